@@ -1,0 +1,33 @@
+# kiv_add_library(folder deps...): a static, position-independent library of
+# every .cpp in <folder>, named kiv_<folder>.  New files are picked up at build
+# time, so adding a source never means editing a CMake file.
+set(KIV_FOLDER_LIBS "" CACHE INTERNAL "")
+function(kiv_add_library folder)
+  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT _srcs)
+    set(_srcs ${CMAKE_CURRENT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(kiv_${folder} STATIC ${_srcs})
+  target_include_directories(kiv_${folder} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  foreach(dep IN LISTS ARGN)
+    target_link_libraries(kiv_${folder} PUBLIC kiv_${dep})
+  endforeach()
+  target_compile_definitions(kiv_${folder} PUBLIC KIV_BUILDING)
+  set(KIV_FOLDER_LIBS ${KIV_FOLDER_LIBS} kiv_${folder} CACHE INTERNAL "")
+endfunction()
+
+# kiv_add_test_folder(folder): one GoogleTest executable per subsystem folder.
+function(kiv_add_test_folder folder)
+  file(GLOB _tsrcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT _tsrcs)
+    return()
+  endif()
+  add_executable(test_${folder} ${_tsrcs})
+  target_link_libraries(test_${folder} PRIVATE kiv_${folder} kiv_testsupport
+                        GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(test_${folder}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "KIV=${KIV_SOURCE_ROOT};KIV_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data"
+               LABELS ${folder}
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,1 @@
+// Intentionally empty: a folder whose sources have not landed yet.

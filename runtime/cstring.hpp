@@ -1,0 +1,17 @@
+// Small helpers for the C texts that cross the flat interface: they are
+// malloc'd so that callers release them with free().
+#pragma once
+
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace kiv {
+
+// A new malloc'd copy of s; MemoryError(label) when allocation fails.
+char *dupText(std::string_view s, const char *label);
+
+// Case-insensitive search for word in text; npos when absent or word empty.
+size_t findNoCase(std::string_view text, std::string_view word);
+
+}  // namespace kiv

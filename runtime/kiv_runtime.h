@@ -1,0 +1,201 @@
+/* Runtime services of the kiv model library: the current system, its
+ * property slots and data store, end-of-run hooks, messages and the exit
+ * path, the discontinuity protocol, file names, text readers and string
+ * helpers.  Flat C interface; every function acts on the current system
+ * (QOR_XB_GlobalSystem) unless it takes a system argument. */
+#ifndef KIV_RUNTIME_H
+#define KIV_RUNTIME_H
+
+#include <stddef.h>
+#include <stdio.h>
+
+#define KIV_API __attribute__((visibility("default")))
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct KIVSystem KIVSystem;
+typedef struct KivDataStore KivDataStore;
+
+/* The process-wide pointer to the current system. */
+KIV_API extern KIVSystem *QOR_XB_GlobalSystem;
+
+/* ---- Systems ------------------------------------------------------------ */
+
+/* A new system with empty registries; it is not made current. */
+KIV_API KIVSystem *KivCreateSystem(void);
+/* Runs the pending end-of-run hooks of the system (code 0), then frees it.
+ * When it was current, no system is current afterwards. */
+KIV_API void KivReleaseSystem(KIVSystem *sys);
+KIV_API void KivMakeCurrent(KIVSystem *sys);
+/* The current system; when none is current, a default system is created and
+ * made current, so this never fails. */
+KIV_API KIVSystem *GetGlobalSystem(void);
+/* Ends the run of the current system: the end-of-run hooks run once each, in
+ * reverse order of installation, as fn(code, argument); then the integer
+ * resets apply and the model's submodel stores are zeroed.  Returns the
+ * number of hooks run. */
+KIV_API int KivEndRun(int code);
+/* The recovery point: makes sys current, calls fn(data) and returns its
+ * result; when KivExit is called below, returns -2 and the exit code is kept
+ * in the system (KivGetExitCode). */
+KIV_API int KivGuardedCall(KIVSystem *sys, int (*fn)(void *data), void *data);
+KIV_API int KivGetExitCode(const KIVSystem *sys);
+KIV_API int IsSlaveSystem(void);
+KIV_API void KivSetSlaveSystem(KIVSystem *sys, int slave);
+
+/* ---- Property slots and data store ------------------------------------- */
+
+/* 1-based position of name in the fixed property list; an unknown name is
+ * fatal (message, exit handler with 1) and gives -1. */
+KIV_API int KivGetPropertyIndex(const char *name);
+/* Address of property slot index of the current system (stable for the
+ * life of the system), or NULL for an index outside the list. */
+KIV_API void **KivGetPropertySlot(int index);
+
+KIV_API KivDataStore *KivNewDataStore(KIVSystem *sys, const char *name, int index, void *ptr);
+KIV_API void *KivGetDataStore(KIVSystem *sys, const char *name, int index);
+KIV_API int KivSetDataStore(KIVSystem *sys, const char *name, int index, void *ptr);
+
+/* ---- End-of-run hooks ---------------------------------------------------- */
+
+typedef void (*KivAtEndFn)(int code, int argument);
+typedef void (*KivAtEndPtrFn)(int code, void *pointer);
+KIV_API void KivInstallAtEnd(KivAtEndFn fn, int argument);
+KIV_API void KivInstallAtEndPtr(KivAtEndPtrFn fn, void *pointer);
+KIV_API int KivResetIntAtEnd(int *flag, int value);
+
+/* ---- Messages and exits -------------------------------------------------- */
+
+/* A print hook receives every text that kivfprintf formats, with the stream
+ * it was meant for (stdout or stderr). */
+typedef void (*KivPrintHook)(FILE *stream, const char *text, void *user);
+typedef void (*KivDisplayHook)(const char *message, void *user);
+KIV_API void KivInstallPrintHook(KIVSystem *sys, KivPrintHook hook, void *user);
+KIV_API void KivInstallDisplayHook(KIVSystem *sys, KivDisplayHook hook, void *user);
+
+KIV_API int kivfprintf(FILE *stream, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+KIV_API void KivExit(int code) __attribute__((noreturn));
+KIV_API void MemoryError(const char *label) __attribute__((noreturn));
+KIV_API void DisplayMessage(const char *message);
+KIV_API int kivHandleSubmodelError(const char *submodel, int instance, int level);
+
+/* ---- Discontinuity protocol (model side) --------------------------------- */
+
+KIV_API int getofg_(void);
+KIV_API void disloc_(int *cond);
+KIV_API void dishan_(int *cond, int *second);
+KIV_API void distim_(double *t);
+KIV_API int firstc_(void);
+KIV_API int stepdn_(void);
+KIV_API int isprint_(void);
+KIV_API int staborcs_(void);
+KIV_API int isvisible_(void);
+KIV_API int isbatchrun_(void);
+
+/* ---- Discontinuity protocol (driver side) -------------------------------- */
+
+/* Discontinuity-flag values a driver passes with an evaluation. */
+enum {
+  KIV_EVAL_ORDINARY = 0, /* models choose their regions afresh */
+  KIV_EVAL_CHECK = 1,    /* check after a step: regions held */
+  KIV_EVAL_LOCATE = 2    /* locating a discontinuity: regions held, crossings reported */
+};
+/* Starts an evaluation: sets the mode that getofg_ answers and the answer
+ * word to flag. */
+KIV_API void KivBeginEvaluation(int flag);
+/* The answer word of the current evaluation (2 -> 3 or 4 when a crossing was
+ * reported while locating). */
+KIV_API int KivGetAnswerWord(void);
+/* The logging switch that decides 2 -> 4 (set, the default) or 2 -> 3. */
+KIV_API void KivSetDiscontinuityLogging(int on);
+KIV_API void KivSetTime(double t);
+/* 1 and the earliest announced time event ahead of the current time, or 0. */
+KIV_API int KivGetTimeEvent(double *t);
+KIV_API void KivClearTimeEvent(void);
+/* Number of step-down requests since the last call; clears them. */
+KIV_API int KivTakeStepDownRequests(void);
+/* Marks the first model evaluation done (first = 0) or starts afresh (1). */
+KIV_API void KivSetFirstCall(int first);
+
+typedef struct KIVRunFlags {
+  int continuation;
+  int use_final_values;
+  int stabilizing;
+  int dynamic;
+  int consistent_state;
+  int initialisation;
+  int printing;
+  int visibility;   /* visibility enforced */
+  int jacobian;
+  int linearisation; /* a linear-analysis perturbation runs */
+} KIVRunFlags;
+/* Installs a copy of the run flags (NULL removes them). */
+KIV_API void KivSetRunFlags(const KIVRunFlags *flags);
+KIV_API KIVRunFlags *KivGetRunFlags(void);
+
+/* ---- File names and paths ------------------------------------------------ */
+
+/* Fills the file-name record: working directory (may be NULL or empty),
+ * circuit name (with or without a directory) and batch-run extension (NULL
+ * or empty for none). */
+KIV_API void KivSetFileNames(const char *working_dir, const char *circuit_name,
+                             const char *extension);
+KIV_API void KivSetReloadPending(int pending);
+KIV_API const char *GetCircuitName(void);
+KIV_API const char *GetCircuitNameNoPath(void);
+KIV_API const char *GetFileNameExtension(void);
+KIV_API const char *GetWorkingDirectory(void);
+KIV_API char *GetInputFilenameExtensionWithReloadIfNeeded(void);
+KIV_API void CheckEnvVar(const char *name, char **out);
+KIV_API int CheckCircuitName(const char *name, char **result);
+KIV_API char *kivReplaceEnvVariablesInFilepath(const char *path);
+
+/* ---- Reading text files -------------------------------------------------- */
+
+KIV_API char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip);
+KIV_API int GetValues(FILE *fp, double values[], int n, int ints[], int m, const char *message);
+KIV_API void IgnoreComment(FILE *fp);
+KIV_API int GetAsciiInteger(FILE *fp, int min, int max, const char *filename);
+KIV_API double GetAsciiReal(FILE *fp, double min, double max, const char *filename);
+
+/* ---- Numbers and strings ------------------------------------------------- */
+
+KIV_API int ContainsBadNum(int n, const double values[]);
+KIV_API char *InsertBrackets(const char *text, int start, int end);
+KIV_API void RemoveFirstField(char *text);
+KIV_API int ReplaceCaseWordInString(char **text, const char *word, const char *replacement);
+/* Both write at most size bytes into buffer, always terminated. */
+KIV_API char *StripPathName(const char *path, char *buffer, size_t size);
+KIV_API char *GetDirPath(const char *path, char *buffer, size_t size);
+KIV_API int GetStringIndexInCharArray(const char *name, char **list, int n);
+KIV_API int CopyString(char **destination, const char *source);
+
+/* ---- Model object: per-submodel stores ----------------------------------- */
+
+typedef struct KivSubmodelStore {
+  char name[16];
+  int instance;
+  double *real;
+  int nreal;
+  int *integer;
+  int ninteger;
+  void **pointer;
+  int npointer;
+} KivSubmodelStore;
+
+/* The store of a submodel instance of the current system's model, or NULL. */
+KIV_API KivSubmodelStore *KivGetSubmodelStore(const char *submodel, int instance);
+/* Adds (or resizes, zeroed) a submodel instance's store. */
+KIV_API KivSubmodelStore *KivAddSubmodelStore(const char *submodel, int instance,
+                                              int nreal, int ninteger, int npointer);
+/* Zeroes every submodel store of the current system's model. */
+KIV_API void KivCleanModelStore(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

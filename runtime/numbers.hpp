@@ -1,0 +1,21 @@
+// Locale-independent number parsing for every reader of the library.
+#pragma once
+
+#include <cstdio>
+
+namespace kiv {
+
+// strtod with the "C" decimal point whatever the process locale: skips
+// leading white space, accepts a sign, decimal and exponent forms, "inf" and
+// "nan". *end (when given) points past the number, or at s when there is
+// none. Overflow gives +-HUGE_VAL and sets *overflow (when given).
+double parseDouble(const char *s, const char **end, bool *overflow = nullptr);
+
+// Reads one real from the stream as "%le" does (leading white space skipped,
+// the longest numeric prefix consumed); false when there is none.
+bool scanDouble(FILE *fp, double *value);
+
+// Reads one integer as "%d" does; false when there is none or it overflows.
+bool scanInt(FILE *fp, int *value);
+
+}  // namespace kiv

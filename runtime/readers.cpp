@@ -1,0 +1,111 @@
+// Line and value readers of the text files the library reads.
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/numbers.hpp"
+#include "runtime/system.hpp"
+
+namespace {
+
+void skipRestOfLine(FILE *fp) {
+  int c;
+  while ((c = std::getc(fp)) != EOF && c != '\n') {
+  }
+}
+
+// Appends c to the caller's growable buffer.
+void put(char **buffer, int *capacity, int &len, char c) {
+  if (len + 1 >= *capacity) {
+    long want = *capacity < 64 ? 128L : 2L * *capacity;
+    if (want > INT_MAX) want = INT_MAX;
+    if (len + 1 >= want) MemoryError("kivfgetsclean");
+    char *p = static_cast<char *>(std::realloc(*buffer, static_cast<size_t>(want)));
+    if (!p) MemoryError("kivfgetsclean");
+    *buffer = p;
+    *capacity = static_cast<int>(want);
+  }
+  (*buffer)[len++] = c;
+  (*buffer)[len] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip) {
+  if (!fp || !buffer || !capacity) return nullptr;
+  if (!*buffer || *capacity <= 0) {
+    *buffer = static_cast<char *>(std::malloc(128));
+    if (!*buffer) MemoryError("kivfgetsclean");
+    *capacity = 128;
+  }
+  for (;;) {
+    int len = 0;
+    int c = std::getc(fp);
+    if (c == EOF) return nullptr;
+    (*buffer)[0] = '\0';
+    while (c != EOF && c != '\n') {
+      put(buffer, capacity, len, static_cast<char>(c));
+      c = std::getc(fp);
+    }
+    const bool bare = (len == 0) || (len == 1 && (*buffer)[0] == '\r');
+    while (len > 0 && ((*buffer)[len - 1] == '\r' || (*buffer)[len - 1] == '\n')) (*buffer)[--len] = '\0';
+    int lead = 0;
+    while (lead < len && ((*buffer)[lead] == ' ' || (*buffer)[lead] == '\t')) ++lead;
+    if (lead > 0) {
+      std::memmove(*buffer, *buffer + lead, static_cast<size_t>(len - lead + 1));
+      len -= lead;
+    }
+    if (len > 0) return *buffer;
+    if (skip == 0 && bare) return *buffer;
+    if (c == EOF) return nullptr;
+  }
+}
+
+int GetValues(FILE *fp, double values[], int n, int ints[], int m, const char *message) {
+  for (int i = 0; i < n; ++i) {
+    if (!fp || !kiv::scanDouble(fp, &values[i])) {
+      if (message) DisplayMessage(message);
+      return 0;
+    }
+  }
+  for (int i = 0; i < m; ++i) {
+    if (!fp || !kiv::scanInt(fp, &ints[i])) {
+      if (message) DisplayMessage(message);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+void IgnoreComment(FILE *fp) {
+  if (!fp) return;
+  int c;
+  while ((c = std::getc(fp)) == '#') skipRestOfLine(fp);
+  if (c != EOF) std::ungetc(c, fp);
+}
+
+int GetAsciiInteger(FILE *fp, int min, int max, const char *filename) {
+  int v = 0;
+  bool ok = fp && kiv::scanInt(fp, &v);
+  if (fp) skipRestOfLine(fp);
+  if (!ok || v < min || v > max) {
+    kivfprintf(stderr, "Invalid data in file %s.\n", filename ? filename : "");
+    KivExit(1);
+  }
+  return v;
+}
+
+double GetAsciiReal(FILE *fp, double min, double max, const char *filename) {
+  double v = 0.0;
+  bool ok = fp && kiv::scanDouble(fp, &v);
+  if (fp) skipRestOfLine(fp);
+  if (!ok || !(v >= min && v <= max)) {
+    kivfprintf(stderr, "Invalid data in file %s.\n", filename ? filename : "");
+    KivExit(1);
+  }
+  return v;
+}
+
+}  // extern "C"

@@ -1,0 +1,45 @@
+#include "support/kiv_test.hpp"
+
+namespace kiv::test {
+
+namespace {
+void capture(FILE *stream, const char *text, void *user) {
+  auto *t = static_cast<SystemTest *>(user);
+  (stream == stdout ? t->out_ : t->err_) += text;
+}
+}  // namespace
+
+void SystemTest::SetUp() {
+  sys_ = KivCreateSystem();
+  KivMakeCurrent(sys_);
+  KivInstallPrintHook(sys_, &capture, this);
+}
+
+void SystemTest::TearDown() {
+  KivReleaseSystem(sys_);
+  sys_ = nullptr;
+}
+
+std::string SystemTest::takeErr() {
+  std::string s;
+  s.swap(err_);
+  return s;
+}
+
+std::string SystemTest::takeOut() {
+  std::string s;
+  s.swap(out_);
+  return s;
+}
+
+std::string dataDir() {
+  const char *d = std::getenv("KIV_TEST_DATA");
+  return d ? d : "tests/data";
+}
+
+std::string kivRoot() {
+  const char *d = std::getenv("KIV");
+  return d ? d : "share";
+}
+
+}  // namespace kiv::test
