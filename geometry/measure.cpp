@@ -10,10 +10,17 @@ namespace {
 
 constexpr double kSqrt2 = 1.41421356237309504880;
 
-// Half the angle that an arc of chord l spans on radius r: asin(l / 2r).
-double halfAngle(double l, double r) {
+// Half the angle that the arc of centre c spans up to a half circle:
+// asin(l / 2r) for its chord l.
+double halfAngle(const point *c, double l) {
+  const double r = c->radius;
   const double q = r > 0.0 ? l / (2.0 * r) : 0.0;
-  return std::asin(std::clamp(q, -1.0, 1.0));
+  if (q <= 0.7) return std::asin(q);
+  if (q >= 1.0) return kPi / 2.0;
+  // Near a half circle the chord hardly tells the angle apart; the distance
+  // from the centre to the chord's middle does, and is the same angle.
+  const double h = distance(c->x, c->y, (c->previous->x + c->next->x) / 2.0, (c->previous->y + c->next->y) / 2.0);
+  return kPi / 2.0 - std::asin(std::min(h / r, 1.0));
 }
 
 // Signed area between the legs of the arc of centre c and the arc itself.
@@ -28,7 +35,7 @@ double sectorArea(const point *c) {
     if (c->direction == KIV_CCW) return kPi * r * r / 2.0;
     return 0.0;
   }
-  const double alpha = 2.0 * halfAngle(l, r);
+  const double alpha = 2.0 * halfAngle(c, l);
   double sign = (cr > 0.0) - (cr < 0.0);
   if (std::fabs(cr) < 1e-12) {
     // A tiny chord: the legs are almost parallel and their cross product
@@ -46,9 +53,9 @@ double sectorArea(const point *c) {
 double arcLength(const point *c) {
   const double l = distance(c->previous, c->next);
   const double r = c->radius;
-  if (c->arc == KIV_ARC_MINOR) return l < 1e-10 ? l : 2.0 * r * halfAngle(l, r);
+  if (c->arc == KIV_ARC_MINOR) return l < 1e-10 ? l : 2.0 * r * halfAngle(c, l);
   // A major arc on a vanishing chord is nearly the whole circle.
-  if (c->arc == KIV_ARC_MAJOR) return r > 0.0 ? 2.0 * r * (kPi - halfAngle(l, r)) : 0.0;
+  if (c->arc == KIV_ARC_MAJOR) return r > 0.0 ? 2.0 * r * (kPi - halfAngle(c, l)) : 0.0;
   return 0.0;
 }
 
