@@ -363,8 +363,9 @@ TEST_F(Geometry, CleanShapeRemovesNearDuplicateVertices) {
   shape *u = shapeOf({c});
   EXPECT_EQ(clean_shape(u, 1e-11), 0);
   EXPECT_EQ(size_path_(c), 4);
-  EXPECT_EQ(clean_shape(create_shape(), 1) , 0);
-  for (shape *x : {s, t, u}) delete_shape_(x);
+  shape *none = create_shape();
+  EXPECT_EQ(clean_shape(none, 1), 0);
+  for (shape *x : {s, t, u, none}) delete_shape_(x);
 }
 
 TEST_F(Geometry, CleanShapeDropsCollapsedPaths) {
