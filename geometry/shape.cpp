@@ -110,17 +110,8 @@ point *create_point_before(path *pa, point *anchor, const point *tmpl) {
 }
 
 point *create_point_after(path *pa, point *anchor, const point *tmpl) {
-  point *n = newNode(tmpl);
-  if (!anchor) {
-    linkAlone(n, pa);
-    return n;
-  }
-  n->owner = anchor->owner;
-  n->previous = anchor;
-  n->next = anchor->next;
-  anchor->next->previous = n;
-  anchor->next = n;
-  return n;
+  // Just after the anchor is just before its successor, in the same ring.
+  return create_point_before(pa, anchor ? anchor->next : nullptr, tmpl);
 }
 
 point *add_last_xy_(path *pa, double x, double y) {

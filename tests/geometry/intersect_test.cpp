@@ -13,30 +13,6 @@ namespace {
 using namespace kiv::geomtest;
 using Intersections = kiv::test::SystemTest;
 
-point at(double x, double y) {
-  point p;
-  initialized_point(&p);
-  p.x = x;
-  p.y = y;
-  return p;
-}
-
-// An arc of the circle (cx, cy, r) from angle a0 to a1, as a ring of three.
-struct Arc {
-  path *p;
-  point *c;
-  Arc(double cx, double cy, double r, double a0, double a1, int dir) : p(create_path()) {
-    const double span = dir == KIV_CCW ? a1 - a0 : a0 - a1;
-    add_last_xy_(p, cx + r * std::cos(a0), cy + r * std::sin(a0));
-    c = addCentre(p, cx, cy, r, fmod_2p_(span, 2 * kPi) <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR, dir);
-    add_last_xy_(p, cx + r * std::cos(a1), cy + r * std::sin(a1));
-  }
-  ~Arc() {
-    delete_path_(p);
-    std::free(p);
-  }
-};
-
 TEST_F(Intersections, SegmentAndSegment) {
   point a1 = at(0, 0), a2 = at(2, 2), b1 = at(0, 2), b2 = at(2, 0), out;
   out.tag = 7;

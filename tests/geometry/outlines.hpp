@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdlib>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -26,6 +27,33 @@ inline point *addCentre(path *p, double cx, double cy, double r, int kind, int d
   t.direction = direction;
   return create_point_before(p, p->first, &t);
 }
+
+inline point at(double x, double y) {
+  point p;
+  initialized_point(&p);
+  p.x = x;
+  p.y = y;
+  return p;
+}
+
+// A lone arc of the circle (cx, cy, r) from angle a0 to a1 in the given
+// direction, as a ring of three nodes; its kind follows from its span.
+struct Arc {
+  path *p;
+  point *c;
+  Arc(double cx, double cy, double r, double a0, double a1, int dir) : p(create_path()) {
+    const double span = dir == KIV_CCW ? a1 - a0 : a0 - a1;
+    add_last_xy_(p, cx + r * std::cos(a0), cy + r * std::sin(a0));
+    c = addCentre(p, cx, cy, r, fmod_2p_(span, 2 * kPi) <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR, dir);
+    add_last_xy_(p, cx + r * std::cos(a1), cy + r * std::sin(a1));
+  }
+  Arc(const Arc &) = delete;
+  Arc &operator=(const Arc &) = delete;
+  ~Arc() {
+    delete_path_(p);
+    std::free(p);
+  }
+};
 
 inline path *polygon(std::initializer_list<std::pair<double, double>> vertices) {
   path *p = create_path();

@@ -13,29 +13,6 @@ namespace {
 using namespace kiv::geomtest;
 using Predicates = kiv::test::SystemTest;
 
-point at(double x, double y) {
-  point p;
-  initialized_point(&p);
-  p.x = x;
-  p.y = y;
-  return p;
-}
-
-// A lone arc: start, centre, end linked as a ring of three.
-struct Arc {
-  path *p;
-  point *c;
-  Arc(double cx, double cy, double r, double a0, double a1, int kind, int dir) : p(create_path()) {
-    add_last_xy_(p, cx + r * std::cos(a0), cy + r * std::sin(a0));
-    c = addCentre(p, cx, cy, r, kind, dir);
-    add_last_xy_(p, cx + r * std::cos(a1), cy + r * std::sin(a1));
-  }
-  ~Arc() {
-    delete_path_(p);
-    std::free(p);
-  }
-};
-
 TEST_F(Predicates, PointAgainstSegment) {
   const double p[2] = {0, 0.5}, up0[2] = {1, 0}, up1[2] = {1, 1};
   EXPECT_EQ(ispoint_left_to_seg(p, up0, up1, 1e-12), 4);
@@ -63,7 +40,7 @@ TEST_F(Predicates, PointAgainstSegment) {
 }
 
 TEST_F(Predicates, ArcRangeAndDistance) {
-  Arc quarter(0, 0, 2, 0, kPi / 2, KIV_ARC_MINOR, KIV_CCW);
+  Arc quarter(0, 0, 2, 0, kPi / 2, KIV_CCW);
   const double mid[2] = {std::sqrt(2.0), std::sqrt(2.0)};
   const double inside[2] = {0.5, 0.5};
   const double beyond[2] = {1.5, 1.5};
@@ -86,8 +63,8 @@ TEST_F(Predicates, ArcRangeAndDistance) {
   EXPECT_NEAR(distance_to_arc(onCircleOut, quarter.c), std::sqrt(8.0), 1e-15);
 
   // Kind 2, both directions: 270 degrees from angle 0.
-  Arc ccw(0, 0, 1, 0, -kPi / 2, KIV_ARC_MAJOR, KIV_CCW);
-  Arc cw(0, 0, 1, 0, kPi / 2, KIV_ARC_MAJOR, KIV_CW);
+  Arc ccw(0, 0, 1, 0, -kPi / 2, KIV_CCW);
+  Arc cw(0, 0, 1, 0, kPi / 2, KIV_CW);
   for (double a = 0.05; a < 2 * kPi; a += 0.1) {
     const double q[2] = {0.5 * std::cos(a), 0.5 * std::sin(a)};
     EXPECT_EQ(ispoint_inside_arc(q, ccw.c, 1e-12), a < 1.5 * kPi ? 6 : 0) << a;
@@ -97,7 +74,7 @@ TEST_F(Predicates, ArcRangeAndDistance) {
 
 TEST_F(Predicates, ArcAsAnEdge) {
   // Upper half circle, counter-clockwise from (1, 0) to (-1, 0).
-  Arc upper(0, 0, 1, 0, kPi, KIV_ARC_MINOR, KIV_CCW);
+  Arc upper(0, 0, 1, 0, kPi, KIV_CCW);
   const double far[2] = {-3, 0.5};    // outside: the chord's code
   const double onArc[2] = {0, 1};
   const double inBulge[2] = {0, 0.5};
