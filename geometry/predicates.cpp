@@ -2,7 +2,6 @@
 // crossing-number test), in the angular range of an arc, on an arc, and
 // inside a path or a shape.
 #include <algorithm>
-#include <array>
 
 #include "geometry/kernel.hpp"
 
@@ -39,7 +38,7 @@ int polylineCode(const double *p, const point *c, double tol) {
   struct Cut {
     double x, y, along;
   };
-  std::array<Cut, 4> cuts;
+  Cut cuts[4];
   int n = 0;
   const double r = c->radius;
   const auto consider = [&](double x, double y) {
@@ -51,7 +50,11 @@ int polylineCode(const double *p, const point *c, double tol) {
       return;
     for (int i = 0; i < n; ++i)
       if (distance(x, y, cuts[i].x, cuts[i].y) <= tol) return;
-    cuts[n++] = {x, y, travel(c, x, y)};
+    // Kept in arc order as they come (at most four).
+    const Cut cut{x, y, travel(c, x, y)};
+    int i = n++;
+    for (; i > 0 && cuts[i - 1].along > cut.along; --i) cuts[i] = cuts[i - 1];
+    cuts[i] = cut;
   };
   const double dy = p[1] - c->y, dx = p[0] - c->x;
   if (const double h2 = r * r - dy * dy; h2 >= 0.0) {
@@ -59,12 +62,15 @@ int polylineCode(const double *p, const point *c, double tol) {
     consider(c->x + h, p[1]);
     consider(c->x - h, p[1]);
   }
+  // The arc keeps off the line through p when it does not meet it and both
+  // its ends lie on one side: no crossing.
+  const double ys = c->previous->y - p[1], ye = c->next->y - p[1];
+  if (n == 0 && ((ys > 0.0 && ye > 0.0) || (ys < 0.0 && ye < 0.0))) return kOff;
   if (const double v2 = r * r - dx * dx; v2 >= 0.0) {
     const double v = std::sqrt(v2);
     consider(p[0], c->y + v);
     consider(p[0], c->y - v);
   }
-  std::sort(cuts.begin(), cuts.begin() + n, [](const Cut &a, const Cut &b) { return a.along < b.along; });
 
   int count = 0;
   double ax = c->previous->x, ay = c->previous->y;
@@ -100,22 +106,25 @@ using namespace kiv::geom;
 extern "C" {
 
 int ispoint_left_to_seg(const double *p, const double *a, const double *b, double tol) {
+  // Edges that do not reach the horizontal line through p, as the codes
+  // below would find them, are settled before any product.
+  const bool below = p[1] < a[1];
+  if (below ? p[1] < b[1] : !(b[1] > p[1]) && p[1] != b[1]) return kOff;
   const double ex = b[0] - a[0], ey = b[1] - a[1];
   const double px = p[0] - a[0], py = p[1] - a[1];
   const double cr = ex * py - ey * px;  // positive when p is left of a->b
   const double dot = px * ex + py * ey;
   const bool onEdge = std::fabs(cr) <= tol && -tol <= dot && dot <= ex * ex + ey * ey + tol;
   const double tol2 = tol * tol;
-  if (p[1] < a[1]) {
-    if (p[1] < b[1]) return kOff;
-    if (onEdge) return kOn;  // downward edge
+  if (below) {  // a downward edge
+    if (onEdge) return kOn;
     return cr > tol2 ? kDownLeft : cr < -tol2 ? kDownRight : kOff;
   }
-  if (b[1] > p[1]) {
-    if (onEdge) return kOn;  // upward edge
+  if (b[1] > p[1]) {  // an upward edge
+    if (onEdge) return kOn;
     return cr > tol2 ? kUpLeft : cr < -tol2 ? kUpRight : kOff;
   }
-  return p[1] == b[1] && onEdge ? kOn : kOff;
+  return onEdge ? kOn : kOff;  // p level with b
 }
 
 int ispoint_inside_sector(double px, double py, const point *c, double tol) {
@@ -155,8 +164,10 @@ double distance_to_arc(const double *p, const point *c) {
 
 int ispoint_left_to_arc(const double *p, const point *c, double tol) {
   const int chord = segmentCode(p, c->previous, c->next, tol);
+  // Outside the circle the chord counts alike.
+  if (std::fabs(p[1] - c->y) > c->radius + tol) return chord;
   const double d = distance(p[0], p[1], c->x, c->y);
-  if (d > c->radius + tol) return chord;  // outside the circle the chord counts alike
+  if (d > c->radius + tol) return chord;
   if (std::fabs(d - c->radius) <= tol && ispoint_inside_sector(p[0], p[1], c, tol) == 6) return kOn;
   // The region between chord and arc lies right of the chord for a
   // counter-clockwise arc and left of it for a clockwise one.
