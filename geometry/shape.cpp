@@ -50,15 +50,16 @@ void linkAlone(point *n, path *p) {
 
 void copyPathInto(const path *src, path *dst, bool backwards) {
   if (!src || !src->first || !dst) return;
+  // Counted, so that a path copied onto itself does not chase its copies.
   const point *n = src->first;
-  do {
+  for (int left = size_path_(src); left > 0; --left) {
     point *c = create_point_before(dst, dst->first, n);
     if (backwards && c->direction == KIV_CW)
       c->direction = KIV_CCW;
     else if (backwards && c->direction == KIV_CCW)
       c->direction = KIV_CW;
     n = backwards ? n->previous : n->next;
-  } while (n != src->first);
+  }
 }
 
 int flipped(int orientation) {

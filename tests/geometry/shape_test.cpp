@@ -312,6 +312,13 @@ TEST_F(Geometry, ShapeCopiesAreDeep) {
   EXPECT_EQ(r->paths[1]->orientation, KIV_ORIENT_CCW);
   EXPECT_NEAR(area2D_(r), -8 * kPi, 1e-12);
 
+  // A path appended to itself doubles once.
+  path *self = polygon({{0, 0}, {1, 0}, {1, 1}});
+  copy_path_(self, self);
+  EXPECT_EQ(ring(self), (Coords{{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 0}, {1, 1}}));
+  delete_path_(self);
+  std::free(self);
+
   shape *e = nullptr;
   xCD_copy_shape_(nullptr, &e);
   EXPECT_EQ(e->npaths, 0);
