@@ -214,36 +214,27 @@ TEST_F(Intersections, CrossingTestBetweenPaths) {
 }
 
 TEST_F(Intersections, EdgeMidpoints) {
-  Arc quarter(0, 0, 2, 0, kPi / 2, KIV_CCW);
-  point out;
-  out.tag = 3;
-  const point *s = quarter.p->first, *e = s->next->next;
-  intermpoint(&out, s, e);
-  EXPECT_NEAR(out.x, std::sqrt(2.0), 1e-15);
-  EXPECT_NEAR(out.y, std::sqrt(2.0), 1e-15);
-  EXPECT_EQ(out.tag, 0);
-  intermpoint(&out, e, s);  // the same arc met backwards
-  EXPECT_NEAR(out.x, std::sqrt(2.0), 1e-15);
-  // Across the negative x axis and clockwise.
-  Arc back(0, 0, 1, 3 * kPi / 4, 5 * kPi / 4, KIV_CCW), cw(0, 0, 1, kPi / 4, -kPi / 4, KIV_CW);
-  intermpoint(&out, back.p->first, back.p->first->next->next);
-  EXPECT_NEAR(out.x, -1.0, 1e-15);
-  EXPECT_NEAR(out.y, 0.0, 1e-15);
-  intermpoint(&out, cw.p->first, cw.p->first->next->next);
-  EXPECT_NEAR(out.x, 1.0, 1e-15);
-  EXPECT_NEAR(out.y, 0.0, 1e-15);
-  // A 270-degree arc: the middle lies opposite the gap.
-  Arc big(0, 0, 1, 0, -kPi / 2, KIV_CCW);
-  intermpoint(&out, big.p->first, big.p->first->next->next);
-  EXPECT_NEAR(out.x, std::cos(3 * kPi / 4), 1e-15);
-  EXPECT_NEAR(out.y, std::sin(3 * kPi / 4), 1e-15);
-  // A segment: the middle of its ends.
+  // Middle of an arc, from its start to its end or met backwards.
+  const auto middle = [](const Arc &a, bool backwards, double x, double y) {
+    point out = at(9, 9);
+    out.tag = 3;
+    const point *s = a.p->first, *e = s->next->next;
+    intermpoint(&out, backwards ? e : s, backwards ? s : e);
+    EXPECT_NEAR(out.x, x, 1e-15);
+    EXPECT_NEAR(out.y, y, 1e-15);
+    EXPECT_EQ(out.tag, 0);
+  };
+  middle(Arc(0, 0, 2, 0, kPi / 2, KIV_CCW), false, std::sqrt(2.0), std::sqrt(2.0));
+  middle(Arc(0, 0, 2, 0, kPi / 2, KIV_CCW), true, std::sqrt(2.0), std::sqrt(2.0));
+  middle(Arc(0, 0, 1, 3 * kPi / 4, 5 * kPi / 4, KIV_CCW), false, -1, 0);  // across the negative x axis
+  middle(Arc(0, 0, 1, kPi / 4, -kPi / 4, KIV_CW), false, 1, 0);
+  middle(Arc(0, 0, 1, 0, -kPi / 2, KIV_CCW), false, std::cos(3 * kPi / 4), std::sin(3 * kPi / 4));
   path *seg = polygon({{1, 2}, {3, 6}, {0, 9}});
+  point out;
   intermpoint(&out, seg->first, seg->first->next);
   EXPECT_EQ(out.x, 2.0);
   EXPECT_EQ(out.y, 4.0);
-  delete_path_(seg);
-  std::free(seg);
+  delete_shape_(shapeOf({seg}));
 }
 
 // A path of n plain vertices on a circle carrying the given tags.

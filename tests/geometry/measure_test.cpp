@@ -249,19 +249,14 @@ TEST_F(Measures, AngleFolding) {
 
 TEST_F(Measures, RotationAndTranslationMoveEveryNode) {
   shape *s = shapeOf({circularSegment(2, 0, 1, 0, kPi / 2, KIV_CCW)});
-  std::vector<double> before;
-  for (point *n = s->paths[0]->first;;) {
-    before.push_back(n->x);
-    before.push_back(n->y);
-    if ((n = n->next) == s->paths[0]->first) break;
-  }
+  const auto coords = [s] {
+    std::vector<double> v;
+    for (const point *n = s->paths[0]->first; v.size() < 6; n = n->next) v.insert(v.end(), {n->x, n->y});
+    return v;
+  };
+  const std::vector<double> before = coords();
   rotate2D_(s, 5.0, 7.0, 0.0);
-  std::vector<double> after;
-  for (point *n = s->paths[0]->first;;) {
-    after.push_back(n->x);
-    after.push_back(n->y);
-    if ((n = n->next) == s->paths[0]->first) break;
-  }
+  const std::vector<double> after = coords();
   EXPECT_EQ(std::memcmp(before.data(), after.data(), before.size() * sizeof(double)), 0);
 
   // A quarter turn about (2, 0): the start (3, 0) goes to (2, 1), the centre stays.
