@@ -79,9 +79,22 @@ inline void select(int index) { sethdind_(&index); }
 // Calls of a property function of the current fluid at a gauge pressure.
 inline double at(double (*f)(double *), double p) { return f(&p); }
 
-// rho / (d rho / dp) by central differences with step h.
+// rho / (d rho / dp) by fourth-order central differences with step h.
 inline double bulkByDifference(const std::function<double(double)> &rho, double p, double h) {
-  return rho(p) * 2.0 * h / (rho(p + h) - rho(p - h));
+  const double slope =
+      (8.0 * (rho(p + h) - rho(p - h)) - (rho(p + 2 * h) - rho(p - 2 * h))) / (12.0 * h);
+  return rho(p) / slope;
+}
+
+// The smooth steps (1 - s)^5 (1 + 5 s + 15 s^2 + 35 s^3 + 70 s^4) and
+// (1 - s)^5 (1 + 4 s + 10 s^2 + 20 s^3 + 35 s^4), written out independently.
+inline double step9(double s) {
+  return std::pow(1.0 - s, 5) *
+         (1.0 + 5.0 * s + 15.0 * s * s + 35.0 * std::pow(s, 3) + 70.0 * std::pow(s, 4));
+}
+inline double step8(double s) {
+  return std::pow(1.0 - s, 5) *
+         (1.0 + 4.0 * s + 10.0 * s * s + 20.0 * std::pow(s, 3) + 35.0 * std::pow(s, 4));
 }
 
 inline double relative(double a, double b) { return std::fabs(a - b) / std::fabs(b); }
