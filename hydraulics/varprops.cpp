@@ -336,9 +336,10 @@ void forgetCurrentFluid() {
 void initprops(int index, int type) {
   // Start from the initial values so nothing of the previous fluid remains;
   // only the vapour molar mass is carried over when a record has none.
+  static const HydCurrentFluid initial{};
   const double moles = F.gMolesperkg;
   const int previous = F.previous_fluid;
-  F = HydCurrentFluid{};
+  F = initial;
   F.gMolesperkg = moles;
   F.previous_fluid = previous;
 
