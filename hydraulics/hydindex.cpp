@@ -55,6 +55,12 @@ Record &add(const Record &record, std::deque<Record> HydIndexList::*records,
   return list.back();
 }
 
+void installRelease(HydIndexList &b) {
+  if (b.release_installed) return;
+  KivInstallAtEnd(&ReInitHydProps, 0);
+  b.release_installed = 1;
+}
+
 int position(const std::array<int, kHydIndexCount> &map, int index) {
   return kiv::hyd::validIndex(index) ? map[static_cast<size_t>(index)] : -1;
 }
@@ -122,6 +128,7 @@ HydIndexList *GetOrCreateHydIndexList(void) {
   HydIndexList *b = new (std::nothrow) HydIndexList();
   if (!b) MemoryError("InitGlobalHydSystem");
   GetGlobalSystem()->property[static_cast<size_t>(slot)] = b;
+  installRelease(*b);  // a block never outlives its run, initialised or not
   return b;
 }
 
@@ -130,7 +137,7 @@ void inifprop_(void) {
   b.general_map.fill(-1);
   b.fuel_map.fill(-1);
   b.simple_map.fill(-1);
-  KivInstallAtEnd(&ReInitHydProps, 0);
+  installRelease(b);
   b.initialised = 1;
   b.exported = 0;
 }
@@ -168,11 +175,13 @@ void sethdind_(int *index) {
   HydIndexList *b = blockAt(HIndexPropsIdx);
   if (!b) fatal("\nFluid index system not initialized, \nis there a fluid on the sketch?\n");
   if (b == lastSelected && b->current == *index && b->valid) return;
-  b->valid = 1;
-  lastSelected = b;
+  // Valid only once loaded: a selection that failed is never taken for done.
+  b->valid = 0;
   b->current = *index;
   const int type = getftype_(&b->current);
   initprops(b->current, type);
+  b->valid = 1;
+  lastSelected = b;
 }
 
 int gethdind_(void) {

@@ -34,6 +34,7 @@ struct HydIndexList {
   int exported = 0;
   int initialised = 0;
   int valid = 0;
+  int release_installed = 0;  // ReInitHydProps is among the end-of-run hooks
   // Deques: records keep their addresses while later ones are appended.
   std::deque<HydFluidRecord> general;
   std::deque<HydFuelRecord> fuel;

@@ -129,6 +129,21 @@ TEST_F(Registry, SelectionReloadsOnlyOnChange) {
   EXPECT_EQ(gethdind_(), -1);
   select(0);
   EXPECT_EQ(cur.grho, 850.0);
+
+  // A selection that failed is not remembered as done.
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(guarded([&] { select(5); return 0; }), -2);
+    EXPECT_EQ(takeErr(), "\nA hydraulic fluid having the index 5\nhas not been defined.\n");
+  }
+}
+
+TEST_F(Registry, BlockWithoutFluidsIsReleasedToo) {
+  GetOrCreateHydIndexList();
+  const int slot = KivGetPropertyIndex("HYD_Index");
+  ASSERT_NE(*KivGetPropertySlot(slot), nullptr);
+  inifprop_();  // installs nothing twice
+  EXPECT_EQ(KivEndRun(0), 1);
+  EXPECT_EQ(*KivGetPropertySlot(slot), nullptr);
 }
 
 TEST_F(Registry, VolumeAndMassTotals) {
