@@ -39,17 +39,19 @@ class Fluids {
     int two = 2;
     setbflag_(&two);
     Set_rbprop_silent_(1);  // random pressures go below the fuel's liquid range
-    // Gauge pressures over every band: vapour, free air, dissolved.
+    // Gauge pressures up to 300 bar (nearly all with the air dissolved), and
+    // up to 2 bar (vapour, free air and dissolved alike).
     std::mt19937 gen(12345);
-    std::uniform_real_distribution<double> d(-1e5, 3e7);
-    for (auto &p : pressures_) p = d(gen);
+    std::uniform_real_distribution<double> wide(-1e5, 3e7), low(-1e5, 2e5);
+    for (auto &p : wide_) p = wide(gen);
+    for (auto &p : low_) p = low(gen);
   }
   ~Fluids() { KivReleaseSystem(sys_); }
-  double pressure(size_t k) { return pressures_[k & (pressures_.size() - 1)]; }
+  const std::vector<double> &pressures(bool wide) const { return wide ? wide_ : low_; }
 
  private:
   KIVSystem *sys_;
-  std::vector<double> pressures_ = std::vector<double>(4096);
+  std::vector<double> wide_ = std::vector<double>(4096), low_ = std::vector<double>(4096);
 };
 
 void SelectAlternating(benchmark::State &state) {
@@ -75,18 +77,25 @@ template <double (*Property)(double *)>
 void AtRandomPressures(benchmark::State &state) {
   Fluids fluids;
   int index = static_cast<int>(state.range(0));
+  const std::vector<double> &pressures = fluids.pressures(state.range(1) != 0);
   sethdind_(&index);
   size_t k = 0;
   for (auto _ : state) {
-    double p = fluids.pressure(k++);
+    double p = pressures[k++ & (pressures.size() - 1)];
     benchmark::DoNotOptimize(Property(&p));
   }
   state.SetItemsProcessed(state.iterations());
 }
-// Argument: fluid index (0 general, 2 fuel).
-BENCHMARK_TEMPLATE(AtRandomPressures, rhoatp_)->Arg(0)->Arg(2);
-BENCHMARK_TEMPLATE(AtRandomPressures, bmatp_)->Arg(0)->Arg(2);
-BENCHMARK_TEMPLATE(AtRandomPressures, q0top_)->Arg(0)->Arg(2);
-BENCHMARK_TEMPLATE(AtRandomPressures, muatp_)->Arg(0)->Arg(2);
+// Arguments: fluid index (1 general with air dissolving at 1 bar gauge,
+// 2 fuel), pressures up to 300 bar (1) or up to 2 bar (0).
+void FluidsAndRanges(benchmark::internal::Benchmark *b) {
+  b->ArgNames({"fluid", "wide"});
+  for (int fluid : {1, 2})
+    for (int wide : {1, 0}) b->Args({fluid, wide});
+}
+BENCHMARK_TEMPLATE(AtRandomPressures, rhoatp_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AtRandomPressures, bmatp_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AtRandomPressures, q0top_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AtRandomPressures, muatp_)->Apply(FluidsAndRanges);
 
 }  // namespace

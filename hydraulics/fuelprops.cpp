@@ -267,6 +267,40 @@ void load(int index, int fuel, double high, double low, double molar_mass, doubl
   R.RHOAIRREF2 = 273.15 / clampTemperature(temperature) * 1.293;
 }
 
+// The bulk modulus at fixed mass fractions, and the compliance [1/Pa] of
+// vapour forming or condensing, at (p, T).
+struct BulkParts {
+  double fixed, transfer;
+};
+
+BulkParts bulkParts(double *p, double *temperature) {
+  const double rho = rbrho_(p, temperature);
+  const Evaluation &e = R.e;
+  const double nP = e.PABS / R.RGAMMA;
+  const double wA = airMassFraction();
+  const double wV = e.RHOVAP * e.THETA / ((1.0 - e.THETA) * e.RHOLIQ + e.RHOVAP * e.THETA);
+  const double BL = e.RHOLIQ > 0.0 ? liquidBulk() : 1.0;
+  double S = 0.0;
+  if (e.RHOLIQ > 0.0) S += (1.0 - wV) * (1.0 - wA) / (e.RHOLIQ * BL);
+  if (e.THETA > 0.0) S += wV * (1.0 - wA) / (e.RHOVAP * nP);
+  if (R.AIR > 0.0) S += wA / (nP * e.RHOAIR);
+  BulkParts b{1.0 / (S * rho), 0.0};
+  if (R.VSTP - R.OFFSET < e.PABS && e.PABS < R.VSTP) {
+    const double rhoNA = e.THETA * e.RHOVAP + (1.0 - e.THETA) * e.RHOLIQ;
+    const double dtheta = kiv::hyd::s9.slope((e.PABS - R.VSTP + R.OFFSET) / R.OFFSET) / R.OFFSET;
+    b.transfer = (1.0 / e.RHOLIQ - 1.0 / e.RHOVAP) *
+                 (dtheta + (1.0 - e.THETA) * e.THETA * (1.0 / nP - 1.0 / BL)) * e.RHOVAP *
+                 e.RHOLIQ / (rhoNA * rhoNA) * (1.0 - wA) * rho;
+  }
+  return b;
+}
+
+void ensureLoaded() {
+  if (!R.gmustinit) return;
+  KivResetIntAtEnd(&R.gmustinit, 1);
+  inrbprop_();
+}
+
 }  // namespace
 
 namespace kiv::hyd {
@@ -284,10 +318,7 @@ double RBThetaVap(double p_abs, double vstp) {
 }
 
 double rbrho_(double *p, double *temperature) {
-  if (R.gmustinit) {
-    KivResetIntAtEnd(&R.gmustinit, 1);
-    inrbprop_();
-  }
+  ensureLoaded();
   const int i = gethdind_();
   if (*p == R.p_cache && *temperature == R.temp_cache && i == R.index_cache) {
     R.e = R.cached;
@@ -303,6 +334,7 @@ double rbrho_(double *p, double *temperature) {
 }
 
 double rbrholiq_(double *p, double *temperature) {
+  ensureLoaded();  // never the coefficients of no fuel
   const int i = gethdind_();
   prepare(*p, *temperature, i, false);
   Evaluation &e = R.e;
@@ -316,35 +348,15 @@ double rbbmliq_(double *p, double *temperature) {
   return R.e.RHOLIQ <= 0.0 ? 1.0 : liquidBulk();
 }
 
-double rbbm2_(double *p, double *temperature) {
-  const double rho = rbrho_(p, temperature);
-  const Evaluation &e = R.e;
-  const double nP = e.PABS / R.RGAMMA;
-  const double wA = airMassFraction();
-  const double wV = e.RHOVAP * e.THETA / ((1.0 - e.THETA) * e.RHOLIQ + e.RHOVAP * e.THETA);
-  double S = 0.0;
-  if (e.RHOLIQ > 0.0) S += (1.0 - wV) * (1.0 - wA) / (e.RHOLIQ * liquidBulk());
-  if (e.THETA > 0.0) S += wV * (1.0 - wA) / (e.RHOVAP * nP);
-  if (R.AIR > 0.0) S += wA / (nP * e.RHOAIR);
-  return 1.0 / (S * rho);
-}
+double rbbm2_(double *p, double *temperature) { return bulkParts(p, temperature).fixed; }
 
 double rbgasmtransferatp_(double *p, double *temperature) {
-  const double rho = rbrho_(p, temperature);
-  const Evaluation &e = R.e;
-  if (!(R.VSTP - R.OFFSET < e.PABS && e.PABS < R.VSTP)) return 0.0;
-  const double rhoNA = e.THETA * e.RHOVAP + (1.0 - e.THETA) * e.RHOLIQ;
-  const double dtheta = kiv::hyd::s9.slope((e.PABS - R.VSTP + R.OFFSET) / R.OFFSET) / R.OFFSET;
-  const double nP = e.PABS / R.RGAMMA;
-  const double BL = liquidBulk();
-  return (1.0 / e.RHOLIQ - 1.0 / e.RHOVAP) *
-         (dtheta + (1.0 - e.THETA) * e.THETA * (1.0 / nP - 1.0 / BL)) * e.RHOVAP * e.RHOLIQ /
-         (rhoNA * rhoNA) * (1.0 - airMassFraction()) * rho;
+  return bulkParts(p, temperature).transfer;
 }
 
 double rbbm_(double *p, double *temperature) {
-  const double X = rbgasmtransferatp_(p, temperature);
-  return 1.0 / (X + 1.0 / rbbm2_(p, temperature));
+  const BulkParts b = bulkParts(p, temperature);
+  return 1.0 / (b.transfer + 1.0 / b.fixed);
 }
 
 double rbmu_(double *p, double *temperature) {

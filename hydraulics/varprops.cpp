@@ -35,7 +35,7 @@ HydUserFunction userFunction(int role) {
 // (1 all air dissolved, 2 free air, 3 vapour forming, 4 all vapour), the free
 // air x and vapour fraction phi with their slopes.
 struct Mix {
-  double P = 0, pp = 0, G = 0;  // floored absolute pressure, its gauge, P^(1/n)
+  double P = 0, pp = 0, G = 0;  // floored absolute pressure, its gauge, P^(1/n) (bands 2-4)
   int band = 1;
   double x = 0, dx = 0;
   double phi = 0, dphi = 0;
@@ -54,11 +54,10 @@ Mix mixAt(double p) {
   Mix m;
   m.P = flooredAbsolute(p);
   m.pp = m.P - kPatm;
+  if (m.P >= F.gstp) return m;  // no gas: P^(1/n) is not needed
   m.G = std::pow(m.P, F.gtmp2);
   F.gterm = m.G;
-  if (m.P >= F.gstp) {
-    m.band = 1;
-  } else if (m.P > F.gvstp) {
+  if (m.P > F.gvstp) {
     m.band = 2;
     const double span = F.gstp - F.gvstp;
     const double s = (m.P - F.gvstp) / span;
