@@ -84,6 +84,13 @@ bool scanDouble(FILE *fp, double *value) {
   return true;
 }
 
+int clampToInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return std::numeric_limits<int>::max();
+  if (v <= -2147483648.0) return std::numeric_limits<int>::min();
+  return static_cast<int>(v);
+}
+
 bool scanInt(FILE *fp, int *value) {
   int c;
   do c = std::getc(fp);

@@ -15,6 +15,10 @@ double parseDouble(const char *s, const char **end, bool *overflow = nullptr);
 // the longest numeric prefix consumed); false when there is none.
 bool scanDouble(FILE *fp, double *value);
 
+// v truncated toward zero into an int: clamped to the int range, NaN gives 0
+// (never an out-of-range conversion).
+int clampToInt(double v);
+
 // Reads one integer as "%d" does; false when there is none or it overflows.
 bool scanInt(FILE *fp, int *value);
 
