@@ -229,6 +229,90 @@ KIV_API int check_for_double_intersections(shape *s);
 KIV_API int set_path_order(const void *a, const void *b);
 KIV_API void Ordering_free_group(ordering_group *g);
 
+/* ---- Crossings of two shapes --------------------------------------------- */
+
+/* Fresh working copies of A and B (B moved by dx, dy), snapped onto each
+ * other, cleaned and oriented; 0, or -1 when cleaning empties a copy.  The
+ * copies belong to the caller whatever the result. */
+KIV_API int prepare_shapes_(const shape *A, const shape *B, shape **A_work, shape **B_work,
+                            double dx, double dy);
+/* Inserts a paired node (tag 1) into each copy wherever their boundaries
+ * meet; *count receives the number of pairs.  -1 when more than 10000 new
+ * nodes arrive on one edge pass or 10000 pairs between two paths. */
+KIV_API int add_intersections_(shape *A, shape *B, double tol, int *count);
+/* Classifies every pair of A's nodes with tag 1 (tag_intersection_) and
+ * adds the results to *count; nothing when *count is 0. */
+KIV_API void tag_intersections_(shape *A, shape *B, int *count);
+/* Tags N and its partner as exit (2) or entry (3) from the middles of their
+ * edges; 0, or -1 when the pair is dropped (both consumed). */
+KIV_API int tag_intersection_(point *N);
+/* The whole stage on working copies: the even number of crossings left,
+ * -1 when preparing fails or no tolerance of the ladder succeeds, -2 for an
+ * odd number.  The inputs are only read. */
+KIV_API int locate_intersections_(const shape *A, const shape *B, shape **A_work,
+                                  shape **B_work, double dx, double dy);
+
+/* ---- Union, intersection and removal ------------------------------------- */
+
+/* Outcome of a boolean operation.  On every failure the operation still
+ * returns a shape and writes a message to the error stream. */
+enum {
+  KIV_BOOL_OK = 0,
+  KIV_BOOL_UNLOCATED = 1, /* crossings not located at any tolerance: the result
+                             holds only the paths that meet nothing */
+  KIV_BOOL_ODD = 2,       /* odd number of crossings twice: empty result */
+  KIV_BOOL_ENDLESS = 3    /* the walk did not close: empty result */
+};
+
+/* 6 when p lies on the material side of q, 0 when not, 1 when p runs along
+ * q (or is q). */
+KIV_API int is_included2(const path *p, const path *q);
+/* The paths of S sorted by nesting depth; free with Ordering_free_group. */
+KIV_API ordering_group Ordering_createpathslist(const shape *S);
+/* Position of a path that meets nothing against a group: 1 when it runs
+ * along a path of the group (the container), else 0; *side 0 when it lies in
+ * the group's material, 1 when not. */
+KIV_API int Ordering_check_position(const ordering_group *G, const path *p, path **container,
+                                    int *side);
+
+/* New shapes owned by the caller; the inputs are only read. */
+KIV_API shape *union_shape_(const shape *A, const shape *B);
+KIV_API shape *intersection_shape_(const shape *A, const shape *B);
+KIV_API shape *remove_shape_(const shape *A, const shape *B);
+/* The same, with the outcome in *status (KIV_BOOL_*; status may be NULL). */
+KIV_API shape *union_shape_status_(const shape *A, const shape *B, int *status);
+KIV_API shape *intersection_shape_status_(const shape *A, const shape *B, int *status);
+KIV_API shape *remove_shape_status_(const shape *A, const shape *B, int *status);
+
+/* ---- Splitters ----------------------------------------------------------- */
+
+/* The pieces of A selected by the splitter S (with their holes). */
+KIV_API shape *remove_splitter_(const shape *A, const shape *S);
+KIV_API shape *remove_splitter_status_(const shape *A, const shape *S, int *status);
+/* A splitter from the node range from..to of the source's first path to the
+ * nearest of the targets' first paths: kind side with the thin rectangle and
+ * its complement, or 10 x side with one short path per crossing when a
+ * target meets the range.  from and to are clamped into 0..n in place; NULL
+ * when no target has a path. */
+KIV_API shape *xCD_setsplitter_(const shape *source, int *from, int *to, int *side,
+                                int *ntargets, const shape *const *targets);
+/* The rectangle along the shortest connection between the source chain
+ * from..to and the target ring; NULL (distance 0) when they cross. */
+KIV_API path *find_std_splitter_(const point *from, const point *to, const point *target_from,
+                                 const point *target_to, const int *side, double *distance);
+/* A short two-vertex path across the middle of a splitter rectangle, the
+ * vertex labelled 0 on its left. */
+KIV_API path *build_complement_splitter_(const path *rect);
+/* Appends to out one two-vertex path per place where the source chain
+ * from..to meets the target chain (which may be snapped onto the source);
+ * out's kind becomes 10 x side. */
+KIV_API void find_intersection_splitter_(const point *from, const point *to, point *target_from,
+                                         point *target_to, const int *side, shape *out);
+/* The node of P within the positions from..to (both -1: the whole ring)
+ * nearest to p, the first of equals; NULL for an empty path. */
+KIV_API point *find_closest_point_(const path *P, const point *p, const int *from,
+                                   const int *to);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,39 @@
+// Machinery shared by the union, the intersection and the removal of
+// shapes: crossing location with its retry, and the operation itself.
+#pragma once
+
+#include "geometry/kernel.hpp"
+
+namespace kiv::geom {
+
+inline bool hasPaths(const shape *s) { return s && s->paths && s->npaths > 0; }
+
+// Nodes of every path of s, centres included.
+int nodeCount(const shape *s);
+
+// A new shape of copies of the paths of src, orientations and kind kept
+// (an empty shape for NULL).
+shape *copyOf(const shape *src);
+
+inline void setStatus(int *status, int value) {
+  if (status) *status = value;
+}
+
+// The location stage; `unlocated` tells that every tolerance of the ladder
+// failed (as opposed to a copy emptied by its preparation).
+int locateCrossings(const shape *A, const shape *B, shape **A_work, shape **B_work, double dx,
+                    double dy, bool *unlocated);
+
+// The location stage with the retry on an odd count (B moved by 1e-6 in x
+// and y).  Returns the count, -1, or -2 after two odd counts (the copies
+// are then deleted and null).  Failures are reported for the operation fn.
+int locateRetrying(const shape *A, const shape *B, shape **A_work, shape **B_work,
+                   const char *fn, int *status);
+
+enum class Rule { unite, intersect, remove };
+
+// The union or the removal of two shapes with paths, at least one of them
+// ordinary: location, placement, walk and clean-up.
+shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status);
+
+}  // namespace kiv::geom
