@@ -87,6 +87,13 @@ int computeIntersection_segseg(const point *a1, const point *a2, const point *b1
     return 0;
   const double d = (a2->x - a1->x) * (b2->y - b1->y) - (a2->y - a1->y) * (b2->x - b1->x);
   if (d == 0.0) return 0;  // parallel or collinear: never a meeting point
+  // Nearly so: a node made at a computed crossing lies some ulps off the
+  // line it came from, and a determinant within the rounding of the inputs
+  // would give positions along the segments that are noise.
+  const double la = std::hypot(a2->x - a1->x, a2->y - a1->y), lb = std::hypot(b2->x - b1->x, b2->y - b1->y);
+  const double reach = std::max({std::fabs(a1->x), std::fabs(a1->y), std::fabs(a2->x), std::fabs(a2->y),
+                                 std::fabs(b1->x), std::fabs(b1->y), std::fabs(b2->x), std::fabs(b2->y)});
+  if (std::fabs(d) <= 64.0 * DBL_EPSILON * (la * lb + reach * (la + lb))) return 0;
   double nt = (a1->y - b1->y) * (b2->x - b1->x) - (a1->x - b1->x) * (b2->y - b1->y);
   double nu = (a2->x - a1->x) * (a1->y - b1->y) - (a2->y - a1->y) * (a1->x - b1->x);
   for (double *n : {&nt, &nu}) {
@@ -128,13 +135,17 @@ int computeIntersection_arcseg(const point *c, const double *a, const double *b,
   const Hit pts[2] = {{c->x + (-D * dy + dx * sq) / L2, c->y + (D * dx + dy * sq) / L2},
                       {c->x + (-D * dy - dx * sq) / L2, c->y + (D * dx - dy * sq) / L2}};
   if (distance(pts[0].x, pts[0].y, pts[1].x, pts[1].y) <= tol) return 0;  // grazing
+  // The products below are the segment's length times a distance: beyond a
+  // unit length the tolerance grows with it, so that a point within tol of
+  // a long segment is not lost to rounding.
+  const double slack = tol * std::max(1.0, std::sqrt(L2));
   bool counts[2];
   for (int i = 0; i < 2; ++i) {
     const double q[2] = {pts[i].x, pts[i].y};
     const double px = q[0] - a[0], py = q[1] - a[1];
     const double along = px * dx + py * dy;
-    counts[i] = ispoint_on_arc_full(q, c, tol) && std::fabs(cross(dx, dy, px, py)) <= tol && -tol <= along &&
-                along <= L2 + tol;
+    counts[i] = ispoint_on_arc_full(q, c, tol) && std::fabs(cross(dx, dy, px, py)) <= slack && -slack <= along &&
+                along <= L2 + slack;
   }
   return report(pts, counts, x1, y1, x2, y2);
 }
@@ -167,7 +178,10 @@ int computeIntersection_arcarc(const point *c1, const point *c2, double tol, dou
   // The radical line: y.u = K for y = x - c1, written from the centre
   // distance so that shapes far from the origin lose nothing.
   const double K = r1 * r1 - r2 * r2 + N / 4.0;
-  const double delta = r1 * r1 * N - K * K;
+  // r1^2 N - K^2, as the product of its four factors: the difference
+  // cancels badly when one circle is much larger than the other.
+  const double d = std::sqrt(N) / 2.0;
+  const double delta = (r1 + r2 - d) * (d + r2 - r1) * (d + r1 - r2) * (d + r1 + r2);
   if (delta < -1e-10) return 0;
   if (delta > 1e-10) {
     const double sq = std::sqrt(delta);

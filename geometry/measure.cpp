@@ -29,7 +29,11 @@ double sectorArea(const point *c) {
   const double r = c->radius;
   const double cr = cross(s->x - c->x, s->y - c->y, e->x - c->x, e->y - c->y);
   const double l = distance(s, e);
-  if (std::fabs(cr) < 1e-12 && l > kSqrt2 * r) {
+  // Rounding leaves the legs' cross product of a half circle, or of a tiny
+  // chord, a few ulps of r^2 (and of the coordinates) away from zero: its
+  // sign means nothing there.
+  const double flat = std::max(1e-12, 1e-12 * r * r + 1e-15 * r * (std::fabs(c->x) + std::fabs(c->y)));
+  if (std::fabs(cr) < flat && l > kSqrt2 * r) {
     // Centre on the chord: a half circle, whose side only the direction says.
     if (c->direction == KIV_CW) return -kPi * r * r / 2.0;
     if (c->direction == KIV_CCW) return kPi * r * r / 2.0;
@@ -37,7 +41,7 @@ double sectorArea(const point *c) {
   }
   const double alpha = 2.0 * halfAngle(c, l);
   double sign = (cr > 0.0) - (cr < 0.0);
-  if (std::fabs(cr) < 1e-12) {
+  if (std::fabs(cr) < flat) {
     // A tiny chord: the legs are almost parallel and their cross product
     // carries no reliable sign; the direction does.
     if (c->direction == KIV_CCW)
