@@ -57,12 +57,19 @@ class Walk {
       path *PA = WA->paths[i];
       for (int j = 0; j < WB->npaths; ++j) {
         path *PB = WB->paths[j];
-        if (!(PA->unvisited > 0 && PA->active && PB->unvisited > 0 && PB->active)) continue;
-        // A start that cannot be found ends the search on this pair only.
-        for (point *s = find_next_exit(PA->first, PB->orientation); s;) {
+        // The next start is searched from the last switch of a contour,
+        // which may lie on another path; when none is found there, from
+        // PA's first node, so that no exit of PA is left behind.
+        point *from = nullptr;
+        int orientation = 0;
+        while (PA->unvisited > 0 && PA->active && PB->unvisited > 0 && PB->active) {
+          point *s = from ? find_next_exit(from, orientation) : nullptr;
+          if (!s) s = find_next_exit(PA->first, PB->orientation);
+          if (!s) break;
           point *x = nullptr, *z = nullptr;
           if (!contour(s, x, z)) return false;
-          s = PA->unvisited >= 2 && z->owner ? find_next_exit(x, z->owner->orientation) : nullptr;
+          from = PA->unvisited >= 2 && z->owner ? x : nullptr;
+          orientation = from ? z->owner->orientation : 0;
         }
       }
     }

@@ -1,6 +1,7 @@
 // Crossings of two shapes, located on working copies: preparation, paired
 // crossing nodes under the tolerance ladder, and their classification into
 // exits and entries.
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
@@ -77,8 +78,10 @@ struct Side {
       : v0(e.from()), v1(e.to()), centre(e.arc() ? e.start : nullptr),
         label(v0->label == v1->label ? v0->label : -1) {}
 
-  bool near(const point *v, double x, double y, double tol) const {
-    return distance(v->x, v->y, x, y) <= tol;
+  // Within tol, or within a few ulps of the coordinates where those exceed
+  // tol: a crossing found again on a re-read edge is the same crossing.
+  static bool near(const point *v, double x, double y, double tol) {
+    return distance(v->x, v->y, x, y) <= std::max(tol, 1e-14 * (std::fabs(x) + std::fabs(y)));
   }
 
   // A new vertex at (x, y) inside the edge, kept in order along it when the
