@@ -188,7 +188,10 @@ int computeIntersection_arcarc(const point *c1, const point *c2, double tol, dou
     const Hit pts[2] = {{c1->x + (ux * K + uy * sq) / N, c1->y + (uy * K - ux * sq) / N},
                         {c1->x + (ux * K - uy * sq) / N, c1->y + (uy * K + ux * sq) / N}};
     if (distance(pts[0].x, pts[0].y, pts[1].x, pts[1].y) <= tol) return 0;
-    const bool counts[2] = {onBoth(pts[0], c1, c2, tol), onBoth(pts[1], c1, c2, tol)};
+    // The points are computed from both circles: their rounding follows the
+    // larger magnitudes of the two.
+    const double onTol = std::max(tol, 8.0 * DBL_EPSILON * (std::fabs(c1->x) + std::fabs(c1->y) + r1 + std::fabs(c2->x) + std::fabs(c2->y) + r2));
+    const bool counts[2] = {onBoth(pts[0], c1, c2, onTol), onBoth(pts[1], c1, c2, onTol)};
     return report(pts, counts, &p1[0], &p1[1], &p2[0], &p2[1]);
   }
   // Tangent circles: the touching point counts only at an end of an arc.

@@ -2,6 +2,7 @@
 // crossing-number test), in the angular range of an arc, on an arc, and
 // inside a path or a shape.
 #include <algorithm>
+#include <cfloat>
 
 #include "geometry/kernel.hpp"
 
@@ -149,10 +150,13 @@ int ispoint_inside_arc(const double *p, const point *c, double tol) {
 }
 
 int ispoint_on_arc_full(const double *p, const point *c, double tol) {
-  if (!(std::fabs(distance(p[0], p[1], c->x, c->y) - c->radius) <= tol)) return 0;
+  // A distance to the centre is known only to the rounding of the arc's own
+  // magnitudes; a tolerance below that would reject the arc's own points.
+  const double radial = std::max(tol, 8.0 * DBL_EPSILON * (std::fabs(c->x) + std::fabs(c->y) + c->radius));
+  if (!(std::fabs(distance(p[0], p[1], c->x, c->y) - c->radius) <= radial)) return 0;
   const point *s = c->previous, *e = c->next;
   if (closeTo(p[0], p[1], s->x, s->y, tol) || closeTo(p[0], p[1], e->x, e->y, tol)) return 1;
-  return ispoint_inside_arc(p, c, tol) == 6 ? 1 : 0;
+  return ispoint_inside_arc(p, c, radial) == 6 ? 1 : 0;
 }
 
 double distance_to_arc(const double *p, const point *c) {
