@@ -248,16 +248,6 @@ path *tagged(std::initializer_list<int> tags) {
   return p;
 }
 
-std::vector<int> tagsOf(const path *p) {
-  std::vector<int> out;
-  const point *n = p->first;
-  do {
-    out.push_back(n->tag);
-    n = n->next;
-  } while (n != p->first);
-  return out;
-}
-
 TEST_F(Intersections, FindNextExit) {
   path *p = tagged({0, 3, 0, 2, 0, 2, 0});
   p->orientation = KIV_ORIENT_CCW;

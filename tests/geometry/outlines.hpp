@@ -87,6 +87,17 @@ inline double arcSpan(const point *c) {
   return d;
 }
 
+// The tags of a ring's nodes from its first node.
+inline std::vector<int> tagsOf(const path *p) {
+  std::vector<int> out;
+  const point *n = p->first;
+  do {
+    out.push_back(n->tag);
+    n = n->next;
+  } while (n != p->first);
+  return out;
+}
+
 inline double referenceArea(const path *p) {
   std::vector<const point *> vertices;
   double segments = 0.0;

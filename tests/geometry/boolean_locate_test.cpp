@@ -1,0 +1,315 @@
+// Crossing location on working copies (pairs, reuse of vertices, exits and
+// entries, the 10000 limits) and the outcome of every boolean operation,
+// failures included: status, message and the shape still returned.
+#include <gmock/gmock.h>
+
+#include <string>
+
+#include "support/kiv_test.hpp"
+#include "tests/geometry/booleans.hpp"
+
+namespace {
+
+using namespace kiv::geomtest;
+using Locate = kiv::test::SystemTest;
+using Outcomes = kiv::test::SystemTest;
+
+struct Working {
+  shape *A = nullptr, *B = nullptr;
+  ~Working() {
+    delete_shape_(A);
+    delete_shape_(B);
+  }
+};
+
+int countTag(const shape *s, int tag) {
+  int n = 0;
+  for (int i = 0; i < s->npaths; ++i)
+    for (int t : tagsOf(s->paths[i])) n += t == tag;
+  return n;
+}
+
+TEST_F(Locate, OverlappingSquaresGiveOneExitAndOneEntryOnEachCopy) {
+  Shape A = shapeWith({rectangle(0, 0, 2, 2)}), B = shapeWith({rectangle(1, 1, 3, 3)});
+  Shape a0 = copyOf(A.get()), b0 = copyOf(B.get());
+  Working w;
+  ASSERT_EQ(locate_intersections_(A.get(), B.get(), &w.A, &w.B, 0, 0), 2);
+  EXPECT_TRUE(sameShape(A.get(), a0.get()));
+  EXPECT_TRUE(sameShape(B.get(), b0.get()));
+  for (const shape *s : {w.A, w.B}) {
+    EXPECT_EQ(size_path_(s->paths[0]), 6);
+    EXPECT_EQ(countTag(s, KIV_TAG_EXIT), 1);
+    EXPECT_EQ(countTag(s, KIV_TAG_SWITCH), 1);
+    EXPECT_EQ(s->paths[0]->unvisited, 2);
+    EXPECT_EQ(s->paths[0]->orientation, KIV_ORIENT_CCW);
+  }
+  // A leaves B at (1, 2) and enters it at (2, 1); partners sit at the same
+  // place with the opposite role.
+  const point *n = w.A->paths[0]->first;
+  do {
+    if (n->tag == KIV_TAG_EXIT || n->tag == KIV_TAG_SWITCH) {
+      EXPECT_EQ(n->partner->partner, n);
+      EXPECT_EQ(n->partner->x, n->x);
+      EXPECT_EQ(n->partner->y, n->y);
+      EXPECT_EQ(n->partner->tag, n->tag == KIV_TAG_EXIT ? KIV_TAG_SWITCH : KIV_TAG_EXIT);
+      EXPECT_EQ(n->tag == KIV_TAG_EXIT ? n->x : n->y, 1.0);
+    }
+    n = n->next;
+  } while (n != w.A->paths[0]->first);
+}
+
+TEST_F(Locate, DisjointAndTouchingShapesGiveNoCrossing) {
+  Shape A = shapeWith({rectangle(0, 0, 1, 1)});
+  Shape apart = shapeWith({rectangle(2, 0, 3, 1)});
+  Shape touching = shapeWith({polygon({{1, 0.5}, {2, 0}, {2, 1}})});  // a corner on A's edge
+  for (const Shape *B : {&apart, &touching}) {
+    Working w;
+    EXPECT_EQ(locate_intersections_(A.get(), B->get(), &w.A, &w.B, 0, 0), 0);
+    for (const shape *s : {w.A, w.B})
+      for (int t : tagsOf(s->paths[0])) EXPECT_TRUE(t == KIV_TAG_PLAIN || t == KIV_TAG_CONSUMED);
+  }
+}
+
+TEST_F(Locate, CrossingAtAVertexOfBothReusesBoth) {
+  // B runs from inside A through A's corner (2, 2), which is B's vertex
+  // too, and comes back in across A's top edge at (1, 2).
+  Shape A = shapeWith({rectangle(0, 0, 2, 2)}), B = shapeWith({polygon({{1, 1}, {2, 2}, {3, 2.5}, {3, 4}, {1, 4}})});
+  Working w;
+  ASSERT_EQ(locate_intersections_(A.get(), B.get(), &w.A, &w.B, 0, 0), 2);
+  EXPECT_EQ(size_path_(w.A->paths[0]), 5);  // one new node, at (1, 2)
+  EXPECT_EQ(size_path_(w.B->paths[0]), 6);
+  const point *corner = w.A->paths[0]->first->next->next;
+  ASSERT_EQ(corner->x, 2.0);
+  ASSERT_EQ(corner->y, 2.0);
+  EXPECT_EQ(corner->tag, KIV_TAG_SWITCH);  // A enters B there
+  EXPECT_EQ(corner->partner, w.B->paths[0]->first->next);
+}
+
+TEST_F(Locate, AVertexPairedWithAnotherPathGetsASecondNode) {
+  // A is two squares touching at (1, 1); B's vertex sits there.
+  Shape A = shapeWith({rectangle(0, 0, 1, 1), rectangle(1, 1, 2, 2)});
+  Shape B = shapeWith({polygon({{1, 1}, {2, 0.2}, {2.5, 0.5}})});
+  Working w;
+  ASSERT_EQ(prepare_shapes_(A.get(), B.get(), &w.A, &w.B, 0, 0), 0);
+  int count = -1;
+  ASSERT_EQ(add_intersections_(w.A, w.B, 1e-11, &count), 0);
+  const point *b = w.B->paths[0]->first;
+  std::vector<const point *> atCorner;
+  do {
+    if (b->x == 1.0 && b->y == 1.0) atCorner.push_back(b);
+    b = b->next;
+  } while (b != w.B->paths[0]->first);
+  ASSERT_EQ(atCorner.size(), 2u);
+  EXPECT_EQ(atCorner[0]->tag, KIV_TAG_INTERSECTION);
+  EXPECT_EQ(atCorner[1]->tag, KIV_TAG_INTERSECTION);
+  EXPECT_NE(atCorner[0]->partner->owner, atCorner[1]->partner->owner);
+  // Merged into touches on A's side, the pair of B's nodes goes.
+  EXPECT_EQ(check_for_double_intersections(w.B), 1);
+  EXPECT_EQ(countTag(w.A, KIV_TAG_TOUCH), 2);
+}
+
+// The outline of a comb of k teeth (x from 0 to 2k, height H) standing on
+// a base bar, counter-clockwise: the ring visits the teeth from right to
+// left.
+std::vector<std::pair<double, double>> combOutline(int k, double H) {
+  std::vector<std::pair<double, double>> v = {{0, -1}, {2.0 * k, -1}, {2.0 * k, 0}};
+  for (int i = k - 1; i >= 0; --i) {
+    v.push_back({2 * i + 1.5, 0});
+    v.push_back({2 * i + 1.5, H});
+    v.push_back({2 * i + 0.5, H});
+    v.push_back({2 * i + 0.5, 0});
+  }
+  v.push_back({0, 0});
+  return v;
+}
+
+// Two combs of k teeth each, crossing tooth over tooth: 4 k^2 crossings
+// between one path of each, and k^2 unit squares in common.
+Shape comb(int k, bool turned) {
+  const auto v = combOutline(k, 2 * k + 1);
+  path *p = create_path();
+  if (!turned)
+    for (auto [x, y] : v) add_last_xy_(p, x, y);
+  else  // mirrored in the diagonal, run backwards to stay counter-clockwise
+    for (auto it = v.rbegin(); it != v.rend(); ++it) add_last_xy_(p, it->second - 0.3, it->first - 0.3);
+  return shapeWith({p});
+}
+
+// A comb of 5001 teeth: one edge of a bar across it meets 10002 of its
+// edges.  The bar's crossing edge runs against the order in which the
+// operation's copy of the comb visits the teeth, so that one pass of that
+// edge finds them all.
+constexpr int kLongComb = 5001;
+Shape longComb() {
+  path *p = create_path();
+  for (auto [x, y] : combOutline(kLongComb, 10)) add_last_xy_(p, x, y);
+  return shapeWith({p});
+}
+// Its bottom edge, left to right, across the tips (union, removal).
+Shape barOverTips() { return shapeWith({rectangle(-1, 5, 2 * kLongComb + 1, 11)}); }
+// Its top edge, right to left, across the teeth; the base bar inside
+// (intersection, which reverses the comb).
+Shape barOverBase() { return shapeWith({rectangle(-1, -2, 2 * kLongComb + 1, 5)}); }
+
+TEST_F(Locate, CombsUnderTheLimits) {
+  const int k = 12;
+  Shape A = comb(k, false), B = comb(k, true);
+  Working w;
+  EXPECT_EQ(locate_intersections_(A.get(), B.get(), &w.A, &w.B, 0, 0), 4 * k * k);
+  int su = -1, si = -1;
+  Shape u = own(union_shape_status_(A.get(), B.get(), &su)), i = own(intersection_shape_status_(A.get(), B.get(), &si));
+  EXPECT_EQ(su, KIV_BOOL_OK);
+  EXPECT_EQ(si, KIV_BOOL_OK);
+  EXPECT_NEAR(area2D_(i.get()), k * k, 1e-9);
+  EXPECT_EQ(i->npaths, k * k);
+  EXPECT_NEAR(area2D_(u.get()), area2D_(A.get()) + area2D_(B.get()) - k * k, 1e-9);
+}
+
+TEST_F(Locate, BeyondTheLimitsEveryToleranceFails) {
+  Shape A = barOverTips(), B = longComb();
+  Working w;
+  EXPECT_EQ(locate_intersections_(A.get(), B.get(), &w.A, &w.B, 0, 0), -1);
+  // One pass stops as soon as the comb has more than 10000 new nodes; the
+  // copies keep what was inserted, uncounted in their paths.
+  Working v;
+  ASSERT_EQ(prepare_shapes_(A.get(), B.get(), &v.A, &v.B, 0, 0), 0);
+  int count = 0;
+  EXPECT_EQ(add_intersections_(v.A, v.B, 1e-11, &count), -1);
+  EXPECT_EQ(count, 10001);
+  EXPECT_EQ(size_path_(v.A->paths[0]), 4 + count);
+  EXPECT_EQ(size_path_(v.B->paths[0]), size_path_(B->paths[0]) + count);
+  EXPECT_EQ(v.A->paths[0]->unvisited, 0);
+}
+
+TEST_F(Outcomes, UnlocatedCrossingsAreReportedWithTheLonePathsOnly) {
+  const std::string fails = "   ...\nintersections could not be located in %s function, result incomplete\n";
+  const auto message = [&](const char *fn) {
+    std::string m = fails;
+    return m.replace(m.find("%s"), 2, fn);
+  };
+  // The crossing paths, counted only for finished pairs, are placed as if
+  // they met nothing: a shape the callers can use, flagged as incomplete.
+  Shape A = barOverTips(), B = longComb();
+  int st = -1;
+  Shape u = own(union_shape_status_(A.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_UNLOCATED);
+  EXPECT_EQ(u->npaths, 2);
+  EXPECT_EQ(takeErr(), message("union_shape_"));
+  Shape d = own(remove_shape_status_(A.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_UNLOCATED);
+  EXPECT_EQ(d->npaths, 1);
+  EXPECT_EQ(takeErr(), message("remove_shape"));
+  Shape C = barOverBase();
+  Shape i = own(intersection_shape_status_(C.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_UNLOCATED);
+  EXPECT_EQ(takeErr(), message("intersection_shape_"));
+  for (const shape *r : {u.get(), d.get(), i.get()}) EXPECT_TRUE(r->npaths == 0 || untagged(r));
+}
+
+TEST_F(Outcomes, AnOddCountIsRetriedWithTheSecondShapeMoved) {
+  // B's boundary doubles back along x = 3 through its own first vertex;
+  // its crossings with A count odd until B moves by (1e-6, 1e-6).
+  Shape A = shapeWith({polygon({{2, 3}, {2, 0}, {3, 3}})});
+  Shape B = shapeWith({polygon({{3, 3}, {2, 0}, {3, 1}, {3, 4}})});
+  Working w;
+  EXPECT_EQ(locate_intersections_(A.get(), B.get(), &w.A, &w.B, 0, 0), -2);
+  Working m;
+  EXPECT_GE(locate_intersections_(A.get(), B.get(), &m.A, &m.B, 1e-6, 1e-6), 0);
+  int su = -1, si = -1, sd = -1;
+  Shape u = own(union_shape_status_(A.get(), B.get(), &su));
+  Shape i = own(intersection_shape_status_(A.get(), B.get(), &si));
+  Shape d = own(remove_shape_status_(A.get(), B.get(), &sd));
+  EXPECT_EQ(su, KIV_BOOL_OK);
+  EXPECT_EQ(si, KIV_BOOL_OK);
+  EXPECT_EQ(sd, KIV_BOOL_OK);
+  // The triangles share an edge: union 2.5, nothing in common, A whole,
+  // up to the shift.
+  EXPECT_NEAR(area2D_(u.get()), 2.5, 1e-5);
+  EXPECT_NEAR(area2D_(i.get()), 0.0, 1e-5);
+  EXPECT_NEAR(area2D_(d.get()), 1.5, 1e-5);
+  EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Outcomes, TwoOddCountsGiveAnEmptyShapeAndTheMessage) {
+  Shape A = shapeWith({polygon({{3, 2}, {3, 0}, {3, 4}, {2, 4}})}), B = shapeWith({polygon({{2, 0}, {4, 4}, {2, 2}})});
+  Working w, m;
+  ASSERT_EQ(locate_intersections_(A.get(), B.get(), &w.A, &w.B, 0, 0), -2);
+  ASSERT_EQ(locate_intersections_(A.get(), B.get(), &m.A, &m.B, 1e-6, 1e-6), -2);
+  int st = -1;
+  Shape u = own(union_shape_status_(A.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_ODD);
+  EXPECT_EQ(u->npaths, 0);
+  EXPECT_EQ(takeErr(), "   ...\nodd number of intersections in union_shape_ function, empty result\n");
+  Shape d = own(remove_shape_status_(A.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_ODD);
+  EXPECT_EQ(d->npaths, 0);
+  EXPECT_EQ(takeErr(), "   ...\nodd number of intersections in remove_shape function, empty result\n");
+}
+
+TEST_F(Outcomes, AnEndlessWalkGivesAnEmptyShapeAndTheMessage) {
+  // A's vertex (2, 1) lies on its own first edge.
+  Shape A = shapeWith({polygon({{0, 2}, {4, 0}, {1, 1}, {2, 1}, {2, 4}})}), B = shapeWith({polygon({{0, 1}, {4, 0}, {0, 2}})});
+  int st = -1;
+  Shape u = own(union_shape_status_(A.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_ENDLESS);
+  EXPECT_EQ(u->npaths, 0);
+  EXPECT_EQ(takeErr(), "   ...\ninfinite loop detected in union_shape_ function\n");
+  Shape i = own(intersection_shape_status_(A.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_ENDLESS);
+  EXPECT_EQ(takeErr(), "   ...\ninfinite loop detected in intersection_shape_ function\n");
+  Shape d = own(remove_shape_status_(A.get(), B.get(), &st));
+  EXPECT_EQ(st, KIV_BOOL_ENDLESS);
+  EXPECT_EQ(takeErr(), "   ...\ninfinite loop detected in remove_shape function\n");
+}
+
+TEST_F(Outcomes, NullAndEmptyInputs) {
+  Shape S = shapeWith({rectangle(0, 0, 1, 1)});
+  Shape empty = own(create_shape());
+  int st = -1;
+  Shape u = own(union_shape_status_(nullptr, nullptr, &st));
+  ASSERT_NE(u.get(), nullptr);
+  EXPECT_EQ(u->npaths, 0);
+  EXPECT_EQ(st, KIV_BOOL_OK);
+  for (const shape *x : {static_cast<const shape *>(nullptr), static_cast<const shape *>(empty.get())}) {
+    EXPECT_TRUE(sameShape(own(union_shape_(x, S.get())).get(), S.get()));
+    EXPECT_TRUE(sameShape(own(union_shape_(S.get(), x)).get(), S.get()));
+    EXPECT_EQ(own(intersection_shape_(S.get(), x))->npaths, 0);
+    EXPECT_EQ(own(intersection_shape_(x, S.get()))->npaths, 0);
+    EXPECT_TRUE(sameShape(own(remove_shape_(S.get(), x)).get(), S.get()));
+    EXPECT_EQ(own(remove_shape_(x, S.get()))->npaths, 0);
+  }
+  // A negligible sliver is dropped by the preparation.
+  Shape sliver = shapeWith({rectangle(0.5, 0.5, 0.51, 0.55)});
+  EXPECT_TRUE(sameShape(own(union_shape_(S.get(), sliver.get())).get(), S.get()));
+  EXPECT_EQ(own(remove_shape_(sliver.get(), S.get()))->npaths, 0);
+  EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Outcomes, ContainedSquareIsCopiedWithoutCleanUp) {
+  Shape big = shapeWith({rectangle(0, 0, 4, 4)}), small = shapeWith({rectangle(1, 1, 2, 2)});
+  Shape i = own(intersection_shape_(big.get(), small.get()));
+  ASSERT_EQ(i->npaths, 1);
+  EXPECT_EQ(i->paths[0]->orientation, KIV_ORIENT_NONE);
+  EXPECT_DOUBLE_EQ(area2D_(i.get()), 1.0);
+  EXPECT_TRUE(untagged(i.get()));
+  // Nothing in it points into the freed working copies.
+  const point *n = i->paths[0]->first;
+  do {
+    EXPECT_EQ(n->owner, i->paths[0]);
+    n = n->next;
+  } while (n != i->paths[0]->first);
+}
+
+TEST_F(Outcomes, SplittersAreUnitedPathByPath) {
+  Shape s1 = shapeWith({rectangle(0, 0, 1, 1)}), s2 = shapeWith({rectangle(0.5, 0.5, 2, 2), rectangle(5, 5, 6, 6)});
+  s1->kind = 1;
+  s2->kind = 10;
+  Shape u = own(union_shape_(s1.get(), s2.get()));
+  ASSERT_EQ(u->npaths, 3);
+  EXPECT_EQ(u->kind, 1);
+  Shape parts = shapeWith({rectangle(0, 0, 1, 1), rectangle(0.5, 0.5, 2, 2), rectangle(5, 5, 6, 6)});
+  parts->kind = 1;
+  EXPECT_TRUE(sameShape(u.get(), parts.get()));
+}
+
+}  // namespace
