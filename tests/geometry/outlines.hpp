@@ -87,15 +87,20 @@ inline double arcSpan(const point *c) {
   return d;
 }
 
-// The tags of a ring's nodes from its first node.
-inline std::vector<int> tagsOf(const path *p) {
-  std::vector<int> out;
+// f(node) for the nodes of a ring, from its first node.
+template <class F>
+auto mapRing(const path *p, F f) {
+  std::vector<decltype(f(p->first))> out;
   const point *n = p->first;
   do {
-    out.push_back(n->tag);
+    out.push_back(f(n));
     n = n->next;
   } while (n != p->first);
   return out;
+}
+
+inline std::vector<int> tagsOf(const path *p) {
+  return mapRing(p, [](const point *n) { return n->tag; });
 }
 
 inline double referenceArea(const path *p) {
