@@ -135,17 +135,19 @@ int computeIntersection_arcseg(const point *c, const double *a, const double *b,
   const Hit pts[2] = {{c->x + (-D * dy + dx * sq) / L2, c->y + (D * dx + dy * sq) / L2},
                       {c->x + (-D * dy - dx * sq) / L2, c->y + (D * dx - dy * sq) / L2}};
   if (distance(pts[0].x, pts[0].y, pts[1].x, pts[1].y) <= tol) return 0;  // grazing
-  // The products below are the segment's length times a distance: beyond a
-  // unit length the tolerance grows with it, so that a point within tol of
-  // a long segment is not lost to rounding.
-  const double slack = tol * std::max(1.0, std::sqrt(L2));
+  // The products below are the segment's length times a distance.  Beyond
+  // a unit length the tolerance on the distance from the line grows with
+  // it, so that a point within tol of a long segment is not lost to
+  // rounding; past the ends no point farther than tol counts, however short
+  // the segment (an absolute bound would take in the whole line).
+  const double L = std::sqrt(L2), slack = tol * std::max(1.0, L), beyond = tol * L;
   bool counts[2];
   for (int i = 0; i < 2; ++i) {
     const double q[2] = {pts[i].x, pts[i].y};
     const double px = q[0] - a[0], py = q[1] - a[1];
     const double along = px * dx + py * dy;
-    counts[i] = ispoint_on_arc_full(q, c, tol) && std::fabs(cross(dx, dy, px, py)) <= slack && -slack <= along &&
-                along <= L2 + slack;
+    counts[i] = ispoint_on_arc_full(q, c, tol) && std::fabs(cross(dx, dy, px, py)) <= slack && -beyond <= along &&
+                along <= L2 + beyond;
   }
   return report(pts, counts, x1, y1, x2, y2);
 }
