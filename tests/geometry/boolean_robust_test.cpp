@@ -69,6 +69,20 @@ TEST_F(Rounding, ArcCrossingOfALongSegment) {
   expectConsistent(A.get(), B.get(), referenceCommonArea(A.get(), B.get()));
 }
 
+TEST_F(Rounding, PointsFarAlongAVeryShortSegmentAreNotOnIt) {
+  // Two crossings inserted 1.7e-15 apart left a segment that short; the
+  // line through it meets this circle 8 and 10 units away.
+  Arc arc(1, -5.9219355629253627, 2.25, kPi, 2 * kPi, KIV_CCW);
+  const double y = -8.0000166327301585;
+  const double a[2] = {-7.9999833672227521, y}, b[2] = {-7.9999833672227538, y};
+  double x1, y1, x2, y2;
+  EXPECT_EQ(computeIntersection_arcseg(arc.c, a, b, 1e-11, &x1, &y1, &x2, &y2), 0);
+  // A short segment across the arc still meets it.
+  const double c[2] = {1, -8.2}, d[2] = {1, -8.1};
+  ASSERT_EQ(computeIntersection_arcseg(arc.c, c, d, 1e-11, &x1, &y1, &x2, &y2), 3);
+  EXPECT_NEAR(y1, -5.9219355629253627 - 2.25, 1e-14);
+}
+
 TEST_F(Rounding, CirclesOfVeryDifferentRadii) {
   // r1^2 N and K^2 agree to 7 digits here: their difference lost the
   // second crossing's position by 1.3e-12.
