@@ -1,11 +1,26 @@
 // Arc insertion and splitting, and the snapping of one contour onto another
 // before a boolean operation.
+#include <algorithm>
+#include <initializer_list>
+
 #include "geometry/kernel.hpp"
 
 namespace kiv::geom {
 namespace {
 
 constexpr double kSnap = 1e-10;
+// Beyond this in x or y a point is farther than any snapping distance.
+constexpr double kReach = 1e-9;
+
+// Whether (x, y) lies clear of the box of the circle of the arc of c and of
+// the arc's ends: then it is farther than kReach from the arc.
+bool clearOfArc(double x, double y, const point *c) {
+  const double r = c->radius + kReach;
+  if (!(x < c->x - r || x > c->x + r || y < c->y - r || y > c->y + r)) return false;
+  for (const point *e : {c->previous, c->next})
+    if (closeTo(x, y, e->x, e->y, kReach)) return false;
+  return true;
+}
 
 void moveTo(point *p, double x, double y) {
   p->x = x;
@@ -21,7 +36,7 @@ void projectOnCircle(point *p, const point *c) {
 // p is a plain vertex that starts a segment, c the centre of an arc.
 void snapVertexOnArc(point *p, const point *c) {
   const double q[2] = {p->x, p->y};
-  if (!(distance_to_arc(q, c) < kSnap)) return;
+  if (clearOfArc(p->x, p->y, c) || !(distance_to_arc(q, c) < kSnap)) return;
   if (distance(p, c->previous) <= kSnap)
     moveTo(p, c->previous->x, c->previous->y);
   else if (distance(p, c->next) <= kSnap)
@@ -33,7 +48,7 @@ void snapVertexOnArc(point *p, const point *c) {
 // c is the centre of an arc of A, q a plain vertex of B near it.
 void snapArcOnVertex(point *c, point *q) {
   const double v[2] = {q->x, q->y};
-  if (!(distance_to_arc(v, c) < kSnap)) return;
+  if (clearOfArc(q->x, q->y, c) || !(distance_to_arc(v, c) < kSnap)) return;
   if (distance(c->previous, q) <= kSnap) {
     moveTo(c->previous, q->x, q->y);
   } else if (distance(c->next, q) <= kSnap) {
@@ -142,8 +157,11 @@ void check_mapping_(point *a_start, point *a_stop, point *b_start, point *b_stop
     const point *b2 = b->next;
     if (isCentre(b) || isCentre(b2)) return;
     const double vx = b2->x - b->x, vy = b2->y - b->y, len2 = vx * vx + vy * vy;
+    // The foot lies in the segment's box: a vertex clear of it is too far.
+    const double x0 = std::min(b->x, b2->x) - kReach, x1 = std::max(b->x, b2->x) + kReach;
+    const double y0 = std::min(b->y, b2->y) - kReach, y1 = std::max(b->y, b2->y) + kReach;
     walkRange(a_start, a_stop, [&](point *p) {
-      if (isCentre(p)) return;
+      if (isCentre(p) || p->x < x0 || p->x > x1 || p->y < y0 || p->y > y1) return;
       double t = len2 > 0.0 ? ((p->x - b->x) * vx + (p->y - b->y) * vy) / len2 : 0.0;
       t = t < 0.0 ? 0.0 : t > 1.0 ? 1.0 : t;
       const double fx = b->x + t * vx, fy = b->y + t * vy;
