@@ -37,6 +37,28 @@ struct Edge {
   point *to() const { return start->next; }
 };
 
+struct Box {
+  double x0, y0, x1, y1;
+};
+
+// A box around an edge: its ends, and for an arc its whole circle.
+Box boxOf(const Edge &e) {
+  const point *s = e.from(), *t = e.to();
+  Box b{std::min(s->x, t->x), std::min(s->y, t->y), std::max(s->x, t->x), std::max(s->y, t->y)};
+  if (e.arc()) {
+    const point *c = e.start;
+    b = {std::min(b.x0, c->x - c->radius), std::min(b.y0, c->y - c->radius), std::max(b.x1, c->x + c->radius),
+         std::max(b.y1, c->y + c->radius)};
+  }
+  return b;
+}
+
+// Boxes farther apart than every tolerance: the edges cannot meet.
+bool apart(const Box &p, const Box &q) {
+  constexpr double margin = 1e-6;
+  return p.x0 > q.x1 + margin || q.x0 > p.x1 + margin || p.y0 > q.y1 + margin || q.y0 > p.y1 + margin;
+}
+
 // Meeting points of two edges: their number (0, 1 or 2) into x, y.
 int meetingPoints(const Edge &a, const Edge &b, double tol, double (&x)[2], double (&y)[2]) {
   const point *a0 = a.from(), *a1 = a.to(), *b0 = b.from(), *b1 = b.to();
@@ -286,16 +308,22 @@ int add_intersections_(shape *A, shape *B, double tol, int *count) {
       do {
         if (!isCentre(x->next)) {
           int newA = 0, newB = 0;
+          const Edge ea{x};
+          Box boxA = boxOf(ea);
           point *y = PB->first;
           do {
             point *end = y->next;  // nodes made in this edge of PB come before it
-            if (!isCentre(y->next)) {
-              const Edge ea{x}, eb{y};
-              Side sa(ea), sb(eb);
+            const Edge eb{y};
+            if (!isCentre(y->next) && !apart(boxA, boxOf(eb))) {
               double px[2], py[2];
               const int k = meetingPoints(ea, eb, tol, px, py);
-              for (int m = 0; m < k; ++m)
-                if (pairAt(sa, sb, PA, px[m], py[m], tol, m == 1, newA, newB)) ++n;
+              if (k > 0) {
+                Side sa(ea), sb(eb);
+                const int before = newA;
+                for (int m = 0; m < k; ++m)
+                  if (pairAt(sa, sb, PA, px[m], py[m], tol, m == 1, newA, newB)) ++n;
+                if (newA != before) boxA = boxOf(ea);  // the edge now ends sooner
+              }
               if (newB > kLimit) {
                 *count += n;
                 return -1;
