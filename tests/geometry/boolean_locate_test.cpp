@@ -181,6 +181,67 @@ TEST_F(Locate, BeyondTheLimitsEveryToleranceFails) {
   EXPECT_EQ(v.A->paths[0]->unvisited, 0);
 }
 
+TEST_F(Locate, NestingOfPathsThatMeetNothing) {
+  // An outer square, its hole, an island in the hole, the island's hole.
+  Shape S = shapeWith({rectangle(0, 0, 8, 8), rectangleHole(1, 1, 7, 7), rectangle(2, 2, 6, 6), rectangleHole(3, 3, 5, 5)});
+  check_shape(S.get());
+  path **p = S->paths;
+  EXPECT_EQ(is_included2(p[2], p[0]), 6);
+  EXPECT_EQ(is_included2(p[2], p[1]), 0);  // inside the hole's ring: off its material
+  EXPECT_EQ(is_included2(p[0], p[2]), 0);
+  EXPECT_EQ(is_included2(p[1], p[1]), 1);
+  ordering_group g = Ordering_createpathslist(S.get());
+  ASSERT_EQ(g.count, 4);
+  EXPECT_EQ(g.kind, 1);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(g.entries[i].depth, i);
+    EXPECT_EQ(g.entries[i].ref, p[i]);
+  }
+  // Paths of another shape placed against the group.
+  const auto place = [&](path *q, int wantResult, path *wantContainer, int wantSide) {
+    path *c = reinterpret_cast<path *>(1);
+    int side = -1;
+    EXPECT_EQ(Ordering_check_position(&g, q, &c, &side), wantResult);
+    EXPECT_EQ(c, wantContainer);
+    EXPECT_EQ(side, wantSide);
+    delete_path_(q);
+    std::free(q);
+  };
+  place(rectangle(0.2, 0.2, 0.8, 0.8), 0, p[0], 0);  // in the material
+  place(rectangle(1.2, 1.2, 1.8, 1.8), 0, p[1], 1);  // in the hole
+  place(rectangle(2.2, 2.2, 2.8, 2.8), 0, p[2], 0);  // on the island
+  place(rectangle(3.5, 3.5, 4.5, 4.5), 0, p[3], 1);  // in the island's hole
+  place(rectangle(10, 10, 11, 11), 0, nullptr, 1);   // in nothing
+  place(rectangle(1, 1, 7, 7), 1, p[1], 1);          // along the hole
+  Ordering_free_group(&g);
+  EXPECT_EQ(g.entries, nullptr);
+  ordering_group none = Ordering_createpathslist(nullptr);
+  EXPECT_EQ(none.count, 0);
+  EXPECT_EQ(none.kind, 2);
+}
+
+TEST_F(Locate, StandardSplitterCrossingsAlternate) {
+  // A thin rectangle of kind 1 across a square, its ring starting inside
+  // the square: from there its crossings take entry, exit, entry, exit
+  // (classified by their edges they would begin with an exit), the
+  // partners the opposite.
+  Shape A = shapeWith({rectangle(0, 0, 2, 2)});
+  Shape S = shapeWith({polygon({{1, 0.9}, {3, 0.9}, {3, 1.1}, {-1, 1.1}, {-1, 0.9}})});
+  S->kind = 1;
+  Working w;
+  ASSERT_EQ(locate_intersections_(A.get(), S.get(), &w.A, &w.B, 0, 0), 4);
+  std::vector<int> live;
+  const point *n = w.B->paths[0]->first;
+  do {
+    if (n->tag != KIV_TAG_PLAIN && n->tag != KIV_TAG_CONSUMED) {
+      live.push_back(n->tag);
+      EXPECT_EQ(n->partner->tag, n->tag == KIV_TAG_SWITCH ? KIV_TAG_EXIT : KIV_TAG_SWITCH);
+    }
+    n = n->next;
+  } while (n != w.B->paths[0]->first);
+  EXPECT_EQ(live, (std::vector<int>{KIV_TAG_SWITCH, KIV_TAG_EXIT, KIV_TAG_SWITCH, KIV_TAG_EXIT}));
+}
+
 TEST_F(Outcomes, UnlocatedCrossingsAreReportedWithTheLonePathsOnly) {
   const std::string fails = "   ...\nintersections could not be located in %s function, result incomplete\n";
   const auto message = [&](const char *fn) {
