@@ -3,8 +3,8 @@
 //
 // The searches assume a non-decreasing axis.  The search from a remembered
 // interval gives exactly the result of a plain linear scan from it (NaN
-// included) but falls back to bisection after a few local steps, so a value
-// far from the remembered interval costs O(log n).
+// included) but takes only a few local steps before it brackets the value
+// and bisects, so a value far from the remembered interval costs O(log n).
 #pragma once
 
 #include <climits>
@@ -14,19 +14,46 @@
 
 namespace kiv::interp {
 
+// Last i in [lo, hi) with a[i] <= x, knowing a[lo] <= x < a[hi] (x not
+// NaN).  Branch-free halving: the result is the unique such i.
+inline int lastAtOrBelowIn(double x, const double *a, int lo, int hi) {
+  int base = lo, len = hi - lo;
+  while (len > 1) {
+    const int half = len >> 1;
+    base = a[base + half] <= x ? base + half : base;
+    len -= half;
+  }
+  return base;
+}
+
+// The same bracket search, first trying the point where x would lie on an
+// evenly spaced axis (one or two comparisons on the angle and time axes that
+// are usually tabulated); the result is the same unique i.
+inline int locate(double x, const double *a, int lo, int hi) {
+  if (hi - lo > 8) {
+    const double f = (x - a[lo]) / (a[hi] - a[lo]);
+    if (f >= 0.0 && f < 1.0) {
+      int g = lo + static_cast<int>(f * (hi - lo));
+      if (g > hi - 1) g = hi - 1;
+      if (a[g] <= x) {
+        if (x < a[g + 1]) return g;
+        lo = g + 1;  // a[lo] <= x < a[hi], so lo < hi
+        if (x < a[lo + 1]) return lo;
+      } else {
+        if (a[g - 1] <= x) return g - 1;  // g > lo since a[lo] <= x < a[g]
+        hi = g - 1;
+      }
+    }
+  }
+  return lastAtOrBelowIn(x, a, lo, hi);
+}
+
 // Interval of x: -1 below a[0], n-1 at or above a[n-1], else a[i] <= x < a[i+1].
 inline int bisect(double x, const double *a, int n) {
   if (n < 1 || a[0] > x) return -1;
   if (x >= a[n - 1]) return n - 1;
-  int lo = 0, hi = n - 1;
-  while (hi - lo > 1) {
-    const int mid = (lo + hi) / 2;
-    if (x >= a[mid])
-      lo = mid;
-    else
-      hi = mid;
-  }
-  return lo;
+  if (std::isnan(x)) return 0;  // where halving on "x >= a[mid]" ends
+  return locate(x, a, 0, n - 1);
 }
 
 inline constexpr int kLocalSteps = 4;
@@ -37,15 +64,7 @@ inline int firstAbove(double x, const double *a, int n, int j0) {
   for (int s = 0; s < kLocalSteps && j < n; ++s, ++j)
     if (a[j] > x) return j;
   if (j >= n || !(a[n - 1] > x)) return n;  // NaN is never below a point
-  int lo = j - 1, hi = n - 1;               // a[lo] <= x < a[hi]
-  while (hi - lo > 1) {
-    const int mid = lo + (hi - lo) / 2;
-    if (a[mid] > x)
-      hi = mid;
-    else
-      lo = mid;
-  }
-  return hi;
+  return locate(x, a, j - 1, n - 1) + 1;
 }
 
 // Last j in [0, j0] with x >= a[j], -1 when none; x < a[j0+1] is known.
@@ -54,15 +73,7 @@ inline int lastAtOrBelow(double x, const double *a, int j0) {
   for (int s = 0; s < kLocalSteps && j >= 0; ++s, --j)
     if (x >= a[j]) return j;
   if (j < 0 || !(x >= a[0])) return -1;
-  int lo = 0, hi = j + 1;  // a[lo] <= x < a[hi]
-  while (hi - lo > 1) {
-    const int mid = lo + (hi - lo) / 2;
-    if (x >= a[mid])
-      lo = mid;
-    else
-      hi = mid;
-  }
-  return lo;
+  return locate(x, a, 0, j + 1);
 }
 
 // Moves the remembered interval i to the interval of x; 1 when it changed
@@ -113,6 +124,11 @@ inline bool fold(double x, double a0, double an, double &y, long long &k) {
   y = x;
   k = 0;
   if (!(P > 0) || !std::isfinite(P) || !std::isfinite(x)) return false;
+  // Already in range: the quotient below is then < 1 and y = x exactly.
+  if (x >= a0 && x < an && x - a0 < P) {
+    y = x;
+    return true;
+  }
   const double q = std::trunc((x - a0) / P);
   if (std::fabs(q) < 1e15) {
     double v = x - q * P;

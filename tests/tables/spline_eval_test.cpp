@@ -3,6 +3,7 @@
 // other operations.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "tables/spline_support.hpp"
@@ -457,6 +458,54 @@ TEST_F(SplineEval, MemoriesPerUseSite) {
       EXPECT_EQ(mine, value(id, {x}));
       EXPECT_EQ(site[k].interval[0], s->memory.interval[0]);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SplineEval, NonFiniteCoordinatesStayInBounds) {
+  Grid g({linspace(0, 1, 5), linspace(0, 360, 9)});
+  g.fill([](auto &v) { return v[0] + (v[1] < 360 ? v[1] : 0.0); });
+  g.codes = {1, 2, 3, 3};
+  g.disc = 1;
+  const int ids[3] = {g.cubic(), g.linear(), (g.codes = {1, 1, 2, 2}, g.constant())};
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+  for (int id : ids) {
+    ASSERT_GE(id, 0);
+    for (int mode = 0; mode < 2; ++mode) {
+      KivBeginEvaluation(mode ? KIV_EVAL_LOCATE : KIV_EVAL_ORDINARY);
+      for (double a : {nan, inf, -inf, 1e300, -1e300, 0.5})
+        for (double b : {nan, inf, -inf, 1e300, -7e22, 100.0}) {
+          value(id, {a, b});
+          deriv(id, 2, {a, b});
+          deriv2(id, 1, 2, {a, b});
+          gradient(id, {a, b});
+          hessian(id, {a, b});
+        }
+    }
+  }
+  // Finite far values still fold onto the period.
+  KivBeginEvaluation(KIV_EVAL_ORDINARY);
+  EXPECT_NEAR(value(ids[0], {0.5, 100.0 + 360.0 * 1e9}), value(ids[0], {0.5, 100.0}), 1e-4);
+}
+
+TEST_F(SplineEval, SinglePointAxisIsNeverCyclic) {
+  Grid g({{2.0}});
+  g.values = {4.5};
+  g.codes = {2, 2};  // cyclic for the constant kind
+  const int id = g.constant();
+  ASSERT_GE(id, 0);
+  for (double x : {-1e9, 2.0, 3.0, 1e9}) EXPECT_EQ(value(id, {x}), 4.5);
+  double x = 10.0, out = 0;
+  ASSERT_EQ(splevali_(&id, &x, &out), 1);
+  EXPECT_DOUBLE_EQ(out, 45.0);
+}
+
+TEST_F(SplineEval, RankOfGridPoints) {
+  const int sizes[3] = {4, 3, 5}, index[3] = {2, 1, 3};
+  EXPECT_EQ(getndrank_(index, sizes, 3), 2 + 4 * (1 + 3 * 3));
+  EXPECT_EQ(getndrank_(index, sizes, 1), 2);
 }
 
 }  // namespace
