@@ -278,12 +278,11 @@ struct Builder {
   // Calls f(p) for every grid point whose index is 0 on the given axes.
   template <class F>
   void lines(int axis_mask, F f) const {
-    for (long p = 0; p < n; ++p) {
-      bool start = true;
-      for (int k = 0; k < s.dim && start; ++k)
-        if (axis_mask >> k & 1) start = (p / s.vstride[k]) % s.sizes[k] == 0;
-      if (start) f(p);
-    }
+    ForEachPoint(s, [&](long p, const int *idx) {
+      for (int k = 0; k < s.dim; ++k)
+        if ((axis_mask >> k & 1) && idx[k] != 0) return;
+      f(p);
+    });
   }
 
   void RecursiveCubicDuDx(int k, const double *end_slopes, LineSlopes slopes) {
@@ -325,14 +324,11 @@ struct Builder {
     std::vector<double> F(static_cast<size_t>(1) << (2 * d));
     const int corners = s.corners;
     double h[kMaxCubicDim];
-    for (long p = 0; p < n; ++p) {
-      bool cell = true;
-      for (int k = 0; k < d && cell; ++k) {
-        const int i = static_cast<int>((p / s.vstride[k]) % s.sizes[k]);
-        cell = i <= s.sizes[k] - 2;
-        if (cell) h[k] = s.axes[k][i + 1] - s.axes[k][i];
+    ForEachPoint(s, [&](long p, const int *idx) {
+      for (int k = 0; k < d; ++k) {
+        if (idx[k] > s.sizes[k] - 2) return;  // no cell above the last point
+        h[k] = s.axes[k][idx[k] + 1] - s.axes[k][idx[k]];
       }
-      if (!cell) continue;
       for (size_t b = 0; b < order.size(); ++b) {
         const int mask = order[b];
         const double *src = mask ? D[mask].data() : s.values.data();
@@ -343,7 +339,7 @@ struct Builder {
         for (int c = 0; c < corners; ++c) f[c] = src[p + s.coff[c]] * scale;
       }
       SparseMatVectMultiply(M, F.data(), s.patches[static_cast<size_t>(p)]);
-    }
+    });
   }
 };
 

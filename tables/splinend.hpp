@@ -82,6 +82,21 @@ struct NDSpline {
   void layout();
 };
 
+// Calls f(p, index) for every grid point p in storage order, index being its
+// multi-index over the full_dim stored axes.
+template <class F>
+void ForEachPoint(const NDSpline &s, F f) {
+  int idx[kMaxDim] = {};
+  const long n = s.points();
+  for (long p = 0; p < n; ++p) {
+    f(p, static_cast<const int *>(idx));
+    for (int k = 0; k < s.full_dim; ++k) {
+      if (++idx[k] < s.sizes[k]) break;
+      idx[k] = 0;
+    }
+  }
+}
+
 // ---- Registry (splinesND.cpp) ---------------------------------------------
 
 // The spline of that id, or nullptr when the id is out of range or freed.

@@ -194,13 +194,13 @@ bool CheckSizes(const int *sizes, int dim, const Pivot *pv, int need, const char
 
 // Reverses the values along axis k.
 void ReverseAlong(NDSpline &s, int k) {
-  const long n = s.points(), st = s.vstride[k];
+  const long st = s.vstride[k];
   const int m = s.sizes[k];
-  for (long p = 0; p < n; ++p) {
-    if ((p / st) % m != 0) continue;
+  kiv::nd::ForEachPoint(s, [&](long p, const int *idx) {
+    if (idx[k] != 0) return;
     for (int i = 0, j = m - 1; i < j; ++i, --j)
       std::swap(s.values[static_cast<size_t>(p + i * st)], s.values[static_cast<size_t>(p + j * st)]);
-  }
+  });
 }
 
 std::unique_ptr<NDSpline> CommonSplinitND(int dim, const int *sizes, double **axes,
@@ -488,15 +488,17 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
   for (int k = 0; k < d; ++k) {
     if (s->codes[2 * k] != 3 && s->codes[2 * k + 1] != 3) continue;
     s->codes[2 * k] = s->codes[2 * k + 1] = 3;
-    const long n = s->points(), st = s->vstride[k], last = (s->sizes[k] - 1) * st;
-    for (long p = 0; p < n; ++p) {
-      if ((p / st) % s->sizes[k] != 0) continue;
-      if (!(s->values[static_cast<size_t>(p)] == s->values[static_cast<size_t>(p + last)])) {
-        kivfprintf(stderr, "\n\nFor cubic interpolation and cyclic mode, the first and");
-        kivfprintf(stderr, " the last u values must be identical.\n");
-        kivfprintf(stderr, "Check the values of u in direction %d\n", k + 1);
-        return -1;
-      }
+    const long last = (s->sizes[k] - 1) * s->vstride[k];
+    bool same = true;
+    kiv::nd::ForEachPoint(*s, [&](long p, const int *idx) {
+      if (idx[k] == 0)
+        same = same && s->values[static_cast<size_t>(p)] == s->values[static_cast<size_t>(p + last)];
+    });
+    if (!same) {
+      kivfprintf(stderr, "\n\nFor cubic interpolation and cyclic mode, the first and");
+      kivfprintf(stderr, " the last u values must be identical.\n");
+      kivfprintf(stderr, "Check the values of u in direction %d\n", k + 1);
+      return -1;
     }
   }
   s->method = *method;
@@ -651,9 +653,11 @@ void FreeAllNDSplines(void) {
 
 int getndrank_(const int *index, const int *sizes, int dim) {
   if (dim < 1) return 0;
-  int rank = index[dim - 1];
-  for (int k = dim - 2; k >= 0; --k) rank = rank * sizes[k] + index[k];
-  return rank;
+  // Unsigned: indices outside the grid wrap instead of overflowing.
+  unsigned rank = static_cast<unsigned>(index[dim - 1]);
+  for (int k = dim - 2; k >= 0; --k)
+    rank = rank * static_cast<unsigned>(sizes[k]) + static_cast<unsigned>(index[k]);
+  return static_cast<int>(rank);
 }
 
 int splreorder_(const int *id, const int *permutation) {
