@@ -3,7 +3,7 @@
 // passes, and the Hermite patch coefficients of every cell.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "solver/kiv_solver.h"
@@ -390,9 +390,7 @@ SparseMatrix *ConstantPatchMatrix(int rows, const int *counts, const int *const 
                                   const double *const *vals) {
   SparseMatrix *m = GetSparseMatrixPtr(rows, rows, 1);
   // The rows point at constant data that the matrix never frees.
-  std::free(m->rowcount);
-  m->rowcount = const_cast<int *>(counts);
-  m->owns_rowcount = false;
+  std::memcpy(m->rowcount, counts, static_cast<size_t>(rows) * sizeof(int));
   for (int r = 0; r < rows; ++r) {
     m->rowval[r] = const_cast<double *>(vals[r]);
     m->rowcol[r] = const_cast<int *>(cols[r]);

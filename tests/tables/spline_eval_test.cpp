@@ -3,7 +3,6 @@
 // other operations.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "tables/spline_support.hpp"
@@ -463,32 +462,6 @@ TEST_F(SplineEval, MemoriesPerUseSite) {
 }  // namespace
 
 namespace {
-
-TEST_F(SplineEval, NonFiniteCoordinatesStayInBounds) {
-  Grid g({linspace(0, 1, 5), linspace(0, 360, 9)});
-  g.fill([](auto &v) { return v[0] + (v[1] < 360 ? v[1] : 0.0); });
-  g.codes = {1, 2, 3, 3};
-  g.disc = 1;
-  const int ids[3] = {g.cubic(), g.linear(), (g.codes = {1, 1, 2, 2}, g.constant())};
-  const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
-  for (int id : ids) {
-    ASSERT_GE(id, 0);
-    for (int mode = 0; mode < 2; ++mode) {
-      KivBeginEvaluation(mode ? KIV_EVAL_LOCATE : KIV_EVAL_ORDINARY);
-      for (double a : {nan, inf, -inf, 1e300, -1e300, 0.5})
-        for (double b : {nan, inf, -inf, 1e300, -7e22, 100.0}) {
-          value(id, {a, b});
-          deriv(id, 2, {a, b});
-          deriv2(id, 1, 2, {a, b});
-          gradient(id, {a, b});
-          hessian(id, {a, b});
-        }
-    }
-  }
-  // Finite far values still fold onto the period.
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  EXPECT_NEAR(value(ids[0], {0.5, 100.0 + 360.0 * 1e9}), value(ids[0], {0.5, 100.0}), 1e-4);
-}
 
 TEST_F(SplineEval, SinglePointAxisIsNeverCyclic) {
   Grid g({{2.0}});
