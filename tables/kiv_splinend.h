@@ -54,8 +54,8 @@ KIV_API int csplinitnd_(const int *dim, const int *sizes, double **axes, const d
                         const int *codes, const int *disc);
 /* Cubic spline.  method: slopes by 1 the C2 cubic spline, 2 Akima,
  * 3 constrained cubic, 4 monotonicity preserving.  end_slopes: left and
- * right slope of every axis (read where the code is 2); ext_modes 1..2 per
- * axis side. */
+ * right slope of every axis, in the caller's axis order, read where the
+ * code is 2 (may be NULL: zero slopes); ext_modes 1..2 per axis side. */
 KIV_API int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **axes,
                           const double *values, const int *codes, const double *end_slopes,
                           const int *ext_modes, const int *disc);
