@@ -59,7 +59,7 @@ KIV_API double orif3b_(double *p1, double *p2, double *A, double *dh, double *cq
 KIV_API double orif2_(double *dp, double *A, double *dh, double *cqmax, double *lcrit,
                       double *rho, double *nu);
 /* Short restriction of length L: Cq from an empirical fit in lambda and
- * L / dh (see orifices.cpp for its range); the result is referred to 0 bar. */
+ * L / dh, meant for L / dh >= 0.6; the result is referred to 0 bar. */
 KIV_API double orif3sht_(double *p1, double *p2, double *A, double *dh, double *L, double *cq,
                          double *lambda, double *v);
 /* Cq given by the interpreted object id as a function of lambda. */
