@@ -88,7 +88,7 @@ char *GetFileNameFromText(FILE *stream, const char * /*unused*/) {
   Text hold(expanded, &std::free);
   const std::string name = expanded ? expanded : line;
   // A relative name may be meant from the directory above.
-  if (!exists(name.c_str())) {
+  if (!name.empty() && name[0] != '/' && !exists(name.c_str())) {
     const std::string up = "../" + name;
     if (exists(up.c_str())) return kiv::dupText(up, "GetFileNameFromText");
   }
