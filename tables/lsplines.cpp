@@ -17,7 +17,7 @@ enum Memo { kValueMemo = 0, kSlopeMemo = 1, kIntegralMemo = 2 };
 struct LinearSpline {
   std::vector<double> x, y;      // knots, strictly increasing
   std::vector<double> slope;     // per interval
-  std::vector<double> integral;  // from 0 to each knot (one period's count excluded)
+  std::vector<double> integral;  // from 0 to each knot (cyclic: within the first period)
   std::vector<double> invint;    // integral of 1/y from x[0] to x[k+1]; empty unless y > 0
   double period = 0.0;
   double per_integral = 0.0;  // over one period of a cyclic spline
@@ -70,10 +70,7 @@ Located Locate(const LinearSpline &s, double x, int disc, int &mem) {
   r.i = ToEndInterval(s, kiv::sp1::searchFrom(r.x, s.x.data(), n, mem));
   if (disc == 1 && getofg_() != 0 && validMemory(mem, n)) {
     const int held = ToEndInterval(s, mem);
-    if (r.i == held) {
-      r.i = held;
-      return r;
-    }
+    if (r.i == held) return r;
     if (s.time && r.i > held) {
       // Time runs forward: the integrator is to stop at the first knot
       // passed, not at the last one.
@@ -195,10 +192,9 @@ void Tabulate(LinearSpline &s) {
   }
 }
 
-bool Missing(const void *a, const void *b, const void *c, const void *d, const void *e) {
-  if (a && b && c && d && e) return false;
+int MissingArgument() {
   kivfprintf(stderr, "\n\nCall to lsplinit with a missing argument.\n");
-  return true;
+  return -1;
 }
 
 }  // namespace
@@ -207,14 +203,14 @@ extern "C" {
 
 int lsplinit_(const int *n, const double *x, const double *y, const int *left_code,
               const int *right_code) {
-  if (Missing(n, n, n, n, n)) return -1;
+  if (!n) return MissingArgument();
   const int np = *n;
   if (np < 1) {
     kivfprintf(stderr, "\n\nFor linear splines there must be");
     kivfprintf(stderr, " at least 1 data points.\n\n");
     return -1;
   }
-  if (Missing(n, x, y, left_code, right_code)) return -1;
+  if (!x || !y || !left_code || !right_code) return MissingArgument();
   static const char who[] = "\n\nFor linear splines";
   if (kiv::sp1::refuseBad(who, "x", x, np) || kiv::sp1::refuseBad(who, "y", y, np)) return -1;
   int increasing = 1;
