@@ -126,9 +126,12 @@ class FluidFileParser {
     double x[2];
     const Reals r = readReals(lastLine_, x, 2);
     if (r.read < 2) return Pair::Missing;
-    if (!r.tail || !(x[0] >= lowest_) || !(x[1] > 0.0)) return Pair::Bad;
-    p.push_back(x[0] * pressureFactor);
-    v.push_back(x[1] * valueFactor);
+    const double pressure = x[0] * pressureFactor, value = x[1] * valueFactor;
+    if (!r.tail || !(x[0] >= lowest_) || !(x[1] > 0.0) || !std::isfinite(pressure) ||
+        !std::isfinite(value))
+      return Pair::Bad;
+    p.push_back(pressure);
+    v.push_back(value);
     return Pair::Ok;
   }
 
@@ -224,7 +227,7 @@ class FluidFileParser {
     const char *line = next();
     double x[2];
     const Reals r = readReals(line, x, 2);
-    if (r.read < 2 || !r.tail) {
+    if (r.read < 2 || !r.tail || !std::isfinite(x[1] * 1e5)) {
       kivfprintf(stderr,
                  "\nError: no reference density number %d and corresponding pressure "
                  "provided.\nA strictly positive density value and a pressure greater than gauge "

@@ -97,6 +97,8 @@ std::vector<Case> cases() {
       {"pair pressure below vacuum", kDensityHead + "-1.02 871\n",
        bad(2, "density") + instead("-1.02 871")},
       {"pair value infinite", kDensityHead + "100 inf\n", bad(2, "density") + instead("100 inf")},
+      {"pair pressure beyond doubles in Pa", kDensityHead + "1e305 872\n",
+       bad(2, "density") + instead("1e305 872")},
       {"bulk pair", "1\n1\n850 0\n40\n1\nx 17000\n", missing(1, kBulkName)},
       {"viscosity mode", kBulkPart + "3\n", viscosityMode + instead("3")},
       {"no viscosity mode", kBulkPart, viscosityMode + kEnd},
