@@ -158,7 +158,8 @@ char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verb
   std::vector<std::string> all;
   labelled("rtableml", [&] {
     LineReader in(fp.get());
-    while (const char *l = in.next()) all.emplace_back(l);
+    while (const char *l = in.next())
+      if (*l) all.emplace_back(l);  // a line cut to nothing by a NUL byte is no line
   });
   fp.reset();
   if (cacheOn() && !all.empty()) storeLines(name, all, KIV_TABLE_BY_READER);
