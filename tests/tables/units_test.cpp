@@ -161,7 +161,7 @@ TEST_F(Units, ConversionTexts) {
 TEST_F(Units, PrefixAndProductRulesOnASmallFile) {
   useUnits({"#Length [1,0,0,0,0,0,0]", "m", "#Time [0,0,1,0,0,0,0]", "s", "h -> s *3600",
             "#Force [1,1,-2,0,0,0,0]", "N", "#Energy [2,1,-2,0,0,0,0]", "J", "#Odd [0,0,0,0,0,0,1]", "r",
-            "x -> r *7", "#Temperature [0,0,0,0,1,0,0]", "K"});
+            "x -> r *7", "z -> r *0", "#Temperature [0,0,0,0,1,0,0]", "K"});
   expectRel(factor("mm", "m"), 1e-3);
   expectRel(factor("dam", "m"), 10);
   // "hr" is never hecto-r: it is h times r.
@@ -184,6 +184,10 @@ TEST_F(Units, PrefixAndProductRulesOnASmallFile) {
   EXPECT_TRUE(std::isnan(factor("degC", "K")));
   EXPECT_EQ(takeErr(), "\nUnable to find conversion factor for token 'degC'"
                        "\nUnable to convert from unit 'degC' to unit 'K'\n");
+  // A unit expression that cannot be evaluated fails.
+  EXPECT_TRUE(std::isnan(factor("x/z", "r")));
+  EXPECT_NE(takeErr().find("\nUnable to evaluate expression 'x/z'\nUnable to convert from unit 'x/z' to unit 'r'\n"),
+            std::string::npos);
   // A garbled word of many unit letters is refused without exponential work.
   const std::string garbled = std::string(60, 'm') + "q";
   EXPECT_EQ(GetConvFactForToken(garbled.c_str(), &f, &u), 0);
