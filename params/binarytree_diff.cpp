@@ -60,18 +60,21 @@ class Differ {
   }
 
  private:
-  // d u / d x_k simplified, to decide on a rule; its ok flag is not used.
-  bool vanishes(const BinaryTree *u) {
-    TreePtr du = d(u);
+  // Whether d u / d x_k, simplified, is 0: decides on a rule.  The
+  // derivative itself is built once and kept unsimplified for the rule, so
+  // nested powers cost no repeated differentiation.
+  bool vanishes(const TreePtr &du) {
+    TreePtr s = Copy(du.get());
     int ok = 1;
-    LocalSimplifyTree(du.get(), &ok, quiet_);
-    return isZero(du.get());
+    LocalSimplifyTree(s.get(), &ok, quiet_);
+    return isZero(s.get());
   }
 
   TreePtr power(const BinaryTree *n) {
     const BinaryTree *a = n->left, *b = n->right;
-    if (vanishes(b)) return mul(mul(cp(b), d(a)), pw(cp(a), sub(cp(b), C(1.0))));
-    return mul(add(mul(d(b), fn(fLog, cp(a))), div(mul(cp(b), d(a)), cp(a))), cp(n));
+    TreePtr db = d(b);
+    if (vanishes(db)) return mul(mul(cp(b), d(a)), pw(cp(a), sub(cp(b), C(1.0))));
+    return mul(add(mul(std::move(db), fn(fLog, cp(a))), div(mul(cp(b), d(a)), cp(a))), cp(n));
   }
 
   TreePtr function(const BinaryTree *n) {
@@ -111,8 +114,9 @@ class Differ {
       case fLsqrta: return lsqrta(a, b);
       case fMod:
         // a - count * b: the count is floor(a / b) between the jumps.
-        if (vanishes(b)) return d(a);
-        return sub(d(a), mul(d(b), fn(fFloor, div(cp(a), cp(b)))));
+        if (TreePtr db = d(b); !vanishes(db))
+          return sub(d(a), mul(std::move(db), fn(fFloor, div(cp(a), cp(b)))));
+        return d(a);
       case fFloor:
       case fCeil:
       case fRound: return C(0.0);

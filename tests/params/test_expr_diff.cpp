@@ -82,6 +82,18 @@ TEST_F(Diff, EveryDifferentiableFunctionAgreesWithDifferences) {
     for (const auto &p : t.points) agreesWithDifferences(t.text, p);
 }
 
+TEST_F(Diff, NestedPowersDifferentiateInPolynomialTime) {
+  std::string tower = "x";
+  for (int i = 0; i < 30; ++i) tower += "^(x*y)";
+  const int id = check(tower.c_str(), {"x", "y"});
+  ASSERT_GE(id, 0);
+  const std::vector<double> v{1.01, 0.99};
+  const double fd = central([&](std::vector<double> p) { return eval(id, p); }, v, 0);
+  EXPECT_NEAR(evald(id, 1, v), fd, 1e-6 * (1 + std::fabs(fd)));
+  EXPECT_TRUE(std::isfinite(evald2(id, 1, 2, v)));
+  EXPECT_EQ(takeErr(), "");
+}
+
 TEST_F(Diff, ClosedForms) {
   int id = check("x^2", {"x"});
   EXPECT_DOUBLE_EQ(evald(id, 1, {3}), 6);
