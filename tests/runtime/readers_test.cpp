@@ -1,0 +1,134 @@
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "runtime/numbers.hpp"
+#include "support/kiv_test.hpp"
+
+namespace {
+
+using kiv::test::SystemTest;
+
+// A read-only stream over a string.
+struct Stream {
+  explicit Stream(const std::string &s) : text(s) {
+    fp = fmemopen(text.data(), text.size(), "r");
+  }
+  ~Stream() {
+    if (fp) std::fclose(fp);
+  }
+  std::string text;
+  FILE *fp = nullptr;
+};
+
+std::vector<std::string> lines(const std::string &text, int skip) {
+  Stream s(text);
+  std::vector<std::string> out;
+  char *buf = nullptr;
+  int cap = 0;
+  while (const char *l = kivfgetsclean(s.fp, &buf, &cap, skip)) out.emplace_back(l);
+  std::free(buf);
+  return out;
+}
+
+TEST(LineReader, CleansLineEndsAndLeadingBlanks) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(lines("a\r\n  b c \r\n\tlast", 1), (V{"a", "b c ", "last"}));
+  EXPECT_EQ(lines("a\n\n   \n\r\nb\n", 1), (V{"a", "b"}));
+  EXPECT_EQ(lines("a\n\n   \n\r\nb\n", 0), (V{"a", "", "", "b"}));  // blanks-only lines still skipped
+  EXPECT_EQ(lines("", 0), V{});
+  EXPECT_EQ(lines("\n\n", 1), V{});
+}
+
+TEST(LineReader, GrowsForVeryLongLines) {
+  std::string longLine(100000, 'z');
+  auto got = lines("x\n" + longLine + "\ny", 1);
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[1], longLine);
+  EXPECT_EQ(got[2], "y");
+}
+
+TEST_F(SystemTest, GetValuesAcrossLines) {
+  Stream s("1.5 -2e3\n\n  3\n 4 -5 rest");
+  double v[3];
+  int n[2];
+  ASSERT_EQ(GetValues(s.fp, v, 3, n, 2, nullptr), 1);
+  EXPECT_EQ(v[0], 1.5);
+  EXPECT_EQ(v[1], -2000.0);
+  EXPECT_EQ(v[2], 3.0);
+  EXPECT_EQ(n[0], 4);
+  EXPECT_EQ(n[1], -5);
+  EXPECT_EQ(GetValues(s.fp, v, 1, n, 0, nullptr), 0);
+}
+
+TEST_F(SystemTest, GetValuesShowsItsMessageOnFailure) {
+  std::string shown;
+  KivInstallDisplayHook(sys_, [](const char *m, void *u) { *static_cast<std::string *>(u) = m; }, &shown);
+  Stream s("1 2 x");
+  double v[3];
+  EXPECT_EQ(GetValues(s.fp, v, 3, nullptr, 0, "Bad settings file"), 0);
+  EXPECT_EQ(shown, "Bad settings file");
+}
+
+TEST(Comments, IgnoreCommentStopsAtTheFirstOtherLine) {
+  Stream s("# one\n#two\n42 # not skipped\n");
+  IgnoreComment(s.fp);
+  int v = 0;
+  ASSERT_TRUE(kiv::scanInt(s.fp, &v));
+  EXPECT_EQ(v, 42);
+}
+
+TEST_F(SystemTest, AsciiValuesWithLimits) {
+  Stream s("12 trailing words\n0.25\n99\n");
+  EXPECT_EQ(GetAsciiInteger(s.fp, 0, 20, "f.sim"), 12);
+  EXPECT_EQ(GetAsciiReal(s.fp, 0.0, 1.0, "f.sim"), 0.25);
+  EXPECT_EQ(guarded([&] { return GetAsciiInteger(s.fp, 0, 20, "f.sim"); }), -2);
+  EXPECT_EQ(takeErr(), "Invalid data in file f.sim.\n");
+  Stream e("");
+  EXPECT_EQ(guarded([&] { return static_cast<int>(GetAsciiReal(e.fp, 0.0, 1.0, "g.sim")); }), -2);
+  EXPECT_EQ(takeErr(), "Invalid data in file g.sim.\n");
+}
+
+TEST(Numbers, ParseDoubleForms) {
+  const char *end;
+  EXPECT_EQ(kiv::parseDouble("  +1.5e2x", &end), 150.0);
+  EXPECT_STREQ(end, "x");
+  EXPECT_EQ(kiv::parseDouble(".5", &end), 0.5);
+  EXPECT_EQ(kiv::parseDouble("3.", &end), 3.0);
+  EXPECT_EQ(kiv::parseDouble("-0", &end), 0.0);
+  EXPECT_TRUE(std::signbit(kiv::parseDouble("-0", &end)));
+  EXPECT_TRUE(std::isinf(kiv::parseDouble("-inf", &end)));
+  EXPECT_TRUE(std::isnan(kiv::parseDouble("NaN", &end)));
+  const char *bad = "--1";
+  kiv::parseDouble(bad, &end);
+  EXPECT_EQ(end, bad);
+  bool over = false;
+  EXPECT_EQ(kiv::parseDouble("1e1234", &end, &over), HUGE_VAL);
+  EXPECT_TRUE(over);
+  EXPECT_EQ(kiv::parseDouble("1e-1234", &end, &over), 0.0);
+  EXPECT_FALSE(over);
+}
+
+TEST(Numbers, ParsingIgnoresTheProcessLocale) {
+  // Whatever locale the host sets, "1.5" is one and a half.
+  const char *set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+  EXPECT_EQ(kiv::parseDouble("1.5", nullptr), 1.5);
+  Stream s("2.25");
+  double v = 0;
+  ASSERT_TRUE(kiv::scanDouble(s.fp, &v));
+  EXPECT_EQ(v, 2.25);
+  if (set) std::setlocale(LC_NUMERIC, "C");
+}
+
+TEST(Numbers, ClampToInt) {
+  EXPECT_EQ(kiv::clampToInt(2.9), 2);
+  EXPECT_EQ(kiv::clampToInt(-2.9), -2);
+  EXPECT_EQ(kiv::clampToInt(1e20), 2147483647);
+  EXPECT_EQ(kiv::clampToInt(-1e20), -2147483647 - 1);
+  EXPECT_EQ(kiv::clampToInt(NAN), 0);
+}
+
+}  // namespace
