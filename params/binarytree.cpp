@@ -1,7 +1,6 @@
 // The expression forest of a system: nodes, slots, checking a text into a
 // slot, and the entry points that manage slots.
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <new>
 
@@ -91,16 +90,20 @@ TreePtr NewFunction(int index, TreePtr l, TreePtr r) {
   return hang(std::move(n), std::move(l), std::move(r));
 }
 
+void CopyFields(BinaryTree *to, const BinaryTree *from) {
+  to->kind = from->kind;
+  to->last_token = from->last_token;
+  to->index = from->index;
+  to->value = from->value;
+  to->nargs = from->nargs;
+  to->bracketed = from->bracketed;
+  to->state = from->state;
+}
+
 BinaryTree *CopyTree(const BinaryTree *node, BinaryTree *parent) {
   if (!node) return nullptr;
   TreePtr c(GetBinaryTreePtr(parent));
-  c->kind = node->kind;
-  c->last_token = node->last_token;
-  c->index = node->index;
-  c->value = node->value;
-  c->nargs = node->nargs;
-  c->bracketed = node->bracketed;
-  c->state = node->state;
+  CopyFields(c.get(), node);
   c->left = CopyTree(node->left, c.get());
   c->right = CopyTree(node->right, c.get());
   return c.release();
@@ -166,9 +169,6 @@ void PrintErrorIndicator(const char *message, const char *text, size_t position)
 
 namespace {
 
-bool isLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Checks one variable name, removing its blanks in place.
 bool checkName(char *name, int quiet) {
   if (!name || !*name) {
@@ -183,12 +183,12 @@ bool checkName(char *name, int quiet) {
     kivfprintf(stderr, "\n\nToken contains only blanks.\n\n");
     return false;
   }
-  if (!isLetter(name[0])) {
+  if (!IsLetter(name[0])) {
     kivfprintf(stderr, "\n\nToken %s does not start with a letter\n\n", name);
     return false;
   }
   for (size_t i = 1; name[i]; ++i) {
-    if (!isLetter(name[i]) && !isDigit(name[i]) && name[i] != '_') {
+    if (!IsLetter(name[i]) && !IsDigit(name[i]) && name[i] != '_') {
       if (!quiet) PrintErrorIndicator("Illegal character in token", name, i);
       return false;
     }
@@ -197,7 +197,7 @@ bool checkName(char *name, int quiet) {
 }
 
 bool allowedInText(char c) {
-  return isLetter(c) || isDigit(c) || (c != '\0' && std::strchr("!&()*+,-./<=>^_|", c));
+  return IsLetter(c) || IsDigit(c) || (c != '\0' && std::strchr("!&()*+,-./<=>^_|", c));
 }
 
 // The blank-free copy of text, checked for characters and brackets; empty

@@ -78,8 +78,15 @@ TreePtr NewConstant(double value);
 // Hangs l and r under a new node of the kind (operators) or function index.
 TreePtr NewOperator(int kind, TreePtr l, TreePtr r);
 TreePtr NewFunction(int index, TreePtr l, TreePtr r);
+// Everything but the links.
+void CopyFields(BinaryTree *to, const BinaryTree *from);
 BinaryTree *CopyTree(const BinaryTree *node, BinaryTree *parent);
 TreePtr Copy(const BinaryTree *node);
+
+// Letters and digits of expression texts and names: ASCII whatever the
+// process locale.
+inline bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline bool IsArithOp(int kind) { return (kind >= kPlus && kind <= kPower) || (kind >= kGreater && kind <= kNot); }
 inline bool IsConstantNode(const BinaryTree *n) { return n && n->kind == kConstant; }

@@ -209,6 +209,11 @@ double EvaluateTree(BinaryTree *node, EvalState &s) {
     case kFunction: return evalFunction(node, s);
     default: break;
   }
+  if (!IsArithOp(node->kind) || node->kind == kNot) {
+    kivfprintf(stderr, "\nEvaluateTree : tree type %d not defined.", node->kind);
+    kivfprintf(stderr, "\nTerminating program.\n");
+    KivExit(1);
+  }
   const double l = EvaluateTree(node->left, s);
   const double r = EvaluateTree(node->right, s);
   double v;
@@ -236,11 +241,7 @@ double EvaluateTree(BinaryTree *node, EvalState &s) {
     case kAnd:
     case kOr: return relation(node, l, r, s);
     case kEqual:
-    case kNotEqual: return equality(node, l, r, s);
-    default:
-      kivfprintf(stderr, "\nEvaluateTree : tree type %d not defined.", node->kind);
-      kivfprintf(stderr, "\nTerminating program.\n");
-      KivExit(1);
+    default: return equality(node, l, r, s);
   }
 }
 

@@ -1,7 +1,6 @@
 // The expression parser: tokens read left to right, operators placed by
 // precedence on the right spine of the tree being built, brackets and
 // function arguments parsed recursively.
-#include <cctype>
 #include <cstring>
 
 #include "params/binarytree.hpp"
@@ -12,10 +11,8 @@ namespace kiv {
 
 namespace {
 
-bool isLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isNameChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+bool isNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // text begins with word, ignoring case.
 bool startsWithNoCase(const char *text, const char *word) {
@@ -81,13 +78,13 @@ bool isExponentMark(char c) { return c == 'd' || c == 'D' || c == 'e' || c == 'E
 size_t scanNumber(const char *t, double *value) {
   size_t i = 0;
   bool digits = false;
-  while (isDigit(t[i])) {
+  while (IsDigit(t[i])) {
     ++i;
     digits = true;
   }
   if (t[i] == '.') {
     ++i;
-    while (isDigit(t[i])) {
+    while (IsDigit(t[i])) {
       ++i;
       digits = true;
     }
@@ -96,7 +93,7 @@ size_t scanNumber(const char *t, double *value) {
     ++i;
     if (t[i] == '+' || t[i] == '-') ++i;
     int n = 0;
-    while (n < 3 && isDigit(t[i])) {
+    while (n < 3 && IsDigit(t[i])) {
       ++i;
       ++n;
     }
@@ -127,7 +124,7 @@ int precedence(int kind) {
 }
 
 // Characters of the operand of a unary minus after an operator.
-bool inUnaryRun(char c) { return isLetter(c) || isDigit(c) || std::strchr("._^/", c); }
+bool inUnaryRun(char c) { return IsLetter(c) || IsDigit(c) || std::strchr("._^/", c); }
 
 class Parser {
  public:

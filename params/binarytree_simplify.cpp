@@ -272,13 +272,7 @@ void MeltTree(BinaryTree *node, int side) {
   DestroyTree(side ? node->left : node->right);
   node->left = node->right = nullptr;
   if (!kept) return;
-  node->kind = kept->kind;
-  node->last_token = kept->last_token;
-  node->index = kept->index;
-  node->value = kept->value;
-  node->nargs = kept->nargs;
-  node->bracketed = kept->bracketed;
-  node->state = kept->state;
+  CopyFields(node, kept);
   node->left = kept->left;
   node->right = kept->right;
   if (node->left) node->left->parent = node;

@@ -3,7 +3,7 @@
 // derivative entry points.
 #include <cmath>
 
-#include "expr_test.hpp"
+#include "expr_fixture.hpp"
 
 namespace kiv::test {
 namespace {

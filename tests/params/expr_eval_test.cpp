@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 
-#include "expr_test.hpp"
+#include "expr_fixture.hpp"
 #include "params/kiv_math.h"
 
 namespace kiv::test {
@@ -307,6 +307,18 @@ TEST_F(Eval, SettingsAndObsoleteCalls) {
   EXPECT_EQ(slot(id).handle_disc, 0);
   BeQuiet();
   EXPECT_EQ(takeErr(), "BeQuiet is now obsolete\n");
+}
+
+TEST_F(Eval, NodesOutsideTheTablesStopTheRun) {
+  TreePtr bad = NewOperator(kInvalid, nullptr, nullptr);
+  int ok = 1, disc = 0;
+  EXPECT_EQ(guarded([&] { return static_cast<int>(EvaluateTree(bad.get(), nullptr, &ok, &disc, 0, 1)); }), -2);
+  EXPECT_EQ(takeErr(), "\nEvaluateTree : tree type 0 not defined.\nTerminating program.\n");
+  TreePtr fn = NewNode(kFunction, 0.0, kFunctionCount);
+  fn->right = NewConstant(1).release();
+  EXPECT_EQ(guarded([&] { return static_cast<int>(EvaluateTree(fn.get(), nullptr, &ok, &disc, 0, 1)); }), -2);
+  EXPECT_EQ(takeErr(), "\nEvaluateTree : function index 30 not defined.\nTerminating program.\n");
+  EXPECT_EQ(exitCode(), 1);
 }
 
 TEST_F(Eval, LsqrtaWithoutCriticalValueStopsTheRun) {

@@ -2,7 +2,7 @@
 // message, slot reuse and release.
 #include <cmath>
 
-#include "expr_test.hpp"
+#include "expr_fixture.hpp"
 
 namespace kiv::test {
 namespace {
@@ -155,6 +155,7 @@ TEST_F(Parse, TextMessages) {
       {"   ", "\n\nString contains only blank characters\n   \n^\n\n"},
       {"a $b", "\n\nIllegal character in string\na$b\n ^\n\n"},
       {"a\t+b", "\n\nIllegal character in string\na\t+b\n ^\n\n"},
+      {"a+\xe9", "\n\nIllegal character in string\na+\xe9\n  ^\n\n"},
       {"(a)+b)", "\n\nString contains an unmatched right bracket\n(a)+b)\n     ^\n\n"},
       {"((a)", "\n\nString has missing right brackets\n((a)\n\n"},
       {"2 a", "\n\nMissing operator or function\na\n^\n\n"},

@@ -1,7 +1,7 @@
 // Simplification: folding, neutral elements, fold failures by quiet level.
 #include <cmath>
 
-#include "expr_test.hpp"
+#include "expr_fixture.hpp"
 #include "params/kiv_math.h"
 
 namespace kiv::test {
