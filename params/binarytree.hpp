@@ -147,7 +147,9 @@ double EvaluateTree(BinaryTree *node, const double *values, int *ok, int *disc, 
 void ShowTokensAndValues(const MasterExp *slot, const double *values, FILE *stream);
 int LocalEvaluateUnitPowers(const BinaryTree *node, const int *powers, int *ok);
 
-// Differentiator: a new, unsimplified tree of d node / d x_k (k 0-based).
+// Differentiator: a new, unsimplified tree of d node / d x_k (k 0-based);
+// null when it would exceed kMaxDerivativeNodes.
+inline constexpr int kMaxDerivativeNodes = 2000000;
 BinaryTree *DifferentiateBinaryTree(const BinaryTree *node, int k, BinaryTree *parent,
                                     int quiet_level);
 BinaryTree *GetFunctionDerivative(const BinaryTree *node, int k, BinaryTree *parent,

@@ -8,7 +8,6 @@ namespace kiv {
 namespace {
 
 TreePtr C(double v) { return NewConstant(v); }
-TreePtr cp(const BinaryTree *n) { return Copy(n); }
 TreePtr add(TreePtr a, TreePtr b) { return NewOperator(kPlus, std::move(a), std::move(b)); }
 TreePtr sub(TreePtr a, TreePtr b) { return NewOperator(kMinus, std::move(a), std::move(b)); }
 TreePtr mul(TreePtr a, TreePtr b) { return NewOperator(kTimes, std::move(a), std::move(b)); }
@@ -17,30 +16,32 @@ TreePtr pw(TreePtr a, TreePtr b) { return NewOperator(kPower, std::move(a), std:
 TreePtr cmp(int kind, TreePtr a, TreePtr b) { return NewOperator(kind, std::move(a), std::move(b)); }
 TreePtr fn(int f, TreePtr arg) { return NewFunction(f, nullptr, std::move(arg)); }
 TreePtr neg(TreePtr a) { return mul(C(-1.0), std::move(a)); }
-TreePtr square(const BinaryTree *u) { return pw(cp(u), C(2.0)); }
-
-// +1 where x >= 0, -1 below: the branch of abs and sign.
-TreePtr sgn(const BinaryTree *x) { return sub(mul(C(2.0), cmp(kGreaterEq, cp(x), C(0.0))), C(1.0)); }
 
 // max(a, b) in the parser's chain form.
 TreePtr max2(TreePtr a, TreePtr b) { return NewFunction(fMax, std::move(a), fn(fMax, std::move(b))); }
 
 bool isZero(const BinaryTree *n) { return IsConstantNode(n) && n->value == 0.0; }
 
+size_t nodeCount(const BinaryTree *n) { return n ? 1 + nodeCount(n->left) + nodeCount(n->right) : 0; }
+
+// Thrown when a derivative outgrows its budget.
+struct TooLarge {};
+
 class Differ {
  public:
   Differ(int k, int quiet) : k_(k), quiet_(quiet) {}
 
+  // Each rule has a frame of its own, so that the recursion through deep
+  // trees stays light on the stack.
   TreePtr d(const BinaryTree *n) {
+    spend(8);  // the most nodes one rule makes besides its copies
     switch (n->kind) {
       case kConstant: return C(0.0);
       case kVariable: return C(n->index == k_ ? 1.0 : 0.0);
-      case kPlus: return add(d(n->left), d(n->right));
-      case kMinus: return sub(d(n->left), d(n->right));
-      case kTimes: return add(mul(d(n->left), cp(n->right)), mul(cp(n->left), d(n->right)));
-      case kDivide:
-        return div(sub(mul(cp(n->right), d(n->left)), mul(cp(n->left), d(n->right))),
-                   square(n->right));
+      case kPlus:
+      case kMinus: return sum(n);
+      case kTimes: return product(n);
+      case kDivide: return quotient(n);
       case kPower: return power(n);
       case kFunction: return function(n);
       default: return C(0.0);  // comparisons and logic are piecewise constant
@@ -60,24 +61,50 @@ class Differ {
   }
 
  private:
+  // Derivatives copy subtrees at every level, so nested expressions can
+  // grow them past any sensible size: such a derivative is refused.
+  void spend(size_t nodes) {
+    budget_ = nodes > budget_ ? 0 : budget_ - nodes;
+    if (budget_ == 0) throw TooLarge{};
+  }
+  TreePtr cp(const BinaryTree *n) {
+    spend(nodeCount(n));
+    return Copy(n);
+  }
+  TreePtr square(const BinaryTree *u) { return pw(cp(u), C(2.0)); }
+  // +1 where x >= 0, -1 below: the branch of abs and sign.
+  TreePtr sgn(const BinaryTree *x) { return sub(mul(C(2.0), cmp(kGreaterEq, cp(x), C(0.0))), C(1.0)); }
+
+  [[gnu::noinline]] TreePtr sum(const BinaryTree *n) {
+    return NewOperator(n->kind, d(n->left), d(n->right));
+  }
+
+  [[gnu::noinline]] TreePtr product(const BinaryTree *n) {
+    return add(mul(d(n->left), cp(n->right)), mul(cp(n->left), d(n->right)));
+  }
+
+  [[gnu::noinline]] TreePtr quotient(const BinaryTree *n) {
+    return div(sub(mul(cp(n->right), d(n->left)), mul(cp(n->left), d(n->right))), square(n->right));
+  }
+
   // Whether d u / d x_k, simplified, is 0: decides on a rule.  The
   // derivative itself is built once and kept unsimplified for the rule, so
   // nested powers cost no repeated differentiation.
   bool vanishes(const TreePtr &du) {
-    TreePtr s = Copy(du.get());
+    TreePtr s = cp(du.get());
     int ok = 1;
     LocalSimplifyTree(s.get(), &ok, quiet_);
     return isZero(s.get());
   }
 
-  TreePtr power(const BinaryTree *n) {
+  [[gnu::noinline]] TreePtr power(const BinaryTree *n) {
     const BinaryTree *a = n->left, *b = n->right;
     TreePtr db = d(b);
     if (vanishes(db)) return mul(mul(cp(b), d(a)), pw(cp(a), sub(cp(b), C(1.0))));
     return mul(add(mul(std::move(db), fn(fLog, cp(a))), div(mul(cp(b), d(a)), cp(a))), cp(n));
   }
 
-  TreePtr function(const BinaryTree *n) {
+  [[gnu::noinline]] TreePtr function(const BinaryTree *n) {
     const BinaryTree *u = n->right, *a = n->left, *b = n->right;
     switch (n->index) {
       case fSin: return mul(d(u), fn(fCos, cp(u)));
@@ -155,6 +182,7 @@ class Differ {
 
   int k_;
   int quiet_;
+  size_t budget_ = kMaxDerivativeNodes;
 };
 
 }  // namespace
@@ -162,9 +190,13 @@ class Differ {
 BinaryTree *DifferentiateBinaryTree(const BinaryTree *node, int k, BinaryTree *parent,
                                     int quiet_level) {
   if (!node) return nullptr;
-  TreePtr d = Differ(k, quiet_level).d(node);
-  d->parent = parent;
-  return d.release();
+  try {
+    TreePtr d = Differ(k, quiet_level).d(node);
+    d->parent = parent;
+    return d.release();
+  } catch (const TooLarge &) {
+    return nullptr;
+  }
 }
 
 BinaryTree *GetFunctionDerivative(const BinaryTree *node, int k, BinaryTree *parent,
@@ -174,9 +206,13 @@ BinaryTree *GetFunctionDerivative(const BinaryTree *node, int k, BinaryTree *par
 
 BinaryTree *GetAsinDerivative(BinaryTree *parent, int index, const BinaryTree *argument, int k,
                               int quiet_level) {
-  TreePtr d = Differ(k, quiet_level).asinFamily(index, argument);
-  d->parent = parent;
-  return d.release();
+  try {
+    TreePtr d = Differ(k, quiet_level).asinFamily(index, argument);
+    d->parent = parent;
+    return d.release();
+  } catch (const TooLarge &) {
+    return nullptr;
+  }
 }
 
 }  // namespace kiv
@@ -199,8 +235,15 @@ int DifferExpression(const char *text, int n, char **names, int *count, int *ind
       return -1;
     }
   }
-  for (int i = 0; i < m; ++i)
-    slot->tree.reset(DifferentiateBinaryTree(slot->tree.get(), indexes[i] - 1, nullptr, forest->quiet));
+  for (int i = 0; i < m; ++i) {
+    TreePtr d(DifferentiateBinaryTree(slot->tree.get(), indexes[i] - 1, nullptr, forest->quiet));
+    if (!d) {
+      kivfprintf(stderr, "DifferExpression: derivative exceeds %d nodes.\n", kMaxDerivativeNodes);
+      DestroyMasterExp(slot);
+      return -1;
+    }
+    slot->tree = std::move(d);
+  }
   return id;
 }
 

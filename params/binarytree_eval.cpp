@@ -313,9 +313,14 @@ int finish(const MasterExp &slot, const double *values, int ok, int simplified) 
 }
 
 // d tree / d x_k, simplified; ok cleared when the simplification failed.
-TreePtr derivative(const BinaryTree *tree, int k, int *ok) {
+// Null after a message when the derivative is too large to be built.
+TreePtr derivative(const BinaryTree *tree, int k, int *ok, const char *caller) {
   const int quiet = GetForest()->quiet;
   TreePtr d(DifferentiateBinaryTree(tree, k, nullptr, quiet));
+  if (!d) {
+    if (quiet < 2) kivfprintf(stderr, "%s: derivative exceeds %d nodes.\n", caller, kMaxDerivativeNodes);
+    return d;
+  }
   LocalSimplifyTree(d.get(), ok, quiet);
   return d;
 }
@@ -359,7 +364,8 @@ int expevald_(int *id, int *k, double *values, double *result) {
   if (slot->d1.empty()) slot->d1.resize(static_cast<size_t>(slot->n));
   TreePtr &d = slot->d1[static_cast<size_t>(*k - 1)];
   if (!d) {
-    d = derivative(slot->tree.get(), *k - 1, &simplified);
+    d = derivative(slot->tree.get(), *k - 1, &simplified, "expevald");
+    if (!d) return 0;
     if (!simplified && GetForest()->quiet < 2)
       kivfprintf(stderr, "expevald: erorr during expression simplification.\n");
   }
@@ -381,8 +387,9 @@ int expevald2_(int *id, int *kl, double *values, double *result) {
   TreePtr &d = slot->d2[static_cast<size_t>(n * (a - 1) + b - 1 - a * (a - 1) / 2)];
   int simplified = 1;
   if (!d) {
-    TreePtr first = derivative(slot->tree.get(), a - 1, &simplified);
-    d = derivative(first.get(), b - 1, &simplified);
+    TreePtr first = derivative(slot->tree.get(), a - 1, &simplified, "expevald2");
+    if (first) d = derivative(first.get(), b - 1, &simplified, "expevald2");
+    if (!d) return 0;
   }
   int ok;
   *result = evaluate(*slot, d.get(), values, &ok);

@@ -94,6 +94,25 @@ TEST_F(Diff, NestedPowersDifferentiateInPolynomialTime) {
   EXPECT_EQ(takeErr(), "");
 }
 
+TEST_F(Diff, DerivativesTooLargeAreRefused) {
+  std::string tower = "x";
+  for (int i = 0; i < 300; ++i) tower += "^x";
+  const int id = check(tower.c_str(), {"x"});
+  ASSERT_GE(id, 0);
+  int ok = 1;
+  EXPECT_EQ(evald(id, 1, {1.01}, &ok), -123456.0);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(takeErr(), "expevald: derivative exceeds 2000000 nodes.\n");
+  evald2(id, 1, 1, {1.01}, &ok);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(takeErr(), "expevald2: derivative exceeds 2000000 nodes.\n");
+  int count = 1, index = 1;
+  EXPECT_EQ(DifferExpression(tower.c_str(), 1, names({"x"}), &count, &index), -1);
+  EXPECT_EQ(takeErr(), "DifferExpression: derivative exceeds 2000000 nodes.\n");
+  // Its slot is free again.
+  EXPECT_EQ(check("1"), 1);
+}
+
 TEST_F(Diff, ClosedForms) {
   int id = check("x^2", {"x"});
   EXPECT_DOUBLE_EQ(evald(id, 1, {3}), 6);
