@@ -123,6 +123,11 @@ int precedence(int kind) {
   }
 }
 
+// Last-token kind after the argument list of a function of two or more
+// arguments (after one argument, or a bracketed group, it is that of a
+// variable).
+constexpr int kAfterArguments = 4;
+
 // Characters of the operand of a unary minus after an operator.
 bool inUnaryRun(char c) { return IsLetter(c) || IsDigit(c) || std::strchr("._^/", c); }
 
@@ -138,8 +143,7 @@ class Parser {
     }
     if (!root_) return nullptr;
     // A text may end before an operator or a leading sign got its operand.
-    size_t length = 0;
-    const BinaryTree *end = spineEnd(&length);
+    const BinaryTree *end = spineEnd();
     if (!end) return nullptr;
     if (IsArithOp(end->kind) || end->kind == kFunction) {
       caret("Cannot add arithmetic operation", pending_);
@@ -156,12 +160,10 @@ class Parser {
 
   // Last node down the right children; null (after a message) when the spine
   // is longer than any tree may be deep.
-  BinaryTree *spineEnd(size_t *length) {
+  BinaryTree *spineEnd() {
     BinaryTree *node = root_.get();
-    *length = 1;
-    while (node->right) {
-      node = node->right;
-      if (++*length > static_cast<size_t>(kMaxTreeDepth)) {
+    for (int length = 1; node->right; node = node->right) {
+      if (++length > kMaxTreeDepth) {
         caret("Expression nested too deeply", 0);
         return nullptr;
       }
@@ -172,8 +174,7 @@ class Parser {
   // AddVariableOrConstant: hangs node at the end of the right spine when
   // that end waits for an operand.  1 done, 0 not possible, -1 failed.
   int addOperand(TreePtr &node) {
-    size_t length;
-    BinaryTree *end = spineEnd(&length);
+    BinaryTree *end = spineEnd();
     if (!end) return -1;
     if (end->kind != kFunction && !IsArithOp(end->kind)) return 0;
     node->parent = end;
@@ -252,7 +253,7 @@ class Parser {
       root_ = NewOperator(kTimes, NewConstant(-1.0), nullptr);
       return leading(kind, len, pos);
     }
-    if (kind == kMinus && last_ != kVariable && last_ != kConstant && last_ != 4) {
+    if (kind == kMinus && last_ != kVariable && last_ != kConstant && last_ != kAfterArguments) {
       // Unary minus after an operator: bracket it with the run of operand
       // characters that follows and read the group.
       size_t end = pos + 1;
@@ -262,8 +263,7 @@ class Parser {
       return true;
     }
     if (!root_ || atEnd) return caret("Cannot add arithmetic operation", pos);
-    size_t length;
-    BinaryTree *end = spineEnd(&length);
+    BinaryTree *end = spineEnd();
     if (!end) return false;
     if (IsArithOp(end->kind)) return caret("Cannot add arithmetic operation", pos);
 
@@ -304,8 +304,7 @@ class Parser {
     if (!root_) {
       root_ = std::move(node);
     } else {
-      size_t length;
-      BinaryTree *end = spineEnd(&length);
+      BinaryTree *end = spineEnd();
       if (!end) return false;
       if (!IsArithOp(end->kind)) return caret("Missing operator", pos);
       node->parent = end;
@@ -410,7 +409,7 @@ class Parser {
       args.back()->parent = node;
       node->right = args.back().release();
     }
-    last_ = 4;
+    last_ = kAfterArguments;
     return true;
   }
 
