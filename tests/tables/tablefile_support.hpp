@@ -37,12 +37,7 @@ class TableTest : public SystemTest {
     std::ofstream(path, std::ios::binary) << content;
     return path;
   }
-  // The test data beside the shipped KIV root of the source tree, unless
-  // KIV_TEST_DATA names it.
-  static std::string data(const std::string &name) {
-    const std::string dir = std::getenv("KIV_TEST_DATA") ? dataDir() : kivRoot() + "/../tests/data";
-    return dir + "/tables/" + name;
-  }
+  static std::string data(const std::string &name) { return dataDir() + "/tables/" + name; }
 
   // Replaces the units manager by one read from these lines.
   void useUnits(const std::vector<std::string> &lines) {
