@@ -34,8 +34,8 @@ int defineAndUse() {
   int index = 0;
   double p_sat = 0.0, air = 1.0, t = 40.0, n = 1.4, mu_air = 2e-5, high = -90000.0;
   double low = -95000.0, mu_v = 2e-5, molar = 200.0, den = 1.2;
-  if (fptables_(&index, &p_sat, &air, &t, &n, path().c_str(), &mu_air, &high, &low, &mu_v,
-                &molar, &den) != 1) {
+  if (fptables_(&index, &p_sat, &air, &t, &n, path().c_str(), &mu_air, &high, &low, &mu_v, &molar,
+                &den) != 1) {
     if (checkhdind2_(&index)) std::abort();  // a refused file leaves no fluid
     return 0;
   }

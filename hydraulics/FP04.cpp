@@ -42,10 +42,9 @@ struct Conversion {
   int pos;
   double factor;
 };
-constexpr Conversion kConversions[] = {{kBulk, 1e5},   {kMu, 0.001},    {kMuAir, 0.001},
-                                       {kPsat, 1e5},   {kNu1, 1e-6},    {kNu2, 1e-6},
-                                       {kHigh, 1e5},   {kLow, 1e5},     {kMuVap, 0.001},
-                                       {kPsatSimple, 1e5}};
+constexpr Conversion kConversions[] = {
+    {kBulk, 1e5}, {kMu, 0.001}, {kMuAir, 0.001}, {kPsat, 1e5},    {kNu1, 1e-6},
+    {kNu2, 1e-6}, {kHigh, 1e5}, {kLow, 1e5},     {kMuVap, 0.001}, {kPsatSimple, 1e5}};
 
 // Name pieces of the fluid property files "hyd_<name>_Bs.data" / "_Bt.data".
 const char *fileName(int file) {
@@ -144,7 +143,8 @@ class Checks {
   }
   bool saturation(int pos) {
     if (r_[pos] > lowest_) return false;
-    kivfprintf(stderr, "\nThe saturation pressure must be strictly greater than %g bar.\n", lowest_);
+    kivfprintf(stderr, "\nThe saturation pressure must be strictly greater than %g bar.\n",
+               lowest_);
     level_ = 2;
     return true;
   }
@@ -152,7 +152,8 @@ class Checks {
     fail(!(r_[kTemp] >= -273.15), "\nThe temperature must be greater than -273.15 degC.\n");
   }
   void polytropic() {
-    fail(!(r_[kPoly] >= 0.0), "\nThe polytropic index for air/gas/vapor content must be positive.\n");
+    fail(!(r_[kPoly] >= 0.0),
+         "\nThe polytropic index for air/gas/vapor content must be positive.\n");
   }
   void vapourPressures(bool againstSaturation) {
     if (!(r_[kHigh] > lowest_)) {
@@ -190,9 +191,9 @@ class Checks {
   }
   void twoPointTemperatures(bool type6) {
     fail(!(r_[kT1] >= -272.0), type6 ? "\nThe temperature T1 must be greater than -272.0 degC.\n"
-                                 : "\nThe temperature must be greater than -272.0 degC.\n");
+                                     : "\nThe temperature must be greater than -272.0 degC.\n");
     fail(!(r_[kT2] >= -270.0), type6 ? "\nThe temperature T2 must be greater than -270.0 degC.\n"
-                                 : "\nThe temperature must be greater than -270.0 degC.\n");
+                                     : "\nThe temperature must be greater than -270.0 degC.\n");
   }
   void twoPoints() {
     fail(!(r_[kT1] < r_[kT2]), "\nT2 must be greater than T1.\n");
@@ -234,8 +235,9 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
   else if (r[kAir] == 0.0)
     c.warn("\nThe air/gas content equal to 0 per cent can cause numerical problems.\n");
   if (type == 5 && (r[kTemp] < -30.0 || r[kTemp] > 360.0)) {
-    c.warn("\nThe fuel properties are based on measurements in the temperature range -30 to "
-           "360 degC.\n");
+    c.warn(
+        "\nThe fuel properties are based on measurements in the temperature range -30 to "
+        "360 degC.\n");
     kivfprintf(stderr,
                "\nThe specified temperature (%6.2f degC) is beyond the recommended values: the "
                "fluid properties will be at the extreme value.\n",
@@ -243,8 +245,9 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
   }
   if (type == 6 || type == 7) {
     if (r[kCoef] < 0.7 || r[kCoef] > 0.8)
-      c.warn("\nAccording to the literature the coefficient for temperature viscosity "
-             "characteristic should be set to 0.7 or 0.8.\n");
+      c.warn(
+          "\nAccording to the literature the coefficient for temperature viscosity "
+          "characteristic should be set to 0.7 or 0.8.\n");
     if (r[kNu1] == r[kNu2]) c.warn("\nUsually nu2 is greater that nu1\n");
   }
 
@@ -292,9 +295,7 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
       c.viscosity();
       tableChecks();
       break;
-    case 4:
-      tableChecks();
-      break;
+    case 4: tableChecks(); break;
     case 5:
       c.airViscosity();
       c.temperature();
@@ -320,8 +321,7 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
       c.twoPointTemperatures(false);
       c.twoPoints();
       break;
-    default:
-      break;
+    default: break;
   }
 
   // The two-point curve needs nu + c above 1 and an absolute temperature
@@ -370,8 +370,8 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
   int fuelType = fuel;
   switch (type) {
     case 1:
-      fpspind_(&index, &r[kRho], &r[kBulk], &mu, &r[kPsatSimple], &r[kAir], &r[kTemp],
-               &r[kPoly], &zero);
+      fpspind_(&index, &r[kRho], &r[kBulk], &mu, &r[kPsatSimple], &r[kAir], &r[kTemp], &r[kPoly],
+               &zero);
       break;
     case 2:
     case 6:
@@ -381,8 +381,7 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
     case 3:
     case 7:
       fpconbmu2_(&index, &r[kRho], &r[kBulk], &slope, &mu, &r[kPsat], &r[kAir], &r[kTemp],
-                 &r[kPoly], &r[kMuAir], &r[kHigh], &r[kLow], &r[kMuVap], &r[kMolar],
-                 &r[kAirDen]);
+                 &r[kPoly], &r[kMuAir], &r[kHigh], &r[kLow], &r[kMuVap], &r[kMolar], &r[kAirDen]);
       break;
     case 4: {
       std::string name;
@@ -398,11 +397,10 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
       break;
     }
     case 5:
-      fprprop_(&fuelType, &index, &r[kHigh], &r[kLow], &r[kMolar], &r[kMuAir], &r[kMuVap],
-               &r[kAir], &r[kTemp], &r[kPoly]);
+      fprprop_(&fuelType, &index, &r[kHigh], &r[kLow], &r[kMolar], &r[kMuAir], &r[kMuVap], &r[kAir],
+               &r[kTemp], &r[kPoly]);
       break;
-    default:
-      break;
+    default: break;
   }
   sethdind_(&index);
 }

@@ -27,7 +27,8 @@ struct TableFluid {
 // the index holds none.
 TableFluid tableFluid(int index) {
   HydIndexList *b = kiv::hyd::currentBlock();
-  const int pos = b && kiv::hyd::validIndex(index) ? b->general_map[static_cast<size_t>(index)] : -1;
+  const int pos =
+      b && kiv::hyd::validIndex(index) ? b->general_map[static_cast<size_t>(index)] : -1;
   if (pos < 0) IndexNotDefined(index);
   HydFluidRecord &r = b->general[static_cast<size_t>(pos)];
   HydTableSlot &s = b->tables[static_cast<size_t>(index)];
@@ -114,14 +115,15 @@ void pressureWarning(const TableFluid &f, bool density, double t_celsius, double
       limit = std::max(highestPressure(press[k]), highestPressure(press[k + 1]));
   }
   if (!(p > limit)) return;
-  kivfprintf(stderr,
-             "\nWarning in hydraulic fluid index %d concerning %s defined in file '%s': current\n"
-             "pressure (%g bar) is greater than maximum pressure (%g bar) at %s temperature (%g "
-             "degC). %s\nwill be saturated to its value at %g degC and %g bar.\n",
-             f.index,
-             density ? kiv::hyd::densityQuantity(s.bm_mode) : kiv::hyd::viscosityQuantity(s.mu_mode),
-             r.file_name ? r.file_name : "", p / 1e5, limit / 1e5, word, shown,
-             density ? "Bulk modulus" : "Absolute viscosity", shown, limit / 1e5);
+  kivfprintf(
+      stderr,
+      "\nWarning in hydraulic fluid index %d concerning %s defined in file '%s': current\n"
+      "pressure (%g bar) is greater than maximum pressure (%g bar) at %s temperature (%g "
+      "degC). %s\nwill be saturated to its value at %g degC and %g bar.\n",
+      f.index,
+      density ? kiv::hyd::densityQuantity(s.bm_mode) : kiv::hyd::viscosityQuantity(s.mu_mode),
+      r.file_name ? r.file_name : "", p / 1e5, limit / 1e5, word, shown,
+      density ? "Bulk modulus" : "Absolute viscosity", shown, limit / 1e5);
   (density ? f.slot->bm_warned : f.slot->mu_warned) = 1;
 }
 
@@ -268,7 +270,8 @@ void buildViscosityTables(int index) {
   HydTableSlot &s = b->tables[static_cast<size_t>(index)];
   const size_t nV = s.mu_temperature.size();
   if (s.mu_mode == 2) {
-    const TableFluid f = {index, &b->general[static_cast<size_t>(b->general_map[static_cast<size_t>(index)])], &s};
+    const TableFluid f = {
+        index, &b->general[static_cast<size_t>(b->general_map[static_cast<size_t>(index)])], &s};
     for (size_t k = 0; k < nV; ++k)
       for (size_t j = 0; j < s.mu_value[k].size(); ++j)
         s.mu_value[k][j] *= density(f, s.mu_temperature[k], s.mu_pressure[k][j]);
@@ -361,7 +364,8 @@ extern "C" void changeT_(int *index, double *temperature_celsius) {
   HydFluidRecord *r = retfprop_(index);
   r->temperature = *temperature_celsius + constants().gtref;
   HydIndexList *b = kiv::hyd::currentBlock();
-  if (r->kind == 1) kiv::hyd::setTableBrackets(*r, b->tables[static_cast<size_t>(*index)], *temperature_celsius);
+  if (r->kind == 1)
+    kiv::hyd::setTableBrackets(*r, b->tables[static_cast<size_t>(*index)], *temperature_celsius);
   // The loaded constants hold the old temperature: the next selection
   // reloads them.
   b->valid = 0;

@@ -36,9 +36,9 @@ HydFluidRecord kiv::hyd::generalRecord(int index, int kind, double p_sat, double
 extern "C" {
 
 void fpconbmu2_(int *index, double *rho, double *bulk_modulus, double *slope, double *mu,
-                double *p_sat, double *air_percent, double *temperature_celsius,
-                double *polytropic, double *mu_air, double *p_sat_high, double *p_sat_low,
-                double *mu_vapour, double *vapour_molar_mass, double *air_density) {
+                double *p_sat, double *air_percent, double *temperature_celsius, double *polytropic,
+                double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
+                double *vapour_molar_mass, double *air_density) {
   HydFluidRecord r = kiv::hyd::generalRecord(*index, 0, *p_sat, *air_percent, *temperature_celsius,
                                              *polytropic, *mu_air, *p_sat_high, *p_sat_low,
                                              *mu_vapour, *vapour_molar_mass, *air_density);
@@ -50,13 +50,12 @@ void fpconbmu2_(int *index, double *rho, double *bulk_modulus, double *slope, do
 }
 
 void fpconbmu_(int *index, double *rho, double *bulk_modulus, double *mu, double *p_sat,
-               double *air_percent, double *temperature_celsius, double *polytropic,
-               double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
-               double *vapour_molar_mass, double *air_density) {
+               double *air_percent, double *temperature_celsius, double *polytropic, double *mu_air,
+               double *p_sat_high, double *p_sat_low, double *mu_vapour, double *vapour_molar_mass,
+               double *air_density) {
   double slope = 0.0;
   fpconbmu2_(index, rho, bulk_modulus, &slope, mu, p_sat, air_percent, temperature_celsius,
-             polytropic, mu_air, p_sat_high, p_sat_low, mu_vapour, vapour_molar_mass,
-             air_density);
+             polytropic, mu_air, p_sat_high, p_sat_low, mu_vapour, vapour_molar_mass, air_density);
 }
 
 void fpuserd2_(int *index, HydUserFunction density, HydUserFunction bulk_modulus,
@@ -66,7 +65,8 @@ void fpuserd2_(int *index, HydUserFunction density, HydUserFunction bulk_modulus
                                    void_fraction, temperature,  pressure_from_density};
   // A fluid read from a data file may take user functions on top of its
   // tables.
-  if (HydIndexList *b = kiv::hyd::currentBlock(); b && b->initialised && kiv::hyd::validIndex(*index)) {
+  if (HydIndexList *b = kiv::hyd::currentBlock();
+      b && b->initialised && kiv::hyd::validIndex(*index)) {
     const int pos = b->general_map[static_cast<size_t>(*index)];
     if (pos >= 0 && b->general[static_cast<size_t>(pos)].kind == 1) {
       std::copy(std::begin(user), std::end(user), b->general[static_cast<size_t>(pos)].user);
@@ -106,8 +106,7 @@ void fprprop_(int *fuel_type, int *index, double *p_sat_high, double *p_sat_low,
 }
 
 void fpspind_(int *index, double *rho, double *bulk_modulus, double *mu, double *p_sat,
-              double *air_percent, double *temperature_celsius, double *polytropic,
-              double *extra) {
+              double *air_percent, double *temperature_celsius, double *polytropic, double *extra) {
   const HydSimpleRecord r{*index,
                           *rho,
                           *bulk_modulus,

@@ -144,10 +144,10 @@ void masterwritehydp(void) {
       out += '\n';
     }
     const bool tables = r.kind == 1;
-    for (double v : {tables ? 0.0 : r.density, tables ? 0.0 : r.bulk_modulus,
-                     tables ? 0.0 : r.viscosity, r.p_sat, r.air * lib.gcent,
-                     r.temperature - lib.gtref, r.polytropic, r.mu_air, r.p_sat_high,
-                     r.p_sat_low, r.mu_vapour, r.vapour_molar_mass, r.air_density})
+    for (double v :
+         {tables ? 0.0 : r.density, tables ? 0.0 : r.bulk_modulus, tables ? 0.0 : r.viscosity,
+          r.p_sat, r.air * lib.gcent, r.temperature - lib.gtref, r.polytropic, r.mu_air,
+          r.p_sat_high, r.p_sat_low, r.mu_vapour, r.vapour_molar_mass, r.air_density})
       putReal(out, v);
   }
 
@@ -226,8 +226,8 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     double mu_air = in.real(kPositive), high = in.pressure(), low = in.pressure();
     double mu_vapour = in.real(kPositive), molar = in.real(1.0), air_density = in.real(kPositive);
     if (kind == 1) {
-      if (fptables_(&index, &p_sat, &air, &t, &poly, file.get(), &mu_air, &high, &low,
-                    &mu_vapour, &molar, &air_density) != 1)
+      if (fptables_(&index, &p_sat, &air, &t, &poly, file.get(), &mu_air, &high, &low, &mu_vapour,
+                    &molar, &air_density) != 1)
         KivExit(1);
     } else {
       double slope = 0.0;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -105,8 +105,7 @@ class FluidFileParser {
     double v[1];
     const Reals r = readReals(line, v, 1);
     const double lowest = previous.empty() ? -273.15 : previous.back();
-    const bool ok = r.read == 1 && r.tail &&
-                    (previous.empty() ? v[0] >= lowest : v[0] > lowest);
+    const bool ok = r.read == 1 && r.tail && (previous.empty() ? v[0] >= lowest : v[0] > lowest);
     if (ok) *t = v[0];
     lowestShown_ = lowest;
     lastLine_ = line;
@@ -145,8 +144,8 @@ class FluidFileParser {
       followUp(line);
       return false;
     }
-    return family(kiv::hyd::densityQuantity(s.bm_mode), s.bm_mode != 2,
-                  s.bm_mode == 1 ? 1e5 : 1.0, s.bm_temperature, s.bm_pressure, s.bm_value);
+    return family(kiv::hyd::densityQuantity(s.bm_mode), s.bm_mode != 2, s.bm_mode == 1 ? 1e5 : 1.0,
+                  s.bm_temperature, s.bm_pressure, s.bm_value);
   }
 
   bool viscosityPart() {
@@ -204,8 +203,8 @@ class FluidFileParser {
       for (int j = 0; j < nP; ++j) {
         const Pair r = pair(1e5, valueFactor, p, v);
         if (r == Pair::Missing) {
-          kivfprintf(stderr, "\nError: no data pair number %d provided for %s at %g degC.\n",
-                     j + 1, name, t);
+          kivfprintf(stderr, "\nError: no data pair number %d provided for %s at %g degC.\n", j + 1,
+                     name, t);
           if (!lastLine_) followUp(nullptr);
           return false;
         }
@@ -284,8 +283,8 @@ void temperatureWarning(int index, double t, const kiv::hyd::TableBracket &b,
 
 extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
                          double *temperature_celsius, double *polytropic, const char *file_name,
-                         double *mu_air, double *p_sat_high, double *p_sat_low,
-                         double *mu_vapour, double *vapour_molar_mass, double *air_density) {
+                         double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
+                         double *vapour_molar_mass, double *air_density) {
   HydIndexList &b = *GetOrCreateHydIndexList();
   if (!b.initialised) inifprop_();
   CheckIndex(*index, 1);
@@ -294,9 +293,9 @@ extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
 
   std::unique_ptr<char, decltype(&std::free)> name(
       kiv::dupText(file_name ? file_name : "", "fptables_"), &std::free);
-  HydFluidRecord r = kiv::hyd::generalRecord(i, 1, *p_sat, *air_percent, t, *polytropic, *mu_air,
-                                             *p_sat_high, *p_sat_low, *mu_vapour,
-                                             *vapour_molar_mass, *air_density);
+  HydFluidRecord r =
+      kiv::hyd::generalRecord(i, 1, *p_sat, *air_percent, t, *polytropic, *mu_air, *p_sat_high,
+                              *p_sat_low, *mu_vapour, *vapour_molar_mass, *air_density);
 
   b.current = i;
   HydTableSlot &slot = b.tables[static_cast<size_t>(i)];

@@ -68,10 +68,18 @@ TEST_F(Definers, UserFunctionsOverDefaults) {
   EXPECT_DOUBLE_EQ(at(muatp_, 1e7), 0.02);
 
   // The index is taken now, whatever family comes next.
-  EXPECT_EQ(guarded([&] { fpuserd2_(&i, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr); return 0; }), -2);
+  const auto again = [&] {
+    fpuserd2_(&i, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    return 0;
+  };
+  EXPECT_EQ(guarded(again), -2);
   EXPECT_EQ(takeErr(), "Hydraulic property index 6\nis already defined.\n");
   double rho = 1.0;
-  EXPECT_EQ(guarded([&] { fpspind_(&i, &rho, &rho, &rho, &rho, &rho, &rho, &rho, &rho); return 0; }), -2);
+  const auto simple = [&] {
+    fpspind_(&i, &rho, &rho, &rho, &rho, &rho, &rho, &rho, &rho);
+    return 0;
+  };
+  EXPECT_EQ(guarded(simple), -2);
   EXPECT_EQ(takeErr(), "Hydraulic property index 6\nis already defined.\n");
 }
 

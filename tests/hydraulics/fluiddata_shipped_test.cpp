@@ -23,7 +23,7 @@ class ShippedFluids : public FluidTest {
     f.integer[3] = bulkType;
     f.real[6] = 0.0;
     f.real[7] = t_celsius;
-    ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0) << takeErr();
+    ASSERT_EQ(f.setUpIn(*this), 0) << takeErr();
     // Only the note on the air content: the temperature is inside the tables.
     EXPECT_EQ(takeErr(),
               "\nThe air/gas content equal to 0 per cent can cause numerical problems.\n"

@@ -52,6 +52,13 @@ struct Fp04Params {
     char *text[2] = {first.data(), file.data()};
     fp04in_(&instance, real, integer, text);
   }
+  // The set-up at the test system's recovery point: 0, or -2 after an exit.
+  int setUpIn(SystemTest &test) {
+    return test.guarded([&] {
+      setUp();
+      return 0;
+    });
+  }
 };
 
 // A file with the given content in the test's temporary directory; names

@@ -47,7 +47,8 @@ TEST_F(TableFluids, ConstantBulkModulusGivesTheExponentialLaw) {
 TEST_F(TableFluids, LinearBulkModulusFollowsMurnaghan) {
   // B = B0 + K p, tabulated every 10 bar: rho = rho0 (1 + K p / B0)^(1/K).
   std::string pairs;
-  for (int p = 0; p <= 1000; p += 10) pairs += std::to_string(p) + " " + std::to_string(16000 + 11 * p) + "\n";
+  for (int p = 0; p <= 1000; p += 10)
+    pairs += std::to_string(p) + " " + std::to_string(16000 + 11 * p) + "\n";
   load(writeTemp("murnaghan", bulkFile(pairs, 101)));
   // Bounds of linear interpolation of 1/B with steps h = 1e6 Pa: h^2 K^2 /
   // (4 B^2) on B, and the trapezoidal rule's h^2 / 12 K (1/B0^2 - 1/B^2) on
@@ -67,7 +68,10 @@ TEST_F(TableFluids, DensityTables) {
   const double B = 1.5e9;
   const auto rho = [&](double bar) { return 850.0 * std::exp(bar * 1e5 / B); };
   std::string pairs;
-  for (int bar : {0, 100, 200, 300, 400}) pairs += std::to_string(bar) + " " + std::to_string(rho(bar)) + "\n";
+  const auto pair = [&](int bar) {
+    return std::to_string(bar) + " " + std::to_string(rho(bar)) + "\n";
+  };
+  for (int bar : {0, 100, 200, 300, 400}) pairs += pair(bar);
   load(writeTemp("density", "2\n1\n40\n5\n" + pairs + "1\n1\n40\n1\n0 50\n"));
   EXPECT_NEAR(at(rhoatp_, 0.0), 850.0, 1e-12);
   for (double bar : {50.0, 150.0, 250.0, 390.0}) {
@@ -78,7 +82,7 @@ TEST_F(TableFluids, DensityTables) {
   // A table that starts above 0 bar gives its first density at its first
   // pressure.
   std::string late;
-  for (int bar : {50, 150, 250, 350}) late += std::to_string(bar) + " " + std::to_string(rho(bar)) + "\n";
+  for (int bar : {50, 150, 250, 350}) late += pair(bar);
   TableFluidArgs a;
   a.index = 1;
   load(writeTemp("density_late", "2\n1\n40\n4\n" + late + "1\n1\n40\n1\n0 50\n"), a);
@@ -219,7 +223,8 @@ TEST_F(TableFluids, PressureAboveTheTablesWarnsOncePerFamily) {
   EXPECT_EQ(takeErr(), "");
   at(bmatp_, 5e7);
   EXPECT_EQ(takeErr(),
-            "\nWarning in hydraulic fluid index 0 concerning bulk modulus defined in file '" + file +
+            "\nWarning in hydraulic fluid index 0 concerning bulk modulus defined in file '" +
+                file +
                 "': current\npressure (500 bar) is greater than maximum pressure (400 bar) at "
                 "current temperature (40 degC). Bulk modulus\nwill be saturated to its value at 40 "
                 "degC and 400 bar.\n");
@@ -254,11 +259,13 @@ TEST_F(TableFluids, PressureAboveTheTablesWarnsOncePerFamily) {
 }
 
 TEST_F(TableFluids, ReferencePressureAboveTheTable) {
-  const std::string file = writeTemp("high_reference", bulkFile("0 17000\n400 17000\n", 2, "860 500"));
+  const std::string file =
+      writeTemp("high_reference", bulkFile("0 17000\n400 17000\n", 2, "860 500"));
   load(file);
   EXPECT_EQ(takeErr(), "\nWarning in hydraulic fluid index 0: in file '" + file +
                            "' for bulk modulus,\npressure for reference density at 40 degC (500 "
-                           "bar) is greater than maximum pressure at this temperature (400 bar).\n");
+                           "bar) is greater than maximum pressure at this temperature (400 "
+                           "bar).\n");
 }
 
 TEST_F(TableFluids, TemperatureChange) {
@@ -333,7 +340,7 @@ TEST_F(TableFluids, FluidPropertiesSubmodelReadsItsFile) {
   f.type(4).index(3);
   f.integer[2] = 1;
   f.file = data("two_temperatures.data");
-  ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0);
+  ASSERT_EQ(f.setUpIn(*this), 0);
   EXPECT_EQ(takeErr(), "");
   int i = 3;
   EXPECT_EQ(std::string(retfprop_(&i)->file_name), f.file);
@@ -344,7 +351,7 @@ TEST_F(TableFluids, FluidPropertiesSubmodelReadsItsFile) {
   Fp04Params g;
   g.type(4).index(4);
   g.integer[2] = 7;  // no such file is shipped
-  EXPECT_EQ(guarded([&] { g.setUp(); return 0; }), -2);
+  EXPECT_EQ(g.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(), "\nImpossible to open file '$KIV/libhydr/data/hyd_water_Bs.data'.\n"
                        "Check file format for '$KIV/libhydr/data/hyd_water_Bs.data'"
                        "\nFatal error in FP04 instance 1.\nTerminating the program.\n");

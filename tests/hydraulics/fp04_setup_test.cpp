@@ -17,7 +17,7 @@ TEST_F(Fp04, ZeroAirWarnsOnceAndDefinesTheFluid) {
   Fp04Params f;
   f.real[6] = 0.0;
   f.index(7);
-  ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0);
+  ASSERT_EQ(f.setUpIn(*this), 0);
   EXPECT_EQ(takeErr(),
             "\nThe air/gas content equal to 0 per cent can cause numerical problems.\n"
             "\nWarning in FP04 instance 1.\n");
@@ -45,7 +45,7 @@ TEST_F(Fp04, ZeroAirWarnsOnceAndDefinesTheFluid) {
 
   f.real[6] = 12.0;
   f.index(8);
-  ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0);
+  ASSERT_EQ(f.setUpIn(*this), 0);
   EXPECT_EQ(takeErr(),
             "\nThe air/gas content greater than 10 per cent is very high.\n"
             "\nWarning in FP04 instance 1.\n");
@@ -56,7 +56,7 @@ TEST_F(Fp04, ParametersBecomeSiInPlaceOnce) {
   f.type(3).index(2);
   f.real[2] = 8.0;  // slope, as entered
   const Fp04Params before = f;
-  ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0);
+  ASSERT_EQ(f.setUpIn(*this), 0);
   EXPECT_EQ(takeErr(), "");
   const struct {
     int pos;
@@ -81,7 +81,7 @@ TEST_F(Fp04, ParametersBecomeSiInPlaceOnce) {
 TEST_F(Fp04, RangeChecksAndTheirVerdict) {
   Fp04Params f;
   f.integer[3] = 3;
-  EXPECT_EQ(guarded([&] { f.setUp(); return 0; }), -2);
+  EXPECT_EQ(f.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(), std::string("\nbulk modulus type must be in range [1..2].\n") + kFatal);
   EXPECT_EQ(exitCode(), 1);
   EXPECT_EQ(f.real[1], 17000.0);  // nothing converted, nothing defined
@@ -95,7 +95,7 @@ TEST_F(Fp04, RangeChecksAndTheirVerdict) {
   g.integer[2] = 50;
   g.integer[3] = 0;
   g.integer[4] = 101;
-  EXPECT_EQ(guarded([&] { g.setUp(); return 0; }), -2);
+  EXPECT_EQ(g.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(), std::string("\ntype of fluid properties must be in range [1..7].\n"
                                    "\nfuel type must be in range [1..12].\n"
                                    "\nfluid property file must be in range [1..49].\n"
@@ -104,12 +104,12 @@ TEST_F(Fp04, RangeChecksAndTheirVerdict) {
                            kFatal);
   Fp04Params h;
   h.index(-1);
-  EXPECT_EQ(guarded([&] { h.setUp(); return 0; }), -2);
+  EXPECT_EQ(h.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string("\nindex of hydraulic fluid must be in range [0..100].\n") + kFatal);
   Fp04Params top;
   top.index(100);
-  EXPECT_EQ(guarded([&] { top.setUp(); return 0; }), 0);
+  EXPECT_EQ(top.setUpIn(*this), 0);
   EXPECT_EQ(takeErr(), "");
 }
 
@@ -126,7 +126,7 @@ TEST_F(Fp04, VapourDataChecksOfTheTableType) {
   f.real[16] = 0.0;    // vapour viscosity
   f.real[17] = 0.5;    // molecular mass
   f.real[18] = 0.0;    // air/gas density
-  EXPECT_EQ(guarded([&] { f.setUp(); return 0; }), -2);
+  EXPECT_EQ(f.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string(kTemperature) +
                 "\nThe absolute viscosity of air/gas must be strictly positive.\n"
@@ -156,7 +156,7 @@ TEST_F(Fp04, ChecksOfTheTwoPointTypes) {
   f.real[9] = 0.1;
   f.real[11] = 0.2;
   f.real[14] = 0.5;  // high above the saturation pressure
-  EXPECT_EQ(guarded([&] { f.setUp(); return 0; }), -2);
+  EXPECT_EQ(f.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string("\nThe density must be strictly positive.\n"
                         "\nThe bulk modulus must be strictly positive.\n"
@@ -176,7 +176,7 @@ TEST_F(Fp04, ChecksOfTheTwoPointTypes) {
   g.real[10] = -290.0;
   g.real[12] = 0.5;
   g.real[11] = 100.0;  // equal viscosities
-  EXPECT_EQ(guarded([&] { g.setUp(); return 0; }), -2);
+  EXPECT_EQ(g.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string("\nAccording to the literature the coefficient for temperature "
                         "viscosity characteristic should be set to 0.7 or 0.8.\n"
@@ -196,7 +196,7 @@ TEST_F(Fp04, ChecksOfTheSimpleFuelAndConstantTypes) {
   s.real[19] = -1.013;  // absolute zero itself is refused
   s.real[7] = -273.16;  // reported twice
   s.real[13] = -0.1;
-  EXPECT_EQ(guarded([&] { s.setUp(); return 0; }), -2);
+  EXPECT_EQ(s.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string(kTemperature) +
                 "\nThe density must be strictly positive.\n"
@@ -213,7 +213,7 @@ TEST_F(Fp04, ChecksOfTheSimpleFuelAndConstantTypes) {
   u.real[15] = -0.95;
   u.real[17] = 0.0;
   u.real[6] = 100.0;
-  EXPECT_EQ(guarded([&] { u.setUp(); return 0; }), -2);
+  EXPECT_EQ(u.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string("\nThe air/gas content greater than 10 per cent is very high.\n"
                         "\nThe fuel properties are based on measurements in the temperature "
@@ -230,7 +230,7 @@ TEST_F(Fp04, ChecksOfTheSimpleFuelAndConstantTypes) {
   c.type(2);
   c.real[3] = -51.0;
   c.real[5] = -1.1;
-  EXPECT_EQ(guarded([&] { c.setUp(); return 0; }), -2);
+  EXPECT_EQ(c.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string("\nThe absolute viscosity must be strictly positive.\n"
                         "\nThe saturation pressure must be strictly greater than -1.013 bar.\n") +
@@ -243,7 +243,7 @@ TEST_F(Fp04, SaturationAtOrBelowTheDefaultVapourPressureWarns) {
     Fp04Params f;
     f.type(type).index(type);
     f.real[5] = -0.9;
-    ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0);
+    ASSERT_EQ(f.setUpIn(*this), 0);
     EXPECT_EQ(takeErr(),
               "\nIllegal value of high saturated vapor pressure.\n"
               "High saturated vapor pressure (-0.9) must be less than saturation pressure "
@@ -254,7 +254,7 @@ TEST_F(Fp04, SaturationAtOrBelowTheDefaultVapourPressureWarns) {
   }
   Fp04Params ok;
   ok.real[5] = -0.89;
-  ASSERT_EQ(guarded([&] { ok.setUp(); return 0; }), 0);
+  ASSERT_EQ(ok.setUpIn(*this), 0);
   EXPECT_EQ(takeErr(), "");
 }
 
@@ -270,7 +270,7 @@ TEST_F(Fp04, TwoPointViscosity) {
   Fp04Params f;
   f.type(6).index(4);
   f.real[7] = 20.0;
-  ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0);
+  ASSERT_EQ(f.setUpIn(*this), 0);
   EXPECT_EQ(takeOut(),
             "\n ___________________________________ \n"
             "\nFP04 instance 1:\n"
@@ -286,7 +286,7 @@ TEST_F(Fp04, TwoPointViscosity) {
   g.type(7).index(5);
   g.real[7] = 50.0;
   g.real[12] = 0.8;
-  ASSERT_EQ(guarded([&] { g.setUp(); return 0; }), 0);
+  ASSERT_EQ(g.setUpIn(*this), 0);
   const double nu = walther(20.0, 100.0, 80.0, 10.0, 0.8, 50.0);
   char expected[512];
   std::snprintf(expected, sizeof expected,
@@ -308,7 +308,7 @@ TEST_F(Fp04, TwoPointCurveWithoutAViscosityIsRefused) {
   f.type(6);
   f.real[9] = 0.3;
   f.real[12] = 0.6;
-  EXPECT_EQ(guarded([&] { f.setUp(); return 0; }), -2);
+  EXPECT_EQ(f.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(),
             std::string("\nAccording to the literature the coefficient for temperature viscosity "
                         "characteristic should be set to 0.7 or 0.8.\n"
@@ -322,7 +322,7 @@ TEST_F(Fp04, TwoPointCurveWithoutAViscosityIsRefused) {
 TEST_F(Fp04, SimpleAndFuelTypes) {
   Fp04Params s;
   s.type(1).index(11);
-  ASSERT_EQ(guarded([&] { s.setUp(); return 0; }), 0);
+  ASSERT_EQ(s.setUpIn(*this), 0);
   int i = 11;
   EXPECT_EQ(getftype_(&i), 3);
   const HydSimpleRecord *r = getspind_(&i);
@@ -336,7 +336,7 @@ TEST_F(Fp04, SimpleAndFuelTypes) {
   u.type(5).index(12);
   u.integer[1] = 9;
   u.real[7] = -35.0;
-  ASSERT_EQ(guarded([&] { u.setUp(); return 0; }), 0);
+  ASSERT_EQ(u.setUpIn(*this), 0);
   EXPECT_EQ(takeErr(),
             "\nThe fuel properties are based on measurements in the temperature range -30 to 360 "
             "degC.\n"
@@ -355,10 +355,10 @@ TEST_F(Fp04, SimpleAndFuelTypes) {
 
 TEST_F(Fp04, SecondSubmodelOnTheSameIndexEndsTheRun) {
   Fp04Params f;
-  ASSERT_EQ(guarded([&] { f.setUp(); return 0; }), 0);
+  ASSERT_EQ(f.setUpIn(*this), 0);
   Fp04Params g;
   g.type(1);
-  EXPECT_EQ(guarded([&] { g.setUp(); return 0; }), -2);
+  EXPECT_EQ(g.setUpIn(*this), -2);
   EXPECT_EQ(takeErr(), "Hydraulic property index 0\nis already defined.\n");
 }
 
