@@ -83,33 +83,5 @@ TEST_F(Definers, UserFunctionsOverDefaults) {
   EXPECT_EQ(takeErr(), "Hydraulic property index 6\nis already defined.\n");
 }
 
-TEST_F(Definers, FuelAndSimpleFluidsChooseTheirFamily) {
-  int fuel = 2, i3 = 3, i4 = 4;
-  double high = -20000.0, low = -60000.0, molar = 120.0, mu_air = 1.8e-5, mu_v = 1e-5;
-  double air = 0.5, t = 35.0, n = 1.3;
-  double rho = 1000.0, bulk = 2.2e9, mu = 1e-3, p_sat = -30000.0, extra = 7.0;
-  ASSERT_EQ(guarded([&] {
-              fprprop_(&fuel, &i3, &high, &low, &molar, &mu_air, &mu_v, &air, &t, &n);
-              fpspind_(&i4, &rho, &bulk, &mu, &p_sat, &air, &t, &n, &extra);
-              return 0;
-            }),
-            0);
-  const HydFuelRecord *f = retrprop_(&i3);
-  EXPECT_EQ(f->fuel_type, 2);
-  EXPECT_EQ(f->index, 3);
-  EXPECT_EQ(f->air, 0.005);
-  EXPECT_EQ(f->temperature, 35.0 + 273.15);
-  EXPECT_EQ(f->pfromrho_id, -1);
-  EXPECT_EQ(kiv::hyd::switches().gFuelProp[3], 1);
-  EXPECT_EQ(kiv::hyd::switches().gSimplestProp[3], 0);
-  const HydSimpleRecord *s = getspind_(&i4);
-  EXPECT_EQ(s->extra, 7.0);
-  EXPECT_EQ(s->p_sat, -30000.0);
-  EXPECT_EQ(kiv::hyd::switches().gSimplestProp[4], 1);
-  select(4);
-  EXPECT_NEAR(at(rhoatp_, 1e7) / (1000.0 * std::exp(1e7 / 2.2e9)), 1.0, 1e-14);
-  EXPECT_EQ(at(muatp_, 1e7), 1e-3);
-}
-
 }  // namespace
 }  // namespace kiv::test
