@@ -1246,17 +1246,21 @@ int XML_C_WriteGPElement(FILE *file, const char *element, const char *text,
   return std::fputs(line.c_str(), file) >= 0 ? 0 : -1;
 }
 
+std::string kiv::gp::xmlDocument(const KIVGP_GPList *list) {
+  std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE GP>\n<GLOBAL_PARAMS_LIST>\n";
+  for (unsigned i = 0; list && i < list->count; ++i)
+    if (list->items[i]) appendRecord(doc, list->items[i]);
+  doc += "</GLOBAL_PARAMS_LIST>\n";
+  return doc;
+}
+
 int KIVGPPrivate_IO_WriteGPsToXML(const char *name, const char *dir, const char *ext,
                                   const KIVGP_GPList *list) {
   if (!validArgs(name, dir, ext) || !list) return -1;
   Path path(name, dir, ".kivgp", ext);
   for (unsigned i = 0; i < list->count; ++i)
     if (list->items[i] && !xmlWritable(list->items[i], path.p)) return -1;
-  std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE GP>\n<GLOBAL_PARAMS_LIST>\n";
-  for (unsigned i = 0; i < list->count; ++i)
-    if (list->items[i]) appendRecord(doc, list->items[i]);
-  doc += "</GLOBAL_PARAMS_LIST>\n";
-  if (!writeWhole(path.p, doc)) {
+  if (!writeWhole(path.p, kiv::gp::xmlDocument(list))) {
     kivfprintf(stderr, "Cannot write global parameter file %s\n", path.p);
     return -1;
   }

@@ -158,6 +158,9 @@ char *dup(const char *s, const char *label = "KIVGP");
 // Replaces *field by a copy of s.
 void setText(char **field, const char *s);
 
+// The XML document of the present records of list, as the writer writes it.
+std::string xmlDocument(const KIVGP_GPList *list);
+
 // A file written beside its final path and renamed over it only once every
 // write and the close succeeded, so a failed write leaves the old file.
 class AtomicFile {

@@ -263,7 +263,7 @@ FileSet masterFiles(const KIVGlobalParams *g) {
 int readGlobalParamFile(KIVGlobalParams *g, bool master, std::string &message) {
   FileSet f = master ? masterFiles(g) : modelFiles();
   if (!f.base.empty()) f.base.pop_back();
-  if (f.dir.empty()) f.dir = ".";
+  if (f.dir.empty()) f.dir.assign(1, '.');  // the current directory, never the root
   KIVGP_GPList *list = KIVGP_GPList_Create();
   int result = 0;
   if (KIVGP_IO_ReadGPs(f.base.c_str(), f.dir.c_str(), f.ext.c_str(), list) != 0) {
