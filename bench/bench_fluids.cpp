@@ -1,0 +1,101 @@
+// Fluid properties of the current fluid at random pressures, and switching
+// the current fluid, as hydraulic submodels do at every evaluation.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "hydraulics/hydindex.hpp"
+
+namespace {
+
+// A system with two general fluids (0 and 1) and a fuel (2), current while
+// the benchmark runs.
+class Fluids {
+ public:
+  Fluids() : sys_(KivCreateSystem()) {
+    KivMakeCurrent(sys_);
+    for (int i = 0; i < 2; ++i) {
+      HydFluidRecord r{};
+      r.index = i;
+      r.density = 850.0 + 50.0 * i;
+      r.bulk_modulus = 1.7e9;
+      r.viscosity = 0.05;
+      r.p_sat = 1e5 * i;
+      r.air = 0.01;
+      r.temperature = 313.15;
+      r.polytropic = 1.4;
+      r.mu_air = 2e-5;
+      r.p_sat_high = -90000.0;
+      r.p_sat_low = -95000.0;
+      r.mu_vapour = 2e-5;
+      r.vapour_molar_mass = 200.0;
+      r.air_density = 1.2;
+      r.pfromrho_id = -1;
+      kiv::hyd::addGeneral(r, "bench");
+    }
+    HydFuelRecord f{1, 2, -90000.0, -95000.0, 200.0, 2e-5, 2e-5, 0.01, 313.15, 1.4, -1};
+    kiv::hyd::addFuel(f, "bench");
+    int two = 2;
+    setbflag_(&two);
+    Set_rbprop_silent_(1);  // random pressures go below the fuel's liquid range
+    // Gauge pressures up to 300 bar (nearly all with the air dissolved), and
+    // up to 2 bar (vapour, free air and dissolved alike).
+    std::mt19937 gen(12345);
+    std::uniform_real_distribution<double> wide(-1e5, 3e7), low(-1e5, 2e5);
+    for (auto &p : wide_) p = wide(gen);
+    for (auto &p : low_) p = low(gen);
+  }
+  ~Fluids() { KivReleaseSystem(sys_); }
+  const std::vector<double> &pressures(bool wide) const { return wide ? wide_ : low_; }
+
+ private:
+  KIVSystem *sys_;
+  std::vector<double> wide_ = std::vector<double>(4096), low_ = std::vector<double>(4096);
+};
+
+void SelectAlternating(benchmark::State &state) {
+  Fluids fluids;
+  int a = 0, b = 1;
+  for (auto _ : state) {
+    sethdind_(&a);
+    sethdind_(&b);
+  }
+  state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(SelectAlternating);
+
+void SelectSame(benchmark::State &state) {
+  Fluids fluids;
+  int a = 0;
+  for (auto _ : state) sethdind_(&a);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(SelectSame);
+
+template <double (*Property)(double *)>
+void AtRandomPressures(benchmark::State &state) {
+  Fluids fluids;
+  int index = static_cast<int>(state.range(0));
+  const std::vector<double> &pressures = fluids.pressures(state.range(1) != 0);
+  sethdind_(&index);
+  size_t k = 0;
+  for (auto _ : state) {
+    double p = pressures[k++ & (pressures.size() - 1)];
+    benchmark::DoNotOptimize(Property(&p));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+// Arguments: fluid index (1 general with air dissolving at 1 bar gauge,
+// 2 fuel), pressures up to 300 bar (1) or up to 2 bar (0).
+void FluidsAndRanges(benchmark::internal::Benchmark *b) {
+  b->ArgNames({"fluid", "wide"});
+  for (int fluid : {1, 2})
+    for (int wide : {1, 0}) b->Args({fluid, wide});
+}
+BENCHMARK_TEMPLATE(AtRandomPressures, rhoatp_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AtRandomPressures, bmatp_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AtRandomPressures, q0top_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AtRandomPressures, muatp_)->Apply(FluidsAndRanges);
+
+}  // namespace

@@ -1,0 +1,236 @@
+/* Planar geometry kernel of the kiv model library: contours of straight
+ * segments and circular arcs, their measures, transforms, predicates and
+ * intersection primitives.  Flat C interface.
+ *
+ * A shape is a region bounded by closed paths; a path is a circular doubly
+ * linked ring of point nodes.  An arc is three consecutive nodes: its start
+ * vertex, a centre node (arc kind 1 or 2, direction, radius) whose x and y
+ * are the circle's centre, and its end vertex.  Counter-clockwise paths bound
+ * material, clockwise paths are holes.  Coordinates are in the caller's
+ * length unit (millimetres on the gear pump's road): the tolerances of the
+ * kernel are absolute.  Angles are in radians, counter-clockwise positive.
+ *
+ * Ownership: a shape owns its path array and its paths, a path owns the
+ * nodes of its ring; the caller that creates a shape owns it.  Functions that
+ * make a new shape hand it to their caller.  Allocation failure and the
+ * deletion of a path's first node end the run through KivExit (1). */
+#ifndef KIV_GEOMETRY_H
+#define KIV_GEOMETRY_H
+
+#include "runtime/kiv_runtime.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Roles of a node in a boolean operation (point.tag). */
+enum {
+  KIV_TAG_PLAIN = 0,
+  KIV_TAG_INTERSECTION = 1, /* paired, not classified yet */
+  KIV_TAG_EXIT = 2,
+  KIV_TAG_SWITCH = 3, /* entry: the walk switches to the partner */
+  KIV_TAG_TOUCH = 4,
+  KIV_TAG_CONSUMED = 5
+};
+/* Arc kinds (point.arc) and directions (point.direction). */
+enum { KIV_ARC_NONE = 0, KIV_ARC_MINOR = 1, KIV_ARC_MAJOR = 2 };
+enum { KIV_CW = 1, KIV_CCW = 2 };
+/* Path orientations (path.orientation). */
+enum { KIV_ORIENT_CCW = 0, KIV_ORIENT_CW = 1, KIV_ORIENT_NONE = 2 };
+
+struct path;
+
+typedef struct point {
+  double x;
+  double y;
+  struct point *previous;
+  struct point *next;
+  struct point *partner; /* twin node in the other shape of a boolean operation */
+  struct path *owner;    /* the path whose ring holds the node */
+  int tag;
+  int label;     /* edge label, -1 when unset */
+  int arc;       /* 0 plain vertex; 1 centre of an arc up to a half circle; 2 beyond */
+  int direction; /* arc centre: 1 clockwise, 2 counter-clockwise; else 0 */
+  double radius; /* arc centre: the radius; else 0 */
+} point;
+
+typedef struct path {
+  point *first;    /* entry node of the ring, NULL for a path without points */
+  int active;      /* 1 when created */
+  int unvisited;   /* intersection nodes not yet walked */
+  int orientation; /* 0 counter-clockwise, 1 clockwise, 2 undetermined */
+} path;
+
+typedef struct shape {
+  path **paths;
+  int npaths;
+  int kind; /* 0 ordinary; 1, 2, 10, 20 splitters */
+} shape;
+
+/* The paths of one shape sorted by nesting depth (boolean operations).  The
+ * entries refer to paths owned elsewhere. */
+typedef struct ordering_entry {
+  path *ref;
+  int depth;
+} ordering_entry;
+
+typedef struct ordering_group {
+  ordering_entry *entries;
+  int count;
+  int kind; /* 1 shallowest path outer, 0 a hole, 2 otherwise */
+} ordering_group;
+
+/* ---- Creation and linking ------------------------------------------------ */
+
+KIV_API point *initialized_point(point *p);
+/* New node copied from tmpl (every field), linked just before (after) the
+ * anchor in the anchor's ring; with a NULL anchor a ring of one node that
+ * becomes the path's first node. */
+KIV_API point *create_point_before(path *p, point *anchor, const point *tmpl);
+KIV_API point *create_point_after(path *p, point *anchor, const point *tmpl);
+/* A plain vertex at the end of the contour (before the first node). */
+KIV_API point *add_last_xy_(path *p, double x, double y);
+KIV_API point *add_last_Rtheta_(path *p, double r, double theta);
+/* The plain vertex (r cos theta, r sin theta) just before the anchor; returns
+ * it (NULL for a NULL anchor). */
+KIV_API point *add_before_Rtheta_(point *anchor, double r, double theta);
+KIV_API path *create_path(void);
+KIV_API shape *create_shape(void);
+/* Index of the added path, or -1 when either argument is NULL. */
+KIV_API int add_path(path *p, shape *s);
+/* Counter-clockwise rectangle 2e-5 wide around the segment a-b, 1e-5 longer
+ * at both ends. */
+KIV_API path *create_splitter_path_(const point *a, const point *b);
+/* Resets the boolean-operation fields of count paths; returns 0. */
+KIV_API int initialize_shape(path *paths[], int count);
+
+/* ---- Deletion ------------------------------------------------------------ */
+
+/* Unlinks and frees a node; a path's first node is refused (fatal). */
+KIV_API void delete_point_(point *p);
+/* Frees every node of the ring; the path record stays, empty. */
+KIV_API void delete_path_(path *p);
+/* 0 removed (its nodes and the path record are freed), 1 not held, -2 it
+ * was the only path and the shape is now empty. */
+KIV_API int remove_path_from_shape(path *p, shape *s);
+/* Frees the shape and everything below it; NULL does nothing. */
+KIV_API void delete_shape_(shape *s);
+KIV_API void delete_shape_permissive_(shape *s);
+
+/* ---- Copies, reversal and orientation ------------------------------------ */
+
+KIV_API void copy_path_(const path *src, path *dst);
+KIV_API void copy_path_reversed_(const path *src, path *dst);
+KIV_API void reverse_path_(path *p);
+/* New shapes into *out (a NULL source gives an empty shape). */
+KIV_API void xCD_copy_shape_(const shape *src, shape **out);
+KIV_API void xCD_copy_shape_reversed_(const shape *src, shape **out);
+KIV_API void xCD_copy_shape_moved_(const shape *src, shape **out, double dx, double dy,
+                                   double theta, double X, double Y);
+/* Orientation by the signed area (0, 1, 2), stored; -2 for an empty path. */
+KIV_API int orient_path2_(path *p);
+/* Orientation by the turn at the lowest (then rightmost) vertex, stored;
+ * -2 for an empty path. */
+KIV_API int orient_path_(path *p);
+/* Number of nodes of the ring, centre nodes included; 0 for NULL or empty. */
+KIV_API int size_path_(const path *p);
+
+/* ---- Cleaning and checking ----------------------------------------------- */
+
+/* Removes plain vertices closer than tol to their successor; number of nodes
+ * removed from surviving paths, or -2 when the shape became empty. */
+KIV_API int clean_shape(shape *s, double tol);
+/* Drops paths of at most 2 nodes and positive slivers below 0.001 and orients
+ * the rest by area; 0, or -2 for NULL or an emptied shape. */
+KIV_API int check_shape(shape *s);
+
+/* ---- Measures ------------------------------------------------------------ */
+
+KIV_API double area2D_path_(const path *p);
+KIV_API double area2D_(const shape *s);
+KIV_API double perimeter2D_(const shape *s);
+
+/* ---- Arcs ---------------------------------------------------------------- */
+
+/* Inserts after start the centre node of the arc of radius r from start to
+ * end; NULL (nothing inserted) when no such arc exists. */
+KIV_API point *insertarc_(point *start, const point *end, double r, int kind, int direction);
+/* Splits the arc of centre c at q (on the arc); returns the new vertex. */
+KIV_API point *splitarc_(point *c, const point *q);
+
+/* ---- Mapping one contour onto another ------------------------------------ */
+
+KIV_API void mappathonpath_(point *a_start, point *a_stop, point *b_start, point *b_stop,
+                            double tol);
+KIV_API void check_mapping_(point *a_start, point *a_stop, point *b_start, point *b_stop);
+
+/* ---- Angles and transforms ----------------------------------------------- */
+
+KIV_API double fmod_mpp_(double x, double p); /* into [-p/2, p/2] */
+KIV_API double fmod_2p_(double x, double p);  /* into [0, p) */
+KIV_API double fmod_m2p_(double x, double p); /* into (-p, 0] */
+KIV_API void translate2D_(shape *s, double dx, double dy);
+KIV_API void rotate2D_(shape *s, double xc, double yc, double theta);
+
+/* ---- Bounds -------------------------------------------------------------- */
+
+KIV_API int find_bounds_trbl_(const shape *s, double *top, double *right, double *bottom,
+                              double *left);
+KIV_API int find_bounds_rtheta_(const shape *s, double *rmin, double *rmax, double *thmin,
+                                double *thmax);
+
+/* ---- Predicates ---------------------------------------------------------- */
+
+/* Codes of a point against an edge: 0 no counting crossing, 1 on the edge,
+ * 2 downward edge and point left, 3 downward and right, 4 upward and left,
+ * 5 upward and right.  Points are (x, y) pairs; arcs are given by their
+ * centre node. */
+KIV_API int ispoint_left_to_seg(const double *p, const double *a, const double *b, double tol);
+KIV_API int ispoint_left_to_arc(const double *p, const point *c, double tol);
+/* 6 inside the angular range of the arc of c (or at its ends), else 0. */
+KIV_API int ispoint_inside_sector(double px, double py, const point *c, double tol);
+KIV_API int ispoint_inside_arc(const double *p, const point *c, double tol);
+KIV_API int ispoint_on_arc_full(const double *p, const point *c, double tol);
+KIV_API double distance_to_arc(const double *p, const point *c);
+/* 0 outside, 1 on the boundary, 6 inside.  Mode 1: 6 on the material side
+ * of q (inside an outer contour, outside a hole or unoriented ring). */
+KIV_API int isPointinsidePath(const point *p, const path *q, int mode, double tol);
+/* 0 outside the material of the shape, 1 on a boundary, 6 inside: the
+ * winding numbers of all paths added (so holes cut out their region). */
+KIV_API int isPointinsideShape(const point *p, const shape *s, double tol);
+
+/* ---- Intersection primitives --------------------------------------------- */
+
+/* 0 none, 1 touch (an end on the other segment), 3 proper crossing; the
+ * meeting point goes to out as a fresh plain node. */
+KIV_API int computeIntersection_segseg(const point *a1, const point *a2, const point *b1,
+                                       const point *b2, double tol, point *out);
+/* 0 none, 3 one point (x1, y1), 4 two points. */
+KIV_API int computeIntersection_arcseg(const point *c, const double *a, const double *b,
+                                       double tol, double *x1, double *y1, double *x2,
+                                       double *y2);
+/* 0 none, 1 one point at an end, 3 one proper crossing, 2 two points at
+ * ends, 6 two points with at least one not at an end. */
+KIV_API int checkIntersection_arcseg(const point *c, const double *a, const double *b);
+KIV_API int computeIntersection_arcarc(const point *c1, const point *c2, double tol,
+                                       double *p1, double *p2);
+/* 5 when two paths (or one path with itself) cross, else 0. */
+KIV_API int check_intersections_paths(const path *P, const path *Q);
+/* The middle of the edge from a to its neighbour b (following an arc). */
+KIV_API void intermpoint(point *out, const point *a, const point *b);
+
+/* ---- Helpers of the boolean walk ----------------------------------------- */
+
+KIV_API point *find_next_exit(point *start, int orientation);
+KIV_API int check_for_false_intersections(shape *s);
+/* Number of coincident pairs merged into touches. */
+KIV_API int check_for_double_intersections(shape *s);
+/* qsort comparator of ordering_entry by ascending depth. */
+KIV_API int set_path_order(const void *a, const void *b);
+KIV_API void Ordering_free_group(ordering_group *g);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

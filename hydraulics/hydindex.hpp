@@ -1,0 +1,90 @@
+// Inside view of the fluid registry: the per-system block kept under the
+// property "HYD_Index", the helpers the definers use to add records, and
+// the table functions of fluids defined from data files.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <vector>
+
+#include "hydraulics/kiv_hydraulics.h"
+
+inline constexpr int kHydIndexCount = KIV_HYD_MAX_INDEX + 1;
+
+// Tables of one fluid defined from a data file, by fluid index.  "bm" is the
+// bulk-modulus/density family (bm_mode 1 bulk modulus, 2 density, 3 speed of
+// sound), "mu" the viscosity family (mu_mode 1 absolute, 2 kinematic); one
+// entry per table temperature.
+struct HydTableSlot {
+  int bm_mode = 0;
+  int mu_mode = 0;
+  std::vector<double> bm_temperature, mu_temperature;  // degC
+  std::vector<std::vector<double>> bm_pressure, bm_value;
+  std::vector<std::vector<double>> mu_pressure, mu_value;
+  std::vector<double> ref_density, ref_pressure, ref_integral;
+  std::vector<int> bm_spline, mu_spline;
+  int bm_warned = 0;
+  int mu_warned = 0;
+};
+
+struct HydIndexList {
+  HydIndexList();
+
+  int current = -1;
+  int exported = 0;
+  int initialised = 0;
+  int valid = 0;
+  int release_installed = 0;  // ReInitHydProps is among the end-of-run hooks
+  // Deques: records keep their addresses while later ones are appended.
+  std::deque<HydFluidRecord> general;
+  std::deque<HydFuelRecord> fuel;
+  std::deque<HydSimpleRecord> simple;
+  std::array<int, kHydIndexCount> general_map, fuel_map, simple_map;
+  std::array<HydTableSlot, kHydIndexCount> tables;
+  std::array<double *, kHydIndexCount> mass_total{}, volume_total{};
+};
+
+// Registry checks, in this order: a registry exists for the current system,
+// the index is in 0..100 and, with must_be_free, no fluid uses it yet.  Each
+// failure prints its message and ends the run.
+void CheckIndex(int index, int must_be_free);
+[[noreturn]] void IndexNotDefined(int index);
+
+namespace kiv::hyd {
+
+// The current system's block, or nullptr when it has none.
+HydIndexList *currentBlock();
+
+// Library constants of the registry, restored at the end of every run: per
+// cent and degC-to-K conversions of the definers, and the out-of-range codes
+// (2: hold the end value) and discontinuity flag of the table splines.
+struct LibraryConstants {
+  double gcent = 100.0;
+  double gtref = 273.15;
+  int glmode = 2;
+  int grmode = 2;
+  int gzero = 0;
+};
+LibraryConstants &constants();
+
+inline bool validIndex(int index) {
+  return static_cast<unsigned>(index) <= static_cast<unsigned>(KIV_HYD_MAX_INDEX);
+}
+
+// Add a record under its index as every definer does: create and initialise
+// the block when needed, check that the index is free, append (MemoryError
+// with label on failure) and map.  They return the stored record.
+HydFluidRecord &addGeneral(const HydFluidRecord &record, const char *label);
+HydFuelRecord &addFuel(const HydFuelRecord &record, const char *label);
+HydSimpleRecord &addSimple(const HydSimpleRecord &record, const char *label);
+
+}  // namespace kiv::hyd
+
+// Tables of the current fluid (defined from a data file), at a gauge
+// pressure p [Pa]; the temperature serves the pressure-range warning only.
+double bmfromtble(double temperature_celsius, double p);
+double rhofromtble(double temperature_celsius, double p);
+double mufromtble(double temperature_celsius, double p);
+// Build the splines of the block's current index.
+void membmrhotble();
+void memmutble();

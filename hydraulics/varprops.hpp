@@ -1,0 +1,85 @@
+// Inside view of the current fluid: its process-wide state, the loader and
+// the smooth steps shared by the property families.
+#pragma once
+
+#include "hydraulics/hydindex.hpp"
+
+inline constexpr double kPatm = 101300.0;  // Pa
+inline constexpr double kPabsFloor = 1e-10;  // Pa, absolute
+
+// The fluid selected last, with the constants of its laws (computed once per
+// load).  One set for the whole process.
+struct HydCurrentFluid {
+  int ghindex = 0;
+  int ghftype = 0;
+  int gmustinit = 1;
+  const HydFluidRecord *gptrfprop = nullptr;
+  const HydFuelRecord *gptrbprop = nullptr;
+  const HydSimpleRecord *gptrsprop = nullptr;
+  int gusetables = 0;
+  double gambtemp = 0, gtcelsius = 0;
+  double gtref = 273.15;
+  double grho = 0, gbmnom = 0, gC5 = 0;
+  double gslope = 0;  // record slope of the bulk modulus, 0 for none
+  double gair = -1, gK1 = 0;
+  double grhogas = 0, gairden = 0;
+  double gnpoly = 0, gtmp2 = 0, gtmp1 = 0;
+  double gstp = 0, gvstp = 50000, goffset = 10000;
+  double gMolesperkg = 5, grhovap = 0;
+  double gC1 = 0, gN = 0, grhomix = 0, gC = 0;
+  double gC2 = 0, gK3 = 0, gK4 = 0;
+  double gmuliq = 0, gmuair = 0, gmuvap = 0;
+  double gpabs = 0, gterm = 0, gphi = 0;
+  double rhoat0 = -1;
+  int previous_fluid = -10;
+};
+
+// Which family serves a fluid: per fluid index, and for the index-0 drop
+// fluid as a whole.  Process-wide like the current fluid.
+struct HydFamilySwitches {
+  int gSimplestProp[kHydIndexCount] = {};
+  int gFuelProp[kHydIndexCount] = {};
+  int gSimplestProperties = 0;
+  int gFuelProperties = 0;
+};
+
+namespace kiv::hyd {
+
+HydCurrentFluid &fluid();
+HydFamilySwitches &switches();
+
+// Families answering for the current fluid, in the order they are tried.
+enum class Family { Simple, Fuel, General, Older };
+// Loads index 0 first while nothing is loaded; for a fuel record copies its
+// temperature into gambtemp.
+Family family();
+
+// The current system's registry was released: forget every record pointer
+// and make the next property call or selection load afresh.
+void forgetCurrentFluid();
+// Same for the fuel model's last-evaluation cache.
+void forgetFuelCache();
+
+// Falling smooth steps from 1 at s = 0 to 0 at s = 1, flat at both ends:
+// (1 - s)^5 (1 + c1 s + c2 s^2 + c3 s^3 + c4 s^4), and their slopes.
+struct SmoothStep {
+  double c1, c2, c3, c4;
+  double operator()(double s) const {
+    const double u = 1.0 - s, u2 = u * u;
+    return u2 * u2 * u * (1.0 + s * (c1 + s * (c2 + s * (c3 + s * c4))));
+  }
+  double slope(double s) const {
+    const double u = 1.0 - s, u2 = u * u, u4 = u2 * u2;
+    return u4 * u * (c1 + s * (2.0 * c2 + s * (3.0 * c3 + s * 4.0 * c4))) -
+           5.0 * u4 * (1.0 + s * (c1 + s * (c2 + s * (c3 + s * c4))));
+  }
+};
+inline constexpr SmoothStep s9{5.0, 15.0, 35.0, 70.0};
+inline constexpr SmoothStep s8{4.0, 10.0, 20.0, 35.0};
+
+}  // namespace kiv::hyd
+
+// Loads the current fluid from its record.
+void initprops(int index, int type);
+// The held record of the index-0 drop fluid (ends the run when there is none).
+const HydFluidRecord *fpdropRecord();

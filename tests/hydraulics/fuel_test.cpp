@@ -1,0 +1,345 @@
+// The fuel model: Tait density with compression heating, vapour and air,
+// bulk moduli as tangents of the density, the free-volume viscosity, its
+// range warnings and the limits that keep it finite.
+#include <cstdio>
+
+#include "fluid_test.hpp"
+
+namespace kiv::test {
+namespace {
+
+constexpr double kPatm = 101300.0;
+
+struct Row {
+  double rho, alphaT, Ct, B0, B1, B2, B3, A, E, G, H;
+};
+// The built-in coefficients, typed again here so that a slip in either copy
+// shows.
+const Row kRows[13] = {
+    {},
+    {1035.108, 0.0006579697, 0.08481567, 2806.101, -1.978017, -0.02329587, 3.58349e-05, 0.293674, 0.422, 674.508, 0.00149217},
+    {1062.271, 0.0006584334, 0.0848069, 2843.279, -1.978511, -0.02329518, 3.58349e-05, 0.271122, 0.475, 709.923, 0.00144363},
+    {1022.569, 0.0006647206, 0.08482289, 2774.61, -1.982286, -0.02328948, 3.58349e-05, 0.106586, 1.094, 731.274, 0.00161056},
+    {1006.008, 0.0006847224, 0.08484366, 2713.23, -1.996511, -0.02326879, 3.58349e-05, 0.241184, 0.614, 578.107, 0.00255794},
+    {1088.579, 0.0006458006, 0.0879071, 2412.009, -3.908262, 0, 0, 0.380016, 0.665, 797.638, 0.00128682},
+    {1060.493, 0.0006585316, 0.08254468, 2206.858, -3.806216, 0, 0, 1.11841, 0.224, 793.381, 0.000854734},
+    {1040.67204, 0.000659726416, 0.0941315423, 1230.24675, 6.95471889, -0.0322785048, 3.13310487e-05, 1.23042, 0.187, 779.218, 0.000826673},
+    {1036.897, 0.000647385, 0.08212297, 2112.575, -3.583398, 0, 0, 0.04656, 1.463, 1026.743, 0.000310215},
+    {1052.303, 0.0006364883, 0.08113688, 2047.566, -3.27722, 0, 0, 0.0658555, 1.184, 998.794, 0.000337552},
+    {1017.12586135873, 0.000655986272916697, 0.109128400177309, 6041.3770581985, -24.6176866461354, 0.035833679978047, -1.87839241044339e-05, 0.0902447951443263, 0.9992670999823074, 919.2576031208006, 0.00047361440048080696},
+    {1009.65871593012, 0.000699955739879495, 0.110486697642569, 7123.58761530181, -33.6798894048877, 0.057287519447579, -3.41730057905469e-05, 0.06593166350747327, 1.3051069538396174, 943.3186801266258, 0.000587403842575559},
+    {1042.01620478575, 0.000656168749811464, 0.108064950058308, 6008.35764766439, -24.1552804573572, 0.0347487552837876, -1.7966945888523e-05, 0.12308122545866726, 0.8330143430054235, 927.9852911726209, 0.00043368363799852817},
+};
+
+double taitParameter(const Row &r, double T) { return r.B0 + T * (r.B1 + T * (r.B2 + T * r.B3)); }
+double heated(double T, double bar) { return T + bar * (0.0141 - 1.98e-6 * bar); }
+double taitDensity(const Row &r, double T, double bar, double H) {
+  return r.rho * (1 - r.alphaT * T) / (1 - r.Ct * std::log((bar + H) / H));
+}
+
+class Fuel : public FluidTest {
+ protected:
+  // Defines fuels 1..12 under indexes first..first+11 (one run).
+  void defineAll(int first, FuelFluid base) {
+    ASSERT_EQ(guarded([&] {
+                for (int f = 1; f <= 12; ++f) {
+                  base.fuel = f;
+                  base.index = first + f - 1;
+                  define(base);
+                }
+                return 0;
+              }),
+              0);
+  }
+  static double rho(double p, double T) { return rbrho_(&p, &T); }
+  static double rholiq(double p, double T) { return rbrholiq_(&p, &T); }
+};
+
+TEST_F(Fuel, ReferenceDensityOfFuelOne) {
+  FuelFluid f;
+  f.index = 0;
+  f.t_celsius = 0.0;
+  f.high = 0.0;
+  f.low = -1000.0;
+  ASSERT_EQ(guarded([&] { define(f); return 0; }), 0);
+  select(0);
+  EXPECT_EQ(at(rhoatp_, 0.0), 1035.108 * (1 - 0.0006579697 * 273.15));
+  EXPECT_EQ(at(fvoid_, 0.0), 0.0);
+  EXPECT_EQ(rholiq(0.0, 273.15), 1035.108 * (1 - 0.0006579697 * 273.15));
+}
+
+TEST_F(Fuel, TaitDensityOfEveryFuel) {
+  defineAll(10, FuelFluid{});
+  for (int f = 1; f <= 12; ++f) {
+    select(9 + f);
+    const Row &r = kRows[f];
+    for (double T : {243.15, 300.0, 400.0, 480.0})
+      for (double bar : {1.0, 100.0, 1000.0, 4000.0}) {
+        const double Th = heated(T, bar), H = taitParameter(r, Th);
+        ASSERT_GT(H, 260.0);  // not held at these temperatures
+        const double expected = taitDensity(r, Th, bar, H);
+        EXPECT_NEAR(rho(bar * 1e5, T), expected, 1e-12 * expected) << f << " " << T << " " << bar;
+        EXPECT_NEAR(rholiq(bar * 1e5, T), expected, 1e-12 * expected);
+      }
+  }
+}
+
+TEST_F(Fuel, BulkModulusIsTheTangentOfTheDensity) {
+  FuelFluid base;
+  base.air_percent = 2.0;
+  base.high = -50000.0;  // vapour between 11300 and 51300 Pa absolute
+  base.low = -90000.0;
+  base.polytropic = 1.2;
+  defineAll(20, base);
+  Set_rbprop_silent_(1);
+  const double edges[] = {11300.0, 51300.0, kPatm + 5e8};
+  for (int f = 1; f <= 12; ++f) {
+    SCOPED_TRACE(f);
+    select(19 + f);
+    // Below 490 K no fuel reaches its Tait limit, above 600 K every limited
+    // fuel is held all the way: no kink in between the samples.
+    for (double T : {250.0, 330.0, 410.0, 490.0, 600.0}) {
+      for (double P = 2000.0; P < 5e8; P *= 1.09) {
+        double distance = P;
+        for (double e : edges) distance = std::min(distance, std::fabs(P - e));
+        if (distance < 1e-3 * P) continue;
+        const double h = std::min(1e-4 * P, 1e-2 * distance), p = P - kPatm;
+        const double numeric = bulkByDifference([T](double q) { return rho(q, T); }, p, h);
+        double pp = p, TT = T;
+        EXPECT_LT(relative(rbbm_(&pp, &TT), numeric), 1e-6) << "T " << T << " P " << P;
+        EXPECT_GE(rbbm2_(&pp, &TT) * (1 + 1e-12), rbbm_(&pp, &TT));
+        if (P > 51300.0) {
+          const double liquid = bulkByDifference([T](double q) { return rholiq(q, T); }, p, h);
+          EXPECT_LT(relative(rbbmliq_(&pp, &TT), liquid), 1e-6) << "T " << T << " P " << P;
+        }
+      }
+    }
+  }
+  Set_rbprop_silent_(0);
+  takeErr();
+}
+
+TEST_F(Fuel, FiniteAndPositiveEverywhere) {
+  FuelFluid base;
+  base.air_percent = 5.0;
+  base.high = -20000.0;
+  base.low = -95000.0;
+  defineAll(40, base);
+  for (int f = 1; f <= 12; ++f) {
+    select(39 + f);
+    for (double T = 150.0; T <= 800.0; T += 10.0)
+      for (double bar = -3.0; bar <= 8000.0; bar += bar < 2.0 ? 0.05 : 25.0) {
+        double p = bar * 1e5, t = T;
+        const double values[] = {rbrho_(&p, &t), rbrholiq_(&p, &t) + 1.0, rbbm_(&p, &t),
+                                 rbbm2_(&p, &t), rbbmliq_(&p, &t),       rbmu_(&p, &t),
+                                 rbt_(&bar, &t)};
+        for (double v : values) {
+          ASSERT_TRUE(std::isfinite(v)) << f << " T " << T << " bar " << bar;
+          ASSERT_GT(v, 0.0) << f << " T " << T << " bar " << bar;
+        }
+        const double void_fraction = rbvoidcontent_(&p, &t);
+        ASSERT_GE(void_fraction, 0.0);
+        ASSERT_LE(void_fraction, 1.0);
+      }
+  }
+  takeErr();
+}
+
+TEST_F(Fuel, PressureRangeWarningsOncePerFluid) {
+  FuelFluid a, b;
+  a.index = 60;
+  b.index = 61;
+  b.fuel = 3;
+  ASSERT_EQ(guarded([&] { define(a); define(b); return 0; }), 0);
+  select(60);
+  const double held = at(rhoatp_, 5e8);
+  EXPECT_EQ(at(rhoatp_, 6e8), held);
+  EXPECT_EQ(takeErr(),
+            "\nThe fluid properties are based on measurements in the pressure range 0 to 5000.00 "
+            "bar.\n"
+            "\nThe pressure value is beyond the recommended values: its value is 6000.00 bar.\n"
+            "\nWarning: the properties of the fluid indexed 60 may be wrong.\n");
+  at(rhoatp_, 7e8);
+  at(rhoatp_, -99000.0);
+  EXPECT_EQ(takeErr(), "");
+
+  select(61);
+  Set_rbprop_silent_(1);
+  at(rhoatp_, 6e8);
+  EXPECT_EQ(takeErr(), "");
+  Set_rbprop_silent_(0);
+  // Below the low vapour pressure there is no liquid: only vapour.
+  double p = -99000.0, T = 293.15;
+  EXPECT_EQ(rbrholiq_(&p, &T), 0.0);
+  EXPECT_EQ(takeErr(),
+            "\nLiquid does not exist below -0.950 bar !\n"
+            "\nThe pressure value is  -0.99 bar.\n"
+            "\nWarning: the properties of the fluid indexed 61 may be wrong.\n");
+  EXPECT_EQ(rbbmliq_(&p, &T), 1.0);
+  EXPECT_EQ(at(fvoid_, p), 1.0);
+  // Vapour compressed from its saturation state (11300 Pa absolute) at the
+  // temperature raised by compression to that pressure (-0.9 bar gauge).
+  const double Tv = T - 0.9 * (0.0141 + 1.98e-6 * 0.9);
+  const double vapour =
+      std::pow(2300.0 / 11300.0, 1 / 1.4) * 11300.0 / (Tv * 1000.0 / 200.0 * 8.3145107);
+  EXPECT_NEAR(rbrho_(&p, &T), vapour, 1e-12 * vapour);
+  EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Fuel, TaitParameterHeldAboveItsLimit) {
+  FuelFluid f;
+  f.index = 70;
+  f.fuel = 6;
+  f.t_celsius = 600.0 - 273.15;
+  ASSERT_EQ(guarded([&] { define(f); return 0; }), 0);
+  select(70);
+  const Row &r = kRows[6];
+  const double limit = (r.B0 - 250.0) / -r.B1;  // where the linear parameter reaches 250 bar
+  const double bar = 3000.0, T = 600.0, Th = heated(T, bar);
+  // Unheld, the parameter would be negative here.
+  ASSERT_LT(taitParameter(r, Th), 0.0);
+  const double expected = taitDensity(r, Th, bar, 250.0);
+  EXPECT_NEAR(at(rhoatp_, bar * 1e5), expected, 1e-9 * expected);
+  char line[200];
+  std::snprintf(line, sizeof line,
+                "\nThe density law of fuel 6 is not valid above %6.2f degC: the temperature "
+                "(%6.2f degC) is limited to that value.\n",
+                limit - 273.15, Th - 273.15);
+  EXPECT_EQ(takeErr(), std::string(line) +
+                           "\nWarning: the properties of the fluid indexed 70 may be wrong.\n");
+}
+
+TEST_F(Fuel, FreeVolumeViscosity) {
+  FuelFluid f;
+  f.index = 80;
+  f.fuel = 3;
+  FuelFluid g = f;
+  g.index = 81;
+  g.fuel = 11;
+  FuelFluid cold = f;
+  cold.index = 82;
+  cold.fuel = 4;
+  ASSERT_EQ(guarded([&] { define(f); define(g); define(cold); return 0; }), 0);
+  double p = 1e7, T = 300.0;
+  const double bar = 100.0, Th = heated(T, bar);
+  {
+    select(80);
+    const Row &r = kRows[3];
+    const double Bm = r.rho * 0.0009233 / r.alphaT + 1326.58 - 5.628 * Th;
+    const double star = r.rho * (1 - r.alphaT * Th) / (1 - 0.0844 * std::log((bar + Bm) / Bm));
+    const double mu = 0.001 * r.A * std::exp(r.E * star / (r.G * (1 + r.H * Th) - star));
+    EXPECT_NEAR(rbmu_(&p, &T), mu, 1e-12 * mu);
+  }
+  {
+    select(81);
+    const Row &r = kRows[11];
+    const double star = taitDensity(r, Th, bar, taitParameter(r, Th));
+    const double mu = 0.001 * r.A * std::exp(r.E * star / (r.G * (1 + r.H * Th) - star));
+    EXPECT_NEAR(rbmu_(&p, &T), mu, 1e-12 * mu);
+  }
+  EXPECT_EQ(takeErr(), "");
+  {
+    // Fuel 4 at -30 degC and 4900 bar leaves the law's free volume below
+    // 3 %: the density entering the law is held there.
+    select(82);
+    const Row &r = kRows[4];
+    double pc = 4.9e8, Tc = 243.15;
+    const double b = 4900.0, Tk = heated(Tc, b);
+    const double Bm = r.rho * 0.0009233 / r.alphaT + 1326.58 - 5.628 * Tk;
+    const double star = r.rho * (1 - r.alphaT * Tk) / (1 - 0.0844 * std::log((b + Bm) / Bm));
+    const double packed = r.G * (1 + r.H * Tk);
+    ASSERT_GT(star, 0.97 * packed);
+    const double mu = 0.001 * r.A * std::exp(r.E * 0.97 / 0.03);
+    EXPECT_NEAR(rbmu_(&pc, &Tc), mu, 1e-9 * mu);
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "\nThe viscosity law of fuel 4 is not valid at this density (%6.2f kg/m3): the "
+                  "density is limited to %6.2f kg/m3.\n",
+                  star, 0.97 * packed);
+    EXPECT_EQ(takeErr(), std::string(line) +
+                             "\nWarning: the properties of the fluid indexed 82 may be wrong.\n");
+  }
+}
+
+TEST_F(Fuel, ResultsDoNotDependOnCallOrder) {
+  FuelFluid a, b;
+  a.index = 90;
+  a.air_percent = 2.0;
+  a.high = 50000.0;  // vapour forms below 1.5 bar absolute, so at the reference state
+  a.low = -50000.0;
+  a.polytropic = 2.0;
+  b = a;
+  b.index = 91;
+  b.polytropic = 1.0;
+  b.fuel = 5;
+  ASSERT_EQ(guarded([&] { define(a); define(b); return 0; }), 0);
+  select(90);
+  Set_rbprop_silent_(1);
+  double high = 6e8, T = 320.0, other = 1e5, T2 = 250.0;
+  const double bm2 = rbbm2_(&high, &T), mu = rbmu_(&high, &T);
+  EXPECT_EQ(rbbm2_(&high, &T), bm2);  // a cache hit
+  rbrholiq_(&other, &T2);
+  EXPECT_EQ(rbbm2_(&high, &T), bm2);
+  EXPECT_EQ(rbmu_(&high, &T), mu);
+  rbt_(&other, &T2);
+  EXPECT_EQ(rbbm_(&high, &T), rbbm_(&high, &T));
+  EXPECT_EQ(rbbm2_(&high, &T), bm2);
+
+  const double rho = at(rhoatp_, 2e5);
+  select(91);
+  select(90);
+  EXPECT_EQ(at(rhoatp_, 2e5), rho);
+  Set_rbprop_silent_(0);
+}
+
+TEST_F(Fuel, RefusedData) {
+  FuelFluid zero;
+  zero.index = 95;
+  zero.molar_mass = 0.0;
+  FuelFluid bad;
+  bad.index = 96;
+  bad.fuel = 13;
+  ASSERT_EQ(guarded([&] { define(zero); define(bad); return 0; }), 0);
+  EXPECT_EQ(guarded([&] { select(95); return 0; }), -2);
+  EXPECT_EQ(takeErr(),
+            "\nThe effective molecular mass of vapor of the fluid indexed 95 must be strictly "
+            "positive (value 0).\n");
+  EXPECT_EQ(guarded([&] { select(96); return 0; }), -2);
+  EXPECT_EQ(takeErr(),
+            "\nThe fuel index is not valid for the built-in fuel data.\n"
+            "Index should be in range 1 to 12 inclusive;\n"
+            "Value supplied is 13.\n"
+            "Terminating the program.\n\n");
+  EXPECT_EQ(exitCode(), 1);
+}
+
+TEST_F(Fuel, VapourFractionAndTemperature) {
+  FuelFluid f;
+  f.index = 97;
+  f.high = -50000.0;
+  f.low = -90000.0;
+  ASSERT_EQ(guarded([&] { define(f); return 0; }), 0);
+  select(97);
+  EXPECT_EQ(RBThetaVap(51300.0, 51300.0), 0.0);
+  EXPECT_EQ(RBThetaVap(11300.0, 51300.0), 1.0);
+  const double s = 0.25;
+  EXPECT_NEAR(RBThetaVap(11300.0 + s * 40000.0, 51300.0),
+              std::pow(1 - s, 5) * (1 + 5 * s + 15 * s * s + 35 * s * s * s + 70 * s * s * s * s),
+              1e-15);
+  // No air: the void fraction is the vapour fraction.
+  double p = 11300.0 + s * 40000.0 - kPatm, T = 300.0;
+  EXPECT_EQ(rbvoidcontent_(&p, &T), RBThetaVap(p + kPatm, 51300.0));
+
+  double bar = 100.0, t = 100.0;
+  EXPECT_DOUBLE_EQ(rbt_(&bar, &t), 243.15 + 100.0 * (0.0141 - 1.98e-6 * 100.0));
+  t = 300.0;
+  bar = 10000.0;
+  const double top = 300.0 + 5000.0 * (0.0141 - 1.98e-6 * 5000.0);
+  EXPECT_DOUBLE_EQ(rbt_(&bar, &t), top);
+  t = 900.0;
+  bar = 0.0;
+  EXPECT_EQ(rbt_(&bar, &t), 633.15);
+}
+
+}  // namespace
+}  // namespace kiv::test
