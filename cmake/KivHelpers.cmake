@@ -27,7 +27,9 @@ function(kiv_add_test_folder folder)
                         GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(test_${folder}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "KIV=${KIV_SOURCE_ROOT};KIV_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data"
+    # One value per property: a list would be split on its way to the tests.
+    PROPERTIES ENVIRONMENT "KIV=${KIV_SOURCE_ROOT}"
+               ENVIRONMENT_MODIFICATION "KIV_TEST_DATA=set:${CMAKE_CURRENT_SOURCE_DIR}/data"
                LABELS ${folder}
     DISCOVERY_TIMEOUT 60)
 endfunction()
