@@ -102,6 +102,25 @@ TEST_F(GpStore, ExpressionsOfModelParameters) {
   EXPECT_EQ(id, 0);
 }
 
+TEST_F(GpStore, ExpressionsReadParametersAsConstantsUnlessTheyAreVariables) {
+  ChangeOrAddRealGlobalParamValue("k", 3, 1);
+  char x[] = "x", k[] = "k";
+  char *one[] = {x}, *two[] = {k, x};
+  double at[] = {2, 5};
+  const int a = CheckExpression("k*x", 1, one);
+  ASSERT_GE(a, 0);
+  EXPECT_EQ(EvaluateExpression(a, at), 6);
+  const int b = CheckExpression("k*x", 2, two);
+  ASSERT_GE(b, 0);
+  EXPECT_EQ(EvaluateExpression(b, at), 10);
+  // The value is taken when the text is parsed.
+  ChangeOrAddRealGlobalParamValue("k", 4, 1);
+  EXPECT_EQ(EvaluateExpression(a, at), 6);
+  add("later", "1", 1);  // entered, not evaluated: not a constant yet
+  EXPECT_EQ(CheckExpression("later+1", 0, nullptr), -1);
+  takeErr();
+}
+
 TEST_F(GpStore, SelfReferenceAndDependenciesFail) {
   add("x", "x+1", 1);
   add("y", "x*2", 1);
