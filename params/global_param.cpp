@@ -124,48 +124,37 @@ void resetStore(KIVGlobalParams *g) {
 
 constexpr const char kMemoryMessage[] = "Memory error in reading global parameter file\n";
 
-bool addNumeric(KIVGlobalParams *g, const char *name, const char *expression) {
-  if (g->num_count == g->num_capacity) {
-    const int cap = g->num_capacity + kGrowth;
-    if (!grow(g->num_states, cap) || !grow(g->num_names, cap) || !grow(g->num_expressions, cap) ||
-        !grow(g->num_values, cap))
-      return false;
-    g->num_capacity = cap;
+// Appends to one list: its four arrays grow together.
+template <class Fourth>
+bool appendEntry(int &count, int &capacity, int *&states, char **&names, char **&texts,
+                 Fourth *&fourth, const char *name, const char *text, Fourth initial) {
+  if (count == capacity) {
+    const int cap = capacity + kGrowth;
+    if (!grow(states, cap) || !grow(names, cap) || !grow(texts, cap) || !grow(fourth, cap)) return false;
+    capacity = cap;
   }
-  char *n = tryDup(name), *e = tryDup(expression);
-  if (!n || !e) {
+  char *n = tryDup(name), *t = tryDup(text);
+  if (!n || !t) {
     std::free(n);
-    std::free(e);
+    std::free(t);
     return false;
   }
-  const int i = g->num_count++;
-  g->num_names[i] = n;
-  g->num_expressions[i] = e;
-  g->num_states[i] = 0;
-  g->num_values[i] = 0.0;
+  names[count] = n;
+  texts[count] = t;
+  fourth[count] = initial;
+  states[count] = 0;
+  ++count;
   return true;
 }
 
+bool addNumeric(KIVGlobalParams *g, const char *name, const char *expression) {
+  return appendEntry(g->num_count, g->num_capacity, g->num_states, g->num_names, g->num_expressions,
+                     g->num_values, name, expression, 0.0);
+}
+
 bool addText(KIVGlobalParams *g, const char *name, const char *raw) {
-  if (g->text_count == g->text_capacity) {
-    const int cap = g->text_capacity + kGrowth;
-    if (!grow(g->text_states, cap) || !grow(g->text_names, cap) || !grow(g->text_raw_values, cap) ||
-        !grow(g->text_values, cap))
-      return false;
-    g->text_capacity = cap;
-  }
-  char *n = tryDup(name), *r = tryDup(raw);
-  if (!n || !r) {
-    std::free(n);
-    std::free(r);
-    return false;
-  }
-  const int i = g->text_count++;
-  g->text_names[i] = n;
-  g->text_raw_values[i] = r;
-  g->text_values[i] = nullptr;
-  g->text_states[i] = 0;
-  return true;
+  return appendEntry(g->text_count, g->text_capacity, g->text_states, g->text_names,
+                     g->text_raw_values, g->text_values, name, raw, static_cast<char *>(nullptr));
 }
 
 int addParam(KIVGlobalParams *g, const char *name, const char *value, int type, std::string &message) {
