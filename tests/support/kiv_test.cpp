@@ -34,12 +34,12 @@ std::string SystemTest::takeOut() {
 
 std::string dataDir() {
   const char *d = std::getenv("KIV_TEST_DATA");
-  return d ? d : "tests/data";
+  return d ? d : KIV_TEST_DATA_DIR;
 }
 
 std::string kivRoot() {
   const char *d = std::getenv("KIV");
-  return d ? d : "share";
+  return d ? d : KIV_SOURCE_ROOT_DIR;
 }
 
 }  // namespace kiv::test
