@@ -16,7 +16,7 @@ class Exchange : public FluidTest {
   void SetUp() override {
     FluidTest::SetUp();
     static int serial = 0;
-    circuit_ = ::testing::TempDir() + "kiv_exchange_" + std::to_string(++serial);
+    circuit_ = tempPath("exchange_" + std::to_string(++serial));
     std::remove(file().c_str());  // left by an earlier run of the tests
     std::remove((file() + ".run7").c_str());
     KivSetFileNames(::testing::TempDir().c_str(), circuit_.c_str(), nullptr);

@@ -135,7 +135,7 @@ TEST_F(FluidFileReader, EveryRefusalHasItsMessage) {
 }
 
 TEST_F(FluidFileReader, MissingAndEmptyFiles) {
-  const std::string missing = ::testing::TempDir() + "kiv_no_such_fluid.data";
+  const std::string missing = tempPath("no_such_fluid.data");
   int result = -1;
   ASSERT_EQ(guarded([&] { result = defineTable(missing); return 0; }), 0);
   EXPECT_EQ(result, 0);

@@ -67,7 +67,7 @@ struct Fp04Params {
 inline std::string writeTemp(const std::string &stem, const std::string &content) {
   static int serial = 0;
   const std::string path =
-      ::testing::TempDir() + "kiv_" + stem + "_" + std::to_string(++serial) + ".data";
+      tempPath(stem + "_" + std::to_string(++serial) + ".data");
   std::ofstream(path) << content;
   return path;
 }

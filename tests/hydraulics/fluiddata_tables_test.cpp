@@ -314,7 +314,7 @@ TEST_F(TableFluids, TopIndexAndExchange) {
     master.push_back(at(bmatp_, p));
     master.push_back(at(muatp_, p));
   }
-  const std::string circuit = ::testing::TempDir() + "kiv_table_exchange";
+  const std::string circuit = tempPath("table_exchange");
   KivSetFileNames("", circuit.c_str(), nullptr);
   KIVRunFlags flags{};
   KivSetRunFlags(&flags);

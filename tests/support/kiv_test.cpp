@@ -1,5 +1,7 @@
 #include "support/kiv_test.hpp"
 
+#include <unistd.h>
+
 namespace kiv::test {
 
 namespace {
@@ -30,6 +32,15 @@ std::string SystemTest::takeOut() {
   std::string s;
   s.swap(out_);
   return s;
+}
+
+std::string tempPath(const std::string &name) {
+  std::string test = "none";
+  if (const auto *info = ::testing::UnitTest::GetInstance()->current_test_info())
+    test = std::string(info->test_suite_name()) + "." + info->name();
+  for (char &c : test)
+    if (c == '/') c = '_';
+  return ::testing::TempDir() + "kiv_" + std::to_string(::getpid()) + "_" + test + "_" + name;
 }
 
 std::string dataDir() {
