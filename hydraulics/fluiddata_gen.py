@@ -35,8 +35,10 @@ BETA = 0.0056
 K = 11.0
 GAMMA = 1.15
 WALTHER_C = 0.7
-BM_TEMPERATURES = [-10, 0, 15, 20, 40, 60, 80, 100, 120]
-MU_TEMPERATURES = [-10, 0, 20, 40, 60, 80, 100, 120]
+# Every 2.5 degC: the reader interpolates linearly between temperatures, and
+# viscosity is strongly convex in temperature (under 0.2 % error midway).
+BM_TEMPERATURES = [-20 + 2.5 * i for i in range(69)]  # -20 .. 150
+MU_TEMPERATURES = BM_TEMPERATURES
 PRESSURES = [0, 25, 50, 100, 150, 200, 250, 300, 400, 500, 600, 800, 1000]  # bar
 
 
@@ -79,7 +81,7 @@ def write(name, isothermal):
     for t in BM_TEMPERATURES:
         b0 = bulk0(bs40, t, isothermal)
         lines.append("%s 0   # reference density [kg/m3] at 0 bar" % fmt(density0(rho15, t)))
-        lines.append("%s                # degC" % t)
+        lines.append("%s                # degC" % fmt(t))
         lines.append(str(len(PRESSURES)))
         slope = K / GAMMA if isothermal else K
         for p in PRESSURES:
@@ -90,7 +92,7 @@ def write(name, isothermal):
         nu0 = walther(nu40, nu100, t)
         b0 = bulk0(bs40, t, isothermal)
         slope = K / GAMMA if isothermal else K
-        lines.append("%s                # degC" % t)
+        lines.append("%s                # degC" % fmt(t))
         lines.append(str(len(PRESSURES)))
         for p in PRESSURES:
             compression = (1.0 + slope * p / b0) ** (1.0 / slope)

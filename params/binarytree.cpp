@@ -175,10 +175,13 @@ bool checkName(char *name, int quiet) {
     kivfprintf(stderr, "\n\nNull token detected.\n\n");
     return false;
   }
-  char *w = name;
-  for (char *r = name; *r; ++r)
-    if (*r != ' ') *w++ = *r;
-  *w = '\0';
+  // Writes only when there is a blank to remove, so blank-free names may
+  // live in read-only memory.
+  if (char *w = std::strchr(name, ' ')) {
+    for (char *r = w; *r; ++r)
+      if (*r != ' ') *w++ = *r;
+    *w = '\0';
+  }
   if (!*name) {
     kivfprintf(stderr, "\n\nToken contains only blanks.\n\n");
     return false;

@@ -105,5 +105,22 @@ TEST_F(ShippedFluids, ViscosityBetweenTheTablesAndGrades) {
   EXPECT_GT(cSt(0.0), nu60);
 }
 
+// Between the file's temperatures the viscosity follows the Walther relation
+// through the grade's two published points closely, not a straight chord.
+TEST_F(ShippedFluids, ViscosityBetweenTabulatedTemperatures) {
+  auto walther = [](double nu40, double nu100, double t) {
+    auto w = [](double nu) { return std::log10(std::log10(nu + 0.7)); };
+    const double x40 = std::log10(313.15), x100 = std::log10(373.15);
+    const double a = w(nu40) + (w(nu100) - w(nu40)) * (std::log10(t + 273.15) - x40) / (x100 - x40);
+    return std::pow(10.0, std::pow(10.0, a)) - 0.7;
+  };
+  int index = 0;
+  for (double t : {33.75, 51.25, 66.25, 93.75}) {
+    define(index, 45, 1, t);
+    EXPECT_NEAR(cSt(0.0) / walther(46.0, 6.8, t), 1.0, 0.003) << t << " degC";
+    ++index;
+  }
+}
+
 }  // namespace
 }  // namespace kiv::test
