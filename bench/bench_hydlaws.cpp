@@ -3,6 +3,8 @@
 // its set-up.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.hpp"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -21,21 +23,7 @@ class Circuit {
  public:
   Circuit() : sys_(KivCreateSystem()) {
     KivMakeCurrent(sys_);
-    HydFluidRecord r{};
-    r.index = 0;
-    r.density = 850.0;
-    r.bulk_modulus = 1.7e9;
-    r.viscosity = 0.05;
-    r.air = 0.01;
-    r.temperature = 313.15;
-    r.polytropic = 1.4;
-    r.mu_air = 2e-5;
-    r.p_sat_high = -90000.0;
-    r.p_sat_low = -95000.0;
-    r.mu_vapour = 2e-5;
-    r.vapour_molar_mass = 200.0;
-    r.air_density = 1.2;
-    r.pfromrho_id = -1;
+    HydFluidRecord r = kiv::bench::oil(0, 850.0, 0.0);
     kiv::hyd::addGeneral(r, "bench");
     int zero = 0;
     sethdind_(&zero);
