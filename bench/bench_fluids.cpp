@@ -2,6 +2,8 @@
 // the current fluid, as hydraulic submodels do at every evaluation.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.hpp"
+
 #include <random>
 #include <vector>
 
@@ -16,22 +18,7 @@ class Fluids {
   Fluids() : sys_(KivCreateSystem()) {
     KivMakeCurrent(sys_);
     for (int i = 0; i < 2; ++i) {
-      HydFluidRecord r{};
-      r.index = i;
-      r.density = 850.0 + 50.0 * i;
-      r.bulk_modulus = 1.7e9;
-      r.viscosity = 0.05;
-      r.p_sat = 1e5 * i;
-      r.air = 0.01;
-      r.temperature = 313.15;
-      r.polytropic = 1.4;
-      r.mu_air = 2e-5;
-      r.p_sat_high = -90000.0;
-      r.p_sat_low = -95000.0;
-      r.mu_vapour = 2e-5;
-      r.vapour_molar_mass = 200.0;
-      r.air_density = 1.2;
-      r.pfromrho_id = -1;
+      HydFluidRecord r = kiv::bench::oil(i, 850.0 + 50.0 * i, 1e5 * i);
       kiv::hyd::addGeneral(r, "bench");
     }
     HydFuelRecord f{1, 2, -90000.0, -95000.0, 200.0, 2e-5, 2e-5, 0.01, 313.15, 1.4, -1};

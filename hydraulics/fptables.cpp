@@ -1,20 +1,373 @@
-// Fluid property tables of fluids defined from data files.  This build has
-// no table fluids yet: every entry point stops the run with a message.
-#include "hydraulics/hydindex.hpp"
+// Fluid property tables of fluids defined from data files: per table
+// temperature a spline over pressure of the compressibility (1/B, or
+// (1/rho) drho/dp) and one of the viscosity, blended between the two table
+// temperatures around the fluid's.  Density is the exponential of the
+// integrated compressibility.
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "hydraulics/varprops.hpp"
+#include "tables/kiv_splines.h"
 
 namespace {
 
-[[noreturn]] void unavailable(const char *what) {
-  kivfprintf(stderr, "\nFluid property tables are not available in this build (%s).\n", what);
+using kiv::hyd::constants;
+
+// Denormal compressibilities are taken as zero: the bulk modulus is infinite.
+constexpr double kTiny = 2.2250738585072014e-308;
+
+struct TableFluid {
+  int index;
+  HydFluidRecord *record;
+  HydTableSlot *slot;
+};
+
+// The table fluid under an index of the current system; ends the run when
+// the index holds none.
+TableFluid tableFluid(int index) {
+  HydIndexList *b = kiv::hyd::currentBlock();
+  const int pos =
+      b && kiv::hyd::validIndex(index) ? b->general_map[static_cast<size_t>(index)] : -1;
+  if (pos < 0) IndexNotDefined(index);
+  HydFluidRecord &r = b->general[static_cast<size_t>(pos)];
+  HydTableSlot &s = b->tables[static_cast<size_t>(index)];
+  if (r.kind != 1 || s.bm_spline.empty() || s.mu_spline.size() != s.mu_temperature.size())
+    IndexNotDefined(index);
+  return {index, &r, &s};
+}
+
+// The fluid the tables answer for: the block's current index (set by a
+// selection, or by the definer while it builds), else the loaded fluid.
+TableFluid currentTableFluid() {
+  const HydIndexList *b = kiv::hyd::currentBlock();
+  if (b && kiv::hyd::validIndex(b->current)) return tableFluid(b->current);
+  return tableFluid(kiv::hyd::fluid().ghindex);
+}
+
+double splineValue(int id, double p) {
+  int d = constants().gzero;
+  return getlspl_(&id, &p, &d);
+}
+
+double splineIntegral(int id, double p) {
+  int d = constants().gzero;
+  return getlspi_(&id, &p, &d);
+}
+
+int makeSpline(std::vector<double> &x, std::vector<double> &y) {
+  int n = static_cast<int>(x.size());
+  int left = constants().glmode, right = constants().grmode;
+  return lsplinit_(&n, x.data(), y.data(), &left, &right);
+}
+
+double highestPressure(const std::vector<double> &p) { return std::max(p.front(), p.back()); }
+
+[[noreturn]] void buildFailed(int index) {
+  kivfprintf(stderr, "\nError in Hydraulic fluid index %d.", index);
+  kivfprintf(stderr, "\nTerminating program.\n");
   KivExit(1);
+}
+
+// Density of table k at p: the reference density times the exponential of
+// the compressibility integrated from the reference pressure.
+double densityOfTable(const HydTableSlot &s, size_t k, double p) {
+  double I = splineIntegral(s.bm_spline[k], p);
+  if (I > 100.0) {
+    stepdn_();
+    I = 100.0;
+  }
+  const double base = s.bm_mode == 2 ? s.bm_value[k].front() : s.ref_density[k];
+  return base * std::exp(I - s.ref_integral[k]);
+}
+
+double bulkOfTable(const HydTableSlot &s, size_t k, double p) {
+  return 1.0 / splineValue(s.bm_spline[k], p);
+}
+
+// Warns once per family and fluid that p lies above the pressures of the
+// tables in use.
+void pressureWarning(const TableFluid &f, bool density, double t_celsius, double p) {
+  const HydTableSlot &s = *f.slot;
+  const HydFluidRecord &r = *f.record;
+  const auto &temps = density ? s.bm_temperature : s.mu_temperature;
+  const auto &press = density ? s.bm_pressure : s.mu_pressure;
+  const auto n = temps.size();
+  const auto k = static_cast<size_t>(density ? r.bm_bracket : r.mu_bracket);
+  double limit, shown;
+  const char *word;
+  if (k == n - 1) {
+    limit = highestPressure(press[n - 1]);
+    word = "maximum";
+    shown = temps[n - 1];
+  } else if (t_celsius < temps[0]) {
+    limit = highestPressure(press[0]);
+    word = "minimum";
+    shown = temps[0];
+  } else {
+    word = "current";
+    shown = t_celsius;
+    if (t_celsius == temps[k])
+      limit = highestPressure(press[k]);
+    else if (t_celsius == temps[k + 1])
+      limit = highestPressure(press[k + 1]);
+    else
+      limit = std::max(highestPressure(press[k]), highestPressure(press[k + 1]));
+  }
+  if (!(p > limit)) return;
+  kivfprintf(
+      stderr,
+      "\nWarning in hydraulic fluid index %d concerning %s defined in file '%s': current\n"
+      "pressure (%g bar) is greater than maximum pressure (%g bar) at %s temperature (%g "
+      "degC). %s\nwill be saturated to its value at %g degC and %g bar.\n",
+      f.index,
+      density ? kiv::hyd::densityQuantity(s.bm_mode) : kiv::hyd::viscosityQuantity(s.mu_mode),
+      r.file_name ? r.file_name : "", p / 1e5, limit / 1e5, word, shown,
+      density ? "Bulk modulus" : "Absolute viscosity", shown, limit / 1e5);
+  (density ? f.slot->bm_warned : f.slot->mu_warned) = 1;
+}
+
+double density(const TableFluid &f, double t_celsius, double p) {
+  if (!f.slot->bm_warned && isprint_()) pressureWarning(f, true, t_celsius, p);
+  const HydTableSlot &s = *f.slot;
+  const HydFluidRecord &r = *f.record;
+  const auto k = static_cast<size_t>(r.bm_bracket);
+  if (r.bm_weight_up == 0.0) {
+    const double rho = densityOfTable(s, k, p);
+    return r.bm_weight_lo == 0.0 ? rho : r.bm_weight_lo * rho;
+  }
+  double sum = 0.0;
+  if (r.bm_weight_lo != 0.0) sum = r.bm_weight_lo * densityOfTable(s, k, p);
+  return sum + r.bm_weight_up * densityOfTable(s, k + 1, p);
+}
+
+double bulk(const TableFluid &f, double t_celsius, double p) {
+  if (!f.slot->bm_warned && isprint_()) pressureWarning(f, true, t_celsius, p);
+  const HydTableSlot &s = *f.slot;
+  const HydFluidRecord &r = *f.record;
+  const auto k = static_cast<size_t>(r.bm_bracket);
+  const double wlo = r.bm_weight_lo, wup = r.bm_weight_up;
+  double bk = bulkOfTable(s, k, p);
+  if (wup == 0.0) return bk;
+  const double bk1 = bulkOfTable(s, k + 1, p);
+  if (wlo == 0.0) bk = 0.0;
+  if (bk1 == 0.0) return bk;
+  if (bk == 0.0) return bk1;
+  const double rk = densityOfTable(s, k, p), rk1 = densityOfTable(s, k + 1, p);
+  return (wlo * rk + wup * rk1) / (wup * rk1 / bk1 + wlo * rk / bk);
+}
+
+double viscosity(const TableFluid &f, double t_celsius, double p) {
+  if (!f.slot->mu_warned && isprint_()) pressureWarning(f, false, t_celsius, p);
+  const HydTableSlot &s = *f.slot;
+  const HydFluidRecord &r = *f.record;
+  const auto k = static_cast<size_t>(r.mu_bracket);
+  const double wlo = r.mu_weight_lo, wup = r.mu_weight_up;
+  if (wlo == 0.0 && wup == 0.0) return splineValue(s.mu_spline[k], p);
+  double sum = 0.0;
+  if (wlo != 0.0) sum = wlo * splineValue(s.mu_spline[k], p);
+  if (wup != 0.0) sum += wup * splineValue(s.mu_spline[k + 1], p);
+  return sum;
+}
+
+// (1/rho) drho/dp of a density table by differences, and the pressures it
+// is taken at: centred inside, the end intervals' midpoints at the ends.
+void densityCompressibility(const std::vector<double> &p, const std::vector<double> &v,
+                            std::vector<double> &x, std::vector<double> &g) {
+  const size_t n = p.size();
+  x = p;
+  g.assign(n, 0.0);
+  if (n == 2) {
+    const double d = (v[1] - v[0]) / (p[1] - p[0]);
+    g[0] = d / v[0];
+    g[1] = d / v[1];
+    return;
+  }
+  g[0] = 2.0 * (v[1] - v[0]) / (p[1] - p[0]) / (v[1] + v[0]);
+  g[n - 1] = 2.0 * (v[n - 1] - v[n - 2]) / (p[n - 1] - p[n - 2]) / (v[n - 1] + v[n - 2]);
+  for (size_t j = 1; j + 1 < n; ++j) g[j] = (v[j + 1] - v[j - 1]) / (p[j + 1] - p[j - 1]) / v[j];
+  x[0] = (p[0] + p[1]) / 2.0;
+  x[n - 1] = (p[n - 2] + p[n - 1]) / 2.0;
+}
+
+bool vanishes(const std::vector<double> &g) {
+  return std::any_of(g.begin(), g.end(), [](double v) { return std::fabs(v) <= kTiny; });
+}
+
+void buildDensityTables(int index) {
+  HydIndexList *b = kiv::hyd::currentBlock();
+  HydTableSlot &s = b->tables[static_cast<size_t>(index)];
+  const size_t nT = s.bm_temperature.size();
+  s.bm_spline.assign(nT, -1);
+  s.ref_integral.assign(nT, 0.0);
+  std::vector<double> x, g;
+  for (size_t k = 0; k < nT; ++k) {
+    auto &p = s.bm_pressure[k];
+    auto &v = s.bm_value[k];
+    const double t = s.bm_temperature[k];
+    int id = -1;
+    if (s.bm_mode == 1) {
+      for (double &e : v) e = 1.0 / e;
+      id = makeSpline(p, v);
+    } else if (s.bm_mode == 2) {
+      if (p.size() < 2) {
+        kivfprintf(stderr,
+                   "\nUnable to initialize density tables at %g degC. Two values of density are "
+                   "needed at least.",
+                   t);
+        buildFailed(index);
+      }
+      densityCompressibility(p, v, x, g);
+      if (vanishes(g)) {
+        kivfprintf(stderr, "\nWarning in Hydraulic fluid index %d.", index);
+        kivfprintf(stderr,
+                   "\nPlease check your data file defining the density in function of pressure "
+                   "at %g degC.\n",
+                   t);
+        kivfprintf(stderr,
+                   "\nIn your data file, you have indicated two identical densities for "
+                   "successive values of pressure.\n");
+        kivfprintf(stderr,
+                   "\nBulk modulus may become infinite in your simulation, leading to infinite "
+                   "values or numerical problems.\n");
+      }
+      id = makeSpline(x, g);
+    } else {
+      for (double &e : v) e = 1.0 / (e * e);
+      int c = makeSpline(p, v);
+      if (c >= 0) {
+        const double base = s.ref_density[k] - splineIntegral(c, s.ref_pressure[k]);
+        g.resize(p.size());
+        for (size_t j = 0; j < p.size(); ++j) g[j] = v[j] / (splineIntegral(c, p[j]) + base);
+        freelsp_(&c);
+        if (vanishes(g)) {
+          kivfprintf(stderr, "\nWarning in Hydraulic fluid index %d.", index);
+          kivfprintf(stderr,
+                     "\nPlease check the values in your data file defining the speed of sound in "
+                     "function of pressure at %g degC.",
+                     t);
+          kivfprintf(stderr,
+                     "\nBulk modulus may become infinite in your simulation, leading to "
+                     "infinite values or numerical problems.\n");
+        }
+        id = makeSpline(p, g);
+      }
+    }
+    if (id < 0) {
+      kivfprintf(stderr, "\nUnable to initialize %s tables at %g degC.",
+                 kiv::hyd::densityQuantity(s.bm_mode), t);
+      buildFailed(index);
+    }
+    s.bm_spline[k] = id;
+    // Density grows from the reference density at the reference pressure
+    // (for a density table: its first pair).
+    s.ref_integral[k] = splineIntegral(id, s.bm_mode == 2 ? p.front() : s.ref_pressure[k]);
+  }
+}
+
+void buildViscosityTables(int index) {
+  HydIndexList *b = kiv::hyd::currentBlock();
+  HydTableSlot &s = b->tables[static_cast<size_t>(index)];
+  const size_t nV = s.mu_temperature.size();
+  if (s.mu_mode == 2) {
+    const TableFluid f = {
+        index, &b->general[static_cast<size_t>(b->general_map[static_cast<size_t>(index)])], &s};
+    for (size_t k = 0; k < nV; ++k)
+      for (size_t j = 0; j < s.mu_value[k].size(); ++j)
+        s.mu_value[k][j] *= density(f, s.mu_temperature[k], s.mu_pressure[k][j]);
+  }
+  s.mu_spline.assign(nV, -1);
+  for (size_t k = 0; k < nV; ++k) {
+    const int id = makeSpline(s.mu_pressure[k], s.mu_value[k]);
+    if (id < 0) {
+      kivfprintf(stderr, "\nUnable to initialize viscosity tables.");
+      buildFailed(index);
+    }
+    s.mu_spline[k] = id;
+  }
+}
+
+template <class Build>
+void building(Build &&build, const char *label) {
+  const HydIndexList *b = kiv::hyd::currentBlock();
+  if (!b || !kiv::hyd::validIndex(b->current)) return;
+  try {
+    build(b->current);
+  } catch (const std::bad_alloc &) {
+    MemoryError(label);
+  }
 }
 
 }  // namespace
 
-double bmfromtble(double, double) { unavailable("bmfromtble"); }
-double rhofromtble(double, double) { unavailable("rhofromtble"); }
-double mufromtble(double, double) { unavailable("mufromtble"); }
-void membmrhotble() { unavailable("membmrhotble"); }
-void memmutble() { unavailable("memmutble"); }
+namespace kiv::hyd {
 
-extern "C" void changeT_(int *, double *) { unavailable("changeT_"); }
+const char *densityQuantity(int mode) {
+  return mode == 1 ? "bulk modulus" : mode == 2 ? "density" : "speed of sound";
+}
+
+const char *viscosityQuantity(int mode) {
+  return mode == 1 ? "absolute viscosity" : "kinematic viscosity";
+}
+
+TableBracket tableBracket(const std::vector<double> &temperatures, double t) {
+  TableBracket out;
+  const size_t n = temperatures.size();
+  if (n == 0) return out;
+  if (t < temperatures[0]) {
+    out.side = -1;
+    return out;
+  }
+  for (size_t k = 0; k + 1 < n; ++k) {
+    const double t0 = temperatures[k], t1 = temperatures[k + 1];
+    if (t1 > t) {
+      out.k = static_cast<int>(k);
+      out.up = (t - t0) / (t1 - t0);
+      out.lo = (t1 - t) / (t1 - t0);
+      return out;
+    }
+  }
+  out.k = static_cast<int>(n - 1);
+  if (t > temperatures[n - 1]) out.side = 1;
+  return out;
+}
+
+void setTableBrackets(HydFluidRecord &r, const HydTableSlot &s, double t) {
+  const TableBracket bm = tableBracket(s.bm_temperature, t);
+  const TableBracket mu = tableBracket(s.mu_temperature, t);
+  r.bm_bracket = bm.k;
+  r.bm_weight_up = bm.up;
+  r.bm_weight_lo = bm.lo;
+  r.mu_bracket = mu.k;
+  r.mu_weight_up = mu.up;
+  r.mu_weight_lo = mu.lo;
+}
+
+}  // namespace kiv::hyd
+
+double bmfromtble(double t_celsius, double p) { return bulk(currentTableFluid(), t_celsius, p); }
+
+double rhofromtble(double t_celsius, double p) {
+  return density(currentTableFluid(), t_celsius, p);
+}
+
+double mufromtble(double t_celsius, double p) {
+  return viscosity(currentTableFluid(), t_celsius, p);
+}
+
+void membmrhotble() { building(&buildDensityTables, "membmrhotble"); }
+
+void memmutble() { building(&buildViscosityTables, "memmutble"); }
+
+extern "C" void changeT_(int *index, double *temperature_celsius) {
+  CheckIndex(*index, 0);
+  HydFluidRecord *r = retfprop_(index);
+  r->temperature = *temperature_celsius + constants().gtref;
+  HydIndexList *b = kiv::hyd::currentBlock();
+  if (r->kind == 1)
+    kiv::hyd::setTableBrackets(*r, b->tables[static_cast<size_t>(*index)], *temperature_celsius);
+  // The loaded constants hold the old temperature: the next selection
+  // reloads them.
+  b->valid = 0;
+  reset_rhoatp0_();
+}

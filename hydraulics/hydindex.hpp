@@ -71,12 +71,41 @@ inline bool validIndex(int index) {
   return static_cast<unsigned>(index) <= static_cast<unsigned>(KIV_HYD_MAX_INDEX);
 }
 
+// A general record of the given kind with the properties every general
+// definer takes (air/gas in per cent, temperature in degC, as given to the
+// definers); constants, tables and user functions are left empty.
+HydFluidRecord generalRecord(int index, int kind, double p_sat, double air_percent,
+                             double t_celsius, double polytropic, double mu_air,
+                             double p_sat_high, double p_sat_low, double mu_vapour,
+                             double vapour_molar_mass, double air_density);
+
 // Add a record under its index as every definer does: create and initialise
 // the block when needed, check that the index is free, append (MemoryError
 // with label on failure) and map.  They return the stored record.
 HydFluidRecord &addGeneral(const HydFluidRecord &record, const char *label);
 HydFuelRecord &addFuel(const HydFuelRecord &record, const char *label);
 HydSimpleRecord &addSimple(const HydSimpleRecord &record, const char *label);
+
+}  // namespace kiv::hyd
+
+namespace kiv::hyd {
+
+// Position of a fluid temperature among increasing table temperatures: the
+// table at or below it and the weights of that table (lo) and the next (up).
+// Outside the tables both weights are 0 and side says where: -1 below the
+// first, +1 above the last.
+struct TableBracket {
+  int k = 0;
+  double up = 0.0, lo = 0.0;
+  int side = 0;
+};
+TableBracket tableBracket(const std::vector<double> &temperatures, double t_celsius);
+// Brackets and weights of both families of a table fluid at t_celsius.
+void setTableBrackets(HydFluidRecord &record, const HydTableSlot &slot, double t_celsius);
+
+// Names of the quantities of a table fluid, by definition mode.
+const char *densityQuantity(int mode);
+const char *viscosityQuantity(int mode);
 
 }  // namespace kiv::hyd
 

@@ -189,10 +189,63 @@ KIV_API void setrbid2_(int *fuel, double *p_sat_high, double *p_sat_low, double 
                        double *mu_air, double *mu_vapour);
 KIV_API void Set_rbprop_silent_(int flag);
 
+/* ---- Fluid definers ------------------------------------------------------- */
+/* Each adds one fluid under a free index (an index above 100 or one already
+ * defined ends the run).  Arguments in SI with gauge pressures in Pa, except
+ * the air/gas content (per cent) and the temperature (degC). */
+
+/* A general fluid of constant properties; slope is d(bulk modulus)/dp. */
+KIV_API void fpconbmu2_(int *index, double *rho, double *bulk_modulus, double *slope, double *mu,
+                        double *p_sat, double *air_percent, double *temperature_celsius,
+                        double *polytropic, double *mu_air, double *p_sat_high,
+                        double *p_sat_low, double *mu_vapour, double *vapour_molar_mass,
+                        double *air_density);
+/* The same with a constant bulk modulus. */
+KIV_API void fpconbmu_(int *index, double *rho, double *bulk_modulus, double *mu, double *p_sat,
+                       double *air_percent, double *temperature_celsius, double *polytropic,
+                       double *mu_air, double *p_sat_high, double *p_sat_low,
+                       double *mu_vapour, double *vapour_molar_mass, double *air_density);
+/* A general fluid whose properties come from user functions (NULL for none;
+ * roles KIV_HYD_USER_*), other properties at their defaults.  On the index of
+ * a fluid defined from a data file only the functions are attached. */
+KIV_API void fpuserd2_(int *index, HydUserFunction density, HydUserFunction bulk_modulus,
+                       HydUserFunction viscosity, HydUserFunction void_fraction,
+                       HydUserFunction temperature, HydUserFunction pressure_from_density);
+KIV_API void fpuserd_(int *index, HydUserFunction density, HydUserFunction bulk_modulus,
+                      HydUserFunction viscosity);
+/* A fluid of the fuel model (fuel_type 1..12). */
+KIV_API void fprprop_(int *fuel_type, int *index, double *p_sat_high, double *p_sat_low,
+                      double *vapour_molar_mass, double *mu_air, double *mu_vapour,
+                      double *air_percent, double *temperature_celsius, double *polytropic);
+/* A fluid of the simple model. */
+KIV_API void fpspind_(int *index, double *rho, double *bulk_modulus, double *mu, double *p_sat,
+                      double *air_percent, double *temperature_celsius, double *polytropic,
+                      double *extra);
+/* A general fluid whose density or bulk modulus and viscosity are read from a
+ * fluid data file (pressures in bar gauge, temperatures in degC).  1 when the
+ * fluid is defined; 0 after messages (nothing is kept). */
+KIV_API int fptables_(int *index, double *p_sat, double *air_percent, double *temperature_celsius,
+                      double *polytropic, const char *file_name, double *mu_air,
+                      double *p_sat_high, double *p_sat_low, double *mu_vapour,
+                      double *vapour_molar_mass, double *air_density);
+
 /* ---- Fluid property tables ------------------------------------------------ */
 
 /* Moves a table fluid to a new temperature [degC]. */
 KIV_API void changeT_(int *index, double *temperature_celsius);
+
+/* ---- Master/slave fluid exchange file ------------------------------------- */
+
+/* Writes every fluid of the registry to "<circuit>.hydp" (batch run:
+ * "<circuit>.hydp.<extension>"), once per run. */
+KIV_API void masterwritehydp(void);
+/* Defines the fluids of that file before any other fluid is defined; a
+ * missing file leaves the slave without fluids. */
+KIV_API void slavereadhydp(const char *circuit_name, int batch, const char *extension);
+/* Reads one line of the stream as a file name: a leading environment
+ * variable expanded, "../" put in front when only the parent directory has
+ * the file.  A new malloc'd text; the second argument is not used. */
+KIV_API char *GetFileNameFromText(FILE *stream, const char *unused);
 
 /* ---- Atmospheric pressure, tank and prime mover --------------------------- */
 

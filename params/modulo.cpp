@@ -9,6 +9,7 @@ namespace {
 // Beyond this many periods the count jumps at once; below it the single
 // steps give the same bits as always.
 constexpr double kStepLimit = 64.0;
+constexpr int kMaxSteps = 256;
 
 }  // namespace
 
@@ -24,18 +25,24 @@ double modulodh_(double *x, double *y, double *lo, double *hi, double *count, in
   double r = s - *count * p;
   const bool held = *handle && getofg_();
   if (!held) {
-    if (r > *hi && (r - *hi) / p > kStepLimit) {
-      *count += std::floor((r - *hi) / p);
-      r = s - *count * p;
-    } else if (r < *lo && (*lo - r) / p > kStepLimit) {
-      *count -= std::floor((*lo - r) / p);
-      r = s - *count * p;
+    if (r > *hi || r < *lo) {
+      const double periods = std::floor((r - *lo) / p);
+      if (std::fabs(periods) > kStepLimit) {
+        *count += periods;
+        r = s - *count * p;
+        if (!(r >= *lo - p && r <= *hi + p)) {
+          // The period is below the rounding of x + y: fold directly.
+          r = *lo + std::fmod(s - *lo, p);
+          if (r < *lo) r += p;
+        }
+      }
     }
-    while (r > *hi) {
+    // Bounded: near the limits of double precision a step may not move r.
+    for (int i = 0; r > *hi && i < kMaxSteps; ++i) {
       *count += 1.0;
       r -= p;
     }
-    while (r < *lo) {
+    for (int i = 0; r < *lo && i < kMaxSteps; ++i) {
       *count -= 1.0;
       r += p;
     }

@@ -114,7 +114,7 @@ TEST_F(Simple, ReadOilFile) {
   ReadOilFile("/nonexistent/oil.dat", "cannot open", "cannot read");
   EXPECT_EQ(shown, "cannot open");
   shown.clear();
-  const std::string path = ::testing::TempDir() + "oil_file_test.dat";
+  const std::string path = tempPath("oil_file_test.dat");
   std::ofstream(path) << "1 2 3 4 5\n6 7 8\n";
   ReadOilFile(path.c_str(), "cannot open", "cannot read");
   EXPECT_EQ(shown, "");

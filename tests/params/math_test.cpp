@@ -140,6 +140,13 @@ TEST_F(MathTest, ModuloOfHugeAndInfiniteValuesEnds) {
   const double r2 = mod(-1e300, 0, 0, 2 * M_PI, c);
   EXPECT_GE(r2, 0.0);
   EXPECT_LE(r2, 2 * M_PI);
+  for (double big : {1e300, -1e300, 9.007199254740993e15, 1e17})
+    for (double per : {0.7, 1e-3, 2 * M_PI}) {
+      c = 0;
+      const double r3 = mod(big, 0, 0, per, c);  // ends, inside one period
+      EXPECT_GE(r3, 0.0);
+      EXPECT_LE(r3, per);
+    }
   EXPECT_TRUE(std::isinf(mod(INFINITY, 0, 0, 1, c)));
   EXPECT_TRUE(std::isnan(mod(NAN, 0, 0, 1, c)));
   KivSetFirstCall(1);

@@ -1,5 +1,7 @@
 #include "support/kiv_test.hpp"
 
+#include <unistd.h>
+
 namespace kiv::test {
 
 namespace {
@@ -32,14 +34,23 @@ std::string SystemTest::takeOut() {
   return s;
 }
 
+std::string tempPath(const std::string &name) {
+  std::string test = "none";
+  if (const auto *info = ::testing::UnitTest::GetInstance()->current_test_info())
+    test = std::string(info->test_suite_name()) + "." + info->name();
+  for (char &c : test)
+    if (c == '/') c = '_';
+  return ::testing::TempDir() + "kiv_" + std::to_string(::getpid()) + "_" + test + "_" + name;
+}
+
 std::string dataDir() {
   const char *d = std::getenv("KIV_TEST_DATA");
-  return d ? d : "tests/data";
+  return d ? d : KIV_TEST_DATA_DIR;
 }
 
 std::string kivRoot() {
   const char *d = std::getenv("KIV");
-  return d ? d : "share";
+  return d ? d : KIV_SOURCE_ROOT_DIR;
 }
 
 }  // namespace kiv::test

@@ -31,6 +31,10 @@ class SystemTest : public ::testing::Test {
   std::string out_, err_;
 };
 
+// A path in the temporary directory that no other test process uses (ctest
+// runs tests in parallel): it names the process and the running test.
+std::string tempPath(const std::string &name);
+
 // Directory of the test data files (tests/data), and of the shipped KIV root.
 std::string dataDir();
 std::string kivRoot();

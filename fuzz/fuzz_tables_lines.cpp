@@ -1,0 +1,81 @@
+// The line-list reader (with its cache) and the state-space readers on a
+// file written from the input.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "runtime/system.hpp"
+#include "tables/kiv_tablefiles.h"
+
+namespace {
+
+void quiet(FILE *, const char *, void *) {}
+void swallow(const char *, void *) {}
+
+const std::string &path() {
+  static const std::string p = "/tmp/kiv_fuzz_tables_lines_" + std::to_string(getpid()) + ".txt";
+  return p;
+}
+
+std::vector<std::string> take(char **lines, int n) {
+  std::vector<std::string> v;
+  for (int i = 0; i < n; ++i) {
+    v.emplace_back(lines[i]);
+    std::free(lines[i]);
+  }
+  std::free(lines);
+  return v;
+}
+
+int exercise(int firstSkip) {
+  int n = 0, skip = firstSkip;
+  char **l = rtableml_quiet(path().c_str(), &n, &skip, 1);
+  const std::vector<std::string> first = take(l, l ? n : 0);
+  // A second read comes from the cache, with the other filter.
+  skip = 1 - firstSkip;
+  l = rtableml_quiet(path().c_str(), &n, &skip, 1);
+  const std::vector<std::string> second = take(l, l ? n : 0);
+  const auto &all = firstSkip ? second : first;
+  const auto &kept = firstSkip ? first : second;
+  std::vector<std::string> filtered;
+  for (const auto &s : all) {
+    if (s.empty() || s[0] == ' ' || s[0] == '\t' || s.find('\n') != std::string::npos) std::abort();
+    if (s[0] != '#') filtered.push_back(s);
+  }
+  if (filtered != kept) std::abort();
+
+  int sn = 0, sm = 0, sp = 0;
+  double *A = nullptr, *B = nullptr, *C = nullptr, *D = nullptr, *x0 = nullptr;
+  for (auto reader : {&kivreadjac_, &kivreadssp_}) {
+    if (reader(path().c_str(), &sn, &sm, &sp, &A, &B, &C, &D, &x0)) {
+      if (sn < 1 || sm < 1 || sp < 1 || !A || !B || !C || !D) std::abort();
+      for (double *q : {A, B, C, D, x0}) std::free(q);
+    } else if (A || x0) {
+      std::abort();
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size == 0) return 0;
+  FILE *fp = std::fopen(path().c_str(), "wb");
+  if (!fp) return 0;
+  std::fwrite(data + 1, 1, size - 1, fp);
+  std::fclose(fp);
+  KIVSystem *sys = KivCreateSystem();
+  KivInstallPrintHook(sys, &quiet, nullptr);
+  KivInstallDisplayHook(sys, &swallow, nullptr);
+  KivMakeCurrent(sys);
+  kiv::guarded(sys, [&] { return exercise(data[0] & 1); });
+  KivReleaseSystem(sys);
+  std::remove(path().c_str());
+  return 0;
+}

@@ -1,0 +1,46 @@
+// Inside view of the orifice laws: the tanh law shared by every variant,
+// inline so that the per-evaluation flows stay call-free.
+#pragma once
+
+#include <cmath>
+
+#include "hydraulics/kiv_hydlaws.h"
+
+namespace kiv::hyd {
+
+struct OrificeResult {
+  double q;       // signed like dp, at density rho
+  double cq;      // >= 0
+  double lambda;  // >= 0
+  double v;       // signed jet velocity
+};
+
+// Cq = Cqmax tanh(2 lambda / lambda_crit): one smooth expression from the
+// laminar limit (q proportional to dp) to the turbulent one (Cq = Cqmax).
+inline OrificeResult tanhLaw(double dp, double rho, double nu, double A, double dh,
+                             double cqmax, double lcrit) {
+  if (A == 0.0) return {0.0, 0.0, 0.0, 0.0};
+  const double w = std::sqrt(2.0 * std::fabs(dp) / rho);
+  const double lambda = dh / nu * w;
+  const double cq = cqmax * std::tanh(2.0 * lambda / lcrit);
+  double v = cq * w;
+  double q = v * A;
+  if (dp < 0.0) {
+    q = -q;
+    v = -v;
+  }
+  return {q, cq, lambda, v};
+}
+
+// Density and kinematic viscosity of the current fluid at the mean of two
+// pressures.
+struct MeanProps {
+  double rho, nu;
+};
+MeanProps meanProps(double p1, double p2);
+
+// Cq of a user law: the interpreted object id at the flow number (0 when
+// the object cannot be evaluated).
+double interpretedCq(int id, double lambda);
+
+}  // namespace kiv::hyd

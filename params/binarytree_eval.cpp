@@ -1,0 +1,407 @@
+// Evaluation of stored expressions with discontinuity locking, and the
+// evaluation entry points.  Evaluating allocates nothing.
+#include <climits>
+#include <cmath>
+
+#include "params/binarytree.hpp"
+#include "params/kiv_math.h"
+#include "runtime/numbers.hpp"
+
+namespace kiv {
+
+namespace {
+
+bool loud(const EvalState &s) { return s.quiet < 2; }
+
+// Branches are held while the runtime checks or locates a discontinuity,
+// for expressions that take part in discontinuity handling.
+bool held(const EvalState &s) { return s.handle == 1 && s.ofg != 0; }
+
+void raiseIf(EvalState &s, bool crossed) {
+  if (crossed) s.disc |= 1;
+}
+
+// Argument outside the domain of sqrt, log, log10, asin, acos, acosh or
+// atanh; code is the region of that argument.  sqrt, log and log10 report a
+// crossing only out of their valid region (state 1).
+void domainRule(EvalState &s, BinaryTree *node, double x, int code) {
+  const int f = node->index;
+  if (s.ofg == 0) {
+    if (loud(s))
+      kivfprintf(stderr, "\n\nExpression evaluation error : unable to compute %s(%lf)\n", functions[f], x);
+    s.ok = 0;
+    node->state = code;
+  } else if (loud(s)) {
+    const bool validOnly = f == fSqrt || f == fLog || f == fLog10;
+    raiseIf(s, validOnly ? node->state == 1 : node->state != code);
+  }
+}
+
+double relation(BinaryTree *node, double l, double r, EvalState &s) {
+  bool now;
+  switch (node->kind) {
+    case kGreater: now = l > r; break;
+    case kGreaterEq: now = l >= r; break;
+    case kLess: now = l < r; break;
+    case kLessEq: now = l <= r; break;
+    case kAnd: now = l != 0.0 && r != 0.0; break;
+    default: now = l != 0.0 || r != 0.0; break;
+  }
+  if (!held(s)) node->state = now ? 1 : 0;
+  const bool taken = node->state == 1;
+  raiseIf(s, now != taken);
+  return taken ? 1.0 : 0.0;
+}
+
+double equality(BinaryTree *node, double l, double r, EvalState &s) {
+  if (!held(s)) node->state = (l > r) - (l < r);
+  const int st = node->state;
+  raiseIf(s, (st == 0 && !(l == r)) || (st == -1 && l >= r) || (st == 1 && l <= r));
+  const bool equal = st == 0;
+  return (node->kind == kEqual) == equal ? 1.0 : 0.0;
+}
+
+// floor, ceil and round: the integer result is the branch.
+double integral(BinaryTree *node, double v, EvalState &s) {
+  const int n = clampToInt(v);
+  if (held(s)) {
+    raiseIf(s, n != node->state);
+    return node->state;
+  }
+  node->state = n;
+  return n;
+}
+
+double evalFunction(BinaryTree *node, EvalState &s) {
+  double r = node->right ? EvaluateTree(node->right, s) : 0.0;
+  double l = node->left ? EvaluateTree(node->left, s) : 0.0;
+  const double x = r;
+  switch (node->index) {
+    case fSin: return std::sin(x);
+    case fCos: return std::cos(x);
+    case fTan: return std::tan(x);
+    case fAtan: return std::atan(x);
+    case fExp: return std::exp(x);
+    case fSinh: return std::sinh(x);
+    case fCosh: return std::cosh(x);
+    case fTanh: return std::tanh(x);
+    case fAsinh: return std::asinh(x);
+    case fAtan2: return std::atan2(l, r);
+    case fAbs:
+    case fFabs: {
+      if (!held(s)) node->state = x >= 0.0 ? 1 : 0;
+      const bool positive = node->state == 1;
+      raiseIf(s, positive ? x < 0.0 : x >= 0.0);
+      return positive ? x : -x;
+    }
+    case fSign: {
+      if (!held(s)) node->state = r >= 0.0 ? 1 : 0;
+      const bool positive = node->state == 1;
+      raiseIf(s, positive ? r < 0.0 : r >= 0.0);
+      return positive ? std::fabs(l) : -std::fabs(l);
+    }
+    case fMax:
+    case fMin: {
+      if (!node->left) return r;
+      const bool isMax = node->index == fMax;
+      const int now = isMax ? (l >= r ? 1 : -1) : (l < r ? -1 : 1);
+      // A chain node that never chose has nothing to hold.
+      if (!held(s) || node->state == 0) node->state = now;
+      const int st = node->state;
+      if (isMax) {
+        raiseIf(s, (st == 1 && l < r) || (st == -1 && r <= l));
+        return st == 1 ? l : r;
+      }
+      raiseIf(s, (st == -1 && r <= l) || (st == 1 && l < r));
+      return st == -1 ? l : r;
+    }
+    case fSqrt:
+      if (x >= 0.0) {
+        node->state = 1;
+        return std::sqrt(x);
+      }
+      domainRule(s, node, x, -1);
+      return -std::sqrt(-x);
+    case fLog:
+    case fLog10:
+      if (x > 0.0) {
+        node->state = 1;
+        return node->index == fLog ? std::log(x) : std::log10(x);
+      }
+      domainRule(s, node, x, -1);
+      return -kHuge;
+    case fAsin:
+    case fAcos: {
+      double a = x;
+      if (x >= -1.0 && x <= 1.0) {
+        node->state = 0;
+      } else {
+        const int code = x > 1.0 ? 1 : -1;
+        domainRule(s, node, x, code);
+        a = code;
+      }
+      return node->index == fAsin ? std::asin(a) : std::acos(a);
+    }
+    case fAcosh:
+      if (x >= 1.0) {
+        node->state = 0;
+        return std::acosh(x);
+      }
+      domainRule(s, node, x, -1);
+      return 0.0;
+    case fAtanh:
+      if (x > -1.0 && x < 1.0) {
+        node->state = 0;
+        return std::atanh(x);
+      }
+      domainRule(s, node, x, x >= 1.0 ? 1 : -1);
+      return x >= 1.0 ? kHuge : -kHuge;
+    case fLsqrta: {
+      int handle = s.handle;
+      return lsqrtadh_(&l, &r, &node->state, &handle);
+    }
+    case fMod: {
+      // A period this small would take a/b steps: the value is kept.
+      if (!(r >= 1e-6)) {
+        if (isprint_()) {
+          if (loud(s))
+            kivfprintf(stderr, "\n\nExpression evaluation error : too small or negative modulo %f\n", r);
+          s.ok = 0;
+        }
+        return l;
+      }
+      if (!(std::fabs(l / r) < 2147483647.0)) {
+        // Beyond the range of the count no period can be tracked, and
+        // stepping there never ends: the closed form.
+        if (!std::isfinite(l)) return l;
+        node->state = clampToInt(std::floor(l / r));
+        const double m = std::fmod(l, r);
+        return m < 0.0 ? m + r : m;
+      }
+      double zero = 0.0, count = node->state;
+      int handle = s.handle;
+      const double v = modulodh_(&l, &zero, &zero, &r, &count, &handle);
+      node->state = clampToInt(count);
+      return v;
+    }
+    case fFloor: return integral(node, std::floor(x), s);
+    case fCeil: return integral(node, std::ceil(x), s);
+    case fRound: return integral(node, kivround_(&r), s);
+    case fSmin:
+    case fSmax: {
+      double dx = (std::fabs(r) + 1.0) * 1e-6;
+      return node->index == fSmin ? sulimit_(&l, &r, &dx) : sllimit_(&l, &r, &dx);
+    }
+    case fSabs: return sabs_(&l, &r);
+    default:
+      kivfprintf(stderr, "\nEvaluateTree : function index %d not defined.", node->index);
+      kivfprintf(stderr, "\nTerminating program.\n");
+      KivExit(1);
+  }
+}
+
+}  // namespace
+
+double EvaluateTree(BinaryTree *node, EvalState &s) {
+  switch (node->kind) {
+    case kVariable: return s.values[node->index];
+    case kConstant: return node->value;
+    case kFunction: return evalFunction(node, s);
+    default: break;
+  }
+  if (!IsArithOp(node->kind) || node->kind == kNot) {
+    kivfprintf(stderr, "\nEvaluateTree : tree type %d not defined.", node->kind);
+    kivfprintf(stderr, "\nTerminating program.\n");
+    KivExit(1);
+  }
+  const double l = EvaluateTree(node->left, s);
+  const double r = EvaluateTree(node->right, s);
+  double v;
+  switch (node->kind) {
+    case kPlus: return l + r;
+    case kMinus: return l - r;
+    case kTimes: return l * r;
+    case kDivide:
+      if (!DivideValue(l, r, &v) && s.disc == 0 && isprint_()) {
+        if (loud(s)) kivfprintf(stderr, "\n\nExpression evaluation error : attempt to divide by zero.\n");
+        s.ok = 0;
+      }
+      return v;
+    case kPower:
+      if (!PowerValue(l, r, &v) && s.disc == 0 && isprint_()) {
+        if (loud(s))
+          kivfprintf(stderr, "\n\nExpression evaluation error : unable to raise %lf to power %lf\n", l, r);
+        s.ok = 0;
+      }
+      return v;
+    case kGreater:
+    case kGreaterEq:
+    case kLess:
+    case kLessEq:
+    case kAnd:
+    case kOr: return relation(node, l, r, s);
+    case kEqual:
+    default: return equality(node, l, r, s);
+  }
+}
+
+double EvaluateTree(BinaryTree *node, const double *values, int *ok, int *disc, int quiet_level,
+                    int handle) {
+  EvalState s{values, *ok, *disc, quiet_level, handle, getofg_()};
+  const double v = EvaluateTree(node, s);
+  *ok = s.ok;
+  *disc = s.disc;
+  return v;
+}
+
+void ShowTokensAndValues(const MasterExp *slot, const double *values, FILE *stream) {
+  kivfprintf(stream, "Expression variables values :\n");
+  for (int i = 0; i < slot->n; ++i)
+    kivfprintf(stream, "%s = %lf\n", slot->names[static_cast<size_t>(i)].c_str(), values[i]);
+}
+
+namespace {
+
+int saturate(long long v) {
+  return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
+}
+
+}  // namespace
+
+int LocalEvaluateUnitPowers(const BinaryTree *node, const int *powers, int *ok) {
+  long long m = 1, sum = 0;
+  bool exponent = false;  // a constant counts only as the right operand of ^
+  while (node) {
+    switch (node->kind) {
+      case kVariable: return saturate(sum + m * powers[node->index]);
+      case kConstant: return saturate(exponent ? sum + m * clampToInt(node->value) : sum);
+      case kTimes:
+      case kDivide:
+        sum = saturate(sum + m * LocalEvaluateUnitPowers(node->left, powers, ok));
+        if (node->kind == kDivide) m = -m;
+        exponent = false;
+        break;
+      case kPower:
+        m = saturate(m * LocalEvaluateUnitPowers(node->left, powers, ok));
+        exponent = true;
+        break;
+      default:
+        kivfprintf(stderr, "\nLocalEvaluateUnitPowers : tree type %d not defined.", node->kind);
+        *ok = 0;
+        return saturate(sum);
+    }
+    node = node->right;
+  }
+  return saturate(sum);
+}
+
+namespace {
+
+// One evaluation of a stored tree: the crossing, if any, goes to the runtime.
+double evaluate(const MasterExp &slot, BinaryTree *tree, const double *values, int *ok) {
+  EvalState s{values, 1, 0, GetForest()->quiet, slot.handle_disc, getofg_()};
+  const double v = EvaluateTree(tree, s);
+  if (s.disc) disloc_(&s.disc);
+  *ok = s.ok;
+  return v;
+}
+
+// The result of a checked evaluation: variables listed on failure.
+int finish(const MasterExp &slot, const double *values, int ok, int simplified) {
+  if ((!ok || !simplified) && GetForest()->quiet < 2) ShowTokensAndValues(&slot, values, stderr);
+  return ok;
+}
+
+// d tree / d x_k, simplified; ok cleared when the simplification failed.
+// Null after a message when the derivative is too large to be built.
+TreePtr derivative(const BinaryTree *tree, int k, int *ok, const char *caller) {
+  const int quiet = GetForest()->quiet;
+  TreePtr d(DifferentiateBinaryTree(tree, k, nullptr, quiet));
+  if (!d) {
+    if (quiet < 2) kivfprintf(stderr, "%s: derivative exceeds %d nodes.\n", caller, kMaxDerivativeNodes);
+    return d;
+  }
+  LocalSimplifyTree(d.get(), ok, quiet);
+  return d;
+}
+
+}  // namespace
+
+}  // namespace kiv
+
+using namespace kiv;
+
+extern "C" {
+
+double EvaluateExpression(int id, double *values) {
+  MasterExp *slot = FindSlot(GetForest(), id);
+  if (!slot) {
+    kivfprintf(stderr, "Call to EvaluateExpression with invalid index %d\n", id);
+    kivfprintf(stderr, "No binary tree created with this index\n");
+    kivfprintf(stderr, "Terminating Program\n");
+    KivExit(1);
+  }
+  int ok;
+  return evaluate(*slot, slot->tree.get(), values, &ok);
+}
+
+int expeval_(int *id, double *values, double *result) {
+  MasterExp *slot = SlotForCall(*id, "expeval");
+  if (!slot) return 0;
+  int ok;
+  *result = evaluate(*slot, slot->tree.get(), values, &ok);
+  return finish(*slot, values, ok, 1);
+}
+
+int expevald_(int *id, int *k, double *values, double *result) {
+  MasterExp *slot = SlotForCall(*id, "expevald");
+  if (!slot) return 0;
+  if (*k < 1 || *k > slot->n) {
+    kivfprintf(stderr, "Call to expevald with invalid derivation index %d\n", *k);
+    return 0;
+  }
+  int simplified = 1;
+  if (slot->d1.empty()) slot->d1.resize(static_cast<size_t>(slot->n));
+  TreePtr &d = slot->d1[static_cast<size_t>(*k - 1)];
+  if (!d) {
+    d = derivative(slot->tree.get(), *k - 1, &simplified, "expevald");
+    if (!d) return 0;
+    if (!simplified && GetForest()->quiet < 2)
+      kivfprintf(stderr, "expevald: erorr during expression simplification.\n");
+  }
+  int ok;
+  *result = evaluate(*slot, d.get(), values, &ok);
+  return finish(*slot, values, ok, simplified);
+}
+
+int expevald2_(int *id, int *kl, double *values, double *result) {
+  MasterExp *slot = SlotForCall(*id, "expevald2");
+  if (!slot) return 0;
+  const int k = kl[0], l = kl[1], n = slot->n;
+  if (k < 1 || k > n || l < 1 || l > n) {
+    kivfprintf(stderr, "Call to expevald2 with invalid derivation indexes (%d and %d)\n", k, l);
+    return 0;
+  }
+  const int a = k < l ? k : l, b = k < l ? l : k;
+  if (slot->d2.empty()) slot->d2.resize(static_cast<size_t>(n) * static_cast<size_t>(n + 1) / 2);
+  TreePtr &d = slot->d2[static_cast<size_t>(n * (a - 1) + b - 1 - a * (a - 1) / 2)];
+  int simplified = 1;
+  if (!d) {
+    TreePtr first = derivative(slot->tree.get(), a - 1, &simplified, "expevald2");
+    if (first) d = derivative(first.get(), b - 1, &simplified, "expevald2");
+    if (!d) return 0;
+  }
+  int ok;
+  *result = evaluate(*slot, d.get(), values, &ok);
+  return finish(*slot, values, ok, simplified);
+}
+
+int EvaluateUnitPowers(int id, int *powers, int *result) {
+  MasterExp *slot = SlotForCall(id, "EvaluateUnitPowers");
+  if (!slot) return 0;
+  int ok = 1;
+  *result = LocalEvaluateUnitPowers(slot->tree.get(), powers, &ok);
+  return ok;
+}
+
+}  // extern "C"

@@ -1,0 +1,203 @@
+/* Global parameters: the records and lists of the global-parameter files
+ * (KIVGP_), the XML file and the older line-oriented ".gp"/".gp2" files, and
+ * the global-parameter store of a system.
+ *
+ * Records hold UTF-8 texts; the line-oriented files and the store hold
+ * Latin-1.  Every text handed out by a KIVGP_ getter is a new malloc'd copy
+ * that the caller releases with KIVGP_String_Free.
+ *
+ * Results: record getters and setters 1 / -1; strings, lists and files
+ * 0 / -1; the store 0 / -100 / -102 / -200. */
+#ifndef KIV_GLOBALPARAMS_H
+#define KIV_GLOBALPARAMS_H
+
+#include "runtime/kiv_runtime.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Records, lists and string lists ------------------------------------ */
+
+enum { KIVGP_TYPE_UNKNOWN = 0, KIVGP_TYPE_REAL = 1, KIVGP_TYPE_INT = 2, KIVGP_TYPE_TEXT = 3 };
+
+/* One global parameter.  Absent texts are NULL. */
+typedef struct KIVGP_GP {
+  int type; /* 0 unknown, 1 real, 2 integer, 3 text */
+  char *name;
+  char *title;
+  char *value; /* a number, an expression or a text */
+  char *unit;  /* real only */
+  char *min_value;
+  char *max_value;
+  char *default_value;
+  char *circuit_scope_id; /* "0" or empty for the model itself */
+  char *data_path;
+  int eval_order; /* -1 when not set */
+  char **enum_strings; /* integer only */
+  unsigned int enum_count;
+} KIVGP_GP;
+
+/* References to records: destroying a list does not destroy its records. */
+typedef struct KIVGP_GPList {
+  KIVGP_GP **items;
+  unsigned int count;
+} KIVGP_GPList;
+
+/* An array of malloc'd texts; the caller keeps its count. */
+typedef char **KIVGP_StringList;
+
+KIV_API KIVGP_GP *KIVGP_GP_CreateReal(const char *name, const char *title, const char *value,
+                                      const char *unit, const char *min_value,
+                                      const char *max_value, const char *default_value,
+                                      const char *scope_id, const char *data_path);
+KIV_API KIVGP_GP *KIVGP_GP_CreateInt(const char *name, const char *title, const char *value,
+                                     const char *min_value, const char *max_value,
+                                     const char *default_value, const char *scope_id,
+                                     const char *data_path);
+KIV_API KIVGP_GP *KIVGP_GP_CreateText(const char *name, const char *title, const char *value,
+                                      const char *default_value, const char *scope_id,
+                                      const char *data_path);
+KIV_API void KIVGP_GP_Destroy(KIVGP_GP **gp);
+
+/* Getters refuse (-1) an output that already holds a text. */
+KIV_API int KIVGP_GP_GetName(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_GetTitle(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_GetValue(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_SetValue(KIVGP_GP *gp, const char *value);
+KIV_API int KIVGP_GP_GetUnit(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_SetUnit(KIVGP_GP *gp, const char *unit);
+KIV_API int KIVGP_GP_GetMinValue(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_GetMaxValue(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_SetMinValue(KIVGP_GP *gp, const char *value);
+KIV_API int KIVGP_GP_SetMaxValue(KIVGP_GP *gp, const char *value);
+KIV_API int KIVGP_GP_GetDefaultValue(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_GetCircuitScopeId(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_GetDataPath(const KIVGP_GP *gp, char **out);
+KIV_API int KIVGP_GP_GetType(const KIVGP_GP *gp, int *type);
+KIV_API int KIVGP_GP_GetEvalOrder(const KIVGP_GP *gp, int *order);
+KIV_API int KIVGP_GP_SetEvalOrder(KIVGP_GP *gp, int order);
+KIV_API int KIVGP_GP_IsEnum(const KIVGP_GP *gp);
+/* A copy of the enumeration strings (*strings must be empty). */
+KIV_API int KIVGP_GP_GetEnum(const KIVGP_GP *gp, KIVGP_StringList *strings, unsigned int *count);
+KIV_API int KIVGP_GP_SetEnum(KIVGP_GP *gp, char *const *strings, unsigned int count);
+/* 1 when the record belongs to a supercomponent, 0 to the model, -1 absent. */
+KIV_API int KIVGP_GP_IsLocalToSC(const KIVGP_GP *gp);
+
+KIV_API void KIVGP_String_Free(char **text);
+KIV_API int KIVGP_String_ConvertFromUTF8ToLatin1(char **out, const char *text);
+KIV_API int KIVGP_String_ConvertFromLatin1ToUTF8(char **out, const char *text);
+KIV_API void KIVGP_StringList_Free(KIVGP_StringList *list, int count);
+
+KIV_API KIVGP_GPList *KIVGP_GPList_Create(void);
+KIV_API void KIVGP_GPList_Destroy(KIVGP_GPList **list);
+KIV_API int KIVGP_GPList_Append(KIVGP_GPList *list, KIVGP_GP *gp);
+KIV_API int KIVGP_GPList_Remove(KIVGP_GPList *list, const char *name);
+KIV_API int KIVGP_GPList_GetSize(const KIVGP_GPList *list, unsigned int *count);
+KIV_API int KIVGP_GPList_GetAt(const KIVGP_GPList *list, unsigned int index, KIVGP_GP **gp);
+
+/* ---- Files ---------------------------------------------------------------
+ * name is the base name, dir the directory ("" means "."), ext the
+ * extension ("" for none).  The XML file is dir/name_.kivgp<ext>; the
+ * line-oriented files dir/name_.gp<ext> (model) and dir/name_.gp2<ext>
+ * (supercomponents).  Names readers append to *names and add to *count. */
+
+KIV_API int KIVGP_IO_ReadGPs(const char *name, const char *dir, const char *ext, KIVGP_GPList *list);
+KIV_API int KIVGP_IO_ReadModelGPs(const char *name, const char *dir, const char *ext,
+                                  KIVGP_GPList *list);
+KIV_API int KIVGP_IO_ReadSCGPs(const char *name, const char *dir, const char *ext,
+                               KIVGP_GPList *list);
+KIV_API int KIVGP_IO_ReadGPNames(const char *name, const char *dir, const char *ext,
+                                 KIVGP_StringList *names, int *count);
+KIV_API int KIVGP_IO_ReadModelGPNames(const char *name, const char *dir, const char *ext,
+                                      KIVGP_StringList *names, int *count);
+KIV_API int KIVGP_IO_ReadSCGPNames(const char *name, const char *dir, const char *ext,
+                                   KIVGP_StringList *names, int *count);
+KIV_API int KIVGP_IO_ReadGPsFromFile(const char *path, KIVGP_GPList *list);
+/* Writers replace a file only once it is written whole. */
+KIV_API int KIVGP_IO_WriteGPs(const char *name, const char *dir, const char *ext,
+                              const KIVGP_GPList *list);
+KIV_API int KIVGP_IO_WriteGPsToXML(const char *name, const char *dir, const char *ext,
+                                   const KIVGP_GPList *list);
+KIV_API int KIVGP_IO_ConvertLegacyFileToXML(const char *name, const char *dir,
+                                            const char *output_name, const char *output_dir,
+                                            const char *ext);
+
+/* ---- Hidden parameters ----------------------------------------------------
+ * A parameter named "zz__HIDDEN_..." carries, in its title, its real name
+ * and value enciphered with an authenticated secret box under a key built
+ * into the library: this keeps them from casual reading only. */
+
+/* A new payload text for name and value (Latin-1, as the store holds them),
+ * or NULL when the name is empty or holds white space. */
+KIV_API char *KivEncipherGlobalParam(const char *name, const char *value);
+/* 0 and new texts in *name and *value; -1 for a malformed or tampered
+ * payload (nothing handed out). */
+KIV_API int KivDecipherGlobalParam(const char *payload, char **name, char **value);
+
+/* ---- The store of a system ------------------------------------------------ */
+
+/* Entry states: 0 entered, 1 evaluated, 2 set directly, 3 evaluation failed. */
+typedef struct KIVGlobalParams {
+  int num_count;
+  int num_capacity;
+  int *num_states;
+  char **num_names;
+  char **num_expressions;
+  double *num_values;
+  int text_count;
+  int text_capacity;
+  int *text_states;
+  char **text_names;
+  char **text_raw_values;
+  char **text_values; /* substituted; NULL until evaluated or set */
+  int master;
+  char *master_path;
+  char *master_extension;
+  int read;
+} KIVGlobalParams;
+
+KIV_API KIVGlobalParams *CreateKIVGlobalParams(void);
+KIV_API void FreeKIVGlobalParams(KIVGlobalParams *gps);
+
+/* Message buffers: message_size bytes at message; a longer message is cut
+ * short, always terminated. */
+KIV_API int KivAddGlobalParam(KIVSystem *system, const char *name, const char *value, int type,
+                              char *message, size_t message_size);
+KIV_API int KivReadGPFile(KIVSystem *system);
+KIV_API int KivEvalGlobalParamList(KIVSystem *system, int keep, char *message,
+                                   size_t message_size);
+KIV_API void DeclareMasterGPsToBeRead(const char *master_path, const char *master_extension);
+KIV_API void SetGlobalParamReadFile(int flag);
+
+KIV_API double *GetGlobalParamValues(int *count);
+KIV_API char **GetGlobalParamTokens(int *count);
+KIV_API int IsGlobalParamValid(int index);
+KIV_API char **GetTextGlobalParamValues(int *count);
+KIV_API char **GetTextGlobalParamTokens(int *count);
+KIV_API int GetNumberOfIntAndRealTokensInGlobalParameters(void);
+
+KIV_API int getGlobalParamValueByName(const char *name, double *value);
+/* The stored text, not a copy. */
+KIV_API int getTextGlobalParamValueByName(const char *name, char **value);
+KIV_API int GetRealExpressionValue(const char *text, double *value);
+/* A new malloc'd text with ${name} references replaced; NULL for NULL. */
+KIV_API char *GetTextGlobalParam(const char *text);
+
+KIV_API int ChangeOrAddRealGlobalParamValue(const char *name, double value, int add);
+KIV_API int ChangeOrAddIntGlobalParamValue(const char *name, int value, int add);
+KIV_API int ChangeOrAddTextGlobalParamValue(const char *name, const char *text, int add);
+
+KIV_API void ClearGPs(void);
+KIV_API void ResetPointers(void);
+
+KIV_API char *ReplaceTokenNamesByValues(const char *text, char *const *names,
+                                        char *const *values, int count);
+KIV_API char *EvaluateText(const char *text, char *const *names, char *const *values, int count,
+                           int depth);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,275 @@
+// 1-D cubic splines from second derivatives at the knots: natural, clamped
+// and periodic ends, cubic or straight-line extrapolation.
+#include <cmath>
+#include <new>
+
+#include "solver/kiv_solver.h"
+#include "tables/kiv_splines.h"
+#include "tables/splines1d.hpp"
+
+namespace {
+
+struct CubicSpline {
+  std::vector<double> x, y, m;  // knots (increasing), values, second derivatives
+  int left_ext = 1, right_ext = 1;
+  bool cyclic = false;
+  bool freed = false;
+  int n() const { return static_cast<int>(x.size()); }
+};
+
+kiv::sp1::Registry<CubicSpline> g_reg;
+
+void AtEnd(int, int) { FreeAllCubicSplines(); }
+
+CubicSpline &Live(int id, const char *who) { return g_reg.live(id, who, "cubic spline"); }
+
+// The cubic of interval i (0..n-2) and its derivatives at x.
+struct Piece {
+  double h, A, B, y0, y1, m0, m1;
+  Piece(const CubicSpline &s, int i, double x) {
+    const size_t k = static_cast<size_t>(i);
+    h = s.x[k + 1] - s.x[k];
+    A = (s.x[k + 1] - x) / h;
+    B = (x - s.x[k]) / h;
+    y0 = s.y[k];
+    y1 = s.y[k + 1];
+    m0 = s.m[k];
+    m1 = s.m[k + 1];
+  }
+  double value() const {
+    return A * y0 + B * y1 + ((A * A * A - A) * m0 + (B * B * B - B) * m1) * h * h / 6.0;
+  }
+  double slope() const {
+    return (y1 - y0) / h - (3.0 * A * A - 1.0) * h / 6.0 * m0 + (3.0 * B * B - 1.0) * h / 6.0 * m1;
+  }
+  double second() const { return A * m0 + B * m1; }
+};
+
+enum What { kValue, kSlope };
+
+double Evaluate(const CubicSpline &s, double x, What what) {
+  const int n = s.n();
+  long long turns = 0;
+  const double v =
+      s.cyclic ? kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], turns) : x;
+  const int i = kiv::interp::bisect(v, s.x.data(), n);
+  if (i <= -1 || i >= n - 1) {
+    const bool below = i <= -1;
+    const int piece = below ? 0 : n - 2;
+    if ((below ? s.left_ext : s.right_ext) == 1) {
+      // Straight line with the slope at the end knot.
+      const double end = s.x[below ? 0 : static_cast<size_t>(n - 1)];
+      const double d = Piece(s, piece, end).slope();
+      return what == kValue ? s.y[below ? 0 : static_cast<size_t>(n - 1)] + d * (v - end) : d;
+    }
+    const Piece p(s, piece, v);
+    return what == kValue ? p.value() : p.slope();
+  }
+  const Piece p(s, i, v);
+  return what == kValue ? p.value() : p.slope();
+}
+
+// Second derivatives of the periodic spline: the cyclic tridiagonal system
+// over the m = n-1 distinct knots, solved exactly (Sherman-Morrison on two
+// tridiagonal solves).
+bool SolvePeriodic(CubicSpline &s) {
+  const int n = s.n(), m = n - 1;
+  const double *X = s.x.data(), *Y = s.y.data();
+  std::vector<double> h(static_cast<size_t>(m)), d(static_cast<size_t>(m));
+  for (int k = 0; k < m; ++k) {
+    h[static_cast<size_t>(k)] = X[k + 1] - X[k];
+    d[static_cast<size_t>(k)] = (Y[k + 1] - Y[k]) / h[static_cast<size_t>(k)];
+  }
+  auto H = [&](int k) { return h[static_cast<size_t>((k + m) % m)]; };
+  auto D = [&](int k) { return d[static_cast<size_t>((k + m) % m)]; };
+  std::vector<double> a(static_cast<size_t>(m)), b(static_cast<size_t>(m)),
+      c(static_cast<size_t>(m)), r(static_cast<size_t>(m));
+  for (int k = 0; k < m; ++k) {
+    a[static_cast<size_t>(k)] = H(k - 1);
+    b[static_cast<size_t>(k)] = 2.0 * (H(k - 1) + H(k));
+    c[static_cast<size_t>(k)] = H(k);
+    r[static_cast<size_t>(k)] = 6.0 * (D(k) - D(k - 1));
+  }
+  std::vector<double> &M = s.m;
+  M.assign(static_cast<size_t>(n), 0.0);
+  if (m == 2) {
+    // Both neighbours of each knot are the other knot.
+    const double p = b[0], q = a[0] + c[0], u = a[1] + c[1], w = b[1];
+    const double det = p * w - q * u;
+    M[0] = (r[0] * w - q * r[1]) / det;
+    M[1] = (p * r[1] - u * r[0]) / det;
+  } else {
+    const double alpha = c[static_cast<size_t>(m - 1)], beta = a[0], gamma = -b[0];
+    std::vector<double> bb(b), rr(r), x(static_cast<size_t>(m)), u(static_cast<size_t>(m), 0.0),
+        z(static_cast<size_t>(m));
+    bb[0] = b[0] - gamma;
+    bb[static_cast<size_t>(m - 1)] = b[static_cast<size_t>(m - 1)] - alpha * beta / gamma;
+    std::vector<double> b2(bb);
+    int mm = m;
+    thomas_(&mm, a.data(), bb.data(), c.data(), rr.data(), x.data());
+    u[0] = gamma;
+    u[static_cast<size_t>(m - 1)] = alpha;
+    thomas_(&mm, a.data(), b2.data(), c.data(), u.data(), z.data());
+    const double f = (x[0] + beta * x[static_cast<size_t>(m - 1)] / gamma) /
+                     (1.0 + z[0] + beta * z[static_cast<size_t>(m - 1)] / gamma);
+    for (int k = 0; k < m; ++k)
+      M[static_cast<size_t>(k)] = x[static_cast<size_t>(k)] - f * z[static_cast<size_t>(k)];
+  }
+  M[static_cast<size_t>(n - 1)] = M[0];
+  for (double v : M)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+// Natural (code 1) or clamped (code 2) ends: one tridiagonal solve.
+void SolveEnds(CubicSpline &s, int left, double left_slope, int right, double right_slope) {
+  const int n = s.n();
+  const double *X = s.x.data(), *Y = s.y.data();
+  auto h = [&](int k) { return X[k + 1] - X[k]; };
+  auto d = [&](int k) { return (Y[k + 1] - Y[k]) / h(k); };
+  const size_t N = static_cast<size_t>(n);
+  std::vector<double> a(N, 0.0), b(N, 0.0), c(N, 0.0), r(N, 0.0);
+  for (int k = 1; k < n - 1; ++k) {
+    const size_t K = static_cast<size_t>(k);
+    a[K] = h(k - 1);
+    b[K] = 2.0 * (h(k - 1) + h(k));
+    c[K] = h(k);
+    r[K] = 6.0 * (d(k) - d(k - 1));
+  }
+  if (left == 1) {
+    b[0] = 1.0;
+  } else {
+    b[0] = 2.0 * h(0);
+    c[0] = h(0);
+    r[0] = 6.0 * (d(0) - left_slope);
+  }
+  if (right == 1) {
+    b[N - 1] = 1.0;
+  } else {
+    a[N - 1] = h(n - 2);
+    b[N - 1] = 2.0 * h(n - 2);
+    r[N - 1] = 6.0 * (right_slope - d(n - 2));
+  }
+  s.m.assign(N, 0.0);
+  int nn = n;
+  thomas_(&nn, a.data(), b.data(), c.data(), r.data(), s.m.data());
+}
+
+bool RefuseSlope(const char *side, const double *slope) {
+  if (std::isfinite(*slope)) return false;
+  kivfprintf(stderr, "\n\nFor cubic splines the %s end slope must be a finite number.\n\n", side);
+  return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+int splinit_(const int *n, const double *x, const double *y, const int *left_end,
+             const double *left_slope, const int *right_end, const double *right_slope,
+             const int *left_ext, const int *right_ext) {
+  if (!n || !x || !y || !left_end || !left_slope || !right_end || !right_slope || !left_ext ||
+      !right_ext) {
+    kivfprintf(stderr, "\n\nCall to splinit with a missing argument.\n");
+    return -1;
+  }
+  const int np = *n;
+  if (np < 3) {
+    kivfprintf(stderr, "\n\nFor cubic splines there must be at least 3 data points.\n\n");
+    return -1;
+  }
+  static const char who[] = "\n\nFor cubic splines";
+  if (kiv::sp1::refuseBad(who, "x", x, np) || kiv::sp1::refuseBad(who, "y", y, np)) return -1;
+  int increasing = 1;
+  if (kiv::sp1::refuseNonMonotonic(who, "x", x, np, increasing)) return -1;
+  const int left = *left_end, right = *right_end;
+  if (left < 1 || left > 3) {
+    kivfprintf(stderr,
+               "\n\nFor cubic splines the left-hand data out of range indicator must be 1, 2 or "
+               "3.\n\n");
+    return -1;
+  }
+  if (left == 3 && y[0] != y[np - 1]) {
+    kivfprintf(stderr,
+               "\n\nFor cyclic cubic splines the first and last y-values must be the same.\n\n");
+    return -1;
+  }
+  if (left != 3 && right != 1 && right != 2) {
+    kivfprintf(stderr,
+               "\n\nFor cubic splines the right-hand data is inconsistent with the left-hand "
+               "indicator.\n\n");
+    return -1;
+  }
+  if ((left == 2 && RefuseSlope("left-hand", left_slope)) ||
+      (left != 3 && right == 2 && RefuseSlope("right-hand", right_slope)))
+    return -1;
+  CubicSpline s;
+  try {
+    s.x.resize(static_cast<size_t>(np));
+    s.y.resize(static_cast<size_t>(np));
+    for (int k = 0; k < np; ++k) {
+      const int from = increasing ? k : np - 1 - k;
+      s.x[static_cast<size_t>(k)] = x[from];
+      s.y[static_cast<size_t>(k)] = y[from];
+    }
+    if (left == 3) {
+      if (!SolvePeriodic(s)) {
+        kivfprintf(stderr, "\n\nFor cyclic cubic splines the knots give no finite solution.\n\n");
+        return -1;
+      }
+    } else {
+      SolveEnds(s, left, *left_slope, right, *right_slope);
+    }
+    s.left_ext = *left_ext;
+    s.right_ext = *right_ext;
+    s.cyclic = left == 3;
+    g_reg.items.push_back(std::move(s));
+  } catch (const std::bad_alloc &) {
+    kivfprintf(stderr, "\nUnable to allocate memory.\n");
+    return -1;
+  }
+  g_reg.hook(&AtEnd);
+  return g_reg.count() - 1;
+}
+
+double getspl_(const int *id, const double *x) { return Evaluate(Live(*id, "getspl"), *x, kValue); }
+
+double getspd_(const int *id, const double *x) { return Evaluate(Live(*id, "getspd"), *x, kSlope); }
+
+double getsp2_(const int *id, const double *x, int *mem) {
+  const CubicSpline &s = Live(*id, "getsp2");
+  if (s.cyclic) {
+    kivfprintf(stderr, "\n\nCall to getsp2 for cyclic data.\n");
+    kivfprintf(stderr, "This is not supported.\n");
+    kivfprintf(stderr, "Terminating program.\n\n");
+    KivExit(1);
+  }
+  const int n = s.n();
+  const double v = *x;
+  int scratch = -2;
+  if (!mem) mem = &scratch;
+  const int found = kiv::interp::bisect(v, s.x.data(), n);
+  int i = found;
+  const int mode = getofg_();
+  if (mode == 0 || !kiv::sp1::validMemory(*mem, n)) {
+    *mem = found;
+  } else {
+    i = *mem;
+    if (mode == 2) {
+      int moved = found != i;
+      disloc_(&moved);
+    }
+  }
+  if (i <= -1) return s.left_ext == 1 ? 0.0 : Piece(s, 0, v).second();
+  if (i >= n - 1) return s.right_ext == 1 ? 0.0 : Piece(s, n - 2, v).second();
+  return Piece(s, i, v).second();
+}
+
+double freespl_(const int *id) {
+  g_reg.release(*id, "freespl", "cubic spline");
+  return 0.0;
+}
+
+void FreeAllCubicSplines(void) { g_reg.clear(); }
+
+}  // extern "C"

@@ -1,0 +1,238 @@
+/* Table files: format codes, the "#" header, opening by name, the readers of
+ * every numeric format (0D, 1D..8D, T1D, T3D, XY), the line-list and
+ * state-space readers, and the process-wide in-memory table store.
+ *
+ * Functions whose names end in "_" take every argument by reference.  Arrays
+ * that a reader or a store read hands back are allocated with malloc and
+ * owned by the caller, who releases them with free(); string lists are
+ * released string by string, then the array.
+ *
+ * Wanted-unit lists (the `units` arguments) hold one unit text per slot of
+ * the format: slot 0 for the table values and slot k for axis k (T1D: 1 x,
+ * 2 y; T3D: 1 x, 2 y, 3 z); for XY, slot k-1 for column k.  A list ends at
+ * its first null entry or at the slot count of the table, whichever comes
+ * first: slots past its end are left unconverted.  An empty text leaves its
+ * slot unconverted too.  A wanted unit followed by " is_difference" converts
+ * differences of values: the factor is applied and the offset is not.
+ *
+ * The store answers for the reader cache (origin 2: what readers read from
+ * files, kept unconverted so that each file is read once per run) and for
+ * tables that callers add by program (origin 1, used when no file of that
+ * name opens).  Names beginning with "${full_circuit_name}" or containing
+ * "${circuit_name}" are expanded before they are stored or looked up. */
+#ifndef KIV_TABLEFILES_H
+#define KIV_TABLEFILES_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "runtime/kiv_runtime.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Format codes -------------------------------------------------------- */
+
+typedef int TableFormat;
+enum {
+  KIV_TABLE_1D = 0, /* .. 7 for "8D" */
+  KIV_TABLE_T1D = 8,
+  KIV_TABLE_XY = 9,
+  KIV_TABLE_0D = 10,
+  KIV_TABLE_T3D = 11,
+  KIV_TABLE_OLD_RSM = 12, /* older response-surface text, known by content */
+  KIV_TABLE_MULTILINES = 13,
+  KIV_TABLE_RSM = 14,
+  KIV_TABLE_UNKNOWN = -1,
+  KIV_TABLE_NOT_FOUND = -2
+};
+
+/* The parsed header of a table file.  Units: for every format but XY, slot 0
+ * is the unit of the table values and slot k that of axis k; for XY, slot
+ * k-1 that of column k.  Tokens: slot k-1 names axis k.  Absent entries are
+ * null. */
+typedef struct TableHeader {
+  int format;  /* -1 until a format line is seen */
+  int rows;    /* -1 when absent */
+  int columns; /* -1 when absent */
+  char **units;
+  int nunits;
+  char **tokens;
+  int ntokens;
+  char *line; /* the current line */
+  int64_t lineCapacity;
+  int verbose; /* when set, conversions print a note on standard output */
+} TableHeader;
+
+KIV_API TableHeader *_prt1(void);
+KIV_API void _prt2(TableHeader *header);
+/* Parses the header at the stream's position: 1 parsed (the next read gives
+ * the first data line), 0 on a header error (message printed). */
+KIV_API int _prt5(FILE *fp, TableHeader *header);
+/* One cleaned non-empty line into header->line: 1, or 0 at end of file. */
+KIV_API int _prt14(FILE *fp, TableHeader *header);
+/* nvalues reals then nints integers, white-space separated: 1 when all were
+ * read. */
+KIV_API int _prt11(FILE *fp, double *values, int nvalues, int *ints, int nints,
+                   TableHeader *header);
+/* Converts n values in place from the unit `from` to `to`: 1 converted, 0
+ * nothing to do, -1 error (message printed). */
+KIV_API int _prt4(const char *from, const char *to, double *values, int n, const char *label,
+                  int verbose);
+/* Writes the header name of a code into text (at least 11 bytes): 1, or 0
+ * and "unknown". */
+KIV_API int _prt7(char *text, int code);
+/* Prints the format-mismatch message; returns 0. */
+KIV_API int _prt8(const char *file, int expected, int found);
+/* Grows (or shrinks) a string list to count entries, new ones null. */
+KIV_API void ResizeTheList(char ***list, int *count, int newcount);
+
+/* Opens a table file by name: "\\" read as "/", environment and circuit-name
+ * references expanded, and the run's working directory tried when the name
+ * as given does not open.  NULL when it cannot be opened. */
+KIV_API FILE *CommonFopen(const char *name, const char *mode);
+KIV_API TableFormat ExtractFormatFromString(const char *line);
+/* The format of a table file (or of a caller-added table of that name);
+ * -1 unknown or no header, -2 not found (message printed). */
+KIV_API TableFormat GetTableFormat(const char *name);
+KIV_API int DimToTableFormat_(int *dim);
+KIV_API int TableFormatToDim_(int *code);
+/* A copy of the axis tokens of a table; 1, or 0 after a message. */
+KIV_API int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens);
+
+/* ---- Numeric readers ----------------------------------------------------- */
+
+/* One value per line: *n values (-1 on failure); returns *n. */
+KIV_API int rtable0du_(const char *name, int *n, double **values, const char *const *units);
+KIV_API int rtable0d_(const char *name, int *n, double **values);
+/* x y pairs: *n pairs (-1 on failure); returns *n. */
+KIV_API int rtable1du_(const char *name, int *n, double **x, double **y, const char *const *units);
+KIV_API int rtable1d_(const char *name, int *n, double **x, double **y);
+/* 1D..8D: *dim in/out (below 1: the file decides); sizes per axis, the axis
+ * values axis after axis, the table values.  1 success, 0 failure. */
+KIV_API int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **values,
+                      const char *const *units);
+/* *x receives all axis values (x then y), *y a copy of the y values. */
+KIV_API int rtable2du_(const char *name, int *nx, int *ny, double **x, double **y, double **z,
+                       const char *const *units);
+KIV_API int rtable2d_(const char *name, int *nx, int *ny, double **x, double **y, double **z);
+KIV_API int rtable3du_(const char *name, int *nx, int *ny, int *nz, double **x, double **y,
+                       double **z, double **values, const char *const *units);
+KIV_API int rtable3d_(const char *name, int *nx, int *ny, int *nz, double **x, double **y,
+                      double **z, double **values);
+/* T1D: the number of slices (-1 on failure). */
+KIV_API int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
+                      const char *const *units);
+/* T3D: the total number of slices (-1 on failure). */
+KIV_API int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slicesPerPart,
+                       double **x, double **y, double **z, double **values,
+                       const char *const *units);
+/* XY: rows x columns (the widest row) column after column; cells of shorter
+ * rows are NaN.  separators: extra separator characters, or NULL.  1
+ * success, 0 failure (then rows = columns = -1 and data NULL). */
+KIV_API int rtablexy_(const char *name, int *nrows, int *ncols, double **data,
+                      const char *separators, const char *const *units);
+
+/* ---- Line lists and state-space files ------------------------------------ */
+
+/* Sets the reader-cache switch to a flag of 0 or 1; returns the flag. */
+KIV_API int rtableStoreToCache_(int *flag);
+/* A file as a list of cleaned non-empty lines (comment lines, those
+ * beginning with "#", left out when *skipComments is nonzero).  *nlines: the
+ * count, -1 when nothing could be opened, 0 for an empty file (then NULL). */
+KIV_API char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verbose);
+KIV_API char **rtableml_(const char *name, int *nlines, int *skipComments);
+/* Linear state-space models: A n*n, B n*m, C n*p, D m*p, x0 n (or NULL). */
+KIV_API int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B,
+                        double **C, double **D, double **x0);
+KIV_API int kivreadssp_(const char *name, int *n, int *m, int *p, double **A, double **B,
+                        double **C, double **D, double **x0);
+
+/* ---- In-memory table store ----------------------------------------------- */
+
+/* Origins of stored tables. */
+enum { KIV_TABLE_BY_CALLER = 1, KIV_TABLE_BY_READER = 2 };
+
+/* Adds copy the arrays they are given and return 1 (0 for bad arguments).
+ * Reads return freshly allocated copies; they fill the header's units and
+ * tokens when a header is given. */
+KIV_API int rtable0d_add(const char *name, int n, const double *values);
+KIV_API int rtable0d_add2(const char *name, int n, const double *values,
+                          const char *const *units, int origin);
+KIV_API int rtable0d_from_memory(const char *name, int *n, double **values, int origin);
+KIV_API int rtable0d_exist(const char *name);
+
+KIV_API int rtablend_add(const char *name, int dim, const int *sizes, const double *axes,
+                         const double *values, const char *const *units);
+KIV_API int rtablend_add2(const char *name, int dim, const int *sizes, const double *axes,
+                          const double *values, const char *const *units, int origin);
+/* *dim above 0 must match the stored dimension; otherwise it receives it.
+ * Returns the number of table values, or -1. */
+KIV_API int rtablend_from_memory(const char *name, int *dim, int **sizes, double **axes,
+                                 double **values, TableHeader *header, int origin);
+KIV_API int rtablend_exist(const char *name, int *dim);
+
+KIV_API int rtable1d_add(const char *name, int n, const double *x, const double *y);
+KIV_API int rtable1d_add2(const char *name, int n, const double *x, const double *y,
+                          const char *const *units, int origin);
+KIV_API int rtable1d_from_memory(const char *name, int *n, double **x, double **y,
+                                 TableHeader *header, int origin);
+KIV_API int rtable2d_add(const char *name, int nx, int ny, const double *x, const double *y,
+                         const double *values);
+KIV_API int rtable2d_from_memory(const char *name, int *nx, int *ny, double **x, double **y,
+                                 double **values, int origin);
+KIV_API int rtable3d_add(const char *name, int nx, int ny, int nz, const double *x,
+                         const double *y, const double *z, const double *values);
+KIV_API int rtable3d_from_memory(const char *name, int *nx, int *ny, int *nz, double **x,
+                                 double **y, double **z, double **values, int origin);
+
+KIV_API int rtablemd_add(const char *name, int nslices, const int *sizes, const double *x,
+                         const double *y, const double *z, const char *const *units);
+KIV_API int rtablemd_add2(const char *name, int nslices, const int *sizes, const double *x,
+                          const double *y, const double *z, const char *const *units,
+                          int origin);
+KIV_API int rtablemd_from_memory(const char *name, int **sizes, double **x, double **y,
+                                 double **z, TableHeader *header, int origin);
+KIV_API int rtablemd_exist(const char *name);
+
+KIV_API int rtablem3d_add(const char *name, int nparts, int nslices, const int *pointsPerSlice,
+                          const int *slicesPerPart, const double *x, const double *y,
+                          const double *z, const double *values, const char *const *units);
+KIV_API int rtablem3d_add2(const char *name, int nparts, int nslices, const int *pointsPerSlice,
+                           const int *slicesPerPart, const double *x, const double *y,
+                           const double *z, const double *values, const char *const *units,
+                           int origin);
+KIV_API int rtablem3d_from_memory(const char *name, int *nparts, int **pointsPerSlice,
+                                  int **slicesPerPart, double **x, double **y, double **z,
+                                  double **values, TableHeader *header, int origin);
+KIV_API int rtablem3d_exist(const char *name);
+
+KIV_API int rtable_multi_line_add(const char *name, const char *const *lines, int n);
+KIV_API int rtable_multi_line_add2(const char *name, const char *const *lines, int n,
+                                   int origin);
+/* *count: lines returned, -1 when no such table. */
+KIV_API char **rtableml_from_memory(const char *name, int *count, int *skipComments, int origin);
+KIV_API int rtableml_exist(const char *name);
+
+KIV_API int rtablexy_add(const char *name, int rows, int cols, const double *data,
+                         const char *const *units);
+KIV_API int rtablexy_add2(const char *name, int rows, int cols, const double *data,
+                          const char *const *units, int origin);
+KIV_API int rtablexy_from_memory(const char *name, int *rows, int *cols, double **data,
+                                 TableHeader *header, int origin);
+KIV_API int rtablexy_exist(const char *name);
+
+/* Tokens of the record of that name in the list of the format (0..7 N-D, 8
+ * T1D, 9 XY, 11 T3D; other codes do nothing). */
+KIV_API void rtable_add_tokens(const char *name, int format, const char *const *tokens, int n);
+KIV_API void rtable_add_tokens2(const char *name, int format, const char *const *tokens, int n,
+                                int origin);
+KIV_API int kiv_get_table_tokens_from_memory(const char *name, char ***tokens, int *n,
+                                             int origin);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,309 @@
+// 1-D linear splines: creation with reduction of needless points, value,
+// slope, integral and integral-of-reciprocal evaluation with interval
+// memories, time axes and freeing.
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "tables/kiv_splines.h"
+#include "tables/splines1d.hpp"
+
+namespace {
+
+using kiv::sp1::validMemory;
+
+enum Memo { kValueMemo = 0, kSlopeMemo = 1, kIntegralMemo = 2 };
+
+struct LinearSpline {
+  std::vector<double> x, y;      // knots, strictly increasing
+  std::vector<double> slope;     // per interval
+  std::vector<double> integral;  // from 0 to each knot (cyclic: within the first period)
+  std::vector<double> invint;    // integral of 1/y from x[0] to x[k+1]; empty unless y > 0
+  double period = 0.0;
+  double per_integral = 0.0;  // over one period of a cyclic spline
+  int left = 2, right = 2;
+  int mem[3] = {-2, -2, -2};
+  bool freed = false;
+  bool time = false;
+
+  int n() const { return static_cast<int>(x.size()); }
+  bool cyclic() const { return left == 3 && n() >= 2; }
+};
+
+kiv::sp1::Registry<LinearSpline> g_reg;
+
+void AtEnd(int, int) { FreeAllLinearSplines(); }
+
+LinearSpline &Live(int id) { return g_reg.live(id, "linear spline function", "linear spline"); }
+
+// The extrapolation codes move an end index onto the end interval.
+int ToEndInterval(const LinearSpline &s, int i) {
+  const int n = s.n();
+  if (i >= n - 1 && s.right == 1) return n - 2;
+  if (i <= -1 && s.left == 1) return 0;
+  return i;
+}
+
+// The line of interval i (or the held end value) at x.
+double ValueOn(const LinearSpline &s, int i, double x) {
+  const int n = s.n();
+  const double *X = s.x.data(), *Y = s.y.data();
+  if (i <= -1) return Y[0];
+  if (i >= n - 1) return Y[n - 1];
+  if (Y[i] == Y[i + 1]) return Y[i];
+  return (Y[i] * (X[i + 1] - x) + Y[i + 1] * (x - X[i])) / (X[i + 1] - X[i]);
+}
+
+struct Located {
+  int i;            // interval to use
+  double x;         // abscissa to use (folded on a cyclic spline)
+  long long turns;  // whole periods taken off x
+};
+
+// The interval for x, searched from *mem.  While regions are held (disc 1)
+// the remembered interval stays in use and a move is reported; otherwise the
+// interval found is remembered.
+Located Locate(const LinearSpline &s, double x, int disc, int &mem) {
+  const int n = s.n();
+  Located r{0, x, 0};
+  if (s.cyclic()) r.x = kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], r.turns);
+  r.i = ToEndInterval(s, kiv::sp1::searchFrom(r.x, s.x.data(), n, mem));
+  if (disc == 1 && getofg_() != 0 && validMemory(mem, n)) {
+    const int held = ToEndInterval(s, mem);
+    if (r.i == held) return r;
+    if (s.time && r.i > held) {
+      // Time runs forward: the integrator is to stop at the first knot
+      // passed, not at the last one.
+      double t = s.x[static_cast<size_t>(held + 1)];
+      distim_(&t);
+    } else {
+      kiv::sp1::reportCrossing();
+    }
+    if (s.cyclic()) {
+      const int shift = kiv::sp1::seamShift(held, r.i, n - 2);
+      r.x += shift * s.period;
+      r.turns -= shift;
+    }
+    r.i = held;
+    return r;
+  }
+  mem = r.i;
+  return r;
+}
+
+double Value(const LinearSpline &s, double x, int disc, int &mem) {
+  if (s.n() == 1) return s.y[0];
+  const Located l = Locate(s, x, disc, mem);
+  return ValueOn(s, l.i, l.x);
+}
+
+double Slope(const LinearSpline &s, double x, int disc, int &mem) {
+  const int n = s.n();
+  if (n == 1) return 0.0;
+  const Located l = Locate(s, x, disc, mem);
+  if (l.i <= -1 || l.i >= n - 1) return 0.0;
+  return s.slope[static_cast<size_t>(l.i)];
+}
+
+// Integral from the knot of interval i (the first knot below the table) to
+// x along the piece that interval i uses, plus the integral up to that knot.
+double IntegralOn(const LinearSpline &s, int i, double x) {
+  const int n = s.n();
+  if (i <= -1) return (x - s.x[0]) * s.y[0] + s.integral[0];
+  const size_t k = static_cast<size_t>(i);
+  if (i >= n - 1) return (x - s.x[k]) * s.y[k] + s.integral[k];
+  return (ValueOn(s, i, x) + s.y[k]) * 0.5 * (x - s.x[k]) + s.integral[k];
+}
+
+double Integral(const LinearSpline &s, double x, int disc, int &mem) {
+  if (s.n() == 1) return (x - s.x[0]) * s.y[0];
+  const Located l = Locate(s, x, disc, mem);
+  return static_cast<double>(l.turns) * s.per_integral + IntegralOn(s, l.i, l.x);
+}
+
+// Keeps the points in increasing order, dropping interior points equal to
+// both input neighbours, then interior points on the line of their
+// neighbours.
+void TakePoints(LinearSpline &s, int n, const double *x, const double *y, bool increasing) {
+  s.x.reserve(static_cast<size_t>(n));
+  s.y.reserve(static_cast<size_t>(n));
+  for (int m = 0; m < n; ++m) {
+    const int k = increasing ? m : n - 1 - m;
+    if (k > 0 && k < n - 1 && y[k] == y[k - 1] && y[k] == y[k + 1]) continue;
+    s.x.push_back(x[k]);
+    s.y.push_back(y[k]);
+  }
+  const int m = s.n();
+  if (m <= 2) return;
+  std::vector<char> keep(static_cast<size_t>(m), 1);
+  const double *X = s.x.data(), *Y = s.y.data();
+  for (int k = 2; k < m; ++k)
+    if ((Y[k] - Y[k - 1]) / (X[k] - X[k - 1]) == (Y[k - 1] - Y[k - 2]) / (X[k - 1] - X[k - 2]))
+      keep[static_cast<size_t>(k - 1)] = 0;
+  size_t w = 0;
+  for (size_t k = 0; k < static_cast<size_t>(m); ++k)
+    if (keep[k]) {
+      s.x[w] = s.x[k];
+      s.y[w] = s.y[k];
+      ++w;
+    }
+  s.x.resize(w);
+  s.y.resize(w);
+  s.x.shrink_to_fit();
+  s.y.shrink_to_fit();
+}
+
+// Slopes, knot integrals and reciprocal integrals, so that evaluation never
+// allocates.
+void Tabulate(LinearSpline &s) {
+  const int n = s.n();
+  if (n < 2) return;
+  const double *X = s.x.data(), *Y = s.y.data();
+  s.slope.resize(static_cast<size_t>(n - 1));
+  for (int k = 0; k + 1 < n; ++k)
+    s.slope[static_cast<size_t>(k)] = (Y[k + 1] - Y[k]) / (X[k + 1] - X[k]);
+
+  // Running trapezoids from x[0], then shifted so that they start at x = 0
+  // (on a cyclic spline 0 is first folded onto the table).
+  s.integral.resize(static_cast<size_t>(n));
+  s.integral[0] = 0.0;
+  for (int k = 0; k + 1 < n; ++k)
+    s.integral[static_cast<size_t>(k + 1)] =
+        s.integral[static_cast<size_t>(k)] + (X[k + 1] - X[k]) * (Y[k] + Y[k + 1]) * 0.5;
+  s.per_integral = s.cyclic() ? s.integral[static_cast<size_t>(n - 1)] : 0.0;
+  long long turns = 0;
+  const double zero = s.cyclic() ? kiv::sp1::foldOnAxis(0.0, X[0], X[n - 1], turns) : 0.0;
+  const int i0 = std::max(kiv::interp::bisect(zero, X, n), 0);
+  const double at_zero = ValueOn(s, ToEndInterval(s, kiv::interp::bisect(zero, X, n)), zero);
+  const double from_first = static_cast<double>(turns) * s.per_integral +
+                            s.integral[static_cast<size_t>(i0)] +
+                            (at_zero + Y[i0]) * 0.5 * (zero - X[i0]);
+  for (double &v : s.integral) v -= from_first;
+
+  bool positive = true;
+  for (int k = 0; k < n; ++k) positive = positive && Y[k] > 0.0;
+  if (!positive) return;
+  s.invint.resize(static_cast<size_t>(n - 1));
+  double sum = 0.0;
+  for (int k = 0; k + 1 < n; ++k) {
+    const double d = s.slope[static_cast<size_t>(k)];
+    sum += d != 0.0 ? std::log1p((Y[k + 1] - Y[k]) / Y[k]) / d : (X[k + 1] - X[k]) / Y[k];
+    s.invint[static_cast<size_t>(k)] = sum;
+  }
+}
+
+int MissingArgument() {
+  kivfprintf(stderr, "\n\nCall to lsplinit with a missing argument.\n");
+  return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+int lsplinit_(const int *n, const double *x, const double *y, const int *left_code,
+              const int *right_code) {
+  if (!n) return MissingArgument();
+  const int np = *n;
+  if (np < 1) {
+    kivfprintf(stderr, "\n\nFor linear splines there must be");
+    kivfprintf(stderr, " at least 1 data points.\n\n");
+    return -1;
+  }
+  if (!x || !y || !left_code || !right_code) return MissingArgument();
+  static const char who[] = "\n\nFor linear splines";
+  if (kiv::sp1::refuseBad(who, "x", x, np) || kiv::sp1::refuseBad(who, "y", y, np)) return -1;
+  int increasing = 1;
+  if (np > 1) {
+    if (kiv::sp1::refuseNonMonotonic(who, "x", x, np, increasing)) return -1;
+    if (!kiv::sp1::checkCode(*left_code, who, "left-hand") ||
+        !kiv::sp1::checkCode(*right_code, who, "right-hand"))
+      return -1;
+  }
+  LinearSpline s;
+  try {
+    TakePoints(s, np, x, y, increasing != 0);
+    s.left = *left_code;
+    s.right = *right_code;
+    if (np >= 2) s.period = std::fabs(x[np - 1] - x[0]);
+    Tabulate(s);
+    g_reg.items.push_back(std::move(s));
+  } catch (const std::bad_alloc &) {
+    MemoryError("CreateLinearSplineSpace");
+  }
+  g_reg.hook(&AtEnd);
+  return g_reg.count() - 1;
+}
+
+double getlspl_(const int *id, const double *x, const int *disc) {
+  LinearSpline &s = Live(*id);
+  return Value(s, *x, *disc, s.mem[kValueMemo]);
+}
+
+double getlspd_(const int *id, const double *x, const int *disc) {
+  LinearSpline &s = Live(*id);
+  return Slope(s, *x, *disc, s.mem[kSlopeMemo]);
+}
+
+double getlspi_(const int *id, const double *x, const int *disc) {
+  LinearSpline &s = Live(*id);
+  return Integral(s, *x, *disc, s.mem[kIntegralMemo]);
+}
+
+double getlspla_(const int *id, const double *x, const int *disc, int *mem) {
+  return Value(Live(*id), *x, *disc, *mem);
+}
+
+double getlspda_(const int *id, const double *x, const int *disc, int *mem) {
+  return Slope(Live(*id), *x, *disc, *mem);
+}
+
+double getlspia_(const int *id, const double *x, const int *disc, int *mem) {
+  return Integral(Live(*id), *x, *disc, *mem);
+}
+
+double intinvbm_(const int *id, const double *x) {
+  const LinearSpline &s = Live(*id);
+  const int n = s.n();
+  if (n == 1) {
+    kivfprintf(stderr, "\n\nCall to intinvbm with invalid index %d\n", *id);
+    kivfprintf(stderr, "This linear spline has only one data point.\n");
+    kivfprintf(stderr, "The function intinvbm does not support linear splines\n");
+    kivfprintf(stderr, "with 1 data point.\n");
+    kivfprintf(stderr, "Terminating program.\n\n");
+    KivExit(1);
+  }
+  if (s.invint.empty()) {
+    // 1/y has a pole where y reaches or crosses 0: no finite integral.
+    kivfprintf(stderr, "\n\nCall to intinvbm with index %d\n", *id);
+    kivfprintf(stderr, "The y-values of this linear spline must all be strictly positive.\n");
+    kivfprintf(stderr, "Terminating program.\n\n");
+    KivExit(1);
+  }
+  const double v = *x;
+  const double *X = s.x.data(), *Y = s.y.data();
+  const int i = kiv::interp::bisect(v, X, n);
+  if (i <= -1) return (v - X[0]) / Y[0];
+  if (i >= n - 1) return (v - X[n - 1]) / Y[n - 1] + s.invint[static_cast<size_t>(n - 2)];
+  const double before = i > 0 ? s.invint[static_cast<size_t>(i - 1)] : 0.0;
+  const double d = s.slope[static_cast<size_t>(i)];
+  if (d == 0.0) return (v - X[i]) / Y[i] + before;
+  return std::log1p(d * (v - X[i]) / Y[i]) / d + before;
+}
+
+void lsplxtime_(const int *id, const int *flag) {
+  if (!g_reg.inRange(*id)) return;
+  LinearSpline &s = g_reg.items[static_cast<size_t>(*id)];
+  if (s.freed) return;
+  if (*flag != 0 && (s.left == 3 || s.right == 3)) return;
+  s.time = *flag != 0;
+}
+
+double freelsp_(const int *id) {
+  g_reg.release(*id, "freelsp", "linear spline");
+  return 0.0;
+}
+
+void FreeAllLinearSplines(void) { g_reg.clear(); }
+
+}  // extern "C"

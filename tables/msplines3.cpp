@@ -1,0 +1,168 @@
+// Multi-multi-1-D splines: a stack of multi-1-D surfaces (parts)
+// interpolated linearly along z.
+#include <algorithm>
+#include <new>
+
+#include "tables/kiv_splines.h"
+#include "tables/splines1d.hpp"
+
+namespace {
+
+enum Memo { kValueMemo = 0, kZMemo = 1, kYMemo = 2, kXMemo = 3 };
+
+struct Multi3Spline {
+  kiv::sp1::Stack stack;  // part z values and multi-1-D ids; empty when free
+  std::vector<int> made;  // the part ids in order of creation
+  int mem[4] = {-2, -2, -2, -2};
+};
+
+kiv::sp1::Registry<Multi3Spline> g_reg;
+
+void AtEnd(int, int) { FreeAllMulti3Splines(); }
+
+Multi3Spline &Live(int id, const char *who) {
+  return g_reg.liveStack(id, who, "multi-multi-1D spline");
+}
+
+using PartFn = double (*)(const int *, const double *, const double *, const int *);
+
+double Evaluate(const int *id, double x, double y, double z, int disc, const char *who, Memo memo) {
+  Multi3Spline &m = Live(*id, who);
+  const int i = m.stack.locate(z, disc, m.mem[memo]);
+  const PartFn part = memo == kXMemo ? &getmspdx_ : memo == kYMemo ? &getmspdy_ : &getmspl_;
+  auto g = [&](int k) { return part(&m.stack.ids[static_cast<size_t>(k)], &x, &y, &disc); };
+  return memo == kZMemo ? m.stack.slope(i, g) : m.stack.interpolate(i, z, g);
+}
+
+// Newest first, so that the layers' registries shrink back.
+void FreeParts(const std::vector<int> &ids) {
+  for (auto it = ids.rbegin(); it != ids.rend(); ++it) msplfree_(&*it);
+}
+
+}  // namespace
+
+extern "C" {
+
+int m3dsplinit_(const int *nz, const int * /*total*/, const int *npts, const int *nlayers,
+                const double *x, const double *y, const double *zval, const double *w,
+                const int *top, const int *bottom, const int *xleft_bc, const double *xleft_value,
+                const int *xright_bc, const double *xright_value, const int *left, const int *right,
+                const int *type) {
+  if (!nz || !npts || !nlayers || !x || !y || !zval || !w || !top || !bottom || !xleft_bc ||
+      !xleft_value || !xright_bc || !xright_value || !left || !right || !type) {
+    kivfprintf(stderr, "\n\nCall to m3dsplinit with a missing argument.\n");
+    return -1;
+  }
+  const int parts = *nz;
+  if (parts < 2) {
+    kivfprintf(stderr, "\n\nFor multi-multi-1D splines there must be");
+    kivfprintf(stderr, " at least 2 splines in the z-direction!\n\n");
+    return -1;
+  }
+  for (int k = 0; k < parts; ++k)
+    if (nlayers[k] < 2) {
+      kivfprintf(stderr, "\n\nFor multi-multi-1D splines, each z-direction must");
+      kivfprintf(stderr, " have at least 2 data points.\n");
+      kivfprintf(stderr, "This is not the case for the spline # %d\n\n", k + 1);
+      return -1;
+    }
+  if (*type < 0 || *type > 4) {
+    kivfprintf(stderr, "\n\nFor multi-multi-1D splines, the spline type");
+    kivfprintf(stderr, " indicator must be in range [0, 4].\n\n");
+    return -1;
+  }
+  static const char who[] = "\n\nFor multi-multi-1D splines";
+  if (!kiv::sp1::checkCode(*left, who, "left-hand") ||
+      !kiv::sp1::checkCode(*right, who, "right-hand") || !kiv::sp1::checkCode(*top, who, "top") ||
+      !kiv::sp1::checkCode(*bottom, who, "bottom"))
+    return -1;
+
+  Multi3Spline m;
+  try {
+    m.stack.ids.reserve(static_cast<size_t>(parts));
+    m.stack.at.reserve(static_cast<size_t>(parts));
+    m.made.reserve(static_cast<size_t>(parts));
+  } catch (const std::bad_alloc &) {
+    MemoryError("CreateMultiSpline3dSpace");
+  }
+  const int *layer_pts = npts;
+  const double *px = x, *py = y, *pw = w;
+  for (int k = 0; k < parts; ++k) {
+    const int id = msplinit_(&nlayers[k], layer_pts, px, py, pw, top, bottom, xleft_bc, xleft_value,
+                             xright_bc, xright_value, left, right, type);
+    if (id < 0) {
+      kivfprintf(stderr, "\nError in multi-multi-1D spline structure initialisation.\n");
+      FreeParts(m.made);
+      return -1;
+    }
+    m.stack.ids.push_back(id);
+    m.stack.at.push_back(zval[k]);
+    m.made.push_back(id);
+    long points = 0;
+    for (int l = 0; l < nlayers[k]; ++l) points += layer_pts[l];
+    layer_pts += nlayers[k];
+    py += nlayers[k];
+    px += points;
+    pw += points;
+  }
+  int increasing = 0, brk = 0;
+  const int bad = kiv::sp1::firstBad(zval, parts);
+  if (bad || !CheckMonotonicity(zval, parts, &increasing, &brk)) {
+    if (bad) {
+      kivfprintf(stderr, "\n\nError in multi-multi-1D splines: the %dth z-value is NaN or Inf.\n\n",
+                 bad);
+    } else {
+      kivfprintf(stderr, "\n\nError in multi-multi-1D splines: the z-values are not");
+      kivfprintf(stderr,
+                 " strictly monotonic (see items %d and %d which values are %g and %g).\n\n",
+                 brk + 1, brk + 2, zval[brk], zval[brk + 1]);
+    }
+    FreeParts(m.made);
+    return -1;
+  }
+  if (!increasing) {
+    std::reverse(m.stack.at.begin(), m.stack.at.end());
+    std::reverse(m.stack.ids.begin(), m.stack.ids.end());
+  }
+  m.stack.top = *top;
+  m.stack.bottom = *bottom;
+  m.stack.period = m.stack.at.back() - m.stack.at.front();
+  const int id = g_reg.place(m, &AtEnd);
+  if (id < 0) {
+    FreeParts(m.made);
+    MemoryError("CreateMultiSplineSpace");
+  }
+  return id;
+}
+
+double getm3dspl_(const int *id, const double *x, const double *y, const double *z,
+                  const int *disc) {
+  return Evaluate(id, *x, *y, *z, *disc, "getm3dspl_", kValueMemo);
+}
+
+double getm3dspdx_(const int *id, const double *x, const double *y, const double *z,
+                   const int *disc) {
+  return Evaluate(id, *x, *y, *z, *disc, "getm3dspdx_", kXMemo);
+}
+
+double getm3dspdy_(const int *id, const double *x, const double *y, const double *z,
+                   const int *disc) {
+  return Evaluate(id, *x, *y, *z, *disc, "getm3dspdy_", kYMemo);
+}
+
+double getm3dspdz_(const int *id, const double *x, const double *y, const double *z,
+                   const int *disc) {
+  return Evaluate(id, *x, *y, *z, *disc, "getm3dspdz_", kZMemo);
+}
+
+int m3dsplfree_(const int *id) {
+  Multi3Spline *m = g_reg.toFree(*id, "m3dsplfree_", "multi-multi-1D spline");
+  if (!m) return 0;
+  FreeParts(m->made);
+  *m = Multi3Spline{};
+  return 1;
+}
+
+void FreeAllMulti3Splines(void) { g_reg.clear(); }
+
+}  // extern "C"

@@ -1,0 +1,122 @@
+// Inside view of the table files: helpers shared by the header parser, the
+// readers and the in-memory store.
+#pragma once
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "tables/kiv_tablefiles.h"
+
+namespace kiv::tables {
+
+// A unit or token list as the store keeps it; an empty text stands for an
+// absent entry.
+using Texts = std::vector<std::string>;
+
+inline constexpr int kIntLimit = 2147483647;
+
+// The largest XY column (or axis) index a header line may name.
+inline constexpr int kMaxHeaderColumns = 65536;
+
+struct FileCloser {
+  void operator()(FILE *f) const {
+    if (f) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+struct HeaderDeleter {
+  void operator()(TableHeader *h) const { _prt2(h); }
+};
+using Header = std::unique_ptr<TableHeader, HeaderDeleter>;
+
+inline Header newHeader() { return Header(_prt1()); }
+
+// Runs f; an allocation failure inside ends the run through MemoryError with
+// the label.
+template <class F>
+auto labelled(const char *label, F &&f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const std::bad_alloc &) {
+    MemoryError(label);
+  }
+}
+
+// The name under which the store files a table: circuit-name placeholders
+// expanded, as on every lookup.
+std::string storeName(const char *name);
+
+// A caller's list: up to count entries, ending early at a null entry.
+Texts textsFromList(const char *const *list, int count);
+// A header's list: exactly count entries, null entries kept as holes.
+Texts textsFromHeader(char **list, int nlist, int count);
+
+// Replaces the header's unit and token lists by copies; sets verbose.
+void fillHeader(TableHeader *header, const Texts &units, const Texts &tokens);
+
+// A malloc'd copy of the vector, or null when it is empty.
+template <class T>
+T *mallocCopy(const std::vector<T> &v, const char *label) {
+  if (v.empty()) return nullptr;
+  T *p = static_cast<T *>(std::malloc(v.size() * sizeof(T)));
+  if (!p) MemoryError(label);
+  std::copy(v.begin(), v.end(), p);
+  return p;
+}
+template <class T>
+T *mallocCopy(const T *first, size_t n, const char *label) {
+  if (n == 0) return nullptr;
+  T *p = static_cast<T *>(std::malloc(n * sizeof(T)));
+  if (!p) MemoryError(label);
+  std::copy(first, first + n, p);
+  return p;
+}
+
+// A malloc'd string list of the texts (empty texts become null entries).
+char **mallocTexts(const Texts &texts, const char *label);
+// Frees a malloc'd string list of n entries.
+void freeTexts(char **list, int n);
+// A malloc'd copy of the lines (those beginning with "#" left out when
+// asked) and its count; null when none is kept.
+char **copyLines(const std::vector<std::string> &lines, bool skipComments, int *count);
+
+// Store adds with an explicit origin and unit list (readers cache with
+// origin 2 and the header's units).  They copy everything.
+void store0D(const char *name, int n, const double *values, Texts units, int origin);
+void storeND(const char *name, int dim, const int *sizes, const double *axes,
+             const double *values, Texts units, int origin);
+void storeT1D(const char *name, int nslices, const int *sizes, const double *x,
+              const double *y, const double *z, Texts units, int origin);
+void storeT3D(const char *name, int nparts, const int *pointsPerSlice, const int *slicesPerPart,
+              const double *x, const double *y, const double *z, const double *values,
+              Texts units, int origin);
+void storeXY(const char *name, int rows, int cols, const double *data, Texts units, int origin);
+void storeLines(const char *name, const std::vector<std::string> &lines, int origin);
+void storeTokens(const char *name, int format, Texts tokens, int origin);
+
+// 0D read with the header's units: the store keeps the unit of the values
+// so that a cached 0D table converts as the first read did.
+int read0DFromMemory(const char *name, int *n, double **values, TableHeader *header, int origin);
+
+// Existence with any origin.
+bool has0D(const char *name, int origin);
+bool hasND(const char *name, int origin, int *dim);
+bool hasT1D(const char *name, int origin);
+bool hasT3D(const char *name, int origin);
+bool hasLines(const char *name, int origin);
+bool hasXY(const char *name, int origin);
+
+// The first line of a multi-line table of that name and origin (comment
+// lines kept); false when the table is absent or empty.
+bool firstStoredLine(const char *name, int origin, std::string *line);
+
+// The reader-cache switch.
+bool cacheOn();
+
+}  // namespace kiv::tables

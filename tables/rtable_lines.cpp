@@ -1,0 +1,272 @@
+// Text files as lists of cleaned lines, linear state-space model files, and
+// the switch that decides whether readers keep what they read in the store.
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/numbers.hpp"
+#include "runtime/system.hpp"
+#include "tables/rtable.hpp"
+
+using namespace kiv::tables;
+
+namespace {
+
+int cacheSwitch = 1;
+
+// Reads cleaned non-empty lines through a buffer owned by the reader.
+class LineReader {
+ public:
+  explicit LineReader(FILE *fp) : fp_(fp) {}
+  ~LineReader() { std::free(buf_); }
+  LineReader(const LineReader &) = delete;
+  LineReader &operator=(const LineReader &) = delete;
+  const char *next() { return kivfgetsclean(fp_, &buf_, &cap_, 1); }
+
+ private:
+  FILE *fp_;
+  char *buf_ = nullptr;
+  int cap_ = 0;
+};
+
+// The first number of a line, as "%le" reads it.
+bool firstNumber(const char *line, double *v) {
+  const char *end = nullptr;
+  *v = kiv::parseDouble(line, &end);
+  return end != line;
+}
+
+// The leading integer of a line, as "%d" reads it.
+bool leadingInt(const char *line, int *v) {
+  while (*line == ' ' || *line == '\t') ++line;
+  if (*line == '+') ++line;
+  const auto r = std::from_chars(line, line + std::strlen(line), *v);
+  return r.ec == std::errc();
+}
+
+// Opens a state-space file and reads its first line; null after a message.
+const char *openModel(const char *name, File &fp, std::optional<LineReader> &in) {
+  fp.reset(name ? CommonFopen(name, "r") : nullptr);
+  if (!fp) {
+    kivfprintf(stderr, "\nUnable to open '%s'\n", name ? name : "");
+    return nullptr;
+  }
+  in.emplace(fp.get());
+  const char *first = in->next();
+  if (!first) kivfprintf(stderr, "\nUnable to read '%s'\n", name);
+  return first;
+}
+
+struct Model {
+  int n = 0, m = 0, p = 0;
+  std::vector<double> A, B, C, D, x0;
+  bool hasX0 = false;
+};
+
+// The four matrix sizes, each addressable by an int.
+bool sizesFit(const Model &s, const char *name) {
+  const int64_t n = s.n, m = s.m, p = s.p;
+  if (n * n > kIntLimit || n * m > kIntLimit || n * p > kIntLimit || m * p > kIntLimit) {
+    kivfprintf(stderr, "The total number of points (more than %d) in '%s' will reach machine limits.\n",
+               kIntLimit, name);
+    return false;
+  }
+  return true;
+}
+
+// count white-space separated values; the message is shown on failure.
+bool readMatrix(FILE *fp, int64_t count, std::vector<double> &out, const char *message) {
+  double chunk[512];
+  while (count > 0) {
+    const int k = static_cast<int>(std::min<int64_t>(count, 512));
+    if (!GetValues(fp, chunk, k, nullptr, 0, message)) return false;
+    out.insert(out.end(), chunk, chunk + k);
+    count -= k;
+  }
+  return true;
+}
+
+// count values one per line (the first number of each line).
+bool readPerLine(LineReader &in, int64_t count, std::vector<double> &out) {
+  for (int64_t i = 0; i < count; ++i) {
+    const char *l = in.next();
+    double v;
+    if (!l || !firstNumber(l, &v)) return false;
+    out.push_back(v);
+  }
+  return true;
+}
+
+void clearOutputs(int *n, int *m, int *p, double **A, double **B, double **C, double **D,
+                  double **x0) {
+  if (n) *n = 0;
+  if (m) *m = 0;
+  if (p) *p = 0;
+  for (double **q : {A, B, C, D, x0})
+    if (q) *q = nullptr;
+}
+
+int publish(const Model &s, int *n, int *m, int *p, double **A, double **B, double **C, double **D,
+            double **x0, const char *label) {
+  if (n) *n = s.n;
+  if (m) *m = s.m;
+  if (p) *p = s.p;
+  if (A) *A = mallocCopy(s.A, label);
+  if (B) *B = mallocCopy(s.B, label);
+  if (C) *C = mallocCopy(s.C, label);
+  if (D) *D = mallocCopy(s.D, label);
+  if (x0) *x0 = s.hasX0 ? mallocCopy(s.x0, label) : nullptr;
+  return 1;
+}
+
+}  // namespace
+
+namespace kiv::tables {
+bool cacheOn() { return cacheSwitch == 1; }
+}  // namespace kiv::tables
+
+extern "C" {
+
+int rtableStoreToCache_(int *flag) {
+  if (!flag) return cacheSwitch;
+  if (static_cast<unsigned>(*flag) <= 1u) cacheSwitch = *flag;
+  return *flag;
+}
+
+char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verbose) {
+  int dummy;
+  if (!nlines) nlines = &dummy;
+  *nlines = -1;
+  if (!name) return nullptr;
+  int skip = (skipComments && *skipComments) ? 1 : 0;
+  if (hasLines(name, KIV_TABLE_BY_READER)) {
+    char **list = rtableml_from_memory(name, nlines, &skip, KIV_TABLE_BY_READER);
+    if (*nlines == 0) kivfprintf(stderr, "\nThe file '%s' is empty.\n", name);
+    return list;
+  }
+  File fp{CommonFopen(name, "r")};
+  if (!fp) {
+    if (hasLines(name, KIV_TABLE_BY_CALLER)) return rtableml_from_memory(name, nlines, &skip, KIV_TABLE_BY_CALLER);
+    if (verbose) kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name);
+    return nullptr;
+  }
+  // The cache keeps every line, comments included; each read filters what
+  // it asked for.
+  std::vector<std::string> all;
+  labelled("rtableml", [&] {
+    LineReader in(fp.get());
+    while (const char *l = in.next())
+      if (*l) all.emplace_back(l);  // a line cut to nothing by a NUL byte is no line
+  });
+  fp.reset();
+  if (cacheOn() && !all.empty()) storeLines(name, all, KIV_TABLE_BY_READER);
+  int count = 0;
+  char **list = copyLines(all, skip != 0, &count);
+  if (count == 0) {
+    kivfprintf(stderr, "\nThe file '%s' is empty.\n", name);
+    *nlines = 0;
+    return nullptr;
+  }
+  *nlines = count;
+  return list;
+}
+
+char **rtableml_(const char *name, int *nlines, int *skipComments) {
+  return rtableml_quiet(name, nlines, skipComments, 1);
+}
+
+int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B, double **C,
+                double **D, double **x0) {
+  clearOutputs(n, m, p, A, B, C, D, x0);
+  File fp;
+  std::optional<LineReader> reader;
+  const char *first = openModel(name, fp, reader);
+  if (!first) return 0;
+  LineReader &in = *reader;
+  Model s;
+  {
+    const char *q = first;
+    for (int *dim : {&s.n, &s.m, &s.p}) {
+      while (*q == ' ' || *q == '\t') ++q;
+      const char *b = (*q == '+') ? q + 1 : q;
+      const auto r = std::from_chars(b, b + std::strlen(b), *dim);
+      if (r.ec != std::errc()) return 0;
+      q = r.ptr;
+    }
+  }
+  if (s.n < 1 || s.p < 1 || s.m < 1) {
+    kivfprintf(stderr, "\nFile '%s' contains some negative or nul dimensions. This is not authorized.\n",
+               name);
+    return 0;
+  }
+  if (!sizesFit(s, name)) return 0;
+  const int64_t n64 = s.n, m64 = s.m, p64 = s.p;
+  if (!readMatrix(fp.get(), n64 * n64, s.A, "Unable to read A matrix.") ||
+      !readMatrix(fp.get(), n64 * m64, s.B, "Unable to read B matrix.") ||
+      !readMatrix(fp.get(), n64 * p64, s.C, "Unable to read C matrix.") ||
+      !readMatrix(fp.get(), m64 * p64, s.D, "Unable to read D matrix."))
+    return 0;
+  const char *line = in.next();
+  if (line && std::strstr(line, "nilpotency")) {
+    kivfprintf(stderr, "\nFile '%s' seems to come from a DAE system. This is not authorized.\n", name);
+    return 0;
+  }
+  // The initial state counts only when exactly n lines of one value each
+  // run to the end of the file.
+  bool good = true;
+  for (; line && good; line = in.next()) {
+    double v;
+    good = firstNumber(line, &v) && static_cast<int64_t>(s.x0.size()) < n64;
+    if (good) s.x0.push_back(v);
+  }
+  s.hasX0 = good && static_cast<int64_t>(s.x0.size()) == n64;
+  return publish(s, n, m, p, A, B, C, D, x0, "kivreadjac");
+}
+
+int kivreadssp_(const char *name, int *n, int *m, int *p, double **A, double **B, double **C,
+                double **D, double **x0) {
+  clearOutputs(n, m, p, A, B, C, D, x0);
+  File fp;
+  std::optional<LineReader> reader;
+  const char *title = openModel(name, fp, reader);
+  if (!title) return 0;
+  LineReader &in = *reader;
+  if (std::strstr(title, "TRANSF")) {
+    kivfprintf(stderr, "\nFile '%s' contains a transfer function. State space model required.\n", name);
+    return 0;
+  }
+  Model s;
+  if (std::strstr(title, "STATSP")) {
+    int *byPosition[] = {&s.n, &s.m, &s.p};
+    for (int i = 0; i < 3; ++i) {
+      const char *l = in.next();
+      if (!l) return 0;
+      int v = 0;
+      if (!leadingInt(l, &v)) continue;
+      if (!std::strstr(l, "number"))
+        *byPosition[i] = v;
+      else if (std::strstr(l, "state"))
+        s.n = v;
+      else if (std::strstr(l, "input"))
+        s.m = v;
+      else if (std::strstr(l, "output"))
+        s.p = v;
+    }
+  }
+  if (s.n <= 0 || s.p <= 0 || s.m <= 0) {
+    kivfprintf(stderr, "\nFile '%s' contains some nul dimensions. This is not authorized.\n", name);
+    return 0;
+  }
+  if (!sizesFit(s, name)) return 0;
+  const int64_t n64 = s.n, m64 = s.m, p64 = s.p;
+  if (!readPerLine(in, n64 * n64, s.A) || !readPerLine(in, n64 * m64, s.B) ||
+      !readPerLine(in, n64 * p64, s.C) || !readPerLine(in, m64 * p64, s.D))
+    return 0;
+  s.hasX0 = readPerLine(in, n64, s.x0);
+  return publish(s, n, m, p, A, B, C, D, x0, "kivreadssp");
+}
+
+}  // extern "C"

@@ -1,0 +1,272 @@
+// Orifice flow laws against the orifice equation q = Cd A sqrt(2 dp / rho)
+// in the turbulent limit and the linear law of the laminar limit, the flow
+// referred to 0 bar, and the equivalent-area search.
+#include <cmath>
+#include <string>
+
+#include "laws_support.hpp"
+
+namespace kiv::test {
+namespace {
+
+using Orifice = LawsTest;
+
+struct Out {
+  double q, cq, lambda, v;
+};
+
+Out orifice(double p1, double p2, double A, double dh, double cqmax, double lcrit) {
+  Out o{};
+  o.q = orif3f_(&p1, &p2, &A, &dh, &cqmax, &lcrit, &o.cq, &o.lambda, &o.v);
+  return o;
+}
+
+Out shortTube(double p1, double p2, double A, double dh, double L) {
+  Out o{};
+  o.q = orif3sht_(&p1, &p2, &A, &dh, &L, &o.cq, &o.lambda, &o.v);
+  return o;
+}
+
+void expectZero(const Out &o) {
+  EXPECT_EQ(o.q, 0.0);
+  EXPECT_EQ(o.cq, 0.0);
+  EXPECT_EQ(o.lambda, 0.0);
+  EXPECT_EQ(o.v, 0.0);
+}
+
+TEST_F(Orifice, TurbulentLimitIsTheOrificeEquationReferredToZeroBar) {
+  const double A = 2e-6, dh = 1.6e-3, cd = 0.7;
+  for (double p1 : {50e5, 350e5}) {
+    for (double p2 : {0.0, 10e5}) {
+      const double pm = 0.5 * (p1 + p2), w = std::sqrt(2.0 * (p1 - p2) / rho(pm));
+      const Out o = orifice(p1, p2, A, dh, cd, 10.0);  // lambda is in the thousands
+      EXPECT_NEAR(o.lambda, dh / nu(pm) * w, 1e-10 * o.lambda);
+      EXPECT_EQ(o.cq, cd);
+      EXPECT_NEAR(o.v, cd * w, 1e-12 * o.v);
+      // Referred to 0 bar: the same mass flow at the density of 0 bar.
+      EXPECT_NEAR(o.q, cd * A * w * rho(pm) / kRho0, 1e-12 * o.q);
+    }
+  }
+  // Cq = Cqmax tanh(2 lambda / lcrit): tanh(2) at lcrit, tanh(4) at lcrit / 2.
+  const Out o = orifice(20e5, 0.0, 1e-6, 1e-3, 0.7, 500.0);
+  EXPECT_NEAR(orifice(20e5, 0.0, 1e-6, 1e-3, 0.7, o.lambda).cq, 0.7 * 0.9640275800758169, 1e-15);
+  EXPECT_DOUBLE_EQ(orifice(20e5, 0.0, 1e-6, 1e-3, 0.7, o.lambda / 2).cq, 0.7 * std::tanh(4.0));
+}
+
+TEST_F(Orifice, LaminarLimitIsLinearInThePressureDrop) {
+  // tanh(x) ~ x: q = Cqmax 2 lambda / lcrit A w = 4 Cqmax dh A dp / (mu lcrit).
+  const double A = 1e-6, dh = 1e-3, cqmax = 0.7, lcrit = 1e6;
+  const double slope = 4.0 * cqmax * dh * A / (kMu * lcrit);
+  for (double dp : {0.5, 2.0, 8.0})
+    EXPECT_NEAR(orifice(dp, 0.0, A, dh, cqmax, lcrit).q / dp, slope, 1e-6 * slope) << dp;
+}
+
+TEST_F(Orifice, SignAndSymmetry) {
+  const Out f = orifice(30e5, 10e5, 3e-6, 2e-3, 0.65, 800.0);
+  const Out r = orifice(10e5, 30e5, 3e-6, 2e-3, 0.65, 800.0);
+  EXPECT_GT(f.q, 0.0);
+  EXPECT_EQ(r.q, -f.q);
+  EXPECT_EQ(r.v, -f.v);
+  EXPECT_EQ(r.cq, f.cq);
+  EXPECT_EQ(r.lambda, f.lambda);
+  double p1 = 10e5, p2 = 30e5, A = 3e-6, dh = 2e-3, cqmax = 0.65, lcrit = 800.0, cq, lambda;
+  EXPECT_EQ(orif3_(&p1, &p2, &A, &dh, &cqmax, &lcrit), r.q);
+  EXPECT_EQ(orif3b_(&p1, &p2, &A, &dh, &cqmax, &lcrit, &cq, &lambda), r.q);
+  EXPECT_EQ(cq, r.cq);
+  // At given properties the flow is at that density.
+  double dp = -2e6, rho = 870.0, nu = 2e-5, v;
+  const double q = OrificeFlow(&dp, &rho, &nu, &A, &dh, &cqmax, &lcrit, &cq, &lambda, &v);
+  EXPECT_DOUBLE_EQ(q, -cq * A * std::sqrt(2.0 * 2e6 / rho));
+  EXPECT_DOUBLE_EQ(v * A, q);
+  EXPECT_EQ(orif2_(&dp, &A, &dh, &cqmax, &lcrit, &rho, &nu), q);
+}
+
+TEST_F(Orifice, ClosedOrEqualPressuresNeverReadTheFluid) {
+  // Without any fluid, reading a property ends the run.
+  auto bare = [](auto &&body) {
+    KIVSystem *s = KivCreateSystem();
+    KivInstallPrintHook(s, [](FILE *, const char *, void *) {}, nullptr);
+    const int rc = kiv::guarded(s, [&] {
+      kiv::hyd::forgetCurrentFluid();
+      body();
+      return 0;
+    });
+    KivReleaseSystem(s);
+    return rc;
+  };
+  Out closed{1, 1, 1, 1}, level{1, 1, 1, 1}, given{1, 1, 1, 1};
+  EXPECT_EQ(bare([&] {
+              closed = orifice(20e5, 0.0, 0.0, 1e-3, 0.7, 500.0);
+              level = orifice(7e5, 7e5, 1e-6, 1e-3, 0.7, 500.0);
+              double dp = 1e5, rho = 850, nu = 1e-5, A = 0.0, dh = 1e-3, cqmax = 0.7, lcrit = 1e3;
+              given.q = OrificeFlow(&dp, &rho, &nu, &A, &dh, &cqmax, &lcrit, &given.cq,
+                                    &given.lambda, &given.v);
+            }),
+            0);
+  EXPECT_EQ(bare([] { orifice(7e5, 6e5, 1e-6, 1e-3, 0.7, 500.0); }), -2);
+  KivMakeCurrent(sys_);
+  select(1);
+  expectZero(closed);
+  expectZero(level);
+  expectZero(given);
+}
+
+TEST_F(Orifice, ShortRestrictionInItsRange) {
+  // Long enough restriction, very high flow number: Cq tends to K(r) -> 0.76.
+  const double dh = 2e-3, A = circleArea(dh), pm = 150e5, w = std::sqrt(2.0 * 300e5 / rho(pm));
+  const Out s = shortTube(300e5, 0.0, A, dh, 5.0 * dh);
+  ASSERT_GT(s.lambda, 1e4);
+  EXPECT_NEAR(s.cq, 0.76, 0.03);
+  EXPECT_NEAR(s.q, s.cq * A * w * rho(pm) / kRho0, 1e-12 * s.q);
+  const Out r = shortTube(0.0, 300e5, A, dh, 5.0 * dh);
+  EXPECT_EQ(r.q, -s.q);
+  EXPECT_EQ(r.v, -s.v);
+  // From L / dh = 0.6 on, Cq rises with the flow and stays below 0.8.
+  for (double ratio : {0.6, 1.0, 3.0, 10.0, 50.0}) {
+    double previous = 0.0;
+    for (double dp = 10.0; dp < 1e8; dp *= 3.0) {
+      const Out o = shortTube(dp, 0.0, A, dh, ratio * dh);
+      EXPECT_GE(o.cq, previous * (1 - 1e-9)) << ratio << " " << dp;
+      EXPECT_LT(o.cq, 0.8);
+      previous = o.cq;
+    }
+  }
+}
+
+TEST_F(Orifice, ShortRestrictionOfZeroLengthStaysFinite) {
+  const double dh = 1e-3, A = circleArea(dh);
+  expectZero(shortTube(5e5, 5e5, A, dh, 0.0));
+  expectZero(shortTube(5e5, 4e5, 0.0, dh, 1e-3));
+  // At L = 0 only the lambda^0.45 term is left, and L -> 0 tends to it.
+  const Out zero = shortTube(5e5, 4e5, A, dh, 0.0);
+  EXPECT_DOUBLE_EQ(zero.cq, 0.1695 * std::pow(zero.lambda, 0.45));
+  EXPECT_NEAR(shortTube(5e5, 4e5, A, dh, 1e-30).cq, zero.cq, 1e-12);
+}
+
+TEST_F(Orifice, UserCoefficientOfAnUnknownObject) {
+  double p1 = 2e5, p2 = 1e5, A = 1e-6, dh = 1e-3, closed = 0.0;
+  int id = 3;
+  Out o{1, 1, 1, 1};
+  o.q = orif4f_(&p1, &p2, &A, &dh, &id, &o.cq, &o.lambda, &o.v);
+  EXPECT_EQ(o.q + o.cq + o.v, 0.0);
+  EXPECT_GT(o.lambda, 0.0);
+  EXPECT_EQ(takeErr(),
+            "Call to streval with an invalid index 3\n"
+            "No expression structure or spline has been created with this index\n");
+  o.q = orif4f_(&p1, &p2, &closed, &dh, &id, &o.cq, &o.lambda, &o.v);
+  expectZero(o);
+  EXPECT_EQ(takeErr(), "");
+}
+
+// ---- Laminar-band law -----------------------------------------------------------
+
+double band(double dp, int &state, double dpt = 1e5) {
+  double cq = 0.6, A = 1e-6, rho = 850.0;
+  return orific_(&dp, &cq, &A, &dpt, &rho, &state);
+}
+
+TEST_F(Orifice, LaminarBandLawChoosesItsRegime) {
+  const double edge = 0.6 * 1e-6 * std::sqrt(2.0 * 1e5 / 850.0);
+  struct Step {
+    double dp, q;
+    int state;
+  };
+  int state = 7;
+  for (const Step &s : {Step{1e5, edge, 1}, Step{-1e5, -edge, -1}, Step{0.25e5, 0.25 * edge, 0},
+                        Step{4e5, 2 * edge, 1}, Step{-9e5, -3 * edge, -1}}) {
+    EXPECT_DOUBLE_EQ(band(s.dp, state), s.q) << s.dp;
+    EXPECT_EQ(state, s.state) << s.dp;
+  }
+  // At the edge the turbulent law gives exactly the band's value.
+  EXPECT_EQ(band(1e5, state), edge);
+  state = 0;
+  double q = 0.0;
+  EXPECT_EQ(locate([&] { q = band(1e5, state); }), 2);
+  EXPECT_EQ(q, edge);
+}
+
+TEST_F(Orifice, LaminarBandLawHoldsItsRegimeAndReportsCrossings) {
+  // answer: 2 nothing, 3 a crossing, 4 a crossing within 1e-6 dpt.
+  struct Held {
+    int state;
+    double dp;
+    int answer;
+    double q;
+  };
+  const double edge = 0.6 * 1e-6 * std::sqrt(2.0 * 1e5 / 850.0);
+  for (const Held &h : {Held{1, 0.9e5, 2, edge * std::sqrt(0.9)}, Held{1, 0.5e5, 3, -1},
+                        Held{1, 0.8e5 - 0.05, 4, -1}, Held{1, -1e3, 3, 0.0},
+                        Held{-1, 1e3, 3, 0.0}, Held{-1, -0.9e5, 2, -edge * std::sqrt(0.9)},
+                        Held{0, 1.1e5, 2, 1.1 * edge}, Held{0, -1.3e5, 3, -1},
+                        Held{0, 1.2e5 + 0.05, 4, -1}, Held{5, 0.5e5, 2, 0.5 * edge}}) {
+    SCOPED_TRACE(testing::Message() << h.state << " " << h.dp);
+    int state = h.state;
+    double q = 0.0;
+    EXPECT_EQ(locate([&] { q = band(h.dp, state); }), h.answer);
+    EXPECT_EQ(state, h.state);
+    if (h.q != -1) {
+      EXPECT_NEAR(q, h.q, 1e-15 * edge);
+    }
+  }
+}
+
+// ---- Equivalent area ------------------------------------------------------------
+
+TEST_F(Orifice, EquivalentAreaInvertsTheTanhLaw) {
+  const double rho = 860.0, nu = 3e-5, lcrit = 1000.0, cqmax = 0.7;
+  // Small pressure drops need areas far beyond 200 q w.
+  for (double dp : {1.0, 1e3, 1e7}) {
+    for (double q : {1e-9, 1e-3}) {
+      SCOPED_TRACE(testing::Message() << dp << " " << q);
+      double r = rho, qq = q, p = dp, c = cqmax, a = nu, b = lcrit, A = -1, dh = -1;
+      ASSERT_EQ(guarded([&] { eqarea(&r, &qq, &p, &c, &a, &b, &A, &dh); return 0; }), 0);
+      EXPECT_DOUBLE_EQ(dh, 2.0 * std::sqrt(A / std::numbers::pi));
+      EXPECT_NEAR(orif2_(&p, &A, &dh, &c, &b, &r, &a), q, 1e-12 * q);
+      // a and b enter as their product only.
+      double a2 = 2 * nu, b2 = lcrit / 2, A2, dh2;
+      eqarea_(&r, &qq, &p, &c, &a2, &b2, &A2, &dh2);
+      EXPECT_DOUBLE_EQ(A2, A);
+    }
+  }
+  EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Orifice, EquivalentAreaWithoutARoot) {
+  double rho = 850, q = 0, dp = 1e5, c = 0.7, a = 2e-5, b = 1000, A = 1, dh = 1;
+  int id = 0;
+  eqarea(&rho, &q, &dp, &c, &a, &b, &A, &dh);
+  EXPECT_EQ(A + dh, 0.0);
+  A = dh = 1;
+  EqGeneralArea_(&rho, &q, &dp, &a, &id, &A, &dh);
+  EXPECT_EQ(A + dh, 0.0);
+  EXPECT_EQ(takeErr(), "");
+
+  const std::string tail = "\nAborting program.\n";
+  q = 1e-4;
+  dp = 0.0;
+  EXPECT_EQ(guarded([&] { eqarea(&rho, &q, &dp, &c, &a, &b, &A, &dh); return 0; }), -2);
+  EXPECT_EQ(exitCode(), 1);
+  EXPECT_EQ(takeErr(),
+            "\nCannot find a orifice area for in eqarea\n"
+            "Values are flow rate 1.000000e-04 [m**3/s] and pressure drop 0.000000e+00 [Pa]." +
+                tail);
+  q = -1e-5;
+  dp = 1e5;
+  EXPECT_EQ(guarded([&] { eqarea(&rho, &q, &dp, &c, &a, &b, &A, &dh); return 0; }), -2);
+  EXPECT_EQ(takeErr(),
+            "Error detected in kivNLSolve.\nfunc(xl) and func(xr) have the same sign.\n"
+            "\nCannot find a orifice area for in eqarea\n"
+            "Values are flow rate -1.000000e-05 [m**3/s] and pressure drop 1.000000e+05 [Pa]." +
+                tail);
+  // No coefficient law behind the id: Cq is 0 and no area passes the flow.
+  q = 1e-5;
+  EXPECT_EQ(guarded([&] { EqGeneralArea_(&rho, &q, &dp, &a, &id, &A, &dh); return 0; }), -2);
+  const std::string err = takeErr(), general =
+      "\nCannot find a orifice area for in EqGeneralArea\n"
+      "Values are flow rate 1.000000e-05 pressure drop 1.000000e+05" + tail;
+  ASSERT_GE(err.size(), general.size());
+  EXPECT_EQ(err.substr(err.size() - general.size()), general);
+}
+
+}  // namespace
+}  // namespace kiv::test

@@ -1,0 +1,218 @@
+// 2-D bilinear splines against bilinear functions: extrapolated and held
+// sides, cyclic axes free and held, derivatives that leave the value memory
+// alone, point changes, creation checks.
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "tables/splines1d_support.hpp"
+
+namespace {
+
+using kiv::test::locating;
+using kiv::test::ordinary;
+
+// A grid of f over x1 (fastest) and x2, with its four codes.
+struct Grid {
+  std::vector<double> x1, x2, z;
+  int codes[4] = {1, 1, 1, 1};  // x1 left, x1 right, x2 left, x2 right
+
+  template <class F>
+  Grid(std::vector<double> a, std::vector<double> b, F f) : x1(std::move(a)), x2(std::move(b)) {
+    for (double v : x2)
+      for (double u : x1) z.push_back(f(u, v));
+  }
+  int create() const {
+    const int nx = static_cast<int>(x1.size()), ny = static_cast<int>(x2.size());
+    return lsplini2_(&nx, &ny, x1.data(), x2.data(), z.data(), &codes[0], &codes[1], &codes[2],
+                     &codes[3]);
+  }
+};
+
+double bv(int id, double a, double b, int disc = 0) { return getlspl2_(&id, &a, &b, &disc); }
+double bdx(int id, double a, double b, int disc = 0) { return getlspdx_(&id, &a, &b, &disc); }
+double bdy(int id, double a, double b, int disc = 0) { return getlspdy_(&id, &a, &b, &disc); }
+
+const auto kF = [](double a, double b) { return 2 - a + 3 * b + 0.5 * a * b; };
+
+class BilinearSpline : public kiv::test::SystemTest {};
+
+TEST_F(BilinearSpline, BilinearFunctionInsideAndExtrapolated) {
+  const int id = Grid({-1, 0, 0.5, 3}, {0, 2, 2.5}, kF).create();
+  ASSERT_EQ(id, 0);
+  for (double a : {-2.0, -1.0, 0.2, 0.5, 2.9, 3.0, 4.5})
+    for (double b : {-1.0, 0.0, 1.3, 2.5, 4.0}) {
+      EXPECT_NEAR(bv(id, a, b), kF(a, b), 1e-12) << a << " " << b;
+      EXPECT_NEAR(bdx(id, a, b), -1 + 0.5 * b, 1e-12);
+      EXPECT_NEAR(bdy(id, a, b), 3 + 0.5 * a, 1e-12);
+    }
+  // A 2 x 2 grid: corners, and linear along each edge.
+  const int two =
+      Grid({0, 1}, {0, 1}, [](double a, double b) { return a == 1 ? 3 + b : 5 * b; }).create();
+  EXPECT_EQ(bv(two, 0, 0), 0.0);
+  EXPECT_EQ(bv(two, 1, 0), 3.0);
+  EXPECT_EQ(bv(two, 0, 1), 5.0);
+  EXPECT_EQ(bv(two, 1, 1), 4.0);
+  EXPECT_DOUBLE_EQ(bv(two, 0.25, 0), 0.75);
+  EXPECT_DOUBLE_EQ(bv(two, 1, 0.5), 3.5);
+  EXPECT_DOUBLE_EQ(bv(two, 0.5, 0.5), 0.25 * (0 + 3 + 5 + 4));
+}
+
+TEST_F(BilinearSpline, HeldSides) {
+  Grid g({0, 1, 2}, {0, 1}, kF);
+  g.codes[0] = g.codes[1] = g.codes[2] = g.codes[3] = 2;
+  const int held = g.create();
+  EXPECT_EQ(bv(held, -5, -5), kF(0, 0));
+  EXPECT_EQ(bv(held, 9, 9), kF(2, 1));
+  EXPECT_EQ(bv(held, -5, 9), kF(0, 1));
+  EXPECT_EQ(bdx(held, -5, 0.5), 0.0);
+  EXPECT_EQ(bdy(held, 0.5, 9), 0.0);
+  EXPECT_DOUBLE_EQ(bdy(held, 9, 0.5), 3 + 0.5 * 2);  // x1 held at its last knot
+  // Extrapolated on x1, held on x2; a right code 3 on an axis that is not
+  // cyclic holds.
+  g.codes[0] = 1;
+  g.codes[1] = 3;
+  const int mixed = g.create();
+  EXPECT_DOUBLE_EQ(bv(mixed, -1, 3), kF(-1, 1));
+  EXPECT_DOUBLE_EQ(bdx(mixed, -1, 3), -1 + 0.5);
+  EXPECT_DOUBLE_EQ(bv(mixed, 5, 0.5), kF(2, 0.5));
+  EXPECT_EQ(bdx(mixed, 5, 0.5), 0.0);
+}
+
+TEST_F(BilinearSpline, DecreasingAxesAreStoredReversed) {
+  const int up = Grid({0, 1, 3}, {-1, 0, 2}, kF).create();
+  const int down = Grid({3, 1, 0}, {2, 0, -1}, kF).create();
+  for (double a : {-0.5, 0.5, 2.0, 4.0})
+    for (double b : {-2.0, -0.5, 1.0}) {
+      EXPECT_EQ(bv(up, a, b), bv(down, a, b));
+      EXPECT_EQ(bdy(up, a, b), bdy(down, a, b));
+    }
+}
+
+// g(x1) = 0 1 3 0 at x1 = 0..3 (period 3) times (1 + x2).
+const auto kCyc = [](double a, double b) {
+  const double g[] = {0, 1, 3, 0};
+  return g[static_cast<int>(a)] * (1 + b);
+};
+
+TEST_F(BilinearSpline, CyclicAxisFreeAndHeld) {
+  Grid g({0, 1, 2, 3}, {0, 1}, kCyc);
+  g.codes[0] = 3;
+  const int id = g.create();
+  for (double a : {0.4, 1.5, 2.9})
+    for (int k : {-3, -1, 2}) EXPECT_NEAR(bv(id, a + 3 * k, 0.5), bv(id, a, 0.5), 1e-12);
+  EXPECT_DOUBLE_EQ(bv(id, 4.5, 1), 2 * 2.0);
+  ordinary();
+  EXPECT_DOUBLE_EQ(bv(id, 1.5, 0, 1), 2.0);
+  // An ordinary move to the first cell: no period added.
+  auto r = locating([&] { return bv(id, 0.5, 0, 1); });
+  EXPECT_EQ(r.answer, 4);
+  EXPECT_DOUBLE_EQ(r.value, 0.0);
+  // Across the seam the held cell continues.
+  EXPECT_DOUBLE_EQ(bv(id, 2.5, 0, 1), 1.5);
+  r = locating([&] { return bv(id, 3.2, 1, 1); });
+  EXPECT_NEAR(r.value, 2 * -0.6, 1e-12);
+  EXPECT_DOUBLE_EQ(bv(id, 0.5, 0, 1), 0.5);
+  r = locating([&] { return bv(id, -0.25, 0, 1); });
+  EXPECT_NEAR(r.value, -0.25, 1e-12);
+  // Unequal end lines are refused, naming the line.
+  Grid bad({0, 1, 2}, {0, 1, 2}, kF);
+  bad.codes[0] = 3;
+  EXPECT_EQ(bad.create(), -1);
+  EXPECT_EQ(takeErr(),
+            "\n\nFor cyclic 2D linear splines, the first and the last x1 values must be the "
+            "same\nCheck the 1 column of z values\n");
+  bad.codes[0] = 1;
+  bad.codes[2] = 3;
+  bad.z[6] = bad.z[0];
+  EXPECT_EQ(bad.create(), -1);
+  EXPECT_EQ(takeErr(),
+            "\n\nFor cyclic 2D linear splines, the first and the last x2 values must be the "
+            "same\nCheck the 2 row of z values\n");
+}
+
+// Derivatives take their cell from their own locate step: they neither move
+// the value memory nor report a crossing of their own cell.
+TEST_F(BilinearSpline, DerivativesLeaveTheValueMemoryAlone) {
+  const int id =
+      Grid({0, 1, 2, 3}, {0, 1, 2}, [](double a, double b) { return a * a + b * b; }).create();
+  ordinary();
+  EXPECT_DOUBLE_EQ(bv(id, 0.5, 0.5, 1), 1.0);
+  EXPECT_DOUBLE_EQ(bdx(id, 2.5, 1.5, 1), 5.0);
+  EXPECT_DOUBLE_EQ(bdy(id, 2.5, 1.5, 1), 3.0);
+  auto r = locating([&] { return bv(id, 0.6, 0.6, 1); });
+  EXPECT_EQ(r.answer, 2);
+  r = locating([&] { return bdx(id, 2.5, 1.5, 1); });
+  EXPECT_EQ(r.answer, 2);
+  EXPECT_DOUBLE_EQ(r.value, 5.0);
+  r = locating([&] { return bdx(id, 1.5, 1.5, 1); });  // held on cell (2, 1)
+  EXPECT_EQ(r.answer, 4);
+  EXPECT_DOUBLE_EQ(r.value, 5.0);
+  r = locating([&] { return bv(id, 1.5, 0.6, 1); });
+  EXPECT_EQ(r.answer, 4);
+  EXPECT_DOUBLE_EQ(r.value, 1.5 + 0.6);  // cell (0, 0) continued
+  r = locating([&] { return bv(id, 1.5, 0.6, 0); });
+  EXPECT_EQ(r.answer, 2);
+  EXPECT_DOUBLE_EQ(r.value, 2.5 + 0.6);
+}
+
+TEST_F(BilinearSpline, PointChangesAndSlopeTables) {
+  int id = Grid({0, 1}, {0, 1}, kF).create();
+  setlspl2point_(&id, 1, 1, 10.0);
+  EXPECT_DOUBLE_EQ(bv(id, 1, 1), 10.0);
+  EXPECT_DOUBLE_EQ(bv(id, 0.5, 1), 0.5 * (kF(0, 1) + 10));
+  ComputeSlopes2d(&id, 1);
+  ComputeSlopes2d(&id, 2);
+  EXPECT_EQ(takeErr(), "");
+  for (auto p : {std::pair{2, 0}, {0, -1}}) {
+    EXPECT_EQ(guarded([&] {
+                setlspl2point_(&id, p.first, p.second, 1.0);
+                return 0;
+              }),
+              -2);
+    EXPECT_NE(takeErr().find("Call to setlspl2point_ with invalid point"), std::string::npos);
+  }
+  EXPECT_EQ(guarded([&] {
+              setlspl2point_(&id, 0, 0, std::numeric_limits<double>::quiet_NaN());
+              return 0;
+            }),
+            -2);
+  takeErr();
+  EXPECT_EQ(guarded([&] {
+              ComputeSlopes2d(&id, 3);
+              return 0;
+            }),
+            -2);
+  EXPECT_EQ(takeErr(), "\n\nFor 2D linear splines the derivation direction must be 1 or 2.\n\n");
+  EXPECT_EQ(exitCode(), 1);
+  EXPECT_EQ(guarded([&] { return static_cast<int>(bdy(4, 0, 0)); }), -2);
+  EXPECT_EQ(takeErr(), "\n\nCall to getlsp2d_ with invalid index 4\nTerminating program.\n\n");
+  KivEndRun(0);
+  EXPECT_EQ(guarded([&] { return static_cast<int>(bv(id, 0, 0)); }), -2);
+  EXPECT_EQ(takeErr(), "\n\nCall to getlspl2_ with invalid index 0\nTerminating program.\n\n");
+}
+
+TEST_F(BilinearSpline, CreationMessages) {
+  EXPECT_EQ(Grid({0}, {0, 1}, kF).create(), -1);
+  EXPECT_EQ(takeErr(),
+            "\n\nFor 2D linear splines there must be at least 2 data points in each "
+            "direction.\n\n");
+  EXPECT_EQ(Grid({0, 1}, {0, 2, 1}, kF).create(), -1);
+  EXPECT_EQ(takeErr(),
+            "\n\nFor 2D linear splines the y-values must be strictly monotonic (see items 2 and "
+            "3 which values are 2 and 1).\n\n");
+  Grid g({0, 1}, {0, 1}, kF);
+  g.z[3] = HUGE_VAL;
+  EXPECT_EQ(g.create(), -1);
+  EXPECT_EQ(takeErr(),
+            "\n\nFor 2D linear splines the z-values must be finite numbers (see item 4 which "
+            "value is inf).\n\n");
+  Grid c({0, 1}, {0, 1}, kF);
+  c.codes[2] = 0;
+  EXPECT_EQ(c.create(), -1);
+  EXPECT_EQ(takeErr(),
+            "\n\nFor 2D linear splines the left-hand data out of range indicator must be 1 or "
+            "3.\n\n");
+}
+
+}  // namespace

@@ -1,0 +1,276 @@
+// The units manager: the shipped units file, prefixes and products, unit
+// expressions, links between domains and the units-file format.
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "tablefile_support.hpp"
+
+namespace {
+
+using kiv::test::TableTest;
+
+class Units : public TableTest {
+ public:
+  // factor and offset of u1 -> u2, or NaN when refused.
+  std::pair<double, double> conv(const char *u1, const char *u2) {
+    double f = 0, o = 0;
+    if (!GetConvFactFromU1toU2(u1, u2, &f, &o)) return {NAN, NAN};
+    return {f, o};
+  }
+  double factor(const char *u1, const char *u2) { return conv(u1, u2).first; }
+};
+
+void expectRel(double got, double want) { EXPECT_NEAR(got, want, 1e-14 * std::fabs(want)) << want; }
+
+constexpr double kPi = std::numbers::pi;
+
+TEST_F(Units, ShippedFileCoversTheLibraryUnits) {
+  expectRel(factor("bar", "Pa"), 1e5);
+  expectRel(factor("Pa", "bar"), 1e-5);
+  expectRel(factor("L/min", "m3/s"), 1.0 / 60000.0);
+  expectRel(factor("rev/min", "rad/s"), kPi / 30.0);
+  expectRel(factor("rpm", "rev/min"), 1.0);
+  expectRel(factor("degree", "rad"), kPi / 180.0);
+  expectRel(factor("mm", "m"), 1e-3);
+  expectRel(factor("mm2", "m2"), 1e-6);
+  expectRel(factor("mm3", "m3"), 1e-9);
+  expectRel(factor("L", "m3"), 1e-3);
+  expectRel(factor("cSt", "m2/s"), 1e-6);
+  expectRel(factor("cP", "Pa.s"), 1e-3);
+  expectRel(factor("kg/m3", "g/cm3"), 1e-3);
+  expectRel(factor("N.m", "Nm"), 1.0);
+  expectRel(factor("kN", "N"), 1e3);
+  expectRel(factor("cm3/rev", "m3/rev"), 1e-6);
+  expectRel(factor("psi", "bar"), 0.06894757293168361);
+  const auto c = conv("degC", "K");
+  EXPECT_EQ(c.first, 1.0);
+  EXPECT_EQ(c.second, 273.15);
+  const auto k = conv("K", "degC");
+  EXPECT_EQ(k.first, 1.0);
+  EXPECT_EQ(k.second, -273.15);
+  const auto f = conv("degC", "degF");
+  expectRel(f.first, 1.8);
+  EXPECT_NEAR(f.second, 32.0, 1e-12);
+  expectRel(factor("degK", "K"), 1.0);
+  EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Units, PrefixesProductsAndExpressions) {
+  // Not listed, but built from listed units.
+  expectRel(factor("GN", "N"), 1e9);
+  expectRel(factor("hm", "m"), 100.0);
+  expectRel(factor("dam", "m"), 10.0);
+  expectRel(factor("kN/m**2", "Pa"), 1e3);
+  expectRel(factor("N/mm**2", "MPa"), 1.0);
+  expectRel(factor("kg*m/s**2", "N"), 1.0);
+  expectRel(factor("mN*m", "N.m"), 1e-3);
+  int e[KIV_UNIT_DIMENSIONS];
+  double fa = 0, of = 0;
+  ASSERT_EQ(GetConvFactAndBase("kN/m**2", &fa, &of, e), 1);
+  EXPECT_EQ(std::vector<int>(e, e + 7), (std::vector<int>{-1, 1, -2, 0, 0, 0, 0}));
+  ASSERT_EQ(GetConvFact("bar", &fa, &of), 1);
+  EXPECT_EQ(fa, 1e5);
+  double tf = 0;
+  const KIVUnit *u = nullptr;
+  ASSERT_EQ(GetConvFactForToken("GN", &tf, &u), 1);
+  EXPECT_EQ(tf, 1e9);
+  EXPECT_STREQ(GetUnitName(u), "N");
+  ASSERT_EQ(GetConvFactForToken("mm", &tf, &u), 1);
+  EXPECT_STREQ(GetUnitName(u), "mm");  // listed: no prefix needed
+  EXPECT_EQ(GetConvFactForToken("q", &tf, &u), 0);
+  EXPECT_EQ(u, nullptr);
+}
+
+TEST_F(Units, RefusedConversions) {
+  EXPECT_TRUE(std::isnan(factor("bar", "mm")));
+  EXPECT_EQ(takeErr(), "Unit domains 'Pressure' and 'Length' are not compatible.\n");
+  EXPECT_TRUE(std::isnan(factor("kN/m**2", "m")));
+  EXPECT_EQ(takeErr(), "\nUnits 'kN/m**2' and 'm' seem to be incompatible. Conversion impossible.\n");
+  EXPECT_TRUE(std::isnan(factor("foo", "Pa")));
+  EXPECT_EQ(takeErr(), "\nUnable to find conversion factor for token 'foo'"
+                       "\nUnable to convert from unit 'foo' to unit 'Pa'\n");
+  EXPECT_TRUE(std::isnan(factor("m3x/s", "m3/s")));
+  EXPECT_EQ(takeErr(), "\nToken 'm3x' is invalid in expression: 'm3x/s'"
+                       "\nUnable to convert from unit 'm3x/s' to unit 'm3/s'\n");
+  EXPECT_TRUE(std::isnan(factor("2*3", "m")));
+  EXPECT_EQ(takeErr(), "\nUnable to extract any token from '2*3'"
+                       "\nUnable to convert from unit '2*3' to unit 'm'\n");
+  // A word beginning with "d" is deci-something or nothing.
+  EXPECT_TRUE(std::isnan(factor("dyn", "N")));
+  takeErr();
+  EXPECT_EQ(AreUnitsHomogeneous("bar", "psi"), 1);
+  EXPECT_EQ(AreUnitsHomogeneous("bar", "m"), 0);
+  EXPECT_EQ(AreUnitsHomogeneous("xyz", "xyz"), 1);
+}
+
+TEST_F(Units, LinkedDomainsConvertOneWay) {
+  // Frequency links to angular velocity: 1 Hz is 2 pi rad/s.
+  expectRel(factor("Hz", "rad/s"), 2 * kPi);
+  expectRel(factor("kHz", "rev/min"), 1e3 * 60.0);
+  EXPECT_TRUE(std::isnan(factor("rad/s", "Hz")));
+  EXPECT_EQ(takeErr(), "Unit domains 'Angular velocity' and 'Frequency' are not compatible.\n");
+}
+
+TEST_F(Units, ConversionTexts) {
+  double f = 0, o = 0;
+  EXPECT_EQ(ExtractConvFact("*1.8+32", &f, &o), 1);
+  EXPECT_EQ(f, 1.8);
+  EXPECT_EQ(o, 32);
+  EXPECT_EQ(ExtractConvFact(" / 60", &f, &o), 1);
+  expectRel(f, 1.0 / 60);
+  EXPECT_EQ(o, 0);
+  EXPECT_EQ(ExtractConvFact("-273.15", &f, &o), 1);
+  EXPECT_EQ(f, 1);
+  EXPECT_EQ(o, -273.15);
+  EXPECT_EQ(ExtractConvFact("*1e-5", &f, &o), 1);
+  EXPECT_EQ(f, 1e-5);
+  EXPECT_EQ(o, 0);
+  EXPECT_EQ(ExtractConvFact("*1E-5", &f, &o), 1);
+  EXPECT_EQ(f, 1e-5);
+  EXPECT_EQ(ExtractConvFact("*2.5d-3", &f, &o), 1);
+  EXPECT_EQ(f, 2.5e-3);
+  EXPECT_EQ(ExtractConvFact("*M_PI/180", &f, &o), 1);
+  expectRel(f, kPi / 180);
+  EXPECT_EQ(ExtractConvFact("*1", &f, &o), 0);
+  EXPECT_EQ(takeErr(), "");
+
+  EXPECT_EQ(ExtractConvFact("+32*1.8", &f, &o), -1);
+  EXPECT_EQ(takeErr(), "'+32*1.8' is not a valid unit convertion factor. Check your units file.");
+  EXPECT_EQ(ExtractConvFact("2*3", &f, &o), -1);
+  EXPECT_EQ(takeErr(), "'2*3' is not a valid unit convertion factor. Check your units file.");
+  EXPECT_EQ(ExtractConvFact("12", &f, &o), -1);
+  EXPECT_EQ(takeErr(), "'12' is not a valid unit convertion factor. Check your units file.");
+  EXPECT_EQ(ExtractConvFact("*(2)", &f, &o), -1);
+  EXPECT_EQ(takeErr(), "Sorry, parenthesis are not supported in unit conversion expression.");
+  EXPECT_EQ(ExtractConvFact(nullptr, &f, &o), -1);
+  EXPECT_EQ(takeErr(), "Cannot extract conversion factor and offset, bad arguments.");
+  // A factor that cannot be evaluated fails instead of passing as 1.
+  f = 7;
+  EXPECT_EQ(ExtractConvFact("*1/0", &f, &o), -1);
+  EXPECT_EQ(f, 7);
+  EXPECT_NE(takeErr().find("\nUnable to evaluate expression '1/0'"), std::string::npos);
+  EXPECT_EQ(ExtractConvFact("*foo", &f, &o), -1);
+  EXPECT_NE(takeErr().find("\nUnable to evaluate expression 'foo'"), std::string::npos);
+  const std::string longText = "*" + std::string(2047, '1');
+  EXPECT_EQ(ExtractConvFact(longText.c_str(), &f, &o), -1);
+  EXPECT_EQ(takeErr(), "\nNot enough space to evaluate expression '" + longText.substr(1) + "'");
+}
+
+TEST_F(Units, PrefixAndProductRulesOnASmallFile) {
+  useUnits({"#Length [1,0,0,0,0,0,0]", "m", "#Time [0,0,1,0,0,0,0]", "s", "h -> s *3600",
+            "#Force [1,1,-2,0,0,0,0]", "N", "#Energy [2,1,-2,0,0,0,0]", "J", "#Odd [0,0,0,0,0,0,1]", "r",
+            "x -> r *7", "z -> r *0", "#Temperature [0,0,0,0,1,0,0]", "K"});
+  expectRel(factor("mm", "m"), 1e-3);
+  expectRel(factor("dam", "m"), 10);
+  // "hr" is never hecto-r: it is h times r.
+  double f = 0;
+  const KIVUnit *u = nullptr;
+  ASSERT_EQ(GetConvFactForToken("hr", &f, &u), 1);
+  EXPECT_EQ(f, 3600);
+  EXPECT_STREQ(GetUnitName(u), "r");
+  ASSERT_EQ(GetConvFactForToken("hx", &f, &u), 1);
+  expectRel(f, 700);  // hecto-x
+  // A product carries the dimensions of both parts.
+  expectRel(factor("Nm", "J"), 1.0);
+  expectRel(factor("kNm", "J"), 1e3);
+  EXPECT_TRUE(std::isnan(factor("Nm", "m")));
+  EXPECT_EQ(takeErr(), "\nUnits 'Nm' and 'm' seem to be incompatible. Conversion impossible.\n");
+  // m2 is not a word of letters.
+  EXPECT_TRUE(std::isnan(factor("m2", "m")));
+  EXPECT_EQ(takeErr(), "\nToken 'm2' is invalid in expression: 'm2'\nUnable to convert from unit 'm2' to unit 'm'\n");
+  // Without degC in the file the conversion fails instead of passing as K.
+  EXPECT_TRUE(std::isnan(factor("degC", "K")));
+  EXPECT_EQ(takeErr(), "\nUnable to find conversion factor for token 'degC'"
+                       "\nUnable to convert from unit 'degC' to unit 'K'\n");
+  // A unit expression that cannot be evaluated fails.
+  EXPECT_TRUE(std::isnan(factor("x/z", "r")));
+  EXPECT_NE(takeErr().find("\nUnable to evaluate expression 'x/z'\nUnable to convert from unit 'x/z' to unit 'r'\n"),
+            std::string::npos);
+  // A garbled word of many unit letters is refused without exponential work.
+  const std::string garbled = std::string(60, 'm') + "q";
+  EXPECT_EQ(GetConvFactForToken(garbled.c_str(), &f, &u), 0);
+  const std::string mixed = "mNshmNshmNshmNshmNshmNshmNshmNshmNshmNshmNshq";
+  EXPECT_EQ(GetConvFactForToken(mixed.c_str(), &f, &u), 0);
+  ASSERT_EQ(GetConvFactForToken("mNshmNsh", &f, &u), 1);
+  expectRel(f, 1e-3 * 3600 * 3600);  // milli-(N s h m N s h)
+}
+
+TEST_F(Units, FileFormatAndItsMessages) {
+  useUnits({"#Length [1,0,0,0,0,0,0]",
+            "m  =>  mm",  // three fields: preferred unit
+            "mm  ->   m *1e-3 ",
+            "<km> -> m *1e3",
+            "cm",  // one field: equal to the base unit
+            "mm -> m *5",  // already known: not added
+            "yd -> m *0.9144 => ft",
+            "ft -> m *0.3048",
+            "bad -x> m *2",
+            "badder xyz m *2",
+            "worse -> m *2 xyz ft",
+            "a b c d e f g",
+            "<> -> m *2",
+            "weird -> m 12",
+            "#Length [1,0,0,0,0,0,0]", "m2", "zz -> m2 *4",  // a second section of a known domain
+            "#Broken [1,0]", "u", "#Pressure [-1,1,-2,0,0,0,0]", "Pa -> m *2 => mm"});
+  EXPECT_EQ(takeErr(),
+            "Warning in ExtractUnitsFieldsError.\nError in units file line is: bad -x> m *2"
+            "Warning in ExtractUnitsFieldsError.\nError in units file line is: badder xyz m *2"
+            "Warning in ExtractUnitsFields.\nError in units file line is: worse -> m *2 xyz ft"
+            "Warning in ExtractUnitsFields.\nError in units file line is: 'a b c d e f g'"
+            "Warning in ExtractUnitsFields.\nError in units file line is: '<> -> m *2'"
+            "'12' is not a valid unit convertion factor. Check your units file."
+            "Unit base not decoded for domain 'Broken'.\n");
+  const UnitsManager *m = InitUnitsManager(nullptr);
+  const KIVUnit *mm = GetUnit(m, "mm");
+  ASSERT_NE(mm, nullptr);
+  double f = 0, o = 0;
+  GetUnitFactorAndOffset(mm, &f, &o);
+  EXPECT_EQ(f, 1e-3);  // runs of blanks are one separator
+  EXPECT_STREQ(GetConversionString(mm), "*1e-3");
+  EXPECT_STREQ(GetConversionString(GetUnit(m, "m")), "*1");
+  EXPECT_EQ(GetPreferredUnit(GetUnit(m, "m")), mm);
+  EXPECT_EQ(GetPreferredUnit(mm), mm);
+  EXPECT_EQ(GetPreferredUnit(GetUnit(m, "yd")), GetUnit(m, "ft"));
+  EXPECT_EQ(GetPreferredUnit(GetUnit(m, "cm")), nullptr);
+  expectRel(factor("km", "m"), 1e3);
+  EXPECT_EQ(factor("cm", "m"), 1.0);
+  for (const char *absent : {"bad", "badder", "worse", "a", "weird", "m2", "zz"})
+    EXPECT_EQ(GetUnit(m, absent), nullptr) << absent;
+  EXPECT_STREQ(GetUnitDomainName(GetUnit(m, "u")), "Broken [1,0]");
+  // A link names a unit of another domain; the preferred unit is looked up
+  // there too.
+  const KIVUnit *pa = GetUnit(m, "Pa");
+  ASSERT_NE(pa, nullptr);
+  EXPECT_EQ(GetPreferredUnit(pa), mm);
+  expectRel(factor("Pa", "mm"), 2e3);
+}
+
+TEST_F(Units, UnitLineBeforeAnyDomain) {
+  useUnits({"m", "#Length [1,0,0,0,0,0,0]", "m"});
+  EXPECT_EQ(takeErr(), "Can't read file './KIV.units'");
+  EXPECT_EQ(GetUnit(InitUnitsManager(nullptr), "m"), nullptr);
+}
+
+TEST_F(Units, MissingFileLeavesAnEmptyManager) {
+  FreeAllUnitStuff();
+  InitUnitsManager("/nonexistent-kiv-root");
+  EXPECT_EQ(takeErr(), "\nImpossible to open file '/nonexistent-kiv-root/KIV.units'.\n");
+  EXPECT_TRUE(std::isnan(factor("bar", "Pa")));
+  takeErr();
+  // A run's end frees the manager; the next use reads the shipped file.
+  KivEndRun(0);
+  expectRel(factor("bar", "Pa"), 1e5);
+}
+
+TEST_F(Units, ShippedFileReadsCleanly) {
+  FreeAllUnitStuff();
+  const UnitsManager *m = InitUnitsManager(nullptr);
+  EXPECT_EQ(takeErr(), "");
+  for (const char *name : {"bar", "Pa", "mm", "mm2", "mm3", "L", "L/min", "m3/s", "rev/min", "rad/s", "degree",
+                           "degC", "degK", "K", "cSt", "cP", "kg/m3", "N", "N.m", "s", "kg", "A", "mol", "cd"})
+    EXPECT_NE(GetUnit(m, name), nullptr) << name;
+}
+
+}  // namespace
