@@ -2,8 +2,8 @@
 // removal: nesting of paths that meet nothing, the walk over tagged
 // crossings with its guard, and the clean-up of results.
 #include <cstdio>
-#include <initializer_list>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "geometry/boolean.hpp"
 
