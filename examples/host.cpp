@@ -2,12 +2,14 @@
 // messages through its own print hook, and at the library's recovery point
 // sets up a fluid from a shipped data file, asks for its properties, an
 // orifice flow and a chamber's pressure derivative, evaluates a parameter
-// expression written in terms of a global parameter, and reads a cyclic
-// spline by shaft angle. Finally it shows a fatal error ending a run.
+// expression written in terms of a global parameter, reads a cyclic spline
+// by shaft angle and cuts two discs. Finally it shows a fatal error ending a
+// run.
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "geometry/kiv_geometry.h"
 #include "hydraulics/kiv_fp04.h"
 #include "hydraulics/kiv_hydlaws.h"
 #include "hydraulics/kiv_hydraulics.h"
@@ -20,6 +22,38 @@ namespace {
 
 void print(FILE *stream, const char *text, void *) {
   std::fprintf(stream == stderr ? stderr : stdout, "%s", text);
+}
+
+// A disc of radius r about (cx, 0) in millimetres, from two half-circle arcs.
+shape *disc(double cx, double r) {
+  path *p = create_path();
+  point centre;
+  initialized_point(&centre);
+  centre.x = cx;
+  centre.radius = r;
+  centre.arc = KIV_ARC_MINOR;
+  centre.direction = KIV_CCW;
+  add_last_xy_(p, cx + r, 0.0);
+  create_point_before(p, p->first, &centre);
+  add_last_xy_(p, cx - r, 0.0);
+  create_point_before(p, p->first, &centre);
+  shape *s = create_shape();
+  add_path(p, s);
+  return s;
+}
+
+// The overlap of two discs, cut as the gear pump cuts its cavities.
+void overlap() {
+  const double r = 10.0, d = 12.0;
+  shape *a = disc(0.0, r), *b = disc(d, r);
+  int status = -1;
+  shape *lens = intersection_shape_status_(a, b, &status);
+  const double exact = 2 * r * r * std::acos(d / (2 * r)) - 0.5 * d * std::sqrt(4 * r * r - d * d);
+  std::printf("Overlap of two 10 mm discs 12 mm apart: %.9f mm2 (exact %.9f), status %d\n",
+              area2D_(lens), exact, status);
+  delete_shape_(lens);
+  delete_shape_(a);
+  delete_shape_(b);
 }
 
 int simulate(void *) {
@@ -78,6 +112,7 @@ int simulate(void *) {
   if (spline >= 0 && spleval_(&spline, &at, &out))
     std::printf("Cyclic table at 363.7 deg: %.6f (exact %.6f)\n", out,
                 1.0 + 0.1 * std::cos(12.0 * 3.7 * M_PI / 180.0));
+  overlap();
   return 0;
 }
 
