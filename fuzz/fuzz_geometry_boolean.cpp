@@ -14,10 +14,10 @@
 
 #include "geometry/kiv_geometry.h"
 #include "runtime/system.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void quiet(FILE *, const char *, void *) {}
 
 struct Bytes {
   const uint8_t *data;
@@ -99,9 +99,7 @@ void run(shape *A, shape *B, int flags) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 10) return 0;
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
-  KivMakeCurrent(sys);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   Bytes in{data, size};
   const uint8_t flags = in.next();
   shape *A = readShape(in, flags & 1);

@@ -11,13 +11,13 @@
 #include "hydraulics/kiv_hydraulics.h"
 #include "runtime/system.hpp"
 #include "tables/kiv_tablefiles.h"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void quiet(FILE *, const char *, void *) {}
 
 const std::string &path() {
-  static const std::string p = "/tmp/kiv_fuzz_fluidfile_" + std::to_string(getpid()) + ".data";
+  static const std::string p = kiv::fuzz::scratchPath("fluidfile", ".data");
   return p;
 }
 
@@ -57,12 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return rtableStoreToCache_(&off);
   }();
   (void)noCache;
-  FILE *fp = std::fopen(path().c_str(), "wb");
-  if (!fp) return 0;
-  std::fwrite(data, 1, size, fp);
-  std::fclose(fp);
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
+  if (!kiv::fuzz::writeFile(path(), data, size)) return 0;
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   kiv::guarded(sys, [] { return defineAndUse(); });
   KivReleaseSystem(sys);
   return 0;

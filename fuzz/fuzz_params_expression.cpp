@@ -8,10 +8,10 @@
 
 #include "params/binarytree.hpp"
 #include "runtime/system.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void silent(FILE *, const char *, void *) {}
 
 int nodes(const kiv::BinaryTree *n) { return n ? 1 + nodes(n->left) + nodes(n->right) : 0; }
 
@@ -44,8 +44,7 @@ void exercise(int id) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &silent, nullptr);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   int level = data[0] % 3;
   const std::string text(reinterpret_cast<const char *>(data) + 1, size - 1);
   kiv::guarded(sys, [&] {

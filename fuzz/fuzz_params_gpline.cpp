@@ -11,10 +11,10 @@
 
 #include "params/GpManager_private.hpp"
 #include "runtime/system.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void quiet(FILE *, const char *, void *) {}
 
 // An empty field is written as none.
 bool same(const char *a, const char *b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
@@ -72,9 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   }
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
-  KivMakeCurrent(sys);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   kiv::guarded(sys, [&] {
     KIVGP_GPList *list = KIVGPPrivate_GPList_Create();
     if (KIVGPPrivate_IO_ReadGPsFromLegacyFile(path.c_str(), list) == 0)

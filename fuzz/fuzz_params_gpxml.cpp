@@ -9,10 +9,10 @@
 
 #include "params/GpManager_private.hpp"
 #include "runtime/system.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void quiet(FILE *, const char *, void *) {}
 
 bool same(const char *a, const char *b) { return (!a && !b) || (a && b && std::strcmp(a, b) == 0); }
 
@@ -51,9 +51,7 @@ void destroy(KIVGP_GPList *list) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
-  KivMakeCurrent(sys);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   kiv::guarded(sys, [&] {
     KIVGP_GPList *first = KIVGPPrivate_GPList_Create();
     if (parse(data, size, first)) {

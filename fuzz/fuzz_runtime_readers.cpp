@@ -6,18 +6,14 @@
 #include <vector>
 
 #include "runtime/system.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
-void quiet(FILE *, const char *, void *) {}
-void swallow(const char *, void *) {}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
-  KivInstallDisplayHook(sys, &swallow, nullptr);
-  KivMakeCurrent(sys);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   std::vector<char> bytes(data, data + size);
   for (int skip = 0; skip < 2; ++skip) {
     FILE *fp = fmemopen(bytes.data(), bytes.size(), "r");

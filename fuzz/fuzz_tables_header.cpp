@@ -10,14 +10,13 @@
 
 #include "runtime/system.hpp"
 #include "tables/kiv_tablefiles.h"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void quiet(FILE *, const char *, void *) {}
-void swallow(const char *, void *) {}
 
 const std::string &path() {
-  static const std::string p = "/tmp/kiv_fuzz_tables_header_" + std::to_string(getpid()) + ".txt";
+  static const std::string p = kiv::fuzz::scratchPath("tables_header", ".txt");
   return p;
 }
 
@@ -68,15 +67,9 @@ int readAll(const char *name, bool units) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
-  FILE *fp = std::fopen(path().c_str(), "wb");
-  if (!fp) return 0;
-  std::fwrite(data, 1, size, fp);
-  std::fclose(fp);
+  if (!kiv::fuzz::writeFile(path(), data, size)) return 0;
 
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
-  KivInstallDisplayHook(sys, &swallow, nullptr);
-  KivMakeCurrent(sys);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   // The header parser on the bytes themselves.
   std::string copy(reinterpret_cast<const char *>(data), size);
   if (FILE *mem = fmemopen(copy.data(), copy.size(), "r")) {

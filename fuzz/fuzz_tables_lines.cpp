@@ -11,14 +11,13 @@
 
 #include "runtime/system.hpp"
 #include "tables/kiv_tablefiles.h"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void quiet(FILE *, const char *, void *) {}
-void swallow(const char *, void *) {}
 
 const std::string &path() {
-  static const std::string p = "/tmp/kiv_fuzz_tables_lines_" + std::to_string(getpid()) + ".txt";
+  static const std::string p = kiv::fuzz::scratchPath("tables_lines", ".txt");
   return p;
 }
 
@@ -66,14 +65,8 @@ int exercise(int firstSkip) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
-  FILE *fp = std::fopen(path().c_str(), "wb");
-  if (!fp) return 0;
-  std::fwrite(data + 1, 1, size - 1, fp);
-  std::fclose(fp);
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
-  KivInstallDisplayHook(sys, &swallow, nullptr);
-  KivMakeCurrent(sys);
+  if (!kiv::fuzz::writeFile(path(), data + 1, size - 1)) return 0;
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   kiv::guarded(sys, [&] { return exercise(data[0] & 1); });
   KivReleaseSystem(sys);
   std::remove(path().c_str());

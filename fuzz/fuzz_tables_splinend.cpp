@@ -10,6 +10,7 @@
 #include "runtime/kiv_runtime.h"
 #include "tables/kiv_interp.h"
 #include "tables/kiv_splinend.h"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
@@ -95,9 +96,7 @@ int Run(Reader &r) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  KIVSystem *sys = KivCreateSystem();
-  KivMakeCurrent(sys);
-  KivInstallPrintHook(sys, [](FILE *, const char *, void *) {}, nullptr);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   Reader r{data, size};
   KivGuardedCall(sys, [](void *p) { return Run(*static_cast<Reader *>(p)); }, &r);
   KivReleaseSystem(sys);  // ends the run: every spline is freed

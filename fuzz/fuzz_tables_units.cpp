@@ -8,11 +8,10 @@
 #include "runtime/system.hpp"
 #include "tables/kiv_tablefiles.h"
 #include "tables/kiv_units.h"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
-void quiet(FILE *, const char *, void *) {}
-void swallow(const char *, void *) {}
 
 std::vector<std::string> split(const std::string &text, const char *separators) {
   std::vector<std::string> out;
@@ -58,10 +57,7 @@ int exercise(const std::string &text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > 8192) return 0;
-  KIVSystem *sys = KivCreateSystem();
-  KivInstallPrintHook(sys, &quiet, nullptr);
-  KivInstallDisplayHook(sys, &swallow, nullptr);
-  KivMakeCurrent(sys);
+  KIVSystem *sys = kiv::fuzz::quietSystem();
   const std::string text(reinterpret_cast<const char *>(data), size);
   kiv::guarded(sys, [&] { return exercise(text); });
   KivReleaseSystem(sys);
