@@ -196,3 +196,15 @@ TEST_F(SystemTest, SlaveFlag) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AllocationCount, SeesHeapAllocations) {
+  if (kiv::test::allocationCount() < 0) GTEST_SKIP() << "needs the sanitizer's allocator hook";
+  const long before = kiv::test::allocationCount();
+  void *volatile p = std::malloc(16);
+  std::free(p);
+  EXPECT_GT(kiv::test::allocationCount(), before);
+}
+
+}  // namespace

@@ -2,6 +2,13 @@
 
 #include <unistd.h>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KIV_HAVE_MALLOC_HOOK 1
+#include <sanitizer/allocator_interface.h>
+#endif
+#endif
+
 namespace kiv::test {
 
 namespace {
@@ -32,6 +39,21 @@ std::string SystemTest::takeOut() {
   std::string s;
   s.swap(out_);
   return s;
+}
+
+namespace {
+long g_allocations = 0;
+[[maybe_unused]] void onMalloc(const volatile void *, size_t) { ++g_allocations; }
+[[maybe_unused]] void onFree(const volatile void *) {}
+}  // namespace
+
+long allocationCount() {
+#ifdef KIV_HAVE_MALLOC_HOOK
+  static const bool hooked = __sanitizer_install_malloc_and_free_hooks(&onMalloc, &onFree) > 0;
+  return hooked ? g_allocations : -1;
+#else
+  return -1;
+#endif
 }
 
 std::string tempPath(const std::string &name) {

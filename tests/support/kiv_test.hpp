@@ -35,6 +35,10 @@ class SystemTest : public ::testing::Test {
 // runs tests in parallel): it names the process and the running test.
 std::string tempPath(const std::string &name);
 
+// Heap allocations made so far by this process (counted through the
+// sanitizer's allocator hook), or -1 in a build without the hook.
+long allocationCount();
+
 // Directory of the test data files (tests/data), and of the shipped KIV root.
 std::string dataDir();
 std::string kivRoot();
