@@ -1,6 +1,6 @@
 // The reader of fluid data files: every refusal with its exact messages, and
 // a refused file leaves nothing behind.
-#include "fluiddata_support.hpp"
+#include "fluid_test.hpp"
 
 namespace kiv::test {
 namespace {
@@ -16,12 +16,7 @@ const std::string kBulkPart =
     "2\n"
     "0 17000\n"
     "100 18000  # comment after a pair\n";
-const std::string kViscosityPart =
-    "2\n"
-    "1\n"
-    "40\n"
-    "1\n"
-    "0 46\n";
+const std::string kViscosityPart = "2\n1\n40\n1\n0 46\n";
 const std::string kDensityHead = "2\n1\n40\n2\n0 870\n";
 
 std::string instead(const std::string &line) {
@@ -116,48 +111,32 @@ std::vector<Case> cases() {
 }
 
 TEST_F(FluidFileReader, EveryRefusalHasItsMessage) {
-  for (const Case &c : cases()) {
-    const std::string path = writeTemp("refused", c.content);
+  const auto refused = [&](const char *what, const std::string &path, const std::string &message) {
     int result = -1;
-    ASSERT_EQ(guarded([&] { result = defineTable(path); return 0; }), 0) << c.what;
-    EXPECT_EQ(result, 0) << c.what;
-    EXPECT_EQ(takeErr(), c.message + "Check file format for '" + path + "'") << c.what;
+    ASSERT_EQ(guarded([&] { result = defineTable(path); return 0; }), 0) << what;
+    EXPECT_EQ(result, 0) << what;
+    EXPECT_EQ(takeErr(), message + "Check file format for '" + path + "'") << what;
     // Nothing of the refused file stays: the index is free and its tables empty.
     int i = 0;
-    EXPECT_EQ(checkhdind2_(&i), 0) << c.what;
+    EXPECT_EQ(checkhdind2_(&i), 0) << what;
     const HydTableSlot &slot = kiv::hyd::currentBlock()->tables[0];
-    EXPECT_EQ(slot.bm_mode, 0) << c.what;
-    EXPECT_TRUE(slot.bm_temperature.empty() && slot.bm_pressure.empty() &&
+    EXPECT_TRUE(slot.bm_mode == 0 && slot.bm_temperature.empty() && slot.bm_pressure.empty() &&
                 slot.ref_density.empty() && slot.mu_value.empty())
-        << c.what;
-    EXPECT_EQ(gethdind_(), -1) << c.what;
-  }
-}
-
-TEST_F(FluidFileReader, MissingAndEmptyFiles) {
+        << what;
+    EXPECT_EQ(gethdind_(), -1) << what;
+  };
+  for (const Case &c : cases()) refused(c.what, writeTemp("refused", c.content), c.message);
   const std::string missing = tempPath("no_such_fluid.data");
-  int result = -1;
-  ASSERT_EQ(guarded([&] { result = defineTable(missing); return 0; }), 0);
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(takeErr(), "\nImpossible to open file '" + missing + "'.\nCheck file format for '" +
-                           missing + "'");
+  refused("missing", missing, "\nImpossible to open file '" + missing + "'.\n");
   const std::string comments = writeTemp("comments", "# only\n#comments\n");
-  ASSERT_EQ(guarded([&] { result = defineTable(comments); return 0; }), 0);
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(takeErr(),
-            "\nThe file '" + comments + "' is empty.\nCheck file format for '" + comments + "'");
+  refused("comments only", comments, "\nThe file '" + comments + "' is empty.\n");
 }
 
 TEST_F(FluidFileReader, IndexChecksComeFirst) {
-  ConstantFluid c;
-  c.index = 3;
-  ASSERT_EQ(guarded([&] { define(c); return 0; }), 0);
-  TableFluidArgs a;
-  a.index = 3;
-  EXPECT_EQ(guarded([&] { return defineTable("never read", a); }), -2);
+  ASSERT_EQ(add(ConstantFluid{.index = 3}), 0);
+  EXPECT_EQ(guarded([&] { return defineTable("never read", {.index = 3}); }), -2);
   EXPECT_EQ(takeErr(), "Hydraulic property index 3\nis already defined.\n");
-  a.index = 101;
-  EXPECT_EQ(guarded([&] { return defineTable("never read", a); }), -2);
+  EXPECT_EQ(guarded([&] { return defineTable("never read", {.index = 101}); }), -2);
   EXPECT_EQ(takeErr(), "Invalid fluid index: maximum is 100 and minimum is 0.\n");
 }
 

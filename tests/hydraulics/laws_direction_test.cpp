@@ -1,7 +1,7 @@
 // The flow-direction switch with its hysteresis band, driven through the
 // runtime's evaluation modes, and the law with one coefficient pair per
 // direction.
-#include "laws_support.hpp"
+#include "fluid_test.hpp"
 
 namespace kiv::test {
 namespace {
