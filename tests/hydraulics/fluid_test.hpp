@@ -113,42 +113,23 @@ class FluidTest : public SystemTest {
   }
 };
 
-// Parameters of the fluid-properties submodel, valid for every type.
+// Parameters of the fluid-properties submodel, valid for every type, in
+// user units: 0 density [kg/m3], 1 bulk modulus [bar], 2 its slope, 3
+// viscosity [cP], 4 air/gas viscosity [cP], 5 saturation pressure [bar], 6
+// air/gas [%], 7 temperature [degC], 8 T1 [degC], 9 nu1 [cSt], 10 T2, 11
+// nu2, 12 coefficient c [cSt], 13 polytropic index, 14 and 15 high and low
+// saturation pressures [bar], 16 vapour viscosity [cP], 17 vapour molecular
+// mass, 18 air/gas density [kg/m3], 19 saturation pressure of the simple
+// type [bar].
 struct Fp04Params {
-  double real[20] = {
-      850.0,    // density [kg/m3]
-      17000.0,  // bulk modulus [bar]
-      0.0,      // slope of bulk modulus
-      51.0,     // absolute viscosity [cP]
-      0.02,     // air/gas viscosity [cP]
-      0.0,      // saturation pressure [bar]
-      1.0,      // air/gas [%]
-      40.0,     // temperature [degC]
-      20.0,     // T1 [degC]
-      100.0,    // nu1 [cSt]
-      80.0,     // T2 [degC]
-      10.0,     // nu2 [cSt]
-      0.7,      // coefficient c [cSt]
-      1.4,      // polytropic index
-      -0.9,     // high saturation pressure [bar]
-      -0.95,    // low saturation pressure [bar]
-      0.02,     // vapour viscosity [cP]
-      200.0,    // vapour molecular mass
-      1.2,      // air/gas density [kg/m3]
-      -0.5,     // saturation pressure of the simple type [bar]
-  };
+  double real[20] = {850.0, 17000.0, 0.0,  51.0, 0.02, 0.0,   1.0,  40.0, 20.0,  100.0,
+                     80.0,  10.0,    0.7,  1.4,  -0.9, -0.95, 0.02, 200.0, 1.2, -0.5};
   int integer[5] = {2, 1, 45, 1, 0};  // type, fuel, file, bulk modulus type, index
   std::string file;                   // the user's data file (file 1)
   int instance = 1;
 
-  Fp04Params &type(int t) {
-    integer[0] = t;
-    return *this;
-  }
-  Fp04Params &index(int i) {
-    integer[4] = i;
-    return *this;
-  }
+  Fp04Params &type(int t) { return integer[0] = t, *this; }
+  Fp04Params &index(int i) { return integer[4] = i, *this; }
   void setUp() {
     std::string first = "FP04";
     char *text[2] = {first.data(), file.data()};

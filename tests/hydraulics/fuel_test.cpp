@@ -35,56 +35,46 @@ double heated(double T, double bar) { return T + bar * (0.0141 - 1.98e-6 * bar);
 double taitDensity(const Row &r, double T, double bar, double H) {
   return r.rho * (1 - r.alphaT * T) / (1 - r.Ct * std::log((bar + H) / H));
 }
-// The free-volume law; fuels 1 to 4 enter it with their own compression law.
-double freeVolumeViscosity(int fuel, double T, double bar) {
+// The free-volume law mu = A exp(E rho / (packed - rho)) [mPa s], the density
+// of fuels 1 to 4 from their own compression law.
+struct FreeVolume {
+  double rho, packed;
+  double mu(const Row &r) const { return 0.001 * r.A * std::exp(r.E * rho / (packed - rho)); }
+};
+FreeVolume freeVolume(int fuel, double T, double bar) {
   const Row &r = kRows[fuel];
   const double Th = heated(T, bar), Bm = r.rho * 0.0009233 / r.alphaT + 1326.58 - 5.628 * Th;
-  const double star = fuel <= 4 ? r.rho * (1 - r.alphaT * Th) / (1 - 0.0844 * std::log((bar + Bm) / Bm))
-                                : taitDensity(r, Th, bar, taitParameter(r, Th));
-  return 0.001 * r.A * std::exp(r.E * star / (r.G * (1 + r.H * Th) - star));
+  return {fuel <= 4 ? r.rho * (1 - r.alphaT * Th) / (1 - 0.0844 * std::log((bar + Bm) / Bm))
+                    : taitDensity(r, Th, bar, taitParameter(r, Th)),
+          r.G * (1 + r.H * Th)};
 }
 
-class Fuel : public FluidTest {
- protected:
-  // Defines fuels 1..12 under indexes first..first+11 (one run).
-  void defineAll(int first, FuelFluid base) {
-    ASSERT_EQ(guarded([&] {
-                for (int f = 1; f <= 12; ++f) {
-                  base.fuel = f;
-                  base.index = first + f - 1;
-                  define(base);
-                }
-                return 0;
-              }),
-              0);
-  }
-  static double rho(double p, double T) { return rbrho_(&p, &T); }
-  static double rholiq(double p, double T) { return rbrholiq_(&p, &T); }
-};
+using Fuel = FluidTest;
 
-TEST_F(Fuel, TaitDensityOfEveryFuel) {
-  defineAll(10, FuelFluid{});
+double rho(double p, double T) { return rbrho_(&p, &T); }
+double rholiq(double p, double T) { return rbrholiq_(&p, &T); }
+
+TEST_F(Fuel, EveryFuelTaitDensityTangentBulkModuliAndFiniteValues) {
+  // Fuels 1..12 under indexes 21..32; vapour between 11300 and 51300 Pa absolute.
+  ASSERT_EQ(guarded([&] {
+              for (int f = 1; f <= 12; ++f)
+                define(FuelFluid{.index = 20 + f, .fuel = f, .high = -50000.0, .low = -90000.0,
+                                 .air_percent = 2.0, .polytropic = 1.2});
+              return 0;
+            }),
+            0);
+  Set_rbprop_silent_(1);
+  const double edges[] = {11300.0, 51300.0, kPatm + 5e8};
   for (int f = 1; f <= 12; ++f) {
-    select(9 + f);
+    select(20 + f);
     const Row &r = kRows[f];
     for (double T : {243.15, 300.0, 400.0, 480.0})
       for (double bar : {0.0, 1.0, 100.0, 1000.0, 4000.0}) {
         const double Th = heated(T, bar), H = taitParameter(r, Th);
         ASSERT_GT(H, 260.0);  // not held at these temperatures
         const double expected = taitDensity(r, Th, bar, H);
-        EXPECT_NEAR(rho(bar * 1e5, T), expected, 1e-12 * expected) << f << " " << T << " " << bar;
-        EXPECT_NEAR(rholiq(bar * 1e5, T), expected, 1e-12 * expected);
+        EXPECT_NEAR(rholiq(bar * 1e5, T), expected, 1e-12 * expected) << f << " " << T << " " << bar;
       }
-  }
-}
-
-TEST_F(Fuel, BulkModulusIsTheTangentOfTheDensity) {
-  // Vapour between 11300 and 51300 Pa absolute.
-  defineAll(20, {.high = -50000.0, .low = -90000.0, .air_percent = 2.0, .polytropic = 1.2});
-  Set_rbprop_silent_(1);
-  const double edges[] = {11300.0, 51300.0, kPatm + 5e8};
-  for (int f = 1; f <= 12; ++f) {
-    select(19 + f);
     // Below 490 K no fuel reaches its Tait limit, above 600 K every limited
     // fuel is held all the way: no kink in between the samples.
     for (double T : {250.0, 330.0, 410.0, 490.0, 600.0}) {
@@ -103,15 +93,6 @@ TEST_F(Fuel, BulkModulusIsTheTangentOfTheDensity) {
         }
       }
     }
-  }
-  Set_rbprop_silent_(0);
-  takeErr();
-}
-
-TEST_F(Fuel, FiniteAndPositiveEverywhere) {
-  defineAll(40, {.high = -20000.0, .low = -95000.0, .air_percent = 5.0});
-  for (int f = 1; f <= 12; ++f) {
-    select(39 + f);
     for (double T = 150.0; T <= 800.0; T += 10.0)
       for (double bar = -3.0; bar <= 8000.0; bar += bar < 2.0 ? 0.05 : 25.0) {
         double p = bar * 1e5, t = T;
@@ -122,6 +103,7 @@ TEST_F(Fuel, FiniteAndPositiveEverywhere) {
         ASSERT_TRUE(void_fraction >= 0.0 && void_fraction <= 1.0);
       }
   }
+  Set_rbprop_silent_(0);
   takeErr();
 }
 
@@ -181,76 +163,67 @@ TEST_F(Fuel, TaitParameterHeldAboveItsLimit) {
 }
 
 TEST_F(Fuel, FreeVolumeViscosity) {
-  ASSERT_EQ(add(FuelFluid{.index = 80, .fuel = 3}, FuelFluid{.index = 81, .fuel = 11},
-                FuelFluid{.index = 82, .fuel = 4}),
+  ASSERT_EQ(add(FuelFluid{.index = 83, .fuel = 3}, FuelFluid{.index = 91, .fuel = 11},
+                FuelFluid{.index = 84, .fuel = 4}),
             0);
   double p = 1e7, T = 300.0;
   for (int f : {3, 11}) {
-    select(f == 3 ? 80 : 81);
-    const double mu = freeVolumeViscosity(f, T, 100.0);
+    select(80 + f);
+    const double mu = freeVolume(f, T, 100.0).mu(kRows[f]);
     EXPECT_NEAR(rbmu_(&p, &T), mu, 1e-12 * mu) << f;
   }
   EXPECT_EQ(takeErr(), "");
   // Fuel 4 at -30 degC and 4900 bar leaves the law's free volume below 3 %:
   // the density entering the law is held there.
-  select(82);
-  const Row &r = kRows[4];
+  select(84);
   double pc = 4.9e8, Tc = 243.15;
-  const double Tk = heated(Tc, 4900.0), Bm = r.rho * 0.0009233 / r.alphaT + 1326.58 - 5.628 * Tk;
-  const double star = r.rho * (1 - r.alphaT * Tk) / (1 - 0.0844 * std::log((4900.0 + Bm) / Bm));
-  const double packed = r.G * (1 + r.H * Tk);
-  ASSERT_GT(star, 0.97 * packed);
-  const double mu = 0.001 * r.A * std::exp(r.E * 0.97 / 0.03);
+  const FreeVolume v = freeVolume(4, Tc, 4900.0);
+  ASSERT_GT(v.rho, 0.97 * v.packed);
+  const double mu = FreeVolume{0.97, 1.0}.mu(kRows[4]);
   EXPECT_NEAR(rbmu_(&pc, &Tc), mu, 1e-9 * mu);
   char line[200];
   std::snprintf(line, sizeof line,
                 "\nThe viscosity law of fuel 4 is not valid at this density (%6.2f kg/m3): the "
                 "density is limited to %6.2f kg/m3.\n",
-                star, 0.97 * packed);
+                v.rho, 0.97 * v.packed);
   EXPECT_EQ(takeErr(), std::string(line) +
-                           "\nWarning: the properties of the fluid indexed 82 may be wrong.\n");
+                           "\nWarning: the properties of the fluid indexed 84 may be wrong.\n");
 }
 
 TEST_F(Fuel, ResultsDoNotDependOnCallOrder) {
   // Vapour forms below 1.5 bar absolute, so at the reference state.
-  const FuelFluid a{.index = 90, .high = 50000.0, .low = -50000.0, .air_percent = 2.0,
-                    .polytropic = 2.0};
-  FuelFluid b = a;
-  b.index = 91;
-  b.fuel = 5;
-  b.polytropic = 1.0;
-  ASSERT_EQ(add(a, b), 0);
-  select(90);
+  FuelFluid a{.index = 92, .high = 50000.0, .low = -50000.0, .air_percent = 2.0, .polytropic = 2.0};
+  ASSERT_EQ(add(a, FuelFluid{.index = 93, .fuel = 5, .high = 50000.0, .low = -50000.0}), 0);
+  select(92);
   Set_rbprop_silent_(1);
   double high = 6e8, T = 320.0, other = 1e5, T2 = 250.0;
-  const double bm2 = rbbm2_(&high, &T), mu = rbmu_(&high, &T);
+  const double bm = rbbm_(&high, &T), bm2 = rbbm2_(&high, &T), mu = rbmu_(&high, &T);
+  const double rho = at(rhoatp_, 2e5);
   rbrholiq_(&other, &T2);
   EXPECT_EQ(rbbm2_(&high, &T), bm2);
   EXPECT_EQ(rbmu_(&high, &T), mu);
   rbt_(&other, &T2);
-  EXPECT_EQ(rbbm_(&high, &T), rbbm_(&high, &T));
+  EXPECT_EQ(rbbm_(&high, &T), bm);
   EXPECT_EQ(rbbm2_(&high, &T), bm2);
-
-  const double rho = at(rhoatp_, 2e5);
-  select(91);
-  select(90);
+  select(93);
+  at(rhoatp_, 2e5);
+  select(92);
   EXPECT_EQ(at(rhoatp_, 2e5), rho);
   Set_rbprop_silent_(0);
 }
 
 TEST_F(Fuel, RefusedData) {
   ASSERT_EQ(add(FuelFluid{.index = 95, .molar_mass = 0.0}, FuelFluid{.index = 96, .fuel = 13}), 0);
-  EXPECT_EQ(guarded([&] { select(95); return 0; }), -2);
-  EXPECT_EQ(takeErr(),
-            "\nThe effective molecular mass of vapor of the fluid indexed 95 must be strictly "
-            "positive (value 0).\n");
-  EXPECT_EQ(guarded([&] { select(96); return 0; }), -2);
-  EXPECT_EQ(takeErr(),
-            "\nThe fuel index is not valid for the built-in fuel data.\n"
-            "Index should be in range 1 to 12 inclusive;\n"
-            "Value supplied is 13.\n"
-            "Terminating the program.\n\n");
-  EXPECT_EQ(exitCode(), 1);
+  for (const auto &c :
+       {std::pair<int, const char *>{95, "\nThe effective molecular mass of vapor of the fluid indexed 95 "
+                                         "must be strictly positive (value 0).\n"},
+        {96, "\nThe fuel index is not valid for the built-in fuel data.\n"
+             "Index should be in range 1 to 12 inclusive;\nValue supplied is 13.\n"
+             "Terminating the program.\n\n"}}) {
+    EXPECT_EQ(guarded([&] { select(c.first); return 0; }), -2);
+    EXPECT_EQ(takeErr(), c.second);
+    EXPECT_EQ(exitCode(), 1);
+  }
 }
 
 TEST_F(Fuel, VapourFractionAndTemperature) {
