@@ -19,10 +19,7 @@ class ShippedFluids : public FluidTest {
 
   // Fluid `index` of shipped file `file` at t_celsius, without air, selected.
   void define(int index, int file, int bulkType, double t_celsius) {
-    Fp04Params f;
-    f.type(4).index(index);
-    f.integer[2] = file;
-    f.integer[3] = bulkType;
+    Fp04Params f{.integer = {4, 1, file, bulkType, index}};
     f.real[6] = 0.0;
     f.real[7] = t_celsius;
     ASSERT_EQ(f.setUpIn(*this), 0) << takeErr();

