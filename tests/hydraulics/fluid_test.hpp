@@ -125,7 +125,7 @@ struct Fp04Params {
   double real[20] = {850.0, 17000.0, 0.0,  51.0, 0.02, 0.0,   1.0,  40.0, 20.0,  100.0,
                      80.0,  10.0,    0.7,  1.4,  -0.9, -0.95, 0.02, 200.0, 1.2, -0.5};
   int integer[5] = {2, 1, 45, 1, 0};  // type, fuel, file, bulk modulus type, index
-  std::string file;                   // the user's data file (file 1)
+  std::string file = {};              // the user's data file (file 1)
   int instance = 1;
 
   Fp04Params &type(int t) { return integer[0] = t, *this; }

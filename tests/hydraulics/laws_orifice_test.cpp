@@ -185,7 +185,9 @@ TEST_F(Orifice, LaminarBandLawChoosesItsRegime) {
     int held = h.state;
     EXPECT_EQ(locate([&] { q = band(h.dp, held); }), h.answer) << h.state << " " << h.dp;
     EXPECT_EQ(held, h.state);
-    if (h.q != -1) EXPECT_NEAR(q, h.q, 1e-15 * edge) << h.state << " " << h.dp;
+    if (h.q != -1) {
+      EXPECT_NEAR(q, h.q, 1e-15 * edge) << h.state << " " << h.dp;
+    }
   }
 }
 

@@ -86,8 +86,9 @@ TEST_F(Simple, TemperatureOfAnUndefinedCaseWarnsOnce) {
   EXPECT_EQ(at(tatp_, 0.0), 0.0);
   EXPECT_EQ(takeErr(), "");
   // Run alone (as the test command runs each test) it is the first time.
-  if (!first.empty())
+  if (!first.empty()) {
     EXPECT_EQ(first, "\nWarning in function tatp : entering in undefined fluid case.\n");
+  }
 }
 
 TEST_F(Simple, DropFluidGetters) {

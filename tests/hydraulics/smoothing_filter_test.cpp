@@ -123,7 +123,9 @@ TEST_F(Smoothing, NoisyCurveMatchesDirectConvolution) {
           EXPECT_EQ(c.x[j], xs[size_t(j)]);
         }
         // Still periodic: the next pass may build a cyclic spline on it.
-        if (periodic) EXPECT_EQ(c.y[n - 1], c.y[0]);
+        if (periodic) {
+          EXPECT_EQ(c.y[n - 1], c.y[0]);
+        }
       }
     }
   }
@@ -146,7 +148,9 @@ TEST_F(Smoothing, OutputCountResizesTheArrays) {
     Curve c(xs, sample(50, [](int i) { return std::cos(0.1 * i); }));
     double *before = c.x;
     ASSERT_EQ(c.smooth(m, 7, 2, 2), 0);
-    if (m == 50) EXPECT_EQ(c.x, before);
+    if (m == 50) {
+      EXPECT_EQ(c.x, before);
+    }
     // Every entry is written and lies on the even grid (ASan checks the size).
     for (int j = 0; j < m; ++j) EXPECT_DOUBLE_EQ(c.x[j], 49.0 * j / (m - 1));
     EXPECT_NEAR(c.y[m / 2], std::cos(0.1 * c.x[m / 2]), 5e-3);
