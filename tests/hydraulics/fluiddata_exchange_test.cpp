@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
-#include "fluiddata_support.hpp"
+#include "fluid_test.hpp"
 
 namespace kiv::test {
 namespace {
@@ -25,73 +26,47 @@ class Exchange : public FluidTest {
   }
 
   static std::string read(const std::string &path) {
-    std::ifstream in(path);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path).rdbuf();
     return s.str();
   }
-
   std::string file() const { return circuit_ + ".hydp"; }
-
-  // The slave's side: a new run of the same system reads the file.
-  int readAsSlave(const char *extension = nullptr) {
-    KivEndRun(0);
+  int write() {
+    return guarded([] {
+      masterwritehydp();
+      return 0;
+    });
+  }
+  int slaveRead(const char *extension = nullptr) {
     return guarded([&] {
       slavereadhydp(circuit_.c_str(), extension ? 1 : 0, extension);
       return 0;
     });
   }
+  // The slave's side: a new run of the same system reads the file.
+  int readAsSlave(const char *extension = nullptr) {
+    KivEndRun(0);
+    return slaveRead(extension);
+  }
 
   std::string circuit_;
 };
 
-void defineConstant(int index, double slope) {
-  double rho = 850.0, bulk = 1.7e9, mu = 0.051, p_sat = 0.0, air = 1.0, t = 40.0, n = 1.4;
-  double mu_air = 2e-5, high = -90000.0, low = -95000.0, mu_v = 2e-5, molar = 200.0, den = 1.2;
-  fpconbmu2_(&index, &rho, &bulk, &slope, &mu, &p_sat, &air, &t, &n, &mu_air, &high, &low, &mu_v,
-             &molar, &den);
-}
-
-void defineFuel(int index) {
-  int type = 3;
-  double high = -20000.0, low = -60000.0, molar = 120.0, mu_air = 1.8e-5, mu_v = 1e-5;
-  double air = 0.5, t = 35.0, n = 1.3;
-  fprprop_(&type, &index, &high, &low, &molar, &mu_air, &mu_v, &air, &t, &n);
-}
-
-void defineSimple(int index) {
-  double rho = 1000.0, bulk = 2.2e9, mu = 1e-3, p_sat = -30000.0, air = 2.0, t = 15.5, n = 1.2;
-  double extra = 0.25;
-  fpspind_(&index, &rho, &bulk, &mu, &p_sat, &air, &t, &n, &extra);
-}
-
-double userDensity(double *, double *p) { return 900.0 + *p * 1e-6; }
-
 TEST_F(Exchange, OneConstantFluidAndItsFile) {
-  ASSERT_EQ(guarded([&] { defineConstant(0, 0.3); masterwritehydp(); return 0; }), 0);
-  EXPECT_EQ(read(file()),
-            "# Number of general properties.\n"
-            "1\n"
-            "# The following lines define general property 1.\n"
-            "0\n"
-            "0\n"
-            "     8.50000000000000e+02\n"
-            "     1.70000000000000e+09\n"
-            "     5.10000000000000e-02\n"
-            "     0.00000000000000e+00\n"
-            "     1.00000000000000e+00\n"
-            "     4.00000000000000e+01\n"
-            "     1.40000000000000e+00\n"
-            "     2.00000000000000e-05\n"
-            "    -9.00000000000000e+04\n"
-            "    -9.50000000000000e+04\n"
-            "     2.00000000000000e-05\n"
-            "     2.00000000000000e+02\n"
-            "     1.20000000000000e+00\n"
-            "# Number of fuel properties.\n"
-            "0\n"
-            "# Number of simple properties.\n"
-            "0\n");
+  ASSERT_EQ(add(ConstantFluid{.slope = 0.3}), 0);
+  ASSERT_EQ(write(), 0);
+  std::string values;
+  for (const char *v : {"8.50000000000000e+02", "1.70000000000000e+09", "5.10000000000000e-02",
+                        "0.00000000000000e+00", "1.00000000000000e+00", "4.00000000000000e+01",
+                        "1.40000000000000e+00", "2.00000000000000e-05", "-9.00000000000000e+04",
+                        "-9.50000000000000e+04", "2.00000000000000e-05", "2.00000000000000e+02",
+                        "1.20000000000000e+00"})
+    values += std::string(v[0] == '-' ? "    " : "     ") + v + "\n";
+  EXPECT_EQ(read(file()), "# Number of general properties.\n1\n"
+                          "# The following lines define general property 1.\n0\n0\n" +
+                              values +
+                              "# Number of fuel properties.\n0\n"
+                              "# Number of simple properties.\n0\n");
   EXPECT_EQ(takeErr(), "");
 
   // The slave has the same fluid, except for the slope the format leaves out.
@@ -99,71 +74,61 @@ TEST_F(Exchange, OneConstantFluidAndItsFile) {
   EXPECT_EQ(takeErr(), "");
   int i = 0;
   const HydFluidRecord *r = retfprop_(&i);
-  EXPECT_EQ(r->kind, 0);
-  EXPECT_EQ(r->density, 850.0);
-  EXPECT_EQ(r->bulk_modulus, 1.7e9);
   EXPECT_EQ(r->bulk_slope, 0.0);
-  EXPECT_EQ(r->viscosity, 0.051);
   EXPECT_EQ(r->air, 0.01);
-  EXPECT_EQ(r->temperature, 40.0 + 273.15);
-  EXPECT_EQ(r->p_sat_high, -90000.0);
-  EXPECT_EQ(r->air_density, 1.2);
+  EXPECT_EQ(r->temperature, 40.0 + kT0);
 }
 
 TEST_F(Exchange, SlaveRebuildsEveryFamilyWithIdenticalProperties) {
+  const std::string table = dataDir() + "/hydraulics/two_temperatures.data";
+  int result = 0;
   ASSERT_EQ(guarded([&] {
-              defineConstant(0, 0.0);
-              defineFuel(5);
-              defineSimple(100);  // the top index travels too
+              define(ConstantFluid{});
+              define(FuelFluid{.index = 5, .fuel = 3, .high = -20000.0, .low = -60000.0,
+                               .molar_mass = 120.0, .mu_air = 1.8e-5, .mu_vapour = 1e-5,
+                               .air_percent = 0.5, .t_celsius = 35.0, .polytropic = 1.3});
+              define(SimpleFluid{.index = 9, .rho = 1000.0, .bulk = 2.2e9, .mu = 1e-3,
+                                 .p_sat = -30000.0, .air_percent = 2.0, .t_celsius = 15.5,
+                                 .polytropic = 1.2, .extra = 0.25});
+              // The top index travels too.
+              result = defineTable(table, {.index = 100, .p_sat = 1e5, .air_percent = 0.5});
               masterwritehydp();
               return 0;
             }),
             0);
-  const double pressures[] = {-99000.0, -92000.0, -50000.0, 0.0, 1e5, 2e7};
-  struct Values {
-    std::vector<double> rho, bulk, mu, voidf;
-  };
-  const auto sample = [&](int index) {
-    select(index);
-    Values v;
-    for (double p : pressures) {
-      v.rho.push_back(at(rhoatp_, p));
-      v.bulk.push_back(at(bmatp_, p));
-      v.mu.push_back(at(muatp_, p));
-      v.voidf.push_back(at(fvoid_, p));
+  ASSERT_EQ(result, 1);
+  const int indexes[] = {0, 5, 9, 100};
+  const auto sample = [&] {
+    std::vector<double> v;
+    for (int index : indexes) {
+      select(index);
+      for (double p : {-99000.0, -92000.0, -50000.0, 0.0, 5e4, 2e6, 3e7})
+        for (auto f : {rhoatp_, bmatp_, muatp_, fvoid_}) v.push_back(at(f, p));
     }
     return v;
   };
-  const Values master[] = {sample(0), sample(5), sample(100)};
+  const std::vector<double> master = sample();
   takeErr();  // the fuel model's notes on pressures without liquid
   ASSERT_EQ(readAsSlave(), 0);
   EXPECT_EQ(takeErr(), "");
-  int i5 = 5, i100 = 100;
-  EXPECT_EQ(getftype_(&i5), 2);
-  EXPECT_EQ(getftype_(&i100), 3);
-  EXPECT_EQ(retrprop_(&i5)->fuel_type, 3);
-  EXPECT_EQ(getspind_(&i100)->extra, 0.25);
-  EXPECT_EQ(kiv::hyd::switches().gFuelProp[5], 1);
-  EXPECT_EQ(kiv::hyd::switches().gSimplestProp[100], 1);
-  int k = 0;
-  for (int index : {0, 5, 100}) {
-    const Values slave = sample(index);
-    for (size_t j = 0; j < std::size(pressures); ++j) {
-      EXPECT_DOUBLE_EQ(slave.rho[j], master[k].rho[j]) << index << " at " << pressures[j];
-      EXPECT_DOUBLE_EQ(slave.bulk[j], master[k].bulk[j]) << index << " at " << pressures[j];
-      EXPECT_DOUBLE_EQ(slave.mu[j], master[k].mu[j]) << index << " at " << pressures[j];
-      EXPECT_DOUBLE_EQ(slave.voidf[j], master[k].voidf[j]) << index << " at " << pressures[j];
-    }
-    ++k;
-  }
+  // The families and their switches show in the properties; what does not:
+  int i9 = 9, i100 = 100;
+  EXPECT_EQ(getspind_(&i9)->extra, 0.25);
+  EXPECT_EQ(std::string(retfprop_(&i100)->file_name), table);
+  const std::vector<double> slave = sample();
+  ASSERT_EQ(slave.size(), master.size());
+  for (size_t k = 0; k < master.size(); ++k)
+    EXPECT_DOUBLE_EQ(slave[k], master[k]) << "fluid " << indexes[k / 28] << " value " << k % 28;
 }
 
+double userDensity(double *, double *p) { return 900.0 + *p * 1e-6; }
+
 TEST_F(Exchange, UserFunctionsStayBehindAndTheFileIsWrittenOnce) {
+  int one = 1;
   ASSERT_EQ(guarded([&] {
-              defineConstant(0, 0.0);
-              int one = 1;
+              define(ConstantFluid{});
               fpuserd_(&one, &userDensity, nullptr, nullptr);
-              defineConstant(2, 0.0);
+              define(ConstantFluid{.index = 2});
               masterwritehydp();
               return 0;
             }),
@@ -175,27 +140,28 @@ TEST_F(Exchange, UserFunctionsStayBehindAndTheFileIsWrittenOnce) {
             "the master to the slave.\n");
   const std::string written = read(file());
   EXPECT_EQ(written.rfind("# Number of general properties.\n2\n", 0), 0u);
-  EXPECT_NE(written.find("# The following lines define general property 1.\n0\n"),
-            std::string::npos);
-  EXPECT_NE(written.find("# The following lines define general property 3.\n2\n"),
-            std::string::npos);
+  EXPECT_NE(written.find("# The following lines define general property 1.\n0\n"), std::string::npos);
+  // Numbered by record, the user's fluid among them.
+  EXPECT_NE(written.find("# The following lines define general property 3.\n2\n"), std::string::npos);
   EXPECT_EQ(written.find("general property 2."), std::string::npos);
 
   // Once per run: a later fluid does not make the file grow.
-  ASSERT_EQ(guarded([&] { defineSimple(9); masterwritehydp(); return 0; }), 0);
+  ASSERT_EQ(add(SimpleFluid{.index = 9}), 0);
+  ASSERT_EQ(write(), 0);
   EXPECT_EQ(read(file()), written);
   EXPECT_EQ(takeErr(), "");
 
   ASSERT_EQ(readAsSlave(), 0);
-  int i0 = 0, i1 = 1, i2 = 2;
+  int i0 = 0, i2 = 2;
   EXPECT_EQ(checkhdind2_(&i0), 1);
-  EXPECT_EQ(checkhdind2_(&i1), 0);
+  EXPECT_EQ(checkhdind2_(&one), 0);
   EXPECT_EQ(checkhdind2_(&i2), 1);
 }
 
 TEST_F(Exchange, BatchRunsNameTheirFile) {
   KivSetFileNames(::testing::TempDir().c_str(), circuit_.c_str(), "run7");
-  ASSERT_EQ(guarded([&] { defineSimple(4); masterwritehydp(); return 0; }), 0);
+  ASSERT_EQ(add(SimpleFluid{.index = 4}), 0);
+  ASSERT_EQ(write(), 0);
   EXPECT_NE(read(circuit_ + ".hydp.run7"), "");
   EXPECT_NE(access(file().c_str(), F_OK), 0);
   ASSERT_EQ(readAsSlave("run7"), 0);
@@ -203,50 +169,47 @@ TEST_F(Exchange, BatchRunsNameTheirFile) {
   EXPECT_EQ(getftype_(&i), 3);
 }
 
-TEST_F(Exchange, SlaveRefusals) {
+TEST_F(Exchange, Refusals) {
   // No file: no fluids, two notes on the output stream.
-  ASSERT_EQ(guarded([&] { slavereadhydp(circuit_.c_str(), 0, nullptr); return 0; }), 0);
+  ASSERT_EQ(slaveRead(), 0);
   EXPECT_EQ(takeOut(), "File " + file() +
                            " does not exist.\nAssuming there are no hydraulic fluid properties.\n");
   EXPECT_EQ(takeErr(), "");
 
   std::ofstream(file()) << "";
-  EXPECT_EQ(guarded([&] { slavereadhydp(circuit_.c_str(), 0, nullptr); return 0; }), -2);
+  EXPECT_EQ(slaveRead(), -2);
   EXPECT_EQ(takeErr(), "\nFile " + file() + " is empty.\n");
 
   // The bounds are those of the fluid-properties submodel.
-  const auto refused = [&](const std::string &simple) {
-    std::ofstream(file()) << "# Number of general properties.\n0\n# fuel\n0\n# simple\n1\n"
-                          << "# The following lines define simple property 1.\n"
-                          << simple;
-    EXPECT_EQ(guarded([&] { slavereadhydp(circuit_.c_str(), 0, nullptr); return 0; }), -2)
-        << simple;
-    EXPECT_EQ(takeErr(), "Invalid data in file " + file() + ".\n") << simple;
-  };
-  refused("101\n1000\n2e9\n1e-3\n0\n1\n20\n1.4\n0\n");       // index above 100
-  refused("1\n1000\n2e9\n1e-3\n-101300\n1\n20\n1.4\n0\n");   // vacuum saturation
-  refused("1\n0\n2e9\n1e-3\n0\n1\n20\n1.4\n0\n");            // no density
-  refused("1\n1000\n2e9\n1e-3\n0\n100\n20\n1.4\n0\n");       // all air
-  refused("1\n1000\n2e9\n1e-3\n0\n1\n-274\n1.4\n0\n");       // below absolute zero
-  refused("1\n1000\n2e9\nabc\n0\n1\n20\n1.4\n0\n");          // not a number
-  refused("1\n1000\n2e9\n1e-3\n0\n1\n20\n1.4\n");            // too short
-  std::ofstream(file()) << "0\n1\n# fuel\n5\n0\n-20000\n-60000\n120\n1e-5\n1e-5\n0\n20\n1.4\n0\n";
-  EXPECT_EQ(guarded([&] { slavereadhydp(circuit_.c_str(), 0, nullptr); return 0; }), -2);
-  EXPECT_EQ(takeErr(), "Invalid data in file " + file() + ".\n");  // fuel type 0
+  const std::string simple = "# Number of general properties.\n0\n# fuel\n0\n# simple\n1\n"
+                             "# The following lines define simple property 1.\n";
+  for (const std::string &content : {
+           simple + "101\n1000\n2e9\n1e-3\n0\n1\n20\n1.4\n0\n",      // index above 100
+           simple + "1\n1000\n2e9\n1e-3\n-101300\n1\n20\n1.4\n0\n",  // vacuum saturation
+           simple + "1\n0\n2e9\n1e-3\n0\n1\n20\n1.4\n0\n",           // no density
+           simple + "1\n1000\n2e9\n1e-3\n0\n100\n20\n1.4\n0\n",      // all air
+           simple + "1\n1000\n2e9\n1e-3\n0\n1\n-274\n1.4\n0\n",      // below absolute zero
+           simple + "1\n1000\n2e9\nabc\n0\n1\n20\n1.4\n0\n",         // not a number
+           simple + "1\n1000\n2e9\n1e-3\n0\n1\n20\n1.4\n",           // too short
+           std::string("0\n1\n# fuel\n5\n0\n-20000\n-60000\n120\n1e-5\n1e-5\n0\n20\n1.4\n0\n"),  // fuel 0
+       }) {
+    std::ofstream(file()) << content;
+    EXPECT_EQ(slaveRead(), -2) << content;
+    EXPECT_EQ(takeErr(), "Invalid data in file " + file() + ".\n") << content;
+  }
 
   // A slave that already has a fluid is too late.
   KivEndRun(0);
   std::ofstream(file()) << "0\n0\n0\n";
-  ASSERT_EQ(guarded([&] { defineSimple(1); return 0; }), 0);
-  EXPECT_EQ(guarded([&] { slavereadhydp(circuit_.c_str(), 0, nullptr); return 0; }), -2);
+  ASSERT_EQ(add(SimpleFluid{.index = 1}), 0);
+  EXPECT_EQ(slaveRead(), -2);
   const char *late = "Slave is trying to install hydraulic\nfluid properties too late.\n";
   EXPECT_EQ(takeErr(), late);
   EXPECT_EQ(takeOut(), late);
-}
 
-TEST_F(Exchange, MasterThatCannotWrite) {
+  // A master that cannot write.
   KivSetFileNames("", (::testing::TempDir() + "no/such/dir/c").c_str(), nullptr);
-  EXPECT_EQ(guarded([&] { masterwritehydp(); return 0; }), -2);
+  EXPECT_EQ(write(), -2);
   EXPECT_EQ(takeErr(),
             "Unable to open file " + ::testing::TempDir() + "no/such/dir/c.hydp for writing.\n");
 }

@@ -1,10 +1,11 @@
 // Orifice flow laws against the orifice equation q = Cd A sqrt(2 dp / rho)
 // in the turbulent limit and the linear law of the laminar limit, the flow
-// referred to 0 bar, and the equivalent-area search.
+// referred to 0 bar, the equivalent-area search, and the flow-direction
+// switch with its hysteresis band driven through the evaluation modes.
 #include <cmath>
 #include <string>
 
-#include "laws_support.hpp"
+#include "fluid_test.hpp"
 
 namespace kiv::test {
 namespace {
@@ -27,14 +28,9 @@ Out shortTube(double p1, double p2, double A, double dh, double L) {
   return o;
 }
 
-void expectZero(const Out &o) {
-  EXPECT_EQ(o.q, 0.0);
-  EXPECT_EQ(o.cq, 0.0);
-  EXPECT_EQ(o.lambda, 0.0);
-  EXPECT_EQ(o.v, 0.0);
-}
+bool zero(const Out &o) { return o.q == 0.0 && o.cq == 0.0 && o.lambda == 0.0 && o.v == 0.0; }
 
-TEST_F(Orifice, TurbulentLimitIsTheOrificeEquationReferredToZeroBar) {
+TEST_F(Orifice, TurbulentAndLaminarLimits) {
   const double A = 2e-6, dh = 1.6e-3, cd = 0.7;
   for (double p1 : {50e5, 350e5}) {
     for (double p2 : {0.0, 10e5}) {
@@ -51,14 +47,10 @@ TEST_F(Orifice, TurbulentLimitIsTheOrificeEquationReferredToZeroBar) {
   const Out o = orifice(20e5, 0.0, 1e-6, 1e-3, 0.7, 500.0);
   EXPECT_NEAR(orifice(20e5, 0.0, 1e-6, 1e-3, 0.7, o.lambda).cq, 0.7 * 0.9640275800758169, 1e-15);
   EXPECT_DOUBLE_EQ(orifice(20e5, 0.0, 1e-6, 1e-3, 0.7, o.lambda / 2).cq, 0.7 * std::tanh(4.0));
-}
-
-TEST_F(Orifice, LaminarLimitIsLinearInThePressureDrop) {
-  // tanh(x) ~ x: q = Cqmax 2 lambda / lcrit A w = 4 Cqmax dh A dp / (mu lcrit).
-  const double A = 1e-6, dh = 1e-3, cqmax = 0.7, lcrit = 1e6;
-  const double slope = 4.0 * cqmax * dh * A / (kMu * lcrit);
+  // Laminar limit, tanh(x) ~ x: q = Cqmax 2 lambda / lcrit A w = 4 Cqmax dh A dp / (mu lcrit).
+  const double slope = 4.0 * 0.7 * 1e-3 * 1e-6 / (kMu * 1e6);
   for (double dp : {0.5, 2.0, 8.0})
-    EXPECT_NEAR(orifice(dp, 0.0, A, dh, cqmax, lcrit).q / dp, slope, 1e-6 * slope) << dp;
+    EXPECT_NEAR(orifice(dp, 0.0, 1e-6, 1e-3, 0.7, 1e6).q / dp, slope, 1e-6 * slope) << dp;
 }
 
 TEST_F(Orifice, SignAndSymmetry) {
@@ -106,9 +98,7 @@ TEST_F(Orifice, ClosedOrEqualPressuresNeverReadTheFluid) {
   EXPECT_EQ(bare([] { orifice(7e5, 6e5, 1e-6, 1e-3, 0.7, 500.0); }), -2);
   KivMakeCurrent(sys_);
   select(1);
-  expectZero(closed);
-  expectZero(level);
-  expectZero(given);
+  EXPECT_TRUE(zero(closed) && zero(level) && zero(given));
 }
 
 TEST_F(Orifice, ShortRestrictionInItsRange) {
@@ -131,16 +121,14 @@ TEST_F(Orifice, ShortRestrictionInItsRange) {
       previous = o.cq;
     }
   }
-}
-
-TEST_F(Orifice, ShortRestrictionOfZeroLengthStaysFinite) {
-  const double dh = 1e-3, A = circleArea(dh);
-  expectZero(shortTube(5e5, 5e5, A, dh, 0.0));
-  expectZero(shortTube(5e5, 4e5, 0.0, dh, 1e-3));
-  // At L = 0 only the lambda^0.45 term is left, and L -> 0 tends to it.
-  const Out zero = shortTube(5e5, 4e5, A, dh, 0.0);
-  EXPECT_DOUBLE_EQ(zero.cq, 0.1695 * std::pow(zero.lambda, 0.45));
-  EXPECT_NEAR(shortTube(5e5, 4e5, A, dh, 1e-30).cq, zero.cq, 1e-12);
+  // Zero length stays finite: only the lambda^0.45 term is left, and L -> 0
+  // tends to it.
+  const double d1 = 1e-3, A1 = circleArea(d1);
+  EXPECT_TRUE(zero(shortTube(5e5, 5e5, A1, d1, 0.0)));
+  EXPECT_TRUE(zero(shortTube(5e5, 4e5, 0.0, d1, 1e-3)));
+  const Out flat = shortTube(5e5, 4e5, A1, d1, 0.0);
+  EXPECT_DOUBLE_EQ(flat.cq, 0.1695 * std::pow(flat.lambda, 0.45));
+  EXPECT_NEAR(shortTube(5e5, 4e5, A1, d1, 1e-30).cq, flat.cq, 1e-12);
 }
 
 TEST_F(Orifice, UserCoefficientOfAnUnknownObject) {
@@ -154,11 +142,9 @@ TEST_F(Orifice, UserCoefficientOfAnUnknownObject) {
             "Call to streval with an invalid index 3\n"
             "No expression structure or spline has been created with this index\n");
   o.q = orif4f_(&p1, &p2, &closed, &dh, &id, &o.cq, &o.lambda, &o.v);
-  expectZero(o);
+  EXPECT_TRUE(zero(o));
   EXPECT_EQ(takeErr(), "");
 }
-
-// ---- Laminar-band law -----------------------------------------------------------
 
 double band(double dp, int &state, double dpt = 1e5) {
   double cq = 0.6, A = 1e-6, rho = 850.0;
@@ -183,55 +169,47 @@ TEST_F(Orifice, LaminarBandLawChoosesItsRegime) {
   double q = 0.0;
   EXPECT_EQ(locate([&] { q = band(1e5, state); }), 2);
   EXPECT_EQ(q, edge);
-}
-
-TEST_F(Orifice, LaminarBandLawHoldsItsRegimeAndReportsCrossings) {
-  // answer: 2 nothing, 3 a crossing, 4 a crossing within 1e-6 dpt.
+  // While locating the regime is held; answer 2 nothing, 3 a crossing, 4 a
+  // crossing within 1e-6 dpt.
   struct Held {
     int state;
     double dp;
     int answer;
     double q;
   };
-  const double edge = 0.6 * 1e-6 * std::sqrt(2.0 * 1e5 / 850.0);
   for (const Held &h : {Held{1, 0.9e5, 2, edge * std::sqrt(0.9)}, Held{1, 0.5e5, 3, -1},
                         Held{1, 0.8e5 - 0.05, 4, -1}, Held{1, -1e3, 3, 0.0},
                         Held{-1, 1e3, 3, 0.0}, Held{-1, -0.9e5, 2, -edge * std::sqrt(0.9)},
                         Held{0, 1.1e5, 2, 1.1 * edge}, Held{0, -1.3e5, 3, -1},
                         Held{0, 1.2e5 + 0.05, 4, -1}, Held{5, 0.5e5, 2, 0.5 * edge}}) {
-    SCOPED_TRACE(testing::Message() << h.state << " " << h.dp);
-    int state = h.state;
-    double q = 0.0;
-    EXPECT_EQ(locate([&] { q = band(h.dp, state); }), h.answer);
-    EXPECT_EQ(state, h.state);
+    int held = h.state;
+    EXPECT_EQ(locate([&] { q = band(h.dp, held); }), h.answer) << h.state << " " << h.dp;
+    EXPECT_EQ(held, h.state);
     if (h.q != -1) {
-      EXPECT_NEAR(q, h.q, 1e-15 * edge);
+      EXPECT_NEAR(q, h.q, 1e-15 * edge) << h.state << " " << h.dp;
     }
   }
 }
-
-// ---- Equivalent area ------------------------------------------------------------
 
 TEST_F(Orifice, EquivalentAreaInvertsTheTanhLaw) {
   const double rho = 860.0, nu = 3e-5, lcrit = 1000.0, cqmax = 0.7;
   // Small pressure drops need areas far beyond 200 q w.
   for (double dp : {1.0, 1e3, 1e7}) {
     for (double q : {1e-9, 1e-3}) {
-      SCOPED_TRACE(testing::Message() << dp << " " << q);
       double r = rho, qq = q, p = dp, c = cqmax, a = nu, b = lcrit, A = -1, dh = -1;
       ASSERT_EQ(guarded([&] { eqarea(&r, &qq, &p, &c, &a, &b, &A, &dh); return 0; }), 0);
       EXPECT_DOUBLE_EQ(dh, 2.0 * std::sqrt(A / std::numbers::pi));
-      EXPECT_NEAR(orif2_(&p, &A, &dh, &c, &b, &r, &a), q, 1e-12 * q);
+      EXPECT_NEAR(orif2_(&p, &A, &dh, &c, &b, &r, &a), q, 1e-12 * q) << dp << " " << q;
       // a and b enter as their product only.
       double a2 = 2 * nu, b2 = lcrit / 2, A2, dh2;
       eqarea_(&r, &qq, &p, &c, &a2, &b2, &A2, &dh2);
       EXPECT_DOUBLE_EQ(A2, A);
     }
   }
-  EXPECT_EQ(takeErr(), "");
 }
 
 TEST_F(Orifice, EquivalentAreaWithoutARoot) {
+  // No flow: no area; no root: the run ends.
   double rho = 850, q = 0, dp = 1e5, c = 0.7, a = 2e-5, b = 1000, A = 1, dh = 1;
   int id = 0;
   eqarea(&rho, &q, &dp, &c, &a, &b, &A, &dh);
@@ -266,6 +244,103 @@ TEST_F(Orifice, EquivalentAreaWithoutARoot) {
       "Values are flow rate 1.000000e-05 pressure drop 1.000000e+05" + tail;
   ASSERT_GE(err.size(), general.size());
   EXPECT_EQ(err.substr(err.size() - general.size()), general);
+}
+
+using Direction = LawsTest;
+
+// d = pA - pB - pg with pB = 0, hysteresis 100.
+void handle(double pA, double pg, int hdisc, int usehyst, int &state) {
+  double pB = 0.0, hyst = 100.0;
+  orifHandleDiscGrav_(&pA, &pB, &pg, &hdisc, &usehyst, &hyst, &state);
+}
+
+TEST_F(Direction, OrdinaryEvaluationsDecide) {
+  struct Step {
+    int first, usehyst;
+    double pA, pg;
+    int before, after;
+  };
+  const Step steps[] = {
+      {1, 1, 5.0, 5.0, 1, -2},    // the first call decides from the sign, 0 undetermined
+      {1, 1, -1.0, 0.0, 1, 0},    // even inside the band
+      {1, 1, 1.0, 0.0, 0, 1},
+      {0, 1, 0.0, 0.0, -2, -2},   // undetermined until d is not 0
+      {0, 1, -0.5, 0.0, -2, 0},
+      {0, 1, 0.5, 0.0, -2, 1},
+      {0, 1, 100.0, 0.0, 0, 0},   // the band -hyst < d <= hyst keeps the state
+      {0, 1, -99.9, 0.0, 0, 0},
+      {0, 1, 100.5, 0.0, 0, 1},
+      {0, 1, 150.0, 60.0, 0, 0},  // the offset counts against pA
+      {0, 1, -99.9, 0.0, 1, 1},
+      {0, 1, -100.0, 0.0, 1, 0},
+      {0, 0, 1.0, 0.0, 0, 1},     // without hysteresis the sign decides
+      {0, 0, 0.0, 0.0, 1, 0},
+      {0, 1, 5.0, 0.0, 5, 5},     // an unknown word stays inside the band
+  };
+  for (const Step &s : steps) {
+    KivSetFirstCall(s.first);
+    int state = s.before;
+    handle(s.pA, s.pg, 1, s.usehyst, state);
+    EXPECT_EQ(state, s.after) << s.first << " " << s.pA << " " << s.before;
+  }
+}
+
+TEST_F(Direction, HeldStateReportsItsCrossingWhileLocating) {
+  struct Held {
+    int state;
+    double d;
+    int answer;
+  };
+  for (const Held &h : {Held{1, -50.0, 2}, Held{1, -150.0, 4}, Held{0, 100.0, 2},
+                        Held{0, 101.0, 4}, Held{-2, 0.0, 2}, Held{-2, 1e-3, 4}, Held{5, 1e3, 2}}) {
+    int state = h.state;
+    EXPECT_EQ(locate([&] { handle(h.d, 0.0, 1, 1, state); }), h.answer) << h.state << " " << h.d;
+    EXPECT_EQ(state, h.state);
+  }
+  // A check evaluation holds the state too, but reports nothing.
+  int state = 1;
+  KivBeginEvaluation(KIV_EVAL_CHECK);
+  handle(-500.0, 0.0, 1, 1, state);
+  EXPECT_EQ(state, 1);
+  EXPECT_EQ(KivGetAnswerWord(), KIV_EVAL_CHECK);
+  // With handling off the state follows even while locating, unreported;
+  // only 1 switches reporting on.
+  EXPECT_EQ(locate([&] { handle(-150.0, 0.0, 0, 1, state); }), 2);
+  EXPECT_EQ(state, 0);
+  state = 1;
+  EXPECT_EQ(locate([&] { handle(-150.0, 0.0, 2, 1, state); }), 2);
+  EXPECT_EQ(state, 1);
+  // The library's handler: hysteresis and reporting on.
+  double p1 = 0.0, p2 = 150.0, hyst = 100.0;
+  EXPECT_EQ(locate([&] { hydHandleDisc_(&p1, &p2, &hyst, &state); }), 4);
+  hydHandleDisc_(&p1, &p2, &hyst, &state);
+  EXPECT_EQ(state, 0);
+}
+
+Out twoWay(double p1, double p2, int &state, double cr = 0.6, double lr = 50.0) {
+  double A = 1e-6, dh = 1e-3, cf = 0.7, lf = 1000.0, hyst = 1e3;
+  Out r{};
+  r.q = orif3h_(&p1, &p2, &A, &dh, &cf, &lf, &cr, &lr, &hyst, &r.cq, &r.lambda, &r.v, &state);
+  return r;
+}
+
+TEST_F(Direction, CoefficientPairFollowsTheDirection) {
+  int state = 0;
+  EXPECT_EQ(twoWay(20e5, 10e5, state).q, orifice(20e5, 10e5, 1e-6, 1e-3, 0.7, 1000.0).q);
+  EXPECT_EQ(state, 1);
+  EXPECT_EQ(twoWay(10e5, 20e5, state).q, orifice(10e5, 20e5, 1e-6, 1e-3, 0.6, 50.0).q);
+  EXPECT_EQ(state, 0);
+  // Inside the band the forward pair stays, even for a small reverse flow.
+  twoWay(20e5, 10e5, state);
+  EXPECT_EQ(twoWay(10e5, 10e5 + 500.0, state).cq, orifice(10e5, 10e5 + 500.0, 1e-6, 1e-3, 0.7, 1000.0).cq);
+  EXPECT_EQ(state, 1);
+  EXPECT_EQ(locate([&] { twoWay(10e5, 10e5 + 2e3, state); }), 4);
+  // Identical pairs: decided from the pressures, even while locating, and
+  // never reported.
+  EXPECT_EQ(locate([&] { twoWay(10e5, 20e5, state, 0.7, 1000.0); }), 2);
+  EXPECT_EQ(state, 0);
+  twoWay(5e5, 5e5, state, 0.7, 1000.0);
+  EXPECT_EQ(state, 1);
 }
 
 }  // namespace
