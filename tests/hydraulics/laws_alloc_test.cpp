@@ -1,7 +1,7 @@
 // The per-evaluation paths of the hydraulic library allocate nothing:
 // selecting a fluid, its properties at a pressure, orifice flows and chamber
 // pressure derivatives, in ordinary and locating evaluations.
-#include "laws_support.hpp"
+#include "fluid_test.hpp"
 
 namespace kiv::test {
 namespace {
