@@ -1,7 +1,8 @@
-// Fixture for the expression tests: variable names as the C interface takes
-// them, checking, evaluation and a prefix rendering of stored trees.
+// Fixture of the expression and math tests: variable names as the C interface
+// takes them, evaluation, a prefix rendering of stored trees and driver modes.
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
@@ -11,6 +12,36 @@
 #include "support/kiv_test.hpp"
 
 namespace kiv::test {
+
+// Runs fn in a driver evaluation of the mode, then returns to ordinary
+// evaluation; the answer word fn left (4: a crossing was reported).
+template <class F>
+int answerIn(int mode, F fn) {
+  KivBeginEvaluation(mode);
+  fn();
+  const int w = KivGetAnswerWord();
+  KivBeginEvaluation(KIV_EVAL_ORDINARY);
+  return w;
+}
+
+inline constexpr int kFree = KIV_EVAL_ORDINARY, kCheck = KIV_EVAL_CHECK, kLocate = KIV_EVAL_LOCATE;
+
+// One call of fn(x) in a driver mode, with the result and answer word it
+// should give (free 0, check 1, locate 2, or 4 after a reported crossing).
+struct Step {
+  int mode;
+  double x, result;
+  int answer;
+};
+template <class F>
+void expectSteps(F fn, std::initializer_list<Step> steps) {
+  int i = 0;
+  for (const Step &s : steps) {
+    double r = 0;
+    EXPECT_EQ(answerIn(s.mode, [&] { r = fn(s.x); }), s.answer) << "step " << i;
+    EXPECT_DOUBLE_EQ(r, s.result) << "step " << i++;
+  }
+}
 
 class ExprTest : public SystemTest {
  protected:
@@ -22,7 +53,6 @@ class ExprTest : public SystemTest {
     ptrs.push_back(nullptr);
     return ptrs.data();
   }
-
   int check(const char *text, std::initializer_list<const char *> vars = {}) {
     return CheckExpression(text, static_cast<int>(vars.size()), names(vars));
   }
@@ -30,32 +60,18 @@ class ExprTest : public SystemTest {
     return CheckExpressionQuietly(sys_, text, static_cast<int>(vars.size()), names(vars), 1);
   }
 
-  double eval(int id, std::vector<double> v, int *ok = nullptr) {
+  // Value, or with kl the first or second derivative; -123456 when the call
+  // left the result alone.
+  static double eval(int id, std::vector<double> v, int *ok = nullptr, std::vector<int> kl = {}) {
     double r = -123456.0;
-    const int k = expeval_(&id, v.data(), &r);
-    if (ok) *ok = k;
-    return r;
-  }
-  double evald(int id, int k, std::vector<double> v, int *ok = nullptr) {
-    double r = -123456.0;
-    const int s = expevald_(&id, &k, v.data(), &r);
+    const int s = kl.empty()       ? expeval_(&id, v.data(), &r)
+                  : kl.size() == 1 ? expevald_(&id, kl.data(), v.data(), &r)
+                                   : expevald2_(&id, kl.data(), v.data(), &r);
     if (ok) *ok = s;
     return r;
   }
-  double evald2(int id, int k, int l, std::vector<double> v, int *ok = nullptr) {
-    double r = -123456.0;
-    int kl[2] = {k, l};
-    const int s = expevald2_(&id, kl, v.data(), &r);
-    if (ok) *ok = s;
-    return r;
-  }
-
-  // Value of a constant text (no variables); NaN when it does not check.
-  double value(const char *text) {
-    const int id = check(text);
-    if (id < 0) return std::nan("");
-    return eval(id, {0.0});
-  }
+  static double evald(int id, int k, std::vector<double> v, int *ok = nullptr) { return eval(id, v, ok, {k}); }
+  static double evald2(int id, int k, int l, std::vector<double> v, int *ok = nullptr) { return eval(id, v, ok, {k, l}); }
 
   MasterExp &slot(int id) { return GetForest()->slots.at(static_cast<size_t>(id)); }
 
@@ -80,7 +96,7 @@ class ExprTest : public SystemTest {
   }
 
   // The print flag of the run (isprint_).
-  void printing(bool on) {
+  static void printing(bool on) {
     KIVRunFlags f{};
     f.printing = on ? 1 : 0;
     KivSetRunFlags(&f);

@@ -5,20 +5,15 @@
 
 #include "params/gp_support.hpp"
 
+namespace kiv::test {
 namespace {
 
-using kiv::test::readFile;
-using kiv::test::Records;
-using kiv::test::ScratchDir;
-using kiv::test::text;
-using kiv::test::writeFile;
-
-class GpXml : public kiv::test::SystemTest {
+class GpXml : public GpFileTest {
  protected:
-  ScratchDir dir;
-  std::string xmlPath(const std::string &ext = "") { return dir / ("m_.kivgp" + ext); }
+  std::string xmlPath(const std::string &ext = "") { return path(".kivgp" + ext); }
+  int writeXml(const char *ext, const Records &r) { return KIVGP_IO_WriteGPsToXML("m", dir.c_str(), ext, r.list); }
   // Reads a document given as text; its records go to r.
-  int read(const std::string &doc, Records &r) {
+  int readDoc(const std::string &doc, Records &r) {
     writeFile(xmlPath(), doc);
     return KIVGP_IO_ReadGPsFromFile(xmlPath().c_str(), r.list);
   }
@@ -36,46 +31,27 @@ TEST_F(GpXml, WritesTheDocumentLineByLine) {
   KIVGP_GP_SetEnum(mode, const_cast<char *const *>(labels), 2);
   KIVGP_GP_SetEvalOrder(mode, 7);
   r.add(mode);
-  ASSERT_EQ(KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), "", r.list), 0);
+  ASSERT_EQ(writeXml("", r), 0);
+  const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE GP>\n<GLOBAL_PARAMS_LIST>\n";
   EXPECT_EQ(readFile(xmlPath()),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "<!DOCTYPE GP>\n"
-            "<GLOBAL_PARAMS_LIST>\n"
-            "\t<PARAMETER EVAL_ORDER=\"-1\">\n"
-            "\t\t<TYPE>1</TYPE>\n"
-            "\t\t<VARNAME>p</VARNAME>\n"
-            "\t\t<TITLE>Pump &lt;speed&gt;</TITLE>\n"
-            "\t\t<VALUE>15</VALUE>\n"
-            "\t\t<DEFAULT>10</DEFAULT>\n"
-            "\t\t<MIN_VALUE>0</MIN_VALUE>\n"
-            "\t\t<MAX_VALUE>30</MAX_VALUE>\n"
-            "\t\t<UNIT>rev/min</UNIT>\n"
-            "\t</PARAMETER>\n"
-            "\t<PARAMETER EVAL_ORDER=\"7\">\n"
-            "\t\t<TYPE>2</TYPE>\n"
-            "\t\t<VARNAME>mode</VARNAME>\n"
-            "\t\t<VALUE>1</VALUE>\n"
-            "\t\t<DEFAULT>0</DEFAULT>\n"
-            "\t\t<MIN_VALUE>0</MIN_VALUE>\n"
-            "\t\t<MAX_VALUE>1</MAX_VALUE>\n"
-            "\t\t<CIRCUIT_SCOPE_ID>2</CIRCUIT_SCOPE_ID>\n"
-            "\t\t<DATA_PATH>sc1.mode</DATA_PATH>\n"
-            "\t\t<ENUM_LIST>\n"
-            "\t\t\t<ENUM>\n"
-            "\t\t\t\t<ENUM_STRING>off</ENUM_STRING>\n"
-            "\t\t\t</ENUM>\n"
-            "\t\t\t<ENUM>\n"
-            "\t\t\t\t<ENUM_STRING>&quot;on&quot;</ENUM_STRING>\n"
-            "\t\t\t</ENUM>\n"
-            "\t\t</ENUM_LIST>\n"
-            "\t</PARAMETER>\n"
-            "</GLOBAL_PARAMS_LIST>\n");
+            head +
+                "\t<PARAMETER EVAL_ORDER=\"-1\">\n\t\t<TYPE>1</TYPE>\n\t\t<VARNAME>p</VARNAME>\n"
+                "\t\t<TITLE>Pump &lt;speed&gt;</TITLE>\n\t\t<VALUE>15</VALUE>\n\t\t<DEFAULT>10</DEFAULT>\n"
+                "\t\t<MIN_VALUE>0</MIN_VALUE>\n\t\t<MAX_VALUE>30</MAX_VALUE>\n\t\t<UNIT>rev/min</UNIT>\n"
+                "\t</PARAMETER>\n"
+                "\t<PARAMETER EVAL_ORDER=\"7\">\n\t\t<TYPE>2</TYPE>\n\t\t<VARNAME>mode</VARNAME>\n"
+                "\t\t<VALUE>1</VALUE>\n\t\t<DEFAULT>0</DEFAULT>\n"
+                "\t\t<MIN_VALUE>0</MIN_VALUE>\n\t\t<MAX_VALUE>1</MAX_VALUE>\n"
+                "\t\t<CIRCUIT_SCOPE_ID>2</CIRCUIT_SCOPE_ID>\n\t\t<DATA_PATH>sc1.mode</DATA_PATH>\n"
+                "\t\t<ENUM_LIST>\n"
+                "\t\t\t<ENUM>\n\t\t\t\t<ENUM_STRING>off</ENUM_STRING>\n\t\t\t</ENUM>\n"
+                "\t\t\t<ENUM>\n\t\t\t\t<ENUM_STRING>&quot;on&quot;</ENUM_STRING>\n\t\t\t</ENUM>\n"
+                "\t\t</ENUM_LIST>\n"
+                "\t</PARAMETER>\n"
+                "</GLOBAL_PARAMS_LIST>\n");
   Records empty;
-  ASSERT_EQ(KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), ".x", empty.list), 0);
-  EXPECT_EQ(readFile(xmlPath(".x")),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE GP>\n<GLOBAL_PARAMS_LIST>\n"
-            "</GLOBAL_PARAMS_LIST>\n");
-  EXPECT_EQ(XML_C_WriteGPElement(nullptr, "A", "x", ""), -1);
+  ASSERT_EQ(writeXml(".x", empty), 0);
+  EXPECT_EQ(readFile(xmlPath(".x")), head + "</GLOBAL_PARAMS_LIST>\n");
 }
 
 TEST_F(GpXml, RoundTripKeepsEveryFieldAndNonAsciiText) {
@@ -88,143 +64,118 @@ TEST_F(GpXml, RoundTripKeepsEveryFieldAndNonAsciiText) {
   KIVGP_GP_SetEvalOrder(n, 12);
   r.add(n);
   r.add(KIVGP_GP_CreateText("s", "Label", "${d\xC3\xA9" "bit} <&>", "d", nullptr, nullptr));
-  ASSERT_EQ(KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), ".ext", r.list), 0);
+  ASSERT_EQ(writeXml(".ext", r), 0);
   Records back;
-  ASSERT_EQ(KIVGP_IO_ReadGPs("m", dir.str().c_str(), ".ext", back.list), 0);
+  ASSERT_EQ(read(".ext", back), 0);
   ASSERT_EQ(back.size(), 3u);
   // Model records first, then the supercomponent record.
   const unsigned order[] = {0, 2, 1};
-  for (unsigned i = 0; i < 3; ++i) {
-    const KIVGP_GP *a = r[order[i]], *b = back[i];
-    EXPECT_EQ(a->type, b->type);
-    EXPECT_EQ(a->eval_order, b->eval_order);
-    EXPECT_EQ(text(a->name), text(b->name));
-    EXPECT_EQ(text(a->title), text(b->title));
-    EXPECT_EQ(text(a->value), text(b->value));
-    EXPECT_EQ(text(a->unit), text(b->unit));
-    EXPECT_EQ(text(a->min_value), text(b->min_value));
-    EXPECT_EQ(text(a->max_value), text(b->max_value));
-    EXPECT_EQ(text(a->default_value), text(b->default_value));
-    EXPECT_EQ(text(a->circuit_scope_id), text(b->circuit_scope_id));
-    EXPECT_EQ(text(a->data_path), text(b->data_path));
-    ASSERT_EQ(a->enum_count, b->enum_count);
-    for (unsigned k = 0; k < a->enum_count; ++k)
-      EXPECT_EQ(text(a->enum_strings[k]), text(b->enum_strings[k]));
-  }
+  for (unsigned i = 0; i < 3; ++i) EXPECT_EQ(describe(back[i]), describe(r[order[i]]));
   // Lists -> file -> lists -> file gives the same bytes.
-  ASSERT_EQ(KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), ".ext", back.list), 0);
+  ASSERT_EQ(writeXml(".ext", back), 0);
   const std::string written = readFile(xmlPath(".ext"));
   Records again;
-  ASSERT_EQ(KIVGP_IO_ReadGPs("m", dir.str().c_str(), ".ext", again.list), 0);
-  ASSERT_EQ(KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), ".ext", again.list), 0);
+  ASSERT_EQ(read(".ext", again), 0);
+  ASSERT_EQ(writeXml(".ext", again), 0);
   EXPECT_EQ(readFile(xmlPath(".ext")), written);
   EXPECT_EQ(takeErr(), "");
 }
 
 TEST_F(GpXml, ReadsFieldsAsTheDocumentGivesThem) {
   Records r;
-  ASSERT_EQ(read(doc("<PARAMETER><TYPE>1</TYPE><VARNAME>a</VARNAME><VALUE>x&lt;1</VALUE>"
-                     "<TITLE></TITLE><UNIT>m</UNIT><UNIT>mm</UNIT><FOO>z</FOO></PARAMETER>\n"
-                     "<PARAMETER EVAL_ORDER=\"7\"><VARNAME>b</VARNAME><TYPE>4</TYPE></PARAMETER>\n"
-                     "<PARAMETER EVAL_ORDER=\"seven\"><TYPE>2</TYPE><VARNAME>c</VARNAME>"
-                     "<ENUM_LIST><ENUM><ENUM_STRING>lo</ENUM_STRING></ENUM>"
-                     "<ENUM><ENUM_STRING>hi</ENUM_STRING></ENUM></ENUM_LIST></PARAMETER>\n"
-                     "<PARAMETER><TYPE>2</TYPE><VARNAME>d</VARNAME><ENUM_LIST/></PARAMETER>\n"),
-                 r),
+  ASSERT_EQ(readDoc(doc("<PARAMETER><TYPE>1</TYPE><VARNAME>a</VARNAME><VALUE>x&lt;1</VALUE>"
+                        "<TITLE></TITLE><UNIT>m</UNIT><UNIT>mm</UNIT><FOO>z</FOO></PARAMETER>\n"
+                        "<PARAMETER EVAL_ORDER=\"7\"><VARNAME>b</VARNAME><TYPE>4</TYPE></PARAMETER>\n"
+                        "<PARAMETER EVAL_ORDER=\"seven\"><TYPE>2</TYPE><VARNAME>c</VARNAME>"
+                        "<ENUM_LIST><ENUM><ENUM_STRING>lo</ENUM_STRING></ENUM>"
+                        "<ENUM><ENUM_STRING>hi</ENUM_STRING></ENUM></ENUM_LIST></PARAMETER>\n"
+                        "<PARAMETER><TYPE>2</TYPE><VARNAME>d</VARNAME><ENUM_LIST/></PARAMETER>\n"),
+                    r),
             0);
   ASSERT_EQ(r.size(), 4u);
-  EXPECT_EQ(r[0]->eval_order, -1);
-  EXPECT_EQ(text(r[0]->value), "x<1");
-  EXPECT_EQ(r[0]->title, nullptr);  // an element without text leaves the field absent
-  EXPECT_EQ(text(r[0]->unit), "mm");  // a repeated element replaces
-  EXPECT_EQ(r[1]->eval_order, 7);
-  EXPECT_EQ(r[1]->type, 0);  // TYPE 4 is not a type
-  EXPECT_EQ(r[2]->eval_order, -1);
-  ASSERT_EQ(r[2]->enum_count, 2u);
-  EXPECT_EQ(text(r[2]->enum_strings[1]), "hi");
+  // An element without text leaves the field absent; a repeated one replaces.
+  EXPECT_EQ(describe(r[0]), "1 -1 a|<absent>|x<1|mm|<absent>|<absent>|<absent>|<absent>|<absent>");
+  EXPECT_EQ(describe(r[1]), "0 7 b|<absent>|<absent>|<absent>|<absent>|<absent>|<absent>|<absent>|<absent>");
+  EXPECT_EQ(describe(r[2]), "2 -1 c|<absent>|<absent>|<absent>|<absent>|<absent>|<absent>|<absent>|<absent>|lo,hi");
   EXPECT_EQ(r[3]->enum_count, 0u);
-  EXPECT_EQ(takeErr(), "");
-}
-
-TEST_F(GpXml, Latin1DocumentArrivesInUtf8) {
-  Records r;
-  ASSERT_EQ(read("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GLOBAL_PARAMS_LIST><PARAMETER>"
-                 "<TYPE>3</TYPE><VARNAME>s</VARNAME><VALUE>caf\xE9</VALUE></PARAMETER>"
-                 "</GLOBAL_PARAMS_LIST>",
-                 r),
+  // Declared Latin-1: the texts arrive in UTF-8.
+  Records latin;
+  ASSERT_EQ(readDoc("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GLOBAL_PARAMS_LIST><PARAMETER>"
+                    "<TYPE>3</TYPE><VARNAME>s</VARNAME><VALUE>caf\xE9</VALUE></PARAMETER></GLOBAL_PARAMS_LIST>",
+                    latin),
             0);
-  ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(text(r[0]->value), "caf\xC3\xA9");
+  EXPECT_EQ(text(latin[0]->value), "caf\xC3\xA9");
+  EXPECT_EQ(takeErr(), "");
 }
 
 TEST_F(GpXml, TextSplitAcrossChunksArrivesWhole) {
   // Long enough to cross several 2048-byte chunks, and many 32-byte ones.
   const std::string longValue(5000, 'v'), longName = "n" + std::string(3000, '7');
   Records r;
-  ASSERT_EQ(read(doc("<PARAMETER><TYPE>3</TYPE><VARNAME>" + longName + "</VARNAME><VALUE>" +
-                     longValue + "</VALUE></PARAMETER>\n"),
-                 r),
+  ASSERT_EQ(readDoc(doc("<PARAMETER><TYPE>3</TYPE><VARNAME>" + longName + "</VARNAME><VALUE>" + longValue +
+                        "</VALUE></PARAMETER>\n"),
+                    r),
             0);
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(text(r[0]->value), longValue);
-  KIVGP_StringList names = nullptr;
-  int count = 0;
-  ASSERT_EQ(KIVGP_IO_ReadGPNames("m", dir.str().c_str(), "", &names, &count), 0);
-  ASSERT_EQ(count, 1);
-  EXPECT_EQ(text(names[0]), longName);
-  KIVGP_StringList_Free(&names, count);
+  EXPECT_EQ(readNames(KIVGP_IO_ReadGPNames, dir), std::vector<std::string>{longName});
 }
 
 TEST_F(GpXml, RecordAndNamesReadersFileDataPathsDifferently) {
-  const std::string d = doc(
-      "<PARAMETER><TYPE>1</TYPE><VARNAME>p</VARNAME><CIRCUIT_SCOPE_ID>0</CIRCUIT_SCOPE_ID>"
-      "<DATA_PATH>p</DATA_PATH></PARAMETER>\n"
-      "<PARAMETER><TYPE>1</TYPE><VARNAME>q</VARNAME></PARAMETER>\n"
-      "<PARAMETER><TYPE>1</TYPE><VARNAME>r</VARNAME><CIRCUIT_SCOPE_ID>3</CIRCUIT_SCOPE_ID>"
-      "</PARAMETER>\n");
-  writeFile(xmlPath(), d);
+  writeFile(xmlPath(), doc("<PARAMETER><TYPE>1</TYPE><VARNAME>p</VARNAME><CIRCUIT_SCOPE_ID>0</CIRCUIT_SCOPE_ID>"
+                           "<DATA_PATH>p</DATA_PATH></PARAMETER>\n"
+                           "<PARAMETER><TYPE>1</TYPE><VARNAME>q</VARNAME></PARAMETER>\n"
+                           "<PARAMETER><TYPE>1</TYPE><VARNAME>r</VARNAME><CIRCUIT_SCOPE_ID>3</CIRCUIT_SCOPE_ID>"
+                           "</PARAMETER>\n"));
   Records model, sc;
-  ASSERT_EQ(KIVGP_IO_ReadModelGPs("m", dir.str().c_str(), "", model.list), 0);
-  ASSERT_EQ(KIVGP_IO_ReadSCGPs("m", dir.str().c_str(), "", sc.list), 0);
+  ASSERT_EQ(KIVGP_IO_ReadModelGPs("m", dir.c_str(), "", model.list), 0);
+  ASSERT_EQ(KIVGP_IO_ReadSCGPs("m", dir.c_str(), "", sc.list), 0);
   ASSERT_EQ(model.size(), 2u);
   EXPECT_EQ(text(model[0]->name), "p");
   ASSERT_EQ(sc.size(), 1u);
   EXPECT_EQ(text(sc[0]->name), "r");
-  KIVGP_StringList names = nullptr;
-  int count = 0;
-  ASSERT_EQ(KIVGP_IO_ReadModelGPNames("m", dir.str().c_str(), "", &names, &count), 0);
-  EXPECT_EQ(kiv::test::names(names, count), (std::vector<std::string>{"q", "r"}));
-  ASSERT_EQ(KIVGP_IO_ReadSCGPNames("m", dir.str().c_str(), "", &names, &count), 0);
-  EXPECT_EQ(kiv::test::names(names, count), (std::vector<std::string>{"q", "r", "p"}));
-  KIVGP_StringList_Free(&names, count);
+  EXPECT_EQ(readNames(KIVGP_IO_ReadModelGPNames, dir), (std::vector<std::string>{"q", "r"}));
+  EXPECT_EQ(readNames(KIVGP_IO_ReadSCGPNames, dir), std::vector<std::string>{"p"});
 }
 
-TEST_F(GpXml, MalformedDocumentHandsOutNothing) {
+TEST_F(GpXml, DamagedDocumentsHandOutNothing) {
   Records r;
   r.add(KIVGP_GP_CreateText("kept", "", "", "", nullptr, nullptr));
   writeFile(xmlPath(), doc("<PARAMETER><TYPE>1</TYPE><VARNAME>a</VARNAME></PARAMETER>\n") +
                            "<PARAMETER>\n<TYPE>1</TYPE\n");
-  EXPECT_EQ(KIVGP_IO_ReadGPs("m", dir.str().c_str(), "", r.list), -1);
+  EXPECT_EQ(read("", r), -1);
   EXPECT_EQ(r.size(), 1u);
   EXPECT_EQ(takeErr(), "junk after document element at line 5\n");
   writeFile(xmlPath(), "<GLOBAL_PARAMS_LIST>\n<PARAMETER>\n<TYPE>1</VALUE>\n");
-  EXPECT_EQ(KIVGP_IO_ReadGPs("m", dir.str().c_str(), "", r.list), -1);
+  EXPECT_EQ(readNames(KIVGP_IO_ReadGPNames, dir), std::vector<std::string>{"<failed>"});
   EXPECT_EQ(takeErr(), "mismatched tag at line 3\n");
-  KIVGP_StringList names = nullptr;
-  int count = 0;
-  EXPECT_EQ(KIVGP_IO_ReadGPNames("m", dir.str().c_str(), "", &names, &count), -1);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(names, nullptr);
-  EXPECT_EQ(takeErr(), "mismatched tag at line 3\n");
+  // Documents of another structure.
+  const struct {
+    std::string doc, err;
+  } cases[] = {
+      {"<OTHER><PARAMETER><TYPE>1</TYPE><VARNAME>a</VARNAME></PARAMETER></OTHER>",
+       "PARAMETER outside GLOBAL_PARAMS_LIST at line 1\n"},
+      {"<GLOBAL_PARAMS_LIST><PARAMETER><VARNAME>a</VARNAME>\n<PARAMETER><VARNAME>b</VARNAME>"
+       "</PARAMETER></PARAMETER></GLOBAL_PARAMS_LIST>",
+       "PARAMETER inside PARAMETER at line 2\n"},
+      {"<X><GLOBAL_PARAMS_LIST/><GLOBAL_PARAMS_LIST/></X>", "GLOBAL_PARAMS_LIST repeated at line 1\n"},
+      {"<X><VARNAME>a</VARNAME></X>", "VARNAME outside PARAMETER ignored at line 1\nGLOBAL_PARAMS_LIST missing\n"},
+  };
+  for (const auto &c : cases) {
+    Records none;
+    EXPECT_EQ(readDoc(c.doc, none), -1) << c.doc;
+    EXPECT_EQ(none.size(), 0u);
+    EXPECT_EQ(takeErr(), c.err);
+  }
 }
 
 TEST_F(GpXml, StrayElementsAndNamelessRecordsAreSkipped) {
   Records r;
-  ASSERT_EQ(read("<GLOBAL_PARAMS_LIST>\nstray text\n<VARNAME>lost</VARNAME>\n"
-                 "<PARAMETER><TYPE>1</TYPE><VALUE>1</VALUE></PARAMETER>\n"
-                 "<PARAMETER><TYPE>1</TYPE><VARNAME>ok</VARNAME></PARAMETER>\n"
-                 "<VALUE>2</VALUE>\n</GLOBAL_PARAMS_LIST>",
-                 r),
+  ASSERT_EQ(readDoc("<GLOBAL_PARAMS_LIST>\nstray text\n<VARNAME>lost</VARNAME>\n"
+                    "<PARAMETER><TYPE>1</TYPE><VALUE>1</VALUE></PARAMETER>\n"
+                    "<PARAMETER><TYPE>1</TYPE><VARNAME>ok</VARNAME></PARAMETER>\n"
+                    "<VALUE>2</VALUE>\n</GLOBAL_PARAMS_LIST>",
+                    r),
             0);
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(text(r[0]->name), "ok");
@@ -235,35 +186,14 @@ TEST_F(GpXml, StrayElementsAndNamelessRecordsAreSkipped) {
             "VALUE outside PARAMETER ignored at line 6\n");
 }
 
-TEST_F(GpXml, DocumentsOfAnotherStructureAreRefused) {
-  const struct {
-    std::string doc, err;
-  } cases[] = {
-      {"<OTHER><PARAMETER><TYPE>1</TYPE><VARNAME>a</VARNAME></PARAMETER></OTHER>",
-       "PARAMETER outside GLOBAL_PARAMS_LIST at line 1\n"},
-      {"<GLOBAL_PARAMS_LIST><PARAMETER><VARNAME>a</VARNAME>\n<PARAMETER><VARNAME>b</VARNAME>"
-       "</PARAMETER></PARAMETER></GLOBAL_PARAMS_LIST>",
-       "PARAMETER inside PARAMETER at line 2\n"},
-      {"<X><GLOBAL_PARAMS_LIST/><GLOBAL_PARAMS_LIST/></X>",
-       "GLOBAL_PARAMS_LIST repeated at line 1\n"},
-      {"<X><VARNAME>a</VARNAME></X>", "VARNAME outside PARAMETER ignored at line 1\nGLOBAL_PARAMS_LIST missing\n"},
-  };
-  for (const auto &c : cases) {
-    Records r;
-    EXPECT_EQ(read(c.doc, r), -1) << c.doc;
-    EXPECT_EQ(r.size(), 0u);
-    EXPECT_EQ(takeErr(), c.err);
-  }
-}
-
 TEST_F(GpXml, RefusedOrFailedWriteLeavesThePreviousFile) {
   Records good;
   good.add(KIVGP_GP_CreateText("s", "t", "v", "d", nullptr, nullptr));
-  ASSERT_EQ(KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), "", good.list), 0);
+  ASSERT_EQ(writeXml("", good), 0);
   const std::string before = readFile(xmlPath());
   Records bad;
   bad.add(KIVGP_GP_CreateText("s", "t", "caf\xE9", "d", nullptr, nullptr));  // Latin-1, not UTF-8
-  EXPECT_EQ(KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), "", bad.list), -1);
+  EXPECT_EQ(writeXml("", bad), -1);
   EXPECT_EQ(takeErr(), "Cannot write global parameter 's' to " + xmlPath() + ": a text is not valid UTF-8\n");
   EXPECT_EQ(readFile(xmlPath()), before);
 
@@ -276,7 +206,7 @@ TEST_F(GpXml, RefusedOrFailedWriteLeavesThePreviousFile) {
   struct rlimit small = old;
   small.rlim_cur = 4096;
   setrlimit(RLIMIT_FSIZE, &small);
-  const int r = KIVGP_IO_WriteGPsToXML("m", dir.str().c_str(), "", big.list);
+  const int r = writeXml("", big);
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(r, -1);
@@ -289,3 +219,4 @@ TEST_F(GpXml, RefusedOrFailedWriteLeavesThePreviousFile) {
 }
 
 }  // namespace
+}  // namespace kiv::test
