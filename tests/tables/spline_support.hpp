@@ -2,12 +2,33 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "support/kiv_test.hpp"
 #include "tables/kiv_splinend.h"
 
 namespace kiv::test {
+
+// Fixture of the spline tests: refusals and fatal errors compared whole.
+class SplineTest : public SystemTest {
+ public:
+  void refused(int id, const std::string &msg) {
+    EXPECT_EQ(id, -1);
+    EXPECT_EQ(takeErr(), msg);
+  }
+  // f ends the run with code 1 after this message.
+  template <class F>
+  void fatal(F &&f, const std::string &msg) {
+    EXPECT_EQ(guarded([&] {
+                f();
+                return 0;
+              }),
+              -2);
+    EXPECT_EQ(exitCode(), 1);
+    EXPECT_EQ(takeErr(), msg);
+  }
+};
 
 struct Grid {
   std::vector<std::vector<double>> axes;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/kiv_test.hpp"
+#include "tables/spline_support.hpp"
 #include "tables/kiv_splines.h"
 
 namespace kiv::test {
