@@ -176,13 +176,11 @@ TEST_F(SplineCreate, PatchBlocksOfAThousand) {
   for (int n : {999, 1000, 1001}) {
     Grid g({linspace(0, 1, n)});
     g.fill([](auto &x) { return x[0] * x[0]; });
+    g.codes = {2, 2};  // clamped with the exact slopes: x^2 is reproduced
+    g.slopes = {0.0, 2.0};
     const int id = g.cubic();
     ASSERT_GE(id, 0);
-    const kiv::nd::NDSpline *s = kiv::nd::FindSpline(id);
-    ASSERT_EQ(s->blocks.size(), static_cast<size_t>(n / 1000 + 1));
-    EXPECT_EQ(s->blocks.back().size(), static_cast<size_t>(n % 1000) * 4);
-    EXPECT_EQ(s->patches.size(), static_cast<size_t>(n));
-    EXPECT_NEAR(value(id, {0.3}), 0.09, 1e-9);
+    for (double x : {0.3, 0.9995, 1.0}) EXPECT_NEAR(value(id, {x}), x * x, 1e-9);
   }
 }
 
@@ -230,10 +228,6 @@ TEST_F(SplineCreate, SingletonAxesAreDropped) {
   g.fill([](auto &x) { return 3 * x[1] + 1; });
   for (int id : {g.linear(), g.cubic()}) {
     ASSERT_GE(id, 0);
-    const kiv::nd::NDSpline *s = kiv::nd::FindSpline(id);
-    EXPECT_EQ(s->dim, 1);
-    EXPECT_EQ(s->full_dim, 3);
-    EXPECT_EQ(s->pivot[0], 1);
     const std::vector<double> x = {100.0, 1.25, -50.0};
     EXPECT_NEAR(value(id, x), 4.75, 1e-12);
     EXPECT_EQ(deriv(id, 1, x), 0.0);

@@ -9,6 +9,7 @@
 
 namespace {
 
+using kiv::test::Located;
 using kiv::test::locating;
 using kiv::test::ordinary;
 
@@ -105,16 +106,12 @@ TEST_F(BilinearSpline, CyclicAxisFreeAndHeld) {
   ordinary();
   EXPECT_DOUBLE_EQ(bv(id, 1.5, 0, 1), 2.0);
   // An ordinary move to the first cell: no period added.
-  auto r = locating([&] { return bv(id, 0.5, 0, 1); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_DOUBLE_EQ(r.value, 0.0);
+  EXPECT_EQ(locating([&] { return bv(id, 0.5, 0, 1); }), (Located{0.0, 4}));
   // Across the seam the held cell continues.
   EXPECT_DOUBLE_EQ(bv(id, 2.5, 0, 1), 1.5);
-  r = locating([&] { return bv(id, 3.2, 1, 1); });
-  EXPECT_NEAR(r.value, 2 * -0.6, 1e-12);
+  EXPECT_NEAR(locating([&] { return bv(id, 3.2, 1, 1); }).value, 2 * -0.6, 1e-12);
   EXPECT_DOUBLE_EQ(bv(id, 0.5, 0, 1), 0.5);
-  r = locating([&] { return bv(id, -0.25, 0, 1); });
-  EXPECT_NEAR(r.value, -0.25, 1e-12);
+  EXPECT_NEAR(locating([&] { return bv(id, -0.25, 0, 1); }).value, -0.25, 1e-12);
   // Unequal end lines are refused, naming the line.
   Grid bad({0, 1, 2}, {0, 1, 2}, kF);
   bad.codes[0] = 3;
@@ -138,20 +135,11 @@ TEST_F(BilinearSpline, DerivativesLeaveTheValueMemoryAlone) {
   EXPECT_DOUBLE_EQ(bv(id, 0.5, 0.5, 1), 1.0);
   EXPECT_DOUBLE_EQ(bdx(id, 2.5, 1.5, 1), 5.0);
   EXPECT_DOUBLE_EQ(bdy(id, 2.5, 1.5, 1), 3.0);
-  auto r = locating([&] { return bv(id, 0.6, 0.6, 1); });
-  EXPECT_EQ(r.answer, 2);
-  r = locating([&] { return bdx(id, 2.5, 1.5, 1); });
-  EXPECT_EQ(r.answer, 2);
-  EXPECT_DOUBLE_EQ(r.value, 5.0);
-  r = locating([&] { return bdx(id, 1.5, 1.5, 1); });  // held on cell (2, 1)
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_DOUBLE_EQ(r.value, 5.0);
-  r = locating([&] { return bv(id, 1.5, 0.6, 1); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_DOUBLE_EQ(r.value, 1.5 + 0.6);  // cell (0, 0) continued
-  r = locating([&] { return bv(id, 1.5, 0.6, 0); });
-  EXPECT_EQ(r.answer, 2);
-  EXPECT_DOUBLE_EQ(r.value, 2.5 + 0.6);
+  EXPECT_EQ(locating([&] { return bv(id, 0.6, 0.6, 1); }).answer, 2);
+  EXPECT_EQ(locating([&] { return bdx(id, 2.5, 1.5, 1); }), (Located{5.0, 2}));
+  EXPECT_EQ(locating([&] { return bdx(id, 1.5, 1.5, 1); }), (Located{5.0, 4}));  // held on cell (2, 1)
+  EXPECT_EQ(locating([&] { return bv(id, 1.5, 0.6, 1); }), (Located{1.5 + 0.6, 4}));  // cell (0, 0) continued
+  EXPECT_EQ(locating([&] { return bv(id, 1.5, 0.6, 0); }), (Located{2.5 + 0.6, 2}));
 }
 
 TEST_F(BilinearSpline, PointChangesSlopeTablesAndInvalidIds) {

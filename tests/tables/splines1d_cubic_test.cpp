@@ -9,6 +9,7 @@
 
 namespace {
 
+using kiv::test::Located;
 using kiv::test::locating;
 using kiv::test::ordinary;
 
@@ -151,9 +152,7 @@ TEST_F(CubicSpline, SecondDerivativeHeldWhileLocating) {
   ordinary();
   EXPECT_DOUBLE_EQ(d2(id, 0.5, mem), -2.0);
   EXPECT_EQ(mem, 0);
-  auto r = locating([&] { return d2(id, 1.5, mem); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_DOUBLE_EQ(r.value, -6.0);  // interval 0's line 0 -> -4 continued
+  EXPECT_EQ(locating([&] { return d2(id, 1.5, mem); }), (Located{-6.0, 4}));  // interval 0's line 0 -> -4 continued
   EXPECT_EQ(mem, 0);
   {
     kiv::test::Mode check(KIV_EVAL_CHECK);

@@ -10,6 +10,7 @@ namespace {
 
 using kiv::test::linear;
 using kiv::test::lint;
+using kiv::test::Located;
 using kiv::test::locating;
 using kiv::test::lslope;
 using kiv::test::lval;
@@ -139,12 +140,8 @@ TEST_F(LinearSpline, HeldIntervalWhileLocatingAndSeparateMemories) {
   const int id = linear({0, 1, 2, 3}, {0, 1, 0, 1}, 1, 1);
   ordinary();
   EXPECT_EQ(lval(id, 0.5, 1), 0.5);
-  auto r = locating([&] { return lval(id, 1.5, 1); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_EQ(r.value, 1.5);  // interval 0 extended
-  r = locating([&] { return lval(id, 1.5, 0); });
-  EXPECT_EQ(r.answer, 2);  // disc 0: no holding, and the memory follows
-  EXPECT_EQ(r.value, 0.5);
+  EXPECT_EQ(locating([&] { return lval(id, 1.5, 1); }), (Located{1.5, 4}));  // interval 0 extended
+  EXPECT_EQ(locating([&] { return lval(id, 1.5, 0); }), (Located{0.5, 2}));  // disc 0: no holding, and the memory follows
   EXPECT_DOUBLE_EQ(lval(id, 1.7, 1), 0.3);
   // Slopes and integrals have their own memories.
   EXPECT_EQ(lslope(id, 2.5, 1), 1.0);
@@ -152,23 +149,16 @@ TEST_F(LinearSpline, HeldIntervalWhileLocatingAndSeparateMemories) {
   EXPECT_EQ(locating([&] { return lval(id, 1.2, 1); }).answer, 2);
   EXPECT_EQ(locating([&] { return lslope(id, 2.2, 1); }).answer, 2);
   EXPECT_EQ(locating([&] { return lint(id, 0.9, 1); }).answer, 2);
-  r = locating([&] { return lslope(id, 1.2, 1); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_EQ(r.value, 1.0);
+  EXPECT_EQ(locating([&] { return lslope(id, 1.2, 1); }), (Located{1.0, 4}));
   // A caller's memory; nonsense counts as none.
   int mem = 1000, disc = 1;
   double x = 2.5;
-  r = locating([&] { return getlspla_(&id, &x, &disc, &mem); });
-  EXPECT_EQ(r.answer, 2);
-  EXPECT_EQ(r.value, 0.5);
+  EXPECT_EQ(locating([&] { return getlspla_(&id, &x, &disc, &mem); }), (Located{0.5, 2}));
   EXPECT_EQ(mem, 2);
   x = 0.5;
-  r = locating([&] { return getlspda_(&id, &x, &disc, &mem); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_EQ(r.value, 1.0);
+  EXPECT_EQ(locating([&] { return getlspda_(&id, &x, &disc, &mem); }), (Located{1.0, 4}));
   EXPECT_EQ(mem, 2);
-  r = locating([&] { return getlspia_(&id, &x, &disc, &mem); });
-  EXPECT_DOUBLE_EQ(r.value, 1.0 + 1.125);  // 1 + integral of x - 2 from 2 to 0.5
+  EXPECT_DOUBLE_EQ(locating([&] { return getlspia_(&id, &x, &disc, &mem); }).value, 1.0 + 1.125);  // 1 + integral of x - 2 from 2 to 0.5
 }
 
 // Across the seam the end interval continues; an ordinary move adds no period.
@@ -198,9 +188,7 @@ TEST_F(LinearSpline, TimeAxisAnnouncesTheFirstKnotPassed) {
   ordinary();
   KivSetTime(0.5);
   EXPECT_EQ(lval(id, 0.5, 1), 0.5);
-  auto r = locating([&] { return lval(id, 2.5, 1); });
-  EXPECT_EQ(r.answer, 2);
-  EXPECT_EQ(r.value, 2.5);
+  EXPECT_EQ(locating([&] { return lval(id, 2.5, 1); }), (Located{2.5, 2}));
   double t = 0;
   ASSERT_EQ(KivGetTimeEvent(&t), 1);
   EXPECT_EQ(t, 1.0);
