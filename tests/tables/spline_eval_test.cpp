@@ -17,7 +17,17 @@ using kiv::test::hessian;
 using kiv::test::linspace;
 using kiv::test::value;
 
-class SplineEval : public kiv::test::SystemTest {};
+class SplineEval : public kiv::test::SystemTest {
+ public:
+  // One value in this evaluation mode, and the answer word after it (not
+  // looked at when -1).
+  void step(int id, int mode, std::vector<double> x, double want, int answer = -1) {
+    KivBeginEvaluation(mode);
+    EXPECT_DOUBLE_EQ(value(id, x), want) << "mode " << mode << " x " << x[0];
+    if (answer >= 0) EXPECT_EQ(KivGetAnswerWord(), answer) << "mode " << mode << " x " << x[0];
+  }
+  static constexpr int O = KIV_EVAL_ORDINARY, L = KIV_EVAL_LOCATE, C = KIV_EVAL_CHECK;
+};
 
 TEST_F(SplineEval, CubicExtrapolationModes) {
   Grid g({linspace(0, 1, 6)});
@@ -151,34 +161,22 @@ TEST_F(SplineEval, LinearIntervalHeldWhileLocating) {
   g.values = {0, 2, 1, 5};
   g.disc = 1;
   const int id = g.linear();
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  EXPECT_DOUBLE_EQ(value(id, {0.5}), 1.0);
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(value(id, {1.5}), 3.0);  // the first segment continues
-  EXPECT_EQ(KivGetAnswerWord(), 4);
-  KivBeginEvaluation(KIV_EVAL_CHECK);
-  EXPECT_DOUBLE_EQ(value(id, {1.5}), 3.0);
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  EXPECT_DOUBLE_EQ(value(id, {1.5}), 1.5);
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(value(id, {1.7}), 1.3);
-  EXPECT_EQ(KivGetAnswerWord(), 2);  // same segment: nothing to report
+  step(id, O, {0.5}, 1.0);
+  step(id, L, {1.5}, 3.0, 4);  // the first segment continues
+  step(id, C, {1.5}, 3.0);
+  step(id, O, {1.5}, 1.5);
+  step(id, L, {1.7}, 1.3, 2);  // same segment: nothing to report
   // A memory outside the axis is none: fresh interval, nothing reported.
   for (int garbage : {-2, -9, 4, 57}) {
     kiv::nd::FindSpline(id)->memory.interval[0] = garbage;
-    KivBeginEvaluation(KIV_EVAL_LOCATE);
-    EXPECT_DOUBLE_EQ(value(id, {3.0}), 3.0) << garbage;
-    EXPECT_EQ(KivGetAnswerWord(), 2);
+    step(id, L, {3.0}, 3.0, 2);
     EXPECT_EQ(kiv::nd::FindSpline(id)->memory.interval[0], 2);
   }
   // Without the flag nothing is held.
   g.disc = 0;
   const int free_id = g.linear();
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  value(free_id, {0.5});
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(value(free_id, {1.5}), 1.5);
-  EXPECT_EQ(KivGetAnswerWord(), 2);
+  step(free_id, O, {0.5}, 1.0);
+  step(free_id, L, {1.5}, 1.5, 2);
 }
 
 TEST_F(SplineEval, CubicLocksOnlySecondDerivatives) {
@@ -210,20 +208,15 @@ TEST_F(SplineEval, PeriodCountsOnCyclicLinearAxes) {
   g.codes = {3, 3};
   g.disc = 1;
   const int id = g.linear();
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  EXPECT_DOUBLE_EQ(value(id, {0.5}), 0.5);
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  // Count and interval held: the first segment continues out to 4.5.
-  EXPECT_DOUBLE_EQ(value(id, {4.5}), 4.5);
-  EXPECT_EQ(KivGetAnswerWord(), 3);  // two reports: the period and the interval
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  EXPECT_DOUBLE_EQ(value(id, {4.5}), 0.5);
+  step(id, O, {0.5}, 0.5);
+  // Count and interval held: the first segment continues out to 4.5; two
+  // reports, the period and the interval.
+  step(id, L, {4.5}, 4.5, 3);
+  step(id, O, {4.5}, 0.5);
   // A count of -2 is a count like any other.
-  EXPECT_DOUBLE_EQ(value(id, {-7.5}), 0.5);
+  step(id, O, {-7.5}, 0.5);
   EXPECT_EQ(kiv::nd::FindSpline(id)->memory.cycle[0], -2);
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(value(id, {-3.5}), 4.5);  // -3.5 + 2 periods
-  EXPECT_EQ(KivGetAnswerWord(), 3);
+  step(id, L, {-3.5}, 4.5, 3);  // -3.5 + 2 periods
   EXPECT_EQ(kiv::nd::FindSpline(id)->memory.cycle[0], -2);
 }
 
@@ -241,20 +234,16 @@ TEST_F(SplineEval, TimeAxisAnnouncesKnots) {
             "\n\nCall to splxtime with invalid axis index -1\n"
             "\n\nCall to splxtime with invalid axis index 2\n");
   KivSetTime(0.5);
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  value(id, {0.5, 0.5});
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(value(id, {1.7, 0.5}), 0.5 + 1.7);  // first segment: y = x
+  step(id, O, {0.5, 0.5}, 1.0);
+  step(id, L, {1.7, 0.5}, 0.5 + 1.7, 2);  // first segment y = x; a time knot is not a located crossing
   double t = 0;
   ASSERT_EQ(KivGetTimeEvent(&t), 1);
   EXPECT_EQ(t, 1.0);
-  EXPECT_EQ(KivGetAnswerWord(), 2);  // a time knot is not a located crossing
-  // Before the first knot (held end): no knot to announce, nothing read.
+  // Before the first knot (the held first segment continues): no knot to
+  // announce, nothing read.
   KivClearTimeEvent();
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  value(id, {-1.0, 0.5});
+  step(id, L, {-1.0, 0.5}, -0.5, 2);
   EXPECT_EQ(KivGetTimeEvent(&t), 0);
-  EXPECT_EQ(KivGetAnswerWord(), 2);
   // A cyclic axis never becomes a time axis.
   Grid c({{0, 1, 2}});
   c.values = {0, 1, 0};
