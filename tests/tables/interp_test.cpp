@@ -103,7 +103,7 @@ TEST(IntervalSearch, FastSearchEqualsPlainScan) {
       const int rp = plainCheckint(x, a.data(), n, plain);
       ASSERT_EQ(fast, plain) << "n=" << n << " start=" << start << " x=" << x;
       ASSERT_EQ(rf, rp);
-      if (!std::isnan(x) && start >= -1 && start < n) ASSERT_EQ(fast, getintbin_(&x, a.data(), &n));
+      if (!std::isnan(x) && start >= -1 && start < n) { ASSERT_EQ(fast, getintbin_(&x, a.data(), &n)); }
     }
   }
 }
@@ -117,8 +117,8 @@ TEST(Monotonicity, Directions) {
                         Case{{1, 2, 3, 2}, 0, -1, 2}, Case{{4}, 1, -1, -1}}) {
     int inc = -1, brk = -1;
     EXPECT_EQ(CheckMonotonicity(c.a.data(), static_cast<int>(c.a.size()), &inc, &brk), c.ok);
-    if (c.inc >= 0) EXPECT_EQ(inc, c.inc);
-    if (c.brk >= 0) EXPECT_EQ(brk, c.brk);
+    if (c.inc >= 0) { EXPECT_EQ(inc, c.inc); }
+    if (c.brk >= 0) { EXPECT_EQ(brk, c.brk); }
   }
 }
 

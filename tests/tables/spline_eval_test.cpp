@@ -24,7 +24,7 @@ class SplineEval : public kiv::test::SystemTest {
   void step(int id, int mode, std::vector<double> x, double want, int answer = -1) {
     KivBeginEvaluation(mode);
     EXPECT_DOUBLE_EQ(value(id, x), want) << "mode " << mode << " x " << x[0];
-    if (answer >= 0) EXPECT_EQ(KivGetAnswerWord(), answer) << "mode " << mode << " x " << x[0];
+    if (answer >= 0) { EXPECT_EQ(KivGetAnswerWord(), answer) << "mode " << mode << " x " << x[0]; }
   }
   static constexpr int O = KIV_EVAL_ORDINARY, L = KIV_EVAL_LOCATE, C = KIV_EVAL_CHECK;
 };
@@ -309,7 +309,7 @@ TEST_F(SplineEval, IntegralsOfOneAxisSplines) {
   EXPECT_NEAR(integral(cyc, 5.5), 2 * 4.0 + 1.0 + 1.5, 1e-12);
   EXPECT_NEAR(integral(cyc, -0.5), -1.5, 1e-12);  // -(integral from 1.5 to 2 of 3)
   // A single point is never cyclic.
-  Grid one({{2.0}});
+  Grid one(std::vector<std::vector<double>>{{2.0}});
   one.values = {4.5};
   one.codes = {2, 2};
   const int sid = one.constant();

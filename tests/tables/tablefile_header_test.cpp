@@ -44,7 +44,7 @@ TEST(TableFormatCodes, FormatLinesNamesAndDimensions) {
     EXPECT_EQ(_prt7(text, code), 1);
     EXPECT_STREQ(text, names[code]);
     EXPECT_EQ(ExtractFormatFromString((std::string("# Table format: ") + text).c_str()), code);
-    if (code < 12) EXPECT_EQ(TableFormatToDim_(&code), dims[code]);
+    if (code < 12) { EXPECT_EQ(TableFormatToDim_(&code), dims[code]); }
   }
   for (int code : {12, 14, -1, 99}) {
     EXPECT_EQ(_prt7(text, code), 0);
