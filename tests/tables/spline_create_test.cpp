@@ -8,158 +8,118 @@
 
 namespace {
 
+using kiv::test::deriv;
 using kiv::test::Grid;
 using kiv::test::linspace;
 using kiv::test::value;
 
-class SplineCreate : public kiv::test::SystemTest {};
+class SplineCreate : public kiv::test::SplineTest {};
 
-TEST_F(SplineCreate, DimensionChecks) {
-  Grid g({{0, 1}});
-  g.fill([](auto &x) { return x[0]; });
+TEST_F(SplineCreate, ArgumentChecks) {
   const int zero = 0, nine = 9, one = 1;
-  int sizes[9] = {2, 2, 2, 2, 2, 2, 2, 2, 2};
+  int sizes[9] = {2, 2, 2, 2, 2, 2, 2, 2, 2}, codes[18], ext[18];
+  double a[2] = {0, 1}, values[512] = {}, ends[18] = {};
   double *axes[9];
-  for (auto &a : axes) a = g.axes[0].data();
-  int codes[18];
-  for (auto &c : codes) c = 1;
-  EXPECT_EQ(lsplinitnd_(&zero, sizes, axes, g.values.data(), codes, &one), -1);
-  EXPECT_EQ(takeErr(), "\nThe dimension of splines must be strictly positive.\n");
-  EXPECT_EQ(lsplinitnd_(&nine, sizes, axes, g.values.data(), codes, &one), -1);
-  EXPECT_EQ(takeErr(), "\n\nCall to lsplinitnd with dim=9.\nMaximum dimension is 8.\n");
-  EXPECT_EQ(csplinitnd_(&nine, sizes, axes, g.values.data(), codes, &one), -1);
-  EXPECT_EQ(takeErr(), "\n\nCall to csplinitnd with dim=9.\nMaximum dimension is 8.\n");
-  double ends[18] = {};
-  int ext[18];
-  for (auto &e : ext) e = 2;
-  EXPECT_EQ(kivsplinitnd_(&one, &nine, sizes, axes, g.values.data(), codes, ends, ext, &one), -1);
-  EXPECT_EQ(takeErr(), "\n\nCall to kivsplinitnd with dim=9.\nMaximum dimension is 8.\n");
-}
+  for (auto &p : axes) p = a;
+  for (int k = 0; k < 18; ++k) codes[k] = 1, ext[k] = 2;
+  refused(lsplinitnd_(&zero, sizes, axes, values, codes, &one),
+          "\nThe dimension of splines must be strictly positive.\n");
+  refused(csplinitnd_(&nine, sizes, axes, values, codes, &one),
+          "\n\nCall to csplinitnd with dim=9.\nMaximum dimension is 8.\n");
+  refused(kivsplinitnd_(&one, &nine, sizes, axes, values, codes, ends, ext, &one),
+          "\n\nCall to kivsplinitnd with dim=9.\nMaximum dimension is 8.\n");
 
-TEST_F(SplineCreate, CodesValuesAndMonotonicity) {
   Grid g({{0, 1, 2}, {0, 1}});
   g.fill([](auto &x) { return x[0] + x[1]; });
   g.codes = {1, 1, 1, 5};
-  EXPECT_EQ(g.linear(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nSpline interpolation requires the boundary condition indicator be in range 1 to "
-            "4.\n\nPlease check the boundary conditions of axis 2.\n\n");
+  refused(g.linear(),
+          "\n\nSpline interpolation requires the boundary condition indicator be in range 1 to "
+          "4.\n\nPlease check the boundary conditions of axis 2.\n\n");
   g.codes = {1, 1, 1, 1};
   g.axes[0][2] = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(g.linear(), -1);
-  EXPECT_EQ(takeErr(), "\n\nNaN or Inf found in axis data.\nPlease check item 3 of axis 1.\n\n");
+  refused(g.linear(), "\n\nNaN or Inf found in axis data.\nPlease check item 3 of axis 1.\n\n");
   g.axes[0][2] = 2;
   g.values[4] = std::nan("");
-  EXPECT_EQ(g.cubic(), -1);
-  EXPECT_EQ(takeErr(), "\n\nNaN or Inf found in table data.\nPlease check item 5 of table array.\n\n");
-  g.values[4] = 0;
-  Grid tie({{0, 1, 1, 2}});
-  tie.fill([](auto &) { return 1.0; });
-  EXPECT_EQ(tie.linear(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nSpline interpolation requires strictly monotonic x values.\nPlease check items 2 "
-            "and 3 (resp. 1 and 1) of axis 1.\n\n");
+  refused(g.cubic(), "\n\nNaN or Inf found in table data.\nPlease check item 5 of table array.\n\n");
   Grid zig({{0, 1}, {5, 3, 4}});
   zig.fill([](auto &) { return 1.0; });
-  EXPECT_EQ(zig.constant(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nSpline interpolation requires strictly monotonic x values.\nPlease check items 2 "
-            "and 3 (resp. 3 and 4) of axis 2.\n\n");
+  refused(zig.constant(),
+          "\n\nSpline interpolation requires strictly monotonic x values.\nPlease check items 2 "
+          "and 3 (resp. 3 and 4) of axis 2.\n\n");
 }
 
 TEST_F(SplineCreate, KindSpecificChecks) {
   Grid g({linspace(0, 1, 4), linspace(0, 1, 3)});
   g.fill([](auto &x) { return x[0] * x[1]; });
-  EXPECT_EQ(g.cubic(5), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nCall to kivsplinitnd with invalid coefficient method (5). This argument mustbe in "
-            "range [1,4]\n");
+  refused(g.cubic(5),
+          "\n\nCall to kivsplinitnd with invalid coefficient method (5). This argument mustbe in "
+          "range [1,4]\n");
   g.ext = {1, 2, 2, 0};
-  EXPECT_EQ(g.cubic(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nCubic interpolation requires the extrapolation mode indicator be in range 1 to "
-            "2.\n\nPlease check 'ext_mode' on axis 2.\n\n");
+  refused(g.cubic(),
+          "\n\nCubic interpolation requires the extrapolation mode indicator be in range 1 to "
+          "2.\n\nPlease check 'ext_mode' on axis 2.\n\n");
   g.ext = {2, 2, 2, 1};
   g.codes = {1, 1, 1, 4};
-  EXPECT_EQ(g.cubic(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nBoundary condition 'constant y\"' is not compatible with 'linear extrapolation' "
-            "mode.\n\nPlease select 'cubic extrapolation' on axis 2.\n\n");
-  g.codes = {1, 1, 1, 1};
-  g.codes[0] = 3;
-  EXPECT_EQ(g.constant(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nConstant interpolation requires the boundary condition indicator be in range 1 "
-            "to 2.\n\nPlease check the boundary conditions of axis 1.\n\n");
+  refused(g.cubic(),
+          "\n\nBoundary condition 'constant y\"' is not compatible with 'linear extrapolation' "
+          "mode.\n\nPlease select 'cubic extrapolation' on axis 2.\n\n");
+  g.codes = {3, 1, 1, 1};
+  refused(g.constant(),
+          "\n\nConstant interpolation requires the boundary condition indicator be in range 1 "
+          "to 2.\n\nPlease check the boundary conditions of axis 1.\n\n");
 
   // Seven axes of which one is a single point: six effective axes.
   std::vector<std::vector<double>> axes(7, {0.0, 1.0});
   axes[2] = {0.5};
   Grid big(axes);
   big.fill([](auto &) { return 0.0; });
-  EXPECT_EQ(big.cubic(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nCall to kivsplinitnd with dim=7.(simplified to 6).\nMaximum dimension is 5 for "
-            "cubic interpolation.\n");
+  refused(big.cubic(),
+          "\n\nCall to kivsplinitnd with dim=7.(simplified to 6).\nMaximum dimension is 5 for "
+          "cubic interpolation.\n");
   Grid six(std::vector<std::vector<double>>(6, {0.0, 1.0}));
   six.fill([](auto &) { return 0.0; });
-  EXPECT_EQ(six.cubic(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nCall to kivsplinitnd with dim=6.\nMaximum dimension is 5 for cubic "
-            "interpolation.\n");
+  refused(six.cubic(),
+          "\n\nCall to kivsplinitnd with dim=6.\nMaximum dimension is 5 for cubic interpolation.\n");
 
   Grid lone({{1.0}, {2.0}});
   lone.fill([](auto &) { return 3.0; });
-  EXPECT_EQ(lone.linear(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nLinear interpolation requires at least 2 data points in each direction.\nPlease "
-            "check axis 1.\n\n");
-  EXPECT_EQ(lone.cubic(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nCubic interpolation requires at least 2 data points in each direction.\nPlease "
-            "check axis 1.\n\n");
+  refused(lone.linear(),
+          "\n\nLinear interpolation requires at least 2 data points in each direction.\nPlease "
+          "check axis 1.\n\n");
+  refused(lone.cubic(),
+          "\n\nCubic interpolation requires at least 2 data points in each direction.\nPlease "
+          "check axis 1.\n\n");
   // A constant spline of a single point is fine.
   const int id = lone.constant();
   ASSERT_GE(id, 0);
   EXPECT_EQ(value(id, {-5.0, 99.0}), 3.0);
-}
 
-TEST_F(SplineCreate, EmptyAxisRefused) {
   // An axis of no point would leave no table at all.
   const int d = 2, one = 1;
-  int sizes[2] = {3, 0};
-  double a0[3] = {0, 1, 2}, a1[1] = {0};
-  double *axes[2] = {a0, a1};
-  double values[3] = {1, 2, 3};
-  int codes[4] = {1, 1, 1, 1};
-  EXPECT_EQ(lsplinitnd_(&d, sizes, axes, values, codes, &one), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nLinear interpolation requires at least 2 data points in each direction.\nPlease "
-            "check axis 2.\n\n");
-  EXPECT_EQ(csplinitnd_(&d, sizes, axes, values, codes, &one), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nConstant interpolation requires at least 1 data points in each direction.\nPlease "
-            "check axis 2.\n\n");
+  int sizes[2] = {3, 0}, codes[4] = {1, 1, 1, 1};
+  double a0[3] = {0, 1, 2}, a1[1] = {0}, values[3] = {1, 2, 3};
+  double *p[2] = {a0, a1};
+  refused(csplinitnd_(&d, sizes, p, values, codes, &one),
+          "\n\nConstant interpolation requires at least 1 data points in each direction.\nPlease "
+          "check axis 2.\n\n");
 }
 
+// A creation refused after taking a slot gives the slot back.
 TEST_F(SplineCreate, CyclicCubicNeedsEqualEnds) {
   Grid ok({linspace(0, 1, 3)});
   ok.fill([](auto &x) { return x[0]; });
-  const int first = ok.linear();
-  EXPECT_EQ(first, 0);
+  EXPECT_EQ(ok.linear(), 0);
   Grid g({linspace(0, 1, 5), linspace(0, 360, 7)});
   g.fill([](auto &x) { return x[0] + (x[1] < 360 ? x[1] / 360 : 0.0) + (x[1] == 360 && x[0] == 0.5); });
   g.codes = {1, 1, 1, 3};  // either side makes the axis cyclic
-  EXPECT_EQ(g.cubic(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor cubic interpolation and cyclic mode, the first and the last u values must be "
-            "identical.\nCheck the values of u in direction 2\n");
-  // The refused spline did not keep a slot.
+  refused(g.cubic(),
+          "\n\nFor cubic interpolation and cyclic mode, the first and the last u values must be "
+          "identical.\nCheck the values of u in direction 2\n");
   EXPECT_EQ(ok.linear(), 1);
   EXPECT_EQ(kiv::nd::NumSplines(), 2);
 }
 
-TEST_F(SplineCreate, RegistryReusesFreedSlots) {
+TEST_F(SplineCreate, RegistryReusesFreedSlotsAndRefusesFreedIds) {
   Grid g({linspace(0, 1, 3)});
   g.fill([](auto &x) { return 2 * x[0]; });
   const int a = g.linear(), b = g.cubic(), c = g.constant();
@@ -168,88 +128,75 @@ TEST_F(SplineCreate, RegistryReusesFreedSlots) {
   EXPECT_EQ(c, 2);
   EXPECT_EQ(splfree_(&b), 1);
   EXPECT_EQ(splfree_(&b), 1);  // harmless
-  double out = 0, x = 0.5;
-  EXPECT_EQ(spleval_(&b, &x, &out), 0);
-  EXPECT_EQ(takeErr(), "\n\nCall to spleval with invalid index 1\n");
-  const int n = kiv::nd::NumSplines();
-  EXPECT_EQ(spleval_(&n, &x, &out), 0);
-  EXPECT_EQ(takeErr(), "\n\nCall to spleval with invalid index 3\n");
   const int bad = 3;
   EXPECT_EQ(splfree_(&bad), 0);
   EXPECT_EQ(takeErr(), "\n\nCall to splfree with invalid index 3\n");
+
+  // A freed id is invalid for every evaluator.
+  double x[1] = {0.5}, out = 7, grad[1], hess[1];
+  const int dir = 1, dirs[2] = {1, 1}, axis = 0, flag = 1, idx = 0;
+  EXPECT_EQ(spleval_(&b, x, &out), 0);
+  EXPECT_EQ(splevald_(&b, &dir, x, &out), 0);
+  EXPECT_EQ(splevald2_(&b, dirs, x, &out), 0);
+  EXPECT_EQ(splevalalld_(&b, x, grad), 0);
+  EXPECT_EQ(splevalalld2_(&b, x, hess), 0);
+  EXPECT_EQ(splevali_(&b, x, &out), 0);
+  EXPECT_EQ(splevalv_(&b, &x[0], &out), 0);
+  EXPECT_EQ(splextrapol_(&b, x), 0);
+  EXPECT_EQ(splxtime_(&b, &axis, &flag), 0);
+  EXPECT_EQ(splsetpt_(&b, &idx, &out), 0);
+  EXPECT_EQ(splreorder_(&b, &idx), 0);
+  EXPECT_EQ(takeErr(),
+            "\n\nCall to spleval with invalid index 1\n"
+            "\n\nCall to splevald with invalid index 1\n"
+            "\n\nCall to splevald2 with invalid index 1\n"
+            "\n\nCall to splevalalld with invalid index 1\n"
+            "\n\nCall to splevalalld2 with invalid index 1\n"
+            "\n\nCall to splevali with invalid index 1\n"
+            "\n\nCall to splevalv with invalid index 1\n"
+            "\n\nCall to splextrapol with invalid index 1\n"
+            "\n\nCall to splxtime with invalid index 1\n"
+            "\n\nCall to splsetpt with invalid index 1\n"
+            "\n\nThe spline 1 seems to be freed.\n");
+  EXPECT_EQ(out, 7);
   EXPECT_EQ(g.linear(), 1);
   EXPECT_DOUBLE_EQ(value(1, {0.25}), 0.5);
 
   // The end of the run frees the registry; the next run starts again at 0.
   KivEndRun(0);
   EXPECT_EQ(kiv::nd::NumSplines(), 0);
-  EXPECT_EQ(spleval_(&a, &x, &out), 0);
+  EXPECT_EQ(spleval_(&a, x, &out), 0);
   takeErr();
   EXPECT_EQ(g.cubic(), 0);
 }
 
-TEST_F(SplineCreate, FreedIdIsInvalidEverywhere) {
-  Grid g({linspace(0, 1, 3)});
-  g.fill([](auto &x) { return x[0]; });
-  const int id = g.linear();
-  g.linear();
-  ASSERT_EQ(splfree_(&id), 1);
-  double x[1] = {0.5}, out = 7, grad[1], hess[1];
-  const int dir = 1, dirs[2] = {1, 1}, axis = 0, flag = 1, idx = 0;
-  EXPECT_EQ(splevald_(&id, &dir, x, &out), 0);
-  EXPECT_EQ(splevald2_(&id, dirs, x, &out), 0);
-  EXPECT_EQ(splevalalld_(&id, x, grad), 0);
-  EXPECT_EQ(splevalalld2_(&id, x, hess), 0);
-  EXPECT_EQ(splevali_(&id, x, &out), 0);
-  EXPECT_EQ(splevalv_(&id, &x[0], &out), 0);
-  EXPECT_EQ(splextrapol_(&id, x), 0);
-  EXPECT_EQ(splxtime_(&id, &axis, &flag), 0);
-  EXPECT_EQ(splsetpt_(&id, &idx, &out), 0);
-  EXPECT_EQ(splreorder_(&id, &idx), 0);
-  EXPECT_EQ(takeErr(),
-            "\n\nCall to splevald with invalid index 0\n"
-            "\n\nCall to splevald2 with invalid index 0\n"
-            "\n\nCall to splevalalld with invalid index 0\n"
-            "\n\nCall to splevalalld2 with invalid index 0\n"
-            "\n\nCall to splevali with invalid index 0\n"
-            "\n\nCall to splevalv with invalid index 0\n"
-            "\n\nCall to splextrapol with invalid index 0\n"
-            "\n\nCall to splxtime with invalid index 0\n"
-            "\n\nCall to splsetpt with invalid index 0\n"
-            "\n\nThe spline 0 seems to be freed.\n");
-  EXPECT_EQ(out, 7);
-}
-
+// 1000 points fill a block exactly: the next block holds no patch, which is
+// not an allocation failure.
 TEST_F(SplineCreate, PatchBlocksOfAThousand) {
   for (int n : {999, 1000, 1001}) {
     Grid g({linspace(0, 1, n)});
     g.fill([](auto &x) { return x[0] * x[0]; });
+    g.codes = {2, 2};  // clamped with the exact slopes: x^2 is reproduced
+    g.slopes = {0.0, 2.0};
     const int id = g.cubic();
     ASSERT_GE(id, 0);
-    const kiv::nd::NDSpline *s = kiv::nd::FindSpline(id);
-    const size_t blocks = static_cast<size_t>(n / 1000 + 1);
-    ASSERT_EQ(s->blocks.size(), blocks);
-    EXPECT_EQ(s->blocks.back().size(), static_cast<size_t>(n - 1000 * (n / 1000)) * 4);
-    EXPECT_EQ(s->patches.size(), static_cast<size_t>(n));
-    EXPECT_NEAR(value(id, {0.3}), 0.09, 1e-9);
+    for (double x : {0.3, 0.9995, 1.0}) EXPECT_NEAR(value(id, {x}), x * x, 1e-9);
   }
 }
 
 TEST_F(SplineCreate, DecreasingAxesGiveTheSameSpline) {
   auto f = [](auto &x) { return std::sin(x[0]) * (1 + x[1] * x[1]); };
   Grid up({linspace(0, 3, 7), linspace(-1, 2, 5)});
-  up.fill(f);
   Grid down({linspace(3, 0, 7), linspace(-1, 2, 5)});
+  up.fill(f);
   down.fill(f);
   for (int kind = 0; kind < 3; ++kind) {
     const int a = kind == 0 ? up.constant() : kind == 1 ? up.linear() : up.cubic();
     const int b = kind == 0 ? down.constant() : kind == 1 ? down.linear() : down.cubic();
-    ASSERT_GE(a, 0);
-    ASSERT_GE(b, 0);
     for (double x : {-0.5, 0.2, 1.7, 2.99, 3.5})
       for (double y : {-1.0, 0.3, 1.9}) {
         EXPECT_DOUBLE_EQ(value(a, {x, y}), value(b, {x, y})) << kind;
-        EXPECT_DOUBLE_EQ(kiv::test::deriv(a, 1, {x, y}), kiv::test::deriv(b, 1, {x, y}));
+        EXPECT_DOUBLE_EQ(deriv(a, 1, {x, y}), deriv(b, 1, {x, y}));
       }
   }
 }
@@ -259,20 +206,15 @@ TEST_F(SplineCreate, OneAxisDataAreThinned) {
   Grid g({{0, 1, 2, 3, 4, 5, 6}});
   g.values = {0, 1, 2, 3, 2, 1, 1};
   const int id = g.linear();
-  const kiv::nd::NDSpline *s = kiv::nd::FindSpline(id);
-  ASSERT_EQ(s->sizes[0], 4);
-  EXPECT_EQ(s->axes[0], (std::vector<double>{0, 3, 5, 6}));
+  EXPECT_EQ(kiv::nd::FindSpline(id)->axes[0], (std::vector<double>{0, 3, 5, 6}));
   for (double x : {0.5, 2.5, 3.5, 5.5}) EXPECT_DOUBLE_EQ(value(id, {x}), x <= 3 ? x : x < 5 ? 6 - x : 1);
   // A constant spline keeps the first point of each run of equal values.
   Grid c({{0, 1, 2, 3, 4, 5}});
   c.values = {7, 7, 8, 8, 8, 9};
   const int cid = c.constant();
-  const kiv::nd::NDSpline *cs = kiv::nd::FindSpline(cid);
-  EXPECT_EQ(cs->axes[0], (std::vector<double>{0, 2, 5}));
-  EXPECT_EQ(value(cid, {1.5}), 7.0);
-  EXPECT_EQ(value(cid, {4.9}), 8.0);
-  EXPECT_EQ(value(cid, {7.0}), 9.0);
-  EXPECT_EQ(value(cid, {-1.0}), 7.0);
+  EXPECT_EQ(kiv::nd::FindSpline(cid)->axes[0], (std::vector<double>{0, 2, 5}));
+  for (auto [x, want] : {std::pair{1.5, 7.0}, {4.9, 8.0}, {7.0, 9.0}, {-1.0, 7.0}})
+    EXPECT_EQ(value(cid, {x}), want) << x;
   // On a cyclic axis the first two points and the last stay.
   c.codes = {2, 2};
   c.values = {7, 7, 7, 8, 8, 8};
@@ -284,26 +226,19 @@ TEST_F(SplineCreate, OneAxisDataAreThinned) {
 TEST_F(SplineCreate, SingletonAxesAreDropped) {
   Grid g({{4.0}, linspace(0, 2, 5), {-1.0}});
   g.fill([](auto &x) { return 3 * x[1] + 1; });
-  for (int kind = 1; kind < 3; ++kind) {
-    const int id = kind == 1 ? g.linear() : g.cubic();
+  for (int id : {g.linear(), g.cubic()}) {
     ASSERT_GE(id, 0);
-    const kiv::nd::NDSpline *s = kiv::nd::FindSpline(id);
-    EXPECT_EQ(s->dim, 1);
-    EXPECT_EQ(s->full_dim, 3);
-    EXPECT_EQ(s->pivot[0], 1);
     const std::vector<double> x = {100.0, 1.25, -50.0};
     EXPECT_NEAR(value(id, x), 4.75, 1e-12);
-    EXPECT_EQ(kiv::test::deriv(id, 1, x), 0.0);
-    EXPECT_EQ(kiv::test::deriv(id, 3, x), 0.0);
-    EXPECT_NEAR(kiv::test::deriv(id, 2, x), 3.0, 1e-12);
+    EXPECT_EQ(deriv(id, 1, x), 0.0);
+    EXPECT_EQ(deriv(id, 3, x), 0.0);
+    EXPECT_NEAR(deriv(id, 2, x), 3.0, 1e-12);
     const auto grad = kiv::test::gradient(id, x);
     EXPECT_EQ(grad[0], 0.0);
     EXPECT_EQ(grad[2], 0.0);
     EXPECT_NEAR(grad[1], 3.0, 1e-12);
     const auto hess = kiv::test::hessian(id, x);
-    for (size_t k = 0; k < hess.size(); ++k)
-      if (k != 3) EXPECT_EQ(hess[k], 0.0) << k;  // (1,1) is entry 3
-    EXPECT_NEAR(hess[3], 0.0, 1e-12);
+    for (size_t k = 0; k < hess.size(); ++k) EXPECT_NEAR(hess[k], 0.0, k == 3 ? 1e-12 : 0.0) << k;
   }
 }
 

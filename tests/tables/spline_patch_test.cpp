@@ -10,10 +10,6 @@ namespace {
 
 using namespace kiv::nd;
 
-// The 1-D Hermite basis: rows powers 0..3, columns lower value, upper value,
-// lower slope*h, upper slope*h.
-const int kHermite[4][4] = {{1, 0, 0, 0}, {0, 0, 1, 0}, {-3, 3, -2, -1}, {2, -2, 1, 1}};
-
 // Derivative sets in the corner-data order: by size, then lexicographic.
 std::vector<int> subsetsInOrder(int d) {
   std::vector<int> out;
@@ -36,60 +32,32 @@ std::vector<int> subsetsInOrder(int d) {
 
 // d/dt^s of t^e at t in {0, 1}.
 double powerDerivative(int e, int s, int t) {
-  if (s) {
-    if (e == 0) return 0.0;
-    return t ? e : (e == 1 ? 1.0 : 0.0);
-  }
+  if (s) return e == 0 ? 0.0 : t ? e : (e == 1 ? 1.0 : 0.0);
   return t ? 1.0 : (e == 0 ? 1.0 : 0.0);
 }
 
 class PatchMatrix : public kiv::test::SystemTest, public ::testing::WithParamInterface<int> {};
 
-// Every stored entry follows the product rule, and every nonzero of the
-// product rule is stored: 10^d entries in all.
-TEST_P(PatchMatrix, EntriesFollowTheProductRule) {
-  const int d = GetParam();
-  SparseMatrix *M = GetPatchMatrix(d);
-  ASSERT_NE(M, nullptr);
-  const int n = 1 << (2 * d);
-  ASSERT_EQ(M->rows, n);
-  ASSERT_EQ(M->columns, n);
-  const std::vector<int> sets = subsetsInOrder(d);
-  ASSERT_EQ(static_cast<int>(sets.size()), 1 << d);
-  long total = 0;
-  for (int r = 0; r < n; ++r) {
-    const int S = sets[static_cast<size_t>(r >> d)], c = r & ((1 << d) - 1);
-    std::vector<double> row(static_cast<size_t>(n), 0.0);
-    int count = 0;
-    for (int e = 0; e < n; ++e) {
-      long v = 1;
-      for (int k = 0; k < d; ++k) {
-        const int m = ((c >> k) & 1) + ((S >> k & 1) ? 2 : 0);
-        v *= kHermite[(e >> (2 * k)) & 3][m];
-      }
-      row[static_cast<size_t>(e)] = static_cast<double>(v);
-      count += v != 0;
-    }
-    ASSERT_EQ(M->rowcount[r], count) << "row " << r;
-    for (int j = 0; j < M->rowcount[r]; ++j) {
-      if (j > 0) ASSERT_LT(M->rowcol[r][j - 1], M->rowcol[r][j]);
-      ASSERT_EQ(M->rowval[r][j], row[static_cast<size_t>(M->rowcol[r][j])]);
-    }
-    total += M->rowcount[r];
-  }
-  EXPECT_EQ(total, std::lround(std::pow(10.0, d)));
-}
-
 // Corner data of a random polynomial of degree <= 3 per axis (local
-// coordinates, scaled derivatives) give back its coefficients exactly.
+// coordinates, scaled derivatives) give back its coefficients exactly; the
+// tensor-product Hermite basis has 10^d nonzeros.
 TEST_P(PatchMatrix, ReproducesPolynomials) {
   const int d = GetParam();
   const int n = 1 << (2 * d), corners = 1 << d;
+  SparseMatrix *M = GetPatchMatrix(d);
+  ASSERT_NE(M, nullptr);
+  ASSERT_EQ(M->rows, n);
+  ASSERT_EQ(M->columns, n);
+  long total = 0;
+  for (int r = 0; r < n; ++r) total += M->rowcount[r];
+  EXPECT_EQ(total, std::lround(std::pow(10.0, d)));
+
   std::mt19937 rng(77 + d);
   std::uniform_int_distribution<int> coef(-9, 9);
   std::vector<double> c(static_cast<size_t>(n));
   for (auto &v : c) v = coef(rng);
   const std::vector<int> sets = subsetsInOrder(d);
+  ASSERT_EQ(static_cast<int>(sets.size()), corners);
   std::vector<double> F(static_cast<size_t>(n), 0.0);
   for (size_t b = 0; b < sets.size(); ++b)
     for (int corner = 0; corner < corners; ++corner) {
@@ -103,7 +71,7 @@ TEST_P(PatchMatrix, ReproducesPolynomials) {
       F[b * static_cast<size_t>(corners) + static_cast<size_t>(corner)] = sum;
     }
   std::vector<double> got(static_cast<size_t>(n), -1.0);
-  SparseMatVectMultiply(GetPatchMatrix(d), F.data(), got.data());
+  SparseMatVectMultiply(M, F.data(), got.data());
   for (int e = 0; e < n; ++e) ASSERT_EQ(got[static_cast<size_t>(e)], c[static_cast<size_t>(e)]) << e;
 
   // Evaluating the patch gives the polynomial in real coordinates.
@@ -130,42 +98,25 @@ TEST_P(PatchMatrix, ReproducesPolynomials) {
     }
     EXPECT_NEAR(EvalNcubic(t, h, got.data(), d, stride), value, 1e-9 * (1 + std::fabs(value)));
     EXPECT_NEAR(EvalNcubicDerivative(t, h, got.data(), d, stride, d), d1, 1e-9 * (1 + std::fabs(d1)));
-    EXPECT_NEAR(EvalNcubicSecondDerivative(t, h, got.data(), d, stride, 1, d), d2,
-                1e-9 * (1 + std::fabs(d2)));
-    EXPECT_NEAR(EvalNcubicSecondDerivative(t, h, got.data(), d, stride, 1, 1), d00,
-                1e-9 * (1 + std::fabs(d00)));
+    EXPECT_NEAR(EvalNcubicSecondDerivative(t, h, got.data(), d, stride, 1, d), d2, 1e-9 * (1 + std::fabs(d2)));
+    EXPECT_NEAR(EvalNcubicSecondDerivative(t, h, got.data(), d, stride, 1, 1), d00, 1e-9 * (1 + std::fabs(d00)));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Dims, PatchMatrix, ::testing::Values(1, 2, 3, 4, 5));
 
-TEST(Patch, OneAxisBasics) {
+TEST(Patch, OneAxisBasicsAndCrossDerivativeCounts) {
   // Values 0 and 1, zero slopes: P(t) = 3t^2 - 2t^3.
   const double F[4] = {0, 1, 0, 0};
   double c[4];
   SparseMatVectMultiply(get_DA1_matrix(), F, c);
-  EXPECT_EQ(c[0], 0.0);
-  EXPECT_EQ(c[1], 0.0);
-  EXPECT_EQ(c[2], 3.0);
-  EXPECT_EQ(c[3], -2.0);
+  EXPECT_EQ(std::vector<double>(c, c + 4), (std::vector<double>{0, 0, 3, -2}));
   // An axis beyond the patch's own reads nothing.
-  const double t[1] = {0.3}, h[1] = {2.0};
+  const double t[1] = {0.3}, h[1] = {2.0}, sq[4] = {0, 0, 1, 0};
   EXPECT_EQ(EvalNcubicDerivative(t, h, nullptr, 1, 1, 2), 0.0);
   EXPECT_EQ(EvalNcubicSecondDerivative(t, h, nullptr, 1, 1, 1, 2), 0.0);
-  const double sq[4] = {0, 0, 1, 0};
   EXPECT_DOUBLE_EQ(EvalNcubicSecondDerivative(t, h, sq, 1, 1, 1, 1), 2.0 / 4.0);
-  // Corner values and slopes come back at t = 0 and 1.
-  const double G[4] = {1.5, -2.0, 0.7, 4.0};  // values, slopes * h
-  double g[4];
-  SparseMatVectMultiply(get_DA1_matrix(), G, g);
-  const double t0[1] = {0.0}, t1[1] = {1.0};
-  EXPECT_DOUBLE_EQ(EvalNcubic(t0, h, g, 1, 1), 1.5);
-  EXPECT_DOUBLE_EQ(EvalNcubic(t1, h, g, 1, 1), -2.0);
-  EXPECT_NEAR(EvalNcubicDerivative(t0, h, g, 1, 1, 1), 0.7 / 2.0, 1e-14);
-  EXPECT_NEAR(EvalNcubicDerivative(t1, h, g, 1, 1, 1), 4.0 / 2.0, 1e-14);
-}
-
-TEST(Patch, CrossDerivativeCounts) {
+  // Binomial coefficients, 0 beyond the dimension.
   EXPECT_EQ(NumCrossDerivatives(5, 2), 10);
   EXPECT_EQ(NumCrossDerivatives(5, 3), 10);
   EXPECT_EQ(NumCrossDerivatives(4, 4), 1);

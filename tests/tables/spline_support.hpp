@@ -2,12 +2,33 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "support/kiv_test.hpp"
 #include "tables/kiv_splinend.h"
 
 namespace kiv::test {
+
+// Fixture of the spline tests: refusals and fatal errors compared whole.
+class SplineTest : public SystemTest {
+ public:
+  void refused(int id, const std::string &msg) {
+    EXPECT_EQ(id, -1);
+    EXPECT_EQ(takeErr(), msg);
+  }
+  // f ends the run with code 1 after this message.
+  template <class F>
+  void fatal(F &&f, const std::string &msg) {
+    EXPECT_EQ(guarded([&] {
+                f();
+                return 0;
+              }),
+              -2);
+    EXPECT_EQ(exitCode(), 1);
+    EXPECT_EQ(takeErr(), msg);
+  }
+};
 
 struct Grid {
   std::vector<std::vector<double>> axes;
@@ -46,29 +67,26 @@ struct Grid {
     }
     return *this;
   }
-  std::vector<double *> pointers() {
-    std::vector<double *> p;
-    for (auto &a : axes) p.push_back(a.data());
-    return p;
-  }
   int cubic(int method = 1) {
-    const int d = dim();
-    auto s = sizes();
-    auto p = pointers();
-    return kivsplinitnd_(&method, &d, s.data(), p.data(), values.data(), codes.data(), slopes.data(),
-                         ext.data(), &disc);
+    return make([&](auto d, auto s, auto p) {
+      return kivsplinitnd_(&method, d, s, p, values.data(), codes.data(), slopes.data(), ext.data(), &disc);
+    });
   }
   int linear() {
-    const int d = dim();
-    auto s = sizes();
-    auto p = pointers();
-    return lsplinitnd_(&d, s.data(), p.data(), values.data(), codes.data(), &disc);
+    return make([&](auto d, auto s, auto p) { return lsplinitnd_(d, s, p, values.data(), codes.data(), &disc); });
   }
   int constant() {
+    return make([&](auto d, auto s, auto p) { return csplinitnd_(d, s, p, values.data(), codes.data(), &disc); });
+  }
+
+ private:
+  template <class F>
+  int make(F &&create) {
     const int d = dim();
     auto s = sizes();
-    auto p = pointers();
-    return csplinitnd_(&d, s.data(), p.data(), values.data(), codes.data(), &disc);
+    std::vector<double *> p;
+    for (auto &a : axes) p.push_back(a.data());
+    return create(&d, s.data(), p.data());
   }
 };
 

@@ -9,6 +9,7 @@
 
 namespace {
 
+using kiv::test::Located;
 using kiv::test::locating;
 using kiv::test::ordinary;
 
@@ -35,7 +36,7 @@ double bdy(int id, double a, double b, int disc = 0) { return getlspdy_(&id, &a,
 
 const auto kF = [](double a, double b) { return 2 - a + 3 * b + 0.5 * a * b; };
 
-class BilinearSpline : public kiv::test::SystemTest {};
+class BilinearSpline : public kiv::test::SplineTest {};
 
 TEST_F(BilinearSpline, BilinearFunctionInsideAndExtrapolated) {
   const int id = Grid({-1, 0, 0.5, 3}, {0, 2, 2.5}, kF).create();
@@ -105,30 +106,24 @@ TEST_F(BilinearSpline, CyclicAxisFreeAndHeld) {
   ordinary();
   EXPECT_DOUBLE_EQ(bv(id, 1.5, 0, 1), 2.0);
   // An ordinary move to the first cell: no period added.
-  auto r = locating([&] { return bv(id, 0.5, 0, 1); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_DOUBLE_EQ(r.value, 0.0);
+  EXPECT_EQ(locating([&] { return bv(id, 0.5, 0, 1); }), (Located{0.0, 4}));
   // Across the seam the held cell continues.
   EXPECT_DOUBLE_EQ(bv(id, 2.5, 0, 1), 1.5);
-  r = locating([&] { return bv(id, 3.2, 1, 1); });
-  EXPECT_NEAR(r.value, 2 * -0.6, 1e-12);
+  EXPECT_NEAR(locating([&] { return bv(id, 3.2, 1, 1); }).value, 2 * -0.6, 1e-12);
   EXPECT_DOUBLE_EQ(bv(id, 0.5, 0, 1), 0.5);
-  r = locating([&] { return bv(id, -0.25, 0, 1); });
-  EXPECT_NEAR(r.value, -0.25, 1e-12);
+  EXPECT_NEAR(locating([&] { return bv(id, -0.25, 0, 1); }).value, -0.25, 1e-12);
   // Unequal end lines are refused, naming the line.
   Grid bad({0, 1, 2}, {0, 1, 2}, kF);
   bad.codes[0] = 3;
-  EXPECT_EQ(bad.create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor cyclic 2D linear splines, the first and the last x1 values must be the "
-            "same\nCheck the 1 column of z values\n");
+  refused(bad.create(),
+          "\n\nFor cyclic 2D linear splines, the first and the last x1 values must be the "
+          "same\nCheck the 1 column of z values\n");
   bad.codes[0] = 1;
   bad.codes[2] = 3;
   bad.z[6] = bad.z[0];
-  EXPECT_EQ(bad.create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor cyclic 2D linear splines, the first and the last x2 values must be the "
-            "same\nCheck the 2 row of z values\n");
+  refused(bad.create(),
+          "\n\nFor cyclic 2D linear splines, the first and the last x2 values must be the "
+          "same\nCheck the 2 row of z values\n");
 }
 
 // Derivatives take their cell from their own locate step: they neither move
@@ -140,23 +135,14 @@ TEST_F(BilinearSpline, DerivativesLeaveTheValueMemoryAlone) {
   EXPECT_DOUBLE_EQ(bv(id, 0.5, 0.5, 1), 1.0);
   EXPECT_DOUBLE_EQ(bdx(id, 2.5, 1.5, 1), 5.0);
   EXPECT_DOUBLE_EQ(bdy(id, 2.5, 1.5, 1), 3.0);
-  auto r = locating([&] { return bv(id, 0.6, 0.6, 1); });
-  EXPECT_EQ(r.answer, 2);
-  r = locating([&] { return bdx(id, 2.5, 1.5, 1); });
-  EXPECT_EQ(r.answer, 2);
-  EXPECT_DOUBLE_EQ(r.value, 5.0);
-  r = locating([&] { return bdx(id, 1.5, 1.5, 1); });  // held on cell (2, 1)
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_DOUBLE_EQ(r.value, 5.0);
-  r = locating([&] { return bv(id, 1.5, 0.6, 1); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_DOUBLE_EQ(r.value, 1.5 + 0.6);  // cell (0, 0) continued
-  r = locating([&] { return bv(id, 1.5, 0.6, 0); });
-  EXPECT_EQ(r.answer, 2);
-  EXPECT_DOUBLE_EQ(r.value, 2.5 + 0.6);
+  EXPECT_EQ(locating([&] { return bv(id, 0.6, 0.6, 1); }).answer, 2);
+  EXPECT_EQ(locating([&] { return bdx(id, 2.5, 1.5, 1); }), (Located{5.0, 2}));
+  EXPECT_EQ(locating([&] { return bdx(id, 1.5, 1.5, 1); }), (Located{5.0, 4}));  // held on cell (2, 1)
+  EXPECT_EQ(locating([&] { return bv(id, 1.5, 0.6, 1); }), (Located{1.5 + 0.6, 4}));  // cell (0, 0) continued
+  EXPECT_EQ(locating([&] { return bv(id, 1.5, 0.6, 0); }), (Located{2.5 + 0.6, 2}));
 }
 
-TEST_F(BilinearSpline, PointChangesAndSlopeTables) {
+TEST_F(BilinearSpline, PointChangesSlopeTablesAndInvalidIds) {
   int id = Grid({0, 1}, {0, 1}, kF).create();
   setlspl2point_(&id, 1, 1, 10.0);
   EXPECT_DOUBLE_EQ(bv(id, 1, 1), 10.0);
@@ -164,55 +150,39 @@ TEST_F(BilinearSpline, PointChangesAndSlopeTables) {
   ComputeSlopes2d(&id, 1);
   ComputeSlopes2d(&id, 2);
   EXPECT_EQ(takeErr(), "");
-  for (auto p : {std::pair{2, 0}, {0, -1}}) {
-    EXPECT_EQ(guarded([&] {
-                setlspl2point_(&id, p.first, p.second, 1.0);
-                return 0;
-              }),
-              -2);
-    EXPECT_NE(takeErr().find("Call to setlspl2point_ with invalid point"), std::string::npos);
-  }
+  // Points off the grid and non-finite values are refused.
+  fatal([&] { setlspl2point_(&id, 2, 0, 1.0); },
+        "\n\nCall to setlspl2point_ with invalid point (2, 0) or value 1\nTerminating program.\n\n");
+  fatal([&] { setlspl2point_(&id, 0, -1, 1.0); },
+        "\n\nCall to setlspl2point_ with invalid point (0, -1) or value 1\nTerminating program.\n\n");
   EXPECT_EQ(guarded([&] {
-              setlspl2point_(&id, 0, 0, std::numeric_limits<double>::quiet_NaN());
+              setlspl2point_(&id, 0, 0, std::nan(""));
               return 0;
             }),
             -2);
-  takeErr();
-  EXPECT_EQ(guarded([&] {
-              ComputeSlopes2d(&id, 3);
-              return 0;
-            }),
-            -2);
-  EXPECT_EQ(takeErr(), "\n\nFor 2D linear splines the derivation direction must be 1 or 2.\n\n");
-  EXPECT_EQ(exitCode(), 1);
-  EXPECT_EQ(guarded([&] { return static_cast<int>(bdy(4, 0, 0)); }), -2);
-  EXPECT_EQ(takeErr(), "\n\nCall to getlsp2d_ with invalid index 4\nTerminating program.\n\n");
+  EXPECT_NE(takeErr().find("Call to setlspl2point_ with invalid point (0, 0) or value "), std::string::npos);
+  fatal([&] { ComputeSlopes2d(&id, 3); },
+        "\n\nFor 2D linear splines the derivation direction must be 1 or 2.\n\n");
+  fatal([&] { bdy(4, 0, 0); }, "\n\nCall to getlsp2d_ with invalid index 4\nTerminating program.\n\n");
   KivEndRun(0);
-  EXPECT_EQ(guarded([&] { return static_cast<int>(bv(id, 0, 0)); }), -2);
-  EXPECT_EQ(takeErr(), "\n\nCall to getlspl2_ with invalid index 0\nTerminating program.\n\n");
+  fatal([&] { bv(id, 0, 0); }, "\n\nCall to getlspl2_ with invalid index 0\nTerminating program.\n\n");
 }
 
 TEST_F(BilinearSpline, CreationMessages) {
-  EXPECT_EQ(Grid({0}, {0, 1}, kF).create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor 2D linear splines there must be at least 2 data points in each "
-            "direction.\n\n");
-  EXPECT_EQ(Grid({0, 1}, {0, 2, 1}, kF).create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor 2D linear splines the y-values must be strictly monotonic (see items 2 and "
-            "3 which values are 2 and 1).\n\n");
+  refused(Grid({0}, {0, 1}, kF).create(),
+          "\n\nFor 2D linear splines there must be at least 2 data points in each direction.\n\n");
+  refused(Grid({0, 1}, {0, 2, 1}, kF).create(),
+          "\n\nFor 2D linear splines the y-values must be strictly monotonic (see items 2 and "
+          "3 which values are 2 and 1).\n\n");
   Grid g({0, 1}, {0, 1}, kF);
   g.z[3] = HUGE_VAL;
-  EXPECT_EQ(g.create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor 2D linear splines the z-values must be finite numbers (see item 4 which "
-            "value is inf).\n\n");
-  Grid c({0, 1}, {0, 1}, kF);
-  c.codes[2] = 0;
-  EXPECT_EQ(c.create(), -1);
-  EXPECT_EQ(takeErr(),
-            "\n\nFor 2D linear splines the left-hand data out of range indicator must be 1 or "
-            "3.\n\n");
+  refused(g.create(),
+          "\n\nFor 2D linear splines the z-values must be finite numbers (see item 4 which "
+          "value is inf).\n\n");
+  g.z[3] = 0;
+  g.codes[2] = 0;
+  refused(g.create(),
+          "\n\nFor 2D linear splines the left-hand data out of range indicator must be 1 or 3.\n\n");
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 // evaluation by value, and the runtime's evaluation modes.
 #pragma once
 
+#include <ostream>
 #include <vector>
 
 #include "support/kiv_test.hpp"
+#include "tables/spline_support.hpp"
 #include "tables/kiv_splines.h"
 
 namespace kiv::test {
@@ -34,7 +36,11 @@ struct Mode {
 struct Located {
   double value;
   int answer;
+  bool operator==(const Located &) const = default;
 };
+inline std::ostream &operator<<(std::ostream &o, const Located &l) {
+  return o << "{" << l.value << ", answer " << l.answer << "}";
+}
 template <class F>
 Located locating(F &&f) {
   Mode m(KIV_EVAL_LOCATE);

@@ -12,6 +12,7 @@ using kiv::test::OwnedLines;
 using kiv::test::TableTest;
 using V = std::vector<double>;
 using I = std::vector<int>;
+using S = std::vector<std::string>;
 
 class Store : public TableTest {};
 
@@ -19,22 +20,26 @@ TEST_F(Store, RoundTripsCopyEverything) {
   double v[] = {1, 2, 3};
   ASSERT_EQ(rtable0d_add("zero", 3, v), 1);
   v[0] = 99;  // the store keeps its own copy
-  int n = 0;
-  Owned<double> got;
+  int n = 0, dim = 0, nx = 0, ny = 0, nz = 0, parts = 0, rows = 0, cols = 0;
+  Owned<double> got, none;
   EXPECT_EQ(rtable0d_from_memory("zero", &n, &got, KIV_TABLE_BY_CALLER), 3);
   EXPECT_EQ(got.vec(3), (V{1, 2, 3}));
-  EXPECT_EQ(rtable0d_exist("zero"), 1);
-  Owned<double> none;
   EXPECT_EQ(rtable0d_from_memory("zero", &n, &none, KIV_TABLE_BY_READER), -1);
   EXPECT_EQ(n, -1);
 
-  const int sizes[] = {2, 3};
-  const double axes[] = {0, 1, 10, 20, 30}, vals[] = {1, 2, 3, 4, 5, 6};
+  const int sizes[] = {2, 3}, slices[] = {2, 1}, pps[] = {2, 1, 1}, spp[] = {2, 1};
+  const double axes[] = {0, 1, 10, 20, 30}, vals[] = {1, 2, 3, 4, 5, 6}, x[] = {1, 2}, y[] = {3, 4}, z[] = {5, 6};
+  const double tx[] = {1, 2, 0}, ty[] = {0, 5}, tz[] = {10, 20, 7}, pz[] = {100, 200}, pv[] = {11, 12, 13, 14};
   const char *units[] = {"bar", "mm", "degC"};
   ASSERT_EQ(rtablend_add("nd", 2, sizes, axes, vals, units), 1);
-  int dim = 0;
-  Owned<int> s;
-  Owned<double> a, w;
+  ASSERT_EQ(rtable3d_add("cube", 2, 1, 1, x, y, z, vals), 1);
+  ASSERT_EQ(rtablemd_add("t1d", 2, slices, tx, ty, tz, nullptr), 1);
+  ASSERT_EQ(rtablem3d_add("t3d", 2, 3, pps, spp, pv, tx, pz, pv, nullptr), 1);
+  EXPECT_EQ(rtablem3d_add("t3d-bad", 2, 4, pps, spp, pv, tx, pz, pv, nullptr), 0);  // slices the parts do not hold
+  ASSERT_EQ(rtablexy_add("xy", 3, 2, vals, nullptr), 1);
+
+  Owned<int> s, ts, gp, gs;
+  Owned<double> a, w, x2, y2, z2, cx, cy, cz, cv, x3, y3, z3, gx, gy, gz, qx, qy, qz, qv, d;
   TableHeader *h = _prt1();
   EXPECT_EQ(rtablend_from_memory("nd", &dim, &s, &a, &w, h, KIV_TABLE_BY_CALLER), 6);
   EXPECT_EQ(dim, 2);
@@ -43,65 +48,31 @@ TEST_F(Store, RoundTripsCopyEverything) {
   EXPECT_EQ(w.vec(6), (V{1, 2, 3, 4, 5, 6}));
   ASSERT_EQ(h->nunits, 3);
   EXPECT_STREQ(h->units[2], "degC");
-  EXPECT_EQ(h->verbose, 1);
   _prt2(h);
-
-  int nx = 0, ny = 0;
-  Owned<double> x2, y2, z2;
   EXPECT_EQ(rtable2d_from_memory("nd", &nx, &ny, &x2, &y2, &z2, KIV_TABLE_BY_CALLER), 6);
-  EXPECT_EQ(x2.vec(2), (V{0, 1}));  // split into its axes
-  EXPECT_EQ(y2.vec(3), (V{10, 20, 30}));
-
-  const double x[] = {1, 2}, y[] = {3, 4}, z[] = {5, 6};
-  ASSERT_EQ(rtable3d_add("cube", 2, 1, 1, x, y, z, vals), 1);
-  int nz = 0;
-  Owned<double> cx, cy, cz, cv;
+  EXPECT_EQ(y2.vec(3), (V{10, 20, 30}));  // split into its axes
   EXPECT_EQ(rtable3d_from_memory("cube", &nx, &ny, &nz, &cx, &cy, &cz, &cv, KIV_TABLE_BY_CALLER), 2);
   EXPECT_EQ(cx.vec(2), (V{1, 2}));
-  EXPECT_EQ(cy.vec(1), (V{3}));
   EXPECT_EQ(cz.vec(1), (V{5}));
-  Owned<double> x3, y3, z3;
   EXPECT_EQ(rtable2d_from_memory("cube", &nx, &ny, &x3, &y3, &z3, KIV_TABLE_BY_CALLER), -1);
   EXPECT_EQ(takeErr(), "Table dimension does not correspond to requested value (2 and 3).\n");
   EXPECT_EQ(x3.p, nullptr);
   EXPECT_EQ(nx, -1);
-
-  const int slices[] = {2, 1};
-  const double tx[] = {1, 2, 0}, ty[] = {0, 5}, tz[] = {10, 20, 7};
-  ASSERT_EQ(rtablemd_add("t1d", 2, slices, tx, ty, tz, nullptr), 1);
-  Owned<int> ts;
-  Owned<double> gx, gy, gz;
   EXPECT_EQ(rtablemd_from_memory("t1d", &ts, &gx, &gy, &gz, nullptr, KIV_TABLE_BY_CALLER), 2);
   EXPECT_EQ(ts.vec(2), (I{2, 1}));
   EXPECT_EQ(gz.vec(3), (V{10, 20, 7}));
-  EXPECT_EQ(rtablemd_exist("t1d"), 1);
-
-  const int pps[] = {2, 1, 1}, spp[] = {2, 1};
-  const double px[] = {1, 2, 3, 4}, py[] = {0, 1, 2}, pz[] = {100, 200}, pv[] = {11, 12, 13, 14};
-  ASSERT_EQ(rtablem3d_add("t3d", 2, 3, pps, spp, px, py, pz, pv, nullptr), 1);
-  // A slice count that the parts do not hold is refused.
-  EXPECT_EQ(rtablem3d_add("t3d-bad", 2, 4, pps, spp, px, py, pz, pv, nullptr), 0);
-  int parts = 0;
-  Owned<int> gp, gs;
-  Owned<double> qx, qy, qz, qv;
   EXPECT_EQ(rtablem3d_from_memory("t3d", &parts, &gp, &gs, &qx, &qy, &qz, &qv, nullptr, KIV_TABLE_BY_CALLER), 3);
   EXPECT_EQ(parts, 2);
   EXPECT_EQ(gp.vec(3), (I{2, 1, 1}));
-  EXPECT_EQ(qv.vec(4), (V{11, 12, 13, 14}));
   EXPECT_EQ(qz.vec(2), (V{100, 200}));
-  EXPECT_EQ(rtablem3d_exist("t3d"), 1);
-  EXPECT_EQ(rtablem3d_exist("t3d-bad"), 0);
-
-  const double xy[] = {1, 2, 3, 4, 5, 6};
-  ASSERT_EQ(rtablexy_add("xy", 3, 2, xy, nullptr), 1);
-  int rows = 0, cols = 0;
-  Owned<double> d;
+  EXPECT_EQ(qv.vec(4), (V{11, 12, 13, 14}));
   EXPECT_EQ(rtablexy_from_memory("xy", &rows, &cols, &d, nullptr, KIV_TABLE_BY_CALLER), 6);
-  EXPECT_EQ(rows, 3);
-  EXPECT_EQ(cols, 2);
+  EXPECT_EQ(std::vector<int>({rows, cols}), std::vector<int>({3, 2}));
   EXPECT_EQ(d.vec(6), (V{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(rtablexy_exist("xy"), 1);
-  EXPECT_EQ(rtablexy_exist("nd"), 0);
+  for (auto [exists, want] : {std::pair{rtable0d_exist("zero"), 1}, {rtablemd_exist("t1d"), 1},
+                              {rtablem3d_exist("t3d"), 1}, {rtablem3d_exist("t3d-bad"), 0},
+                              {rtablexy_exist("xy"), 1}, {rtablexy_exist("nd"), 0}})
+    EXPECT_EQ(exists, want);
 }
 
 TEST_F(Store, ShortOrNullUnitListsAreAccepted) {
@@ -135,106 +106,93 @@ TEST_F(Store, OriginsAndFirstRecordWin) {
   rtable0d_from_memory("t", &n, &w, KIV_TABLE_BY_READER);
   EXPECT_EQ(v[0], 2);
   EXPECT_EQ(w[0], 1);
+  const int zero[] = {0};
   EXPECT_EQ(rtable0d_add("bad", -1, a), 0);
   EXPECT_EQ(rtablend_add("bad", 2, nullptr, a, a, nullptr), 0);
-  const int zero[] = {0};
   EXPECT_EQ(rtablend_add("bad", 1, zero, a, a, nullptr), 0);
   EXPECT_EQ(rtablend_exist("bad", nullptr), 0);
 }
 
+// Names are expanded the same way on add and on lookup, in the reader cache too.
 TEST_F(Store, CircuitNamesAreExpandedOnAddAndLookup) {
   KivSetFileNames(nullptr, "/models/pump", nullptr);
   const double x[] = {0, 1}, y[] = {2, 3};
   rtable1d_add("${circuit_name}_speed.txt", 2, x, y);
-  int d = 0;
+  int d = 0, n = 0;
   EXPECT_EQ(rtablend_exist("pump_speed.txt", &d), 1);
   EXPECT_EQ(rtablend_exist("${circuit_name}_speed.txt", &d), 1);
   rtable1d_add("pump_flow.txt", 2, x, y);
   EXPECT_EQ(rtablend_exist("${circuit_name}_flow.txt", nullptr), 1);
   rtablexy_add("${full_circuit_name}.xy", 1, 2, x, nullptr);
   EXPECT_EQ(rtablexy_exist("/models/pump.xy"), 1);
-  // A reader finds the caller's table under either spelling.
-  int n = 0;
-  Owned<double> rx, ry;
+  Owned<double> rx, ry, fx, fy, gx, gy;
   EXPECT_EQ(rtable1d_("${circuit_name}_flow.txt", &n, &rx, &ry), 2);
   EXPECT_EQ(ry.vec(2), (V{2, 3}));
-}
 
-TEST_F(Store, ReaderCacheUsesExpandedNames) {
-  const std::string circ = dir_ + "/circ";
-  KivSetFileNames(nullptr, circ.c_str(), nullptr);
+  KivSetFileNames(nullptr, (dir_ + "/circ").c_str(), nullptr);
   const std::string f = write("circ_t.txt", "1 2\n");
-  int n = 0;
-  Owned<double> x, y, x2, y2;
-  ASSERT_EQ(rtable1d_("${full_circuit_name}_t.txt", &n, &x, &y), 1);
+  ASSERT_EQ(rtable1d_("${full_circuit_name}_t.txt", &n, &fx, &fy), 1);
   write("circ_t.txt", "5 6\n");
-  ASSERT_EQ(rtable1d_(f.c_str(), &n, &x2, &y2), 1);  // the same table, from the cache
-  EXPECT_EQ(x2[0], 1);
+  ASSERT_EQ(rtable1d_(f.c_str(), &n, &gx, &gy), 1);  // the same table, from the cache
+  EXPECT_EQ(gx[0], 1);
 }
 
 TEST_F(Store, MultiLineCopiesAndComments) {
-  const char *lines[] = {"# Table format: MULTILINES", "a b", "#c", ""};
+  const char *lines[] = {"# Table format: MULTILINES", "a b", "#c", ""}, *comments[] = {"#a"};
   ASSERT_EQ(rtable_multi_line_add("ml", lines, 4), 1);
+  rtable_multi_line_add("comments", comments, 1);
   OwnedLines all, some;
-  int skip = 0;
+  int skip = 0, n = 0;
   all.p = rtableml_from_memory("ml", &all.n, &skip, KIV_TABLE_BY_CALLER);
-  EXPECT_EQ(all.vec(), (std::vector<std::string>{"# Table format: MULTILINES", "a b", "#c", ""}));
+  EXPECT_EQ(all.vec(), (S{"# Table format: MULTILINES", "a b", "#c", ""}));
   skip = 1;
   some.p = rtableml_from_memory("ml", &some.n, &skip, KIV_TABLE_BY_CALLER);
-  EXPECT_EQ(some.vec(), (std::vector<std::string>{"a b", ""}));
-  int n = 0;
+  EXPECT_EQ(some.vec(), (S{"a b", ""}));
   EXPECT_EQ(rtableml_from_memory("other", &n, &skip, KIV_TABLE_BY_CALLER), nullptr);
   EXPECT_EQ(n, -1);
   EXPECT_EQ(rtableml_exist("ml"), 1);
-  const char *comments[] = {"#a"};
-  rtable_multi_line_add("comments", comments, 1);
   EXPECT_EQ(rtableml_from_memory("comments", &n, &skip, KIV_TABLE_BY_CALLER), nullptr);
   EXPECT_EQ(n, 0);
 }
 
 TEST_F(Store, TokensByFormat) {
   const double x[] = {0, 1}, y[] = {2, 3};
+  const char *tk[] = {"p", "out"}, *ml[] = {"x"};
   rtable1d_add("one", 2, x, y);
   rtable0d_add("zero", 2, x);
-  const char *tk[] = {"p", "out"};
+  rtablexy_add("xy", 1, 2, x, nullptr);
+  rtable_multi_line_add("ml", ml, 1);
   rtable_add_tokens("one", 0, tk, 2);
-  rtable_add_tokens("zero", 10, tk, 2);  // 0D tables keep no tokens
-  OwnedLines t;
+  rtable_add_tokens("zero", 10, tk, 2);  // 0D and line tables keep no tokens
+  rtable_add_tokens("ml", 13, tk, 2);
+  OwnedLines t, none, empty;
   ASSERT_EQ(kiv_get_table_tokens_from_memory("one", &t.p, &t.n, KIV_TABLE_BY_CALLER), 1);
-  EXPECT_EQ(t.vec(), (std::vector<std::string>{"p", "out"}));
-  OwnedLines none;
+  EXPECT_EQ(t.vec(), (S{"p", "out"}));
   EXPECT_EQ(kiv_get_table_tokens_from_memory("zero", &none.p, &none.n, KIV_TABLE_BY_CALLER), 0);
   EXPECT_EQ(none.p, nullptr);
+  EXPECT_EQ(kiv_get_table_tokens_from_memory("ml", &none.p, &none.n, KIV_TABLE_BY_CALLER), 0);
   // A record without tokens answers with an empty list.
-  const double xy[] = {1, 2};
-  rtablexy_add("xy", 1, 2, xy, nullptr);
-  OwnedLines empty;
   EXPECT_EQ(kiv_get_table_tokens_from_memory("xy", &empty.p, &empty.n, KIV_TABLE_BY_CALLER), 1);
   EXPECT_EQ(empty.n, 0);
-  const char *ml[] = {"x"};
-  rtable_multi_line_add("ml", ml, 1);
-  rtable_add_tokens("ml", 13, tk, 2);
-  EXPECT_EQ(kiv_get_table_tokens_from_memory("ml", &none.p, &none.n, KIV_TABLE_BY_CALLER), 0);
 }
 
 TEST_F(Store, EndOfRunEmptiesEveryList) {
   const double x[] = {0, 1};
-  const int one[] = {2};
+  const int one[] = {2}, pps[] = {1}, spp[] = {1};
+  const char *l[] = {"l"};
+  auto count = [] {
+    return rtable0d_exist("a") + rtablend_exist("a", nullptr) + rtablemd_exist("a") + rtablem3d_exist("a") +
+           rtablexy_exist("a") + rtableml_exist("a");
+  };
   rtable0d_add("a", 2, x);
   rtable1d_add("a", 2, x, x);
   rtablemd_add("a", 1, one, x, x, x, nullptr);
-  const int pps[] = {1}, spp[] = {1};
   rtablem3d_add("a", 1, 1, pps, spp, x, x, x, x, nullptr);
   rtablexy_add("a", 1, 2, x, nullptr);
-  const char *l[] = {"l"};
   rtable_multi_line_add("a", l, 1);
+  EXPECT_EQ(count(), 6);
   KivEndRun(0);
-  EXPECT_EQ(rtable0d_exist("a"), 0);
-  EXPECT_EQ(rtablend_exist("a", nullptr), 0);
-  EXPECT_EQ(rtablemd_exist("a"), 0);
-  EXPECT_EQ(rtablem3d_exist("a"), 0);
-  EXPECT_EQ(rtablexy_exist("a"), 0);
-  EXPECT_EQ(rtableml_exist("a"), 0);
+  EXPECT_EQ(count(), 0);
   // The next run registers its clean-up again.
   rtable0d_add("b", 2, x);
   KivEndRun(0);

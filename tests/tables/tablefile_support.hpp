@@ -39,6 +39,25 @@ class TableTest : public SystemTest {
   }
   static std::string data(const std::string &name) { return dataDir() + "/tables/" + name; }
 
+  // Each file content is written and read; the reader must answer `want`
+  // with this message ("%s" stands for the file's path).
+  struct Refusal {
+    std::string content;
+    int want;
+    std::string msg;
+  };
+  template <class R>
+  void refusals(R &&read, const std::vector<Refusal> &cases) {
+    int k = 0;
+    for (const Refusal &c : cases) {
+      const std::string f = write("refused" + std::to_string(k++) + ".txt", c.content);
+      EXPECT_EQ(read(f), c.want) << c.content;
+      std::string msg = c.msg;
+      if (const size_t p = msg.find("%s"); p != std::string::npos) msg.replace(p, 2, f);
+      EXPECT_EQ(takeErr(), msg) << c.content;
+    }
+  }
+
   // Replaces the units manager by one read from these lines.
   void useUnits(const std::vector<std::string> &lines) {
     FreeAllUnitStuff();
