@@ -43,6 +43,9 @@ std::string SystemTest::takeOut() {
 
 namespace {
 long g_allocations = 0;
+
+// Outside ctest the test binaries still find the shipped KIV root.
+const bool g_kivSet = [] { return ::setenv("KIV", KIV_SOURCE_ROOT_DIR, 0) == 0; }();
 [[maybe_unused]] void onMalloc(const volatile void *, size_t) { ++g_allocations; }
 [[maybe_unused]] void onFree(const volatile void *) {}
 }  // namespace
