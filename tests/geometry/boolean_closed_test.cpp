@@ -32,7 +32,8 @@ Outcome check(const shape *A, const shape *B, Expect e) {
   const int paths[] = {e.nu, e.ni, e.nd};
   for (int k = 0; k < 3; ++k) {
     EXPECT_NEAR(area2D_(got[k]), area[k], 1e-9 * std::max(1.0, std::fabs(area[k]))) << "operation " << k;
-    if (paths[k] >= 0) EXPECT_EQ(got[k]->npaths, paths[k]) << "operation " << k;
+    if (paths[k] < 0) continue;
+    EXPECT_EQ(got[k]->npaths, paths[k]) << "operation " << k;
   }
   return r;
 }
@@ -114,11 +115,11 @@ TEST_F(Booleans, SharedEdgesAndCorners) {
   check(rect(0, 0, 2, 1).get(), rect(1, 0, 3, 2).get(), {5, 1, 1});
   // Corner on corner, and a corner on the middle of an edge.
   check(rect(0, 0, 1, 1).get(), rect(1, 1, 2, 2).get(), {2, 0, 1, 2});
-  Shape C = shapeWith({polygon({{1, 0.5}, {2, 0}, {2, 1}})});
+  Shape C = shapeWith({contour({{1, 0.5}, {2, 0}, {2, 1}})});
   check(rect(0, 0, 1, 1).get(), C.get(), {1.5, 0, 1});
   // A shared arc: a disc over its lower half.
-  Shape up = shapeWith({circle(0, 0, 1)}), lower = shapeWith({polygon({{1, 0}, {-1, 0}})});
-  addCentre(lower->paths[0], 0, 0, 1, KIV_ARC_MINOR, KIV_CCW);
+  Shape up = shapeWith({circle(0, 0, 1)}),
+        lower = shapeWith({contour({{1, 0}, {-1, 0}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW}})});
   check(up.get(), lower.get(), {kPi, kPi / 2, kPi / 2});
 }
 

@@ -66,7 +66,7 @@ TEST_F(Locate, OverlappingSquaresGiveOneExitAndOneEntryOnEachCopy) {
 
 TEST_F(Locate, DisjointAndTouchingShapesGiveNoCrossing) {
   Shape A = shapeWith({rectangle(0, 0, 1, 1)}), apart = shapeWith({rectangle(2, 0, 3, 1)});
-  Shape touching = shapeWith({polygon({{1, 0.5}, {2, 0}, {2, 1}})});  // a corner on A's edge
+  Shape touching = shapeWith({contour({{1, 0.5}, {2, 0}, {2, 1}})});  // a corner on A's edge
   for (const Shape *B : {&apart, &touching}) {
     Working w;
     EXPECT_EQ(w.locate(A.get(), B->get()), 0);
@@ -78,7 +78,7 @@ TEST_F(Locate, DisjointAndTouchingShapesGiveNoCrossing) {
 TEST_F(Locate, CrossingAtAVertexOfBothReusesBoth) {
   // B runs from inside A through A's corner (2, 2), which is B's vertex
   // too, and comes back in across A's top edge at (1, 2).
-  Shape A = shapeWith({rectangle(0, 0, 2, 2)}), B = shapeWith({polygon({{1, 1}, {2, 2}, {3, 2.5}, {3, 4}, {1, 4}})});
+  Shape A = shapeWith({rectangle(0, 0, 2, 2)}), B = shapeWith({contour({{1, 1}, {2, 2}, {3, 2.5}, {3, 4}, {1, 4}})});
   Working w;
   ASSERT_EQ(w.locate(A.get(), B.get()), 2);
   EXPECT_EQ(size_path_(w.A->paths[0]), 5);  // one new node, at (1, 2)
@@ -92,7 +92,7 @@ TEST_F(Locate, CrossingAtAVertexOfBothReusesBoth) {
 TEST_F(Locate, AVertexPairedWithAnotherPathGetsASecondNode) {
   // A is two squares touching at (1, 1); B's vertex sits there.
   Shape A = shapeWith({rectangle(0, 0, 1, 1), rectangle(1, 1, 2, 2)});
-  Shape B = shapeWith({polygon({{1, 1}, {2, 0.2}, {2.5, 0.5}})});
+  Shape B = shapeWith({contour({{1, 1}, {2, 0.2}, {2.5, 0.5}})});
   Working w;
   ASSERT_EQ(prepare_shapes_(A.get(), B.get(), &w.A, &w.B, 0, 0), 0);
   int count = -1;
@@ -113,7 +113,8 @@ TEST_F(Locate, AVertexPairedWithAnotherPathGetsASecondNode) {
 // left.
 Coords combOutline(int k, double H) {
   Coords v = {{0, -1}, {2.0 * k, -1}, {2.0 * k, 0}};
-  for (int i = k - 1; i >= 0; --i) v.insert(v.end(), {{2 * i + 1.5, 0}, {2 * i + 1.5, H}, {2 * i + 0.5, H}, {2 * i + 0.5, 0}});
+  for (int i = k - 1; i >= 0; --i)
+    v.insert(v.end(), {{2 * i + 1.5, 0}, {2 * i + 1.5, H}, {2 * i + 0.5, H}, {2 * i + 0.5, 0}});
   v.push_back({0, 0});
   return v;
 }
@@ -176,7 +177,8 @@ TEST_F(Locate, BeyondTheLimitsEveryToleranceFails) {
 
 TEST_F(Locate, NestingOfPathsThatMeetNothing) {
   // An outer square, its hole, an island in the hole, the island's hole.
-  Shape S = shapeWith({rectangle(0, 0, 8, 8), rectangleHole(1, 1, 7, 7), rectangle(2, 2, 6, 6), rectangleHole(3, 3, 5, 5)});
+  Shape S =
+      shapeWith({rectangle(0, 0, 8, 8), rectangleHole(1, 1, 7, 7), rectangle(2, 2, 6, 6), rectangleHole(3, 3, 5, 5)});
   check_shape(S.get());
   path **p = S->paths;
   EXPECT_EQ(is_included2(p[2], p[0]), 6);
@@ -213,7 +215,7 @@ TEST_F(Locate, StandardSplitterCrossingsAlternate) {
   // (classified by their edges they would begin with an exit), the
   // partners the opposite.
   Shape A = shapeWith({rectangle(0, 0, 2, 2)});
-  Shape S = shapeWith({polygon({{1, 0.9}, {3, 0.9}, {3, 1.1}, {-1, 1.1}, {-1, 0.9}})});
+  Shape S = shapeWith({contour({{1, 0.9}, {3, 0.9}, {3, 1.1}, {-1, 1.1}, {-1, 0.9}})});
   S->kind = 1;
   Working w;
   ASSERT_EQ(w.locate(A.get(), S.get()), 4);
@@ -225,31 +227,42 @@ TEST_F(Locate, StandardSplitterCrossingsAlternate) {
   EXPECT_EQ(tags, (std::vector<int>{KIV_TAG_SWITCH, KIV_TAG_EXIT, KIV_TAG_SWITCH, KIV_TAG_EXIT}));
 }
 
-std::string failure(const char *what, const char *fn, const char *tail) {
-  return std::string("   ...\n") + what + " in " + fn + " function" + tail + "\n";
+// Every operation that fails on A and B returns a shape (of `paths` paths
+// unless -1) free of the working copies' tags, with the status and the
+// message whose "%s" names the operation.
+void expectFailures(kiv::test::SystemTest &t,
+                    std::initializer_list<std::tuple<int, const shape *, const shape *, int>> runs, int status,
+                    const std::string &message) {
+  using Op = shape *(*)(const shape *, const shape *, int *);
+  const std::pair<Op, const char *> ops[] = {{union_shape_status_, "union_shape_"},
+                                             {intersection_shape_status_, "intersection_shape_"},
+                                             {remove_shape_status_, "remove_shape"}};
+  for (auto [k, A, B, paths] : runs) {
+    int st = -1;
+    Shape r = own(ops[k].first(A, B, &st));
+    std::string m = message;
+    EXPECT_EQ(t.takeErr(), "   ...\n" + m.replace(m.find("%s"), 2, ops[k].second) + "\n");
+    EXPECT_EQ(st, status) << ops[k].second;
+    EXPECT_TRUE(untagged(r.get())) << ops[k].second;
+    if (paths < 0) continue;
+    EXPECT_EQ(r->npaths, paths) << ops[k].second;
+  }
 }
+enum { kUnion, kIntersection, kRemoval };
 
 TEST_F(Outcomes, UnlocatedCrossingsAreReportedWithTheLonePathsOnly) {
-  const char *what = "intersections could not be located", *tail = ", result incomplete";
   // The crossing paths, counted only for finished pairs, are placed as if
   // they met nothing: a shape the callers can use, flagged as incomplete.
   Shape A = barOverTips(), B = longComb(), C = barOverBase();
-  int su = -1, sd = -1, si = -1;
-  Shape u = own(union_shape_status_(A.get(), B.get(), &su));
-  EXPECT_EQ(takeErr(), failure(what, "union_shape_", tail));
-  Shape d = own(remove_shape_status_(A.get(), B.get(), &sd));
-  EXPECT_EQ(takeErr(), failure(what, "remove_shape", tail));
-  Shape i = own(intersection_shape_status_(C.get(), B.get(), &si));
-  EXPECT_EQ(takeErr(), failure(what, "intersection_shape_", tail));
-  EXPECT_EQ(std::tuple(su, sd, si), std::tuple(KIV_BOOL_UNLOCATED, KIV_BOOL_UNLOCATED, KIV_BOOL_UNLOCATED));
-  EXPECT_EQ(std::pair(u->npaths, d->npaths), std::pair(2, 1));
-  for (const shape *r : {u.get(), d.get(), i.get()}) EXPECT_TRUE(untagged(r));
+  expectFailures(
+      *this, {{kUnion, A.get(), B.get(), 2}, {kRemoval, A.get(), B.get(), 1}, {kIntersection, C.get(), B.get(), -1}},
+      KIV_BOOL_UNLOCATED, "intersections could not be located in %s function, result incomplete");
 }
 
 TEST_F(Outcomes, AnOddCountIsRetriedWithTheSecondShapeMoved) {
   // B's boundary doubles back along x = 3 through its own first vertex;
   // its crossings with A count odd until B moves by (1e-6, 1e-6).
-  Shape A = shapeWith({polygon({{2, 3}, {2, 0}, {3, 3}})}), B = shapeWith({polygon({{3, 3}, {2, 0}, {3, 1}, {3, 4}})});
+  Shape A = shapeWith({contour({{2, 3}, {2, 0}, {3, 3}})}), B = shapeWith({contour({{3, 3}, {2, 0}, {3, 1}, {3, 4}})});
   Working w, m;
   EXPECT_EQ(w.locate(A.get(), B.get()), -2);
   EXPECT_GE(m.locate(A.get(), B.get(), 1e-6, 1e-6), 0);
@@ -263,33 +276,19 @@ TEST_F(Outcomes, AnOddCountIsRetriedWithTheSecondShapeMoved) {
   EXPECT_EQ(takeErr(), "");
 }
 
-TEST_F(Outcomes, TwoOddCountsGiveAnEmptyShapeAndTheMessage) {
-  Shape A = shapeWith({polygon({{3, 2}, {3, 0}, {3, 4}, {2, 4}})}), B = shapeWith({polygon({{2, 0}, {4, 4}, {2, 2}})});
+TEST_F(Outcomes, TwoOddCountsOrAnEndlessWalkGiveAnEmptyShapeAndTheMessage) {
+  Shape A = shapeWith({contour({{3, 2}, {3, 0}, {3, 4}, {2, 4}})}), B = shapeWith({contour({{2, 0}, {4, 4}, {2, 2}})});
   Working w, m;
   ASSERT_EQ(w.locate(A.get(), B.get()), -2);
   ASSERT_EQ(m.locate(A.get(), B.get(), 1e-6, 1e-6), -2);
-  const char *what = "odd number of intersections", *tail = ", empty result";
-  int su = -1, sd = -1;
-  Shape u = own(union_shape_status_(A.get(), B.get(), &su));
-  EXPECT_EQ(takeErr(), failure(what, "union_shape_", tail));
-  Shape d = own(remove_shape_status_(A.get(), B.get(), &sd));
-  EXPECT_EQ(takeErr(), failure(what, "remove_shape", tail));
-  EXPECT_EQ(std::tuple(su, sd, u->npaths, d->npaths), std::tuple(KIV_BOOL_ODD, KIV_BOOL_ODD, 0, 0));
-}
-
-TEST_F(Outcomes, AnEndlessWalkGivesAnEmptyShapeAndTheMessage) {
-  // A's vertex (2, 1) lies on its own first edge.
-  Shape A = shapeWith({polygon({{0, 2}, {4, 0}, {1, 1}, {2, 1}, {2, 4}})}), B = shapeWith({polygon({{0, 1}, {4, 0}, {0, 2}})});
-  const char *what = "infinite loop detected";
-  int su = -1, si = -1, sd = -1;
-  Shape u = own(union_shape_status_(A.get(), B.get(), &su));
-  EXPECT_EQ(takeErr(), failure(what, "union_shape_", ""));
-  Shape i = own(intersection_shape_status_(A.get(), B.get(), &si));
-  EXPECT_EQ(takeErr(), failure(what, "intersection_shape_", ""));
-  Shape d = own(remove_shape_status_(A.get(), B.get(), &sd));
-  EXPECT_EQ(takeErr(), failure(what, "remove_shape", ""));
-  EXPECT_EQ(std::tuple(su, si, sd), std::tuple(KIV_BOOL_ENDLESS, KIV_BOOL_ENDLESS, KIV_BOOL_ENDLESS));
-  EXPECT_EQ(std::tuple(u->npaths, i->npaths, d->npaths), std::tuple(0, 0, 0));
+  expectFailures(*this, {{kUnion, A.get(), B.get(), 0}, {kRemoval, A.get(), B.get(), 0}}, KIV_BOOL_ODD,
+                 "odd number of intersections in %s function, empty result");
+  // C's vertex (2, 1) lies on its own first edge.
+  Shape C = shapeWith({contour({{0, 2}, {4, 0}, {1, 1}, {2, 1}, {2, 4}})}),
+        D = shapeWith({contour({{0, 1}, {4, 0}, {0, 2}})});
+  expectFailures(*this,
+                 {{kUnion, C.get(), D.get(), 0}, {kIntersection, C.get(), D.get(), 0}, {kRemoval, C.get(), D.get(), 0}},
+                 KIV_BOOL_ENDLESS, "infinite loop detected in %s function");
 }
 
 TEST_F(Outcomes, NullAndEmptyInputs) {

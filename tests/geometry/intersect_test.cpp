@@ -62,15 +62,14 @@ TEST_F(Intersections, ArcAndSegment) {
     double tol;
     int code;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  } cases[] = {
-      {{-2, 0.5}, {2, 0.5}, 1e-11, 4, h, 0.5, -h, 0.5},
-      {{-2, 0.5}, {0, 0.5}, 1e-11, 3, -h, 0.5},  // only the line's second point lies on the segment
-      {{0, -2}, {0, 2}, 1e-11, 3, 0, 1},          // through the centre: the lower point is off the arc
-      {{-2, 1}, {2, 1}, 1e-11, 0},                // tangent
-      {{-2, -0.5}, {2, -0.5}, 1e-11, 0},
-      {{0, 2}, {0, 2}, 1e-11, 0},  // zero length
-      // From the centre through a point near the arc: the point on the circle.
-      {{0, 0}, {0.6 * n, 0.8 * n}, 1e-10, 3, 0.6, 0.8}};
+  } cases[] = {{{-2, 0.5}, {2, 0.5}, 1e-11, 4, h, 0.5, -h, 0.5},
+               {{-2, 0.5}, {0, 0.5}, 1e-11, 3, -h, 0.5},  // only the line's second point lies on the segment
+               {{0, -2}, {0, 2}, 1e-11, 3, 0, 1},         // through the centre: the lower point is off the arc
+               {{-2, 1}, {2, 1}, 1e-11, 0},               // tangent
+               {{-2, -0.5}, {2, -0.5}, 1e-11, 0},
+               {{0, 2}, {0, 2}, 1e-11, 0},  // zero length
+               // From the centre through a point near the arc: the point on the circle.
+               {{0, 0}, {0.6 * n, 0.8 * n}, 1e-10, 3, 0.6, 0.8}};
   for (const auto &c : cases) {
     double x1, y1, x2, y2;
     ASSERT_EQ(computeIntersection_arcseg(upper.c, c.a.v, c.b.v, c.tol, &x1, &y1, &x2, &y2), c.code) << c.b.v[0];
@@ -83,8 +82,8 @@ TEST_F(Intersections, ArcAndSegment) {
   }
   // Classified with the ends of both: 2 both at ends, 3 one proper crossing,
   // 6 two points not all at ends, 1 only at an end.
-  const std::tuple<Xy, Xy, int> classes[] = {{{-2, 0}, {2, 0}, 2}, {{0, 0}, {0, 2}, 3},    {{1, 0}, {-1, 2}, 6},
-                                               {{1, 0}, {2, -1}, 1}, {{-2, 0.5}, {2, 0.5}, 6}, {{3, 3}, {4, 4}, 0}};
+  const std::tuple<Xy, Xy, int> classes[] = {{{-2, 0}, {2, 0}, 2}, {{0, 0}, {0, 2}, 3},      {{1, 0}, {-1, 2}, 6},
+                                             {{1, 0}, {2, -1}, 1}, {{-2, 0.5}, {2, 0.5}, 6}, {{3, 3}, {4, 4}, 0}};
   for (const auto &[a, b, code] : classes) EXPECT_EQ(checkIntersection_arcseg(upper.c, a.v, b.v), code) << b.v[0];
 }
 
@@ -157,15 +156,14 @@ TEST_F(Intersections, ConcentricCirclesNeverDivideByZero) {
 }
 
 TEST_F(Intersections, CrossingTestBetweenPaths) {
-  Shape s = shapeWith({polygon({{0, 0}, {2, 2}, {2, 0}, {0, 2}}), rectangle(0, 0, 2, 2), gearOutline(), circle(0, 0, 1),
+  Shape s = shapeWith({contour({{0, 0}, {2, 2}, {2, 0}, {0, 2}}), rectangle(0, 0, 2, 2), gearOutline(), circle(0, 0, 1),
                        circle(1.5, 0, 1), rectangle(-0.5, -0.5, 0.5, 0.5), rectangle(0.5, -0.2, 3, 0.2),
                        rectangle(2, 0, 4, 2), rectangle(1, 1, 3, 3)});
   path **p = s->paths;
   enum { eight, square, gear, disc, disc2, inner, crossing, touching, shifted };
   const std::tuple<int, int, int> cases[] = {
-      {eight, eight, 5},    {square, square, 0},   {gear, gear, 0},         {disc, disc, 0},
-      {disc, disc2, 5},     {disc, inner, 0},      {disc, crossing, 5},     {crossing, disc, 5},
-      {square, touching, 0},  // a shared edge
+      {eight, eight, 5},    {square, square, 0}, {gear, gear, 0},     {disc, disc, 0},       {disc, disc2, 5},
+      {disc, inner, 0},     {disc, crossing, 5}, {crossing, disc, 5}, {square, touching, 0},  // a shared edge
       {square, shifted, 5}, {square, eight, 0}};  // corners and collinear sides only
   for (auto [i, j, code] : cases) EXPECT_EQ(check_intersections_paths(p[i], p[j]), code) << i << " " << j;
   // A gear turned by half a pitch against itself crosses at every flank.
@@ -190,7 +188,7 @@ TEST_F(Intersections, EdgeMidpoints) {
   middle(Arc(0, 0, 1, 3 * kPi / 4, 5 * kPi / 4, KIV_CCW), false, -1, 0);  // across the negative x axis
   middle(Arc(0, 0, 1, kPi / 4, -kPi / 4, KIV_CW), false, 1, 0);
   middle(Arc(0, 0, 1, 0, -kPi / 2, KIV_CCW), false, std::cos(3 * kPi / 4), std::sin(3 * kPi / 4));
-  Path seg(polygon({{1, 2}, {3, 6}, {0, 9}}));
+  Path seg(contour({{1, 2}, {3, 6}, {0, 9}}));
   point out;
   intermpoint(&out, seg->first, seg->first->next);
   EXPECT_EQ(std::pair(out.x, out.y), std::pair(2.0, 4.0));
@@ -237,8 +235,8 @@ TEST_F(Intersections, FalseIntersectionsAreConsumedWithTheirPartners) {
 }
 
 TEST_F(Intersections, DoubleIntersectionsBecomeTouchesOnThePartnerSide) {
-  path *a = polygon({{0, 0}, {1, 0}, {1, 5e-13}, {2, 0}, {2, 2}, {0, 2}});
-  Path b(polygon({{1, -1}, {1, 0}, {1, 1e-13}, {1, 3}}));
+  path *a = contour({{0, 0}, {1, 0}, {1, 5e-13}, {2, 0}, {2, 2}, {0, 2}});
+  Path b(contour({{1, -1}, {1, 0}, {1, 1e-13}, {1, 3}}));
   point *p = a->first->next, *q = p->next, *pp = b->first->next, *qq = pp->next;
   p->tag = q->tag = pp->tag = qq->tag = KIV_TAG_INTERSECTION;
   p->partner = pp;
@@ -252,7 +250,7 @@ TEST_F(Intersections, DoubleIntersectionsBecomeTouchesOnThePartnerSide) {
   EXPECT_EQ(std::tuple(pp->tag, qq->tag, pp->partner, qq->partner, b->unvisited),
             std::tuple(int(KIV_TAG_TOUCH), int(KIV_TAG_TOUCH), qq, pp, 2));
   // The pair holds the first node: the first node moves to what remains.
-  Shape t = shapeWith({polygon({{0, 0}, {0, 1e-13}, {3, 0}, {3, 3}})});
+  Shape t = shapeWith({contour({{0, 0}, {0, 1e-13}, {3, 0}, {3, 3}})});
   path *c = t->paths[0];
   c->first->tag = c->first->next->tag = KIV_TAG_INTERSECTION;
   c->unvisited = 3;
@@ -260,7 +258,7 @@ TEST_F(Intersections, DoubleIntersectionsBecomeTouchesOnThePartnerSide) {
   EXPECT_EQ(coords(c), (Coords{{3, 0}, {3, 3}}));
   EXPECT_EQ(c->unvisited, 1);
   // Apart by more than 1e-12: kept.
-  Shape u = shapeWith({polygon({{0, 0}, {0, 2e-12}, {3, 0}})});
+  Shape u = shapeWith({contour({{0, 0}, {0, 2e-12}, {3, 0}})});
   u->paths[0]->first->tag = u->paths[0]->first->next->tag = KIV_TAG_INTERSECTION;
   u->paths[0]->unvisited = 2;
   EXPECT_EQ(check_for_double_intersections(u.get()), 0);

@@ -18,10 +18,7 @@ double segmentArea(double r, double theta) { return r * r / 2 * (theta - std::si
 
 // Centre, (r, 0), then the counter-clockwise arc of the given kind to (ex, ey).
 path *sector(double r, double ex, double ey, int kind) {
-  path *p = polygon({{0, 0}, {r, 0}});
-  addCentre(p, 0, 0, r, kind, KIV_CCW);
-  add_last_xy_(p, ex, ey);
-  return p;
+  return contour({{0, 0}, {r, 0}, {0, 0, r, kind, KIV_CCW}, {ex, ey}});
 }
 
 TEST_F(Measures, PolygonsCirclesSectorsAndAnnuli) {
@@ -52,8 +49,8 @@ TEST_F(Measures, PolygonsCirclesSectorsAndAnnuli) {
 TEST_F(Measures, CircularSegmentsOfEverySpanInBothDirections) {
   // Tiny spans leave the legs almost parallel; near pi the angle comes from
   // the chord's distance to the centre.
-  for (double theta : {1e-13, 0.05, 1.0, 3.0, kPi - 1e-7, kPi, kPi + 1e-7, kPi + 1e-3, 4.0, 2 * kPi - 0.01,
-                       2 * kPi - 1e-13}) {
+  for (double theta :
+       {1e-13, 0.05, 1.0, 3.0, kPi - 1e-7, kPi, kPi + 1e-7, kPi + 1e-3, 4.0, 2 * kPi - 0.01, 2 * kPi - 1e-13}) {
     for (double a0 : {0.0, 2.5, -2.0}) {
       for (int dir : {KIV_CCW, KIV_CW}) {
         Shape s = shapeWith({circularSegment(3, -4, 2.5, a0, theta, dir)});
@@ -94,7 +91,7 @@ TEST_F(Measures, InsertArcPlacesTheCentreBySideAndKind) {
                                                         {KIV_CCW, KIV_ARC_MAJOR, -h, major},
                                                         {KIV_CW, KIV_ARC_MAJOR, h, -major}};
   for (auto [dir, kind, cy, area] : cases) {
-    Path p(polygon({{0, 0}, {1, 0}}));
+    Path p(contour({{0, 0}, {1, 0}}));
     point *c = insertarc_(p->first, p->first->next, 1.0, kind, dir);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(std::tuple(c->previous, c->owner, c->arc, c->direction, c->radius, c->label),
@@ -106,7 +103,7 @@ TEST_F(Measures, InsertArcPlacesTheCentreBySideAndKind) {
 }
 
 TEST_F(Measures, InsertArcRefusesImpossibleArcs) {
-  Path p(polygon({{0, 0}, {2 + 2e-10, 0}, {5, 5}}));
+  Path p(contour({{0, 0}, {2 + 2e-10, 0}, {5, 5}}));
   point *s = p->first, *e = s->next;
   EXPECT_EQ(insertarc_(s, e, 1.0, KIV_ARC_MINOR, KIV_CCW), nullptr);  // chord beyond the diameter
   EXPECT_EQ(insertarc_(s, e, 1.1, KIV_ARC_MINOR, 3), nullptr);
@@ -128,8 +125,11 @@ TEST_F(Measures, SplitArcKeepsTheCircleAndTheArea) {
     double span, at;
     int first, second;
   };
-  const Case cases[] = {{kPi / 2, kPi / 4, 1, 1},       {1.5 * kPi, kPi / 4, 1, 2},  {1.5 * kPi, 0.9 * kPi, 1, 1},
-                        {1.5 * kPi, 1.1 * kPi, 2, 1}, {1.5 * kPi, 1.25 * kPi, 2, 1}};
+  const Case cases[] = {{kPi / 2, kPi / 4, 1, 1},
+                        {1.5 * kPi, kPi / 4, 1, 2},
+                        {1.5 * kPi, 0.9 * kPi, 1, 1},
+                        {1.5 * kPi, 1.1 * kPi, 2, 1},
+                        {1.5 * kPi, 1.25 * kPi, 2, 1}};
   for (const Case &k : cases) {
     for (int dir : {KIV_CCW, KIV_CW}) {
       Path m(circularSegment(1, 1, 2, 0.4, k.span, dir));
@@ -150,10 +150,14 @@ TEST_F(Measures, SplitArcKeepsTheCircleAndTheArea) {
 
 TEST_F(Measures, AngleFolding) {
   const std::tuple<double (*)(double, double), double, double, double> cases[] = {
-      {fmod_mpp_, 3 * kPi / 2, 2 * kPi, -kPi / 2}, {fmod_mpp_, -3 * kPi / 2, 2 * kPi, kPi / 2},
-      {fmod_mpp_, 7.0, 2 * kPi, 7.0 - 2 * kPi},    {fmod_2p_, -kPi / 2, 2 * kPi, 3 * kPi / 2},
-      {fmod_2p_, 0.0, 2 * kPi, 0.0},               {fmod_2p_, 13.0, 5.0, 3.0},
-      {fmod_m2p_, kPi / 2, 2 * kPi, -3 * kPi / 2}, {fmod_m2p_, -1.0, 5.0, -1.0},
+      {fmod_mpp_, 3 * kPi / 2, 2 * kPi, -kPi / 2},
+      {fmod_mpp_, -3 * kPi / 2, 2 * kPi, kPi / 2},
+      {fmod_mpp_, 7.0, 2 * kPi, 7.0 - 2 * kPi},
+      {fmod_2p_, -kPi / 2, 2 * kPi, 3 * kPi / 2},
+      {fmod_2p_, 0.0, 2 * kPi, 0.0},
+      {fmod_2p_, 13.0, 5.0, 3.0},
+      {fmod_m2p_, kPi / 2, 2 * kPi, -3 * kPi / 2},
+      {fmod_m2p_, -1.0, 5.0, -1.0},
       {fmod_m2p_, -11.0, 5.0, -1.0}};
   for (auto [f, x, p, want] : cases) EXPECT_NEAR(f(x, p), want, 1e-15) << x << " " << p;
 }
@@ -217,13 +221,9 @@ TEST_F(Measures, BoundsFollowArcsNotCentres) {
     return b;
   };
   // A half disc bulging right, and a three-quarter disc reaching every way but right.
-  Shape half = shapeWith({polygon({{0, -1}})});
-  addCentre(half->paths[0], 0, 0, 1, KIV_ARC_MINOR, KIV_CCW);
-  add_last_xy_(half->paths[0], 0, 1);
+  Shape half = shapeWith({contour({{0, -1}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW}, {0, 1}})});
   EXPECT_EQ(bounds(half.get()), (std::array<double, 4>{1, 1, -1, 0}));
-  Shape three = shapeWith({polygon({{0, 0}, {0, 2}})});
-  addCentre(three->paths[0], 0, 0, 2, KIV_ARC_MAJOR, KIV_CCW);
-  add_last_xy_(three->paths[0], 2, 0);
+  Shape three = shapeWith({contour({{0, 0}, {0, 2}, {0, 0, 2, KIV_ARC_MAJOR, KIV_CCW}, {2, 0}})});
   EXPECT_EQ(bounds(three.get()), (std::array<double, 4>{2, 2, -2, -2}));
   // Turned so that tip arcs pass through the four axis directions, then so
   // that no tip holds one: the tip corners bound it.
@@ -247,7 +247,7 @@ TEST_F(Measures, PolarBounds) {
   };
   const double r2 = std::sqrt(2.0);
   // Around the origin: the span is 2 pi less the step from the last vertex to the first.
-  Shape around = shapeWith({polygon({{1, 1}, {-1, 1}, {-1, -1}, {1, -1}})});
+  Shape around = shapeWith({contour({{1, 1}, {-1, 1}, {-1, -1}, {1, -1}})});
   expectNear(polar(around.get()), {r2, r2, kPi / 4, kPi / 4 + 1.5 * kPi}, 1e-15);
   // Across the negative x axis: angles about pi, not a span from -pi to pi.
   Shape left = shapeWith({rectangle(-3, -1, -1, 1)});
@@ -267,7 +267,7 @@ TEST_F(Measures, PolarBounds) {
 
 TEST_F(Measures, MappingSnapsNearbyNodes) {
   // Vertex onto vertex.
-  Shape s = shapeWith({polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}}), polygon({{1 + 5e-11, 1 - 5e-11}, {3, 1}, {3, 3}})});
+  Shape s = shapeWith({contour({{0, 0}, {1, 0}, {1, 1}, {0, 1}}), contour({{1 + 5e-11, 1 - 5e-11}, {3, 1}, {3, 3}})});
   path *a = s->paths[0], *b = s->paths[1];
   mappathonpath_(a->first, a->first, b->first, b->first, 1e-10);
   EXPECT_EQ(a->first->next->next->x, 1 + 5e-11);
@@ -275,7 +275,7 @@ TEST_F(Measures, MappingSnapsNearbyNodes) {
 
   // Vertex onto an arc: moved along the ray from the centre.
   const double q = 5.0 / std::sqrt(2.0);
-  Path c(polygon({{0, 0}, {q - 4e-11, q}, {0, 6}})), arc(circularSegment(0, 0, 5, 0, kPi / 2, KIV_CCW));
+  Path c(contour({{0, 0}, {q - 4e-11, q}, {0, 6}})), arc(circularSegment(0, 0, 5, 0, kPi / 2, KIV_CCW));
   mappathonpath_(c->first, c->first, arc->first, arc->first, 1e-10);
   const point *v = c->first->next;
   EXPECT_NEAR(std::hypot(v->x, v->y), 5.0, 1e-14);
@@ -283,7 +283,7 @@ TEST_F(Measures, MappingSnapsNearbyNodes) {
 
   // A vertex of the other contour near the inside of an arc splits it.
   Path d(circularSegment(0, 0, 5, 0, kPi / 2, KIV_CCW));
-  Path e(polygon({{5 * std::cos(0.5), 5 * std::sin(0.5) + 6e-11}, {9, 9}, {9, 0}}));
+  Path e(contour({{5 * std::cos(0.5), 5 * std::sin(0.5) + 6e-11}, {9, 9}, {9, 0}}));
   const double whole = area2D_path_(d.get());
   mappathonpath_(d->first, d->first, e->first, e->first, 1e-10);
   ASSERT_EQ(size_path_(d.get()), 5);
@@ -292,14 +292,14 @@ TEST_F(Measures, MappingSnapsNearbyNodes) {
   EXPECT_NEAR(std::hypot(split->x, split->y), 5.0, 1e-14);
   EXPECT_NEAR(area2D_path_(d.get()), whole, 1e-13);
   // An arc end near a vertex takes the vertex's place; nothing is split.
-  Path f(circularSegment(0, 0, 5, 0, kPi / 2, KIV_CCW)), h(polygon({{5 + 3e-11, 2e-11}, {9, -9}, {9, 0}}));
+  Path f(circularSegment(0, 0, 5, 0, kPi / 2, KIV_CCW)), h(contour({{5 + 3e-11, 2e-11}, {9, -9}, {9, 0}}));
   mappathonpath_(f->first, f->first, h->first, h->first, 1e-10);
   EXPECT_EQ(size_path_(f.get()), 3);
   EXPECT_EQ(std::pair(f->first->x, f->first->y), std::pair(5 + 3e-11, 2e-11));
 
   // Onto a segment of the other contour, within reach only.
-  Path g(polygon({{1, 5e-11}, {1, 4}, {-1, 4}})), k(polygon({{0, 0}, {2, 0}, {2, -2}})),
-      far(polygon({{1, 3e-10}, {1, 4}, {-1, 4}}));
+  Path g(contour({{1, 5e-11}, {1, 4}, {-1, 4}})), k(contour({{0, 0}, {2, 0}, {2, -2}})),
+      far(contour({{1, 3e-10}, {1, 4}, {-1, 4}}));
   check_mapping_(g->first, g->first, k->first, k->first);
   check_mapping_(far->first, far->first, k->first, k->first);
   EXPECT_EQ(g->first->y, 0.0);

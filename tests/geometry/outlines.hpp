@@ -2,6 +2,7 @@
 // an exact comparison of shapes node by node.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
@@ -54,53 +55,60 @@ inline point at(double x, double y) {
   return p;
 }
 
-inline path *polygon(std::initializer_list<std::pair<double, double>> vertices) {
+// A ring of plain vertices {x, y} and arc centres {cx, cy, r, kind, dir},
+// each centre between the start and end vertices of its arc.
+struct Node {
+  double x, y, r = 0;
+  int kind = 0, dir = 0;
+};
+inline path *contour(std::initializer_list<Node> nodes) {
   path *p = create_path();
-  for (auto [x, y] : vertices) add_last_xy_(p, x, y);
+  for (const Node &n : nodes) {
+    if (n.kind)
+      addCentre(p, n.x, n.y, n.r, n.kind, n.dir);
+    else
+      add_last_xy_(p, n.x, n.y);
+  }
   return p;
 }
 
 inline path *rectangle(double x0, double y0, double x1, double y1) {
-  return polygon({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}});
+  return contour({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}});
 }
 
 // Clockwise rectangle: a hole.
 inline path *rectangleHole(double x0, double y0, double x1, double y1) {
-  return polygon({{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}});
+  return contour({{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}});
 }
 
 // The arc of the circle (cx, cy, r) from angle a0 by the span theta in the
 // given direction, closed by its chord; its kind follows from the span.
 inline path *circularSegment(double cx, double cy, double r, double a0, double theta, int dir) {
   const double a1 = dir == KIV_CCW ? a0 + theta : a0 - theta;
-  path *p = create_path();
-  add_last_xy_(p, cx + r * std::cos(a0), cy + r * std::sin(a0));
-  addCentre(p, cx, cy, r, theta <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR, dir);
-  add_last_xy_(p, cx + r * std::cos(a1), cy + r * std::sin(a1));
-  return p;
+  return contour({{cx + r * std::cos(a0), cy + r * std::sin(a0)},
+                  {cx, cy, r, theta <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR, dir},
+                  {cx + r * std::cos(a1), cy + r * std::sin(a1)}});
 }
 
-// A lone arc from angle a0 to a1 (a ring of three nodes) and its centre.
+// A lone arc (a ring of three nodes) and its centre: from angle a0 to a1 on
+// a circle, its kind following from its span, or between given vertices.
 struct Arc {
   Path p;
   point *c;
-  Arc(double cx, double cy, double r, double a0, double a1, int dir) : p(create_path()) {
-    add_last_xy_(p.get(), cx + r * std::cos(a0), cy + r * std::sin(a0));
-    const double span = fmod_2p_(dir == KIV_CCW ? a1 - a0 : a0 - a1, 2 * kPi);
-    c = addCentre(p.get(), cx, cy, r, span <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR, dir);
-    add_last_xy_(p.get(), cx + r * std::cos(a1), cy + r * std::sin(a1));
-  }
+  Arc(double cx, double cy, double r, double a0, double a1, int dir)
+      : Arc({cx + r * std::cos(a0), cy + r * std::sin(a0)},
+            {cx, cy, r, fmod_2p_(dir == KIV_CCW ? a1 - a0 : a0 - a1, 2 * kPi) <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR,
+             dir},
+            {cx + r * std::cos(a1), cy + r * std::sin(a1)}) {}
+  Arc(Node start, Node centre, Node end) : p(contour({start, centre, end})), c(p->first->next) {}
 };
 
 // Circle of two half-circle arcs whose vertices sit at the angles phi and
 // phi + pi.
-inline path *circle(double cx, double cy, double r, double phi = 0, int direction = KIV_CCW) {
-  path *p = create_path();
-  add_last_xy_(p, cx + r * std::cos(phi), cy + r * std::sin(phi));
-  addCentre(p, cx, cy, r, KIV_ARC_MINOR, direction);
-  add_last_xy_(p, cx - r * std::cos(phi), cy - r * std::sin(phi));
-  addCentre(p, cx, cy, r, KIV_ARC_MINOR, direction);
-  return p;
+inline path *circle(double cx, double cy, double r, double phi = 0, int dir = KIV_CCW) {
+  const double x = r * std::cos(phi), y = r * std::sin(phi);
+  return contour(
+      {{cx + x, cy + y}, {cx, cy, r, KIV_ARC_MINOR, dir}, {cx - x, cy - y}, {cx, cy, r, KIV_ARC_MINOR, dir}});
 }
 
 inline shape *shapeOf(std::initializer_list<path *> paths) {
@@ -142,6 +150,15 @@ using Coords = std::vector<std::pair<double, double>>;
 inline Coords coords(const path *p) {
   return mapRing(p, [](const point *n) { return std::pair<double, double>(n->x, n->y); });
 }
+// The largest coordinate difference of two lists of points (infinite when
+// their lengths differ).
+inline double deviation(const Coords &a, const Coords &b) {
+  if (a.size() != b.size()) return HUGE_VAL;
+  double d = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    d = std::max({d, std::fabs(a[i].first - b[i].first), std::fabs(a[i].second - b[i].second)});
+  return d;
+}
 inline std::vector<int> tagsOf(const path *p) {
   return mapRing(p, [](const point *n) { return n->tag; });
 }
@@ -151,7 +168,7 @@ inline bool sameShape(const shape *a, const shape *b) {
   if (a->npaths != b->npaths || a->kind != b->kind) return false;
   for (int i = 0; i < a->npaths; ++i) {
     const auto fields = [](const point *n) {
-      return std::vector<double>{n->x, n->y, double(n->tag), double(n->label), double(n->arc), double(n->direction),
+      return std::vector<double>{n->x,     n->y, double(n->tag), double(n->label), double(n->arc), double(n->direction),
                                  n->radius};
     };
     if (a->paths[i]->orientation != b->paths[i]->orientation ||

@@ -15,7 +15,7 @@ namespace kiv::geomtest {
 
 struct RefEdge {
   bool arc;
-  double x0, y0, x1, y1;   // segment ends
+  double x0, y0, x1, y1;        // segment ends
   double cx, cy, r, a0, sweep;  // arc: centre, radius, start angle, signed sweep
 
   double px(double s) const { return arc ? cx + r * std::cos(a0 + s * sweep) : x0 + s * (x1 - x0); }
