@@ -27,17 +27,10 @@ struct Working {
   }
 };
 
-int countTag(const shape *s, int tag) {
-  int n = 0;
-  for (int i = 0; i < s->npaths; ++i)
-    for (int t : tagsOf(s->paths[i])) n += t == tag;
-  return n;
-}
-
-// The live crossings of p in ring order: (node, partner) with their tags.
+// The live crossings of p in ring order.
 std::vector<const point *> live(const path *p) {
   std::vector<const point *> out;
-  for (const point *n : mapRing(p, [](const point *n) { return n; }))
+  for (const point *n : nodes(p))
     if (n->tag != KIV_TAG_PLAIN && n->tag != KIV_TAG_CONSUMED) out.push_back(n);
   return out;
 }
@@ -49,11 +42,9 @@ TEST_F(Locate, OverlappingSquaresGiveOneExitAndOneEntryOnEachCopy) {
   ASSERT_EQ(w.locate(A.get(), B.get()), 2);
   EXPECT_TRUE(sameShape(A.get(), a0.get()));
   EXPECT_TRUE(sameShape(B.get(), b0.get()));
-  for (const shape *s : {w.A, w.B}) {
-    const path *p = s->paths[0];
-    EXPECT_EQ(std::tuple(size_path_(p), p->unvisited, p->orientation), std::tuple(6, 2, int(KIV_ORIENT_CCW)));
-    EXPECT_EQ(std::pair(countTag(s, KIV_TAG_EXIT), countTag(s, KIV_TAG_SWITCH)), std::pair(1, 1));
-  }
+  for (const path *p : {w.A->paths[0], w.B->paths[0]})
+    EXPECT_EQ(std::tuple(size_path_(p), p->unvisited, p->orientation, live(p).size()),
+              std::tuple(6, 2, int(KIV_ORIENT_CCW), size_t{2}));
   // A leaves B at (1, 2) and enters it at (2, 1); partners sit at the same
   // place with the opposite role.
   for (const point *n : live(w.A->paths[0])) {
@@ -81,8 +72,7 @@ TEST_F(Locate, CrossingAtAVertexOfBothReusesBoth) {
   Shape A = shapeWith({rectangle(0, 0, 2, 2)}), B = shapeWith({contour({{1, 1}, {2, 2}, {3, 2.5}, {3, 4}, {1, 4}})});
   Working w;
   ASSERT_EQ(w.locate(A.get(), B.get()), 2);
-  EXPECT_EQ(size_path_(w.A->paths[0]), 5);  // one new node, at (1, 2)
-  EXPECT_EQ(size_path_(w.B->paths[0]), 6);
+  EXPECT_EQ(std::pair(size_path_(w.A->paths[0]), size_path_(w.B->paths[0])), std::pair(5, 6));  // new at (1, 2)
   const point *corner = w.A->paths[0]->first->next->next;
   ASSERT_EQ(std::pair(corner->x, corner->y), std::pair(2.0, 2.0));
   EXPECT_EQ(corner->tag, KIV_TAG_SWITCH);  // A enters B there
@@ -98,36 +88,32 @@ TEST_F(Locate, AVertexPairedWithAnotherPathGetsASecondNode) {
   int count = -1;
   ASSERT_EQ(add_intersections_(w.A, w.B, 1e-11, &count), 0);
   std::vector<const point *> atCorner;
-  for (const point *b : mapRing(w.B->paths[0], [](const point *n) { return n; }))
+  for (const point *b : nodes(w.B->paths[0]))
     if (b->x == 1.0 && b->y == 1.0) atCorner.push_back(b);
   ASSERT_EQ(atCorner.size(), 2u);
   EXPECT_EQ(std::pair(atCorner[0]->tag, atCorner[1]->tag), std::pair(1, 1));
   EXPECT_NE(atCorner[0]->partner->owner, atCorner[1]->partner->owner);
-  // Merged into touches on A's side, the pair of B's nodes goes.
+  // Merged into touches on A's side, partners of each other; B's pair goes.
+  const point *a0 = atCorner[0]->partner, *a1 = atCorner[1]->partner;
+  const int nodes = size_path_(w.B->paths[0]), unvisited = w.B->paths[0]->unvisited;
   EXPECT_EQ(check_for_double_intersections(w.B), 1);
-  EXPECT_EQ(countTag(w.A, KIV_TAG_TOUCH), 2);
+  EXPECT_EQ(std::tuple(a0->tag, a1->tag, a0->partner, a1->partner), std::tuple(4, 4, a1, a0));
+  EXPECT_EQ(std::pair(size_path_(w.B->paths[0]), w.B->paths[0]->unvisited), std::pair(nodes - 2, unvisited - 2));
 }
 
-// The outline of a comb of k teeth (x from 0 to 2k, height H) standing on
-// a base bar, counter-clockwise: the ring visits the teeth from right to
-// left.
-Coords combOutline(int k, double H) {
+// A comb of k teeth (x from 0 to 2k, height H) standing on a base bar,
+// counter-clockwise: the ring visits the teeth from right to left.  Turned,
+// it is mirrored in the diagonal, moved by -0.3 and run backwards.
+Shape comb(int k, double H, bool turned = false) {
   Coords v = {{0, -1}, {2.0 * k, -1}, {2.0 * k, 0}};
   for (int i = k - 1; i >= 0; --i)
     v.insert(v.end(), {{2 * i + 1.5, 0}, {2 * i + 1.5, H}, {2 * i + 0.5, H}, {2 * i + 0.5, 0}});
   v.push_back({0, 0});
-  return v;
-}
-
-// Two combs of k teeth each, crossing tooth over tooth: 4 k^2 crossings
-// between one path of each, and k^2 unit squares in common.
-Shape comb(int k, bool turned) {
-  const auto v = combOutline(k, 2 * k + 1);
   path *p = create_path();
-  if (!turned)
-    for (auto [x, y] : v) add_last_xy_(p, x, y);
-  else  // mirrored in the diagonal, run backwards to stay counter-clockwise
-    for (auto it = v.rbegin(); it != v.rend(); ++it) add_last_xy_(p, it->second - 0.3, it->first - 0.3);
+  for (size_t i = 0; i < v.size(); ++i) {
+    const auto [x, y] = turned ? v[v.size() - 1 - i] : v[i];
+    turned ? add_last_xy_(p, y - 0.3, x - 0.3) : add_last_xy_(p, x, y);
+  }
   return shapeWith({p});
 }
 
@@ -136,20 +122,18 @@ Shape comb(int k, bool turned) {
 // operation's copy of the comb visits the teeth, so that one pass of that
 // edge finds them all.
 constexpr int kLongComb = 5001;
-Shape longComb() {
-  path *p = create_path();
-  for (auto [x, y] : combOutline(kLongComb, 10)) add_last_xy_(p, x, y);
-  return shapeWith({p});
-}
+Shape longComb() { return comb(kLongComb, 10); }
 // Its bottom edge, left to right, across the tips (union, removal).
 Shape barOverTips() { return shapeWith({rectangle(-1, 5, 2 * kLongComb + 1, 11)}); }
 // Its top edge, right to left, across the teeth; the base bar inside
 // (intersection, which reverses the comb).
 Shape barOverBase() { return shapeWith({rectangle(-1, -2, 2 * kLongComb + 1, 5)}); }
 
+// Two combs crossing tooth over tooth: 4 k^2 crossings between one path
+// of each, and k^2 unit squares in common.
 TEST_F(Locate, CombsUnderTheLimits) {
   const int k = 12;
-  Shape A = comb(k, false), B = comb(k, true);
+  Shape A = comb(k, 2 * k + 1), B = comb(k, 2 * k + 1, true);
   Working w;
   EXPECT_EQ(w.locate(A.get(), B.get()), 4 * k * k);
   const Outcome o = allThree(A.get(), B.get());

