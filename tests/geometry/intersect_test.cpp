@@ -2,7 +2,6 @@
 // the helpers of the boolean walk.
 #include <gmock/gmock.h>
 
-#include <cstdlib>
 #include <tuple>
 #include <vector>
 
@@ -242,20 +241,6 @@ TEST_F(Intersections, DoubleIntersectionsHoldingTheFirstNode) {
   u->paths[0]->unvisited = 2;
   EXPECT_EQ(check_for_double_intersections(u.get()), 0);
   EXPECT_EQ(size_path_(u->paths[0]), 3);
-}
-
-TEST_F(Intersections, OrderingGroups) {
-  ordering_group g{static_cast<ordering_entry *>(std::malloc(4 * sizeof(ordering_entry))), 4, 1};
-  path dummy[4];
-  const int depths[] = {2, 0, 3, 0};
-  for (int i = 0; i < 4; ++i) g.entries[i] = {&dummy[i], depths[i]};
-  std::qsort(g.entries, 4, sizeof(ordering_entry), set_path_order);
-  EXPECT_EQ(std::tuple(g.entries[0].depth, g.entries[1].depth, g.entries[2].ref, g.entries[3].ref),
-            std::tuple(0, 0, &dummy[0], &dummy[2]));
-  EXPECT_EQ(set_path_order(&g.entries[0], &g.entries[1]), 0);
-  Ordering_free_group(&g);  // the entries only refer to their paths
-  EXPECT_EQ(std::pair(g.entries, g.count), std::pair(static_cast<ordering_entry *>(nullptr), 0));
-  Ordering_free_group(nullptr);
 }
 
 }  // namespace
