@@ -4,47 +4,35 @@
 #include <gmock/gmock.h>
 
 #include "support/kiv_test.hpp"
-#include "tests/geometry/booleans.hpp"
+#include "tests/geometry/outlines.hpp"
 
 namespace {
 
 using namespace kiv::geomtest;
 using Splitters = kiv::test::SystemTest;
 
-std::vector<std::pair<double, double>> verticesOf(const path *p) {
-  return mapRing(p, [](const point *n) { return std::pair<double, double>(n->x, n->y); });
-}
-
 std::vector<int> labelsOf(const path *p) {
   return mapRing(p, [](const point *n) { return n->label; });
 }
 
-void expectVertices(const path *p, std::vector<std::pair<double, double>> want) {
-  const auto got = verticesOf(p);
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < want.size(); ++i) {
-    EXPECT_NEAR(got[i].first, want[i].first, 1e-14) << i;
-    EXPECT_NEAR(got[i].second, want[i].second, 1e-14) << i;
-  }
+// xCD_setsplitter_ from the first node of the source to the targets.
+Shape splitter(const shape *source, int side, std::initializer_list<const shape *> targets, int from = 0, int to = 0) {
+  std::vector<const shape *> t(targets);
+  int n = static_cast<int>(t.size());
+  return own(xCD_setsplitter_(source, &from, &to, &side, &n, t.data()));
 }
 
-TEST_F(Splitters, RemovalOfContainingDisjointAndKindTenShapes) {
-  Shape A = shapeWith({rectangle(0, 0, 1, 1)});
-  Shape around = shapeWith({rectangle(-1, -1, 2, 2)}), apart = shapeWith({rectangle(3, 0, 4, 1)});
-  EXPECT_EQ(own(remove_shape_(A.get(), around.get()))->npaths, 0);
-  Shape kept = own(remove_shape_(A.get(), apart.get()));
-  ASSERT_EQ(kept->npaths, 1);
-  EXPECT_EQ(verticesOf(kept->paths[0]), verticesOf(A->paths[0]));
-  // A crossing splitter selects pieces of A; it never cuts A.
-  Shape marks = shapeWith({polygon({{0.5, 0.5}, {5, 5}})});
-  marks->paths[0]->first->label = 0;
-  marks->paths[0]->first->next->label = 1;
-  marks->kind = 10;
-  int st = -1;
-  Shape r = own(remove_shape_status_(A.get(), marks.get(), &st));
-  EXPECT_EQ(st, KIV_BOOL_OK);
-  ASSERT_EQ(r->npaths, 1);
-  EXPECT_DOUBLE_EQ(area2D_(r.get()), 1.0);
+// A splitter of kind 10 marking the points `zeros` with label 0.
+Shape marks(std::initializer_list<std::pair<double, double>> zeros) {
+  Shape m = own(create_shape());
+  m->kind = 10;
+  for (auto [x, y] : zeros) {
+    path *p = contour({{x, y}, {x + 100, y}});
+    p->first->label = 0;
+    p->first->next->label = 1;
+    add_path(p, m.get());
+  }
+  return m;
 }
 
 TEST_F(Splitters, ShortestConnectionBetweenTwoSquares) {
@@ -52,30 +40,26 @@ TEST_F(Splitters, ShortestConnectionBetweenTwoSquares) {
   const point *s0 = source->paths[0]->first, *t0 = target->paths[0]->first;
   double distance = -1;
   const int side = 1;
-  path *rect = find_std_splitter_(s0, s0, t0, t0, &side, &distance);
-  ASSERT_NE(rect, nullptr);
+  Path rect(find_std_splitter_(s0, s0, t0, t0, &side, &distance));
+  ASSERT_NE(rect.get(), nullptr);
   EXPECT_EQ(distance, 2.0);
   // From (1, 0) to (3, 0), 1e-5 longer at both ends and 2e-5 wide; the
   // right-hand side carries label 1.
-  expectVertices(rect, {{1 - 1e-5, -1e-5}, {3 + 1e-5, -1e-5}, {3 + 1e-5, 1e-5}, {1 - 1e-5, 1e-5}});
-  EXPECT_EQ(labelsOf(rect), (std::vector<int>{1, 1, 0, 0}));
-  path *across = build_complement_splitter_(rect);
-  expectVertices(across, {{2, 2e-5}, {2, -2e-5}});
-  EXPECT_EQ(labelsOf(across), (std::vector<int>{0, 1}));
-  // The whole splitter: the same two paths, kind = side.
-  int from = 0, to = 0, sd = 2, n = 1;
-  const shape *targets[] = {target.get()};
-  Shape splitter = own(xCD_setsplitter_(source.get(), &from, &to, &sd, &n, targets));
-  ASSERT_NE(splitter.get(), nullptr);
-  EXPECT_EQ(splitter->kind, 2);
-  ASSERT_EQ(splitter->npaths, 2);
-  // Side 2 runs the rectangle from the target back to the source.
-  expectVertices(splitter->paths[0], {{3 + 1e-5, 1e-5}, {1 - 1e-5, 1e-5}, {1 - 1e-5, -1e-5}, {3 + 1e-5, -1e-5}});
-  expectVertices(splitter->paths[1], {{2, -2e-5}, {2, 2e-5}});
-  for (path *p : {rect, across}) {
-    delete_path_(p);
-    std::free(p);
-  }
+  EXPECT_LT(deviation(coords(rect.get()), {{1 - 1e-5, -1e-5}, {3 + 1e-5, -1e-5}, {3 + 1e-5, 1e-5}, {1 - 1e-5, 1e-5}}),
+            1e-14);
+  EXPECT_EQ(labelsOf(rect.get()), (std::vector<int>{1, 1, 0, 0}));
+  Path across(build_complement_splitter_(rect.get()));
+  EXPECT_LT(deviation(coords(across.get()), {{2, 2e-5}, {2, -2e-5}}), 1e-14);
+  EXPECT_EQ(labelsOf(across.get()), (std::vector<int>{0, 1}));
+  // The whole splitter: the same two paths, kind = side; side 2 runs the
+  // rectangle from the target back to the source.
+  Shape s = splitter(source.get(), 2, {target.get()});
+  ASSERT_NE(s.get(), nullptr);
+  EXPECT_EQ(s->kind, 2);
+  ASSERT_EQ(s->npaths, 2);
+  EXPECT_LT(deviation(coords(s->paths[0]), {{3 + 1e-5, 1e-5}, {1 - 1e-5, 1e-5}, {1 - 1e-5, -1e-5}, {3 + 1e-5, -1e-5}}),
+            1e-14);
+  EXPECT_LT(deviation(coords(s->paths[1]), {{2, -2e-5}, {2, 2e-5}}), 1e-14);
 }
 
 TEST_F(Splitters, TargetsWithoutPathsArePassedOverWhereverTheyStand) {
@@ -86,26 +70,23 @@ TEST_F(Splitters, TargetsWithoutPathsArePassedOverWhereverTheyStand) {
   const shape *targets[] = {empty.get(), far.get(), nullptr, near.get(), level.get(), empty.get()};
   int from = -3, to = 99, side = 1, n = 6;
   Shape s = own(xCD_setsplitter_(source.get(), &from, &to, &side, &n, targets));
-  EXPECT_EQ(from, 0);
-  EXPECT_EQ(to, 4);
+  EXPECT_EQ(std::pair(from, to), std::pair(0, 4));
   ASSERT_NE(s.get(), nullptr);
   EXPECT_EQ(s->kind, 1);
   // The nearest target, the first of equals: from the first source node
   // at the least distance, (1, 1), up to (1, 3).
-  expectVertices(s->paths[0], {{1 + 1e-5, 1 - 1e-5}, {1 + 1e-5, 3 + 1e-5}, {1 - 1e-5, 3 + 1e-5}, {1 - 1e-5, 1 - 1e-5}});
+  EXPECT_LT(deviation(coords(s->paths[0]),
+                      {{1 + 1e-5, 1 - 1e-5}, {1 + 1e-5, 3 + 1e-5}, {1 - 1e-5, 3 + 1e-5}, {1 - 1e-5, 1 - 1e-5}}),
+            1e-14);
   // No target with a path: no splitter.
-  const shape *none[] = {empty.get(), nullptr};
-  n = 2;
-  EXPECT_EQ(xCD_setsplitter_(source.get(), &from, &to, &side, &n, none), nullptr);
+  EXPECT_EQ(splitter(source.get(), 1, {empty.get(), nullptr}).get(), nullptr);
 }
 
 TEST_F(Splitters, CrossingTargetGivesOnePathPerCrossing) {
   Shape source = shapeWith({rectangle(0, 0, 2, 2)}), target = shapeWith({rectangle(1, 1, 3, 3)});
   Shape before = copyOf(source.get());
   for (int side : {1, 2}) {
-    int from = 0, to = 0, sd = side, n = 1;
-    const shape *targets[] = {target.get()};
-    Shape s = own(xCD_setsplitter_(source.get(), &from, &to, &sd, &n, targets));
+    Shape s = splitter(source.get(), side, {target.get()});
     ASSERT_NE(s.get(), nullptr);
     EXPECT_EQ(s->kind, 10 * side);
     ASSERT_EQ(s->npaths, 2);
@@ -113,28 +94,19 @@ TEST_F(Splitters, CrossingTargetGivesOnePathPerCrossing) {
     // from (1, 1); F steps a hundredth along the source forward and the
     // target backward, G the other way.
     const std::pair<double, double> F = {2.0 - 0.01, 1.0 + 0.01}, G = {2.0 + 0.01, 1.0 - 0.01};
-    const auto v = verticesOf(s->paths[0]);
-    EXPECT_NEAR(v[0].first, side == 1 ? F.first : G.first, 1e-15);
-    EXPECT_NEAR(v[0].second, side == 1 ? F.second : G.second, 1e-15);
-    EXPECT_NEAR(v[1].first, side == 1 ? G.first : F.first, 1e-15);
+    EXPECT_LT(deviation(coords(s->paths[0]), side == 1 ? Coords{F, G} : Coords{G, F}), 1e-14);
     EXPECT_EQ(labelsOf(s->paths[0]), (std::vector<int>{0, 1}));
   }
   EXPECT_TRUE(sameShape(source.get(), before.get()));
-}
-
-TEST_F(Splitters, SourceIsNeverMoved) {
   // A target arc crosses the source just inside its corners and passes
   // 5e-11 from them: snapping happens on copies only.
-  Shape source = shapeWith({rectangle(-1, -1, 1, 1)});
-  Shape target = shapeWith({circleAt(0, 0, std::sqrt(2.0) - 5e-11, 0.3)});
-  Shape s0 = copyOf(source.get()), t0 = copyOf(target.get());
-  int from = 0, to = 0, side = 1, n = 1;
-  const shape *targets[] = {target.get()};
-  Shape s = own(xCD_setsplitter_(source.get(), &from, &to, &side, &n, targets));
+  Shape square = shapeWith({rectangle(-1, -1, 1, 1)}), arc = shapeWith({circle(0, 0, std::sqrt(2.0) - 5e-11, 0.3)});
+  Shape s0 = copyOf(square.get()), t0 = copyOf(arc.get());
+  Shape s = splitter(square.get(), 1, {arc.get()});
   ASSERT_NE(s.get(), nullptr);
   EXPECT_EQ(s->kind, 10);
-  EXPECT_TRUE(sameShape(source.get(), s0.get()));
-  EXPECT_TRUE(sameShape(target.get(), t0.get()));
+  EXPECT_TRUE(sameShape(square.get(), s0.get()));
+  EXPECT_TRUE(sameShape(arc.get(), t0.get()));
 }
 
 TEST_F(Splitters, StandardSplitterCutsAndSelectsTheLabelledSide) {
@@ -142,9 +114,7 @@ TEST_F(Splitters, StandardSplitterCutsAndSelectsTheLabelledSide) {
   // standing over x = 1.9, cutting the bar there.
   Shape bar = shapeWith({rectangle(0, 0, 4, 1)}), post = shapeWith({rectangle(1.9, 1, 2.1, 2)});
   for (int side : {1, 2}) {
-    int from = 0, to = 1, sd = side, n = 1;
-    const shape *targets[] = {post.get()};
-    Shape s = own(xCD_setsplitter_(bar.get(), &from, &to, &sd, &n, targets));
+    Shape s = splitter(bar.get(), side, {post.get()}, 0, 1);
     ASSERT_NE(s.get(), nullptr);
     ASSERT_EQ(s->kind, side);
     int st = -1;
@@ -156,16 +126,11 @@ TEST_F(Splitters, StandardSplitterCutsAndSelectsTheLabelledSide) {
     EXPECT_NEAR(area2D_(piece.get()), side == 1 ? 1.9 - 1e-5 : 2.1 - 1e-5, 1e-12);
     EXPECT_TRUE(sameShape(own(remove_shape_(bar.get(), s.get())).get(), piece.get()));
   }
-}
-
-TEST_F(Splitters, ACutRingBecomesOnePiece) {
   // From the hole of a frame to its outer edge: the frame opens into one
   // contour without a hole.
   Shape frame = shapeWith({rectangle(0, 0, 4, 4), rectangleHole(1, 1, 3, 3)});
   Shape hole = shapeWith({rectangle(1, 1, 3, 3)}), outer = shapeWith({rectangle(0, 0, 4, 4)});
-  int from = 0, to = 0, side = 1, n = 1;
-  const shape *targets[] = {outer.get()};
-  Shape s = own(xCD_setsplitter_(hole.get(), &from, &to, &side, &n, targets));
+  Shape s = splitter(hole.get(), 1, {outer.get()});
   ASSERT_NE(s.get(), nullptr);
   Shape opened = own(remove_splitter_(frame.get(), s.get()));
   ASSERT_EQ(opened->npaths, 1);
@@ -178,58 +143,44 @@ TEST_F(Splitters, SelectedPiecesKeepTheirHoles) {
   Shape A = shapeWith({rectangle(0, 0, 6, 6), rectangleHole(1, 1, 5, 5), rectangle(2, 2, 4, 4),
                        rectangleHole(2.5, 2.5, 3.5, 3.5), rectangle(10, 0, 13, 3), rectangleHole(11, 1, 12, 2)});
   for (int i = 0; i < A->npaths; ++i) orient_path2_(A->paths[i]);
-  const auto marks = [](std::initializer_list<std::pair<double, double>> zeros) {
-    Shape m = own(create_shape());
-    m->kind = 10;
-    for (auto [x, y] : zeros) {
-      path *p = polygon({{x, y}, {x + 100, y}});
-      p->first->label = 0;
-      p->first->next->label = 1;
-      add_path(p, m.get());
-    }
-    return m;
-  };
-  // The first frame: its own hole, not the island's.
-  Shape r1 = own(remove_splitter_(A.get(), marks({{0.5, 0.5}}).get()));
-  EXPECT_EQ(r1->npaths, 2);
-  EXPECT_DOUBLE_EQ(area2D_(r1.get()), 36.0 - 16.0);
-  // The second frame, with its hole.
-  Shape r2 = own(remove_splitter_(A.get(), marks({{10.5, 0.5}}).get()));
-  EXPECT_EQ(r2->npaths, 2);
-  EXPECT_DOUBLE_EQ(area2D_(r2.get()), 9.0 - 1.0);
-  // A mark on the island lies in the first frame's ring too: both are
-  // selected, each with its own hole.
-  Shape r4 = own(remove_splitter_(A.get(), marks({{2.2, 2.2}}).get()));
-  EXPECT_EQ(r4->npaths, 4);
-  EXPECT_DOUBLE_EQ(area2D_(r4.get()), 36.0 - 16.0 + 4.0 - 1.0);
+  // The first frame with its own hole, not the island's; the second frame
+  // with its hole; from a mark on the island (in the first frame's ring
+  // too) both, each with its own hole.
+  const std::tuple<std::pair<double, double>, int, double> cases[] = {
+      {{0.5, 0.5}, 2, 36.0 - 16.0}, {{10.5, 0.5}, 2, 9.0 - 1.0}, {{2.2, 2.2}, 4, 36.0 - 16.0 + 4.0 - 1.0}};
+  for (auto [mark, paths, area] : cases) {
+    Shape r = own(remove_splitter_(A.get(), marks({mark}).get()));
+    EXPECT_EQ(r->npaths, paths) << mark.first;
+    EXPECT_DOUBLE_EQ(area2D_(r.get()), area) << mark.first;
+    // The removal hands such a splitter over: it selects, never cuts.
+    int st = -1;
+    EXPECT_TRUE(sameShape(own(remove_shape_status_(A.get(), marks({mark}).get(), &st)).get(), r.get()));
+    EXPECT_EQ(st, KIV_BOOL_OK);
+  }
   // Nothing selected: the whole of A.
-  Shape r3 = own(remove_splitter_(A.get(), marks({{7, 7}}).get()));
-  EXPECT_TRUE(sameShape(r3.get(), A.get()));
+  EXPECT_TRUE(sameShape(own(remove_splitter_(A.get(), marks({{7, 7}}).get())).get(), A.get()));
 }
 
 TEST_F(Splitters, ComplementOfADiamondNeedsNoSlopes) {
   // Its diagonals are vertical and horizontal.
-  path *diamond = polygon({{0, -1}, {1, 0}, {0, 1}, {-1, 0}});
-  path *c = build_complement_splitter_(diamond);
-  expectVertices(c, {{-1, 1}, {1, -1}});
-  EXPECT_EQ(labelsOf(c), (std::vector<int>{0, 1}));
-  delete_shape_(shapeOf({diamond, c}));
+  Path diamond(contour({{0, -1}, {1, 0}, {0, 1}, {-1, 0}}));
+  Path c(build_complement_splitter_(diamond.get()));
+  EXPECT_LT(deviation(coords(c.get()), {{-1, 1}, {1, -1}}), 1e-14);
+  EXPECT_EQ(labelsOf(c.get()), (std::vector<int>{0, 1}));
   EXPECT_EQ(build_complement_splitter_(nullptr), nullptr);
 }
 
 TEST_F(Splitters, ClosestPointOfARange) {
-  path *p = polygon({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {-1, 2}});
+  Path p(contour({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {-1, 2}}));
   const point q = at(-0.9, 2.2), r = at(3, 0.5);
-  const int all = -1, zero = 0, two = 2, four = 4, five = 5, one = 1;
-  EXPECT_EQ(find_closest_point_(p, &q, &all, &all), p->first->previous);
-  EXPECT_EQ(find_closest_point_(p, &q, &zero, &zero), p->first);
-  EXPECT_EQ(find_closest_point_(p, &q, &zero, &two), p->first);
-  EXPECT_EQ(find_closest_point_(p, &r, &two, &four), p->first->next->next);
+  const point *first = p->first;
   // Position n is the first node again: the range wraps.
-  EXPECT_EQ(find_closest_point_(p, &r, &four, &five), p->first);
-  EXPECT_EQ(find_closest_point_(p, &r, &four, &one), p->first->next);
+  const std::tuple<const point *, int, int, const point *> cases[] = {
+      {&q, -1, -1, first->previous}, {&q, 0, 0, first}, {&q, 0, 2, first},
+      {&r, 2, 4, first->next->next}, {&r, 4, 5, first}, {&r, 4, 1, first->next}};
+  for (auto [x, from, to, want] : cases) EXPECT_EQ(find_closest_point_(p.get(), x, &from, &to), want) << from << to;
+  const int all = -1;
   EXPECT_EQ(find_closest_point_(nullptr, &r, &all, &all), nullptr);
-  delete_shape_(shapeOf({p}));
 }
 
 }  // namespace

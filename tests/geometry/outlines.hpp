@@ -1,11 +1,12 @@
-// Contours for the geometry tests and benchmarks, and reference measures
-// computed another way than the kernel does: the polygon of the vertices
-// plus the circular segment of every arc, (r^2/2)(theta - sin theta).
+// Contours for the geometry tests and benchmarks, owners that free them, and
+// an exact comparison of shapes node by node.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,19 @@
 namespace kiv::geomtest {
 
 inline constexpr double kPi = 3.14159265358979323846;
+
+struct ShapeDeleter {
+  void operator()(shape *s) const { delete_shape_(s); }
+};
+struct PathDeleter {
+  void operator()(path *p) const {
+    delete_path_(p);
+    std::free(p);
+  }
+};
+using Shape = std::unique_ptr<shape, ShapeDeleter>;
+using Path = std::unique_ptr<path, PathDeleter>;
+inline Shape own(shape *s) { return Shape(s); }
 
 // Appends the centre node of an arc; the previous node appended is its start
 // vertex, the next one appended its end vertex.
@@ -28,6 +42,11 @@ inline point *addCentre(path *p, double cx, double cy, double r, int kind, int d
   return create_point_before(p, p->first, &t);
 }
 
+// A point as the kernel's (x, y) pairs take it.
+struct Xy {
+  double v[2];
+};
+
 inline point at(double x, double y) {
   point p;
   initialized_point(&p);
@@ -36,29 +55,60 @@ inline point at(double x, double y) {
   return p;
 }
 
-// A lone arc of the circle (cx, cy, r) from angle a0 to a1 in the given
-// direction, as a ring of three nodes; its kind follows from its span.
+// A ring of plain vertices {x, y} and arc centres {cx, cy, r, kind, dir},
+// each centre between the start and end vertices of its arc.
+struct Node {
+  double x, y, r = 0;
+  int kind = 0, dir = 0;
+};
+inline path *contour(std::initializer_list<Node> nodes) {
+  path *p = create_path();
+  for (const Node &n : nodes) {
+    if (n.kind)
+      addCentre(p, n.x, n.y, n.r, n.kind, n.dir);
+    else
+      add_last_xy_(p, n.x, n.y);
+  }
+  return p;
+}
+
+inline path *rectangle(double x0, double y0, double x1, double y1) {
+  return contour({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}});
+}
+
+// Clockwise rectangle: a hole.
+inline path *rectangleHole(double x0, double y0, double x1, double y1) {
+  return contour({{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}});
+}
+
+// The arc of the circle (cx, cy, r) from angle a0 by the span theta in the
+// given direction, closed by its chord; its kind follows from the span.
+inline path *circularSegment(double cx, double cy, double r, double a0, double theta, int dir) {
+  const double a1 = dir == KIV_CCW ? a0 + theta : a0 - theta;
+  return contour({{cx + r * std::cos(a0), cy + r * std::sin(a0)},
+                  {cx, cy, r, theta <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR, dir},
+                  {cx + r * std::cos(a1), cy + r * std::sin(a1)}});
+}
+
+// A lone arc (a ring of three nodes) and its centre: from angle a0 to a1 on
+// a circle, its kind following from its span, or between given vertices.
 struct Arc {
-  path *p;
+  Path p;
   point *c;
-  Arc(double cx, double cy, double r, double a0, double a1, int dir) : p(create_path()) {
-    const double span = dir == KIV_CCW ? a1 - a0 : a0 - a1;
-    add_last_xy_(p, cx + r * std::cos(a0), cy + r * std::sin(a0));
-    c = addCentre(p, cx, cy, r, fmod_2p_(span, 2 * kPi) <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR, dir);
-    add_last_xy_(p, cx + r * std::cos(a1), cy + r * std::sin(a1));
-  }
-  Arc(const Arc &) = delete;
-  Arc &operator=(const Arc &) = delete;
-  ~Arc() {
-    delete_path_(p);
-    std::free(p);
-  }
+  Arc(double cx, double cy, double r, double a0, double a1, int dir)
+      : Arc({cx + r * std::cos(a0), cy + r * std::sin(a0)},
+            {cx, cy, r, fmod_2p_(dir == KIV_CCW ? a1 - a0 : a0 - a1, 2 * kPi) <= kPi ? KIV_ARC_MINOR : KIV_ARC_MAJOR,
+             dir},
+            {cx + r * std::cos(a1), cy + r * std::sin(a1)}) {}
+  Arc(Node start, Node centre, Node end) : p(contour({start, centre, end})), c(p->first->next) {}
 };
 
-inline path *polygon(std::initializer_list<std::pair<double, double>> vertices) {
-  path *p = create_path();
-  for (auto [x, y] : vertices) add_last_xy_(p, x, y);
-  return p;
+// Circle of two half-circle arcs whose vertices sit at the angles phi and
+// phi + pi.
+inline path *circle(double cx, double cy, double r, double phi = 0, int dir = KIV_CCW) {
+  const double x = r * std::cos(phi), y = r * std::sin(phi);
+  return contour(
+      {{cx + x, cy + y}, {cx, cy, r, KIV_ARC_MINOR, dir}, {cx - x, cy - y}, {cx, cy, r, KIV_ARC_MINOR, dir}});
 }
 
 inline shape *shapeOf(std::initializer_list<path *> paths) {
@@ -66,75 +116,89 @@ inline shape *shapeOf(std::initializer_list<path *> paths) {
   for (path *p : paths) add_path(p, s);
   return s;
 }
+inline Shape shapeWith(std::initializer_list<path *> paths) { return own(shapeOf(paths)); }
 
-// Circle of centre (cx, cy) and radius r from two half-circle arcs.
-inline path *circle(double cx, double cy, double r, int direction = KIV_CCW) {
-  path *p = create_path();
-  add_last_xy_(p, cx + r, cy);
-  addCentre(p, cx, cy, r, KIV_ARC_MINOR, direction);
-  add_last_xy_(p, cx - r, cy);
-  addCentre(p, cx, cy, r, KIV_ARC_MINOR, direction);
-  return p;
+inline Shape copyOf(const shape *s) {
+  shape *c = nullptr;
+  xCD_copy_shape_(s, &c);
+  return own(c);
 }
 
-// Span of the arc of centre c in its own direction, in [0, 2 pi).
-inline double arcSpan(const point *c) {
-  const double a0 = std::atan2(c->previous->y - c->y, c->previous->x - c->x);
-  const double a1 = std::atan2(c->next->y - c->y, c->next->x - c->x);
-  double d = c->direction == KIV_CCW ? a1 - a0 : a0 - a1;
-  while (d < 0) d += 2 * kPi;
-  while (d >= 2 * kPi) d -= 2 * kPi;
-  return d;
+// Union, intersection and removal of A and B with their statuses.
+struct Outcome {
+  Shape uni, inter, diff;
+  int su = -1, si = -1, sd = -1;
+};
+inline Outcome allThree(const shape *A, const shape *B) {
+  Outcome o;
+  o.uni = own(union_shape_status_(A, B, &o.su));
+  o.inter = own(intersection_shape_status_(A, B, &o.si));
+  o.diff = own(remove_shape_status_(A, B, &o.sd));
+  return o;
 }
+inline bool allOk(const Outcome &o) { return o.su == KIV_BOOL_OK && o.si == KIV_BOOL_OK && o.sd == KIV_BOOL_OK; }
 
 // f(node) for the nodes of a ring, from its first node.
 template <class F>
 auto mapRing(const path *p, F f) {
   std::vector<decltype(f(p->first))> out;
-  const point *n = p->first;
-  do {
-    out.push_back(f(n));
-    n = n->next;
-  } while (n != p->first);
+  for (point *n = p->first; n && (out.empty() || n != p->first); n = n->next) out.push_back(f(n));
   return out;
 }
 
+inline std::vector<point *> nodes(const path *p) {
+  return mapRing(p, [](point *n) { return n; });
+}
+
+using Coords = std::vector<std::pair<double, double>>;
+inline Coords coords(const path *p) {
+  return mapRing(p, [](const point *n) { return std::pair<double, double>(n->x, n->y); });
+}
+// The largest coordinate difference of two lists of points (infinite when
+// their lengths differ).
+inline double deviation(const Coords &a, const Coords &b) {
+  if (a.size() != b.size()) return HUGE_VAL;
+  double d = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    d = std::max({d, std::fabs(a[i].first - b[i].first), std::fabs(a[i].second - b[i].second)});
+  return d;
+}
 inline std::vector<int> tagsOf(const path *p) {
   return mapRing(p, [](const point *n) { return n->tag; });
 }
 
-inline double referenceArea(const path *p) {
-  std::vector<const point *> vertices;
-  double segments = 0.0;
-  const point *n = p->first;
-  do {
-    if (n->arc == 0) {
-      vertices.push_back(n);
-    } else {
-      const double t = arcSpan(n), r = n->radius;
-      segments += (n->direction == KIV_CCW ? 1.0 : -1.0) * r * r / 2.0 * (t - std::sin(t));
-    }
-    n = n->next;
-  } while (n != p->first);
-  double twice = 0.0;
-  for (size_t i = 0; i < vertices.size(); ++i) {
-    const point *a = vertices[i], *b = vertices[(i + 1) % vertices.size()];
-    twice += a->x * b->y - b->x * a->y;
+// Every node of every path equal in every field but the links.
+inline bool sameShape(const shape *a, const shape *b) {
+  if (a->npaths != b->npaths || a->kind != b->kind) return false;
+  for (int i = 0; i < a->npaths; ++i) {
+    const auto fields = [](const point *n) {
+      return std::vector<double>{n->x,     n->y, double(n->tag), double(n->label), double(n->arc), double(n->direction),
+                                 n->radius};
+    };
+    if (a->paths[i]->orientation != b->paths[i]->orientation ||
+        mapRing(a->paths[i], fields) != mapRing(b->paths[i], fields))
+      return false;
   }
-  return twice / 2.0 + segments;
+  return true;
 }
 
-inline double referencePerimeter(const path *p) {
-  double sum = 0.0;
-  const point *n = p->first;
-  do {
-    if (n->arc != 0)
-      sum += n->radius * arcSpan(n);
-    else if (n->next->arc == 0)
-      sum += std::hypot(n->next->x - n->x, n->next->y - n->y);
-    n = n->next;
-  } while (n != p->first);
-  return sum;
+// Whether no node of s carries a tag or a partner.
+inline bool untagged(const shape *s) {
+  for (int i = 0; i < s->npaths; ++i)
+    for (bool plain : mapRing(s->paths[i], [](const point *n) { return n->tag == 0 && !n->partner; }))
+      if (!plain) return false;
+  return true;
+}
+
+// Area of the circular lens of two circles of radii r at distance d.
+inline double lensArea(double r, double d) {
+  return 2 * r * r * std::acos(d / (2 * r)) - d / 2 * std::sqrt(4 * r * r - d * d);
+}
+
+// Area of the disc of radius R that lies inside the centred square of half
+// side h, for h <= R <= h sqrt 2.
+inline double discInSquare(double R, double h) {
+  return kPi * R * R - 4 * (R * R * std::acos(h / R) - h * std::sqrt(R * R - h * h));
 }
 
 // A gear-like outline, counter-clockwise about the origin: per tooth a

@@ -15,7 +15,7 @@ namespace kiv::geomtest {
 
 struct RefEdge {
   bool arc;
-  double x0, y0, x1, y1;   // segment ends
+  double x0, y0, x1, y1;        // segment ends
   double cx, cy, r, a0, sweep;  // arc: centre, radius, start angle, signed sweep
 
   double px(double s) const { return arc ? cx + r * std::cos(a0 + s * sweep) : x0 + s * (x1 - x0); }
@@ -39,27 +39,30 @@ struct RefEdge {
   }
 };
 
-inline std::vector<RefEdge> refEdges(const shape *s) {
+// The edges of p appended to out.
+inline void refEdges(const path *p, std::vector<RefEdge> &out) {
   const double twoPi = 2 * 3.14159265358979323846;
+  const point *n = p->first;
+  do {
+    if (n->arc) {
+      const point *a = n->previous, *b = n->next;
+      RefEdge e{true, a->x, a->y, b->x, b->y, n->x, n->y, n->radius, std::atan2(a->y - n->y, a->x - n->x), 0};
+      const double a1 = std::atan2(b->y - n->y, b->x - n->x);
+      double d = n->direction == KIV_CCW ? a1 - e.a0 : e.a0 - a1;
+      while (d <= 0) d += twoPi;
+      while (d > twoPi) d -= twoPi;
+      e.sweep = n->direction == KIV_CCW ? d : -d;
+      out.push_back(e);
+    } else if (!n->next->arc) {
+      out.push_back({false, n->x, n->y, n->next->x, n->next->y, 0, 0, 0, 0, 0});
+    }
+    n = n->next;
+  } while (n != p->first);
+}
+
+inline std::vector<RefEdge> refEdges(const shape *s) {
   std::vector<RefEdge> out;
-  for (int i = 0; i < s->npaths; ++i) {
-    const point *n = s->paths[i]->first;
-    do {
-      if (n->arc) {
-        const point *a = n->previous, *b = n->next;
-        RefEdge e{true, a->x, a->y, b->x, b->y, n->x, n->y, n->radius, std::atan2(a->y - n->y, a->x - n->x), 0};
-        const double a1 = std::atan2(b->y - n->y, b->x - n->x);
-        double d = n->direction == KIV_CCW ? a1 - e.a0 : e.a0 - a1;
-        while (d <= 0) d += twoPi;
-        while (d > twoPi) d -= twoPi;
-        e.sweep = n->direction == KIV_CCW ? d : -d;
-        out.push_back(e);
-      } else if (!n->next->arc) {
-        out.push_back({false, n->x, n->y, n->next->x, n->next->y, 0, 0, 0, 0, 0});
-      }
-      n = n->next;
-    } while (n != s->paths[i]->first);
-  }
+  for (int i = 0; i < s->npaths; ++i) refEdges(s->paths[i], out);
   return out;
 }
 
@@ -150,9 +153,18 @@ inline double refInside(const std::vector<RefEdge> &edges, const std::vector<Ref
   return sum;
 }
 
-inline double referenceArea(const shape *s) {
-  const auto e = refEdges(s);
+inline double referenceArea(const path *p) {
+  std::vector<RefEdge> e;
+  refEdges(p, e);
   return refInside(e, e, true);
+}
+
+inline double referencePerimeter(const path *p) {
+  std::vector<RefEdge> e;
+  refEdges(p, e);
+  double sum = 0;
+  for (const RefEdge &x : e) sum += x.arc ? x.r * std::fabs(x.sweep) : std::hypot(x.x1 - x.x0, x.y1 - x.y0);
+  return sum;
 }
 
 inline double referenceCommonArea(const shape *a, const shape *b) {
