@@ -46,13 +46,8 @@ bool endsWell(const char *s) {
 // One integer item ("%d", then nothing or a comment).
 bool readInteger(const char *line, int *value) {
   if (!line) return false;
-  const char *s = skipBlanks(line);
-  char *end = nullptr;
-  errno = 0;
-  const long v = std::strtol(s, &end, 10);
-  if (end == s || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
-  *value = static_cast<int>(v);
-  return endsWell(end);
+  const char *end = nullptr;
+  return kiv::parseInt(skipBlanks(line), &end, value) && endsWell(end);
 }
 
 // Up to `count` reals; returns how many were read and whether the rest of the

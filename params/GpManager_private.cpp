@@ -434,12 +434,7 @@ int KIVGPPrivate_String_ToDouble(const char *text, double *out) {
 
 int KIVGPPrivate_String_ToInt(const char *text, int *out) {
   if (!text || !out) return -1;
-  char *end = nullptr;
-  errno = 0;
-  long v = std::strtol(text, &end, 10);
-  if (end == text || errno == ERANGE || v < INT_MIN || v > INT_MAX) return -1;
-  *out = static_cast<int>(v);
-  return 0;
+  return kiv::parseInt(text, nullptr, out) ? 0 : -1;
 }
 
 int KIVGPPrivate_String_ToUnsignedLong(const char *text, unsigned long *out) {

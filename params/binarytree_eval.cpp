@@ -171,8 +171,8 @@ double evalFunction(BinaryTree *node, EvalState &s) {
         return l;
       }
       if (!(std::fabs(l / r) < 2147483647.0)) {
-        // Beyond the range of the count no period can be tracked, and
-        // stepping there never ends: the closed form.
+        // The node keeps its period count in an int: beyond that range no
+        // count can be tracked, so the closed form.
         if (!std::isfinite(l)) return l;
         node->state = clampToInt(std::floor(l / r));
         const double m = std::fmod(l, r);

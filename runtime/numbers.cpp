@@ -1,6 +1,8 @@
 #include "runtime/numbers.hpp"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -81,6 +83,20 @@ bool scanDouble(FILE *fp, double *value) {
   double v = parseDouble(tok.c_str(), &end);
   if (end == tok.c_str()) return false;
   *value = v;
+  return true;
+}
+
+bool parseInt(const char *s, const char **end, int *value) {
+  if (end) *end = s;
+  if (!s) return false;
+  char *stop = nullptr;
+  errno = 0;
+  const long v = std::strtol(s, &stop, 10);
+  if (stop == s || errno == ERANGE || v < std::numeric_limits<int>::min() ||
+      v > std::numeric_limits<int>::max())
+    return false;
+  if (end) *end = stop;
+  *value = static_cast<int>(v);
   return true;
 }
 

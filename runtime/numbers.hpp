@@ -15,6 +15,10 @@ double parseDouble(const char *s, const char **end, bool *overflow = nullptr);
 // the longest numeric prefix consumed); false when there is none.
 bool scanDouble(FILE *fp, double *value);
 
+// strtol in base 10 into an int: false when there is no number or it is
+// outside the int range. *end (when given) points past the number.
+bool parseInt(const char *s, const char **end, int *value);
+
 // v truncated toward zero into an int: clamped to the int range, NaN gives 0
 // (never an out-of-range conversion).
 int clampToInt(double v);

@@ -123,6 +123,19 @@ TEST(Numbers, ParsingIgnoresTheProcessLocale) {
   if (set) std::setlocale(LC_NUMERIC, "C");
 }
 
+TEST(Numbers, ParseIntRefusesWhatAnIntCannotHold) {
+  int v = 7;
+  const char *end = nullptr;
+  EXPECT_TRUE(kiv::parseInt(" -42 rest", &end, &v));
+  EXPECT_EQ(v, -42);
+  EXPECT_STREQ(end, " rest");
+  EXPECT_FALSE(kiv::parseInt("2147483648", &end, &v));
+  EXPECT_FALSE(kiv::parseInt("x1", &end, &v));
+  EXPECT_EQ(v, -42);  // untouched on refusal
+  EXPECT_TRUE(kiv::parseInt("-2147483648", nullptr, &v));
+  EXPECT_EQ(v, -2147483647 - 1);
+}
+
 TEST(Numbers, ClampToInt) {
   EXPECT_EQ(kiv::clampToInt(2.9), 2);
   EXPECT_EQ(kiv::clampToInt(-2.9), -2);
