@@ -39,7 +39,12 @@ KIV_API KIVSystem *GetGlobalSystem(void);
 KIV_API int KivEndRun(int code);
 /* The recovery point: makes sys current, calls fn(data) and returns its
  * result; when KivExit is called below, returns -2 and the exit code is kept
- * in the system (KivGetExitCode). */
+ * in the system (KivGetExitCode).  Hosts call the library through it: a
+ * fatal error with no recovery point active writes its messages and ends the
+ * process with exit(code).  The exit path unwinds the stack, so C callbacks
+ * that the library calls (residual functions, hooks) must be compiled with
+ * unwind tables (-fexceptions) for a fatal error inside them to reach the
+ * recovery point. */
 KIV_API int KivGuardedCall(KIVSystem *sys, int (*fn)(void *data), void *data);
 KIV_API int KivGetExitCode(const KIVSystem *sys);
 KIV_API int IsSlaveSystem(void);
@@ -77,6 +82,9 @@ KIV_API void KivInstallDisplayHook(KIVSystem *sys, KivDisplayHook hook, void *us
 
 KIV_API int kivfprintf(FILE *stream, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
+/* Ends the run with code: unwinds to the active recovery point
+ * (KivGuardedCall answers -2), or, with none active, flushes the standard
+ * streams and calls exit(code). */
 KIV_API void KivExit(int code) __attribute__((noreturn));
 KIV_API void MemoryError(const char *label) __attribute__((noreturn));
 KIV_API void DisplayMessage(const char *message);

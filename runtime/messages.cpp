@@ -1,5 +1,7 @@
 // Messages through the host's print hook, and the exit path.
 #include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "runtime/system.hpp"
@@ -46,8 +48,14 @@ int kivfprintf(FILE *stream, const char *format, ...) {
 }
 
 void KivExit(int code) {
-  if (KIVSystem *sys = QOR_XB_GlobalSystem) sys->exit_code = code;
-  throw kiv::ExitException(code);
+  KIVSystem *sys = QOR_XB_GlobalSystem;
+  if (sys) sys->exit_code = code;
+  if (sys && sys->recovery_depth > 0) throw kiv::ExitException(code);
+  // No recovery point: end as a stand-alone program's fatal error would,
+  // with the messages already written, instead of an uncaught exception.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::exit(code);
 }
 
 void MemoryError(const char *label) {

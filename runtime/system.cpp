@@ -77,6 +77,7 @@ int KivEndRun(int code) {
   std::vector<kiv::IntReset> resets;
   resets.swap(sys->resets);
   int ran = 0;
+  kiv::RecoveryScope scope(sys);  // a failing hook ends itself, not the process
   for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
     try {
       if (it->fn)

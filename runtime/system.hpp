@@ -83,6 +83,9 @@ struct KIVSystem {
   std::array<void *, kiv::kPropertyCount + 1> property{};
   int exit_code = 0;
   int slave = 0;
+  // Recovery points active on the stack for this system: KivExit throws
+  // only when one will catch it.
+  int recovery_depth = 0;
 
   KivPrintHook print_hook = nullptr;
   void *print_user = nullptr;
@@ -108,9 +111,22 @@ namespace kiv {
 
 // Runs f at the recovery point of sys: returns f's result, or -2 after
 // KivExit (the code is kept in sys->exit_code).
+// Counts a recovery point for as long as it is on the stack.
+class RecoveryScope {
+ public:
+  explicit RecoveryScope(KIVSystem *sys) : sys_(sys) { ++sys_->recovery_depth; }
+  ~RecoveryScope() { --sys_->recovery_depth; }
+  RecoveryScope(const RecoveryScope &) = delete;
+  RecoveryScope &operator=(const RecoveryScope &) = delete;
+
+ private:
+  KIVSystem *sys_;
+};
+
 template <class F>
 int guarded(KIVSystem *sys, F &&f) {
   KivMakeCurrent(sys);
+  RecoveryScope scope(sys);
   try {
     return f();
   } catch (const ExitException &e) {

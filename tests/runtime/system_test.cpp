@@ -86,6 +86,19 @@ TEST_F(SystemTest, ExitFromDeepInsideUnwindsToTheRecoveryPoint) {
   EXPECT_TRUE(destroyed);
 }
 
+// With no recovery point on the stack the process ends with the code (not
+// an uncaught exception); after a guarded call returns, the same holds.
+TEST(ExitOutsideRecovery, EndsTheProcessWithTheCode) {
+  EXPECT_EXIT(
+      {
+        KIVSystem *sys = KivCreateSystem();
+        KivMakeCurrent(sys);
+        KivGuardedCall(sys, [](void *) { return 0; }, nullptr);
+        MemoryError("nowhere");
+      },
+      testing::ExitedWithCode(1), "Could not allocate storage in nowhere");
+}
+
 TEST_F(SystemTest, GuardedCallThroughTheFlatInterface) {
   auto ok = [](void *d) { return *static_cast<int *>(d); };
   auto fails = [](void *) -> int { MemoryError("somewhere"); };
