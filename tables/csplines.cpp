@@ -69,12 +69,17 @@ double Evaluate(const CubicSpline &s, double x, What what) {
   return what == kValue ? p.value() : p.slope();
 }
 
+}  // namespace
+
+namespace kiv::sp1 {
+
+namespace {
+
 // Second derivatives of the periodic spline: the cyclic tridiagonal system
 // over the m = n-1 distinct knots, solved exactly (Sherman-Morrison on two
 // tridiagonal solves).
-bool SolvePeriodic(CubicSpline &s) {
-  const int n = s.n(), m = n - 1;
-  const double *X = s.x.data(), *Y = s.y.data();
+bool SolvePeriodic(const double *X, const double *Y, int n, double *M) {
+  const int m = n - 1;
   std::vector<double> h(static_cast<size_t>(m)), d(static_cast<size_t>(m));
   for (int k = 0; k < m; ++k) {
     h[static_cast<size_t>(k)] = X[k + 1] - X[k];
@@ -90,8 +95,10 @@ bool SolvePeriodic(CubicSpline &s) {
     c[static_cast<size_t>(k)] = H(k);
     r[static_cast<size_t>(k)] = 6.0 * (D(k) - D(k - 1));
   }
-  std::vector<double> &M = s.m;
-  M.assign(static_cast<size_t>(n), 0.0);
+  if (m == 1) {
+    M[0] = M[1] = 0.0;  // two knots of one value: a constant
+    return true;
+  }
   if (m == 2) {
     // Both neighbours of each knot are the other knot.
     const double p = b[0], q = a[0] + c[0], u = a[1] + c[1], w = b[1];
@@ -113,18 +120,18 @@ bool SolvePeriodic(CubicSpline &s) {
     const double f = (x[0] + beta * x[static_cast<size_t>(m - 1)] / gamma) /
                      (1.0 + z[0] + beta * z[static_cast<size_t>(m - 1)] / gamma);
     for (int k = 0; k < m; ++k)
-      M[static_cast<size_t>(k)] = x[static_cast<size_t>(k)] - f * z[static_cast<size_t>(k)];
+      M[k] = x[static_cast<size_t>(k)] - f * z[static_cast<size_t>(k)];
   }
-  M[static_cast<size_t>(n - 1)] = M[0];
-  for (double v : M)
-    if (!std::isfinite(v)) return false;
+  M[n - 1] = M[0];
+  for (int k = 0; k < n; ++k)
+    if (!std::isfinite(M[k])) return false;
   return true;
 }
 
-// Natural (code 1) or clamped (code 2) ends: one tridiagonal solve.
-void SolveEnds(CubicSpline &s, int left, double left_slope, int right, double right_slope) {
-  const int n = s.n();
-  const double *X = s.x.data(), *Y = s.y.data();
+// Ends by code: 1 natural, 2 given slope, 4 equal second derivatives on the
+// end interval; one tridiagonal solve.
+void SolveEnds(const double *X, const double *Y, int n, int left, double left_slope, int right,
+               double right_slope, double *M) {
   auto h = [&](int k) { return X[k + 1] - X[k]; };
   auto d = [&](int k) { return (Y[k + 1] - Y[k]) / h(k); };
   const size_t N = static_cast<size_t>(n);
@@ -136,24 +143,38 @@ void SolveEnds(CubicSpline &s, int left, double left_slope, int right, double ri
     c[K] = h(k);
     r[K] = 6.0 * (d(k) - d(k - 1));
   }
-  if (left == 1) {
-    b[0] = 1.0;
-  } else {
+  if (left == 2) {
     b[0] = 2.0 * h(0);
     c[0] = h(0);
     r[0] = 6.0 * (d(0) - left_slope);
-  }
-  if (right == 1) {
-    b[N - 1] = 1.0;
   } else {
+    b[0] = 1.0;
+    if (left == 4) c[0] = -1.0;
+  }
+  if (right == 2) {
     a[N - 1] = h(n - 2);
     b[N - 1] = 2.0 * h(n - 2);
     r[N - 1] = 6.0 * (right_slope - d(n - 2));
+  } else {
+    b[N - 1] = 1.0;
+    if (right == 4) a[N - 1] = -1.0;
   }
-  s.m.assign(N, 0.0);
   int nn = n;
-  thomas_(&nn, a.data(), b.data(), c.data(), r.data(), s.m.data());
+  thomas_(&nn, a.data(), b.data(), c.data(), r.data(), M);
 }
+
+}  // namespace
+
+bool SecondDerivatives(const double *x, const double *y, int n, int left, double left_slope,
+                       int right, double right_slope, double *M) {
+  if (left == 3) return SolvePeriodic(x, y, n, M);
+  SolveEnds(x, y, n, left, left_slope, right, right_slope, M);
+  return true;
+}
+
+}  // namespace kiv::sp1
+
+namespace {
 
 bool RefuseSlope(const char *side, const double *slope) {
   if (std::isfinite(*slope)) return false;
@@ -212,13 +233,11 @@ int splinit_(const int *n, const double *x, const double *y, const int *left_end
       s.x[static_cast<size_t>(k)] = x[from];
       s.y[static_cast<size_t>(k)] = y[from];
     }
-    if (left == 3) {
-      if (!SolvePeriodic(s)) {
-        kivfprintf(stderr, "\n\nFor cyclic cubic splines the knots give no finite solution.\n\n");
-        return -1;
-      }
-    } else {
-      SolveEnds(s, left, *left_slope, right, *right_slope);
+    s.m.assign(static_cast<size_t>(np), 0.0);
+    if (!kiv::sp1::SecondDerivatives(s.x.data(), s.y.data(), np, left, *left_slope, right,
+                                     *right_slope, s.m.data())) {
+      kivfprintf(stderr, "\n\nFor cyclic cubic splines the knots give no finite solution.\n\n");
+      return -1;
     }
     s.left_ext = *left_ext;
     s.right_ext = *right_ext;

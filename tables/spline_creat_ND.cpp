@@ -8,6 +8,7 @@
 
 #include "solver/kiv_solver.h"
 #include "tables/splinend.hpp"
+#include "tables/splines1d.hpp"
 
 namespace kiv::nd {
 
@@ -416,6 +417,80 @@ void FreePatchMatrices() {
   free_DA3_matrix();
   free_DA4_matrix();
   free_DA5_matrix();
+}
+
+// ---- One-axis coefficient routines -----------------------------------------------
+
+namespace {
+
+bool OneAxisCubic(const NDSpline &s) {
+  return s.kind == kCubic && s.dim == 1 && s.sizes[0] >= 2 &&
+         s.patches.size() >= static_cast<size_t>(s.sizes[0] - 1);
+}
+
+// Patch of interval i in its local coordinate from the Hermite data.
+void HermitePatch(double y0, double y1, double d0, double d1, double h, double *c) {
+  const double m = (y1 - y0) / h;
+  c[0] = y0;
+  c[1] = d0 * h;
+  c[2] = (3.0 * m - 2.0 * d0 - d1) * h;
+  c[3] = (d0 + d1 - 2.0 * m) * h;
+}
+
+}  // namespace
+
+bool CubicSplineCoeffs(NDSpline &s, const double *end_slopes) {
+  if (!OneAxisCubic(s)) return false;
+  const int n = s.sizes[0];
+  const double *x = s.axes[0].data(), *y = s.values.data();
+  const int left = s.codes[0], right = s.codes[1];
+  const double ls = end_slopes ? end_slopes[2 * s.pivot[0]] : 0.0;
+  const double rs = end_slopes ? end_slopes[2 * s.pivot[0] + 1] : 0.0;
+  std::vector<double> M(static_cast<size_t>(n));
+  if (!kiv::sp1::SecondDerivatives(x, y, n, left, ls, right, rs, M.data())) return false;
+  for (int i = 0; i + 1 < n; ++i) {
+    const double h = x[i + 1] - x[i], m = (y[i + 1] - y[i]) / h;
+    const double M0 = M[static_cast<size_t>(i)], M1 = M[static_cast<size_t>(i) + 1];
+    double *c = s.patches[static_cast<size_t>(i)];
+    c[0] = y[i];
+    c[1] = h * m - h * h * (2.0 * M0 + M1) / 6.0;
+    c[2] = h * h * M0 / 2.0;
+    c[3] = h * h * (M1 - M0) / 6.0;
+  }
+  return true;
+}
+
+bool Akima1DCoeffs(NDSpline &s, const double *end_slopes) {
+  if (!OneAxisCubic(s) || s.method < 2 || s.method > 4) return false;
+  const int n = s.sizes[0];
+  const double *x = s.axes[0].data(), *y = s.values.data();
+  std::vector<double> d(static_cast<size_t>(n), 0.0),
+      scratch(static_cast<size_t>(4) * static_cast<size_t>(n + 3));
+  const int lc = s.codes[0], rc = s.codes[1];
+  if (lc == 2 && end_slopes) d.front() = end_slopes[2 * s.pivot[0]];
+  if (rc == 2 && end_slopes) d.back() = end_slopes[2 * s.pivot[0] + 1];
+  static const LineSlopes methods[3] = {Akimaderiv, ConstrainedCubicderiv,
+                                        MonotonicityPreservingderiv};
+  methods[s.method - 2](x, y, d.data(), 1, n, lc, rc, scratch.data());
+  for (int i = 0; i + 1 < n; ++i)
+    HermitePatch(y[i], y[i + 1], d[static_cast<size_t>(i)], d[static_cast<size_t>(i) + 1],
+                 x[i + 1] - x[i], s.patches[static_cast<size_t>(i)]);
+  return true;
+}
+
+void fill_array_(const NDSpline &s, const int *cell, double *corner) {
+  // Corners of the lower k axes are gathered first, then doubled along axis
+  // k, the upper half shifted by that axis's value stride.
+  long base = 0;
+  for (int k = 0; k < s.dim; ++k) base += cell[k] * s.vstride[k];
+  corner[0] = s.values[static_cast<size_t>(base)];
+  long at[1 << kMaxDim];
+  at[0] = base;
+  for (int k = 0, count = 1; k < s.dim; ++k, count *= 2)
+    for (int c = 0; c < count; ++c) {
+      at[c + count] = at[c] + s.vstride[k];
+      corner[c + count] = s.values[static_cast<size_t>(at[c + count])];
+    }
 }
 
 }  // namespace kiv::nd

@@ -167,6 +167,18 @@ void MonotonicityPreservingderiv(const double *x, const double *y, double *d, lo
 // Builds every patch of a cubic spline whose patch storage is in place.
 // false when the derivative arrays cannot be allocated.
 bool NCubicSpline(NDSpline &s, const double *end_slopes);
+// One-axis alternatives that rewrite the patches of a cubic spline of one
+// effective axis: from the second-derivative form of the C2 spline (end
+// codes 1 natural, 2 given slope, 3 cyclic, 4 equal second derivatives), or
+// from the slopes of the spline's own method (2, 3 or 4).  end_slopes is
+// read where a code is 2 (left, right of the caller's axis).  false, with
+// nothing changed, for any other spline.
+bool CubicSplineCoeffs(NDSpline &s, const double *end_slopes);
+bool Akima1DCoeffs(NDSpline &s, const double *end_slopes);
+// The 2^dim values at the corners of the cell whose lower corner has the
+// intervals cell[0..dim-1]; corner c lies at the upper end of axis k when
+// bit k of c is set.
+void fill_array_(const NDSpline &s, const int *cell, double *corner);
 // Number of subsets of k axes among d.
 int NumCrossDerivatives(int d, int k);
 

@@ -263,4 +263,11 @@ struct Stack {
   }
 };
 
+// Second derivatives M[0..n-1] of the C2 cubic through (x, y), x
+// increasing: end codes 1 natural, 2 given end slope, 3 periodic (left code
+// decides; y[0] == y[n-1]), 4 equal second derivatives on the end interval.
+// false when a periodic system gives no finite solution.
+bool SecondDerivatives(const double *x, const double *y, int n, int left, double left_slope,
+                       int right, double right_slope, double *M);
+
 }  // namespace kiv::sp1
