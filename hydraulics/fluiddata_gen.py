@@ -361,8 +361,18 @@ def hm(grade, rho15, nu40, nu100, bs40):
                   step=(2.5, 2.5), digits=10)
 
 
-SAE = ["Source: SAE J300 grade limits (kinematic viscosity at 100 degC); the values",
-       "used inside them and the density are typical of such oils.", TYPICAL_OIL]
+SAE = ["Source: SAE J300 limits (cold-cranking viscosity at most 6200, 6600, 7000 and",
+       "7000 cP at -35, -30, -25, -20 degC for 0W, 5W, 10W, 15W; 9.3..12.5 cSt (30)",
+       "and 12.5..16.3 cSt (40) at 100 degC); the values used are typical inside them.",
+       "The cold point is a typical cold-cranking viscosity (cP) over the density.",
+       TYPICAL_OIL]
+
+
+def cranking(rho15, t, cp):
+    """A multigrade's cold point in cSt: its cold-cranking viscosity in cP."""
+    return (t, cp / (rho15 * math.exp(-6.5e-4 * (t - 15.0))) * 1e3)
+
+
 MIL = "Source: limits of the specification; values used typical inside them."
 NO_FIGURES = "No published figures at hand: every value is typical of the class."
 JET = ["Source: specification limits (density 775..840 kg/m3 at 15 degC, at most",
@@ -380,16 +390,20 @@ FLUIDS = [
     hm(68, 880.0, 68.0, 8.7, 17300.0),
     oil("HV_VG46", "Mineral hydraulic oil HV (high viscosity index), ISO VG 46.", 870.0,
         (40.0, 46.0), (100.0, 8.2), 17000.0, (-30.0, 150.0), [HM, TYPICAL_OIL]),
-    oil("0W30", "Engine oil SAE 0W-30.", 850.0, (40.0, 57.0), (100.0, 10.5), 17000.0,
+    oil("0W30", "Engine oil SAE 0W-30.", 850.0, cranking(850.0, -35.0, 5000.0), (100.0, 10.5),
+        17000.0,
         (-35.0, 150.0), SAE),
-    oil("5W30", "Engine oil SAE 5W-30.", 855.0, (40.0, 62.0), (100.0, 10.6), 17000.0,
+    oil("5W30", "Engine oil SAE 5W-30.", 855.0, cranking(855.0, -30.0, 5500.0), (100.0, 10.6),
+        17000.0,
         (-30.0, 150.0), SAE),
-    oil("15W30", "Engine oil SAE 15W-30.", 870.0, (40.0, 80.0), (100.0, 11.0), 17200.0,
+    oil("15W30", "Engine oil SAE 15W-30.", 870.0, cranking(870.0, -20.0, 5800.0), (100.0, 11.0),
+        17200.0,
         (-20.0, 150.0), SAE),
-    oil("15W40", "Engine oil SAE 15W-40.", 880.0, (40.0, 108.0), (100.0, 14.5), 17300.0,
+    oil("15W40", "Engine oil SAE 15W-40.", 880.0, cranking(880.0, -20.0, 6000.0), (100.0, 14.5),
+        17300.0,
         (-20.0, 150.0), SAE),
-    oil("tractor_oil", "Universal tractor transmission oil, SAE 10W-30.", 880.0, (40.0, 60.0),
-        (100.0, 9.5), 17300.0, (-30.0, 150.0), [NO_FIGURES, TYPICAL_OIL]),
+    oil("tractor_oil", "Universal tractor transmission oil, SAE 10W-30.", 880.0,
+        cranking(880.0, -25.0, 5800.0), (100.0, 9.5), 17300.0, (-30.0, 150.0), SAE),
     oil("AS1241_V", "Mineral hydraulic oil.", 870.0, (40.0, 32.0), (100.0, 5.4), 16600.0,
         (-20.0, 150.0), [NO_FIGURES, TYPICAL_OIL]),
     oil("HFDU_ester", "Fire-resistant synthetic ester hydraulic fluid HFDU, ISO VG 46.", 920.0,
