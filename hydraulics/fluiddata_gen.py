@@ -83,9 +83,9 @@ def vogel_through(p1, p2, p3):
 class Liquid:
     """A liquid of the shared relations.
 
-    visc: (law, point1, point2[, point3]) with law "walther" or "andrade" on
-    kinematic viscosity [cSt], "andrade-mu" or "vogel-mu" on dynamic
-    viscosity [cP]; barus: (a at 40 degC [1/GPa], its fall per K [1/GPa/K]).
+    visc: (law, point1, point2) with law "walther" or "andrade" on
+    kinematic viscosity [cSt], "andrade-mu" on dynamic viscosity [cP];
+    barus: (a at 40 degC [1/GPa], its fall per K [1/GPa/K]).
     """
 
     def __init__(self, name, header, rho, bs, visc, barus, trange, alpha=6.5e-4, beta=0.0056,
@@ -97,7 +97,7 @@ class Liquid:
         law, points = visc[0], visc[1:]
         self.dynamic = law.endswith("-mu")
         self.visc = {"walther": walther_through, "andrade": andrade_through,
-                     "andrade-mu": andrade_through, "vogel-mu": vogel_through}[law](*points)
+                     "andrade-mu": andrade_through}[law](*points)
         self.bm_temperatures = grid(trange[0], trange[1], step[0])
         self.mu_temperatures = grid(trange[0], trange[1], step[1])
 
