@@ -282,7 +282,8 @@ class Glycol:
         return b / self.gamma + self.k / self.gamma * p if isothermal else b + self.k * p
 
     def viscosity(self, t, p, isothermal):
-        ratio = (WATER_MU(t) / WATER_MU(20.0)) ** (1.0 - self.x) * (EG_MU(t) / EG_MU(20.0)) ** self.x
+        water, glycol = WATER_MU(t) / WATER_MU(20.0), EG_MU(t) / EG_MU(20.0)
+        ratio = water ** (1.0 - self.x) * glycol ** self.x
         return self.mu20 * ratio * math.exp(6e-4 * self.phi * p)
 
 
@@ -353,7 +354,8 @@ def hm(grade, rho15, nu40, nu100, bs40):
     header = [
         "Mineral hydraulic oil HM, ISO viscosity grade %d: %%s tangent bulk modulus." % grade,
         "Typical published values: density %g kg/m3 at 15 degC, kinematic viscosity" % rho15,
-        "%g cSt at 40 degC and %g cSt at 100 degC, isentropic bulk modulus %g bar" % (nu40, nu100, bs40),
+        "%g cSt at 40 degC and %g cSt at 100 degC, isentropic bulk modulus %g bar"
+        % (nu40, nu100, bs40),
         "at 40 degC and 0 bar.  Relations: see hydraulics/fluiddata_gen.py.",
     ]
     return Liquid("HM_VG%d" % grade, header, (15.0, rho15), (40.0, bs40),
