@@ -101,5 +101,92 @@ TEST_F(ShippedFluids, ViscosityBetweenTabulatedTemperaturesAndGrades) {
   EXPECT_GT(cSt(0.0), nu60);
 }
 
+// Every file number the submodel can name, the user's file included, sets
+// up from the shipped data at the default 40 degC, inside every file's
+// temperatures; properties stay physical wherever the fluid is moved.
+TEST_F(ShippedFluids, EveryFileSetsUpWithPhysicalPropertiesOverItsTables) {
+  for (int file = 1; file <= 49; ++file) {
+    for (int bulkType : {1, 2}) {
+      int index = 2 * (file - 1) + bulkType - 1;
+      Fp04Params f{.integer = {4, 1, file, bulkType, index}};
+      f.file = kivRoot() + "/libhydr/data/hyd_water_Bs.data";
+      f.real[6] = 0.0;
+      ASSERT_EQ(f.setUpIn(*this), 0) << file << " " << bulkType << takeErr();
+      EXPECT_EQ(takeErr(),
+                "\nThe air/gas content equal to 0 per cent can cause numerical problems.\n"
+                "\nWarning in FP04 instance 1.\n");
+      for (double t = -60.0; t <= 210.0; t += 10.0) {
+        changeT_(&index, &t);
+        select(index);
+        for (double p = 0.0; p <= 1.2e8; p += 5e6) {
+          const double rho = at(rhoatp_, p), mu = at(muatp_, p), bulk = at(bmatp_, p);
+          ASSERT_TRUE(rho > 0.0 && mu > 0.0 && bulk > 0.0 && std::isfinite(bulk + rho + mu))
+              << file << " " << bulkType << " " << t << " degC " << p << " Pa";
+        }
+      }
+      takeErr();  // the warnings on pressures above the tables
+    }
+  }
+}
+
+enum Quantity { kRho, kNu, kMu };  // kg/m3, cSt, cP at 0 bar
+
+struct Published {
+  int file;
+  double t_celsius;
+  Quantity what;
+  double lo, hi;
+};
+
+// One published figure per fluid: the grade or specification limit, the
+// handbook value or the formulation's value; "class" marks a fluid without
+// published figures, held to the range of its class.
+TEST_F(ShippedFluids, PublishedFiguresOfEveryFluid) {
+  const double kAny = 1e9;
+  const Published rows[] = {
+      {2, 100, kNu, 9.3, 12.5}, {3, 100, kNu, 9.3, 12.5},  // SAE J300: 30, 40, cranking
+      {4, 100, kNu, 9.3, 12.5}, {48, 100, kNu, 9.3, 12.5}, {5, 100, kNu, 12.5, 16.3},
+      {2, -35, kMu, 0, 6200}, {3, -30, kMu, 0, 6600}, {48, -25, kMu, 0, 7000},
+      {4, -20, kMu, 0, 7000}, {5, -20, kMu, 0, 7000},
+      {44, 40, kNu, 28.8, 35.2}, {18, 40, kNu, 28.8, 35.2},  // ISO VG 32, 46, 68
+      {45, 40, kNu, 41.4, 50.6}, {46, 40, kNu, 41.4, 50.6}, {16, 40, kNu, 41.4, 50.6},
+      {17, 40, kNu, 41.4, 50.6}, {47, 40, kNu, 61.2, 74.8},
+      {7, 20, kRho, 998.15, 998.26}, {7, 40, kMu, 0.652, 0.6535},  // water
+      {6, 75, kMu, 3.27, 3.41}, {15, 75, kMu, 3.27, 3.41},        // ethylene glycol
+      {9, 20, kRho, 1023, 1027}, {10, 20, kRho, 1049, 1053}, {49, 20, kRho, 1062, 1066},
+      {11, 20, kRho, 1074, 1078}, {12, 20, kRho, 1094, 1099}, {8, 20, kRho, 1062, 1070},
+      {13, 20, kMu, 0.298, 0.322}, {14, 20, kMu, 0.394, 0.426},  // alkanes, alcohols
+      {42, 20, kMu, 1.164, 1.236}, {43, 20, kMu, 0.572, 0.608},
+      {19, -40, kNu, 0, 600}, {19, 40, kNu, 13.2, kAny}, {19, 100, kNu, 4.9, kAny},  // MIL
+      {22, -40, kNu, 0, 2200}, {22, 40, kNu, 14.0, kAny}, {22, 100, kNu, 3.45, kAny},
+      {23, -40, kNu, 0, 550}, {23, 40, kNu, 6.7, kAny}, {23, 100, kNu, 2.0, kAny},
+      {24, 100, kNu, 3.0, kAny}, {25, 100, kNu, 4.9, 5.4}, {25, 40, kNu, 23.0, kAny},
+      {20, 15, kRho, 900, 1000}, {21, 15, kRho, 840, 900}, {34, 15, kRho, 775, 840},  // class
+      {35, 15, kRho, 680, 740}, {41, 15, kRho, 750, 800},                            // class
+      {26, -20, kNu, 0, 8.0}, {27, -20, kNu, 0, 8.0}, {32, -20, kNu, 0, 8.0},
+      {30, -20, kNu, 0, 8.5}, {26, 15, kRho, 775, 840}, {27, 15, kRho, 775, 840},
+      {32, 15, kRho, 775, 840}, {30, 15, kRho, 788, 845}, {31, 15, kRho, 779, 806},
+      {28, 15, kRho, 751, 802}, {29, 15, kRho, 751, 802}, {33, 15, kRho, 935, 943},
+      {36, 20, kRho, 775, 850}, {37, 20, kRho, 775, 850}, {36, 20, kNu, 1.25, kAny},
+      {37, 20, kNu, 1.25, kAny}, {38, 15, kRho, 720, 775}, {39, 15, kRho, 720, 775},
+      {40, 15, kRho, 720, 775},  // a blend outside EN 228, held to its range
+  };
+  int index = 0;
+  for (const Published &r : rows) {
+    for (int bulkType : {1, 2}) {
+      define(index, r.file, bulkType, r.t_celsius);
+      const double v = r.what == kRho ? at(rhoatp_, 0.0)
+                       : r.what == kNu ? cSt(0.0)
+                                       : at(muatp_, 0.0) * 1e3;
+      EXPECT_TRUE(v >= r.lo && v <= r.hi) << r.file << " at " << r.t_celsius << " degC: " << v;
+      if (++index == 100) {  // the table slots are full: a fresh system
+        TearDown();
+        SetUp();
+        index = 0;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kiv::test

@@ -256,8 +256,10 @@ TEST_F(TableFluids, FluidPropertiesSubmodelReadsItsFile) {
   EXPECT_EQ(std::string(retfprop_(&i)->file_name), two);
   EXPECT_EQ(gethdind_(), 3);
 
-  if (!std::getenv("KIV")) setenv("KIV", kivRoot().c_str(), 1);
-  EXPECT_EQ((Fp04Params{.integer = {4, 1, 7, 1, 4}}.setUpIn(*this)), -2);  // no such file is shipped
+  const std::string shipped = kivRoot();
+  setenv("KIV", tempPath("no_fluid_data").c_str(), 1);  // a root without the shipped files
+  EXPECT_EQ((Fp04Params{.integer = {4, 1, 7, 1, 4}}.setUpIn(*this)), -2);
+  setenv("KIV", shipped.c_str(), 1);
   EXPECT_EQ(takeErr(), "\nImpossible to open file '$KIV/libhydr/data/hyd_water_Bs.data'.\n"
                        "Check file format for '$KIV/libhydr/data/hyd_water_Bs.data'"
                        "\nFatal error in FP04 instance 1.\nTerminating the program.\n");
