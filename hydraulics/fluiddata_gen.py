@@ -31,6 +31,7 @@ Run from the repository root: python3 hydraulics/fluiddata_gen.py
 
 import math
 import os
+import sys
 
 PRESSURES = [0, 25, 50, 100, 150, 200, 250, 300, 400, 500, 600, 800, 1000]  # bar
 PATM = 101300.0  # Pa, gauge zero
@@ -538,14 +539,19 @@ def write(fluid, isothermal):
         for p in PRESSURES:
             lines.append("%s %s" % (p, fmt(fluid.viscosity(t, p, isothermal))))
     suffix = "_Bt.data" if isothermal else "_Bs.data"
-    path = os.path.join("share", "libhydr", "data", "hyd_" + fluid.name + suffix)
+    path = os.path.join(ROOT, "libhydr", "data", "hyd_" + fluid.name + suffix)
     with open(path, "w") as f:
         f.write("\n".join(lines) + "\n")
 
 
+# The KIV root to write under: "share" of the checkout, or the folder named
+# on the command line (the tests regenerate into a scratch folder and
+# compare with what is shipped).
+ROOT = sys.argv[1] if len(sys.argv) > 1 else "share"
+
 if __name__ == "__main__":
     check_iapws()
-    os.makedirs(os.path.join("share", "libhydr", "data"), exist_ok=True)
+    os.makedirs(os.path.join(ROOT, "libhydr", "data"), exist_ok=True)
     for fluid in FLUIDS:
         write(fluid, False)
         write(fluid, True)

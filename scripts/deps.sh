@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-      libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev libsodium-dev)
+      libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev libsodium-dev
+      python3)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
