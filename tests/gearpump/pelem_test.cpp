@@ -118,7 +118,9 @@ TEST(BuildGear, ToothElementsAndCavityOfARackGear) {
   // Turning the cavity at every angle of the sweep reuses its storage.
   const long before = kiv::test::allocationCount();
   egp_build_update_cavity_def(g, 3, 0.1);
-  if (before >= 0) EXPECT_EQ(kiv::test::allocationCount(), before);
+  if (before >= 0) {
+    EXPECT_EQ(kiv::test::allocationCount(), before);
+  }
   for (int k : {0, 1, 5}) {
     egp_build_update_cavity_def(g, k, 0.25);
     double xg, yg;
