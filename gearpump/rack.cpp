@@ -262,6 +262,8 @@ bool halfTooth(GearVector &g, const HalfTooth &h, std::vector<double> &x, std::v
 
 bool egp_gear_outline(const GearVector &gv, int nteeth, int mode, int &sharp,
                       std::vector<double> &xs, std::vector<double> &ys) {
+  // A tooth count outside 1..z would size the outline from garbage.
+  if (!(gv.z >= 1) || nteeth < 1 || nteeth > gv.z) return false;
   GearVector g = gv;
   HalfTooth h{};
   std::vector<double> hx, hy;
@@ -318,6 +320,13 @@ ShapePtr egp_create_gear(int z, double m, double alpha, double ha, double c, dou
                         ys))
     return nullptr;
   return shapeThrough(xs.data(), ys.data(), static_cast<int>(xs.size()));
+}
+
+shape *egp_create_gear_(const int *z, const double *m, const double *alpha, const double *ha,
+                        const double *c, const double *rho, const double *x, const double *ra,
+                        const double *rf, const int *nteeth, const int *mode, int *sharp) {
+  return egp_create_gear(*z, *m, *alpha, *ha, *c, *rho, *x, *ra, *rf, *nteeth, *mode, *sharp)
+      .release();
 }
 
 }  // namespace kiv::egp

@@ -56,6 +56,12 @@ void egp_nr_interfr(double *tu, int *n, void *params, double *f, int *flag);
 ShapePtr egp_create_gear(int z, double m, double alpha, double ha, double c, double rho, double x,
                          double ra, double rf, int nteeth, int mode, int &sharp);
 
+// The same with every argument by pointer; the caller owns the result and
+// frees it with delete_shape_.
+shape *egp_create_gear_(const int *z, const double *m, const double *alpha, const double *ha,
+                        const double *c, const double *rho, const double *x, const double *ra,
+                        const double *rf, const int *nteeth, const int *mode, int *sharp);
+
 // Points of the outline: what egp_create_gear puts into its path.
 bool egp_gear_outline(const GearVector &g, int nteeth, int mode, int &sharp,
                       std::vector<double> &xs, std::vector<double> &ys);

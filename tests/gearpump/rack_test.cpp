@@ -160,8 +160,13 @@ TEST(RackGear, ImpossibleToolsAndRadiiGiveNoGear) {
   // Tip circle inside the base circle.
   EXPECT_EQ(egp_create_gear(12, 2.0, 20 * kPi / 180, 1.0, 0.25, 0.38, 0.0, 11.0, 9.5, 12, 1, sharp),
             nullptr);
-  ShapePtr g =
-      egp_create_gear(12, 2.0, 20 * kPi / 180, 1.0, 0.25, 0.38, 0.0, 14.0, 9.5, 12, 1, sharp);
+  // Teeth to draw outside 1..z.
+  for (int nteeth : {0, -3, 13})
+    EXPECT_EQ(egp_create_gear(12, 2.0, 0.35, 1.0, 0.25, 0.38, 0.0, 14.0, 9.5, nteeth, 1, sharp),
+              nullptr);
+  const int z = 12, nteeth = 12, mode = 1;
+  const double m = 2, alpha = 0.35, ha = 1, c = 0.25, rho = 0.38, x = 0, ra = 14, rf = 9.5;
+  ShapePtr g(egp_create_gear_(&z, &m, &alpha, &ha, &c, &rho, &x, &ra, &rf, &nteeth, &mode, &sharp));
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->npaths, 1);
 }
