@@ -32,8 +32,10 @@ double referenceAngle(const egp_build_gear &g) {
 }
 
 void egp_build_gear_alloc(egp_build_gear &g) {
-  for (auto *arrays : {&g.e, &g.e_work})
-    for (auto &a : *arrays) a.assign(static_cast<size_t>(std::max(g.z, 0)), Pelem());
+  return orMemoryError("egp_build_gear_alloc", [&] {
+    for (auto *arrays : {&g.e, &g.e_work})
+      for (auto &a : *arrays) a.assign(static_cast<size_t>(std::max(g.z, 0)), Pelem());
+  });
 }
 
 void egp_build_gear_delete(egp_build_gear &g) {
@@ -77,46 +79,51 @@ Pelem egp_create_pelem(const egp_build_gear &g, double theta, int filter, int fu
 }
 
 int egp_pump_create_pelems(double tol, egp_build_gear &g) {
-  const double ref = referenceAngle(g), half = 0.5 * g.pitch;
-  struct Window {
-    double theta;
-    int filter, full;
-  };
-  const Window windows[5] = {
-      {ref, 1, 0}, {ref - half, 1, 0}, {ref, 0, 0}, {ref - half, 0, 0}, {ref - half, 0, 1}};
-  for (int w = 0; w < 5; ++w) {
-    auto &arr = g.e[w];
-    if (arr.empty()) continue;
-    arr[0] = egp_create_pelem(g, windows[w].theta, windows[w].filter, windows[w].full, tol);
-    for (int k = 1; k < g.z; ++k) arr[k] = rotated(arr[0], kTwoPi * (g.dir * k) / g.z, g.xc, g.yc);
-    g.e_work[w] = arr;
-  }
-  return 0;
+  return orMemoryError("egp_pump_create_pelems", [&] {
+    const double ref = referenceAngle(g), half = 0.5 * g.pitch;
+    struct Window {
+      double theta;
+      int filter, full;
+    };
+    const Window windows[5] = {
+        {ref, 1, 0}, {ref - half, 1, 0}, {ref, 0, 0}, {ref - half, 0, 0}, {ref - half, 0, 1}};
+    for (int w = 0; w < 5; ++w) {
+      auto &arr = g.e[w];
+      if (arr.empty()) continue;
+      arr[0] = egp_create_pelem(g, windows[w].theta, windows[w].filter, windows[w].full, tol);
+      for (int k = 1; k < g.z; ++k)
+        arr[k] = rotated(arr[0], kTwoPi * (g.dir * k) / g.z, g.xc, g.yc);
+      g.e_work[w] = arr;
+    }
+    return 0;
+  });
 }
 
 int egp_build_create_cavity_def(egp_build_gear &g) {
-  if (g.z < 1 || g.e[0].empty() || g.e[1].empty()) return 0;
-  // The half-pitch flank one pitch on from theta_ref: the neighbour that
-  // lies a pitch ahead, counter-clockwise, on either gear.
-  const Pelem &A = g.e[1][(g.z + g.dir) % g.z];
-  const Pelem &B = g.e[0][0];
-  const int nA = A.count(), nB = B.count(), n = nA + nB + kTipArcPoints;
-  g.cavdef = Pelem(0.0, n);
-  double *x = g.cavdef.x(), *y = g.cavdef.y();
-  int at = 0;
-  appendRange(A, 0, nA - 1, x, y, at);
-  appendRange(B, 0, nB - 1, x, y, at);
-  const double ref = referenceAngle(g), D = (g.pitch - g.tta) / (kTipArcPoints + 1);
-  for (int j = 1; j <= kTipArcPoints; ++j, ++at) {
-    const double w = ref + 0.5 * g.tta + j * D;
-    x[at] = g.xc + g.rmax * std::cos(w);
-    y[at] = g.yc + g.rmax * std::sin(w);
-  }
-  g.cavdef_work = g.cavdef;
-  egp_build_update_cavity_def(g, 0, 0.0);
-  g.cavshape = egp_poly_to_shape_copy_create(g.cavdef_work);
-  g.cavarea = egp_poly_area(g.cavdef_work);
-  return 0;
+  return orMemoryError("egp_build_create_cavity_def", [&] {
+    if (g.z < 1 || g.e[0].empty() || g.e[1].empty()) return 0;
+    // The half-pitch flank one pitch on from theta_ref: the neighbour that
+    // lies a pitch ahead, counter-clockwise, on either gear.
+    const Pelem &A = g.e[1][(g.z + g.dir) % g.z];
+    const Pelem &B = g.e[0][0];
+    const int nA = A.count(), nB = B.count(), n = nA + nB + kTipArcPoints;
+    g.cavdef = Pelem(0.0, n);
+    double *x = g.cavdef.x(), *y = g.cavdef.y();
+    int at = 0;
+    appendRange(A, 0, nA - 1, x, y, at);
+    appendRange(B, 0, nB - 1, x, y, at);
+    const double ref = referenceAngle(g), D = (g.pitch - g.tta) / (kTipArcPoints + 1);
+    for (int j = 1; j <= kTipArcPoints; ++j, ++at) {
+      const double w = ref + 0.5 * g.tta + j * D;
+      x[at] = g.xc + g.rmax * std::cos(w);
+      y[at] = g.yc + g.rmax * std::sin(w);
+    }
+    g.cavdef_work = g.cavdef;
+    egp_build_update_cavity_def(g, 0, 0.0);
+    g.cavshape = egp_poly_to_shape_copy_create(g.cavdef_work);
+    g.cavarea = egp_poly_area(g.cavdef_work);
+    return 0;
+  });
 }
 
 void egp_build_update_cavity_def(egp_build_gear &g, int k, double angle) {

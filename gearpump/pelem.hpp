@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "geometry/kiv_geometry.h"
@@ -39,6 +40,17 @@ struct ShapeDeleter {
   void operator()(shape *s) const noexcept { delete_shape_(s); }
 };
 using ShapePtr = std::unique_ptr<shape, ShapeDeleter>;
+
+// f(), with an allocation failure turned into the run's fatal MemoryError
+// under the given label.
+template <class F>
+auto orMemoryError(const char *label, F &&f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc &) {
+    MemoryError(label);
+  }
+}
 
 // x - 2 pi floor(x / 2 pi) in [0, 2 pi), but exactly 2 pi when x / 2 pi is 1.
 double egp_mod_2pi(double x);

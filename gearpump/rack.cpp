@@ -315,11 +315,13 @@ bool egp_gear_outline(const GearVector &gv, int nteeth, int mode, int &sharp,
 
 ShapePtr egp_create_gear(int z, double m, double alpha, double ha, double c, double rho, double x,
                          double ra, double rf, int nteeth, int mode, int &sharp) {
-  std::vector<double> xs, ys;
-  if (!egp_gear_outline(gearVector(z, m, alpha, ha, c, rho, x, ra, rf), nteeth, mode, sharp, xs,
-                        ys))
-    return nullptr;
-  return shapeThrough(xs.data(), ys.data(), static_cast<int>(xs.size()));
+  return orMemoryError("egp_create_gear", [&]() -> ShapePtr {
+    std::vector<double> xs, ys;
+    if (!egp_gear_outline(gearVector(z, m, alpha, ha, c, rho, x, ra, rf), nteeth, mode, sharp, xs,
+                          ys))
+      return nullptr;
+    return shapeThrough(xs.data(), ys.data(), static_cast<int>(xs.size()));
+  });
 }
 
 shape *egp_create_gear_(const int *z, const double *m, const double *alpha, const double *ha,
