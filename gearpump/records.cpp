@@ -138,8 +138,11 @@ std::unique_ptr<egp_instance> egp_instance_create(int z1, int z2) {
     auto inst = std::make_unique<egp_instance>();
     inst->z1 = z1;
     inst->z2 = z2;
-    for (int s = 0; s < kIdSlots; ++s)
-      inst->slot[static_cast<size_t>(s)].assign(static_cast<size_t>(egp_slot_size(s, z1, z2)), -1);
+    for (int s = 0; s < kIdSlots; ++s) {
+      const auto n = static_cast<size_t>(egp_slot_size(s, z1, z2));
+      inst->slot[static_cast<size_t>(s)].assign(n, -1);
+      inst->memory[static_cast<size_t>(s)].resize(n);
+    }
     inst->pump_data = std::make_unique<egp_pump_data>();
     return inst;
   } catch (const std::bad_alloc &) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "tables/splinend.hpp"
+
 namespace kiv::egp {
 
 // Parameters of one pump in SI units (m, m2, m3, rad, Pa); rebuilt for every
@@ -19,9 +21,9 @@ struct egp_params {
   int gear_definition = 0;         // 1 rack, 2 files
   int outlet_port_definition = 0;  // 1 none, 2 analytic, 3 file
   int inlet_port_definition = 0;
-  int groove = 0;                  // 1 present, 2 absent
-  int leakage_mode = 0;            // 1 tip from geometry, 2 details, -1 plain path
-  int identical_gears = 0;         // 1 common details, 2 per gear
+  int groove = 0;           // 1 present, 2 absent
+  int leakage_mode = 0;     // 1 tip from geometry, 2 details, -1 plain path
+  int identical_gears = 0;  // 1 common details, 2 per gear
 
   double initial_pressure = 0;
   double inlet_port_area = 0;
@@ -139,13 +141,16 @@ inline constexpr int kSlotMarkersDriving = 16;
 inline constexpr int kSlotMarkersDriven = 17;
 
 // Per-instance record: spline ids of the tables by shaft angle (-1 until a
-// table is made), the meshing-zone markers and the build workspace.
+// table is made), the meshing-zone markers and the build workspace.  Each
+// id element has an interval memory per cavity read at its own angle
+// (memory[s][k] for cavity k of a per-cavity slot, [s][0] otherwise).
 // Slots 75 and 76 stay null in every version this library serves, so they
 // hold nothing here.
 struct egp_instance {
   int z1 = 0, z2 = 0;
   std::array<std::vector<int>, kIdSlots> slot;
   std::unique_ptr<egp_pump_data> pump_data;  // slot 74
+  std::array<std::vector<nd::Memory>, kIdSlots> memory;
 
   // Element k of slot s (k = 0 for the one-id slots).
   int &id(int s, int k = 0) { return slot[static_cast<size_t>(s)][static_cast<size_t>(k)]; }

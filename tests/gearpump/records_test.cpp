@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "gearpump/records.hpp"
+
+#include <gtest/gtest.h>
 
 namespace kiv::egp {
 namespace {
@@ -51,24 +51,6 @@ TEST(GearPumpRecords, ClearingKeepsBoxesFlagsAndSpecialRecords) {
   EXPECT_EQ(w.out_box[3], 4.0);
   EXPECT_EQ(w.inl_box_flag, 1);
   EXPECT_EQ(w.special[4][7], 5.0);
-}
-
-TEST(GearPumpRecords, PackedParametersKeepTheRecordOrder) {
-  double r[55];
-  int n[8];
-  for (int k = 0; k < 55; ++k) r[k] = k;
-  for (int k = 0; k < 8; ++k) n[k] = 10 + k;
-  egp_params p;
-  hcd_egp_param_setup_03(p, r, n);
-  // One tooth count for both gears; the pressure angle is parameter 15 and
-  // the groove width parameter 35, despite the record's order.
-  EXPECT_EQ(p.teeth_driven, 11);
-  EXPECT_EQ(p.teeth_driving, 11);
-  EXPECT_EQ(p.pressure_angle, 15.0);
-  EXPECT_EQ(p.addendum_coefficient, 16.0);
-  EXPECT_EQ(p.groove_width, 35.0);
-  EXPECT_EQ(p.groove_start_driving, 31.0);
-  EXPECT_EQ(p.meshing_zone_width, 54.0);
 }
 
 }  // namespace
