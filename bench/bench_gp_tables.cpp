@@ -55,11 +55,15 @@ std::vector<double> noisyPeriodic(std::vector<double> &x) {
   return y;
 }
 
+// Argument 1: the samples sit slightly off the even grid, so the first pass
+// resamples through its spline (the later ones are on the grid).
 void SmoothTable1440(benchmark::State &state) {
   KIVSystem *sys = KivCreateSystem();
   KivMakeCurrent(sys);
   std::vector<double> xs;
   const std::vector<double> ys = noisyPeriodic(xs);
+  if (state.range(0))
+    for (int k = 1; k < kSamples - 1; ++k) xs[size_t(k)] += 0.01 * std::sin(k);
   const size_t bytes = sizeof(double) * kSamples;
   auto *x = static_cast<double *>(std::malloc(bytes));
   auto *y = static_cast<double *>(std::malloc(bytes));
@@ -75,7 +79,7 @@ void SmoothTable1440(benchmark::State &state) {
   std::free(y);
   KivReleaseSystem(sys);
 }
-BENCHMARK(SmoothTable1440)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SmoothTable1440)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The same passes as a plain loop: the periodic curve extended by half a
 // window on each side, then one weighted sum per sample.
