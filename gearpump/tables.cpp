@@ -107,17 +107,6 @@ bool ColumnsFit(const Curve *cols, int ncol, int n) {
   return true;
 }
 
-// Rebuilds the columns from their samples lo..hi-1 and the listed points;
-// `put(c, out)` appends what column c gets, in the same order as the axis.
-template <class F>
-void Rebuild(int ncol, Curve *cols, F put) {
-  for (int c = 0; c < ncol; ++c) {
-    Curve out;
-    put(c, out);
-    cols[c] = std::move(out);
-  }
-}
-
 }  // namespace
 
 double egp_step_of_ppd(int ppd) {
@@ -213,20 +202,20 @@ int egp_setup_force_data_border(int n, double dx, int i0, int i1, double xa, dou
                                 const double *va, const double *vb, const double *vm, int ncol,
                                 const double *axis, Curve &out_x, Curve *cols) {
   if (i0 < 1 || i1 < i0 || i1 > n - 2 || !ColumnsFit(cols, ncol, n)) return -1;
-  auto emit = [&](Curve &out, auto sample, double a, double m, double b) {
-    for (int j = 0; j < i0; ++j) out.push_back(sample(j));
+  auto emit = [&](const double *src, double a, double m, double b) {
+    Curve out(src, src + i0);
     out.insert(out.end(), {a, m, b});
-    for (int j = i1 + 1; j <= n - 2; ++j) out.push_back(sample(j));
+    out.insert(out.end(), src + i1 + 1, src + n - 1);
+    return out;
   };
-  Curve nx;
-  emit(
-      nx, [&](int j) { return axis[j]; }, xa, xm, xb);
+  Curve nx = emit(axis, xa, xm, xb);
   nx.push_back((n - 1) * dx);
-  Rebuild(ncol, cols, [&](int c, Curve &out) {
-    emit(
-        out, [&](int j) { return cols[c][Z(j)]; }, va[c], vm[c], vb[c]);
-    out.push_back(out.front());
-  });
+  for (int c = 0; c < ncol; ++c) {
+    Curve y = emit(cols[c].data(), va[c], vm[c], vb[c]);
+    const double first = y.front();
+    y.push_back(first);
+    cols[c] = std::move(y);
+  }
   out_x = std::move(nx);
   return 0;
 }
@@ -243,22 +232,22 @@ int egp_setup_force_data_center(int n, double dx, int i0, int i1, double xa, dou
   };
   const bool with_a = fits(xa, i0 - 1, i0, i0 - 1);
   const bool with_b = fits(xb, i1, i1 + 1, i1 - 1);
-  auto emit = [&](Curve &out, auto sample, double a, double b) {
-    for (int j = 0; j < i0; ++j) out.push_back(sample(j));
+  auto emit = [&](const double *src, double a, double b) {
+    Curve out(src, src + i0);
     if (with_a) out.push_back(a);
-    for (int j = i0; j <= i1; ++j) out.push_back(sample(j));
+    out.insert(out.end(), src + i0, src + i1 + 1);
     if (with_b) out.push_back(b);
-    for (int j = i1 + 1; j <= n - 2; ++j) out.push_back(sample(j));
+    out.insert(out.end(), src + i1 + 1, src + n - 1);
+    return out;
   };
-  Curve nx;
-  emit(
-      nx, [&](int j) { return axis[j]; }, xa, xb);
+  Curve nx = emit(axis, xa, xb);
   nx.push_back((n - 1) * dx);
-  Rebuild(ncol, cols, [&](int c, Curve &out) {
-    emit(
-        out, [&](int j) { return cols[c][Z(j)]; }, va[c], vb[c]);
-    out.push_back(closing == 0 ? out.front() : out.back());
-  });
+  for (int c = 0; c < ncol; ++c) {
+    Curve y = emit(cols[c].data(), va[c], vb[c]);
+    const double close = closing == 0 ? y.front() : y.back();
+    y.push_back(close);
+    cols[c] = std::move(y);
+  }
   out_x = std::move(nx);
   return 0;
 }
