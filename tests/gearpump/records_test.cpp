@@ -11,14 +11,12 @@ TEST(GearPumpRecords, InstanceSlotsFollowTheirGears) {
   for (int s : {0, 2, 4, 6, 8, 14, 18, 29}) EXPECT_EQ(inst->slot[s].size(), 7u) << s;
   for (int s : {1, 3, 5, 7, 9, 15, 30, 41}) EXPECT_EQ(inst->slot[s].size(), 9u) << s;
   for (int s : {10, 13, 42, 73}) EXPECT_EQ(inst->slot[s].size(), 1u) << s;
-  EXPECT_TRUE(inst->slot[16].empty());
-  EXPECT_TRUE(inst->slot[17].empty());
+  EXPECT_TRUE(inst->slot[16].empty() && inst->slot[17].empty());
   for (const auto &s : inst->slot)
     for (int id : s) EXPECT_EQ(id, -1);
   ASSERT_TRUE(inst->pump_data);
-  EXPECT_TRUE(inst->pump_data->drv_len_out.empty());
-  EXPECT_EQ(inst->pump_data->out_box_flag, 0);
-  EXPECT_EQ(inst->pump_data->special[15][31], 0.0);
+  const egp_pump_data &w = *inst->pump_data;  // all empty, all zero
+  EXPECT_TRUE(w.drv_len_out.empty() && w.out_box_flag == 0 && w.special[15][31] == 0.0);
 }
 
 TEST(GearPumpRecords, ReleaseThroughTheSlotIsIdempotent) {

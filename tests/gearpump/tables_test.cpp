@@ -53,7 +53,6 @@ TEST_F(GearPumpTables, CavityAreaTableStartsAndEndsAtTheFullArea) {
   EXPECT_TRUE(y.front() == synth::kAref && y.back() == synth::kAref);
   EXPECT_TRUE(x.front() <= 100.0 && x.back() >= 140.0);
   EXPECT_NEAR(*std::min_element(y.begin(), y.end()), synth::kAref - synth::kDip, 0.2);
-
   // Gears of one rack mirror the start crossing onto the end; a mirrored
   // segment on a flat stretch ends at its own sample, not at a division by 0.
   Curve cav(synth::kN);
