@@ -3,8 +3,10 @@
 // convolved with the quadratic smoothing coefficients of the window.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "hydraulics/kiv_hydlaws.h"
@@ -80,6 +82,17 @@ class CurveSpline {
   int id_ = -1;
 };
 
+// A periodic curve whose samples already sit on the output grid (a smoothed
+// curve passed again) is its own resampling, since an interpolating spline
+// goes through its knots; only a curve the spline would accept qualifies.
+bool onGrid(const double *x, const double *y, int n, int m, double xmin, double dx) {
+  if (n != m || y[n - 1] != y[0]) return false;
+  const double tol = 1e-12 * std::fabs(dx) * m;
+  for (int j = 0; j < n; ++j)
+    if (!(std::fabs(x[j] - (xmin + j * dx)) <= tol) || !std::isfinite(y[j])) return false;
+  return true;
+}
+
 int refuse(const char *message) {
   kivfprintf(stderr, "%s", message);
   return -1;
@@ -123,11 +136,14 @@ int savitzkygolay_filter_(int *linear, int *slope_method, int *n, int *m, int *b
   const int N = periodic ? nout : nout + w - 1;
   const int s = periodic ? 0 : h;
 
-  const CurveSpline spline(*linear, slope_method, n, boundary_codes, disc_flag, *x, *y);
-  if (!spline.valid()) return refuse("Error defining spline.\n");
-
   const auto [lo, hi] = std::minmax_element(*x, *x + nin);
   const double xmin = *lo, dx = (*hi - xmin) / (nout - 1);
+  const bool same = periodic && onGrid(*x, *y, nin, nout, xmin, dx);
+  std::optional<CurveSpline> spline;
+  if (!same) {
+    spline.emplace(*linear, slope_method, n, boundary_codes, disc_flag, *x, *y);
+    if (!spline->valid()) return refuse("Error defining spline.\n");
+  }
 
   // e[k + h] is the sample of grid position k = -h .. m-1+h.  A periodic
   // curve folds positions outside 0..m-1 by its period of m - 1 intervals.
@@ -138,7 +154,8 @@ int savitzkygolay_filter_(int *linear, int *slope_method, int *n, int *m, int *b
   } catch (const std::bad_alloc &) {
     return refuse("Error during memory allocation.\n");
   }
-  for (int k = -s; k < N - s; ++k) e[static_cast<size_t>(k + h)] = spline.at(xmin + k * dx);
+  for (int k = -s; k < N - s; ++k)
+    e[static_cast<size_t>(k + h)] = same ? (*y)[k] : spline->at(xmin + k * dx);
   if (periodic) {
     double *v = e.data() + h;  // v[0..m-1]
     v[nout - 1] = v[0];

@@ -1,0 +1,170 @@
+// Creation and release of the gear pump's records.
+#include "gearpump/records.hpp"
+
+#include <algorithm>
+#include <new>
+
+#include "runtime/kiv_runtime.h"
+
+namespace kiv::egp {
+
+int hcd_egp_param_setup_03(egp_params &p, const double *r, const int *i) {
+  p.fluid_index = i[0];
+  p.teeth_driving = i[1];
+  p.teeth_driven = i[1];  // the submodel has one tooth count
+  p.gear_definition = i[2];
+  p.outlet_port_definition = i[3];
+  p.inlet_port_definition = i[4];
+  p.groove = i[5];
+  p.leakage_mode = i[6];
+  p.identical_gears = i[7];
+
+  p.initial_pressure = r[0];
+  p.inlet_port_area = r[1];
+  p.inlet_dead_volume = r[2];
+  p.outlet_port_area = r[3];
+  p.outlet_dead_volume = r[4];
+  p.gear_thickness = r[5];
+  p.mult_next_cavity = r[6];
+  p.mult_tip_leakage = r[7];
+  p.mult_inlet_radial = r[8];
+  p.mult_inlet_axial = r[9];
+  p.mult_outlet_radial = r[10];
+  p.mult_outlet_axial = r[11];
+  p.driven_center_x = r[12];
+  p.driven_center_y = r[13];
+  p.gear_module = r[14];
+  p.pressure_angle = r[15];
+  p.addendum_coefficient = r[16];
+  p.tip_clearance_coefficient = r[17];
+  p.fillet_coefficient = r[18];
+  p.profile_shift_driving = r[19];
+  p.profile_shift_driven = r[20];
+  p.contact_threshold = r[21];
+  p.teeth_clearance = r[22];
+  p.outlet_port_distance = r[23];
+  p.outlet_port_width = r[24];
+  p.inlet_port_distance = r[25];
+  p.inlet_port_width = r[26];
+  p.outlet_start_driving = r[27];
+  p.outlet_start_driven = r[28];
+  p.inlet_end_driving = r[29];
+  p.inlet_end_driven = r[30];
+  p.groove_start_driving = r[31];
+  p.groove_end_driving = r[32];
+  p.groove_start_driven = r[33];
+  p.groove_end_driven = r[34];
+  p.groove_width = r[35];
+  p.radial_clearance = r[36];
+  p.lateral_gap = r[37];
+  p.tip_length = r[38];
+  p.tooth_height = r[39];
+  p.tooth_width = r[40];
+  p.drainage_radius = r[41];
+  p.drainage_width_factor = r[42];
+  p.tip_length_driving = r[43];
+  p.tooth_height_driving = r[44];
+  p.tooth_width_driving = r[45];
+  p.drainage_radius_driving = r[46];
+  p.drainage_width_factor_driving = r[47];
+  p.tip_length_driven = r[48];
+  p.tooth_height_driven = r[49];
+  p.tooth_width_driven = r[50];
+  p.drainage_radius_driven = r[51];
+  p.drainage_width_factor_driven = r[52];
+  p.meshing_zone_height = r[53];
+  p.meshing_zone_width = r[54];
+  return 0;
+}
+
+namespace {
+
+template <class... F>
+void resizeAll(size_t n, F &...f) {
+  (f.assign(n, {}), ...);
+}
+
+template <class T, size_t K>
+void resizeAll(size_t n, std::array<T, K> &a) {
+  for (auto &f : a) f.assign(n, {});
+}
+
+template <class... F>
+void releaseAll(F &...f) {
+  ((f = {}), ...);
+}
+
+}  // namespace
+
+void egp_pump_data_size(egp_pump_data &w, int z1, int z2) {
+  const auto n1 = static_cast<size_t>(std::max(z1, 0)), n2 = static_cast<size_t>(std::max(z2, 0));
+  resizeAll(n1, w.drv_len_out, w.drv_len_inl, w.drv_area_out, w.drv_area_inl, w.drv_area_cav,
+            w.drv_vol_x, w.drv_vol_y, w.drv_vol_n, w.drv_gapn_x, w.drv_gapn, w.drv_gapn_n,
+            w.drv_gapo_x, w.drv_gapo, w.drv_gapo_n);
+  resizeAll(n2, w.drn_len_out, w.drn_len_inl, w.drn_area_out, w.drn_area_inl, w.drn_area_cav,
+            w.drn_vol_x, w.drn_vol_y, w.drn_vol_n);
+  resizeAll(n1, w.drv_border);
+  resizeAll(n1, w.drv_center);
+  resizeAll(n2, w.drn_border);
+  resizeAll(n2, w.drn_center);
+}
+
+void egp_pump_data_clear_curves(egp_pump_data &w) {
+  releaseAll(w.drv_len_out, w.drv_len_inl, w.drv_area_out, w.drv_area_inl, w.drv_area_cav,
+             w.drv_vol_x, w.drv_vol_y, w.drv_vol_n, w.drn_len_out, w.drn_len_inl, w.drn_area_out,
+             w.drn_area_inl, w.drn_area_cav, w.drn_vol_x, w.drn_vol_y, w.drn_vol_n, w.drv_gapn_x,
+             w.drv_gapn, w.drv_gapn_n, w.drv_gapo_x, w.drv_gapo, w.drv_gapo_n, w.out_area1,
+             w.out_area2, w.inl_area1, w.inl_area2, w.drv_border, w.drv_center, w.drn_border,
+             w.drn_center, w.out_a_x, w.out_b_x, w.inl_c_x, w.inl_d_x, w.out_a, w.out_b, w.inl_c,
+             w.inl_d);
+}
+
+int egp_slot_size(int s, int z1, int z2) {
+  z1 = std::max(z1, 0);
+  z2 = std::max(z2, 0);
+  if (s < 0 || s >= kIdSlots) return 0;
+  if (s <= 9) return s % 2 == 0 ? z1 : z2;
+  if (s <= 13) return 1;
+  if (s == 14) return z1;
+  if (s == 15) return z2;
+  if (s <= 17) return 0;  // the markers: sized by the table set-up
+  if (s <= 29) return z1;
+  if (s <= 41) return z2;
+  return 1;
+}
+
+std::unique_ptr<egp_instance> egp_instance_create(int z1, int z2) {
+  try {
+    auto inst = std::make_unique<egp_instance>();
+    inst->z1 = z1;
+    inst->z2 = z2;
+    for (int s = 0; s < kIdSlots; ++s) {
+      const auto n = static_cast<size_t>(egp_slot_size(s, z1, z2));
+      inst->slot[static_cast<size_t>(s)].assign(n, -1);
+      inst->memory[static_cast<size_t>(s)].resize(n);
+    }
+    inst->pump_data = std::make_unique<egp_pump_data>();
+    return inst;
+  } catch (const std::bad_alloc &) {
+    MemoryError("egp_instance_create");
+  }
+}
+
+egp_instance *egp_instance_store(void **slot, std::unique_ptr<egp_instance> inst) {
+  egp_instance_release(slot);
+  *slot = inst.release();
+  return static_cast<egp_instance *>(*slot);
+}
+
+egp_instance *egp_instance_of(void *const *slot) {
+  return slot ? static_cast<egp_instance *>(*slot) : nullptr;
+}
+
+int egp_instance_release(void **slot) {
+  if (!slot || !*slot) return 0;
+  std::unique_ptr<egp_instance> owner(static_cast<egp_instance *>(*slot));
+  *slot = nullptr;
+  return 0;
+}
+
+}  // namespace kiv::egp
