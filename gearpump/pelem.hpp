@@ -36,10 +36,7 @@ struct Pelem {
   const double *y() const { return block.data() + 2 + count(); }
 };
 
-struct ShapeDeleter {
-  void operator()(shape *s) const noexcept { delete_shape_(s); }
-};
-using ShapePtr = std::unique_ptr<shape, ShapeDeleter>;
+using kiv::geom::ShapePtr;
 
 // f(), with an allocation failure turned into the run's fatal MemoryError
 // under the given label.

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "tables/splinend.hpp"
+#include "tables/kiv_splinend.h"
 
 namespace kiv::egp {
 

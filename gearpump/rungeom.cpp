@@ -4,28 +4,23 @@
 #include <cmath>
 #include <numbers>
 
+#include "gearpump/build_gear.hpp"
+#include "gearpump/pelem.hpp"
 #include "gearpump/tables.hpp"
 
 namespace kiv::egp {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kTwoPi = 2.0 * kPi;
 constexpr double kDegPerRad = 57.29577951308232;
 constexpr double kMm = 1e-3;
 
 size_t Z(int k) { return static_cast<size_t>(k); }
 
-// One turn, with a difference of exactly one turn kept as a whole turn.
-double Mod2Pi(double x) {
-  const double q = x / kTwoPi;
-  if (q == 1.0) return kTwoPi;
-  return x - kTwoPi * std::floor(q);
-}
+double Mod2Pi(double x) { return egp_mod_2pi(x); }
 
 int Meshing(int k, double theta, double pitch, egp_sector s) {
-  return Mod2Pi(theta - (s.t0 + pitch * k)) < Mod2Pi(s.t1 - s.t0) ? k : -1;
+  return egp_cav_get_intersect_teeth(k, theta, pitch, s.t0, s.t1);
 }
 
 // The last cavity of a run inside the zone and the first one, scanning in

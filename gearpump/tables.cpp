@@ -325,20 +325,17 @@ int egp_pump_data_init_tables(const egp_pump_data &w, int m1, int m2, int n, con
 namespace {
 
 double Read(egp_instance &inst, int s, int elem, int site, double deg, int mode) {
-  nd::NDSpline *sp = nd::FindSpline(inst.id(s, elem));
-  if (!sp) return 0.0;
-  const int dir = 1;
-  return nd::SplineEval(*sp, &deg, mode, &dir, inst.memory[Z(s)][Z(site)], nullptr);
+  return nd::SplineEvalAt(inst.id(s, elem), &deg, mode, 1, inst.memory[Z(s)][Z(site)]);
 }
 
 }  // namespace
 
 double egp_table_value(egp_instance &inst, int s, int elem, int site, double deg) {
-  return Read(inst, s, elem, site, deg, nd::kValue);
+  return Read(inst, s, elem, site, deg, 0);
 }
 
 double egp_table_slope(egp_instance &inst, int s, int elem, int site, double deg) {
-  return Read(inst, s, elem, site, deg, nd::kFirst);
+  return Read(inst, s, elem, site, deg, 1);
 }
 
 }  // namespace kiv::egp

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 
 #include "geometry/kiv_geometry.h"
 
@@ -24,14 +23,6 @@ T *allocate(const char *where) {
   if (!mem) allocationFailure(where);
   return static_cast<T *>(mem);
 }
-
-// One owner per working shape: failure paths release it without hand-written
-// frees. The permissive delete also takes shapes a failed operation left
-// half-linked.
-struct ShapeDeleter {
-  void operator()(shape *s) const noexcept { delete_shape_permissive_(s); }
-};
-using ShapePtr = std::unique_ptr<shape, ShapeDeleter>;
 
 inline bool isCentre(const point *p) { return p->arc != 0; }
 

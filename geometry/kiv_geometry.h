@@ -317,4 +317,16 @@ KIV_API point *find_closest_point_(const path *P, const point *p, const int *fro
 }
 #endif
 
+#ifdef __cplusplus
+#include <memory>
+namespace kiv::geom {
+/* One owner per shape for C++ callers: failure paths release it without
+ * hand-written frees.  The permissive delete also takes empty shapes. */
+struct ShapeDeleter {
+  void operator()(shape *s) const noexcept { delete_shape_permissive_(s); }
+};
+using ShapePtr = std::unique_ptr<shape, ShapeDeleter>;
+}  // namespace kiv::geom
+#endif
+
 #endif

@@ -118,4 +118,37 @@ KIV_API int splxtime_(const int *id, const int *axis, const int *flag);
 }
 #endif
 
+/* The library's own folders read splines from several places with one
+ * interval memory per place; hosts do not see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+namespace kiv::nd {
+
+inline constexpr int kMaxDim = 8;
+
+// The interval memory of one use site, indexed by internal axis.  A spline
+// record has its own; a caller that reads one spline at several places (a
+// cyclic quantity at several angles) may keep one per place so that each
+// search starts near its own last interval.
+struct Memory {
+  int interval[kMaxDim];   // -2: none yet
+  int cycle[kMaxDim];      // periods folded off a cyclic axis (constant, linear)
+  bool cycle_set[kMaxDim];  // a count of any value, -2 included, is legal
+  Memory() { reset(); }
+  void reset() {
+    for (int k = 0; k < kMaxDim; ++k) {
+      interval[k] = -2;
+      cycle[k] = 0;
+      cycle_set[k] = false;
+    }
+  }
+};
+
+// Value (mode 0) or first derivative along the 1-based caller axis dir
+// (mode 1) of spline id at x, searching from mem; 0 for an id that holds
+// no spline.  Allocation-free.
+double SplineEvalAt(int id, const double *x, int mode, int dir, Memory &mem);
+
+}  // namespace kiv::nd
+#endif
+
 #endif

@@ -512,4 +512,9 @@ int SplineExtrapolState(NDSpline &s, const double *x) {
   return result;
 }
 
+double SplineEvalAt(int id, const double *x, int mode, int dir, Memory &mem) {
+  NDSpline *s = FindSpline(id);
+  return s ? SplineEval(*s, x, mode, &dir, mem, nullptr) : 0.0;
+}
+
 }  // namespace kiv::nd

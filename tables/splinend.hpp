@@ -16,30 +16,11 @@
 
 namespace kiv::nd {
 
-inline constexpr int kMaxDim = 8;
 inline constexpr int kMaxCubicDim = 5;
 inline constexpr int kPatchBlock = 1000;  // patches per storage block
 
 enum Kind { kConstant = 0, kLinear = 1, kCubic = 2 };
 enum Mode { kIntegral = -1, kValue = 0, kFirst = 1, kSecond = 2, kGradient = 3, kHessian = 4 };
-
-// The interval memory of one use site, indexed by internal axis.  A spline
-// record has its own; a caller that reads one spline at several places (a
-// cyclic quantity at several angles) may keep one per place so that each
-// search starts near its own last interval.
-struct Memory {
-  int interval[kMaxDim];   // -2: none yet
-  int cycle[kMaxDim];      // periods folded off a cyclic axis (constant, linear)
-  bool cycle_set[kMaxDim];  // a count of any value, -2 included, is legal
-  Memory() { reset(); }
-  void reset() {
-    for (int k = 0; k < kMaxDim; ++k) {
-      interval[k] = -2;
-      cycle[k] = 0;
-      cycle_set[k] = false;
-    }
-  }
-};
 
 struct NDSpline {
   int id = -1;
