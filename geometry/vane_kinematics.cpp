@@ -231,9 +231,9 @@ int vpVolume(const double *angles, double **table, int n, double thl, double tht
   return 0;
 }
 
-// Ring centred at the rotor centre while a pivot turns it: V is not
-// differentiable in e there, and moving the centre along its velocity c'
-// changes V at the rate |c'| Q taken along that direction.
+// Ring centred at the rotor centre while a pivot turns it: the rates by e
+// and by the eccentricity direction are singular there, but moving the
+// centre along its velocity c' changes V at |c'| times Q in that direction.
 double pivotRateAtCentre(const VaneState &v1, const VaneState &v2, double px, double py,
                          const Pump &p, double omega, double omegaP, double P) {
   const double dir = std::atan2(-px, py), speed = std::sqrt(px * px + py * py);
@@ -244,6 +244,33 @@ double pivotRateAtCentre(const VaneState &v1, const VaneState &v2, double px, do
   return omega * P + omegaP * speed * volumeRates(a, b, 0.0, 0.0, 0.0, d, p).Q;
 }
 
+struct TipContact {
+  double beta, rho, s, phi;  // rho: reach of the tip centre; phi from the eccentricity
+};
+
+// Contact of the tip arc with the stator for a vane at psi from the
+// eccentricity e, its tip centre at d from the stator centre.
+TipContact tipContact(double psi, double e, double d, double rt, double R) {
+  TipContact t{std::asin(std::sin(psi) * e / d), 0.0, 0.0, psi};
+  t.rho = std::sqrt(std::max(0.0, 2.0 * d * std::fabs(e) * std::cos(t.beta + psi) + d * d + e * e));
+  t.s = std::sqrt(std::max(0.0, 2.0 * t.rho * rt * std::cos(t.beta) + t.rho * t.rho + rt * rt));
+  if (t.s != 0.0 && e != 0.0) {
+    t.phi = std::acos(std::clamp((e * e + t.s * t.s - R * R) / (2.0 * t.s * e), -1.0, 1.0));
+    if (t.beta < 0.0) t.phi = -t.phi;
+  }
+  return t;
+}
+
+// Where the side face at the offset off from the axis at psi meets the
+// stator (e, 0, R) ahead, or the foot of the perpendicular from its centre.
+// The face's intercept on the y axis would be lost when it is vertical.
+Xy faceOnStator(double e, double R, double psi, double off) {
+  const double ux = std::cos(psi), uy = std::sin(psi), bx = -off * uy, by = off * ux;
+  const double m = (e - bx) * ux - by * uy, q = (e - bx) * (e - bx) + by * by - R * R;
+  const double t = m + std::sqrt(std::max(m * m - q, 0.0));
+  return {bx + t * ux, by + t * uy};
+}
+
 }  // namespace
 
 VaneContact singleVane(double theta, double ex, double ey, double w, double rt, double R, double r) {
@@ -251,19 +278,16 @@ VaneContact singleVane(double theta, double ex, double ey, double w, double rt, 
   const double te = e == 0.0 ? 0.0 : std::atan2(ey, ex), psi = theta - te;
   const double d = R - rt, dm = e <= d ? d : e;
   VaneContact c{std::asin(std::sin(psi) * e / dm), 0.0, 0.0, 0.0};
-  double phi0 = psi;
+  double phi0;
   if (-alpha < c.beta && c.beta < alpha && e < d) {
-    const double rho = std::sqrt(2.0 * dm * e * std::cos(c.beta + psi) + dm * dm + e * e);
-    c.h = rt + rho - r;
-    c.s = std::sqrt(2.0 * rho * rt * std::cos(c.beta) + rho * rho + rt * rt);
-    if (c.s != 0.0 && e != 0.0) {
-      phi0 = std::acos(std::clamp((e * e + c.s * c.s - R * R) / (2.0 * c.s * e), -1.0, 1.0));
-      if (c.beta < 0.0) phi0 = -phi0;
-    }
+    const TipContact t = tipContact(psi, e, d, rt, R);
+    c.h = rt + t.rho - r;
+    c.s = t.s;
+    phi0 = t.phi;
   } else {
     // The tip arc cannot reach: the corner on the side of beta touches.
     const double side = c.beta > 0.0 ? 1.0 : c.beta < 0.0 ? -1.0 : 0.0;
-    const Xy q = circleLineIntersect(e, 0.0, R, psi, side * (w / 2.0) / std::cos(psi));
+    const Xy q = faceOnStator(e, R, psi, side * (w / 2.0));
     c.s = std::sqrt(q.x * q.x + q.y * q.y);
     c.beta = std::clamp(c.beta, -alpha, alpha);
     phi0 = std::atan2(q.y, q.x);
@@ -293,15 +317,9 @@ void calc_vane_position_(const double *theta, const double *theta0, const double
   double reach = *R - *l0;
   *phi = *theta;
   if (std::fabs(*e) > kTiny) {
-    const double d = *R - *rt, rel = *theta - *theta0;
-    const double beta = std::asin(std::sin(rel) * *e / d);
-    const double rho = std::sqrt(std::max(0.0, *e * *e + d * d + 2.0 * d * std::fabs(*e) * std::cos(rel + beta)));
-    reach = rho + *rt - *l0;
-    const double sigma = std::sqrt(std::max(0.0, 2.0 * rho * *rt * std::cos(beta) + rho * rho + *rt * *rt));
-    if (sigma != 0.0) {
-      const double c = std::acos(std::clamp((sigma * sigma + *e * *e - *R * *R) / (2.0 * sigma * *e), -1.0, 1.0));
-      *phi = (beta < 0.0 ? -c : c) + *theta0;
-    }
+    const TipContact t = tipContact(*theta - *theta0, *e, *R - *rt, *rt, *R);
+    reach = t.rho + *rt - *l0;
+    *phi = t.phi + *theta0;
   }
   *x = reach * std::cos(*theta);
   *y = reach * std::sin(*theta);
@@ -368,7 +386,8 @@ void vp_pivot_VdV_(const double *theta1, const double *theta2, const double *ex,
   const Pump p{*w, *rt, *R, *r, *L};
   const double e = std::sqrt(*ex * *ex + *ey * *ey), te = e == 0.0 ? 0.0 : std::atan2(*ey, *ex);
   const double d = e <= *R - *rt ? *R - *rt : e;
-  const VaneState a{*theta1 - te, *beta1, *h1, *s1, *theta1 - *phi1}, b{*theta2 - te, *beta2, *h2, *s2, *theta2 - *phi2};
+  const VaneState a{*theta1 - te, *beta1, *h1, *s1, *theta1 - *phi1};
+  const VaneState b{*theta2 - te, *beta2, *h2, *s2, *theta2 - *phi2};
   const double u1 = fold2Pi(a.theta), u2 = fold2Pi(b.theta);
   const VolumeRates v = volumeRates(a, b, u1, u2 < u1 ? u2 + kTwoPi : u2, e, d, p);
   *V = v.V;
