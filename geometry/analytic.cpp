@@ -49,6 +49,10 @@ Built circle(double r, double xc, double yc, int direction) {
   return b;
 }
 
+// Counter-clockwise span from one angle to another, taking one turn off
+// a negative difference.
+double ccwSpan(double from, double to) { return to - from < 0.0 ? to - from + kTwoPi : to - from; }
+
 // Appends n + 1 >= 4 vertices, about one a degree, on the circle (xc, yc, r)
 // from angle a by the signed span delta.
 void sampleArc(path *p, double xc, double yc, double r, double a, double span, double delta) {
@@ -120,6 +124,11 @@ ShapePtr analyticPort(double r1, double r2, double x1, double y1, double x2, dou
     kivfprintf(stderr, "\n%s: mode %d is neither 0 nor 1.\n", me, mode);
     return nullptr;
   }
+  // More than a turn would wind the outline over itself.
+  if (const double raw = ccwSpan(theta1, theta2); !(raw >= 0.0 && raw <= kTwoPi)) {
+    kivfprintf(stderr, "\n%s: the angles are more than a turn apart.\n", me);
+    return nullptr;
+  }
   Built b = newShape();
   // In the frame turned by -phi the centres lie on the x axis.
   const double d = distance(x1, y1, x2, y2);
@@ -134,13 +143,11 @@ ShapePtr analyticPort(double r1, double r2, double x1, double y1, double x2, dou
   };
   const double a1 = mode == 1 ? theta1 : seen(twoSeen, r2, theta1);
   const double a2 = mode == 1 ? theta2 : seen(twoSeen, r2, theta2);
-  double span = a2 - a1;
-  if (span < 0.0) span += kTwoPi;
+  double span = ccwSpan(a1, a2);
   sampleArc(b.p, x2, y2, r2, a1, span, span);
   const double c1 = mode == 0 ? theta1 : seen(-twoSeen, r1, theta1);
   const double c2 = mode == 0 ? theta2 : seen(-twoSeen, r1, theta2);
-  span = c2 - c1;
-  if (span < 0.0) span += kTwoPi;
+  span = ccwSpan(c1, c2);
   sampleArc(b.p, x1, y1, r1, c2, span, -span);
   return std::move(b.s);
 }

@@ -42,7 +42,8 @@ KIV_API void vp_sort_angles_(const double *a1, const double *a2, const double *b
 
 /* Annular sector between circle 1 (x1, y1, r1) and circle 2 (x2, y2, r2)
  * cut by the rays at theta1 and theta2 from centre 1 (mode 0) or centre 2
- * (mode 1); arcs sampled about every degree.  NULL for another mode. */
+ * (mode 1); arcs sampled about every degree.  NULL for another mode or
+ * for angles more than a turn apart. */
 KIV_API shape *create_analyticport_(const double *r1, const double *r2, const double *x1,
                                     const double *y1, const double *x2, const double *y2,
                                     const double *theta1, const double *theta2, const int *mode);

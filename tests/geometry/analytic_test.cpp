@@ -73,9 +73,10 @@ TEST_F(Analytic, PortSectorsSampleEveryDegreeBetweenTheirRays) {
     const double cx = mode == 0 ? x1 : x2, cy = mode == 0 ? y1 : y2;
     EXPECT_NEAR(std::atan2(v->y - cy, v->x - cx), t1, 1e-12) << mode;
   }
-  const int bad = 2;
-  const double none = 0;
+  const int bad = 2, one = 1;
+  const double none = 0, turns = t1 + 1e10;  // no radius; more than a turn apart
   EXPECT_EQ(create_analyticport_(&r1, &r2, &x1, &y1, &x2, &y2, &t1, &t2, &bad), nullptr);
+  EXPECT_EQ(create_analyticport_(&r1, &r2, &x1, &y1, &x2, &y2, &t1, &turns, &one), nullptr);
   EXPECT_EQ(create_analyticport_(&none, &r2, &x1, &y1, &x2, &y2, &t1, &t2, &bad), nullptr);
   EXPECT_NE(takeErr(), "");
 }
