@@ -120,6 +120,7 @@ struct Chamber {
 
 TEST_F(Vane, VolumeRatesAgainstFiniteDifferences) {
   const double step = 1e-7, e = 0.003, one = 1, none = 0;
+  const long allocations = kiv::test::allocationCount();
   for (const Chamber &c : {Chamber{0.3, 1.0}, Chamber{2.5, 3.4}, Chamber{-0.5, 0.4}}) {
     // A ring sliding along x: the eccentricity rate.
     const Contact a = contact(c.theta1, e, 0), b = contact(c.theta2, e, 0);
@@ -137,6 +138,7 @@ TEST_F(Vane, VolumeRatesAgainstFiniteDifferences) {
       EXPECT_NEAR(rate * 2 * step / (c.V(ex + sx, sy) - c.V(ex - sx, -sy)), 1, 1e-6) << c.theta1 << " " << ex;
     }
   }
+  EXPECT_EQ(kiv::test::allocationCount(), allocations);  // evaluation allocates nothing
 }
 
 TEST_F(Vane, VolumesFromShapesMatchClosedForms) {
