@@ -55,8 +55,8 @@ double ccwSpan(double from, double to) { return to - from < 0.0 ? to - from + kT
 
 // Appends n + 1 >= 4 vertices, about one a degree, on the circle (xc, yc, r)
 // from angle a by the signed span delta.
-void sampleArc(path *p, double xc, double yc, double r, double a, double span, double delta) {
-  const int n = std::max(static_cast<int>(std::floor(span / (kPi / 180.0))), 3);
+void sampleArc(path *p, double xc, double yc, double r, double a, double delta) {
+  const int n = std::max(static_cast<int>(std::floor(std::fabs(delta) / (kPi / 180.0))), 3);
   for (int i = 0; i <= n; ++i) {
     const double t = a + i * delta / n;
     add_last_xy_(p, xc + r * std::cos(t), yc + r * std::sin(t));
@@ -143,12 +143,10 @@ ShapePtr analyticPort(double r1, double r2, double x1, double y1, double x2, dou
   };
   const double a1 = mode == 1 ? theta1 : seen(twoSeen, r2, theta1);
   const double a2 = mode == 1 ? theta2 : seen(twoSeen, r2, theta2);
-  double span = ccwSpan(a1, a2);
-  sampleArc(b.p, x2, y2, r2, a1, span, span);
+  sampleArc(b.p, x2, y2, r2, a1, ccwSpan(a1, a2));
   const double c1 = mode == 0 ? theta1 : seen(-twoSeen, r1, theta1);
   const double c2 = mode == 0 ? theta2 : seen(-twoSeen, r1, theta2);
-  span = ccwSpan(c1, c2);
-  sampleArc(b.p, x1, y1, r1, c2, span, -span);
+  sampleArc(b.p, x1, y1, r1, c2, -ccwSpan(c1, c2));
   return std::move(b.s);
 }
 

@@ -28,8 +28,7 @@ TEST_F(Analytic, LineMeetsCircleForwardOrAtTheFootOfThePerpendicular) {
                 std::atan2(c.b + t * dy - c.yc, t * dx - c.xc), 1e-12);
   }
   // A centre at the origin takes the line through it.
-  const double o = 0, r = 2, theta = 1, b = 5;
-  double x = 0, y = 0;
+  double o = 0, r = 2, theta = 1, b = 5, x = 0, y = 0;
   circle_line_intersect_(&o, &o, &r, &theta, &b, &x, &y);
   EXPECT_TRUE(std::hypot(x - 2 * std::cos(1), y - 2 * std::sin(1)) < 1e-15);
 }
