@@ -1,0 +1,145 @@
+// Shapes from arrays and table files, printed shapes and their extraction.
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "geometry/kiv_shapeid.h"
+#include "support/kiv_test.hpp"
+#include "tests/geometry/outlines.hpp"
+
+namespace {
+
+using namespace kiv::geomtest;
+using ShapeFiles = kiv::test::SystemTest;
+
+std::string slurp(const std::string &name) {
+  std::stringstream s;
+  s << std::ifstream(name).rdbuf();
+  return s.str();
+}
+
+TEST_F(ShapeFiles, ArraysGiveOneOrientedContourOrNothing) {
+  struct Case {
+    std::vector<double> x, y;
+    bool hole;
+    int result;  // 0: a new id
+    double area;
+  };
+  const double nan = std::nan("");
+  const Case cases[] = {
+      {{0, 2, 2, 0}, {0, 0, 1, 1}, false, 0, 2},       {{0, 2, 2, 0, 0}, {0, 0, 1, 1, 0}, false, 0, 2},
+      {{0, 0, 2, 2}, {0, 1, 1, 0}, false, 0, 2},       {{0, 2, 2, 0}, {0, 0, 1, 1}, true, 0, -2},
+      {{0, 2, 0, 2}, {0, 1, 1, 0}, false, -2, 0},      {{0, 1, 3}, {0, 1, 3}, true, -1, 0},
+      {{0, 1, 0, 1, 0}, {0, 1, 0, 1, 0}, false, -1, 0}, {{}, {}, false, -1, 0},
+      {{0, 2, nan, 0}, {0, 0, 1, 1}, false, -1, 0},
+  };
+  std::vector<Coords> made;
+  for (const Case &c : cases) {
+    const int before = register_shape_id_(create_shape());
+    const int id = (c.hole ? xCD_create_hole_from_array_ : xCD_create_shape_from_array_)(c.x.data(), c.y.data(),
+                                                                                          int(c.x.size()));
+    const shape *s = xCD_get_shape_(&id);
+    EXPECT_EQ(id, c.result < 0 ? c.result : before + 1);
+    if (!s) continue;
+    made.push_back(coords(s->paths[0]));
+    EXPECT_EQ(std::tuple(made.back().size(), area2D_(s), s->paths[0]->orientation),
+              std::tuple(size_t(4), c.area, c.hole ? KIV_ORIENT_CW : KIV_ORIENT_CCW));
+  }
+  EXPECT_EQ(made[0], made[1]);
+  // Refused contours registered nothing.
+  const int next = register_shape_id_(create_shape());
+  EXPECT_EQ(xCD_create_shape_from_array_(cases[0].x.data(), cases[0].y.data(), 4), next + 1);
+}
+
+TEST_F(ShapeFiles, DataFilesAreReadInMillimetres) {
+  const std::string square = "0 0 5\n10 0 5\n10 10 5\n0 10 5\n";
+  struct Case {
+    std::string text;
+    int kind, result;
+    double area;
+    const char *message;
+  };
+  const Case cases[] = {
+      {"# Table format: XY\n# axis1_unit = m\n# axis2_unit = m\n0 0\n0.01 0\n0.01 0.01\n0 0.01\n", 1, 0, 100, ""},
+      {square, 1, 0, 100, ""},
+      {square, 0, 0, -100, ""},
+      {"# Table format: 1D\n0 0\n1 1\n", 1, -1, 0, "\nError in xCD_create_object_from_datafile_: wrong file format for %s.\n"},
+      {"1\n2\n3\n", 1, -1, 0, "\nError in xCD_create_object_from_datafile_: the table is not of the correct dimension for %s.\n"},
+  };
+  for (const Case &c : cases) {
+    const std::string name = kiv::test::tempPath("outline" + std::to_string(&c - cases));
+    std::ofstream(name) << c.text;
+    const int id = xCD_create_object_from_datafile_(name.c_str(), &c.kind);
+    char expected[256];
+    std::snprintf(expected, sizeof expected, c.message, name.c_str());
+    EXPECT_EQ(std::tuple(id < 0 ? id : 0, c.result < 0 ? 0.0 : idArea(id), takeErr()),
+              std::tuple(c.result, c.area, std::string(expected)));
+  }
+  const int one = 1;
+  EXPECT_EQ(xCD_create_object_from_datafile_(kiv::test::tempPath("none").c_str(), &one), -1);
+  EXPECT_THAT(takeErr(), ::testing::Not(::testing::HasSubstr("xCD_")));
+  // Three columns suit shapes and holes, not user ports.
+  const std::string three = kiv::test::tempPath("three");
+  std::ofstream(three) << square;
+  EXPECT_EQ(idArea(create_shape_(three.c_str(), nullptr, nullptr)) + idArea(create_hole_(three.c_str(), ";", nullptr)), 0);
+  EXPECT_EQ(create_userport_id_(three.c_str(), nullptr, nullptr), -1);
+  EXPECT_EQ(takeErr(), "unable to read data from " + three + " !\n");
+}
+
+TEST_F(ShapeFiles, PrintedTablesNumberTheirPathsAcrossTheProcess) {
+  const std::string row0 = "            0.00000000000000\t         0.00000000000000\n",
+                    rows = row0 + "            2.00000000000000\t         0.00000000000000\n" +
+                           "            2.00000000000000\t         1.00000000000000\n" +
+                           "            0.00000000000000\t         1.00000000000000\n" + row0;
+  const int one = register_shape_id_(shapeOf({rectangle(0, 0, 2, 1)}));
+  const int two = register_shape_id_(shapeOf({rectangle(0, 0, 2, 1), rectangle(0, 0, 2, 1)}));
+  const std::string name = kiv::test::tempPath("printed");
+  xCD_fprint_shape_id_(name.c_str(), &one);
+  EXPECT_EQ(std::tuple(slurp(name), takeErr()),
+            std::tuple("# Table format: XY\n" + rows, "Printing 1 path(s) in " + name + "\n"));
+  int z0 = -1;
+  for (int pass = 0; pass < 2; ++pass) {
+    xCD_fprint_shape_id_(name.c_str(), &two);
+    const std::string text = slurp(name);
+    if (pass == 0) std::sscanf(text.c_str(), "# Table format: T1D\n%d", &z0);
+    const auto line = [&](int k) { return std::to_string(z0 + 2 * pass + k) + "  5\n"; };
+    EXPECT_EQ(text, "# Table format: T1D\n" + line(0) + rows + line(1) + rows);
+  }
+  EXPECT_GE(z0, 0);
+  xCD_fprint_shape("/nonexistent/dir/shape", xCD_get_shape_(&one));
+  fprint_path(nullptr, xCD_get_shape_(&one)->paths[0]);
+  EXPECT_THAT(takeErr(), ::testing::HasSubstr("/nonexistent/dir/shape"));
+  EXPECT_EQ(fprint_path_alone("/nonexistent/dir/path", nullptr), -1);
+  EXPECT_THAT(takeErr(), ::testing::HasSubstr("/nonexistent/dir/path"));
+}
+
+TEST_F(ShapeFiles, ArcsAreSampledEveryHalfDegreeAndNeverDrawnToTheirCentre) {
+  const int quarter = register_shape_id_(shapeOf({contour({{1, 0}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW}, {0, 1}})}));
+  const int entered = register_shape_id_(shapeOf({contour({{0, 0, 1, KIV_ARC_MINOR, KIV_CCW}, {0, 1}, {1, 0}})}));
+  const std::string a = kiv::test::tempPath("a"), b = kiv::test::tempPath("b");
+  xCD_fprint_shape_id_(a.c_str(), &quarter);
+  xCD_fprint_shape_id_(b.c_str(), &entered);
+  EXPECT_EQ(slurp(a), slurp(b));
+  std::ifstream in(a);
+  std::string header;
+  std::getline(in, header);
+  Coords printed;
+  for (double x, y; in >> x >> y;) printed.emplace_back(x, y);
+  ASSERT_EQ(printed.size(), 1u + 181 + 1 + 1);
+  for (size_t k = 1; k <= 181; ++k) {
+    EXPECT_NEAR(std::hypot(printed[k].first, printed[k].second), 1, 1e-14);
+    EXPECT_NEAR(std::atan2(printed[k].second, printed[k].first), (k - 1.0) * kPi / 360, 1e-13);
+  }
+  double *x = nullptr, *y = nullptr;
+  int *sizes = nullptr, n = 0;
+  extract_shape_(&entered, &x, &y, &sizes, &n);
+  Coords extracted;
+  for (int k = 0; k < sizes[0]; ++k) extracted.emplace_back(x[k], y[k]);
+  printed.pop_back();
+  EXPECT_EQ(std::tuple(n, sizes[0], size_path_print_(xCD_get_shape_(&quarter)->paths[0])), std::tuple(1, 183, 183));
+  EXPECT_LT(deviation(extracted, printed), 1e-14);
+  for (void *p : {(void *)x, (void *)y, (void *)sizes}) std::free(p);
+}
+
+}  // namespace
