@@ -40,6 +40,10 @@ void checkRegistered(int id, bool hole) {
   if (n != 1 || sizes[0] != size_path_print_(s->paths[0])) std::abort();
   for (int k = 0; k < sizes[0]; ++k)
     if (!std::isfinite(x[k]) || !std::isfinite(y[k])) std::abort();
+  int teeth = -1;
+  double g[4];
+  if (size_path_(s->paths[0]) <= 200 && (check_gear_id_(&id, &teeth, &g[0], &g[1], &g[2], &g[3]) != 0 || teeth < 0 || g[2] > g[3]))
+    std::abort();
   std::free(x);
   std::free(y);
   std::free(sizes);

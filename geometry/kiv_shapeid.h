@@ -117,6 +117,28 @@ KIV_API int size_path_print_(const path *p);
 KIV_API void extract_shape_(const int *id, double **x, double **y, int **sizes, int *npaths);
 KIV_API void print_point_details(const point *p);
 
+/* ---- Gear check ---------------------------------------------------------- */
+
+/* Centroid, root and tip radii about it and number of teeth of a gear
+ * outline; 0 teeth (and zeros) for an empty or zero-area shape. */
+KIV_API void check_gear_(const shape *s, int *teeth, double *xc, double *yc, double *rmin,
+                         double *rmax);
+/* The same by id: 0, or -1 without a shape or for an empty outline. */
+KIV_API int check_gear_id_(const int *id, int *teeth, double *xc, double *yc, double *rmin,
+                           double *rmax);
+
+/* ---- Analytic builders by id (see kiv_pumpgeom.h) ------------------------ */
+
+KIV_API int create_analyticport_id_(const double *r1, const double *r2, const double *x1,
+                                    const double *y1, const double *x2, const double *y2,
+                                    const double *theta1, const double *theta2, const int *mode);
+KIV_API int create_screen_id_(double *theta1, double *theta2, const double *R);
+KIV_API int create_vp_stator_id_(const double *r, const double *xc, const double *yc);
+KIV_API int create_vp_rotor_id_(const double *r);
+KIV_API int create_vp_vane_id_(const double *theta, const double *theta0, const double *e,
+                               const double *w, const double *rtip, const double *Rs,
+                               const double *L, double *angle, double *radius);
+
 #ifdef __cplusplus
 }
 #endif

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/boolean.hpp"
+#include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
 #include "tables/kiv_tablefiles.h"
 
@@ -231,6 +232,54 @@ void extractShape(int id, double **x, double **y, int **sizes, int *npaths) {
   *y = ys;
 }
 
+GearOutline checkGear(const shape *s) {
+  GearOutline g;
+  const double A = area2D_(s);
+  if (!hasPaths(s) || !s->paths[0] || !s->paths[0]->first || A == 0.0 || !std::isfinite(A)) return g;
+  g.measured = true;
+  double sx = 0.0, sy = 0.0;
+  forEachNode(s->paths[0], [&](const point *n) {
+    const point *m = n->next;
+    const double c = n->x * m->y - m->x * n->y;
+    sx += (n->x + m->x) * c;
+    sy += (n->y + m->y) * c;
+    return false;
+  });
+  g.xc = sx / (6.0 * A);
+  g.yc = sy / (6.0 * A);
+  ShapePtr centred(copyOf(s));
+  translate2D_(centred.get(), -g.xc, -g.yc);
+  find_bounds_rtheta_(centred.get(), &g.rmin, &g.rmax, nullptr, nullptr);
+  // Cut by the disc halfway between root and tip, the outline seen as a
+  // hole leaves one piece per tooth gap, as many as there are teeth.
+  ShapePtr disc = vpStator((g.rmin + g.rmax) / 2.0, g.xc, g.yc);
+  ShapePtr reversed;
+  if (s->paths[0]->orientation != KIV_ORIENT_CW) {
+    shape *r = nullptr;
+    xCD_copy_shape_reversed_(s, &r);
+    reversed.reset(r);
+  }
+  int status = KIV_BOOL_OK;
+  ShapePtr pieces(remove_shape_status_(reversed ? reversed.get() : s, disc.get(), &status));
+  // A failed cut counts nothing rather than the pieces it happened to keep.
+  g.teeth = status == KIV_BOOL_OK ? pieces->npaths : 0;
+  return g;
+}
+
+int handOver(const GearOutline &g, int *teeth, double *xc, double *yc, double *rmin, double *rmax) {
+  *teeth = g.teeth;
+  *xc = g.xc;
+  *yc = g.yc;
+  *rmin = g.rmin;
+  *rmax = g.rmax;
+  return g.measured ? 0 : -1;
+}
+
+int checkGearId(int id, int *teeth, double *xc, double *yc, double *rmin, double *rmax) {
+  const shape *s = findOrSay(id, "Cannot retrieve shape %d\n");
+  return s ? handOver(checkGear(s), teeth, xc, yc, rmin, rmax) : -1;
+}
+
 }  // namespace kiv::geom
 
 using namespace kiv::geom;
@@ -268,5 +317,13 @@ void extract_shape_(const int *id, double **x, double **y, int **sizes, int *npa
 }
 
 void print_point_details(const point *) {}
+
+void check_gear_(const shape *s, int *teeth, double *xc, double *yc, double *rmin, double *rmax) {
+  handOver(checkGear(s), teeth, xc, yc, rmin, rmax);
+}
+
+int check_gear_id_(const int *id, int *teeth, double *xc, double *yc, double *rmin, double *rmax) {
+  return checkGearId(*id, teeth, xc, yc, rmin, rmax);
+}
 
 }  // extern "C"

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "geometry/boolean.hpp"
+#include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
 
 namespace kiv::geom {
@@ -26,6 +27,14 @@ int registerOutcome(shape *raw, int status) {
 }
 
 bool singlePath(const shape *s) { return s->paths && s->npaths == 1; }
+
+int registerVane(Vane v, double *angle, double *radius) {
+  if (v.s) {
+    *angle = v.angle;
+    *radius = v.radius;
+  }
+  return registerShape(std::move(v.s));
+}
 
 int singlePathOnly() {
   kivfprintf(stderr, "Splitter can be computed only between single-path shapes.\n");
@@ -234,6 +243,26 @@ int xCD_getreducedshape_id_(const int *id, int *i1, int *i2) { return reducedSha
 
 int xCD_setsplitter_id_(const int *id, int *from, int *to, int *side, const int *n, const int *targets) {
   return splitterId(*id, from, to, side, *n, targets);
+}
+
+int create_analyticport_id_(const double *r1, const double *r2, const double *x1, const double *y1, const double *x2,
+                            const double *y2, const double *theta1, const double *theta2, const int *mode) {
+  return registerShape(analyticPort(*r1, *r2, *x1, *y1, *x2, *y2, *theta1, *theta2, *mode));
+}
+
+int create_screen_id_(double *theta1, double *theta2, const double *R) {
+  return registerShape(screen(*theta1, *theta2, *R, false));
+}
+
+int create_vp_stator_id_(const double *r, const double *xc, const double *yc) {
+  return registerShape(vpStator(*r, *xc, *yc));
+}
+
+int create_vp_rotor_id_(const double *r) { return registerShape(vpRotor(*r)); }
+
+int create_vp_vane_id_(const double *theta, const double *theta0, const double *e, const double *w, const double *rtip,
+                       const double *Rs, const double *L, double *angle, double *radius) {
+  return registerVane(vpVane(*theta, *theta0, *e, *w, *rtip, *Rs, *L), angle, radius);
 }
 
 }  // extern "C"

@@ -54,7 +54,7 @@ int removeAllIds(int a, std::span<const int> ids);
 int reducedShapeId(int id, int &i1, int &i2);
 int splitterId(int id, int *from, int *to, int *side, int n, const int *targets);
 
-// ---- Arrays, files and printing (shapefile.cpp) ---------------------------
+// ---- Arrays, files, printing and the gear check (shapefile.cpp) -----------
 
 // An id, -2 for a self-crossing contour, -1 for an unusable one.
 int shapeFromArrays(const double *x, const double *y, int n, bool hole);
@@ -68,5 +68,15 @@ int printPathAlone(const char *file, const path *p);
 void printRows(FILE *fp, const path *p);
 int printedSize(const path *p);
 void extractShape(int id, double **x, double **y, int **sizes, int *npaths);
+
+struct GearOutline {
+  bool measured = false;  // false, with zeros, for an empty or zero-area shape
+  int teeth = 0;
+  double xc = 0.0, yc = 0.0, rmin = 0.0, rmax = 0.0;
+};
+GearOutline checkGear(const shape *s);
+// Writes g through the pointers: 0, or -1 when it was not measured.
+int handOver(const GearOutline &g, int *teeth, double *xc, double *yc, double *rmin, double *rmax);
+int checkGearId(int id, int *teeth, double *xc, double *yc, double *rmin, double *rmax);
 
 }  // namespace kiv::geom
