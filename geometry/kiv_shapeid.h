@@ -6,8 +6,9 @@
  * store under "xCD_geom" and owns the registered shapes: a shape obtained by
  * id is used in place and freed only by delete_shape_id_ or by the hook that
  * the registration installs for the end of the run.  Functions that make a
- * shape register it and return its id, or -1 after a message on the error
- * stream; a boolean operation that fails registers nothing.  Every argument
+ * shape register it and return its id, or -1 (with a message on the error
+ * stream where the operation has one); a boolean operation that fails
+ * registers nothing.  Every argument
  * of the functions ending in "_" is passed by pointer, except where said.
  * Lengths are in the shapes' unit (millimetres for shape files), angles in
  * radians, counter-clockwise positive. */
@@ -37,18 +38,21 @@ KIV_API void KIVdelete_shape_(int code, int id);
 /* Nodes of the first path, 0 without a shape or paths. */
 KIV_API int xCD_getsize_shape_id_(const int *id);
 /* check_shape on the registered shape: 0, or -2 without a shape or when the
- * check empties it. */
+ * check leaves it without paths. */
 KIV_API int xCD_check_shape_id_(const int *id);
 /* qsort comparator of doubles, ascending. */
 KIV_API int cmp(const double *a, const double *b);
 
 /* ---- Copies, measures and moves ------------------------------------------ */
 
+/* Ids of new copies (reversed: every path runs the other way); -1 silently
+ * without a shape. */
 KIV_API int xCD_copy_shape_id_(const int *id);
 KIV_API int xCD_copy_shape_reversed_id_(const int *id);
 /* A copy moved as xCD_copy_shape_moved_ moves it. */
 KIV_API int xCD_copy_shape_moved_id_(const int *id, const double *dx, const double *dy,
                                      const double *theta, const double *X, const double *Y);
+/* Prints the shape to the file as xCD_fprint_shape does. */
 KIV_API void xCD_fprint_shape_id_(const char *file, const int *id);
 /* 0 and the signed area (perimeter), or -1 and 0 without a shape. */
 KIV_API int xCD_shape_area_(const int *id, double *area);
@@ -113,17 +117,21 @@ KIV_API void fprint_path(FILE *fp, const path *p);
 KIV_API int size_path_print_(const path *p);
 /* The printed points of every path without the closing ones: *npaths, the
  * count of each path in *sizes, the points in *x and *y.  The three arrays
- * are the caller's to free(). */
+ * are the caller's to free().  Without a shape: a message, outputs as they
+ * were. */
 KIV_API void extract_shape_(const int *id, double **x, double **y, int **sizes, int *npaths);
+/* Does nothing. */
 KIV_API void print_point_details(const point *p);
 
 /* ---- Gear check ---------------------------------------------------------- */
 
 /* Centroid, root and tip radii about it and number of teeth of a gear
- * outline; 0 teeth (and zeros) for an empty or zero-area shape. */
+ * outline; 0 teeth (and zeros) for an empty or zero-area shape, 0 teeth
+ * when the cut that counts them fails. */
 KIV_API void check_gear_(const shape *s, int *teeth, double *xc, double *yc, double *rmin,
                          double *rmax);
-/* The same by id: 0, or -1 without a shape or for an empty outline. */
+/* The same by id: 0, or -1 without a shape (outputs untouched) or for an
+ * empty or zero-area outline. */
 KIV_API int check_gear_id_(const int *id, int *teeth, double *xc, double *yc, double *rmin,
                            double *rmax);
 
