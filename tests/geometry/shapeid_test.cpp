@@ -30,10 +30,9 @@ TEST_F(ShapeIds, AFreshProcessCountsFromZeroAndNeverReuses) {
 
 TEST_F(ShapeIds, DeletedAndUnknownIdsHaveNoShapeAndTheRunEndFreesTheRest) {
   const int kept = reg({rectangle(0, 0, 1, 1)}), gone = reg({rectangle(0, 0, 2, 1)});
-  const int minus = -1, never = gone + 1000, negative = -5;
-  for (const int *id : {&gone, &gone, &negative}) delete_shape_id_(id);
+  for (int id : {gone, gone, -5}) delete_shape_id_(&id);  // twice frees once
   KIVdelete_shape_(0, gone);
-  for (int id : {minus, never, gone}) EXPECT_EQ(std::tuple(xCD_get_shape_(&id), xCD_shape_exists_(&id)), std::tuple(nullptr, 0));
+  for (int id : {-1, gone + 1000, gone}) EXPECT_EQ(std::tuple(xCD_get_shape_(&id), xCD_shape_exists_(&id)), std::tuple(nullptr, 0));
   EXPECT_EQ(idArea(kept), 1);
   KivEndRun(0);
   EXPECT_EQ(xCD_shape_exists_(&kept), 0);
