@@ -40,6 +40,13 @@ inline bool closeTo(double ax, double ay, double bx, double by, double tol) {
   return std::fabs(ax - bx) <= tol && std::fabs(ay - by) <= tol;
 }
 
+// The node `steps` nodes after n.
+template <class P>
+P *advance(P *n, int steps) {
+  for (int i = 0; i < steps; ++i) n = n->next;
+  return n;
+}
+
 // Calls f(node) for every node of the ring from the first one; stops early
 // and returns true when f does.
 template <class F>

@@ -26,13 +26,6 @@ path *copyPath(const path *src) {
   return p;
 }
 
-// The node `steps` nodes after n.
-template <class P>
-P *advance(P *n, int steps) {
-  for (int i = 0; i < steps; ++i) n = n->next;
-  return n;
-}
-
 // Calls f(v) for the chain from `from` along the next links up to, not
 // including, `to`: the whole ring once when they are the same node.
 template <class F>

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geometry/kiv_geometry.h"
+#include "geometry/kiv_shapeid.h"
 
 namespace kiv::geomtest {
 
@@ -109,6 +110,13 @@ inline path *circle(double cx, double cy, double r, double phi = 0, int dir = KI
   const double x = r * std::cos(phi), y = r * std::sin(phi);
   return contour(
       {{cx + x, cy + y}, {cx, cy, r, KIV_ARC_MINOR, dir}, {cx - x, cy - y}, {cx, cy, r, KIV_ARC_MINOR, dir}});
+}
+
+// Area of the shape of a registered id (0 for none).
+inline double idArea(int id) {
+  double a = 0;
+  xCD_shape_area_(&id, &a);
+  return a;
 }
 
 inline shape *shapeOf(std::initializer_list<path *> paths) {
