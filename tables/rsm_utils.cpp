@@ -17,22 +17,10 @@
 namespace kiv::rsm {
 namespace {
 
-// Monomials of degree <= q in n inputs, in the order of their
-// non-decreasing index sequences over 0..n (0 the factor 1, k the input k).
-// One walk serves the exponent table and the evaluations: f(position,
-// sequence) for each.
-template <class F>
-void walkMonomials(int q, int n, std::vector<int> &seq, F &&f) {
-  seq.assign(static_cast<size_t>(q), 0);
-  for (int pos = 0;; ++pos) {
-    f(pos, seq);
-    int j = q - 1;
-    while (j >= 0 && seq[static_cast<size_t>(j)] == n) --j;
-    if (j < 0) return;
-    const int v = seq[static_cast<size_t>(j)] + 1;
-    for (int i = j; i < q; ++i) seq[static_cast<size_t>(i)] = v;
-  }
-}
+// Monomials of degree <= q in n inputs are listed in the order of their
+// non-decreasing index sequences of length q over 0..n (0 the factor 1, k
+// the input k).  Those of degree <= q - 1 are the sequences that begin with
+// 0: the first entries of the list, in the same order.
 
 // C(n + q, q), or -1 beyond INT_MAX.  The loop runs over the smaller of
 // n and q, and c * (m + i) / i stays exact: c is C(m + i - 1, i - 1).
@@ -52,34 +40,49 @@ struct Surface {
   std::vector<std::vector<double>> coef;  // empty when the slot is free
   int rows = 0, columns = 0;
   std::vector<uint32_t> exps;  // p >= 3: exps[k * rows + position]
-  std::vector<double> work, prefix;
-  std::vector<int> seq;
+  std::vector<double> work;
+  // Monomial k is monomial parent[k] times input factor[k]; the monomials
+  // of degree <= q are the first counts[q] of the list.
+  std::vector<int> parent, factor, counts;
 
   bool quadratic() const { return type < 3; }
   uint32_t exponent(int axis, int pos) const {
     return exps[static_cast<size_t>(axis - 1) * static_cast<size_t>(rows) +
                 static_cast<size_t>(pos)];
   }
-  // work[0..] = the monomials of degree <= q at x, products built from the
-  // sequence's prefix so that each costs one multiplication.
+  // work[0..] = the monomials of degree <= q at x.
   void fill(int q, const double *x) {
-    prefix[0] = 1.0;
-    int last = 0;
-    for (size_t i = 0; i < static_cast<size_t>(q); ++i) prefix[i + 1] = 1.0;
-    walkMonomials(q, n, seq, [&](int pos, const std::vector<int> &s) {
-      for (int i = last; i < q; ++i) {
-        const int k = s[static_cast<size_t>(i)];
-        prefix[static_cast<size_t>(i) + 1] = prefix[static_cast<size_t>(i)] * (k ? x[k - 1] : 1.0);
-      }
-      work[static_cast<size_t>(pos)] = prefix[static_cast<size_t>(q)];
-      // The next sequence differs from position j on; j is at least the
-      // first index whose value will change, so recompute from there.
-      int j = q - 1;
-      while (j >= 0 && s[static_cast<size_t>(j)] == n) --j;
-      last = j < 0 ? 0 : j;
-    });
+    work[0] = 1.0;
+    const int m = counts[static_cast<size_t>(q)];
+    for (int k = 1; k < m; ++k)
+      work[static_cast<size_t>(k)] = work[static_cast<size_t>(parent[static_cast<size_t>(k)])] *
+                                     x[factor[static_cast<size_t>(k)] - 1];
   }
+  // Exponents, parents and factors from the index sequences.
+  void tabulate();
 };
+
+void Surface::tabulate() {
+  exps.assign(static_cast<size_t>(n) * static_cast<size_t>(rows), 0u);
+  parent.assign(static_cast<size_t>(rows), 0);
+  factor.assign(static_cast<size_t>(rows), 0);
+  for (int q = 0; q <= type; ++q) counts.push_back(static_cast<int>(monomialCount(n, q)));
+  // The sequences come in blocks of one prefix (all but the last index),
+  // the prefixes in the order of the sequences one shorter: prefix r is
+  // the sequence at position r without its leading 0, whose last index is
+  // factor[r].  Its block runs the last index from factor[r] to n.
+  int pos = 1;
+  for (int r = 0; pos < rows; ++r)
+    for (int v = factor[static_cast<size_t>(r)] ? factor[static_cast<size_t>(r)] : 1; v <= n && pos < rows;
+         ++v, ++pos) {
+      parent[static_cast<size_t>(pos)] = r;
+      factor[static_cast<size_t>(pos)] = v;
+      for (int k = 1; k <= n; ++k) {
+        const size_t row = static_cast<size_t>(k - 1) * static_cast<size_t>(rows);
+        exps[row + static_cast<size_t>(pos)] = exps[row + static_cast<size_t>(r)] + (k == v);
+      }
+    }
+}
 
 sp1::Registry<Surface> g_reg;
 
@@ -449,15 +452,7 @@ int createOld(const OldFile &f) {
       s.coef.emplace_back(b.begin(), b.begin() + static_cast<ptrdiff_t>(size));
     }
     s.work.assign(static_cast<size_t>(rows), 0.0);
-    if (!s.quadratic()) {
-      s.prefix.assign(static_cast<size_t>(f.type) + 1, 1.0);
-      s.exps.assign(static_cast<size_t>(f.n) * static_cast<size_t>(rows), 0u);
-      walkMonomials(f.type, f.n, s.seq, [&](int pos, const std::vector<int> &q) {
-        for (int k : q)
-          if (k) ++s.exps[static_cast<size_t>(k - 1) * static_cast<size_t>(rows) +
-                          static_cast<size_t>(pos)];
-      });
-    }
+    if (!s.quadratic()) s.tabulate();
     if (id == g_reg.items.size()) g_reg.items.emplace_back();
   } catch (const std::bad_alloc &) {
     kivfprintf(stderr, "\nUnable to initialize response surface.\n");

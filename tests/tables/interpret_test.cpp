@@ -182,6 +182,25 @@ TEST_F(Interpret, OlderPairOverOneAndTwoVariables) {
   takeOut();
 }
 
+TEST_F(Interpret, TextsThatAreNeitherExpressionNorUsableTable) {
+  const std::string xy = write("xy.txt", "# Table format: XY\n1 2\n");
+  const std::string zero = write("zero.txt", "# Table format: 0D\n1\n");
+  const std::string missing = dir_ + "/none.txt";
+  EXPECT_EQ(init(xy), -1);
+  EXPECT_EQ(takeErr(), "\nError in strinit(u): XY table format not handled yet.\n");
+  EXPECT_EQ(init(zero), -1);
+  EXPECT_EQ(takeErr(), "");
+  EXPECT_EQ(init(write("tok.txt", "# Table format: 2D\n# axis2_token = a\n2 2\n0 1\n0 1\n1 2 3 4\n")), -1);
+  EXPECT_EQ(takeErr(), "\nError in strinit(u): token 1 is missing from table.\n");
+  EXPECT_EQ(init(missing), -1);
+  const std::string err = takeErr(), tail =
+      "\nError in strinit(u): unable to interpret the string '" + missing +
+      "' as an expression or a filename.\n";
+  EXPECT_NE(err.find("\nError in strinit(u): unable to open file '" + missing + "'.\n"), std::string::npos);
+  ASSERT_GE(err.size(), tail.size());
+  EXPECT_EQ(err.substr(err.size() - tail.size()), tail);
+}
+
 TEST_F(Interpret, EvaluationAllocatesNothing) {
   if (kiv::test::allocationCount() < 0) GTEST_SKIP() << "needs the sanitizer's allocator hook";
   names = {"x", "y", "z"};
