@@ -30,12 +30,15 @@ TEST_F(PFromRho, EveryFamilyInvertsItsDensity) {
             0);
   int user = 5;
   fpuserd2_(&user, &userDensity, nullptr, nullptr, nullptr, nullptr, nullptr);
+  const std::string table = dataDir() + "/hydraulics/two_temperatures.data";
+  ASSERT_EQ(guarded([&] { return defineTable(table, {.index = 7}); }), 1) << takeErr();
+  takeOut();
   struct Case {
     int index;
     double tol;
   };
   for (Case c : {Case{1, 1e-6}, Case{2, 1e-6}, Case{3, 1e-6}, Case{4, 1e-9}, Case{0, 1e-6},
-                 Case{5, 1e-6}}) {
+                 Case{5, 1e-6}, Case{7, 1e-6}}) {
     SCOPED_TRACE(c.index);
     int i = c.index;
     if (i == 4) simprop_(&i);
@@ -51,8 +54,10 @@ TEST_F(PFromRho, EveryFamilyInvertsItsDensity) {
   double rho = at(rhoatp_, 1e6);
   const HydCurrentFluid &F = kiv::hyd::fluid();
   EXPECT_DOUBLE_EQ(patrho_(&rho), F.gbmnom * std::log(rho / F.grhomix));
-  EXPECT_EQ(takeErr(), "\nIterative method for patrho utility will be used.\n"
-                       "\nWarning in fluid submodel index 5.\n");
+  // (The table fluid warns of its own range while its spline is sampled.)
+  EXPECT_NE(takeErr().find("\nIterative method for patrho utility will be used.\n"
+                           "\nWarning in fluid submodel index 5.\n"),
+            std::string::npos);
   // Below the density at the lowest pressure of its table: -101300 Pa.
   select(5);
   rho = -1.0;
