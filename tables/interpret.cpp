@@ -3,6 +3,7 @@
 // as one id and evaluated with derivatives.  Each slot records the registry
 // its object came from, so evaluation and release never take an id of one
 // registry for one of another.
+#include <algorithm>
 #include <array>
 #include <cstdarg>
 #include <cstdlib>

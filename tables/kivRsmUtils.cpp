@@ -1,5 +1,6 @@
 // Response surfaces of the "RSM" table file: outputs as sums of polynomial
 // terms in the offset inputs, with titles, units and optional limits.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
