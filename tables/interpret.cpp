@@ -342,6 +342,11 @@ int createOldRsm(char *text, int *dim, int nnames, Slot &s) {
                f.responses);
     return -1;
   }
+  if (f.n > kMaxVariables) {
+    kivfprintf(stderr, "\nError in strinit(u): rsm number of inputs (%d) is limited to %d.\n", f.n,
+               kMaxVariables);
+    return -1;
+  }
   if (!fitsCaller(f.n, nnames)) return -1;
   const int id = kiv::rsm::createOld(f);
   if (id < 0) {
