@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "runtime/kiv_runtime.h"
+#include "runtime/system.hpp"
 
 namespace kiv::fuzz {
 
@@ -33,6 +35,18 @@ inline bool writeFile(const std::string &path, const uint8_t *data, size_t size)
   if (!fp) return false;
   const bool ok = std::fwrite(data, 1, size, fp) == size;
   return std::fclose(fp) == 0 && ok;
+}
+
+// Writes the bytes to path and runs f() at the recovery point of a quiet
+// system; then the system is released and the file removed.
+template <class F>
+int onScratchFile(const std::string &path, const uint8_t *data, size_t size, F &&f) {
+  if (!writeFile(path, data, size)) return 0;
+  KIVSystem *sys = quietSystem();
+  kiv::guarded(sys, std::forward<F>(f));
+  KivReleaseSystem(sys);
+  std::remove(path.c_str());
+  return 0;
 }
 
 }  // namespace kiv::fuzz

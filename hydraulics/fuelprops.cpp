@@ -445,3 +445,5 @@ void setrbid2_(int *fuel, double *p_sat_high, double *p_sat_low, double *molar_m
 void Set_rbprop_silent_(int flag) { R.rb_nocomment = flag; }
 
 }  // extern "C"
+
+int kiv::hyd::fuelWarningsSilent() { return R.rb_nocomment; }

@@ -189,6 +189,24 @@ KIV_API void setrbid2_(int *fuel, double *p_sat_high, double *p_sat_low, double 
                        double *mu_air, double *mu_vapour);
 KIV_API void Set_rbprop_silent_(int flag);
 
+/* ---- Pressure from density ----------------------------------------------- */
+
+/* Gauge pressure [Pa] at which the current fluid has the density rho
+ * [kg/m3]. */
+KIV_API double patrho_(double *rho);
+/* Cubic spline of gauge pressure against density of the current fluid,
+ * sampled densely around the absolute pressures P1 < P2 [Pa] (both must be
+ * positive): the spline id; a failure ends the run. */
+KIV_API int create_spline_patrho_(double *P1, double *P2, int *index);
+/* patrho_ of the fuel fluid under index at temperature T [K]. */
+KIV_API double rbpatrho_(int *index, double *rho, double *T);
+/* Number of the current system's density table of the fluid under index
+ * (the current fluid), built on first use. */
+KIV_API int prhotable_(int *index);
+/* Gauge pressure [Pa] at density rho from that table and a bracketed solve
+ * on the current fluid. */
+KIV_API double pfromrho_(double *rho, int *table);
+
 /* ---- Fluid definers ------------------------------------------------------- */
 /* Each adds one fluid under a free index (an index above 100 or one already
  * defined ends the run).  Arguments in SI with gauge pressures in Pa, except

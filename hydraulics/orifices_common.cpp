@@ -6,8 +6,7 @@
 #include "hydraulics/kiv_hydraulics.h"
 #include "hydraulics/orifices.hpp"
 #include "solver/kiv_solver.h"
-
-extern "C" KIV_API int streval_(int *id, double *x, double *y) __attribute__((weak));
+#include "tables/kiv_interpret.h"
 
 namespace kiv::hyd {
 
@@ -19,13 +18,7 @@ MeanProps meanProps(double p1, double p2) {
 
 double interpretedCq(int id, double lambda) {
   double cq = 0.0;
-  if (streval_) {
-    streval_(&id, &lambda, &cq);
-  } else {
-    // Without the interpreter no object exists, so every id is unknown.
-    kivfprintf(stderr, "Call to streval with an invalid index %d\n", id);
-    kivfprintf(stderr, "No expression structure or spline has been created with this index\n");
-  }
+  streval_(&id, &lambda, &cq);
   return cq;
 }
 

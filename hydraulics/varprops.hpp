@@ -59,6 +59,8 @@ Family family();
 void forgetCurrentFluid();
 // Same for the fuel model's last-evaluation cache.
 void forgetFuelCache();
+// The fuel model's silent switch, as Set_rbprop_silent_ left it.
+int fuelWarningsSilent();
 
 // Falling smooth steps from 1 at s = 0 to 0 at s = 1, flat at both ends:
 // (1 - s)^5 (1 + c1 s + c2 s^2 + c3 s^3 + c4 s^4), and their slopes.

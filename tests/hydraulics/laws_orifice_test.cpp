@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fluid_test.hpp"
+#include "tables/kiv_interpret.h"
 
 namespace kiv::test {
 namespace {
@@ -143,6 +144,31 @@ TEST_F(Orifice, UserCoefficientOfAnUnknownObject) {
             "No expression structure or spline has been created with this index\n");
   o.q = orif4f_(&p1, &p2, &closed, &dh, &id, &o.cq, &o.lambda, &o.v);
   EXPECT_TRUE(zero(o));
+  EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Orifice, UserCoefficientFromAnInterpretedLaw) {
+  // The tanh law written as a text parameter over lambda.
+  std::string text = "0.7*tanh(2*lambda/1000)", name = "lambda";
+  char *names[] = {name.data()};
+  int dim = -1, n = 1, interp = 2, bound[2] = {1, 1}, ext[2] = {1, 1}, disc = 0;
+  double slopes[2] = {};
+  int id = strinit_(text.data(), &dim, names, &n, &interp, bound, ext, slopes, &disc);
+  ASSERT_GE(id, 0);
+  double dh = 1e-3, A = std::numbers::pi / 4 * dh * dh;  // a round hole
+  for (double p2 : {1e5, 1.999e5}) {
+    double p1 = 2e5;
+    Out o{};
+    o.q = orif4f_(&p1, &p2, &A, &dh, &id, &o.cq, &o.lambda, &o.v);
+    const Out t = orifice(p1, p2, A, dh, 0.7, 1000.0);
+    EXPECT_NEAR(o.q, t.q, 1e-12 * t.q) << p2;
+    EXPECT_NEAR(o.cq, t.cq, 1e-12) << p2;
+    // The area search of the same law gives the area back (from the flow
+    // at the local density: the laws refer theirs to 0 bar).
+    double r = rho(0.5 * (p1 + p2)), q = t.q * kRho0 / r, dp = p1 - p2, v = nu(0.5 * (p1 + p2)), Ab, dhb;
+    EqGeneralArea_(&r, &q, &dp, &v, &id, &Ab, &dhb);
+    EXPECT_NEAR(Ab, A, 1e-9 * A) << p2;
+  }
   EXPECT_EQ(takeErr(), "");
 }
 

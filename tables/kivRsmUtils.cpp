@@ -1,0 +1,386 @@
+// Response surfaces of the "RSM" table file: outputs as sums of polynomial
+// terms in the offset inputs, with titles, units and optional limits.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "params/kiv_math.h"
+#include "runtime/numbers.hpp"
+#include "tables/kiv_interpret.h"
+#include "tables/kiv_tablefiles.h"
+#include "tables/rsm.hpp"
+#include "tables/splines1d.hpp"
+
+namespace kiv::rsm {
+namespace {
+
+// Inputs and outputs a model may have; exponents a term may carry.
+constexpr int kMaxSize = 512;
+constexpr int kMaxExponent = 1024;
+
+struct Response {
+  std::string title, unit;
+  std::vector<double> offsets;
+  std::vector<std::vector<int>> exps;  // per input, one per term
+  std::vector<int> highest;            // per input
+  std::vector<std::vector<double>> powers;
+  std::vector<double> coef;
+  int limited = 0;
+  double min = 0, max = 0;
+  int state = 0;
+  int index = 0;
+};
+
+struct Model {
+  int n = 0, m = 0;
+  std::vector<std::string> titles, units;
+  std::vector<double> min, max, limitedX;  // present with "# minmax"
+  std::vector<int> states;
+  std::vector<int> counts;  // derivative count per input (work)
+  int mode = 0, disc = 0;
+  std::vector<Response> responses;  // empty when the slot is free
+};
+
+sp1::Registry<Model> g_reg;
+
+void AtEnd(int, int) { FreeAllRSM2(); }
+
+using Lines = std::vector<std::string>;
+
+bool startsWith(std::string_view s, std::string_view key) {
+  return s.compare(0, key.size(), key) == 0;
+}
+
+// "# %d " with a count that must fit an int: false otherwise.
+bool sizeLine(const std::string &line, int &v) {
+  return startsWith(line, "#") && parseInt(line.c_str() + 1, nullptr, &v);
+}
+
+bool readSizes(const Lines &lines, Model &md) {
+  int n = 0, m = 0;
+  bool haveN = false, haveM = false;
+  for (size_t i = 0; i < lines.size() && !(haveN && haveM); ++i) {
+    const std::string &l = lines[i];
+    if (!haveN && l.find(" inputs") != std::string::npos)
+      haveN = sizeLine(l, n);
+    else if (!haveM && l.find(" outputs") != std::string::npos &&
+             l.find(" inputs") == std::string::npos)
+      haveM = sizeLine(l, m);
+  }
+  if (!haveN || !haveM || n < 1 || m < 1) {
+    kivfprintf(stderr, "Unable to read RSM sizes.\n");
+    return false;
+  }
+  if (n > kMaxSize || m > kMaxSize) {
+    kivfprintf(stderr, "RSM with %d inputs and %d outputs: at most %d of each.\n", n, m,
+               kMaxSize);
+    return false;
+  }
+  md.n = n;
+  md.m = m;
+  return true;
+}
+
+// The value of "<key>" at the start of the first line that has it.
+std::string keyed(const Lines &lines, const std::string &key) {
+  for (const std::string &l : lines)
+    if (startsWith(l, key)) return l.substr(key.size());
+  return {};
+}
+
+// Numbers one after another, each field ended by a blank; false when fewer
+// than count could be read.
+bool numbers(const std::string &line, size_t count, std::vector<double> &out) {
+  std::string rest = line;
+  out.clear();
+  while (out.size() < count) {
+    const char *end = nullptr;
+    const double v = parseDouble(rest.c_str(), &end);
+    if (end == rest.c_str()) return false;
+    out.push_back(v);
+    RemoveFirstField(rest.data());
+    rest.resize(std::strlen(rest.c_str()));
+  }
+  return true;
+}
+
+// A term: n exponents in 0..kMaxExponent, then the coefficient.
+bool term(const std::string &line, int n, Response &r) {
+  std::string rest = line;
+  for (int i = 0; i < n; ++i) {
+    int e = 0;
+    if (!parseInt(rest.c_str(), nullptr, &e) || e < 0 || e > kMaxExponent) return false;
+    r.exps[static_cast<size_t>(i)].push_back(e);
+    RemoveFirstField(rest.data());
+    rest.resize(std::strlen(rest.c_str()));
+  }
+  const char *end = nullptr;
+  const double c = parseDouble(rest.c_str(), &end);
+  if (end == rest.c_str()) return false;
+  r.coef.push_back(c);
+  return true;
+}
+
+bool readResponse(const Lines &lines, int k, Model &md, Response &r) {
+  const std::string head = "# output" + std::to_string(k);
+  size_t i = 0;
+  while (i < lines.size() && lines[i] != head) ++i;
+  bool rsm = false;
+  for (++i; i < lines.size() && !rsm; ++i) {
+    const std::string &l = lines[i];
+    if (l == "# offset" && i + 1 < lines.size()) {
+      std::vector<double> v;
+      numbers(lines[++i], static_cast<size_t>(md.n), v);
+      std::copy(v.begin(), v.end(), r.offsets.begin());
+    } else if (l == "# RSM") {
+      rsm = true;
+    } else if (startsWith(l, "# output") && l.find_first_not_of("0123456789", 8) == std::string::npos) {
+      break;  // the next output's block: this one has no terms line
+    }
+  }
+  if (!rsm) return false;
+  for (; i < lines.size() && !startsWith(lines[i], "#"); ++i) {
+    if (!term(lines[i], md.n, r)) {
+      kivfprintf(stderr, "Bad RSM term line '%s'.\n", lines[i].c_str());
+      return false;
+    }
+  }
+  for (int j = 0; j < md.n; ++j) {
+    int h = 0;
+    for (int e : r.exps[static_cast<size_t>(j)]) h = e > h ? e : h;
+    r.highest[static_cast<size_t>(j)] = h;
+    r.powers[static_cast<size_t>(j)].assign(static_cast<size_t>(h) + 1, 1.0);
+  }
+  return true;
+}
+
+bool readModel(const Lines &lines, Model &md) {
+  if (!readSizes(lines, md)) return false;
+  const size_t n = static_cast<size_t>(md.n), m = static_cast<size_t>(md.m);
+  try {
+    md.titles.resize(n);
+    md.units.resize(n);
+    md.states.assign(n, 0);
+    md.counts.assign(n, 0);
+    md.responses.resize(m);
+    for (size_t k = 0; k < m; ++k) {
+      Response &r = md.responses[k];
+      r.offsets.assign(n, 0.0);
+      r.exps.resize(n);
+      r.highest.assign(n, 0);
+      r.powers.assign(n, std::vector<double>(1, 1.0));
+      r.index = static_cast<int>(k);
+    }
+  } catch (const std::bad_alloc &) {
+    kivfprintf(stderr, "Unable to allocate memory for RSM.\n");
+    return false;
+  }
+  for (size_t k = 0; k < n; ++k) {
+    const std::string i = "# input" + std::to_string(k + 1);
+    md.titles[k] = keyed(lines, i + "_title = ");
+    md.units[k] = keyed(lines, i + "_unit = ");
+  }
+  for (size_t k = 0; k < m; ++k) {
+    const std::string o = "# output" + std::to_string(k + 1);
+    md.responses[k].title = keyed(lines, o + "_title = ");
+    md.responses[k].unit = keyed(lines, o + "_unit = ");
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] != "# minmax" || i + 2 >= lines.size()) continue;
+    std::vector<double> lo, hi;
+    if (!numbers(lines[i + 1], n + m, lo) || !numbers(lines[i + 2], n + m, hi)) {
+      kivfprintf(stderr, "Unable to read RSM min max.\n");
+      return false;
+    }
+    md.min.assign(lo.begin(), lo.begin() + static_cast<ptrdiff_t>(n));
+    md.max.assign(hi.begin(), hi.begin() + static_cast<ptrdiff_t>(n));
+    md.limitedX.assign(n, 0.0);
+    for (size_t k = 0; k < m; ++k) {
+      md.responses[k].limited = 1;
+      md.responses[k].min = lo[n + k];
+      md.responses[k].max = hi[n + k];
+    }
+    break;
+  }
+  for (int k = 1; k <= md.m; ++k)
+    if (!readResponse(lines, k, md, md.responses[static_cast<size_t>(k - 1)])) {
+      kivfprintf(stderr, "Unable to read RSM response %d.\n", k);
+      return false;
+    }
+  return true;
+}
+
+// The limit rule; names are "input %d" or "response %d".
+double saturate(const Model &md, double lo, double hi, const char *kind, int number, double v,
+                int &state, bool &warned) {
+  if (md.mode == 2) {
+    if (md.disc == 1) return dlimit_(&v, &lo, &hi, &state);
+    return v > hi ? hi : (v < lo ? lo : v);
+  }
+  if (md.mode != 1) return v;
+  const int before = state;
+  dlimit_(&v, &lo, &hi, &state);
+  if (state == 1 && before != 1) {
+    kivfprintf(stderr, "RSM %s %d greater than authorized max %g.\n", kind, number, hi);
+    warned = true;
+  } else if (state == -1 && before != -1) {
+    kivfprintf(stderr, "RSM %s %d lower than authorized min %g.\n", kind, number, lo);
+    warned = true;
+  }
+  return v;
+}
+
+double factor(const Response &r, const std::vector<int> &counts, int i, int term) {
+  const int e = r.exps[static_cast<size_t>(i)][static_cast<size_t>(term)];
+  const std::vector<double> &p = r.powers[static_cast<size_t>(i)];
+  switch (counts[static_cast<size_t>(i)]) {
+    case 0:
+      return p[static_cast<size_t>(e)];
+    case 1:
+      return e == 0 ? 0.0 : e * p[static_cast<size_t>(e - 1)];
+    case 2:
+      return e < 2 ? 0.0 : e * (e - 1.0) * p[static_cast<size_t>(e - 2)];
+    default:
+      return 0.0;
+  }
+}
+
+Model *live(int id) {
+  if (!g_reg.inRange(id) || g_reg.items[static_cast<size_t>(id)].responses.empty()) return nullptr;
+  return &g_reg.items[static_cast<size_t>(id)];
+}
+
+}  // namespace
+
+int createTitled(const char *file, int mode, int disc) {
+  int nlines = 0, keep = 0;
+  char **raw = rtableml_(file, &nlines, &keep);
+  if (!raw || nlines < 1) {
+    std::free(raw);
+    return -1;
+  }
+  Lines lines;
+  for (int i = 0; i < nlines; ++i) {
+    lines.emplace_back(raw[i]);
+    std::free(raw[i]);
+  }
+  std::free(raw);
+  Model md;
+  md.mode = mode;
+  md.disc = disc;
+  if (!readModel(lines, md)) return -1;
+  size_t id = 0;
+  while (id < g_reg.items.size() && !g_reg.items[id].responses.empty()) ++id;
+  if (id == g_reg.items.size()) g_reg.items.emplace_back();
+  g_reg.hook(&AtEnd);
+  g_reg.items[id] = std::move(md);
+  kivfprintf(stdout, "Data read from file '%s': %d factor(s) and %d response(s).\n", file,
+             g_reg.items[id].n, g_reg.items[id].m);
+  return static_cast<int>(id);
+}
+
+int evalTitled(int id, const int *axes, int count, const double *x, double *out) {
+  Model *md = live(id);
+  if (!md) {
+    kivfprintf(stderr, count > 0 || axes ? "Call to kivRsmEvalDeriv with invalid index (%d).\n"
+                                         : "Call to kivRsmEval with invalid index (%d).\n",
+               id);
+    return 0;
+  }
+  for (int j = 0; j < count; ++j)
+    if (axes[j] < 1 || axes[j] > md->n) {
+      kivfprintf(stderr, "Derivation index %d must be in range [1,%d] and is %d.\n", j + 1, md->n,
+                 axes[j]);
+      return 0;
+    }
+  bool warned = false;
+  const double *in = x;
+  if (!md->min.empty() && md->mode != 0) {
+    for (int i = 0; i < md->n; ++i) {
+      const size_t k = static_cast<size_t>(i);
+      md->limitedX[k] = saturate(*md, md->min[k], md->max[k], "input", i + 1, x[i],
+                                 md->states[k], warned);
+    }
+    if (md->mode == 2) in = md->limitedX.data();
+  }
+  for (int j = 0; j < count; ++j) ++md->counts[static_cast<size_t>(axes[j] - 1)];
+  for (Response &r : md->responses) {
+    for (int i = 0; i < md->n; ++i) {
+      std::vector<double> &p = r.powers[static_cast<size_t>(i)];
+      const double d = in[i] - r.offsets[static_cast<size_t>(i)];
+      for (size_t e = 1; e < p.size(); ++e) p[e] = d * p[e - 1];
+    }
+    double sum = 0.0;
+    for (size_t t = 0; t < r.coef.size(); ++t) {
+      double prod = r.coef[t];
+      for (int i = 0; i < md->n && prod != 0.0; ++i)
+        prod *= factor(r, md->counts, i, static_cast<int>(t));
+      sum += prod;
+    }
+    if (count <= 0 && axes == nullptr && r.limited && md->mode != 0)
+      sum = saturate(*md, r.min, r.max, "response", r.index + 1, sum, r.state, warned);
+    out[r.index] = sum;
+  }
+  for (int j = 0; j < count; ++j) md->counts[static_cast<size_t>(axes[j] - 1)] = 0;
+  return warned ? -1 : 1;
+}
+
+int titledInputs(int id) {
+  const Model *md = live(id);
+  return md ? md->n : -1;
+}
+
+int titledOutputs(int id) {
+  const Model *md = live(id);
+  return md ? md->m : -1;
+}
+
+int freeTitled(int id) {
+  if (!live(id)) return 0;
+  g_reg.items[static_cast<size_t>(id)] = Model{};
+  return 1;
+}
+
+}  // namespace kiv::rsm
+
+extern "C" {
+
+int kivRsmInit_(const char *file, int mode, int disc) {
+  return kiv::rsm::createTitled(file, mode, disc);
+}
+
+int kivRsmEval_(int *id, double *x, double *out) {
+  return kiv::rsm::evalTitled(*id, nullptr, 0, x, out);
+}
+
+int kivRsmEvalDeriv_(int *id, int *axes, int *count, double *x, double *out) {
+  static const int none = 0;
+  // A plain evaluation through this entry skips the output limits.
+  return kiv::rsm::evalTitled(*id, *count > 0 ? axes : &none, *count > 0 ? *count : 0, x, out);
+}
+
+int kivRsmGetNumInputs_(int *id) {
+  const int n = kiv::rsm::titledInputs(*id);
+  if (n < 0) kivfprintf(stderr, "Call to kivRsmGetNumInputs with invalid index (%d).\n", *id);
+  return n;
+}
+
+int kivRsmGetNumOutputs_(int *id) {
+  const int m = kiv::rsm::titledOutputs(*id);
+  if (m < 0) kivfprintf(stderr, "Call to kivRsmGetNumOutputs with invalid index (%d).\n", *id);
+  return m;
+}
+
+int kivRsmFree_(int *id) {
+  if (kiv::rsm::freeTitled(*id)) return 1;
+  kivfprintf(stderr, "Call to kivRsmFree with invalid index (%d).\n", *id);
+  return 0;
+}
+
+void FreeAllRSM2(void) { kiv::rsm::g_reg.clear(); }
+
+}  // extern "C"

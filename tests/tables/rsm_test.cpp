@@ -1,0 +1,251 @@
+// Response surfaces of both files against polynomials evaluated directly
+// and against finite differences, and the readers' refusals.
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tables/kiv_interpret.h"
+#include "tables/tablefile_support.hpp"
+
+namespace {
+
+using Rsm = kiv::test::TableTest;
+using Seq = std::vector<int>;
+
+// Every non-decreasing index sequence of length q over 0..n, in
+// lexicographic order, by brute force over all (n+1)^q sequences.
+std::vector<Seq> monomials(int n, int q) {
+  std::vector<Seq> out;
+  Seq s(static_cast<size_t>(q), 0);
+  for (;;) {
+    bool sorted = true;
+    for (size_t i = 1; i < s.size(); ++i) sorted = sorted && s[i - 1] <= s[i];
+    if (sorted) out.push_back(s);
+    size_t j = s.size();
+    while (j > 0 && s[j - 1] == n) s[--j] = 0;
+    if (j == 0) return out;
+    ++s[j - 1];
+  }
+}
+
+double direct(const std::vector<Seq> &m, const std::vector<double> &c, const double *x) {
+  double sum = 0.0;
+  for (size_t k = 0; k < m.size(); ++k) {
+    double v = c[k];
+    for (int i : m[k]) v *= i ? x[i - 1] : 1.0;
+    sum += v;
+  }
+  return sum;
+}
+
+std::string oldFile(int n, const std::string &type, const std::vector<std::string> &blocks,
+                    size_t responses = 0) {
+  if (responses == 0) responses = blocks.size();
+  std::string f = "Type of RSM: " + type + "\n" + std::to_string(n) + " factor(s):\n";
+  for (int i = 1; i <= n; ++i) f += " x" + std::to_string(i) + "  \n";
+  f += std::to_string(responses) + " response variable(s):\n";
+  for (size_t r = 0; r < responses; ++r) f += "y" + std::to_string(r) + "\n";
+  for (const std::string &b : blocks) f += "START\n" + b;
+  return f;
+}
+
+int create(const std::string &path) {
+  int n = 0, nr = 0, type = 0;
+  double ***coef = nullptr;
+  char **names = nullptr;
+  if (!rsmread_(path.c_str(), &n, &nr, &names, nullptr, &coef, nullptr, nullptr, &type)) return -1;
+  for (int i = 0; i < n; ++i) std::free(names[i]);
+  std::free(names);
+  const int id = rsminit_(&type, &n, &nr, coef, nullptr, nullptr);
+  rsmfreelist_(&type, &n, &nr, coef);
+  return id;
+}
+
+TEST_F(Rsm, OrderPSurfacesMatchTheirPolynomialsAndSlopes) {
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int n = 1; n <= 4; ++n)
+    for (int p = 3; p <= 5; ++p) {
+      const auto m = monomials(n, p);
+      ASSERT_EQ(rsmGetNewInputDim(n, p) + 1, static_cast<int>(m.size()));
+      std::vector<double> c;
+      std::string block;
+      for (size_t k = 0; k < m.size(); ++k) {
+        c.push_back(u(gen));
+        block += std::to_string(c.back()) + "\n";
+        c.back() = std::stod(std::to_string(c.back()));
+      }
+      int id = create(write("p.txt", oldFile(n, "order : " + std::to_string(p), {block})));
+      ASSERT_GE(id, 0) << takeErr();
+      std::vector<double> x;
+      for (int i = 0; i < n; ++i) x.push_back(u(gen));
+      int all = -1, one = 1;
+      double y = 0;
+      ASSERT_EQ(rsmeval_(&id, &one, x.data(), &y), 1);
+      EXPECT_NEAR(y, direct(m, c, x.data()), 1e-12);
+      const double h = 1e-4;
+      auto at = [&](int a, double da, int b, double db) {
+        std::vector<double> z = x;
+        z[static_cast<size_t>(a)] += da;
+        z[static_cast<size_t>(b)] += db;
+        return direct(m, c, z.data());
+      };
+      for (int a = 1; a <= n; ++a) {
+        ASSERT_EQ(rsmevald_(&id, &all, &a, x.data(), &y), 1);
+        EXPECT_NEAR(y, (at(a - 1, h, 0, 0) - at(a - 1, -h, 0, 0)) / (2 * h), 1e-6) << n << p << a;
+        for (int b = 1; b <= n; ++b) {
+          int ab[2] = {a, b};
+          ASSERT_EQ(rsmevald2_(&id, &one, ab, x.data(), &y), 1);
+          const double fd = (at(a - 1, h, b - 1, h) - at(a - 1, h, b - 1, -h) -
+                             at(a - 1, -h, b - 1, h) + at(a - 1, -h, b - 1, -h)) / (4 * h * h);
+          EXPECT_NEAR(y, fd, 1e-5) << n << p << a << b;
+        }
+      }
+      rsmfree_(&id);
+    }
+  takeOut();
+}
+
+TEST_F(Rsm, QuadraticFormAndItsHessian) {
+  // M = [[1 2 0 0][4 5 6 0][0 8 0 1][0 0 3 2]] over z = (1, x1, x2, x3).
+  int id = create(write("q.txt", oldFile(3, "Second Order Response Surface",
+                                               {"1;2;0;0;\n4;5;6;0;\n0;8;0;1;\n0;0;3;2\n"})));
+  ASSERT_EQ(id, 0);
+  double x[3] = {0.5, -1.0, 2.0}, y = 0, g[3], hess[6];
+  int all = -1, bad = 0, one = 1;
+  auto r = [](double a, double b, double c) {
+    return 1 + 6 * a + 5 * a * a + 14 * a * b + 4 * b * c + 2 * c * c;
+  };
+  ASSERT_EQ(rsmeval_(&id, &all, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, r(0.5, -1.0, 2.0));
+  ASSERT_EQ(rsmevalalld_(&id, &one, x, g), 1);
+  EXPECT_DOUBLE_EQ(g[0], 6 + 10 * 0.5 + 14 * -1.0);
+  EXPECT_DOUBLE_EQ(g[1], 14 * 0.5 + 4 * 2.0);
+  EXPECT_DOUBLE_EQ(g[2], 4 * -1.0 + 4 * 2.0);
+  ASSERT_EQ(rsmevalalld2_(&id, &all, x, hess), 1);
+  const double want[6] = {10, 14, 0, 0, 4, 4};
+  for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(hess[k], want[k]) << k;
+  EXPECT_EQ(rsmeval_(&id, &bad, x, &y), 0);
+  int axis = 4;
+  EXPECT_EQ(rsmevald_(&id, &all, &axis, x, &y), 0);
+  EXPECT_EQ(takeErr(), "\n\nCall to rsmeval with invalid response index 0\n"
+                       "\n\nCall to rsmevald with invalid axis direction 4\n");
+  // A freed slot is handed out again.
+  rsmfree_(&id);
+  EXPECT_EQ(create(write("q2.txt", oldFile(1, "First Order Response Surface", {"1;2\n3;4\n"}))), 0);
+}
+
+TEST_F(Rsm, OlderFileRefusals) {
+  const std::string two = "1;2;\n3;4;\n";
+  auto read = [](const std::string &f) {
+    int n, nr, type;
+    double ***coef = reinterpret_cast<double ***>(1);
+    const int ok = rsmread_(f.c_str(), &n, &nr, nullptr, nullptr, &coef, nullptr, nullptr, &type);
+    return ok == 0 && coef == nullptr ? 0 : 1;
+  };
+  refusals(read, {
+      {oldFile(1, "First Order Response Surface", {two, two}, 1), 0,
+       "\nResponses undefined or more matrices than responses.\n"},
+      {"Type of RSM: Second Order Response Surface\n1 factor(s):\nx\nSTART\n" + two, 0,
+       "\nResponses undefined or more matrices than responses.\n"},
+      {oldFile(1, "First Order Response Surface", {"1;2;\n3\n"}), 0,
+       "\nBad number format for quadratic matrix.\n"},
+      {oldFile(1, "First Order Response Surface", {"1;2;\n"}), 0,
+       "\nAn error occurs while reading quadratic matrix in '%s'.\n"},
+      {"2 colours:\n", 0, "\nRead error. Unable to interpret line '2 colours:'\n"},
+  });
+  // Refused with a message of the reader's own: no factors or no type
+  // before START, a count that is not positive or too large, an order
+  // beyond any int, fewer blocks than responses.
+  for (const std::string &bad :
+       {std::string("1 response variable(s):\ny\nSTART\n1;2;\n3;4;\n"),
+        oldFile(1, "Unknown", {two}), oldFile(0, "First Order Response Surface", {}),
+        oldFile(1, "order : 99999999999", {two}), oldFile(3, "order : 2000000000", {two}),
+        oldFile(1, "order : -3", {two}), oldFile(1, "First Order Response Surface", {two}, 2)}) {
+    EXPECT_EQ(read(write("bad.txt", bad)), 0) << bad;
+    EXPECT_NE(takeErr(), "") << bad;
+  }
+  EXPECT_EQ(takeOut(), "");
+}
+
+std::string titled(const std::string &body) {
+  return "# Table format: RSM\n# 2 inputs\n# 1 outputs\n# input1_title = pressure\n" + body;
+}
+
+TEST_F(Rsm, TitledTermsOffsetsAndDerivatives) {
+  const std::string terms = "# output1\n# RSM\n1 0 3.0\n0 2 0.5\n";
+  int id = kivRsmInit_(write("t.txt", titled(terms)).c_str(), 2, 0);
+  int off = kivRsmInit_(write("o.txt", titled("# output1\n# offset\n1 0\n# RSM\n1 0 3.0\n0 2 0.5\n")).c_str(), 0, 0);
+  ASSERT_EQ(id, 0);
+  ASSERT_EQ(off, 1);
+  EXPECT_EQ(takeOut(), "Data read from file '" + dir_ + "/t.txt': 2 factor(s) and 1 response(s).\n"
+                       "Data read from file '" + dir_ + "/o.txt': 2 factor(s) and 1 response(s).\n");
+  double x[2] = {2.0, -3.0}, y = 0;
+  ASSERT_EQ(kivRsmEval_(&id, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 6.0 + 4.5);
+  ASSERT_EQ(kivRsmEval_(&off, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 3.0 + 4.5);
+  struct D {
+    std::vector<int> axes;
+    double want;
+  };
+  for (const D &d : {D{{2}, -3.0}, D{{2, 2}, 1.0}, D{{1, 2}, 0.0}, D{{1}, 3.0}, D{{2, 2, 2}, 0.0}}) {
+    int count = static_cast<int>(d.axes.size());
+    ASSERT_EQ(kivRsmEvalDeriv_(&id, const_cast<int *>(d.axes.data()), &count, x, &y), 1);
+    EXPECT_DOUBLE_EQ(y, d.want) << d.axes.size();
+  }
+  int axes[2] = {1, 3}, two = 2;
+  EXPECT_EQ(kivRsmEvalDeriv_(&id, axes, &two, x, &y), 0);
+  EXPECT_EQ(takeErr(), "Derivation index 2 must be in range [1,2] and is 3.\n");
+  // Freed, then refused; the slot goes to the next model.
+  EXPECT_EQ(kivRsmFree_(&id), 1);
+  EXPECT_EQ(kivRsmGetNumInputs_(&id), -1);
+  EXPECT_EQ(takeErr(), "Call to kivRsmGetNumInputs with invalid index (0).\n");
+  EXPECT_EQ(kivRsmInit_(write("t2.txt", titled(terms)).c_str(), 2, 0), 0);
+}
+
+TEST_F(Rsm, TitledLimitsReportOrClamp) {
+  // Inputs within [0, 1] x [0, 10]; the output within [-100, 100].
+  const std::string f = write("l.txt", titled("# minmax\n0 0 -100\n1 10 100\n# output1\n# RSM\n1 0 3.0\n0 2 0.5\n"));
+  int report = kivRsmInit_(f.c_str(), 1, 0), clamp = kivRsmInit_(f.c_str(), 2, 0);
+  takeOut();
+  double x[2] = {4.0, 2.0}, y = 0;
+  EXPECT_EQ(kivRsmEval_(&report, x, &y), -1);
+  EXPECT_DOUBLE_EQ(y, 12.0 + 2.0);
+  EXPECT_EQ(takeErr(), "RSM input 1 greater than authorized max 1.\n");
+  EXPECT_EQ(kivRsmEval_(&report, x, &y), 1);
+  EXPECT_EQ(takeErr(), "");
+  EXPECT_EQ(kivRsmEval_(&clamp, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 3.0 + 2.0);
+  x[1] = 30.0;  // clamped to 10: 3 + 50
+  EXPECT_EQ(kivRsmEval_(&clamp, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 53.0);
+  EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Rsm, TitledFileRefusals) {
+  auto init = [](const std::string &f) { return kivRsmInit_(f.c_str(), 0, 0); };
+  refusals(init, {
+      {"# Table format: RSM\n# 2 inputs\n", -1, "Unable to read RSM sizes.\n"},
+      {"# Table format: RSM\n# 0 inputs\n# 1 outputs\n", -1, "Unable to read RSM sizes.\n"},
+      {"# Table format: RSM\n# 99999999999 inputs\n# 1 outputs\n", -1, "Unable to read RSM sizes.\n"},
+      {titled("# minmax\n0 0\n1 1 1\n# output1\n# RSM\n"), -1, "Unable to read RSM min max.\n"},
+      {titled("# output2\n# RSM\n"), -1, "Unable to read RSM response 1.\n"},
+  });
+  // Refused with their own first line: a term missing an exponent or its
+  // coefficient, a negative exponent, an output without "# RSM" before the
+  // next one, too many inputs.
+  for (const std::string &body : {std::string("# output1\n# RSM\n1 3.0\n"), std::string("# output1\n# RSM\n1 1\n"),
+                                  std::string("# output1\n# RSM\n-1 0 2\n")}) {
+    EXPECT_EQ(init(write("b.txt", titled(body))), -1) << body;
+    EXPECT_NE(takeErr().find("Unable to read RSM response 1.\n"), std::string::npos) << body;
+  }
+  EXPECT_EQ(init(write("c.txt", "# 2 inputs\n# 2 outputs\n# output1\n# output2\n# RSM\n0 0 1\n")), -1);
+  EXPECT_EQ(init(write("d.txt", "# 513 inputs\n# 1 outputs\n# output1\n# RSM\n")), -1);
+  EXPECT_NE(takeErr(), "");
+  EXPECT_EQ(takeOut(), "");
+}
+
+}  // namespace
