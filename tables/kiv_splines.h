@@ -54,7 +54,7 @@ KIV_API double getlspda_(const int *id, const double *x, const int *disc, int *m
 KIV_API double getlspia_(const int *id, const double *x, const int *disc, int *mem);
 /* Integral of 1/y from the first knot to x (no memory, no cyclic mapping;
  * the end values held outside).  Needs two or more points and every y
- * strictly positive: otherwise a message and the end of the run. */
+ * nonzero and of one sign: otherwise a message and the end of the run. */
 KIV_API double intinvbm_(const int *id, const double *x);
 /* Marks x as simulation time (flag 1) or not (0): knot crossings are then
  * announced as time events.  Ignored for a cyclic spline and a bad id. */
