@@ -19,7 +19,8 @@
  * is chosen from the abscissa and remembered; while the runtime holds
  * regions the remembered interval keeps being used (its piece extrapolated
  * if need be) and a move to another interval is reported with disloc_ (or,
- * on a time axis, announced with distim_ at the knot crossed).  On a cyclic
+ * on a time axis, announced with distim_: forward at the first knot passed,
+ * backward at the first knot of the interval reached).  On a cyclic
  * axis a held interval continues across the seam by one period.  Memories
  * start at -2 ("none"); any value outside -1..n-1 also counts as none.
  * Evaluation allocates nothing. */
