@@ -90,11 +90,11 @@ double taitSlope(const Coefficients &c, double P, double T, double H, double dHd
 // Whether the law gives a finite density rising with the pressure at T [K]
 // for every pressure of the range (every 25 bar).
 bool lawHolds(const Coefficients &c, double T) {
-  const double H = taitParameter(c, T);
+  const double H = taitParameter(c, T), dHdT = taitParameterSlope(c, T);
   if (!(H > kTaitFloor)) return false;
   for (double P = kPfloorBar;; P = std::min(P + 25.0, kPmaxBar)) {
-    if (!(1.0 - c.Ct * std::log((P + H) / H) > 0.0 && taitSlope(c, P, T, H, taitParameterSlope(c, T)) > 0.0))
-      return false;
+    const bool finite = 1.0 - c.Ct * std::log((P + H) / H) > 0.0;
+    if (!(finite && taitSlope(c, P, T, H, dHdT) > 0.0)) return false;
     if (P == kPmaxBar) return true;
   }
 }

@@ -142,8 +142,7 @@ TEST_F(Fp04, EveryTypeChecksItsOwnParameters) {
     int i = 0;
     EXPECT_EQ(checkhdind2_(&i), 0);
   }
-  // -1.013 bar lies just above -101300 * 1e-5 bar.
-  EXPECT_EQ(with(1, 0, {{19, -1.013}}).setUpIn(*this), 0) << takeErr();
+  EXPECT_EQ(with(1, 0, {{19, -1.013}}).setUpIn(*this), 0) << takeErr();  // above -101300 * 1e-5
   // The instance is named.
   Fp04Params f = with(2, 0, {{3, -51.0}});
   f.instance = 3;

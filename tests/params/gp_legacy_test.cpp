@@ -95,8 +95,7 @@ TEST_F(GpLegacy, RecordsThatWouldNotReadBackAreRefusedBeforeWriting) {
   EXPECT_EQ(takeErr(), "Cannot write global parameter 'u' to " + path(".gp") + ": its type is unknown\n");
   EXPECT_FALSE(std::filesystem::exists(path(".gp2")));
   EXPECT_EQ(KIVGPPrivate_IO_WriteTextGPToLegacyFile(stdout, nullptr), -1);
-  // No title: written as a blank one, so the line still reads back.
-  Records r, back;
+  Records r, back;  // no title: written as a blank one, so the line still reads back
   r.add(KIVGP_GP_CreateText("s", nullptr, "v", "d", nullptr, nullptr));
   ASSERT_EQ(write("", r), 0);
   ASSERT_EQ(read("", back), 0);
