@@ -48,7 +48,8 @@ void checkRoundTrip(const KIVGP_GP *read) {
     if (len == 0 || buf[len - 1] != '\n') std::abort();
     buf[len - 1] = '\0';
     if (readerOf(held->type)(buf, back, &counter) != 0) std::abort();
-    if (!same(held->name, back->name) || !same(held->title, back->title) ||
+    const char *title = held->title && *held->title ? held->title : " ";  // none comes back as a blank
+    if (!same(held->name, back->name) || !same(title, back->title) ||
         !same(held->value, back->value) || !same(held->unit, back->unit) ||
         !same(held->min_value, back->min_value) || !same(held->max_value, back->max_value) ||
         !same(held->default_value, back->default_value) ||

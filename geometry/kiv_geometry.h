@@ -113,7 +113,8 @@ KIV_API void delete_path_(path *p);
 /* 0 removed (its nodes and the path record are freed), 1 not held, -2 it
  * was the only path and the shape is now empty. */
 KIV_API int remove_path_from_shape(path *p, shape *s);
-/* Frees the shape and everything below it; NULL does nothing. */
+/* Frees the shape and everything below it; NULL does nothing, and a count
+ * without a path array is only reset to 0. */
 KIV_API void delete_shape_(shape *s);
 KIV_API void delete_shape_permissive_(shape *s);
 
@@ -261,7 +262,9 @@ enum {
   KIV_BOOL_UNLOCATED = 1, /* crossings not located at any tolerance: the result
                              holds only the paths that meet nothing */
   KIV_BOOL_ODD = 2,       /* odd number of crossings twice: empty result */
-  KIV_BOOL_ENDLESS = 3    /* the walk did not close: empty result */
+  KIV_BOOL_ENDLESS = 3,   /* the walk did not close: empty result */
+  KIV_BOOL_UNORDERED = 4  /* no corner of a splitter's rectangle is known to lie
+                             outside the other shape: empty result */
 };
 
 /* 6 when p lies on the material side of q, 0 when not, 1 when p runs along

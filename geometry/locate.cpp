@@ -186,17 +186,44 @@ void drop(point *p) {
   if (p->owner) --p->owner->unvisited;
 }
 
+// Whether v lies off the material of A and off its boundary.
+bool outside(const point *v, const shape *A) {
+  int rings = 0;
+  for (int i = 0; i < A->npaths; ++i) {
+    const int r = isPointinsidePath(v, A->paths[i], 0, 1e-12);
+    if (r == 1) return false;
+    if (r == 6) rings += A->paths[i]->orientation == KIV_ORIENT_CW ? -1 : 1;
+  }
+  return rings <= 0;
+}
+
 // A standard splitter's crossings alternate along its rectangle: entry,
-// exit, entry...
-void alternate(shape *B) {
-  bool entry = true;
-  forEachNode(B->paths[0], [&entry](point *n) {
-    if (n->tag == KIV_TAG_PLAIN || n->tag == KIV_TAG_CONSUMED || !n->partner) return false;
-    n->tag = entry ? KIV_TAG_SWITCH : KIV_TAG_EXIT;
-    n->partner->tag = entry ? KIV_TAG_EXIT : KIV_TAG_SWITCH;
-    entry = !entry;
-    return false;
+// exit, entry... counted from a corner outside A, since the rectangle may
+// start inside.  False when no corner is known to be outside.
+bool alternate(const shape *A, shape *B) {
+  point *start = nullptr;
+  forEachNode(B->paths[0], [&](point *n) {
+    if (n->tag == KIV_TAG_PLAIN && outside(n, A)) start = n;
+    return start != nullptr;
   });
+  if (!start) return false;
+  bool entry = true;
+  point *n = start;
+  do {
+    if (n->tag != KIV_TAG_PLAIN && n->tag != KIV_TAG_CONSUMED && n->partner) {
+      n->tag = entry ? KIV_TAG_SWITCH : KIV_TAG_EXIT;
+      n->partner->tag = entry ? KIV_TAG_EXIT : KIV_TAG_SWITCH;
+      entry = !entry;
+    }
+    n = n->next;
+  } while (n != start);
+  return true;
+}
+
+void dropCopies(shape **WA, shape **WB) {
+  delete_shape_(*WA);
+  delete_shape_(*WB);
+  *WA = *WB = nullptr;
 }
 
 }  // namespace
@@ -236,7 +263,7 @@ int locateCrossings(const shape *A, const shape *B, shape **WA, shape **WB, doub
   if ((*WA)->kind == 0) count -= check_for_false_intersections(*WA);
   if ((*WB)->kind == 0) count -= check_for_false_intersections(*WB);
   if (count % 2 != 0) return -2;
-  if (isSplitterPair(*WB) && hasPaths(*WB)) alternate(*WB);
+  if (count > 0 && isSplitterPair(*WB) && hasPaths(*WB) && !alternate(*WA, *WB)) return -3;
   return count;
 }
 
@@ -244,19 +271,18 @@ int locateRetrying(const shape *A, const shape *B, shape **WA, shape **WB, const
   bool unlocated = false;
   int count = locateCrossings(A, B, WA, WB, 0.0, 0.0, &unlocated);
   if (count == -2) {
-    delete_shape_(*WA);
-    delete_shape_(*WB);
-    *WA = *WB = nullptr;
+    dropCopies(WA, WB);
     count = locateCrossings(A, B, WA, WB, 1e-6, 1e-6, &unlocated);
-    if (count == -2) {
-      delete_shape_(*WA);
-      delete_shape_(*WB);
-      *WA = *WB = nullptr;
-      kivfprintf(stderr, "   ...\n");
-      kivfprintf(stderr, "odd number of intersections in %s function, empty result\n", fn);
-      setStatus(status, KIV_BOOL_ODD);
-      return -2;
-    }
+  }
+  if (count == -2 || count == -3) {
+    dropCopies(WA, WB);
+    kivfprintf(stderr, "   ...\n");
+    kivfprintf(stderr,
+               count == -2 ? "odd number of intersections in %s function, empty result\n"
+                           : "crossings of the splitter could not be ordered in %s function, empty result\n",
+               fn);
+    setStatus(status, count == -2 ? KIV_BOOL_ODD : KIV_BOOL_UNORDERED);
+    return -2;
   }
   if (unlocated) {
     kivfprintf(stderr, "   ...\n");
@@ -375,7 +401,8 @@ void tag_intersections_(shape *A, shape *B, int *count) {
 int locate_intersections_(const shape *A, const shape *B, shape **A_work, shape **B_work, double dx, double dy) {
   shape *WA = nullptr, *WB = nullptr;
   bool unlocated = false;
-  const int r = locateCrossings(A, B, &WA, &WB, dx, dy, &unlocated);
+  int r = locateCrossings(A, B, &WA, &WB, dx, dy, &unlocated);
+  if (r == -3) r = -1;
   if (A_work)
     *A_work = WA;
   else

@@ -244,7 +244,13 @@ int remove_path_from_shape(path *p, shape *s) {
 }
 
 void delete_shape_(shape *s) {
-  if (s) freeShape(s);
+  if (!s) return;
+  // A count without its array: nothing can be freed safely but the count.
+  if (!s->paths && s->npaths != 0) {
+    s->npaths = 0;
+    return;
+  }
+  freeShape(s);
 }
 
 void delete_shape_permissive_(shape *s) {

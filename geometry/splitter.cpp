@@ -106,11 +106,9 @@ shape *removeSplitter(const shape *A, const shape *S, int *status) {
     delete_shape_(T);
     firstLabelled = 1;
   } else {
+    // Paths never oriented are never selected: with none selected, all of A
+    // is kept.
     W = copyOf(A);
-    // A copy of paths never oriented is oriented by area, so that its outer
-    // contours can be selected.
-    for (int i = 0; i < W->npaths; ++i)
-      if (W->paths[i]->orientation == KIV_ORIENT_NONE) orient_path2_(W->paths[i]);
   }
   shape *R = create_shape();
   std::vector<const path *> selected;

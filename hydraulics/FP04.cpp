@@ -206,7 +206,7 @@ class Checks {
 
  private:
   const double *r_;
-  const double lowest_ = -getatp_() / 1e5;  // absolute zero, bar gauge
+  const double lowest_ = -getatp_() * 1e-5;  // absolute zero, bar gauge
   int level_ = 0;
 };
 

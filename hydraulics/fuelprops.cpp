@@ -4,7 +4,6 @@
 // and low vapour saturation pressures, free air compressed polytropically,
 // viscosity from a free-volume law, bulk moduli as tangents of the density.
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "hydraulics/varprops.hpp"
@@ -55,40 +54,66 @@ constexpr double kPmaxBar = 5000.0;
 constexpr double kPfloorBar = (kPabsFloor - kPatm) / 1e5;  // absolute zero, bar gauge
 constexpr double kRgas = 8.3145107;
 
-// Where their fits leave the measured range, several fuels' Tait parameter
-// falls through zero (the density turns to NaN) and the free volume of the
-// viscosity law vanishes (the viscosity explodes).  Their inputs are held
-// so the Tait parameter stays at or above kTaitFloor and the free volume at
-// or above kFreeVolumeFloor of the zero-free-volume density; the fuels that
-// behave over the whole range never reach these limits.
-constexpr double kTaitFloor = 250.0;  // bar
-constexpr double kFreeVolumeFloor = 0.03;
+// Near the top of the range the Tait law of several fuels fails: the
+// parameter of fuels 5, 6, 8 and 9 falls through zero, and with the
+// temperature rise by compression (which falls again above 3561 bar) the
+// density of fuels 5, 6 and 8 to 12 stops rising with the pressure at the
+// highest pressures.  Above the lowest temperature at which the law fails
+// at some pressure of the range, the parameter is held at its value there;
+// everywhere else the law is followed.  The parameter itself must
+// stay above kTaitFloor: the law needs P + H > 0 down to absolute zero
+// (P = -1.013 bar) and a positive denominator up to 5000 bar (H > 0.6 bar
+// at most); the floor is twice the larger bound.
+constexpr double kTaitFloor = -2.0 * kPfloorBar;  // bar
+// The free-volume viscosity overflows as the density nears that of no free
+// volume: its exponent is held at 700 (a viscosity near 1e300 Pa s at most).
+constexpr double kMaxExponent = 700.0;
 
 constexpr double taitParameter(const Coefficients &c, double T) {
   return c.B0 + T * (c.B1 + T * (c.B2 + T * c.B3));
 }
+double taitParameterSlope(const Coefficients &c, double T) {
+  return c.B1 + T * (2.0 * c.B2 + 3.0 * c.B3 * T);
+}
 
-// The lowest temperature at which the Tait parameter reaches its floor,
-// searched up to the top of the range plus the largest compression rise.
-constexpr double taitLimit(const Coefficients &c) {
-  if (taitParameter(c, kTmin) < kTaitFloor) return kTmin;
+// d rho_L / d p [kg/m3/Pa] of the Tait density at P [bar] and T [K] (the
+// temperature raised by compression), with the parameter H [bar] and its
+// temperature slope dHdT.
+double taitSlope(const Coefficients &c, double P, double T, double H, double dHdT) {
+  const double dTdP = 0.0141 - 3.96e-6 * P;
+  const double D = 1.0 - c.Ct * std::log((P + H) / H);
+  const double dD = -c.Ct * (H - dTdP * dHdT * P) / (H * (H + P));
+  const double RHOVT = c.rho_ref * (1.0 - c.alpha_T * T);
+  return (-c.rho_ref * c.alpha_T * dTdP - dD * RHOVT / D) / D / 1e5;
+}
+
+// Whether the law gives a finite density rising with the pressure at T [K]
+// for every pressure of the range (every 25 bar).
+bool lawHolds(const Coefficients &c, double T) {
+  const double H = taitParameter(c, T), dHdT = taitParameterSlope(c, T);
+  if (!(H > kTaitFloor)) return false;
+  for (double P = kPfloorBar;; P = std::min(P + 25.0, kPmaxBar)) {
+    const bool finite = 1.0 - c.Ct * std::log((P + H) / H) > 0.0;
+    if (!(finite && taitSlope(c, P, T, H, dHdT) > 0.0)) return false;
+    if (P == kPmaxBar) return true;
+  }
+}
+
+// The lowest temperature at which the law fails, searched up to the top of
+// the range plus the largest compression rise; 1e30 when it never does.
+double taitLimit(const Coefficients &c) {
+  if (!lawHolds(c, kTmin)) return kTmin;
   for (double hi = kTmin + 1.0; hi <= kTmax + 30.0; hi += 1.0) {
-    if (taitParameter(c, hi) >= kTaitFloor) continue;
+    if (lawHolds(c, hi)) continue;
     double lo = hi - 1.0;
-    for (int k = 0; k < 60; ++k) {
+    for (int k = 0; k < 50; ++k) {
       const double mid = 0.5 * (lo + hi);
-      (taitParameter(c, mid) >= kTaitFloor ? lo : hi) = mid;
+      (lawHolds(c, mid) ? lo : hi) = mid;
     }
     return lo;
   }
   return 1e30;
 }
-
-constexpr std::array<double, 13> kTaitLimit = [] {
-  std::array<double, 13> t{};
-  for (size_t f = 0; f < t.size(); ++f) t[f] = taitLimit(kFuel[f]);
-  return t;
-}();
 
 // Fields of the last evaluation, read by the functions that follow rbrho_.
 struct Evaluation {
@@ -111,20 +136,27 @@ struct FuelModel {
   double rbrho_cache = 1000;
   Evaluation cached;
   int rb_nocomment = 0;
-  int gOutOfRange[kHydIndexCount + 1] = {};  // the last one for indexes outside 0..100
+  // Warnings printed, per index (the last one for indexes outside 0..100):
+  // pressure out of range, density law held, viscosity law held.
+  int gOutOfRange[kHydIndexCount + 1] = {};
+  int gDensityHeld[kHydIndexCount + 1] = {};
+  int gViscosityHeld[kHydIndexCount + 1] = {};
   // Fuel data of the index-0 fluid given by setrbid2_.
   int gindex = 0;
   double ghsvp = 0, glsvp = 0, gemm = 0, gmuair = 0, gmuvap = 0;
+  // Per fuel, the temperature above which the Tait parameter is held; 0
+  // until the fuel is first selected.
+  double tait_limit[13] = {};
 };
 
 FuelModel R;
 
 double clampTemperature(double T) { return std::clamp(T, kTmin, kTmax); }
 
-// Whether the out-of-range warning of fluid i may be printed now; it is
-// printed once per index.
-bool claimWarning(int i, bool honour_silent) {
-  int &flag = R.gOutOfRange[kiv::hyd::validIndex(i) ? i : kHydIndexCount];
+// Whether a warning of fluid i of the kind that `flags` records may be
+// printed now; each kind is printed once per index.
+bool claimWarning(int (&flags)[kHydIndexCount + 1], int i, bool honour_silent) {
+  int &flag = flags[kiv::hyd::validIndex(i) ? i : kHydIndexCount];
   if (flag || (honour_silent && R.rb_nocomment)) return false;
   flag = 1;
   return true;
@@ -141,7 +173,7 @@ double prepare(double p, double T, int i, bool honour_silent) {
   e.PRESS = p * 1e-5;
   if (e.PRESS > kPmaxBar) {
     e.PRESS = kPmaxBar;
-    if (claimWarning(i, honour_silent)) {
+    if (claimWarning(R.gOutOfRange, i, honour_silent)) {
       kivfprintf(stderr,
                  "\nThe fluid properties are based on measurements in the pressure range 0 to "
                  "%6.2f bar.\n",
@@ -154,7 +186,7 @@ double prepare(double p, double T, int i, bool honour_silent) {
     const double plow = (R.VSTP - R.OFFSET - kPatm) / 1e5;
     if (e.PRESS < plow) {
       e.PRESS = plow;
-      if (claimWarning(i, honour_silent)) {
+      if (claimWarning(R.gOutOfRange, i, honour_silent)) {
         kivfprintf(stderr, "\nLiquid does not exist below %1.3f bar !\n", plow);
         kivfprintf(stderr, "\nThe pressure value is %6.2f bar.\n", p * 1e-5);
         mayBeWrong(i);
@@ -177,14 +209,14 @@ void liquid(int i, bool exists, bool honour_silent) {
   const Coefficients &c = kFuel[R.RBTYPE];
   Evaluation &e = R.e;
   e.RHOVT = c.rho_ref * (1.0 - c.alpha_T * e.DEGK);
-  const double limit = kTaitLimit[static_cast<size_t>(R.RBTYPE)];
+  const double limit = R.tait_limit[R.RBTYPE];
   e.held = e.DEGK > limit;
   e.HILF = taitParameter(c, e.held ? limit : e.DEGK);
   if (!exists) {
     e.RHOLIQ = 0.0;
     return;
   }
-  if (e.held && claimWarning(i, honour_silent)) {
+  if (e.held && claimWarning(R.gDensityHeld, i, honour_silent)) {
     kivfprintf(stderr,
                "\nThe density law of fuel %d is not valid above %6.2f degC: the temperature "
                "(%6.2f degC) is limited to that value.\n",
@@ -199,13 +231,8 @@ void liquid(int i, bool exists, bool honour_silent) {
 double liquidBulk() {
   const Coefficients &c = kFuel[R.RBTYPE];
   const Evaluation &e = R.e;
-  const double P = e.PRESS, T = e.DEGK, H = e.HILF;
-  const double dTdP = 0.0141 - 3.96e-6 * P;
-  const double dHdT = e.held ? 0.0 : c.B1 + T * (2.0 * c.B2 + 3.0 * c.B3 * T);
-  const double D = 1.0 - c.Ct * std::log((P + H) / H);
-  const double dD = -c.Ct * (H - dTdP * dHdT * P) / (H * (H + P));
-  const double drho = (-c.rho_ref * c.alpha_T * dTdP - dD * e.RHOVT / D) / D / 1e5;
-  return e.RHOLIQ / drho;
+  const double dHdT = e.held ? 0.0 : taitParameterSlope(c, e.DEGK);
+  return e.RHOLIQ / taitSlope(c, e.PRESS, e.DEGK, e.HILF, dHdT);
 }
 
 double airMassFraction() {
@@ -370,10 +397,10 @@ double rbmu_(double *p, double *temperature) {
     rho = e.RHOVT / (1.0 - 0.0844 * std::log((e.PRESS + Bm) / Bm));
   }
   const double packed = c.G * (1.0 + c.H * Tm);  // density of no free volume
-  const double highest = (1.0 - kFreeVolumeFloor) * packed;
+  const double highest = packed * kMaxExponent / (c.E + kMaxExponent);
   if (rho > highest) {
     const int i = gethdind_();
-    if (e.THETA < 1.0 && claimWarning(i, true)) {
+    if (e.THETA < 1.0 && claimWarning(R.gViscosityHeld, i, true)) {
       kivfprintf(stderr,
                  "\nThe viscosity law of fuel %d is not valid at this density (%6.2f kg/m3): "
                  "the density is limited to %6.2f kg/m3.\n",
@@ -425,6 +452,7 @@ void setrbid_(int *fuel) {
     KivExit(1);
   }
   R.RBTYPE = *fuel;
+  if (R.tait_limit[R.RBTYPE] == 0.0) R.tait_limit[R.RBTYPE] = taitLimit(kFuel[R.RBTYPE]);
   const double Pv = (R.VSTP - kPatm) / 1e5;
   R.TEMPINC = Pv * (0.0141 - 1.98e-6 * Pv);
   SetFuelProperties();

@@ -451,8 +451,9 @@ int KIVGPPrivate_String_ToUnsignedLong(const char *text, unsigned long *out) {
 }
 
 void KIVGPPrivate_StringList_Free(KIVGP_StringList *list, int count) {
-  if (!list || !*list) return;
-  freeStrings(*list, count > 0 ? static_cast<unsigned>(count) : 0U);
+  // A count of 0 says nothing about the texts: leave it all to the caller.
+  if (!list || !*list || count <= 0) return;
+  freeStrings(*list, static_cast<unsigned>(count));
   *list = nullptr;
 }
 
@@ -1474,7 +1475,9 @@ bool legacyLine(const KIVGP_GP *gp, std::string &line, std::string &problem) {
     const char *text = gp->*m ? gp->*m : "";
     std::string field;
     if (m == &KIVGP_GP::title) {
-      field = text;
+      // An empty field would merge with its neighbours' blanks and shift
+      // every later field: no title is written as one blank.
+      field = *text ? text : " ";
       for (char &c : field)
         if (c == ' ') c = '_';
     } else if (m == &KIVGP_GP::name || m == &KIVGP_GP::unit) {

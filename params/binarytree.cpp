@@ -227,7 +227,7 @@ bool prepareText(const char *text, int quiet, std::string &copy) {
   for (size_t i = 0; i < copy.size(); ++i) {
     if (copy[i] == '(') {
       // Each bracket level is a level of parser recursion.
-      if (++depth > kMaxTreeDepth) {
+      if (++depth > kMaxNesting) {
         if (!quiet) PrintErrorIndicator("Expression nested too deeply", copy.c_str(), i);
         return false;
       }

@@ -116,9 +116,13 @@ void DestroyMasterExp(MasterExp *slot);
 // name the caller.
 MasterExp *SlotForCall(int id, const char *caller);
 
-// Parser.  Deeper trees than this are refused: evaluation, differentiation
-// and simplification recurse along them.
-inline constexpr int kMaxTreeDepth = 1000;
+// Parser.  Brackets and function calls nest at most this deep: each level
+// is a level of parser recursion.
+inline constexpr int kMaxNesting = 1000;
+// Deeper trees than this are refused: evaluation, differentiation and
+// simplification recurse along them, so even a flat chain of operators
+// must end somewhere (1500 terms are fine).
+inline constexpr int kMaxTreeDepth = 4000;
 void PrintErrorIndicator(const char *message, const char *text, size_t position);
 TreePtr BuildTree(int quiet, const char *text, int n, char **names);
 

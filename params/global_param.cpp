@@ -392,7 +392,7 @@ int KivEvalGlobalParamList(KIVSystem *system, int keep, char *message, size_t me
       g->num_values[i] = v;
       g->num_states[i] = 1;
     } else {
-      g->num_values[i] = 0.0;
+      // The value of an earlier pass stays.
       text = format("Unable to evaluate expression '%s'\n", g->num_expressions[i]);
       failed = true;
     }

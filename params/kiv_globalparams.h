@@ -87,6 +87,7 @@ KIV_API int KIVGP_GP_IsLocalToSC(const KIVGP_GP *gp);
 KIV_API void KIVGP_String_Free(char **text);
 KIV_API int KIVGP_String_ConvertFromUTF8ToLatin1(char **out, const char *text);
 KIV_API int KIVGP_String_ConvertFromLatin1ToUTF8(char **out, const char *text);
+/* Frees the count texts and the array and clears *list; nothing for a count of 0. */
 KIV_API void KIVGP_StringList_Free(KIVGP_StringList *list, int count);
 
 KIV_API KIVGP_GPList *KIVGP_GPList_Create(void);

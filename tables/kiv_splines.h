@@ -19,7 +19,8 @@
  * is chosen from the abscissa and remembered; while the runtime holds
  * regions the remembered interval keeps being used (its piece extrapolated
  * if need be) and a move to another interval is reported with disloc_ (or,
- * on a time axis, announced with distim_ at the knot crossed).  On a cyclic
+ * on a time axis, announced with distim_: forward at the first knot passed,
+ * backward at the first knot of the interval reached).  On a cyclic
  * axis a held interval continues across the seam by one period.  Memories
  * start at -2 ("none"); any value outside -1..n-1 also counts as none.
  * Evaluation allocates nothing. */
@@ -54,7 +55,7 @@ KIV_API double getlspda_(const int *id, const double *x, const int *disc, int *m
 KIV_API double getlspia_(const int *id, const double *x, const int *disc, int *mem);
 /* Integral of 1/y from the first knot to x (no memory, no cyclic mapping;
  * the end values held outside).  Needs two or more points and every y
- * strictly positive: otherwise a message and the end of the run. */
+ * nonzero and of one sign: otherwise a message and the end of the run. */
 KIV_API double intinvbm_(const int *id, const double *x);
 /* Marks x as simulation time (flag 1) or not (0): knot crossings are then
  * announced as time events.  Ignored for a cyclic spline and a bad id. */

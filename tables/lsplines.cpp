@@ -18,7 +18,7 @@ struct LinearSpline {
   std::vector<double> x, y;      // knots, strictly increasing
   std::vector<double> slope;     // per interval
   std::vector<double> integral;  // from 0 to each knot (cyclic: within the first period)
-  std::vector<double> invint;    // integral of 1/y from x[0] to x[k+1]; empty unless y > 0
+  std::vector<double> invint;    // integral of 1/y from x[0] to x[k+1]; empty if y meets 0
   double period = 0.0;
   double per_integral = 0.0;  // over one period of a cyclic spline
   int left = 2, right = 2;
@@ -71,11 +71,14 @@ Located Locate(const LinearSpline &s, double x, int disc, int &mem) {
   if (disc == 1 && getofg_() != 0 && validMemory(mem, n)) {
     const int held = ToEndInterval(s, mem);
     if (r.i == held) return r;
-    if (s.time && r.i > held) {
-      // Time runs forward: the integrator is to stop at the first knot
-      // passed, not at the last one.
-      double t = s.x[static_cast<size_t>(held + 1)];
-      distim_(&t);
+    if (s.time) {
+      // A knot of a time axis is a time event, never a crossing.  Forward
+      // the integrator is to stop at the first knot passed, not the last.
+      const int k = r.i > held ? held + 1 : r.i;
+      if (k >= 0 && r.x >= s.x[static_cast<size_t>(k)]) {
+        double t = s.x[static_cast<size_t>(k)];
+        distim_(&t);
+      }
     } else {
       kiv::sp1::reportCrossing();
     }
@@ -180,9 +183,12 @@ void Tabulate(LinearSpline &s) {
                             (at_zero + Y[i0]) * 0.5 * (zero - X[i0]);
   for (double &v : s.integral) v -= from_first;
 
-  bool positive = true;
-  for (int k = 0; k < n; ++k) positive = positive && Y[k] > 0.0;
-  if (!positive) return;
+  bool positive = true, negative = true;
+  for (int k = 0; k < n; ++k) {
+    positive = positive && Y[k] > 0.0;
+    negative = negative && Y[k] < 0.0;
+  }
+  if (!positive && !negative) return;
   s.invint.resize(static_cast<size_t>(n - 1));
   double sum = 0.0;
   for (int k = 0; k + 1 < n; ++k) {
@@ -276,7 +282,7 @@ double intinvbm_(const int *id, const double *x) {
   if (s.invint.empty()) {
     // 1/y has a pole where y reaches or crosses 0: no finite integral.
     kivfprintf(stderr, "\n\nCall to intinvbm with index %d\n", *id);
-    kivfprintf(stderr, "The y-values of this linear spline must all be strictly positive.\n");
+    kivfprintf(stderr, "The y-values of this linear spline must all be nonzero and of one sign.\n");
     kivfprintf(stderr, "Terminating program.\n\n");
     KivExit(1);
   }

@@ -112,7 +112,9 @@ R *find(List<R> &l, const char *name, int origin) {
 // origin is never reached while the first exists.
 template <class R>
 R &append(List<R> &l, KivAtEndFn cleanup, const char *name, Texts units, int origin,
-          const char *label) {
+          const char *grow_label, const char *label) {
+  if (l.records.size() == l.records.capacity())
+    labelled(grow_label, [&] { l.records.reserve(l.records.capacity() + 5); });
   return labelled(label, [&]() -> R & {
     if (!l.hooked) {
       KivInstallAtEnd(cleanup, 0);
@@ -239,7 +241,7 @@ void fillHeader(TableHeader *header, const Texts &units, const Texts &tokens) {
 void store0D(const char *name, int n, const double *values, Texts units, int origin) {
   units.resize(1);
   auto &r = append(list0D(), &_p14, name, std::move(units), origin,
-                   "rtable0d_add failed to calloc memory");
+                   "rtable0d_add failed to do a realloc", "rtable0d_add failed to calloc memory");
   labelled("rtable0d_add failed to malloc memory", [&] { r.values = copyOf(values, n); });
 }
 
@@ -247,7 +249,7 @@ void storeND(const char *name, int dim, const int *sizes, const double *axes,
              const double *values, Texts units, int origin) {
   units.resize(static_cast<size_t>(dim + 1));
   auto &r = append(listND(), &_p17, name, std::move(units), origin,
-                   "rtablend_add failed to calloc memory");
+                   "rtablend_add failed to do a realloc", "rtablend_add failed to calloc memory");
   labelled("rtablend_add failed to malloc memory", [&] {
     r.dim = dim;
     r.sizes = copyOf(sizes, dim);
@@ -262,7 +264,7 @@ void storeT1D(const char *name, int nslices, const int *sizes, const double *x,
               const double *y, const double *z, Texts units, int origin) {
   units.resize(3);
   auto &r = append(listT1D(), &_p20, name, std::move(units), origin,
-                   "rtablemd_add failed to do a realloc");
+                   "rtablemd_add failed to do a realloc", "rtablemd_add failed to calloc memory");
   labelled("rtablemd_add failed to malloc memory", [&] {
     r.sizes = copyOf(sizes, nslices);
     const int64_t points = total(r.sizes.data(), nslices);
@@ -277,7 +279,7 @@ void storeT3D(const char *name, int nparts, const int *pointsPerSlice, const int
               Texts units, int origin) {
   units.resize(4);
   auto &r = append(listT3D(), &_p23, name, std::move(units), origin,
-                   "rtablem3d_add tablesm3d_ptr");
+                   "rtablem3d_add failed to do a realloc", "rtablem3d_add tablesm3d_ptr");
   labelled("rtablem3d_add name, x_f_sizes, y_sizes, xvalues etc.", [&] {
     r.slicesPerPart = copyOf(slicesPerPart, nparts);
     const int64_t slices = total(r.slicesPerPart.data(), nparts);
@@ -293,7 +295,7 @@ void storeT3D(const char *name, int nparts, const int *pointsPerSlice, const int
 void storeXY(const char *name, int rows, int cols, const double *data, Texts units, int origin) {
   units.resize(static_cast<size_t>(cols));
   auto &r = append(listXY(), &_p30, name, std::move(units), origin,
-                   "rtablexy_add failed to calloc memory");
+                   "rtablexy_add failed to do a realloc", "rtablexy_add failed to calloc memory");
   labelled("rtablexy_add failed to malloc memory", [&] {
     r.rows = rows;
     r.cols = cols;
@@ -303,6 +305,7 @@ void storeXY(const char *name, int rows, int cols, const double *data, Texts uni
 
 void storeLines(const char *name, const std::vector<std::string> &lines, int origin) {
   auto &r = append(listLines(), &_p26, name, Texts{}, origin,
+                   "rtable_multi_line_add failed to do a realloc",
                    "rtable_multi_line_add failed to calloc memory");
   labelled("rtable_multi_line_add failed to calloc memory", [&] { r.lines = lines; });
 }

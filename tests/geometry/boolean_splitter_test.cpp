@@ -159,6 +159,20 @@ TEST_F(Splitters, SelectedPiecesKeepTheirHoles) {
   }
   // Nothing selected: the whole of A.
   EXPECT_TRUE(sameShape(own(remove_splitter_(A.get(), marks({{7, 7}}).get())).get(), A.get()));
+  // Paths never oriented are never selected: the whole of them.
+  Shape raw = shapeWith({rectangle(0, 0, 1, 1), rectangle(3, 0, 4, 1)});
+  EXPECT_EQ(own(remove_splitter_(raw.get(), marks({{0.5, 0.5}}).get()))->npaths, 2);
+}
+
+// Side 2 starts the bridge inside the target.  Union: 1 + 3 + 2 x 2e-5 + a 1e-10 corner.
+TEST_F(Splitters, UnionWithABridgeJoinsTwoSquares) {
+  Shape a = shapeWith({rectangle(0, 0, 1, 1)}), b = shapeWith({rectangle(3, -1, 4, 2)});
+  Shape both = shapeWith({rectangle(0, 0, 1, 1), rectangle(3, -1, 4, 2)});
+  for (int side : {1, 2}) {
+    int st = -1;
+    Shape u = own(union_shape_status_(both.get(), splitter(a.get(), side, {b.get()}).get(), &st));
+    EXPECT_EQ(std::tuple(st, u->npaths, std::round(area2D_(u.get()) * 1e10)), std::tuple(0, 1, 4.0000400001e10));
+  }
 }
 
 TEST_F(Splitters, ComplementOfADiamondNeedsNoSlopes) {

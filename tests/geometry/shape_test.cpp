@@ -116,7 +116,9 @@ TEST_F(Geometry, RemovingAndDeletingPathsFreesEveryRecord) {
   delete_shape_(create_shape());
   delete_shape_permissive_(create_shape());  // an empty shape is freed too
   shape *odd = create_shape();
-  odd->npaths = 3;  // no array behind the count
+  odd->npaths = 3;  // no array behind the count: only the count is reset
+  delete_shape_(odd);
+  EXPECT_EQ(odd->npaths, 0);
   delete_shape_(odd);
   delete_shape_permissive_(shapeOf({circle(0, 0, 1), gearOutline()}));
 }

@@ -119,8 +119,8 @@ TEST_F(Fp04, EveryTypeChecksItsOwnParameters) {
            "\nT2 must be greater than T1.\n"},
       // nu + c at or below 1 has no double logarithm: no viscosity.
       {with(6, 0, {{9, 0.3}, {12, 0.6}}), coefficient + viscosity},
-      // Simple type: absolute zero itself is refused, the temperature twice.
-      {with(1, 0, {{0, -1.0}, {1, 0.0}, {3, 0.0}, {19, -1.013}, {7, -273.16}, {13, -0.1}}),
+      // Simple type: below absolute zero is refused, the temperature twice.
+      {with(1, 0, {{0, -1.0}, {1, 0.0}, {3, 0.0}, {19, -1.0131}, {7, -273.16}, {13, -0.1}}),
        kTemperature + positive + viscosity + saturation + kTemperature + polytropic},
       {with(5, 0, {{7, 400.0}, {14, -0.95}, {15, -0.95}, {17, 0.0}, {6, 100.0}}),
        "\nThe air/gas content greater than 10 per cent is very high.\n"
@@ -142,6 +142,7 @@ TEST_F(Fp04, EveryTypeChecksItsOwnParameters) {
     int i = 0;
     EXPECT_EQ(checkhdind2_(&i), 0);
   }
+  EXPECT_EQ(with(1, 0, {{19, -1.013}}).setUpIn(*this), 0) << takeErr();  // above -101300 * 1e-5
   // The instance is named.
   Fp04Params f = with(2, 0, {{3, -51.0}});
   f.instance = 3;

@@ -84,6 +84,7 @@ TEST(GpRecord, EnumerationsBelongToIntegers) {
   ASSERT_EQ(KIVGP_GP_GetEnum(r[0], &got, &n), 1);
   EXPECT_EQ(describe(r[0]), "2 -1 mode|Mode|1|<absent>|0|2|0|<absent>|<absent>|off,slow,fast");
   EXPECT_NE(got[0], r[0]->enum_strings[0]);  // a copy
+  KIVGP_StringList_Free(&got, 0);  // frees nothing
   KIVGP_StringList_Free(&got, static_cast<int>(n));
   EXPECT_EQ(KIVGP_GP_SetEnum(r[0], nullptr, 0), 1);
   EXPECT_EQ(KIVGP_GP_IsEnum(r[0]), 0);

@@ -134,6 +134,7 @@ TEST_F(GpStore, DirectlySetValuesSurviveAKeepingEvaluation) {
   EXPECT_EQ(num("n"), 7);
   EXPECT_EQ(eval(1), 0);
   EXPECT_EQ(eval(0), -200);
+  EXPECT_EQ(num("n"), 7);  // failed, its value kept
   takeErr();
   EXPECT_STREQ(msg, "Unable to evaluate expression ''\n");
 }

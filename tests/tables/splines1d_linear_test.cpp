@@ -122,12 +122,14 @@ TEST_F(LinearSpline, IntegralOfReciprocal) {
   const double one = 1.0, a = 1e9, b = 1.0 / 1024;
   int stiff = linear({0, 1}, {a, a + b}, 2, 2);
   EXPECT_NEAR(intinvbm_(&stiff, &one), 1 / a - b / (2 * a * a) + b * b / (3 * a * a * a), 1e-24);
-  // A y that is not positive everywhere is refused, never a silent NaN.
-  for (auto y : {std::vector<double>{2, 0}, {1, -1}, {-1, -2}}) {
+  // One sign throughout is integrable; a y reaching 0 is refused, never a NaN.
+  int negative = linear({0, 1}, {-1, -2}, 2, 2);
+  EXPECT_NEAR(intinvbm_(&negative, &one), -std::log(2.0), 1e-15);
+  for (auto y : {std::vector<double>{2, 0}, {1, -1}}) {
     int bad = linear({0, 1}, y, 2, 2);
     fatal([&] { intinvbm_(&bad, &one); },
           "\n\nCall to intinvbm with index " + std::to_string(bad) +
-              "\nThe y-values of this linear spline must all be strictly positive.\nTerminating program.\n\n");
+              "\nThe y-values of this linear spline must all be nonzero and of one sign.\nTerminating program.\n\n");
   }
   int single = linear({1}, {2}, 1, 1);
   fatal([&] { intinvbm_(&single, &one); },
@@ -192,9 +194,12 @@ TEST_F(LinearSpline, TimeAxisAnnouncesTheFirstKnotPassed) {
   double t = 0;
   ASSERT_EQ(KivGetTimeEvent(&t), 1);
   EXPECT_EQ(t, 1.0);
-  // Backward the crossing is reported as such.
+  // Backward too a time event, at the knot of the interval reached.
   EXPECT_EQ(lval(id, 2.5, 1), 0.5);
-  EXPECT_EQ(locating([&] { return lval(id, 1.5, 1); }).answer, 4);
+  KivClearTimeEvent();
+  EXPECT_EQ(locating([&] { return lval(id, 1.5, 1); }).answer, 2);
+  ASSERT_EQ(KivGetTimeEvent(&t), 1);
+  EXPECT_EQ(t, 1.0);
   // A cyclic spline is never a time axis.
   int cyc = linear({0, 1, 2}, {0, 1, 0}, 3, 3);
   lsplxtime_(&cyc, &on);
