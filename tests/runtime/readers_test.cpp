@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,21 @@ TEST(Numbers, ParseDoubleForms) {
   EXPECT_TRUE(over);
   EXPECT_EQ(kiv::parseDouble("1e-1234", &end, &over), 0.0);
   EXPECT_FALSE(over);
+}
+
+TEST(Numbers, ParseDoubleStaysWithinTheEndItIsGiven) {
+  // An unterminated heap copy: any read past its end is caught by ASan.
+  const std::string digits = "12.5e3";
+  std::unique_ptr<char[]> raw(new char[digits.size()]);
+  std::memcpy(raw.get(), digits.data(), digits.size());
+  const char *end = nullptr;
+  EXPECT_EQ(kiv::parseDouble(raw.get(), raw.get() + digits.size(), &end), 12500.0);
+  EXPECT_EQ(end, raw.get() + digits.size());
+  EXPECT_EQ(kiv::parseDouble(raw.get(), raw.get() + 4, &end), 12.5);
+  EXPECT_EQ(end, raw.get() + 4);
+  std::memcpy(raw.get(), "-inf", 4);
+  EXPECT_EQ(kiv::parseDouble(raw.get(), raw.get() + 3, &end), 0.0);  // "-in" is no number
+  EXPECT_EQ(end, raw.get());
 }
 
 TEST(Numbers, ParsingIgnoresTheProcessLocale) {

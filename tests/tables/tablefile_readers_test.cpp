@@ -335,6 +335,50 @@ TEST_F(Readers, XYSeparatorsAndRefusals) {
                        "\nUnable to convert column 2 values from 'bar' to 'mm'\n");
 }
 
+TEST_F(Readers, BodiesEndingBeforeTheirNumbersAreReported) {
+  struct Case {
+    std::string body;
+    int reader;  // 0: 0D, 1: 1D, 2: T1D, 3: XY
+    std::string line, token;  // empty: no warning
+  };
+  const std::vector<Case> cases = {
+      {"0 1\n1 x2\n2 3\n3 4\n", 1, "line 3", "'x2'"},
+      {"0 1 2\n3 4 5\n", 1, "line 2", "'2'"},  // odd row: later pairs shift
+      {"0 1\n2 3\nend of table\n", 1, "", ""},
+      {"1\nabc\n2\n", 0, "line 3", "'abc'"},
+      {"0 1 5 6\n# 7 8\n1 1 2 3\n", 2, "line 3", "'#'"},
+      {"1 2 ; 3\n4 5\n", 3, "line 2", "';'"},
+  };
+  int k = 0;
+  for (const Case &c : cases) {
+    const auto f = write("stop" + std::to_string(k++) + ".txt", "# Table format: " + std::string(c.reader == 2 ? "T1D" : c.reader == 3 ? "XY" : "1D") + "\n" + c.body);
+    int n = 0, rows = 0;
+    Owned<double> a, b, d;
+    Owned<int> sizes;
+    if (c.reader == 0) rtable0d_(f.c_str(), &n, &a);
+    if (c.reader == 1) EXPECT_GT(rtable1d_(f.c_str(), &n, &a, &b), 0);
+    if (c.reader == 2) EXPECT_EQ(rtablemd_(f.c_str(), &sizes, &a, &b, &d, nullptr), 1);
+    if (c.reader == 3) EXPECT_EQ(rtablexy_(f.c_str(), &rows, &n, &a, nullptr, nullptr), 1);
+    const std::string err = takeErr();
+    if (c.line.empty()) {
+      EXPECT_EQ(err, "") << c.body;
+      continue;
+    }
+    EXPECT_NE(err.find(f), std::string::npos) << c.body;
+    EXPECT_NE(err.find(c.line), std::string::npos) << err;
+    EXPECT_NE(err.find(c.token), std::string::npos) << err;
+  }
+}
+
+TEST_F(Readers, OutputsPassedAsNullLeaveNothingBehind) {
+  // Under the leak checker: the arrays the reader fills for null outputs
+  // must not outlive the call.
+  const auto f = write("pairs.txt", "# Table format: 1D\n0 1\n2 3\n");
+  int n = 0;
+  EXPECT_EQ(rtable1du_(f.c_str(), &n, nullptr, nullptr, nullptr), 2);
+  EXPECT_EQ(rtable0du_(f.c_str(), &n, nullptr, nullptr), 2);
+}
+
 TEST_F(Readers, ShippedFilesInWantedUnits) {
   // A shape outline as the geometry library reads it: a square of side
   // 10 mm written in metres.
