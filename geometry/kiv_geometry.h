@@ -261,7 +261,9 @@ enum {
   KIV_BOOL_UNLOCATED = 1, /* crossings not located at any tolerance: the result
                              holds only the paths that meet nothing */
   KIV_BOOL_ODD = 2,       /* odd number of crossings twice: empty result */
-  KIV_BOOL_ENDLESS = 3    /* the walk did not close: empty result */
+  KIV_BOOL_ENDLESS = 3,   /* the walk did not close: empty result */
+  KIV_BOOL_NOT_FINITE = 4 /* a coordinate or radius is not a finite number:
+                             empty result */
 };
 
 /* 6 when p lies on the material side of q, 0 when not, 1 when p runs along
