@@ -185,7 +185,10 @@ bool mentionsHidden(const KIVGlobalParams *g, const char *text) {
 // parameter, its name alone.
 std::string shown(const char *text, const char *hiddenName) {
   if (hiddenName) return format("'<hidden value>' of global parameter '%s'", hiddenName);
-  return "'" + kiv::quoteCut(text ? text : "") + "'";
+  std::string s(1, '\'');
+  s += kiv::quoteCut(text ? text : "");
+  s += '\'';
+  return s;
 }
 
 // Silences the current system's messages while alive: the parser and the

@@ -356,8 +356,8 @@ TEST_F(Readers, BodiesEndingBeforeTheirNumbersAreReported) {
                                : rtablemd_(f.c_str(), &sizes, &a, &b, &d, nullptr), 0);
     const std::string err = takeErr();
     EXPECT_EQ(line.empty(), err.empty()) << err;
-    for (const std::string &part : {f, line, token})
-      if (!line.empty()) EXPECT_NE(err.find(part), std::string::npos) << err;
+    if (line.empty()) continue;
+    for (const std::string &part : {f, line, token}) EXPECT_NE(err.find(part), std::string::npos) << err;
   }
 }
 
