@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -74,13 +73,13 @@ class ExchangeReader {
 extern "C" {
 
 char *GetFileNameFromText(FILE *stream, const char * /*unused*/) {
-  char line[2048] = "";
-  if (!stream || !std::fgets(line, sizeof line, stream)) line[0] = '\0';
-  size_t len = std::strlen(line);
-  if (len && line[len - 1] == '\n') line[--len] = '\0';
-  if (len && line[len - 1] == '\r') line[--len] = '\0';
+  // The whole line, however long: a name cut short would leave its rest to
+  // be read as the next value.
+  std::string line;
+  for (int c; stream && (c = std::getc(stream)) != EOF && c != '\n';) line.push_back(static_cast<char>(c));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   char *expanded = nullptr;
-  CheckEnvVar(line, &expanded);
+  CheckEnvVar(line.c_str(), &expanded);
   Text hold(expanded, &std::free);
   const std::string name = expanded ? expanded : line;
   // A name may be meant from the directory above (an empty line names that

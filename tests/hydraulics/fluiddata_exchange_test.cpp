@@ -236,6 +236,8 @@ std::string nameFrom(const std::string &content) {
 TEST_F(Exchange, FileNameFromATextLine) {
   EXPECT_EQ(nameFrom("plain_name.data\nnext line\n"), "plain_name.data");
   EXPECT_EQ(nameFrom("no_newline.data"), "no_newline.data");
+  const std::string longName = "/no/" + std::string(3000, 'n');
+  EXPECT_EQ(nameFrom(longName + "\nnext\n"), longName);  // never cut
   EXPECT_EQ(nameFrom(""), "../");  // names the directory above, which exists
   EXPECT_EQ(nameFrom("/no/such/absolute.data\n"), "/no/such/absolute.data");
   setenv("KIV_TEST_FLUID_DIR", "/opt/fluids", 1);
