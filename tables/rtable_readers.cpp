@@ -213,11 +213,22 @@ void release(T **p) {
   }
 }
 
-// Frees, on leaving the reader, an array filled for an output the caller
-// passed as null.
-struct DropUnwanted {
-  double **p;
-  ~DropUnwanted() { release(p); }
+// An array output of a reader: the caller's, or for a null one a local
+// array that is read all the same and freed when the reader returns.
+template <class T>
+class ArrayOut {
+ public:
+  explicit ArrayOut(T **caller) : p_(caller ? caller : &own_) {}
+  ~ArrayOut() {
+    if (p_ == &own_) std::free(own_);
+  }
+  ArrayOut(const ArrayOut &) = delete;
+  ArrayOut &operator=(const ArrayOut &) = delete;
+  T **get() const { return p_; }
+
+ private:
+  T *own_ = nullptr;
+  T **p_;
 };
 
 void cacheTokens(const char *name, int format, const TableHeader *h) {
@@ -232,9 +243,9 @@ extern "C" {
 
 int rtable0du_(const char *name, int *n, double **values, const char *const *units) {
   int ndummy;
-  double *vdummy;
   if (!n) n = &ndummy;
-  if (!values) values = &vdummy;
+  ArrayOut<double> valuesOut(values);
+  values = valuesOut.get();
   *n = -1;
   *values = nullptr;
   if (!name) return -1;
@@ -266,8 +277,6 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
     *n = count;
     return kDone;
   };
-  // An output the caller did not ask for is read all the same, then freed.
-  DropUnwanted drop{values == &vdummy ? values : nullptr};
   if (load(name, h.get(), false, store, parse) == kFailed) return *n = -1;
   const Wanted want(units, 1);
   if (!convert(h.get(), 0, want.at(0), *values, *n, nullptr)) {
@@ -283,10 +292,11 @@ int rtable0d_(const char *name, int *n, double **values) { return rtable0du_(nam
 
 int rtable1du_(const char *name, int *n, double **x, double **y, const char *const *units) {
   int ndummy;
-  double *xdummy, *ydummy;
   if (!n) n = &ndummy;
-  if (!x) x = &xdummy;
-  if (!y) y = &ydummy;
+  ArrayOut<double> xOut(x);
+  x = xOut.get();
+  ArrayOut<double> yOut(y);
+  y = yOut.get();
   *n = -1;
   *x = *y = nullptr;
   if (!name) return -1;
@@ -356,7 +366,6 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
     *n = count;
     return kDone;
   };
-  DropUnwanted dropX{x == &xdummy ? x : nullptr}, dropY{y == &ydummy ? y : nullptr};
   bool ok = load(name, h.get(), true, store, parse) != kFailed;
   const Wanted want(units, 2);
   ok = ok && convert(h.get(), 1, want.at(1), *x, *n, "axis") &&
@@ -377,11 +386,12 @@ int rtable1d_(const char *name, int *n, double **x, double **y) {
 
 int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **values,
               const char *const *units) {
-  int *sdummy;
-  double *adummy, *vdummy;
-  if (!sizes) sizes = &sdummy;
-  if (!axes) axes = &adummy;
-  if (!values) values = &vdummy;
+  ArrayOut<int> sizesOut(sizes);
+  sizes = sizesOut.get();
+  ArrayOut<double> axesOut(axes);
+  axes = axesOut.get();
+  ArrayOut<double> valuesOut(values);
+  values = valuesOut.get();
   *sizes = nullptr;
   *axes = *values = nullptr;
   if (!name || !dim) return 0;
@@ -535,12 +545,14 @@ int rtable3d_(const char *name, int *nx, int *ny, int *nz, double **x, double **
 
 int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
               const char *const *units) {
-  int *sdummy;
-  double *xdummy, *ydummy, *zdummy;
-  if (!sizes) sizes = &sdummy;
-  if (!x) x = &xdummy;
-  if (!y) y = &ydummy;
-  if (!z) z = &zdummy;
+  ArrayOut<int> sizesOut(sizes);
+  sizes = sizesOut.get();
+  ArrayOut<double> xOut(x);
+  x = xOut.get();
+  ArrayOut<double> yOut(y);
+  y = yOut.get();
+  ArrayOut<double> zOut(z);
+  z = zOut.get();
   *sizes = nullptr;
   *x = *y = *z = nullptr;
   if (!name) return -1;
@@ -621,15 +633,19 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
 int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slicesPerPart,
                double **x, double **y, double **z, double **values, const char *const *units) {
   int pdummy;
-  int *ppsdummy, *sppdummy;
-  double *xdummy, *ydummy, *zdummy, *vdummy;
   if (!nparts) nparts = &pdummy;
-  if (!pointsPerSlice) pointsPerSlice = &ppsdummy;
-  if (!slicesPerPart) slicesPerPart = &sppdummy;
-  if (!x) x = &xdummy;
-  if (!y) y = &ydummy;
-  if (!z) z = &zdummy;
-  if (!values) values = &vdummy;
+  ArrayOut<int> pointsPerSliceOut(pointsPerSlice);
+  pointsPerSlice = pointsPerSliceOut.get();
+  ArrayOut<int> slicesPerPartOut(slicesPerPart);
+  slicesPerPart = slicesPerPartOut.get();
+  ArrayOut<double> xOut(x);
+  x = xOut.get();
+  ArrayOut<double> yOut(y);
+  y = yOut.get();
+  ArrayOut<double> zOut(z);
+  z = zOut.get();
+  ArrayOut<double> valuesOut(values);
+  values = valuesOut.get();
   *nparts = -1;
   *pointsPerSlice = *slicesPerPart = nullptr;
   *x = *y = *z = *values = nullptr;
@@ -743,10 +759,10 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
 int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const char *separators,
               const char *const *units) {
   int rdummy, cdummy;
-  double *ddummy;
   if (!nrows) nrows = &rdummy;
   if (!ncols) ncols = &cdummy;
-  if (!data) data = &ddummy;
+  ArrayOut<double> dataOut(data);
+  data = dataOut.get();
   *nrows = *ncols = -1;
   *data = nullptr;
   if (!name) return 0;
