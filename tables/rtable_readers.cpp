@@ -213,22 +213,20 @@ void release(T **p) {
   }
 }
 
-// An array output of a reader: the caller's, or for a null one a local
-// array that is read all the same and freed when the reader returns.
+// An array output of a reader: a null one is pointed at a local array
+// that is read all the same and freed when the reader returns.
 template <class T>
 class ArrayOut {
  public:
-  explicit ArrayOut(T **caller) : p_(caller ? caller : &own_) {}
-  ~ArrayOut() {
-    if (p_ == &own_) std::free(own_);
+  explicit ArrayOut(T **&out) {
+    if (!out) out = &own_;
   }
+  ~ArrayOut() { std::free(own_); }
   ArrayOut(const ArrayOut &) = delete;
   ArrayOut &operator=(const ArrayOut &) = delete;
-  T **get() const { return p_; }
 
  private:
   T *own_ = nullptr;
-  T **p_;
 };
 
 void cacheTokens(const char *name, int format, const TableHeader *h) {
@@ -245,7 +243,6 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
   int ndummy;
   if (!n) n = &ndummy;
   ArrayOut<double> valuesOut(values);
-  values = valuesOut.get();
   *n = -1;
   *values = nullptr;
   if (!name) return -1;
@@ -293,10 +290,7 @@ int rtable0d_(const char *name, int *n, double **values) { return rtable0du_(nam
 int rtable1du_(const char *name, int *n, double **x, double **y, const char *const *units) {
   int ndummy;
   if (!n) n = &ndummy;
-  ArrayOut<double> xOut(x);
-  x = xOut.get();
-  ArrayOut<double> yOut(y);
-  y = yOut.get();
+  ArrayOut<double> xOut(x), yOut(y);
   *n = -1;
   *x = *y = nullptr;
   if (!name) return -1;
@@ -387,11 +381,7 @@ int rtable1d_(const char *name, int *n, double **x, double **y) {
 int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **values,
               const char *const *units) {
   ArrayOut<int> sizesOut(sizes);
-  sizes = sizesOut.get();
-  ArrayOut<double> axesOut(axes);
-  axes = axesOut.get();
-  ArrayOut<double> valuesOut(values);
-  values = valuesOut.get();
+  ArrayOut<double> axesOut(axes), valuesOut(values);
   *sizes = nullptr;
   *axes = *values = nullptr;
   if (!name || !dim) return 0;
@@ -546,13 +536,7 @@ int rtable3d_(const char *name, int *nx, int *ny, int *nz, double **x, double **
 int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
               const char *const *units) {
   ArrayOut<int> sizesOut(sizes);
-  sizes = sizesOut.get();
-  ArrayOut<double> xOut(x);
-  x = xOut.get();
-  ArrayOut<double> yOut(y);
-  y = yOut.get();
-  ArrayOut<double> zOut(z);
-  z = zOut.get();
+  ArrayOut<double> xOut(x), yOut(y), zOut(z);
   *sizes = nullptr;
   *x = *y = *z = nullptr;
   if (!name) return -1;
@@ -634,18 +618,8 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
                double **x, double **y, double **z, double **values, const char *const *units) {
   int pdummy;
   if (!nparts) nparts = &pdummy;
-  ArrayOut<int> pointsPerSliceOut(pointsPerSlice);
-  pointsPerSlice = pointsPerSliceOut.get();
-  ArrayOut<int> slicesPerPartOut(slicesPerPart);
-  slicesPerPart = slicesPerPartOut.get();
-  ArrayOut<double> xOut(x);
-  x = xOut.get();
-  ArrayOut<double> yOut(y);
-  y = yOut.get();
-  ArrayOut<double> zOut(z);
-  z = zOut.get();
-  ArrayOut<double> valuesOut(values);
-  values = valuesOut.get();
+  ArrayOut<int> pointsPerSliceOut(pointsPerSlice), slicesPerPartOut(slicesPerPart);
+  ArrayOut<double> xOut(x), yOut(y), zOut(z), valuesOut(values);
   *nparts = -1;
   *pointsPerSlice = *slicesPerPart = nullptr;
   *x = *y = *z = *values = nullptr;
@@ -762,7 +736,6 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
   if (!nrows) nrows = &rdummy;
   if (!ncols) ncols = &cdummy;
   ArrayOut<double> dataOut(data);
-  data = dataOut.get();
   *nrows = *ncols = -1;
   *data = nullptr;
   if (!name) return 0;
