@@ -131,8 +131,7 @@ TEST_F(Parse, TextMessages) {
     EXPECT_EQ(takeErr(), t.message.find("^\n") == std::string::npos ? t.message : "") << t.text;
   }
   // A long text is quoted as a window around the fault.
-  const std::string longText = std::string(100, 'a') + "$" + std::string(100, 'a');
-  EXPECT_EQ(check(longText.c_str(), {"a"}), -1);
+  EXPECT_EQ(check((std::string(100, 'a') + "$" + std::string(100, 'a')).c_str(), {"a"}), -1);
   const std::string shown = "..." + std::string(40, 'a') + "$" + std::string(39, 'a') + "...";
   EXPECT_EQ(takeErr(), caret("Illegal character in string", shown.c_str(), 43));
 }
