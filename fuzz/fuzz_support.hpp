@@ -2,12 +2,15 @@
 // library's messages, and a scratch file holding the input.
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "runtime/kiv_runtime.h"
 #include "runtime/system.hpp"
@@ -29,6 +32,13 @@ inline std::string scratchPath(const char *stem, const char *suffix) {
   return "/tmp/kiv_fuzz_" + std::string(stem) + "_" + std::to_string(getpid()) + suffix;
 }
 
+// A scratch directory private to this process, made on first use.
+inline std::string scratchDir(const char *stem) {
+  std::string p = scratchPath(stem, "");
+  mkdir(p.c_str(), 0700);
+  return p;
+}
+
 // Writes the bytes to path; false when the file cannot be written.
 inline bool writeFile(const std::string &path, const uint8_t *data, size_t size) {
   FILE *fp = std::fopen(path.c_str(), "wb");
@@ -46,6 +56,71 @@ int onScratchFile(const std::string &path, const uint8_t *data, size_t size, F &
   kiv::guarded(sys, std::forward<F>(f));
   KivReleaseSystem(sys);
   std::remove(path.c_str());
+  return 0;
+}
+
+// The non-empty pieces of text between any of the separators.
+inline std::vector<std::string> split(const std::string &text, const char *separators) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i <= text.size()) {
+    size_t e = text.find_first_of(separators, i);
+    if (e == std::string::npos) e = text.size();
+    if (e > i) out.push_back(text.substr(i, e - i));
+    i = e + 1;
+  }
+  return out;
+}
+
+// Draws small integers, awkward reals and texts from the input; zeros (and
+// empty texts) once it runs out.
+struct Bytes {
+  const uint8_t *p;
+  size_t n;
+  int byte() {
+    if (!n) return 0;
+    --n;
+    return *p++;
+  }
+  double number() {
+    const int b = byte();
+    switch (b % 16) {
+      case 0: return std::nan("");
+      case 1: return b > 128 ? HUGE_VAL : -HUGE_VAL;
+      case 2: return (b - 128) * 1e200;
+      default: return (b - 128) / 8.0;
+    }
+  }
+  // The bytes up to the next end of line (not included), at most max.
+  std::string line(size_t max) {
+    std::string s;
+    while (n && s.size() < max) {
+      const char c = static_cast<char>(byte());
+      if (c == '\n') break;
+      s.push_back(c);
+    }
+    return s;
+  }
+};
+
+// Runs run(bytes) at the recovery point of a new quiet system, for inputs of
+// at most max bytes.
+template <class Run>
+int runOnBytes(const uint8_t *data, size_t size, size_t max, Run run) {
+  if (size > max) return 0;
+  KIVSystem *sys = quietSystem();
+  Bytes r{data, size};
+  struct Call {
+    Run &run;
+    Bytes &r;
+  } call{run, r};
+  KivGuardedCall(
+      sys, [](void *p) {
+        auto *c = static_cast<Call *>(p);
+        return c->run(c->r);
+      },
+      &call);
+  KivReleaseSystem(sys);
   return 0;
 }
 

@@ -14,24 +14,7 @@
 
 namespace {
 
-struct Reader {
-  const uint8_t *p;
-  size_t n;
-  int byte() {
-    if (!n) return 0;
-    --n;
-    return *p++;
-  }
-  double number() {
-    const int b = byte();
-    switch (b % 16) {
-      case 0: return std::nan("");
-      case 1: return b > 128 ? HUGE_VAL : -HUGE_VAL;
-      case 2: return (b - 128) * 1e200;
-      default: return (b - 128) / 8.0;
-    }
-  }
-};
+using Reader = kiv::fuzz::Bytes;
 
 int Run(Reader &r) {
   const int kind = r.byte() % 3, method = r.byte() % 6, dim = r.byte() % 10;

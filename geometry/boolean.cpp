@@ -1,6 +1,7 @@
 // Union and intersection of shapes, and the machinery they share with the
 // removal: nesting of paths that meet nothing, the walk over tagged
 // crossings with its guard, and the clean-up of results.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -212,9 +213,27 @@ shape *finish(bool closed, shape *result, const char *fn, int *status) {
   return result;
 }
 
+// Every coordinate and radius of both shapes is a finite number; else the
+// message and the status (nothing sound can be made of such a shape).
+bool finite(const shape *A, const shape *B, const char *fn, int *status) {
+  for (const shape *s : {A, B})
+    for (int i = 0; s && i < s->npaths; ++i) {
+      const point *first = s->paths[i] ? s->paths[i]->first : nullptr;
+      const point *p = first;
+      for (int n = 0; p && (n == 0 || p != first); p = p->next, ++n)
+        if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->radius)) {
+          kivfprintf(stderr, "non-finite coordinates in %s function\n", fn);
+          setStatus(status, KIV_BOOL_NOT_FINITE);
+          return false;
+        }
+    }
+  return true;
+}
+
 }  // namespace
 
 shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status) {
+  if (!finite(A, B, fn, status)) return create_shape();
   shape *WA = nullptr, *WB = nullptr;
   if (locateRetrying(A, B, &WA, &WB, fn, status) == -2) return create_shape();
   if (!hasPaths(WA) || !hasPaths(WB)) {
@@ -340,7 +359,7 @@ shape *union_shape_status_(const shape *A, const shape *B, int *status) {
 shape *intersection_shape_status_(const shape *A, const shape *B, int *status) {
   setStatus(status, KIV_BOOL_OK);
   shape *result = create_shape();
-  if (!hasPaths(A) || !hasPaths(B)) return result;
+  if (!hasPaths(A) || !hasPaths(B) || !finite(A, B, "intersection_shape_", status)) return result;
   // The material side of the reversed copy is the complement of B.
   shape *BR = nullptr;
   xCD_copy_shape_reversed_(B, &BR);

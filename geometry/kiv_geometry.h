@@ -263,8 +263,10 @@ enum {
                              holds only the paths that meet nothing */
   KIV_BOOL_ODD = 2,       /* odd number of crossings twice: empty result */
   KIV_BOOL_ENDLESS = 3,   /* the walk did not close: empty result */
-  KIV_BOOL_UNORDERED = 4  /* no corner of a splitter's rectangle is known to lie
+  KIV_BOOL_UNORDERED = 4, /* no corner of a splitter's rectangle is known to lie
                              outside the other shape: empty result */
+  KIV_BOOL_NOT_FINITE = 5 /* a coordinate or radius is not a finite number:
+                             empty result */
 };
 
 /* 6 when p lies on the material side of q, 0 when not, 1 when p runs along

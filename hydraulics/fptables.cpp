@@ -361,6 +361,8 @@ void memmutble() { building(&buildViscosityTables, "memmutble"); }
 
 extern "C" void changeT_(int *index, double *temperature_celsius) {
   CheckIndex(*index, 0);
+  // An impossible temperature leaves the fluid where it was.
+  if (!kiv::hyd::possibleTemperature(*index, *temperature_celsius)) return;
   HydFluidRecord *r = retfprop_(index);
   r->temperature = *temperature_celsius + constants().gtref;
   HydIndexList *b = kiv::hyd::currentBlock();

@@ -3,6 +3,8 @@
 // the table functions of fluids defined from data files.
 #pragma once
 
+#include <initializer_list>
+
 #include <array>
 #include <deque>
 #include <vector>
@@ -78,6 +80,20 @@ HydFluidRecord generalRecord(int index, int kind, double p_sat, double air_perce
                              double t_celsius, double polytropic, double mu_air,
                              double p_sat_high, double p_sat_low, double mu_vapour,
                              double vapour_molar_mass, double air_density);
+
+// A property a definer was given that must be a finite positive number.
+struct PositiveValue {
+  const char *what;
+  double value;
+};
+
+// Whether every listed property is finite and positive; otherwise a message
+// on the first that is not, and false: the caller defines nothing.
+bool positiveProperties(int index, std::initializer_list<PositiveValue> values);
+
+// Whether a temperature in degC is finite and not below absolute zero;
+// otherwise a message, and false.
+bool possibleTemperature(int index, double t_celsius);
 
 // Add a record under its index as every definer does: create and initialise
 // the block when needed, check that the index is free, append (MemoryError

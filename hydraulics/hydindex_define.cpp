@@ -2,6 +2,7 @@
 // Air/gas content arrives in per cent and temperature in degC; records keep a
 // fraction and kelvin.
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "hydraulics/hydindex.hpp"
@@ -11,6 +12,23 @@ namespace {
 const kiv::hyd::LibraryConstants &lib() { return kiv::hyd::constants(); }
 
 }  // namespace
+
+bool kiv::hyd::positiveProperties(int index, std::initializer_list<PositiveValue> values) {
+  for (const PositiveValue &v : values)
+    if (!(std::isfinite(v.value) && v.value > 0.0)) {
+      kivfprintf(stderr, "\nError in Hydraulic fluid index %d: the %s (%g) must be a finite positive number.\n",
+                 index, v.what, v.value);
+      return false;
+    }
+  return true;
+}
+
+bool kiv::hyd::possibleTemperature(int index, double t_celsius) {
+  if (std::isfinite(t_celsius) && t_celsius >= -lib().gtref) return true;
+  kivfprintf(stderr, "\nError in Hydraulic fluid index %d: the temperature (%g degC) is below absolute zero or not a number.\n",
+             index, t_celsius);
+  return false;
+}
 
 HydFluidRecord kiv::hyd::generalRecord(int index, int kind, double p_sat, double air_percent,
                                        double t_celsius, double polytropic, double mu_air,
@@ -39,6 +57,7 @@ void fpconbmu2_(int *index, double *rho, double *bulk_modulus, double *slope, do
                 double *p_sat, double *air_percent, double *temperature_celsius, double *polytropic,
                 double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
                 double *vapour_molar_mass, double *air_density) {
+  if (!kiv::hyd::positiveProperties(*index, {{"density", *rho}, {"bulk modulus", *bulk_modulus}})) KivExit(1);
   HydFluidRecord r = kiv::hyd::generalRecord(*index, 0, *p_sat, *air_percent, *temperature_celsius,
                                              *polytropic, *mu_air, *p_sat_high, *p_sat_low,
                                              *mu_vapour, *vapour_molar_mass, *air_density);
@@ -107,6 +126,7 @@ void fprprop_(int *fuel_type, int *index, double *p_sat_high, double *p_sat_low,
 
 void fpspind_(int *index, double *rho, double *bulk_modulus, double *mu, double *p_sat,
               double *air_percent, double *temperature_celsius, double *polytropic, double *extra) {
+  if (!kiv::hyd::positiveProperties(*index, {{"density", *rho}, {"bulk modulus", *bulk_modulus}})) KivExit(1);
   const HydSimpleRecord r{*index,
                           *rho,
                           *bulk_modulus,

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -22,10 +21,12 @@ namespace {
 using File = std::unique_ptr<FILE, int (*)(FILE *)>;
 using Text = std::unique_ptr<char, decltype(&std::free)>;
 
-// "%25.14e" in the "C" locale, whatever the process locale.
+// Right-aligned in 25 columns with 17 significant digits, so that the
+// slave reads back the very value (15 digits round edge values past their
+// bounds); the "C" locale whatever the process locale.
 void putReal(std::string &out, double v) {
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 16);
   const auto len = static_cast<size_t>(r.ptr - buf);
   if (len < 25) out.append(25 - len, ' ');
   out.append(buf, len);
@@ -45,12 +46,9 @@ bool hasUserFunction(const HydFluidRecord &r) {
 
 bool exists(const char *path) { return ::access(path, F_OK) == 0; }
 
-// Bounds of the values a slave accepts: those the fluid-properties submodel
-// accepts when it defines a fluid.
+// A slave takes every finite value and leaves the judgement to the
+// definers, so that it accepts whatever its master could define.
 constexpr double kHuge = DBL_MAX;
-constexpr double kPositive = std::numeric_limits<double>::denorm_min();
-const double kAboveVacuum = std::nextafter(-101300.0, 0.0);  // Pa gauge
-const double kBelow100 = std::nextafter(100.0, 0.0);         // per cent
 
 class ExchangeReader {
  public:
@@ -61,10 +59,7 @@ class ExchangeReader {
     return GetAsciiInteger(fp_, 0, KIV_HYD_MAX_INDEX + 1, name_);
   }
   int integer(int lo, int hi) { return GetAsciiInteger(fp_, lo, hi, name_); }
-  double real(double lo, double hi = kHuge) { return GetAsciiReal(fp_, lo, hi, name_); }
-  double pressure() { return real(kAboveVacuum); }
-  double air() { return real(0.0, kBelow100); }
-  double temperature() { return real(-273.15); }
+  double real() { return GetAsciiReal(fp_, -kHuge, kHuge, name_); }
   Text fileName() { return Text(GetFileNameFromText(fp_, nullptr), &std::free); }
   void comments() { IgnoreComment(fp_); }
 
@@ -78,17 +73,18 @@ class ExchangeReader {
 extern "C" {
 
 char *GetFileNameFromText(FILE *stream, const char * /*unused*/) {
-  char line[2048] = "";
-  if (!stream || !std::fgets(line, sizeof line, stream)) line[0] = '\0';
-  size_t len = std::strlen(line);
-  if (len && line[len - 1] == '\n') line[--len] = '\0';
-  if (len && line[len - 1] == '\r') line[--len] = '\0';
+  // The whole line, however long: a name cut short would leave its rest to
+  // be read as the next value.
+  std::string line;
+  for (int c; stream && (c = std::getc(stream)) != EOF && c != '\n';) line.push_back(static_cast<char>(c));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   char *expanded = nullptr;
-  CheckEnvVar(line, &expanded);
+  CheckEnvVar(line.c_str(), &expanded);
   Text hold(expanded, &std::free);
   const std::string name = expanded ? expanded : line;
-  // A relative name may be meant from the directory above.
-  if (!name.empty() && name[0] != '/' && !exists(name.c_str())) {
+  // A name may be meant from the directory above (an empty line names that
+  // directory itself).
+  if (!exists(name.c_str())) {
     const std::string up = "../" + name;
     if (exists(up.c_str())) return kiv::dupText(up, "GetFileNameFromText");
   }
@@ -220,11 +216,10 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     Text file(nullptr, &std::free);
     if (kind == 1) file = in.fileName();
     // Fluids read from data files carry zeros in place of their constants.
-    const double lowest = kind == 1 ? 0.0 : kPositive;
-    double rho = in.real(lowest), bulk = in.real(lowest), mu = in.real(lowest);
-    double p_sat = in.pressure(), air = in.air(), t = in.temperature(), poly = in.real(0.0);
-    double mu_air = in.real(kPositive), high = in.pressure(), low = in.pressure();
-    double mu_vapour = in.real(kPositive), molar = in.real(1.0), air_density = in.real(kPositive);
+    double rho = in.real(), bulk = in.real(), mu = in.real();
+    double p_sat = in.real(), air = in.real(), t = in.real(), poly = in.real();
+    double mu_air = in.real(), high = in.real(), low = in.real();
+    double mu_vapour = in.real(), molar = in.real(), air_density = in.real();
     if (kind == 1) {
       if (fptables_(&index, &p_sat, &air, &t, &poly, file.get(), &mu_air, &high, &low, &mu_vapour,
                     &molar, &air_density) != 1)
@@ -241,9 +236,9 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     in.comments();
     int index = in.integer(0, KIV_HYD_MAX_INDEX);
     int type = in.integer(1, 12);
-    double high = in.pressure(), low = in.pressure(), molar = in.real(1.0);
-    double mu_air = in.real(kPositive), mu_vapour = in.real(kPositive);
-    double air = in.air(), t = in.temperature(), poly = in.real(0.0);
+    double high = in.real(), low = in.real(), molar = in.real();
+    double mu_air = in.real(), mu_vapour = in.real();
+    double air = in.real(), t = in.real(), poly = in.real();
     fprprop_(&type, &index, &high, &low, &molar, &mu_air, &mu_vapour, &air, &t, &poly);
   }
 
@@ -251,9 +246,9 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
   for (int s = 0; s < simples; ++s) {
     in.comments();
     int index = in.integer(0, KIV_HYD_MAX_INDEX);
-    double rho = in.real(kPositive), bulk = in.real(kPositive), mu = in.real(kPositive);
-    double p_sat = in.pressure(), air = in.air(), t = in.temperature(), poly = in.real(0.0);
-    double extra = in.real(0.0);
+    double rho = in.real(), bulk = in.real(), mu = in.real();
+    double p_sat = in.real(), air = in.real(), t = in.real(), poly = in.real();
+    double extra = in.real();
     fpspind_(&index, &rho, &bulk, &mu, &p_sat, &air, &t, &poly, &extra);
   }
 }

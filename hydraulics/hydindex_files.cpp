@@ -91,7 +91,7 @@ class FluidFileParser {
     else
       kivfprintf(stderr,
                  "(instead of string '%s').\nRead FP04 documentation for more information.\n",
-                 line);
+                 kiv::quoteCut(line).c_str());
   }
 
   // A temperature above absolute zero and above the previous one.
@@ -232,14 +232,14 @@ class FluidFileParser {
     }
     if (!(x[0] > 0.0)) {
       kivfprintf(stderr, "\nReference density number %d must be strictly positive (string '%s').\n",
-                 k + 1, line);
+                 k + 1, kiv::quoteCut(line).c_str());
       return false;
     }
     if (!(x[1] >= lowest_)) {
       kivfprintf(stderr,
                  "\nReference pressure number %d must be greater or equal to gauge pressure %f "
                  "bar (string '%s').\n",
-                 k + 1, lowest_, line);
+                 k + 1, lowest_, kiv::quoteCut(line).c_str());
       return false;
     }
     slot_.ref_density.push_back(x[0]);
@@ -250,7 +250,11 @@ class FluidFileParser {
   bool nothingLeft() {
     if (pos_ >= lines_.count) return true;
     kivfprintf(stderr, "Some lines of the file have not been read.\nThe remaining lines are:\n");
-    for (int i = pos_; i < lines_.count; ++i) kivfprintf(stderr, "| %s\n", lines_.lines[i]);
+    // A readable list: long lines cut, and no more than kListed of them.
+    constexpr int kListed = 20;
+    for (int i = pos_; i < lines_.count && i < pos_ + kListed; ++i)
+      kivfprintf(stderr, "| %s\n", kiv::quoteCut(lines_.lines[i]).c_str());
+    if (lines_.count - pos_ > kListed) kivfprintf(stderr, "| ...\n");
     return false;
   }
 

@@ -1,5 +1,6 @@
 // Flow through round holes opened and closed by a sliding edge.
 #include <cmath>
+#include <limits>
 
 #include "hydraulics/kiv_hydlaws.h"
 #include "hydraulics/kiv_hydraulics.h"
@@ -9,6 +10,13 @@ extern "C" {
 void qhole2_(double *x, double *xmax, double *d, int *n, double *c, double *e, double *cqmax,
              double *lcrit, double *p1, double *p2, double *q, double *A, double *lambda,
              double *cq, double *dh, double *v, int *state, int *region1, int *region2) {
+  // No opening can be made of a NaN edge position: not a number comes out
+  // rather than the zero flow of a closed hole, and the state words stay.
+  if (std::isnan(*x)) {
+    kivfprintf(stderr, "\nqhole2_: the edge position is not a number.\n");
+    *q = *A = *lambda = *cq = *dh = *v = std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
   qhole_geom_(x, xmax, d, c, e, A, dh, state, region1, region2);
   if (*state == 0) {
     *q = orif3f_(p1, p2, A, dh, cqmax, lcrit, cq, lambda, v);

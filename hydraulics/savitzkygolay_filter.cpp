@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <optional>
 #include <vector>
@@ -130,6 +131,9 @@ int savitzkygolay_filter_(int *linear, int *slope_method, int *n, int *m, int *b
                nout, w);
     return -1;
   }
+  // Every sample position must be an int.
+  if (static_cast<long long>(nout) + w - 1 > std::numeric_limits<int>::max())
+    return refuse("Error during memory allocation.\n");
   const int h = (w - 1) / 2;
   // A periodic curve is sampled over one period; otherwise h samples beyond
   // each end complete the windows of the end points.

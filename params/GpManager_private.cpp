@@ -1366,7 +1366,8 @@ bool readWholeLine(FILE *fp, std::string &line) {
   return any;
 }
 
-// Walks a line-oriented file: fn(section type, line) for each parameter line.
+// Walks a line-oriented file: fn(section type, line, line number) for each
+// parameter line.
 template <class F>
 int walkLegacyFile(const char *path, F &&fn) {
   FileOwner f;
@@ -1374,13 +1375,13 @@ int walkLegacyFile(const char *path, F &&fn) {
   std::string line;
   if (!readWholeLine(f.fp, line) || line.find("integer parameters") == std::string::npos) return -1;
   int type = KIVGP_TYPE_INT;
-  while (readWholeLine(f.fp, line)) {
+  for (int number = 2; readWholeLine(f.fp, line); ++number) {
     if (line.find("real parameters") != std::string::npos)
       type = KIVGP_TYPE_REAL;
     else if (line.find("text parameters") != std::string::npos)
       type = KIVGP_TYPE_TEXT;
     else
-      fn(type, line.c_str());
+      fn(type, line.c_str(), number);
   }
   const bool failed = std::ferror(f.fp) != 0;
   return f.close() && !failed ? 0 : -1;
@@ -1416,7 +1417,7 @@ int KIVGPPrivate_IO_ReadGPsFromLegacyFile(const char *path, KIVGP_GPList *list) 
   if (!path || !list) return -1;
   OwnedRecords got;
   int counter = 0;
-  const int r = walkLegacyFile(path, [&](int type, const char *line) {
+  const int r = walkLegacyFile(path, [&](int type, const char *line, int number) {
     KIVGP_GP *gp = KIVGPPrivate_GP_Create();
     got.v.push_back(gp);
     KIVGPPrivate_GP_AllocateMembers(gp);
@@ -1425,6 +1426,10 @@ int KIVGPPrivate_IO_ReadGPsFromLegacyFile(const char *path, KIVGP_GPList *list) 
     } else {
       KIVGPPrivate_GP_Destroy(&got.v.back());
       got.v.pop_back();
+      // A blank line holds no record to lose.
+      if (!words(line).empty())
+        kivfprintf(stderr, "\nLine %d of file '%s' has fewer fields than a parameter needs; it is skipped.\n",
+                   number, path);
     }
   });
   if (r == 0) got.handOver(list);
@@ -1435,13 +1440,13 @@ int KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(const char *path, int *count, KIVG
   if (!path || !count || !names) return -1;
   NamesMark mark(names, count);
   int counter = 0;
-  const int r = walkLegacyFile(path, [&](int type, const char *line) {
+  // Only the lines the record reader takes, so that both readers agree.
+  const int r = walkLegacyFile(path, [&](int type, const char *line, int) {
     KIVGP_GP *gp = KIVGPPrivate_GP_Create();
-    readLegacyLine(sectionOf(type), line, gp, &counter);
-    const auto w = words(line);
-    std::string first = w.empty() ? std::string() : std::string(w[0]);
+    KIVGPPrivate_GP_AllocateMembers(gp);
+    const bool whole = readLegacyLine(sectionOf(type), line, gp, &counter) == 0;
+    const int c = whole ? KIVGPPrivate_StringList_Append(names, *count, gp->name) : *count;
     KIVGPPrivate_GP_Destroy(&gp);
-    const int c = KIVGPPrivate_StringList_Append(names, *count, first.c_str());
     if (c < 0) MemoryError("KIVGPPrivate_IO_ReadGPNamesFromLegacyFile");
     *count = c;
   });

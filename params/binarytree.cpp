@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <string_view>
 
 #include "params/binarytree.hpp"
+#include "runtime/cstring.hpp"
 
 namespace kiv {
 
@@ -163,8 +166,18 @@ void DestroyMasterExp(MasterExp *slot) {
 }
 
 void PrintErrorIndicator(const char *message, const char *text, size_t position) {
+  // A long text is shown as a window around the position, cut with "...".
+  std::string_view t(text ? text : "");
+  std::string shown(t);
+  if (t.size() > kQuoteLength) {
+    const size_t half = kQuoteLength / 2;
+    const size_t from = std::min(position > half ? position - half : 0, t.size() - kQuoteLength);
+    shown = (from > 0 ? "..." : "") + std::string(t.substr(from, kQuoteLength)) +
+            (from + kQuoteLength < t.size() ? "..." : "");
+    position = position - from + (from > 0 ? 3 : 0);
+  }
   std::string caret(position, ' ');
-  kivfprintf(stderr, "\n\n%s\n%s\n%s^\n\n", message, text, caret.c_str());
+  kivfprintf(stderr, "\n\n%s\n%s\n%s^\n\n", message, shown.c_str(), caret.c_str());
 }
 
 namespace {
@@ -239,7 +252,7 @@ bool prepareText(const char *text, int quiet, std::string &copy) {
     }
   }
   if (depth > 0) {
-    kivfprintf(stderr, "\n\nString has missing right brackets\n%s\n\n", copy.c_str());
+    kivfprintf(stderr, "\n\nString has missing right brackets\n%s\n\n", quoteCut(copy).c_str());
     return false;
   }
   return true;

@@ -115,6 +115,9 @@ void resetStore(KIVGlobalParams *g) {
   g->text_names = g->text_raw_values = g->text_values = nullptr;
   g->text_states = nullptr;
   g->text_count = g->text_capacity = 0;
+  freeTexts(g->hidden_names, g->hidden_count);
+  g->hidden_names = nullptr;
+  g->hidden_count = 0;
   g->master = 0;
   g->read = 0;
   std::free(g->master_path);
@@ -157,6 +160,61 @@ bool addText(KIVGlobalParams *g, const char *name, const char *raw) {
                      g->text_raw_values, g->text_values, name, raw, static_cast<char *>(nullptr));
 }
 
+bool markHidden(KIVGlobalParams *g, const char *name) {
+  if (!grow(g->hidden_names, g->hidden_count + 1)) return false;
+  char *copy = tryDup(name);
+  if (!copy) return false;
+  g->hidden_names[g->hidden_count++] = copy;
+  return true;
+}
+
+bool hiddenEntry(const KIVGlobalParams *g, const char *name) {
+  return find(g->hidden_names, g->hidden_count, name) >= 0;
+}
+
+// Whether an expression may bring a hidden value into the evaluator's own
+// messages: it names a hidden parameter (a plain substring test errs on the
+// safe side).
+bool mentionsHidden(const KIVGlobalParams *g, const char *text) {
+  for (int i = 0; i < g->hidden_count; ++i)
+    if (g->hidden_names[i] && text && std::strstr(text, g->hidden_names[i])) return true;
+  return false;
+}
+
+// How a message quotes a value: cut to a readable length, or, for a hidden
+// parameter, its name alone.
+std::string shown(const char *text, const char *hiddenName) {
+  if (hiddenName) return format("'<hidden value>' of global parameter '%s'", hiddenName);
+  std::string s(1, '\'');
+  s += kiv::quoteCut(text ? text : "");
+  s += '\'';
+  return s;
+}
+
+// Silences the current system's messages while alive: the parser and the
+// evaluator print the texts and numbers they work on.
+class Muted {
+ public:
+  explicit Muted(bool on) : sys_(on ? GetGlobalSystem() : nullptr) {
+    if (!sys_) return;
+    hook_ = sys_->print_hook;
+    user_ = sys_->print_user;
+    sys_->print_hook = [](FILE *, const char *, void *) {};
+  }
+  ~Muted() {
+    if (!sys_) return;
+    sys_->print_hook = hook_;
+    sys_->print_user = user_;
+  }
+  Muted(const Muted &) = delete;
+  Muted &operator=(const Muted &) = delete;
+
+ private:
+  KIVSystem *sys_;
+  KivPrintHook hook_ = nullptr;
+  void *user_ = nullptr;
+};
+
 int addParam(KIVGlobalParams *g, const char *name, const char *value, int type, std::string &message) {
   message.clear();
   if (!name) return 0;
@@ -172,7 +230,8 @@ int addParam(KIVGlobalParams *g, const char *name, const char *value, int type, 
   }
   int r = 0;
   if (type >= 1 && type <= 3 && findNumeric(g, name) < 0 && findText(g, name) < 0) {
-    const bool ok = type == 3 ? addText(g, name, value) : addNumeric(g, name, value);
+    bool ok = type == 3 ? addText(g, name, value) : addNumeric(g, name, value);
+    if (ok && plainName) ok = markHidden(g, name);
     if (!ok) {
       message = kMemoryMessage;
       r = -200;
@@ -189,7 +248,8 @@ bool equalNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && kiv::findNoCase(a, b) == 0;
 }
 
-std::string substitute(const char *text, char *const *names, char *const *values, int count) {
+std::string substitute(const char *text, char *const *names, char *const *values, int count,
+                       const char *hiddenName = nullptr) {
   std::string s = text;
   if (!names || !values || count <= 0) return s;
   const size_t limit = s.size() + kMaxGrowth;
@@ -206,9 +266,9 @@ std::string substitute(const char *text, char *const *names, char *const *values
       const size_t len = std::strlen(values[j]);
       if (replacements == kMaxReplacements || s.size() - ref.size() + len > limit) {
         kivfprintf(stderr,
-                   "Warning: substitution of global parameters in '%s' stopped after %d "
+                   "Warning: substitution of global parameters in %s stopped after %d "
                    "replacements (circular or runaway references).\n",
-                   text, replacements);
+                   shown(text, hiddenName).c_str(), replacements);
         return s;
       }
       s.replace(pos, ref.size(), values[j], len);
@@ -218,6 +278,22 @@ std::string substitute(const char *text, char *const *names, char *const *values
     if (!replaced) break;
   }
   return s;
+}
+
+// EvaluateText, quoting the text in its messages as the value of hiddenName
+// when that is given.
+char *evaluateText(const char *text, char *const *names, char *const *values, int count, int depth,
+                   const char *hiddenName) {
+  if (!text) return nullptr;
+  const std::string s = substitute(text, names, values, count, hiddenName);
+  if (depth == 0 && names && values)
+    for (int k = 0; k < count; ++k)
+      if (names[k] && equalNoCase(s, names[k])) {
+        const char *hidden = hiddenEntry(store(), names[k]) ? names[k] : nullptr;
+        if (values[k]) return evaluateText(values[k], names, values, count, 1, hidden);
+        break;
+      }
+  return kiv::dupText(s, "EvaluateText");
 }
 
 // ---- Reading the files -------------------------------------------------------
@@ -384,22 +460,29 @@ int KivEvalGlobalParamList(KIVSystem *system, int keep, char *message, size_t me
   for (int i = 0; i < g->num_count; ++i) {
     if (keep == 1 && g->num_states[i] == 2) continue;
     g->num_states[i] = 3;  // invisible to its own expression
-    int id = CheckExpression(g->num_expressions[i], 0, g->num_names);
+    const char *hidden = hiddenEntry(g, g->num_names[i]) ? g->num_names[i] : nullptr;
+    int id = -1;
     double v = 0.0;
-    const bool ok = id != -1 && expeval_(&id, g->num_values, &v) == 1;
-    if (id != -1) expfree_(&id);
+    bool ok = false;
+    {
+      Muted muted(hidden || mentionsHidden(g, g->num_expressions[i]));
+      id = CheckExpression(g->num_expressions[i], 0, g->num_names);
+      ok = id != -1 && expeval_(&id, g->num_values, &v) == 1;
+      if (id != -1) expfree_(&id);
+    }
     if (ok) {
       g->num_values[i] = v;
       g->num_states[i] = 1;
     } else {
       // The value of an earlier pass stays.
-      text = format("Unable to evaluate expression '%s'\n", g->num_expressions[i]);
+      text = format("Unable to evaluate expression %s\n", shown(g->num_expressions[i], hidden).c_str());
       failed = true;
     }
   }
   for (int i = 0; i < g->text_count; ++i) {
     if (keep == 1 && g->text_states[i] == 2) continue;
-    char *v = EvaluateText(g->text_raw_values[i], g->text_names, g->text_values, i, 0);
+    char *v = evaluateText(g->text_raw_values[i], g->text_names, g->text_values, i, 0,
+                           hiddenEntry(g, g->text_names[i]) ? g->text_names[i] : nullptr);
     std::free(g->text_values[i]);
     g->text_values[i] = v;
     g->text_states[i] = 1;
@@ -473,9 +556,10 @@ int getTextGlobalParamValueByName(const char *name, char **value) {
 int GetRealExpressionValue(const char *text, double *value) {
   if (!text || !value) return -100;
   KIVGlobalParams *g = store();
+  Muted muted(mentionsHidden(g, text));
   int id = CheckExpressionAndTokens(text, 0, g->num_names, 0);
   if (id == -1) {
-    kivfprintf(stderr, "\nUnable to interpret the value for expression '%s'.\n", text);
+    kivfprintf(stderr, "\nUnable to interpret the value for expression '%s'.\n", kiv::quoteCut(text).c_str());
     return -100;
   }
   const int ok = expeval_(&id, g->num_values, value);
@@ -550,15 +634,7 @@ char *ReplaceTokenNamesByValues(const char *text, char *const *names, char *cons
 }
 
 char *EvaluateText(const char *text, char *const *names, char *const *values, int count, int depth) {
-  if (!text) return nullptr;
-  const std::string s = substitute(text, names, values, count);
-  if (depth == 0 && names && values)
-    for (int k = 0; k < count; ++k)
-      if (names[k] && equalNoCase(s, names[k])) {
-        if (values[k]) return EvaluateText(values[k], names, values, count, 1);
-        break;
-      }
-  return kiv::dupText(s, "EvaluateText");
+  return evaluateText(text, names, values, count, depth, nullptr);
 }
 
 }  // extern "C"

@@ -156,6 +156,10 @@ typedef struct KIVGlobalParams {
   char *master_path;
   char *master_extension;
   int read;
+  /* Names of the entries read from hidden records: their values and
+   * expressions never appear in a message. */
+  char **hidden_names;
+  int hidden_count;
 } KIVGlobalParams;
 
 KIV_API KIVGlobalParams *CreateKIVGlobalParams(void);

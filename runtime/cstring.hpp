@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace kiv {
@@ -13,5 +14,10 @@ char *dupText(std::string_view s, const char *label);
 
 // Case-insensitive search for word in text; npos when absent or word empty.
 size_t findNoCase(std::string_view text, std::string_view word);
+
+// A piece of input fit to quote in a message: at most kQuoteLength
+// characters, a longer text cut with "...".
+inline constexpr size_t kQuoteLength = 80;
+std::string quoteCut(std::string_view s);
 
 }  // namespace kiv

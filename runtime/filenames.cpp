@@ -100,7 +100,8 @@ void CheckEnvVar(const char *name, char **out) {
   std::string expanded, var;
   int r = expandEnv(name, expanded, var);
   if (r < 0) {
-    kivfprintf(stderr, "Cannot interpret path of file %s. %s is not a known ", name, var.c_str());
+    kivfprintf(stderr, "Cannot interpret path of file %s. %s is not a known ", kiv::quoteCut(name).c_str(),
+               kiv::quoteCut(var).c_str());
     kivfprintf(stderr, "environment variable.\n");
   } else if (r > 0) {
     *out = kiv::dupText(expanded, "CheckEnvVar");

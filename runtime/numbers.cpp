@@ -15,37 +15,50 @@ namespace {
 
 bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-bool matchWord(const char *s, const char *word) {
+bool matchWord(const char *s, const char *last, const char *word) {
   for (; *word; ++s, ++word)
-    if (std::tolower(static_cast<unsigned char>(*s)) != *word) return false;
+    if (s == last || std::tolower(static_cast<unsigned char>(*s)) != *word) return false;
   return true;
 }
 
 }  // namespace
 
 double parseDouble(const char *s, const char **end, bool *overflow) {
+  if (!s) {
+    if (overflow) *overflow = false;
+    if (end) *end = s;
+    return 0.0;
+  }
+  // Only the run of characters a number can be made of is handed on, so
+  // that reading many numbers from one long line stays linear.
+  const char *last = s;
+  while (*last && (isSpace(static_cast<unsigned char>(*last)) || *last == '+' || *last == '-')) ++last;
+  while (*last && !isSpace(static_cast<unsigned char>(*last))) ++last;
+  return parseDouble(s, last, end, overflow);
+}
+
+double parseDouble(const char *s, const char *last, const char **end, bool *overflow) {
   if (overflow) *overflow = false;
   if (end) *end = s;
-  if (!s) return 0.0;
+  if (!s || !last || last <= s) return 0.0;
   const char *p = s;
-  while (isSpace(static_cast<unsigned char>(*p))) ++p;
+  while (p < last && isSpace(static_cast<unsigned char>(*p))) ++p;
   bool neg = false;
-  if (*p == '+' || *p == '-') {
+  if (p < last && (*p == '+' || *p == '-')) {
     neg = (*p == '-');
     ++p;
   }
   // from_chars takes no '+', and reads "inf"/"nan" itself; a second sign is
   // not a number.
-  if (*p == '+' || *p == '-') return 0.0;
-  if (matchWord(p, "inf") || matchWord(p, "nan")) {
-    const bool inf = matchWord(p, "inf");
+  if (p == last || *p == '+' || *p == '-') return 0.0;
+  if (matchWord(p, last, "inf") || matchWord(p, last, "nan")) {
+    const bool inf = matchWord(p, last, "inf");
     size_t len = 3;
-    if (inf && matchWord(p, "infinity")) len = 8;
+    if (inf && matchWord(p, last, "infinity")) len = 8;
     if (end) *end = p + len;
     double v = inf ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
     return neg ? -v : v;
   }
-  const char *last = p + std::strlen(p);
   double v = 0.0;
   auto r = std::from_chars(p, last, v, std::chars_format::general);
   if (r.ec == std::errc::invalid_argument) return 0.0;

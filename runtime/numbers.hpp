@@ -10,6 +10,8 @@ namespace kiv {
 // "nan". *end (when given) points past the number, or at s when there is
 // none. Overflow gives +-HUGE_VAL and sets *overflow (when given).
 double parseDouble(const char *s, const char **end, bool *overflow = nullptr);
+// The same on the characters [s, last) only; never reads at or past last.
+double parseDouble(const char *s, const char *last, const char **end, bool *overflow = nullptr);
 
 // Reads one real from the stream as "%le" does (leading white space skipped,
 // the longest numeric prefix consumed); false when there is none.

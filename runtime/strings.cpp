@@ -26,6 +26,11 @@ size_t findNoCase(std::string_view text, std::string_view word) {
   return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }
 
+std::string quoteCut(std::string_view s) {
+  if (s.size() <= kQuoteLength) return std::string(s);
+  return std::string(s.substr(0, kQuoteLength - 3)) + "...";
+}
+
 }  // namespace kiv
 
 namespace {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
 #include "runtime/system.hpp"
 #include "tables/rtable.hpp"
@@ -56,6 +57,99 @@ int64_t countOf(double v) {
   if (!(t >= 1.0)) return 0;
   if (t > static_cast<double>(kIntLimit)) return -1;
   return static_cast<int64_t>(t);
+}
+
+// ---- Where a body ends before its numbers do -------------------------------
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+bool isNumber(const char *b, const char *e) {
+  const char *end = nullptr;
+  kiv::parseDouble(b, e, &end);
+  return end != b;
+}
+
+// The next white-space separated word of the stream (its start in *at);
+// empty at end of file.  Only its first characters are kept.
+std::string nextWord(FILE *fp, long *at) {
+  int c;
+  do c = std::getc(fp);
+  while (c != EOF && blank(static_cast<char>(c)));
+  std::string w;
+  if (c == EOF) return w;
+  *at = std::ftell(fp) - 1;
+  for (; c != EOF && !blank(static_cast<char>(c)); c = std::getc(fp))
+    if (w.size() <= kiv::kQuoteLength) w.push_back(static_cast<char>(c));
+  return w;
+}
+
+bool wordIsNumber(const std::string &w) { return isNumber(w.data(), w.data() + w.size()); }
+
+// Whether a number follows in the rest of the stream.
+bool numberFollows(FILE *fp) {
+  long at = 0;
+  for (std::string w = nextWord(fp, &at); !w.empty(); w = nextWord(fp, &at))
+    if (wordIsNumber(w)) return true;
+  return false;
+}
+
+// The 1-based line of byte offset at; the stream keeps its position.
+int lineAt(FILE *fp, long at) {
+  const long back = std::ftell(fp);
+  std::rewind(fp);
+  int line = 1;
+  for (long i = 0; i < at; ++i) {
+    const int c = std::getc(fp);
+    if (c == EOF) break;
+    if (c == '\n' && line < kIntLimit) ++line;
+  }
+  std::fseek(fp, back, SEEK_SET);
+  return line;
+}
+
+// The line just read by _prt14.
+int lastLine(FILE *fp) { return lineAt(fp, std::ftell(fp) - 1); }
+
+void warnStopped(const char *name, int line, std::string_view token) {
+  kivfprintf(stderr, "\nWarning: reading of file '%s' stopped at line %d on '%s'; the numbers after it are not read.\n",
+             name, line, kiv::quoteCut(token).c_str());
+}
+
+// A body read by whole numbers stopped at offset `from`: when numbers
+// follow the word it stopped on, the loss is reported.
+void warnIfStopped(FILE *fp, const char *name, long from) {
+  if (from < 0 || std::fseek(fp, from, SEEK_SET) != 0) return;
+  long at = 0;
+  std::string w;
+  do w = nextWord(fp, &at);
+  while (!w.empty() && wordIsNumber(w));
+  if (w.empty() || !numberFollows(fp)) return;
+  warnStopped(name, lineAt(fp, at), w);
+}
+
+// A line-read body stopped on the word at p of the current line: reported
+// when numbers follow it on that line (or, with `later`, further on).
+// True when it warned.
+bool warnIfLineStopped(FILE *fp, const char *name, const char *p, const char *lineEnd, bool later) {
+  while (p < lineEnd && blank(*p)) ++p;
+  if (p == lineEnd) return false;
+  const char *w = p;
+  while (p < lineEnd && !blank(*p)) ++p;
+  const std::string_view token(w, static_cast<size_t>(p - w));
+  bool follows = false;
+  while (p < lineEnd && !follows) {
+    while (p < lineEnd && blank(*p)) ++p;
+    const char *b = p;
+    while (p < lineEnd && !blank(*p)) ++p;
+    follows = b < p && isNumber(b, p);
+  }
+  if (!follows && later) {
+    const long back = std::ftell(fp);
+    follows = numberFollows(fp);
+    std::fseek(fp, back, SEEK_SET);
+  }
+  if (follows) warnStopped(name, lastLine(fp), token);
+  return follows;
 }
 
 // Reads the table from the reader cache, the file or the caller-added
@@ -119,6 +213,22 @@ void release(T **p) {
   }
 }
 
+// An array output of a reader: a null one is pointed at a local array
+// that is read all the same and freed when the reader returns.
+template <class T>
+class ArrayOut {
+ public:
+  explicit ArrayOut(T **&out) {
+    if (!out) out = &own_;
+  }
+  ~ArrayOut() { std::free(own_); }
+  ArrayOut(const ArrayOut &) = delete;
+  ArrayOut &operator=(const ArrayOut &) = delete;
+
+ private:
+  T *own_ = nullptr;
+};
+
 void cacheTokens(const char *name, int format, const TableHeader *h) {
   storeTokens(name, format, textsFromHeader(h->tokens, h->ntokens, h->ntokens), KIV_TABLE_BY_READER);
 }
@@ -131,9 +241,8 @@ extern "C" {
 
 int rtable0du_(const char *name, int *n, double **values, const char *const *units) {
   int ndummy;
-  double *vdummy;
   if (!n) n = &ndummy;
-  if (!values) values = &vdummy;
+  ArrayOut<double> valuesOut(values);
   *n = -1;
   *values = nullptr;
   if (!name) return -1;
@@ -147,8 +256,12 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
     v.reserve(4);
     while (_prt14(fp, h.get())) {
       const char *end = nullptr;
-      const double d = kiv::parseDouble(h->line, &end);
-      if (end == h->line) break;
+      const char *lineEnd = h->line + std::strlen(h->line);
+      const double d = kiv::parseDouble(h->line, lineEnd, &end);
+      if (end == h->line) {
+        warnIfLineStopped(fp, name, h->line, lineEnd, true);
+        break;
+      }
       if (v.size() >= static_cast<size_t>(kIntLimit)) {
         machineLimits(name);
         return kFailed;
@@ -176,10 +289,8 @@ int rtable0d_(const char *name, int *n, double **values) { return rtable0du_(nam
 
 int rtable1du_(const char *name, int *n, double **x, double **y, const char *const *units) {
   int ndummy;
-  double *xdummy, *ydummy;
   if (!n) n = &ndummy;
-  if (!x) x = &xdummy;
-  if (!y) y = &ydummy;
+  ArrayOut<double> xOut(x), yOut(y);
   *n = -1;
   *x = *y = nullptr;
   if (!name) return -1;
@@ -194,15 +305,44 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       kivfprintf(stderr, "\nFile '%s' contains more than 2 columns.\n", name);
       return kFailed;
     }
+    // Pairs run across lines; a line with an odd count of numbers shifts
+    // every later pair, which is worth a warning (the first one only).
     std::vector<double> xs, ys;
-    double pair[2];
-    while (_prt11(fp, pair, 2, nullptr, 0, h.get())) {
-      if (xs.size() >= static_cast<size_t>(kIntLimit)) {
-        machineLimits(name);
-        return kFailed;
+    double first = 0.0;
+    bool half = false, stopped = false, oddSeen = false;
+    while (!stopped && _prt14(fp, h.get())) {
+      const char *p = h->line;
+      const char *lineEnd = p + std::strlen(p);
+      const char *last = p;
+      int count = 0;
+      for (;;) {
+        const char *end = nullptr;
+        const double v = kiv::parseDouble(p, lineEnd, &end);
+        if (end == p) break;
+        last = p;
+        p = end;
+        ++count;
+        if (!half) {
+          first = v;
+          half = true;
+          continue;
+        }
+        half = false;
+        if (xs.size() >= static_cast<size_t>(kIntLimit)) {
+          machineLimits(name);
+          return kFailed;
+        }
+        xs.push_back(first);
+        ys.push_back(v);
       }
-      xs.push_back(pair[0]);
-      ys.push_back(pair[1]);
+      if (count % 2 != 0 && !oddSeen) {
+        oddSeen = true;
+        while (last < p && blank(*last)) ++last;
+        kivfprintf(stderr, "\nWarning: line %d of file '%s' holds an odd count of numbers (the last is '%s').\n",
+                   lastLine(fp), name, kiv::quoteCut(std::string_view(last, static_cast<size_t>(p - last))).c_str());
+      }
+      stopped = p != lineEnd && std::any_of(p, lineEnd, [](char c) { return !blank(c); });
+      if (stopped) warnIfLineStopped(fp, name, p, lineEnd, true);
     }
     if (xs.empty()) {
       kivfprintf(stderr, "\nFile '%s' has no data.\n", name);
@@ -240,11 +380,8 @@ int rtable1d_(const char *name, int *n, double **x, double **y) {
 
 int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **values,
               const char *const *units) {
-  int *sdummy;
-  double *adummy, *vdummy;
-  if (!sizes) sizes = &sdummy;
-  if (!axes) axes = &adummy;
-  if (!values) values = &vdummy;
+  ArrayOut<int> sizesOut(sizes);
+  ArrayOut<double> axesOut(axes), valuesOut(values);
   *sizes = nullptr;
   *axes = *values = nullptr;
   if (!name || !dim) return 0;
@@ -398,12 +535,8 @@ int rtable3d_(const char *name, int *nx, int *ny, int *nz, double **x, double **
 
 int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
               const char *const *units) {
-  int *sdummy;
-  double *xdummy, *ydummy, *zdummy;
-  if (!sizes) sizes = &sdummy;
-  if (!x) x = &xdummy;
-  if (!y) y = &ydummy;
-  if (!z) z = &zdummy;
+  ArrayOut<int> sizesOut(sizes);
+  ArrayOut<double> xOut(x), yOut(y), zOut(z);
   *sizes = nullptr;
   *x = *y = *z = nullptr;
   if (!name) return -1;
@@ -422,7 +555,8 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
     ys.reserve(10);
     int64_t points = 0;
     double head[2];
-    while (_prt11(fp, head, 2, nullptr, 0, h.get())) {
+    long headAt = std::ftell(fp);
+    for (; _prt11(fp, head, 2, nullptr, 0, h.get()); headAt = std::ftell(fp)) {
       const int slice = static_cast<int>(sz.size()) + 1;
       const int64_t n = countOf(head[1]);
       if (n == 0) {
@@ -446,6 +580,7 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
       sz.push_back(static_cast<int>(n));
       ys.push_back(head[0]);
     }
+    warnIfStopped(fp, name, headAt);
     slices = static_cast<int>(sz.size());
     if (cacheOn()) {
       storeT1D(name, slices, sz.data(), xs.data(), ys.data(), zs.data(),
@@ -482,15 +617,9 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
 int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slicesPerPart,
                double **x, double **y, double **z, double **values, const char *const *units) {
   int pdummy;
-  int *ppsdummy, *sppdummy;
-  double *xdummy, *ydummy, *zdummy, *vdummy;
   if (!nparts) nparts = &pdummy;
-  if (!pointsPerSlice) pointsPerSlice = &ppsdummy;
-  if (!slicesPerPart) slicesPerPart = &sppdummy;
-  if (!x) x = &xdummy;
-  if (!y) y = &ydummy;
-  if (!z) z = &zdummy;
-  if (!values) values = &vdummy;
+  ArrayOut<int> pointsPerSliceOut(pointsPerSlice), slicesPerPartOut(slicesPerPart);
+  ArrayOut<double> xOut(x), yOut(y), zOut(z), valuesOut(values);
   *nparts = -1;
   *pointsPerSlice = *slicesPerPart = nullptr;
   *x = *y = *z = *values = nullptr;
@@ -511,7 +640,8 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
     spp.reserve(10);
     int64_t points = 0, nslices = 0;
     double head[2];
-    while (_prt11(fp, head, 2, nullptr, 0, h.get())) {
+    long headAt = std::ftell(fp);
+    for (; _prt11(fp, head, 2, nullptr, 0, h.get()); headAt = std::ftell(fp)) {
       const int part = static_cast<int>(spp.size()) + 1;
       const int64_t m = countOf(head[1]);
       if (m == 0) {
@@ -555,6 +685,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
       spp.push_back(static_cast<int>(m));
       zs.push_back(head[0]);
     }
+    warnIfStopped(fp, name, headAt);
     slices = static_cast<int>(nslices);
     const int parts = static_cast<int>(spp.size());
     kivfprintf(stdout, "\nNumber of points read from file %s :\n", name);
@@ -602,10 +733,9 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
 int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const char *separators,
               const char *const *units) {
   int rdummy, cdummy;
-  double *ddummy;
   if (!nrows) nrows = &rdummy;
   if (!ncols) ncols = &cdummy;
-  if (!data) data = &ddummy;
+  ArrayOut<double> dataOut(data);
   *nrows = *ncols = -1;
   *data = nullptr;
   if (!name) return 0;
@@ -620,19 +750,23 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
     std::vector<double> numbers;
     std::vector<size_t> starts;
     size_t cols = 0;
+    bool warned = false;
     while (_prt14(fp, h.get())) {
       char *line = h->line;
       for (char *c = line; *c; ++c)
         if (*c == '\t' || (separators && std::strchr(separators, *c))) *c = ' ';
       const size_t first = numbers.size();
       const char *p = line;
+      const char *lineEnd = line + std::strlen(line);
       for (;;) {
         const char *end = nullptr;
-        const double v = kiv::parseDouble(p, &end);
+        const double v = kiv::parseDouble(p, lineEnd, &end);
         if (end == p) break;
         numbers.push_back(v);
         p = end;
       }
+      // Once per file: finding the line number reads the file again.
+      if (!warned) warned = warnIfLineStopped(fp, name, p, lineEnd, false);
       const size_t count = numbers.size() - first;
       if (count == 0) continue;
       starts.push_back(first);

@@ -140,6 +140,8 @@ inline int searchFrom(double x, const double *a, int n, int mem) {
 inline double foldOnAxis(double x, double a0, double an, long long &k) {
   double y;
   interp::fold(x, a0, an, y, k);
+  // A periodic curve has no value at infinity: NaN, not an end value.
+  if (std::isinf(x) && an > a0) y = std::numeric_limits<double>::quiet_NaN();
   return y;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "params/kiv_expr.h"
+#include "runtime/cstring.hpp"
 #include "runtime/system.hpp"
 #include "tables/units.hpp"
 
@@ -26,7 +27,8 @@ bool isExponentSign(const std::string &s, size_t i) {
 }
 
 void notValid(const char *text) {
-  kivfprintf(stderr, "'%s' is not a valid unit convertion factor. Check your units file.", text);
+  kivfprintf(stderr, "'%s' is not a valid unit convertion factor. Check your units file.",
+             kiv::quoteCut(text).c_str());
 }
 
 // The factor of a text beginning with "*" or "/".
@@ -54,14 +56,14 @@ std::vector<std::string> splitFields(std::string_view line) {
 
 bool evaluateNumber(const std::string &text, double *value) {
   if (text.size() > kMaxExpression) {
-    kivfprintf(stderr, "\nNot enough space to evaluate expression '%s'", text.c_str());
+    kivfprintf(stderr, "\nNot enough space to evaluate expression '%s'", kiv::quoteCut(text).c_str());
     return false;
   }
   char pi[] = "M_PI";
   char *names[] = {pi};
   int id = CheckExpressionQuietly(GetGlobalSystem(), text.c_str(), 1, names, 1);
   if (id < 0) {
-    kivfprintf(stderr, "\nUnable to evaluate expression '%s'", text.c_str());
+    kivfprintf(stderr, "\nUnable to evaluate expression '%s'", kiv::quoteCut(text).c_str());
     return false;
   }
   double values[] = {std::numbers::pi};
@@ -70,7 +72,7 @@ bool evaluateNumber(const std::string &text, double *value) {
   expfree_(&id);
   // A factor that cannot be evaluated must not pass as some substitute.
   if (!ok || !std::isfinite(r)) {
-    kivfprintf(stderr, "\nUnable to evaluate expression '%s'", text.c_str());
+    kivfprintf(stderr, "\nUnable to evaluate expression '%s'", kiv::quoteCut(text).c_str());
     return false;
   }
   *value = r;

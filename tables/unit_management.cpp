@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "params/kiv_expr.h"
+#include "runtime/cstring.hpp"
 #include "runtime/system.hpp"
 #include "tables/kiv_tablefiles.h"
 #include "tables/units.hpp"
@@ -163,7 +164,7 @@ int analyse(const char *unit, double *factor, double *offset, Exponents &exps) {
   const std::string text(unit);
   const std::vector<std::string> words = wordsOf(text);
   if (words.empty()) {
-    kivfprintf(stderr, "\nUnable to extract any token from '%s'", unit);
+    kivfprintf(stderr, "\nUnable to extract any token from '%s'", kiv::quoteCut(unit).c_str());
     return 0;
   }
   Resolver resolver(m);
@@ -171,12 +172,13 @@ int analyse(const char *unit, double *factor, double *offset, Exponents &exps) {
   for (const auto &w : words) {
     for (char c : w)
       if (!isLetter(c)) {
-        kivfprintf(stderr, "\nToken '%s' is invalid in expression: '%s'", w.c_str(), unit);
+        kivfprintf(stderr, "\nToken '%s' is invalid in expression: '%s'", kiv::quoteCut(w).c_str(),
+                   kiv::quoteCut(unit).c_str());
         return 0;
       }
     const Resolved *r = resolver.resolve(w);
     if (!r) {
-      kivfprintf(stderr, "\nUnable to find conversion factor for token '%s'", w.c_str());
+      kivfprintf(stderr, "\nUnable to find conversion factor for token '%s'", kiv::quoteCut(w).c_str());
       return 0;
     }
     parts.push_back(r);
@@ -188,21 +190,21 @@ int analyse(const char *unit, double *factor, double *offset, Exponents &exps) {
   ExprId e;
   e.id = CheckExpressionQuietly(GetGlobalSystem(), unit, n, names.data(), 1);
   if (e.id < 0) {
-    kivfprintf(stderr, "\nUnable to parse expression '%s'", unit);
+    kivfprintf(stderr, "\nUnable to parse expression '%s'", kiv::quoteCut(unit).c_str());
     return 0;
   }
   std::vector<double> values;
   for (const Resolved *r : parts) values.push_back(r->factor);
   double f = 1.0;
   if (!expeval_(&e.id, values.data(), &f) || !std::isfinite(f)) {
-    kivfprintf(stderr, "\nUnable to evaluate expression '%s'", unit);
+    kivfprintf(stderr, "\nUnable to evaluate expression '%s'", kiv::quoteCut(unit).c_str());
     return 0;
   }
   std::vector<int> powers(parts.size());
   for (size_t k = 0; k < exps.size(); ++k) {
     for (size_t i = 0; i < parts.size(); ++i) powers[i] = parts[i]->exponents[k];
     if (!EvaluateUnitPowers(e.id, powers.data(), &exps[k])) {
-      kivfprintf(stderr, "\nUnable to evaluate expression '%s'", unit);
+      kivfprintf(stderr, "\nUnable to evaluate expression '%s'", kiv::quoteCut(unit).c_str());
       return 0;
     }
   }

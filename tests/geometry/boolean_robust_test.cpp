@@ -22,6 +22,15 @@ void expectConsistent(const shape *A, const shape *B, double common) {
   EXPECT_NEAR(area2D_(o.diff.get()), a - common, tol);
 }
 
+TEST_F(Rounding, ANonFiniteVertexFailsEveryOperation) {
+  Shape square = shapeWith({rectangle(0, 0, 2, 2)});
+  Shape bad = shapeWith({contour({{1, 1}, {3, 1}, {std::nan(""), 3}, {1, 3}})});
+  const Outcome o = allThree(square.get(), bad.get());
+  for (auto [s, r] : {std::pair{o.su, o.uni.get()}, {o.si, o.inter.get()}, {o.sd, o.diff.get()}})
+    EXPECT_TRUE(s == KIV_BOOL_NOT_FINITE && r->npaths == 0) << s;
+  EXPECT_NE(takeErr(), "");
+}
+
 TEST_F(Rounding, HalfCircleOfLargeRadiusKeepsItsArea) {
   // The legs' cross product of these half circles is 1.4e-12, not zero.
   const double cx = 30.160901866333369, cy = 39.108809476275653, r = 90.091906975406403;

@@ -175,6 +175,12 @@ TEST_F(TableFluids, BlendBetweenTwoTemperaturesAndTheirChange) {
   select(0);
   EXPECT_NEAR(at(rhoatp_, 0.0), 840.0, 1e-12);
   EXPECT_EQ(takeErr(), "");
+
+  // Temperatures no fluid can have are refused; the fluid stays at 100 degC.
+  for (double bad : {-273.2, std::nan(""), HUGE_VAL}) {
+    changeT_(&i, &bad);
+    EXPECT_TRUE(r->temperature == 100.0 + kT0 && r->bm_bracket == 1 && !takeErr().empty()) << bad;
+  }
 }
 
 TEST_F(TableFluids, TemperaturesOutsideTheTables) {

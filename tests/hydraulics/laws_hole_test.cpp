@@ -129,6 +129,9 @@ TEST_F(Hole, OpenHoleIsTheOrificeLaw) {
   EXPECT_EQ(three.dh, f.dh);
   EXPECT_EQ(three.v, f.v);
   EXPECT_EQ(holeFlow(8e-4, 7, 80e5, 5e5, 2e-5, 0, true).q, f.q);  // qhole_: one hole
+  // A NaN edge position gives no plausible flow, and the covered state stays.
+  const Flow nan = holeFlow(std::nan(""), 1, 80e5, 5e5, 2e-5, -1);
+  EXPECT_TRUE(std::isnan(nan.q) && std::isnan(nan.A) && nan.state == -1 && !takeErr().empty()) << nan.q;
 }
 
 TEST_F(Hole, CoveredHoleIsTheGapInSeriesWithTheLeakage) {

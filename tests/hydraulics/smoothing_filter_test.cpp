@@ -174,6 +174,8 @@ TEST_F(Smoothing, RefusalsLeaveTheCurveUntouched) {
            Refusal{1, 30, 5, 1, "Call with too few points (1 in, 30 out)" + few},
            Refusal{30, 24, 25, 3,
                    "Call on a periodic curve of 24 points, fewer than the window (25).\n" + none},
+           // The extended grid would pass the int range.
+           Refusal{30, 2147483647 - 3, 5, 1, "Error during memory allocation.\n"},
        }) {
     Curve c(xs, ys);
     c.n = r.n;

@@ -130,6 +130,10 @@ TEST_F(Parse, TextMessages) {
     EXPECT_EQ(checkQuietly(t.text, {"a", "b", "ab"}), -1) << t.text;
     EXPECT_EQ(takeErr(), t.message.find("^\n") == std::string::npos ? t.message : "") << t.text;
   }
+  // A long text is quoted as a window around the fault.
+  EXPECT_EQ(check((std::string(100, 'a') + "$" + std::string(100, 'a')).c_str(), {"a"}), -1);
+  const std::string shown = "..." + std::string(40, 'a') + "$" + std::string(39, 'a') + "...";
+  EXPECT_EQ(takeErr(), caret("Illegal character in string", shown.c_str(), 43));
 }
 
 TEST_F(Parse, DeepTextsFailWithoutCrash) {

@@ -322,6 +322,24 @@ TEST_F(GpStore, HiddenValuesRoundTripAndTamperingIsRefused) {
   EXPECT_STREQ(msg, "Unable to decipher the value of global parameter 'zz__HIDDEN_5'\n");
 }
 
+TEST_F(GpStore, HiddenValuesAppearInNoMessage) {
+  auto hidden = [&](const char *name, const char *value, int type) {
+    char *payload = KivEncipherGlobalParam(name, value);
+    EXPECT_EQ(add((std::string("zz__HIDDEN_") + name).c_str(), payload, type), 0);
+    std::free(payload);
+  };
+  ChangeOrAddTextGlobalParamValue("A", "${B}", 1);
+  ChangeOrAddTextGlobalParamValue("B", "${A}", 1);
+  hidden("h2", "-8642.25", 1);
+  add("p", "sqrt(h2)", 1);             // the evaluator would print the argument
+  hidden("h1", "3*)q7531", 1);         // does not parse; the last failure
+  hidden("h3", "${A}q9753", 3);        // circular through A and B
+  EXPECT_EQ(eval(1), -200);
+  const std::string all = takeErr() + takeOut() + msg;
+  for (const char *plain : {"7531", "8642", "9753"}) EXPECT_EQ(all.find(plain), std::string::npos) << all;
+  for (const char *named : {"'h1'", "'h3'"}) EXPECT_NE(all.find(named), std::string::npos) << all;
+}
+
 TEST_F(GpStore, MessagesFitTheCallersBuffer) {
   add("big", (std::string(1000, '(') + "1").c_str(), 1);  // unbalanced: fails
   char small[16];

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,17 @@ TEST(Numbers, ParseDoubleForms) {
   EXPECT_TRUE(over);
   EXPECT_EQ(kiv::parseDouble("1e-1234", &end, &over), 0.0);
   EXPECT_FALSE(over);
+}
+
+TEST(Numbers, ParseDoubleStaysWithinTheEndItIsGiven) {
+  // An unterminated heap copy: any read past its end is caught by ASan.
+  std::unique_ptr<char[]> raw(new char[6]);
+  std::memcpy(raw.get(), "12.5e3", 6);
+  const char *end = nullptr;
+  for (auto [len, want] : {std::pair{6, 12500.0}, {4, 12.5}, {2, 12.0}}) {
+    EXPECT_EQ(kiv::parseDouble(raw.get(), raw.get() + len, &end), want);
+    EXPECT_EQ(end, raw.get() + len);
+  }
 }
 
 TEST(Numbers, ParsingIgnoresTheProcessLocale) {

@@ -107,6 +107,7 @@ TEST_F(LinearSpline, OutOfRangeCodesAndIntegrals) {
     EXPECT_DOUBLE_EQ(lint(id, x), want) << id << " " << x;
   for (auto [x, want] : {std::pair{5.0, 2.0}, {-0.5, 1.0}, {4.0, 0.0}, {4001.0, 2.0}, {-3999.5, 1.0}})
     EXPECT_EQ(lval(cyc, x), want) << x;
+  for (double inf : {HUGE_VAL, -HUGE_VAL}) EXPECT_TRUE(std::isnan(lval(cyc, inf))) << inf;
   EXPECT_NEAR(lint(cyc, 4 - 1e-9), lint(cyc, 4), 1e-8);
 }
 

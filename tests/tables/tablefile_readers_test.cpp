@@ -1,5 +1,6 @@
 // The numeric table readers: bodies, wanted units, refusals, the reader
 // cache and the caller-added tables.
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -333,6 +334,42 @@ TEST_F(Readers, XYSeparatorsAndRefusals) {
   EXPECT_EQ(rtablexy_(units.c_str(), &rows, &cols, &w, nullptr, bad), 0);
   EXPECT_EQ(takeErr(), "Unit domains 'Pressure' and 'Length' are not compatible.\n"
                        "\nUnable to convert column 2 values from 'bar' to 'mm'\n");
+}
+
+TEST_F(Readers, BodiesEndingBeforeTheirNumbersAreReported) {
+  // Format, body, then the line and token the warning names (none when empty).
+  const std::vector<std::array<std::string, 4>> cases = {
+      {"1D", "0 1\n1 x2\n2 3\n3 4\n", "line 3", "'x2'"},
+      {"1D", "0 1 2\n3 4 5\n", "line 2", "'2'"},  // odd row: later pairs shift
+      {"1D", "0 1\n2 3\nend of table\n", "", ""},
+      {"0D", "1\nabc\n2\n", "line 3", "'abc'"},
+      {"T1D", "0 1 5 6\n# 7 8\n1 1 2 3\n", "line 3", "'#'"},
+      {"XY", "1 2 ; 3\n4 5\n", "line 2", "';'"}};
+  for (const auto &[format, body, line, token] : cases) {
+    const auto f = write(format + std::to_string(body.size()) + ".txt", "# Table format: " + format + "\n" + body);
+    int n = 0, m = 0;
+    Owned<double> a, b, d;
+    Owned<int> sizes;
+    EXPECT_GT(format == "0D"  ? rtable0d_(f.c_str(), &n, &a)
+              : format == "1D" ? rtable1d_(f.c_str(), &n, &a, &b)
+              : format == "XY" ? rtablexy_(f.c_str(), &m, &n, &a, nullptr, nullptr)
+                               : rtablemd_(f.c_str(), &sizes, &a, &b, &d, nullptr), 0);
+    const std::string err = takeErr();
+    EXPECT_EQ(line.empty(), err.empty()) << err;
+    if (line.empty()) continue;
+    for (const std::string &part : {f, line, token}) EXPECT_NE(err.find(part), std::string::npos) << err;
+  }
+}
+
+TEST_F(Readers, OutputsPassedAsNullLeaveNothingBehind) {
+  // Under the leak checker: arrays filled for null outputs must not outlive the call.
+  const auto f = write("pairs.txt", "# Table format: 1D\n0 1\n2 3\n");
+  EXPECT_EQ(rtable1du_(f.c_str(), nullptr, nullptr, nullptr, nullptr), 2);
+  EXPECT_EQ(rtable0du_(f.c_str(), nullptr, nullptr, nullptr), 2);
+  EXPECT_EQ(rtablexy_(write("p.xy", "0 1\n2 3\n").c_str(), nullptr, nullptr, nullptr, nullptr, nullptr), 1);
+  int dim = 2;
+  EXPECT_EQ(rtablend_(write("t.2d", "# Table format: 2D\n2 2\n0 1\n0 1\n1 2 3 4\n").c_str(), &dim, nullptr,
+                      nullptr, nullptr, nullptr), 1);
 }
 
 TEST_F(Readers, ShippedFilesInWantedUnits) {
