@@ -3,6 +3,7 @@
 // sweep, and a cavity area with a smooth dip over its meshing run.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <tuple>
@@ -28,6 +29,23 @@ inline Curve sampled(const Curve &x, double (*f)(double, double), double phase) 
   Curve y(x.size());
   for (size_t k = 0; k < x.size(); ++k) y[k] = f(x[k], phase);
   return y;
+}
+
+// Tip-circle chords (dx, dy, xm, ym in mm) of the middle cavity of a z-tooth
+// pair at driving angle th with tip lands tt wide: between the lands of
+// teeth m - 1 and m on the driving gear (0..3), m and m + 1 on the driven
+// gear (4..7).
+inline std::array<double, 8> cavityChords(int z, double R, double tt, double th) {
+  const double p = 2 * std::numbers::pi / z, m = z / 2, pi = std::numbers::pi;
+  const double a[2] = {pi - (m - 1) * p + th - tt / 2, (m - 0.5) * p - th + tt / 2};
+  const double c[2] = {pi - m * p + th + tt / 2, (m + 0.5) * p - th - tt / 2};
+  std::array<double, 8> v;
+  for (int g = 0; g < 2; ++g) {
+    const double ca = std::cos(a[g]), cc = std::cos(c[g]), sa = std::sin(a[g]), sc = std::sin(c[g]);
+    v[4 * g] = R * (cc - ca), v[4 * g + 1] = R * (sc - sa);
+    v[4 * g + 2] = R * (ca + cc) / 2, v[4 * g + 3] = R * (sa + sc) / 2;
+  }
+  return v;
 }
 
 // Axes of a synthetic build: the sweep and the force axes.

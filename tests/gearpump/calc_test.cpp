@@ -1,0 +1,188 @@
+#include "gearpump/calc.hpp"
+
+#include <cmath>
+#include <numbers>
+
+#include "hydraulics/kiv_hydraulics.h"
+#include "support/kiv_test.hpp"
+#include "synthetic.hpp"
+
+namespace kiv::egp {
+namespace {
+
+constexpr int kZ = 12, kM = 6;
+constexpr double kPi = std::numbers::pi, kDeg = kPi / 180, kPitch = 2 * kPi / kZ;
+constexpr double kT0 = (100 - 30 * kM) * kDeg, kT1 = kT0 + 40 * kDeg;
+
+// The 12-tooth pump on the synthetic tables, with pitch-periodic chamber
+// areas (A10 = A11, A12 = A13: the chamber volumes are the dead volumes),
+// a constant fluid and every output array.
+class GearPumpCalc : public test::SystemTest {
+ public:
+  void SetUp() override {
+    SystemTest::SetUp();
+    int i = 1;
+    double rho = 850, bulk = 1.7e9, mu = 0.051, psat = -5e4, zero = 0, t = 40, poly = 1.4;
+    auto fluid = [&] { return fpspind_(&i, &rho, &bulk, &mu, &psat, &zero, &t, &poly, &zero), 0; };
+    ASSERT_EQ(guarded(fluid), 0);
+    KIVRunFlags flags{};
+    KivSetRunFlags(&flags);
+    inst = egp_instance_create(kZ, kZ);
+    ASSERT_EQ(synth::fill(w, b, kZ), 0);
+    ASSERT_EQ(egp_pump_data_init_tables(w, kM, kM, synth::kN, b.x.data(), b.axes(), *inst), 0);
+    for (int s = 10; s < 14; ++s) table(s, [](double d) { return 5 + std::sin(12 * d * kDeg); });
+    par = {.fluid_index = 1, .teeth_driving = kZ, .teeth_driven = kZ, .groove = 1,
+           .leakage_mode = 2, .identical_gears = 1, .inlet_port_area = 5e-5,
+           .inlet_dead_volume = 1e-6, .outlet_port_area = 5e-5, .outlet_dead_volume = 1e-6,
+           .gear_thickness = 0.015, .mult_next_cavity = 1, .mult_tip_leakage = 1,
+           .mult_inlet_radial = 1, .mult_inlet_axial = 1, .mult_outlet_radial = 1,
+           .mult_outlet_axial = 1, .contact_threshold = 1e-5, .teeth_clearance = 2e-5,
+           .groove_width = 1e-3, .groove_start_driving = 1, .groove_end_driving = 1.5,
+           .groove_start_driven = 4, .groove_end_driven = 4.5, .radial_clearance = 1e-5,
+           .lateral_gap = 2e-5, .tip_length = 2e-3, .tooth_height = 4e-3, .tooth_width = 3e-3,
+           .drainage_radius = 5e-3, .drainage_width_factor = 0.4, .meshing_zone_height = 3e-3,
+           .meshing_zone_width = 5e-3};
+    outputs.wire(out, kZ, kZ);
+  }
+  // Rebuilds table s (cavity m of a per-cavity slot) from f(angle).
+  template <class F>
+  void table(int s, F f) {
+    const int m = inst->slot[s].size() > 1 ? kM : 0;
+    CavityCurves c(kZ, Curve(synth::kN));
+    for (int k = 0; k < synth::kN; ++k) c[m][k] = f(b.x[k]);
+    int *ids = inst->slot[s].data();
+    ASSERT_EQ(egp_init_table(kZ, m, ids, synth::kN, b.x.data(), c.data(), 4, 0, 0), 0);
+  }
+  int run() { return hcd_egp_calc_default(par, in, out, store, *inst); }
+  void pressures(double base, double spread) {
+    for (int k = 0; k < kZ; ++k)
+      pr[k] = base + spread * std::sin(1.7 * k + 0.3), pn[k] = base + spread * std::cos(2.3 * k);
+    in.pinl = in.p1 = base - spread, in.pout = base + spread, in.p2 = base + 0.5 * spread;
+  }
+
+  egp_pump_data w;
+  synth::Build b;
+  std::unique_ptr<egp_instance> inst;
+  egp_params par;
+  // Cavity m meshes over 100..140 degrees, as the synthetic dip.
+  double store[16] = {0.5, 2.5, 3.5, 5.5, kT0, kT1, kT1, kT0, 0.1, 0.1, 0.02, 0.02, 0.015, 0.015};
+  std::vector<double> pr = std::vector<double>(kZ), pn = pr;
+  egp_calc_in in{.pr = pr.data(), .pn = pn.data()};
+  egp_calc_out out;
+  egp_calc_storage outputs;
+};
+
+// At one pressure and standstill nothing changes.  Then no cavity meshes
+// (no chamber has a meshing cavity) and each gear is a closed chain of
+// cavity chords and tip lands: no net force or torque.
+TEST_F(GearPumpCalc, UniformPressureAtStandstill) {
+  pressures(100e5, 0);
+  for (bool empty : {false, true}) {
+    if (empty) {
+      store[5] = store[4], store[6] = store[7];
+      for (int s = 42; s < 74; ++s) inst->id(s) = -1;
+      for (int f = 0; f < 8; ++f)
+        table(f < 4 ? 18 + f : 26 + f, [&](double d) {
+          return synth::cavityChords(kZ, 20, store[8], d * kDeg)[f];
+        });
+    }
+    for (double theta : {0.1, 1.9, 2.4, -2.0}) {
+      in.theta = theta;
+      const long before = test::allocationCount();
+      ASSERT_EQ(run(), 0);
+      EXPECT_TRUE(before < 0 || test::allocationCount() == before) << "evaluation allocates";
+      EXPECT_TRUE(out.dpout == 0.0 && out.dpinl == 0.0);
+      for (int k = 0; k < kZ; ++k) EXPECT_TRUE(out.dpr[k] == 0.0 && out.dpn[k] == 0.0) << k;
+      if (!empty) continue;
+      for (double f : outputs.force) EXPECT_NEAR(f, 0.0, 1e-2) << theta;  // chords carry ~3 kN
+      EXPECT_NEAR(out.torque, 0.0, 1e-4) << theta;
+    }
+  }
+}
+
+// Every flow between states cancels: with cavities of constant area (no
+// displacement) the inflows that the derivatives imply add up to what the
+// ports take, also while the teeth drag fluid along and the meshing
+// cavities share the chambers' volume change.  Without the driven drainage
+// output no drainage of the driven gear counts anywhere.
+TEST_F(GearPumpCalc, InternalFlowsCancel) {
+  for (int s : {14, 15}) table(s, [](double) { return 30.0; });
+  double *drain = out.qleakdrainn;
+  pressures(50e5, 20e5);
+  auto inflow = [](double p, double dp, double V) { return dp * V / q0top_(&p) / bmatp_(&p); };
+  for (double theta : {0.2, 1.9, 2.1, 4.0})
+    for (double speed : {0.0, 150.0, -150.0}) {
+      in.theta = theta, in.speed = speed;
+      out.qleakdrainn = speed > 0 ? nullptr : drain;
+      ASSERT_EQ(run(), 0);
+      double sum = inflow(in.pout, out.dpout, 1e-6) + inflow(in.pinl, out.dpinl, 1e-6), scale = 0;
+      for (int k = 0; k < kZ; ++k) {
+        const double qr = inflow(pr[k], out.dpr[k], out.volr[k]);
+        const double qn = inflow(pn[k], out.dpn[k], out.voln[k]);
+        sum += qr + qn, scale += std::fabs(qr) + std::fabs(qn);
+      }
+      EXPECT_GT(scale, 1e-5);
+      EXPECT_NEAR(sum, -(out.q1 + out.q2), 1e-10 * scale) << theta << " " << speed;
+    }
+}
+
+TEST_F(GearPumpCalc, OneToothPitchOnWithPressuresShiftedGivesTheSameOutputs) {
+  pressures(50e5, 20e5);
+  in.speed = 150, in.theta = 0.37;
+  const double *f = outputs.force;
+  auto snap = [&](int shift) {
+    std::vector v{out.dpout, out.dpinl, out.q1, out.q2, out.torque, f[0], f[1], f[2], f[3]};
+    for (int k = 0; k < kZ; ++k)
+      v.insert(v.end(), {out.dpr[(k + shift) % kZ], out.dpn[(k + shift) % kZ]});
+    return v;
+  };
+  ASSERT_EQ(run(), 0);
+  const std::vector<double> before = snap(0);
+  for (auto *v : {&pr, &pn}) std::rotate(v->rbegin(), v->rbegin() + 1, v->rend());
+  in.theta += kPitch;
+  ASSERT_EQ(run(), 0);
+  const std::vector<double> after = snap(1);
+  for (size_t v = 0; v < after.size(); ++v)
+    EXPECT_NEAR(after[v], before[v], 1e-8 * std::fabs(before[v]) + 1e-9) << v;
+}
+
+TEST_F(GearPumpCalc, PortFlowsFollowTheOrificeLawOfTheirAreas) {
+  table(0, [](double) { return 0.8; });    // radial outlet length [mm]
+  table(4, [](double) { return 2.0; });    // axial outlet area [mm2]
+  table(8, [](double) { return 0.005; });  // sibling gap [mm]
+  pressures(0, 0);
+  in.pout = 10e5, in.theta = 2.0;
+  // Tanh law at 0.7 and 1000: dh = 2 sqrt(A / pi), nu = mu / rho.
+  auto law = [](double A) {
+    const double v = std::sqrt(2e6 / 850), lambda = 2 * std::sqrt(A / kPi) * 850 / 0.051 * v;
+    return 0.7 * std::tanh(2 * lambda / 1000) * A * v;
+  };
+  for (double speed : {100.0, -100.0}) {
+    in.speed = speed;
+    ASSERT_EQ(run(), 0);
+    for (int k = 0; k < kZ; ++k) {
+      const bool open = inst->slot[kSlotMarkersDriving][k] == -1;  // the outlet one is driven
+      EXPECT_NEAR(out.areaoutradr[k], open ? 0.8e-3 * 0.015 : 0.0, 1e-15) << k;
+      EXPECT_NEAR(out.qoutradr[k], law(out.areaoutradr[k]), 5e-3 * law(1.2e-5));
+      EXPECT_NEAR(out.qoutortr[k], law(2e-6), 5e-3 * law(2e-6));
+      // A sibling gap below the contact threshold closes; turning backwards
+      // it is raised to the teeth clearance.
+      EXPECT_NEAR(out.areaload[k], open || speed > 0 ? 0.0 : 2e-5 * 0.015, 1e-15) << k;
+    }
+  }
+}
+
+TEST_F(GearPumpCalc, AVolumeThatIsNotPositiveHoldsItsPressure) {
+  const std::vector<double> minus(kZ, -1.0);
+  in.v_r = minus.data();
+  pressures(50e5, 20e5);
+  ASSERT_EQ(run(), 0);
+  for (int k = 0; k < kZ; ++k) EXPECT_TRUE(out.dpr[k] == 0.0 && out.dpn[k] != 0.0) << k;
+  // The deepest point of the synthetic cavity: 18 mm2 over 15 mm.
+  EXPECT_NEAR(egp_smallest_volume(par, *inst, 0.25), 18 * 0.015e-6, 0.2e-8);
+  par.inlet_dead_volume = 0;
+  EXPECT_LE(egp_smallest_volume(par, *inst, 0.25), 0.0);
+}
+
+}  // namespace
+}  // namespace kiv::egp
