@@ -10,66 +10,20 @@
 namespace kiv::egp {
 namespace {
 
-constexpr int kZ = 12, kM = 6;
+constexpr int kZ = 12;
 constexpr double kPi = std::numbers::pi, kDeg = kPi / 180, kPitch = 2 * kPi / kZ;
-constexpr double kT0 = (100 - 30 * kM) * kDeg, kT1 = kT0 + 40 * kDeg;
 
-// The 12-tooth pump on the synthetic tables, with pitch-periodic chamber
-// areas (A10 = A11, A12 = A13: the chamber volumes are the dead volumes),
-// a constant fluid and every output array.
-class GearPumpCalc : public test::SystemTest {
+// The 12-tooth pump on the synthetic tables.
+class GearPumpCalc : public test::SystemTest, public synth::Pump {
  public:
+  GearPumpCalc() : synth::Pump(kZ) {}
   void SetUp() override {
     SystemTest::SetUp();
-    int i = 1;
-    double rho = 850, bulk = 1.7e9, mu = 0.051, psat = -5e4, zero = 0, t = 40, poly = 1.4;
-    auto fluid = [&] { return fpspind_(&i, &rho, &bulk, &mu, &psat, &zero, &t, &poly, &zero), 0; };
-    ASSERT_EQ(guarded(fluid), 0);
+    ASSERT_EQ(guarded(synth::defineFluid), 0);
     KIVRunFlags flags{};
     KivSetRunFlags(&flags);
-    inst = egp_instance_create(kZ, kZ);
-    ASSERT_EQ(synth::fill(w, b, kZ), 0);
-    ASSERT_EQ(egp_pump_data_init_tables(w, kM, kM, synth::kN, b.x.data(), b.axes(), *inst), 0);
-    for (int s = 10; s < 14; ++s) table(s, [](double d) { return 5 + std::sin(12 * d * kDeg); });
-    par = {.fluid_index = 1, .teeth_driving = kZ, .teeth_driven = kZ, .groove = 1,
-           .leakage_mode = 2, .identical_gears = 1, .inlet_port_area = 5e-5,
-           .inlet_dead_volume = 1e-6, .outlet_port_area = 5e-5, .outlet_dead_volume = 1e-6,
-           .gear_thickness = 0.015, .mult_next_cavity = 1, .mult_tip_leakage = 1,
-           .mult_inlet_radial = 1, .mult_inlet_axial = 1, .mult_outlet_radial = 1,
-           .mult_outlet_axial = 1, .contact_threshold = 1e-5, .teeth_clearance = 2e-5,
-           .groove_width = 1e-3, .groove_start_driving = 1, .groove_end_driving = 1.5,
-           .groove_start_driven = 4, .groove_end_driven = 4.5, .radial_clearance = 1e-5,
-           .lateral_gap = 2e-5, .tip_length = 2e-3, .tooth_height = 4e-3, .tooth_width = 3e-3,
-           .drainage_radius = 5e-3, .drainage_width_factor = 0.4, .meshing_zone_height = 3e-3,
-           .meshing_zone_width = 5e-3};
-    outputs.wire(out, kZ, kZ);
+    ASSERT_EQ(build(), 0);
   }
-  // Rebuilds table s (cavity m of a per-cavity slot) from f(angle).
-  template <class F>
-  void table(int s, F f) {
-    const int m = inst->slot[s].size() > 1 ? kM : 0;
-    CavityCurves c(kZ, Curve(synth::kN));
-    for (int k = 0; k < synth::kN; ++k) c[m][k] = f(b.x[k]);
-    int *ids = inst->slot[s].data();
-    ASSERT_EQ(egp_init_table(kZ, m, ids, synth::kN, b.x.data(), c.data(), 4, 0, 0), 0);
-  }
-  int run() { return hcd_egp_calc_default(par, in, out, store, *inst); }
-  void pressures(double base, double spread) {
-    for (int k = 0; k < kZ; ++k)
-      pr[k] = base + spread * std::sin(1.7 * k + 0.3), pn[k] = base + spread * std::cos(2.3 * k);
-    in.pinl = in.p1 = base - spread, in.pout = base + spread, in.p2 = base + 0.5 * spread;
-  }
-
-  egp_pump_data w;
-  synth::Build b;
-  std::unique_ptr<egp_instance> inst;
-  egp_params par;
-  // Cavity m meshes over 100..140 degrees, as the synthetic dip.
-  double store[16] = {0.5, 2.5, 3.5, 5.5, kT0, kT1, kT1, kT0, 0.1, 0.1, 0.02, 0.02, 0.015, 0.015};
-  std::vector<double> pr = std::vector<double>(kZ), pn = pr;
-  egp_calc_in in{.pr = pr.data(), .pn = pn.data()};
-  egp_calc_out out;
-  egp_calc_storage outputs;
 };
 
 // At one pressure and standstill nothing changes.  Then no cavity meshes
@@ -81,10 +35,10 @@ TEST_F(GearPumpCalc, UniformPressureAtStandstill) {
     if (empty) {
       store[5] = store[4], store[6] = store[7];
       for (int s = 42; s < 74; ++s) inst->id(s) = -1;
-      for (int f = 0; f < 8; ++f)
-        table(f < 4 ? 18 + f : 26 + f, [&](double d) {
-          return synth::cavityChords(kZ, 20, store[8], d * kDeg)[f];
-        });
+      for (int f = 0; f < 8; ++f) {
+        auto chord = [&](double d) { return synth::cavityChords(kZ, 20, store[8], d * kDeg)[f]; };
+        ASSERT_EQ(table(f < 4 ? 18 + f : 26 + f, chord), 0);
+      }
     }
     for (double theta : {0.1, 1.9, 2.4, -2.0}) {
       in.theta = theta;
@@ -106,7 +60,7 @@ TEST_F(GearPumpCalc, UniformPressureAtStandstill) {
 // cavities share the chambers' volume change.  Without the driven drainage
 // output no drainage of the driven gear counts anywhere.
 TEST_F(GearPumpCalc, InternalFlowsCancel) {
-  for (int s : {14, 15}) table(s, [](double) { return 30.0; });
+  for (int s : {14, 15}) ASSERT_EQ(table(s, [](double) { return 30.0; }), 0);
   double *drain = out.qleakdrainn;
   pressures(50e5, 20e5);
   auto inflow = [](double p, double dp, double V) { return dp * V / q0top_(&p) / bmatp_(&p); };
@@ -147,9 +101,9 @@ TEST_F(GearPumpCalc, OneToothPitchOnWithPressuresShiftedGivesTheSameOutputs) {
 }
 
 TEST_F(GearPumpCalc, PortFlowsFollowTheOrificeLawOfTheirAreas) {
-  table(0, [](double) { return 0.8; });    // radial outlet length [mm]
-  table(4, [](double) { return 2.0; });    // axial outlet area [mm2]
-  table(8, [](double) { return 0.005; });  // sibling gap [mm]
+  // Radial outlet length and sibling gap [mm], axial outlet area [mm2].
+  auto constant = [&](int s, double v) { return table(s, [v](double) { return v; }); };
+  ASSERT_EQ(constant(0, 0.8) | constant(8, 0.005) | constant(4, 2.0), 0);
   pressures(0, 0);
   in.pout = 10e5, in.theta = 2.0;
   // Tanh law at 0.7 and 1000: dh = 2 sqrt(A / pi), nu = mu / rho.
