@@ -39,14 +39,11 @@ double Turn(double deg) { return deg - 360.0 * std::floor(deg / 360.0); }
 
 struct Bench {
   KIVSystem *sys = KivCreateSystem();
-  synth::Pump pump{kZ};
+  synth::Pump pump;
   std::array<Counts, kTurn> counts;
 
   Bench() {
     KivMakeCurrent(sys);
-    synth::defineFluid();
-    KIVRunFlags flags{};
-    KivSetRunFlags(&flags);
     pump.build();
     pump.pressures(50e5, 20e5);
     pump.in.speed = 150;

@@ -53,14 +53,18 @@ using GearPumpForces = test::SystemTest;
 
 TEST_F(GearPumpForces, ClosedChainUnderUniformPressureVanishes) {
   const int z = 7, m = 3, n = 1441;
-  const double R = 20.0, tt = 0.1;
+  const double R = 20.0, tt = 0.1, p = M_PI / 3.5;  // p: pitch
   auto inst = egp_instance_create(z, z);
   Curve x(n);
   std::array<CavityCurves, 8> cols;  // driving chord, then driven chord
   for (auto &c : cols) c.assign(z, Curve(n));
   for (int k = 0; k < n; ++k) {
-    const auto v = synth::cavityChords(z, R, tt, (x[k] = 0.25 * k) * M_PI / 180);
-    for (int f = 0; f < 8; ++f) cols[f][m][k] = v[f];
+    const double th = (x[k] = 0.25 * k) * M_PI / 180;
+    // Middle cavity: between the lands of teeth m - 1 and m on the driving
+    // gear, of teeth m and m + 1 on the driven gear.
+    const auto d = synth::chord(R, M_PI - (m - 1) * p + th - tt / 2, M_PI - m * p + th + tt / 2);
+    const auto e = synth::chord(R, (m - 0.5) * p - th + tt / 2, (m + 0.5) * p - th - tt / 2);
+    for (int f = 0; f < 8; ++f) cols[f][m][k] = f < 4 ? d[f] : e[f - 4];
   }
   for (int f = 0; f < 8; ++f) {
     int *ids = inst->slot[f < 4 ? 18 + f : 26 + f].data();

@@ -19,6 +19,7 @@ inline constexpr int kN = 1441;             // 4 samples per degree
 inline constexpr double kAref = 30.0;       // full cavity area (mm2)
 inline constexpr double kDip = 12.0;        // its depth at mid-run
 inline constexpr int kI0 = 401, kI1 = 559;  // meshing run 100..140 degrees
+inline constexpr double kRad = std::numbers::pi / 180;
 
 inline double wave(double deg, double phase) {
   return 1.0 + 0.5 * std::sin(deg * std::numbers::pi / 180.0 + phase);
@@ -34,21 +35,10 @@ inline Curve sampled(const Curve &x, double (*f)(double, double), double phase) 
   return y;
 }
 
-// Tip-circle chords (dx, dy, xm, ym in mm) of the middle cavity of a z-tooth
-// pair at driving angle th with tip lands tt wide: between the lands of
-// teeth m - 1 and m on the driving gear (0..3), m and m + 1 on the driven
-// gear (4..7).
-inline std::array<double, 8> cavityChords(int z, double R, double tt, double th) {
-  const double p = 2 * std::numbers::pi / z, m = z / 2, pi = std::numbers::pi;
-  const double a[2] = {pi - (m - 1) * p + th - tt / 2, (m - 0.5) * p - th + tt / 2};
-  const double c[2] = {pi - m * p + th + tt / 2, (m + 0.5) * p - th - tt / 2};
-  std::array<double, 8> v;
-  for (int g = 0; g < 2; ++g) {
-    const double ca = std::cos(a[g]), cc = std::cos(c[g]), sa = std::sin(a[g]), sc = std::sin(c[g]);
-    v[4 * g] = R * (cc - ca), v[4 * g + 1] = R * (sc - sa);
-    v[4 * g + 2] = R * (ca + cc) / 2, v[4 * g + 3] = R * (sa + sc) / 2;
-  }
-  return v;
+// Tip-circle chord of radius R from angle a to angle c: dx, dy, xm, ym.
+inline std::array<double, 4> chord(double R, double a, double c) {
+  return {R * (std::cos(c) - std::cos(a)), R * (std::sin(c) - std::sin(a)),
+          R * (std::cos(a) + std::cos(c)) / 2, R * (std::sin(a) + std::sin(c)) / 2};
 }
 
 // Axes of a synthetic build: the sweep and the force axes.
@@ -106,30 +96,23 @@ inline int fill(egp_pump_data &w, Build &b, int z) {
   return rc;
 }
 
-// A simple fluid under index 1 (850 kg/m3, 1.7e9 Pa, 0.051 Pa s, no air).
-inline int defineFluid() {
-  int i = 1;
-  double rho = 850, bulk = 1.7e9, mu = 0.051, psat = -5e4, zero = 0, t = 40, poly = 1.4;
-  fpspind_(&i, &rho, &bulk, &mu, &psat, &zero, &t, &poly, &zero);
-  return 0;
-}
-
-// A pump of z teeth on the synthetic tables, with pitch-periodic chamber
-// areas (A10 = A11, A12 = A13: the chamber volumes are the dead volumes),
-// the fluid of defineFluid and every output.  Cavity m meshes over 100..140
-// degrees, as the dip.
+// A pump of 12 teeth on the synthetic tables, with pitch-periodic chamber
+// areas (A10 = A11, A12 = A13: the chamber volumes are the dead volumes), a
+// simple fluid under index 1 (850 kg/m3, 1.7e9 Pa, 0.051 Pa s, no air) and
+// every output.  Cavity m meshes over 100..140 degrees, as the dip.
 struct Pump {
-  explicit Pump(int teeth) : z(teeth), m(teeth / 2) {}
-  // Builds the tables in the current system: 0, or -1 when one is not made.
+  // Builds fluid, run flags and tables in the current system: 0, or -1 when
+  // a table is not made.
   int build() {
+    int i = 1;
+    double rho = 850, bulk = 1.7e9, mu = 0.051, psat = -5e4, zero = 0, t = 40, poly = 1.4;
+    fpspind_(&i, &rho, &bulk, &mu, &psat, &zero, &t, &poly, &zero);
+    const KIVRunFlags flags{};
+    KivSetRunFlags(&flags);
     inst = egp_instance_create(z, z);
     int rc = fill(w, b, z) | egp_pump_data_init_tables(w, m, m, kN, b.x.data(), b.axes(), *inst);
     for (int s = 10; s < 14; ++s)
-      rc |= table(s, [&](double d) { return 5 + std::sin(z * d * std::numbers::pi / 180); });
-    const double t0 = (100.0 - 360.0 * m / z) * std::numbers::pi / 180;
-    const double t1 = t0 + 40 * std::numbers::pi / 180;
-    const double st[] = {0.5, 2.5, 3.5, 5.5, t0, t1, t1, t0, 0.1, 0.1, 0.02, 0.02, 0.015, 0.015};
-    std::copy(std::begin(st), std::end(st), store);
+      rc |= table(s, [&](double d) { return 5 + std::sin(z * d * kRad); });
     outputs.wire(out, z, z);
     return rc;
   }
@@ -148,7 +131,7 @@ struct Pump {
     in.pinl = in.p1 = base - spread, in.pout = base + spread, in.p2 = base + 0.5 * spread;
   }
 
-  int z, m;
+  int z = 12, m = z / 2;
   egp_pump_data w;
   Build b;
   std::unique_ptr<egp_instance> inst;
@@ -163,7 +146,8 @@ struct Pump {
       .radial_clearance = 1e-5, .lateral_gap = 2e-5, .tip_length = 2e-3, .tooth_height = 4e-3,
       .tooth_width = 3e-3, .drainage_radius = 5e-3, .drainage_width_factor = 0.4,
       .meshing_zone_height = 3e-3, .meshing_zone_width = 5e-3};
-  double store[16] = {};
+  double t0 = (100.0 - 360.0 * m / z) * kRad, t1 = t0 + 40 * kRad;
+  double store[16] = {0.5, 2.5, 3.5, 5.5, t0, t1, t1, t0, 0.1, 0.1, 0.02, 0.02, 0.015, 0.015};
   std::vector<double> pr = std::vector<double>(size_t(z)), pn = pr;
   egp_calc_in in{.pr = pr.data(), .pn = pn.data()};
   egp_calc_out out;
