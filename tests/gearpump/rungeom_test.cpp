@@ -5,6 +5,7 @@
 
 #include "gearpump/tables.hpp"
 #include "support/kiv_test.hpp"
+#include "synthetic.hpp"
 
 namespace kiv::egp {
 namespace {
@@ -48,13 +49,6 @@ TEST(GearPumpRunGeometry, TipLandsAndGrooveOverlap) {
   }
 }
 
-// Chord of a cavity on the tip circle, as (dx, dy, xm, ym) in mm, from
-// angle a to angle c.
-std::array<double, 4> chord(double R, double a, double c) {
-  return {R * (std::cos(c) - std::cos(a)), R * (std::sin(c) - std::sin(a)),
-          R * (std::cos(a) + std::cos(c)) / 2, R * (std::sin(a) + std::sin(c)) / 2};
-}
-
 using GearPumpForces = test::SystemTest;
 
 TEST_F(GearPumpForces, ClosedChainUnderUniformPressureVanishes) {
@@ -68,8 +62,8 @@ TEST_F(GearPumpForces, ClosedChainUnderUniformPressureVanishes) {
     const double th = (x[k] = 0.25 * k) * M_PI / 180;
     // Middle cavity: between the lands of teeth m - 1 and m on the driving
     // gear, of teeth m and m + 1 on the driven gear.
-    const auto d = chord(R, M_PI - (m - 1) * p + th - tt / 2, M_PI - m * p + th + tt / 2);
-    const auto e = chord(R, (m - 0.5) * p - th + tt / 2, (m + 0.5) * p - th - tt / 2);
+    const auto d = synth::chord(R, M_PI - (m - 1) * p + th - tt / 2, M_PI - m * p + th + tt / 2);
+    const auto e = synth::chord(R, (m - 0.5) * p - th + tt / 2, (m + 0.5) * p - th - tt / 2);
     for (int f = 0; f < 8; ++f) cols[f][m][k] = f < 4 ? d[f] : e[f - 4];
   }
   for (int f = 0; f < 8; ++f) {
