@@ -96,7 +96,8 @@ KIV_API int splextrapol_(const int *id, const double *x);
 
 /* ---- Other operations ---------------------------------------------------- */
 
-/* Frees the spline; its id is reused by the next creation. */
+/* Frees the spline; its id is reused by the next creation.  1, also for an
+ * id already freed; 0 after a message for an id never handed out. */
 KIV_API int splfree_(const int *id);
 /* Frees every spline and the registry (run at the end of a run). */
 KIV_API void FreeAllNDSplines(void);

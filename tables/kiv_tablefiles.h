@@ -146,7 +146,8 @@ KIV_API int rtablexy_(const char *name, int *nrows, int *ncols, double **data,
 
 /* ---- Line lists and state-space files ------------------------------------ */
 
-/* Sets the reader-cache switch to a flag of 0 or 1; returns the flag. */
+/* Sets the reader-cache switch to *flag when it is 0 or 1 (other values
+ * change nothing); returns *flag, or the switch for a NULL flag. */
 KIV_API int rtableStoreToCache_(int *flag);
 /* A file as a list of cleaned non-empty lines (comment lines, those
  * beginning with "#", left out when *skipComments is nonzero).  *nlines: the
@@ -157,6 +158,7 @@ KIV_API char **rtableml_(const char *name, int *nlines, int *skipComments);
  * each a new array (release with free); 1, or 0 after a message. */
 KIV_API int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B,
                         double **C, double **D, double **x0);
+/* The same from a state-space file. */
 KIV_API int kivreadssp_(const char *name, int *n, int *m, int *p, double **A, double **B,
                         double **C, double **D, double **x0);
 

@@ -21,8 +21,9 @@ typedef struct KIVUnit KIVUnit;
 #define KIV_UNIT_DIMENSIONS 7
 
 /* Creates the manager from "KIV.units" in the current directory, else in
- * directory (environment references expanded), when there is none yet.
- * Returns the manager. */
+ * directory (environment references expanded; NULL or empty: "$KIV"), when
+ * there is none yet.  Returns the manager, owned by the library (freed by
+ * FreeAllUnitStuff or at the end of the run). */
 KIV_API UnitsManager *InitUnitsManager(const char *directory);
 /* Frees the manager and everything it holds. */
 KIV_API void FreeAllUnitStuff(void);
