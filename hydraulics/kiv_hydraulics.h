@@ -180,13 +180,14 @@ KIV_API double getnewpol_(void);
 KIV_API double hydgetpvaph_(int *index);
 /* Low vapour saturation pressure [Pa gauge] of the fluid under the index. */
 KIV_API double hydgetpvapl_(int *index);
-/* Switches every fluid to the simple property family. */
+/* Drop fluids (getftype_ 4) answer with the simple model from now on. */
 KIV_API void SetSimplestProperties(void);
 /* Marks the index (0..100) as a simple-model fluid; called by the definers. */
 KIV_API void simprop_(int *index);
 /* Marks the index (0..100) as a fuel-model fluid; called by the definers. */
 KIV_API void setbflag_(int *index);
-/* Marks the current fluid as a fuel-model fluid. */
+/* The current fluid answers with the fuel model; at index 0, unless it is a
+ * fuel fluid, every drop fluid (getftype_ 4) does. */
 KIV_API void SetFuelProperties(void);
 
 /* ---- Simple model and the getters of the index-0 drop fluid --------------- */
