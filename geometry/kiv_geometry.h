@@ -82,6 +82,7 @@ typedef struct ordering_group {
 
 /* ---- Creation and linking ------------------------------------------------ */
 
+/* Clears every field of *p (label -1) and returns p; NULL for NULL. */
 KIV_API point *initialized_point(point *p);
 /* New node copied from tmpl (every field), linked just before (after) the
  * anchor in the anchor's ring; with a NULL anchor a ring of one node that
@@ -90,11 +91,15 @@ KIV_API point *create_point_before(path *p, point *anchor, const point *tmpl);
 KIV_API point *create_point_after(path *p, point *anchor, const point *tmpl);
 /* A plain vertex at the end of the contour (before the first node). */
 KIV_API point *add_last_xy_(path *p, double x, double y);
+/* The plain vertex (r cos theta, r sin theta) at the end of the contour. */
 KIV_API point *add_last_Rtheta_(path *p, double r, double theta);
 /* The plain vertex (r cos theta, r sin theta) just before the anchor; returns
  * it (NULL for a NULL anchor). */
 KIV_API point *add_before_Rtheta_(point *anchor, double r, double theta);
+/* A new empty path (active, orientation undetermined); it belongs to the
+ * shape it is added to, else free it with delete_path_ and free(). */
 KIV_API path *create_path(void);
+/* A new empty shape; release with delete_shape_. */
 KIV_API shape *create_shape(void);
 /* Index of the added path, or -1 when either argument is NULL. */
 KIV_API int add_path(path *p, shape *s);
@@ -116,16 +121,23 @@ KIV_API int remove_path_from_shape(path *p, shape *s);
 /* Frees the shape and everything below it; NULL does nothing, and a count
  * without a path array is only reset to 0. */
 KIV_API void delete_shape_(shape *s);
+/* Same as delete_shape_ (kept for callers that free empty shapes). */
 KIV_API void delete_shape_permissive_(shape *s);
 
 /* ---- Copies, reversal and orientation ------------------------------------ */
 
+/* Appends copies of src's nodes to dst (in reverse order for the reversed
+ * copy, arc directions swapped and orientation flipped). */
 KIV_API void copy_path_(const path *src, path *dst);
 KIV_API void copy_path_reversed_(const path *src, path *dst);
+/* Reverses the ring in place, arc directions swapped. */
 KIV_API void reverse_path_(path *p);
-/* New shapes into *out (a NULL source gives an empty shape). */
+/* New shapes into *out, released with delete_shape_ (a NULL source gives an
+ * empty shape). */
 KIV_API void xCD_copy_shape_(const shape *src, shape **out);
 KIV_API void xCD_copy_shape_reversed_(const shape *src, shape **out);
+/* The copy moved by (dx, dy), then turned by theta about the origin with the
+ * offset turned alike, then moved by (X, Y). */
 KIV_API void xCD_copy_shape_moved_(const shape *src, shape **out, double dx, double dy,
                                    double theta, double X, double Y);
 /* Orientation by the signed area (0, 1, 2), stored; -2 for an empty path. */
@@ -147,8 +159,11 @@ KIV_API int check_shape(shape *s);
 
 /* ---- Measures ------------------------------------------------------------ */
 
+/* Signed area (counter-clockwise positive, arcs included) of a path, or the
+ * sum over a shape's paths (holes subtract); 0 for NULL. */
 KIV_API double area2D_path_(const path *p);
 KIV_API double area2D_(const shape *s);
+/* Total length of the shape's paths, arcs included. */
 KIV_API double perimeter2D_(const shape *s);
 
 /* ---- Arcs ---------------------------------------------------------------- */
@@ -161,8 +176,12 @@ KIV_API point *splitarc_(point *c, const point *q);
 
 /* ---- Mapping one contour onto another ------------------------------------ */
 
+/* Snaps the vertices and arc ends of the chain a_start..a_stop onto those of
+ * b_start..b_stop within tol. */
 KIV_API void mappathonpath_(point *a_start, point *a_stop, point *b_start, point *b_stop,
                             double tol);
+/* Moves vertices of a_start..a_stop lying within 1e-10 of a segment of
+ * b_start..b_stop onto it. */
 KIV_API void check_mapping_(point *a_start, point *a_stop, point *b_start, point *b_stop);
 
 /* ---- Angles and transforms ----------------------------------------------- */
@@ -171,12 +190,17 @@ KIV_API double fmod_mpp_(double x, double p); /* into [-p/2, p/2] */
 KIV_API double fmod_2p_(double x, double p);  /* into [0, p) */
 KIV_API double fmod_m2p_(double x, double p); /* into (-p, 0] */
 KIV_API void translate2D_(shape *s, double dx, double dy);
+/* Turns the shape by theta about (xc, yc), in place. */
 KIV_API void rotate2D_(shape *s, double xc, double yc, double theta);
 
 /* ---- Bounds -------------------------------------------------------------- */
 
+/* Bounding box of the shape's nodes: 0, or -1 for an empty shape (all 0,
+ * message on stderr). */
 KIV_API int find_bounds_trbl_(const shape *s, double *top, double *right, double *bottom,
                               double *left);
+/* Smallest and largest radius and polar angle of the shape's nodes; 0, or -1
+ * as find_bounds_trbl_. */
 KIV_API int find_bounds_rtheta_(const shape *s, double *rmin, double *rmax, double *thmin,
                                 double *thmax);
 
@@ -190,8 +214,11 @@ KIV_API int ispoint_left_to_seg(const double *p, const double *a, const double *
 KIV_API int ispoint_left_to_arc(const double *p, const point *c, double tol);
 /* 6 inside the angular range of the arc of c (or at its ends), else 0. */
 KIV_API int ispoint_inside_sector(double px, double py, const point *c, double tol);
+/* 6 when p lies within the sector of the arc of c (radius plus tol), else 0. */
 KIV_API int ispoint_inside_arc(const double *p, const point *c, double tol);
+/* 1 when p lies on the arc of c within tol, else 0. */
 KIV_API int ispoint_on_arc_full(const double *p, const point *c, double tol);
+/* Distance from p to the arc of c (to its nearer end outside its sector). */
 KIV_API double distance_to_arc(const double *p, const point *c);
 /* 0 outside, 1 on the boundary, 6 inside.  Mode 1: 6 on the material side
  * of q (inside an outer contour, outside a hole or unoriented ring). */
@@ -213,6 +240,8 @@ KIV_API int computeIntersection_arcseg(const point *c, const double *a, const do
 /* 0 none, 1 one point at an end, 3 one proper crossing, 2 two points at
  * ends, 6 two points with at least one not at an end. */
 KIV_API int checkIntersection_arcseg(const point *c, const double *a, const double *b);
+/* Meeting points of the arcs of c1 and c2 into p1 (and p2), each an (x, y)
+ * pair: 0 none, 3 one, 4 two. */
 KIV_API int computeIntersection_arcarc(const point *c1, const point *c2, double tol,
                                        double *p1, double *p2);
 /* 5 when two paths (or one path with itself) cross, else 0. */
@@ -222,12 +251,17 @@ KIV_API void intermpoint(point *out, const point *a, const point *b);
 
 /* ---- Helpers of the boolean walk ----------------------------------------- */
 
+/* The next node tagged exit from start, along the ring when its path has the
+ * given orientation, else against it; NULL when there is none. */
 KIV_API point *find_next_exit(point *start, int orientation);
+/* Consumes entries followed by an entry and exits following an exit; returns
+ * the number consumed. */
 KIV_API int check_for_false_intersections(shape *s);
 /* Number of coincident pairs merged into touches. */
 KIV_API int check_for_double_intersections(shape *s);
 /* qsort comparator of ordering_entry by ascending depth. */
 KIV_API int set_path_order(const void *a, const void *b);
+/* Frees the entries of a group of Ordering_createpathslist (not the paths). */
 KIV_API void Ordering_free_group(ordering_group *g);
 
 /* ---- Crossings of two shapes --------------------------------------------- */

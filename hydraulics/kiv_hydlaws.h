@@ -51,8 +51,10 @@ KIV_API double OrificeFlow(double *dp, double *rho, double *nu, double *A, doubl
  * gives 0 and zero outputs without reading the fluid. */
 KIV_API double orif3f_(double *p1, double *p2, double *A, double *dh, double *cqmax,
                        double *lcrit, double *cq, double *lambda, double *v);
+/* orif3f_ without the Cq, lambda and velocity outputs; flow [m3/s]. */
 KIV_API double orif3_(double *p1, double *p2, double *A, double *dh, double *cqmax,
                       double *lcrit);
+/* orif3f_ without the velocity output. */
 KIV_API double orif3b_(double *p1, double *p2, double *A, double *dh, double *cqmax,
                        double *lcrit, double *cq, double *lambda);
 /* Tanh law at a given density and kinematic viscosity; q at that density. */
@@ -73,6 +75,8 @@ KIV_API double orific_(double *dp, double *cq, double *A, double *dpt, double *r
  * *state 1 forward, 0 reverse, -2 undetermined (d was 0 at the start). */
 KIV_API void orifHandleDiscGrav_(double *pA, double *pB, double *pg, int *hdisc, int *usehyst,
                                  double *hyst, int *state);
+/* orifHandleDiscGrav_ with pg = 0; hdisc and usehyst 1 turn handling and
+ * hysteresis [Pa] on. */
 KIV_API void orifHandleDisc_(double *pA, double *pB, int *hdisc, int *usehyst, double *hyst,
                              int *state);
 /* orifHandleDisc_ with discontinuity handling and hysteresis on. */
@@ -98,12 +102,14 @@ typedef struct OrificeAreaWork {
  * 0.  When no area exists the run ends after a message. */
 KIV_API void eqarea(double *rho, double *q, double *dp, double *cqmax, double *a, double *b,
                     double *A, double *dh);
+/* Same as eqarea. */
 KIV_API void eqarea_(double *rho, double *q, double *dp, double *cqmax, double *a, double *b,
                      double *A, double *dh);
 /* The same for a Cq law given by the interpreted object id. */
 KIV_API void EqGeneralArea_(double *rho, double *q, double *dp, double *nu, int *id, double *A,
                             double *dh);
-/* Residuals of the two searches at area A (work: an OrificeAreaWork). */
+/* Residuals [m3/s] of eqarea and EqGeneralArea_ at area A [m2]: target
+ * flow minus the law's flow (work: an OrificeAreaWork). */
 KIV_API double areaFun(double A, void *work);
 KIV_API double generalAreaFun(double A, void *work);
 
@@ -124,6 +130,8 @@ KIV_API void qhole_geom_x_(double *A_wanted, double *xmax, double *d, double *c,
 typedef struct QholeWork {
   double A_wanted, d, c, e, xmax;
 } QholeWork;
+/* Residual of qhole_geom_x_ at edge position x [m]: A_wanted minus the open
+ * area [m2]. */
 KIV_API double qhole_geom_x_found(double x, void *work);
 
 /* Flow [m3/s, referred to 0 bar] from p1 to p2 through n identical holes:

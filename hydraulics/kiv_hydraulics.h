@@ -100,13 +100,18 @@ KIV_API HydIndexList *GetOrCreateHydIndexList(void);
 /* Clears the maps, installs the end-of-run release and marks the block
  * initialised; definers call it once per block. */
 KIV_API void inifprop_(void);
+/* The general record under the index (owned by the registry, valid until the
+ * end of the run); an undefined index ends the run. */
 KIV_API HydFluidRecord *retfprop_(int *index);
+/* The fuel record under the index, as retfprop_. */
 KIV_API HydFuelRecord *retrprop_(int *index);
+/* The simple record under the index, as retfprop_. */
 KIV_API HydSimpleRecord *getspind_(int *index);
 /* 1 general, 2 fuel, 3 simple, 4 general with equal vapour saturation
- * pressures; an undefined index ends the run. */
+ * pressures; an undefined index ends the run (KivExit(1)). */
 KIV_API int getftype_(int *index);
-/* Selects the current fluid. */
+/* Selects the fluid under the index and loads it as the current fluid; an
+ * undefined index or no registry ends the run. */
 KIV_API void sethdind_(int *index);
 /* The current fluid index of the current system, -1 for none. */
 KIV_API int gethdind_(void);
@@ -116,8 +121,14 @@ KIV_API int checkhdind_(int *index);
 KIV_API int checkhdind2_(int *index);
 /* checkhdind2_ of the index; when 0, prints why and sets *error to 2. */
 KIV_API int hyd_valid_liquid_(int *index, int *error);
+/* Sets *volume [L] and *mass [kg] to 0; at the first evaluation of a run
+ * also registers them as the totals of the fluid under the index (the
+ * caller's storage must outlive the run). */
 KIV_API void hydrinit_volmass_(double *volume, double *mass, int *index);
+/* Adds *volume [m3] (as litres) and *mass [kg] to the registered totals of
+ * the current fluid. */
 KIV_API void hydradd_volmass_(double *volume, double *mass);
+/* Forgets the current index, so the next sethdind_ reloads its fluid. */
 KIV_API void SetHydAtFuncEval(void);
 /* End-of-run release of the current system's registry (installed by
  * inifprop_). */
@@ -125,41 +136,79 @@ KIV_API void ReInitHydProps(int code, int argument);
 
 /* ---- Current fluid: density and bulk modulus ------------------------------ */
 
+/* Density [kg/m3] of the current fluid at gauge pressure *p [Pa]. */
 KIV_API double rhoatp_(double *p);
+/* Effective bulk modulus [Pa] at *p [Pa gauge], air dissolving and vapour
+ * condensing included. */
 KIV_API double bmatp_(double *p);
+/* Bulk modulus [Pa] at *p [Pa gauge] at fixed free-air and vapour fractions. */
 KIV_API double bm2atp_(double *p);
+/* Bulk modulus [Pa] of the liquid alone at *p [Pa gauge]. */
 KIV_API double bmliqonly_(double *p);
+/* rho(0 Pa) / rho(*p): turns a flow referred to 0 Pa gauge into the flow at
+ * *p [Pa gauge]. */
 KIV_API double q0top_(double *p);
+/* rho(0 Pa) / *rho [kg/m3]. */
 KIV_API double q0top2_(double *rho);
+/* *v0 * (1 + *a * *p), in the unit of *v0. */
 KIV_API double volatp_(double *p, double *a, double *v0);
+/* Same as volatp_. */
 KIV_API double valatp_(double *p, double *a, double *v0);
+/* Forgets the cached density at 0 Pa, so the next q0top_ recomputes it. */
 KIV_API void reset_rhoatp0_(void);
 
 /* ---- Current fluid: viscosity, void fraction, temperature, getters -------- */
 
+/* Dynamic viscosity [Pa.s] of the current fluid at *p [Pa gauge]. */
 KIV_API double muatp_(double *p);
+/* Void fraction [-] (free air and vapour over total volume) at *p [Pa
+ * gauge]. */
 KIV_API double fvoid_(double *p);
+/* Fluid temperature [K] at *p [Pa gauge]. */
 KIV_API double tatp_(double *p);
+/* Air saturation pressure [Pa gauge] of the current fluid. */
 KIV_API double getnewsap_(void);
+/* Nominal bulk modulus [Pa] of the current fluid. */
 KIV_API double getnewebm_(void);
+/* Air/gas content [fraction] of the current fluid. */
 KIV_API double getnewair_(void);
+/* Temperature [K] of the current fluid. */
 KIV_API double getnewtemp_(void);
+/* Polytropic index [-] of the current fluid. */
 KIV_API double getnewpol_(void);
+/* High vapour saturation pressure [Pa gauge] of the fluid under the index. */
 KIV_API double hydgetpvaph_(int *index);
+/* Low vapour saturation pressure [Pa gauge] of the fluid under the index. */
 KIV_API double hydgetpvapl_(int *index);
+/* Drop fluids (getftype_ 4) answer with the simple model from now on. */
 KIV_API void SetSimplestProperties(void);
+/* Marks the index (0..100) as a simple-model fluid; called by the definers. */
 KIV_API void simprop_(int *index);
+/* Marks the index (0..100) as a fuel-model fluid; called by the definers. */
 KIV_API void setbflag_(int *index);
+/* The current fluid answers with the fuel model; at index 0, unless it is a
+ * fuel fluid, every drop fluid (getftype_ 4) does. */
 KIV_API void SetFuelProperties(void);
 
 /* ---- Simple model and the getters of the index-0 drop fluid --------------- */
 
+/* Loads the simple model's state from the current fluid. */
 KIV_API void InitSimpProps(void);
+/* Simple model: density [kg/m3] at *p [Pa gauge]. */
 KIV_API double rhosimp_(double *p);
+/* Simple model: bulk modulus [Pa] at *p [Pa gauge]. */
 KIV_API double bmsimp_(double *p);
+/* Simple model: dynamic viscosity [Pa.s]. */
 KIV_API double musimp_(void);
+/* Simple model: kinematic viscosity [m2/s]. */
 KIV_API double nusimp_(void);
+/* Simple model: gauge pressure [Pa] at which the density is *rho [kg/m3]. */
 KIV_API double patrhosimp_(double *rho);
+/* Getters of the drop fluid under index 0 (a general fluid with equal vapour
+ * saturation pressures; none ends the run): density [kg/m3], saturation
+ * pressure [Pa gauge], bulk modulus [Pa], dynamic viscosity [Pa.s],
+ * kinematic viscosity [m2/s], air content [fraction], temperature [K],
+ * polytropic index [-]. */
 KIV_API double getrho_(void);
 KIV_API double getsap_(void);
 KIV_API double getebm_(void);
@@ -168,25 +217,44 @@ KIV_API double getnu_(void);
 KIV_API double getair_(void);
 KIV_API double getemp_(void);
 KIV_API double getpol_(void);
+/* Ends the run (KivExit(1)) unless the drop fluid of index 0 is defined. */
 KIV_API void checkfpdrop(void);
+/* Reads and drops 8 reals from path (nothing in the library needs them); the
+ * two messages go to DisplayMessage when the file cannot be opened or read. */
 KIV_API void ReadOilFile(const char *path, const char *open_message, const char *read_message);
 
-/* ---- Fuel model ----------------------------------------------------------- */
+/* ---- Fuel model: *p [Pa gauge], *temperature [K] --------------------- */
 
+/* Mixture density [kg/m3]. */
 KIV_API double rbrho_(double *p, double *temperature);
+/* Liquid density alone [kg/m3], 0 where all is vapour. */
 KIV_API double rbrholiq_(double *p, double *temperature);
+/* Bulk modulus [Pa] at fixed mass fractions. */
 KIV_API double rbbm2_(double *p, double *temperature);
+/* Compliance [1/Pa] from vapour forming or condensing. */
 KIV_API double rbgasmtransferatp_(double *p, double *temperature);
+/* Effective bulk modulus [Pa], 1 / (rbgasmtransferatp_ + 1 / rbbm2_). */
 KIV_API double rbbm_(double *p, double *temperature);
+/* Liquid bulk modulus [Pa]; 1 when there is no liquid. */
 KIV_API double rbbmliq_(double *p, double *temperature);
+/* Dynamic viscosity [Pa.s]. */
 KIV_API double rbmu_(double *p, double *temperature);
+/* Void fraction [-]. */
 KIV_API double rbvoidcontent_(double *p, double *temperature);
+/* Temperature [K] with the compression rise, *p_bar in bar gauge. */
 KIV_API double rbt_(double *p_bar, double *temperature);
+/* Vapour fraction [-] at p_abs [Pa absolute] for the vapour saturation
+ * pressure vstp [Pa absolute]. */
 KIV_API double RBThetaVap(double p_abs, double vstp);
+/* Loads the fuel model for the current fluid. */
 KIV_API void inrbprop_(void);
+/* Selects the built-in fuel 1..12; another number ends the run. */
 KIV_API void setrbid_(int *fuel);
+/* Gives the fuel data of the index-0 fluid (pressures in Pa gauge,
+ * viscosities in Pa.s) and loads the model. */
 KIV_API void setrbid2_(int *fuel, double *p_sat_high, double *p_sat_low, double *molar_mass,
                        double *mu_air, double *mu_vapour);
+/* flag nonzero silences the fuel model's notes. */
 KIV_API void Set_rbprop_silent_(int flag);
 
 /* ---- Pressure from density ----------------------------------------------- */
@@ -229,6 +297,8 @@ KIV_API void fpconbmu_(int *index, double *rho, double *bulk_modulus, double *mu
 KIV_API void fpuserd2_(int *index, HydUserFunction density, HydUserFunction bulk_modulus,
                        HydUserFunction viscosity, HydUserFunction void_fraction,
                        HydUserFunction temperature, HydUserFunction pressure_from_density);
+/* fpuserd2_ without void-fraction, temperature and pressure-from-density
+ * functions. */
 KIV_API void fpuserd_(int *index, HydUserFunction density, HydUserFunction bulk_modulus,
                       HydUserFunction viscosity);
 /* A fluid of the fuel model (fuel_type 1..12). */
@@ -262,15 +332,22 @@ KIV_API void masterwritehydp(void);
 KIV_API void slavereadhydp(const char *circuit_name, int batch, const char *extension);
 /* Reads one line of the stream as a file name: a leading environment
  * variable expanded, "../" put in front when only the parent directory has
- * the file.  A new malloc'd text; the second argument is not used. */
+ * the file.  A new text (release with free), empty at end of file; the
+ * second argument is not used. */
 KIV_API char *GetFileNameFromText(FILE *stream, const char *unused);
 
 /* ---- Atmospheric pressure, tank and prime mover --------------------------- */
 
+/* Atmospheric pressure, 101300 [Pa]. */
 KIV_API double getatp_(void);
+/* Sets the reference atmospheric pressure [Pa] returned by saggatp_. */
 KIV_API void sagsatp_(double *p);
+/* The reference atmospheric pressure [Pa] set by sagsatp_. */
 KIV_API double saggatp_(void);
+/* Tank set-up: *pressure [bar gauge] below absolute zero is raised to it in
+ * place, with a message. */
 KIV_API void tk000in_(int *instance, double *pressure);
+/* Prime-mover set-up; the parameters are not examined. */
 KIV_API void pm000in_(int *instance, double *real_parameters);
 
 #ifdef __cplusplus

@@ -28,6 +28,7 @@ KIV_API KIVSystem *KivCreateSystem(void);
 /* Runs the pending end-of-run hooks of the system (code 0), then frees it.
  * When it was current, no system is current afterwards. */
 KIV_API void KivReleaseSystem(KIVSystem *sys);
+/* Makes sys (NULL for none) the current system. */
 KIV_API void KivMakeCurrent(KIVSystem *sys);
 /* The current system; when none is current, a default system is created and
  * made current, so this never fails. */
@@ -46,7 +47,10 @@ KIV_API int KivEndRun(int code);
  * unwind tables (-fexceptions) for a fatal error inside them to reach the
  * recovery point. */
 KIV_API int KivGuardedCall(KIVSystem *sys, int (*fn)(void *data), void *data);
+/* The code of the system's last KivExit, 0 for none or a NULL system. */
 KIV_API int KivGetExitCode(const KIVSystem *sys);
+/* 1 when the current system runs as a slave of another process, else 0;
+ * KivSetSlaveSystem sets that. */
 KIV_API int IsSlaveSystem(void);
 KIV_API void KivSetSlaveSystem(KIVSystem *sys, int slave);
 
@@ -59,6 +63,10 @@ KIV_API int KivGetPropertyIndex(const char *name);
  * life of the system), or NULL for an index outside the list. */
 KIV_API void **KivGetPropertySlot(int index);
 
+/* Named pointer entries of a system (NULL: the current one), keyed by name
+ * and index; the system keeps the entry and a copy of the name, never the
+ * pointed data.  New: adds or updates, returns the entry (NULL for a NULL
+ * name).  Get: the pointer, NULL when absent.  Set: 0, or 1 when absent. */
 KIV_API KivDataStore *KivNewDataStore(KIVSystem *sys, const char *name, int index, void *ptr);
 KIV_API void *KivGetDataStore(KIVSystem *sys, const char *name, int index);
 KIV_API int KivSetDataStore(KIVSystem *sys, const char *name, int index, void *ptr);
@@ -67,6 +75,9 @@ KIV_API int KivSetDataStore(KIVSystem *sys, const char *name, int index, void *p
 
 typedef void (*KivAtEndFn)(int code, int argument);
 typedef void (*KivAtEndPtrFn)(int code, void *pointer);
+/* End-of-run hooks of the current system: fn(code, argument) or fn(code,
+ * pointer), run once by KivEndRun or KivReleaseSystem, last installed
+ * first.  KivResetIntAtEnd: *flag = value at the end of the run; returns 0. */
 KIV_API void KivInstallAtEnd(KivAtEndFn fn, int argument);
 KIV_API void KivInstallAtEndPtr(KivAtEndPtrFn fn, void *pointer);
 KIV_API int KivResetIntAtEnd(int *flag, int value);
@@ -77,30 +88,54 @@ KIV_API int KivResetIntAtEnd(int *flag, int value);
  * it was meant for (stdout or stderr). */
 typedef void (*KivPrintHook)(FILE *stream, const char *text, void *user);
 typedef void (*KivDisplayHook)(const char *message, void *user);
+/* Hooks of sys (NULL: the current one); NULL removes a hook.  user is passed
+ * back to the hook, never freed. */
 KIV_API void KivInstallPrintHook(KIVSystem *sys, KivPrintHook hook, void *user);
 KIV_API void KivInstallDisplayHook(KIVSystem *sys, KivDisplayHook hook, void *user);
 
+/* Formats as fprintf and hands the text to the print hook, else writes it to
+ * stream; returns the length, negative on a format error. */
 KIV_API int kivfprintf(FILE *stream, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
 /* Ends the run with code: unwinds to the active recovery point
  * (KivGuardedCall answers -2), or, with none active, flushes the standard
  * streams and calls exit(code). */
 KIV_API void KivExit(int code) __attribute__((noreturn));
+/* Prints "Could not allocate storage in <label>" and calls KivExit(1). */
 KIV_API void MemoryError(const char *label) __attribute__((noreturn));
+/* Hands the message to the display hook; without one prints it to stderr and
+ * calls KivExit(1). */
 KIV_API void DisplayMessage(const char *message);
+/* Level 1 prints a warning naming the instance and returns 0; level 2 prints
+ * the fatal lines and calls KivExit(1); other levels return 0 silently. */
 KIV_API int kivHandleSubmodelError(const char *submodel, int instance, int level);
 
 /* ---- Discontinuity protocol (model side) --------------------------------- */
 
+/* The discontinuity mode of this evaluation: 0 ordinary, KIV_EVAL_CHECK or
+ * KIV_EVAL_LOCATE (regions held). */
 KIV_API int getofg_(void);
+/* While locating, *cond nonzero reports a crossing (the answer word goes
+ * from 2 to 4, or 3 without logging, and from 4 to 3); else nothing. */
 KIV_API void disloc_(int *cond);
+/* As disloc_, *second nonzero asking for 4 rather than 3. */
 KIV_API void dishan_(int *cond, int *second);
+/* While locating, announces a time event at *t [s] ahead of the current
+ * time; the earliest one is kept. */
 KIV_API void distim_(double *t);
+/* Nonzero until the first model evaluation has finished. */
 KIV_API int firstc_(void);
+/* Asks the integrator for a smaller step; returns 0. */
 KIV_API int stepdn_(void);
+/* 1 at an output time, and when no run flags are set. */
 KIV_API int isprint_(void);
+/* 1 during a stabilising or consistent-state run; without run flags a fatal
+ * error. */
 KIV_API int staborcs_(void);
+/* 0 during a stabilising or consistent-state run; else 1 at an output time
+ * or when visibility or a linearisation forces it (1 without run flags). */
 KIV_API int isvisible_(void);
+/* 1 when the run has a file-name extension; without run flags a fatal error. */
 KIV_API int isbatchrun_(void);
 
 /* ---- Discontinuity protocol (driver side) -------------------------------- */
@@ -119,9 +154,11 @@ KIV_API void KivBeginEvaluation(int flag);
 KIV_API int KivGetAnswerWord(void);
 /* The logging switch that decides 2 -> 4 (set, the default) or 2 -> 3. */
 KIV_API void KivSetDiscontinuityLogging(int on);
+/* The current time [s]; an announced event not ahead of it is dropped. */
 KIV_API void KivSetTime(double t);
 /* 1 and the earliest announced time event ahead of the current time, or 0. */
 KIV_API int KivGetTimeEvent(double *t);
+/* Drops the announced time event. */
 KIV_API void KivClearTimeEvent(void);
 /* Number of step-down requests since the last call; clears them. */
 KIV_API int KivTakeStepDownRequests(void);
@@ -142,6 +179,7 @@ typedef struct KIVRunFlags {
 } KIVRunFlags;
 /* Installs a copy of the run flags (NULL removes them). */
 KIV_API void KivSetRunFlags(const KIVRunFlags *flags);
+/* The installed run flags, owned by the system, or NULL. */
 KIV_API KIVRunFlags *KivGetRunFlags(void);
 
 /* ---- File names and paths ------------------------------------------------ */
@@ -151,34 +189,68 @@ KIV_API KIVRunFlags *KivGetRunFlags(void);
  * or empty for none). */
 KIV_API void KivSetFileNames(const char *working_dir, const char *circuit_name,
                              const char *extension);
+/* 1 marks a pending reload (the input extension gains ".rld"). */
 KIV_API void KivSetReloadPending(int pending);
+/* File-name record texts, owned by the runtime (not copies; valid until
+ * KivSetFileNames): circuit name with and without its directory, batch-run
+ * extension (NULL for none), working directory (may be empty). */
 KIV_API const char *GetCircuitName(void);
 KIV_API const char *GetCircuitNameNoPath(void);
 KIV_API const char *GetFileNameExtension(void);
 KIV_API const char *GetWorkingDirectory(void);
+/* A new text (release with free): "." and the extension, then ".rld" when a
+ * reload is pending; empty when neither. */
 KIV_API char *GetInputFilenameExtensionWithReloadIfNeeded(void);
+/* A name starting with "$" or "%" has its leading environment variable
+ * expanded into *out, a new text (release with free); *out is NULL for any
+ * other name and for an unknown variable (after a message). */
 KIV_API void CheckEnvVar(const char *name, char **out);
+/* 1 and a new text in *result (release with free) with the leading
+ * "${full_circuit_name}" or a "${circuit_name}" replaced; else 0 and NULL. */
 KIV_API int CheckCircuitName(const char *name, char **result);
+/* A new text (release with free): path with the circuit-name placeholders
+ * and a leading environment variable expanded; NULL for NULL. */
 KIV_API char *kivReplaceEnvVariablesInFilepath(const char *path);
 
 /* ---- Reading text files -------------------------------------------------- */
 
+/* Reads a line into *buffer (malloc'd, grown as needed, *capacity its size;
+ * the caller frees it) without its line end and leading blanks; blank lines
+ * are skipped, except a bare empty line when skip is 0.  Returns *buffer, or
+ * NULL at end of file. */
 KIV_API char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip);
+/* Reads n reals and then m integers separated by white space; 1, or 0 after
+ * showing message (when not NULL) through DisplayMessage. */
 KIV_API int GetValues(FILE *fp, double values[], int n, int ints[], int m, const char *message);
+/* Skips the lines starting with "#". */
 KIV_API void IgnoreComment(FILE *fp);
+/* Reads one value in [min, max] and drops the rest of its line; a missing or
+ * out-of-range value is fatal ("Invalid data in file ...", KivExit(1)). */
 KIV_API int GetAsciiInteger(FILE *fp, int min, int max, const char *filename);
 KIV_API double GetAsciiReal(FILE *fp, double min, double max, const char *filename);
 
 /* ---- Numbers and strings ------------------------------------------------- */
 
+/* 0 when all n values are finite, else the 1-based position of the first
+ * that is not. */
 KIV_API int ContainsBadNum(int n, const double values[]);
+/* A new text (release with free) with "(" at position start and ")" before
+ * position end of the original; NULL when end < start or out of range. */
 KIV_API char *InsertBrackets(const char *text, int start, int end);
+/* In place: drops the first blank-separated field and the blanks around it. */
 KIV_API void RemoveFirstField(char *text);
+/* Replaces the first occurrence of word, any case, in the malloc'd *text
+ * (reallocated); 1 when replaced, 0 when absent. */
 KIV_API int ReplaceCaseWordInString(char **text, const char *word, const char *replacement);
-/* Both write at most size bytes into buffer, always terminated. */
+/* Copies into buffer the part after the last "/" (StripPathName) or before
+ * it ("." without one; GetDirPath); at most size bytes, always terminated.
+ * Both return buffer. */
 KIV_API char *StripPathName(const char *path, char *buffer, size_t size);
 KIV_API char *GetDirPath(const char *path, char *buffer, size_t size);
+/* 0-based position of the first of the n entries equal to name, or -1. */
 KIV_API int GetStringIndexInCharArray(const char *name, char **list, int n);
+/* A new copy of source (NULL for NULL) in *destination, release with free;
+ * 1, or 0 after a message. */
 KIV_API int CopyString(char **destination, const char *source);
 
 /* ---- Model object: per-submodel stores ----------------------------------- */

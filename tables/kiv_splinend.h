@@ -96,11 +96,13 @@ KIV_API int splextrapol_(const int *id, const double *x);
 
 /* ---- Other operations ---------------------------------------------------- */
 
-/* Frees the spline; its id is reused by the next creation. */
+/* Frees the spline; its id is reused by the next creation.  1, also for an
+ * id already freed; 0 after a message for an id never handed out. */
 KIV_API int splfree_(const int *id);
 /* Frees every spline and the registry (run at the end of a run). */
 KIV_API void FreeAllNDSplines(void);
-/* Rank of a grid point: axis 0 varies fastest. */
+/* 0-based position in the values array of the grid point index[0..dim-1]
+ * (0-based indexes, axis 0 varying fastest). */
 KIV_API int getndrank_(const int *index, const int *sizes, int dim);
 /* Reorders the stored axes of a constant or linear spline: stored axis k
  * becomes the one that was stored at permutation[k] (composed with earlier

@@ -63,6 +63,7 @@ KIV_API void lsplxtime_(const int *id, const int *flag);
 /* Frees one spline (a warning for a bad or freed id); returns 0.0.  Only
  * the id of the last spline is handed out again. */
 KIV_API double freelsp_(const int *id);
+/* Frees every spline of the family (done at the end of the run too). */
 KIV_API void FreeAllLinearSplines(void);
 
 /* ---- 1-D cubic splines ---------------------------------------------------
@@ -72,6 +73,7 @@ KIV_API void FreeAllLinearSplines(void);
  * Left means the smallest abscissa.  Extrapolation codes: 1 straight line
  * with the end slope, anything else the end cubic continued. */
 
+/* Creates a spline; the arrays are copied.  Id or -1. */
 KIV_API int splinit_(const int *n, const double *x, const double *y, const int *left_end,
                      const double *left_slope, const int *right_end, const double *right_slope,
                      const int *left_ext, const int *right_ext);
@@ -83,6 +85,7 @@ KIV_API double getspd_(const int *id, const double *x);
 KIV_API double getsp2_(const int *id, const double *x, int *mem);
 /* Frees one spline (a warning for a bad or freed id); returns 0.0. */
 KIV_API double freespl_(const int *id);
+/* Frees every spline of the family (done at the end of the run too). */
 KIV_API void FreeAllCubicSplines(void);
 
 /* ---- Multi-1-D splines ---------------------------------------------------
@@ -96,6 +99,7 @@ KIV_API void FreeAllCubicSplines(void);
  * layer 1 extrapolate, 2 hold, 3 cyclic in y; bottom: below the lowest 1
  * extrapolate, otherwise hold.  A freed id is handed out again. */
 
+/* Creates a spline; the arrays are copied.  Id or -1. */
 KIV_API int msplinit_(const int *nlayers, const int *npts, const double *x, const double *y,
                       const double *z, const int *top, const int *bottom, const int *xleft_bc,
                       const double *xleft_value, const int *xright_bc, const double *xright_value,
@@ -107,6 +111,7 @@ KIV_API double getmspdx_(const int *id, const double *x, const double *y, const 
 KIV_API double getmspdy_(const int *id, const double *x, const double *y, const int *disc);
 /* Frees the spline and its layers: 1, or 0 after a message. */
 KIV_API int msplfree_(const int *id);
+/* Frees every spline of the family (done at the end of the run too). */
 KIV_API void FreeAllMultiSplines(void);
 
 /* ---- Multi-multi-1-D splines ---------------------------------------------
@@ -117,11 +122,13 @@ KIV_API void FreeAllMultiSplines(void);
  * *total is not read.  The codes and type are those of msplinit_; top and
  * bottom also apply along z. */
 
+/* Creates a spline; the arrays are copied.  Id or -1. */
 KIV_API int m3dsplinit_(const int *nz, const int *total, const int *npts, const int *nlayers,
                         const double *x, const double *y, const double *zval, const double *w,
                         const int *top, const int *bottom, const int *xleft_bc,
                         const double *xleft_value, const int *xright_bc, const double *xright_value,
                         const int *left, const int *right, const int *type);
+/* w, dw/dx, dw/dy and dw/dz; disc as getmspl_. */
 KIV_API double getm3dspl_(const int *id, const double *x, const double *y, const double *z,
                           const int *disc);
 KIV_API double getm3dspdx_(const int *id, const double *x, const double *y, const double *z,
@@ -132,6 +139,7 @@ KIV_API double getm3dspdz_(const int *id, const double *x, const double *y, cons
                            const int *disc);
 /* Frees the spline and its parts: 1, or 0 after a message. */
 KIV_API int m3dsplfree_(const int *id);
+/* Frees every spline of the family (done at the end of the run too). */
 KIV_API void FreeAllMulti3Splines(void);
 
 /* ---- 2-D bilinear splines ------------------------------------------------
@@ -140,9 +148,11 @@ KIV_API void FreeAllMulti3Splines(void);
  * axis needs equal values on its first and last grid lines.  There is no
  * single free: the splines live until the end of the run. */
 
+/* Creates a spline; the arrays are copied.  Id or -1. */
 KIV_API int lsplini2_(const int *nx, const int *ny, const double *x1, const double *x2,
                       const double *z, const int *x1_left, const int *x1_right, const int *x2_left,
                       const int *x2_right);
+/* Value z; disc 1 enables the discontinuity handling. */
 KIV_API double getlspl2_(const int *id, const double *x1, const double *x2, const int *disc);
 /* Partial derivatives dz/dx1 and dz/dx2 of the cell in use (0 along an
  * axis whose end value is held); they keep their own memory. */
@@ -153,6 +163,7 @@ KIV_API double getlspdy_(const int *id, const double *x1, const double *x2, cons
 KIV_API void setlspl2point_(const int *id, int i, int j, double value);
 /* (Re)builds the table of cell slopes along x1 (direction 1) or x2 (2). */
 KIV_API void ComputeSlopes2d(const int *id, int direction);
+/* Frees every spline of the family (done at the end of the run too). */
 KIV_API void FreeLinearSplineSpace2d(void);
 
 #ifdef __cplusplus

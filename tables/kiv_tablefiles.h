@@ -65,6 +65,7 @@ typedef struct TableHeader {
   int verbose; /* when set, conversions print a note on standard output */
 } TableHeader;
 
+/* A new empty header (release with _prt2, which frees it and its texts). */
 KIV_API TableHeader *_prt1(void);
 KIV_API void _prt2(TableHeader *header);
 /* Parses the header at the stream's position: 1 parsed (the next read gives
@@ -92,10 +93,13 @@ KIV_API void ResizeTheList(char ***list, int *count, int newcount);
  * references expanded, and the run's working directory tried when the name
  * as given does not open.  NULL when it cannot be opened. */
 KIV_API FILE *CommonFopen(const char *name, const char *mode);
+/* The format code of a "# Table format: ..." line, -1 for any other line. */
 KIV_API TableFormat ExtractFormatFromString(const char *line);
 /* The format of a table file (or of a caller-added table of that name);
  * -1 unknown or no header, -2 not found (message printed). */
 KIV_API TableFormat GetTableFormat(const char *name);
+/* Format code of *dim axes (1..8), -1 outside; TableFormatToDim_: axes of a
+ * format code (1 for codes without axes). */
 KIV_API int DimToTableFormat_(int *dim);
 KIV_API int TableFormatToDim_(int *code);
 /* A copy of the axis tokens of a table; 1, or 0 after a message. */
@@ -105,20 +109,26 @@ KIV_API int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens)
 
 /* One value per line: *n values (-1 on failure); returns *n. */
 KIV_API int rtable0du_(const char *name, int *n, double **values, const char *const *units);
+/* The same without unit conversion. */
 KIV_API int rtable0d_(const char *name, int *n, double **values);
 /* x y pairs: *n pairs (-1 on failure); returns *n. */
 KIV_API int rtable1du_(const char *name, int *n, double **x, double **y, const char *const *units);
+/* The same without unit conversion. */
 KIV_API int rtable1d_(const char *name, int *n, double **x, double **y);
 /* 1D..8D: *dim in/out (below 1: the file decides); sizes per axis, the axis
  * values axis after axis, the table values.  1 success, 0 failure. */
 KIV_API int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **values,
                       const char *const *units);
-/* *x receives all axis values (x then y), *y a copy of the y values. */
+/* 2-D and 3-D tables: the sizes per axis; *x receives all axis values (x
+ * then y, then z), *y (and *z) a copy of their own axis; 1 success, 0
+ * failure (sizes -1). */
 KIV_API int rtable2du_(const char *name, int *nx, int *ny, double **x, double **y, double **z,
                        const char *const *units);
+/* Without unit conversion. */
 KIV_API int rtable2d_(const char *name, int *nx, int *ny, double **x, double **y, double **z);
 KIV_API int rtable3du_(const char *name, int *nx, int *ny, int *nz, double **x, double **y,
                        double **z, double **values, const char *const *units);
+/* Without unit conversion. */
 KIV_API int rtable3d_(const char *name, int *nx, int *ny, int *nz, double **x, double **y,
                       double **z, double **values);
 /* T1D: the number of slices (-1 on failure). */
@@ -136,16 +146,19 @@ KIV_API int rtablexy_(const char *name, int *nrows, int *ncols, double **data,
 
 /* ---- Line lists and state-space files ------------------------------------ */
 
-/* Sets the reader-cache switch to a flag of 0 or 1; returns the flag. */
+/* Sets the reader-cache switch to *flag when it is 0 or 1 (other values
+ * change nothing); returns *flag, or the switch for a NULL flag. */
 KIV_API int rtableStoreToCache_(int *flag);
 /* A file as a list of cleaned non-empty lines (comment lines, those
  * beginning with "#", left out when *skipComments is nonzero).  *nlines: the
  * count, -1 when nothing could be opened, 0 for an empty file (then NULL). */
 KIV_API char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verbose);
 KIV_API char **rtableml_(const char *name, int *nlines, int *skipComments);
-/* Linear state-space models: A n*n, B n*m, C n*p, D m*p, x0 n (or NULL). */
+/* Linear state-space models: A n*n, B n*m, C n*p, D m*p, x0 n (or NULL),
+ * each a new array (release with free); 1, or 0 after a message. */
 KIV_API int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B,
                         double **C, double **D, double **x0);
+/* The same from a state-space file. */
 KIV_API int kivreadssp_(const char *name, int *n, int *m, int *p, double **A, double **B,
                         double **C, double **D, double **x0);
 
@@ -160,6 +173,8 @@ enum { KIV_TABLE_BY_CALLER = 1, KIV_TABLE_BY_READER = 2 };
 KIV_API int rtable0d_add(const char *name, int n, const double *values);
 KIV_API int rtable0d_add2(const char *name, int n, const double *values,
                           const char *const *units, int origin);
+/* *n values and a new copy (release with free); returns *n, or -1 when no
+ * table of that name and origin.  Exist: 1 when the caller added one. */
 KIV_API int rtable0d_from_memory(const char *name, int *n, double **values, int origin);
 KIV_API int rtable0d_exist(const char *name);
 
@@ -171,11 +186,15 @@ KIV_API int rtablend_add2(const char *name, int dim, const int *sizes, const dou
  * Returns the number of table values, or -1. */
 KIV_API int rtablend_from_memory(const char *name, int *dim, int **sizes, double **axes,
                                  double **values, TableHeader *header, int origin);
+/* 1 when the caller added a table of that name (*dim: its dimension). */
 KIV_API int rtablend_exist(const char *name, int *dim);
 
 KIV_API int rtable1d_add(const char *name, int n, const double *x, const double *y);
 KIV_API int rtable1d_add2(const char *name, int n, const double *x, const double *y,
                           const char *const *units, int origin);
+/* The stored 1-D, 2-D or 3-D table: sizes, new copies of each axis and of
+ * the values (release with free); returns the number of values, or -1 (sizes
+ * -1). */
 KIV_API int rtable1d_from_memory(const char *name, int *n, double **x, double **y,
                                  TableHeader *header, int origin);
 KIV_API int rtable2d_add(const char *name, int nx, int ny, const double *x, const double *y,
@@ -192,6 +211,8 @@ KIV_API int rtablemd_add(const char *name, int nslices, const int *sizes, const 
 KIV_API int rtablemd_add2(const char *name, int nslices, const int *sizes, const double *x,
                           const double *y, const double *z, const char *const *units,
                           int origin);
+/* New copies (release with free); returns the number of slices, or -1. 
+ * Exist: 1 when the caller added one. */
 KIV_API int rtablemd_from_memory(const char *name, int **sizes, double **x, double **y,
                                  double **z, TableHeader *header, int origin);
 KIV_API int rtablemd_exist(const char *name);
@@ -203,6 +224,8 @@ KIV_API int rtablem3d_add2(const char *name, int nparts, int nslices, const int 
                            const int *slicesPerPart, const double *x, const double *y,
                            const double *z, const double *values, const char *const *units,
                            int origin);
+/* New copies (release with free); returns the number of slices, or -1 (then
+ * *nparts -1).  Exist: 1 when the caller added one. */
 KIV_API int rtablem3d_from_memory(const char *name, int *nparts, int **pointsPerSlice,
                                   int **slicesPerPart, double **x, double **y, double **z,
                                   double **values, TableHeader *header, int origin);
@@ -211,7 +234,8 @@ KIV_API int rtablem3d_exist(const char *name);
 KIV_API int rtable_multi_line_add(const char *name, const char *const *lines, int n);
 KIV_API int rtable_multi_line_add2(const char *name, const char *const *lines, int n,
                                    int origin);
-/* *count: lines returned, -1 when no such table. */
+/* New lines (release each, then the array, with free); *count their number,
+ * -1 when no such table.  Exist: 1 when the caller added one. */
 KIV_API char **rtableml_from_memory(const char *name, int *count, int *skipComments, int origin);
 KIV_API int rtableml_exist(const char *name);
 
@@ -219,6 +243,9 @@ KIV_API int rtablexy_add(const char *name, int rows, int cols, const double *dat
                          const char *const *units);
 KIV_API int rtablexy_add2(const char *name, int rows, int cols, const double *data,
                           const char *const *units, int origin);
+/* *rows, *cols and a new copy of the data (release with free); returns the
+ * number of cells, or -1 (rows and cols -1).  Exist: 1 when the caller added
+ * one. */
 KIV_API int rtablexy_from_memory(const char *name, int *rows, int *cols, double **data,
                                  TableHeader *header, int origin);
 KIV_API int rtablexy_exist(const char *name);
@@ -228,6 +255,8 @@ KIV_API int rtablexy_exist(const char *name);
 KIV_API void rtable_add_tokens(const char *name, int format, const char *const *tokens, int n);
 KIV_API void rtable_add_tokens2(const char *name, int format, const char *const *tokens, int n,
                                 int origin);
+/* A new copy of the stored table's axis tokens (release each, then the
+ * array, with free): 1, or 0 for no such table. */
 KIV_API int kiv_get_table_tokens_from_memory(const char *name, char ***tokens, int *n,
                                              int origin);
 

@@ -21,8 +21,9 @@ typedef struct KIVUnit KIVUnit;
 #define KIV_UNIT_DIMENSIONS 7
 
 /* Creates the manager from "KIV.units" in the current directory, else in
- * directory (environment references expanded), when there is none yet.
- * Returns the manager. */
+ * directory (environment references expanded; NULL or empty: "$KIV"), when
+ * there is none yet.  Returns the manager, owned by the library (freed by
+ * FreeAllUnitStuff or at the end of the run). */
 KIV_API UnitsManager *InitUnitsManager(const char *directory);
 /* Frees the manager and everything it holds. */
 KIV_API void FreeAllUnitStuff(void);
@@ -33,6 +34,7 @@ KIV_API int GetConvFactFromU1toU2(const char *u1, const char *u2, double *factor
 /* SI factor and offset of a unit expression and its exponents
  * (KIV_UNIT_DIMENSIONS of them): 1, or 0 after a message. */
 KIV_API int GetConvFactAndBase(const char *unit, double *factor, double *offset, int *exponents);
+/* GetConvFactAndBase without the exponents. */
 KIV_API int GetConvFact(const char *unit, double *factor, double *offset);
 /* Factor of a single word (a unit, a prefixed unit or a product of units)
  * and the unit record it resolved to: 1, or 0. */
@@ -47,8 +49,11 @@ KIV_API int ExtractConvFact(const char *text, double *factor, double *offset);
 KIV_API const KIVUnit *GetUnit(const UnitsManager *manager, const char *name);
 /* The conversion text of a unit as written in the file, or "*1". */
 KIV_API const char *GetConversionString(const KIVUnit *unit);
+/* The unit's name and its domain's name, owned by the manager (valid until
+ * FreeAllUnitStuff); NULL for NULL. */
 KIV_API const char *GetUnitName(const KIVUnit *unit);
 KIV_API const char *GetUnitDomainName(const KIVUnit *unit);
+/* SI factor and offset of the unit (1 and 0 for NULL). */
 KIV_API void GetUnitFactorAndOffset(const KIVUnit *unit, double *factor, double *offset);
 /* The unit in which values of this unit are preferably shown, or NULL. */
 KIV_API const KIVUnit *GetPreferredUnit(const KIVUnit *unit);
