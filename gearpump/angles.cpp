@@ -110,21 +110,29 @@ void egp_compute_top_teeth_angle(const egp_build_gear &g, const shape *s, double
   if (a > 0 && b > 0) tta = std::acos(std::clamp((a * a + b * b - c * c) / (2 * a * b), -1.0, 1.0));
 }
 
-int egp_calc_tol_and_tta(const egp_build_gear &g, const shape *s, double &tol, double &tta) {
-  constexpr int kTols = 7;
-  const double tols[kTols] = {0.1, 0.01, 0.001, 1e-4, 1e-5, 1e-6, 1e-7};
-  int count[kTols];
-  double angle[kTols];
-  for (int i = 0; i < kTols; ++i) egp_compute_top_teeth_angle(g, s, tols[i], &count[i], angle[i]);
-  auto occurrences = [&](int i) { return static_cast<int>(std::count(count + i, count + kTols, count[i])); };
+int egp_tol_vote(const int *count) {
+  if (count[0] == 0) return 0;
+  auto occurrences = [&](int i) {
+    return static_cast<int>(std::count(count + i, count + kTolCount, count[i]));
+  };
   int best = 0;
-  for (int i = 1; i < kTols && count[0] != 0 && count[i] != 0; ++i)
+  for (int i = 1; i < kTolCount && count[i] != 0; ++i)
     if (occurrences(i) > occurrences(best)) best = i;
-  // The finest tolerance that still gives the chosen count.
-  int idx = 0;
-  if (count[0] != 0)
-    for (int j = best; j < kTols; ++j)
-      if (count[j] == count[best]) idx = j;
+  // The finest tolerance that still gives the chosen count, wherever it
+  // lies after the run.
+  int idx = best;
+  for (int j = best; j < kTolCount; ++j)
+    if (count[j] == count[best]) idx = j;
+  return idx;
+}
+
+int egp_calc_tol_and_tta(const egp_build_gear &g, const shape *s, double &tol, double &tta) {
+  const double tols[kTolCount] = {0.1, 0.01, 0.001, 1e-4, 1e-5, 1e-6, 1e-7};
+  int count[kTolCount];
+  double angle[kTolCount];
+  for (int i = 0; i < kTolCount; ++i)
+    egp_compute_top_teeth_angle(g, s, tols[i], &count[i], angle[i]);
+  const int idx = egp_tol_vote(count);
   tol = tols[idx];
   tta = angle[idx];
   return 0;

@@ -29,8 +29,14 @@ int egp_compute_teeth_axis_angle(const egp_build_gear &g, const shape *s, double
 // other.  Both 0 when no top is entered and left within one pitch.
 void egp_compute_top_teeth_angle(const egp_build_gear &g, const shape *s, double tol, int *count,
                                  double &tta);
-// The top-teeth angle at the finest of the tolerances 0.1 .. 1e-7 that gives
-// the most frequent point count; returns 0.
+// Of the point counts at the tolerances 0.1, 0.01 .. 1e-7 (kTolCount of
+// them, 0 for none): the index of the finest tolerance giving the count
+// that occurs most often from the start of its run on (the coarser on a
+// tie; runs after a count of 0 are not candidates); 0 when the first count
+// is 0.
+inline constexpr int kTolCount = 7;
+int egp_tol_vote(const int *count);
+// The top-teeth angle at the tolerance egp_tol_vote picks; returns 0.
 int egp_calc_tol_and_tta(const egp_build_gear &g, const shape *s, double &tol, double &tta);
 
 // Largest counter-clockwise turn of a about the gear's centre, within 1e-14

@@ -257,37 +257,89 @@ void egp_index_sets_size(egp_index_set &set1, egp_index_set &set2, int z1, int z
   }
 }
 
+namespace {
+
+// Boxes [xmin, ymin, xmax, ymax] of runs of kRun consecutive vertices.
+constexpr int kRun = 16;
+
+std::vector<double> runBoxes(const Pelem &e) {
+  const int n = e.count(), runs = (n + kRun - 1) / kRun;
+  const double *x = e.x(), *y = e.y();
+  std::vector<double> box(Z(4 * runs));
+  for (int r = 0; r < runs; ++r) {
+    double *b = &box[Z(4 * r)];
+    b[0] = b[2] = x[r * kRun];
+    b[1] = b[3] = y[r * kRun];
+    for (int v = r * kRun + 1, end = std::min(n, (r + 1) * kRun); v < end; ++v) {
+      b[0] = std::min(b[0], x[v]), b[2] = std::max(b[2], x[v]);
+      b[1] = std::min(b[1], y[v]), b[3] = std::max(b[3], y[v]);
+    }
+  }
+  return box;
+}
+
+// Squared gap between two boxes (a point is a box of no size); never more
+// than the computed squared distance of any two vertices inside them.
+double boxGap2(const double *a, const double *b) {
+  const double dx = std::max({b[0] - a[2], a[0] - b[2], 0.0});
+  const double dy = std::max({b[1] - a[3], a[1] - b[3], 0.0});
+  return dx * dx + dy * dy;
+}
+
+double dist2(const Pelem &p, int a, const Pelem &q, int b) {
+  const double ex = q.x()[b] - p.x()[a], ey = q.y()[b] - p.y()[a];
+  return ex * ex + ey * ey;
+}
+
+}  // namespace
+
 int egp_get_dist_polys(const Pelem &p, const Pelem &q, int &i, int &j, double *dist) {
   i = j = -1;
   double best = 1e30;
   const int np = p.count(), nq = q.count();
   if (np > 0 && nq > 0) {
-    // Runs of q's vertices with their boxes: a run whose box is no closer
-    // than the best pair so far cannot hold a strictly closer vertex.
-    constexpr int kRun = 16;
-    const int runs = (nq + kRun - 1) / kRun;
-    std::vector<double> box(Z(4 * runs));
-    const double *qx = q.x(), *qy = q.y(), *ppx = p.x(), *ppy = p.y();
-    for (int r = 0; r < runs; ++r) {
-      const int b0 = r * kRun, b1 = std::min(nq, b0 + kRun);
-      double *bx = &box[Z(4 * r)];
-      bx[0] = bx[2] = qx[b0];
-      bx[1] = bx[3] = qy[b0];
-      for (int b = b0 + 1; b < b1; ++b) {
-        bx[0] = std::min(bx[0], qx[b]), bx[2] = std::max(bx[2], qx[b]);
-        bx[1] = std::min(bx[1], qy[b]), bx[3] = std::max(bx[3], qy[b]);
+    // First the smallest distance: the run pair of the nearest boxes gives
+    // a bound that culls most others.  Then the first pair in order at that
+    // distance, which is the pair a plain scan keeps.
+    const std::vector<double> bp = runBoxes(p), bq = runBoxes(q);
+    const int rp = static_cast<int>(bp.size() / 4), rq = static_cast<int>(bq.size() / 4);
+    std::vector<double> gaps(Z(rp * rq));
+    size_t nearest = 0;
+    for (int a = 0; a < rp; ++a)
+      for (int b = 0; b < rq; ++b) {
+        const size_t at = Z(a * rq + b);
+        gaps[at] = boxGap2(&bp[Z(4 * a)], &bq[Z(4 * b)]);
+        if (gaps[at] < gaps[nearest]) nearest = at;
       }
-    }
-    for (int a = 0; a < np; ++a) {
-      const double x = ppx[a], y = ppy[a];
-      for (int r = 0; r < runs; ++r) {
-        const double *bx = &box[Z(4 * r)];
-        const double dx = std::max({bx[0] - x, x - bx[2], 0.0});
-        const double dy = std::max({bx[1] - y, y - bx[3], 0.0});
-        if (dx * dx + dy * dy >= best) continue;
-        for (int b = r * kRun, b1 = std::min(nq, b + kRun); b < b1; ++b) {
-          const double ex = qx[b] - x, ey = qy[b] - y, d = ex * ex + ey * ey;
-          if (d < best) best = d, i = a, j = b;
+    auto scan = [&](size_t at) {
+      const int ra = static_cast<int>(at) / rq, rb = static_cast<int>(at) % rq;
+      double low = best;
+      for (int a = ra * kRun; a < std::min(np, ra * kRun + kRun); ++a) {
+        const double pt[4] = {p.x()[a], p.y()[a], p.x()[a], p.y()[a]};
+        if (boxGap2(pt, &bq[Z(4 * rb)]) >= low) continue;
+        for (int b = rb * kRun; b < std::min(nq, rb * kRun + kRun); ++b)
+          low = std::min(low, dist2(p, a, q, b));
+      }
+      best = low;
+    };
+    scan(nearest);
+    for (size_t at = 0; at < gaps.size(); ++at)
+      if (gaps[at] < best) scan(at);
+    std::vector<int> near;
+    for (int ra = 0; ra < rp && i < 0; ++ra) {
+      near.clear();
+      for (int rb = 0; rb < rq; ++rb)
+        if (gaps[Z(ra * rq + rb)] <= best) near.push_back(rb);
+      for (int a = ra * kRun; a < std::min(np, ra * kRun + kRun) && i < 0; ++a) {
+        const double pt[4] = {p.x()[a], p.y()[a], p.x()[a], p.y()[a]};
+        for (size_t r = 0; r < near.size() && i < 0; ++r) {
+          const int rb = near[r];
+          if (boxGap2(pt, &bq[Z(4 * rb)]) > best) continue;
+          for (int b = rb * kRun; b < std::min(nq, rb * kRun + kRun); ++b)
+            if (dist2(p, a, q, b) == best) {
+              i = a, j = b;
+              break;
+            }
         }
       }
     }
@@ -298,6 +350,7 @@ int egp_get_dist_polys(const Pelem &p, const Pelem &q, int &i, int &j, double *d
 
 Pelem egp_setup_cav_poly(const egp_build_gear &A, const egp_build_gear &B, double angle) {
   const int zA = A.z, k = A.kind == 1 ? zA - 1 : 1;
+  if (!sameCounts(A.z, B.z, "egp_setup_cav_poly")) return Pelem();
   if (!hasTooth(A, kE5, 0) || !hasTooth(A, kE5, k) || !hasTooth(B, kE5, 0)) return Pelem();
   const double phi = -A.dir * angle;
   auto turned = [](const egp_build_gear &g, int t, double a) {

@@ -55,7 +55,8 @@ struct egp_pair {
 int egp_get_dist_polys(const Pelem &p, const Pelem &q, int &i, int &j, double *dist);
 
 // Cavity of A between tooth 0 and its neighbour, closed by tooth 0 of B,
-// with A turned by the angle; empty when no closed cavity exists.
+// with A turned by the angle; empty when no closed cavity exists (or the
+// gears differ in tooth count).
 Pelem egp_setup_cav_poly(const egp_build_gear &A, const egp_build_gear &B, double angle);
 
 // Angle in [0, 2 pi) at which A's cavity stops being cut by B, walking down

@@ -1,6 +1,5 @@
-// Tooth angles of a rack gear against involute geometry, the contact angle
-// against the backlash of a widened centre distance, first and last touch
-// of a circle in closed form, and the port openings as arc lengths.
+// Tooth angles against involute geometry, contact against backlash, circle
+// touches in closed form, port openings as arc lengths beyond an edge.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,6 +24,11 @@ TEST(GearAngles, TopLandAndTeethAxisOfARackGear) {
     EXPECT_LE(t, land + 1e-9);
     EXPECT_GT(t, land - 2 * D);
   }
+  // The vote: the best count's finest tolerance, even past other counts.
+  const int votes[][kTolCount + 1] = {{5, 5, 5, 3, 3, 3, 3, 6}, {5, 5, 5, 5, 3, 3, 3, 3},
+                                      {5, 3, 3, 5, 5, 2, 2, 4}, {0, 4, 4, 4, 4, 4, 4, 0},
+                                      {7, 7, 0, 7, 3, 3, 3, 3}};
+  for (auto &v : votes) EXPECT_EQ(egp_tol_vote(v), v[kTolCount]) << v[0] << v[1] << v[2];
   for (double turn : {0.0, 0.01, -0.02}) {
     shape *c = nullptr;
     xCD_copy_shape_(p.s1.get(), &c);
@@ -71,13 +75,12 @@ TEST(GearAngles, FirstAndLastTouchOfACircle) {
   }
 }
 
-TEST(GearAngles, OpeningsAreTipArcLengthsBeyondThePortEdge) {
+TEST(GearAngles, OpeningsAndPortBoxes) {
   GearPair p(12, 2.0);
   const double R = p.ra, w = p.g1.pitch - p.g1.tta, angle = 0.1;
   const int k = 3;
-  // The cavity's tip arc: [s0 - w, s0] on the driving gear, [s0, s0 + w]
-  // on the driven gear; the outlet opens beyond its edge one way, the inlet
-  // the other.
+  // Tip arc [s0 - w, s0] (driving), [s0, s0 + w] (driven); the outlet and
+  // the inlet open on opposite sides of the edge.
   const double s1 = kPi - (k - 1) * p.g1.pitch + angle - p.g1.tta / 2;
   const double s2 = (k - 0.5) * p.g2.pitch - angle + p.g2.tta / 2;
   auto beyond = [&](double from, double to) { return R * std::clamp(to - from, 0.0, w); };
@@ -87,18 +90,7 @@ TEST(GearAngles, OpeningsAreTipArcLengthsBeyondThePortEdge) {
     EXPECT_NEAR(egp_len_inout(p.g2, 1, angle, k, s2 - d), beyond(s2, s2 - d), 1e-9) << d;
     EXPECT_NEAR(egp_len_inout(p.g2, 2, angle, k, s2 - d), beyond(s2 - d, s2 + w), 1e-9) << d;
   }
-  std::vector<double> x, y;
-  egp_set_points_on_arc(1, 0.5, 0.5, 0.1, 10, {1, 2, 3}, x, y);
-  ASSERT_EQ(x.size(), 1u);
-  EXPECT_DOUBLE_EQ(x[0], 1 + 3 * std::cos(0.5));
-  egp_set_points_on_arc(2, 0.0, -0.9, -0.25, 10, {0, 0, 1}, x, y);
-  EXPECT_EQ(x.size(), 5u);  // 0, -0.25, -0.5, -0.75 appended
-  EXPECT_DOUBLE_EQ(y.back(), std::sin(-0.75));
-}
-
-TEST(GearAngles, PortBoxesAndRectangles) {
-  // A rectangle from its upper right corner; then started on a vertical
-  // edge; then tilted: only the first is a port rectangle.
+  // Only the first is a port rectangle (the others: vertical start, tilted).
   const double x[3][4] = {{3, -1, -1, 3}, {-1, -1, 3, 3}, {3, -1, -1, 3}};
   const double y[3][4] = {{4, 4, 1, 1}, {4, 1, 1, 4}, {4, 4.5, 1, 1}};
   for (int i = 0; i < 3; ++i) {

@@ -1,6 +1,5 @@
-// The cut of a 12-tooth rack-gear pair: transition angles by symmetry,
-// meshing-region areas mirrored between outlet and inlet, port overlaps
-// that add up to the cavity, and every area continuous over a pitch.
+// The cut of a 12-tooth pair: transition angles and port regions by mirror
+// symmetry, overlaps adding up to the cavity, areas continuous over a pitch.
 #include <gtest/gtest.h>
 
 #include "tests/gearpump/pair.hpp"
@@ -11,24 +10,22 @@ using namespace kiv::egp;
 using namespace kiv::egp::pairtest;
 
 TEST(GearCut, ClosestVerticesMatchBruteForce) {
+  // Rounded coordinates give ties: the first closest pair in order counts.
   Pelem p(1.0, 40), q(1.0, 70), empty;
+  std::vector<double> expected{0, 0, 1e300}, got(3), none(3);
   for (int i = 0; i < 70; ++i) {
     if (i < 40) p.x()[i] = std::cos(1.7 * i), p.y()[i] = std::round(4 * std::sin(0.3 * i));
     q.x()[i] = 3 + std::round(2 * std::sin(2.1 * i)), q.y()[i] = std::cos(0.9 * i);
   }
-  int bi = -1, bj = -1;
-  double best = 1e300;
-  for (int i = 0; i < 40; ++i)
-    for (int j = 0; j < 70; ++j) {
-      const double d = std::hypot(p.x()[i] - q.x()[j], p.y()[i] - q.y()[j]);
-      if (d < best) best = d, bi = i, bj = j;
-    }
+  for (int i = 0; i < 40 * 70; ++i)
+    if (const double d = std::hypot(p.x()[i / 70] - q.x()[i % 70], p.y()[i / 70] - q.y()[i % 70]); d < expected[2])
+      expected = {double(i / 70), double(i % 70), d};
   int i = 0, j = 0;
-  double d = 0;
-  egp_get_dist_polys(p, q, i, j, &d);
-  EXPECT_EQ((std::vector<double>{double(i), double(j), d}), (std::vector<double>{double(bi), double(bj), best}));
-  egp_get_dist_polys(p, empty, i, j, &d);
-  EXPECT_EQ((std::vector<double>{double(i), double(j), d}), (std::vector<double>{-1, -1, 1e15}));
+  egp_get_dist_polys(p, q, i, j, &got[2]);
+  got[0] = i, got[1] = j;
+  EXPECT_EQ(got, expected);
+  egp_get_dist_polys(p, empty, i, j, &none[2]);
+  EXPECT_EQ((std::vector<double>{double(i), double(j), none[2]}), (std::vector<double>{-1, -1, 1e15}));
 }
 
 TEST(GearCut, TransitionsAndMirroredRegionsOfTheSymmetricPair) {
@@ -46,8 +43,7 @@ TEST(GearCut, TransitionsAndMirroredRegionsOfTheSymmetricPair) {
   ASSERT_EQ(egp_build_at_angle_io(w, p.z, p.z, 0.0, 0, m, pair, rec + 16), 0);
   EXPECT_GT(w.out_area1[0] + w.out_area2[0], 1.0);
   EXPECT_NEAR(w.out_area1[0] + w.out_area2[0], w.inl_area1[0] + w.inl_area2[0], 1e-3);
-  // Outlet chords mirror the inlet chords: x and y differences swap sign
-  // of one, midpoints reflect in y.
+  // Outlet chords mirror the inlet ones: same length, midpoints reflected.
   EXPECT_NEAR(std::hypot(rec[16], rec[17]), std::hypot(rec[24], rec[25]), 1e-3);
   EXPECT_NEAR(rec[19], -rec[27], 1e-3);
   testing::internal::CaptureStderr();
@@ -59,8 +55,7 @@ TEST(GearCut, OverlapsOfTwoHalfPlanePortsAddUpToTheCavity) {
   GearPair p(12, 2.0);
   const Transitions tr(p);
   auto pair = p.pair();
-  // Outlet above the line of centres, inlet below; neither is flagged, so
-  // both overlaps are exact intersections.
+  // Outlet above the line of centres, inlet below, both exact intersections.
   const double xo[] = {20, -40, -40, 20}, yo[] = {30, 30, 0, 0}, yi[] = {0, 0, -30, -30};
   ShapePtr outlet = shapeThrough(xo, yo, 4), inlet = shapeThrough(xo, yi, 4);
   egp_pump_data w;
@@ -114,7 +109,6 @@ TEST(GearCut, AreasAreContinuousOverAPitch) {
   std::vector<double> last;
   int lastKey = -1, compared = 0;
   double rec[32];
-  // Past every seam of the driven gear's angles once.
   for (double deg = -1; deg <= 360 / p.z + 1; deg += 0.05) {
     const double theta = deg * kPi / 180;
     const egp_meshing m = tr.at(p, theta);

@@ -70,12 +70,11 @@ struct Transitions {
   }
   egp_meshing at(const GearPair &p, double theta) const {
     egp_meshing m;
-    m.s1.resize(Z(p.z)), m.s2.resize(Z(p.z));
+    m.s1.resize(static_cast<size_t>(p.z)), m.s2.resize(static_cast<size_t>(p.z));
     egp_run_get_inout(theta, m.s1, m.s2, p.g1.pitch, p.g2.pitch, {t[0], t[1]}, {t[2], t[3]}, m.o1,
                       m.o2, m.o3, m.o4);
     return m;
   }
-  static size_t Z(int k) { return static_cast<size_t>(k); }
 };
 
 }  // namespace kiv::egp::pairtest
