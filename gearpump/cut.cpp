@@ -121,6 +121,8 @@ bool cutCavity(View &v, int c, int s, Closing how, CavityCut &out) {
   }
   egp_get_dist_polys(*out.ownE, *out.otherE, out.ownV, out.otherV, &out.gapOwn);
   egp_get_dist_polys(*out.nbE, *out.otherNbE, out.nbV, out.otherNbV, &out.gapNb);
+  // An empty tooth element closes nothing.
+  if (out.ownV < 0 || out.nbV < 0) return false;
   const int limit = out.ownE->count() + out.otherE->count() + out.nbE->count() + 2;
   for (int attempt = 0;; ++attempt) {
     if (how == Closing::OwnPair) out.gapOwn = vertexGap(*out.ownE, out.ownV, *out.otherE, out.otherV);
@@ -202,11 +204,11 @@ int cutGear(egp_pump_data &w, int mode, int sel, int k, const std::vector<int> &
     const shape *cavity = nullptr;
     auto makeCavity = [&] {
       if (cavity) return;
-      if (s < 0) {
+      if (s < 0 && g.cavshape) {
         egp_poly_to_shape_copy(g.cavdef_work, g.cavshape.get());
         cavity = g.cavshape.get();
       } else {
-        own = egp_poly_to_shape_copy_create(cut->elem);
+        own = egp_poly_to_shape_copy_create(s < 0 ? g.cavdef_work : cut->elem);
         cavity = own.get();
       }
     };
