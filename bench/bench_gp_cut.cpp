@@ -50,7 +50,8 @@ void BM_GearPumpCut(benchmark::State &state) {
     benchmark::DoNotOptimize(rec);
   }
   if (rc != 0) state.SkipWithError("cut failed");
-  state.counters["meshing"] = (m.s1[static_cast<size_t>(c)] >= 0) + (m.s2[static_cast<size_t>(c)] >= 0);
+  state.counters["meshing"] =
+      (m.s1[static_cast<size_t>(c)] >= 0) + (m.s2[static_cast<size_t>(c)] >= 0);
   state.counters["nodes"] = p.g1.n() + p.g2.n();
 }
 BENCHMARK(BM_GearPumpCut)->DenseRange(0, 20, 5)->Unit(benchmark::kMicrosecond);

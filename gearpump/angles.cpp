@@ -54,9 +54,7 @@ void turnCopy(const Pelem &src, Pelem &scratch, double angle, double xc, double 
   egp_poly_rotation(std::cos(angle), std::sin(angle), xc, yc, scratch);
 }
 
-double unwrapFrom(double start, double end) {
-  return start + std::remainder(end - start, kTwoPi);
-}
+double unwrapFrom(double start, double end) { return start + std::remainder(end - start, kTwoPi); }
 
 }  // namespace
 
@@ -138,8 +136,7 @@ int egp_calc_tol_and_tta(const egp_build_gear &g, const shape *s, double &tol, d
   return 0;
 }
 
-int egp_find_contact_angle(const egp_build_gear &g, const Pelem &a, const Pelem &b,
-                           double &angle) {
+int egp_find_contact_angle(const egp_build_gear &g, const Pelem &a, const Pelem &b, double &angle) {
   Pelem turned = a;
   auto cross = [&](double t) {
     turnCopy(a, turned, t, g.xc, g.yc);
@@ -153,9 +150,12 @@ int egp_find_contact_angle(const egp_build_gear &g, const Pelem &a, const Pelem 
   }
   double lo = 0.0, hi = theta1;
   const bool ok = bisect(lo, hi, cross, [&](bool ih, bool il, double &l, double &h) {
-    if (ih && !il) l = 0.5 * (l + h);
-    else if (ih && il) h = l, l = 0.0;
-    else if (!ih && !il) l = h, h = theta1;
+    if (ih && !il)
+      l = 0.5 * (l + h);
+    else if (ih && il)
+      h = l, l = 0.0;
+    else if (!ih && !il)
+      l = h, h = theta1;
   });
   if (!ok) return kSearchFailed;
   angle = lo;
@@ -178,15 +178,21 @@ int egp_find_intersection_angle(const egp_build_gear &g, int mode, egp_circle c,
   bool ok;
   if (mode == 1) {
     ok = bisect(lo, hi, touch, [&](bool ih, bool il, double &l, double &h) {
-      if (ih && !il) l = 0.5 * (l + h);
-      else if (ih && il) h = l, l = lo0;
-      else if (!ih && !il) l = h, h = hi0;
+      if (ih && !il)
+        l = 0.5 * (l + h);
+      else if (ih && il)
+        h = l, l = lo0;
+      else if (!ih && !il)
+        l = h, h = hi0;
     });
   } else {
     ok = bisect(lo, hi, touch, [&](bool ih, bool il, double &l, double &h) {
-      if (il && !ih) h = 0.5 * (l + h);
-      else if (il && ih) l = h, h = hi0;
-      else if (!il && !ih) h = l, l = lo0;
+      if (il && !ih)
+        h = 0.5 * (l + h);
+      else if (il && ih)
+        l = h, h = hi0;
+      else if (!il && !ih)
+        h = l, l = lo0;
     });
   }
   if (!ok) return kSearchFailed;
@@ -199,7 +205,8 @@ double egp_len_inout(const egp_build_gear &g, int side, double angle, int k, dou
   const bool driving = g.kind == 1;
   const double s0 = driving ? kPi - (k - 1) * g.pitch + angle + g.axis - 0.5 * g.tta
                             : (k - 0.5) * g.pitch - angle + 0.5 * g.tta;
-  const double off = driving ? (side == 1 ? kPi + fifth : kPi - fifth) : (side == 1 ? -fifth : fifth);
+  const double off =
+      driving ? (side == 1 ? kPi + fifth : kPi - fifth) : (side == 1 ? -fifth : fifth);
   const double e = egp_mod_2pi(edge - off), s = egp_mod_2pi(s0 - off);
   if (!driving && side == 1) return e - w >= s ? R * w : e >= s ? R * (e - s) : 0.0;
   if (!driving) return e - w >= s ? 0.0 : e >= s ? R * (s + w - e) : R * w;
@@ -207,8 +214,8 @@ double egp_len_inout(const egp_build_gear &g, int side, double angle, int k, dou
   return e >= s ? R * w : e + w >= s ? R * (e + w - s) : 0.0;
 }
 
-void egp_set_points_on_arc(int mode, double start, double end, double step, int nmax,
-                           egp_circle c, std::vector<double> &x, std::vector<double> &y) {
+void egp_set_points_on_arc(int mode, double start, double end, double step, int nmax, egp_circle c,
+                           std::vector<double> &x, std::vector<double> &y) {
   auto put = [&](double w) {
     x.push_back(c.xc + c.r * std::cos(w));
     y.push_back(c.yc + c.r * std::sin(w));
@@ -267,7 +274,9 @@ void egp_calc_inout_areas(int side, double angle, const egp_build_gear &g, int k
   auto points = [&](int first, int last) {
     for (int i = first; i <= last; ++i) x.push_back(a.x()[i]), y.push_back(a.y()[i]);
   };
-  auto area = [&] { return x.size() >= 2 ? egp_area(static_cast<int>(x.size()), x.data(), y.data()) : 0.0; };
+  auto area = [&] {
+    return x.size() >= 2 ? egp_area(static_cast<int>(x.size()), x.data(), y.data()) : 0.0;
+  };
   same ? points(i1, na - 1) : points(0, i1);
   if (!hit && !same) {
     arc(c2, phiQ, ang2, -span2 / 200, 200);

@@ -41,8 +41,7 @@ int egp_calc_tol_and_tta(const egp_build_gear &g, const shape *s, double &tol, d
 
 // Largest counter-clockwise turn of a about the gear's centre, within 1e-14
 // of the first one at which a properly crosses b.  0, or kSearchFailed.
-int egp_find_contact_angle(const egp_build_gear &g, const Pelem &a, const Pelem &b,
-                           double &angle);
+int egp_find_contact_angle(const egp_build_gear &g, const Pelem &a, const Pelem &b, double &angle);
 // Turn of the element (placed from the gear's reference angle) at which it
 // first (mode 1) or last (mode 0) has a point in the circle.  0, or
 // kSearchFailed.
@@ -56,8 +55,8 @@ double egp_len_inout(const egp_build_gear &g, int side, double angle, int k, dou
 // Appends arc points of the circle from start towards end by step, at most
 // nmax - 1 of them; mode 1 leaves out the start and appends the end, any
 // other mode starts on the start and leaves out the end.
-void egp_set_points_on_arc(int mode, double start, double end, double step, int nmax,
-                           egp_circle c, std::vector<double> &x, std::vector<double> &y);
+void egp_set_points_on_arc(int mode, double start, double end, double step, int nmax, egp_circle c,
+                           std::vector<double> &x, std::vector<double> &y);
 
 // Bounding box [xmin, ymin, xmax, ymax] of the first path's nodes; is_rect 1
 // when it is a four-node axis-aligned rectangle starting with a horizontal

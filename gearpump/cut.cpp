@@ -34,9 +34,7 @@ const Pelem &turn(egp_build_gear &g, int e, int t, double angle) {
   return w;
 }
 
-bool hasTooth(const egp_build_gear &g, int e, int t) {
-  return t >= 0 && Z(t) < g.e[Z(e)].size();
-}
+bool hasTooth(const egp_build_gear &g, int e, int t) { return t >= 0 && Z(t) < g.e[Z(e)].size(); }
 
 // Chord from (x0, y0) to (x1, y1) and its midpoint relative to the centre.
 void chord(double *v, double x0, double y0, double x1, double y1, double xc, double yc) {
@@ -125,7 +123,8 @@ bool cutCavity(View &v, int c, int s, Closing how, CavityCut &out) {
   if (out.ownV < 0 || out.nbV < 0) return false;
   const int limit = out.ownE->count() + out.otherE->count() + out.nbE->count() + 2;
   for (int attempt = 0;; ++attempt) {
-    if (how == Closing::OwnPair) out.gapOwn = vertexGap(*out.ownE, out.ownV, *out.otherE, out.otherV);
+    if (how == Closing::OwnPair)
+      out.gapOwn = vertexGap(*out.ownE, out.ownV, *out.otherE, out.otherV);
     if (how == Closing::NeighbourPair)
       out.gapNb = vertexGap(*out.nbE, out.nbV, *out.otherNbE, out.otherNbV);
     out.elem = egp_create_cavity_pelem(out.ownV, out.otherV, out.nbV, out.otherNbV, *out.ownE,
@@ -135,12 +134,16 @@ bool cutCavity(View &v, int c, int s, Closing how, CavityCut &out) {
     if (attempt >= limit) return false;
     const bool otherTurnNow = attempt % 2 == 0;
     if (how == Closing::OwnPair) {
-      if (otherTurnNow) ++out.otherV;
-      else --out.ownV;
+      if (otherTurnNow)
+        ++out.otherV;
+      else
+        --out.ownV;
       if (out.otherV >= out.otherE->count() || out.ownV < 0) return false;
     } else {
-      if (otherTurnNow) --out.otherNbV;
-      else ++out.nbV;
+      if (otherTurnNow)
+        --out.otherNbV;
+      else
+        ++out.nbV;
       if (out.otherNbV < 0 || out.nbV >= out.nbE->count()) return false;
     }
   }
@@ -166,10 +169,10 @@ struct GearCurves {
 
 // Cut, measure and match with the ports every selected cavity of one gear.
 // ownPair and nbPair: the chamber cavities already cut (at their indices).
-int cutGear(egp_pump_data &w, int mode, int sel, int k, const std::vector<int> &states,
-            View &v, const CavityCut &ownPair, int oOwn, const CavityCut &nbPair, int oNb,
-            double *gapNb, double *gapOwn, ShapePtr *out, const shape *const ports[2],
-            GearCurves curves, double *rec) {
+int cutGear(egp_pump_data &w, int mode, int sel, int k, const std::vector<int> &states, View &v,
+            const CavityCut &ownPair, int oOwn, const CavityCut &nbPair, int oNb, double *gapNb,
+            double *gapOwn, ShapePtr *out, const shape *const ports[2], GearCurves curves,
+            double *rec) {
   egp_build_gear &g = v.own;
   const int lo = sel < 0 ? 0 : sel, hi = sel < 0 ? g.z - 1 : std::min(sel, g.z - 1);
   for (int c = lo; c <= hi; ++c) {
@@ -182,8 +185,10 @@ int cutGear(egp_pump_data &w, int mode, int sel, int k, const std::vector<int> &
       egp_build_update_cavity_def(g, c, v.ownTurn);
       const Pelem &d = g.cavdef_work;
       const int n = d.count(), far = n < 201 ? n - 1 : n - 201;
-      if (n > 0 && v.driving()) chord(chords, px(d, 0), py(d, 0), px(d, far), py(d, far), g.xc, g.yc);
-      if (n > 0 && !v.driving()) chord(chords, px(d, far), py(d, far), px(d, 0), py(d, 0), g.xc, g.yc);
+      if (n > 0 && v.driving())
+        chord(chords, px(d, 0), py(d, 0), px(d, far), py(d, far), g.xc, g.yc);
+      if (n > 0 && !v.driving())
+        chord(chords, px(d, far), py(d, far), px(d, 0), py(d, 0), g.xc, g.yc);
     } else {
       cut = c == oOwn && ownPair.done ? &ownPair : c == oNb && nbPair.done ? &nbPair : nullptr;
       if (!cut) {
@@ -405,8 +410,10 @@ int egp_find_transition_angle(const egp_build_gear &A, const egp_build_gear &B, 
   for (int round = 0; std::fabs(hi - lo) > 1e-14; ++round) {
     if (round >= kMaxRounds) return kSearchFailed;
     const double mid = 0.5 * (lo + hi);
-    if (!cavity(mid / kDeg, area) || area >= A.cavarea) hi = mid;
-    else lo = mid;
+    if (!cavity(mid / kDeg, area) || area >= A.cavarea)
+      hi = mid;
+    else
+      lo = mid;
   }
   result = floor_2pi(0.5 * (lo + hi));
   return 0;
@@ -442,8 +449,7 @@ int egp_build_at_angle_cavs(egp_pump_data &w, int mode, int z1, int z2, int c1, 
   }
   const shape *ports[2] = {outlet, inlet};
   int rc = cutGear(w, mode, c1, k, m.s1, drv, cuts[0], m.o1, cuts[1], m.o3, gaps.drv_neighbour,
-                   gaps.drv_own, out, ports, {w.drv_area_cav, w.drv_area_out, w.drv_area_inl},
-                   rec);
+                   gaps.drv_own, out, ports, {w.drv_area_cav, w.drv_area_out, w.drv_area_inl}, rec);
   if (rc == 0)
     rc = cutGear(w, mode, c2, k, m.s2, drn, cuts[2], m.o4, cuts[3], m.o2, gaps.drn_neighbour,
                  gaps.drn_own, out ? out + 3 : nullptr, ports,
@@ -458,12 +464,14 @@ int egp_build_at_angle_io(egp_pump_data &w, int z1, int z2, double theta, int k,
   double v[16] = {};
   // Tip-circle point of a gear at tooth n's cavity angle plus an offset.
   auto tip = [&](const egp_build_gear &g, int n, double offset, double &x, double &y) {
-    const double a = (g.kind == 1 ? kPi - n * g.pitch + theta + g.axis : (n - 0.5) * g.pitch - theta) +
-                     offset;
+    const double a =
+        (g.kind == 1 ? kPi - n * g.pitch + theta + g.axis : (n - 0.5) * g.pitch - theta) + offset;
     x = g.xc + g.rmax * std::cos(a);
     y = g.yc + g.rmax * std::sin(a);
   };
-  auto state = [](const std::vector<int> &s, int o) { return o >= 0 && Z(o) < s.size() ? s[Z(o)] : -1; };
+  auto state = [](const std::vector<int> &s, int o) {
+    return o >= 0 && Z(o) < s.size() ? s[Z(o)] : -1;
+  };
   auto valid = [](const Pelem &e, int i) { return e.count() > 0 && i >= -1 && i < e.count(); };
   // One meshing region: the holding gear h (element a of tooth t, closing
   // vertex i1) against the other gear o (element b of tooth s, vertex i2).
@@ -476,8 +484,8 @@ int egp_build_at_angle_io(egp_pump_data &w, int z1, int z2, double theta, int k,
     const egp_circle ch{h.xc, h.yc, h.rmax}, co{o.xc, o.yc, o.rmax};
     const bool outlet = side == 1;
     egp_calc_inout_areas(side, theta, h, t, i1, i2, a, b, ch, h.pitch, co, o.pitch,
-                         outlet ? h.cross_hi : h.cross_lo, outlet ? o.cross_hi : o.cross_lo,
-                         area1, area2);
+                         outlet ? h.cross_hi : h.cross_lo, outlet ? o.cross_hi : o.cross_lo, area1,
+                         area2);
     const bool drivingHolds = h.kind == 1;
     // The holding element runs from the other tooth's side to its own on
     // the outlet, the other way round on the inlet.
@@ -519,8 +527,7 @@ int egp_build_at_angle_io(egp_pump_data &w, int z1, int z2, double theta, int k,
     const int s = state(m.s2, m.o4);
     const Pelem *a = work(g2, kE1, m.o4), *b = work(g1, kE5, s);
     if (a && b)
-      region(2, g2, g1, m.o4, s, *a, *b, pair.set2[1][Z(m.o4)], pair.set2[0][Z(s)], v + 8, a1,
-             a2);
+      region(2, g2, g1, m.o4, s, *a, *b, pair.set2[1][Z(m.o4)], pair.set2[0][Z(s)], v + 8, a1, a2);
   }
   put(w.inl_area1, k, a1);
   put(w.inl_area2, k, a2);

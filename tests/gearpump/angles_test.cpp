@@ -1,10 +1,11 @@
 // Tooth angles against involute geometry, contact against backlash, circle
 // touches in closed form, port openings as arc lengths beyond an edge.
+#include "gearpump/angles.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "gearpump/angles.hpp"
 #include "tests/gearpump/pair.hpp"
 
 namespace {
@@ -20,13 +21,12 @@ TEST(GearAngles, TopLandAndTeethAxisOfARackGear) {
   const double D = 0.05 * kPi / 180;
   double tol = 0, tta = 0;
   EXPECT_EQ(egp_calc_tol_and_tta(p.g1, p.s1.get(), tol, tta), 0);
-  for (double t : {p.g1.tta, p.g2.tta, tta}) {
-    EXPECT_LE(t, land + 1e-9);
-    EXPECT_GT(t, land - 2 * D);
-  }
+  for (double t : {p.g1.tta, p.g2.tta, tta}) EXPECT_TRUE(t <= land + 1e-9 && t > land - 2 * D) << t;
   // The vote: the best count's finest tolerance, even past other counts.
-  const int votes[][kTolCount + 1] = {{5, 5, 5, 3, 3, 3, 3, 6}, {5, 5, 5, 5, 3, 3, 3, 3},
-                                      {5, 3, 3, 5, 5, 2, 2, 4}, {0, 4, 4, 4, 4, 4, 4, 0},
+  const int votes[][kTolCount + 1] = {{5, 5, 5, 3, 3, 3, 3, 6},
+                                      {5, 5, 5, 5, 3, 3, 3, 3},
+                                      {5, 3, 3, 5, 5, 2, 2, 4},
+                                      {0, 4, 4, 4, 4, 4, 4, 0},
                                       {7, 7, 0, 7, 3, 3, 3, 3}};
   for (auto &v : votes) EXPECT_EQ(egp_tol_vote(v), v[kTolCount]) << v[0] << v[1] << v[2];
   for (double turn : {0.0, 0.01, -0.02}) {
@@ -46,8 +46,7 @@ TEST(GearAngles, ContactAngleIsHalfTheBacklash) {
   const Pelem b = egp_create_pelem(p.g2, -p.g2.pitch / 2, 1, 0, 1e-6);
   double gamma = 0;
   ASSERT_EQ(egp_find_contact_angle(p.g1, a, b, gamma), 0);
-  // Working pressure angle at the wider distance; the backlash angle of the
-  // driving gear is 4 (inv aw - inv a), half of it on either side.
+  // Backlash angle 4 (inv aw - inv a) at the working pressure angle aw.
   const double aw = std::acos(p.z * p.m * std::cos(kAlpha) / p.a);
   EXPECT_NEAR(gamma, 2 * (inv(aw) - inv(kAlpha)), 2e-5);
   EXPECT_EQ(egp_poly_intersect_poly(a, b), 0);
@@ -59,8 +58,10 @@ TEST(GearAngles, FirstAndLastTouchOfACircle) {
   struct {
     int kind, mode;
     double expected;
-  } cases[] = {{1, 1, kPi - std::acos(c)}, {1, 0, kPi + std::acos(c)},
-               {2, 1, kTwoPi - std::acos(c)}, {2, 0, std::acos(c)}};
+  } cases[] = {{1, 1, kPi - std::acos(c)},
+               {1, 0, kPi + std::acos(c)},
+               {2, 1, kTwoPi - std::acos(c)},
+               {2, 0, std::acos(c)}};
   for (auto t : cases) {
     const egp_build_gear &g = t.kind == 1 ? p.g1 : p.g2;
     // One point on the gear's reference direction, the circle about the

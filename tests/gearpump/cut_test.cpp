@@ -13,19 +13,21 @@ TEST(GearCut, ClosestVerticesMatchBruteForce) {
   // Rounded coordinates give ties: the first closest pair in order counts.
   Pelem p(1.0, 40), q(1.0, 70), empty;
   std::vector<double> expected{0, 0, 1e300}, got(3), none(3);
-  for (int i = 0; i < 70; ++i) {
-    if (i < 40) p.x()[i] = std::cos(1.7 * i), p.y()[i] = std::round(4 * std::sin(0.3 * i));
-    q.x()[i] = 3 + std::round(2 * std::sin(2.1 * i)), q.y()[i] = std::cos(0.9 * i);
-  }
-  for (int i = 0; i < 40 * 70; ++i)
-    if (const double d = std::hypot(p.x()[i / 70] - q.x()[i % 70], p.y()[i / 70] - q.y()[i % 70]); d < expected[2])
-      expected = {double(i / 70), double(i % 70), d};
   int i = 0, j = 0;
+  for (int k = 0; k < 70; ++k) {
+    if (k < 40) p.x()[k] = std::cos(1.7 * k), p.y()[k] = std::round(4 * std::sin(0.3 * k));
+    q.x()[k] = 3 + std::round(2 * std::sin(2.1 * k)), q.y()[k] = std::cos(0.9 * k);
+  }
+  for (int k = 0; k < 40 * 70; ++k)
+    if (const double d = std::hypot(p.x()[k / 70] - q.x()[k % 70], p.y()[k / 70] - q.y()[k % 70]);
+        d < expected[2])
+      expected = {double(k / 70), double(k % 70), d};
   egp_get_dist_polys(p, q, i, j, &got[2]);
   got[0] = i, got[1] = j;
   EXPECT_EQ(got, expected);
   egp_get_dist_polys(p, empty, i, j, &none[2]);
-  EXPECT_EQ((std::vector<double>{double(i), double(j), none[2]}), (std::vector<double>{-1, -1, 1e15}));
+  EXPECT_EQ((std::vector<double>{double(i), double(j), none[2]}),
+            (std::vector<double>{-1, -1, 1e15}));
 }
 
 TEST(GearCut, TransitionsAndMirroredRegionsOfTheSymmetricPair) {
@@ -39,7 +41,7 @@ TEST(GearCut, TransitionsAndMirroredRegionsOfTheSymmetricPair) {
   auto pair = p.pair();
   const egp_meshing m = tr.at(p, 0.0);
   ASSERT_EQ(egp_build_at_angle(w, p.z, p.z, 6, 6, 0.0, 0.0, m, pair, rec), 0);
-  w.out_area1.assign(1, 0), w.out_area2.assign(1, 0), w.inl_area1.assign(1, 0), w.inl_area2.assign(1, 0);
+  for (auto *c : {&w.out_area1, &w.out_area2, &w.inl_area1, &w.inl_area2}) c->assign(1, 0);
   ASSERT_EQ(egp_build_at_angle_io(w, p.z, p.z, 0.0, 0, m, pair, rec + 16), 0);
   EXPECT_GT(w.out_area1[0] + w.out_area2[0], 1.0);
   EXPECT_NEAR(w.out_area1[0] + w.out_area2[0], w.inl_area1[0] + w.inl_area2[0], 1e-3);
@@ -68,30 +70,39 @@ TEST(GearCut, OverlapsOfTwoHalfPlanePortsAddUpToTheCavity) {
     for (auto &curve : *c) curve.assign(1, -1.0);
   for (double theta : {0.0, 0.05, 0.2, 0.4}) {
     const egp_meshing m = tr.at(p, theta);
-    ASSERT_EQ(egp_build_at_angle_cavs(w, 2, p.z, p.z, -1, -1, theta, theta, 0, m, pair, {},
-                                      nullptr, outlet.get(), inlet.get(), nullptr),
+    ASSERT_EQ(egp_build_at_angle_cavs(w, 2, p.z, p.z, -1, -1, theta, theta, 0, m, pair, {}, nullptr,
+                                      outlet.get(), inlet.get(), nullptr),
               0);
     for (int c = 0; c < p.z; ++c) {
-      // Within the kernel's clean-up of the closing corners.
       EXPECT_NEAR(w.drv_area_out[c][0] + w.drv_area_inl[c][0], w.drv_area_cav[c][0], 2e-3);
       EXPECT_NEAR(w.drn_area_out[c][0] + w.drn_area_inl[c][0], w.drn_area_cav[c][0], 2e-3);
       EXPECT_GT(w.drv_area_cav[c][0], 0.0);
       EXPECT_LE(w.drv_area_cav[c][0], p.g1.cavarea);
     }
   }
-  // A flagged port holding the whole cavity: its area without an
-  // intersection, and in shapes mode a copy of the cavity shape.
+  // A flagged port holding the cavity: its area, in mode 1 a copy of it.
   const double bx[] = {30, -70, -70, 30}, by[] = {60, 60, -60, -60};
   ShapePtr big = shapeThrough(bx, by, 4);
   egp_inout_get_bounds(big.get(), w.out_box.data(), w.out_box_flag);
   ShapePtr out[6];
   const egp_meshing m = tr.at(p, 0.1);
-  ASSERT_EQ(egp_build_at_angle_cavs(w, 1, p.z, p.z, 6, 6, 0.1, 0.1, -1, m, pair, {}, out,
-                                    big.get(), nullptr, nullptr),
+  ASSERT_EQ(egp_build_at_angle_cavs(w, 1, p.z, p.z, 6, 6, 0.1, 0.1, -1, m, pair, {}, out, big.get(),
+                                    nullptr, nullptr),
             0);
   ASSERT_TRUE(out[0] && out[1] && out[3] && out[4]);
   EXPECT_NE(out[0].get(), out[1].get());
   EXPECT_NEAR(area2D_(out[1].get()), area2D_(out[0].get()), 1e-9);
+  // A bow tie the boolean cannot walk fails the cut; no area is written.
+  double b[4];
+  egp_cav_get_bounds(p.g1, 6, 0.0, b[0], b[1], b[2], b[3]);
+  const double tx[] = {b[0], b[2], b[0], b[2]}, ty[] = {b[1], b[1], b[3], b[3]};
+  ShapePtr bow = shapeThrough(tx, ty, 4);
+  egp_inout_get_bounds(bow.get(), w.inl_box.data(), w.inl_box_flag);
+  w.drv_area_inl[6][0] = -1;
+  EXPECT_EQ(egp_build_at_angle_cavs(w, 2, p.z, p.z, 6, -1, 0.0, 0.0, 0, tr.at(p, 0.0), pair, {},
+                                    nullptr, nullptr, bow.get(), nullptr),
+            kSearchFailed);
+  EXPECT_EQ(w.drv_area_inl[6][0], -1);
 }
 
 TEST(GearCut, AreasAreContinuousOverAPitch) {
@@ -102,10 +113,6 @@ TEST(GearCut, AreasAreContinuousOverAPitch) {
   egp_pump_data_size(w, p.z, p.z);
   for (auto *c : {&w.out_area1, &w.out_area2, &w.inl_area1, &w.inl_area2}) c->assign(1, 0);
   w.drv_area_cav[6].assign(1, 0), w.drn_area_cav[6].assign(1, 0);
-  auto areas = [&] {
-    return std::vector<double>{w.out_area1[0], w.out_area2[0], w.inl_area1[0],
-                               w.inl_area2[0], w.drv_area_cav[6][0], w.drn_area_cav[6][0]};
-  };
   std::vector<double> last;
   int lastKey = -1, compared = 0;
   double rec[32];
@@ -117,7 +124,8 @@ TEST(GearCut, AreasAreContinuousOverAPitch) {
               0);
     ASSERT_EQ(egp_build_at_angle_io(w, p.z, p.z, theta, 0, m, pair, rec + 16), 0);
     const int key = ((m.o1 + 1) * 20 + m.o2 + 1) * 400 + (m.o3 + 1) * 20 + m.o4 + 1;
-    const std::vector<double> now = areas();
+    const std::vector<double> now{w.out_area1[0], w.out_area2[0],       w.inl_area1[0],
+                                  w.inl_area2[0], w.drv_area_cav[6][0], w.drn_area_cav[6][0]};
     for (size_t i = 0; key == lastKey && i < now.size(); ++i, ++compared)
       EXPECT_NEAR(now[i], last[i], 0.05 * p.g1.cavarea) << deg << " area " << i;
     last = now, lastKey = key;

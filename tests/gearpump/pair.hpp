@@ -1,7 +1,5 @@
-// Two equal rack-cut gears (20 degrees, addendum 1, clearance 0.25, fillet
-// 0.38, no shift) placed as the submodel places them: the driving gear about
-// the origin with a tooth on the -x axis, the driven one about (-a, 0) with
-// a tooth space facing it; build records ready for cutting.
+// Two equal rack-cut gears (20 degrees, no shift) placed as the submodel
+// places them, with build records ready for cutting.
 #pragma once
 
 #include <cmath>
@@ -53,8 +51,7 @@ struct GearPair {
   egp_pair pair() { return {g1, g2, set1, set2}; }
 };
 
-// The four transition angles of the symmetric pair: t1 searched, the
-// others by mirror symmetry, t3 also searched to check it.
+// Transition angles: t1 searched, the others by symmetry, t3 also searched.
 struct Transitions {
   double t[4] = {};
   double t3searched = 0;
