@@ -34,16 +34,28 @@ Ring ringFrom(const egp_build_gear &g, const shape *s, double theta_s) {
   return r;
 }
 
-// Bisection shared by the contact and intersection searches: touch(t) tells
-// whether the turned element meets its target; `rule` moves the ends.
-// Stuck (no end moves) or out of rounds gives false.
-template <class Touch, class Rule>
-bool bisect(double &lo, double &hi, Touch &&touch, Rule &&rule) {
+// Bisection shared by the contact and intersection searches over
+// [lo0, hi0]: touch(t) tells whether the element turned by t meets its
+// target.  With first, the touching end is hi and the search closes on the
+// first touch from lo0; else the touching end is lo and it closes on the
+// last touch before hi0.  A touching midpoint restarts the search from the
+// far end.  Stuck (no end moves) or out of rounds gives false.
+template <class Touch>
+bool bisect(double lo0, double hi0, bool first, Touch &&touch, double &lo, double &hi) {
+  lo = lo0, hi = hi0;
+  double &t = first ? hi : lo, &f = first ? lo : hi;
+  const double t0 = first ? hi0 : lo0, f0 = first ? lo0 : hi0;
   for (int round = 0; round < kMaxRounds; ++round) {
     if (!(hi - lo > kWidth)) return true;
-    const double lo0 = lo, hi0 = hi;
-    rule(touch(hi), touch(lo), lo, hi);
-    if (lo == lo0 && hi == hi0) return false;
+    const double was[2] = {lo, hi};
+    const bool it = touch(t), jf = touch(f);
+    if (it && !jf)
+      f = 0.5 * (lo + hi);
+    else if (it && jf)
+      t = f, f = f0;
+    else if (!it && !jf)
+      f = t, t = t0;
+    if (lo == was[0] && hi == was[1]) return false;
   }
   return false;
 }
@@ -148,15 +160,8 @@ int egp_find_contact_angle(const egp_build_gear &g, const Pelem &a, const Pelem 
     if (++halvings > kMaxHalvings) return kSearchFailed;
     theta1 *= 0.5;
   }
-  double lo = 0.0, hi = theta1;
-  const bool ok = bisect(lo, hi, cross, [&](bool ih, bool il, double &l, double &h) {
-    if (ih && !il)
-      l = 0.5 * (l + h);
-    else if (ih && il)
-      h = l, l = 0.0;
-    else if (!ih && !il)
-      l = h, h = theta1;
-  });
+  double lo = 0, hi = 0;
+  const bool ok = bisect(0.0, theta1, true, cross, lo, hi);
   if (!ok) return kSearchFailed;
   angle = lo;
   return 0;
@@ -173,28 +178,8 @@ int egp_find_intersection_angle(const egp_build_gear &g, int mode, egp_circle c,
   };
   const bool driving = g.kind == 1;
   const double lo0 = mode == 1 ? (driving ? kPi / 2 : 1.5 * kPi) : (driving ? kPi : 0.0);
-  const double hi0 = lo0 + kPi / 2;
-  double lo = lo0, hi = hi0;
-  bool ok;
-  if (mode == 1) {
-    ok = bisect(lo, hi, touch, [&](bool ih, bool il, double &l, double &h) {
-      if (ih && !il)
-        l = 0.5 * (l + h);
-      else if (ih && il)
-        h = l, l = lo0;
-      else if (!ih && !il)
-        l = h, h = hi0;
-    });
-  } else {
-    ok = bisect(lo, hi, touch, [&](bool ih, bool il, double &l, double &h) {
-      if (il && !ih)
-        h = 0.5 * (l + h);
-      else if (il && ih)
-        l = h, h = hi0;
-      else if (!il && !ih)
-        h = l, l = lo0;
-    });
-  }
+  double lo = 0, hi = 0;
+  const bool ok = bisect(lo0, lo0 + kPi / 2, mode == 1, touch, lo, hi);
   if (!ok) return kSearchFailed;
   angle = 0.5 * (lo + hi);
   return 0;

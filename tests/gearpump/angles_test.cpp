@@ -30,9 +30,7 @@ TEST(GearAngles, TopLandAndTeethAxisOfARackGear) {
                                       {7, 7, 0, 7, 3, 3, 3, 3}};
   for (auto &v : votes) EXPECT_EQ(egp_tol_vote(v), v[kTolCount]) << v[0] << v[1] << v[2];
   for (double turn : {0.0, 0.01, -0.02}) {
-    shape *c = nullptr;
-    xCD_copy_shape_(p.s1.get(), &c);
-    ShapePtr s(c);
+    ShapePtr s = egp_poly_to_shape_copy_create(egp_shape_to_poly(p.s1.get()));
     rotate2D_(s.get(), 0, 0, turn);
     double axis = 99;
     EXPECT_EQ(egp_compute_teeth_axis_angle(p.g1, s.get(), axis), 0);

@@ -21,9 +21,8 @@ struct GearPair {
   egp_build_gear g1, g2;
   egp_index_set set1, set2;
 
-  // extra: centre distance over the working one.
-  GearPair(int z_, double m_, double extra = 0.0)
-      : z(z_), m(m_), a(z_ * m_ + extra), ra(z_ * m_ / 2 + m_) {
+  GearPair(int z_, double m_, double extraCentreDistance = 0.0)
+      : z(z_), m(m_), a(z_ * m_ + extraCentreDistance), ra(z_ * m_ / 2 + m_) {
     int sharp = 0;
     const double rf = z * m / 2 - 1.25 * m;
     s1 = egp_create_gear(z, m, kAlpha, 1, 0.25, 0.38, 0, ra, rf, z, 2, sharp);
@@ -53,8 +52,7 @@ struct GearPair {
 
 // Transition angles: t1 searched, the others by symmetry, t3 also searched.
 struct Transitions {
-  double t[4] = {};
-  double t3searched = 0;
+  double t[4] = {}, t3searched = 0;
   int status = 0;
   explicit Transitions(GearPair &p) {
     double i1 = 0, i2 = 0;
