@@ -74,6 +74,19 @@ TEST_F(CoefficientTables, OrificeEquationAtTheKnots) {
   EXPECT_EQ(takeErr(), "");
 }
 
+TEST_F(CoefficientTables, CubicFlowCoefficientsNeverTurnNegative) {
+  // A realistic rise from a laminar start: no coefficient below zero
+  // anywhere between the points.
+  double re[] = {1.0, 10.0, 100.0, 1000.0, 1e4}, cq[] = {0.05, 0.3, 0.6, 0.7, 0.72}, dh = kDh;
+  int cubic = 1, n = 5;
+  const int byX = SetUpCqTable_(&dh, cq, re, &cubic, &n), byRe = SetUpCqReTable_(cq, re, &cubic, &n);
+  const double X0 = 1.0 / (2.0 * kDh * kDh * cq[0] * cq[0]);
+  for (double f = 1.0; f < 1e6; f *= 1.05) {
+    EXPECT_GE(cqAt(byX, X0 * f), 0.0) << f;
+    EXPECT_GE(cqAt(byRe, f * 1e-2), 0.0) << f;
+  }
+}
+
 TEST_F(CoefficientTables, ValidationTexts) {
   struct Case {
     std::vector<double> re, zeta;
