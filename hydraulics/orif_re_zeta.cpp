@@ -364,6 +364,7 @@ int discExpression(const DiscArgs &a, int id, int &level) {
                "\nError in SetUpCqTable_disc_: the number of variables in the expression is "
                "limited to %d.\n",
                kMaxVariables);
+    expfree_(&id);
     return -1;
   }
   if (a.flow_number != 1) {
@@ -371,6 +372,7 @@ int discExpression(const DiscArgs &a, int id, int &level) {
                "\nError: expression other than zeta = f(lambda) or Cq = f(lambda) is not "
                "allowed.\n");
     raiseLevel(level, 2);
+    expfree_(&id);
     return -1;
   }
   if (a.dp_number == 2) {

@@ -65,6 +65,12 @@ TEST_F(CoefficientTables, OrificeEquationAtTheKnots) {
     }
   }
   EXPECT_EQ(orifZeta(0, 0.0).q, 0.0);
+  // A table that closes (Cq below 0 at its end) gives a finite flow there.
+  double closing[] = {0.5, 0.6, -0.1};
+  int three = 3, linear2 = 2;
+  const int shut = createSplineCqDpScaled_(&dh, closing, re.data(), &linear2, &three);
+  const double Xs = 1e6 / (2.0 * kDh * kDh * 0.01);
+  EXPECT_NEAR(orifZeta(shut, Xs * kRho * kNu * kNu).q, -0.1 * kA * std::sqrt(2.0 * Xs) * kNu, 1e-15);
   // Cq against Re itself starts at the origin.
   int linear = 2;
   const int byRe = SetUpCqReTable_(cq.data(), re.data(), &linear, &n);
@@ -85,6 +91,32 @@ TEST_F(CoefficientTables, CubicFlowCoefficientsNeverTurnNegative) {
     EXPECT_GE(cqAt(byX, X0 * f), 0.0) << f;
     EXPECT_GE(cqAt(byRe, f * 1e-2), 0.0) << f;
   }
+}
+
+TEST_F(CoefficientTables, LayersOfZetaTables) {
+  // Layer 2 holds larger losses; each runs the orifice equation at its points.
+  int layers = 2, npts[] = {3, 3};
+  double re[] = {20.0, 100.0, 1000.0, 20.0, 100.0, 1000.0}, layer[] = {2.0, 1.0}, dh = kDh;
+  double zeta[] = {12.0, 4.0, 2.5, 11.0, 3.3, 2.2};
+  int index = setUpZetaTableM1D_(&layers, npts, &dh, re, layer, zeta);
+  ASSERT_GE(index, 0);
+  for (int k = 0; k < 6; ++k) {
+    double y = layer[k / 3], A = kA, rho = kRho, nu = kNu, z, out_re, v;
+    const double X = re[k] * re[k] * zeta[k] / (2.0 * kDh * kDh);
+    double dp = -X * kRho * kNu * kNu;
+    const double q = orif_zeta_M1D_(&index, &dh, &A, &dp, &y, &rho, &nu, &z, &out_re, &v);
+    EXPECT_NEAR(out_re, re[k], 1e-9 * re[k]) << k;
+    EXPECT_NEAR(q, -kA * std::sqrt(2.0 * X) * kNu / std::sqrt(zeta[k]), 1e-9 * std::fabs(q));
+    EXPECT_NEAR(z, zeta[k], 1e-9 * zeta[k]);
+  }
+  int cq_table = SetUpCqReTable_(zeta, re, &npts[0], &npts[0]);
+  double y = 1.0, A = kA, rho = kRho, nu = kNu, z, out_re, v, dp = 1e5;
+  EXPECT_EQ(guarded([&] {
+              return static_cast<int>(
+                  orif_zeta_M1D_(&cq_table, &dh, &A, &dp, &y, &rho, &nu, &z, &out_re, &v));
+            }),
+            -2);
+  EXPECT_EQ(takeErr(), "\nIncorrect call to orif_zeta_M1D_.\n");
 }
 
 TEST_F(CoefficientTables, ValidationTexts) {

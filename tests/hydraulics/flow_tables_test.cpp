@@ -152,7 +152,17 @@ TEST_F(FlowTables, OpeningTables) {
   EXPECT_EQ(level, 1);
   EXPECT_NEAR(flow(index, {1.5e-3, 5e4}), 0.75e-5, 1e-18);
   EXPECT_NEAR(flow(index, {1.5e-3, 1.5e5}), 2.25e-5, 1e-18);
+  // Sets of slices per temperature: each set gains its zero slice.
+  const int per_slice[] = {2, 2}, per_part[] = {1, 1};
+  const double one_dp[] = {1e5, 1e5}, temps[] = {300.0, 350.0}, w[] = {1e-5, 2e-5, 3e-5, 4e-5};
+  ASSERT_EQ(rtablem3d_add("ft_xt3d", 2, 2, per_slice, per_part, x, one_dp, temps, w, nullptr), 1);
   takeErr();
+  index = setUp("ft_xt3d", 2, 1, 3, 0, 1.0, true);
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(level, 1);
+  EXPECT_NE(takeErr().find("does not contain a slice at zero pressure drop for set 2.\n"),
+            std::string::npos);
+  EXPECT_NEAR(flow(index, {1.5e-3, 5e4, 325.0}), 1.25e-5, 1e-18);
   const double leak[] = {1e-9, 0.0, 2e-5, 4e-5}, zero_first[] = {0.0, 2e5};
   ASSERT_EQ(rtablemd_add("ft_xleak", 2, sizes, x, zero_first, leak, nullptr), 1);
   EXPECT_EQ(setUp("ft_xleak", 2, 1, 3, 0, 1.0, true), -1);
