@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "geometry/kiv_pumpgeom.h"
 #include "support/kiv_test.hpp"
@@ -18,7 +19,7 @@ constexpr double R = 0.03, r = 0.025, rt = 0.002, w = 0.003, L = 0.02;
 TEST(VaneForces, StatorForcesAgainstTheSampledSection) {
   const double ex = 0.003, ey = -0.001, V = 2e-6, p = 5e6, rho = 850, omega = 150;
   for (auto [phi1, phi2] : {std::pair(0.4, 1.1), std::pair(5.9, 0.5), std::pair(2.0, 2.0)}) {
-    double s[2], P[2][2], g[2], in[26];
+    double s[2], P[2][2], g[2], o[9];
     for (int k = 0; k < 2; ++k) {  // contact points on the stator along each ray
       const double f = k ? phi2 : phi1, c = std::cos(f), sn = std::sin(f);
       s[k] = ex * c + ey * sn + std::sqrt(R * R - std::pow(ex * sn - ey * c, 2));
@@ -39,7 +40,6 @@ TEST(VaneForces, StatorForcesAgainstTheSampledSection) {
       A += cr / 2, cx += (x0 + x1) * cr / 6, cy += (y0 + y1) * cr / 6;
     }
     const double chord = std::hypot(P[1][0] - P[0][0], P[1][1] - P[0][1]);
-    double *o = in;
     vp_stator_forces_(&ex, &ey, &R, &r, &L, &V, &s[0], &s[1], nullptr, nullptr, &phi1, &phi2, &p, &rho, &omega, o, o + 1,
                       o + 2, o + 3, o + 4, o + 5, o + 6, o + 7, o + 8, g, g + 1);
     EXPECT_NEAR(o[0], chord * L * p, 1e-9 * p);
@@ -47,8 +47,7 @@ TEST(VaneForces, StatorForcesAgainstTheSampledSection) {
     EXPECT_NEAR(std::remainder(o[3] - std::atan2(my - ey, mx - ex), 2 * kPi), 0, 1e-12);
     // A chamber closed to a line has its centroid at the contact point.
     const double gx = std::fabs(A) > 1e-15 ? cx / A : mx, gy = std::fabs(A) > 1e-15 ? cy / A : my;
-    EXPECT_NEAR(g[0], gx, 1e-9) << phi1;
-    EXPECT_NEAR(g[1], gy, 1e-9) << phi1;
+    EXPECT_LT(std::hypot(g[0] - gx, g[1] - gy), 1e-9) << phi1;
     EXPECT_NEAR(o[6], V * rho * omega * omega * std::hypot(gx, gy), 1e-7 * o[6]);
     EXPECT_NEAR(std::atan2(o[8], o[7]), std::atan2(std::sin(phi1 + span / 2), std::cos(phi1 + span / 2)), 1e-12);
   }
@@ -60,10 +59,8 @@ TEST(VaneForces, RotorForceOnTheChordOppositeTheChamber) {
                                  std::tuple(1.0, 1.0, 1.0 + kPi)}) {
     double F, Fx, Fy, psiF;
     vp_rotor_forces_(&r, &L, &phi1, &phi2, &p, &F, &Fx, &Fy, &psiF);
-    const double chord = 2 * r * std::fabs(std::sin((phi2 - phi1) / 2));
-    EXPECT_NEAR(F, chord * L * p, 1e-6);
-    EXPECT_NEAR(psiF, psi, 1e-12);
-    EXPECT_NEAR(std::hypot(Fx, Fy), F, 1e-6);
+    EXPECT_NEAR(F, 2 * r * std::fabs(std::sin((phi2 - phi1) / 2)) * L * p, 1e-6);
+    EXPECT_TRUE(std::fabs(psiF - psi) < 1e-12 && std::fabs(std::hypot(Fx, Fy) - F) < 1e-6) << phi1;
   }
 }
 
@@ -126,7 +123,7 @@ TEST_F(Forces, PortOpeningFollowsTheVanesAndReportsCrossings) {
   const double l = 0.027 * std::tan(1.0 - (1.56 - 2 * kPi / 10 - eps));
   EXPECT_TRUE(call.in2 == 0 && call.in1 == 0 && call.nstate == 3);
   EXPECT_NEAR(call.area, notch * (l / a) * (l / a), 1e-15);
-  if (allocations >= 0) EXPECT_EQ(kiv::test::allocationCount(), allocations);
+  EXPECT_TRUE(allocations < 0 || kiv::test::allocationCount() == allocations);  // evaluation allocates nothing
   // A span in the second quadrant; a port start given below zero.
   PortCall wide;
   wide.ps = -0.5;
