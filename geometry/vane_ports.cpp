@@ -140,7 +140,9 @@ int grooveToPort(int id, const double *angles, double *area, double *perim, int 
     return -1;
   }
   const ShapePtr outside = removed(groove, statorDisc(p.R, p.ex, p.ey).get());
-  const ShapePtr bore = analyticPort(p.R + dg, p.R - 1.0, p.ex, p.ey, p.ex, p.ey, p1, p2, 1);
+  // The port's reach beyond the bore; inner circle first, so that the ring
+  // runs counter-clockwise and is removed rather than taken as a hole.
+  const ShapePtr bore = analyticPort(p.R - 1.0, p.R + dg, p.ex, p.ey, p.ex, p.ey, p1, p2, 1);
   const ShapePtr rest = removed(outside.get(), bore.get());
   if (!hasPaths(rest.get())) {
     fillClosed(area, perim, n);

@@ -15,7 +15,7 @@ TEST(PumpMode, EveryCombinationOfSigns) {
     const double a = value[i / 9], b = value[i / 3 % 3], c = value[i % 3];
     for (auto fn : {xcd_pump_getmode_, vp_getmode_}) {
       int mode = 0;
-      double factor = 0;
+      double factor = 0.5;
       fn(&a, &b, &c, &mode, &factor);
       EXPECT_EQ(mode, want[i / 3][i % 3][0]) << a << ' ' << b << ' ' << c;
       EXPECT_EQ(factor, want[i / 3][i % 3][1]) << a << ' ' << b << ' ' << c;
