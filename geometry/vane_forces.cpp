@@ -130,9 +130,11 @@ struct PortSpan {
       default: return qe == 1 || qd == 4;
     }
   }
-  // A stored in/out flag other than 0 or 1 and a mode outside 1..4 test nothing.
+  // A mode outside 1..4 tests no crossing, a stored in/out flag other than
+  // 0 or 1 tests none for its edge.
+  bool testing() const { return mode >= 1 && mode <= 4; }
   bool crossed(int in, double x) const {
-    if (mode < 1 || mode > 4) return false;
+    if (!testing()) return false;
     if (in == 1) return left(x);
     return in == 0 && inside(x);
   }
@@ -213,7 +215,7 @@ PortOpening devPortArea(double t1, double t2, double e, double beta1, const Pump
     const Opening g = notchStep(notch, back1, edge2, ps, st.nstate, notchCrossed);
     o.area += g.area;
     o.perim += g.perim;
-    crossed = crossed || notchCrossed;
+    crossed = crossed || (notchCrossed && span.testing());
   }
   o.dh = o.perim > 0.0 ? 4.0 * o.area / o.perim : 0.0;
   if (o.area <= 0.0) o.area = o.dh = 0.0;
