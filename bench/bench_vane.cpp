@@ -2,6 +2,7 @@
 // chamber volumes by angle cut from shapes at set-up.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -24,6 +25,29 @@ void BM_VaneChamberRate(benchmark::State &state) {
   }
 }
 BENCHMARK(BM_VaneChamberRate);
+
+// One chamber's per-step work on a submodel's road: volume and rates,
+// opening onto the port with its notch, and the forces.
+void BM_VaneChamberStep(benchmark::State &state) {
+  const double R = 0.03, r = 0.025, rt = 0.002, w = 0.003, L = 0.02, e = 0.003, omega = 150, edot = 0.01, n = 10;
+  const double Rn = 0.027, delta = 0, a = 0.004, b = 0.002, c = 0.001, p = 5e6, rho = 850;
+  double ps = 1.0, pe = 2.5, m1 = 0, m2 = 0, theta1 = 0;
+  int mode = 0, in2 = 0, in1 = 0, nstate = 0;
+  for (auto _ : state) {
+    const double theta2 = theta1 + 0.628, beta1 = std::asin(e * std::sin(theta1) / (R - rt));
+    double V, dV, dVde, ring, dVdt, s1, s2, area, dh, perim, f[9], g[2];
+    vp_dev_trans_VdV_(&theta1, &theta2, &e, &beta1, &omega, &edot, &w, &rt, &R, &r, &L, &V, &dV, &dVde, &ring, &dVdt,
+                      &s1, &s2);
+    vp_dev_port_area_(&theta1, &theta2, &e, &beta1, &w, &rt, &R, &r, &n, &ps, &pe, &Rn, &delta, &a, &b, &c, &area, &dh,
+                      &perim, &mode, &in2, &in1, &nstate, &m1, &m2);
+    vp_stator_forces_(&e, &delta, &R, &r, &L, &V, &s1, &s2, nullptr, nullptr, &theta1, &theta2, &p, &rho, &omega, f,
+                      f + 1, f + 2, f + 3, f + 4, f + 5, f + 6, f + 7, f + 8, g, g + 1);
+    benchmark::DoNotOptimize(area);
+    benchmark::DoNotOptimize(f[6]);
+    theta1 = theta1 > 6 ? 0 : theta1 + 0.01;
+  }
+}
+BENCHMARK(BM_VaneChamberStep);
 
 // range(0) angles over one revolution, millimetres.
 void BM_VaneVolumeFromShapes(benchmark::State &state) {

@@ -12,7 +12,18 @@
  * radius, w vane thickness, L axial width, (ex, ey) the stator centre
  * relative to the rotor centre.  Metres and radians, except where stated
  * (the displacement-spline builders take millimetres; vp_volume_ works on
- * shapes and takes millimetres). */
+ * shapes and takes millimetres).
+ *
+ * Vane-pump ports and forces: the analytic openings, notches, grooves,
+ * forces and chamber functions take any one consistent length unit (SI on a
+ * submodel's road); the shape-based tables vp_groove_to_port_ and
+ * vp_udport_ work in millimetres (areas mm2).  Table entry i describes the
+ * chamber between vane axes a and b: with d = |theta_t - theta_l|, a =
+ * angles[i] and b = a + d when theta_l < theta_t, else b = angles[i] and a =
+ * b - d.  The last entry of every table repeats the first; n < 1 writes
+ * nothing.  Shape-based tables report no opening as area 0, perimeter 1.0.
+ *
+ * Pump operating mode and efficiencies: any units, stateless. */
 #ifndef KIV_PUMPGEOM_H
 #define KIV_PUMPGEOM_H
 
@@ -144,6 +155,127 @@ KIV_API int vp_volume_(const double *angles, double **table, const int *n, const
                        const double *theta_t, const double *w, const double *rt, double *ex,
                        double *ey, const double *R, const double *r, const double *L,
                        const double *V0);
+
+/* ---- Vane-pump ports, notches and grooves -------------------------------- */
+
+/* Opening (*area, wetted *perim) of the chamber between vanes at a1 and a2
+ * onto the analytic port from p1 to p3 (entry band p1..p2, exit band
+ * p4..p3); h1, h2 vane protrusions, q1, q2 perimeter added for a vane inside
+ * the port.  *out2 (*out1) set when vane 2 (1) lies outside the port; none
+ * of the outputs but area and perim (both 0) is written without overlap. */
+KIV_API void vp_anaport_area_(const double *w, const double *rt, const double *R, const double *r,
+                              const double *a1, const double *a2, const double *ex, const double *ey,
+                              const double *p1, const double *p2, const double *p3, const double *p4,
+                              const double *h1, const double *h2, const double *q1, const double *q2,
+                              double *area, double *perim, int *out1, int *out2);
+/* Opening of a V-notch ending at angle theta_n, radius Rn, inclined by
+ * delta, of length a, width b and depth c, between vane angles theta1 and
+ * theta2.  *state (0 closed, 1 vane 2 in the notch, 2 open, 3 vane 1 in the
+ * notch; any other value counts as closed) is chosen afresh while getofg_
+ * reports 0; otherwise a vane crossing a notch edge is reported to disloc_. */
+KIV_API void vp_notch_area_(const double *theta1, const double *theta2, const double *theta_n,
+                            const double *Rn, const double *delta, const double *a, const double *b,
+                            const double *c, double *area, double *perim, int *state);
+/* Opening of an analytic groove of width g1 and depth g2 at radius Rg (over
+ * q1..q2, its side over p1..p2) towards the chamber theta_a..theta_b. */
+KIV_API void vp_anagroove_area_(const double *theta_a, const double *theta_b, const double *g1,
+                                const double *g2, const double *Rg, const double *p1, const double *p2,
+                                const double *q1, const double *q2, double *area, double *perim);
+/* Notch table over n angles (vanes narrowed by the thickness w seen from
+ * Rn; a trailing notch, theta_t < theta_l, mirrored); returns 0. */
+KIV_API int vp_notch_(const double *angles, double *area, double *perim, const int *n,
+                      const double *theta_l, const double *theta_t, const double *theta_n,
+                      const double *Rn, const double *delta, const double *a, const double *b,
+                      const double *c, const double *w);
+/* Analytic groove table; returns 0. */
+KIV_API int vp_anagroove_(const double *angles, double *area, double *perim, const int *n,
+                          const double *theta_l, const double *theta_t, const double *g1,
+                          const double *g2, const double *Rg, const double *p1, const double *p2,
+                          const double *q1, const double *q2);
+/* Table (mm, mm2) of the opening towards the chamber of the registered
+ * groove shape, beyond the stator bore and outside the port p1..p2 up to
+ * R + dg, at most depth deep.  0, or -1 when the id names no shape. */
+KIV_API int vp_groove_to_port_(const int *groove_id, const double *angles, double *area, double *perim,
+                               const int *n, const double *theta_l, const double *theta_t,
+                               const double *w, const double *rt, const double *ex, const double *ey,
+                               const double *R, const double *r, const double *dg,
+                               const double *depth, const double *p1, const double *p2);
+/* Table (mm, mm2) of the opening of the registered port shape between rotor
+ * and stator.  (*ex, *ey) are limited in place to the rotor's room R - r.
+ * 0, or -1 (every entry closed) when the id names no shape or its bounds
+ * cannot be found. */
+KIV_API int vp_udport_(const int *port_id, const double *angles, double *area, double *perim,
+                       const int *n, const double *theta_l, const double *theta_t, const double *w,
+                       const double *rt, double *ex, double *ey, const double *R, const double *r);
+/* Pivot geometry of a ring centred at (cx, cy) that turns about (px, py):
+ * polar angles theta_c, theta_p and radii Rc, Rp of centre and pivot, their
+ * distance l, the pivot-centre angle phi0, and the ranges [lo1, hi1] and
+ * [lo2, hi2] of the pivot turn within which the eccentricity stays below
+ * (Ds - Dr) / 2.  The seventh argument is not read. */
+KIV_API void vp_pivot_init_(const double *px, const double *py, const double *cx, const double *cy,
+                            const double *Dr, const double *Ds, const double *unused, double *theta_c,
+                            double *phi0, double *Rc, double *Rp, double *l, double *theta_p,
+                            double *lo1, double *hi1, double *lo2, double *hi2);
+
+/* ---- Vane-pump forces and chamber functions ------------------------------ */
+
+/* Forces of a chamber at pressure p on the stator centred at (ex, ey):
+ * pressure force *F on the chord between the contact points (s, phi) of its
+ * vanes, at the angle *psiF from the stator centre to the chord midpoint
+ * (*mx, *my); centrifugal force *Fc of the volume V of density rho at shaft
+ * speed omega, at the chamber's centroid (*gx, *gy).  The ninth and tenth
+ * arguments are not read. */
+KIV_API void vp_stator_forces_(const double *ex, const double *ey, const double *R, const double *r,
+                               const double *L, const double *V, const double *s1, const double *s2,
+                               const double *unused1, const double *unused2, const double *phi1,
+                               const double *phi2, const double *p, const double *rho,
+                               const double *omega, double *F, double *Fx, double *Fy, double *psiF,
+                               double *mx, double *my, double *Fc, double *Fcx, double *Fcy, double *gx,
+                               double *gy);
+/* Pressure force of the chamber between contact angles phi1 and phi2 on the
+ * rotor, pointing opposite the chamber's mid angle. */
+KIV_API void vp_rotor_forces_(const double *r, const double *L, const double *phi1, const double *phi2,
+                              const double *p, double *F, double *Fx, double *Fy, double *psiF);
+/* Chamber between vane axes theta1 and theta2 (from the eccentricity
+ * direction; theta2 below theta1 means one turn later): volume *V, its
+ * derivatives by shaft angle *dVdtheta and by eccentricity *dVde (the ring's
+ * part *dVde_ring), contact distances *s1, *s2, and *dV = dVdtheta * omega -
+ * dVde * edot: edot counts positive when the eccentricity shrinks. */
+KIV_API void vp_dev_trans_VdV_(const double *theta1, const double *theta2, const double *e,
+                               const double *beta1, const double *omega, const double *edot,
+                               const double *w, const double *rt, const double *R, const double *r,
+                               const double *L, double *V, double *dV, double *dVde, double *dVde_ring,
+                               double *dVdtheta, double *s1, double *s2);
+/* Opening (*area, hydraulic diameter *dh, *perim) of the chamber onto the
+ * port ps..pe (made non-negative in place) with a notch (Rn, delta, a, b,
+ * c; off unless all of a, b, c are positive) at its start; n vanes.  *mode,
+ * *in2, *in1, *nstate and the angle-wrap counts *m1, *m2 are the caller's
+ * state: chosen afresh while getofg_ reports 0, otherwise kept and a vane
+ * edge crossing a port or notch edge is reported to disloc_. */
+KIV_API void vp_dev_port_area_(const double *theta1, const double *theta2, const double *e,
+                               const double *beta1, const double *w, const double *rt, const double *R,
+                               const double *r, const double *n, double *ps, double *pe, const double *Rn,
+                               const double *delta, const double *a, const double *b, const double *c,
+                               double *area, double *dh, double *perim, int *mode, int *in2, int *in1,
+                               int *nstate, double *m1, double *m2);
+
+/* ---- Pump operating mode and efficiencies -------------------------------- */
+
+/* Direction sign *mode (+1 or -1) and *factor (1.0 pump, -1.0 motor) from
+ * the signs of the three operating quantities a, b, c. */
+KIV_API void xcd_pump_getmode_(const double *a, const double *b, const double *c, int *mode,
+                               double *factor);
+/* Volumetric and mechanical efficiencies from actual and ideal flows and
+ * torques; ratios inverted unless factor is exactly 1.0 (pump); 0 for a
+ * zero denominator or a negative ratio, not capped at 1. */
+KIV_API void xcd_pump_efficiencies_(const double *factor, const double *q_actual, const double *q_ideal,
+                                    const double *t_actual, const double *t_ideal, double *eta_v,
+                                    double *eta_m);
+/* The same two under the vane pump's names. */
+KIV_API void vp_getmode_(const double *a, const double *b, const double *c, int *mode, double *factor);
+KIV_API void vp_efficiencies_(const double *factor, const double *q_actual, const double *q_ideal,
+                              const double *t_actual, const double *t_ideal, double *eta_v,
+                              double *eta_m);
 
 #ifdef __cplusplus
 }

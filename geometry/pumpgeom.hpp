@@ -49,4 +49,71 @@ struct VaneContact {
 VaneContact singleVane(double theta, double ex, double ey, double w, double rt, double R,
                        double r);
 
+// ---- Operating mode and efficiencies (pump_efficiency.cpp) ---------------
+
+struct PumpMode {
+  int mode;       // direction sign
+  double factor;  // 1.0 pump, -1.0 motor
+};
+PumpMode pumpMode(double a, double b, double c);
+struct PumpEfficiency {
+  double volumetric, mechanical;
+};
+PumpEfficiency pumpEfficiencies(double factor, double qActual, double qIdeal, double tActual,
+                                double tIdeal);
+
+// ---- Vane-pump helpers shared by kinematics, ports and forces ----------
+
+// Area between rotor and eccentric stator swept from the eccentricity
+// direction to theta; area of one side of a vane protruding by h.
+double ringArea(double theta, double e, double R, double r);
+double halfVaneArea(double w, double rt, double h);
+// Rate of the tip centre's reach with the vane angle theta (from the
+// eccentricity direction), d = R - rt; and the vane's share of the volume's
+// rate per eccentricity (per unit width).
+double tipReachRate(double theta, double e, double d);
+double vaneSideRate(double theta, double beta, double e, double d, double w);
+
+// Rounded to 0.001 (half away from zero), like the kernel's smallest kept
+// area.
+double roundMilli(double v);
+
+// Limits (ex, ey) in place to length room and each component to
+// [-room, room]; returns e and its direction te (0 for no eccentricity).
+double limitEccentricity(double &ex, double &ey, double room, double &te);
+
+// Vane axes a and b of the chamber of table entry `angle`: a chamber
+// |tht - thl| wide led by a (thl < tht) or trailed by b, both in [-pi, pi].
+struct ChamberAxes {
+  double a, b;
+};
+inline ChamberAxes chamberAxes(double angle, double thl, double tht) {
+  const double width = std::fabs(tht - thl);
+  return thl < tht ? ChamberAxes{foldPi(angle), foldPi(angle + width)}
+                   : ChamberAxes{foldPi(angle - width), foldPi(angle)};
+}
+
+// ---- Timing notch (vane_ports.cpp) ---------------------------------------
+
+// A V-groove of length a, width b and depth c ending at radius Rn, inclined
+// by delta.  States: 0 closed, 1 vane 2 in the notch span, 2 fully open
+// between the vanes, 3 vane 1 in the span; any other counts as closed.
+struct Notch {
+  double Rn, delta, a;
+  double lambda;  // angular length seen from the centre
+  double sinKappa, T, F;
+  bool open;      // all three dimensions positive
+};
+Notch notchShape(double Rn, double delta, double a, double b, double c);
+
+struct Opening {
+  double area = 0.0, perim = 0.0;
+};
+// Opening of the notch at angle tn between vane edges t1 and t2.  The
+// state is chosen afresh while the discontinuity mode is 0, else kept;
+// *crossed tells that a vane passed a notch edge since the state was chosen.
+// fresh chooses the state whatever the mode.
+Opening notchStep(const Notch &n, double t1, double t2, double tn, int &state, bool &crossed,
+                  bool fresh = false);
+
 }  // namespace kiv::geom

@@ -11,9 +11,6 @@
 #include "tables/kiv_splines.h"
 
 namespace kiv::geom {
-namespace {
-
-constexpr double kTiny = 1e-12;
 
 double ringArea(double theta, double e, double R, double r) {
   const double sn = std::sin(theta), cs = std::cos(theta);
@@ -25,6 +22,44 @@ double halfVaneArea(double w, double rt, double h) {
   const double hw = w / 2.0, alpha = std::asin(hw / rt);
   return (h - rt) * hw + 0.5 * rt * std::cos(alpha) * hw + 0.5 * alpha * rt * rt;
 }
+
+double roundMilli(double v) {
+  const double scaled = v * 1000.0;
+  return std::trunc(scaled >= 0.0 ? scaled + 0.5 : scaled - 0.5) / 1000.0;
+}
+
+double limitEccentricity(double &ex, double &ey, double room, double &te) {
+  double e = std::sqrt(ex * ex + ey * ey);
+  if (e > room) {
+    ex *= room / e;
+    ey *= room / e;
+  }
+  ex = std::clamp(ex, -room, room);
+  ey = std::clamp(ey, -room, room);
+  e = std::sqrt(ex * ex + ey * ey);
+  te = e == 0.0 ? 0.0 : std::atan2(ey, ex);
+  return e;
+}
+
+double tipReachRate(double theta, double e, double d) {
+  const double sn = std::sin(theta), cs = std::cos(theta);
+  const double sigma = std::sqrt(d * d - e * e * sn * sn), gamma = std::atan(e * sn / sigma);
+  const double rho = std::sqrt(2.0 * e * d * std::cos(gamma + theta) + e * e + d * d);
+  return -e * d * (e * cs + sigma) * std::sin(gamma + theta) / (sigma * rho);
+}
+
+double vaneSideRate(double theta, double beta, double e, double d, double w) {
+  const double sn = std::sin(theta), esd = e * sn / d;
+  const double reach = std::sqrt(2.0 * e * d * std::cos(theta + beta) + d * d + e * e);
+  return (w / 4.0) *
+         (2.0 * e + 2.0 * d * std::cos(theta + beta) -
+          2.0 * e * d * std::sin(theta + beta) * sn / (d * std::sqrt(1.0 - esd * esd))) /
+         reach;
+}
+
+namespace {
+
+constexpr double kTiny = 1e-12;
 
 struct Pump {
   double w, rt, R, r, L;
@@ -160,16 +195,8 @@ struct VaneRates {
 
 VaneRates vaneRates(const VaneState &v, double e, double d, const Pump &p) {
   const double sn = std::sin(v.theta), cs = std::cos(v.theta);
-  const double sigma = std::sqrt(d * d - e * e * sn * sn), gamma = std::atan(e * sn / sigma);
-  const double rho = std::sqrt(2.0 * e * d * std::cos(gamma + v.theta) + e * e + d * d);
-  const double esd = e * sn / d;
-  const double reach = std::sqrt(2.0 * e * d * std::cos(v.theta + v.beta) + d * d + e * e);
-  return {-e * d * (e * cs + sigma) * std::sin(gamma + v.theta) / (sigma * rho),
-          fmod_mpp_(v.lead, kTwoPi), std::sqrt(p.R * p.R - e * e * sn * sn) + e * cs,
-          (p.w / 4.0) *
-              (2.0 * e + 2.0 * d * std::cos(v.theta + v.beta) -
-               2.0 * e * d * std::sin(v.theta + v.beta) * sn / (d * std::sqrt(1.0 - esd * esd))) /
-              reach};
+  return {tipReachRate(v.theta, e, d), fmod_mpp_(v.lead, kTwoPi), std::sqrt(p.R * p.R - e * e * sn * sn) + e * cs,
+          vaneSideRate(v.theta, v.beta, e, d, p.w)};
 }
 
 struct VolumeRates {
@@ -201,30 +228,20 @@ int vpVolume(const double *angles, double **table, int n, double thl, double tht
   double *out = static_cast<double *>(std::malloc(sizeof(double) * static_cast<size_t>(n)));
   if (!out) MemoryError("Error in vp_volume_ during memory allocation.\n");
   const double room = p.R - p.r;
-  double e = std::sqrt(ex * ex + ey * ey);
-  if (e > room) {
-    ex *= room / e;
-    ey *= room / e;
-  }
-  ex = std::clamp(ex, -room, room);
-  ey = std::clamp(ey, -room, room);
-  e = std::sqrt(ex * ex + ey * ey);
-  const double te = e == 0.0 ? 0.0 : std::atan2(ey, ex);
+  double te;
+  const double e = limitEccentricity(ex, ey, room, te);
   ShapePtr stator = vpRotor(p.R), rotor = vpRotor(p.r);
   translate2D_(stator.get(), ex, ey);
-  const double width = std::fabs(tht - thl), vaneLength = 2.5 * room;
+  const double vaneLength = 2.5 * room;
   for (int i = 0; i < n; ++i) {
-    const double a = foldPi(thl < tht ? angles[i] : angles[i] - width);
-    const double b = foldPi(thl < tht ? angles[i] + width : angles[i]);
-    const Vane va = vpVane(a, te, e, p.w, p.rt, p.R, vaneLength);
-    const Vane vb = vpVane(b, te, e, p.w, p.rt, p.R, vaneLength);
+    const ChamberAxes ax = chamberAxes(angles[i], thl, tht);
+    const Vane va = vpVane(ax.a, te, e, p.w, p.rt, p.R, vaneLength);
+    const Vane vb = vpVane(ax.b, te, e, p.w, p.rt, p.R, vaneLength);
     double from = va.angle, to = vb.angle;
     const ShapePtr window = screen(from, to, 2.0 * p.R, false);
     ShapePtr chamber(remove_shape_(stator.get(), window.get()));
     for (const shape *cut : {rotor.get(), va.s.get(), vb.s.get()}) chamber.reset(remove_shape_(chamber.get(), cut));
-    const double scaled = area2D_(chamber.get()) * 1000.0;
-    // Rounded to 0.001 like the kernel's smallest kept area.
-    out[i] = std::trunc(scaled >= 0.0 ? scaled + 0.5 : scaled - 0.5) / 1000.0 * p.L + V0;
+    out[i] = roundMilli(area2D_(chamber.get())) * p.L + V0;
   }
   out[n - 1] = out[0];
   *table = out;
