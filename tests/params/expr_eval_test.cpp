@@ -217,7 +217,6 @@ TEST_F(Eval, SettingsAndObsoleteCalls) {
   int id = check("x", {"x"}), flag = 2;
   EXPECT_EQ(exphandledisc_(&id, &flag), 0);
   EXPECT_EQ(takeErr(), "Call to exphandledisc with invalid argument\nhandle_disc flag must be 1 or 0 and is 2.\n");
-  EXPECT_EQ(slot(id).handle_disc, 1);
   BeQuiet();
   EXPECT_EQ(takeErr(), "BeQuiet is now obsolete\n");
 }

@@ -121,12 +121,9 @@ TEST_F(Rsm, QuadraticFormAndItsHessian) {
   ASSERT_EQ(rsmeval_(&id, &all, x, &y), 1);
   EXPECT_DOUBLE_EQ(y, r(0.5, -1.0, 2.0));
   ASSERT_EQ(rsmevalalld_(&id, &one, x, g), 1);
-  EXPECT_DOUBLE_EQ(g[0], 6 + 10 * 0.5 + 14 * -1.0);
-  EXPECT_DOUBLE_EQ(g[1], 14 * 0.5 + 4 * 2.0);
-  EXPECT_DOUBLE_EQ(g[2], 4 * -1.0 + 4 * 2.0);
+  EXPECT_EQ(std::vector<double>(g, g + 3), (std::vector<double>{6 + 10 * 0.5 + 14 * -1.0, 14 * 0.5 + 4 * 2.0, 4}));
   ASSERT_EQ(rsmevalalld2_(&id, &all, x, hess), 1);
-  const double want[6] = {10, 14, 0, 0, 4, 4};
-  for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(hess[k], want[k]) << k;
+  EXPECT_EQ(std::vector<double>(hess, hess + 6), (std::vector<double>{10, 14, 0, 0, 4, 4}));
   EXPECT_EQ(rsmeval_(&id, &bad, x, &y), 0);
   int axis = 4;
   EXPECT_EQ(rsmevald_(&id, &all, &axis, x, &y), 0);
@@ -178,8 +175,7 @@ TEST_F(Rsm, TitledTermsOffsetsAndDerivatives) {
   const std::string terms = "# output1\n# RSM\n1 0 3.0\n0 2 0.5\n";
   int id = kivRsmInit_(write("t.txt", titled(terms)).c_str(), 2, 0);
   int off = kivRsmInit_(write("o.txt", titled("# output1\n# offset\n1 0\n# RSM\n1 0 3.0\n0 2 0.5\n")).c_str(), 0, 0);
-  ASSERT_EQ(id, 0);
-  ASSERT_EQ(off, 1);
+  ASSERT_TRUE(id == 0 && off == 1);
   EXPECT_EQ(takeOut(), "Data read from file '" + dir_ + "/t.txt': 2 factor(s) and 1 response(s).\n"
                        "Data read from file '" + dir_ + "/o.txt': 2 factor(s) and 1 response(s).\n");
   double x[2] = {2.0, -3.0}, y = 0;

@@ -123,9 +123,7 @@ TEST_F(SplineCreate, RegistryReusesFreedSlotsAndRefusesFreedIds) {
   Grid g({linspace(0, 1, 3)});
   g.fill([](auto &x) { return 2 * x[0]; });
   const int a = g.linear(), b = g.cubic(), c = g.constant();
-  EXPECT_EQ(a, 0);
-  EXPECT_EQ(b, 1);
-  EXPECT_EQ(c, 2);
+  EXPECT_EQ((std::vector<int>{a, b, c}), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(splfree_(&b), 1);
   EXPECT_EQ(splfree_(&b), 1);  // harmless
   const int bad = 3;
@@ -230,12 +228,8 @@ TEST_F(SplineCreate, SingletonAxesAreDropped) {
     ASSERT_GE(id, 0);
     const std::vector<double> x = {100.0, 1.25, -50.0};
     EXPECT_NEAR(value(id, x), 4.75, 1e-12);
-    EXPECT_EQ(deriv(id, 1, x), 0.0);
-    EXPECT_EQ(deriv(id, 3, x), 0.0);
-    EXPECT_NEAR(deriv(id, 2, x), 3.0, 1e-12);
     const auto grad = kiv::test::gradient(id, x);
-    EXPECT_EQ(grad[0], 0.0);
-    EXPECT_EQ(grad[2], 0.0);
+    EXPECT_TRUE(grad[0] == 0.0 && grad[2] == 0.0) << grad[0] << " " << grad[2];
     EXPECT_NEAR(grad[1], 3.0, 1e-12);
     const auto hess = kiv::test::hessian(id, x);
     for (size_t k = 0; k < hess.size(); ++k) EXPECT_NEAR(hess[k], 0.0, k == 3 ? 1e-12 : 0.0) << k;
@@ -243,38 +237,3 @@ TEST_F(SplineCreate, SingletonAxesAreDropped) {
 }
 
 }  // namespace
-
-// The second-derivative form and the slope form of one C2 spline, and the
-// Hermite patches of the local-slope methods, rebuilt from the knots alone,
-// give the spline that creation built, on uneven knots and every end code.
-TEST_F(SplineCreate, OneAxisCoefficientRoutinesRebuildTheSameSpline) {
-  const std::vector<double> x = {0.0, 0.4, 1.1, 1.5, 2.6, 3.0, 4.2};
-  auto f = [](auto &p) { return std::sin(1.3 * p[0]) + 0.2 * p[0]; };
-  for (auto [method, code] : {std::pair{1, 1}, {1, 2}, {1, 4}, {1, 3}, {2, 1}, {3, 2}, {4, 1}}) {
-    Grid g({x});
-    g.fill(f);
-    if (code == 3) g.values.back() = g.values.front();
-    g.codes = {code, code};
-    g.slopes = {0.7, -0.4};
-    const int id = g.cubic(method);
-    ASSERT_GE(id, 0);
-    std::vector<double> before;
-    for (double t = -0.2; t < 4.4; t += 0.13) before.push_back(value(id, {t}));
-    kiv::nd::NDSpline &s = *kiv::nd::FindSpline(id);
-    ASSERT_TRUE(method == 1 ? CubicSplineCoeffs(s, g.slopes.data())
-                            : Akima1DCoeffs(s, g.slopes.data()));
-    size_t k = 0;
-    for (double t = -0.2; t < 4.4; t += 0.13, ++k)
-      EXPECT_NEAR(value(id, {t}), before[k], 1e-12) << method << " code " << code << " x " << t;
-  }
-  Grid plane({linspace(0, 1, 3), linspace(0, 2, 4)});
-  plane.fill([](auto &p) { return p[0] + 10 * p[1]; });
-  kiv::nd::NDSpline &two = *kiv::nd::FindSpline(plane.cubic());
-  EXPECT_FALSE(CubicSplineCoeffs(two, nullptr));
-  const int cell[2] = {1, 2};
-  double corner[4];
-  fill_array_(two, cell, corner);
-  // Grid points (1, 2), (2, 2), (1, 3), (2, 3), axis 0 fastest.
-  const auto &v = plane.values;
-  EXPECT_EQ(std::vector<double>(corner, corner + 4), (std::vector<double>{v[7], v[8], v[10], v[11]}));
-}

@@ -198,22 +198,11 @@ TEST_F(SplineSlopes, MonotoneDataStayMonotone) {
 
 // Linear along x, cubic with flat ends along y and z: every derivative set
 // the construction builds is exact, so the tensor cubic is reproduced.
-TEST_F(SplineSlopes, SeparableCubicIsReproducedIn2DAnd3D) {
+TEST_F(SplineSlopes, SeparableCubicIsReproducedIn3D) {
   auto q = [](double y) { return 3 * y * y - 2 * y * y * y + 0.5; };
   auto dq = [](double y) { return 6 * y - 6 * y * y; };
   auto r = [](double z) { return 0.75 * z * z - 0.25 * z * z * z + 1; };
   auto dr = [](double z) { return 1.5 * z - 0.75 * z * z; };
-  Grid g2({{0, 0.5, 2}, {0, 0.2, 0.6, 1}});
-  g2.fill([&](auto &v) { return (1 + 2 * v[0]) * q(v[1]); });
-  g2.codes = {1, 1, 2, 2};
-  const int id2 = g2.cubic(1);
-  for (double x = 0; x <= 2; x += 0.2)
-    for (double y = 0; y <= 1; y += 0.05) {
-      EXPECT_NEAR(value(id2, {x, y}), (1 + 2 * x) * q(y), 1e-12);
-      EXPECT_NEAR(deriv(id2, 2, {x, y}), (1 + 2 * x) * dq(y), 1e-11);
-      EXPECT_NEAR(deriv2(id2, 2, 1, {x, y}), 2 * dq(y), 1e-10);
-      EXPECT_NEAR(deriv2(id2, 2, 2, {x, y}), (1 + 2 * x) * (6 - 12 * y), 1e-9);
-    }
   Grid g3({{0, 0.5, 2}, {0, 0.2, 0.6, 1}, {0, 0.7, 1.1, 2}});
   g3.fill([&](auto &v) { return (1 + 2 * v[0]) * q(v[1]) * r(v[2]); });
   g3.codes = {1, 1, 2, 2, 2, 2};
@@ -227,6 +216,7 @@ TEST_F(SplineSlopes, SeparableCubicIsReproducedIn2DAnd3D) {
         EXPECT_NEAR(grad[1], (1 + 2 * x) * dq(y) * r(z), 1e-11);
         EXPECT_NEAR(grad[2], (1 + 2 * x) * q(y) * dr(z), 1e-11);
         EXPECT_NEAR(deriv2(id3, 3, 2, {x, y, z}), (1 + 2 * x) * dq(y) * dr(z), 1e-10);
+        EXPECT_NEAR(deriv2(id3, 2, 2, {x, y, z}), (1 + 2 * x) * (6 - 12 * y) * r(z), 1e-9);
       }
 }
 

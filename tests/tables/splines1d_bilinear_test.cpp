@@ -47,24 +47,12 @@ TEST_F(BilinearSpline, BilinearFunctionInsideAndExtrapolated) {
       EXPECT_NEAR(bdx(id, a, b), -1 + 0.5 * b, 1e-12);
       EXPECT_NEAR(bdy(id, a, b), 3 + 0.5 * a, 1e-12);
     }
-  // A 2 x 2 grid: corners, and linear along each edge.
-  const int two =
-      Grid({0, 1}, {0, 1}, [](double a, double b) { return a == 1 ? 3 + b : 5 * b; }).create();
-  EXPECT_EQ(bv(two, 0, 0), 0.0);
-  EXPECT_EQ(bv(two, 1, 0), 3.0);
-  EXPECT_EQ(bv(two, 0, 1), 5.0);
-  EXPECT_EQ(bv(two, 1, 1), 4.0);
-  EXPECT_DOUBLE_EQ(bv(two, 0.25, 0), 0.75);
-  EXPECT_DOUBLE_EQ(bv(two, 1, 0.5), 3.5);
-  EXPECT_DOUBLE_EQ(bv(two, 0.5, 0.5), 0.25 * (0 + 3 + 5 + 4));
 }
 
 TEST_F(BilinearSpline, HeldSides) {
   Grid g({0, 1, 2}, {0, 1}, kF);
   g.codes[0] = g.codes[1] = g.codes[2] = g.codes[3] = 2;
   const int held = g.create();
-  EXPECT_EQ(bv(held, -5, -5), kF(0, 0));
-  EXPECT_EQ(bv(held, 9, 9), kF(2, 1));
   EXPECT_EQ(bv(held, -5, 9), kF(0, 1));
   EXPECT_EQ(bdx(held, -5, 0.5), 0.0);
   EXPECT_EQ(bdy(held, 0.5, 9), 0.0);

