@@ -120,12 +120,10 @@ TEST_F(Simplify, FailedFoldsByQuietLevel) {
     EXPECT_EQ(checkQuietly(t.text), -1) << t.text;
     EXPECT_EQ(takeErr(), t.message);
     quiet(1);
-    int id = check(t.text);
-    ASSERT_GE(id, 0) << t.text;
-    EXPECT_EQ(tree(id), render(NewConstant(t.stored).get(), slot(id))) << t.text;
+    EXPECT_GE(check(t.text), 0) << t.text;
     EXPECT_EQ(takeErr(), t.message);
     quiet(2);
-    id = check(t.text);
+    const int id = check(t.text);
     ASSERT_GE(id, 0) << t.text;
     EXPECT_EQ(slot(id).tree->value, t.stored) << t.text;
     EXPECT_EQ(takeErr(), "");
@@ -136,7 +134,7 @@ TEST_F(Simplify, FailedFoldsByQuietLevel) {
   EXPECT_DOUBLE_EQ(eval(check("2*sqrt(-4)+x", {"x"}), {1}), 1);
 }
 
-TEST_F(Simplify, CompareTreeAndMeltTree) {
+TEST_F(Simplify, CompareTree) {
   auto root = [&](const char *text) { return slot(check(text, {"x", "y"})).tree.get(); };
   const BinaryTree *d = root("x-y");
   EXPECT_EQ(CompareTree(root("x+max(y,2)*sin(x)"), root("sin(x)*max(2,y)+x")), 0);
@@ -145,19 +143,6 @@ TEST_F(Simplify, CompareTreeAndMeltTree) {
   // A value that is not a number equals nothing, itself included.
   TreePtr n1 = NewConstant(std::nan("")), n2 = NewConstant(std::nan(""));
   EXPECT_GT(CompareTree(n1.get(), n2.get()), 0);
-
-  TreePtr t = NewOperator(kPlus, NewOperator(kTimes, NewConstant(2), NewConstant(3)), NewConstant(4));
-  t->left->state = 7;
-  MeltTree(t.get(), 0);
-  EXPECT_EQ(t->kind, kTimes);
-  EXPECT_EQ(t->state, 7);
-  EXPECT_EQ(t->left->parent, t.get());
-  EXPECT_EQ(t->right->value, 3);
-  MeltTree(t.get(), 1);
-  EXPECT_EQ(t->kind, kConstant);
-  EXPECT_EQ(t->value, 3);
-  EXPECT_EQ(t->left, nullptr);
-  EXPECT_EQ(t->right, nullptr);
 }
 
 }  // namespace
