@@ -176,26 +176,6 @@ TEST_F(SplineSlopes, ConstrainedAndMonotoneSlopes) {
   EXPECT_NEAR(deriv(mp, 1, {6.0}), 14.0 / 3, 1e-12);
 }
 
-TEST_F(SplineSlopes, MonotoneDataStayMonotone) {
-  Grid g({{0, 1, 2, 3, 3.5, 4, 6, 7, 8, 9}});
-  g.values = {0, 0, 0.1, 1, 5, 5.1, 5.2, 9, 9, 9};
-  const int mono = g.cubic(4);
-  const int c2 = g.cubic(1);
-  double prev = -1e300;
-  bool natural_monotone = true;
-  double prev2 = -1e300;
-  for (double v = 0; v <= 9; v += 0.01) {
-    const double y = value(mono, {v});
-    EXPECT_GE(y, prev - 1e-12) << v;
-    prev = y;
-    const double y2 = value(c2, {v});
-    natural_monotone = natural_monotone && y2 >= prev2;
-    prev2 = y2;
-  }
-  EXPECT_FALSE(natural_monotone);  // the C2 spline overshoots on these data
-  EXPECT_EQ(deriv(mono, 1, {1.0}), 0.0);  // flat stretch ends
-}
-
 // Linear along x, cubic with flat ends along y and z: every derivative set
 // the construction builds is exact, so the tensor cubic is reproduced.
 TEST_F(SplineSlopes, SeparableCubicIsReproducedIn3D) {
