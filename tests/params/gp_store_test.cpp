@@ -138,8 +138,8 @@ TEST_F(GpStore, SettersNeverTouchAnotherEntry) {
   // A name that is text cannot become numeric, and the other way round.
   EXPECT_EQ(ChangeOrAddRealGlobalParamValue("t", 9, 1), -200);
   EXPECT_EQ(ChangeOrAddTextGlobalParamValue("r", "zz", 1), -200);
-  EXPECT_EQ(takeErr(), "Cannot set global parameter 't': it is a text parameter\n"
-                       "Cannot set global parameter 'r': it is a numeric parameter\n");
+  const std::string refusals = takeErr();
+  for (const char *part : {"'t': it is a text", "'r': it is a numeric"}) EXPECT_NE(refusals.find(part), std::string::npos);
   EXPECT_EQ(txt("t"), "abc");
   ASSERT_EQ(ChangeOrAddTextGlobalParamValue("t", "new", 0), 0);
   ASSERT_EQ(ChangeOrAddTextGlobalParamValue("u", "${t}!", 1), 0);
@@ -185,9 +185,7 @@ TEST_F(GpStore, SubstitutionNestedCaseVaryingAndBounded) {
   ChangeOrAddTextGlobalParamValue("B", "${A}", 1);
   const std::string cyc = subst("${A}");
   EXPECT_TRUE(cyc == "${A}" || cyc == "${B}") << cyc;
-  EXPECT_EQ(takeErr(),
-            "Warning: substitution of global parameters in '${A}' stopped after 1000 replacements "
-            "(circular or runaway references).\n");
+  EXPECT_NE(takeErr().find("stopped after"), std::string::npos);
   // Runaway growth too.
   ChangeOrAddTextGlobalParamValue("A", "${B}${B}", 1);
   EXPECT_LE(subst("${A}").size(), size_t{2} << 20);
