@@ -17,15 +17,6 @@ using namespace kiv::egp::pairtest;
 
 int registered(ShapePtr s) { return register_shape_id_(s.release()); }
 
-// 10 mm wide about the middle of the centre line, from 3 mm off it out to
-// 1.05 tip radii.
-ShapePtr port(double a, double ra, double side) {
-  const double xl = -a / 2 - 5, xr = -a / 2 + 5, near = 3 * side, far = 1.05 * ra * side;
-  const double top = std::max(near, far), bottom = std::min(near, far);
-  const double x[] = {xr, xl, xl, xr}, y[] = {top, top, bottom, bottom};
-  return shapeThrough(x, y, 4);
-}
-
 void BM_GearPumpBuild(benchmark::State &state) {
   KIVSystem *sys = KivCreateSystem();
   KivMakeCurrent(sys);
