@@ -78,8 +78,6 @@ TEST_F(Exchange, OneConstantFluidAndItsFile) {
   EXPECT_EQ(r->bulk_slope, 0.0);
   EXPECT_EQ(r->viscosity, mu);
   EXPECT_EQ(r->air_density, 0.0);
-  EXPECT_EQ(r->air, 0.01);
-  EXPECT_EQ(r->temperature, 40.0 + kT0);
 }
 
 TEST_F(Exchange, SlaveRebuildsEveryFamilyWithIdenticalProperties) {

@@ -76,11 +76,14 @@ TEST_F(Smoothing, PolynomialsComeBackExactly) {
   // extrapolation.
   auto f = [](double x) { return 2.0 - 3.0 * x + 0.5 * x * x; };
   const auto xs = sample(40, [](int i) { return i + 0.3 * std::sin(1.7 * i); });
+  // Fewer or more points than given: every entry is written, on the even
+  // grid (ASan checks the arrays' sizes).
   for (int window = 5; window <= 25; window += 2) {
+    const int m = window < 15 ? 23 : 57;
     Curve c(xs, sample(40, [&](int i) { return f(xs[size_t(i)]); }));
-    ASSERT_EQ(c.smooth(57, window, 2, 1, 4, 4), 0);
-    for (int j = 0; j < 57; ++j) {
-      EXPECT_NEAR(c.x[j], xs.front() + j * (xs.back() - xs.front()) / 56, 1e-13);
+    ASSERT_EQ(c.smooth(m, window, 2, 1, 4, 4), 0);
+    for (int j = 0; j < m; ++j) {
+      EXPECT_NEAR(c.x[j], xs.front() + j * (xs.back() - xs.front()) / (m - 1), 1e-13);
       EXPECT_NEAR(c.y[j], f(c.x[j]), 1e-11) << window << " " << j;
     }
   }
@@ -140,21 +143,6 @@ TEST_F(Smoothing, NoisyCurveMatchesDirectConvolution) {
   EXPECT_NEAR(c.y[0], -3.0 / 35 + 10.0 * 12.0 / 35, 1e-15);
   EXPECT_NEAR(c.y[1], 10.0 * -3.0 / 35, 1e-15);
   EXPECT_EQ(c.y[m - 1], c.y[0]);
-}
-
-TEST_F(Smoothing, OutputCountResizesTheArrays) {
-  const auto xs = sample(50, [](int i) { return i; });
-  for (int m : {20, 50, 333}) {
-    Curve c(xs, sample(50, [](int i) { return std::cos(0.1 * i); }));
-    double *before = c.x;
-    ASSERT_EQ(c.smooth(m, 7, 2, 2), 0);
-    if (m == 50) {
-      EXPECT_EQ(c.x, before);
-    }
-    // Every entry is written and lies on the even grid (ASan checks the size).
-    for (int j = 0; j < m; ++j) EXPECT_DOUBLE_EQ(c.x[j], 49.0 * j / (m - 1));
-    EXPECT_NEAR(c.y[m / 2], std::cos(0.1 * c.x[m / 2]), 5e-3);
-  }
 }
 
 TEST_F(Smoothing, RefusalsLeaveTheCurveUntouched) {

@@ -57,11 +57,8 @@ TEST_F(SystemTest, GetValuesAcrossLines) {
   double v[3];
   int n[2];
   ASSERT_EQ(GetValues(s.fp, v, 3, n, 2, nullptr), 1);
-  EXPECT_EQ(v[0], 1.5);
-  EXPECT_EQ(v[1], -2000.0);
-  EXPECT_EQ(v[2], 3.0);
-  EXPECT_EQ(n[0], 4);
-  EXPECT_EQ(n[1], -5);
+  EXPECT_EQ(std::vector<double>(v, v + 3), (std::vector<double>{1.5, -2000.0, 3.0}));
+  EXPECT_EQ(std::pair(n[0], n[1]), std::pair(4, -5));
   EXPECT_EQ(GetValues(s.fp, v, 1, n, 0, nullptr), 0);
 }
 
