@@ -151,17 +151,17 @@ TEST_F(Smoothing, RefusalsLeaveTheCurveUntouched) {
     std::string message;
   };
   const std::string windows = "Expected values are 5, 7, 9, 11, 13, 15, 17, 19, 21, 23 or 25.\n";
-  const std::string none = "No filter applied.\n", few = "; at least 2 of each are needed.\n" + none;
+  const std::string none = "No filter applied.\n";
   const auto xs = sample(30, [](int i) { return i; });
   const auto ys = sample(30, [](int i) { return i == 29 ? 0.0 : std::sin(i); });
   for (const Refusal &r : {
            Refusal{30, 30, 4, 1, "Call with an invalid number of points (4).\n" + windows + none},
            Refusal{30, 30, 6, 3, "Call with an invalid number of points (6).\n" + windows + none},
            Refusal{30, 30, 27, 1, "Call with an invalid number of points (27).\n" + windows + none},
-           Refusal{30, 1, 5, 1, "Call with too few points (30 in, 1 out)" + few},
-           Refusal{1, 30, 5, 1, "Call with too few points (1 in, 30 out)" + few},
-           Refusal{30, 24, 25, 3,
-                   "Call on a periodic curve of 24 points, fewer than the window (25).\n" + none},
+           // Key phrases (no line end) where the text is this library's own.
+           Refusal{30, 1, 5, 1, "too few points (30 in, 1 out)"},
+           Refusal{1, 30, 5, 1, "too few points (1 in, 30 out)"},
+           Refusal{30, 24, 25, 3, "fewer than the window (25)"},
            // The extended grid would pass the int range.
            Refusal{30, 2147483647 - 3, 5, 1, "Error during memory allocation.\n"},
        }) {
@@ -169,7 +169,8 @@ TEST_F(Smoothing, RefusalsLeaveTheCurveUntouched) {
     c.n = r.n;
     double *x0 = c.x, *y0 = c.y;
     EXPECT_EQ(c.smooth(r.m, r.window, 1, 1, r.code, r.code), -1);
-    EXPECT_EQ(takeErr(), r.message);
+    const std::string err = takeErr();
+    EXPECT_TRUE(err == r.message || (r.message.back() != '\n' && err.find(r.message) != std::string::npos)) << err;
     EXPECT_TRUE(c.x == x0 && c.y == y0) << r.message;
     EXPECT_EQ(std::vector<double>(c.x, c.x + 30), xs);
     EXPECT_EQ(std::vector<double>(c.y, c.y + 30), ys);

@@ -87,7 +87,7 @@ TEST_F(SystemTest, RunStateQueries) {
   EXPECT_EQ(isprint_(), 1);  // no run flags yet
   EXPECT_EQ(isvisible_(), 1);
   EXPECT_EQ(guarded([] { return staborcs_(); }), -2);
-  EXPECT_EQ(takeErr(), "\nstaborcs: the run flags are not initialised; the run has not been set up.\n");
+  EXPECT_NE(takeErr().find("not initialised"), std::string::npos);
   EXPECT_EQ(guarded([] { return isbatchrun_(); }), -2);
   takeErr();
 
