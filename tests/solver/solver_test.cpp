@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "solver/sparse.hpp"
@@ -172,17 +173,15 @@ TEST_F(SystemTest, ScalarRootFinderAndItsRefusals) {
   EXPECT_NEAR(x, std::cbrt(2.0), 1e-15);
   EXPECT_EQ(takeErr(), "");
 
-  int zero = 0;
-  kivNLSolve_(&xl, &x, &xr, cubic, &target, &zero, &ok);
-  EXPECT_EQ(ok, 0);
-  EXPECT_EQ(takeErr(), "Error detected in kivNLSolve. max must be positive.\n");
-  xr = xl;
-  kivNLSolve_(&xl, &x, &xr, cubic, &target, &max, &ok);
-  EXPECT_EQ(takeErr(), "Error detected in kivNLSolve. xl and xr must be distinct.\n");
-  xl = 2.0, xr = 3.0;
-  kivNLSolve_(&xl, &x, &xr, cubic, &target, &max, &ok);
-  EXPECT_EQ(ok, 0);
-  EXPECT_EQ(takeErr(), "Error detected in kivNLSolve.\nfunc(xl) and func(xr) have the same sign.\n");
+  for (auto [l, r, m, message] :
+       {std::tuple{3.0, 0.0, 0, "Error detected in kivNLSolve. max must be positive.\n"},
+        {3.0, 3.0, 100, "Error detected in kivNLSolve. xl and xr must be distinct.\n"},
+        {2.0, 3.0, 100, "Error detected in kivNLSolve.\nfunc(xl) and func(xr) have the same sign.\n"}}) {
+    xl = l, xr = r, ok = 1;
+    kivNLSolve_(&xl, &x, &xr, cubic, &target, &m, &ok);
+    EXPECT_EQ(ok, 0) << message;
+    EXPECT_EQ(takeErr(), message);
+  }
 
   int two = 2;
   xl = 0.0, xr = 100.0;
