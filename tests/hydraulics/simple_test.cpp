@@ -3,7 +3,6 @@
 // tank and prime-mover set-up.
 #include <cstdio>
 #include <fstream>
-#include <tuple>
 
 #include "fluid_test.hpp"
 

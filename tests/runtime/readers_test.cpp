@@ -146,11 +146,8 @@ TEST(Numbers, ParseIntRefusesWhatAnIntCannotHold) {
 }
 
 TEST(Numbers, ClampToInt) {
-  EXPECT_EQ(kiv::clampToInt(2.9), 2);
-  EXPECT_EQ(kiv::clampToInt(-2.9), -2);
-  EXPECT_EQ(kiv::clampToInt(1e20), 2147483647);
-  EXPECT_EQ(kiv::clampToInt(-1e20), -2147483647 - 1);
-  EXPECT_EQ(kiv::clampToInt(NAN), 0);
+  for (auto [x, want] : {std::pair{2.9, 2}, {-2.9, -2}, {1e20, 2147483647}, {-1e20, -2147483647 - 1}, {NAN, 0}})
+    EXPECT_EQ(kiv::clampToInt(x), want) << x;
 }
 
 }  // namespace

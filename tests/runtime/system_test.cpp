@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/kiv_test.hpp"
@@ -184,9 +185,7 @@ TEST_F(SystemTest, DataStoreByNameAndIndex) {
 TEST_F(SystemTest, SubmodelStoresAreZeroedAtTheEndOfTheRun) {
   KivSubmodelStore *s = KivGetSubmodelStore("HCDEGP0", 1);
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->nreal, 16);
-  EXPECT_EQ(s->ninteger, 0);
-  EXPECT_EQ(s->npointer, 1);
+  EXPECT_EQ(std::tuple(s->nreal, s->ninteger, s->npointer), std::tuple(16, 0, 1));
   s->real[15] = 2.5;
   int x;
   s->pointer[0] = &x;
