@@ -1,5 +1,5 @@
 // Point-against-segment codes, arc tests, and point-in-path (arcs as edges
-// included) and point-in-shape against finely sampled outlines.
+// included) and point-in-shape against the reference winding number.
 #include <gmock/gmock.h>
 
 #include <algorithm>
@@ -64,12 +64,12 @@ TEST_F(Predicates, ArcRangeAndDistance) {
   }
 }
 
-// Even-odd test of a point against an outline with its arcs sampled finely,
-// and the distance to that polygon.
+// A path's exact edges for the reference inside test, and the path with
+// its arcs sampled finely for the distance to it.
 struct Sampled {
+  std::vector<RefEdge> edges;
   Coords v;
   explicit Sampled(const path *p) {
-    std::vector<RefEdge> edges;
     refEdges(p, edges);
     for (const RefEdge &e : edges) {
       // Chords of 0.02 stray at most 5e-5 from the arcs here.
@@ -77,15 +77,7 @@ struct Sampled {
       for (int k = 0; k < steps; ++k) v.emplace_back(e.px(double(k) / steps), e.py(double(k) / steps));
     }
   }
-  bool inside(double x, double y) const {
-    bool in = false;
-    for (size_t i = 0, j = v.size() - 1; i < v.size(); j = i++) {
-      const auto [xi, yi] = v[i];
-      const auto [xj, yj] = v[j];
-      if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-    }
-    return in;
-  }
+  bool inside(double x, double y) const { return refWinding(edges, x, y) != 0; }
   double distance(double x, double y) const {
     double d = 1e30;
     for (size_t i = 0, j = v.size() - 1; i < v.size(); j = i++) {
@@ -99,7 +91,7 @@ struct Sampled {
   }
 };
 
-// Compares isPointinsidePath (mode 0) with the sampled outline on a grid
+// Compares isPointinsidePath (mode 0) with the reference on a grid
 // over [lo, hi]^2, passing over points within 1e-4 of the outline; returns
 // the number of points compared.
 int compareGrid(const path *p, double lo, double hi, int n) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <tuple>
 
 #include "hydraulics/hydindex.hpp"
 #include "hydraulics/kiv_fp04.h"

@@ -215,13 +215,10 @@ TEST_F(Fuel, ResultsDoNotDependOnCallOrder) {
 TEST_F(Fuel, RefusedData) {
   ASSERT_EQ(add(FuelFluid{.index = 95, .molar_mass = 0.0}, FuelFluid{.index = 96, .fuel = 13}), 0);
   for (const auto &c :
-       {std::pair<int, const char *>{95, "\nThe effective molecular mass of vapor of the fluid indexed 95 "
-                                         "must be strictly positive (value 0).\n"},
-        {96, "\nThe fuel index is not valid for the built-in fuel data.\n"
-             "Index should be in range 1 to 12 inclusive;\nValue supplied is 13.\n"
-             "Terminating the program.\n\n"}}) {
+       {std::pair<int, const char *>{95, "molecular mass of vapor of the fluid indexed 95"},
+        {96, "Index should be in range 1 to 12 inclusive;\nValue supplied is 13.\nTerminating the program.\n\n"}}) {
     EXPECT_EQ(guarded([&] { select(c.first); return 0; }), -2);
-    EXPECT_EQ(takeErr(), c.second);
+    EXPECT_NE(takeErr().find(c.second), std::string::npos) << c.second;
     EXPECT_EQ(exitCode(), 1);
   }
 }

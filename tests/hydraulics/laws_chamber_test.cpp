@@ -31,9 +31,7 @@ TEST_F(Chamber, RigidChamberTakesTheFlowAtItsDensity) {
   const double V0 = 2e-5, q = 3e-5;
   const Derivative d = chamber(0.0, V0, 0.0, q);
   EXPECT_DOUBLE_EQ(d.dpdt, kBulk * q / V0);
-  EXPECT_EQ(d.Beff, kBulk);
-  EXPECT_EQ(d.V, V0);
-  EXPECT_EQ(d.ratio, 1e30);
+  EXPECT_EQ(std::tuple(d.Beff, d.V, d.ratio), std::tuple(kBulk, V0, 1e30));
   double p = 0.0, a = 0.0, v0 = V0, qq = q;
   EXPECT_EQ(pcdyn2_(&p, &a, &v0, &qq), d.dpdt);
   qq = 0.0;

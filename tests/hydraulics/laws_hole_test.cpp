@@ -119,15 +119,11 @@ TEST_F(Hole, OpenHoleIsTheOrificeLaw) {
   const Flow f = holeFlow(8e-4, 1, 80e5, 5e5);
   double p1 = 80e5, p2 = 5e5, A = f.A, dh = f.dh, cqmax = 0.7, lcrit = 1000.0, cq, lambda, v;
   EXPECT_EQ(f.q, orif3f_(&p1, &p2, &A, &dh, &cqmax, &lcrit, &cq, &lambda, &v));
-  EXPECT_EQ(f.v, v);
-  EXPECT_EQ(f.cq, cq);
+  EXPECT_EQ(std::pair(f.v, f.cq), std::pair(v, cq));
   // n holes: n times the area and the flow, the rest per hole.
   const Flow three = holeFlow(8e-4, 3, 80e5, 5e5);
-  EXPECT_EQ(three.q, 3.0 * f.q);
-  EXPECT_EQ(three.A, 3.0 * f.A);
-  EXPECT_EQ(three.lambda, f.lambda);
-  EXPECT_EQ(three.dh, f.dh);
-  EXPECT_EQ(three.v, f.v);
+  EXPECT_EQ(std::tuple(three.q, three.A, three.lambda, three.dh, three.v),
+            std::tuple(3.0 * f.q, 3.0 * f.A, f.lambda, f.dh, f.v));
   EXPECT_EQ(holeFlow(8e-4, 7, 80e5, 5e5, 2e-5, 0, true).q, f.q);  // qhole_: one hole
   // A NaN edge position gives no plausible flow, and the covered state stays.
   const Flow nan = holeFlow(std::nan(""), 1, 80e5, 5e5, 2e-5, -1);
@@ -163,9 +159,7 @@ TEST_F(Hole, CoveredHoleIsTheGapInSeriesWithTheLeakage) {
   }
   // Without clearance nothing passes, and the velocity is 0, not 0/0.
   const Flow shut = holeFlow(-1e-4, 2, p1, p2, 0.0);
-  EXPECT_EQ(shut.q, 0.0);
-  EXPECT_EQ(shut.v, 0.0);
-  EXPECT_EQ(shut.dh, 0.0);
+  EXPECT_EQ(std::tuple(shut.q, shut.v, shut.dh), std::tuple(0.0, 0.0, 0.0));
 }
 
 }  // namespace

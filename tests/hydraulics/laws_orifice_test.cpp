@@ -58,10 +58,7 @@ TEST_F(Orifice, SignAndSymmetry) {
   const Out f = orifice(30e5, 10e5, 3e-6, 2e-3, 0.65, 800.0);
   const Out r = orifice(10e5, 30e5, 3e-6, 2e-3, 0.65, 800.0);
   EXPECT_GT(f.q, 0.0);
-  EXPECT_EQ(r.q, -f.q);
-  EXPECT_EQ(r.v, -f.v);
-  EXPECT_EQ(r.cq, f.cq);
-  EXPECT_EQ(r.lambda, f.lambda);
+  EXPECT_EQ(std::tuple(r.q, r.v, r.cq, r.lambda), std::tuple(-f.q, -f.v, f.cq, f.lambda));
   double p1 = 10e5, p2 = 30e5, A = 3e-6, dh = 2e-3, cqmax = 0.65, lcrit = 800.0, cq, lambda;
   EXPECT_EQ(orif3_(&p1, &p2, &A, &dh, &cqmax, &lcrit), r.q);
   EXPECT_EQ(orif3b_(&p1, &p2, &A, &dh, &cqmax, &lcrit, &cq, &lambda), r.q);
@@ -268,8 +265,7 @@ TEST_F(Orifice, EquivalentAreaWithoutARoot) {
   const std::string err = takeErr(), general =
       "\nCannot find a orifice area for in EqGeneralArea\n"
       "Values are flow rate 1.000000e-05 pressure drop 1.000000e+05" + tail;
-  ASSERT_GE(err.size(), general.size());
-  EXPECT_EQ(err.substr(err.size() - general.size()), general);
+  EXPECT_TRUE(err.ends_with(general)) << err;
 }
 
 using Direction = LawsTest;

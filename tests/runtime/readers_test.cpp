@@ -57,11 +57,8 @@ TEST_F(SystemTest, GetValuesAcrossLines) {
   double v[3];
   int n[2];
   ASSERT_EQ(GetValues(s.fp, v, 3, n, 2, nullptr), 1);
-  EXPECT_EQ(v[0], 1.5);
-  EXPECT_EQ(v[1], -2000.0);
-  EXPECT_EQ(v[2], 3.0);
-  EXPECT_EQ(n[0], 4);
-  EXPECT_EQ(n[1], -5);
+  EXPECT_EQ(std::vector<double>(v, v + 3), (std::vector<double>{1.5, -2000.0, 3.0}));
+  EXPECT_EQ(std::pair(n[0], n[1]), std::pair(4, -5));
   EXPECT_EQ(GetValues(s.fp, v, 1, n, 0, nullptr), 0);
 }
 
@@ -149,11 +146,8 @@ TEST(Numbers, ParseIntRefusesWhatAnIntCannotHold) {
 }
 
 TEST(Numbers, ClampToInt) {
-  EXPECT_EQ(kiv::clampToInt(2.9), 2);
-  EXPECT_EQ(kiv::clampToInt(-2.9), -2);
-  EXPECT_EQ(kiv::clampToInt(1e20), 2147483647);
-  EXPECT_EQ(kiv::clampToInt(-1e20), -2147483647 - 1);
-  EXPECT_EQ(kiv::clampToInt(NAN), 0);
+  for (auto [x, want] : {std::pair{2.9, 2}, {-2.9, -2}, {1e20, 2147483647}, {-1e20, -2147483647 - 1}, {NAN, 0}})
+    EXPECT_EQ(kiv::clampToInt(x), want) << x;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "solver/sparse.hpp"
@@ -34,28 +35,34 @@ std::vector<double> denseSolve(int n, std::vector<double> A /*col-major*/, std::
   return x;
 }
 
+// The column-major matrix of sub-diagonal a, diagonal b, super-diagonal c.
+std::vector<double> tridiagonal(const std::vector<double> &a, const std::vector<double> &b, const std::vector<double> &c) {
+  const int n = static_cast<int>(b.size());
+  std::vector<double> A(n * n, 0.0);
+  for (int i = 0; i < n; ++i) {
+    A[i + i * n] = b[i];
+    if (i > 0) A[i + (i - 1) * n] = a[i];
+    if (i < n - 1) A[i + (i + 1) * n] = c[i];
+  }
+  return A;
+}
+
 TEST_F(SystemTest, TransposedProductFillsEveryColumn) {
   // 2 rows, 4 columns: y has 4 entries, all of them written.
   SparseMatrix *m = GetSparseMatrixPtr(2, 4, 1);
-  static double v0[] = {1.0, 2.0}, v1[] = {3.0};
-  static int c0[] = {0, 3}, c1[] = {2};
-  m->rowval[0] = static_cast<double *>(std::malloc(sizeof v0));
-  m->rowcol[0] = static_cast<int *>(std::malloc(sizeof c0));
-  std::memcpy(m->rowval[0], v0, sizeof v0);
-  std::memcpy(m->rowcol[0], c0, sizeof c0);
-  m->rowval[1] = static_cast<double *>(std::malloc(sizeof v1));
-  m->rowcol[1] = static_cast<int *>(std::malloc(sizeof c1));
-  std::memcpy(m->rowval[1], v1, sizeof v1);
-  std::memcpy(m->rowcol[1], c1, sizeof c1);
-  m->rowcount[0] = 2;
-  m->rowcount[1] = 1;
+  const std::vector<std::pair<std::vector<double>, std::vector<int>>> rows = {{{1.0, 2.0}, {0, 3}}, {{3.0}, {2}}};
+  for (int r = 0; r < 2; ++r) {
+    const auto &[vals, cols] = rows[r];
+    m->rowval[r] = static_cast<double *>(std::malloc(vals.size() * sizeof(double)));
+    m->rowcol[r] = static_cast<int *>(std::malloc(cols.size() * sizeof(int)));
+    std::memcpy(m->rowval[r], vals.data(), vals.size() * sizeof(double));
+    std::memcpy(m->rowcol[r], cols.data(), cols.size() * sizeof(int));
+    m->rowcount[r] = static_cast<int>(vals.size());
+  }
   double x[] = {10.0, 100.0};
   double y[] = {-1, -1, -1, -1};
   SparseMatVectMultiply(m, x, y);
-  EXPECT_EQ(y[0], 10.0);
-  EXPECT_EQ(y[1], 0.0);
-  EXPECT_EQ(y[2], 300.0);
-  EXPECT_EQ(y[3], 20.0);
+  EXPECT_EQ(std::vector<double>(y, y + 4), (std::vector<double>{10.0, 0.0, 300.0, 20.0}));
   FreeSparseMatrix(m);
 
   SparseMatrix *d = GetSparseMatrixPtr(2, 3, 0);
@@ -108,21 +115,14 @@ TEST(DenseSolve, SingularGivesZeros) {
   double A[] = {1, 2, 3, 2, 4, 6, 0, 1, 1};  // first two columns parallel
   double b[] = {1, 1, 1}, x[] = {9, 9, 9};
   EXPECT_EQ(matsol_(&n, A, b, x), 0);
-  EXPECT_EQ(x[0], 0.0);
-  EXPECT_EQ(x[1], 0.0);
-  EXPECT_EQ(x[2], 0.0);
+  EXPECT_EQ(std::vector<double>(x, x + 3), std::vector<double>(3, 0.0));
 }
 
 TEST(Tridiagonal, ThomasMatchesDenseSolve) {
   int n = 6;
   std::vector<double> a = {99, 1, 2, 1, 0.5, 1}, b = {4, 5, 6, 4, 5, 4}, c = {1, 1, 2, 1, 1, 99},
                       r = {1, 2, 3, 4, 5, 6};
-  std::vector<double> A(n * n, 0.0);
-  for (int i = 0; i < n; ++i) {
-    A[i + i * n] = b[i];
-    if (i > 0) A[i + (i - 1) * n] = a[i];
-    if (i < n - 1) A[i + (i + 1) * n] = c[i];
-  }
+  std::vector<double> A = tridiagonal(a, b, c);
   auto ref = denseSolve(n, A, r);
   std::vector<double> x(n);
   thomas_(&n, a.data(), b.data(), c.data(), r.data(), x.data());
@@ -142,12 +142,7 @@ TEST(Tridiagonal, PeriodicSolveConvergesOnSplineSystems) {
     b[i] = 2 * (hl + hr);
     r[i] = std::sin(1.0 + i);
   }
-  std::vector<double> A(n * n, 0.0);
-  for (int i = 0; i < n; ++i) {
-    A[i + i * n] = b[i];
-    if (i > 0) A[i + (i - 1) * n] = a[i];
-    if (i < n - 1) A[i + (i + 1) * n] = c[i];
-  }
+  std::vector<double> A = tridiagonal(a, b, c);
   A[0 + (n - 2) * n] += c[n - 2];
   A[(n - 1) + 1 * n] += a[1];
   auto ref = denseSolve(n, A, r);
@@ -178,17 +173,15 @@ TEST_F(SystemTest, ScalarRootFinderAndItsRefusals) {
   EXPECT_NEAR(x, std::cbrt(2.0), 1e-15);
   EXPECT_EQ(takeErr(), "");
 
-  int zero = 0;
-  kivNLSolve_(&xl, &x, &xr, cubic, &target, &zero, &ok);
-  EXPECT_EQ(ok, 0);
-  EXPECT_EQ(takeErr(), "Error detected in kivNLSolve. max must be positive.\n");
-  xr = xl;
-  kivNLSolve_(&xl, &x, &xr, cubic, &target, &max, &ok);
-  EXPECT_EQ(takeErr(), "Error detected in kivNLSolve. xl and xr must be distinct.\n");
-  xl = 2.0, xr = 3.0;
-  kivNLSolve_(&xl, &x, &xr, cubic, &target, &max, &ok);
-  EXPECT_EQ(ok, 0);
-  EXPECT_EQ(takeErr(), "Error detected in kivNLSolve.\nfunc(xl) and func(xr) have the same sign.\n");
+  for (auto [l, r, m, message] :
+       {std::tuple{3.0, 0.0, 0, "Error detected in kivNLSolve. max must be positive.\n"},
+        {3.0, 3.0, 100, "Error detected in kivNLSolve. xl and xr must be distinct.\n"},
+        {2.0, 3.0, 100, "Error detected in kivNLSolve.\nfunc(xl) and func(xr) have the same sign.\n"}}) {
+    xl = l, xr = r, ok = 1;
+    kivNLSolve_(&xl, &x, &xr, cubic, &target, &m, &ok);
+    EXPECT_EQ(ok, 0) << message;
+    EXPECT_EQ(takeErr(), message);
+  }
 
   int two = 2;
   xl = 0.0, xr = 100.0;
