@@ -67,17 +67,17 @@ bool convexAt(const Gerotor &g, double t) {
   return dx * ddy - dy * ddx >= 0.0;
 }
 
-ShapePtr nullIfNotFinite(const char *routine, ShapePtr s) {
+}  // namespace
+
+ShapePtr finiteOrNull(const char *routine, ShapePtr s) {
   bool finite = true;
   if (s)
     for (int i = 0; i < s->npaths; ++i)
       forEachNode(s->paths[i], [&](point *n) { return !(finite = std::isfinite(n->x) && std::isfinite(n->y)); });
   if (finite) return s;
-  kivfprintf(stderr, "\n%s: the gerotor dimensions give no contour.\n", routine);
+  kivfprintf(stderr, "\n%s: the dimensions give no contour.\n", routine);
   return nullptr;
 }
-
-}  // namespace
 
 bool checkGerotor(const char *routine, const Gerotor &g) {
   if (g.z < 3) {
@@ -113,7 +113,7 @@ ShapePtr gerotorOuterSampled(const Gerotor &g, double theta, double c1, double c
       const double psi = c1 - margin + k * step;
       add_last_Rtheta_(b.p, ringRadius(g, ra, psi), theta - psi);
     }
-    return nullIfNotFinite("create_gp_outer_gear_", std::move(b.s));
+    return finiteOrNull("create_gp_outer_gear_", std::move(b.s));
   }
   const double lo = c1 - margin, width = (c2 < c1 ? c2 + kTwoPi : c2) - c1 + 2.0 * margin;
   add_last_Rtheta_(b.p, 2.0 * g.Ro, lo);
@@ -129,7 +129,7 @@ ShapePtr gerotorOuterSampled(const Gerotor &g, double theta, double c1, double c
   }
   std::sort(in.begin(), in.end(), [](const Sample &x, const Sample &y) { return x.rel > y.rel; });
   for (const Sample &s : in) add_last_Rtheta_(b.p, s.r, lo + s.rel);
-  return nullIfNotFinite("create_gp_outer_gear_", std::move(b.s));
+  return finiteOrNull("create_gp_outer_gear_", std::move(b.s));
 }
 
 ShapePtr gerotorOuterExact(const Gerotor &g, double theta) {
@@ -158,7 +158,7 @@ ShapePtr gerotorOuterExact(const Gerotor &g, double theta) {
   insertarc_(last, first, fillet ? g.X : g.Ro, KIV_ARC_MINOR, KIV_CCW);
   reverse_path_(b.p);
   if (theta != 0.0) rotate2D_(b.s.get(), 0.0, 0.0, theta);
-  return nullIfNotFinite("create_gp_outer_gear2_", std::move(b.s));
+  return finiteOrNull("create_gp_outer_gear2_", std::move(b.s));
 }
 
 ShapePtr gerotorInner(const Gerotor &g, double theta0, double ta, double tb, double step,
@@ -171,7 +171,7 @@ ShapePtr gerotorInner(const Gerotor &g, double theta0, double ta, double tb, dou
     const Xy v = innerProfile(g, t, theta0);
     add_last_xy_(b.p, v.x, v.y);
   }
-  return nullIfNotFinite("create_gp_inner_gear_", std::move(b.s));
+  return finiteOrNull("create_gp_inner_gear_", std::move(b.s));
 }
 
 ChamberGears chamberGears(const Gerotor &g, double angle) {

@@ -26,6 +26,10 @@ inline Built newShape() {
   return b;
 }
 
+// s, or nullptr after a message naming the routine when a coordinate of s
+// is not finite.
+ShapePtr finiteOrNull(const char *routine, ShapePtr s);
+
 // False, after a message naming the routine, when v is not finite or (for
 // a length) not positive.
 bool checkLength(const char *routine, const char *what, double v);
