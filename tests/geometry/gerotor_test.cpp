@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "geometry/kiv_gerotor.h"
+#include "geometry/kiv_pumpgeom.h"
 #include "geometry/kiv_shapeid.h"
+#include "tables/kiv_splinend.h"
 #include "support/kiv_test.hpp"
 
 namespace {
@@ -142,6 +144,65 @@ TEST_F(Gerotor, BuildersRefuseNonFiniteDimensions) {
   int id = 0;
   EXPECT_EQ(gp_set_up_volume_(&z, &a, &rc, &Ro, &bad, &zero, &b, &id), -1);
   EXPECT_EQ(id, -1);
+}
+
+TEST_F(Gerotor, ContactSlidesAtTheRelativeTurnAboutThePitchPoint) {
+  const double h = 0.01, w = 10, omega = 100, p = 2e5;
+  for (double t : {0.3, 1.7, 4.0}) {
+    double x, y, u, q, Fx, Fy, T;
+    gp_get_xc_yc_(&z, &a, &rc, &e, &t, &x, &y);
+    gp_get_leakage_couette_(&z, &a, &rc, &e, &h, &w, &t, &omega, &u, &q);
+    EXPECT_NEAR(std::fabs(u), omega / z * std::hypot(x + z * e, y), 1e-9) << t;
+    EXPECT_NEAR(q, u * h * w / 2, 1e-12);
+    // Uniform pressure on the inner gear between the chamber's contacts.
+    const double t2 = t + 2 * pi / z;
+    double x2, y2;
+    gp_get_xc_yc_(&z, &a, &rc, &e, &t2, &x2, &y2);
+    gp_get_force_torque_ch_inner_gear_(&z, &a, &rc, &e, &b, &t, &p, &Fx, &Fy, &T);
+    EXPECT_NEAR(std::hypot(Fx, Fy), p * b * std::hypot(x2 - x, y2 - y), 1e-6);
+    EXPECT_NEAR(Fx * (x2 - x) + Fy * (y2 - y), 0, 1e-6);
+    EXPECT_NEAR(T, p * b * (std::pow(std::hypot(x2 + e, y2), 2) - std::pow(std::hypot(x + e, y), 2)) / 2, 1e-3);
+  }
+}
+
+TEST_F(Gerotor, PortOpensTheWholeChamberInsideItsSector) {
+  const double r1 = 0.7 * (a - rc), r2 = 1.05 * Ro, xi = -e, o = 0, lo = -pi / 2, hi = pi / 2, X = 0;
+  const int mode = 1, n = 3;
+  const int port = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &lo, &hi, &mode);
+  double angles[] = {-pi / z, pi - pi / z, 0}, area[3], perim[3], v[3];
+  ASSERT_EQ(gp_port_(&port, angles, area, perim, &n, &z, &a, &rc, &Ro, &e, &X), 0);
+  ASSERT_EQ(gp_volume_(angles, v, &n, &z, &a, &rc, &Ro, &e, &X, &b), 0);
+  EXPECT_NEAR(area[0] / (v[0] / (b * 1e-3)), 1, 1e-9);
+  EXPECT_TRUE(area[1] == 0 && perim[1] == 0.001 && area[2] == area[0]);
+  int ida = -1, idp = -1;
+  const double d0 = -90, d1 = 90;
+  ASSERT_EQ(gp_set_up_flow_area_analytic_(&z, &a, &rc, &Ro, &e, &X, &d0, &d1, &ida, &idp), 0);
+  double s = 2 * pi - pi / z, sa;
+  spleval_(&ida, &s, &sa);
+  EXPECT_NEAR(sa / area[0], 1, 0.01);
+  EXPECT_EQ(gp_set_up_flow_area_contour_(&z, &a, &rc, &Ro, &e, &X, "no-such-port.txt", &ida, &idp), -1);
+}
+
+TEST_F(Gerotor, ShapeDefinedGearsReproduceTheAnalyticChambers) {
+  // The ring is given by its bore sampled as a polygon, a clockwise path.
+  const double t0 = 0, lo = -pi, hi = pi, step = 0.01, margin = 0, X = 0, xi = -e, o = 0, turn = 2 * pi;
+  const int inner = create_gp_inner_gear_id_(&z, &a, &rc, &e, &t0, &lo, &hi, &step, &margin);
+  const int outer = create_gp_outer_gear_id_(&z, &a, &rc, &Ro, &X, &t0, &o, &turn, &step, &margin);
+  const double r1 = 0.7 * (a - rc), r2 = 1.05 * Ro, p1a = -pi / 2, p1b = pi / 2, p2a = pi / 2, p2b = 3 * pi / 2;
+  const int mode = 1, n = 3;
+  const int port1 = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &p1a, &p1b, &mode);
+  const int port2 = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &p2a, &p2b, &mode);
+  double angles[] = {0.0, 0.5, 1.0}, v[3], ref[3], a1[3], q1[3], a2[3], q2[3];
+  ASSERT_EQ(gp_ud_compute_volume_area_(&z, &xi, &o, &inner, &o, &o, &outer, &port1, &port2, &b, &n, angles, v, a1,
+                                       q1, a2, q2), 0);
+  // The chamber closed by the lobes a pitch behind and at the splitter angle.
+  double behind[] = {angles[0] - 2 * pi / z, angles[1] - 2 * pi / z, angles[2] - 2 * pi / z};
+  const int one = 1;
+  for (int i = 0; i < n; ++i) ASSERT_EQ(gp_volume_(behind + i, ref + i, &one, &z, &a, &rc, &Ro, &e, &X, &b), 0);
+  for (int i = 0; i < n; ++i) EXPECT_NEAR(v[i] / ref[i], 1, 0.01) << angles[i];
+  const int missing = 99999;
+  EXPECT_EQ(gp_ud_compute_volume_area_(&z, &xi, &o, &missing, &o, &o, &outer, &port1, &port2, &b, &n, angles, v, a1,
+                                       q1, a2, q2), -1);
 }
 
 }  // namespace
