@@ -4,8 +4,8 @@
  * Axial piston: lengths in any one unit, angles in radians counter-clockwise
  * from +x; Rp pitch radius, w slot width.  Port tables are filled over
  * angles[] (turn of the moving shape); areas and perimeters are magnitudes
- * rounded to 0.001 (the values must stay below 9e15).  No opening is area 0,
- * perimeter 1.0.
+ * rounded to 0.001, half away from zero, with no integer range limit.  No
+ * opening is area 0, perimeter 1.0.
  *
  * Gerotor: z lobes of radius rc on the circle a about the origin, root
  * radius Ro, fillet radius X (0: none), eccentricity e (the inner gear of
@@ -147,9 +147,9 @@ KIV_API void gp_get_leakage_couette_(const int *z, const double *a, const double
                                      const double *e, const double *h, const double *w,
                                      const double *theta, const double *omega, double *u,
                                      double *q);
-/* Force (p b mm, so N/mm2 * mm2 = N for p in MPa) and torque about the inner
- * gear centre (force unit times mm) of the chamber at pressure p on the
- * inner gear. */
+/* Force (*Fx, *Fy) of the chamber at pressure p on the inner gear, in p
+ * times mm2 (N for p in MPa, 1e-6 N for p in Pa), and its *torque about the
+ * inner-gear centre (-e, 0) in that force unit times mm. */
 KIV_API void gp_get_force_torque_ch_inner_gear_(const int *z, const double *a, const double *rc,
                                                 const double *e, const double *b,
                                                 const double *theta, const double *p, double *Fx,
