@@ -183,6 +183,18 @@ TEST_F(Gerotor, PortOpensTheWholeChamberInsideItsSector) {
   EXPECT_EQ(gp_set_up_flow_area_contour_(&z, &a, &rc, &Ro, &e, &X, "no-such-port.txt", &ida, &idp), -1);
 }
 
+TEST_F(Gerotor, NodeAtAPolarAngle) {
+  double x[36], y[36];
+  for (int i = 0; i < 36; ++i) x[i] = 10 * std::cos(i * pi / 18), y[i] = 10 * std::sin(i * pi / 18);
+  const int id = xCD_create_shape_from_array_(x, y, 36), missing = 99999;
+  const double o = 0, in = 5, out = 20;
+  struct Case { double theta, rmin; int node; };  // the first node and a ring inside rmin decide nothing
+  for (const Case &c : {Case{50 * pi / 180, in, 5}, Case{53 * pi / 180, in, 5}, Case{57 * pi / 180, in, 6},
+                        Case{0, in, -1}, Case{50 * pi / 180, out, -1}})
+    EXPECT_EQ(gp_find_closest_pt_from_theta_id_(&id, &c.theta, &o, &o, &c.rmin), c.node) << c.theta;
+  EXPECT_EQ(gp_find_closest_pt_from_theta_id_(&missing, &o, &o, &o, &in), -1);
+}
+
 TEST_F(Gerotor, ShapeDefinedGearsReproduceTheAnalyticChambers) {
   // The ring is given by its bore sampled as a polygon, a clockwise path.
   const double t0 = 0, lo = -pi, hi = pi, step = 0.01, margin = 0, X = 0, xi = -e, o = 0, turn = 2 * pi;
