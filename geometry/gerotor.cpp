@@ -136,6 +136,8 @@ ShapePtr gerotorOuterExact(const Gerotor &g, double theta) {
   const RingAngles ra = ringAngles(g);
   const double P = kTwoPi / g.z;
   const bool fillet = g.X != 0.0;
+  // A lobe centred inside the chord of its ends shows more than half its circle.
+  const int lobeKind = ra.s * std::cos(ra.alpha2) > g.a ? KIV_ARC_MAJOR : KIV_ARC_MINOR;
   Built b = newShape();
   point *last = nullptr;
   point *first = nullptr;
@@ -145,7 +147,7 @@ ShapePtr gerotorOuterExact(const Gerotor &g, double theta) {
     if (last) insertarc_(last, S, fillet ? g.X : g.Ro, KIV_ARC_MINOR, KIV_CCW);
     if (!first) first = S;
     point *E = add_last_Rtheta_(b.p, ra.s, psi + ra.alpha2);
-    insertarc_(S, E, g.rc, KIV_ARC_MINOR, KIV_CW);
+    insertarc_(S, E, g.rc, lobeKind, KIV_CW);
     last = E;
     if (fillet) {
       point *F1 = add_last_Rtheta_(b.p, g.Ro, psi + ra.alpha1);

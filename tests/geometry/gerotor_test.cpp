@@ -83,13 +83,16 @@ TEST_F(Gerotor, ContactPointsLieOnTheInnerGear) {
 }
 
 TEST_F(Gerotor, RingBoreIsTheRootDiscLessTheLobeLenses) {
-  // Lens of the root circle and a lobe at distance a.
-  const double d = a, lens = rc * rc * std::acos((d * d + rc * rc - Ro * Ro) / (2 * d * rc)) +
-                             Ro * Ro * std::acos((d * d + Ro * Ro - rc * rc) / (2 * d * Ro)) -
-                             0.5 * std::sqrt((-d + rc + Ro) * (d + rc - Ro) * (d - rc + Ro) * (d + rc + Ro));
   const double X0 = 0, X1 = 1.5, theta = 0.3, c1 = 0, c2 = 2 * pi, step = 0.001, margin = 0;
-  shape *exact = create_gp_outer_gear2_(&z, &a, &rc, &Ro, &X0, &theta);
-  EXPECT_NEAR(area2D_(exact), -(pi * Ro * Ro - z * lens), 1e-9);
+  for (double R : {Ro, 22.0}) {  // lobe centres outside and inside the root circle
+    // Lens of the root circle and a lobe at distance a.
+    const double d = a, lens = rc * rc * std::acos((d * d + rc * rc - R * R) / (2 * d * rc)) +
+                               R * R * std::acos((d * d + R * R - rc * rc) / (2 * d * R)) -
+                               0.5 * std::sqrt((-d + rc + R) * (d + rc - R) * (d - rc + R) * (d + rc + R));
+    shape *exact = create_gp_outer_gear2_(&z, &a, &rc, &R, &X0, &theta);
+    EXPECT_NEAR(area2D_(exact), -(pi * R * R - z * lens), 1e-9) << R;
+    delete_shape_(exact);
+  }
   for (double X : {X0, X1}) {
     shape *arcs = create_gp_outer_gear2_(&z, &a, &rc, &Ro, &X, &theta);
     shape *sampled = create_gp_outer_gear_(&z, &a, &rc, &Ro, &X, &theta, &c1, &c2, &step, &margin);
@@ -97,7 +100,6 @@ TEST_F(Gerotor, RingBoreIsTheRootDiscLessTheLobeLenses) {
     delete_shape_(arcs);
     delete_shape_(sampled);
   }
-  delete_shape_(exact);
 }
 
 TEST_F(Gerotor, ChamberVolumesMatchRayIntegration) {
