@@ -27,17 +27,6 @@ constexpr double kOffAxis = 0.002154608961587;
 
 constexpr double kSteep = 1e-12;
 
-struct Built {
-  ShapePtr s;
-  path *p;
-};
-
-Built newShape() {
-  Built b{ShapePtr(create_shape()), create_path()};
-  add_path(b.p, b.s.get());
-  return b;
-}
-
 // Circle of radius r about (xc, yc) through its top and bottom: two
 // half-circle arcs in the given direction.
 Built circle(double r, double xc, double yc, int direction) {

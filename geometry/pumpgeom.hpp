@@ -15,6 +15,21 @@ struct Xy {
 inline double foldPi(double a) { return fmod_mpp_(a, kTwoPi); }
 inline double fold2Pi(double a) { return fmod_2p_(a, kTwoPi); }
 
+// A new shape of one empty path, and that path.
+struct Built {
+  ShapePtr s;
+  path *p;
+};
+inline Built newShape() {
+  Built b{ShapePtr(create_shape()), create_path()};
+  add_path(b.p, b.s.get());
+  return b;
+}
+
+// s, or nullptr after a message naming the routine when a coordinate of s
+// is not finite.
+ShapePtr finiteOrNull(const char *routine, ShapePtr s);
+
 // False, after a message naming the routine, when v is not finite or (for
 // a length) not positive.
 bool checkLength(const char *routine, const char *what, double v);
@@ -115,5 +130,49 @@ struct Opening {
 // fresh chooses the state whatever the mode.
 Opening notchStep(const Notch &n, double t1, double t2, double tn, int &state, bool &crossed,
                   bool fresh = false);
+
+// ---- Boolean shorthands over owned results -------------------------------
+
+inline ShapePtr minus(const shape *a, const shape *b) { return ShapePtr(remove_shape_(a, b)); }
+inline ShapePtr common(const shape *a, const shape *b) { return ShapePtr(intersection_shape_(a, b)); }
+
+// ---- Gerotor (gerotor.cpp) -----------------------------------------------
+
+// Ring of z circular lobes of radius rc on the circle a, root radius Ro,
+// fillet X (0: none); the inner gear of z - 1 teeth turns about (-e, 0).
+struct Gerotor {
+  int z;
+  double a, rc, e, Ro, X;
+};
+
+// Angle table over a turn: 720 entries k * 2 pi / 719.
+inline constexpr int kTurnSamples = 720;
+double turnAngle(int k);
+
+// Contact point of the lobe whose centre lies at angle theta.
+Xy gerotorContact(const Gerotor &g, double theta);
+// Its polar angle in [0, 2 pi).
+double contactAngle(const Gerotor &g, double theta);
+
+ShapePtr gerotorOuterSampled(const Gerotor &g, double theta, double c1, double c2, double step,
+                             double margin);
+ShapePtr gerotorOuterExact(const Gerotor &g, double theta);
+ShapePtr gerotorInner(const Gerotor &g, double theta0, double ta, double tb, double step,
+                      double margin);
+
+// The two gears bounding the chamber whose contact lobes sit at the shaft
+// angle theta (folded) and one pitch later.
+struct ChamberGears {
+  double theta, c1, c2;
+  ShapePtr outer, inner;
+};
+ChamberGears chamberGears(const Gerotor &g, double angle);
+
+// False, after a message naming the routine, when a parameter is not finite
+// or z < 3.
+bool checkGerotor(const char *routine, const Gerotor &g);
+
+// Cyclic monotone cubic spline of values over the turn table: its id or -1.
+int turnSpline(const double *values);
 
 }  // namespace kiv::geom

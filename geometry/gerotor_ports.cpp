@@ -1,0 +1,316 @@
+// Gerotor ports by shaft angle, Couette leakage at a contact, the chamber's
+// force on the inner gear, and chambers of gears given as shapes.
+#include <vector>
+
+#include "geometry/boolean.hpp"
+#include "geometry/kiv_gerotor.h"
+#include "geometry/kiv_shapeid.h"
+#include "geometry/pumpgeom.hpp"
+#include "geometry/shapeid.hpp"
+#include "tables/kiv_tablefiles.h"
+
+namespace kiv::geom {
+
+namespace {
+
+constexpr double kHalfDeg = 0.008726646259971648, kTenthDeg = 0.0017453292519943296;
+constexpr const char *kMissing = "Cannot retrieve shape %d.\n";
+
+int portTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
+  if (n < 1 || !checkGerotor("gp_port_", g)) return -1;
+  const ShapePtr bore = vpStator(1.05 * g.Ro, 0.0, 0.0);
+  const ShapePtr cut = minus(findShape(portId), bore.get());
+  for (int i = 0; i < n; ++i) {
+    ChamberGears c = chamberGears(g, angles[i]);
+    double c1 = c.c1, c2 = c.c2;
+    const ShapePtr window = minus(cut.get(), screen(c1, c2, 2.0 * g.a, false).get());
+    area[i] = 0.0;
+    perim[i] = 0.001;
+    if (!hasPaths(window.get()) || !c.outer || !c.inner) continue;
+    const ShapePtr flow = minus(minus(window.get(), c.outer.get()).get(), c.inner.get());
+    if (!hasPaths(flow.get())) continue;
+    area[i] = std::fabs(area2D_(flow.get())) * 1e-6;
+    perim[i] = perimeter2D_(flow.get()) * 0.001;
+  }
+  area[n - 1] = area[0];
+  perim[n - 1] = perim[0];
+  return 0;
+}
+
+// Tabulates the port over the turn and hands the two splines out.
+int flowSplines(int portId, const Gerotor &g, int *areaId, int *perimId) {
+  std::vector<double> angles(kTurnSamples), area(kTurnSamples), perim(kTurnSamples);
+  for (int k = 0; k < kTurnSamples; ++k) angles[k] = turnAngle(k);
+  if (portTable(portId, angles.data(), area.data(), perim.data(), kTurnSamples, g) != 0) return -1;
+  *areaId = turnSpline(area.data());
+  *perimId = turnSpline(perim.data());
+  return 0;
+}
+
+int flowFromContour(const Gerotor &g, const char *file, int *areaId, int *perimId) {
+  const char *me = "gp_set_up_flow_area_contour_";
+  const int format = GetTableFormat(file);
+  if (format == KIV_TABLE_NOT_FOUND) {
+    kivfprintf(stderr, "\nError in %s: unable to open %s.\n", me, file);
+    return -1;
+  }
+  if (format != KIV_TABLE_XY && format != KIV_TABLE_UNKNOWN) {
+    kivfprintf(stderr, "\nError in %s: the table is not of the correct format for %s.\n", me, file);
+    return -1;
+  }
+  const char *const millimetres[] = {"mm", "mm", nullptr};
+  int rows = 0, cols = 0;
+  double *raw = nullptr;
+  const bool read = rtablexy_(file, &rows, &cols, &raw, nullptr, millimetres) >= 1;
+  const std::unique_ptr<double, decltype(&std::free)> data(raw, &std::free);
+  if (!read) {
+    kivfprintf(stderr, "\nError in %s: unable to read %s.\n", me, file);
+    return -1;
+  }
+  if (cols < 2) {
+    kivfprintf(stderr, "\nError in %s: the table is not of the correct dimension for %s.\n", me, file);
+    return -1;
+  }
+  const int id = shapeFromArrays(raw, raw + rows, rows, false);
+  if (id < 0) {
+    kivfprintf(stderr, "\nError in %s: unable to generate contour for file %s.\n", me, file);
+    return -1;
+  }
+  return flowSplines(id, g, areaId, perimId);
+}
+
+// Folding of polar angles by the orientation of a path.
+double foldBy(int orientation, double a) {
+  return orientation == KIV_ORIENT_CW ? fmod_m2p_(a, kTwoPi) : fmod_2p_(a, kTwoPi);
+}
+
+double angleAbout(const point *p, double xc, double yc) { return std::atan2(p->y - yc, p->x - xc); }
+
+int closestFromTheta(const shape *s, double theta, double xc, double yc, double rmin) {
+  if (!hasPaths(s)) return -1;
+  const path *p = s->paths[0];
+  const int o = p->orientation;
+  const auto atCentre = [&](const point *q) { return q->x == xc && q->y == yc; };
+  const point *ref = p->first;
+  for (int i = 0; i < size_path_(p) && atCentre(ref); ++i) ref = ref->next;
+  const double phi0 = foldBy(o, angleAbout(ref, xc, yc)) + (o == KIV_ORIENT_CW ? kTenthDeg : -kTenthDeg);
+  const double t = foldBy(o, foldBy(o, theta) - phi0);
+  const point *q = p->first, *prev = nullptr;
+  double prevPhi = 0.0;
+  for (int i = 0, m = size_path_(p); i < m; ++i, q = q->next) {
+    if (atCentre(q)) continue;
+    const double phi = foldBy(o, foldBy(o, angleAbout(q, xc, yc)) - phi0);
+    if (std::fabs(phi) > std::fabs(t) - 1e-12) {
+      if (!prev) return -1;
+      const double rp = distance(prev->x, prev->y, xc, yc), ri = distance(q->x, q->y, xc, yc);
+      if (rp < rmin && rmin <= ri) return i;
+      if (ri < rmin && rmin <= rp) return i - 1;
+      if (rmin > ri || rmin > rp) return -1;
+      return phi - t <= t - prevPhi ? i : i - 1;
+    }
+    prev = q;
+    prevPhi = phi;
+  }
+  return -1;
+}
+
+struct Splitters {
+  double a, mid, b;
+};
+
+Splitters splitterAngles(const shape *s, int z, double xc, double yc) {
+  const double P = kTwoPi / z;
+  const path *p = s->paths[0];
+  const int o = p->orientation;
+  const double phi0 = foldBy(o, angleAbout(p->first, xc, yc));
+  int k = 0;
+  for (const point *q = p->first; k < size_path_(p) - 1; q = q->next, ++k)
+    if (std::fabs(foldBy(o, angleAbout(q->next, xc, yc)) - phi0) > P) break;
+  point centre{};
+  centre.x = xc;
+  centre.y = yc;
+  const int from = 0;
+  const double tc = foldBy(o, angleAbout(find_closest_point_(p, &centre, &from, &k), xc, yc));
+  return o == KIV_ORIENT_CW ? Splitters{tc + P / 2.0, tc - P / 2.0, tc - 1.5 * P}
+                            : Splitters{tc - P / 2.0, tc + P / 2.0, tc + 1.5 * P};
+}
+
+ShapePtr copied(const shape *s) {
+  shape *out = nullptr;
+  xCD_copy_shape_(s, &out);
+  return ShapePtr(out);
+}
+
+double magnitude(const shape *s) { return s ? std::fabs(area2D_(s)) : 0.0; }
+
+// Opening of the chamber onto one port; `touch` is the perimeter reported
+// for a contact of no area.
+void portOpening(const shape *chamber, const shape *port, const shape *screenA, double touch, double &area,
+                 double &perim) {
+  area = perim = 0.0;
+  const ShapePtr w = minus(port, screenA);
+  if (!hasPaths(w.get())) return;
+  const ShapePtr meet = common(chamber, w.get());
+  if (!meet) return;
+  const double a = std::fabs(area2D_(meet.get()));
+  area = a == 0.0 ? 0.0 : a * 1e-6;
+  perim = a == 0.0 ? touch : perimeter2D_(meet.get()) * 0.001;
+}
+
+struct UdGears {
+  int z;
+  double xi, yi, xo, yo, b;
+};
+
+struct UdOut {
+  double *volume, *area1, *perim1, *area2, *perim2;
+};
+
+int udChambers(const UdGears &g, int innerId, int outerId, int port1Id, int port2Id, int n, const double *angles,
+               const UdOut &out) {
+  const shape *innerS = findOrSay(innerId, kMissing), *outerS = innerS ? findOrSay(outerId, kMissing) : nullptr;
+  if (!innerS || !outerS) return -1;
+  ShapePtr inner = copied(innerS), outer = copied(outerS);
+  double rmin = 0.0, rmax = 0.0, t0, t1;
+  find_bounds_rtheta_(outer.get(), &rmin, &rmax, &t0, &t1);
+  const double R = 2.0 * rmax;
+  const shape *port1 = findOrSay(port1Id, kMissing), *port2 = port1 ? findOrSay(port2Id, kMissing) : nullptr;
+  if (!port1 || !port2 || !hasPaths(outer.get())) return -1;
+  // A drawn ring may come without its orientation settled.
+  if (outer->paths[0]->orientation == KIV_ORIENT_NONE) orient_path2_(outer->paths[0]);
+  const int o = outer->paths[0]->orientation;
+  int k1 = o != 0 ? 1 : 2, k2 = o != 0 ? 2 : 1;
+  const Splitters sp = splitterAngles(outer.get(), g.z, g.xo, g.yo);
+  double a1 = sp.b, a2 = sp.a, b1 = sp.b - kHalfDeg, b2 = sp.a + kHalfDeg;
+  ShapePtr screenA = screen(a1, a2, R, false), screenB = screen(b1, b2, R, false);
+  ShapePtr U(union_shape_(outer.get(), screenA.get()));
+  outer.reset();
+  if (!U || check_shape(U.get()) < 0) {
+    kivfprintf(stderr, "Cannot use outergear defined by shape %d.\n", outerId);
+    return -1;
+  }
+  int ia = closestFromTheta(U.get(), sp.a, g.xo, g.yo, rmin), imid = closestFromTheta(U.get(), sp.mid, g.xo, g.yo, rmin),
+      ib = closestFromTheta(U.get(), sp.b, g.xo, g.yo, rmin);
+  const double q = static_cast<double>(g.z) / (g.z - 1);
+  for (int i = 0; i < n; ++i) {
+    const double d = i == 0 ? angles[0] : angles[i] - angles[i - 1];
+    if (d != 0.0) {
+      rotate2D_(inner.get(), g.xi, g.yi, d * q);
+      for (shape *s : {U.get(), screenA.get(), screenB.get()}) rotate2D_(s, g.xo, g.yo, d);
+    }
+    const ShapePtr T = minus(inner.get(), screenB.get());
+    const shape *targets[] = {T.get()};
+    int one = 1;
+    const ShapePtr s1(xCD_setsplitter_(U.get(), &ia, &imid, &k1, &one, targets));
+    const ShapePtr s2(xCD_setsplitter_(U.get(), &imid, &ib, &k2, &one, targets));
+    if (!hasPaths(s1.get()) || !hasPaths(s2.get())) {
+      kivfprintf(stderr, "\nUnable to compute chamber boundaries.\n");
+      return -1;
+    }
+    ShapePtr base;
+    if (o == 1) {
+      shape *rev = nullptr;
+      xCD_copy_shape_reversed_(U.get(), &rev);
+      base = minus(ShapePtr(rev).get(), T.get());
+    } else {
+      base = minus(U.get(), T.get());
+    }
+    const ShapePtr K = minus(minus(base.get(), s1.get()).get(), s2.get());
+    out.volume[i] = magnitude(K.get()) * g.b * 1e-9;
+    portOpening(K.get(), port1, screenA.get(), 0.001, out.area1[i], out.perim1[i]);
+    portOpening(K.get(), port2, screenA.get(), 1.0, out.area2[i], out.perim2[i]);
+  }
+  return 0;
+}
+
+}  // namespace
+
+}  // namespace kiv::geom
+
+using namespace kiv::geom;
+
+extern "C" {
+
+int gp_port_(const int *port_id, const double *angles, double *area, double *perimeter, const int *n, const int *z,
+             const double *a, const double *rc, const double *Ro, const double *e, const double *X) {
+  return portTable(*port_id, angles, area, perimeter, *n, Gerotor{*z, *a, *rc, *e, *Ro, *X});
+}
+
+int gp_set_up_flow_area_contour_(const int *z, const double *a, const double *rc, const double *Ro,
+                                 const double *e, const double *X, const char *file, int *area_id,
+                                 int *perimeter_id) {
+  return flowFromContour(Gerotor{*z, *a, *rc, *e, *Ro, *X}, file, area_id, perimeter_id);
+}
+
+int gp_set_up_flow_area_analytic_(const int *z, const double *a, const double *rc, const double *Ro,
+                                  const double *e, const double *X, const double *start, const double *end,
+                                  int *area_id, int *perimeter_id) {
+  const Gerotor g{*z, *a, *rc, *e, *Ro, *X};
+  constexpr double deg = 0.017453292519943295;
+  const int id = registerShape(analyticPort(0.7 * (g.a - g.rc), 1.05 * g.Ro, -g.e, 0.0, 0.0, 0.0, *start * deg,
+                                            *end * deg, 1));
+  if (id < 0) {
+    kivfprintf(stderr, "\nError in gp_set_up_flow_area_analytic_: unable to generate contour from specified angles.\n");
+    return -1;
+  }
+  return flowSplines(id, g, area_id, perimeter_id);
+}
+
+void gp_get_leakage_couette_(const int *z, const double *a, const double *rc, const double *e, const double *h,
+                             const double *w, const double *theta, const double *omega, double *u, double *q) {
+  const Xy c = gerotorContact(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *theta);
+  const double phi = std::atan2(c.y, c.x), r = std::hypot(c.x, c.y), ze = *z * *e;
+  const double Ri = std::sqrt(*e * *e + r * r + 2.0 * *e * r * std::cos(phi));
+  const double D = std::hypot(c.x + ze, c.y);
+  const double sA = (r / Ri) * std::sin(phi) * (ze - *e) / D, sB = (ze / D) * std::sin(phi);
+  *u = std::sqrt(1.0 - sA * sA) * Ri * *omega - r * ((*z - 1) * *omega / *z) * std::sqrt(1.0 - sB * sB);
+  *q = *u * *h * *w / 2.0;
+}
+
+void gp_get_force_torque_ch_inner_gear_(const int *z, const double *a, const double *rc, const double *e,
+                                        const double *b, const double *theta, const double *p, double *Fx,
+                                        double *Fy, double *torque) {
+  const Gerotor g{*z, *a, *rc, *e, 0.0, 0.0};
+  const Xy p1 = gerotorContact(g, *theta), p2 = gerotorContact(g, *theta + kTwoPi / *z);
+  *Fx = -*p * *b * (p2.y - p1.y);
+  *Fy = -*p * *b * (p1.x - p2.x);
+  *torque = *Fy * ((p1.x + p2.x) / 2.0 + *e) - *Fx * (p1.y + p2.y) / 2.0;
+}
+
+int gp_find_closest_pt_from_theta_(const shape *s, const double *theta, const double *xc, const double *yc,
+                                   const double *rmin) {
+  return closestFromTheta(s, *theta, *xc, *yc, *rmin);
+}
+
+int gp_find_closest_pt_from_theta_id_(const int *id, const double *theta, const double *xc, const double *yc,
+                                      const double *rmin) {
+  const shape *s = findOrSay(*id, kMissing);
+  return s ? closestFromTheta(s, *theta, *xc, *yc, *rmin) : -1;
+}
+
+int gp_ud_set_splitters_angles_(const shape *s, const int *z, const double *xc, const double *yc, double *ta,
+                                double *tmid, double *tb) {
+  if (!hasPaths(s)) return -1;
+  const Splitters sp = splitterAngles(s, *z, *xc, *yc);
+  *ta = sp.a;
+  *tmid = sp.mid;
+  *tb = sp.b;
+  return 0;
+}
+
+int gp_ud_set_splitters_angles_id_(const int *id, const int *z, const double *xc, const double *yc, double *ta,
+                                   double *tmid, double *tb) {
+  const shape *s = findOrSay(*id, kMissing);
+  return s ? gp_ud_set_splitters_angles_(s, z, xc, yc, ta, tmid, tb) : -1;
+}
+
+int gp_ud_compute_volume_area_(const int *z, const double *xi, const double *yi, const int *inner_id,
+                               const double *xo, const double *yo, const int *outer_id, const int *port1_id,
+                               const int *port2_id, const double *b, const int *n, const double *angles,
+                               double *volume, double *area1, double *perimeter1, double *area2,
+                               double *perimeter2) {
+  return udChambers(UdGears{*z, *xi, *yi, *xo, *yo, *b}, *inner_id, *outer_id, *port1_id, *port2_id, *n, angles,
+                    UdOut{volume, area1, perimeter1, area2, perimeter2});
+}
+
+}  // extern "C"

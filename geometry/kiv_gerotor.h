@@ -1,0 +1,182 @@
+/* Axial-piston valve-plate openings and gerotor geometry of the kiv model
+ * library.  Flat C interface: every argument is passed by pointer.
+ *
+ * Axial piston: lengths in any one unit, angles in radians counter-clockwise
+ * from +x; Rp pitch radius, w slot width.  Port tables are filled over
+ * angles[] (turn of the moving shape); areas and perimeters are magnitudes
+ * rounded to 0.001, half away from zero, with no integer range limit.  No
+ * opening is area 0, perimeter 1.0.
+ *
+ * Gerotor: z lobes of radius rc on the circle a about the origin, root
+ * radius Ro, fillet radius X (0: none), eccentricity e (the inner gear of
+ * z - 1 teeth turns about (-e, 0)), thickness b; lengths in millimetres,
+ * shaft angle theta in radians (outer gear turned by theta, inner gear by
+ * theta z / (z - 1)).  Areas are returned in m2, perimeters in m, volumes in
+ * m3, all magnitudes.  Angle tables are 720 entries k 2 pi / 719, the last
+ * entry set to the first.  Shape builders return a new shape (free it with
+ * delete_shape_) or NULL after a message when a parameter is not finite;
+ * their id forms return -1 then. */
+#ifndef KIV_GEROTOR_H
+#define KIV_GEROTOR_H
+
+#include "geometry/kiv_geometry.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Axial piston -------------------------------------------------------- */
+
+/* Kidney slot of width w on the pitch circle Rp from theta_s to theta_e
+ * (wrapping through pi when theta_e < theta_s); NULL with a message unless
+ * 0 < w / 2 < Rp. */
+KIV_API shape *create_axpp_slot_(const double *Rp, const double *w, const double *theta_s,
+                                 const double *theta_e);
+KIV_API int create_axpp_slot_id_(const double *Rp, const double *w, const double *theta_s,
+                                 const double *theta_e);
+/* V-notch of length L beyond the cap of a slot of width w, width wn at the
+ * cap, at the port edge theta (side 1: port start, pointing clockwise;
+ * otherwise port end), its axis turned outward by beta; arc 1 closes the
+ * base along the cap.  The eighth argument is not read. */
+KIV_API shape *create_axpp_notch_(const double *Rp, const int *side, const double *w,
+                                  const double *theta, const double *beta, const double *L,
+                                  const double *wn, const double *unused, const int *arc);
+KIV_API int create_axpp_notch_id_(const double *Rp, const int *side, const double *w,
+                                  const double *theta, const double *beta, const double *L,
+                                  const double *wn, const double *unused, const int *arc);
+/* Distance between the line through A2 and A1 and the line through B2 and
+ * B1; PA and PB receive the closest points (s = 0 on A for parallel lines). */
+KIV_API double distance3D_Line_to_Line(const double *A1, const double *A2, const double *B1,
+                                       const double *B2, double *PA, double *PB);
+/* Opening of the registered port onto the registered moving shape turned by
+ * angles[i], for i = i_first .. i_last (0 <= i_first <= i_last < n).  A
+ * full range repeats entry 0 in entry n - 1.  0; -1 when a shape is missing
+ * or empty (range closed) or the range is invalid (nothing written). */
+KIV_API int axpp_udport_custom_(const int *port_id, const double *angles, const int *i_first,
+                                const int *i_last, double *area, double *perimeter, const int *n,
+                                const int *moving_id);
+KIV_API int axpp_udport_(const int *port_id, const double *angles, double *area, double *perimeter,
+                         const int *n, const int *moving_id);
+/* Opening of the registered port with a notch (side, theta, beta, L, wn, its
+ * floor depth at the base rising to 0 at the tip) onto the slot (Rp, w,
+ * theta_s, theta_e) turned by angles[i]; where the slot cap cuts the notch
+ * its true cross-section replaces the plan view when smaller.  0, or -1 with
+ * every entry closed (nothing written for n < 1). */
+KIV_API int axpp_anaport_notch_(const int *port_id, const double *angles, double *area,
+                                double *perimeter, const int *n, const double *Rp, const double *w,
+                                const double *theta_s, const double *theta_e, const int *side,
+                                const double *theta, const double *beta, const double *L,
+                                const double *wn, const double *depth);
+
+/* ---- Gerotor geometry (mm) ----------------------------------------------- */
+
+/* Contact point (mm) of the lobe whose centre lies at angle theta, on the
+ * line from its centre to the pitch point (-z e, 0). */
+KIV_API void gp_get_xc_yc_(const int *z, const double *a, const double *rc, const double *e,
+                           const double *theta, double *x, double *y);
+/* The same in polar form about the origin: angle in [0, 2 pi), radius. */
+KIV_API void gp_get_rc_thetac_(const int *z, const double *a, const double *rc, const double *e,
+                               const double *theta, double *angle, double *radius);
+/* Ring contour sampled every step (rad) in the window from the contact
+ * angle c1 - margin to c2 + margin closed out at radius 2 Ro (a region of
+ * ring material), or a whole clockwise turn when c2 - c1 >= 2 pi. */
+KIV_API shape *create_gp_outer_gear_(const int *z, const double *a, const double *rc,
+                                     const double *Ro, const double *X, const double *theta,
+                                     const double *c1, const double *c2, const double *step,
+                                     const double *margin);
+KIV_API int create_gp_outer_gear_id_(const int *z, const double *a, const double *rc,
+                                     const double *Ro, const double *X, const double *theta,
+                                     const double *c1, const double *c2, const double *step,
+                                     const double *margin);
+/* Whole ring bore with true arcs, clockwise (a hole), turned by theta. */
+KIV_API shape *create_gp_outer_gear2_(const int *z, const double *a, const double *rc,
+                                      const double *Ro, const double *X, const double *theta);
+KIV_API int create_gp_outer_gear2_id_(const int *z, const double *a, const double *rc,
+                                      const double *Ro, const double *X, const double *theta);
+/* Inner gear turned by theta0, sampled about every step (rad) between polar
+ * angles ta - margin and tb + margin as a sector from the origin (the whole
+ * gear when |tb - ta| >= 2 pi). */
+KIV_API shape *create_gp_inner_gear_(const int *z, const double *a, const double *rc,
+                                     const double *e, const double *theta0, const double *ta,
+                                     const double *tb, const double *step, const double *margin);
+KIV_API int create_gp_inner_gear_id_(const int *z, const double *a, const double *rc,
+                                     const double *e, const double *theta0, const double *ta,
+                                     const double *tb, const double *step, const double *margin);
+/* Chamber volume (m3) at each shaft angle; the last entry repeats the first.
+ * 0; -1 (nothing written) for n < 1 or unusable parameters. */
+KIV_API int gp_volume_(const double *angles, double *volumes, const int *n, const int *z,
+                       const double *a, const double *rc, const double *Ro, const double *e,
+                       const double *X, const double *b);
+/* Cyclic spline (id in *id) of the chamber volume (m3) over the shaft angle
+ * (rad) on the turn table; 0, or -1 with *id = -1. */
+KIV_API int gp_set_up_volume_(const int *z, const double *a, const double *rc, const double *Ro,
+                              const double *e, const double *X, const double *b, int *id);
+/* Displacement per radian of shaft (m3/rad): (Vmax - Vmin) z / (2 pi). */
+KIV_API double gp_get_displacement_(const int *z, const double *a, const double *rc,
+                                    const double *Ro, const double *e, const double *X,
+                                    const double *b);
+/* The same from n volumes (their unit per radian); 0 when n < 2. */
+KIV_API double gp_ud_get_displacement_(const int *z, const int *n, const double *volumes);
+/* dV/dtheta of the z chambers at theta, in mm3/rad for a, rc, e, b in mm
+ * (the unit of b e^2 per radian). */
+KIV_API void gp_get_volume_derivative_(const int *z, const double *a, const double *rc,
+                                       const double *e, const double *b, const double *theta,
+                                       double *out);
+
+/* ---- Gerotor ports, leakage, forces -------------------------------------- */
+
+/* Opening (area m2, perimeter m) of the chamber at each shaft angle onto the
+ * registered port; a closed window gives area 0, perimeter 0.001.  0; -1
+ * (nothing written) for n < 1 or unusable parameters. */
+KIV_API int gp_port_(const int *port_id, const double *angles, double *area, double *perimeter,
+                     const int *n, const int *z, const double *a, const double *rc,
+                     const double *Ro, const double *e, const double *X);
+/* Port drawn in an XY file (mm): cyclic splines of area (m2) and perimeter
+ * (m) over the shaft angle.  0, or -1 after a message. */
+KIV_API int gp_set_up_flow_area_contour_(const int *z, const double *a, const double *rc,
+                                         const double *Ro, const double *e, const double *X,
+                                         const char *file, int *area_id, int *perimeter_id);
+/* The same for the sector port between the angles start and end (degrees). */
+KIV_API int gp_set_up_flow_area_analytic_(const int *z, const double *a, const double *rc,
+                                          const double *Ro, const double *e, const double *X,
+                                          const double *start, const double *end, int *area_id,
+                                          int *perimeter_id);
+/* Couette leakage over the contact at theta of a gap h wide w: sliding
+ * speed *u (mm/s for mm and rad/s) and flow *q = u h w / 2 (mm3/s). */
+KIV_API void gp_get_leakage_couette_(const int *z, const double *a, const double *rc,
+                                     const double *e, const double *h, const double *w,
+                                     const double *theta, const double *omega, double *u,
+                                     double *q);
+/* Force (*Fx, *Fy) of the chamber at pressure p on the inner gear, in p
+ * times mm2 (N for p in MPa, 1e-6 N for p in Pa), and its *torque about the
+ * inner-gear centre (-e, 0) in that force unit times mm. */
+KIV_API void gp_get_force_torque_ch_inner_gear_(const int *z, const double *a, const double *rc,
+                                                const double *e, const double *b,
+                                                const double *theta, const double *p, double *Fx,
+                                                double *Fy, double *torque);
+/* Node of the first path at the polar angle theta about (xc, yc) at radius
+ * rmin or beyond: its index, or -1. */
+KIV_API int gp_find_closest_pt_from_theta_(const shape *s, const double *theta, const double *xc,
+                                           const double *yc, const double *rmin);
+KIV_API int gp_find_closest_pt_from_theta_id_(const int *id, const double *theta, const double *xc,
+                                              const double *yc, const double *rmin);
+/* Splitter angles of a shape-defined ring about (xc, yc); returns 0. */
+KIV_API int gp_ud_set_splitters_angles_(const shape *s, const int *z, const double *xc,
+                                        const double *yc, double *ta, double *tmid, double *tb);
+KIV_API int gp_ud_set_splitters_angles_id_(const int *id, const int *z, const double *xc,
+                                           const double *yc, double *ta, double *tmid, double *tb);
+/* Chamber volume (m3) and openings onto ports 1 and 2 (m2, m) of gears given
+ * as registered shapes (mm), inner about (xi, yi), outer about (xo, yo).
+ * 0, or -1 after a message. */
+KIV_API int gp_ud_compute_volume_area_(const int *z, const double *xi, const double *yi,
+                                       const int *inner_id, const double *xo, const double *yo,
+                                       const int *outer_id, const int *port1_id,
+                                       const int *port2_id, const double *b, const int *n,
+                                       const double *angles, double *volume, double *area1,
+                                       double *perimeter1, double *area2, double *perimeter2);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

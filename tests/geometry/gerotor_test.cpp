@@ -1,0 +1,222 @@
+// Gerotor geometry against brute force: the inner gear as what the ring's
+// bore never sweeps, chambers integrated ray by ray, and the ring against
+// the lens area of a lobe and the root circle.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "geometry/kiv_gerotor.h"
+#include "geometry/kiv_pumpgeom.h"
+#include "geometry/kiv_shapeid.h"
+#include "tables/kiv_splinend.h"
+#include "support/kiv_test.hpp"
+
+namespace {
+
+using Gerotor = kiv::test::SystemTest;
+constexpr double pi = 3.141592653589793;
+constexpr int z = 7;
+// Root inside the lobes' tangents from the centre: the bore is star-shaped.
+constexpr double a = 20, rc = 6, e = 2, Ro = 18.5, b = 10;
+
+bool inBore(double x, double y, double turn, double root) {
+  if (std::hypot(x, y) >= root) return false;
+  const double t = turn + std::round((std::atan2(y, x) - turn) * z / (2 * pi)) * 2 * pi / z;
+  return std::hypot(x - a * std::cos(t), y - a * std::sin(t)) > rc;
+}
+// The inner gear is what stays in the bore over a whole relative cycle.
+bool inGear(double x, double y, double theta, double root) {
+  for (int i = 0; i < 1000; ++i) {
+    const double tau = i * 2 * pi / 1000, q = tau * z / (z - 1);
+    const double px = -e + std::cos(q) * (x + e) - std::sin(q) * y, py = std::sin(q) * (x + e) + std::cos(q) * y;
+    if (!inBore(px, py, theta + tau, root)) return false;
+  }
+  return true;
+}
+template <class In> double edge(double phi, double hi, In in) {
+  double lo = 0;
+  for (int i = 0; i < 30; ++i) {
+    const double m = (lo + hi) / 2;
+    (in(m * std::cos(phi), m * std::sin(phi)) ? lo : hi) = m;
+  }
+  return lo;
+}
+// Chamber area (mm2) between the contact rays at theta and a pitch later.
+double chamberArea(double theta, double root = Ro) {
+  double c1, c2, r;
+  const double t2 = theta + 2 * pi / z;
+  gp_get_rc_thetac_(&z, &a, &rc, &e, &theta, &c1, &r);
+  gp_get_rc_thetac_(&z, &a, &rc, &e, &t2, &c2, &r);
+  if (c2 < c1) c2 += 2 * pi;
+  const int n = 100;
+  double sum = 0;
+  for (int i = 0; i < n; ++i) {
+    const double phi = c1 + (i + 0.5) * (c2 - c1) / n;
+    const double out = edge(phi, root, [&](double x, double y) { return inBore(x, y, theta, root); });
+    const double in = edge(phi, out, [&](double x, double y) { return inGear(x, y, theta, root); });
+    sum += (out * out - in * in) / 2 * (c2 - c1) / n;
+  }
+  return sum;
+}
+
+TEST_F(Gerotor, ContactPointsLieOnTheInnerGear) {
+  double x, y, ang, r;
+  const double zero = 0;
+  gp_get_rc_thetac_(&z, &a, &rc, &e, &zero, &ang, &r);
+  EXPECT_NEAR(ang, 0, 1e-15);
+  EXPECT_NEAR(r, a - rc, 1e-12);
+  const double th0 = 0.4, t0 = th0 * z / (z - 1), lo = -pi, hi = pi, step = 0.002, margin = 0;
+  shape *inner = create_gp_inner_gear_(&z, &a, &rc, &e, &t0, &lo, &hi, &step, &margin);
+  ASSERT_NE(inner, nullptr);
+  for (int k = 0; k < z; ++k) {
+    const double t = th0 + k * 2 * pi / z;
+    gp_get_xc_yc_(&z, &a, &rc, &e, &t, &x, &y);
+    double best = 1e9;
+    const point *p = inner->paths[0]->first;
+    do best = std::min(best, std::hypot(p->x - x, p->y - y)); while ((p = p->next) != inner->paths[0]->first);
+    EXPECT_LT(best, 0.02) << k;
+    EXPECT_TRUE(inGear(x - 1e-3 * (x + e), y - 1e-3 * y, th0, Ro)) << k;  // just inside the gear
+  }
+  delete_shape_(inner);
+}
+
+TEST_F(Gerotor, RingBoreIsTheRootDiscLessTheLobeLenses) {
+  const double X0 = 0, X1 = 1.5, theta = 0.3, c1 = 0, c2 = 2 * pi, step = 0.001, margin = 0;
+  for (double R : {Ro, 22.0}) {  // lobe centres outside and inside the root circle
+    // Lens of the root circle and a lobe at distance a.
+    const double d = a, lens = rc * rc * std::acos((d * d + rc * rc - R * R) / (2 * d * rc)) +
+                               R * R * std::acos((d * d + R * R - rc * rc) / (2 * d * R)) -
+                               0.5 * std::sqrt((-d + rc + R) * (d + rc - R) * (d - rc + R) * (d + rc + R));
+    shape *exact = create_gp_outer_gear2_(&z, &a, &rc, &R, &X0, &theta);
+    EXPECT_NEAR(area2D_(exact), -(pi * R * R - z * lens), 1e-9) << R;
+    delete_shape_(exact);
+  }
+  for (double X : {X0, X1}) {
+    shape *arcs = create_gp_outer_gear2_(&z, &a, &rc, &Ro, &X, &theta);
+    shape *sampled = create_gp_outer_gear_(&z, &a, &rc, &Ro, &X, &theta, &c1, &c2, &step, &margin);
+    EXPECT_NEAR(area2D_(sampled) / area2D_(arcs), 1, 1e-5) << X;
+    delete_shape_(arcs);
+    delete_shape_(sampled);
+  }
+}
+
+TEST_F(Gerotor, ChamberVolumesMatchRayIntegration) {
+  std::vector<double> angles = {0.0, 0.7, 1.9, 3.3, 5.0};
+  std::vector<double> v(angles.size());
+  const int n = static_cast<int>(v.size());
+  const double X = 0;
+  ASSERT_EQ(gp_volume_(angles.data(), v.data(), &n, &z, &a, &rc, &Ro, &e, &X, &b), 0);
+  for (int i = 0; i + 1 < n; ++i) EXPECT_NEAR(v[i] / (chamberArea(angles[i]) * b * 1e-9), 1, 0.01) << angles[i];
+  EXPECT_EQ(v[n - 1], v[0]);
+  const int none = 0;
+  v[0] = -1;
+  EXPECT_EQ(gp_volume_(angles.data(), v.data(), &none, &z, &a, &rc, &Ro, &e, &X, &b), -1);
+  EXPECT_EQ(v[0], -1);
+}
+
+TEST_F(Gerotor, DisplacementFromExtremesAndRatesIgnoresTheRoot) {
+  // Largest chamber straddles +x, the smallest the pitch point.
+  const double vmax = chamberArea(-pi / z), vmin = chamberArea(pi - pi / z);
+  const double ref = (vmax - vmin) * b * 1e-9 * z / (2 * pi);
+  for (auto [root, X] : {std::pair{Ro, 0.0}, std::pair{Ro + 0.5, 0.0}, std::pair{Ro, 1.5}, std::pair{Ro + 0.5, 1.0}})
+    EXPECT_NEAR(gp_get_displacement_(&z, &a, &rc, &root, &e, &X, &b) / ref, 1, 0.01) << root << " " << X;
+  // The rates of one chamber swing by the same volume (mm3).
+  double acc = 0, lo = 0, hi = 0, out[z];
+  const int m = 4000;
+  for (int i = 0; i < m; ++i) {
+    const double t = (i + 0.5) * 2 * pi * z / (z - 1) / m;
+    gp_get_volume_derivative_(&z, &a, &rc, &e, &b, &t, out);
+    acc += out[0] * 2 * pi * z / (z - 1) / m;
+    lo = std::min(lo, acc);
+    hi = std::max(hi, acc);
+  }
+  EXPECT_NEAR((hi - lo) / ((vmax - vmin) * b), 1, 0.01);
+  const double flat[] = {2, 2, 2};
+  const int three = 3, one = 1;
+  EXPECT_EQ(gp_ud_get_displacement_(&z, &three, flat), 0);
+  EXPECT_EQ(gp_ud_get_displacement_(&z, &one, flat), 0);
+}
+
+TEST_F(Gerotor, BuildersRefuseNonFiniteDimensions) {
+  const double bad = NAN, zero = 0, step = 0.01;
+  EXPECT_EQ(create_gp_outer_gear2_(&z, &a, &rc, &bad, &zero, &zero), nullptr);
+  EXPECT_EQ(create_gp_inner_gear_id_(&z, &a, &bad, &e, &zero, &zero, &zero, &step, &zero), -1);
+  int id = 0;
+  EXPECT_EQ(gp_set_up_volume_(&z, &a, &rc, &Ro, &bad, &zero, &b, &id), -1);
+  EXPECT_EQ(id, -1);
+}
+
+TEST_F(Gerotor, ContactSlidesAtTheRelativeTurnAboutThePitchPoint) {
+  const double h = 0.01, w = 10, omega = 100, p = 2e5;
+  for (double t : {0.3, 1.7, 4.0}) {
+    double x, y, u, q, Fx, Fy, T;
+    gp_get_xc_yc_(&z, &a, &rc, &e, &t, &x, &y);
+    gp_get_leakage_couette_(&z, &a, &rc, &e, &h, &w, &t, &omega, &u, &q);
+    EXPECT_NEAR(std::fabs(u), omega / z * std::hypot(x + z * e, y), 1e-9) << t;
+    EXPECT_NEAR(q, u * h * w / 2, 1e-12);
+    // Uniform pressure on the inner gear between the chamber's contacts.
+    const double t2 = t + 2 * pi / z;
+    double x2, y2;
+    gp_get_xc_yc_(&z, &a, &rc, &e, &t2, &x2, &y2);
+    gp_get_force_torque_ch_inner_gear_(&z, &a, &rc, &e, &b, &t, &p, &Fx, &Fy, &T);
+    EXPECT_NEAR(std::hypot(Fx, Fy), p * b * std::hypot(x2 - x, y2 - y), 1e-6);
+    EXPECT_NEAR(Fx * (x2 - x) + Fy * (y2 - y), 0, 1e-6);
+    EXPECT_NEAR(T, p * b * (std::pow(std::hypot(x2 + e, y2), 2) - std::pow(std::hypot(x + e, y), 2)) / 2, 1e-3);
+  }
+}
+
+TEST_F(Gerotor, PortOpensTheWholeChamberInsideItsSector) {
+  const double r1 = 0.7 * (a - rc), r2 = 1.05 * Ro, xi = -e, o = 0, lo = -pi / 2, hi = pi / 2, X = 0;
+  const int mode = 1, n = 3;
+  const int port = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &lo, &hi, &mode);
+  double angles[] = {-pi / z, pi - pi / z, 0}, area[3], perim[3], v[3];
+  ASSERT_EQ(gp_port_(&port, angles, area, perim, &n, &z, &a, &rc, &Ro, &e, &X), 0);
+  ASSERT_EQ(gp_volume_(angles, v, &n, &z, &a, &rc, &Ro, &e, &X, &b), 0);
+  EXPECT_NEAR(area[0] / (v[0] / (b * 1e-3)), 1, 1e-9);
+  EXPECT_TRUE(area[1] == 0 && perim[1] == 0.001 && area[2] == area[0]);
+  int ida = -1, idp = -1;
+  const double d0 = -90, d1 = 90;
+  ASSERT_EQ(gp_set_up_flow_area_analytic_(&z, &a, &rc, &Ro, &e, &X, &d0, &d1, &ida, &idp), 0);
+  double s = 2 * pi - pi / z, sa;
+  spleval_(&ida, &s, &sa);
+  EXPECT_NEAR(sa / area[0], 1, 0.01);
+  EXPECT_EQ(gp_set_up_flow_area_contour_(&z, &a, &rc, &Ro, &e, &X, "no-such-port.txt", &ida, &idp), -1);
+}
+
+TEST_F(Gerotor, NodeAtAPolarAngle) {
+  double x[36], y[36];
+  for (int i = 0; i < 36; ++i) x[i] = 10 * std::cos(i * pi / 18), y[i] = 10 * std::sin(i * pi / 18);
+  const int id = xCD_create_shape_from_array_(x, y, 36), missing = 99999;
+  const double o = 0, in = 5, out = 20;
+  struct Case { double theta, rmin; int node; };  // the first node and a ring inside rmin decide nothing
+  for (const Case &c : {Case{50 * pi / 180, in, 5}, Case{53 * pi / 180, in, 5}, Case{57 * pi / 180, in, 6},
+                        Case{0, in, -1}, Case{50 * pi / 180, out, -1}})
+    EXPECT_EQ(gp_find_closest_pt_from_theta_id_(&id, &c.theta, &o, &o, &c.rmin), c.node) << c.theta;
+  EXPECT_EQ(gp_find_closest_pt_from_theta_id_(&missing, &o, &o, &o, &in), -1);
+}
+
+TEST_F(Gerotor, ShapeDefinedGearsReproduceTheAnalyticChambers) {
+  // The ring is given by its bore sampled as a polygon, a clockwise path.
+  const double t0 = 0, lo = -pi, hi = pi, step = 0.01, margin = 0, X = 0, xi = -e, o = 0, turn = 2 * pi;
+  const int inner = create_gp_inner_gear_id_(&z, &a, &rc, &e, &t0, &lo, &hi, &step, &margin);
+  const int outer = create_gp_outer_gear_id_(&z, &a, &rc, &Ro, &X, &t0, &o, &turn, &step, &margin);
+  const double r1 = 0.7 * (a - rc), r2 = 1.05 * Ro, p1a = -pi / 2, p1b = pi / 2, p2a = pi / 2, p2b = 3 * pi / 2;
+  const int mode = 1, n = 3;
+  const int port1 = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &p1a, &p1b, &mode);
+  const int port2 = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &p2a, &p2b, &mode);
+  double angles[] = {0.0, 0.5, 1.0}, v[3], ref[3], a1[3], q1[3], a2[3], q2[3];
+  ASSERT_EQ(gp_ud_compute_volume_area_(&z, &xi, &o, &inner, &o, &o, &outer, &port1, &port2, &b, &n, angles, v, a1,
+                                       q1, a2, q2), 0);
+  // The chamber closed by the lobes a pitch behind and at the splitter angle.
+  double behind[] = {angles[0] - 2 * pi / z, angles[1] - 2 * pi / z, angles[2] - 2 * pi / z};
+  const int one = 1;
+  for (int i = 0; i < n; ++i) ASSERT_EQ(gp_volume_(behind + i, ref + i, &one, &z, &a, &rc, &Ro, &e, &X, &b), 0);
+  for (int i = 0; i < n; ++i) EXPECT_NEAR(v[i] / ref[i], 1, 0.01) << angles[i];
+  const int missing = 99999;
+  EXPECT_EQ(gp_ud_compute_volume_area_(&z, &xi, &o, &missing, &o, &o, &outer, &port1, &port2, &b, &n, angles, v, a1,
+                                       q1, a2, q2), -1);
+}
+
+}  // namespace
