@@ -69,9 +69,11 @@ template <class F>
 void ForEachPoint(const NDSpline &s, F f) {
   int idx[kMaxDim] = {};
   const long n = s.points();
-  for (long p = 0; p < n; ++p) {
-    f(p, static_cast<const int *>(idx));
-    for (int k = 0; k < s.full_dim; ++k) {
+  const int run = s.full_dim > 0 ? s.sizes[0] : 1;  // points along axis 0
+  for (long p = 0; p < n;) {
+    for (idx[0] = 0; idx[0] < run; ++idx[0], ++p) f(p, static_cast<const int *>(idx));
+    idx[0] = 0;
+    for (int k = 1; k < s.full_dim; ++k) {
       if (++idx[k] < s.sizes[k]) break;
       idx[k] = 0;
     }
