@@ -180,13 +180,20 @@ void SplineNd_kiv(benchmark::State &state) {
   }
 }
 
+// Value and slope: two calls (argument 0) or one (1).
 void Slope1d_kiv(benchmark::State &state) {
   const int id = spline1d();
   Angles in;
+  double d = 0.0;
   for (auto _ : state) {
     const double a = in.next(static_cast<int>(state.range(0)));
-    benchmark::DoNotOptimize(getspl_(&id, &a));
-    benchmark::DoNotOptimize(getspd_(&id, &a));
+    if (state.range(1)) {
+      benchmark::DoNotOptimize(getspvd_(&id, &a, &d));
+      benchmark::DoNotOptimize(d);
+    } else {
+      benchmark::DoNotOptimize(getspl_(&id, &a));
+      benchmark::DoNotOptimize(getspd_(&id, &a));
+    }
   }
 }
 
@@ -230,8 +237,10 @@ BENCHMARK(Spline1d_kiv)->Name("spline1d-24sites/kiv")->Arg(kSites);
 BENCHMARK(SplineNd_kiv)->Name("splineNd-sweep/kiv")->Arg(kSweep);
 BENCHMARK(SplineNd_kiv)->Name("splineNd-random/kiv")->Arg(kRandom);
 BENCHMARK(SplineNd_kiv)->Name("splineNd-24sites/kiv")->Arg(kSites);
-BENCHMARK(Slope1d_kiv)->Name("slope1d-sweep/kiv")->Arg(kSweep);
-BENCHMARK(Slope1d_kiv)->Name("slope1d-random/kiv")->Arg(kRandom);
+BENCHMARK(Slope1d_kiv)->Name("slope1d-sweep/kiv")->Args({kSweep, 1});
+BENCHMARK(Slope1d_kiv)->Name("slope1d-random/kiv")->Args({kRandom, 1});
+BENCHMARK(Slope1d_kiv)->Name("slope1d-sweep-two-calls/kiv")->Args({kSweep, 0});
+BENCHMARK(Slope1d_kiv)->Name("slope1d-random-two-calls/kiv")->Args({kRandom, 0});
 BENCHMARK(SlopeNd_kiv)->Name("slopeNd-sweep/kiv")->Arg(kSweep);
 BENCHMARK(SlopeNd_kiv)->Name("slopeNd-random/kiv")->Arg(kRandom);
 BENCHMARK(Build1d_kiv)->Name("build1d/kiv");
@@ -291,6 +300,8 @@ BENCHMARK(Spline_ref)->Name("splineNd-random/ref")->Arg(kRandom);
 BENCHMARK(Spline_ref)->Name("splineNd-24sites/ref")->Arg(kSites);
 BENCHMARK(Slope_ref)->Name("slope1d-sweep/ref")->Arg(kSweep);
 BENCHMARK(Slope_ref)->Name("slope1d-random/ref")->Arg(kRandom);
+BENCHMARK(Slope_ref)->Name("slope1d-sweep-two-calls/ref")->Arg(kSweep);
+BENCHMARK(Slope_ref)->Name("slope1d-random-two-calls/ref")->Arg(kRandom);
 BENCHMARK(Slope_ref)->Name("slopeNd-sweep/ref")->Arg(kSweep);
 BENCHMARK(Slope_ref)->Name("slopeNd-random/ref")->Arg(kRandom);
 BENCHMARK(Build_ref)->Name("build1d/ref");

@@ -17,6 +17,7 @@ struct CubicSpline {
   int left_ext = 1, right_ext = 1;
   bool cyclic = false;
   bool freed = false;
+  double scale = 0.0;  // (n - 1) / (x[n-1] - x[0]): guesses of the interval search
   int n() const { return static_cast<int>(x.size()); }
 };
 
@@ -48,28 +49,39 @@ struct Piece {
   double second() const { return A * m0 + B * m1; }
 };
 
-enum What { kValue, kSlope };
+// Where x falls: the piece whose formulas apply, or the straight line from
+// an end knot.
+struct Spot {
+  double v;      // x, folded onto the axis of a cyclic spline
+  int piece;     // 0..n-2
+  int end = -1;  // knot of the straight-line extension, or -1
+};
 
-double Evaluate(const CubicSpline &s, double x, What what) {
+Spot Find(const CubicSpline &s, double x) {
   const int n = s.n();
   long long turns = 0;
-  const double v =
-      s.cyclic ? kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], turns) : x;
-  const int i = kiv::interp::bisect(v, s.x.data(), n);
-  if (i <= -1 || i >= n - 1) {
-    const bool below = i <= -1;
-    const int piece = below ? 0 : n - 2;
-    if ((below ? s.left_ext : s.right_ext) == 1) {
-      // Straight line with the slope at the end knot.
-      const double end = s.x[below ? 0 : static_cast<size_t>(n - 1)];
-      const double d = Piece(s, piece, end).slope();
-      return what == kValue ? s.y[below ? 0 : static_cast<size_t>(n - 1)] + d * (v - end) : d;
-    }
-    const Piece p(s, piece, v);
-    return what == kValue ? p.value() : p.slope();
-  }
-  const Piece p(s, i, v);
-  return what == kValue ? p.value() : p.slope();
+  Spot at;
+  at.v = s.cyclic ? kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], turns) : x;
+  const int i = kiv::interp::bisectScaled(at.v, s.x.data(), n, s.scale);
+  at.piece = i <= -1 ? 0 : i >= n - 1 ? n - 2 : i;
+  if (i <= -1 && s.left_ext == 1) at.end = 0;
+  if (i >= n - 1 && s.right_ext == 1) at.end = n - 1;
+  return at;
+}
+
+// Slope of the line from the end knot, the end piece's slope there.
+double EndSlope(const CubicSpline &s, const Spot &at) {
+  return Piece(s, at.piece, s.x[static_cast<size_t>(at.end)]).slope();
+}
+
+double Value(const CubicSpline &s, const Spot &at) {
+  if (at.end < 0) return Piece(s, at.piece, at.v).value();
+  const size_t e = static_cast<size_t>(at.end);
+  return s.y[e] + EndSlope(s, at) * (at.v - s.x[e]);
+}
+
+double Slope(const CubicSpline &s, const Spot &at) {
+  return at.end < 0 ? Piece(s, at.piece, at.v).slope() : EndSlope(s, at);
 }
 
 }  // namespace
@@ -249,6 +261,7 @@ int splinit_(const int *n, const double *x, const double *y, const int *left_end
       kivfprintf(stderr, "\n\nFor cyclic cubic splines the knots give no finite solution.\n\n");
       return -1;
     }
+    s.scale = (np - 1) / (s.x.back() - s.x.front());
     s.left_ext = *left_ext;
     s.right_ext = *right_ext;
     s.cyclic = left == 3;
@@ -261,9 +274,27 @@ int splinit_(const int *n, const double *x, const double *y, const int *left_end
   return g_reg.count() - 1;
 }
 
-double getspl_(const int *id, const double *x) { return Evaluate(Live(*id, "getspl"), *x, kValue); }
+double getspl_(const int *id, const double *x) {
+  const CubicSpline &s = Live(*id, "getspl");
+  return Value(s, Find(s, *x));
+}
 
-double getspd_(const int *id, const double *x) { return Evaluate(Live(*id, "getspd"), *x, kSlope); }
+double getspd_(const int *id, const double *x) {
+  const CubicSpline &s = Live(*id, "getspd");
+  return Slope(s, Find(s, *x));
+}
+
+double getspvd_(const int *id, const double *x, double *slope) {
+  const CubicSpline &s = Live(*id, "getspvd");
+  const Spot at = Find(s, *x);
+  if (at.end >= 0) {
+    *slope = EndSlope(s, at);
+    return Value(s, at);
+  }
+  const Piece p(s, at.piece, at.v);
+  *slope = p.slope();
+  return p.value();
+}
 
 double getsp2_(const int *id, const double *x, int *mem) {
   const CubicSpline &s = Live(*id, "getsp2");
