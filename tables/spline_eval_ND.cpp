@@ -337,18 +337,21 @@ double CubicModes(const NDSpline &s, const Cell &q, int mode, const int *dirs, d
   auto second = [&](int a, int b) {
     return q.flag[a] && q.flag[b] ? 0.0 : secondP<D>(t, h, c, S, a + 1, b + 1);
   };
+  auto value = [&] {
+    double v = evalP<D>(t, h, c, S);
+    if (q.any)
+      for (int k = 0; k < D; ++k)
+        if (q.flag[k]) v += derivP<D>(t, h, c, S, k + 1) * q.delta[k];
+    return v;
+  };
+  auto along = [&](int dir) {
+    const int a = s.ipivot[dir - 1];
+    return a < D ? first(a) : 0.0;
+  };
   switch (mode) {
-    case kValue: {
-      double v = evalP<D>(t, h, c, S);
-      if (q.any)
-        for (int k = 0; k < D; ++k)
-          if (q.flag[k]) v += derivP<D>(t, h, c, S, k + 1) * q.delta[k];
-      return v;
-    }
-    case kFirst: {
-      const int a = s.ipivot[dirs[0] - 1];
-      return a < D ? first(a) : 0.0;
-    }
+    case kValue: return value();
+    case kFirst: return along(dirs[0]);
+    case kValueFirst: *out = along(dirs[0]); return value();
     case kSecond: {
       const int a = s.ipivot[dirs[0] - 1], b = s.ipivot[dirs[1] - 1];
       return a < D && b < D ? second(a, b) : 0.0;

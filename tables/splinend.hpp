@@ -20,7 +20,15 @@ inline constexpr int kMaxCubicDim = 5;
 inline constexpr int kPatchBlock = 1000;  // patches per storage block
 
 enum Kind { kConstant = 0, kLinear = 1, kCubic = 2 };
-enum Mode { kIntegral = -1, kValue = 0, kFirst = 1, kSecond = 2, kGradient = 3, kHessian = 4 };
+enum Mode {
+  kIntegral = -1,
+  kValue = 0,
+  kFirst = 1,
+  kSecond = 2,
+  kGradient = 3,
+  kHessian = 4,
+  kValueFirst = 5,  // value returned, first derivative along dirs[0] into out[0]
+};
 
 struct NDSpline {
   int id = -1;
@@ -106,8 +114,11 @@ double CubicSplineEval(NDSpline &s, const double *x, int mode, const int *dirs, 
                        double *out);
 inline double SplineEval(NDSpline &s, const double *x, int mode, const int *dirs, Memory &mem,
                          double *out) {
-  return s.kind == kCubic ? CubicSplineEval(s, x, mode, dirs, mem, out)
-                          : LinearSplineEval(s, x, mode, dirs, mem, out);
+  if (s.kind == kCubic) return CubicSplineEval(s, x, mode, dirs, mem, out);
+  if (mode != kValueFirst) return LinearSplineEval(s, x, mode, dirs, mem, out);
+  const double v = LinearSplineEval(s, x, kValue, dirs, mem, out);
+  *out = LinearSplineEval(s, x, kFirst, dirs, mem, out);
+  return v;
 }
 // Out-of-range tracking of splextrapol_.
 int SplineExtrapolState(NDSpline &s, const double *x);
