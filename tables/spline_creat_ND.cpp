@@ -279,23 +279,13 @@ struct Builder {
   std::vector<double> D[1 << kMaxCubicDim];  // by axis subset
   double *scratch;
 
-  // Calls f(p) for every grid point whose index is 0 on the given axes.
-  template <class F>
-  void lines(int axis_mask, F f) const {
-    ForEachPoint(s, [&](long p, const int *idx) {
-      for (int k = 0; k < s.dim; ++k)
-        if ((axis_mask >> k & 1) && idx[k] != 0) return;
-      f(p);
-    });
-  }
-
   void RecursiveCubicDuDx(int k, const double *end_slopes, LineSlopes slopes) {
     double *d1 = D[1 << k].data();
     const long st = s.vstride[k];
     const int m = s.sizes[k], lc = s.codes[2 * k], rc = s.codes[2 * k + 1];
     const double left = end_slopes ? end_slopes[2 * s.pivot[k]] : 0.0;
     const double right = end_slopes ? end_slopes[2 * s.pivot[k] + 1] : 0.0;
-    lines(1 << k, [&](long p) {
+    ForEachLineStart(s, 1 << k, [&](long p) {
       if (lc == 2) d1[p] = left;
       if (rc == 2) d1[p + (m - 1) * st] = right;
       slopes(s.axes[k].data(), s.values.data() + p, d1 + p, st, m, lc, rc, scratch);
@@ -308,7 +298,7 @@ struct Builder {
     const long sa = s.vstride[a], sb = s.vstride[b];
     const int na = s.sizes[a], nb = s.sizes[b];
     const int code = s.cyclic(a) ? 3 : 1;
-    lines(1 << a | 1 << b, [&](long p) {
+    ForEachLineStart(s, 1 << a | 1 << b, [&](long p) {
       for (const long base : {p, p + (nb - 1) * sb})
         SplineCub(s.axes[a].data(), B + base, dest + base, sa, na, code, code, scratch);
       for (int ja = 0; ja < na; ++ja) {

@@ -88,6 +88,26 @@ void ForEachPoint(const NDSpline &s, F f) {
   }
 }
 
+// Calls f(p) for every grid point p whose index is 0 on the axes of
+// axis_mask, in storage order: the other axes counted through, those skipped.
+template <class F>
+void ForEachLineStart(const NDSpline &s, int axis_mask, F f) {
+  if (s.points() == 0) return;
+  int idx[kMaxDim] = {};
+  for (;;) {
+    long p = 0;
+    for (int k = 0; k < s.full_dim; ++k) p += idx[k] * s.vstride[k];
+    f(p);
+    int k = 0;
+    for (; k < s.full_dim; ++k) {
+      if (axis_mask >> k & 1) continue;
+      if (++idx[k] < s.sizes[k]) break;
+      idx[k] = 0;
+    }
+    if (k == s.full_dim) return;
+  }
+}
+
 // ---- Registry (splinesND.cpp) ---------------------------------------------
 
 // The spline of that id, or nullptr when the id is out of range or freed.
