@@ -139,12 +139,6 @@ ExpressionForest *GetForest() {
   return static_cast<ExpressionForest *>(*slot);
 }
 
-MasterExp *FindSlot(ExpressionForest *forest, int id) {
-  if (id < 0 || static_cast<size_t>(id) >= forest->slots.size()) return nullptr;
-  MasterExp &s = forest->slots[static_cast<size_t>(id)];
-  return s.tree ? &s : nullptr;
-}
-
 MasterExp *SlotForCall(int id, const char *caller) {
   MasterExp *slot = FindSlot(GetForest(), id);
   if (!slot) {

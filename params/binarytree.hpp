@@ -99,8 +99,9 @@ int TreeDepth(const BinaryTree *node);
 // The registers hold the variables, 0, the constants and the intermediate
 // results; the branch states stay in the nodes.
 struct EvalStep {
-  int kind = kInvalid;
-  int power = 0;  // n of x^n with n = 1..4, done as products; else 0
+  // Powers 2, 3 and 4 done as products.
+  enum : int { kSquare = 100, kCube, kFourth };
+  int kind = kInvalid;  // the node's, or one of the above
   int l = 0, r = 0, out = 0;  // registers of the operands and the result
   BinaryTree *node = nullptr;
 };
@@ -133,7 +134,11 @@ struct ExpressionForest {
 
 ExpressionForest *GetForest();
 // The live slot of id, or null when id is out of range or its slot is free.
-MasterExp *FindSlot(ExpressionForest *forest, int id);
+inline MasterExp *FindSlot(ExpressionForest *forest, int id) {
+  if (id < 0 || static_cast<size_t>(id) >= forest->slots.size()) return nullptr;
+  MasterExp &s = forest->slots[static_cast<size_t>(id)];
+  return s.tree ? &s : nullptr;
+}
 void DestroyMasterExp(MasterExp *slot);
 // The live slot of id for an entry point, or null after the messages that
 // name the caller.

@@ -207,14 +207,8 @@ double evalFunction(BinaryTree *node, double l, double r, EvalState &s) {
   KivExit(1);
 }
 
-double power(const EvalStep &st, double l, double r, EvalState &s) {
-  if (st.power) {
-    // Small integer powers as products: within an ulp or so of pow, and
-    // what overflows takes the general path below.
-    const double l2 = l * l;
-    const double p = st.power == 1 ? l : st.power == 2 ? l2 : st.power == 3 ? l2 * l : l2 * l2;
-    if (std::isfinite(p)) return p;
-  }
+// l^r through pow, with the substitutes and the message of a failure.
+[[gnu::noinline]] double power(double l, double r, EvalState &s) {
   double v;
   if (!PowerValue(l, r, &v) && s.disc == 0 && isprint_()) {
     if (loud(s)) kivfprintf(stderr, "\n\nExpression evaluation error : unable to raise %lf to power %lf\n", l, r);
@@ -223,8 +217,22 @@ double power(const EvalStep &st, double l, double r, EvalState &s) {
   return v;
 }
 
-double apply(const EvalStep &st, double l, double r, EvalState &s) {
+// Small integer powers as products: within an ulp or so of pow; what
+// overflows takes the general path.
+double product(double p, double l, double r, EvalState &s) {
+  return std::isfinite(p) ? p : power(l, r, s);
+}
+
+[[gnu::noinline]] double divide(double l, double r, EvalState &s) {
   double v;
+  if (!DivideValue(l, r, &v) && s.disc == 0 && isprint_()) {
+    if (loud(s)) kivfprintf(stderr, "\n\nExpression evaluation error : attempt to divide by zero.\n");
+    s.ok = 0;
+  }
+  return v;
+}
+
+double apply(const EvalStep &st, double l, double r, EvalState &s) {
   switch (st.kind) {
     case kVariable:
     case kConstant: return r;
@@ -232,13 +240,11 @@ double apply(const EvalStep &st, double l, double r, EvalState &s) {
     case kPlus: return l + r;
     case kMinus: return l - r;
     case kTimes: return l * r;
-    case kDivide:
-      if (!DivideValue(l, r, &v) && s.disc == 0 && isprint_()) {
-        if (loud(s)) kivfprintf(stderr, "\n\nExpression evaluation error : attempt to divide by zero.\n");
-        s.ok = 0;
-      }
-      return v;
-    case kPower: return power(st, l, r, s);
+    case kDivide: return r != 0.0 ? l / r : divide(l, r, s);
+    case kPower: return power(l, r, s);
+    case EvalStep::kSquare: return product(l * l, l, r, s);
+    case EvalStep::kCube: return product(l * l * l, l, r, s);
+    case EvalStep::kFourth: return product((l * l) * (l * l), l, r, s);
     case kGreater:
     case kGreaterEq:
     case kLess:
@@ -293,9 +299,11 @@ class Compiler {
       a = b = nullptr;  // a kind the evaluator refuses when it gets there
       st.l = st.r = kZero;
     }
-    if (n->kind == kPower && b && b->kind == kConstant && b->value >= 1.0 && b->value <= 4.0 &&
-        b->value == std::floor(b->value))
-      st.power = static_cast<int>(b->value);
+    if (n->kind == kPower && b && b->kind == kConstant) {
+      if (b->value == 2.0) st.kind = EvalStep::kSquare;
+      if (b->value == 3.0) st.kind = EvalStep::kCube;
+      if (b->value == 4.0) st.kind = EvalStep::kFourth;
+    }
     st.out = temp(depth);
     if (depth + 1 > temps_) temps_ = depth + 1;
     p_.steps.push_back(st);
