@@ -99,10 +99,10 @@ int TreeDepth(const BinaryTree *node);
 // The registers hold the variables, 0, the constants and the intermediate
 // results; the branch states stay in the nodes.
 struct EvalStep {
-  // Powers 2, 3 and 4 done as products.
-  enum : int { kSquare = 100, kCube, kFourth };
+  // Powers 2, 3 and 4 done as products; l + r x and l - r x.
+  enum : int { kSquare = 100, kCube, kFourth, kAddProduct, kSubProduct };
   int kind = kInvalid;  // the node's, or one of the above
-  int l = 0, r = 0, out = 0;  // registers of the operands and the result
+  int l = 0, r = 0, x = 0, out = 0;  // registers of the operands and the result
   BinaryTree *node = nullptr;
 };
 

@@ -232,8 +232,10 @@ double product(double p, double l, double r, EvalState &s) {
   return v;
 }
 
-double apply(const EvalStep &st, double l, double r, EvalState &s) {
+double apply(const EvalStep &st, double l, double r, const double *R, EvalState &s) {
   switch (st.kind) {
+    case EvalStep::kAddProduct: return l + r * R[st.x];
+    case EvalStep::kSubProduct: return l - r * R[st.x];
     case kVariable:
     case kConstant: return r;
     case kFunction: return evalFunction(st.node, l, r, s);
@@ -292,7 +294,15 @@ class Compiler {
     int &second = n->kind == kFunction ? st.l : st.r;
     BinaryTree *a = n->kind == kFunction ? n->right : n->left;
     BinaryTree *b = n->kind == kFunction ? n->left : n->right;
-    if (n->kind == kFunction || (IsArithOp(n->kind) && n->kind != kNot)) {
+    if ((n->kind == kPlus || n->kind == kMinus) && b && b->kind == kTimes) {
+      // l +- p*q in one step: the product has no effect of its own, and the
+      // operands come in the same order.
+      st.kind = n->kind == kPlus ? EvalStep::kAddProduct : EvalStep::kSubProduct;
+      st.l = operandAt(a, depth);
+      const int d = depth + (st.l == temp(depth));
+      st.r = operandAt(b->left, d);
+      st.x = operandAt(b->right, d + (st.r == temp(d)));
+    } else if (n->kind == kFunction || (IsArithOp(n->kind) && n->kind != kNot)) {
       first = operandAt(a, depth);
       second = operandAt(b, depth + (first == temp(depth)));
     } else {
@@ -340,6 +350,7 @@ class Compiler {
     for (EvalStep &st : p_.steps) {
       place(st.l);
       place(st.r);
+      place(st.x);
       place(st.out);
     }
     if (temps_ < 1) temps_ = 1;
@@ -370,7 +381,7 @@ double RunProgram(Program &program, EvalState &s) {
   double *R = program.regs.data();
   for (int i = 0; i < program.vars; ++i) R[i] = s.values[i];
   double v = 0.0;
-  for (const EvalStep &st : program.steps) R[st.out] = v = apply(st, R[st.l], R[st.r], s);
+  for (const EvalStep &st : program.steps) R[st.out] = v = apply(st, R[st.l], R[st.r], R, s);
   return v;
 }
 
@@ -443,8 +454,10 @@ int finish(const MasterExp &slot, const double *values, int quiet, int ok, int s
 }
 
 // The flat form of a stored tree, made again if the tree was replaced.
-Program &programOf(MasterExp &slot) {
-  if (slot.program.root != slot.tree.get()) slot.program = CompileTree(slot.tree.get());
+[[gnu::noinline]] void recompile(MasterExp &slot) { slot.program = CompileTree(slot.tree.get()); }
+
+inline Program &programOf(MasterExp &slot) {
+  if (slot.program.root != slot.tree.get()) recompile(slot);
   return slot.program;
 }
 

@@ -133,6 +133,7 @@ TEST_F(Eval, PowersAndNestedOperandsAgainstDirectArithmetic) {
   } cases[] = {
       {"atan2(x*y+1, y-x*2)", std::atan2(x * y + 1, y - x * 2)},
       {"(x+y)*(x-y)/(x*x+1)", (x + y) * (x - y) / (x * x + 1)},
+      {"x - y*(x+1) + 2*y*sin(x)", x - y * (x + 1) + 2 * y * std::sin(x)},
       {"max(x*2, y+1, x-y) - min(y*3, x)", std::max(x * 2, std::max(y + 1, x - y)) - std::min(y * 3, x)},
       {"sin(x)*cos(y) - (x*y)^2 + ((x+1)*(y+2))^3", std::sin(x) * std::cos(y) - (x * y) * (x * y) +
                                                         std::pow((x + 1) * (y + 2), 3)},
