@@ -68,8 +68,8 @@ inline int bisectScaled(double x, const double *a, int n, double scale) {
   if (x >= a[n - 1]) return n - 1;
   if (std::isnan(x)) return 0;
   if (n - 1 <= 8) return lastAtOrBelowIn(x, a, 0, n - 1);
-  const double f = (x - a[0]) * scale;  // >= 0 here
-  return locateFrom(x, a, 0, n - 1, f < n - 2 ? static_cast<int>(f) : n - 2);
+  const double f = (x - a[0]) * scale;
+  return locateFrom(x, a, 0, n - 1, !(f > 0.0) ? 0 : f < n - 2 ? static_cast<int>(f) : n - 2);
 }
 
 inline constexpr int kLocalSteps = 4;
@@ -145,7 +145,10 @@ inline bool fold(double x, double a0, double an, double &y, long long &k) {
     y = x;
     return true;
   }
-  const double q = std::trunc((x - a0) / P);
+  // One period above, the usual case, takes no division: the quotient of
+  // P <= d < 2P is in [1, 2) after rounding too.
+  const double d0 = x - a0;
+  const double q = d0 >= P && d0 < 2 * P ? 1.0 : std::trunc(d0 / P);
   if (std::fabs(q) < 1e15) {
     double v = x - q * P;
     long long c = static_cast<long long>(q);

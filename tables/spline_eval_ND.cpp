@@ -145,11 +145,18 @@ void HandleNDInterval(NDSpline &s, const double *x, Memory &mem) {
         mem.cycle_set[k] = true;
       }
     }
+    // The interval of v is unique, so any search finds the same one: the
+    // remembered interval, the next one, then a guessed search.  Only a NaN
+    // keeps the scan from the remembered interval, which places it there.
     int i = mem.interval[k];
-    if (i != -2)
+    if (i != -2 && std::isnan(v)) {
       interp::checkInterval(v, a, n, i);
-    else
-      i = interp::bisect(v, a, n);
+    } else if (!(i >= 0 && i < n - 1 && a[i] <= v && v < a[i + 1])) {
+      if (i >= 0 && i < n - 2 && a[i + 1] <= v && v < a[i + 2])
+        ++i;
+      else
+        i = interp::bisectScaled(v, a, n, s.scale[k]);
+    }
     s.cur[k] = i;
     s.cur_x[k] = v;
   }

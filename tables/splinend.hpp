@@ -44,6 +44,7 @@ struct NDSpline {
   int ipivot[kMaxDim] = {};
   int corners = 1;                     // 2^dim
   long vstride[kMaxDim] = {};          // value strides
+  double scale[kMaxDim] = {};          // (n - 1) / span of each axis: search guesses
   long coff[1 << kMaxDim] = {};        // value offset of each cell corner
   int pstride[kMaxDim] = {};           // 4^k
   int disc = 0;                        // 1: report knot crossings

@@ -33,6 +33,8 @@ void NDSpline::layout() {
   for (int k = 0; k < full_dim; ++k) {
     vstride[k] = st;
     st *= sizes[k];
+    const std::vector<double> &a = axes[k];
+    scale[k] = a.size() >= 2 ? static_cast<double>(a.size() - 1) / (a.back() - a.front()) : 0.0;
     pstride[k] = 1 << (2 * k);
   }
   corners = 1 << dim;
