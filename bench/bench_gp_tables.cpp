@@ -5,8 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -73,71 +71,5 @@ void GearPumpRunForces(benchmark::State &state) {
   KivReleaseSystem(sys);
 }
 BENCHMARK(GearPumpRunForces)->Unit(benchmark::kMicrosecond);
-
-constexpr int kSamples = 1440, kPasses = 25, kHalf = 12;
-
-std::vector<double> noisyPeriodic(std::vector<double> &x) {
-  std::vector<double> y(kSamples);
-  x.resize(kSamples);
-  for (int k = 0; k < kSamples; ++k) {
-    x[size_t(k)] = 360.0 * k / (kSamples - 1);
-    y[size_t(k)] = synth::wave(x[size_t(k)], 0.0) + 0.05 * std::sin(1.3 * k * k);
-  }
-  y.back() = y.front();
-  return y;
-}
-
-// Argument 1: the samples sit slightly off the even grid, so the first pass
-// resamples through its spline (the later ones are on the grid).
-void SmoothTable1440(benchmark::State &state) {
-  KIVSystem *sys = KivCreateSystem();
-  KivMakeCurrent(sys);
-  std::vector<double> xs;
-  const std::vector<double> ys = noisyPeriodic(xs);
-  if (state.range(0))
-    for (int k = 1; k < kSamples - 1; ++k) xs[size_t(k)] += 0.01 * std::sin(k);
-  const size_t bytes = sizeof(double) * kSamples;
-  auto *x = static_cast<double *>(std::malloc(bytes));
-  auto *y = static_cast<double *>(std::malloc(bytes));
-  for (auto _ : state) {
-    std::memcpy(x, xs.data(), bytes);
-    std::memcpy(y, ys.data(), bytes);
-    int cubic = 2, method = 4, n = kSamples, codes[2] = {3, 3}, option = 0, window = 2 * kHalf + 1;
-    for (int p = 0; p < kPasses; ++p)
-      savitzkygolay_filter_(&cubic, &method, &n, &n, codes, &option, &window, &x, &y);
-    benchmark::DoNotOptimize(y[0]);
-  }
-  std::free(x);
-  std::free(y);
-  KivReleaseSystem(sys);
-}
-BENCHMARK(SmoothTable1440)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-
-// The same passes as a plain loop: the periodic curve extended by half a
-// window on each side, then one weighted sum per sample.
-void PlainSlidingWindow1440(benchmark::State &state) {
-  std::vector<double> xs, y = noisyPeriodic(xs);
-  double c[2 * kHalf + 1];
-  const double den = (2.0 * kHalf - 1) * (2.0 * kHalf + 1) * (2.0 * kHalf + 3);
-  for (int i = -kHalf; i <= kHalf; ++i)
-    c[i + kHalf] = (3.0 * (3 * kHalf * kHalf + 3 * kHalf - 1) - 15.0 * i * i) / den;
-  const int period = kSamples - 1;
-  std::vector<double> ext(kSamples + 2 * kHalf), out(kSamples);
-  for (auto _ : state) {
-    std::vector<double> v = y;
-    for (int p = 0; p < kPasses; ++p) {
-      for (int k = -kHalf; k < kSamples + kHalf; ++k)
-        ext[size_t(k + kHalf)] = v[size_t((k % period + period) % period)];
-      for (int j = 0; j < kSamples; ++j) {
-        double s = 0;
-        for (int i = 0; i <= 2 * kHalf; ++i) s += c[i] * ext[size_t(j + i)];
-        out[size_t(j)] = s;
-      }
-      v.swap(out);
-    }
-    benchmark::DoNotOptimize(v[0]);
-  }
-}
-BENCHMARK(PlainSlidingWindow1440)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -94,6 +94,27 @@ bool onGrid(const double *x, const double *y, int n, int m, double xmin, double 
   return true;
 }
 
+// out[j] = sum over i of c[i] e[j + i], each sum taken in window order from
+// zero; blocks of outputs share the loads of the weights.
+void convolve(const double *e, const double *c, int w, int n, double *out) {
+  constexpr int B = 8;
+  int j = 0;
+  for (; j + B <= n; j += B) {
+    double acc[B] = {};
+    for (int i = 0; i < w; ++i) {
+      const double ci = c[i];
+      const double *src = e + j + i;
+      for (int k = 0; k < B; ++k) acc[k] += ci * src[k];
+    }
+    for (int k = 0; k < B; ++k) out[j + k] = acc[k];
+  }
+  for (; j < n; ++j) {
+    double acc = 0.0;
+    for (int i = 0; i < w; ++i) acc += c[i] * e[j + i];
+    out[j] = acc;
+  }
+}
+
 int refuse(const char *message) {
   kivfprintf(stderr, "%s", message);
   return -1;
@@ -151,15 +172,16 @@ int savitzkygolay_filter_(int *linear, int *slope_method, int *n, int *m, int *b
 
   // e[k + h] is the sample of grid position k = -h .. m-1+h.  A periodic
   // curve folds positions outside 0..m-1 by its period of m - 1 intervals.
-  std::vector<double> e, out;
+  std::vector<double> e;
   try {
     e.resize(static_cast<size_t>(nout + w - 1));
-    out.assign(static_cast<size_t>(nout), 0.0);
   } catch (const std::bad_alloc &) {
     return refuse("Error during memory allocation.\n");
   }
-  for (int k = -s; k < N - s; ++k)
-    e[static_cast<size_t>(k + h)] = same ? (*y)[k] : spline->at(xmin + k * dx);
+  if (same)
+    std::copy(*y, *y + nout, e.data() + h);
+  else
+    for (int k = -s; k < N - s; ++k) e[static_cast<size_t>(k + h)] = spline->at(xmin + k * dx);
   if (periodic) {
     double *v = e.data() + h;  // v[0..m-1]
     v[nout - 1] = v[0];
@@ -168,15 +190,9 @@ int savitzkygolay_filter_(int *linear, int *slope_method, int *n, int *m, int *b
       v[nout - 1 + k] = v[k];
     }
   }
-  // Weight by weight over all outputs: each sum still adds its terms in
-  // window order, and the inner loop runs over contiguous data.
-  for (int i = 0; i < w; ++i) {
-    const double ci = c[i];
-    const double *src = e.data() + i;
-    for (int j = 0; j < nout; ++j) out[static_cast<size_t>(j)] += ci * src[j];
-  }
 
   // New arrays first, so that a failure leaves the caller's curve whole.
+  // The samples are in e, so the caller's own arrays take the result.
   double *nx = *x, *ny = *y;
   if (nout != nin) {
     nx = static_cast<double *>(std::malloc(sizeof(double) * static_cast<size_t>(nout)));
@@ -191,10 +207,8 @@ int savitzkygolay_filter_(int *linear, int *slope_method, int *n, int *m, int *b
     *x = nx;
     *y = ny;
   }
-  for (int j = 0; j < nout; ++j) {
-    nx[j] = xmin + j * dx;
-    ny[j] = out[static_cast<size_t>(j)];
-  }
+  for (int j = 0; j < nout; ++j) nx[j] = xmin + j * dx;
+  convolve(e.data(), c, w, nout, ny);
   return 0;
 }
 

@@ -142,12 +142,6 @@ ExpressionForest *GetForest() {
   return static_cast<ExpressionForest *>(*slot);
 }
 
-MasterExp *FindSlot(ExpressionForest *forest, int id) {
-  if (id < 0 || static_cast<size_t>(id) >= forest->slots.size()) return nullptr;
-  MasterExp &s = forest->slots[static_cast<size_t>(id)];
-  return s.tree ? &s : nullptr;
-}
-
 MasterExp *SlotForCall(int id, const char *caller) {
   MasterExp *slot = FindSlot(GetForest(), id);
   if (!slot) {
@@ -160,8 +154,11 @@ MasterExp *SlotForCall(int id, const char *caller) {
 void DestroyMasterExp(MasterExp *slot) {
   slot->d1.clear();
   slot->d2.clear();
+  slot->d1_programs.clear();
+  slot->d2_programs.clear();
   slot->names.clear();
   slot->tree.reset();
+  slot->program = Program();
   slot->n = 0;
 }
 
@@ -305,9 +302,12 @@ int CheckExpressionAndTokensQuietly(KIVSystem *, const char *text, int n, char *
   slot.handle_disc = 1;
   slot.d1.clear();
   slot.d2.clear();
+  slot.d1_programs.clear();
+  slot.d2_programs.clear();
   slot.names.clear();
   for (int i = 0; i < n; ++i) slot.names.emplace_back(names && names[i] ? names[i] : "");
   slot.tree = std::move(tree);
+  slot.program = CompileTree(slot.tree.get());
   return static_cast<int>(it - slots.begin());
 }
 

@@ -94,13 +94,37 @@ inline bool IsConstantNode(const BinaryTree *n) { return n && n->kind == kConsta
 // Depth of a tree (a lone node is 1), computed without recursion.
 int TreeDepth(const BinaryTree *node);
 
+// A tree flattened into the order in which the evaluator visits it: one
+// step per node that is not a leaf, each reading and writing registers.
+// The registers hold the variables, 0, the constants and the intermediate
+// results; the branch states stay in the nodes.
+struct EvalStep {
+  // Powers 2, 3 and 4 done as products; l + r x and l - r x.
+  enum : int { kSquare = 100, kCube, kFourth, kAddProduct, kSubProduct };
+  int kind = kInvalid;  // the node's, or one of the above
+  int l = 0, r = 0, x = 0, out = 0;  // registers of the operands and the result
+  BinaryTree *node = nullptr;
+};
+
+struct Program {
+  const BinaryTree *root = nullptr;
+  int vars = 0;  // registers 0..vars-1 take the variable values
+  std::vector<EvalStep> steps;
+  std::vector<double> regs;
+};
+
+// MemoryError("CompileTree") when out of memory.
+Program CompileTree(BinaryTree *root);
+
 struct MasterExp {
   int n = 0;
   std::vector<std::string> names;
   int handle_disc = 1;
   TreePtr tree;               // null: free slot
+  Program program;            // of tree
   std::vector<TreePtr> d1;    // empty until a first derivative is asked for
   std::vector<TreePtr> d2;    // upper triangle, row by row
+  std::vector<Program> d1_programs, d2_programs;  // of d1 and d2, alike placed
 };
 
 struct ExpressionForest {
@@ -110,7 +134,11 @@ struct ExpressionForest {
 
 ExpressionForest *GetForest();
 // The live slot of id, or null when id is out of range or its slot is free.
-MasterExp *FindSlot(ExpressionForest *forest, int id);
+inline MasterExp *FindSlot(ExpressionForest *forest, int id) {
+  if (id < 0 || static_cast<size_t>(id) >= forest->slots.size()) return nullptr;
+  MasterExp &s = forest->slots[static_cast<size_t>(id)];
+  return s.tree ? &s : nullptr;
+}
 void DestroyMasterExp(MasterExp *slot);
 // The live slot of id for an entry point, or null after the messages that
 // name the caller.
@@ -145,7 +173,7 @@ struct EvalState {
   int handle;
   int ofg;  // getofg_ of this evaluation
 };
-double EvaluateTree(BinaryTree *node, EvalState &s);
+double RunProgram(Program &program, EvalState &s);
 double EvaluateTree(BinaryTree *node, const double *values, int *ok, int *disc, int quiet_level,
                     int handle);
 void ShowTokensAndValues(const MasterExp *slot, const double *values, FILE *stream);

@@ -244,6 +244,7 @@ int DifferExpression(const char *text, int n, char **names, int *count, int *ind
     }
     slot->tree = std::move(d);
   }
+  slot->program = CompileTree(slot->tree.get());
   return id;
 }
 

@@ -1,7 +1,9 @@
 // Evaluation of stored expressions with discontinuity locking, and the
 // evaluation entry points.  Evaluating allocates nothing.
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <new>
 
 #include "params/binarytree.hpp"
 #include "params/kiv_math.h"
@@ -72,9 +74,8 @@ double integral(BinaryTree *node, double v, EvalState &s) {
   return n;
 }
 
-double evalFunction(BinaryTree *node, EvalState &s) {
-  double r = node->right ? EvaluateTree(node->right, s) : 0.0;
-  double l = node->left ? EvaluateTree(node->left, s) : 0.0;
+// l and r are the first and the second (or only) argument, 0 when absent.
+double evalFunction(BinaryTree *node, double l, double r, EvalState &s) {
   const double x = r;
   switch (node->index) {
     case fSin: return std::sin(x);
@@ -200,55 +201,195 @@ double evalFunction(BinaryTree *node, EvalState &s) {
   }
 }
 
-}  // namespace
+[[noreturn]] void badKind(int kind) {
+  kivfprintf(stderr, "\nEvaluateTree : tree type %d not defined.", kind);
+  kivfprintf(stderr, "\nTerminating program.\n");
+  KivExit(1);
+}
 
-double EvaluateTree(BinaryTree *node, EvalState &s) {
-  switch (node->kind) {
-    case kVariable: return s.values[node->index];
-    case kConstant: return node->value;
-    case kFunction: return evalFunction(node, s);
-    default: break;
-  }
-  if (!IsArithOp(node->kind) || node->kind == kNot) {
-    kivfprintf(stderr, "\nEvaluateTree : tree type %d not defined.", node->kind);
-    kivfprintf(stderr, "\nTerminating program.\n");
-    KivExit(1);
-  }
-  const double l = EvaluateTree(node->left, s);
-  const double r = EvaluateTree(node->right, s);
+// l^r through pow, with the substitutes and the message of a failure.
+[[gnu::noinline]] double power(double l, double r, EvalState &s) {
   double v;
-  switch (node->kind) {
+  if (!PowerValue(l, r, &v) && s.disc == 0 && isprint_()) {
+    if (loud(s)) kivfprintf(stderr, "\n\nExpression evaluation error : unable to raise %lf to power %lf\n", l, r);
+    s.ok = 0;
+  }
+  return v;
+}
+
+// Small integer powers as products: within an ulp or so of pow; what
+// overflows takes the general path.
+double product(double p, double l, double r, EvalState &s) {
+  return std::isfinite(p) ? p : power(l, r, s);
+}
+
+[[gnu::noinline]] double divide(double l, double r, EvalState &s) {
+  double v;
+  if (!DivideValue(l, r, &v) && s.disc == 0 && isprint_()) {
+    if (loud(s)) kivfprintf(stderr, "\n\nExpression evaluation error : attempt to divide by zero.\n");
+    s.ok = 0;
+  }
+  return v;
+}
+
+double apply(const EvalStep &st, double l, double r, const double *R, EvalState &s) {
+  switch (st.kind) {
+    case EvalStep::kAddProduct: return l + r * R[st.x];
+    case EvalStep::kSubProduct: return l - r * R[st.x];
+    case kVariable:
+    case kConstant: return r;
+    case kFunction: return evalFunction(st.node, l, r, s);
     case kPlus: return l + r;
     case kMinus: return l - r;
     case kTimes: return l * r;
-    case kDivide:
-      if (!DivideValue(l, r, &v) && s.disc == 0 && isprint_()) {
-        if (loud(s)) kivfprintf(stderr, "\n\nExpression evaluation error : attempt to divide by zero.\n");
-        s.ok = 0;
-      }
-      return v;
-    case kPower:
-      if (!PowerValue(l, r, &v) && s.disc == 0 && isprint_()) {
-        if (loud(s))
-          kivfprintf(stderr, "\n\nExpression evaluation error : unable to raise %lf to power %lf\n", l, r);
-        s.ok = 0;
-      }
-      return v;
+    case kDivide: return r != 0.0 ? l / r : divide(l, r, s);
+    case kPower: return power(l, r, s);
+    case EvalStep::kSquare: return product(l * l, l, r, s);
+    case EvalStep::kCube: return product(l * l * l, l, r, s);
+    case EvalStep::kFourth: return product((l * l) * (l * l), l, r, s);
     case kGreater:
     case kGreaterEq:
     case kLess:
     case kLessEq:
     case kAnd:
-    case kOr: return relation(node, l, r, s);
+    case kOr: return relation(st.node, l, r, s);
     case kEqual:
-    default: return equality(node, l, r, s);
+    case kNotEqual: return equality(st.node, l, r, s);
+    default: badKind(st.kind);
   }
+}
+
+// Steps of a tree in evaluation order: operators take the left operand
+// first, functions their second (or only) argument first.  Leaves have no
+// effect, so their registers are read in place by their parent's step.
+// Registers are numbered by role while compiling and laid out at the end.
+class Compiler {
+ public:
+  explicit Compiler(Program &p) : p_(p) {}
+
+  void compile(BinaryTree *root) {
+    if (root->kind == kVariable || root->kind == kConstant) {
+      EvalStep st;
+      st.kind = root->kind;
+      st.node = root;
+      st.r = operand(root);
+      st.out = temp(0);
+      p_.steps.push_back(st);
+    } else {
+      node(root, 0);
+    }
+    layout();
+  }
+
+ private:
+  static constexpr int kZero = -1, kTemp = 1 << 30;
+  static int temp(int depth) { return kTemp + depth; }
+
+  // Steps of a node that is not a leaf, its result at temp(depth).
+  void node(BinaryTree *n, int depth) {
+    EvalStep st;
+    st.kind = n->kind;
+    st.node = n;
+    int &first = n->kind == kFunction ? st.r : st.l;
+    int &second = n->kind == kFunction ? st.l : st.r;
+    BinaryTree *a = n->kind == kFunction ? n->right : n->left;
+    BinaryTree *b = n->kind == kFunction ? n->left : n->right;
+    if ((n->kind == kPlus || n->kind == kMinus) && b && b->kind == kTimes) {
+      // l +- p*q in one step: the product has no effect of its own, and the
+      // operands come in the same order.
+      st.kind = n->kind == kPlus ? EvalStep::kAddProduct : EvalStep::kSubProduct;
+      st.l = operandAt(a, depth);
+      const int d = depth + (st.l == temp(depth));
+      st.r = operandAt(b->left, d);
+      st.x = operandAt(b->right, d + (st.r == temp(d)));
+    } else if (n->kind == kFunction || (IsArithOp(n->kind) && n->kind != kNot)) {
+      first = operandAt(a, depth);
+      second = operandAt(b, depth + (first == temp(depth)));
+    } else {
+      a = b = nullptr;  // a kind the evaluator refuses when it gets there
+      st.l = st.r = kZero;
+    }
+    if (n->kind == kPower && b && b->kind == kConstant) {
+      if (b->value == 2.0) st.kind = EvalStep::kSquare;
+      if (b->value == 3.0) st.kind = EvalStep::kCube;
+      if (b->value == 4.0) st.kind = EvalStep::kFourth;
+    }
+    st.out = temp(depth);
+    if (depth + 1 > temps_) temps_ = depth + 1;
+    p_.steps.push_back(st);
+  }
+
+  int operandAt(BinaryTree *n, int depth) {
+    if (!n) return kZero;
+    if (n->kind == kVariable || n->kind == kConstant) return operand(n);
+    node(n, depth);
+    return temp(depth);
+  }
+
+  int operand(const BinaryTree *n) {
+    if (n->kind == kVariable) {
+      if (n->index + 1 > p_.vars) p_.vars = n->index + 1;
+      return n->index;
+    }
+    constants_.push_back(n->value);
+    return -2 - static_cast<int>(constants_.size() - 1);
+  }
+
+  // Registers: variables, 0, constants, then the intermediate results.
+  void layout() {
+    const int zero = p_.vars, firstConstant = zero + 1;
+    const int firstTemp = firstConstant + static_cast<int>(constants_.size());
+    auto place = [&](int &reg) {
+      if (reg >= kTemp)
+        reg = firstTemp + (reg - kTemp);
+      else if (reg == kZero)
+        reg = zero;
+      else if (reg < 0)
+        reg = firstConstant + (-2 - reg);
+    };
+    for (EvalStep &st : p_.steps) {
+      place(st.l);
+      place(st.r);
+      place(st.x);
+      place(st.out);
+    }
+    if (temps_ < 1) temps_ = 1;
+    p_.regs.assign(static_cast<size_t>(firstTemp + temps_), 0.0);
+    std::copy(constants_.begin(), constants_.end(), p_.regs.begin() + firstConstant);
+  }
+
+  Program &p_;
+  std::vector<double> constants_;
+  int temps_ = 0;
+};
+
+}  // namespace
+
+Program CompileTree(BinaryTree *root) {
+  Program p;
+  p.root = root;
+  if (!root) return p;
+  try {
+    Compiler(p).compile(root);
+  } catch (const std::bad_alloc &) {
+    MemoryError("CompileTree");
+  }
+  return p;
+}
+
+double RunProgram(Program &program, EvalState &s) {
+  double *R = program.regs.data();
+  for (int i = 0; i < program.vars; ++i) R[i] = s.values[i];
+  double v = 0.0;
+  for (const EvalStep &st : program.steps) R[st.out] = v = apply(st, R[st.l], R[st.r], R, s);
+  return v;
 }
 
 double EvaluateTree(BinaryTree *node, const double *values, int *ok, int *disc, int quiet_level,
                     int handle) {
+  Program program = CompileTree(node);
   EvalState s{values, *ok, *disc, quiet_level, handle, getofg_()};
-  const double v = EvaluateTree(node, s);
+  const double v = RunProgram(program, s);
   *ok = s.ok;
   *disc = s.disc;
   return v;
@@ -298,18 +439,26 @@ int LocalEvaluateUnitPowers(const BinaryTree *node, const int *powers, int *ok) 
 namespace {
 
 // One evaluation of a stored tree: the crossing, if any, goes to the runtime.
-double evaluate(const MasterExp &slot, BinaryTree *tree, const double *values, int *ok) {
-  EvalState s{values, 1, 0, GetForest()->quiet, slot.handle_disc, getofg_()};
-  const double v = EvaluateTree(tree, s);
+double evaluate(const MasterExp &slot, Program &program, const double *values, int quiet, int *ok) {
+  EvalState s{values, 1, 0, quiet, slot.handle_disc, getofg_()};
+  const double v = RunProgram(program, s);
   if (s.disc) disloc_(&s.disc);
   *ok = s.ok;
   return v;
 }
 
 // The result of a checked evaluation: variables listed on failure.
-int finish(const MasterExp &slot, const double *values, int ok, int simplified) {
-  if ((!ok || !simplified) && GetForest()->quiet < 2) ShowTokensAndValues(&slot, values, stderr);
+int finish(const MasterExp &slot, const double *values, int quiet, int ok, int simplified) {
+  if ((!ok || !simplified) && quiet < 2) ShowTokensAndValues(&slot, values, stderr);
   return ok;
+}
+
+// The flat form of a stored tree, made again if the tree was replaced.
+[[gnu::noinline]] void recompile(MasterExp &slot) { slot.program = CompileTree(slot.tree.get()); }
+
+inline Program &programOf(MasterExp &slot) {
+  if (slot.program.root != slot.tree.get()) recompile(slot);
+  return slot.program;
 }
 
 // d tree / d x_k, simplified; ok cleared when the simplification failed.
@@ -342,15 +491,19 @@ double EvaluateExpression(int id, double *values) {
     KivExit(1);
   }
   int ok;
-  return evaluate(*slot, slot->tree.get(), values, &ok);
+  return evaluate(*slot, programOf(*slot), values, GetForest()->quiet, &ok);
 }
 
 int expeval_(int *id, double *values, double *result) {
-  MasterExp *slot = SlotForCall(*id, "expeval");
-  if (!slot) return 0;
+  ExpressionForest *forest = GetForest();
+  MasterExp *slot = FindSlot(forest, *id);
+  if (!slot) {
+    SlotForCall(*id, "expeval");  // for its messages
+    return 0;
+  }
   int ok;
-  *result = evaluate(*slot, slot->tree.get(), values, &ok);
-  return finish(*slot, values, ok, 1);
+  *result = evaluate(*slot, programOf(*slot), values, forest->quiet, &ok);
+  return finish(*slot, values, forest->quiet, ok, 1);
 }
 
 int expevald_(int *id, int *k, double *values, double *result) {
@@ -361,17 +514,23 @@ int expevald_(int *id, int *k, double *values, double *result) {
     return 0;
   }
   int simplified = 1;
-  if (slot->d1.empty()) slot->d1.resize(static_cast<size_t>(slot->n));
-  TreePtr &d = slot->d1[static_cast<size_t>(*k - 1)];
+  if (slot->d1.empty()) {
+    slot->d1.resize(static_cast<size_t>(slot->n));
+    slot->d1_programs.resize(static_cast<size_t>(slot->n));
+  }
+  const size_t at = static_cast<size_t>(*k - 1);
+  TreePtr &d = slot->d1[at];
+  const int quiet = GetForest()->quiet;
   if (!d) {
     d = derivative(slot->tree.get(), *k - 1, &simplified, "expevald");
     if (!d) return 0;
-    if (!simplified && GetForest()->quiet < 2)
+    slot->d1_programs[at] = CompileTree(d.get());
+    if (!simplified && quiet < 2)
       kivfprintf(stderr, "expevald: erorr during expression simplification.\n");
   }
   int ok;
-  *result = evaluate(*slot, d.get(), values, &ok);
-  return finish(*slot, values, ok, simplified);
+  *result = evaluate(*slot, slot->d1_programs[at], values, quiet, &ok);
+  return finish(*slot, values, quiet, ok, simplified);
 }
 
 int expevald2_(int *id, int *kl, double *values, double *result) {
@@ -383,17 +542,23 @@ int expevald2_(int *id, int *kl, double *values, double *result) {
     return 0;
   }
   const int a = k < l ? k : l, b = k < l ? l : k;
-  if (slot->d2.empty()) slot->d2.resize(static_cast<size_t>(n) * static_cast<size_t>(n + 1) / 2);
-  TreePtr &d = slot->d2[static_cast<size_t>(n * (a - 1) + b - 1 - a * (a - 1) / 2)];
+  if (slot->d2.empty()) {
+    slot->d2.resize(static_cast<size_t>(n) * static_cast<size_t>(n + 1) / 2);
+    slot->d2_programs.resize(slot->d2.size());
+  }
+  const size_t at = static_cast<size_t>(n * (a - 1) + b - 1 - a * (a - 1) / 2);
+  TreePtr &d = slot->d2[at];
   int simplified = 1;
   if (!d) {
     TreePtr first = derivative(slot->tree.get(), a - 1, &simplified, "expevald2");
     if (first) d = derivative(first.get(), b - 1, &simplified, "expevald2");
     if (!d) return 0;
+    slot->d2_programs[at] = CompileTree(d.get());
   }
+  const int quiet = GetForest()->quiet;
   int ok;
-  *result = evaluate(*slot, d.get(), values, &ok);
-  return finish(*slot, values, ok, simplified);
+  *result = evaluate(*slot, slot->d2_programs[at], values, quiet, &ok);
+  return finish(*slot, values, quiet, ok, simplified);
 }
 
 int EvaluateUnitPowers(int id, int *powers, int *result) {

@@ -3,7 +3,9 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev libsodium-dev
-      python3)
+      python3
+      # bench only: the reference libraries of the side-by-side rows
+      libmuparser-dev libgsl-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

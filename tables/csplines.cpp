@@ -1,6 +1,9 @@
 // 1-D cubic splines from second derivatives at the knots: natural, clamped
 // and periodic ends, cubic or straight-line extrapolation.
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <memory>
 #include <new>
 
 #include "solver/kiv_solver.h"
@@ -14,6 +17,7 @@ struct CubicSpline {
   int left_ext = 1, right_ext = 1;
   bool cyclic = false;
   bool freed = false;
+  double scale = 0.0;  // (n - 1) / (x[n-1] - x[0]): guesses of the interval search
   int n() const { return static_cast<int>(x.size()); }
 };
 
@@ -45,28 +49,39 @@ struct Piece {
   double second() const { return A * m0 + B * m1; }
 };
 
-enum What { kValue, kSlope };
+// Where x falls: the piece whose formulas apply, or the straight line from
+// an end knot.
+struct Spot {
+  double v;      // x, folded onto the axis of a cyclic spline
+  int piece;     // 0..n-2
+  int end = -1;  // knot of the straight-line extension, or -1
+};
 
-double Evaluate(const CubicSpline &s, double x, What what) {
+Spot Find(const CubicSpline &s, double x) {
   const int n = s.n();
   long long turns = 0;
-  const double v =
-      s.cyclic ? kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], turns) : x;
-  const int i = kiv::interp::bisect(v, s.x.data(), n);
-  if (i <= -1 || i >= n - 1) {
-    const bool below = i <= -1;
-    const int piece = below ? 0 : n - 2;
-    if ((below ? s.left_ext : s.right_ext) == 1) {
-      // Straight line with the slope at the end knot.
-      const double end = s.x[below ? 0 : static_cast<size_t>(n - 1)];
-      const double d = Piece(s, piece, end).slope();
-      return what == kValue ? s.y[below ? 0 : static_cast<size_t>(n - 1)] + d * (v - end) : d;
-    }
-    const Piece p(s, piece, v);
-    return what == kValue ? p.value() : p.slope();
-  }
-  const Piece p(s, i, v);
-  return what == kValue ? p.value() : p.slope();
+  Spot at;
+  at.v = s.cyclic ? kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], turns) : x;
+  const int i = kiv::interp::bisectScaled(at.v, s.x.data(), n, s.scale);
+  at.piece = i <= -1 ? 0 : i >= n - 1 ? n - 2 : i;
+  if (i <= -1 && s.left_ext == 1) at.end = 0;
+  if (i >= n - 1 && s.right_ext == 1) at.end = n - 1;
+  return at;
+}
+
+// Slope of the line from the end knot, the end piece's slope there.
+double EndSlope(const CubicSpline &s, const Spot &at) {
+  return Piece(s, at.piece, s.x[static_cast<size_t>(at.end)]).slope();
+}
+
+double Value(const CubicSpline &s, const Spot &at) {
+  if (at.end < 0) return Piece(s, at.piece, at.v).value();
+  const size_t e = static_cast<size_t>(at.end);
+  return s.y[e] + EndSlope(s, at) * (at.v - s.x[e]);
+}
+
+double Slope(const CubicSpline &s, const Spot &at) {
+  return at.end < 0 ? Piece(s, at.piece, at.v).slope() : EndSlope(s, at);
 }
 
 }  // namespace
@@ -77,50 +92,57 @@ namespace {
 
 // Second derivatives of the periodic spline: the cyclic tridiagonal system
 // over the m = n-1 distinct knots, solved exactly (Sherman-Morrison on two
-// tridiagonal solves).
+// tridiagonal solves).  The two solves share their matrix, so one
+// elimination serves both right-hand sides; each value comes out as two
+// separate Thomas solves would give it.
 bool SolvePeriodic(const double *X, const double *Y, int n, double *M) {
   const int m = n - 1;
-  std::vector<double> h(static_cast<size_t>(m)), d(static_cast<size_t>(m));
+  const size_t N = static_cast<size_t>(m);
+  std::unique_ptr<double[]> work(new double[6 * N]);
+  double *h = work.get(), *d = h + N, *a = d + N, *b = a + N, *r = b + N, *u = r + N;
   for (int k = 0; k < m; ++k) {
-    h[static_cast<size_t>(k)] = X[k + 1] - X[k];
-    d[static_cast<size_t>(k)] = (Y[k + 1] - Y[k]) / h[static_cast<size_t>(k)];
+    h[k] = X[k + 1] - X[k];
+    d[k] = (Y[k + 1] - Y[k]) / h[k];
   }
-  auto H = [&](int k) { return h[static_cast<size_t>((k + m) % m)]; };
-  auto D = [&](int k) { return d[static_cast<size_t>((k + m) % m)]; };
-  std::vector<double> a(static_cast<size_t>(m)), b(static_cast<size_t>(m)),
-      c(static_cast<size_t>(m)), r(static_cast<size_t>(m));
   for (int k = 0; k < m; ++k) {
-    a[static_cast<size_t>(k)] = H(k - 1);
-    b[static_cast<size_t>(k)] = 2.0 * (H(k - 1) + H(k));
-    c[static_cast<size_t>(k)] = H(k);
-    r[static_cast<size_t>(k)] = 6.0 * (D(k) - D(k - 1));
+    const int p = k == 0 ? m - 1 : k - 1;
+    a[k] = h[p];
+    b[k] = 2.0 * (h[p] + h[k]);
+    r[k] = 6.0 * (d[k] - d[p]);
   }
+  const double *c = h;  // the super-diagonal: c[k] = h[k]
   if (m == 1) {
     M[0] = M[1] = 0.0;  // two knots of one value: a constant
     return true;
   }
   if (m == 2) {
     // Both neighbours of each knot are the other knot.
-    const double p = b[0], q = a[0] + c[0], u = a[1] + c[1], w = b[1];
-    const double det = p * w - q * u;
+    const double p = b[0], q = a[0] + c[0], v = a[1] + c[1], w = b[1];
+    const double det = p * w - q * v;
     M[0] = (r[0] * w - q * r[1]) / det;
-    M[1] = (p * r[1] - u * r[0]) / det;
+    M[1] = (p * r[1] - v * r[0]) / det;
   } else {
-    const double alpha = c[static_cast<size_t>(m - 1)], beta = a[0], gamma = -b[0];
-    std::vector<double> bb(b), rr(r), x(static_cast<size_t>(m)), u(static_cast<size_t>(m), 0.0),
-        z(static_cast<size_t>(m));
-    bb[0] = b[0] - gamma;
-    bb[static_cast<size_t>(m - 1)] = b[static_cast<size_t>(m - 1)] - alpha * beta / gamma;
-    std::vector<double> b2(bb);
-    int mm = m;
-    thomas_(&mm, a.data(), bb.data(), c.data(), rr.data(), x.data());
+    const double alpha = c[m - 1], beta = a[0], gamma = -b[0];
+    b[0] = b[0] - gamma;
+    b[m - 1] = b[m - 1] - alpha * beta / gamma;
+    std::fill(u, u + m, 0.0);
     u[0] = gamma;
-    u[static_cast<size_t>(m - 1)] = alpha;
-    thomas_(&mm, a.data(), b2.data(), c.data(), u.data(), z.data());
-    const double f = (x[0] + beta * x[static_cast<size_t>(m - 1)] / gamma) /
-                     (1.0 + z[0] + beta * z[static_cast<size_t>(m - 1)] / gamma);
-    for (int k = 0; k < m; ++k)
-      M[k] = x[static_cast<size_t>(k)] - f * z[static_cast<size_t>(k)];
+    u[m - 1] = alpha;
+    for (int i = 1; i < m; ++i) {
+      const double w = a[i] / b[i - 1];
+      b[i] -= w * c[i - 1];
+      r[i] -= w * r[i - 1];
+      u[i] -= w * u[i - 1];
+    }
+    double *x = M, *z = d;  // d is no longer needed
+    x[m - 1] = r[m - 1] / b[m - 1];
+    z[m - 1] = u[m - 1] / b[m - 1];
+    for (int i = m - 2; i >= 0; --i) {
+      x[i] = (r[i] - c[i] * x[i + 1]) / b[i];
+      z[i] = (u[i] - c[i] * z[i + 1]) / b[i];
+    }
+    const double f = (x[0] + beta * x[m - 1] / gamma) / (1.0 + z[0] + beta * z[m - 1] / gamma);
+    for (int k = 0; k < m; ++k) M[k] = x[k] - f * z[k];
   }
   M[n - 1] = M[0];
   for (int k = 0; k < n; ++k)
@@ -226,12 +248,12 @@ int splinit_(const int *n, const double *x, const double *y, const int *left_end
     return -1;
   CubicSpline s;
   try {
-    s.x.resize(static_cast<size_t>(np));
-    s.y.resize(static_cast<size_t>(np));
-    for (int k = 0; k < np; ++k) {
-      const int from = increasing ? k : np - 1 - k;
-      s.x[static_cast<size_t>(k)] = x[from];
-      s.y[static_cast<size_t>(k)] = y[from];
+    if (increasing) {
+      s.x.assign(x, x + np);
+      s.y.assign(y, y + np);
+    } else {
+      s.x.assign(std::make_reverse_iterator(x + np), std::make_reverse_iterator(x));
+      s.y.assign(std::make_reverse_iterator(y + np), std::make_reverse_iterator(y));
     }
     s.m.assign(static_cast<size_t>(np), 0.0);
     if (!kiv::sp1::SecondDerivatives(s.x.data(), s.y.data(), np, left, *left_slope, right,
@@ -239,6 +261,7 @@ int splinit_(const int *n, const double *x, const double *y, const int *left_end
       kivfprintf(stderr, "\n\nFor cyclic cubic splines the knots give no finite solution.\n\n");
       return -1;
     }
+    s.scale = (np - 1) / (s.x.back() - s.x.front());
     s.left_ext = *left_ext;
     s.right_ext = *right_ext;
     s.cyclic = left == 3;
@@ -251,9 +274,27 @@ int splinit_(const int *n, const double *x, const double *y, const int *left_end
   return g_reg.count() - 1;
 }
 
-double getspl_(const int *id, const double *x) { return Evaluate(Live(*id, "getspl"), *x, kValue); }
+double getspl_(const int *id, const double *x) {
+  const CubicSpline &s = Live(*id, "getspl");
+  return Value(s, Find(s, *x));
+}
 
-double getspd_(const int *id, const double *x) { return Evaluate(Live(*id, "getspd"), *x, kSlope); }
+double getspd_(const int *id, const double *x) {
+  const CubicSpline &s = Live(*id, "getspd");
+  return Slope(s, Find(s, *x));
+}
+
+double getspvd_(const int *id, const double *x, double *slope) {
+  const CubicSpline &s = Live(*id, "getspvd");
+  const Spot at = Find(s, *x);
+  if (at.end >= 0) {
+    *slope = EndSlope(s, at);
+    return Value(s, at);
+  }
+  const Piece p(s, at.piece, at.v);
+  *slope = p.slope();
+  return p.value();
+}
 
 double getsp2_(const int *id, const double *x, int *mem) {
   const CubicSpline &s = Live(*id, "getsp2");

@@ -46,8 +46,15 @@ int CheckMonotonicity(const double *a, int n, int *increasing, int *breakIndex) 
   *increasing = 0;
   *breakIndex = 0;
   if (n < 2) return 1;
+  // Strictly increasing axes, the usual case, need no bookkeeping.
+  int j = 0;
+  while (j + 1 < n && a[j + 1] > a[j]) ++j;
+  if (j + 1 == n) {
+    *increasing = 1;
+    return 1;
+  }
   bool rise = false, fall = false;
-  for (int j = 0; j + 1 < n; ++j) {
+  for (j = 0; j + 1 < n; ++j) {
     if (a[j + 1] >= a[j]) {
       rise = true;
       *increasing = 1;

@@ -29,20 +29,25 @@ inline int lastAtOrBelowIn(double x, const double *a, int lo, int hi) {
 // The same bracket search, first trying the point where x would lie on an
 // evenly spaced axis (one or two comparisons on the angle and time axes that
 // are usually tabulated); the result is the same unique i.
+// From a guess g in [lo, hi): any guess gives that i, a good one at once.
+inline int locateFrom(double x, const double *a, int lo, int hi, int g) {
+  if (a[g] <= x) {
+    if (x < a[g + 1]) return g;
+    lo = g + 1;  // a[lo] <= x < a[hi], so lo < hi
+    if (x < a[lo + 1]) return lo;
+  } else {
+    if (a[g - 1] <= x) return g - 1;  // g > lo since a[lo] <= x < a[g]
+    hi = g - 1;
+  }
+  return lastAtOrBelowIn(x, a, lo, hi);
+}
+
 inline int locate(double x, const double *a, int lo, int hi) {
   if (hi - lo > 8) {
     const double f = (x - a[lo]) / (a[hi] - a[lo]);
     if (f >= 0.0 && f < 1.0) {
-      int g = lo + static_cast<int>(f * (hi - lo));
-      if (g > hi - 1) g = hi - 1;
-      if (a[g] <= x) {
-        if (x < a[g + 1]) return g;
-        lo = g + 1;  // a[lo] <= x < a[hi], so lo < hi
-        if (x < a[lo + 1]) return lo;
-      } else {
-        if (a[g - 1] <= x) return g - 1;  // g > lo since a[lo] <= x < a[g]
-        hi = g - 1;
-      }
+      const int g = lo + static_cast<int>(f * (hi - lo));
+      return locateFrom(x, a, lo, hi, g > hi - 1 ? hi - 1 : g);
     }
   }
   return lastAtOrBelowIn(x, a, lo, hi);
@@ -54,6 +59,17 @@ inline int bisect(double x, const double *a, int n) {
   if (x >= a[n - 1]) return n - 1;
   if (std::isnan(x)) return 0;  // where halving on "x >= a[mid]" ends
   return locate(x, a, 0, n - 1);
+}
+
+// The same as bisect, the guess taken with scale = (n - 1) / (a[n-1] - a[0])
+// kept by the caller, so that no division precedes the comparisons.
+inline int bisectScaled(double x, const double *a, int n, double scale) {
+  if (n < 1 || a[0] > x) return -1;
+  if (x >= a[n - 1]) return n - 1;
+  if (std::isnan(x)) return 0;
+  if (n - 1 <= 8) return lastAtOrBelowIn(x, a, 0, n - 1);
+  const double f = (x - a[0]) * scale;
+  return locateFrom(x, a, 0, n - 1, !(f > 0.0) ? 0 : f < n - 2 ? static_cast<int>(f) : n - 2);
 }
 
 inline constexpr int kLocalSteps = 4;
@@ -129,7 +145,10 @@ inline bool fold(double x, double a0, double an, double &y, long long &k) {
     y = x;
     return true;
   }
-  const double q = std::trunc((x - a0) / P);
+  // One period above, the usual case, takes no division: the quotient of
+  // P <= d < 2P is in [1, 2) after rounding too.
+  const double d0 = x - a0;
+  const double q = d0 >= P && d0 < 2 * P ? 1.0 : std::trunc(d0 / P);
   if (std::fabs(q) < 1e15) {
     double v = x - q * P;
     long long c = static_cast<long long>(q);

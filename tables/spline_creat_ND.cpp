@@ -38,9 +38,10 @@ struct Line {
 void CyclicSplineCub(const Line &L, int n, double *w) {
   const int m = n - 1;
   double *r = w, *B = w + n, *U = w + 2 * n, *V = w + 3 * n;
-  for (int i = 0; i < m; ++i) r[i] = 1.0 / L.h(i);
   auto q = [&](int i) { return (L.Y(i + 1) - L.Y(i)) * (r[i] * r[i]); };
   auto prev = [&](int i) { return i == 0 ? m - 1 : i - 1; };
+  r[0] = 1.0 / L.h(0);
+  r[m - 1] = 1.0 / L.h(m - 1);  // the others as the elimination reaches them
   auto diag = [&](int i) { return 2.0 * (r[prev(i)] + r[i]); };
   auto rhs = [&](int i) { return 3.0 * (q(prev(i)) + q(i)); };
   if (m == 2) {
@@ -52,15 +53,17 @@ void CyclicSplineCub(const Line &L, int n, double *w) {
     L.D(n - 1) = L.D(0);
     return;
   }
-  // Rows 0..m-2 give d = U - V * d[m-1]; row m-1 then gives d[m-1].
-  for (int i = 0; i < m - 1; ++i) {
+  // Rows 0..m-2 give d = U - V * d[m-1]; row m-1 then gives d[m-1].  Each
+  // row is set up as the elimination reaches it, which keeps that work off
+  // the elimination's chain of divisions.
+  B[0] = diag(0);
+  U[0] = rhs(0);
+  V[0] = r[m - 1];
+  for (int i = 1; i < m - 1; ++i) {
+    r[i] = 1.0 / L.h(i);
     B[i] = diag(i);
     U[i] = rhs(i);
-    V[i] = 0.0;
-  }
-  V[0] = r[m - 1];
-  V[m - 2] += r[m - 2];
-  for (int i = 1; i < m - 1; ++i) {
+    V[i] = i == m - 2 ? 0.0 + r[m - 2] : 0.0;
     const double f = r[i - 1] / B[i - 1];
     B[i] -= f * r[i - 1];
     U[i] -= f * U[i - 1];
@@ -276,23 +279,13 @@ struct Builder {
   std::vector<double> D[1 << kMaxCubicDim];  // by axis subset
   double *scratch;
 
-  // Calls f(p) for every grid point whose index is 0 on the given axes.
-  template <class F>
-  void lines(int axis_mask, F f) const {
-    ForEachPoint(s, [&](long p, const int *idx) {
-      for (int k = 0; k < s.dim; ++k)
-        if ((axis_mask >> k & 1) && idx[k] != 0) return;
-      f(p);
-    });
-  }
-
   void RecursiveCubicDuDx(int k, const double *end_slopes, LineSlopes slopes) {
     double *d1 = D[1 << k].data();
     const long st = s.vstride[k];
     const int m = s.sizes[k], lc = s.codes[2 * k], rc = s.codes[2 * k + 1];
     const double left = end_slopes ? end_slopes[2 * s.pivot[k]] : 0.0;
     const double right = end_slopes ? end_slopes[2 * s.pivot[k] + 1] : 0.0;
-    lines(1 << k, [&](long p) {
+    ForEachLineStart(s, 1 << k, [&](long p) {
       if (lc == 2) d1[p] = left;
       if (rc == 2) d1[p + (m - 1) * st] = right;
       slopes(s.axes[k].data(), s.values.data() + p, d1 + p, st, m, lc, rc, scratch);
@@ -305,7 +298,7 @@ struct Builder {
     const long sa = s.vstride[a], sb = s.vstride[b];
     const int na = s.sizes[a], nb = s.sizes[b];
     const int code = s.cyclic(a) ? 3 : 1;
-    lines(1 << a | 1 << b, [&](long p) {
+    ForEachLineStart(s, 1 << a | 1 << b, [&](long p) {
       for (const long base : {p, p + (nb - 1) * sb})
         SplineCub(s.axes[a].data(), B + base, dest + base, sa, na, code, code, scratch);
       for (int ja = 0; ja < na; ++ja) {
@@ -315,11 +308,31 @@ struct Builder {
     });
   }
 
+  // The product with the one-axis patch matrix written out: its inputs
+  // y0, y1, h d0, h d1 taken in the matrix's row order into sums from zero,
+  // as the general product forms them, without its indexing.
+  void OneAxisPatches() {
+    const double *x = s.axes[0].data(), *y = s.values.data(), *dy = D[1].data();
+    for (int i = 0; i + 1 < s.sizes[0]; ++i) {
+      const double h = x[i + 1] - x[i];
+      const double y0 = y[i], y1 = y[i + 1], d0 = dy[i] * h, d1 = dy[i + 1] * h;
+      double *c = s.patches[static_cast<size_t>(i)];
+      c[0] = 0.0 + y0;
+      c[1] = 0.0 + d0;
+      c[2] = 0.0 + -3.0 * y0 + 3.0 * y1 + -2.0 * d0 + -1.0 * d1;
+      c[3] = 0.0 + 2.0 * y0 + -2.0 * y1 + d0 + d1;
+    }
+  }
+
   void RecursiveBuildCk(const std::vector<int> &order) {
     const int d = s.dim;
     SparseMatrix *M = GetPatchMatrix(d);
     if (!M) {
       kivfprintf(stderr, "coef_Ncubic error: undertermined dimension (%d)\n", d);
+      return;
+    }
+    if (d == 1 && s.points() == s.sizes[0]) {
+      OneAxisPatches();
       return;
     }
     std::vector<double> F(static_cast<size_t>(1) << (2 * d));

@@ -145,11 +145,18 @@ void HandleNDInterval(NDSpline &s, const double *x, Memory &mem) {
         mem.cycle_set[k] = true;
       }
     }
+    // The interval of v is unique, so any search finds the same one: the
+    // remembered interval, the next one, then a guessed search.  Only a NaN
+    // keeps the scan from the remembered interval, which places it there.
     int i = mem.interval[k];
-    if (i != -2)
+    if (i != -2 && std::isnan(v)) {
       interp::checkInterval(v, a, n, i);
-    else
-      i = interp::bisect(v, a, n);
+    } else if (!(i >= 0 && i < n - 1 && a[i] <= v && v < a[i + 1])) {
+      if (i >= 0 && i < n - 2 && a[i + 1] <= v && v < a[i + 2])
+        ++i;
+      else
+        i = interp::bisectScaled(v, a, n, s.scale[k]);
+    }
     s.cur[k] = i;
     s.cur_x[k] = v;
   }
@@ -337,18 +344,21 @@ double CubicModes(const NDSpline &s, const Cell &q, int mode, const int *dirs, d
   auto second = [&](int a, int b) {
     return q.flag[a] && q.flag[b] ? 0.0 : secondP<D>(t, h, c, S, a + 1, b + 1);
   };
+  auto value = [&] {
+    double v = evalP<D>(t, h, c, S);
+    if (q.any)
+      for (int k = 0; k < D; ++k)
+        if (q.flag[k]) v += derivP<D>(t, h, c, S, k + 1) * q.delta[k];
+    return v;
+  };
+  auto along = [&](int dir) {
+    const int a = s.ipivot[dir - 1];
+    return a < D ? first(a) : 0.0;
+  };
   switch (mode) {
-    case kValue: {
-      double v = evalP<D>(t, h, c, S);
-      if (q.any)
-        for (int k = 0; k < D; ++k)
-          if (q.flag[k]) v += derivP<D>(t, h, c, S, k + 1) * q.delta[k];
-      return v;
-    }
-    case kFirst: {
-      const int a = s.ipivot[dirs[0] - 1];
-      return a < D ? first(a) : 0.0;
-    }
+    case kValue: return value();
+    case kFirst: return along(dirs[0]);
+    case kValueFirst: *out = along(dirs[0]); return value();
     case kSecond: {
       const int a = s.ipivot[dirs[0] - 1], b = s.ipivot[dirs[1] - 1];
       return a < D && b < D ? second(a, b) : 0.0;

@@ -20,7 +20,15 @@ inline constexpr int kMaxCubicDim = 5;
 inline constexpr int kPatchBlock = 1000;  // patches per storage block
 
 enum Kind { kConstant = 0, kLinear = 1, kCubic = 2 };
-enum Mode { kIntegral = -1, kValue = 0, kFirst = 1, kSecond = 2, kGradient = 3, kHessian = 4 };
+enum Mode {
+  kIntegral = -1,
+  kValue = 0,
+  kFirst = 1,
+  kSecond = 2,
+  kGradient = 3,
+  kHessian = 4,
+  kValueFirst = 5,  // value returned, first derivative along dirs[0] into out[0]
+};
 
 struct NDSpline {
   int id = -1;
@@ -36,6 +44,7 @@ struct NDSpline {
   int ipivot[kMaxDim] = {};
   int corners = 1;                     // 2^dim
   long vstride[kMaxDim] = {};          // value strides
+  double scale[kMaxDim] = {};          // (n - 1) / span of each axis: search guesses
   long coff[1 << kMaxDim] = {};        // value offset of each cell corner
   int pstride[kMaxDim] = {};           // 4^k
   int disc = 0;                        // 1: report knot crossings
@@ -69,12 +78,34 @@ template <class F>
 void ForEachPoint(const NDSpline &s, F f) {
   int idx[kMaxDim] = {};
   const long n = s.points();
-  for (long p = 0; p < n; ++p) {
-    f(p, static_cast<const int *>(idx));
-    for (int k = 0; k < s.full_dim; ++k) {
+  const int run = s.full_dim > 0 ? s.sizes[0] : 1;  // points along axis 0
+  for (long p = 0; p < n;) {
+    for (idx[0] = 0; idx[0] < run; ++idx[0], ++p) f(p, static_cast<const int *>(idx));
+    idx[0] = 0;
+    for (int k = 1; k < s.full_dim; ++k) {
       if (++idx[k] < s.sizes[k]) break;
       idx[k] = 0;
     }
+  }
+}
+
+// Calls f(p) for every grid point p whose index is 0 on the axes of
+// axis_mask, in storage order: the other axes counted through, those skipped.
+template <class F>
+void ForEachLineStart(const NDSpline &s, int axis_mask, F f) {
+  if (s.points() == 0) return;
+  int idx[kMaxDim] = {};
+  for (;;) {
+    long p = 0;
+    for (int k = 0; k < s.full_dim; ++k) p += idx[k] * s.vstride[k];
+    f(p);
+    int k = 0;
+    for (; k < s.full_dim; ++k) {
+      if (axis_mask >> k & 1) continue;
+      if (++idx[k] < s.sizes[k]) break;
+      idx[k] = 0;
+    }
+    if (k == s.full_dim) return;
   }
 }
 
@@ -104,8 +135,11 @@ double CubicSplineEval(NDSpline &s, const double *x, int mode, const int *dirs, 
                        double *out);
 inline double SplineEval(NDSpline &s, const double *x, int mode, const int *dirs, Memory &mem,
                          double *out) {
-  return s.kind == kCubic ? CubicSplineEval(s, x, mode, dirs, mem, out)
-                          : LinearSplineEval(s, x, mode, dirs, mem, out);
+  if (s.kind == kCubic) return CubicSplineEval(s, x, mode, dirs, mem, out);
+  if (mode != kValueFirst) return LinearSplineEval(s, x, mode, dirs, mem, out);
+  const double v = LinearSplineEval(s, x, kValue, dirs, mem, out);
+  *out = LinearSplineEval(s, x, kFirst, dirs, mem, out);
+  return v;
 }
 // Out-of-range tracking of splextrapol_.
 int SplineExtrapolState(NDSpline &s, const double *x);

@@ -33,6 +33,8 @@ void NDSpline::layout() {
   for (int k = 0; k < full_dim; ++k) {
     vstride[k] = st;
     st *= sizes[k];
+    const std::vector<double> &a = axes[k];
+    scale[k] = a.size() >= 2 ? static_cast<double>(a.size() - 1) / (a.back() - a.front()) : 0.0;
     pstride[k] = 1 << (2 * k);
   }
   corners = 1 << dim;
@@ -490,9 +492,8 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
     s->codes[2 * k] = s->codes[2 * k + 1] = 3;
     const long last = (s->sizes[k] - 1) * s->vstride[k];
     bool same = true;
-    kiv::nd::ForEachPoint(*s, [&](long p, const int *idx) {
-      if (idx[k] == 0)
-        same = same && s->values[static_cast<size_t>(p)] == s->values[static_cast<size_t>(p + last)];
+    kiv::nd::ForEachLineStart(*s, 1 << k, [&](long p) {
+      same = same && s->values[static_cast<size_t>(p)] == s->values[static_cast<size_t>(p + last)];
     });
     if (!same) {
       kivfprintf(stderr, "\n\nFor cubic interpolation and cyclic mode, the first and");
@@ -523,10 +524,11 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
     kivfprintf(stderr, "\n\nUnable to allocate memory for cubic spline.\n");
     return -1;
   }
-  for (long p = 0; p < n; ++p)
-    s->patches[static_cast<size_t>(p)] =
-        s->blocks[static_cast<size_t>(p / kiv::nd::kPatchBlock)].data() +
-        (p % kiv::nd::kPatchBlock) * patch;
+  for (long b = 0, p = 0; b < nblocks; ++b) {
+    double *block = s->blocks[static_cast<size_t>(b)].data();
+    for (long j = 0; j < kiv::nd::kPatchBlock && p < n; ++j, ++p)
+      s->patches[static_cast<size_t>(p)] = block + j * patch;
+  }
   if (!kiv::nd::NCubicSpline(*s, end_slopes)) {
     kivfprintf(stderr, "\n\nUnable to allocate memory for cubic spline.\n");
     return -1;

@@ -1,7 +1,9 @@
 // Evaluation: held and free branches through the runtime's driver calls,
 // substitutes and their messages, quiet levels, the entry points' checks and
 // unit powers.
+#include <cfloat>
 #include <climits>
+#include <string>
 
 #include "expr_fixture.hpp"
 #include "params/kiv_math.h"
@@ -104,6 +106,39 @@ TEST_F(Eval, FunctionValues) {
     EXPECT_NEAR(eval(sm, {x, y}), expected, 1e-12) << x << " " << y;
   }
   EXPECT_EQ(takeErr(), "");
+}
+
+TEST_F(Eval, PowersAndNestedOperandsAgainstDirectArithmetic) {
+  // x^1..x^4 within two ulps of the math library's pow, over many magnitudes.
+  for (int n = 1; n <= 4; ++n) {
+    const std::string text = "x^" + std::to_string(n);
+    const int id = check(text.c_str(), {"x"});
+    for (double x = -1e70; std::fabs(x) > 1e-70; x *= -0.73) {
+      const double p = std::pow(x, n);
+      EXPECT_LE(std::fabs(eval(id, {x}) - p), 2 * DBL_EPSILON * std::fabs(p)) << text << " " << x;
+    }
+  }
+  // Overflow and not-a-number keep the substitutes of pow.
+  int ok = 1;
+  EXPECT_EQ(eval(check("x^3", {"x"}), {-1e200}, &ok), -1e30);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(eval(check("x^2", {"x"}), {NAN}, &ok), 0.0);
+  EXPECT_EQ(ok, 0);
+  takeErr();
+  // Operands that are themselves results, on both sides and in arguments.
+  const double x = 1.7, y = -0.45;
+  const struct {
+    const char *text;
+    double expected;
+  } cases[] = {
+      {"atan2(x*y+1, y-x*2)", std::atan2(x * y + 1, y - x * 2)},
+      {"(x+y)*(x-y)/(x*x+1)", (x + y) * (x - y) / (x * x + 1)},
+      {"x - y*(x+1) + 2*y*sin(x)", x - y * (x + 1) + 2 * y * std::sin(x)},
+      {"max(x*2, y+1, x-y) - min(y*3, x)", std::max(x * 2, std::max(y + 1, x - y)) - std::min(y * 3, x)},
+      {"sin(x)*cos(y) - (x*y)^2 + ((x+1)*(y+2))^3", std::sin(x) * std::cos(y) - (x * y) * (x * y) +
+                                                        std::pow((x + 1) * (y + 2), 3)},
+  };
+  for (const auto &t : cases) EXPECT_DOUBLE_EQ(eval(check(t.text, {"x", "y"}), {x, y}), t.expected) << t.text;
 }
 
 TEST_F(Eval, SubstitutesAndMessagesOnPrintSteps) {

@@ -140,6 +140,13 @@ TEST_F(SystemTest, IndexCopyAndBadNumbers) {
   const double v[] = {1.0, 2.0, 1.0 / 0.0 * 0.0, 1e308 * 10};
   EXPECT_EQ(ContainsBadNum(2, v), 0);
   EXPECT_EQ(ContainsBadNum(4, v), 3);
+  // Longer arrays: the first bad value, inside the blocks of four or after.
+  double w[11] = {0.5, -1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  EXPECT_EQ(ContainsBadNum(11, w), 0);
+  w[10] = v[2];
+  EXPECT_EQ(ContainsBadNum(11, w), 11);
+  w[5] = v[3];
+  EXPECT_EQ(ContainsBadNum(11, w), 6);
 }
 
 }  // namespace

@@ -47,6 +47,24 @@ TEST_F(SplineEval, CubicExtrapolationModes) {
   }
   EXPECT_NEAR(value(lin, {-0.5}), 0.0, 1e-15);
   EXPECT_NEAR(value(cub, {-0.5}), -0.125, 1e-12);
+  // Value and slope in one pass, also through a linear spline.
+  Grid line({linspace(0, 1, 6)});
+  line.fill([](auto &v) { return 2 * v[0] + 1; });
+  const int straight = line.linear(), dir = 1;
+  for (double x : {0.3, 1.2, 2.0}) {
+    const struct {
+      int id;
+      double value, slope;
+    } cases[] = {{lin, x > 1 ? 1 + 3 * (x - 1) : x * x * x, x > 1 ? 3.0 : 3 * x * x},
+                 {cub, x * x * x, 3 * x * x},
+                 {straight, 2 * x + 1, 2.0}};
+    for (const auto &c : cases) {
+      kiv::nd::NDSpline *s = kiv::nd::FindSpline(c.id);
+      double d = 0.0;
+      EXPECT_NEAR(kiv::nd::SplineEval(*s, &x, kiv::nd::kValueFirst, &dir, s->memory, &d), c.value, 1e-11);
+      EXPECT_NEAR(d, c.slope, 1e-10) << x;
+    }
+  }
 }
 
 // Two linearly extrapolated axes: every second derivative that involves only

@@ -94,6 +94,17 @@ TEST_F(CubicSpline, PeriodicClosedForm) {
     EXPECT_NEAR(val(id, x[j] + h / 2), mid, 1e-13) << j;
     const double slope = (y[j + 1] - y[j]) / h - 2 * h / 6 * mj - h / 6 * mk;
     EXPECT_NEAR(d1(id, x[j]), slope, 1e-13) << j;
+    double at = x[j], s = 0.0;
+    EXPECT_NEAR(getspvd_(&id, &at, &s), y[j], 1e-13) << j;
+    EXPECT_NEAR(s, slope, 1e-13) << j;
+  }
+  // One search for both: the same numbers as the two calls, inside, on the
+  // straight extension (left) and on the continued cubic (right).
+  const int open = make({0, 1, 2.5, 3, 5}, {1, -1, 2, 0, 4}, 1, 1, 0, 0, 1, 2);
+  for (double v : {-2.0, 0.0, 0.7, 2.5, 4.2, 6.5}) {
+    double s = 0.0;
+    EXPECT_EQ(getspvd_(&open, &v, &s), val(open, v)) << v;
+    EXPECT_EQ(s, d1(open, v)) << v;
   }
   for (double v : {0.3, 2.0, 6.0})
     for (int k : {-3, -1, 1, 5}) {
