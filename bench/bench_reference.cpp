@@ -16,6 +16,7 @@
 #include "runtime/kiv_runtime.h"
 #include "tables/kiv_splinend.h"
 #include "tables/kiv_splines.h"
+#include "tables/splines1d.hpp"
 #include "tables/splinend.hpp"
 
 #ifdef KIV_BENCH_MUPARSER
@@ -189,7 +190,7 @@ void Slope1d_kiv(benchmark::State &state) {
   for (auto _ : state) {
     const double a = in.next(static_cast<int>(state.range(0)));
     if (state.range(1)) {
-      benchmark::DoNotOptimize(getspvd_(&id, &a, &d));
+      benchmark::DoNotOptimize(kiv::sp1::CubicValueAndSlope(id, a, &d));
       benchmark::DoNotOptimize(d);
     } else {
       benchmark::DoNotOptimize(getspl_(&id, &a));

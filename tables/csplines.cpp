@@ -284,17 +284,6 @@ double getspd_(const int *id, const double *x) {
   return Slope(s, Find(s, *x));
 }
 
-double getspvd_(const int *id, const double *x, double *slope) {
-  const CubicSpline &s = Live(*id, "getspvd");
-  const Spot at = Find(s, *x);
-  if (at.end >= 0) {
-    *slope = EndSlope(s, at);
-    return Value(s, at);
-  }
-  const Piece p(s, at.piece, at.v);
-  *slope = p.slope();
-  return p.value();
-}
 
 double getsp2_(const int *id, const double *x, int *mem) {
   const CubicSpline &s = Live(*id, "getsp2");
@@ -333,3 +322,20 @@ double freespl_(const int *id) {
 void FreeAllCubicSplines(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::sp1 {
+
+double CubicValueAndSlope(int id, double x, double *slope) {
+  const CubicSpline &s = Live(id, "getspl");
+  const Spot at = Find(s, x);
+  if (at.end >= 0) {
+    *slope = EndSlope(s, at);
+    return Value(s, at);
+  }
+  const Piece p(s, at.piece, at.v);
+  *slope = p.slope();
+  return p.value();
+}
+
+}  // namespace kiv::sp1
+

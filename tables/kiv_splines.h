@@ -80,8 +80,6 @@ KIV_API int splinit_(const int *n, const double *x, const double *y, const int *
 /* Value and first derivative (fresh search, no memory). */
 KIV_API double getspl_(const int *id, const double *x);
 KIV_API double getspd_(const int *id, const double *x);
-/* Value and (into *slope) first derivative in one search: as getspl_ and getspd_. */
-KIV_API double getspvd_(const int *id, const double *x, double *slope);
 /* Second derivative with a caller-held interval memory, held while the
  * runtime holds regions; refused (fatal) for a periodic spline. */
 KIV_API double getsp2_(const int *id, const double *x, int *mem);

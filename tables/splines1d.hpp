@@ -272,4 +272,8 @@ struct Stack {
 bool SecondDerivatives(const double *x, const double *y, int n, int left, double left_slope,
                        int right, double right_slope, double *M);
 
+// Value and (into *slope) first derivative of cubic spline id in one
+// search: the numbers of getspl_ and getspd_.
+double CubicValueAndSlope(int id, double x, double *slope);
+
 }  // namespace kiv::sp1

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "tables/splines1d.hpp"
 #include "tables/splines1d_support.hpp"
 
 namespace {
@@ -95,7 +96,7 @@ TEST_F(CubicSpline, PeriodicClosedForm) {
     const double slope = (y[j + 1] - y[j]) / h - 2 * h / 6 * mj - h / 6 * mk;
     EXPECT_NEAR(d1(id, x[j]), slope, 1e-13) << j;
     double at = x[j], s = 0.0;
-    EXPECT_NEAR(getspvd_(&id, &at, &s), y[j], 1e-13) << j;
+    EXPECT_NEAR(kiv::sp1::CubicValueAndSlope(id, at, &s), y[j], 1e-13) << j;
     EXPECT_NEAR(s, slope, 1e-13) << j;
   }
   // One search for both: the same numbers as the two calls, inside, on the
@@ -103,7 +104,7 @@ TEST_F(CubicSpline, PeriodicClosedForm) {
   const int open = make({0, 1, 2.5, 3, 5}, {1, -1, 2, 0, 4}, 1, 1, 0, 0, 1, 2);
   for (double v : {-2.0, 0.0, 0.7, 2.5, 4.2, 6.5}) {
     double s = 0.0;
-    EXPECT_EQ(getspvd_(&open, &v, &s), val(open, v)) << v;
+    EXPECT_EQ(kiv::sp1::CubicValueAndSlope(open, v, &s), val(open, v)) << v;
     EXPECT_EQ(s, d1(open, v)) << v;
   }
   for (double v : {0.3, 2.0, 6.0})
