@@ -49,28 +49,32 @@ int checkRack(const double *r, int z) {
   const double bound = (alpha - t) / (2 * t) * (2.0 * z);
   if (x1 + x2 < bound) {
     kivfprintf(stderr,
-               "\nThe sum of the profile shift coefficients (%.3f)                must be greater "
+               "\nThe sum of the profile shift coefficients (%.3f)             "
+               "   must be greater "
                "than %.3f.\n",
                x1 + x2, bound);
     st = 2;
   }
   if (x1 > 2 * ha) {
     kivfprintf(stderr,
-               "\nThe profile shift coefficient of the driving gear (%.3f)                must be "
+               "\nThe profile shift coefficient of the driving gear (%.3f)     "
+               "           must be "
                "lower than %.3f.\n",
                x1, 2 * ha);
     st = 2;
   }
   if (x2 > 2 * ha) {
     kivfprintf(stderr,
-               "\nThe profile shift coefficient of the driven gear (%.3f)                must be "
+               "\nThe profile shift coefficient of the driven gear (%.3f)      "
+               "          must be "
                "lower than %.3f.\n",
                x2, 2 * ha);
     st = 2;
   }
   if (ha + ctip > kPi / (4 * t)) {
     kivfprintf(stderr,
-               "\nThe sum of the parameters addendum coefficient and                clearance "
+               "\nThe sum of the parameters addendum coefficient and           "
+               "     clearance "
                "coefficient (ha + ctip = %.3f) must be lower than %.3f.\n",
                ha + ctip, kPi / (4 * t));
     return 2;
@@ -78,7 +82,8 @@ int checkRack(const double *r, int z) {
   const double fmax = (kPi / 4 - t * (ha + ctip)) / std::tan(kPi / 4 - alpha / 2);
   if (r[kFillet] > fmax) {
     kivfprintf(stderr,
-               "\nThe fillet radius of cutting tool coefficient (%.3f) must be lower than %.3f.\n",
+               "\nThe fillet radius of cutting tool coefficient (%.3f) must be "
+               "lower than %.3f.\n",
                r[kFillet], fmax);
     st = 2;
   }
@@ -86,8 +91,8 @@ int checkRack(const double *r, int z) {
 }
 
 // One gear file: reads it, checks its tooth count and its centre.
-int checkGearFile(const char *file, int z, bool driving, double xc, double yc, int &id,
-                  int &teeth, double &rmax) {
+int checkGearFile(const char *file, int z, bool driving, double xc, double yc, int &id, int &teeth,
+                  double &rmax) {
   const int kind = 1;
   id = xCD_create_object_from_datafile_(file, &kind);
   if (id < 0) return 2;  // the reader said why
@@ -104,14 +109,17 @@ int checkGearFile(const char *file, int z, bool driving, double xc, double yc, i
   if (std::fabs(x - xc) > 0.1 || std::fabs(y - yc) > 0.1) {
     if (driving) {
       kivfprintf(stderr,
-                 "\nThe estimated coordinates for the driving gear center are (%.3f; %.3f) "
+                 "\nThe estimated coordinates for the driving gear center are "
+                 "(%.3f; %.3f) "
                  "(computed from %s).\n",
                  x, y, file);
       kivfprintf(stderr, "\nThe coordinates of the driving gear center must be (0; 0).\n");
     } else {
       kivfprintf(stderr,
-                 "\nThe estimated coordinates for the driven gear center (%.3f; %.3f) (computed "
-                 "from %s) are not consistent\nwith the input center of rotation: (%.1f; "
+                 "\nThe estimated coordinates for the driven gear center "
+                 "(%.3f; %.3f) (computed "
+                 "from %s) are not consistent\nwith the input center of "
+                 "rotation: (%.1f; "
                  "%.1f).\n",
                  x, y, file, xc, yc);
     }
@@ -138,7 +146,8 @@ int checkShiftCorrection(const double *r, int z, Gears &g) {
   const double alpha = r[kAlpha] * kPi / 180, m = r[kModule];
   if (egp_shift_correction(z, z, m, alpha, r[kHa], r[kCtip], r[kShift1], r[kShift2], pr) != 0)
     return fail(
-        "\nImpossible to compute the working pressure angle.                                  "
+        "\nImpossible to compute the working pressure angle.           "
+        "                       "
         "Please check the parameters.\n");
   g.ra1 = pr.ra1, g.ra2 = pr.ra2, g.rf1 = pr.rf1, g.rf2 = pr.rf2, g.a = pr.a;
   g.x2 = -pr.a, g.y2 = 0;
@@ -147,11 +156,13 @@ int checkShiftCorrection(const double *r, int z, Gears &g) {
   int st = 0;
   if (g.rf1 <= 0 || g.ra1 <= rb)
     st |= fail(
-        "\nImpossible to generate the driving gear.                                     Please "
+        "\nImpossible to generate the driving gear.                     "
+        "                Please "
         "check the parameters.\n");
   if (g.rf2 <= 0 || g.ra2 <= rb)
     st |= fail(
-        "\nImpossible to generate the driven gear.                                     Please "
+        "\nImpossible to generate the driven gear.                      "
+        "               Please "
         "check the parameters.\n");
   return st;
 }
@@ -166,7 +177,8 @@ int checkPortAngles(const double *r, const Gears &g) {
   const double d = std::hypot(g.x2, g.y2);
   if (g.ra1 + g.ra2 < d || d < std::max(g.ra1, g.ra2)) {
     fail(
-        "\nThe data files for gears are not consistent with each                         other "
+        "\nThe data files for gears are not consistent with each              "
+        "           other "
         "(gears are intersecting or cannot mesh properly).\n");
     return fail("\nPlease check the data files.\n");
   }
@@ -180,21 +192,23 @@ int checkPortAngles(const double *r, const Gears &g) {
     double fixed, crossing;
     bool fixed_below;     // the range runs from the fixed limit up
     const char *message;  // prints the crossing
-  } const limits[4] = {
-      {45, A1, true,
-       "\nThe outlet start angle of driving gear must be in the range [45.0; %.1f] degrees.\n"},
-      {135, A2, false,
-       "\nThe outlet start angle of driven gear must be in the range [%.1f; 135.0] degrees.\n"},
-      {315, A3, false,
-       "\nThe inlet end angle of driving gear must be in the range [%.1f; 315.0] degrees.\n"},
-      {225, A4, true,
-       "\nThe inlet end angle of driven gear must be in the range [225.0; %.1f] degrees.\n"}};
+  } const limits[4] = {{45, A1, true,
+                        "\nThe outlet start angle of driving gear must be in "
+                        "the range [45.0; %.1f] degrees.\n"},
+                       {135, A2, false,
+                        "\nThe outlet start angle of driven gear must be in "
+                        "the range [%.1f; 135.0] degrees.\n"},
+                       {315, A3, false,
+                        "\nThe inlet end angle of driving gear must be in the "
+                        "range [%.1f; 315.0] degrees.\n"},
+                       {225, A4, true,
+                        "\nThe inlet end angle of driven gear must be in the "
+                        "range [225.0; %.1f] degrees.\n"}};
   int st = 0;
   for (int k = 0; k < 4; ++k) {
     const Limit &l = limits[k];
     const double v = std::fmod(r[kOutStartDriving + k], 360.0);
-    const bool ok = l.fixed_below ? v >= l.fixed && v < l.crossing
-                                  : v > l.crossing && v <= l.fixed;
+    const bool ok = l.fixed_below ? v >= l.fixed && v < l.crossing : v > l.crossing && v <= l.fixed;
     if (!ok) {
       kivfprintf(stderr, l.message, l.crossing);
       st = 2;
@@ -205,10 +219,14 @@ int checkPortAngles(const double *r, const Gears &g) {
 
 int checkGroove(const double *r, const Gears &g) {
   static constexpr const char *kRange[4] = {
-      "\nThe groove start angle of driving gear must be in the range [0; 360] degrees.\n",
-      "\nThe groove end angle of driving gear must be in the range [0; 360] degrees.\n",
-      "\nThe groove start angle of driven gear must be in the range [0; 360] degrees.\n",
-      "\nThe groove end angle of driven gear must be in the range [0; 360] degrees.\n"};
+      "\nThe groove start angle of driving gear must be in the range [0; 360] "
+      "degrees.\n",
+      "\nThe groove end angle of driving gear must be in the range [0; 360] "
+      "degrees.\n",
+      "\nThe groove start angle of driven gear must be in the range [0; 360] "
+      "degrees.\n",
+      "\nThe groove end angle of driven gear must be in the range [0; 360] "
+      "degrees.\n"};
   int st = 0;
   for (int k = 0; k < 4; ++k) {
     const double v = r[kGrooveStartDriving + k];
@@ -216,16 +234,19 @@ int checkGroove(const double *r, const Gears &g) {
   }
   if (std::fmod(r[kGrooveEndDriving] - r[kGrooveStartDriving], 360.0) >= 0)
     st |= fail(
-        "\nFor the driving gear, the groove end angle must be strictly lower than the groove "
+        "\nFor the driving gear, the groove end angle must be strictly "
+        "lower than the groove "
         "start angle.\n");
   if (std::fmod(r[kGrooveEndDriven] - r[kGrooveStartDriven], 360.0) <= 0)
     st |= fail(
-        "\nFor the driven gear, the groove end angle must be strictly greater than the groove "
+        "\nFor the driven gear, the groove end angle must be strictly "
+        "greater than the groove "
         "start angle.\n");
   st |= param::check_reals(hcdegp0_reals(), kGrooveCheck, 0, r);
   if (g.radii && std::min(g.ra1, g.ra2) <= r[kGrooveWidth]) {
     kivfprintf(stderr,
-               "\nThe groove width must be strictly lower than the minimum of both external "
+               "\nThe groove width must be strictly lower than the minimum of "
+               "both external "
                "radiuses of gears (= %.3f mm).\n",
                std::min(g.ra1, g.ra2));
     st = 2;
@@ -243,8 +264,10 @@ int rackGear(const double *r, int z, const Gears &g, bool driving, int nteeth, i
 }
 
 const char *kNotGenerated[2] = {
-    "\nThe geometry of the driven gear cannot be generated. Please check the parameters.\n",
-    "\nThe geometry of the driving gear cannot be generated. Please check the parameters.\n"};
+    "\nThe geometry of the driven gear cannot be "
+    "generated. Please check the parameters.\n",
+    "\nThe geometry of the driving gear cannot be "
+    "generated. Please check the parameters.\n"};
 
 int checkTrialTeeth(const double *r, int z, const Gears &g) {
   int st = 0;
@@ -336,7 +359,8 @@ int buildPort(const double *mm, int definition, const char *file, bool outlet, c
                                     length, outlet ? 1 : -1);
     if (id < 0)
       kivfprintf(stderr,
-                 "\nThe %s port distance to center axis must be strictly lower than %.3f [mm].\n",
+                 "\nThe %s port distance to center axis must be strictly lower "
+                 "than %.3f [mm].\n",
                  outlet ? "outlet" : "inlet", 1.05 * std::max(g.ra1, g.ra2));
   } else {
     const int kind = 1;
@@ -355,25 +379,31 @@ double innerRadius(int id) {
 
 void reportBuild(int rc, const double *mm, const Gears &g) {
   static constexpr const char *kDrainMessages[4] = {
-      "\nThe drainage radius (%.3f [mm]) must be strictly smaller than the calculated driving "
+      "\nThe drainage radius (%.3f [mm]) must be strictly smaller than the "
+      "calculated driving "
       "gear inner radius (%.3f [mm]).\n",
-      "\nThe drainage radius (%.3f [mm]) must be strictly smaller than the calculated driven "
+      "\nThe drainage radius (%.3f [mm]) must be strictly smaller than the "
+      "calculated driven "
       "gear inner radius (%.3f [mm]).\n",
-      "\nThe drainage radius of the driving gear (%.3f [mm]) must be strictly smaller than the "
+      "\nThe drainage radius of the driving gear (%.3f [mm]) must be strictly "
+      "smaller than the "
       "calculated driving gear inner radius (%.3f [mm]).\n",
-      "\nThe drainage radius of the driven gear (%.3f [mm]) must be strictly smaller than the "
+      "\nThe drainage radius of the driven gear (%.3f [mm]) must be strictly "
+      "smaller than the "
       "calculated driven gear inner radius (%.3f [mm]).\n"};
   static constexpr int kDrainPos[4] = {kDrainage, kDrainage, kDrainageDriving, kDrainageDriven};
   switch (rc) {
     case 2: fail("\nGears are intersecting. Please check the data files for gears.\n"); break;
     case 3:
       fail(
-          "\nDriving gear top teeth angle could not be correctly computed. Leakages mode should "
+          "\nDriving gear top teeth angle could not be correctly computed. "
+          "Leakages mode should "
           "be set to 'details'.\n");
       break;
     case 4:
       fail(
-          "\nDriven gear top teeth angle could not be correctly computed. Leakages mode should "
+          "\nDriven gear top teeth angle could not be correctly computed. "
+          "Leakages mode should "
           "be set to 'details'.\n");
       break;
     case 5:
@@ -385,7 +415,10 @@ void reportBuild(int rc, const double *mm, const Gears &g) {
                  innerRadius(k % 2 == 0 ? g.id1 : g.id2));
       break;
     }
-    default: fail("\nImpossible to build the internal mesh. Please check the parameters.\n");
+    default:
+      fail(
+          "\nImpossible to build the internal mesh. Please check the "
+          "parameters.\n");
   }
 }
 
@@ -408,9 +441,8 @@ void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, 
 
   egp_params par;
   hcd_egp_param_setup_03(par, r, i);
-  const int rc = hcd_egp_init_default(4, par, store, slot, 3, {0, 0, g.x2, g.y2, g.id1, g.id2,
-                                                               out, inl},
-                                      pout, pinl, pr, pn);
+  const int rc = hcd_egp_init_default(
+      4, par, store, slot, 3, {0, 0, g.x2, g.y2, g.id1, g.id2, out, inl}, pout, pinl, pr, pn);
   if (rc == 0) return;
   reportBuild(rc, mm.data(), g);
   fatal(instance);
@@ -431,40 +463,41 @@ void hcdegp0in_(int *instance, double *real_parameters, int *integer_parameters,
                 pointer_store, pout, pinl, pr, pn);
 }
 
-void hcdegp0_(int *, double *q1, double *p1, double *q2, double *p2, double *torque,
-              double *speed, double *angler, double *dangler, double *anglen, double *pout,
-              double *dpout, double *pinl, double *dpinl, double *pr, double *dpr, double *pn,
-              double *dpn, double *qleakteethr, double *qleakteethn, double *qleakdrainr,
-              double *qleakdrainn, double *qleakmeshzone, double *qoutradr, double *qoutradn,
-              double *qinlradr, double *qinlradn, double *qoutortr, double *qoutortn,
-              double *qinlortr, double *qinlortn, double *qoutgrvr, double *qoutgrvn,
-              double *qsibl, double *qnext, double *volr, double *voln, double *areaoutradr,
-              double *areaoutradn, double *areaoutortr, double *areaoutortn, double *areainlradr,
-              double *areainlradn, double *areainlortr, double *areainlortn, double *areaload,
-              double *areafree, double *areaoutgrvr, double *areaoutgrvn, double *, double *,
-              double *fxr, double *fyr, double *fxn, double *fyn, double *real_parameters,
+void hcdegp0_(int *, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
+              double *angler, double *dangler, double *anglen, double *pout, double *dpout,
+              double *pinl, double *dpinl, double *pr, double *dpr, double *pn, double *dpn,
+              double *qleakteethr, double *qleakteethn, double *qleakdrainr, double *qleakdrainn,
+              double *qleakmeshzone, double *qoutradr, double *qoutradn, double *qinlradr,
+              double *qinlradn, double *qoutortr, double *qoutortn, double *qinlortr,
+              double *qinlortn, double *qoutgrvr, double *qoutgrvn, double *qsibl, double *qnext,
+              double *volr, double *voln, double *areaoutradr, double *areaoutradn,
+              double *areaoutortr, double *areaoutortn, double *areainlradr, double *areainlradn,
+              double *areainlortr, double *areainlortn, double *areaload, double *areafree,
+              double *areaoutgrvr, double *areaoutgrvn, double *, double *, double *fxr,
+              double *fyr, double *fxn, double *fyn, double *real_parameters,
               int *integer_parameters, char **, double *real_store, void **pointer_store) {
   const int z = integer_parameters[kTeeth];
   if (z < 1 || z > kMaxTeeth) return;  // the set-up refuses such a pump
   // SI copies of the inputs: the caller's values stay as they were.
   std::array<double, kMaxTeeth> pr_si, pn_si;
   for (int k = 0; k < z; ++k) pr_si[k] = pr[k] * kBar, pn_si[k] = pn[k] * kBar;
-  const egp_calc_in in{.p1 = *p1 * kBar, .p2 = *p2 * kBar, .pinl = *pinl * kBar,
-                       .pout = *pout * kBar, .speed = *speed * kRpm, .theta = *angler * kDeg,
-                       .pr = pr_si.data(), .pn = pn_si.data()};
-  egp_calc_out o{.dpr = dpr, .dpn = dpn, .qleakteethr = qleakteethr, .qleakteethn = qleakteethn,
-                 .qleakdrainr = qleakdrainr, .qleakdrainn = qleakdrainn,
-                 .qleakmeshzone = qleakmeshzone, .qoutradr = qoutradr, .qoutradn = qoutradn,
-                 .qinlradr = qinlradr, .qinlradn = qinlradn, .qoutortr = qoutortr,
-                 .qoutortn = qoutortn, .qinlortr = qinlortr, .qinlortn = qinlortn,
-                 .qoutgrvr = qoutgrvr, .qoutgrvn = qoutgrvn, .qsibl = qsibl, .qnext = qnext,
-                 .volr = volr, .voln = voln, .areaoutradr = areaoutradr,
-                 .areaoutradn = areaoutradn, .areaoutortr = areaoutortr,
-                 .areaoutortn = areaoutortn, .areainlradr = areainlradr,
-                 .areainlradn = areainlradn, .areainlortr = areainlortr,
-                 .areainlortn = areainlortn, .areaload = areaload, .areafree = areafree,
-                 .areaoutgrvr = areaoutgrvr, .areaoutgrvn = areaoutgrvn, .fxr = fxr, .fyr = fyr,
-                 .fxn = fxn, .fyn = fyn};
+  const egp_calc_in in{.p1 = *p1 * kBar,
+                       .p2 = *p2 * kBar,
+                       .pinl = *pinl * kBar,
+                       .pout = *pout * kBar,
+                       .speed = *speed * kRpm,
+                       .theta = *angler * kDeg,
+                       .pr = pr_si.data(),
+                       .pn = pn_si.data()};
+  double *const flows[] = {qleakteethr, qleakteethn, qleakdrainr, qleakdrainn, qleakmeshzone,
+                           qoutradr,    qoutradn,    qinlradr,    qinlradn,    qoutortr,
+                           qoutortn,    qinlortr,    qinlortn,    qoutgrvr,    qoutgrvn,
+                           qsibl,       qnext,       volr,        voln};
+  double *const areas[] = {areaoutradr, areaoutradn, areaoutortr, areaoutortn,
+                           areainlradr, areainlradn, areainlortr, areainlortn,
+                           areaload,    areafree,    areaoutgrvr, areaoutgrvn};
+  egp_calc_out o{.dpr = dpr, .dpn = dpn, .fxr = fxr, .fyr = fyr, .fxn = fxn, .fyn = fyn};
+  egp_wire_outputs(o, flows, areas);
   if (hcd_egp_calc_packed(real_parameters, integer_parameters, real_store, pointer_store, in, o))
     return;
   *q1 = o.q1 / kLpm, *q2 = o.q2 / kLpm, *torque = o.torque;
@@ -473,14 +506,12 @@ void hcdegp0_(int *, double *q1, double *p1, double *q2, double *p2, double *tor
   *qleakmeshzone /= kLpm;
   for (double *a : {dpr, dpn})
     for (int k = 0; k < z; ++k) a[k] /= kBar;
-  for (double *a : {qleakteethr, qleakteethn, qleakdrainr, qleakdrainn, qoutradr, qoutradn,
-                    qinlradr, qinlradn, qoutortr, qoutortn, qinlortr, qinlortn, qoutgrvr,
-                    qoutgrvn, qsibl, qnext})
-    for (int k = 0; k < z; ++k) a[k] /= kLpm;
-  for (double *a : {volr, voln})
-    for (int k = 0; k < z; ++k) a[k] /= kMm3;
-  for (double *a : {areaoutradr, areaoutradn, areaoutortr, areaoutortn, areainlradr, areainlradn,
-                    areainlortr, areainlortn, areaload, areafree, areaoutgrvr, areaoutgrvn})
+  for (int f = 0; f < 19; ++f) {
+    if (f == 4) continue;  // the one meshing-zone flow, done above
+    const double unit = f < 17 ? kLpm : kMm3;
+    for (int k = 0; k < z; ++k) flows[f][k] /= unit;
+  }
+  for (double *a : areas)
     for (int k = 0; k < z; ++k) a[k] /= kMm2;
 }
 

@@ -38,19 +38,34 @@ enum : int {
   kDrainageDriving = 46,
   kDrainageDriven = 51,
 };
-enum : int { kFluid = 0, kTeeth = 1, kGearDef = 2, kOutletDef = 3, kInletDef = 4, kGroove = 5,
-             kLeakMode = 6, kIdentical = 7 };
+enum : int {
+  kFluid = 0,
+  kTeeth = 1,
+  kGearDef = 2,
+  kOutletDef = 3,
+  kInletDef = 4,
+  kGroove = 5,
+  kLeakMode = 6,
+  kIdentical = 7
+};
 
 // Where the set-up tests a row's range.
-enum Stage : int { kNoCheck, kRackCoefficients, kThicknessCheck, kGrooveCheck, kPorts,
-                   kClearances, kLeakage };
+enum Stage : int {
+  kNoCheck,
+  kRackCoefficients,
+  kThicknessCheck,
+  kGrooveCheck,
+  kPorts,
+  kClearances,
+  kLeakage
+};
 // Conditions of the rows.
 enum : param::Mask {
   kWhenInletAnalytic = 1u << 0,
   kWhenOutletAnalytic = 1u << 1,
-  kWhenDetails = 1u << 2,   // leakage mode 2
-  kWhenCommon = 1u << 3,    // identical gears 1
-  kWhenPerGear = 1u << 4,   // identical gears 2
+  kWhenDetails = 1u << 2,  // leakage mode 2
+  kWhenCommon = 1u << 3,   // identical gears 1
+  kWhenPerGear = 1u << 4,  // identical gears 2
 };
 // The active conditions of an integer parameter set.
 param::Mask hcdegp0_active(const int *ints);

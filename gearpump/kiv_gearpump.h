@@ -30,23 +30,21 @@ KIV_API void hcdegp0in_(int *instance, double *real_parameters, int *integer_par
 /* One evaluation in the user's units (pressures bar, speed rev/min, angles
  * deg, flows L/min, volumes mm3, areas mm2, derivatives per second).  The
  * inputs and states are read, never written; arrays hold z elements. */
-KIV_API void hcdegp0_(int *instance, double *q1, double *p1, double *q2, double *p2,
-                      double *torque, double *speed, double *angler, double *dangler,
-                      double *anglen, double *pout, double *dpout, double *pinl, double *dpinl,
-                      double *pr, double *dpr, double *pn, double *dpn, double *qleakteethr,
-                      double *qleakteethn, double *qleakdrainr, double *qleakdrainn,
-                      double *qleakmeshzone, double *qoutradr, double *qoutradn,
-                      double *qinlradr, double *qinlradn, double *qoutortr, double *qoutortn,
-                      double *qinlortr, double *qinlortn, double *qoutgrvr, double *qoutgrvn,
-                      double *qsibl, double *qnext, double *volr, double *voln,
-                      double *areaoutradr, double *areaoutradn, double *areaoutortr,
-                      double *areaoutortn, double *areainlradr, double *areainlradn,
-                      double *areainlortr, double *areainlortn, double *areaload,
-                      double *areafree, double *areaoutgrvr, double *areaoutgrvn,
-                      double *arealeakr, double *arealeakn, double *fxr, double *fyr,
-                      double *fxn, double *fyn, double *real_parameters,
-                      int *integer_parameters, char **text_parameters, double *real_store,
-                      void **pointer_store);
+KIV_API void hcdegp0_(int *instance, double *q1, double *p1, double *q2, double *p2, double *torque,
+                      double *speed, double *angler, double *dangler, double *anglen, double *pout,
+                      double *dpout, double *pinl, double *dpinl, double *pr, double *dpr,
+                      double *pn, double *dpn, double *qleakteethr, double *qleakteethn,
+                      double *qleakdrainr, double *qleakdrainn, double *qleakmeshzone,
+                      double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn,
+                      double *qoutortr, double *qoutortn, double *qinlortr, double *qinlortn,
+                      double *qoutgrvr, double *qoutgrvn, double *qsibl, double *qnext,
+                      double *volr, double *voln, double *areaoutradr, double *areaoutradn,
+                      double *areaoutortr, double *areaoutortn, double *areainlradr,
+                      double *areainlradn, double *areainlortr, double *areainlortn,
+                      double *areaload, double *areafree, double *areaoutgrvr, double *areaoutgrvn,
+                      double *arealeakr, double *arealeakn, double *fxr, double *fyr, double *fxn,
+                      double *fyn, double *real_parameters, int *integer_parameters,
+                      char **text_parameters, double *real_store, void **pointer_store);
 /* Releases the instance in pointer_store[0] and nulls the slot. */
 KIV_API void hcdegp0end_(int *instance, double *real_parameters, int *integer_parameters,
                          char **text_parameters, double *real_store, void **pointer_store);
@@ -78,35 +76,100 @@ KIV_API int hcd_egp_init_03(const char *name, int *instance, double *real_parame
  * fit it (nothing computed). */
 KIV_API int hcd_egp_calc_04(
     int *instance, double *q1, double *p1, double *pinl, double *dpinl, double *q_inl,
-    double *v_inl, double *pr, double *dpr, double *q_r, double *v_r, double *pout,
-    double *dpout, double *q_out, double *v_out, double *q2, double *p2, double *pn,
-    double *dpn, double *q_n, double *v_n, double *torque, double *speed, double *angler,
-    double *dangler, double *anglen, double *pout_copy, double *pinl_copy, double *pr_copy,
-    double *pn_copy, double *qleakteethr, double *qleakteethn, double *qleakdrainr,
-    double *qleakdrainn, double *qleakmeshzone, double *qoutradr, double *qoutradn,
-    double *qinlradr, double *qinlradn, double *qoutortr, double *qoutortn, double *qinlortr,
-    double *qinlortn, double *qoutgrvr, double *qoutgrvn, double *qsibl, double *qnext,
-    double *volr, double *voln, double *areaoutradr, double *areaoutradn, double *areaoutortr,
-    double *areaoutortn, double *areainlradr, double *areainlradn, double *areainlortr,
-    double *areainlortn, double *areaload, double *areafree, double *areaoutgrvr,
-    double *areaoutgrvn, double *arealeakr, double *arealeakn, double *fxr, double *fyr,
-    double *fxn, double *fyn, double *real_parameters, int *integer_parameters,
-    char **text_parameters, double *real_store, void **instance_slot);
+    double *v_inl, double *pr, double *dpr, double *q_r, double *v_r, double *pout, double *dpout,
+    double *q_out, double *v_out, double *q2, double *p2, double *pn, double *dpn, double *q_n,
+    double *v_n, double *torque, double *speed, double *angler, double *dangler, double *anglen,
+    double *pout_copy, double *pinl_copy, double *pr_copy, double *pn_copy, double *qleakteethr,
+    double *qleakteethn, double *qleakdrainr, double *qleakdrainn, double *qleakmeshzone,
+    double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn, double *qoutortr,
+    double *qoutortn, double *qinlortr, double *qinlortn, double *qoutgrvr, double *qoutgrvn,
+    double *qsibl, double *qnext, double *volr, double *voln, double *areaoutradr,
+    double *areaoutradn, double *areaoutortr, double *areaoutortn, double *areainlradr,
+    double *areainlradn, double *areainlortr, double *areainlortn, double *areaload,
+    double *areafree, double *areaoutgrvr, double *areaoutgrvn, double *arealeakr,
+    double *arealeakn, double *fxr, double *fyr, double *fxn, double *fyn, double *real_parameters,
+    int *integer_parameters, char **text_parameters, double *real_store, void **instance_slot);
 KIV_API int hcd_egp_calc_03(
     int *instance, double *q1, double *p1, double *pinl, double *dpinl, double *q_inl,
-    double *v_inl, double *pr, double *dpr, double *q_r, double *v_r, double *pout,
-    double *dpout, double *q_out, double *v_out, double *q2, double *p2, double *pn,
-    double *dpn, double *q_n, double *v_n, double *torque, double *speed, double *angler,
-    double *dangler, double *anglen, double *pout_copy, double *pinl_copy, double *pr_copy,
-    double *pn_copy, double *qleakteethr, double *qleakteethn, double *qleakdrainr,
-    double *qleakdrainn, double *qleakmeshzone, double *qoutradr, double *qoutradn,
-    double *qinlradr, double *qinlradn, double *qoutortr, double *qoutortn, double *qinlortr,
-    double *qinlortn, double *qoutgrvr, double *qoutgrvn, double *qsibl, double *qnext,
-    double *volr, double *voln, double *areaoutradr, double *areaoutradn, double *areaoutortr,
-    double *areaoutortn, double *areainlradr, double *areainlradn, double *areainlortr,
-    double *areainlortn, double *areaload, double *areafree, double *areaoutgrvr,
-    double *areaoutgrvn, double *arealeakr, double *arealeakn, double *real_parameters,
-    int *integer_parameters, char **text_parameters, double *real_store, void **instance_slot);
+    double *v_inl, double *pr, double *dpr, double *q_r, double *v_r, double *pout, double *dpout,
+    double *q_out, double *v_out, double *q2, double *p2, double *pn, double *dpn, double *q_n,
+    double *v_n, double *torque, double *speed, double *angler, double *dangler, double *anglen,
+    double *pout_copy, double *pinl_copy, double *pr_copy, double *pn_copy, double *qleakteethr,
+    double *qleakteethn, double *qleakdrainr, double *qleakdrainn, double *qleakmeshzone,
+    double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn, double *qoutortr,
+    double *qoutortn, double *qinlortr, double *qinlortn, double *qoutgrvr, double *qoutgrvn,
+    double *qsibl, double *qnext, double *volr, double *voln, double *areaoutradr,
+    double *areaoutradn, double *areaoutortr, double *areaoutortn, double *areainlradr,
+    double *areainlradn, double *areainlortr, double *areainlortn, double *areaload,
+    double *areafree, double *areaoutgrvr, double *areaoutgrvn, double *arealeakr,
+    double *arealeakn, double *real_parameters, int *integer_parameters, char **text_parameters,
+    double *real_store, void **instance_slot);
+/* ---- Library interface versions 1 and 2 (SI units, positional) -------- */
+
+/* Set-up from positional arguments over fixed defaults (the five unread
+ * arguments may be null): teeth counts, thickness b, radial clearance h,
+ * plain leakage path length, width and gap heights, gear centres (mm),
+ * shape ids and the four port angles [rad]; version 2 adds the precision
+ * level (version 1 uses 1) and the groove.  Results as hcd_egp_init_04. */
+KIV_API int hcd_egp_init(int *instance, double *real_store, void **instance_slot, void *u1,
+                         void *u2, void *u3, void *u4, void *u5, int *teeth_driving,
+                         int *teeth_driven, double *gear_thickness, double *radial_clearance,
+                         double *plain_leak_length, double *plain_leak_width,
+                         double *plain_leak_gap_1, double *plain_leak_gap_2, double *x1, double *y1,
+                         double *x2, double *y2, int *driving_gear, int *driven_gear,
+                         int *outlet_port, int *inlet_port, double *outlet_start_driving,
+                         double *outlet_start_driven, double *inlet_end_driving,
+                         double *inlet_end_driven);
+KIV_API int hcd_egp_init_02(int *instance, double *real_store, void **instance_slot, int *precision,
+                            void *u1, void *u2, void *u3, void *u4, void *u5, int *teeth_driving,
+                            int *teeth_driven, double *gear_thickness, double *radial_clearance,
+                            double *plain_leak_length, double *plain_leak_width,
+                            double *plain_leak_gap_1, double *plain_leak_gap_2, double *x1,
+                            double *y1, double *x2, double *y2, int *driving_gear, int *driven_gear,
+                            int *outlet_port, int *inlet_port, double *outlet_start_driving,
+                            double *outlet_start_driven, double *inlet_end_driving,
+                            double *inlet_end_driven, int *groove, double *groove_start_driving,
+                            double *groove_end_driving, double *groove_start_driven,
+                            double *groove_end_driven, double *groove_width);
+/* Evaluation with the plain leakage path; port areas [m2] and dead volumes
+ * [m3] in the order inlet area, inlet volume, outlet area, outlet volume.
+ * Version 1 has no groove flows or areas.  0, or -1 as hcd_egp_calc_04. */
+KIV_API int hcd_egp_calc(
+    int *instance, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
+    double *pinl, double *dpinl, double *pout, double *dpout, double *angler, double *dangler,
+    double *anglen, double *pr, double *dpr, double *pn, double *dpn, double *qleakteethr,
+    double *qleakteethn, double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn,
+    double *qoutortr, double *qoutortn, double *qinlortr, double *qinlortn, double *qsibl,
+    double *qnext, double *volr, double *voln, double *areaoutradr, double *areaoutradn,
+    double *areaoutortr, double *areaoutortn, double *areainlradr, double *areainlradn,
+    double *areainlortr, double *areainlortn, double *areaload, double *areafree,
+    double *real_store, void **instance_slot, int *fluid_index, int *teeth_driving,
+    int *teeth_driven, double *inlet_port_area, double *inlet_dead_volume, double *outlet_port_area,
+    double *outlet_dead_volume, double *gear_thickness, double *teeth_clearance,
+    double *mult_next_cavity, double *mult_tip_leakage, double *mult_inlet_radial,
+    double *mult_inlet_axial, double *mult_outlet_radial, double *mult_outlet_axial,
+    double *radial_clearance, double *plain_leak_length, double *plain_leak_width,
+    double *plain_leak_gap_1, double *plain_leak_gap_2);
+KIV_API int hcd_egp_calc_02(
+    int *instance, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
+    double *pinl, double *dpinl, double *pout, double *dpout, double *angler, double *dangler,
+    double *anglen, double *pr, double *dpr, double *pn, double *dpn, double *qleakteethr,
+    double *qleakteethn, double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn,
+    double *qoutortr, double *qoutortn, double *qinlortr, double *qinlortn, double *qoutgrvr,
+    double *qoutgrvn, double *qsibl, double *qnext, double *volr, double *voln, double *areaoutradr,
+    double *areaoutradn, double *areaoutortr, double *areaoutortn, double *areainlradr,
+    double *areainlradn, double *areainlortr, double *areainlortn, double *unused1, double *unused2,
+    double *areaload, double *areafree, double *areaoutgrvr, double *areaoutgrvn,
+    double *real_store, void **instance_slot, int *fluid_index, int *teeth_driving,
+    int *teeth_driven, int *groove, double *inlet_port_area, double *inlet_dead_volume,
+    double *outlet_port_area, double *outlet_dead_volume, double *gear_thickness,
+    double *teeth_clearance, double *groove_start_driving, double *groove_end_driving,
+    double *groove_start_driven, double *groove_end_driven, double *groove_width,
+    double *mult_next_cavity, double *mult_tip_leakage, double *mult_inlet_radial,
+    double *mult_inlet_axial, double *mult_outlet_radial, double *mult_outlet_axial,
+    double *radial_clearance, double *plain_leak_length, double *plain_leak_width,
+    double *plain_leak_gap_1, double *plain_leak_gap_2);
+
 /* Ends of every version: free the instance in *instance_slot and null the
  * slot; a null slot is left alone.  Return 0. */
 KIV_API int hcd_egp_end(void **instance_slot);
@@ -122,9 +185,8 @@ KIV_API int hcd_egp_end_04(void **instance_slot);
  * cannot be found (outputs then untouched). */
 KIV_API int egp_shift_correction_(const int *z1, const int *z2, const double *module,
                                   const double *alpha, const double *ha, const double *ctip,
-                                  const double *x1, const double *x2, double *alpha_w,
-                                  double *a, double *ra1, double *ra2, double *rf1,
-                                  double *rf2);
+                                  const double *x1, const double *x2, double *alpha_w, double *a,
+                                  double *ra1, double *ra2, double *rf1, double *rf2);
 /* A rack-cut gear centred at the origin as a registered shape: nteeth
  * (1..z) teeth, mode 1 whole teeth, 2 tooth axis to tooth axis.  The id, or
  * -1 (no message); *sharp becomes 2 when the teeth come out sharp. */

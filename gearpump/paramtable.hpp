@@ -54,7 +54,8 @@ int check_int_range(const char *title, int lo, int hi, int value);
 template <class Record>
 int check_ints(std::span<const IntRow<Record>> rows, const int *values) {
   int status = 0;
-  for (const auto &row : rows) status |= check_int_range(row.title, row.lo, row.hi, values[row.pos]);
+  for (const auto &row : rows)
+    status |= check_int_range(row.title, row.lo, row.hi, values[row.pos]);
   return status;
 }
 

@@ -11,8 +11,8 @@
 
 namespace kiv::egp {
 
-int egp_shift_correction(int z1, int z2, double m, double alpha, double ha, double ctip,
-                         double x1, double x2, egp_pair_radii &out) {
+int egp_shift_correction(int z1, int z2, double m, double alpha, double ha, double ctip, double x1,
+                         double x2, egp_pair_radii &out) {
   const double zs = z1 + z2, r1 = z1 * m / 2, r2 = z2 * m / 2;
   egp_pair_radii r;
   double h;
@@ -27,8 +27,8 @@ int egp_shift_correction(int z1, int z2, double m, double alpha, double ha, doub
     double target = std::tan(alpha) - alpha + 2 * std::tan(alpha) * (x1 + x2) / zs;
     double aw = alpha, tol = 1e-11;
     int n = 1, most = 300, converged = 0, quiet = 0;
-    const int iterations = ndnr_quiet_(&aw, &n, egp_nr_alphaw, nullptr, &target, &tol, &tol,
-                                       &most, &converged, nullptr, &quiet);
+    const int iterations = ndnr_quiet_(&aw, &n, egp_nr_alphaw, nullptr, &target, &tol, &tol, &most,
+                                       &converged, nullptr, &quiet);
     if (!converged || iterations >= most || !(aw > 0)) return -1;
     const double y = (std::cos(alpha) / std::cos(aw) - 1) * zs / 2;
     r.alpha_w = aw;
@@ -74,9 +74,9 @@ int egp_create_analyticport_id(double x1, double y1, double x2, double y2, doubl
 using namespace kiv::egp;
 
 int egp_shift_correction_(const int *z1, const int *z2, const double *module, const double *alpha,
-                          const double *ha, const double *ctip, const double *x1,
-                          const double *x2, double *alpha_w, double *a, double *ra1, double *ra2,
-                          double *rf1, double *rf2) {
+                          const double *ha, const double *ctip, const double *x1, const double *x2,
+                          double *alpha_w, double *a, double *ra1, double *ra2, double *rf1,
+                          double *rf2) {
   egp_pair_radii r;
   if (egp_shift_correction(*z1, *z2, *module, *alpha, *ha, *ctip, *x1, *x2, r) != 0) return -1;
   *alpha_w = r.alpha_w, *a = r.a, *ra1 = r.ra1, *ra2 = r.ra2, *rf1 = r.rf1, *rf2 = r.rf2;
@@ -84,18 +84,16 @@ int egp_shift_correction_(const int *z1, const int *z2, const double *module, co
 }
 
 int egp_create_gear_id_(const int *z, const double *module, const double *alpha, const double *ha,
-                        const double *ctip, const double *fillet, const double *x,
-                        const double *ra, const double *rf, const int *nteeth, const int *mode,
-                        int *sharp) {
-  return egp_create_gear_id(*z, *module, *alpha, *ha, *ctip, *fillet, *x, *ra, *rf, *nteeth,
-                            *mode, *sharp);
+                        const double *ctip, const double *fillet, const double *x, const double *ra,
+                        const double *rf, const int *nteeth, const int *mode, int *sharp) {
+  return egp_create_gear_id(*z, *module, *alpha, *ha, *ctip, *fillet, *x, *ra, *rf, *nteeth, *mode,
+                            *sharp);
 }
 
 int egp_create_analyticport_id_(const double *x1, const double *y1, const double *x2,
                                 const double *y2, const double *distance, const double *offset,
                                 const double *width, const double *length, const int *side) {
-  return egp_create_analyticport_id(*x1, *y1, *x2, *y2, *distance, *offset, *width, *length,
-                                    *side);
+  return egp_create_analyticport_id(*x1, *y1, *x2, *y2, *distance, *offset, *width, *length, *side);
 }
 
 double egp_modulo_deg(double degrees) { return kiv::egp::egp_modulo_deg(degrees); }

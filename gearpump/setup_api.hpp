@@ -12,15 +12,15 @@ inline double egp_modulo_deg(double v) { return v - 360.0 * std::floor(v / 360.0
 
 // What the profile-shift correction gives for a gear pair.
 struct egp_pair_radii {
-  double alpha_w = 0;    // working pressure angle
-  double a = 0;          // centre distance
+  double alpha_w = 0;       // working pressure angle
+  double a = 0;             // centre distance
   double ra1 = 0, ra2 = 0;  // tip radii
   double rf1 = 0, rf2 = 0;  // root radii
 };
 
 // 0 and the radii, or -1 when the working pressure angle is not found.
-int egp_shift_correction(int z1, int z2, double m, double alpha, double ha, double ctip,
-                         double x1, double x2, egp_pair_radii &out);
+int egp_shift_correction(int z1, int z2, double m, double alpha, double ha, double ctip, double x1,
+                         double x2, egp_pair_radii &out);
 
 // Registered gear of nteeth (1..z) teeth drawn in mode 1 or 2: the id or -1.
 int egp_create_gear_id(int z, double m, double alpha, double ha, double ctip, double fillet,

@@ -13,13 +13,22 @@ namespace kiv::egp {
 // -1 for a precision level outside 1..6 or unequal tooth counts (no
 // instance made).
 int hcd_egp_init_default(int version, const egp_params &par, double *store, void **slot,
-                         int precision, const egp_setup_shapes &shapes, double *pout,
-                         double *pinl, double *pr, double *pn);
+                         int precision, const egp_setup_shapes &shapes, double *pout, double *pinl,
+                         double *pr, double *pn);
 
 // One evaluation on packed SI parameters: the record is rebuilt from them,
 // the instance read from the slot.  0, or -1 without an instance or when the
 // calculation refuses.  Allocates nothing.
 int hcd_egp_calc_packed(const double *reals, const int *ints, const double *store,
                         void *const *slot, const egp_calc_in &in, egp_calc_out &out);
+
+// Points the per-cavity outputs of o at the caller's arrays: flows[19]
+// qleakteethr, qleakteethn, qleakdrainr, qleakdrainn, qleakmeshzone,
+// qoutradr, qoutradn, qinlradr, qinlradn, qoutortr, qoutortn, qinlortr,
+// qinlortn, qoutgrvr, qoutgrvn, qsibl, qnext, volr, voln; areas[12]
+// areaoutradr, areaoutradn, areaoutortr, areaoutortn, areainlradr,
+// areainlradn, areainlortr, areainlortn, areaload, areafree, areaoutgrvr,
+// areaoutgrvn.  Null entries stay null.
+void egp_wire_outputs(egp_calc_out &o, double *const *flows, double *const *areas);
 
 }  // namespace kiv::egp

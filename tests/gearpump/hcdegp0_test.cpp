@@ -4,8 +4,8 @@
 
 #include "gearpump/hcdegp0_table.hpp"
 #include "gearpump/kiv_gearpump.h"
-#include "hydraulics/kiv_hydraulics.h"
 #include "gearpump/versions.hpp"
+#include "hydraulics/kiv_hydraulics.h"
 #include "support/kiv_test.hpp"
 #include "synthetic.hpp"
 
@@ -46,40 +46,62 @@ TEST_F(Hcdegp0Setup, CheckMessages) {
     void (*change)(Params &);
     std::vector<std::string> expected, absent;
   } cases[] = {
-      {[](Params &) {}, {"\nImpossible to build the internal mesh. Please check the parameters.\n"}, {}},
+      {[](Params &) {},
+       {"\nImpossible to build the internal mesh. Please check the "
+        "parameters.\n"},
+       {}},
       {[](Params &p) { p.i[0] = 5; }, {"\nHydraulic fluid with index 5 is not set."}, {}},
-      {[](Params &p) { p.i[0] = -3; }, {"\nindex of hydraulic fluid must be in range [0..100].\n"}, {}},
-      {[](Params &p) { p.i[1] = 4; }, {"\nnumber of teeth of driving gear must be in range [5..100].\n"}, {}},
+      {[](Params &p) { p.i[0] = -3; },
+       {"\nindex of hydraulic fluid must be in range [0..100].\n"},
+       {}},
+      {[](Params &p) { p.i[1] = 4; },
+       {"\nnumber of teeth of driving gear must be in range [5..100].\n"},
+       {}},
       {[](Params &p) { p.r[16] = 0, p.r[14] = -1; },
        {"\nThe addendum coefficient must be strictly positive.\n",
-        "\nThe module must be strictly positive.\n"}, {}},
+        "\nThe module must be strictly positive.\n"},
+       {}},
       {[](Params &p) { p.r[15] = 90, p.r[19] = 5; },
-       {"\nThe pressure angle must be in the range ]0; 90[ degrees.\n"}, {"profile shift"}},
+       {"\nThe pressure angle must be in the range ]0; 90[ degrees.\n"},
+       {"profile shift"}},
       {[](Params &p) { p.r[19] = 3; },
-       {"\nThe profile shift coefficient of the driving gear (3.000)                must be lower than 2.000.\n"}, {}},
+       {"\nThe profile shift coefficient of the driving gear (3.000)           "
+        "     must be lower than 2.000.\n"},
+       {}},
       // Tip circles of radius 14 whose centres are 24 apart cross 31.0 deg
       // off the line of centres.
       {[](Params &p) { p.r[27] = 30, p.r[28] = 405 + 90; },
-       {"\nThe outlet start angle of driving gear must be in the range [45.0; 149.0] degrees.\n"},
+       {"\nThe outlet start angle of driving gear must be in the range [45.0; "
+        "149.0] degrees.\n"},
        {"driven gear must"}},
       {[](Params &p) { p.r[5] = 0, p.r[27] = 30; },
-       {"\nThe gear thickness must be strictly positive.\n"}, {"outlet start"}},
+       {"\nThe gear thickness must be strictly positive.\n"},
+       {"outlet start"}},
       {[](Params &p) { p.i[5] = 1, p.r[32] = 120; },
-       {"\nFor the driving gear, the groove end angle must be strictly lower than the groove start angle.\n"}, {}},
+       {"\nFor the driving gear, the groove end angle must be strictly lower "
+        "than the groove start angle.\n"},
+       {}},
       {[](Params &p) { p.r[26] = 0; }, {"\nThe inlet port width must be strictly positive.\n"}, {}},
       {[](Params &p) { p.r[0] = -2; },
-       {"\nThe initial pressure (-2 bar) must be higher than -1.013 bar.\n"}, {}},
+       {"\nThe initial pressure (-2 bar) must be higher than -1.013 bar.\n"},
+       {}},
       {[](Params &p) { p.r[37] = -1, p.r[3] = -1, p.r[9] = -0.5; },
        {"\nThe lateral gap must be positive.\n", "\nThe outlet port area must be positive.\n",
-        "\nThe multiplier of the inlet axial flow must be positive.\n"}, {}},
+        "\nThe multiplier of the inlet axial flow must be positive.\n"},
+       {}},
       {[](Params &p) { p.i[6] = 1, p.r[38] = 0, p.r[41] = -1; },
-       {"\nThe drainage radius must be positive.\n"}, {"tip length"}},
-      {[](Params &p) { p.i[7] = 2, p.r[43] = 1, p.r[48] = 0, p.r[46] = 1, p.r[51] = 1,
-                       p.r[45] = p.r[50] = 1; },
-       {"\nThe tooth tip length of driven gear must be strictly positive.\n"}, {"driving"}},
+       {"\nThe drainage radius must be positive.\n"},
+       {"tip length"}},
+      {[](Params &p) {
+         p.i[7] = 2, p.r[43] = 1, p.r[48] = 0, p.r[46] = 1, p.r[51] = 1, p.r[45] = p.r[50] = 1;
+       },
+       {"\nThe tooth tip length of driven gear must be strictly positive.\n"},
+       {"driving"}},
       {[](Params &p) { p.i[2] = 3; }, {"\ngear definition must be in range [1..2].\n"}, {}},
       {[](Params &p) { p.r[23] = 20; },
-       {"\nThe outlet port distance to center axis must be strictly lower than 14.700 [mm].\n"}, {}},
+       {"\nThe outlet port distance to center axis must be strictly lower than "
+        "14.700 [mm].\n"},
+       {}},
   };
   const std::string tail = "\nFatal error in HCDEGP0 instance 7.\nTerminating the program.\n";
   for (const Case &c : cases) {
@@ -89,8 +111,8 @@ TEST_F(Hcdegp0Setup, CheckMessages) {
     void *slot = nullptr;
     int instance = 7;
     EXPECT_EQ(guarded([&] {
-                hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle,
-                           &pout, &pinl, pr, pn);
+                hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout,
+                           &pinl, pr, pn);
                 return 0;
               }),
               -2);
@@ -118,8 +140,8 @@ class Hcdegp0Run : public kiv::test::SystemTest, public kiv::egp::synth::Pump {
 };
 
 TEST_F(Hcdegp0Run, UnitsAtTheBoundary) {
-  double p1 = 2, p2 = 50, pinl_b = 3, pout_b = 40, speed = 1500, angler = 37, q1, q2, torque,
-         dang, anglen, dpout, dpinl, mesh, f[4];
+  double p1 = 2, p2 = 50, pinl_b = 3, pout_b = 40, speed = 1500, angler = 37, q1, q2, torque, dang,
+         anglen, dpout, dpinl, mesh, f[4];
   std::vector<double> bar_r(12), bar_n(12);
   for (int k = 0; k < 12; ++k) bar_r[k] = 5 + 3 * k, bar_n[k] = 40 - 3 * k;
   const std::vector<double> inputs = {p1, p2, pinl_b, pout_b, speed, angler};
@@ -139,7 +161,7 @@ TEST_F(Hcdegp0Run, UnitsAtTheBoundary) {
   EXPECT_EQ(bar_r, saved_r);
   EXPECT_EQ(bar_n, saved_n);
   EXPECT_EQ(a[32], std::vector<double>(12, 0.0));  // leakage areas are never written
-  EXPECT_NEAR(dang, 9000.0, 1e-9);  // 25 rev/s
+  EXPECT_NEAR(dang, 9000.0, 1e-9);                 // 25 rev/s
   EXPECT_DOUBLE_EQ(anglen, -37.0);
 
   inst.reset(static_cast<kiv::egp::egp_instance *>(slot));
@@ -170,20 +192,20 @@ TEST_F(Hcdegp0Run, InitAndEnd) {
     int ids[4] = {-1, -1, -1, -1};
     void *slot = nullptr;
     for (int precision : {0, 7}) {
-      EXPECT_EQ(hcd_egp_init_04("HCDEGP0", nullptr, reals, ints, nullptr, store, &slot,
-                                &precision, &x, &y, &x2, &zero, &ids[0], &ids[1], &ids[2],
-                                &ids[3], nullptr, &pout_b, &pinl_b, prb, pnb),
+      EXPECT_EQ(hcd_egp_init_04("HCDEGP0", nullptr, reals, ints, nullptr, store, &slot, &precision,
+                                &x, &y, &x2, &zero, &ids[0], &ids[1], &ids[2], &ids[3], nullptr,
+                                &pout_b, &pinl_b, prb, pnb),
                 -1);
       EXPECT_EQ(slot, nullptr);
     }
     kiv::egp::egp_params unequal = par;
     unequal.teeth_driven = 11;
-    EXPECT_EQ(kiv::egp::hcd_egp_init_default(4, unequal, store, &slot, 3, {}, &pout_b, &pinl_b,
-                                             prb, pnb), -1);
+    EXPECT_EQ(
+        kiv::egp::hcd_egp_init_default(4, unequal, store, &slot, 3, {}, &pout_b, &pinl_b, prb, pnb),
+        -1);
     int precision = 3;
-    hcd_egp_init_04("HCDEGP0", nullptr, reals, ints, nullptr, store, &slot, &precision, &x, &y,
-                    &x2, &zero, &ids[0], &ids[1], &ids[2], &ids[3], nullptr, &pout_b, &pinl_b,
-                    prb, pnb);
+    hcd_egp_init_04("HCDEGP0", nullptr, reals, ints, nullptr, store, &slot, &precision, &x, &y, &x2,
+                    &zero, &ids[0], &ids[1], &ids[2], &ids[3], nullptr, &pout_b, &pinl_b, prb, pnb);
     ASSERT_NE(slot, nullptr);
     EXPECT_DOUBLE_EQ(pout_b, 3.0);
     EXPECT_DOUBLE_EQ(pinl_b, 3.0);
@@ -192,6 +214,25 @@ TEST_F(Hcdegp0Run, InitAndEnd) {
     hcdegp0end_(nullptr, reals, ints, nullptr, store, &slot);
     EXPECT_EQ(slot, nullptr);
     hcdegp0end_(nullptr, reals, ints, nullptr, store, &slot);
+    // Versions 1 and 2: the same refusals, an instance made, and released.
+    int z = 12, z_other = 11, bad = 9, groove = 0;
+    double v = 1e-3;
+    EXPECT_EQ(
+        hcd_egp_init_02(nullptr, store, &slot, &bad, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        &z, &z, &v, &v, &v, &v, &v, &v, &x, &y, &x2, &zero, &ids[0], &ids[1],
+                        &ids[2], &ids[3], &v, &v, &v, &v, &groove, &v, &v, &v, &v, &v),
+        -1);
+    EXPECT_EQ(hcd_egp_init(nullptr, store, &slot, nullptr, nullptr, nullptr, nullptr, nullptr, &z,
+                           &z_other, &v, &v, &v, &v, &v, &v, &x, &y, &x2, &zero, &ids[0], &ids[1],
+                           &ids[2], &ids[3], &v, &v, &v, &v),
+              -1);
+    EXPECT_EQ(slot, nullptr);
+    hcd_egp_init(nullptr, store, &slot, nullptr, nullptr, nullptr, nullptr, nullptr, &z, &z, &v, &v,
+                 &v, &v, &v, &v, &x, &y, &x2, &zero, &ids[0], &ids[1], &ids[2], &ids[3], &v, &v, &v,
+                 &v);
+    EXPECT_NE(slot, nullptr);
+    hcd_egp_end(&slot);
+    EXPECT_EQ(slot, nullptr);
   }
 }
 

@@ -45,12 +45,12 @@ TEST_F(GearPumpSetupApi, GearIds) {
                rf = 9.5;
   int sharp = 0;
   for (auto [n, mode] : {std::pair{0, 1}, {13, 1}, {1, 0}, {1, 3}})
-    EXPECT_EQ(egp_create_gear_id_(&z, &m, &alpha, &ha, &ctip, &fillet, &x, &ra, &rf, &n, &mode,
-                                  &sharp),
-              -1);
+    EXPECT_EQ(
+        egp_create_gear_id_(&z, &m, &alpha, &ha, &ctip, &fillet, &x, &ra, &rf, &n, &mode, &sharp),
+        -1);
   const int mode = 2;
-  int id = egp_create_gear_id_(&z, &m, &alpha, &ha, &ctip, &fillet, &x, &ra, &rf, &z, &mode,
-                               &sharp);
+  int id =
+      egp_create_gear_id_(&z, &m, &alpha, &ha, &ctip, &fillet, &x, &ra, &rf, &z, &mode, &sharp);
   ASSERT_GE(id, 0);
   int teeth = 0;
   double xc, yc, rmin, rmax;
