@@ -1,7 +1,8 @@
 // The pump example: a 12-tooth external gear pump turned at a fixed speed
 // against a fixed outlet pressure.  Prints the delivery, inlet flow, outlet
 // pressure derivative and torque by shaft angle and their means, and
-// writes the table as CSV.  Options: --speed rev/min, --pressure bar,
+// writes the table as CSV and the gears and ports at angle 0 as shape table
+// files.  Options: --speed rev/min, --pressure bar,
 // --teeth count, --out directory.
 #include <cstdio>
 #include <cstdlib>
@@ -18,12 +19,15 @@ void print(FILE *stream, const char *text, void *) {
 
 kivex::PumpOptions options;
 kivex::PumpResult result;
-int run(void *) { return kivex::runPump(options, result); }
+std::string out = ".";
+int run(void *) {
+  kivex::writeShapes(kivex::PumpParams(options.teeth), 0.0, out + "/pump");
+  return kivex::runPump(options, result);
+}
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  std::string out = ".";
   for (int k = 1; k + 1 < argc; k += 2) {
     if (!std::strcmp(argv[k], "--speed"))
       options.rpm = std::atof(argv[k + 1]);

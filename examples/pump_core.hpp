@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gearpump/kiv_gearpump.h"
+#include "geometry/kiv_shapeid.h"
 #include "hydraulics/kiv_fp04.h"
 #include "hydraulics/kiv_hydraulics.h"
 
@@ -111,6 +112,40 @@ inline std::vector<int> colours(int z) {
     c[size_t(s)] = colour;
   }
   return c;
+}
+
+// Writes the gears as the set-up places them (driving gear about the
+// origin, driven gear about (-a, 0)) and the two analytic ports as shape
+// table files (mm) named <prefix>_driving.txt, _driven.txt, _outlet.txt,
+// _inlet.txt, the driving shaft at `deg` degrees.
+inline void writeShapes(const PumpParams &p, double deg, const std::string &prefix) {
+  const double pi = std::numbers::pi, m = p.r[14], alpha = p.r[15] * pi / 180, zero = 0;
+  const int z = p.i[1], one = 1, two = 2;
+  double aw, a, ra1, ra2, rf1, rf2;
+  if (egp_shift_correction_(&z, &z, &m, &alpha, &p.r[16], &p.r[17], &p.r[19], &p.r[20], &aw, &a,
+                            &ra1, &ra2, &rf1, &rf2) != 0)
+    return;
+  int sharp = 0;
+  int g1 = egp_create_gear_id_(&z, &m, &alpha, &p.r[16], &p.r[17], &p.r[18], &p.r[19], &ra1, &rf1,
+                               &z, &two, &sharp);
+  int g2 = egp_create_gear_id_(&z, &m, &alpha, &p.r[16], &p.r[17], &p.r[18], &p.r[20], &ra2, &rf2,
+                               &z, &one, &sharp);
+  // The driven gear turns back by the same angle (equal tooth counts).
+  const double t1 = pi / 2 + deg * pi / 180, t2 = pi / 2 + (z % 2 ? 0 : pi / z) - deg * pi / 180;
+  const double dx = -a, reach = 1.05 * std::max(ra1, ra2);
+  xCD_rotate_(&g1, &zero, &zero, &t1);
+  xCD_rotate_(&g2, &zero, &zero, &t2);
+  xCD_translate_(&g2, &dx, &zero);
+  const double lo = reach - p.r[23], li = reach - p.r[25];
+  const int plus = 1, minus = -1;
+  int out =
+      egp_create_analyticport_id_(&zero, &zero, &dx, &zero, &p.r[23], &zero, &p.r[24], &lo, &plus);
+  int inl =
+      egp_create_analyticport_id_(&zero, &zero, &dx, &zero, &p.r[25], &zero, &p.r[26], &li, &minus);
+  const std::pair<int, const char *> files[] = {
+      {g1, "_driving.txt"}, {g2, "_driven.txt"}, {out, "_outlet.txt"}, {inl, "_inlet.txt"}};
+  for (const auto &[id, name] : files)
+    if (id >= 0) xCD_fprint_shape_id_((prefix + name).c_str(), &id);
 }
 
 // Runs the pump; call it at the library's recovery point of a current

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Plots delivery and torque by shaft angle from the pump example's CSV."""
+"""Plots delivery and torque by shaft angle from the pump example's CSV and,
+when the example wrote them beside it, draws the gear pair and its ports."""
 import csv
+import os
 import sys
 
 import matplotlib
@@ -24,6 +26,39 @@ def main(table, image):
     fig.tight_layout()
     fig.savefig(image, dpi=100)
     print(f"plot written to {image}")
+    gears(os.path.join(os.path.dirname(table), "pump"), os.path.splitext(image)[0] + "_gears.png")
+
+
+def outline(path):
+    xs, ys = [], []
+    with open(path) as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) == 2 and not line.startswith("#"):
+                xs.append(float(parts[0]))
+                ys.append(float(parts[1]))
+    return xs + xs[:1], ys + ys[:1]
+
+
+def gears(prefix, image):
+    parts = [("_outlet.txt", "tab:red", "outlet port"), ("_inlet.txt", "tab:blue", "inlet port"),
+             ("_driving.txt", "black", "driving gear"), ("_driven.txt", "dimgray", "driven gear")]
+    if not all(os.path.exists(prefix + name) for name, _, _ in parts):
+        return
+    fig, ax = plt.subplots(figsize=(7, 5))
+    for name, colour, label in parts:
+        xs, ys = outline(prefix + name)
+        if "port" in label:
+            ax.fill(xs, ys, color=colour, alpha=0.25, label=label)
+        else:
+            ax.plot(xs, ys, color=colour, label=label)
+    ax.set_aspect("equal")
+    ax.set_xlabel("x [mm]")
+    ax.set_ylabel("y [mm]")
+    ax.legend(loc="upper right", fontsize="small")
+    fig.tight_layout()
+    fig.savefig(image, dpi=100)
+    print(f"gear pair written to {image}")
 
 
 if __name__ == "__main__":
