@@ -84,9 +84,12 @@ int egp_compute_teeth_axis_angle(const egp_build_gear &g, const shape *s, double
                                              X[found], Y[found]);
   }
   if (found < 2) return kSearchFailed;
-  // About the gear's own centre: the driven gear does not turn about the
-  // origin.
-  axis = std::atan2(g.yc - (Y[0] + Y[1]) / 2, g.xc - (X[0] + X[1]) / 2);
+  // Towards the build frame's origin, also for the driven gear: turned
+  // about its own centre by this angle, a driven gear placed anyhow comes
+  // close to square with the line of centres; its own-centre direction would
+  // turn it by half a turn more and put a tooth where a space belongs when
+  // its tooth count is odd.
+  axis = std::atan2(-(Y[0] + Y[1]) / 2, -(X[0] + X[1]) / 2);
   return 0;
 }
 

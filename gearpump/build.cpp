@@ -36,7 +36,9 @@ struct SplineId {
 };
 
 // First and last sample of a cavity's meshing run; a run that wraps
-// through angle 0 has entry > exit.
+// through angle 0 has entry > exit.  The driven cavity is followed the same
+// way: were its run opened at the first meshing sample, one meshing at
+// angle 0 would lose the part of its run that ends the revolution.
 struct Run {
   int entry = -1, exit = -1;
   bool freeAt0 = false;
