@@ -476,7 +476,7 @@ int hcd_egp_calc_default(const egp_params &par, const egp_calc_in &in, egp_calc_
 
   egp_force_state st;
   st.b = par.gear_thickness;
-  st.tt1 = r.tt, st.tt2 = n.tt, st.R1 = r.R, st.R2 = n.R;
+  st.tt1 = r.tt, st.tt2 = n.tt, st.R1 = r.R, st.R2 = n.R, st.axis1 = r.axis;
   st.o1 = r.o_out, st.o2 = n.o_out, st.o3 = r.o_in, st.o4 = n.o_in;
   st.theta = in.theta, st.pr = in.pr, st.pn = in.pn, st.pinl = in.pinl, st.pout = in.pout;
   return egp_run_forces(inst, st, out.torque, out.fxr, out.fyr, out.fxn, out.fyn);

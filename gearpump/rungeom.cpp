@@ -153,7 +153,9 @@ int egp_run_forces(egp_instance &inst, const egp_force_state &st, double &torque
   chamber(st.pinl, st.o3 >= 0, 58);
 
   // Tip lands outside the meshing zone, at the mean pressure of their two
-  // cavities; a meshing cavity open to a chamber has the chamber's.
+  // cavities; a meshing cavity open to a chamber has the chamber's.  A
+  // driving land sits where its tooth is, turned by the teeth axis like
+  // the cavity chords, or a uniform pressure would leave a net load.
   auto pressure = [&](const double *p, int c, int out, int inl) {
     return c == out ? st.pout : c == inl ? st.pinl : p[c];
   };
@@ -161,13 +163,13 @@ int egp_run_forces(egp_instance &inst, const egp_force_state &st, double &torque
     if (i < z2 && mk2[Z(i)] == i) continue;
     const int next = (i + 1) % z1;
     const double p = (pressure(st.pr, i, st.o1, st.o3) + pressure(st.pr, next, st.o1, st.o3)) / 2;
-    Land(st.R1, kPi - i * pitch1 + st.theta, st.tt1, (p + off) * b, drv);
+    Land(st.R1, egp_get_teeth_angle(1, pitch1, st.axis1, i, st.theta), st.tt1, (p + off) * b, drv);
   }
   for (int j = 0; j < z2; ++j) {
     if (j < z1 && mk1[Z(j)] == j) continue;
     const int prev = j == 0 ? z2 - 1 : j - 1;
     const double p = (pressure(st.pn, j, st.o2, st.o4) + pressure(st.pn, prev, st.o2, st.o4)) / 2;
-    Land(st.R2, (j - 0.5) * pitch2 - st.theta, st.tt2, (p + off) * b, drn);
+    Land(st.R2, egp_get_teeth_angle(2, pitch2, 0.0, j, st.theta), st.tt2, (p + off) * b, drn);
   }
 
   torque += drv.torque - drn.torque;

@@ -43,6 +43,7 @@ struct egp_force_state {
   double b = 0;             // gear thickness [m]
   double tt1 = 0, tt2 = 0;  // top-teeth angles
   double R1 = 0, R2 = 0;    // tip radii [m]
+  double axis1 = 0;         // teeth axis angle of the driving gear
   int o1 = -1, o2 = -1, o3 = -1, o4 = -1;
   double theta = 0;            // driving angle
   const double *pr = nullptr;  // driving cavity pressures [Pa]

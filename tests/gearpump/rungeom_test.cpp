@@ -92,5 +92,34 @@ TEST_F(GearPumpForces, ClosedChainUnderUniformPressureVanishes) {
   }
 }
 
+// A tip land is pressed inwards by the mean pressure of its two cavities:
+// p b 2R sin(tt/2) along minus its direction, and its tooth stands where
+// the teeth axis turns it.  One pressurised driving cavity loads two lands.
+TEST_F(GearPumpForces, TipLandsFollowTheTeethAxis) {
+  const int z = 7;
+  const double R = 0.02, tt = 0.1, b = 0.015, p = 1e7, pitch = 2 * M_PI / z;
+  auto inst = egp_instance_create(z, z);  // no force tables: lands only
+  inst->slot[kSlotMarkersDriving].assign(z, -1);
+  inst->slot[kSlotMarkersDriven].assign(z, -1);
+  std::vector<double> pr(z, 0.0), pn(z, 0.0);
+  pr[2] = p;
+  for (double axis : {0.0, 0.3, -1.1})
+    for (double theta : {0.0, 0.7}) {
+      egp_force_state st{.b = b, .tt1 = tt, .tt2 = tt, .R1 = R, .R2 = R, .axis1 = axis};
+      st.theta = theta, st.pr = pr.data(), st.pn = pn.data();
+      double torque = 0, f[4];
+      egp_run_forces(*inst, st, torque, &f[0], &f[1], &f[2], &f[3]);
+      double fx = 0, fy = 0;
+      for (int land : {1, 2}) {  // between cavities 1, 2 and 2, 3
+        const double phi = M_PI - land * pitch + theta + axis;
+        fx -= p / 2 * b * 2 * R * std::sin(tt / 2) * std::cos(phi);
+        fy -= p / 2 * b * 2 * R * std::sin(tt / 2) * std::sin(phi);
+      }
+      EXPECT_NEAR(f[0], fx, 1e-9 * p * b * R) << axis << " " << theta;
+      EXPECT_NEAR(f[1], fy, 1e-9 * p * b * R) << axis << " " << theta;
+      EXPECT_NEAR(torque, 0.0, 1e-9);
+    }
+}
+
 }  // namespace
 }  // namespace kiv::egp
