@@ -84,7 +84,9 @@ int egp_compute_teeth_axis_angle(const egp_build_gear &g, const shape *s, double
                                              X[found], Y[found]);
   }
   if (found < 2) return kSearchFailed;
-  axis = std::atan2(-(Y[0] + Y[1]) / 2, -(X[0] + X[1]) / 2);
+  // About the gear's own centre: the driven gear does not turn about the
+  // origin.
+  axis = std::atan2(g.yc - (Y[0] + Y[1]) / 2, g.xc - (X[0] + X[1]) / 2);
   return 0;
 }
 

@@ -21,8 +21,8 @@ struct egp_circle {
 };
 
 // Direction opposite to the midpoint of the first two crossings of the
-// mid-radius circle met from the start of a tooth pitch, about the build
-// frame's origin.  0, or kSearchFailed (axis untouched) with fewer than two.
+// mid-radius circle met from the start of a tooth pitch, about the gear's
+// centre.  0, or kSearchFailed (axis untouched) with fewer than two.
 int egp_compute_teeth_axis_angle(const egp_build_gear &g, const shape *s, double &axis);
 // Angle at the centre between the first and last contour points of a tooth
 // top (within tol of rmax); count (may be null) the points from one to the

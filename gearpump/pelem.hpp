@@ -30,10 +30,11 @@ struct Pelem {
   }
   int count() const { return block.size() < 2 ? 0 : static_cast<int>(block[1]); }
   double flag() const { return block.empty() ? 0.0 : block[0]; }
-  double *x() { return block.data() + 2; }
-  double *y() { return block.data() + 2 + count(); }
-  const double *x() const { return block.data() + 2; }
-  const double *y() const { return block.data() + 2 + count(); }
+  // An empty element has no points (and no block to point into).
+  double *x() { return block.empty() ? nullptr : block.data() + 2; }
+  double *y() { return block.empty() ? nullptr : block.data() + 2 + count(); }
+  const double *x() const { return block.empty() ? nullptr : block.data() + 2; }
+  const double *y() const { return block.empty() ? nullptr : block.data() + 2 + count(); }
 };
 
 using kiv::geom::ShapePtr;

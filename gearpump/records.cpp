@@ -4,76 +4,14 @@
 #include <algorithm>
 #include <new>
 
+#include "gearpump/hcdegp0_table.hpp"
 #include "runtime/kiv_runtime.h"
 
 namespace kiv::egp {
 
 int hcd_egp_param_setup_03(egp_params &p, const double *r, const int *i) {
-  p.fluid_index = i[0];
-  p.teeth_driving = i[1];
-  p.teeth_driven = i[1];  // the submodel has one tooth count
-  p.gear_definition = i[2];
-  p.outlet_port_definition = i[3];
-  p.inlet_port_definition = i[4];
-  p.groove = i[5];
-  p.leakage_mode = i[6];
-  p.identical_gears = i[7];
-
-  p.initial_pressure = r[0];
-  p.inlet_port_area = r[1];
-  p.inlet_dead_volume = r[2];
-  p.outlet_port_area = r[3];
-  p.outlet_dead_volume = r[4];
-  p.gear_thickness = r[5];
-  p.mult_next_cavity = r[6];
-  p.mult_tip_leakage = r[7];
-  p.mult_inlet_radial = r[8];
-  p.mult_inlet_axial = r[9];
-  p.mult_outlet_radial = r[10];
-  p.mult_outlet_axial = r[11];
-  p.driven_center_x = r[12];
-  p.driven_center_y = r[13];
-  p.gear_module = r[14];
-  p.pressure_angle = r[15];
-  p.addendum_coefficient = r[16];
-  p.tip_clearance_coefficient = r[17];
-  p.fillet_coefficient = r[18];
-  p.profile_shift_driving = r[19];
-  p.profile_shift_driven = r[20];
-  p.contact_threshold = r[21];
-  p.teeth_clearance = r[22];
-  p.outlet_port_distance = r[23];
-  p.outlet_port_width = r[24];
-  p.inlet_port_distance = r[25];
-  p.inlet_port_width = r[26];
-  p.outlet_start_driving = r[27];
-  p.outlet_start_driven = r[28];
-  p.inlet_end_driving = r[29];
-  p.inlet_end_driven = r[30];
-  p.groove_start_driving = r[31];
-  p.groove_end_driving = r[32];
-  p.groove_start_driven = r[33];
-  p.groove_end_driven = r[34];
-  p.groove_width = r[35];
-  p.radial_clearance = r[36];
-  p.lateral_gap = r[37];
-  p.tip_length = r[38];
-  p.tooth_height = r[39];
-  p.tooth_width = r[40];
-  p.drainage_radius = r[41];
-  p.drainage_width_factor = r[42];
-  p.tip_length_driving = r[43];
-  p.tooth_height_driving = r[44];
-  p.tooth_width_driving = r[45];
-  p.drainage_radius_driving = r[46];
-  p.drainage_width_factor_driving = r[47];
-  p.tip_length_driven = r[48];
-  p.tooth_height_driven = r[49];
-  p.tooth_width_driven = r[50];
-  p.drainage_radius_driven = r[51];
-  p.drainage_width_factor_driven = r[52];
-  p.meshing_zone_height = r[53];
-  p.meshing_zone_width = r[54];
+  param::fill_record(hcdegp0_reals(), hcdegp0_ints(), p, r, i);
+  p.teeth_driven = p.teeth_driving;  // the submodel has one tooth count
   return 0;
 }
 

@@ -1,0 +1,520 @@
+// The HCDEGP0 submodel: parameter checks and gear and port shapes at
+// set-up, unit conversion around the library's calculation at every
+// evaluation, release at the end.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "gearpump/hcdegp0_table.hpp"
+#include "gearpump/kiv_gearpump.h"
+#include "gearpump/versions.hpp"
+#include "geometry/kiv_shapeid.h"
+#include "hydraulics/kiv_hydraulics.h"
+
+namespace kiv::egp {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr const char *kName = "HCDEGP0";
+constexpr int kMaxTeeth = 100;
+
+int fail(const char *message) {
+  kivfprintf(stderr, "%s", message);
+  return 2;
+}
+
+// What the checks learn of the two gears, in millimetres.
+struct Gears {
+  double ra1 = 0, ra2 = 0;  // tip radii
+  double rf1 = 0, rf2 = 0;  // root radii (rack)
+  double a = 0;             // centre distance (rack)
+  double x2 = 0, y2 = 0;    // driven centre
+  bool radii = false;       // the tip radii are known
+  int id1 = -1, id2 = -1;   // gear shapes read from files
+};
+
+// Angle checks of rack-cut gears (degrees, coefficients as given).
+int checkRack(const double *r, int z) {
+  int st = 0;
+  if (z < 3) st |= fail("\nThe number of teeth must be higher than 3.\n");
+  st |= param::check_reals(hcdegp0_reals(), kRackCoefficients, 0, r);
+  if (r[kModule] > 1e6) st |= fail("\nThe module must be lower than 1e6 [mm].\n");
+  const double deg = r[kAlpha], ha = r[kHa], ctip = r[kCtip], x1 = r[kShift1], x2 = r[kShift2];
+  if (!(deg > 0 && deg < 90))
+    return st | fail("\nThe pressure angle must be in the range ]0; 90[ degrees.\n");
+  const double alpha = deg * kPi / 180, t = std::tan(alpha);
+  const double bound = (alpha - t) / (2 * t) * (2.0 * z);
+  if (x1 + x2 < bound) {
+    kivfprintf(stderr,
+               "\nThe sum of the profile shift coefficients (%.3f)             "
+               "   must be greater "
+               "than %.3f.\n",
+               x1 + x2, bound);
+    st = 2;
+  }
+  if (x1 > 2 * ha) {
+    kivfprintf(stderr,
+               "\nThe profile shift coefficient of the driving gear (%.3f)     "
+               "           must be "
+               "lower than %.3f.\n",
+               x1, 2 * ha);
+    st = 2;
+  }
+  if (x2 > 2 * ha) {
+    kivfprintf(stderr,
+               "\nThe profile shift coefficient of the driven gear (%.3f)      "
+               "          must be "
+               "lower than %.3f.\n",
+               x2, 2 * ha);
+    st = 2;
+  }
+  if (ha + ctip > kPi / (4 * t)) {
+    kivfprintf(stderr,
+               "\nThe sum of the parameters addendum coefficient and           "
+               "     clearance "
+               "coefficient (ha + ctip = %.3f) must be lower than %.3f.\n",
+               ha + ctip, kPi / (4 * t));
+    return 2;
+  }
+  const double fmax = (kPi / 4 - t * (ha + ctip)) / std::tan(kPi / 4 - alpha / 2);
+  if (r[kFillet] > fmax) {
+    kivfprintf(stderr,
+               "\nThe fillet radius of cutting tool coefficient (%.3f) must be "
+               "lower than %.3f.\n",
+               r[kFillet], fmax);
+    st = 2;
+  }
+  return st;
+}
+
+// One gear file: reads it, checks its tooth count and its centre.
+int checkGearFile(const char *file, int z, bool driving, double xc, double yc, int &id, int &teeth,
+                  double &rmax) {
+  const int kind = 1;
+  id = xCD_create_object_from_datafile_(file, &kind);
+  if (id < 0) return 2;  // the reader said why
+  double x = 0, y = 0, rmin = 0;
+  teeth = 0;
+  check_gear_id_(&id, &teeth, &x, &y, &rmin, &rmax);
+  int st = 0;
+  if (teeth != z) {
+    kivfprintf(stderr, "\nThe number of teeth on the %s gear, computed from %s, is %d.\n",
+               driving ? "driving" : "driven", file, teeth);
+    kivfprintf(stderr, "\nThe number of teeth of both gears (%d) must be %d.\n", z, teeth);
+    st = 2;
+  }
+  if (std::fabs(x - xc) > 0.1 || std::fabs(y - yc) > 0.1) {
+    if (driving) {
+      kivfprintf(stderr,
+                 "\nThe estimated coordinates for the driving gear center are "
+                 "(%.3f; %.3f) "
+                 "(computed from %s).\n",
+                 x, y, file);
+      kivfprintf(stderr, "\nThe coordinates of the driving gear center must be (0; 0).\n");
+    } else {
+      kivfprintf(stderr,
+                 "\nThe estimated coordinates for the driven gear center "
+                 "(%.3f; %.3f) (computed "
+                 "from %s) are not consistent\nwith the input center of "
+                 "rotation: (%.1f; "
+                 "%.1f).\n",
+                 x, y, file, xc, yc);
+    }
+    st = 2;
+  }
+  return st;
+}
+
+int checkFiles(const double *r, char **text, int z, Gears &g) {
+  int t1 = 0, t2 = 0;
+  g.x2 = r[kDrivenX];
+  g.y2 = r[kDrivenY];
+  int st = checkGearFile(text[0], z, true, 0, 0, g.id1, t1, g.ra1);
+  st |= checkGearFile(text[1], z, false, g.x2, g.y2, g.id2, t2, g.ra2);
+  if (g.id1 >= 0 && g.id2 >= 0) {
+    g.radii = true;
+    if (t1 != t2) st |= fail("\nThe gears must have the same number of teeth.\n");
+  }
+  return st;
+}
+
+int checkShiftCorrection(const double *r, int z, Gears &g) {
+  egp_pair_radii pr;
+  const double alpha = r[kAlpha] * kPi / 180, m = r[kModule];
+  if (egp_shift_correction(z, z, m, alpha, r[kHa], r[kCtip], r[kShift1], r[kShift2], pr) != 0)
+    return fail(
+        "\nImpossible to compute the working pressure angle.           "
+        "                       "
+        "Please check the parameters.\n");
+  g.ra1 = pr.ra1, g.ra2 = pr.ra2, g.rf1 = pr.rf1, g.rf2 = pr.rf2, g.a = pr.a;
+  g.x2 = -pr.a, g.y2 = 0;
+  g.radii = true;
+  const double rb = z * (m / 2) * std::cos(alpha);
+  int st = 0;
+  if (g.rf1 <= 0 || g.ra1 <= rb)
+    st |= fail(
+        "\nImpossible to generate the driving gear.                     "
+        "                Please "
+        "check the parameters.\n");
+  if (g.rf2 <= 0 || g.ra2 <= rb)
+    st |= fail(
+        "\nImpossible to generate the driven gear.                      "
+        "               Please "
+        "check the parameters.\n");
+  return st;
+}
+
+double polar(double y, double x) {
+  const double a = std::atan2(y, x) * 180 / kPi;
+  return a < 0 ? a + 360 : a;
+}
+
+// The port angles against the crossings of the two tip circles.
+int checkPortAngles(const double *r, const Gears &g) {
+  const double d = std::hypot(g.x2, g.y2);
+  if (g.ra1 + g.ra2 < d || d < std::max(g.ra1, g.ra2)) {
+    fail(
+        "\nThe data files for gears are not consistent with each              "
+        "           other "
+        "(gears are intersecting or cannot mesh properly).\n");
+    return fail("\nPlease check the data files.\n");
+  }
+  // Frame with the driving centre at the origin and the driven one at (-d, 0).
+  const double h = (g.ra1 * g.ra1 - g.ra2 * g.ra2 + d * d) / (2 * d);
+  const double s = std::sqrt(std::max(g.ra1 * g.ra1 - h * h, 0.0));
+  const double A1 = polar(s, -h), A3 = polar(-s, -h), A2 = polar(s, d - h), A4 = polar(-s, d - h);
+  // Each angle lies between a fixed limit and its crossing; the limit end
+  // is closed, the crossing end open.
+  struct Limit {
+    double fixed, crossing;
+    bool fixed_below;     // the range runs from the fixed limit up
+    const char *message;  // prints the crossing
+  } const limits[4] = {{45, A1, true,
+                        "\nThe outlet start angle of driving gear must be in "
+                        "the range [45.0; %.1f] degrees.\n"},
+                       {135, A2, false,
+                        "\nThe outlet start angle of driven gear must be in "
+                        "the range [%.1f; 135.0] degrees.\n"},
+                       {315, A3, false,
+                        "\nThe inlet end angle of driving gear must be in the "
+                        "range [%.1f; 315.0] degrees.\n"},
+                       {225, A4, true,
+                        "\nThe inlet end angle of driven gear must be in the "
+                        "range [225.0; %.1f] degrees.\n"}};
+  int st = 0;
+  for (int k = 0; k < 4; ++k) {
+    const Limit &l = limits[k];
+    const double v = std::fmod(r[kOutStartDriving + k], 360.0);
+    const bool ok = l.fixed_below ? v >= l.fixed && v < l.crossing : v > l.crossing && v <= l.fixed;
+    if (!ok) {
+      kivfprintf(stderr, l.message, l.crossing);
+      st = 2;
+    }
+  }
+  return st;
+}
+
+int checkGroove(const double *r, const Gears &g) {
+  static constexpr const char *kRange[4] = {
+      "\nThe groove start angle of driving gear must be in the range [0; 360] "
+      "degrees.\n",
+      "\nThe groove end angle of driving gear must be in the range [0; 360] "
+      "degrees.\n",
+      "\nThe groove start angle of driven gear must be in the range [0; 360] "
+      "degrees.\n",
+      "\nThe groove end angle of driven gear must be in the range [0; 360] "
+      "degrees.\n"};
+  int st = 0;
+  for (int k = 0; k < 4; ++k) {
+    const double v = r[kGrooveStartDriving + k];
+    if (!(v >= 0 && v <= 360)) st |= fail(kRange[k]);
+  }
+  if (std::fmod(r[kGrooveEndDriving] - r[kGrooveStartDriving], 360.0) >= 0)
+    st |= fail(
+        "\nFor the driving gear, the groove end angle must be strictly "
+        "lower than the groove "
+        "start angle.\n");
+  if (std::fmod(r[kGrooveEndDriven] - r[kGrooveStartDriven], 360.0) <= 0)
+    st |= fail(
+        "\nFor the driven gear, the groove end angle must be strictly "
+        "greater than the groove "
+        "start angle.\n");
+  st |= param::check_reals(hcdegp0_reals(), kGrooveCheck, 0, r);
+  if (g.radii && std::min(g.ra1, g.ra2) <= r[kGrooveWidth]) {
+    kivfprintf(stderr,
+               "\nThe groove width must be strictly lower than the minimum of "
+               "both external "
+               "radiuses of gears (= %.3f mm).\n",
+               std::min(g.ra1, g.ra2));
+    st = 2;
+  }
+  return st;
+}
+
+// A whole gear, or one tooth of it, from the rack parameters (mm, deg).
+int rackGear(const double *r, int z, const Gears &g, bool driving, int nteeth, int mode,
+             int &sharp) {
+  sharp = 0;
+  return egp_create_gear_id(z, r[kModule], r[kAlpha] * kPi / 180, r[kHa], r[kCtip], r[kFillet],
+                            driving ? r[kShift1] : r[kShift2], driving ? g.ra1 : g.ra2,
+                            driving ? g.rf1 : g.rf2, nteeth, mode, sharp);
+}
+
+const char *kNotGenerated[2] = {
+    "\nThe geometry of the driven gear cannot be "
+    "generated. Please check the parameters.\n",
+    "\nThe geometry of the driving gear cannot be "
+    "generated. Please check the parameters.\n"};
+
+int checkTrialTeeth(const double *r, int z, const Gears &g) {
+  int st = 0;
+  for (const bool driving : {true, false}) {
+    int sharp = 0;
+    int id = rackGear(r, z, g, driving, 1, driving ? 1 : 2, sharp);
+    if (id < 0) {
+      st |= fail(kNotGenerated[driving]);
+    } else if (sharp == 2) {
+      delete_shape_id_(&id);
+      st |= fail(driving ? "\nThe driving gear has sharp teeth. It is not allowed.\n"
+                         : "\nThe driven gear has sharp teeth. It is not allowed.\n");
+    }
+  }
+  return st;
+}
+
+// Steps that need the gears' radii and a positive thickness.
+int checkGeometry(const double *r, const int *i, int z, bool rack, Gears &g) {
+  int st = 0;
+  if (rack) st |= checkShiftCorrection(r, z, g);
+  // Without radii there is nothing sound to compare with.
+  if (g.radii) st |= checkPortAngles(r, g);
+  if (i[kGroove] == 1) st |= checkGroove(r, g);
+  if (rack && g.radii) st |= checkTrialTeeth(r, z, g);
+  return st;
+}
+
+int checkAll(const double *r, const int *i, char **text, Gears &g) {
+  int st = 0;
+  int fluid = i[kFluid];
+  hyd_valid_liquid_(&fluid, &st);
+  const int z = i[kTeeth];
+  const bool rack = i[kGearDef] == 1;
+  if (rack)
+    st |= checkRack(r, z);
+  else
+    st |= checkFiles(r, text, z, g);
+  st |= param::check_reals(hcdegp0_reals(), kThicknessCheck, 0, r);
+  if (r[kThickness] > 0 && st == 0) st |= checkGeometry(r, i, z, rack, g);
+  const param::Mask active = hcdegp0_active(i);
+  st |= param::check_reals(hcdegp0_reals(), kPorts, active, r);
+  const double pmin = -getatp_() / 1e5;
+  if (r[kInitialPressure] < pmin) {
+    kivfprintf(stderr, "\nThe initial pressure (%g bar) must be higher than %g bar.\n",
+               r[kInitialPressure], pmin);
+    st = 2;
+  }
+  st |= param::check_reals(hcdegp0_reals(), kClearances, active, r);
+  st |= param::check_reals(hcdegp0_reals(), kLeakage, active, r);
+  st |= param::check_ints(hcdegp0_ints(), i);
+  return st;
+}
+
+[[noreturn]] void fatal(int instance) {
+  kivHandleSubmodelError(kName, instance, 2);
+  KivExit(1);  // not reached: level 2 ends the run
+}
+
+// The whole gears in the build frame (mm): driving about the origin with a
+// tooth axis on +y, driven about (-a, 0) meshing with it.
+void buildGears(const double *mm, int z, bool rack, Gears &g, int instance) {
+  if (!rack) return;  // the files read for the checks serve as they stand
+  for (const bool driving : {true, false}) {
+    int sharp = 0;
+    int &id = driving ? g.id1 : g.id2;
+    id = rackGear(mm, z, g, driving, z, driving ? 2 : 1, sharp);
+    if (id < 0) {
+      fail(kNotGenerated[driving]);
+      fatal(instance);
+    }
+  }
+  const double zero = 0, quarter = kPi / 2, driven = kPi / 2 + (z % 2 == 0 ? kPi / z : 0);
+  const double dx = -g.a;
+  xCD_rotate_(&g.id1, &zero, &zero, &quarter);
+  xCD_rotate_(&g.id2, &zero, &zero, &driven);
+  xCD_translate_(&g.id2, &dx, &zero);
+}
+
+// One port: -1 for none, else its shape id (-1 when it cannot be made).
+int buildPort(const double *mm, int definition, const char *file, bool outlet, const Gears &g,
+              bool &failed) {
+  if (definition == 1) return -1;
+  int id = -1;
+  if (definition == 2) {
+    const double dist = mm[outlet ? kOutDistance : kInlDistance];
+    const double length = 1.05 * std::max(g.ra1, g.ra2) - dist;
+    id = egp_create_analyticport_id(0, 0, g.x2, g.y2, dist, 0, mm[outlet ? kOutWidth : kInlWidth],
+                                    length, outlet ? 1 : -1);
+    if (id < 0)
+      kivfprintf(stderr,
+                 "\nThe %s port distance to center axis must be strictly lower "
+                 "than %.3f [mm].\n",
+                 outlet ? "outlet" : "inlet", 1.05 * std::max(g.ra1, g.ra2));
+  } else {
+    const int kind = 1;
+    id = xCD_create_object_from_datafile_(file, &kind);
+  }
+  if (id < 0) failed = true;
+  return id;
+}
+
+double innerRadius(int id) {
+  int teeth = 0;
+  double xc = 0, yc = 0, rmin = 0, rmax = 0;
+  check_gear_id_(&id, &teeth, &xc, &yc, &rmin, &rmax);
+  return rmin;
+}
+
+void reportBuild(int rc, const double *mm, const Gears &g) {
+  static constexpr const char *kDrainMessages[4] = {
+      "\nThe drainage radius (%.3f [mm]) must be strictly smaller than the "
+      "calculated driving "
+      "gear inner radius (%.3f [mm]).\n",
+      "\nThe drainage radius (%.3f [mm]) must be strictly smaller than the "
+      "calculated driven "
+      "gear inner radius (%.3f [mm]).\n",
+      "\nThe drainage radius of the driving gear (%.3f [mm]) must be strictly "
+      "smaller than the "
+      "calculated driving gear inner radius (%.3f [mm]).\n",
+      "\nThe drainage radius of the driven gear (%.3f [mm]) must be strictly "
+      "smaller than the "
+      "calculated driven gear inner radius (%.3f [mm]).\n"};
+  static constexpr int kDrainPos[4] = {kDrainage, kDrainage, kDrainageDriving, kDrainageDriven};
+  switch (rc) {
+    case 2: fail("\nGears are intersecting. Please check the data files for gears.\n"); break;
+    case 3:
+      fail(
+          "\nDriving gear top teeth angle could not be correctly computed. "
+          "Leakages mode should "
+          "be set to 'details'.\n");
+      break;
+    case 4:
+      fail(
+          "\nDriven gear top teeth angle could not be correctly computed. "
+          "Leakages mode should "
+          "be set to 'details'.\n");
+      break;
+    case 5:
+    case 6:
+    case 7:
+    case 8: {
+      const int k = rc - 5;
+      kivfprintf(stderr, kDrainMessages[k], mm[kDrainPos[k]],
+                 innerRadius(k % 2 == 0 ? g.id1 : g.id2));
+      break;
+    }
+    default:
+      fail(
+          "\nImpossible to build the internal mesh. Please check the "
+          "parameters.\n");
+  }
+}
+
+}  // namespace
+
+void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, void **slot,
+                   double *pout, double *pinl, double *pr, double *pn) {
+  Gears g;
+  if (checkAll(r, i, text, g) != 0) fatal(instance);
+  std::array<double, kRealCount> mm;
+  std::copy_n(r, kRealCount, mm.begin());
+  param::convert_reals(hcdegp0_reals(), r);
+
+  const int z = i[kTeeth];
+  buildGears(mm.data(), z, i[kGearDef] == 1, g, instance);
+  bool failed = false;
+  const int out = buildPort(mm.data(), i[kOutletDef], text[2], true, g, failed);
+  const int inl = buildPort(mm.data(), i[kInletDef], text[3], false, g, failed);
+  if (failed) fatal(instance);
+
+  egp_params par;
+  hcd_egp_param_setup_03(par, r, i);
+  const int rc = hcd_egp_init_default(
+      4, par, store, slot, 3, {0, 0, g.x2, g.y2, g.id1, g.id2, out, inl}, pout, pinl, pr, pn);
+  if (rc == 0) return;
+  reportBuild(rc, mm.data(), g);
+  fatal(instance);
+}
+
+// Conversion factors of the submodel's boundary.
+inline constexpr double kBar = 100000.0, kRpm = 0.10471975511966, kDeg = 0.0174532925199433,
+                        kLpm = 1.66666666666667e-5, kMm3 = 1e-9, kMm2 = 1e-6;
+
+}  // namespace kiv::egp
+
+using namespace kiv::egp;
+
+void hcdegp0in_(int *instance, double *real_parameters, int *integer_parameters,
+                char **text_parameters, double *real_store, void **pointer_store, double *,
+                double *pout, double *pinl, double *pr, double *pn) {
+  hcdegp0_setup(*instance, real_parameters, integer_parameters, text_parameters, real_store,
+                pointer_store, pout, pinl, pr, pn);
+}
+
+void hcdegp0_(int *, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
+              double *angler, double *dangler, double *anglen, double *pout, double *dpout,
+              double *pinl, double *dpinl, double *pr, double *dpr, double *pn, double *dpn,
+              double *qleakteethr, double *qleakteethn, double *qleakdrainr, double *qleakdrainn,
+              double *qleakmeshzone, double *qoutradr, double *qoutradn, double *qinlradr,
+              double *qinlradn, double *qoutortr, double *qoutortn, double *qinlortr,
+              double *qinlortn, double *qoutgrvr, double *qoutgrvn, double *qsibl, double *qnext,
+              double *volr, double *voln, double *areaoutradr, double *areaoutradn,
+              double *areaoutortr, double *areaoutortn, double *areainlradr, double *areainlradn,
+              double *areainlortr, double *areainlortn, double *areaload, double *areafree,
+              double *areaoutgrvr, double *areaoutgrvn, double *, double *, double *fxr,
+              double *fyr, double *fxn, double *fyn, double *real_parameters,
+              int *integer_parameters, char **, double *real_store, void **pointer_store) {
+  const int z = integer_parameters[kTeeth];
+  if (z < 1 || z > kMaxTeeth) return;  // the set-up refuses such a pump
+  // SI copies of the inputs: the caller's values stay as they were.
+  std::array<double, kMaxTeeth> pr_si, pn_si;
+  for (int k = 0; k < z; ++k) pr_si[k] = pr[k] * kBar, pn_si[k] = pn[k] * kBar;
+  const egp_calc_in in{.p1 = *p1 * kBar,
+                       .p2 = *p2 * kBar,
+                       .pinl = *pinl * kBar,
+                       .pout = *pout * kBar,
+                       .speed = *speed * kRpm,
+                       .theta = *angler * kDeg,
+                       .pr = pr_si.data(),
+                       .pn = pn_si.data()};
+  double *const flows[] = {qleakteethr, qleakteethn, qleakdrainr, qleakdrainn, qleakmeshzone,
+                           qoutradr,    qoutradn,    qinlradr,    qinlradn,    qoutortr,
+                           qoutortn,    qinlortr,    qinlortn,    qoutgrvr,    qoutgrvn,
+                           qsibl,       qnext,       volr,        voln};
+  double *const areas[] = {areaoutradr, areaoutradn, areaoutortr, areaoutortn,
+                           areainlradr, areainlradn, areainlortr, areainlortn,
+                           areaload,    areafree,    areaoutgrvr, areaoutgrvn};
+  egp_calc_out o{.dpr = dpr, .dpn = dpn, .fxr = fxr, .fyr = fyr, .fxn = fxn, .fyn = fyn};
+  egp_wire_outputs(o, flows, areas);
+  if (hcd_egp_calc_packed(real_parameters, integer_parameters, real_store, pointer_store, in, o))
+    return;
+  *q1 = o.q1 / kLpm, *q2 = o.q2 / kLpm, *torque = o.torque;
+  *dpout = o.dpout / kBar, *dpinl = o.dpinl / kBar;
+  *dangler = o.dtheta / kDeg, *anglen = o.theta_n / kDeg;
+  *qleakmeshzone /= kLpm;
+  for (double *a : {dpr, dpn})
+    for (int k = 0; k < z; ++k) a[k] /= kBar;
+  for (int f = 0; f < 19; ++f) {
+    if (f == 4) continue;  // the one meshing-zone flow, done above
+    const double unit = f < 17 ? kLpm : kMm3;
+    for (int k = 0; k < z; ++k) flows[f][k] /= unit;
+  }
+  for (double *a : areas)
+    for (int k = 0; k < z; ++k) a[k] /= kMm2;
+}
+
+void hcdegp0end_(int *, double *, int *, char **, double *, void **pointer_store) {
+  egp_instance_release(pointer_store);
+}

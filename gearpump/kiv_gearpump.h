@@ -1,0 +1,213 @@
+/* The external gear pump of the kiv model library: the HCDEGP0 submodel,
+ * the pump library's interface versions and its set-up helpers.  Flat C
+ * interface, every argument passed by pointer except where said.
+ *
+ * Units: the submodel takes the user's units (bar, rev/min, deg, L/min,
+ * mm, mm2, mm3; torque N m, forces N) and converts at its boundary; the
+ * library versions work in SI with gauge pressures in Pa.  Gear and port
+ * outlines and the set-up helpers are in millimetres and radians.  Shape
+ * ids are those of kiv_shapeid.h (-1: no shape). */
+#ifndef KIV_GEARPUMP_H
+#define KIV_GEARPUMP_H
+
+#include "runtime/kiv_runtime.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- HCDEGP0 submodel ---------------------------------------------------- */
+
+/* Set-up of one instance: checks the 55 real, 8 integer and 4 text
+ * parameters (a failed check prints its messages and ends the run with
+ * KivExit(1)), converts the reals to SI in place, builds gears and ports
+ * and the library instance, which goes to pointer_store[0] (released by
+ * hcdegp0end_).  pout, pinl, pr[z], pn[z] [bar] receive the initial
+ * pressure; real_store holds 16 doubles that the build fills. */
+KIV_API void hcdegp0in_(int *instance, double *real_parameters, int *integer_parameters,
+                        char **text_parameters, double *real_store, void **pointer_store,
+                        double *angler, double *pout, double *pinl, double *pr, double *pn);
+/* One evaluation in the user's units (pressures bar, speed rev/min, angles
+ * deg, flows L/min, volumes mm3, areas mm2, derivatives per second).  The
+ * inputs and states are read, never written; arrays hold z elements. */
+KIV_API void hcdegp0_(int *instance, double *q1, double *p1, double *q2, double *p2, double *torque,
+                      double *speed, double *angler, double *dangler, double *anglen, double *pout,
+                      double *dpout, double *pinl, double *dpinl, double *pr, double *dpr,
+                      double *pn, double *dpn, double *qleakteethr, double *qleakteethn,
+                      double *qleakdrainr, double *qleakdrainn, double *qleakmeshzone,
+                      double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn,
+                      double *qoutortr, double *qoutortn, double *qinlortr, double *qinlortn,
+                      double *qoutgrvr, double *qoutgrvn, double *qsibl, double *qnext,
+                      double *volr, double *voln, double *areaoutradr, double *areaoutradn,
+                      double *areaoutortr, double *areaoutortn, double *areainlradr,
+                      double *areainlradn, double *areainlortr, double *areainlortn,
+                      double *areaload, double *areafree, double *areaoutgrvr, double *areaoutgrvn,
+                      double *arealeakr, double *arealeakn, double *fxr, double *fyr, double *fxn,
+                      double *fyn, double *real_parameters, int *integer_parameters,
+                      char **text_parameters, double *real_store, void **pointer_store);
+/* Releases the instance in pointer_store[0] and nulls the slot. */
+KIV_API void hcdegp0end_(int *instance, double *real_parameters, int *integer_parameters,
+                         char **text_parameters, double *real_store, void **pointer_store);
+
+/* ---- Library interface versions 3 and 4 (SI units) ----------------------- */
+
+/* Set-up on the submodel's packed SI parameters (name, text parameters and
+ * angle state not read): creates the instance in *instance_slot, sets pout,
+ * pinl, pr[z], pn[z] to the initial pressure [bar] and builds the geometry
+ * with precision level 1..6 from the gear and port shape ids (centres in
+ * mm).  0, the build's failure code, or -1 for a precision level outside
+ * 1..6 or unequal tooth counts. */
+KIV_API int hcd_egp_init_04(const char *name, int *instance, double *real_parameters,
+                            int *integer_parameters, char **text_parameters, double *real_store,
+                            void **instance_slot, int *precision, double *x1, double *y1,
+                            double *x2, double *y2, int *driving_gear, int *driven_gear,
+                            int *outlet_port, int *inlet_port, double *angler, double *pout,
+                            double *pinl, double *pr, double *pn);
+KIV_API int hcd_egp_init_03(const char *name, int *instance, double *real_parameters,
+                            int *integer_parameters, char **text_parameters, double *real_store,
+                            void **instance_slot, int *precision, double *x1, double *y1,
+                            double *x2, double *y2, int *driving_gear, int *driven_gear,
+                            int *outlet_port, int *inlet_port, double *angler, double *pout,
+                            double *pinl, double *pr, double *pn);
+/* Evaluation on the packed SI parameters of the submodel; the 72 (version
+ * 4) or 68 (version 3, no forces) arguments in the order of hcdegp0_'s
+ * call, with null optional extra flows, volumes and copies allowed.
+ * Returns 0, or -1 when the slot holds no instance or the record does not
+ * fit it (nothing computed). */
+KIV_API int hcd_egp_calc_04(
+    int *instance, double *q1, double *p1, double *pinl, double *dpinl, double *q_inl,
+    double *v_inl, double *pr, double *dpr, double *q_r, double *v_r, double *pout, double *dpout,
+    double *q_out, double *v_out, double *q2, double *p2, double *pn, double *dpn, double *q_n,
+    double *v_n, double *torque, double *speed, double *angler, double *dangler, double *anglen,
+    double *pout_copy, double *pinl_copy, double *pr_copy, double *pn_copy, double *qleakteethr,
+    double *qleakteethn, double *qleakdrainr, double *qleakdrainn, double *qleakmeshzone,
+    double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn, double *qoutortr,
+    double *qoutortn, double *qinlortr, double *qinlortn, double *qoutgrvr, double *qoutgrvn,
+    double *qsibl, double *qnext, double *volr, double *voln, double *areaoutradr,
+    double *areaoutradn, double *areaoutortr, double *areaoutortn, double *areainlradr,
+    double *areainlradn, double *areainlortr, double *areainlortn, double *areaload,
+    double *areafree, double *areaoutgrvr, double *areaoutgrvn, double *arealeakr,
+    double *arealeakn, double *fxr, double *fyr, double *fxn, double *fyn, double *real_parameters,
+    int *integer_parameters, char **text_parameters, double *real_store, void **instance_slot);
+KIV_API int hcd_egp_calc_03(
+    int *instance, double *q1, double *p1, double *pinl, double *dpinl, double *q_inl,
+    double *v_inl, double *pr, double *dpr, double *q_r, double *v_r, double *pout, double *dpout,
+    double *q_out, double *v_out, double *q2, double *p2, double *pn, double *dpn, double *q_n,
+    double *v_n, double *torque, double *speed, double *angler, double *dangler, double *anglen,
+    double *pout_copy, double *pinl_copy, double *pr_copy, double *pn_copy, double *qleakteethr,
+    double *qleakteethn, double *qleakdrainr, double *qleakdrainn, double *qleakmeshzone,
+    double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn, double *qoutortr,
+    double *qoutortn, double *qinlortr, double *qinlortn, double *qoutgrvr, double *qoutgrvn,
+    double *qsibl, double *qnext, double *volr, double *voln, double *areaoutradr,
+    double *areaoutradn, double *areaoutortr, double *areaoutortn, double *areainlradr,
+    double *areainlradn, double *areainlortr, double *areainlortn, double *areaload,
+    double *areafree, double *areaoutgrvr, double *areaoutgrvn, double *arealeakr,
+    double *arealeakn, double *real_parameters, int *integer_parameters, char **text_parameters,
+    double *real_store, void **instance_slot);
+/* ---- Library interface versions 1 and 2 (SI units, positional) -------- */
+
+/* Set-up from positional arguments over fixed defaults (the five unread
+ * arguments may be null): teeth counts, thickness b, radial clearance h,
+ * plain leakage path length, width and gap heights, gear centres (mm),
+ * shape ids and the four port angles [rad]; version 2 adds the precision
+ * level (version 1 uses 1) and the groove.  Results as hcd_egp_init_04. */
+KIV_API int hcd_egp_init(int *instance, double *real_store, void **instance_slot, void *u1,
+                         void *u2, void *u3, void *u4, void *u5, int *teeth_driving,
+                         int *teeth_driven, double *gear_thickness, double *radial_clearance,
+                         double *plain_leak_length, double *plain_leak_width,
+                         double *plain_leak_gap_1, double *plain_leak_gap_2, double *x1, double *y1,
+                         double *x2, double *y2, int *driving_gear, int *driven_gear,
+                         int *outlet_port, int *inlet_port, double *outlet_start_driving,
+                         double *outlet_start_driven, double *inlet_end_driving,
+                         double *inlet_end_driven);
+KIV_API int hcd_egp_init_02(int *instance, double *real_store, void **instance_slot, int *precision,
+                            void *u1, void *u2, void *u3, void *u4, void *u5, int *teeth_driving,
+                            int *teeth_driven, double *gear_thickness, double *radial_clearance,
+                            double *plain_leak_length, double *plain_leak_width,
+                            double *plain_leak_gap_1, double *plain_leak_gap_2, double *x1,
+                            double *y1, double *x2, double *y2, int *driving_gear, int *driven_gear,
+                            int *outlet_port, int *inlet_port, double *outlet_start_driving,
+                            double *outlet_start_driven, double *inlet_end_driving,
+                            double *inlet_end_driven, int *groove, double *groove_start_driving,
+                            double *groove_end_driving, double *groove_start_driven,
+                            double *groove_end_driven, double *groove_width);
+/* Evaluation with the plain leakage path; port areas [m2] and dead volumes
+ * [m3] in the order inlet area, inlet volume, outlet area, outlet volume.
+ * Version 1 has no groove flows or areas.  0, or -1 as hcd_egp_calc_04. */
+KIV_API int hcd_egp_calc(
+    int *instance, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
+    double *pinl, double *dpinl, double *pout, double *dpout, double *angler, double *dangler,
+    double *anglen, double *pr, double *dpr, double *pn, double *dpn, double *qleakteethr,
+    double *qleakteethn, double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn,
+    double *qoutortr, double *qoutortn, double *qinlortr, double *qinlortn, double *qsibl,
+    double *qnext, double *volr, double *voln, double *areaoutradr, double *areaoutradn,
+    double *areaoutortr, double *areaoutortn, double *areainlradr, double *areainlradn,
+    double *areainlortr, double *areainlortn, double *areaload, double *areafree,
+    double *real_store, void **instance_slot, int *fluid_index, int *teeth_driving,
+    int *teeth_driven, double *inlet_port_area, double *inlet_dead_volume, double *outlet_port_area,
+    double *outlet_dead_volume, double *gear_thickness, double *teeth_clearance,
+    double *mult_next_cavity, double *mult_tip_leakage, double *mult_inlet_radial,
+    double *mult_inlet_axial, double *mult_outlet_radial, double *mult_outlet_axial,
+    double *radial_clearance, double *plain_leak_length, double *plain_leak_width,
+    double *plain_leak_gap_1, double *plain_leak_gap_2);
+KIV_API int hcd_egp_calc_02(
+    int *instance, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
+    double *pinl, double *dpinl, double *pout, double *dpout, double *angler, double *dangler,
+    double *anglen, double *pr, double *dpr, double *pn, double *dpn, double *qleakteethr,
+    double *qleakteethn, double *qoutradr, double *qoutradn, double *qinlradr, double *qinlradn,
+    double *qoutortr, double *qoutortn, double *qinlortr, double *qinlortn, double *qoutgrvr,
+    double *qoutgrvn, double *qsibl, double *qnext, double *volr, double *voln, double *areaoutradr,
+    double *areaoutradn, double *areaoutortr, double *areaoutortn, double *areainlradr,
+    double *areainlradn, double *areainlortr, double *areainlortn, double *unused1, double *unused2,
+    double *areaload, double *areafree, double *areaoutgrvr, double *areaoutgrvn,
+    double *real_store, void **instance_slot, int *fluid_index, int *teeth_driving,
+    int *teeth_driven, int *groove, double *inlet_port_area, double *inlet_dead_volume,
+    double *outlet_port_area, double *outlet_dead_volume, double *gear_thickness,
+    double *teeth_clearance, double *groove_start_driving, double *groove_end_driving,
+    double *groove_start_driven, double *groove_end_driven, double *groove_width,
+    double *mult_next_cavity, double *mult_tip_leakage, double *mult_inlet_radial,
+    double *mult_inlet_axial, double *mult_outlet_radial, double *mult_outlet_axial,
+    double *radial_clearance, double *plain_leak_length, double *plain_leak_width,
+    double *plain_leak_gap_1, double *plain_leak_gap_2);
+
+/* Ends of every version: free the instance in *instance_slot and null the
+ * slot; a null slot is left alone.  Return 0. */
+KIV_API int hcd_egp_end(void **instance_slot);
+KIV_API int hcd_egp_end_02(void **instance_slot);
+KIV_API int hcd_egp_end_03(void **instance_slot);
+KIV_API int hcd_egp_end_04(void **instance_slot);
+
+/* ---- Set-up helpers ------------------------------------------------------ */
+
+/* Working pressure angle [rad], centre distance a, tip radii ra1, ra2 and
+ * root radii rf1, rf2 (the module's length unit) of a rack-cut gear pair
+ * with profile shifts x1, x2.  0, or -1 when the working pressure angle
+ * cannot be found (outputs then untouched). */
+KIV_API int egp_shift_correction_(const int *z1, const int *z2, const double *module,
+                                  const double *alpha, const double *ha, const double *ctip,
+                                  const double *x1, const double *x2, double *alpha_w, double *a,
+                                  double *ra1, double *ra2, double *rf1, double *rf2);
+/* A rack-cut gear centred at the origin as a registered shape: nteeth
+ * (1..z) teeth, mode 1 whole teeth, 2 tooth axis to tooth axis.  The id, or
+ * -1 (no message); *sharp becomes 2 when the teeth come out sharp. */
+KIV_API int egp_create_gear_id_(const int *z, const double *module, const double *alpha,
+                                const double *ha, const double *ctip, const double *fillet,
+                                const double *x, const double *ra, const double *rf,
+                                const int *nteeth, const int *mode, int *sharp);
+/* A rectangular port beside the line of the gear centres, centred on their
+ * midpoint (shifted by offset along the line), from distance to distance +
+ * length off the line; side +1 on the right of the driving-to-driven
+ * direction, -1 on the left.  The id, or -1 for another side, a length or
+ * width not above 0, or coincident centres. */
+KIV_API int egp_create_analyticport_id_(const double *x1, const double *y1, const double *x2,
+                                        const double *y2, const double *distance,
+                                        const double *offset, const double *width,
+                                        const double *length, const int *side);
+/* The angle in degrees (by value) brought into [0, 360). */
+KIV_API double egp_modulo_deg(double degrees);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,239 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gearpump/hcdegp0_table.hpp"
+#include "gearpump/kiv_gearpump.h"
+#include "gearpump/versions.hpp"
+#include "hydraulics/kiv_hydraulics.h"
+#include "support/kiv_test.hpp"
+#include "synthetic.hpp"
+
+namespace {
+
+// A 12-tooth rack-cut pump, module 2 mm, 20 degrees, analytic ports.
+struct Params {
+  std::vector<double> r = std::vector<double>(55, 0.0);
+  std::vector<int> i = {1, 12, 1, 2, 2, 2, 2, 1};
+  std::string files[4] = {"nofile1", "nofile2", "nofile3", "nofile4"};
+  char *text[4] = {files[0].data(), files[1].data(), files[2].data(), files[3].data()};
+  Params() {
+    r[1] = r[3] = 100, r[2] = r[4] = 1000, r[5] = 20;
+    for (int k = 6; k <= 11; ++k) r[k] = 1;
+    r[14] = 2, r[15] = 20, r[16] = 1, r[17] = 0.25, r[18] = 0.38;
+    r[21] = r[22] = r[36] = r[37] = 0.01;
+    r[23] = r[25] = 3, r[24] = r[26] = 10;
+    r[27] = r[28] = 90, r[29] = r[30] = 270;
+    r[31] = 100, r[32] = 80, r[33] = 260, r[34] = 280, r[35] = 2;
+    r[38] = 1, r[39] = 4, r[40] = 2, r[41] = 5, r[42] = 0.5, r[53] = 3, r[54] = 5;
+  }
+};
+
+class Hcdegp0Setup : public kiv::test::SystemTest {
+ public:
+  void SetUp() override {
+    SystemTest::SetUp();
+    int i = 1;
+    double rho = 850, bulk = 1.7e9, mu = 0.051, psat = -5e4, zero = 0, t = 40, poly = 1.4;
+    fpspind_(&i, &rho, &bulk, &mu, &psat, &zero, &t, &poly, &zero);
+  }
+};
+
+// Every set-up below fails; the stream holds the expected lines (and none
+// of the unexpected ones), then the fatal lines, and the run ends with 1.
+TEST_F(Hcdegp0Setup, CheckMessages) {
+  struct Case {
+    void (*change)(Params &);
+    std::vector<std::string> expected, absent;
+  } cases[] = {
+      {[](Params &) {},
+       {"\nImpossible to build the internal mesh. Please check the "
+        "parameters.\n"},
+       {}},
+      {[](Params &p) { p.i[0] = 5; }, {"\nHydraulic fluid with index 5 is not set."}, {}},
+      {[](Params &p) { p.i[0] = -3; },
+       {"\nindex of hydraulic fluid must be in range [0..100].\n"},
+       {}},
+      {[](Params &p) { p.i[1] = 4; },
+       {"\nnumber of teeth of driving gear must be in range [5..100].\n"},
+       {}},
+      {[](Params &p) { p.r[16] = 0, p.r[14] = -1; },
+       {"\nThe addendum coefficient must be strictly positive.\n",
+        "\nThe module must be strictly positive.\n"},
+       {}},
+      {[](Params &p) { p.r[15] = 90, p.r[19] = 5; },
+       {"\nThe pressure angle must be in the range ]0; 90[ degrees.\n"},
+       {"profile shift"}},
+      {[](Params &p) { p.r[19] = 3; },
+       {"\nThe profile shift coefficient of the driving gear (3.000)           "
+        "     must be lower than 2.000.\n"},
+       {}},
+      // Tip circles of radius 14 whose centres are 24 apart cross 31.0 deg
+      // off the line of centres.
+      {[](Params &p) { p.r[27] = 30, p.r[28] = 405 + 90; },
+       {"\nThe outlet start angle of driving gear must be in the range [45.0; "
+        "149.0] degrees.\n"},
+       {"driven gear must"}},
+      {[](Params &p) { p.r[5] = 0, p.r[27] = 30; },
+       {"\nThe gear thickness must be strictly positive.\n"},
+       {"outlet start"}},
+      {[](Params &p) { p.i[5] = 1, p.r[32] = 120; },
+       {"\nFor the driving gear, the groove end angle must be strictly lower "
+        "than the groove start angle.\n"},
+       {}},
+      {[](Params &p) { p.r[26] = 0; }, {"\nThe inlet port width must be strictly positive.\n"}, {}},
+      {[](Params &p) { p.r[0] = -2; },
+       {"\nThe initial pressure (-2 bar) must be higher than -1.013 bar.\n"},
+       {}},
+      {[](Params &p) { p.r[37] = -1, p.r[3] = -1, p.r[9] = -0.5; },
+       {"\nThe lateral gap must be positive.\n", "\nThe outlet port area must be positive.\n",
+        "\nThe multiplier of the inlet axial flow must be positive.\n"},
+       {}},
+      {[](Params &p) { p.i[6] = 1, p.r[38] = 0, p.r[41] = -1; },
+       {"\nThe drainage radius must be positive.\n"},
+       {"tip length"}},
+      {[](Params &p) {
+         p.i[7] = 2, p.r[43] = 1, p.r[48] = 0, p.r[46] = 1, p.r[51] = 1, p.r[45] = p.r[50] = 1;
+       },
+       {"\nThe tooth tip length of driven gear must be strictly positive.\n"},
+       {"driving"}},
+      {[](Params &p) { p.i[2] = 3; }, {"\ngear definition must be in range [1..2].\n"}, {}},
+      {[](Params &p) { p.r[23] = 20; },
+       {"\nThe outlet port distance to center axis must be strictly lower than "
+        "14.700 [mm].\n"},
+       {}},
+  };
+  const std::string tail = "\nFatal error in HCDEGP0 instance 7.\nTerminating the program.\n";
+  for (const Case &c : cases) {
+    Params p;
+    c.change(p);
+    double store[16] = {}, pout = 0, pinl = 0, pr[12] = {}, pn[12] = {}, angle = 0;
+    void *slot = nullptr;
+    int instance = 7;
+    EXPECT_EQ(guarded([&] {
+                hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout,
+                           &pinl, pr, pn);
+                return 0;
+              }),
+              -2);
+    EXPECT_EQ(exitCode(), 1);
+    const std::string err = takeErr();
+    for (const auto &e : c.expected) EXPECT_NE(err.find(e), std::string::npos) << e << "\n" << err;
+    for (const auto &a : c.absent) EXPECT_EQ(err.find(a), std::string::npos) << a << "\n" << err;
+    EXPECT_TRUE(err.ends_with(tail)) << err;
+    hcd_egp_end_04(&slot);
+  }
+}
+
+// The synthetic 12-tooth pump through the submodel's evaluation, in the
+// user's units, against the library's calculation in SI.
+class Hcdegp0Run : public kiv::test::SystemTest, public kiv::egp::synth::Pump {
+ public:
+  void SetUp() override {
+    SystemTest::SetUp();
+    ASSERT_EQ(build(), 0);
+    for (const auto &row : kiv::egp::hcdegp0_reals()) reals[row.pos] = par.*row.field;
+    for (const auto &row : kiv::egp::hcdegp0_ints()) ints[row.pos] = par.*row.field;
+  }
+  double reals[55] = {};
+  int ints[8] = {};
+};
+
+TEST_F(Hcdegp0Run, UnitsAtTheBoundary) {
+  double p1 = 2, p2 = 50, pinl_b = 3, pout_b = 40, speed = 1500, angler = 37, q1, q2, torque, dang,
+         anglen, dpout, dpinl, mesh, f[4];
+  std::vector<double> bar_r(12), bar_n(12);
+  for (int k = 0; k < 12; ++k) bar_r[k] = 5 + 3 * k, bar_n[k] = 40 - 3 * k;
+  const std::vector<double> inputs = {p1, p2, pinl_b, pout_b, speed, angler};
+  const auto saved_r = bar_r, saved_n = bar_n;
+  std::vector<std::vector<double>> a(36, std::vector<double>(12, 0.0));
+  void *slot = inst.release();
+  hcdegp0_(nullptr, &q1, &p1, &q2, &p2, &torque, &speed, &angler, &dang, &anglen, &pout_b, &dpout,
+           &pinl_b, &dpinl, bar_r.data(), a[0].data(), bar_n.data(), a[1].data(), a[2].data(),
+           a[3].data(), a[4].data(), a[5].data(), &mesh, a[6].data(), a[7].data(), a[8].data(),
+           a[9].data(), a[10].data(), a[11].data(), a[12].data(), a[13].data(), a[14].data(),
+           a[15].data(), a[16].data(), a[17].data(), a[18].data(), a[19].data(), a[20].data(),
+           a[21].data(), a[22].data(), a[23].data(), a[24].data(), a[25].data(), a[26].data(),
+           a[27].data(), a[28].data(), a[29].data(), a[30].data(), a[31].data(), a[32].data(),
+           a[33].data(), &f[0], &f[1], &f[2], &f[3], reals, ints, nullptr, store, &slot);
+  // The inputs come back bit for bit.
+  EXPECT_EQ(inputs, (std::vector<double>{p1, p2, pinl_b, pout_b, speed, angler}));
+  EXPECT_EQ(bar_r, saved_r);
+  EXPECT_EQ(bar_n, saved_n);
+  EXPECT_EQ(a[32], std::vector<double>(12, 0.0));  // leakage areas are never written
+  EXPECT_NEAR(dang, 9000.0, 1e-9);                 // 25 rev/s
+  EXPECT_DOUBLE_EQ(anglen, -37.0);
+
+  inst.reset(static_cast<kiv::egp::egp_instance *>(slot));
+  in.p1 = 2e5, in.p2 = 50e5, in.pinl = 3e5, in.pout = 40e5, in.theta = 37 * 0.0174532925199433;
+  in.speed = 1500 * 0.10471975511966;  // the boundary's own factor
+  for (int k = 0; k < 12; ++k) pr[k] = bar_r[k] * 1e5, pn[k] = bar_n[k] * 1e5;
+  ASSERT_EQ(run(), 0);
+  const double lpm = 1e-3 / 60;
+  EXPECT_NEAR(q1 * lpm, out.q1, 1e-12 * std::abs(out.q1));
+  EXPECT_NEAR(q2 * lpm, out.q2, 1e-12 * std::abs(out.q2));
+  EXPECT_NEAR(dpout * 1e5, out.dpout, 1e-9 * std::abs(out.dpout));
+  EXPECT_NEAR(mesh * lpm, *out.qleakmeshzone, 1e-12 * std::abs(*out.qleakmeshzone));
+  EXPECT_EQ(torque, out.torque);
+  EXPECT_EQ(f[0], *out.fxr);
+  for (int k = 0; k < 12; ++k) {
+    EXPECT_NEAR(a[0][k] * 1e5, out.dpr[k], 1e-9 * std::abs(out.dpr[k]));
+    EXPECT_NEAR(a[6][k] * lpm, out.qoutradr[k], 1e-12 * std::abs(out.qoutradr[k]));
+    EXPECT_NEAR(a[18][k] * 1e-9, out.volr[k], 1e-12 * out.volr[k]);
+    EXPECT_NEAR(a[20][k] * 1e-6, out.areaoutradr[k], 1e-12 * out.areaoutradr[k]);
+  }
+}
+
+// Set-up refusals, initial pressures and release, three times over.
+TEST_F(Hcdegp0Run, InitAndEnd) {
+  reals[0] = 3e5;
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    double pout_b = 0, pinl_b = 0, prb[12] = {}, pnb[12] = {}, x = 0, y = 0, x2 = -24, zero = 0;
+    int ids[4] = {-1, -1, -1, -1};
+    void *slot = nullptr;
+    for (int precision : {0, 7}) {
+      EXPECT_EQ(hcd_egp_init_04("HCDEGP0", nullptr, reals, ints, nullptr, store, &slot, &precision,
+                                &x, &y, &x2, &zero, &ids[0], &ids[1], &ids[2], &ids[3], nullptr,
+                                &pout_b, &pinl_b, prb, pnb),
+                -1);
+      EXPECT_EQ(slot, nullptr);
+    }
+    kiv::egp::egp_params unequal = par;
+    unequal.teeth_driven = 11;
+    EXPECT_EQ(
+        kiv::egp::hcd_egp_init_default(4, unequal, store, &slot, 3, {}, &pout_b, &pinl_b, prb, pnb),
+        -1);
+    int precision = 3;
+    hcd_egp_init_04("HCDEGP0", nullptr, reals, ints, nullptr, store, &slot, &precision, &x, &y, &x2,
+                    &zero, &ids[0], &ids[1], &ids[2], &ids[3], nullptr, &pout_b, &pinl_b, prb, pnb);
+    ASSERT_NE(slot, nullptr);
+    EXPECT_DOUBLE_EQ(pout_b, 3.0);
+    EXPECT_DOUBLE_EQ(pinl_b, 3.0);
+    EXPECT_DOUBLE_EQ(prb[11], 3.0);
+    EXPECT_DOUBLE_EQ(pnb[0], 3.0);
+    hcdegp0end_(nullptr, reals, ints, nullptr, store, &slot);
+    EXPECT_EQ(slot, nullptr);
+    hcdegp0end_(nullptr, reals, ints, nullptr, store, &slot);
+    // Versions 1 and 2: the same refusals, an instance made, and released.
+    int z = 12, z_other = 11, bad = 9, groove = 0;
+    double v = 1e-3;
+    EXPECT_EQ(
+        hcd_egp_init_02(nullptr, store, &slot, &bad, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        &z, &z, &v, &v, &v, &v, &v, &v, &x, &y, &x2, &zero, &ids[0], &ids[1],
+                        &ids[2], &ids[3], &v, &v, &v, &v, &groove, &v, &v, &v, &v, &v),
+        -1);
+    EXPECT_EQ(hcd_egp_init(nullptr, store, &slot, nullptr, nullptr, nullptr, nullptr, nullptr, &z,
+                           &z_other, &v, &v, &v, &v, &v, &v, &x, &y, &x2, &zero, &ids[0], &ids[1],
+                           &ids[2], &ids[3], &v, &v, &v, &v),
+              -1);
+    EXPECT_EQ(slot, nullptr);
+    hcd_egp_init(nullptr, store, &slot, nullptr, nullptr, nullptr, nullptr, nullptr, &z, &z, &v, &v,
+                 &v, &v, &v, &v, &x, &y, &x2, &zero, &ids[0], &ids[1], &ids[2], &ids[3], &v, &v, &v,
+                 &v);
+    EXPECT_NE(slot, nullptr);
+    hcd_egp_end(&slot);
+    EXPECT_EQ(slot, nullptr);
+  }
+}
+
+}  // namespace
