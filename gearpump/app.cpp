@@ -15,7 +15,7 @@ namespace kiv::egp {
 
 namespace {
 
-constexpr int kNoShape = 1;  // an angle function's result for a missing gear
+constexpr int kNoAngle = 1;  // an angle function's result for a missing gear
 
 // Both gears copied into the build frame: driving centre at the origin,
 // driven centre at (-d, 0), with the records' scalars set.
@@ -35,10 +35,11 @@ ShapePtr copyOf(const shape *s) {
   return ShapePtr(c);
 }
 
-// kNoShape when either id names no shape (the pair is then left alone).
+// kNoAngle when either id names no shape or a gear has no teeth (the pair
+// is then left alone).
 int normalise(const egp_params &p, int driving, int driven, Pair &q) {
   const shape *a = xCD_get_shape_(&driving), *b = xCD_get_shape_(&driven);
-  if (!a || !b) return kNoShape;
+  if (!a || !b || p.teeth_driving < 1 || p.teeth_driven < 1) return kNoAngle;
   double x1, y1, x2, y2;
   egp_get_centroid(a, x1, y1);
   egp_get_centroid(b, x2, y2);
@@ -51,10 +52,9 @@ int normalise(const egp_params &p, int driving, int driven, Pair &q) {
     translate2D_(s, -x1, -y1);
     rotate2D_(s, 0, 0, turn);
   }
-  q.g1.kind = 1, q.g1.dir = -1, q.g1.z = p.teeth_driving;
-  q.g1.pitch = p.teeth_driving > 0 ? kTwoPi / p.teeth_driving : 0;
+  q.g1.kind = 1, q.g1.dir = -1, q.g1.z = p.teeth_driving, q.g1.pitch = kTwoPi / p.teeth_driving;
   q.g2.kind = 2, q.g2.dir = 1, q.g2.z = p.teeth_driven, q.g2.xc = -q.d;
-  q.g2.pitch = p.teeth_driven > 0 ? kTwoPi / p.teeth_driven : 0;
+  q.g2.pitch = kTwoPi / p.teeth_driven;
   return 0;
 }
 

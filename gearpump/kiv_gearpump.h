@@ -250,7 +250,7 @@ KIV_API int egp_app_get_curves_id(const egp_params *record, const int *driving_c
 /* The teeth axis angle [rad] of the driven gear, and the contact angle
  * [rad] of the pair, with the driving centre at the origin and the driven
  * one on the negative x axis.  0; 1 with the output untouched when an id
- * names no shape or no angle can be found. */
+ * names no shape, the record has no teeth or no angle can be found. */
 KIV_API int egp_app_get_axis_angle(const egp_params *record, const int *driving_gear,
                                    const int *driven_gear, double *angle);
 KIV_API int egp_app_get_contact_angle(const egp_params *record, const int *driving_gear,
