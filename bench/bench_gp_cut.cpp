@@ -12,15 +12,6 @@ namespace {
 using namespace kiv::egp;
 using namespace kiv::egp::pairtest;
 
-// Ports as the submodel makes them: 10 mm wide about the middle of the
-// centre line, from 3 mm off it out to 1.05 tip radii.
-ShapePtr port(double a, double ra, double side) {
-  const double xl = -a / 2 - 5, xr = -a / 2 + 5, near = 3 * side, far = 1.05 * ra * side;
-  const double top = std::max(near, far), bottom = std::min(near, far);
-  const double x[] = {xr, xl, xl, xr}, y[] = {top, top, bottom, bottom};
-  return shapeThrough(x, y, 4);
-}
-
 void BM_GearPumpCut(benchmark::State &state) {
   GearPair p(12, 2.0);
   const Transitions tr(p);

@@ -253,7 +253,8 @@ int Builder::prepare() {
 }
 
 int Builder::sweep() {
-  for (int k = 0; k * step_ < 360.0; ++k)
+  // The last sample, a revolution on, is closed from the first.
+  for (int k = 0; k < n_ - 1; ++k)
     if (const int rc = sample(k, k * step_ * kDeg); rc != 0) return rc;
   closeCurves();
   return 0;
@@ -533,13 +534,13 @@ int egp_internal_build(egp_pump_data &w, const egp_params &p, const egp_build_ar
   if (a.shapes)
     for (int i = 0; i < 6; ++i) a.shapes[i].reset();
   if (a.curves) a.curves[0] = a.curves[1] = egp_cavity_curves();
-  int rc = 0;
-  {
-    Builder b(w, p, a);
-    rc = orMemoryError("egp_internal_build", [&] { return b.run(); });
-  }
-  egp_pump_data_clear_curves(w);
-  return rc;
+  // Released on every way out, a fatal exit included.
+  struct Clear {
+    egp_pump_data &w;
+    ~Clear() { egp_pump_data_clear_curves(w); }
+  } clear{w};
+  Builder b(w, p, a);
+  return orMemoryError("egp_internal_build", [&] { return b.run(); });
 }
 
 }  // namespace kiv::egp

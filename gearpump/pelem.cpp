@@ -134,11 +134,41 @@ int egp_poly_intersect_seg(const Pelem &e, double x1, double y1, double x2, doub
   return 0;
 }
 
+namespace {
+
+// Edges i (from point i to i + 1) of e whose box touches the box
+// [xmin, ymin, xmax, ymax]: only those can properly cross anything in it.
+std::vector<int> edgesNear(const Pelem &e, const double *box) {
+  std::vector<int> near;
+  const double *x = e.x(), *y = e.y();
+  for (int i = 0; i + 1 < e.count(); ++i)
+    if (std::max(x[i], x[i + 1]) >= box[0] && std::min(x[i], x[i + 1]) <= box[2] &&
+        std::max(y[i], y[i + 1]) >= box[1] && std::min(y[i], y[i + 1]) <= box[3])
+      near.push_back(i);
+  return near;
+}
+
+void boxOf(const Pelem &e, double *box) {
+  const int n = e.count();
+  box[0] = *std::min_element(e.x(), e.x() + n), box[2] = *std::max_element(e.x(), e.x() + n);
+  box[1] = *std::min_element(e.y(), e.y() + n), box[3] = *std::max_element(e.y(), e.y() + n);
+}
+
+}  // namespace
+
 int egp_poly_intersect_poly(const Pelem &a, const Pelem &b) {
-  const int n = a.count();
-  const double *x = a.x(), *y = a.y();
-  for (int i = 0; i + 1 < n; ++i)
-    if (egp_poly_intersect_seg(b, x[i], y[i], x[i + 1], y[i + 1])) return 1;
+  if (a.count() < 2 || b.count() < 2) return 0;
+  // Two gears overlap in boxes only near the mesh: the edges elsewhere
+  // cannot cross and are not tried against each other.
+  double ba[4], bb[4];
+  boxOf(a, ba);
+  boxOf(b, bb);
+  const std::vector<int> ea = edgesNear(a, bb), eb = edgesNear(b, ba);
+  const double *xa = a.x(), *ya = a.y(), *xb = b.x(), *yb = b.y();
+  for (int i : ea)
+    for (int j : eb)
+      if (properCross(xa[i], ya[i], xa[i + 1], ya[i + 1], xb[j], yb[j], xb[j + 1], yb[j + 1]))
+        return 1;
   return 0;
 }
 

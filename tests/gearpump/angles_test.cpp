@@ -35,6 +35,16 @@ TEST(GearAngles, TopLandAndTeethAxisOfARackGear) {
     EXPECT_EQ(egp_compute_teeth_axis_angle(p.g1, s.get(), axis), 0);
     EXPECT_NEAR(axis, turn, 1e-9);
   }
+  // The driven gear's axis turns with it about its own centre.
+  double base = 99;
+  ASSERT_EQ(egp_compute_teeth_axis_angle(p.g2, p.s2.get(), base), 0);
+  for (double turn : {0.01, -0.02}) {
+    ShapePtr s = egp_poly_to_shape_copy_create(egp_shape_to_poly(p.s2.get()));
+    rotate2D_(s.get(), -p.a, 0, turn);
+    double axis = 99;
+    EXPECT_EQ(egp_compute_teeth_axis_angle(p.g2, s.get(), axis), 0);
+    EXPECT_NEAR(std::remainder(axis - base - turn, kTwoPi), 0.0, 1e-9);
+  }
 }
 
 TEST(GearAngles, ContactAngleIsHalfTheBacklash) {

@@ -2,6 +2,7 @@
 // places them, with build records ready for cutting.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "gearpump/cut.hpp"
@@ -49,6 +50,15 @@ struct GearPair {
   }
   egp_pair pair() { return {g1, g2, set1, set2}; }
 };
+
+// Ports as the submodel makes them: 10 mm wide about the middle of the
+// centre line, from 3 mm off it out to 1.05 tip radii.
+inline ShapePtr port(double a, double ra, double side) {
+  const double xl = -a / 2 - 5, xr = -a / 2 + 5, near = 3 * side, far = 1.05 * ra * side;
+  const double top = std::max(near, far), bottom = std::min(near, far);
+  const double x[] = {xr, xl, xl, xr}, y[] = {top, top, bottom, bottom};
+  return shapeThrough(x, y, 4);
+}
 
 // Transition angles: t1 searched, the others by symmetry, t3 also searched.
 struct Transitions {
