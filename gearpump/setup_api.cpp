@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "gearpump/build.hpp"
 #include "gearpump/kiv_gearpump.h"
 #include "gearpump/rack.hpp"
 #include "geometry/kiv_shapeid.h"
@@ -98,9 +99,19 @@ int egp_create_analyticport_id_(const double *x1, const double *y1, const double
 
 double egp_modulo_deg(double degrees) { return kiv::egp::egp_modulo_deg(degrees); }
 
-int kiv::egp::egp_setup(egp_pump_data &, const egp_params &, double *, egp_instance &, int,
-                        const egp_setup_shapes &) {
-  // No sweep is linked into this library yet: refuse rather than hand back
-  // an instance without tables.
-  return kBuildUnavailable;
+int kiv::egp::egp_setup(egp_pump_data &w, const egp_params &par, double *store, egp_instance &inst,
+                        int ppd, const egp_setup_shapes &shapes) {
+  // The build takes the gear centres from the gear outlines themselves.
+  const egp_build_args args{.mode = 0,
+                            .store = store,
+                            .inst = &inst,
+                            .driving = shapes.gear1,
+                            .driven = shapes.gear2,
+                            .outlet = shapes.outlet,
+                            .inlet = shapes.inlet,
+                            .angle = 0,
+                            .ppd = ppd,
+                            .c1 = par.teeth_driving / 2,
+                            .c2 = par.teeth_driven / 2};
+  return egp_internal_build(w, par, args);
 }

@@ -42,10 +42,6 @@ struct egp_setup_shapes {
   int gear1 = -1, gear2 = -1, outlet = -1, inlet = -1;
 };
 
-// Result of a build that could not run because this library has no
-// geometry sweep to run it with.
-inline constexpr int kBuildUnavailable = 9;
-
 // The geometry build of a pump for the simulation: 0, or the build's
 // failure code.
 int egp_setup(egp_pump_data &w, const egp_params &par, double *store, egp_instance &inst, int ppd,
