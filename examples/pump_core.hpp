@@ -114,14 +114,15 @@ inline std::vector<int> colours(int z) {
   return c;
 }
 
-// Writes the gears as the set-up places them (driving gear about the
-// origin, driven gear about (-a, 0)) and the two analytic ports as shape
-// table files (mm) named <prefix>_driving.txt, _driven.txt, _outlet.txt,
-// _inlet.txt, the driving shaft at `deg` degrees.
-inline void writeShapes(const PumpParams &p, double deg, const std::string &prefix) {
+// Registers the gears as the set-up places them (driving gear about the
+// origin, driven gear about (-a, 0)) and the two analytic ports, the
+// driving shaft at `deg` degrees: driving, driven, outlet, inlet ids (-1
+// for a shape that cannot be made).
+inline void placeShapes(const PumpParams &p, double deg, int ids[4]) {
   const double pi = std::numbers::pi, m = p.r[14], alpha = p.r[15] * pi / 180, zero = 0;
   const int z = p.i[1], one = 1, two = 2;
   double aw, a, ra1, ra2, rf1, rf2;
+  ids[0] = ids[1] = ids[2] = ids[3] = -1;
   if (egp_shift_correction_(&z, &z, &m, &alpha, &p.r[16], &p.r[17], &p.r[19], &p.r[20], &aw, &a,
                             &ra1, &ra2, &rf1, &rf2) != 0)
     return;
@@ -138,14 +139,21 @@ inline void writeShapes(const PumpParams &p, double deg, const std::string &pref
   xCD_translate_(&g2, &dx, &zero);
   const double lo = reach - p.r[23], li = reach - p.r[25];
   const int plus = 1, minus = -1;
-  int out =
+  ids[0] = g1, ids[1] = g2;
+  ids[2] =
       egp_create_analyticport_id_(&zero, &zero, &dx, &zero, &p.r[23], &zero, &p.r[24], &lo, &plus);
-  int inl =
+  ids[3] =
       egp_create_analyticport_id_(&zero, &zero, &dx, &zero, &p.r[25], &zero, &p.r[26], &li, &minus);
-  const std::pair<int, const char *> files[] = {
-      {g1, "_driving.txt"}, {g2, "_driven.txt"}, {out, "_outlet.txt"}, {inl, "_inlet.txt"}};
-  for (const auto &[id, name] : files)
-    if (id >= 0) xCD_fprint_shape_id_((prefix + name).c_str(), &id);
+}
+
+// Writes the shapes of placeShapes as table files (mm) named
+// <prefix>_driving.txt, _driven.txt, _outlet.txt, _inlet.txt.
+inline void writeShapes(const PumpParams &p, double deg, const std::string &prefix) {
+  int ids[4];
+  placeShapes(p, deg, ids);
+  const char *names[4] = {"_driving.txt", "_driven.txt", "_outlet.txt", "_inlet.txt"};
+  for (int k = 0; k < 4; ++k)
+    if (ids[k] >= 0) xCD_fprint_shape_id_((prefix + names[k]).c_str(), &ids[k]);
 }
 
 // Runs the pump; call it at the library's recovery point of a current

@@ -12,6 +12,17 @@
 
 #include "runtime/kiv_runtime.h"
 
+/* The parameters of one pump in SI units (m, m2, m3, rad, Pa); opaque to
+ * C callers, made by egp_app_params_create. */
+#ifdef __cplusplus
+namespace kiv::egp {
+struct egp_params;
+}
+using egp_params = kiv::egp::egp_params;
+#else
+typedef struct egp_params egp_params;
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -205,6 +216,49 @@ KIV_API int egp_create_analyticport_id_(const double *x1, const double *y1, cons
                                         const double *length, const int *side);
 /* The angle in degrees (by value) brought into [0, 360). */
 KIV_API double egp_modulo_deg(double degrees);
+
+/* ---- Application functions (no simulation) ------------------------------ */
+
+/* A record from the submodel's packed SI parameters (55 reals, 8 integers
+ * as hcdegp0in_ leaves them; null arrays give an all-zero record).  Release
+ * with egp_app_params_release. */
+KIV_API egp_params *egp_app_params_create(const double *real_parameters,
+                                          const int *integer_parameters);
+KIV_API void egp_app_params_release(egp_params *record);
+/* Cavity shapes at the driving shaft angle [rad] (by value) of the selected
+ * cavities (negative: every cavity), registered as shape ids: the driving
+ * cavity, its parts within the outlet and the inlet port, then the same for
+ * the driven gear (-1 for a shape not made, all -1 when the build fails).
+ * Ports may be -1.  0, or the build's failure status. */
+KIV_API int egp_app_get_cavities_id(const egp_params *record, double angle,
+                                    const int *driving_cavity, const int *driven_cavity,
+                                    const int *driving_gear, const int *driven_gear,
+                                    const int *outlet_port, const int *inlet_port, int *driving,
+                                    int *driving_outlet, int *driving_inlet, int *driven,
+                                    int *driven_outlet, int *driven_inlet);
+/* Curves of one revolution at one sample per degree for the selected
+ * cavity of each gear: the count, the shaft angle [deg], the volume [mm3]
+ * and the areas open to the outlet and the inlet [mm2].  The arrays are the
+ * caller's to free(); after a failure the counts are 0 and the arrays null.
+ * 0, or the build's failure status. */
+KIV_API int egp_app_get_curves_id(const egp_params *record, const int *driving_cavity,
+                                  const int *driven_cavity, const int *driving_gear,
+                                  const int *driven_gear, const int *outlet_port,
+                                  const int *inlet_port, int *n1, double **x1, double **volume1,
+                                  double **outlet1, double **inlet1, int *n2, double **x2,
+                                  double **volume2, double **outlet2, double **inlet2);
+/* The teeth axis angle [rad] of the driven gear, and the contact angle
+ * [rad] of the pair, with the driving centre at the origin and the driven
+ * one on the negative x axis.  0; 1 with the output untouched when an id
+ * names no shape, the record has no teeth or no angle can be found. */
+KIV_API int egp_app_get_axis_angle(const egp_params *record, const int *driving_gear,
+                                   const int *driven_gear, double *angle);
+KIV_API int egp_app_get_contact_angle(const egp_params *record, const int *driving_gear,
+                                      const int *driven_gear, double *angle);
+/* 0 when the two gear shapes do not intersect, 2 when they do, 1 when
+ * either id has no shape.  The record is not read (may be null). */
+KIV_API int egp_app_check_gears_intersection(const egp_params *record, const int *driving_gear,
+                                             const int *driven_gear);
 
 #ifdef __cplusplus
 }
