@@ -35,12 +35,13 @@ int run(void *data) {
   // width matter here.
   double reals[55] = {};
   reals[5] = pump.r[5] / 1000;
-  egp_params *record = egp_app_params_create(reals, pump.i.data());
+  egp_params rec{};
+  hcd_egp_param_setup_03(&rec, reals, pump.i.data());
+  const egp_params *record = &rec;
   int ids[6];
   const int status = egp_app_get_cavities_id(
       record, job.angle_deg * std::numbers::pi / 180, &job.cavity, &job.cavity, &shapes[0],
       &shapes[1], &shapes[2], &shapes[3], &ids[0], &ids[1], &ids[2], &ids[3], &ids[4], &ids[5]);
-  egp_app_params_release(record);
   std::printf("build status %d at %g deg, cavity %d\n", status, job.angle_deg, job.cavity);
   const char *names[6] = {"driving_cavity", "driving_outlet", "driving_inlet",
                           "driven_cavity",  "driven_outlet",  "driven_inlet"};

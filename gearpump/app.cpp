@@ -149,14 +149,6 @@ int curves(const egp_params &p, int c1, int c2, const int *ids, int *n[2], doubl
 
 using namespace kiv::egp;
 
-egp_params *egp_app_params_create(const double *real_parameters, const int *integer_parameters) {
-  auto p = orMemoryError("egp_app_params_create", [] { return std::make_unique<egp_params>(); });
-  if (real_parameters && integer_parameters)
-    hcd_egp_param_setup_03(*p, real_parameters, integer_parameters);
-  return p.release();
-}
-
-void egp_app_params_release(egp_params *record) { delete record; }
 
 int egp_app_get_cavities_id(const egp_params *record, double angle, const int *driving_cavity,
                             const int *driven_cavity, const int *driving_gear,

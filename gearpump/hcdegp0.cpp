@@ -439,8 +439,8 @@ void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, 
   const int inl = buildPort(mm.data(), i[kInletDef], text[3], false, g, failed);
   if (failed) fatal(instance);
 
-  egp_params par;
-  hcd_egp_param_setup_03(par, r, i);
+  egp_params par{};
+  egp_param_setup(par, r, i);
   const int rc = hcd_egp_init_default(
       4, par, store, slot, 3, {0, 0, g.x2, g.y2, g.id1, g.id2, out, inl}, pout, pinl, pr, pn);
   if (rc == 0) return;

@@ -12,16 +12,86 @@
 
 #include "runtime/kiv_runtime.h"
 
-/* The parameters of one pump in SI units (m, m2, m3, rad, Pa); opaque to
- * C callers, made by egp_app_params_create. */
+/* The parameters of one pump in SI units (m, m2, m3, rad, Pa), built by the
+ * caller for each call (zero it, then hcd_egp_param_setup_03 fills it from
+ * the submodel's packed parameters).  C++ callers get every field zeroed. */
 #ifdef __cplusplus
-namespace kiv::egp {
-struct egp_params;
-}
-using egp_params = kiv::egp::egp_params;
+#define KIV_EGP_ZERO = 0
 #else
-typedef struct egp_params egp_params;
+#define KIV_EGP_ZERO
 #endif
+typedef struct egp_params {
+  int fluid_index KIV_EGP_ZERO;
+  int teeth_driving KIV_EGP_ZERO;
+  int teeth_driven KIV_EGP_ZERO;
+  int gear_definition KIV_EGP_ZERO;         /* 1 rack, 2 files */
+  int outlet_port_definition KIV_EGP_ZERO;  /* 1 none, 2 analytic, 3 file */
+  int inlet_port_definition KIV_EGP_ZERO;
+  int groove KIV_EGP_ZERO;           /* 1 present, 2 absent */
+  int leakage_mode KIV_EGP_ZERO;     /* 1 tip from geometry, 2 details, -1 plain path */
+  int identical_gears KIV_EGP_ZERO;  /* 1 common details, 2 per gear */
+
+  double initial_pressure KIV_EGP_ZERO;
+  double inlet_port_area KIV_EGP_ZERO;
+  double inlet_dead_volume KIV_EGP_ZERO;
+  double outlet_port_area KIV_EGP_ZERO;
+  double outlet_dead_volume KIV_EGP_ZERO;
+  double driven_center_x KIV_EGP_ZERO;
+  double driven_center_y KIV_EGP_ZERO;
+  double gear_thickness KIV_EGP_ZERO;
+  double mult_next_cavity KIV_EGP_ZERO;
+  double mult_tip_leakage KIV_EGP_ZERO;
+  double mult_inlet_radial KIV_EGP_ZERO;
+  double mult_inlet_axial KIV_EGP_ZERO;
+  double mult_outlet_radial KIV_EGP_ZERO;
+  double mult_outlet_axial KIV_EGP_ZERO;
+  double outlet_port_distance KIV_EGP_ZERO;
+  double outlet_port_width KIV_EGP_ZERO;
+  double inlet_port_distance KIV_EGP_ZERO;
+  double inlet_port_width KIV_EGP_ZERO;
+  double outlet_start_driving KIV_EGP_ZERO;
+  double outlet_start_driven KIV_EGP_ZERO;
+  double inlet_end_driving KIV_EGP_ZERO;
+  double inlet_end_driven KIV_EGP_ZERO;
+  double gear_module KIV_EGP_ZERO;
+  double addendum_coefficient KIV_EGP_ZERO;
+  double pressure_angle KIV_EGP_ZERO;
+  double tip_clearance_coefficient KIV_EGP_ZERO;
+  double fillet_coefficient KIV_EGP_ZERO;
+  double profile_shift_driving KIV_EGP_ZERO;
+  double profile_shift_driven KIV_EGP_ZERO;
+  double contact_threshold KIV_EGP_ZERO;
+  double teeth_clearance KIV_EGP_ZERO;
+  double groove_width KIV_EGP_ZERO;
+  double groove_start_driving KIV_EGP_ZERO;
+  double groove_end_driving KIV_EGP_ZERO;
+  double groove_start_driven KIV_EGP_ZERO;
+  double groove_end_driven KIV_EGP_ZERO;
+  double radial_clearance KIV_EGP_ZERO;
+  double lateral_gap KIV_EGP_ZERO;
+  double tip_length KIV_EGP_ZERO;
+  double tooth_height KIV_EGP_ZERO;
+  double tooth_width KIV_EGP_ZERO;
+  double drainage_radius KIV_EGP_ZERO;
+  double drainage_width_factor KIV_EGP_ZERO;
+  double tip_length_driving KIV_EGP_ZERO;
+  double tooth_height_driving KIV_EGP_ZERO;
+  double tooth_width_driving KIV_EGP_ZERO;
+  double drainage_radius_driving KIV_EGP_ZERO;
+  double drainage_width_factor_driving KIV_EGP_ZERO;
+  double tip_length_driven KIV_EGP_ZERO;
+  double tooth_height_driven KIV_EGP_ZERO;
+  double tooth_width_driven KIV_EGP_ZERO;
+  double drainage_radius_driven KIV_EGP_ZERO;
+  double drainage_width_factor_driven KIV_EGP_ZERO;
+  double meshing_zone_height KIV_EGP_ZERO;
+  double meshing_zone_width KIV_EGP_ZERO;
+  double plain_leak_length KIV_EGP_ZERO;
+  double plain_leak_width KIV_EGP_ZERO;
+  double plain_leak_gap_1 KIV_EGP_ZERO;
+  double plain_leak_gap_2 KIV_EGP_ZERO;
+} egp_params;
+#undef KIV_EGP_ZERO
 
 #ifdef __cplusplus
 extern "C" {
@@ -217,14 +287,14 @@ KIV_API int egp_create_analyticport_id_(const double *x1, const double *y1, cons
 /* The angle in degrees (by value) brought into [0, 360). */
 KIV_API double egp_modulo_deg(double degrees);
 
+/* Fills every field of record that has a source in the submodel's packed
+ * parameters (55 reals in SI units as hcdegp0in_ leaves them, 8 integers);
+ * the other fields are left as they are.  0. */
+KIV_API int hcd_egp_param_setup_03(egp_params *record, const double *real_parameters,
+                                   const int *integer_parameters);
+
 /* ---- Application functions (no simulation) ------------------------------ */
 
-/* A record from the submodel's packed SI parameters (55 reals, 8 integers
- * as hcdegp0in_ leaves them; null arrays give an all-zero record).  Release
- * with egp_app_params_release. */
-KIV_API egp_params *egp_app_params_create(const double *real_parameters,
-                                          const int *integer_parameters);
-KIV_API void egp_app_params_release(egp_params *record);
 /* Cavity shapes at the driving shaft angle [rad] (by value) of the selected
  * cavities (negative: every cavity), registered as shape ids: the driving
  * cavity, its parts within the outlet and the inlet port, then the same for

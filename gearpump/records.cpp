@@ -9,7 +9,7 @@
 
 namespace kiv::egp {
 
-int hcd_egp_param_setup_03(egp_params &p, const double *r, const int *i) {
+int egp_param_setup(egp_params &p, const double *r, const int *i) {
   param::fill_record(hcdegp0_reals(), hcdegp0_ints(), p, r, i);
   p.teeth_driven = p.teeth_driving;  // the submodel has one tooth count
   return 0;
@@ -106,3 +106,10 @@ int egp_instance_release(void **slot) {
 }
 
 }  // namespace kiv::egp
+
+int hcd_egp_param_setup_03(egp_params *record, const double *real_parameters,
+                           const int *integer_parameters) {
+  return record && real_parameters && integer_parameters
+             ? kiv::egp::egp_param_setup(*record, real_parameters, integer_parameters)
+             : 0;
+}

@@ -8,88 +8,18 @@
 #include <memory>
 #include <vector>
 
+#include "gearpump/kiv_gearpump.h"
 #include "tables/kiv_splinend.h"
 
 namespace kiv::egp {
 
-// Parameters of one pump in SI units (m, m2, m3, rad, Pa); rebuilt for every
-// call, nothing keeps it.
-struct egp_params {
-  int fluid_index = 0;
-  int teeth_driving = 0;
-  int teeth_driven = 0;
-  int gear_definition = 0;         // 1 rack, 2 files
-  int outlet_port_definition = 0;  // 1 none, 2 analytic, 3 file
-  int inlet_port_definition = 0;
-  int groove = 0;           // 1 present, 2 absent
-  int leakage_mode = 0;     // 1 tip from geometry, 2 details, -1 plain path
-  int identical_gears = 0;  // 1 common details, 2 per gear
+using egp_params = ::egp_params;
 
-  double initial_pressure = 0;
-  double inlet_port_area = 0;
-  double inlet_dead_volume = 0;
-  double outlet_port_area = 0;
-  double outlet_dead_volume = 0;
-  double driven_center_x = 0;
-  double driven_center_y = 0;
-  double gear_thickness = 0;
-  double mult_next_cavity = 0;
-  double mult_tip_leakage = 0;
-  double mult_inlet_radial = 0;
-  double mult_inlet_axial = 0;
-  double mult_outlet_radial = 0;
-  double mult_outlet_axial = 0;
-  double outlet_port_distance = 0;
-  double outlet_port_width = 0;
-  double inlet_port_distance = 0;
-  double inlet_port_width = 0;
-  double outlet_start_driving = 0;
-  double outlet_start_driven = 0;
-  double inlet_end_driving = 0;
-  double inlet_end_driven = 0;
-  double gear_module = 0;
-  double addendum_coefficient = 0;
-  double pressure_angle = 0;
-  double tip_clearance_coefficient = 0;
-  double fillet_coefficient = 0;
-  double profile_shift_driving = 0;
-  double profile_shift_driven = 0;
-  double contact_threshold = 0;
-  double teeth_clearance = 0;
-  double groove_width = 0;
-  double groove_start_driving = 0;
-  double groove_end_driving = 0;
-  double groove_start_driven = 0;
-  double groove_end_driven = 0;
-  double radial_clearance = 0;
-  double lateral_gap = 0;
-  double tip_length = 0;
-  double tooth_height = 0;
-  double tooth_width = 0;
-  double drainage_radius = 0;
-  double drainage_width_factor = 0;
-  double tip_length_driving = 0;
-  double tooth_height_driving = 0;
-  double tooth_width_driving = 0;
-  double drainage_radius_driving = 0;
-  double drainage_width_factor_driving = 0;
-  double tip_length_driven = 0;
-  double tooth_height_driven = 0;
-  double tooth_width_driven = 0;
-  double drainage_radius_driven = 0;
-  double drainage_width_factor_driven = 0;
-  double meshing_zone_height = 0;
-  double meshing_zone_width = 0;
-  double plain_leak_length = 0;
-  double plain_leak_width = 0;
-  double plain_leak_gap_1 = 0;
-  double plain_leak_gap_2 = 0;
-};
 
 // Fills every field that has a source in the submodel's packed real and
 // integer parameters (already in SI units); the others are left alone.
 // Returns 0.
-int hcd_egp_param_setup_03(egp_params &p, const double *reals, const int *ints);
+int egp_param_setup(egp_params &p, const double *reals, const int *ints);
 
 // Samples per degree of each precision level 0..6.
 inline constexpr int kPrecisionSamples[7] = {0, 1, 2, 4, 5, 8, 10};

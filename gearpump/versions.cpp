@@ -29,8 +29,8 @@ int hcd_egp_calc_packed(const double *reals, const int *ints, const double *stor
                         void *const *slot, const egp_calc_in &in, egp_calc_out &out) {
   egp_instance *inst = egp_instance_of(slot);
   if (!inst) return -1;
-  egp_params par;
-  hcd_egp_param_setup_03(par, reals, ints);
+  egp_params par{};
+  egp_param_setup(par, reals, ints);
   return hcd_egp_calc_default(par, in, out, store, *inst);
 }
 
@@ -54,8 +54,8 @@ namespace {
 int initPacked(int version, double *reals, int *ints, double *store, void **slot, int *precision,
                double *x1, double *y1, double *x2, double *y2, int *g1, int *g2, int *out, int *inl,
                double *pout, double *pinl, double *pr, double *pn) {
-  egp_params par;
-  hcd_egp_param_setup_03(par, reals, ints);
+  egp_params par{};
+  egp_param_setup(par, reals, ints);
   return hcd_egp_init_default(version, par, store, slot, *precision,
                               {*x1, *y1, *x2, *y2, *g1, *g2, *out, *inl}, pout, pinl, pr, pn);
 }
@@ -173,7 +173,7 @@ namespace {
 // port areas, dead volumes and teeth clearance are unknown (-1); the
 // evaluation gives them.
 egp_params legacyRecord(int version, int z1, int z2) {
-  egp_params p;
+  egp_params p{};
   p.fluid_index = -1;
   p.teeth_driving = z1, p.teeth_driven = z2;
   p.gear_definition = p.outlet_port_definition = p.inlet_port_definition = -1;
