@@ -90,12 +90,16 @@ int fromColumns(const Table &t, bool hole) {
 
 }  // namespace
 
+constexpr double kMaxCoordinate = 1e100;
+
 int shapeFromArrays(const double *x, const double *y, int n, bool hole) {
   if (!x || !y || n < 1) return -1;
   std::vector<std::pair<double, double>> points;
   for (int i = 0; i < n; ++i) {
     if (i > 0 && i == n - 1 && x[i] == x[0] && y[i] == y[0]) break;
-    if (!std::isfinite(x[i]) || !std::isfinite(y[i])) return -1;
+    // Beyond 1e100 the products that areas and centroids sum overflow: such
+    // a contour could be stored but never measured.
+    if (!(std::fabs(x[i]) <= kMaxCoordinate) || !(std::fabs(y[i]) <= kMaxCoordinate)) return -1;
     points.emplace_back(x[i], y[i]);
   }
   auto distinct = points;

@@ -26,6 +26,7 @@ TEST_F(ShapeFiles, ArraysGiveOneOrientedContourOrNothing) {
       {{0, 2, 0, 2}, {0, 1, 1, 0}, false, -2, 0},      {{0, 1, 3}, {0, 1, 3}, true, -1, 0},
       {{0, 1, 0, 1, 0}, {0, 1, 0, 1, 0}, false, -1, 0}, {{}, {}, false, -1, 0},
       {{0, 2, std::nan(""), 0}, {0, 0, 1, 1}, false, -1, 0},
+      {{0, 2, 2, 0}, {0, 0, 9e156, 1}, false, -1, 0},  // its centroid would overflow
       {{-9.950042, 0, -11.223137, 0, 0}, {0.998334, 0, -4.24, 0, 0}, false, -1, 0},  // back along itself
       {{0, 2, 1, 0, -1, -2}, {0, 1, 2, 0, 2, 1}, false, 0, 3},  // two triangles on one lowest vertex
   };
