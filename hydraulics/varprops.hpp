@@ -2,7 +2,7 @@
 // the smooth steps shared by the property families.
 #pragma once
 
-#include "hydraulics/hydindex.hpp"
+#include "hydraulics/fptables.hpp"
 
 inline constexpr double kPatm = 101300.0;  // Pa
 inline constexpr double kPabsFloor = 1e-10;  // Pa, absolute
@@ -17,6 +17,8 @@ struct HydCurrentFluid {
   const HydFuelRecord *gptrbprop = nullptr;
   const HydSimpleRecord *gptrsprop = nullptr;
   int gusetables = 0;
+  kiv::hyd::TableFluid table;  // resolved at load when gusetables
+  unsigned generation = 0;     // registry generation the pointers belong to
   double gambtemp = 0, gtcelsius = 0;
   double gtref = 273.15;
   double grho = 0, gbmnom = 0, gC5 = 0;
@@ -47,18 +49,16 @@ namespace kiv::hyd {
 
 HydCurrentFluid &fluid();
 HydFamilySwitches &switches();
+// The current fluid ready for use: forgets what a released registry held
+// and loads index 0 (the drop fluid) while nothing is loaded.
+HydCurrentFluid &loadedFluid();
 
 // Families answering for the current fluid, in the order they are tried.
 enum class Family { Simple, Fuel, General, Older };
-// Loads index 0 first while nothing is loaded; for a fuel record copies its
-// temperature into gambtemp.
+// The loaded fluid's family; for a fuel record copies its temperature into
+// gambtemp.
 Family family();
 
-// The current system's registry was released: forget every record pointer
-// and make the next property call or selection load afresh.
-void forgetCurrentFluid();
-// Same for the fuel model's last-evaluation cache.
-void forgetFuelCache();
 // The fuel model's silent switch, as Set_rbprop_silent_ left it.
 int fuelWarningsSilent();
 
@@ -83,5 +83,11 @@ inline constexpr SmoothStep s8{4.0, 10.0, 20.0, 35.0};
 
 // Loads the current fluid from its record.
 void initprops(int index, int type);
+
+// Tables of the current fluid (defined from a data file), at a gauge
+// pressure p [Pa]; the temperature serves the pressure-range warning only.
+double bmfromtble(double temperature_celsius, double p);
+double rhofromtble(double temperature_celsius, double p);
+double mufromtble(double temperature_celsius, double p);
 // The held record of the index-0 drop fluid (ends the run when there is none).
 const HydFluidRecord *fpdropRecord();

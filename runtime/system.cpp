@@ -206,3 +206,13 @@ void KivCleanModelStore(void) {
 }
 
 }  // extern "C"
+
+KIVGlobalParams *kiv::globalParamStore(KIVSystem *sys, KIVGlobalParams *(*create)(void),
+                                       void (*release)(KIVGlobalParams *)) {
+  if (!sys) sys = GetGlobalSystem();
+  if (!sys->global_params) {
+    sys->global_params = create();
+    sys->free_global_params = release;
+  }
+  return sys->global_params;
+}
