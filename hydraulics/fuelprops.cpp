@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "hydraulics/varprops.hpp"
+#include "hydraulics/fluidlaws.hpp"
 
 namespace {
 

@@ -98,6 +98,13 @@ HydSimpleRecord &addSimple(const HydSimpleRecord &record, const char *label) {
 
 }  // namespace kiv::hyd
 
+bool kiv::hyd::possibleTemperature(int index, double t_celsius) {
+  if (std::isfinite(t_celsius) && t_celsius >= -libraryConstants.gtref) return true;
+  kivfprintf(stderr, "\nError in Hydraulic fluid index %d: the temperature (%g degC) is below absolute zero or not a number.\n",
+             index, t_celsius);
+  return false;
+}
+
 void CheckIndex(int index, int must_be_free) {
   const HydIndexList &b = requireBlock();
   if (!kiv::hyd::validIndex(index)) {

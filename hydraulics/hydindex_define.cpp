@@ -23,13 +23,6 @@ bool kiv::hyd::positiveProperties(int index, std::initializer_list<PositiveValue
   return true;
 }
 
-bool kiv::hyd::possibleTemperature(int index, double t_celsius) {
-  if (std::isfinite(t_celsius) && t_celsius >= -lib().gtref) return true;
-  kivfprintf(stderr, "\nError in Hydraulic fluid index %d: the temperature (%g degC) is below absolute zero or not a number.\n",
-             index, t_celsius);
-  return false;
-}
-
 HydFluidRecord kiv::hyd::generalRecord(int index, int kind, double p_sat, double air_percent,
                                        double t_celsius, double polytropic, double mu_air,
                                        double p_sat_high, double p_sat_low, double mu_vapour,

@@ -13,7 +13,7 @@ namespace {
 using kiv::hyd::Family;
 
 HydCurrentFluid F;
-HydFamilySwitches S;
+HydFamilySwitches &S = kiv::hyd::switches();
 int warning_displayed = 0;  // tatp_'s undefined-fluid warning, once per process
 
 // The system, block and registry generation of the last selection that
@@ -314,7 +314,6 @@ double vapourPressure(int *index, bool high) {
 namespace kiv::hyd {
 
 HydCurrentFluid &fluid() { return F; }
-HydFamilySwitches &switches() { return S; }
 
 HydCurrentFluid &loadedFluid() {
   if (F.generation != generation()) {
@@ -610,34 +609,6 @@ void changeT_(int *index, double *temperature_celsius) {
 
 double hydgetpvaph_(int *index) { return vapourPressure(index, true); }
 double hydgetpvapl_(int *index) { return vapourPressure(index, false); }
-
-void SetSimplestProperties(void) {
-  S.gSimplestProperties = 1;
-  S.gFuelProperties = 0;
-}
-
-void simprop_(int *index) {
-  if (!kiv::hyd::validIndex(*index)) return;
-  S.gSimplestProp[*index] = 1;
-  S.gFuelProp[*index] = 0;
-}
-
-void setbflag_(int *index) {
-  if (!kiv::hyd::validIndex(*index)) return;
-  S.gSimplestProp[*index] = 0;
-  S.gFuelProp[*index] = 1;
-}
-
-void SetFuelProperties(void) {
-  int i = gethdind_();
-  if (!kiv::hyd::validIndex(i)) return;
-  if (i == 0 && getftype_(&i) != 2) {
-    S.gSimplestProperties = 0;
-    S.gFuelProperties = 1;
-  } else {
-    setbflag_(&i);
-  }
-}
 
 }  // extern "C"
 
