@@ -3,39 +3,33 @@
 // fluid.
 #include "hydraulics/fluidlaws.hpp"
 
-namespace {
-
-HydFamilySwitches S;
-
-}  // namespace
-
-HydFamilySwitches &kiv::hyd::switches() { return S; }
+HydFamilySwitches familySwitches;
 
 extern "C" {
 
 void SetSimplestProperties(void) {
-  S.gSimplestProperties = 1;
-  S.gFuelProperties = 0;
+  familySwitches.gSimplestProperties = 1;
+  familySwitches.gFuelProperties = 0;
 }
 
 void simprop_(int *index) {
   if (!kiv::hyd::validIndex(*index)) return;
-  S.gSimplestProp[*index] = 1;
-  S.gFuelProp[*index] = 0;
+  familySwitches.gSimplestProp[*index] = 1;
+  familySwitches.gFuelProp[*index] = 0;
 }
 
 void setbflag_(int *index) {
   if (!kiv::hyd::validIndex(*index)) return;
-  S.gSimplestProp[*index] = 0;
-  S.gFuelProp[*index] = 1;
+  familySwitches.gSimplestProp[*index] = 0;
+  familySwitches.gFuelProp[*index] = 1;
 }
 
 void SetFuelProperties(void) {
   int i = gethdind_();
   if (!kiv::hyd::validIndex(i)) return;
   if (i == 0 && getftype_(&i) != 2) {
-    S.gSimplestProperties = 0;
-    S.gFuelProperties = 1;
+    familySwitches.gSimplestProperties = 0;
+    familySwitches.gFuelProperties = 1;
   } else {
     setbflag_(&i);
   }

@@ -16,9 +16,11 @@ struct HydFamilySwitches {
   int gFuelProperties = 0;
 };
 
+extern HydFamilySwitches familySwitches;
+
 namespace kiv::hyd {
 
-HydFamilySwitches &switches();
+inline HydFamilySwitches &switches() { return familySwitches; }
 
 // Falling smooth steps from 1 at s = 0 to 0 at s = 1, flat at both ends:
 // (1 - s)^5 (1 + c1 s + c2 s^2 + c3 s^3 + c4 s^4), and their slopes.

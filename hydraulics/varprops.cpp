@@ -13,7 +13,6 @@ namespace {
 using kiv::hyd::Family;
 
 HydCurrentFluid F;
-HydFamilySwitches &S = kiv::hyd::switches();
 int warning_displayed = 0;  // tatp_'s undefined-fluid warning, once per process
 
 // The system, block and registry generation of the last selection that
@@ -315,23 +314,40 @@ namespace kiv::hyd {
 
 HydCurrentFluid &fluid() { return F; }
 
-HydCurrentFluid &loadedFluid() {
-  if (F.generation != generation()) {
+}  // namespace kiv::hyd
+
+namespace {
+
+// What a released registry held is forgotten; index 0 loads when nothing is.
+[[gnu::noinline]] void reload() {
+  if (F.generation != kiv::hyd::generation()) {
     F.gptrfprop = nullptr;
     F.gptrbprop = nullptr;
     F.gptrsprop = nullptr;
     F.table = {};
     F.gmustinit = 1;
     F.rhoat0 = -1.0;
-    F.generation = generation();
+    F.generation = kiv::hyd::generation();
   }
   if (F.gmustinit) initprops(0, 4);
+}
+
+inline HydCurrentFluid &loaded() {
+  if (F.gmustinit || F.generation != kiv::hyd::generation()) [[unlikely]]
+    reload();
   return F;
 }
 
+}  // namespace
+
+namespace kiv::hyd {
+
+HydCurrentFluid &loadedFluid() { return loaded(); }
+
 Family family() {
-  loadedFluid();
+  loaded();
   const int t = F.ghftype;
+  const HydFamilySwitches &S = familySwitches;
   if ((S.gSimplestProperties && t == 4) || (t == 3 && switchAt(S.gSimplestProp, F.ghindex)))
     return Family::Simple;
   if (S.gFuelProperties && t == 4) return Family::Fuel;
@@ -411,7 +427,7 @@ void initprops(int index, int type) {
       F.gvstp = 0.0;
       F.goffset = 0.0;
       F.gK4 = 0.0;
-      if (S.gSimplestProperties) InitSimpProps();
+      if (familySwitches.gSimplestProperties) InitSimpProps();
     }
   } else {
     F.gvstp = 0.0;
@@ -478,15 +494,16 @@ double bm2atp_(double *p) {
 }
 
 double bmliqonly_(double *p) {
-  kiv::hyd::loadedFluid();
+  loaded();
   if (F.gusetables) return kiv::hyd::tableBulk(F.table, F.gtcelsius, *p);
   if (F.ghftype == 2) return rbbmliq_(p, &F.gambtemp);
   return F.gbmnom;
 }
 
 double q0top2_(double *rho) {
-  kiv::hyd::loadedFluid();
-  if (F.rhoat0 < 0.0 || F.previous_fluid != F.ghindex) {
+  // A released registry leaves the density at 0 bar to be computed anew.
+  if (F.rhoat0 < 0.0 || F.previous_fluid != F.ghindex ||
+      F.generation != kiv::hyd::generation()) {
     double zero = 0.0;
     F.rhoat0 = rhoatp_(&zero);
     F.previous_fluid = F.ghindex;
@@ -512,10 +529,10 @@ double muatp_(double *p) {
 }
 
 double fvoid_(double *p) {
-  kiv::hyd::loadedFluid();
+  loaded();
   const double P = flooredAbsolute(*p);
   F.gpabs = P;
-  if (F.ghftype == 2 && switchAt(S.gFuelProp, F.ghindex) && F.gptrbprop) {
+  if (F.ghftype == 2 && switchAt(familySwitches.gFuelProp, F.ghindex) && F.gptrbprop) {
     const HydFuelRecord &r = *F.gptrbprop;
     F.gair = r.air;
     F.gvstp = r.p_sat_high + kPatm;
@@ -531,9 +548,9 @@ double fvoid_(double *p) {
 }
 
 double tatp_(double *p) {
-  kiv::hyd::loadedFluid();
+  loaded();
   const int t = F.ghftype;
-  if (t == 2 && switchAt(S.gFuelProp, F.ghindex) && F.gptrbprop) {
+  if (t == 2 && switchAt(familySwitches.gFuelProp, F.ghindex) && F.gptrbprop) {
     F.gambtemp = F.gptrbprop->temperature;
     double bar = *p * 1e-5;
     return rbt_(&bar, &F.gambtemp);
@@ -551,29 +568,29 @@ double tatp_(double *p) {
 }
 
 double getnewsap_(void) {
-  kiv::hyd::loadedFluid();
+  loaded();
   if ((F.ghftype == 1 || F.ghftype == 4) && F.gptrfprop) return F.gptrfprop->p_sat;
   if (F.ghftype == 3 && F.gptrsprop) return F.gptrsprop->p_sat;
   return getsap_();
 }
 
 double getnewebm_(void) {
-  kiv::hyd::loadedFluid();
+  loaded();
   return F.gbmnom;
 }
 
 double getnewair_(void) {
-  kiv::hyd::loadedFluid();
+  loaded();
   return F.gair;
 }
 
 double getnewtemp_(void) {
-  kiv::hyd::loadedFluid();
+  loaded();
   return F.gambtemp;
 }
 
 double getnewpol_(void) {
-  kiv::hyd::loadedFluid();
+  loaded();
   return F.gnpoly;
 }
 
