@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "hydraulics/hydindex.hpp"
 #include "hydraulics/kiv_fp04.h"
 
 namespace {
@@ -332,9 +333,6 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
     kivfprintf(stdout, "\n ___________________________________ \n");
   }
 
-  double high = kDefaultHigh, low = kDefaultLow, muVapour = kDefaultMuVapour;
-  double molar = kDefaultMolar, airDensity = kDefaultAirDensity;
-  double slope = r[kSlope] / 100.0;
   double zero = 0.0;
   int fuelType = fuel;
   switch (type) {
@@ -344,13 +342,16 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
       break;
     case 2:
     case 6:
-      fpconbmu_(&index, &r[kRho], &r[kBulk], &mu, &r[kPsat], &r[kAir], &r[kTemp], &r[kPoly],
-                &r[kMuAir], &high, &low, &muVapour, &molar, &airDensity);
+      kiv::hyd::defineConstant(index, r[kRho], r[kBulk], 0.0, mu,
+                               {r[kPsat], r[kAir], r[kTemp], r[kPoly], r[kMuAir], kDefaultHigh,
+                                kDefaultLow, kDefaultMuVapour, kDefaultMolar,
+                                kDefaultAirDensity});
       break;
     case 3:
     case 7:
-      fpconbmu2_(&index, &r[kRho], &r[kBulk], &slope, &mu, &r[kPsat], &r[kAir], &r[kTemp],
-                 &r[kPoly], &r[kMuAir], &r[kHigh], &r[kLow], &r[kMuVap], &r[kMolar], &r[kAirDen]);
+      kiv::hyd::defineConstant(index, r[kRho], r[kBulk], r[kSlope] / 100.0, mu,
+                               {r[kPsat], r[kAir], r[kTemp], r[kPoly], r[kMuAir], r[kHigh],
+                                r[kLow], r[kMuVap], r[kMolar], r[kAirDen]});
       break;
     case 4: {
       std::string name;

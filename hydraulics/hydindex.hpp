@@ -101,6 +101,18 @@ bool positiveProperties(int index, std::initializer_list<PositiveValue> values);
 // otherwise a message, and false.
 bool possibleTemperature(int index, double t_celsius);
 
+// What every general definer takes besides the liquid's own properties, in
+// the definers' units (air/gas in per cent, temperature in degC).
+struct GeneralProperties {
+  double p_sat, air_percent, t_celsius, polytropic, mu_air;
+  double p_sat_high, p_sat_low, mu_vapour, vapour_molar_mass, air_density;
+};
+// Defines a fluid of constant properties (bulk-modulus slope 0 for none);
+// ends the run on a density or bulk modulus that is not a finite positive
+// number, or an index in use.
+void defineConstant(int index, double rho, double bulk_modulus, double slope, double mu,
+                    const GeneralProperties &g);
+
 // Add a record under its index as every definer does: create and initialise
 // the block when needed, check that the index is free, append (MemoryError
 // with label on failure) and map.  They return the stored record.
