@@ -13,6 +13,13 @@ namespace {
 using kiv::hyd::Family;
 
 HydCurrentFluid F;
+// Beside the loaded constants, which every load resets: the table fluid
+// resolved at load (when gusetables) and the registry generation the record
+// pointers belong to.
+struct Resolved {
+  kiv::hyd::TableFluid table;
+  unsigned generation = 0;
+} L;
 int warning_displayed = 0;  // tatp_'s undefined-fluid warning, once per process
 
 // The system, block and registry generation of the last selection that
@@ -93,7 +100,7 @@ struct Liquid {
 
 Liquid liquidAt(const Mix &m) {
   if (F.gusetables) {
-    F.grho = kiv::hyd::tableDensity(F.table, F.gtcelsius, m.pp);
+    F.grho = kiv::hyd::tableDensity(L.table, F.gtcelsius, m.pp);
     return {F.gC1 / F.grho, F.gbmnom};
   }
   if (F.gslope == 0.0) return {F.gK1 * std::exp(-m.pp / F.gbmnom), F.gbmnom};
@@ -106,7 +113,7 @@ double rhoGeneral(double p) {
   switch (m.band) {
     case 1: {
       if (F.gusetables) {
-        F.grho = kiv::hyd::tableDensity(F.table, F.gtcelsius, m.pp);
+        F.grho = kiv::hyd::tableDensity(L.table, F.gtcelsius, m.pp);
         return F.grho * F.gC;
       }
       double y = m.pp / F.gbmnom;
@@ -131,7 +138,8 @@ double rhoGeneral(double p) {
 // Bulk modulus at fixed composition and, with transfer, including the
 // compliance of air and vapour changing phase: rho / (d rho / dp).
 double bulkGeneral(double p, bool transfer) {
-  if (F.gusetables && p + kPatm > F.gvstp - F.goffset) F.gbmnom = kiv::hyd::tableBulk(F.table, F.gtcelsius, p);
+  if (F.gusetables && p + kPatm > F.gvstp - F.goffset)
+    F.gbmnom = kiv::hyd::tableBulk(L.table, F.gtcelsius, p);
   const Mix m = mixAt(p);
   if (m.band == 1) return F.gslope * m.pp + F.gbmnom;
   if (m.band == 4) return F.gnpoly * m.P;
@@ -153,11 +161,12 @@ double bulkGeneral(double p, bool transfer) {
 }
 
 double muGeneral(double p) {
-  if (F.gusetables && p + kPatm > F.gvstp - F.goffset) F.gmuliq = kiv::hyd::tableViscosity(F.table, F.gtcelsius, p);
+  if (F.gusetables && p + kPatm > F.gvstp - F.goffset)
+    F.gmuliq = kiv::hyd::tableViscosity(L.table, F.gtcelsius, p);
   const Mix m = mixAt(p);
   if (m.band == 1) return F.gmuliq;
   auto liquid = [&] {  // no slope variant in the mixing weights
-    return F.gusetables ? F.gC1 / kiv::hyd::tableDensity(F.table, F.gtcelsius, m.pp)
+    return F.gusetables ? F.gC1 / kiv::hyd::tableDensity(L.table, F.gtcelsius, m.pp)
                         : F.gK1 * std::exp(-m.pp / F.gbmnom);
   };
   const double VA = m.x * F.gC2 / m.G;
@@ -277,7 +286,8 @@ double volumeOfLiquid(double P) {
   if (P >= F.gstp) return 1.0;
   if (P <= F.gvstp - F.goffset) return 0.0;
   const double keep = 1.0 - vapourFraction(P);
-  if (F.gusetables) return keep * F.gC1 / kiv::hyd::tableDensity(F.table, F.gtcelsius, P - kPatm);
+  if (F.gusetables)
+    return keep * F.gC1 / kiv::hyd::tableDensity(L.table, F.gtcelsius, P - kPatm);
   if (F.ghftype == 2) {
     double pp = P - kPatm;
     return keep * F.gC1 / rbrholiq_(&pp, &F.gambtemp);
@@ -320,20 +330,20 @@ namespace {
 
 // What a released registry held is forgotten; index 0 loads when nothing is.
 [[gnu::noinline]] void reload() {
-  if (F.generation != kiv::hyd::generation()) {
+  if (L.generation != kiv::hyd::generation()) {
     F.gptrfprop = nullptr;
     F.gptrbprop = nullptr;
     F.gptrsprop = nullptr;
-    F.table = {};
+    L.table = {};
     F.gmustinit = 1;
     F.rhoat0 = -1.0;
-    F.generation = kiv::hyd::generation();
+    L.generation = kiv::hyd::generation();
   }
   if (F.gmustinit) initprops(0, 4);
 }
 
 inline HydCurrentFluid &loaded() {
-  if (F.gmustinit || F.generation != kiv::hyd::generation()) [[unlikely]]
+  if (F.gmustinit || L.generation != kiv::hyd::generation()) [[unlikely]]
     reload();
   return F;
 }
@@ -372,7 +382,7 @@ void initprops(int index, int type) {
   F.previous_fluid = previous;
 
   F.gmustinit = 0;
-  F.generation = kiv::hyd::generation();
+  L = {kiv::hyd::TableFluid{}, kiv::hyd::generation()};
   F.ghindex = index;
   F.ghftype = type;
   F.grhogas = 2937.7 / F.gtref / 8.314;
@@ -408,11 +418,11 @@ void initprops(int index, int type) {
       F.grhomix = F.grho + alpha * F.gairden / (1.0 - alpha);
       F.gN = alpha * F.gairden + F.gC1;
     } else {
-      F.table = kiv::hyd::tableFluid(index);
+      L.table = kiv::hyd::tableFluid(index);
       F.gC = alpha * F.gairden / (1.0 - alpha) /
-                 kiv::hyd::tableDensity(F.table, F.gtcelsius, 0.0) +
+                 kiv::hyd::tableDensity(L.table, F.gtcelsius, 0.0) +
              1.0;
-      F.gC1 = (1.0 - alpha) * kiv::hyd::tableDensity(F.table, 0.0, 0.0);
+      F.gC1 = (1.0 - alpha) * kiv::hyd::tableDensity(L.table, 0.0, 0.0);
       F.gN = alpha * F.gairden + F.gC1;
     }
     const double tr = F.gambtemp / F.gtref;
@@ -495,7 +505,7 @@ double bm2atp_(double *p) {
 
 double bmliqonly_(double *p) {
   loaded();
-  if (F.gusetables) return kiv::hyd::tableBulk(F.table, F.gtcelsius, *p);
+  if (F.gusetables) return kiv::hyd::tableBulk(L.table, F.gtcelsius, *p);
   if (F.ghftype == 2) return rbbmliq_(p, &F.gambtemp);
   return F.gbmnom;
 }
@@ -503,7 +513,7 @@ double bmliqonly_(double *p) {
 double q0top2_(double *rho) {
   // A released registry leaves the density at 0 bar to be computed anew.
   if (F.rhoat0 < 0.0 || F.previous_fluid != F.ghindex ||
-      F.generation != kiv::hyd::generation()) {
+      L.generation != kiv::hyd::generation()) {
     double zero = 0.0;
     F.rhoat0 = rhoatp_(&zero);
     F.previous_fluid = F.ghindex;
@@ -633,7 +643,7 @@ double hydgetpvapl_(int *index) { return vapourPressure(index, false); }
 // run when it holds no tables).
 static kiv::hyd::TableFluid loadedTable() {
   const HydCurrentFluid &f = kiv::hyd::loadedFluid();
-  return f.gusetables ? f.table : kiv::hyd::tableFluid(f.ghindex);
+  return f.gusetables ? L.table : kiv::hyd::tableFluid(f.ghindex);
 }
 
 double bmfromtble(double t, double p) { return kiv::hyd::tableBulk(loadedTable(), t, p); }

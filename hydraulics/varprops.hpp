@@ -16,8 +16,6 @@ struct HydCurrentFluid {
   const HydFuelRecord *gptrbprop = nullptr;
   const HydSimpleRecord *gptrsprop = nullptr;
   int gusetables = 0;
-  kiv::hyd::TableFluid table;  // resolved at load when gusetables
-  unsigned generation = 0;     // registry generation the pointers belong to
   double gambtemp = 0, gtcelsius = 0;
   double gtref = 273.15;
   double grho = 0, gbmnom = 0, gC5 = 0;

@@ -226,7 +226,8 @@ namespace {
 
 TEST_F(SystemTest, SharedHelpersOfTheLibrary) {
   // An allocation failure ends the run with the label named.
-  EXPECT_EQ(guarded([] { return kiv::guardAllocation("step", []() -> int { throw std::bad_alloc(); }); }), -2);
+  auto failing = []() -> int { throw std::bad_alloc(); };
+  EXPECT_EQ(guarded([&] { return kiv::guardAllocation("step", failing); }), -2);
   EXPECT_EQ(takeErr(), "\n\nCould not allocate storage in step\nTerminating program\n");
   EXPECT_EQ(exitCode(), 1);
 
