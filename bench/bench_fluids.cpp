@@ -4,7 +4,9 @@
 
 #include "bench_support.hpp"
 
+#include <cstdlib>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "hydraulics/hydindex.hpp"
@@ -23,6 +25,14 @@ class Fluids {
     }
     HydFuelRecord f{1, 2, -90000.0, -95000.0, 200.0, 2e-5, 2e-5, 0.01, 313.15, 1.4, -1};
     kiv::hyd::addFuel(f, "bench");
+    // A table fluid at 50 degC (between two table temperatures) with 1 % air.
+    int three = 3;
+    double p_sat = 0.0, air = 1.0, t = 50.0, n = 1.4, mu_air = 2e-5, p_high = -90000.0,
+           p_low = -95000.0, mu_vap = 2e-5, molar = 200.0, air_density = 1.2;
+    const std::string file = std::string(KIV_BENCH_SHARE) + "/libhydr/data/hyd_15W30_Bs.data";
+    if (fptables_(&three, &p_sat, &air, &t, &n, file.c_str(), &mu_air, &p_high, &p_low, &mu_vap,
+                  &molar, &air_density) != 1)
+      std::abort();
     int two = 2;
     setbflag_(&two);
     Set_rbprop_silent_(1);  // random pressures go below the fuel's liquid range
@@ -74,10 +84,11 @@ void AtRandomPressures(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations());
 }
 // Arguments: fluid index (1 general with air dissolving at 1 bar gauge,
-// 2 fuel), pressures up to 300 bar (1) or up to 2 bar (0).
+// 2 fuel, 3 tables from a data file), pressures up to 300 bar (1) or up to
+// 2 bar (0).
 void FluidsAndRanges(benchmark::internal::Benchmark *b) {
   b->ArgNames({"fluid", "wide"});
-  for (int fluid : {1, 2})
+  for (int fluid : {1, 2, 3})
     for (int wide : {1, 0}) b->Args({fluid, wide});
 }
 BENCHMARK_TEMPLATE(AtRandomPressures, rhoatp_)->Apply(FluidsAndRanges);

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "geometry/kiv_geometry.h"
@@ -39,15 +40,10 @@ struct Pelem {
 
 using kiv::geom::ShapePtr;
 
-// f(), with an allocation failure turned into the run's fatal MemoryError
-// under the given label.
+// The runtime's allocation guard, under the name the gear-pump code uses.
 template <class F>
 auto orMemoryError(const char *label, F &&f) {
-  try {
-    return f();
-  } catch (const std::bad_alloc &) {
-    MemoryError(label);
-  }
+  return guardAllocation(label, std::forward<F>(f));
 }
 
 // x - 2 pi floor(x / 2 pi) in [0, 2 pi), but exactly 2 pi when x / 2 pi is 1.

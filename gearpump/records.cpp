@@ -72,7 +72,7 @@ int egp_slot_size(int s, int z1, int z2) {
 }
 
 std::unique_ptr<egp_instance> egp_instance_create(int z1, int z2) {
-  try {
+  return kiv::guardAllocation("egp_instance_create", [&] {
     auto inst = std::make_unique<egp_instance>();
     inst->z1 = z1;
     inst->z2 = z2;
@@ -83,9 +83,7 @@ std::unique_ptr<egp_instance> egp_instance_create(int z1, int z2) {
     }
     inst->pump_data = std::make_unique<egp_pump_data>();
     return inst;
-  } catch (const std::bad_alloc &) {
-    MemoryError("egp_instance_create");
-  }
+  });
 }
 
 egp_instance *egp_instance_store(void **slot, std::unique_ptr<egp_instance> inst) {

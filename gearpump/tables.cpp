@@ -313,12 +313,10 @@ int egp_pump_data_init_tables(const egp_pump_data &w, int m1, int m2, int n, con
       smoothed(13, w.inl_area2) && chamber(42, w.out_a_x, w.out_a) &&
       chamber(50, w.out_b_x, w.out_b) && chamber(58, w.inl_c_x, w.inl_c) &&
       chamber(66, w.inl_d_x, w.inl_d);
-  try {
+  kiv::guardAllocation("egp_pump_data_init_tables", [&] {
     inst.slot[kSlotMarkersDriving].assign(Z(z1), -1);
     inst.slot[kSlotMarkersDriven].assign(Z(z2), -1);
-  } catch (const std::bad_alloc &) {
-    MemoryError("egp_pump_data_init_tables");
-  }
+  });
   return ok ? 0 : -1;
 }
 

@@ -92,7 +92,7 @@ double chamberDisplacement(double span, const Pump &p, double &ex, double &ey) {
 }
 
 double unevenDisplacement(int n, const double *widths, const Pump &p, double &ex, double &ey) {
-  try {
+  return kiv::guardAllocation("Error during memory allocation.\n", [&] {
     std::vector<double> width(widths, widths + std::max(n - 1, 0)), disp;
     double rest = kTwoPi;
     for (double v : width) rest -= v;
@@ -106,9 +106,7 @@ double unevenDisplacement(int n, const double *widths, const Pump &p, double &ex
       total += disp.back();
     }
     return total;
-  } catch (const std::bad_alloc &) {
-    MemoryError("Error during memory allocation.\n");
-  }
+  });
 }
 
 // Vane dimensions of the flat entries that build shapes or splines.
@@ -143,7 +141,7 @@ int displacementSpline(const char *me, int n, int even, const double *angles, do
     return -1;
   }
   const int N = static_cast<int>(std::trunc(gap)) * 10 + 1;
-  try {
+  return kiv::guardAllocation("Error during memory allocation.\n", [&] {
     std::vector<double> x(N), y(N), width;
     if (even != 1)
       for (int i = 0; i + 1 < n; ++i) width.push_back(angles[i] * angleScale);
@@ -159,9 +157,7 @@ int displacementSpline(const char *me, int n, int even, const double *angles, do
     }
     *id = lsplinit_(&N, x.data(), y.data(), &code, &code);
     return *id == -1 ? -1 : 1;
-  } catch (const std::bad_alloc &) {
-    MemoryError("Error during memory allocation.\n");
-  }
+  });
 }
 
 // A sliding ring's centre is the sample itself: the limit is stored back.

@@ -3,8 +3,10 @@
 // its volume and mass totals at every evaluation.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
+#include "hydraulics/hydindex.hpp"
 #include "hydraulics/kiv_fp04.h"
 
 namespace {
@@ -37,14 +39,64 @@ enum : int {
 // Positions of the integer parameters.
 enum : int { kType = 0, kFuel = 1, kFile = 2, kBulkType = 3, kIndex = 4 };
 
-// Written back into the caller's array: user units to SI.
-struct Conversion {
-  int pos;
-  double factor;
+using kiv::SetupParam;
+using Rule = SetupParam::Rule;
+using Shows = SetupParam::Shows;
+
+// Absolute zero as a gauge pressure [bar], the bound of every pressure.
+const double kLowestBar = -getatp_() * 1e-5;
+
+const char *const kSaturationMessage =
+    "\nThe saturation pressure must be strictly greater than %g bar.\n";
+
+// The real parameters, by check: a position is converted once (a second
+// entry of it carries factor 1).
+enum Param : int {
+  pRho, pBulk, pSlope, pMu, pMuAir, pPsat, pAir, pTemp, pT1, pT1Plain, pNu1, pT2, pT2Plain,
+  pNu2, pCoef, pPoly, pHigh, pLow, pMuVap, pMolar, pAirDen, pPsatSimple, kParamCount
 };
-constexpr Conversion kConversions[] = {
-    {kBulk, 1e5}, {kMu, 0.001}, {kMuAir, 0.001}, {kPsat, 1e5},    {kNu1, 1e-6},
-    {kNu2, 1e-6}, {kHigh, 1e5}, {kLow, 1e5},     {kMuVap, 0.001}, {kPsatSimple, 1e5}};
+const SetupParam kParams[kParamCount] = {
+    {kRho, "density", 1.0, Rule::Positive, 0.0, "\nThe density must be strictly positive.\n"},
+    {kBulk, "bulk modulus", 1e5, Rule::Positive, 0.0,
+     "\nThe bulk modulus must be strictly positive.\n"},
+    {kSlope, "slope of bulk modulus", 1.0, Rule::AtLeast, 0.0,
+     "\nThe slope of bulk modulus must be positive.\n"},
+    {kMu, "absolute viscosity", 0.001, Rule::Positive, 0.0,
+     "\nThe absolute viscosity must be strictly positive.\n"},
+    {kMuAir, "absolute viscosity of air/gas", 0.001, Rule::Positive, 0.0,
+     "\nThe absolute viscosity of air/gas must be strictly positive.\n"},
+    {kPsat, "saturation pressure", 1e5, Rule::Above, kLowestBar, kSaturationMessage},
+    {kAir, "air/gas content", 1.0, Rule::Any, 0.0, ""},
+    {kTemp, "temperature", 1.0, Rule::AtLeast, -273.15,
+     "\nThe temperature must be greater than -273.15 degC.\n"},
+    {kT1, "temperature T1", 1.0, Rule::AtLeast, -272.0,
+     "\nThe temperature T1 must be greater than -272.0 degC.\n"},
+    {kT1, "temperature T1", 1.0, Rule::AtLeast, -272.0,
+     "\nThe temperature must be greater than -272.0 degC.\n"},
+    {kNu1, "kinematic viscosity at T1", 1e-6, Rule::AtLeast, 0.3,
+     "\nThe kinematic viscosity at T1 must be greater than 0.3 cSt.\n"},
+    {kT2, "temperature T2", 1.0, Rule::AtLeast, -270.0,
+     "\nThe temperature T2 must be greater than -270.0 degC.\n"},
+    {kT2, "temperature T2", 1.0, Rule::AtLeast, -270.0,
+     "\nThe temperature must be greater than -270.0 degC.\n"},
+    {kNu2, "kinematic viscosity at T2", 1e-6, Rule::AtLeast, 0.3,
+     "\nThe kinematic viscosity at T2 must be greater than 0.3 cSt.\n"},
+    {kCoef, "coefficient of the viscosity curve", 1.0, Rule::Any, 0.0, ""},
+    {kPoly, "polytropic index", 1.0, Rule::AtLeast, 0.0,
+     "\nThe polytropic index for air/gas/vapor content must be positive.\n"},
+    {kHigh, "high saturation pressure", 1e5, Rule::Above, kLowestBar,
+     "\nIllegal value of high saturation pressure.\nValue is %g.\n", Shows::Value},
+    {kLow, "low saturation pressure", 1e5, Rule::Above, kLowestBar,
+     "\nIllegal value of low saturation pressure.\nValue is %g.\n", Shows::Value},
+    {kMuVap, "absolute viscosity of vapour", 0.001, Rule::Positive, 0.0,
+     "\nThe absolute viscosity of vapor must be strictly positive.\n"},
+    {kMolar, "molecular mass of vapour", 1.0, Rule::AtLeast, 1.0,
+     "\nThe effective molecular mass of vapor must be greater than 1.\n"},
+    {kAirDen, "air/gas density", 1.0, Rule::Positive, 0.0,
+     "\nThe air/gas density at atmospheric pressure 0 degC must be strictly positive.\n"},
+    {kPsatSimple, "saturation pressure of the simple model", 1e5, Rule::Above, kLowestBar,
+     kSaturationMessage},
+};
 
 // Name pieces of the fluid property files "hyd_<name>_Bs.data" / "_Bt.data".
 const char *fileName(int file) {
@@ -113,64 +165,26 @@ double twoPointViscosity(double t1, double nu1, double t2, double nu2, double c,
   return std::pow(10.0, std::pow(10.0, a) * std::pow(t + 273.15, -b)) - c;
 }
 
-// Messages of the set-up checks and the level they reach: 1 warnings,
-// 2 fatal errors.
-class Checks {
+// The checks of FP04 beyond single parameters, on top of the table's.
+class Checks : public kiv::SetupChecks {
  public:
-  explicit Checks(const double *r) : r_(r) {}
+  explicit Checks(const double *r) : SetupChecks(r), r_(r) {}
 
-  int level() const { return level_; }
-
-  void warn(const char *message) {
-    kivfprintf(stderr, "%s", message);
-    if (level_ < 1) level_ = 1;
+  bool param(Param p) { return check(kParams[p]); }
+  void params(std::initializer_list<Param> ps) {
+    for (Param p : ps) param(p);
   }
-  bool fail(bool failed, const char *message) {
-    if (failed) {
-      kivfprintf(stderr, "%s", message);
-      level_ = 2;
-    }
-    return failed;
-  }
-
-  void positive(int pos, const char *message) { fail(!(r_[pos] > 0.0), message); }
-  void density() { positive(kRho, "\nThe density must be strictly positive.\n"); }
-  void bulk() { positive(kBulk, "\nThe bulk modulus must be strictly positive.\n"); }
-  void slope() { fail(!(r_[kSlope] >= 0.0), "\nThe slope of bulk modulus must be positive.\n"); }
-  void viscosity() { positive(kMu, "\nThe absolute viscosity must be strictly positive.\n"); }
-  void airViscosity() {
-    positive(kMuAir, "\nThe absolute viscosity of air/gas must be strictly positive.\n");
-  }
-  bool saturation(int pos) {
-    if (r_[pos] > lowest_) return false;
-    kivfprintf(stderr, "\nThe saturation pressure must be strictly greater than %g bar.\n",
-               lowest_);
-    level_ = 2;
-    return true;
-  }
-  void temperature() {
-    fail(!(r_[kTemp] >= -273.15), "\nThe temperature must be greater than -273.15 degC.\n");
-  }
-  void polytropic() {
-    fail(!(r_[kPoly] >= 0.0),
-         "\nThe polytropic index for air/gas/vapor content must be positive.\n");
-  }
+  // High and low vapour pressures, each above absolute zero, the high one
+  // below the saturation pressure when asked, the low one below the high.
   void vapourPressures(bool againstSaturation) {
-    if (!(r_[kHigh] > lowest_)) {
-      kivfprintf(stderr, "\nIllegal value of high saturation pressure.\nValue is %g.\n", r_[kHigh]);
-      level_ = 2;
-    }
-    if (!(r_[kLow] > lowest_)) {
-      kivfprintf(stderr, "\nIllegal value of low saturation pressure.\nValue is %g.\n", r_[kLow]);
-      level_ = 2;
-    }
+    params({pHigh, pLow});
     if (againstSaturation) highBelowSaturation(r_[kHigh], 2);
     if (!(r_[kLow] < r_[kHigh])) {
       kivfprintf(stderr,
                  "\nIllegal values of saturation pressures.\n"
                  "Low value (%g) must be less than high value (%g).\n",
                  r_[kLow], r_[kHigh]);
-      level_ = 2;
+      raise(2);
     }
   }
   void highBelowSaturation(double high, int level) {
@@ -179,26 +193,12 @@ class Checks {
                "\nIllegal value of high saturated vapor pressure.\n"
                "High saturated vapor pressure (%g) must be less than saturation pressure (%g).\n",
                high, r_[kPsat]);
-    if (level_ < level) level_ = level;
+    raise(level);
   }
-  void vapour() {
-    positive(kMuVap, "\nThe absolute viscosity of vapor must be strictly positive.\n");
-    fail(!(r_[kMolar] >= 1.0), "\nThe effective molecular mass of vapor must be greater than 1.\n");
-  }
-  void airDensity() {
-    positive(kAirDen,
-             "\nThe air/gas density at atmospheric pressure 0 degC must be strictly positive.\n");
-  }
-  void twoPointTemperatures(bool type6) {
-    fail(!(r_[kT1] >= -272.0), type6 ? "\nThe temperature T1 must be greater than -272.0 degC.\n"
-                                     : "\nThe temperature must be greater than -272.0 degC.\n");
-    fail(!(r_[kT2] >= -270.0), type6 ? "\nThe temperature T2 must be greater than -270.0 degC.\n"
-                                     : "\nThe temperature must be greater than -270.0 degC.\n");
-  }
-  void twoPoints() {
+  void twoPoints(bool type6) {
+    params({type6 ? pT1 : pT1Plain, type6 ? pT2 : pT2Plain});
     fail(!(r_[kT1] < r_[kT2]), "\nT2 must be greater than T1.\n");
-    fail(!(r_[kNu1] >= 0.3), "\nThe kinematic viscosity at T1 must be greater than 0.3 cSt.\n");
-    fail(!(r_[kNu2] >= 0.3), "\nThe kinematic viscosity at T2 must be greater than 0.3 cSt.\n");
+    params({pNu1, pNu2});
   }
   void range(int value, int lo, int hi, const char *message) {
     fail(value < lo || value > hi, message);
@@ -206,8 +206,6 @@ class Checks {
 
  private:
   const double *r_;
-  const double lowest_ = -getatp_() * 1e-5;  // absolute zero, bar gauge
-  int level_ = 0;
 };
 
 // The default vapour data of types 2 and 6 [Pa, Pa.s, -, kg/m3].
@@ -253,73 +251,47 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
 
   c.fail(!(r[kAir] >= 0.0 && r[kAir] < 100.0),
          "\nThe air/gas content must between 0 and 100 per cent.\n");
-  c.temperature();
+  c.param(pTemp);
 
   // The vapour checks shared by types 3, 4 and 7.
   const auto tableChecks = [&] {
-    c.airViscosity();
-    c.saturation(kPsat);
-    c.temperature();
-    c.polytropic();
+    c.params({pMuAir, pPsat, pTemp, pPoly});
     c.vapourPressures(true);
-    c.vapour();
-    c.airDensity();
+    c.params({pMuVap, pMolar, pAirDen});
   };
   // Types 2 and 6 take the default high vapour pressure: a saturation
   // pressure at or below it leaves no band of free air.
   const auto defaultVapourBelowSaturation = [&] {
-    if (!c.saturation(kPsat)) c.highBelowSaturation(kDefaultHigh / 1e5, 1);
+    if (c.param(pPsat)) c.highBelowSaturation(kDefaultHigh / 1e5, 1);
   };
   switch (type) {
-    case 1:
-      c.density();
-      c.bulk();
-      c.viscosity();
-      c.saturation(kPsatSimple);
-      c.temperature();
-      c.polytropic();
-      break;
+    case 1: c.params({pRho, pBulk, pMu, pPsatSimple, pTemp, pPoly}); break;
     case 2:
-      c.density();
-      c.bulk();
-      c.viscosity();
-      c.airViscosity();
+      c.params({pRho, pBulk, pMu, pMuAir});
       defaultVapourBelowSaturation();
-      c.temperature();
-      c.polytropic();
+      c.params({pTemp, pPoly});
       break;
     case 3:
-      c.density();
-      c.bulk();
-      c.slope();
-      c.viscosity();
+      c.params({pRho, pBulk, pSlope, pMu});
       tableChecks();
       break;
     case 4: tableChecks(); break;
     case 5:
-      c.airViscosity();
-      c.temperature();
-      c.polytropic();
+      c.params({pMuAir, pTemp, pPoly});
       c.vapourPressures(false);
-      c.vapour();
+      c.params({pMuVap, pMolar});
       break;
     case 6:
-      c.density();
-      c.bulk();
-      c.airViscosity();
+      c.params({pRho, pBulk, pMuAir});
       defaultVapourBelowSaturation();
-      c.temperature();
-      c.polytropic();
-      c.twoPointTemperatures(true);
-      c.twoPoints();
+      c.params({pTemp, pPoly});
+      c.twoPoints(true);
       break;
     case 7:
-      c.density();
-      c.bulk();
-      c.slope();  // a falling bulk modulus makes the density law undefined at high pressure
+      // A falling bulk modulus makes the density law undefined at high pressure.
+      c.params({pRho, pBulk, pSlope});
       tableChecks();
-      c.twoPointTemperatures(false);
-      c.twoPoints();
+      c.twoPoints(false);
       break;
     default: break;
   }
@@ -341,10 +313,8 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
 
   if (c.level() >= 1) kivHandleSubmodelError("FP04", inst, c.level());
 
-  for (const Conversion &k : kConversions) {
-    real_parameters[k.pos] *= k.factor;
-    r[k.pos] = real_parameters[k.pos];
-  }
+  kiv::convertToSI(kParams, real_parameters);
+  std::copy(real_parameters, real_parameters + kRealCount, r);
 
   double mu = r[kMu];
   if (type == 6 || type == 7) {
@@ -363,9 +333,6 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
     kivfprintf(stdout, "\n ___________________________________ \n");
   }
 
-  double high = kDefaultHigh, low = kDefaultLow, muVapour = kDefaultMuVapour;
-  double molar = kDefaultMolar, airDensity = kDefaultAirDensity;
-  double slope = r[kSlope] / 100.0;
   double zero = 0.0;
   int fuelType = fuel;
   switch (type) {
@@ -375,13 +342,16 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
       break;
     case 2:
     case 6:
-      fpconbmu_(&index, &r[kRho], &r[kBulk], &mu, &r[kPsat], &r[kAir], &r[kTemp], &r[kPoly],
-                &r[kMuAir], &high, &low, &muVapour, &molar, &airDensity);
+      kiv::hyd::defineConstant(index, r[kRho], r[kBulk], 0.0, mu,
+                               {r[kPsat], r[kAir], r[kTemp], r[kPoly], r[kMuAir], kDefaultHigh,
+                                kDefaultLow, kDefaultMuVapour, kDefaultMolar,
+                                kDefaultAirDensity});
       break;
     case 3:
     case 7:
-      fpconbmu2_(&index, &r[kRho], &r[kBulk], &slope, &mu, &r[kPsat], &r[kAir], &r[kTemp],
-                 &r[kPoly], &r[kMuAir], &r[kHigh], &r[kLow], &r[kMuVap], &r[kMolar], &r[kAirDen]);
+      kiv::hyd::defineConstant(index, r[kRho], r[kBulk], r[kSlope] / 100.0, mu,
+                               {r[kPsat], r[kAir], r[kTemp], r[kPoly], r[kMuAir], r[kHigh],
+                                r[kLow], r[kMuVap], r[kMolar], r[kAirDen]});
       break;
     case 4: {
       std::string name;

@@ -7,43 +7,16 @@
 #include <cmath>
 #include <new>
 
-#include "hydraulics/varprops.hpp"
+#include "hydraulics/fptables.hpp"
 #include "tables/kiv_splines.h"
 
 namespace {
 
 using kiv::hyd::constants;
+using kiv::hyd::TableFluid;
 
 // Denormal compressibilities are taken as zero: the bulk modulus is infinite.
 constexpr double kTiny = 2.2250738585072014e-308;
-
-struct TableFluid {
-  int index;
-  HydFluidRecord *record;
-  HydTableSlot *slot;
-};
-
-// The table fluid under an index of the current system; ends the run when
-// the index holds none.
-TableFluid tableFluid(int index) {
-  HydIndexList *b = kiv::hyd::currentBlock();
-  const int pos =
-      b && kiv::hyd::validIndex(index) ? b->general_map[static_cast<size_t>(index)] : -1;
-  if (pos < 0) IndexNotDefined(index);
-  HydFluidRecord &r = b->general[static_cast<size_t>(pos)];
-  HydTableSlot &s = b->tables[static_cast<size_t>(index)];
-  if (r.kind != 1 || s.bm_spline.empty() || s.mu_spline.size() != s.mu_temperature.size())
-    IndexNotDefined(index);
-  return {index, &r, &s};
-}
-
-// The fluid the tables answer for: the block's current index (set by a
-// selection, or by the definer while it builds), else the loaded fluid.
-TableFluid currentTableFluid() {
-  const HydIndexList *b = kiv::hyd::currentBlock();
-  if (b && kiv::hyd::validIndex(b->current)) return tableFluid(b->current);
-  return tableFluid(kiv::hyd::fluid().ghindex);
-}
 
 double splineValue(int id, double p) {
   int d = constants().gzero;
@@ -127,7 +100,22 @@ void pressureWarning(const TableFluid &f, bool density, double t_celsius, double
   (density ? f.slot->bm_warned : f.slot->mu_warned) = 1;
 }
 
-double density(const TableFluid &f, double t_celsius, double p) {
+}  // namespace
+
+namespace kiv::hyd {
+
+TableFluid tableFluid(int index) {
+  HydIndexList *b = currentBlock();
+  const int pos = b && validIndex(index) ? b->general_map[static_cast<size_t>(index)] : -1;
+  if (pos < 0) IndexNotDefined(index);
+  HydFluidRecord &r = b->general[static_cast<size_t>(pos)];
+  HydTableSlot &s = b->tables[static_cast<size_t>(index)];
+  if (r.kind != 1 || s.bm_spline.empty() || s.mu_spline.size() != s.mu_temperature.size())
+    IndexNotDefined(index);
+  return {index, &r, &s};
+}
+
+double tableDensity(const TableFluid &f, double t_celsius, double p) {
   if (!f.slot->bm_warned && isprint_()) pressureWarning(f, true, t_celsius, p);
   const HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
@@ -141,7 +129,7 @@ double density(const TableFluid &f, double t_celsius, double p) {
   return sum + r.bm_weight_up * densityOfTable(s, k + 1, p);
 }
 
-double bulk(const TableFluid &f, double t_celsius, double p) {
+double tableBulk(const TableFluid &f, double t_celsius, double p) {
   if (!f.slot->bm_warned && isprint_()) pressureWarning(f, true, t_celsius, p);
   const HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
@@ -157,7 +145,7 @@ double bulk(const TableFluid &f, double t_celsius, double p) {
   return (wlo * rk + wup * rk1) / (wup * rk1 / bk1 + wlo * rk / bk);
 }
 
-double viscosity(const TableFluid &f, double t_celsius, double p) {
+double tableViscosity(const TableFluid &f, double t_celsius, double p) {
   if (!f.slot->mu_warned && isprint_()) pressureWarning(f, false, t_celsius, p);
   const HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
@@ -169,6 +157,10 @@ double viscosity(const TableFluid &f, double t_celsius, double p) {
   if (wup != 0.0) sum += wup * splineValue(s.mu_spline[k + 1], p);
   return sum;
 }
+
+}  // namespace kiv::hyd
+
+namespace {
 
 // (1/rho) drho/dp of a density table by differences, and the pressures it
 // is taken at: centred inside, the end intervals' midpoints at the ends.
@@ -274,7 +266,7 @@ void buildViscosityTables(int index) {
         index, &b->general[static_cast<size_t>(b->general_map[static_cast<size_t>(index)])], &s};
     for (size_t k = 0; k < nV; ++k)
       for (size_t j = 0; j < s.mu_value[k].size(); ++j)
-        s.mu_value[k][j] *= density(f, s.mu_temperature[k], s.mu_pressure[k][j]);
+        s.mu_value[k][j] *= kiv::hyd::tableDensity(f, s.mu_temperature[k], s.mu_pressure[k][j]);
   }
   s.mu_spline.assign(nV, -1);
   for (size_t k = 0; k < nV; ++k) {
@@ -287,20 +279,15 @@ void buildViscosityTables(int index) {
   }
 }
 
-template <class Build>
-void building(Build &&build, const char *label) {
-  const HydIndexList *b = kiv::hyd::currentBlock();
-  if (!b || !kiv::hyd::validIndex(b->current)) return;
-  try {
-    build(b->current);
-  } catch (const std::bad_alloc &) {
-    MemoryError(label);
-  }
-}
-
 }  // namespace
 
 namespace kiv::hyd {
+
+void buildTables(int index) {
+  // A failure to allocate ends the run like any failed build.
+  kiv::guardAllocation("membmrhotble", [&] { buildDensityTables(index); });
+  kiv::guardAllocation("memmutble", [&] { buildViscosityTables(index); });
+}
 
 const char *densityQuantity(int mode) {
   return mode == 1 ? "bulk modulus" : mode == 2 ? "density" : "speed of sound";
@@ -344,32 +331,3 @@ void setTableBrackets(HydFluidRecord &r, const HydTableSlot &s, double t) {
 }
 
 }  // namespace kiv::hyd
-
-double bmfromtble(double t_celsius, double p) { return bulk(currentTableFluid(), t_celsius, p); }
-
-double rhofromtble(double t_celsius, double p) {
-  return density(currentTableFluid(), t_celsius, p);
-}
-
-double mufromtble(double t_celsius, double p) {
-  return viscosity(currentTableFluid(), t_celsius, p);
-}
-
-void membmrhotble() { building(&buildDensityTables, "membmrhotble"); }
-
-void memmutble() { building(&buildViscosityTables, "memmutble"); }
-
-extern "C" void changeT_(int *index, double *temperature_celsius) {
-  CheckIndex(*index, 0);
-  // An impossible temperature leaves the fluid where it was.
-  if (!kiv::hyd::possibleTemperature(*index, *temperature_celsius)) return;
-  HydFluidRecord *r = retfprop_(index);
-  r->temperature = *temperature_celsius + constants().gtref;
-  HydIndexList *b = kiv::hyd::currentBlock();
-  if (r->kind == 1)
-    kiv::hyd::setTableBrackets(*r, b->tables[static_cast<size_t>(*index)], *temperature_celsius);
-  // The loaded constants hold the old temperature: the next selection
-  // reloads them.
-  b->valid = 0;
-  reset_rhoatp0_();
-}

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "hydraulics/varprops.hpp"
+#include "hydraulics/fluidlaws.hpp"
 
 namespace {
 
@@ -133,6 +133,7 @@ struct FuelModel {
   // One-entry cache of rbrho_, with the evaluation it left behind.
   double p_cache = -1e30, temp_cache = -1e30;
   int index_cache = -1;
+  unsigned generation_cache = 0;  // registry generation of the cached value
   double rbrho_cache = 1000;
   Evaluation cached;
   int rb_nocomment = 0;
@@ -330,12 +331,6 @@ void ensureLoaded() {
 
 }  // namespace
 
-namespace kiv::hyd {
-
-void forgetFuelCache() { invalidateCache(); }
-
-}  // namespace kiv::hyd
-
 extern "C" {
 
 double RBThetaVap(double p_abs, double vstp) {
@@ -347,7 +342,8 @@ double RBThetaVap(double p_abs, double vstp) {
 double rbrho_(double *p, double *temperature) {
   ensureLoaded();
   const int i = gethdind_();
-  if (*p == R.p_cache && *temperature == R.temp_cache && i == R.index_cache) {
+  if (*p == R.p_cache && *temperature == R.temp_cache && i == R.index_cache &&
+      R.generation_cache == kiv::hyd::generation()) {
     R.e = R.cached;
     return R.rbrho_cache;
   }
@@ -355,6 +351,7 @@ double rbrho_(double *p, double *temperature) {
   R.p_cache = *p;
   R.temp_cache = *temperature;
   R.index_cache = i;
+  R.generation_cache = kiv::hyd::generation();
   R.rbrho_cache = rho;
   R.cached = R.e;
   return rho;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "hydraulics/varprops.hpp"
+#include "hydraulics/fluidlaws.hpp"
 
 const HydFluidRecord *fpdropRecord() {
   int i = 0;

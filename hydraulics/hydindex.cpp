@@ -5,28 +5,19 @@
 #include <cstdlib>
 #include <new>
 
-#include "hydraulics/varprops.hpp"
-#include "runtime/system.hpp"
+#include "hydraulics/hydindex.hpp"
 
 namespace {
 
-int HIndexPropsIdx = -1;                     // slot number, looked up when below 1
-const HydIndexList *lastSelected = nullptr;  // block of the last sethdind_ reload
+kiv::PropertySlot<HydIndexList> registrySlot("HYD_Index");
 kiv::hyd::LibraryConstants libraryConstants;
 
 const char *const kNotInitialised =
     "\nFluid index system not initialized, have you put a fluid on the sketch?\n";
 
-int slotNumber() {
-  if (HIndexPropsIdx < 1) HIndexPropsIdx = KivGetPropertyIndex("HYD_Index");
-  return HIndexPropsIdx;
-}
-
-HydIndexList *blockAt(int slot) {
-  KIVSystem *sys = QOR_XB_GlobalSystem;
-  if (!sys || slot < 1) return nullptr;
-  return static_cast<HydIndexList *>(sys->property[static_cast<size_t>(slot)]);
-}
+// The block of the current system, nullptr when there is none or the slot
+// was never asked for (no registry was ever made).
+HydIndexList *knownBlock() { return registrySlot.known() ? registrySlot.get() : nullptr; }
 
 [[noreturn]] void fatal(const char *message) {
   kivfprintf(stderr, "%s", message);
@@ -46,11 +37,7 @@ Record &add(const Record &record, std::deque<Record> HydIndexList::*records,
   if (!b.initialised) inifprop_();
   CheckIndex(record.index, 1);
   auto &list = b.*records;
-  try {
-    list.push_back(record);
-  } catch (const std::bad_alloc &) {
-    MemoryError(label);
-  }
+  kiv::guardAllocation(label, [&] { list.push_back(record); });
   (b.*map)[static_cast<size_t>(record.index)] = static_cast<int>(list.size()) - 1;
   return list.back();
 }
@@ -88,7 +75,16 @@ namespace kiv::hyd {
 
 LibraryConstants &constants() { return libraryConstants; }
 
-HydIndexList *currentBlock() { return blockAt(slotNumber()); }
+HydIndexList *currentBlock() { return registrySlot.get(); }
+
+HydIndexList &selectableBlock() {
+  if (!registrySlot.known()) fatal(kNotInitialised);
+  HydIndexList *b = registrySlot.get();
+  if (!b) fatal("\nFluid index system not initialized, \nis there a fluid on the sketch?\n");
+  return *b;
+}
+
+unsigned registryGeneration = 0;
 
 HydFluidRecord &addGeneral(const HydFluidRecord &record, const char *label) {
   return add(record, &HydIndexList::general, &HydIndexList::general_map, label);
@@ -101,6 +97,13 @@ HydSimpleRecord &addSimple(const HydSimpleRecord &record, const char *label) {
 }
 
 }  // namespace kiv::hyd
+
+bool kiv::hyd::possibleTemperature(int index, double t_celsius) {
+  if (std::isfinite(t_celsius) && t_celsius >= -libraryConstants.gtref) return true;
+  kivfprintf(stderr, "\nError in Hydraulic fluid index %d: the temperature (%g degC) is below absolute zero or not a number.\n",
+             index, t_celsius);
+  return false;
+}
 
 void CheckIndex(int index, int must_be_free) {
   const HydIndexList &b = requireBlock();
@@ -123,11 +126,10 @@ void IndexNotDefined(int index) {
 extern "C" {
 
 HydIndexList *GetOrCreateHydIndexList(void) {
-  const int slot = slotNumber();
-  if (HydIndexList *b = blockAt(slot)) return b;
+  if (HydIndexList *b = registrySlot.get()) return b;
   HydIndexList *b = new (std::nothrow) HydIndexList();
   if (!b) MemoryError("InitGlobalHydSystem");
-  GetGlobalSystem()->property[static_cast<size_t>(slot)] = b;
+  registrySlot.set(b);
   installRelease(*b);  // a block never outlives its run, initialised or not
   return b;
 }
@@ -170,20 +172,6 @@ int getftype_(int *index) {
   IndexNotDefined(i);
 }
 
-void sethdind_(int *index) {
-  if (HIndexPropsIdx < 1) fatal(kNotInitialised);
-  HydIndexList *b = blockAt(HIndexPropsIdx);
-  if (!b) fatal("\nFluid index system not initialized, \nis there a fluid on the sketch?\n");
-  if (b == lastSelected && b->current == *index && b->valid) return;
-  // Valid only once loaded: a selection that failed is never taken for done.
-  b->valid = 0;
-  b->current = *index;
-  const int type = getftype_(&b->current);
-  initprops(b->current, type);
-  b->valid = 1;
-  lastSelected = b;
-}
-
 int gethdind_(void) {
   const HydIndexList *b = kiv::hyd::currentBlock();
   return b ? b->current : -1;
@@ -191,7 +179,7 @@ int gethdind_(void) {
 
 int checkhdind_(int *index) {
   // Without a registry every index is still free.
-  const HydIndexList *b = HIndexPropsIdx < 1 ? nullptr : blockAt(HIndexPropsIdx);
+  const HydIndexList *b = knownBlock();
   if (!b) return 0;
   const int i = *index;
   if (!kiv::hyd::validIndex(i)) {
@@ -208,7 +196,7 @@ int checkhdind_(int *index) {
 }
 
 int checkhdind2_(int *index) {
-  const HydIndexList *b = HIndexPropsIdx < 1 ? nullptr : blockAt(HIndexPropsIdx);
+  const HydIndexList *b = knownBlock();
   if (!b) return 0;
   const int i = *index;
   return (position(b->general_map, i) >= 0 || position(b->fuel_map, i) >= 0 ||
@@ -253,22 +241,18 @@ void SetHydAtFuncEval(void) {
 }
 
 void ReInitHydProps(int /*code*/, int /*argument*/) {
-  const int slot = slotNumber();
-  HydIndexList *b = blockAt(slot);
+  HydIndexList *b = registrySlot.get();
   libraryConstants = kiv::hyd::LibraryConstants{};
-  reset_rhoatp0_();
   // Whatever was loaded from any block must be loaded again: a block of
   // another system may reuse this one's address.
-  lastSelected = nullptr;
-  kiv::hyd::forgetCurrentFluid();
-  kiv::hyd::forgetFuelCache();
+  ++kiv::hyd::registryGeneration;
   if (!b) return;
   for (HydFluidRecord &r : b->general) {
     std::free(r.file_name);
     r.file_name = nullptr;
   }
   delete b;  // also the table storage of every index
-  GetGlobalSystem()->property[static_cast<size_t>(slot)] = nullptr;
+  registrySlot.set(nullptr);
 }
 
 }  // extern "C"

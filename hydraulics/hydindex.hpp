@@ -1,6 +1,5 @@
 // Inside view of the fluid registry: the per-system block kept under the
-// property "HYD_Index", the helpers the definers use to add records, and
-// the table functions of fluids defined from data files.
+// property "HYD_Index" and the helpers the definers use to add records.
 #pragma once
 
 #include <initializer_list>
@@ -56,6 +55,13 @@ namespace kiv::hyd {
 
 // The current system's block, or nullptr when it has none.
 HydIndexList *currentBlock();
+// The block a selection works on; ends the run when there is none.
+HydIndexList &selectableBlock();
+
+// Bumped by every release of a registry: whatever holds pointers into a
+// block compares it before use and loads afresh when it moved.
+extern unsigned registryGeneration;
+inline unsigned generation() { return registryGeneration; }
 
 // Library constants of the registry, restored at the end of every run: per
 // cent and degC-to-K conversions of the definers, and the out-of-range codes
@@ -95,6 +101,18 @@ bool positiveProperties(int index, std::initializer_list<PositiveValue> values);
 // otherwise a message, and false.
 bool possibleTemperature(int index, double t_celsius);
 
+// What every general definer takes besides the liquid's own properties, in
+// the definers' units (air/gas in per cent, temperature in degC).
+struct GeneralProperties {
+  double p_sat, air_percent, t_celsius, polytropic, mu_air;
+  double p_sat_high, p_sat_low, mu_vapour, vapour_molar_mass, air_density;
+};
+// Defines a fluid of constant properties (bulk-modulus slope 0 for none);
+// ends the run on a density or bulk modulus that is not a finite positive
+// number, or an index in use.
+void defineConstant(int index, double rho, double bulk_modulus, double slope, double mu,
+                    const GeneralProperties &g);
+
 // Add a record under its index as every definer does: create and initialise
 // the block when needed, check that the index is free, append (MemoryError
 // with label on failure) and map.  They return the stored record.
@@ -104,32 +122,3 @@ HydSimpleRecord &addSimple(const HydSimpleRecord &record, const char *label);
 
 }  // namespace kiv::hyd
 
-namespace kiv::hyd {
-
-// Position of a fluid temperature among increasing table temperatures: the
-// table at or below it and the weights of that table (lo) and the next (up).
-// Outside the tables both weights are 0 and side says where: -1 below the
-// first, +1 above the last.
-struct TableBracket {
-  int k = 0;
-  double up = 0.0, lo = 0.0;
-  int side = 0;
-};
-TableBracket tableBracket(const std::vector<double> &temperatures, double t_celsius);
-// Brackets and weights of both families of a table fluid at t_celsius.
-void setTableBrackets(HydFluidRecord &record, const HydTableSlot &slot, double t_celsius);
-
-// Names of the quantities of a table fluid, by definition mode.
-const char *densityQuantity(int mode);
-const char *viscosityQuantity(int mode);
-
-}  // namespace kiv::hyd
-
-// Tables of the current fluid (defined from a data file), at a gauge
-// pressure p [Pa]; the temperature serves the pressure-range warning only.
-double bmfromtble(double temperature_celsius, double p);
-double rhofromtble(double temperature_celsius, double p);
-double mufromtble(double temperature_celsius, double p);
-// Build the splines of the block's current index.
-void membmrhotble();
-void memmutble();

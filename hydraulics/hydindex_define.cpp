@@ -23,13 +23,6 @@ bool kiv::hyd::positiveProperties(int index, std::initializer_list<PositiveValue
   return true;
 }
 
-bool kiv::hyd::possibleTemperature(int index, double t_celsius) {
-  if (std::isfinite(t_celsius) && t_celsius >= -lib().gtref) return true;
-  kivfprintf(stderr, "\nError in Hydraulic fluid index %d: the temperature (%g degC) is below absolute zero or not a number.\n",
-             index, t_celsius);
-  return false;
-}
-
 HydFluidRecord kiv::hyd::generalRecord(int index, int kind, double p_sat, double air_percent,
                                        double t_celsius, double polytropic, double mu_air,
                                        double p_sat_high, double p_sat_low, double mu_vapour,
@@ -51,30 +44,39 @@ HydFluidRecord kiv::hyd::generalRecord(int index, int kind, double p_sat, double
   return r;
 }
 
+void kiv::hyd::defineConstant(int index, double rho, double bulk_modulus, double slope,
+                              double mu, const GeneralProperties &g) {
+  if (!positiveProperties(index, {{"density", rho}, {"bulk modulus", bulk_modulus}})) KivExit(1);
+  HydFluidRecord r = generalRecord(index, 0, g.p_sat, g.air_percent, g.t_celsius, g.polytropic,
+                                   g.mu_air, g.p_sat_high, g.p_sat_low, g.mu_vapour,
+                                   g.vapour_molar_mass, g.air_density);
+  r.density = rho;
+  r.bulk_modulus = bulk_modulus;
+  r.bulk_slope = slope;
+  r.viscosity = mu;
+  addGeneral(r, "fpconbmu2_");
+}
+
 extern "C" {
 
 void fpconbmu2_(int *index, double *rho, double *bulk_modulus, double *slope, double *mu,
                 double *p_sat, double *air_percent, double *temperature_celsius, double *polytropic,
                 double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
                 double *vapour_molar_mass, double *air_density) {
-  if (!kiv::hyd::positiveProperties(*index, {{"density", *rho}, {"bulk modulus", *bulk_modulus}})) KivExit(1);
-  HydFluidRecord r = kiv::hyd::generalRecord(*index, 0, *p_sat, *air_percent, *temperature_celsius,
-                                             *polytropic, *mu_air, *p_sat_high, *p_sat_low,
-                                             *mu_vapour, *vapour_molar_mass, *air_density);
-  r.density = *rho;
-  r.bulk_modulus = *bulk_modulus;
-  r.bulk_slope = *slope;
-  r.viscosity = *mu;
-  kiv::hyd::addGeneral(r, "fpconbmu2_");
+  kiv::hyd::defineConstant(*index, *rho, *bulk_modulus, *slope, *mu,
+                           {*p_sat, *air_percent, *temperature_celsius, *polytropic, *mu_air,
+                            *p_sat_high, *p_sat_low, *mu_vapour, *vapour_molar_mass,
+                            *air_density});
 }
 
 void fpconbmu_(int *index, double *rho, double *bulk_modulus, double *mu, double *p_sat,
                double *air_percent, double *temperature_celsius, double *polytropic, double *mu_air,
                double *p_sat_high, double *p_sat_low, double *mu_vapour, double *vapour_molar_mass,
                double *air_density) {
-  double slope = 0.0;
-  fpconbmu2_(index, rho, bulk_modulus, &slope, mu, p_sat, air_percent, temperature_celsius,
-             polytropic, mu_air, p_sat_high, p_sat_low, mu_vapour, vapour_molar_mass, air_density);
+  kiv::hyd::defineConstant(*index, *rho, *bulk_modulus, 0.0, *mu,
+                           {*p_sat, *air_percent, *temperature_celsius, *polytropic, *mu_air,
+                            *p_sat_high, *p_sat_low, *mu_vapour, *vapour_molar_mass,
+                            *air_density});
 }
 
 void fpuserd2_(int *index, HydUserFunction density, HydUserFunction bulk_modulus,

@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "hydraulics/hydindex.hpp"
+#include "hydraulics/fptables.hpp"
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
 #include "tables/kiv_tablefiles.h"
@@ -299,16 +299,14 @@ extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
   b.current = i;
   HydTableSlot &slot = b.tables[static_cast<size_t>(i)];
   bool parsed = false;
-  try {
+  kiv::guardAllocation("fptables_", [&] {
     slot = HydTableSlot{};
     LineList lines;
     int skip = 1;
     lines.lines = rtableml_(name.get(), &lines.count, &skip);
     if (!lines.lines) lines.count = 0;
     parsed = lines.count > 0 && FluidFileParser(lines, slot).parse();
-  } catch (const std::bad_alloc &) {
-    MemoryError("fptables_");
-  }
+  });
   if (!parsed) {
     slot = HydTableSlot{};  // nothing of a refused file stays behind
     b.current = -1;
@@ -340,8 +338,7 @@ extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
   r.file_name = name.get();
   kiv::hyd::addGeneral(r, "fptables_");
   name.release();  // the registry owns it now
-  membmrhotble();
-  memmutble();
+  kiv::hyd::buildTables(i);
   b.current = -1;
   return 1;
 }

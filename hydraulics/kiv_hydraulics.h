@@ -354,4 +354,82 @@ KIV_API void pm000in_(int *instance, double *real_parameters);
 }
 #endif
 
+/* Submodel set-ups of the library's own folders declare their real
+ * parameters in one table; hosts do not see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+namespace kiv {
+
+// One real parameter of a submodel set-up: its position in the caller's
+// array, what it is, the factor from the user's unit to SI, the rule its
+// user value must meet and the message printed when it does not.  The
+// message may show one number: the bound or the value itself.
+struct SetupParam {
+  enum class Rule { Any, Positive, AtLeast, Above };
+  enum class Shows { Bound, Value };
+  int pos;
+  const char *name;
+  double factor;
+  Rule rule;
+  double bound;
+  const char *message;
+  Shows shows = Shows::Bound;
+
+  // Whether a user value meets the rule (NaN meets none but Any).
+  bool accepts(double v) const {
+    switch (rule) {
+      case Rule::Positive: return v > 0.0;
+      case Rule::AtLeast: return v >= bound;
+      case Rule::Above: return v > bound;
+      case Rule::Any: break;
+    }
+    return true;
+  }
+};
+
+// The level a set-up's checks reached (0 none, 1 warning, 2 error; never
+// lowered) and the messages that raised it.
+class SetupChecks {
+ public:
+  explicit SetupChecks(const double *values) : values_(values) {}
+  int level() const { return level_; }
+  void raise(int level) {
+    if (level_ < level) level_ = level;
+  }
+  void warn(const char *message) {
+    kivfprintf(stderr, "%s", message);
+    raise(1);
+  }
+  // Reports an error when failed; returns failed.
+  bool fail(bool failed, const char *message) {
+    if (failed) {
+      kivfprintf(stderr, "%s", message);
+      raise(2);
+    }
+    return failed;
+  }
+  // Checks a parameter against its rule; false (error reported) when the
+  // user value breaks it.
+  bool check(const SetupParam &p) {
+    const double v = values_[p.pos];
+    if (p.accepts(v)) return true;
+    kivfprintf(stderr, p.message, p.shows == SetupParam::Shows::Value ? v : p.bound);
+    raise(2);
+    return false;
+  }
+
+ private:
+  const double *values_;
+  int level_ = 0;
+};
+
+// Converts every parameter of the table to SI in the caller's array.
+template <size_t N>
+void convertToSI(const SetupParam (&table)[N], double *values) {
+  for (const SetupParam &p : table)
+    if (p.factor != 1.0) values[p.pos] *= p.factor;
+}
+
+}  // namespace kiv
+#endif
+
 #endif

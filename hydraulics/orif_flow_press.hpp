@@ -58,12 +58,10 @@ struct TableRegistry {
   bool valid(int index) const { return index >= 0 && index < static_cast<int>(items.size()); }
   T &operator[](int index) { return items[static_cast<size_t>(index)]; }
   int add(const T &record, const char *label, KivAtEndFn at_end) {
-    try {
+    kiv::guardAllocation(label, [&] {
       if (items.size() == items.capacity()) items.reserve(items.size() + 10);
       items.push_back(record);
-    } catch (const std::bad_alloc &) {
-      MemoryError(label);
-    }
+    });
     if (!hooked) KivInstallAtEnd(at_end, 0);
     hooked = true;
     return static_cast<int>(items.size()) - 1;

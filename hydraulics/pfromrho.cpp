@@ -64,11 +64,9 @@ struct SilentFuel {
 // that does not increase, and the cubic spline of p against them.
 int pressureSpline(std::vector<double> &p, int index) {
   std::vector<double> rho;
-  try {
+  kiv::guardAllocation("create_spline_patrho_", [&] {
     rho.reserve(p.size());
-  } catch (const std::bad_alloc &) {
-    MemoryError("create_spline_patrho_");
-  }
+  });
   {
     SilentFuel quiet;
     for (double &pk : p) {
@@ -99,11 +97,9 @@ void refuseBase(double base, int index) {
 PRhoTables &tables() {
   void **slot = tablesSlot();
   if (!*slot) {
-    try {
+    kiv::guardAllocation("InitGlobalPRhoTablesIfNecessary", [&] {
       *slot = new PRhoTables;
-    } catch (const std::bad_alloc &) {
-      MemoryError("InitGlobalPRhoTablesIfNecessary");
-    }
+    });
     KivInstallAtEndPtr(&resetrhotables, slot);
   }
   return *static_cast<PRhoTables *>(*slot);
@@ -177,8 +173,7 @@ double general(const HydCurrentFluid &F, double rho) {
 extern "C" {
 
 double patrho_(double *rho) {
-  const HydCurrentFluid &F = kiv::hyd::fluid();
-  if (F.gmustinit) initprops(0, 4);
+  const HydCurrentFluid &F = kiv::hyd::loadedFluid();
   if (F.ghftype == 1 && F.gptrfprop && F.gptrfprop->user[KIV_HYD_USER_PRESSURE_FROM_DENSITY]) {
     double t = F.gtcelsius, r = *rho;
     return F.gptrfprop->user[KIV_HYD_USER_PRESSURE_FROM_DENSITY](&t, &r);
@@ -207,11 +202,9 @@ int create_spline_patrho_(double *P1, double *P2, int *index) {
   const double d = p1 > 100.0 ? 100.0 : p1 / 2.0;
   const double q1 = std::pow(p1 / d, 1.0 / 1500.0);
   std::vector<double> p;
-  try {
+  kiv::guardAllocation("create_spline_patrho_", [&] {
     p.reserve(5000);
-  } catch (const std::bad_alloc &) {
-    MemoryError("create_spline_patrho_");
-  }
+  });
   // Dense near p1 from below: p1 - (q1^j - 1) d for j = 1500 .. 1.
   for (int j = 1500; j >= 1; --j) p.push_back(p1 - (std::pow(q1, j) - 1.0) * d - kPatm);
   ramp(p, p1, std::pow(p2 / p1, 1.0 / 2000.0), 2000);
@@ -243,11 +236,9 @@ int prhotable_(int *index) {
       table.rho[static_cast<size_t>(k)] = rhoatp_(&p);
     }
   }
-  try {
+  kiv::guardAllocation("prhotables", [&] {
     t.tables.push_back(table);
-  } catch (const std::bad_alloc &) {
-    MemoryError("prhotables");
-  }
+  });
   return static_cast<int>(t.tables.size()) - 1;
 }
 

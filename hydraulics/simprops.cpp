@@ -2,7 +2,7 @@
 // pressure, a thousand times softer below it, and constant viscosity.
 #include <cmath>
 
-#include "hydraulics/varprops.hpp"
+#include "hydraulics/fluidlaws.hpp"
 
 namespace {
 

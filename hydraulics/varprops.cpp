@@ -13,8 +13,22 @@ namespace {
 using kiv::hyd::Family;
 
 HydCurrentFluid F;
-HydFamilySwitches S;
+// Beside the loaded constants, which every load resets: the table fluid
+// resolved at load (when gusetables) and the registry generation the record
+// pointers belong to.
+struct Resolved {
+  kiv::hyd::TableFluid table;
+  unsigned generation = 0;
+} L;
 int warning_displayed = 0;  // tatp_'s undefined-fluid warning, once per process
+
+// The system, block and registry generation of the last selection that
+// loaded: while the generation holds, the block is alive.
+struct Selection {
+  const KIVSystem *system = nullptr;
+  const HydIndexList *block = nullptr;
+  unsigned generation = 0;
+} selection;
 
 int switchAt(const int (&flags)[kHydIndexCount], int index) {
   return kiv::hyd::validIndex(index) ? flags[index] : 0;
@@ -86,7 +100,7 @@ struct Liquid {
 
 Liquid liquidAt(const Mix &m) {
   if (F.gusetables) {
-    F.grho = rhofromtble(F.gtcelsius, m.pp);
+    F.grho = kiv::hyd::tableDensity(L.table, F.gtcelsius, m.pp);
     return {F.gC1 / F.grho, F.gbmnom};
   }
   if (F.gslope == 0.0) return {F.gK1 * std::exp(-m.pp / F.gbmnom), F.gbmnom};
@@ -99,7 +113,7 @@ double rhoGeneral(double p) {
   switch (m.band) {
     case 1: {
       if (F.gusetables) {
-        F.grho = rhofromtble(F.gtcelsius, m.pp);
+        F.grho = kiv::hyd::tableDensity(L.table, F.gtcelsius, m.pp);
         return F.grho * F.gC;
       }
       double y = m.pp / F.gbmnom;
@@ -124,7 +138,8 @@ double rhoGeneral(double p) {
 // Bulk modulus at fixed composition and, with transfer, including the
 // compliance of air and vapour changing phase: rho / (d rho / dp).
 double bulkGeneral(double p, bool transfer) {
-  if (F.gusetables && p + kPatm > F.gvstp - F.goffset) F.gbmnom = bmfromtble(F.gtcelsius, p);
+  if (F.gusetables && p + kPatm > F.gvstp - F.goffset)
+    F.gbmnom = kiv::hyd::tableBulk(L.table, F.gtcelsius, p);
   const Mix m = mixAt(p);
   if (m.band == 1) return F.gslope * m.pp + F.gbmnom;
   if (m.band == 4) return F.gnpoly * m.P;
@@ -146,11 +161,12 @@ double bulkGeneral(double p, bool transfer) {
 }
 
 double muGeneral(double p) {
-  if (F.gusetables && p + kPatm > F.gvstp - F.goffset) F.gmuliq = mufromtble(F.gtcelsius, p);
+  if (F.gusetables && p + kPatm > F.gvstp - F.goffset)
+    F.gmuliq = kiv::hyd::tableViscosity(L.table, F.gtcelsius, p);
   const Mix m = mixAt(p);
   if (m.band == 1) return F.gmuliq;
   auto liquid = [&] {  // no slope variant in the mixing weights
-    return F.gusetables ? F.gC1 / rhofromtble(F.gtcelsius, m.pp)
+    return F.gusetables ? F.gC1 / kiv::hyd::tableDensity(L.table, F.gtcelsius, m.pp)
                         : F.gK1 * std::exp(-m.pp / F.gbmnom);
   };
   const double VA = m.x * F.gC2 / m.G;
@@ -270,7 +286,8 @@ double volumeOfLiquid(double P) {
   if (P >= F.gstp) return 1.0;
   if (P <= F.gvstp - F.goffset) return 0.0;
   const double keep = 1.0 - vapourFraction(P);
-  if (F.gusetables) return keep * F.gC1 / rhofromtble(F.gtcelsius, P - kPatm);
+  if (F.gusetables)
+    return keep * F.gC1 / kiv::hyd::tableDensity(L.table, F.gtcelsius, P - kPatm);
   if (F.ghftype == 2) {
     double pp = P - kPatm;
     return keep * F.gC1 / rbrholiq_(&pp, &F.gambtemp);
@@ -306,11 +323,41 @@ double vapourPressure(int *index, bool high) {
 namespace kiv::hyd {
 
 HydCurrentFluid &fluid() { return F; }
-HydFamilySwitches &switches() { return S; }
+
+}  // namespace kiv::hyd
+
+namespace {
+
+// What a released registry held is forgotten; index 0 loads when nothing is.
+[[gnu::noinline]] void reload() {
+  if (L.generation != kiv::hyd::generation()) {
+    F.gptrfprop = nullptr;
+    F.gptrbprop = nullptr;
+    F.gptrsprop = nullptr;
+    L.table = {};
+    F.gmustinit = 1;
+    F.rhoat0 = -1.0;
+    L.generation = kiv::hyd::generation();
+  }
+  if (F.gmustinit) initprops(0, 4);
+}
+
+inline HydCurrentFluid &loaded() {
+  if (F.gmustinit || L.generation != kiv::hyd::generation()) [[unlikely]]
+    reload();
+  return F;
+}
+
+}  // namespace
+
+namespace kiv::hyd {
+
+HydCurrentFluid &loadedFluid() { return loaded(); }
 
 Family family() {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   const int t = F.ghftype;
+  const HydFamilySwitches &S = familySwitches;
   if ((S.gSimplestProperties && t == 4) || (t == 3 && switchAt(S.gSimplestProp, F.ghindex)))
     return Family::Simple;
   if (S.gFuelProperties && t == 4) return Family::Fuel;
@@ -320,14 +367,6 @@ Family family() {
   }
   if (t == 1) return Family::General;
   return Family::Older;
-}
-
-void forgetCurrentFluid() {
-  F.gptrfprop = nullptr;
-  F.gptrbprop = nullptr;
-  F.gptrsprop = nullptr;
-  F.gmustinit = 1;
-  F.rhoat0 = -1.0;
 }
 
 }  // namespace kiv::hyd
@@ -343,6 +382,7 @@ void initprops(int index, int type) {
   F.previous_fluid = previous;
 
   F.gmustinit = 0;
+  L = {kiv::hyd::TableFluid{}, kiv::hyd::generation()};
   F.ghindex = index;
   F.ghftype = type;
   F.grhogas = 2937.7 / F.gtref / 8.314;
@@ -378,8 +418,11 @@ void initprops(int index, int type) {
       F.grhomix = F.grho + alpha * F.gairden / (1.0 - alpha);
       F.gN = alpha * F.gairden + F.gC1;
     } else {
-      F.gC = alpha * F.gairden / (1.0 - alpha) / rhofromtble(F.gtcelsius, 0.0) + 1.0;
-      F.gC1 = (1.0 - alpha) * rhofromtble(0.0, 0.0);
+      L.table = kiv::hyd::tableFluid(index);
+      F.gC = alpha * F.gairden / (1.0 - alpha) /
+                 kiv::hyd::tableDensity(L.table, F.gtcelsius, 0.0) +
+             1.0;
+      F.gC1 = (1.0 - alpha) * kiv::hyd::tableDensity(L.table, 0.0, 0.0);
       F.gN = alpha * F.gairden + F.gC1;
     }
     const double tr = F.gambtemp / F.gtref;
@@ -394,7 +437,7 @@ void initprops(int index, int type) {
       F.gvstp = 0.0;
       F.goffset = 0.0;
       F.gK4 = 0.0;
-      if (S.gSimplestProperties) InitSimpProps();
+      if (familySwitches.gSimplestProperties) InitSimpProps();
     }
   } else {
     F.gvstp = 0.0;
@@ -461,14 +504,16 @@ double bm2atp_(double *p) {
 }
 
 double bmliqonly_(double *p) {
-  if (F.gmustinit) initprops(0, 4);
-  if (F.gusetables) return bmfromtble(F.gtcelsius, *p);
+  loaded();
+  if (F.gusetables) return kiv::hyd::tableBulk(L.table, F.gtcelsius, *p);
   if (F.ghftype == 2) return rbbmliq_(p, &F.gambtemp);
   return F.gbmnom;
 }
 
 double q0top2_(double *rho) {
-  if (F.rhoat0 < 0.0 || F.previous_fluid != F.ghindex) {
+  // A released registry leaves the density at 0 bar to be computed anew.
+  if (F.rhoat0 < 0.0 || F.previous_fluid != F.ghindex ||
+      L.generation != kiv::hyd::generation()) {
     double zero = 0.0;
     F.rhoat0 = rhoatp_(&zero);
     F.previous_fluid = F.ghindex;
@@ -494,10 +539,10 @@ double muatp_(double *p) {
 }
 
 double fvoid_(double *p) {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   const double P = flooredAbsolute(*p);
   F.gpabs = P;
-  if (F.ghftype == 2 && switchAt(S.gFuelProp, F.ghindex) && F.gptrbprop) {
+  if (F.ghftype == 2 && switchAt(familySwitches.gFuelProp, F.ghindex) && F.gptrbprop) {
     const HydFuelRecord &r = *F.gptrbprop;
     F.gair = r.air;
     F.gvstp = r.p_sat_high + kPatm;
@@ -513,9 +558,9 @@ double fvoid_(double *p) {
 }
 
 double tatp_(double *p) {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   const int t = F.ghftype;
-  if (t == 2 && switchAt(S.gFuelProp, F.ghindex) && F.gptrbprop) {
+  if (t == 2 && switchAt(familySwitches.gFuelProp, F.ghindex) && F.gptrbprop) {
     F.gambtemp = F.gptrbprop->temperature;
     double bar = *p * 1e-5;
     return rbt_(&bar, &F.gambtemp);
@@ -533,61 +578,74 @@ double tatp_(double *p) {
 }
 
 double getnewsap_(void) {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   if ((F.ghftype == 1 || F.ghftype == 4) && F.gptrfprop) return F.gptrfprop->p_sat;
   if (F.ghftype == 3 && F.gptrsprop) return F.gptrsprop->p_sat;
   return getsap_();
 }
 
 double getnewebm_(void) {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   return F.gbmnom;
 }
 
 double getnewair_(void) {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   return F.gair;
 }
 
 double getnewtemp_(void) {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   return F.gambtemp;
 }
 
 double getnewpol_(void) {
-  if (F.gmustinit) initprops(0, 4);
+  loaded();
   return F.gnpoly;
+}
+
+void sethdind_(int *index) {
+  if (selection.block && selection.system == QOR_XB_GlobalSystem &&
+      selection.generation == kiv::hyd::generation() && selection.block->current == *index &&
+      selection.block->valid)
+    return;
+  HydIndexList &b = kiv::hyd::selectableBlock();
+  // Valid only once loaded: a selection that failed is never taken for done.
+  b.valid = 0;
+  b.current = *index;
+  const int type = getftype_(&b.current);
+  initprops(b.current, type);
+  b.valid = 1;
+  selection = {QOR_XB_GlobalSystem, &b, kiv::hyd::generation()};
+}
+
+void changeT_(int *index, double *temperature_celsius) {
+  CheckIndex(*index, 0);
+  // An impossible temperature leaves the fluid where it was.
+  if (!kiv::hyd::possibleTemperature(*index, *temperature_celsius)) return;
+  HydFluidRecord *r = retfprop_(index);
+  r->temperature = *temperature_celsius + kiv::hyd::constants().gtref;
+  HydIndexList *b = kiv::hyd::currentBlock();
+  if (r->kind == 1)
+    kiv::hyd::setTableBrackets(*r, b->tables[static_cast<size_t>(*index)], *temperature_celsius);
+  // The loaded constants hold the old temperature: the next selection
+  // reloads them.
+  b->valid = 0;
+  reset_rhoatp0_();
 }
 
 double hydgetpvaph_(int *index) { return vapourPressure(index, true); }
 double hydgetpvapl_(int *index) { return vapourPressure(index, false); }
 
-void SetSimplestProperties(void) {
-  S.gSimplestProperties = 1;
-  S.gFuelProperties = 0;
-}
-
-void simprop_(int *index) {
-  if (!kiv::hyd::validIndex(*index)) return;
-  S.gSimplestProp[*index] = 1;
-  S.gFuelProp[*index] = 0;
-}
-
-void setbflag_(int *index) {
-  if (!kiv::hyd::validIndex(*index)) return;
-  S.gSimplestProp[*index] = 0;
-  S.gFuelProp[*index] = 1;
-}
-
-void SetFuelProperties(void) {
-  int i = gethdind_();
-  if (!kiv::hyd::validIndex(i)) return;
-  if (i == 0 && getftype_(&i) != 2) {
-    S.gSimplestProperties = 0;
-    S.gFuelProperties = 1;
-  } else {
-    setbflag_(&i);
-  }
-}
-
 }  // extern "C"
+
+// The loaded table fluid, or the one under the loaded index (which ends the
+// run when it holds no tables).
+static kiv::hyd::TableFluid loadedTable() {
+  const HydCurrentFluid &f = kiv::hyd::loadedFluid();
+  return f.gusetables ? L.table : kiv::hyd::tableFluid(f.ghindex);
+}
+
+double bmfromtble(double t, double p) { return kiv::hyd::tableBulk(loadedTable(), t, p); }
+double rhofromtble(double t, double p) { return kiv::hyd::tableDensity(loadedTable(), t, p); }
+double mufromtble(double t, double p) { return kiv::hyd::tableViscosity(loadedTable(), t, p); }

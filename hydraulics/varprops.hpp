@@ -2,10 +2,9 @@
 // the smooth steps shared by the property families.
 #pragma once
 
-#include "hydraulics/hydindex.hpp"
+#include "hydraulics/fluidlaws.hpp"
+#include "hydraulics/fptables.hpp"
 
-inline constexpr double kPatm = 101300.0;  // Pa
-inline constexpr double kPabsFloor = 1e-10;  // Pa, absolute
 
 // The fluid selected last, with the constants of its laws (computed once per
 // load).  One set for the whole process.
@@ -34,54 +33,26 @@ struct HydCurrentFluid {
   int previous_fluid = -10;
 };
 
-// Which family serves a fluid: per fluid index, and for the index-0 drop
-// fluid as a whole.  Process-wide like the current fluid.
-struct HydFamilySwitches {
-  int gSimplestProp[kHydIndexCount] = {};
-  int gFuelProp[kHydIndexCount] = {};
-  int gSimplestProperties = 0;
-  int gFuelProperties = 0;
-};
-
 namespace kiv::hyd {
 
 HydCurrentFluid &fluid();
-HydFamilySwitches &switches();
+// The current fluid ready for use: forgets what a released registry held
+// and loads index 0 (the drop fluid) while nothing is loaded.
+HydCurrentFluid &loadedFluid();
 
 // Families answering for the current fluid, in the order they are tried.
 enum class Family { Simple, Fuel, General, Older };
-// Loads index 0 first while nothing is loaded; for a fuel record copies its
-// temperature into gambtemp.
+// The loaded fluid's family; for a fuel record copies its temperature into
+// gambtemp.
 Family family();
-
-// The current system's registry was released: forget every record pointer
-// and make the next property call or selection load afresh.
-void forgetCurrentFluid();
-// Same for the fuel model's last-evaluation cache.
-void forgetFuelCache();
-// The fuel model's silent switch, as Set_rbprop_silent_ left it.
-int fuelWarningsSilent();
-
-// Falling smooth steps from 1 at s = 0 to 0 at s = 1, flat at both ends:
-// (1 - s)^5 (1 + c1 s + c2 s^2 + c3 s^3 + c4 s^4), and their slopes.
-struct SmoothStep {
-  double c1, c2, c3, c4;
-  double operator()(double s) const {
-    const double u = 1.0 - s, u2 = u * u;
-    return u2 * u2 * u * (1.0 + s * (c1 + s * (c2 + s * (c3 + s * c4))));
-  }
-  double slope(double s) const {
-    const double u = 1.0 - s, u2 = u * u, u4 = u2 * u2;
-    return u4 * u * (c1 + s * (2.0 * c2 + s * (3.0 * c3 + s * 4.0 * c4))) -
-           5.0 * u4 * (1.0 + s * (c1 + s * (c2 + s * (c3 + s * c4))));
-  }
-};
-inline constexpr SmoothStep s9{5.0, 15.0, 35.0, 70.0};
-inline constexpr SmoothStep s8{4.0, 10.0, 20.0, 35.0};
 
 }  // namespace kiv::hyd
 
 // Loads the current fluid from its record.
 void initprops(int index, int type);
-// The held record of the index-0 drop fluid (ends the run when there is none).
-const HydFluidRecord *fpdropRecord();
+
+// Tables of the current fluid (defined from a data file), at a gauge
+// pressure p [Pa]; the temperature serves the pressure-range warning only.
+double bmfromtble(double temperature_celsius, double p);
+double rhofromtble(double temperature_celsius, double p);
+double mufromtble(double temperature_celsius, double p);

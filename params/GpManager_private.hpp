@@ -4,7 +4,9 @@
 
 #include <expat.h>
 
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -177,6 +179,74 @@ class AtomicFile {
  private:
   std::string path_, temp_;
   FILE *fp_ = nullptr;
+};
+
+bool present(const char *s);
+// The nine text fields of a record, in record order.
+std::array<char **, 9> textFields(KIVGP_GP *gp);
+std::string utf8ToLatin1(std::string_view s);
+std::string latin1ToUtf8(std::string_view s);
+char **copyStrings(char *const *strings, unsigned count);
+void freeStrings(char **strings, unsigned count);
+// Writes a whole file atomically; false when any step failed.
+bool writeWhole(const std::string &path, const std::string &content);
+inline bool validArgs(const char *name, const char *dir, const char *ext) {
+  return name && dir && ext;
+}
+
+// A computed path that frees itself.
+struct Path {
+  Path(const char *name, const char *dir, const char *kind, const char *ext)
+      : p(KIVGPPrivate_IO_ComputeFilePath(name, dir, kind, ext)) {}
+  ~Path() { std::free(p); }
+  Path(const Path &) = delete;
+  Path &operator=(const Path &) = delete;
+  bool exists() const { return p && KIVGPPrivate_IO_DoesFileExist(p) == 0; }
+  char *p;
+};
+
+// Undoes what a failed read appended: a failed read hands out nothing.
+class ListMark {
+ public:
+  explicit ListMark(KIVGP_GPList *list) : list_(list), mark_(list->count) {}
+  int settle(int result) {
+    if (result != 0) {
+      KIVGPPrivate_Algo_DestroyGPs(list_->items + mark_, list_->count - mark_);
+      list_->count = mark_;
+    }
+    return result;
+  }
+
+ private:
+  KIVGP_GPList *list_;
+  unsigned mark_;
+};
+
+class NamesMark {
+ public:
+  NamesMark(KIVGP_StringList *names, int *count) : names_(names), count_(count), mark_(*count) {}
+  int settle(int result) {
+    if (result != 0) {
+      for (int i = mark_; i < *count_; ++i) KIVGPPrivate_String_Free(&(*names_)[i]);
+      *count_ = mark_;
+    }
+    return result;
+  }
+
+ private:
+  KIVGP_StringList *names_;
+  int *count_;
+  int mark_;
+};
+
+
+// A file closed when the owner goes, unless closed before.
+struct FileOwner {
+  FILE *fp = nullptr;
+  ~FileOwner() {
+    if (fp) std::fclose(fp);
+  }
+  bool close() { return KIVGPPrivate_IO_CloseFile(&fp) == 1; }
 };
 
 }  // namespace kiv::gp

@@ -216,11 +216,9 @@ bool allowedInText(char c) {
 // The blank-free copy of text, checked for characters and brackets; empty
 // after a message when the text cannot be parsed.
 bool prepareText(const char *text, int quiet, std::string &copy) {
-  try {
+  kiv::guardAllocation("CheckExpression", [&] {
     copy.reserve(std::strlen(text));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CheckExpression");
-  }
+  });
   for (const char *p = text; *p; ++p)
     if (*p != ' ') copy.push_back(*p);
   if (copy.empty()) {
@@ -290,11 +288,9 @@ int CheckExpressionAndTokensQuietly(KIVSystem *, const char *text, int n, char *
   auto &slots = forest->slots;
   auto it = std::find_if(slots.begin(), slots.end(), [](const MasterExp &s) { return !s.tree; });
   if (it == slots.end()) {
-    try {
+    kiv::guardAllocation("BuildTree", [&] {
       slots.emplace_back();
-    } catch (const std::bad_alloc &) {
-      MemoryError("BuildTree");
-    }
+    });
     it = slots.end() - 1;
   }
   MasterExp &slot = *it;

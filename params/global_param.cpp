@@ -12,7 +12,6 @@
 #include "params/GpManager_private.hpp"
 #include "params/kiv_expr.h"
 #include "runtime/cstring.hpp"
-#include "runtime/system.hpp"
 
 namespace {
 
@@ -45,30 +44,8 @@ void putMessage(char *message, size_t size, const std::string &text) {
   if (message && size > 0) std::snprintf(message, size, "%s", text.c_str());
 }
 
-// Makes a system current for the length of a call.
-class CurrentSystem {
- public:
-  explicit CurrentSystem(KIVSystem *sys) : previous_(QOR_XB_GlobalSystem), switched_(sys != nullptr) {
-    if (sys) KivMakeCurrent(sys);
-  }
-  ~CurrentSystem() {
-    if (switched_) KivMakeCurrent(previous_);
-  }
-  CurrentSystem(const CurrentSystem &) = delete;
-  CurrentSystem &operator=(const CurrentSystem &) = delete;
-
- private:
-  KIVSystem *previous_;
-  bool switched_;
-};
-
 KIVGlobalParams *storeOf(KIVSystem *sys) {
-  if (!sys) sys = GetGlobalSystem();
-  if (!sys->global_params) {
-    sys->global_params = CreateKIVGlobalParams();
-    sys->free_global_params = FreeKIVGlobalParams;
-  }
-  return sys->global_params;
+  return kiv::globalParamStore(sys, &CreateKIVGlobalParams, &FreeKIVGlobalParams);
 }
 
 KIVGlobalParams *store() { return storeOf(GetGlobalSystem()); }
@@ -190,30 +167,6 @@ std::string shown(const char *text, const char *hiddenName) {
   s += '\'';
   return s;
 }
-
-// Silences the current system's messages while alive: the parser and the
-// evaluator print the texts and numbers they work on.
-class Muted {
- public:
-  explicit Muted(bool on) : sys_(on ? GetGlobalSystem() : nullptr) {
-    if (!sys_) return;
-    hook_ = sys_->print_hook;
-    user_ = sys_->print_user;
-    sys_->print_hook = [](FILE *, const char *, void *) {};
-  }
-  ~Muted() {
-    if (!sys_) return;
-    sys_->print_hook = hook_;
-    sys_->print_user = user_;
-  }
-  Muted(const Muted &) = delete;
-  Muted &operator=(const Muted &) = delete;
-
- private:
-  KIVSystem *sys_;
-  KivPrintHook hook_ = nullptr;
-  void *user_ = nullptr;
-};
 
 int addParam(KIVGlobalParams *g, const char *name, const char *value, int type, std::string &message) {
   message.clear();
@@ -436,7 +389,7 @@ int KivAddGlobalParam(KIVSystem *system, const char *name, const char *value, in
 }
 
 int KivReadGPFile(KIVSystem *system) {
-  CurrentSystem current(system);
+  kiv::CurrentSystemScope current(system);
   KIVGlobalParams *g = storeOf(system);
   if (g->read) return 0;
   KivInstallAtEnd(resetAtEnd, 0);
@@ -453,7 +406,7 @@ int KivReadGPFile(KIVSystem *system) {
 }
 
 int KivEvalGlobalParamList(KIVSystem *system, int keep, char *message, size_t message_size) {
-  CurrentSystem current(system);
+  kiv::CurrentSystemScope current(system);
   KIVGlobalParams *g = storeOf(system);
   std::string text;
   bool failed = false;
@@ -465,7 +418,7 @@ int KivEvalGlobalParamList(KIVSystem *system, int keep, char *message, size_t me
     double v = 0.0;
     bool ok = false;
     {
-      Muted muted(hidden || mentionsHidden(g, g->num_expressions[i]));
+      kiv::MutedMessages muted(hidden || mentionsHidden(g, g->num_expressions[i]));
       id = CheckExpression(g->num_expressions[i], 0, g->num_names);
       ok = id != -1 && expeval_(&id, g->num_values, &v) == 1;
       if (id != -1) expfree_(&id);
@@ -556,7 +509,7 @@ int getTextGlobalParamValueByName(const char *name, char **value) {
 int GetRealExpressionValue(const char *text, double *value) {
   if (!text || !value) return -100;
   KIVGlobalParams *g = store();
-  Muted muted(mentionsHidden(g, text));
+  kiv::MutedMessages muted(mentionsHidden(g, text));
   int id = CheckExpressionAndTokens(text, 0, g->num_names, 0);
   if (id == -1) {
     kivfprintf(stderr, "\nUnable to interpret the value for expression '%s'.\n", kiv::quoteCut(text).c_str());

@@ -278,4 +278,100 @@ KIV_API void KivCleanModelStore(void);
 }
 #endif
 
+/* The library's own folders share these; hosts do not see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+#include <new>
+
+struct KIVGlobalParams;
+
+namespace kiv {
+
+// The global-parameter store of sys (the current system for NULL); the first
+// call makes it with create and has the system free it with release.
+KIVGlobalParams *globalParamStore(KIVSystem *sys, KIVGlobalParams *(*create)(void),
+                                  void (*release)(KIVGlobalParams *));
+
+// Silences the current system's messages while alive (nothing when off):
+// for callers that parse or evaluate texts the user never wrote.
+class MutedMessages {
+ public:
+  explicit MutedMessages(bool on);
+  ~MutedMessages();
+  MutedMessages(const MutedMessages &) = delete;
+  MutedMessages &operator=(const MutedMessages &) = delete;
+
+ private:
+  KIVSystem *sys_;
+  KivPrintHook hook_ = nullptr;
+  void *user_ = nullptr;
+};
+
+// f(), with an allocation failure turned into the run's fatal MemoryError
+// under the given label.
+template <class F>
+auto guardAllocation(const char *label, F &&f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const std::bad_alloc &) {
+    MemoryError(label);
+  }
+}
+
+// Makes a system current for the life of the scope (nothing changes for a
+// null one) and restores the one that was current before.
+class CurrentSystemScope {
+ public:
+  explicit CurrentSystemScope(KIVSystem *sys)
+      : previous_(QOR_XB_GlobalSystem), switched_(sys != nullptr) {
+    if (switched_) KivMakeCurrent(sys);
+  }
+  ~CurrentSystemScope() {
+    if (switched_) KivMakeCurrent(previous_);
+  }
+  CurrentSystemScope(const CurrentSystemScope &) = delete;
+  CurrentSystemScope &operator=(const CurrentSystemScope &) = delete;
+
+ private:
+  KIVSystem *previous_;
+  bool switched_;
+};
+
+// A property slot of the current system typed as its owner's record.  The
+// slot is a member of the system object, so its address is remembered per
+// current system and looked up again only when another becomes current.
+template <class T>
+class PropertySlot {
+ public:
+  explicit PropertySlot(const char *name) : name_(name) {}
+  // The record of the current system; nullptr when no system is current or
+  // the slot is empty.
+  T *get() { return QOR_XB_GlobalSystem ? static_cast<T *>(*address()) : nullptr; }
+  // Stores into the current system's slot (a default system is created when
+  // none is current).
+  void set(T *value) {
+    GetGlobalSystem();
+    *address() = value;
+  }
+  // Whether the slot number was ever looked up.
+  bool known() const { return index_ >= 1; }
+
+ private:
+  void **address() {
+    if (QOR_XB_GlobalSystem != system_ || !address_) {
+      if (index_ < 1) index_ = KivGetPropertyIndex(name_);
+      address_ = KivGetPropertySlot(index_);
+      system_ = QOR_XB_GlobalSystem;
+    }
+    return address_;
+  }
+
+  const char *name_;
+  int index_ = -1;
+  KIVSystem *system_ = nullptr;
+  void **address_ = nullptr;
+};
+
+}  // namespace kiv
+#endif
+
 #endif

@@ -86,3 +86,16 @@ int kivHandleSubmodelError(const char *submodel, int instance, int level) {
 }
 
 }  // extern "C"
+
+kiv::MutedMessages::MutedMessages(bool on) : sys_(on ? GetGlobalSystem() : nullptr) {
+  if (!sys_) return;
+  hook_ = sys_->print_hook;
+  user_ = sys_->print_user;
+  sys_->print_hook = [](FILE *, const char *, void *) {};
+}
+
+kiv::MutedMessages::~MutedMessages() {
+  if (!sys_) return;
+  sys_->print_hook = hook_;
+  sys_->print_user = user_;
+}

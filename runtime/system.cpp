@@ -41,22 +41,22 @@ extern "C" {
 
 KIVSystem *KivCreateSystem(void) {
   auto *sys = new KIVSystem();
-  KIVSystem *prev = QOR_XB_GlobalSystem;
-  QOR_XB_GlobalSystem = sys;
+  kiv::CurrentSystemScope current(sys);
   for (const auto &m : kModelStores)
     KivAddSubmodelStore(m.name, m.instance, m.nreal, m.ninteger, m.npointer);
-  QOR_XB_GlobalSystem = prev;
   return sys;
 }
 
 void KivReleaseSystem(KIVSystem *sys) {
   if (!sys) return;
-  KIVSystem *prev = QOR_XB_GlobalSystem;
-  QOR_XB_GlobalSystem = sys;
-  if (!sys->at_end.empty() || !sys->resets.empty()) KivEndRun(0);
-  if (sys->global_params && sys->free_global_params) sys->free_global_params(sys->global_params);
-  sys->global_params = nullptr;
-  QOR_XB_GlobalSystem = (prev == sys) ? nullptr : prev;
+  {
+    kiv::CurrentSystemScope current(sys);
+    if (!sys->at_end.empty() || !sys->resets.empty()) KivEndRun(0);
+    if (sys->global_params && sys->free_global_params) sys->free_global_params(sys->global_params);
+    sys->global_params = nullptr;
+  }
+  // A released system is current no more.
+  if (QOR_XB_GlobalSystem == sys) QOR_XB_GlobalSystem = nullptr;
   delete sys;
 }
 
@@ -206,3 +206,13 @@ void KivCleanModelStore(void) {
 }
 
 }  // extern "C"
+
+KIVGlobalParams *kiv::globalParamStore(KIVSystem *sys, KIVGlobalParams *(*create)(void),
+                                       void (*release)(KIVGlobalParams *)) {
+  if (!sys) sys = GetGlobalSystem();
+  if (!sys->global_params) {
+    sys->global_params = create();
+    sys->free_global_params = release;
+  }
+  return sys->global_params;
+}

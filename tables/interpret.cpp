@@ -43,11 +43,9 @@ void AtEnd(int, int) { FreeAllExpressStructures(); }
 int store(Slot s) {
   size_t id = 0;
   while (id < g_reg.items.size() && g_reg.items[id].kind != -1) ++id;
-  try {
+  kiv::guardAllocation("AllocateExpressStructure", [&] {
     if (id == g_reg.items.size()) g_reg.items.emplace_back();
-  } catch (const std::bad_alloc &) {
-    MemoryError("AllocateExpressStructure");
-  }
+  });
   g_reg.hook(&AtEnd);
   g_reg.items[id] = std::move(s);
   return static_cast<int>(id);

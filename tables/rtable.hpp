@@ -37,16 +37,7 @@ using Header = std::unique_ptr<TableHeader, HeaderDeleter>;
 
 inline Header newHeader() { return Header(_prt1()); }
 
-// Runs f; an allocation failure inside ends the run through MemoryError with
-// the label.
-template <class F>
-auto labelled(const char *label, F &&f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (const std::bad_alloc &) {
-    MemoryError(label);
-  }
-}
+using kiv::guardAllocation;
 
 // The name under which the store files a table: circuit-name placeholders
 // expanded, as on every lookup.

@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "runtime/cstring.hpp"
-#include "runtime/system.hpp"
 #include "tables/kiv_units.h"
 #include "tables/rtable.hpp"
 

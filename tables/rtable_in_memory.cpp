@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "runtime/cstring.hpp"
-#include "runtime/system.hpp"
 #include "tables/rtable.hpp"
 
 namespace kiv::tables {
@@ -114,8 +113,8 @@ template <class R>
 R &append(List<R> &l, KivAtEndFn cleanup, const char *name, Texts units, int origin,
           const char *grow_label, const char *label) {
   if (l.records.size() == l.records.capacity())
-    labelled(grow_label, [&] { l.records.reserve(l.records.capacity() + 5); });
-  return labelled(label, [&]() -> R & {
+    guardAllocation(grow_label, [&] { l.records.reserve(l.records.capacity() + 5); });
+  return guardAllocation(label, [&]() -> R & {
     if (!l.hooked) {
       KivInstallAtEnd(cleanup, 0);
       l.hooked = true;
@@ -242,7 +241,7 @@ void store0D(const char *name, int n, const double *values, Texts units, int ori
   units.resize(1);
   auto &r = append(list0D(), &_p14, name, std::move(units), origin,
                    "rtable0d_add failed to do a realloc", "rtable0d_add failed to calloc memory");
-  labelled("rtable0d_add failed to malloc memory", [&] { r.values = copyOf(values, n); });
+  guardAllocation("rtable0d_add failed to malloc memory", [&] { r.values = copyOf(values, n); });
 }
 
 void storeND(const char *name, int dim, const int *sizes, const double *axes,
@@ -250,7 +249,7 @@ void storeND(const char *name, int dim, const int *sizes, const double *axes,
   units.resize(static_cast<size_t>(dim + 1));
   auto &r = append(listND(), &_p17, name, std::move(units), origin,
                    "rtablend_add failed to do a realloc", "rtablend_add failed to calloc memory");
-  labelled("rtablend_add failed to malloc memory", [&] {
+  guardAllocation("rtablend_add failed to malloc memory", [&] {
     r.dim = dim;
     r.sizes = copyOf(sizes, dim);
     int64_t product = 1;
@@ -265,7 +264,7 @@ void storeT1D(const char *name, int nslices, const int *sizes, const double *x,
   units.resize(3);
   auto &r = append(listT1D(), &_p20, name, std::move(units), origin,
                    "rtablemd_add failed to do a realloc", "rtablemd_add failed to calloc memory");
-  labelled("rtablemd_add failed to malloc memory", [&] {
+  guardAllocation("rtablemd_add failed to malloc memory", [&] {
     r.sizes = copyOf(sizes, nslices);
     const int64_t points = total(r.sizes.data(), nslices);
     r.x = copyOf(x, points);
@@ -280,7 +279,7 @@ void storeT3D(const char *name, int nparts, const int *pointsPerSlice, const int
   units.resize(4);
   auto &r = append(listT3D(), &_p23, name, std::move(units), origin,
                    "rtablem3d_add failed to do a realloc", "rtablem3d_add tablesm3d_ptr");
-  labelled("rtablem3d_add name, x_f_sizes, y_sizes, xvalues etc.", [&] {
+  guardAllocation("rtablem3d_add name, x_f_sizes, y_sizes, xvalues etc.", [&] {
     r.slicesPerPart = copyOf(slicesPerPart, nparts);
     const int64_t slices = total(r.slicesPerPart.data(), nparts);
     r.pointsPerSlice = copyOf(pointsPerSlice, slices);
@@ -296,7 +295,7 @@ void storeXY(const char *name, int rows, int cols, const double *data, Texts uni
   units.resize(static_cast<size_t>(cols));
   auto &r = append(listXY(), &_p30, name, std::move(units), origin,
                    "rtablexy_add failed to do a realloc", "rtablexy_add failed to calloc memory");
-  labelled("rtablexy_add failed to malloc memory", [&] {
+  guardAllocation("rtablexy_add failed to malloc memory", [&] {
     r.rows = rows;
     r.cols = cols;
     r.data = copyOf(data, static_cast<int64_t>(rows) * cols);
@@ -307,7 +306,7 @@ void storeLines(const char *name, const std::vector<std::string> &lines, int ori
   auto &r = append(listLines(), &_p26, name, Texts{}, origin,
                    "rtable_multi_line_add failed to do a realloc",
                    "rtable_multi_line_add failed to calloc memory");
-  labelled("rtable_multi_line_add failed to calloc memory", [&] { r.lines = lines; });
+  guardAllocation("rtable_multi_line_add failed to calloc memory", [&] { r.lines = lines; });
 }
 
 void storeTokens(const char *name, int format, Texts tokens, int origin) {
@@ -320,7 +319,7 @@ void storeTokens(const char *name, int format, Texts tokens, int origin) {
     r = find(listXY(), name, origin);
   else if (format == KIV_TABLE_T3D)
     r = find(listT3D(), name, origin);
-  if (r) labelled("CopyStringList failed to malloc memory", [&] { r->tokens = std::move(tokens); });
+  if (r) guardAllocation("CopyStringList failed to malloc memory", [&] { r->tokens = std::move(tokens); });
 }
 
 int read0DFromMemory(const char *name, int *n, double **values, TableHeader *header, int origin) {
@@ -480,7 +479,7 @@ int rtable2d_add(const char *name, int nx, int ny, const double *x, const double
                  const double *values) {
   if (!x || !y || nx < 1 || ny < 1) return 0;
   std::vector<double> axes;
-  labelled("rtablend_add failed to malloc memory", [&] {
+  guardAllocation("rtablend_add failed to malloc memory", [&] {
     axes.assign(x, x + nx);
     axes.insert(axes.end(), y, y + ny);
   });
@@ -499,7 +498,7 @@ int rtable3d_add(const char *name, int nx, int ny, int nz, const double *x, cons
                  const double *z, const double *values) {
   if (!x || !y || !z || nx < 1 || ny < 1 || nz < 1) return 0;
   std::vector<double> axes;
-  labelled("rtablend_add failed to malloc memory", [&] {
+  guardAllocation("rtablend_add failed to malloc memory", [&] {
     axes.assign(x, x + nx);
     axes.insert(axes.end(), y, y + ny);
     axes.insert(axes.end(), z, z + nz);
@@ -612,7 +611,7 @@ int rtable_multi_line_add(const char *name, const char *const *lines, int n) {
 int rtable_multi_line_add2(const char *name, const char *const *lines, int n, int origin) {
   if (!name || n < 0 || (n > 0 && !lines)) return 0;
   std::vector<std::string> copy;
-  labelled("rtable_multi_line_add failed to calloc memory", [&] {
+  guardAllocation("rtable_multi_line_add failed to calloc memory", [&] {
     copy.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) copy.emplace_back(lines[i] ? lines[i] : "");
   });

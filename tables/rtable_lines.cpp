@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "runtime/numbers.hpp"
-#include "runtime/system.hpp"
 #include "tables/rtable.hpp"
 
 using namespace kiv::tables;
@@ -156,7 +155,7 @@ char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verb
   // The cache keeps every line, comments included; each read filters what
   // it asked for.
   std::vector<std::string> all;
-  labelled("rtableml", [&] {
+  guardAllocation("rtableml", [&] {
     LineReader in(fp.get());
     while (const char *l = in.next())
       if (*l) all.emplace_back(l);  // a line cut to nothing by a NUL byte is no line

@@ -12,7 +12,6 @@
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
-#include "runtime/system.hpp"
 #include "tables/rtable.hpp"
 
 using namespace kiv::tables;

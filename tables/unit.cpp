@@ -7,7 +7,6 @@
 
 #include "params/kiv_expr.h"
 #include "runtime/cstring.hpp"
-#include "runtime/system.hpp"
 #include "tables/units.hpp"
 
 namespace kiv::units {

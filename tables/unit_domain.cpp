@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/system.hpp"
 #include "tables/units.hpp"
 
 KIVUnit *KIVUnitDomain::find(std::string_view unitName) const {
@@ -63,14 +62,12 @@ KIVUnitDomain *addDomain(UnitsManager &m, std::string_view text) {
   }
   for (const auto &d : m.domains)
     if (d->name == name) return nullptr;
-  try {
+  kiv::guardAllocation("GetUnitPtr", [&] {
     auto d = std::make_unique<KIVUnitDomain>();
     d->name = std::move(name);
     d->exponents = e;
     m.domains.push_back(std::move(d));
-  } catch (const std::bad_alloc &) {
-    MemoryError("GetUnitPtr");
-  }
+  });
   return m.domains.back().get();
 }
 
@@ -129,11 +126,9 @@ bool addUnitLine(KIVUnitDomain &d, const std::vector<std::string> &fields, const
     u.conversion = fields[3];
     u.preferred = n == 4 ? name : fields[5];
   }
-  try {
+  kiv::guardAllocation("GetUnitPtr", [&] {
     d.units.push_back(std::make_unique<KIVUnit>(std::move(u)));
-  } catch (const std::bad_alloc &) {
-    MemoryError("GetUnitPtr");
-  }
+  });
   KIVUnit *added = d.units.back().get();
   if (kind == 1) d.baseUnit = added;
   if (isDefault) d.defaultUnit = added;

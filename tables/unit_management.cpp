@@ -13,7 +13,6 @@
 
 #include "params/kiv_expr.h"
 #include "runtime/cstring.hpp"
-#include "runtime/system.hpp"
 #include "tables/kiv_tablefiles.h"
 #include "tables/units.hpp"
 
@@ -249,13 +248,11 @@ UnitsManager *InitUnitsManager(const char *directory) {
   auto &s = slot();
   if (s) return s.get();
   KivInstallAtEnd(&freeAtEnd, 0);
-  try {
+  kiv::guardAllocation("GetUnitPtr", [&] {
     s = std::make_unique<UnitsManager>();
     s->directory = (directory && *directory) ? directory : "$KIV";
     s->file = "KIV.units";
-  } catch (const std::bad_alloc &) {
-    MemoryError("GetUnitPtr");
-  }
+  });
   UnitsManager &m = *s;
   int n = -1, skip = 0;
   std::string path = "./" + m.file;

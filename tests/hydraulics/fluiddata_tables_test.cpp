@@ -31,6 +31,17 @@ std::string densityFile(const std::string &pairs, int n) {
   return "2\n1\n40\n" + std::to_string(n) + "\n" + pairs + "1\n1\n40\n1\n0 50\n";
 }
 
+TEST_F(TableFluids, ARunAfterARunReadsItsOwnTables) {
+  // Same index, same system, the registry released in between: the second
+  // run's density is its own file's, 850 and 900 kg/m3 at the reference.
+  load(writeTemp("first", bulkFile("0 17000\n1000 17000\n", 2)));
+  EXPECT_NEAR(at(rhoatp_, 0.0), 850.0, 1e-9);
+  KivEndRun(0);
+  load(writeTemp("second", bulkFile("0 17000\n1000 17000\n", 2, "900 0")));
+  EXPECT_NEAR(at(rhoatp_, 0.0), 900.0, 1e-9);
+  EXPECT_NEAR(at(q0top_, 1e8) * std::exp(1e8 / 1.7e9), 1.0, 1e-12);
+}
+
 TEST_F(TableFluids, BulkModulusTables) {
   load(writeTemp("constant", bulkFile("0 17000\n1000 17000\n", 2)));
   EXPECT_EQ(takeErr(), "");

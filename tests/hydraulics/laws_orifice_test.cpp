@@ -77,7 +77,7 @@ TEST_F(Orifice, ClosedOrEqualPressuresNeverReadTheFluid) {
     KIVSystem *s = KivCreateSystem();
     KivInstallPrintHook(s, [](FILE *, const char *, void *) {}, nullptr);
     const int rc = kiv::guarded(s, [&] {
-      kiv::hyd::forgetCurrentFluid();
+      ReInitHydProps(0, 0);  // nothing stays loaded from earlier tests
       body();
       return 0;
     });

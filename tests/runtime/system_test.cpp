@@ -212,3 +212,37 @@ TEST(AllocationCount, SeesHeapAllocations) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SystemTest, SharedHelpersOfTheLibrary) {
+  // An allocation failure ends the run with the label named.
+  auto failing = []() -> int { throw std::bad_alloc(); };
+  EXPECT_EQ(guarded([&] { return kiv::guardAllocation("step", failing); }), -2);
+  EXPECT_EQ(takeErr(), "\n\nCould not allocate storage in step\nTerminating program\n");
+  EXPECT_EQ(exitCode(), 1);
+
+  // A scope leaves the previous system current, even when left by an
+  // exception, and a typed slot answers for whichever system is current.
+  kiv::PropertySlot<int> slot("PFROMRHO_TABLES");
+  int mine = 1, theirs = 2;
+  slot.set(&mine);
+  KIVSystem *other = KivCreateSystem();
+  try {
+    kiv::CurrentSystemScope scope(other);
+    EXPECT_EQ(slot.get(), nullptr);
+    slot.set(&theirs);
+    throw 3;
+  } catch (int) {
+  }
+  EXPECT_EQ(QOR_XB_GlobalSystem, sys_);
+  EXPECT_EQ(slot.get(), &mine);
+  KivMakeCurrent(other);
+  EXPECT_EQ(slot.get(), &theirs);
+  KivMakeCurrent(sys_);
+  slot.set(nullptr);
+  KivReleaseSystem(other);
+  EXPECT_EQ(QOR_XB_GlobalSystem, sys_);
+}
+
+}  // namespace

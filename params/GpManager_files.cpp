@@ -1,0 +1,167 @@
+// The choice between the XML file and the line-oriented files, and file paths.
+#include "params/GpManager_private.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "runtime/cstring.hpp"
+#include "runtime/numbers.hpp"
+using kiv::gp::ListMark;
+using kiv::gp::NamesMark;
+using kiv::gp::Path;
+using kiv::gp::validArgs;
+
+// ---- Files ---------------------------------------------------------------------
+
+int KIVGPPrivate_IO_OpenFile(const char *path, const char *mode, FILE **file) {
+  if (!path || !mode || !file) return -1;
+  *file = std::fopen(path, mode);
+  return *file ? 1 : -1;
+}
+
+int KIVGPPrivate_IO_CloseFile(FILE **file) {
+  if (!file || !*file) return -1;
+  const int r = std::fclose(*file);
+  *file = nullptr;
+  return r == 0 ? 1 : -1;
+}
+
+int KIVGPPrivate_IO_IsFileOpen(FILE *const *file) { return file && *file ? 1 : 0; }
+
+int KIVGPPrivate_IO_DoesFileExist(const char *path) {
+  FILE *fp = nullptr;
+  if (KIVGPPrivate_IO_OpenFile(path, "r", &fp) != 1) return -1;
+  std::fclose(fp);
+  return 0;
+}
+
+char *KIVGPPrivate_IO_ComputeFilePath(const char *name, const char *dir, const char *kind,
+                                      const char *ext) {
+  if (!name || !dir || !kind || !ext) return nullptr;
+  // An empty directory is the current one, never the filesystem root.
+  std::string path = *dir ? dir : ".";
+  path += '/';
+  path += name;
+  path += '_';
+  path += kind;
+  path += ext;
+  return kiv::dupText(path, "KIVGPPrivate_IO_ComputeFilePath");
+}
+
+namespace {
+
+// Both line-oriented files: every one that exists must read, and one must.
+template <class ReadOne>
+int readLegacyPair(const char *name, const char *dir, const char *ext, ReadOne readOne) {
+  Path gp(name, dir, ".gp", ext), gp2(name, dir, ".gp2", ext);
+  if (!gp.p || !gp2.p) return -1;
+  const bool has_gp = gp.exists(), has_gp2 = gp2.exists();
+  if (!has_gp && !has_gp2) return -1;
+  if (has_gp && readOne(gp.p) != 0) return -1;
+  if (has_gp2 && readOne(gp2.p) != 0) return -1;
+  return 0;
+}
+
+
+}  // namespace
+
+int KIVGPPrivate_IO_ReadGPsFromLegacyFiles(const char *name, const char *dir, const char *ext,
+                                           KIVGP_GPList *list) {
+  if (!validArgs(name, dir, ext) || !list) return -1;
+  ListMark mark(list);
+  return mark.settle(readLegacyPair(name, dir, ext, [&](const char *path) {
+    return KIVGPPrivate_IO_ReadGPsFromLegacyFile(path, list);
+  }));
+}
+
+int KIVGPPrivate_IO_ReadGPs(const char *name, const char *dir, const char *ext, KIVGP_GPList *list) {
+  if (!validArgs(name, dir, ext) || !list) return -1;
+  Path xml(name, dir, ".kivgp", ext);
+  if (xml.exists()) return KIVGPPrivate_IO_ReadGPsFromXmlFile(xml.p, list);
+  return KIVGPPrivate_IO_ReadGPsFromLegacyFiles(name, dir, ext, list);
+}
+
+int KIVGPPrivate_IO_ReadModelGPs(const char *name, const char *dir, const char *ext,
+                                 KIVGP_GPList *list) {
+  if (!validArgs(name, dir, ext) || !list) return -1;
+  Path xml(name, dir, ".kivgp", ext);
+  if (xml.exists()) return KIVGPPrivate_IO_ReadModelGPsFromXmlFile(xml.p, list);
+  Path gp(name, dir, ".gp", ext);
+  if (gp.exists()) return KIVGPPrivate_IO_ReadGPsFromLegacyFile(gp.p, list);
+  std::string older = std::string(*dir ? dir : ".") + "/" + name + ".gp" + ext;
+  return KIVGPPrivate_IO_ReadGPsFromLegacyFile(older.c_str(), list);
+}
+
+int KIVGPPrivate_IO_ReadSCGPs(const char *name, const char *dir, const char *ext,
+                              KIVGP_GPList *list) {
+  if (!validArgs(name, dir, ext) || !list) return -1;
+  Path xml(name, dir, ".kivgp", ext);
+  if (xml.exists()) return KIVGPPrivate_IO_ReadSCGPsFromXmlFile(xml.p, list);
+  Path gp2(name, dir, ".gp2", ext);
+  return gp2.p ? KIVGPPrivate_IO_ReadGPsFromLegacyFile(gp2.p, list) : -1;
+}
+
+int KIVGPPrivate_IO_ReadGPNames(const char *name, const char *dir, const char *ext,
+                                KIVGP_StringList *names, int *count) {
+  if (!validArgs(name, dir, ext) || !names || !count) return -1;
+  Path xml(name, dir, ".kivgp", ext);
+  if (xml.exists()) return KIVGPPrivate_IO_ReadGPNamesFromXmlFile(xml.p, count, names);
+  NamesMark mark(names, count);
+  return mark.settle(readLegacyPair(name, dir, ext, [&](const char *path) {
+    return KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(path, count, names);
+  }));
+}
+
+int KIVGPPrivate_IO_ReadModelGPNames(const char *name, const char *dir, const char *ext,
+                                     KIVGP_StringList *names, int *count) {
+  if (!validArgs(name, dir, ext) || !names || !count) return -1;
+  Path xml(name, dir, ".kivgp", ext);
+  if (xml.exists()) return KIVGPPrivate_IO_ReadModelGPNamesFromXmlFile(xml.p, count, names);
+  Path gp(name, dir, ".gp", ext);
+  return gp.p ? KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(gp.p, count, names) : -1;
+}
+
+int KIVGPPrivate_IO_ReadSCGPNames(const char *name, const char *dir, const char *ext,
+                                  KIVGP_StringList *names, int *count) {
+  if (!validArgs(name, dir, ext) || !names || !count) return -1;
+  Path xml(name, dir, ".kivgp", ext);
+  if (xml.exists()) return KIVGPPrivate_IO_ReadSCGPNamesFromXmlFile(xml.p, count, names);
+  Path gp2(name, dir, ".gp2", ext);
+  return gp2.p ? KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(gp2.p, count, names) : -1;
+}
+
+int KIVGPPrivate_IO_ReadGPsFromFile(const char *path, KIVGP_GPList *list) {
+  if (!path || !list || KIVGPPrivate_IO_DoesFileExist(path) != 0) return -1;
+  if (KIVGPPrivate_IO_ReadGPsFromLegacyFile(path, list) == 0) return 0;
+  return KIVGPPrivate_IO_ReadGPsFromXmlFile(path, list);
+}
+
+int KIVGPPrivate_IO_WriteGPs(const char *name, const char *dir, const char *ext,
+                             const KIVGP_GPList *list) {
+  if (!validArgs(name, dir, ext) || !list) return -1;
+  Path xml(name, dir, ".kivgp", "");
+  if (!xml.p) return -1;
+  const bool has_xml =
+      xml.exists() || KIVGPPrivate_IO_DoesFileExist((std::string(xml.p) + ".1").c_str()) == 0;
+  return has_xml ? KIVGPPrivate_IO_WriteGPsToXML(name, dir, ext, list)
+                 : KIVGPPrivate_IO_WriteGPsToLegacyFiles(name, dir, ext, list);
+}
+
+int KIVGPPrivate_IO_ConvertLegacyFileToXML(const char *name, const char *dir,
+                                           const char *output_name, const char *output_dir,
+                                           const char *ext) {
+  if (!validArgs(name, dir, ext) || !validArgs(output_name, output_dir, ext)) return -1;
+  KIVGP_GPList *list = KIVGPPrivate_GPList_Create();
+  int r = KIVGPPrivate_IO_ReadGPsFromLegacyFiles(name, dir, ext, list);
+  if (r == 0) r = KIVGPPrivate_IO_WriteGPsToXML(output_name, output_dir, ext, list);
+  KIVGPPrivate_Algo_DestroyGPListItems(list);
+  KIVGPPrivate_GPList_Destroy(&list);
+  return r;
+}
