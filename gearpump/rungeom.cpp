@@ -128,8 +128,7 @@ int egp_run_forces(egp_instance &inst, const egp_force_state &st, double &torque
                       int own_slot, int other_slot, double free_side, Load &own, Load &other) {
     const int m = z / 2;
     for (int j = 0; j < z; ++j) {
-      double a = thetad - (j - m) * 360.0 / z;
-      a -= 360.0 * std::floor(a / 360.0);
+      const double a = egp_modulo_deg(thetad - (j - m) * 360.0 / z);
       const double pb = (p[j] + off) * b;
       if (mk[Z(j)] == -1) {
         Group(inst, free_slot, m, j, a, pb, free_side, own);
