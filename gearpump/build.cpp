@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "gearpump/pelem.hpp"
 #include "gearpump/rungeom.hpp"
 #include "gearpump/tables.hpp"
 #include "geometry/kiv_shapeid.h"
@@ -18,8 +19,6 @@ constexpr double kEdge = 1e-11;  // force-data windows start and end just inside
 constexpr int kE1 = 0, kE2 = 1, kE3 = 2, kE4 = 3, kE5 = 4;
 
 size_t Z(int k) { return static_cast<size_t>(k); }
-
-double floor360(double x) { return x - 360.0 * std::floor(x / 360.0); }
 
 ShapePtr copyOf(const shape *s) {
   shape *c = nullptr;
@@ -420,10 +419,10 @@ void Builder::closeCurves() {
 int Builder::handOff() {
   x_.resize(Z(n_));
   for (int k = 0; k < n_; ++k) x_[Z(k)] = k * step_;
-  const double start1 = floor360(t_.t1 / kDeg + c1_ * 360.0 / z1_);
-  const double end1 = floor360(t_.t2 / kDeg + c1_ * 360.0 / z1_);
-  const double start2 = floor360(t_.t3 / kDeg + c2_ * 360.0 / z2_);
-  const double end2 = floor360(t_.t4 / kDeg + c2_ * 360.0 / z2_);
+  const double start1 = egp_modulo_deg(t_.t1 / kDeg + c1_ * 360.0 / z1_);
+  const double end1 = egp_modulo_deg(t_.t2 / kDeg + c1_ * 360.0 / z1_);
+  const double start2 = egp_modulo_deg(t_.t3 / kDeg + c2_ * 360.0 / z2_);
+  const double end2 = egp_modulo_deg(t_.t4 / kDeg + c2_ * 360.0 / z2_);
   if (egp_pump_data_cav_vol(p_.gear_definition, c1_, run1_.entry, run1_.exit, start1, end1,
                             g1_.cavarea, n_, a_.ppd, x_.data(), w_.drv_area_cav[Z(c1_)].data(),
                             w_.drv_vol_x, w_.drv_vol_y, w_.drv_vol_n) ||
@@ -478,12 +477,12 @@ int Builder::forceData() {
                                        8, x_.data(), cx, center.data());
     return rc;
   };
-  int rc = gear(run1_, floor360(t_.t1 / kDeg + c1_ * 360.0 / z1_),
-                floor360(t_.t2 / kDeg + c1_ * 360.0 / z1_), w_.drv_border, w_.drv_center, c1, 0, 0,
+  int rc = gear(run1_, egp_modulo_deg(t_.t1 / kDeg + c1_ * 360.0 / z1_),
+                egp_modulo_deg(t_.t2 / kDeg + c1_ * 360.0 / z1_), w_.drv_border, w_.drv_center, c1, 0, 0,
                 bx1, cx1);
   if (rc == 0)
-    rc = gear(run2_, floor360(t_.t3 / kDeg + c2_ * 360.0 / z2_),
-              floor360(t_.t4 / kDeg + c2_ * 360.0 / z2_), w_.drn_border, w_.drn_center, c2, 4, 8,
+    rc = gear(run2_, egp_modulo_deg(t_.t3 / kDeg + c2_ * 360.0 / z2_),
+              egp_modulo_deg(t_.t4 / kDeg + c2_ * 360.0 / z2_), w_.drn_border, w_.drn_center, c2, 4, 8,
               bx2, cx2);
   if (rc == 0)
     rc = chamber(outLo_, outHi_, lim_.out_lo, lim_.out_hi, 8, 16, holdOut_, w_.out_a, w_.out_a_x,

@@ -23,8 +23,6 @@ constexpr double kSlopeToVolume = 5.729577951308232e-05;
 
 size_t Z(int k) { return static_cast<size_t>(k); }
 
-double ModDeg(double v) { return v - 360.0 * std::floor(v / 360.0); }
-
 double Mu(double p) { return muatp_(&p); }
 double Q0(double p) { return q0top_(&p); }
 
@@ -79,7 +77,7 @@ struct Gear {
 
   // Angle [deg] at which cavity k reads its middle cavity's tables.
   double angle(double theta, int k) const {
-    return ModDeg(theta * kDegPerRad - (k - m) * 360.0 / z);
+    return egp_modulo_deg(theta * kDegPerRad - (k - m) * 360.0 / z);
   }
   int next(int k) const { return k + 1 == z ? 0 : k + 1; }
   int prev(int k) const { return k == 0 ? z - 1 : k - 1; }
@@ -419,7 +417,7 @@ int hcd_egp_calc_default(const egp_params &par, const egp_calc_in &in, egp_calc_
   out.dtheta = in.speed;
   out.theta_n = -in.theta;
   out.q1 = out.q2 = out.torque = 0.0;
-  const double thetad = ModDeg(in.theta * kDegPerRad);
+  const double thetad = egp_modulo_deg(in.theta * kDegPerRad);
   egp_run_get_inout(in.theta, mk1, mk2, r.pitch, n.pitch, {store[4], store[5]},
                     {store[7], store[6]}, r.o_out, n.o_out, r.o_in, n.o_in);
   if (out.pout_copy) *out.pout_copy = in.pout;

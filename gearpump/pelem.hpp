@@ -5,6 +5,7 @@
 // Lengths are in the build's unit, angles in radians, counter-clockwise.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <new>
 #include <utility>
@@ -50,6 +51,8 @@ auto orMemoryError(const char *label, F &&f) {
 double egp_mod_2pi(double x);
 // x - 2 pi floor(x / 2 pi), without the exception.
 double floor_2pi(double x);
+// An angle in degrees brought into [0, 360) by floor.
+inline double egp_modulo_deg(double v) { return v - 360.0 * std::floor(v / 360.0); }
 
 // Turns n points in place counter-clockwise about (xc, yc); c and s are the
 // cosine and sine of the angle.

@@ -118,19 +118,23 @@ int egp_run_forces(egp_instance &inst, const egp_force_state &st, double &torque
   const double thetad = st.theta * kDegPerRad, off = st.pressure_offset, b = st.b;
   Load drv, drn;
 
-  // Cavities, each on the middle cavity's tables at its own angle.
+  // Cavities, each on the middle cavity's tables at its own angle.  The
+  // build runs the chords of a meshing cavity from its neighbour-tooth
+  // contact to its own-tooth contact on both gears, which turns the same
+  // way about each centre: the driven gear's own chord takes the driving
+  // gear's rule and its chord on the driving gear the driven gear's.  A
+  // free driven cavity's chord runs the other way round.
   auto cavities = [&](int z, const std::vector<int> &mk, const double *p, int free_slot,
-                      int own_slot, int other_slot, double side, Load &own, Load &other) {
+                      int own_slot, int other_slot, double free_side, Load &own, Load &other) {
     const int m = z / 2;
     for (int j = 0; j < z; ++j) {
-      double a = thetad - (j - m) * 360.0 / z;
-      a -= 360.0 * std::floor(a / 360.0);
+      const double a = egp_modulo_deg(thetad - (j - m) * 360.0 / z);
       const double pb = (p[j] + off) * b;
       if (mk[Z(j)] == -1) {
-        Group(inst, free_slot, m, j, a, pb, side, own);
+        Group(inst, free_slot, m, j, a, pb, free_side, own);
       } else {
-        Group(inst, own_slot, m, j, a, pb, side, own);
-        Group(inst, other_slot, m, j, a, pb, -side, other);
+        Group(inst, own_slot, m, j, a, pb, kDriving, own);
+        Group(inst, other_slot, m, j, a, pb, kDriven, other);
       }
     }
   };

@@ -5,10 +5,9 @@
 
 #include <cmath>
 
-namespace kiv::egp {
+#include "gearpump/pelem.hpp"
 
-// The angle in degrees brought into [0, 360).
-inline double egp_modulo_deg(double v) { return v - 360.0 * std::floor(v / 360.0); }
+namespace kiv::egp {
 
 // What the profile-shift correction gives for a gear pair.
 struct egp_pair_radii {
