@@ -3,7 +3,7 @@
 // pressure derivative and torque by shaft angle and their means, and
 // writes the table as CSV and the gears and ports at angle 0 as shape table
 // files.  Options: --speed rev/min, --pressure bar,
-// --teeth count, --out directory.
+// --teeth count, --step shaft degrees per step, --out directory.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +35,8 @@ int main(int argc, char **argv) {
       options.outlet = std::atof(argv[k + 1]);
     else if (!std::strcmp(argv[k], "--teeth"))
       options.teeth = std::atoi(argv[k + 1]);
+    else if (!std::strcmp(argv[k], "--step"))
+      options.step = std::atof(argv[k + 1]);
     else if (!std::strcmp(argv[k], "--out"))
       out = argv[k + 1];
   }
@@ -65,10 +67,13 @@ int main(int argc, char **argv) {
   std::printf("\nspeed %.0f rev/min, outlet %.1f bar, %d teeth, %d revolutions\n", options.rpm,
               options.outlet, options.teeth, result.turns);
   std::printf("mean delivery         %.4f L/min\n", result.mean_q2);
+  std::printf("mean inlet flow       %.4f L/min\n", result.mean_q1);
   std::printf("volumetric efficiency %.4f (displacement %.1f mm3/rev)\n", result.efficiency,
               result.displacement);
   std::printf("mean torque           %.4f N m\n", result.mean_torque);
   std::printf("flow ripple           %.4f\n", result.ripple);
+  if (result.failures)
+    std::printf("unconverged steps     %d\n", result.failures);
   std::printf("table written to %s\n", csv.c_str());
   return 0;
 }

@@ -1,11 +1,13 @@
 // The pump example's core: what a generated model does around HCDEGP0.
 // It sets up a grade-46 mineral oil (FP04), two tanks (TK000), a prime
 // mover (PM000) and a 12-tooth external gear pump, then turns the shaft at
-// a fixed speed against a fixed outlet pressure, integrating the chamber
-// and cavity pressures with an implicit Euler step solved by damped sweeps
-// on the diagonal of the Jacobian (found by perturbing groups of uncoupled
-// states), until the mean delivery of one revolution repeats the previous
-// one.
+// a fixed speed against a fixed outlet pressure until the mean delivery of
+// one revolution repeats the previous one.  Every chamber and cavity keeps
+// its fluid's density (its mass over its volume) as state, advanced by an
+// implicit Euler step solved by Newton's method on the full Jacobian; the
+// pressure follows from the density, floored near absolute zero, so a
+// cavity that expands beyond what its oil fills keeps its mass and refills
+// before its pressure rises again.
 #pragma once
 
 #include <algorithm>
@@ -16,6 +18,7 @@
 
 #include "gearpump/kiv_gearpump.h"
 #include "geometry/kiv_shapeid.h"
+#include "solver/kiv_solver.h"
 #include "hydraulics/kiv_fp04.h"
 #include "hydraulics/kiv_hydraulics.h"
 
@@ -28,14 +31,16 @@ struct PumpOptions {
   double step = 0.1;     // shaft angle per step [deg]
   int max_turns = 10;    // revolutions at most
   double settle = 1e-3;  // relative change of the mean delivery that ends the run
-  int sweeps = 5;        // relaxation sweeps per step
-  double relax = 0.6;    // their damping
+  int iterations = 12;   // Newton iterations per step at most
+  double tol = 1e-3;     // density tolerance [kg/m3] (about 0.02 bar)
 };
 
 // The last revolution, one row per step, and its means.
 struct PumpResult {
   std::vector<double> deg, q2, q1, dpout, torque;   // deg, L/min, L/min, bar/s, N m
-  double mean_q2 = 0, mean_torque = 0, ripple = 0;  // L/min, N m, (max - min) / mean
+  double mean_q2 = 0, mean_q1 = 0, mean_torque = 0;  // L/min, L/min, N m
+  double ripple = 0;                                  // (max - min) / mean
+  int failures = 0;                                   // steps Newton left unconverged
   double displacement = 0;                          // geometric [mm3/rev]
   double efficiency = 0;                            // mean delivery / (displacement x speed)
   int turns = 0;
@@ -90,28 +95,6 @@ inline void derivatives(const Outputs &o, int z, std::vector<double> &d) {
   d[0] = o.dpout, d[1] = o.dpinl;
   for (int k = 0; k < z; ++k)
     d[size_t(2 + k)] = o.dpr[size_t(k)], d[size_t(2 + z + k)] = o.dpn[size_t(k)];
-}
-
-// Groups of states that share no flow: each chamber alone (it meets every
-// cavity); driving cavity k meets its neighbours and driven cavities k and
-// k - 1, driven cavity k its neighbours and driving cavities k and k + 1.
-inline std::vector<int> colours(int z) {
-  std::vector<int> c(size_t(2 + 2 * z), -1);
-  c[0] = 0, c[1] = 1;
-  auto near = [z](int s) {
-    const int g = s < 2 + z ? 0 : 1, k = s - 2 - g * z, up = (k + 1) % z, down = (k + z - 1) % z;
-    const int o = 2 + (1 - g) * z;
-    return std::vector<int>{2 + g * z + up, 2 + g * z + down, o + k, g == 0 ? o + down : o + up};
-  };
-  for (int s = 2; s < 2 + 2 * z; ++s) {
-    int colour = 2;
-    for (bool clash = true; clash; clash && ++colour) {
-      clash = false;
-      for (int n : near(s)) clash = clash || c[size_t(n)] == colour;
-    }
-    c[size_t(s)] = colour;
-  }
-  return c;
 }
 
 // Registers the gears as the set-up places them (driving gear about the
@@ -178,57 +161,109 @@ inline int runPump(const PumpOptions &opt, PumpResult &res) {
   PumpParams p(z);
   double store[16] = {}, angle = 0;
   const auto size = static_cast<size_t>(n);
-  std::vector<double> x(size), d(size), dd(size), diag(size);
+  std::vector<double> x(size);
   void *slot = nullptr;
   hcdegp0in_(&one, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &x[0], &x[1], &x[2],
              &x[size_t(2 + z)]);
 
-  const std::vector<int> colour = colours(z);
-  const int ncol = *std::max_element(colour.begin(), colour.end()) + 1;
-  const double dt = opt.step / (6 * opt.rpm);
+  // The pressure [bar] whose density is rho, by Newton's method on the
+  // fluid's own law, kept within [floor, 1e4 bar].
+  int fluid_index = p.i[0];
+  const double floor = -0.99e5;
+  auto pressure = [&](double rho, double guess) {
+    double lo = floor, hi = 1e9, pa = std::clamp(guess * 1e5, lo, hi);
+    if (rhoatp_(&lo) >= rho) return lo * 1e-5;
+    for (int it = 0; it < 60; ++it) {
+      const double r = rhoatp_(&pa) - rho;
+      (r > 0 ? hi : lo) = pa;
+      if (std::abs(r) < 1e-9 * rho) break;
+      double next = pa - r * bmatp_(&pa) / (r + rho);
+      if (!(next > lo && next < hi)) next = (lo + hi) / 2;
+      pa = next;
+    }
+    return pa * 1e-5;
+  };
+  auto density = [](double bar) {
+    double pa = bar * 1e5;
+    return rhoatp_(&pa);
+  };
   const int steps = int(std::lround(360.0 / opt.step));
-  Outputs o(z), op(z);
+  const double dt = opt.step / (6 * opt.rpm);
+  Outputs o(z);
+  std::vector<double> rho(size), rho1(size), pres(size), g(size), gt(size),
+      jac(size * size), a(size * size), dx(size), y(size), rate(size);
+  sethdind_(&fluid_index);
+  for (size_t k = 0; k < size; ++k) rho[k] = density(x[k]);
+  // Residual of the step at densities r, shaft angle `at`: r - rho - dt
+  // rho', with rho' = rho p' / B from the pressure derivative p' (the
+  // inflow's mass per unit volume, the volume's own change included).
+  // Returns its largest magnitude.
+  auto residual = [&](const std::vector<double> &r, double at, std::vector<double> &out) {
+    sethdind_(&fluid_index);
+    for (size_t k = 0; k < size; ++k) pres[k] = pressure(r[k], x[k]);
+    evaluate(p, store, &slot, opt.rpm, tank_in, tank_out, at, pres.data(), o);
+    derivatives(o, z, rate);
+    sethdind_(&fluid_index);
+    double norm = 0;
+    for (size_t k = 0; k < size; ++k) {
+      double pa = pres[k] * 1e5;
+      const double inflow = density(pres[k]) * rate[k] * 1e5 / bmatp_(&pa);
+      out[k] = r[k] - rho[k] - dt * inflow;
+      norm = std::max(norm, std::abs(out[k]));
+    }
+    return norm;
+  };
+  // One step to angle `to` into rho1; the Jacobian (by differences) is
+  // kept from step to step while Newton's method converges fast with it.
+  bool fresh = false, kept = false;
+  auto implicitStep = [&](double to) {
+    rho1 = rho;
+    double norm = residual(rho1, to, g);
+    fresh = false;
+    for (int it = 0; it < opt.iterations && norm > opt.tol; ++it) {
+      if (!fresh && !kept) {
+        for (size_t c = 0; c < size; ++c) {
+          y = rho1;
+          const double h = 1e-7 * rho1[c];
+          y[c] += h;
+          residual(y, to, gt);
+          for (size_t r = 0; r < size; ++r) a[c * size + r] = (gt[r] - g[r]) / h;
+        }
+        jac = a, fresh = kept = true;
+      }
+      a = jac;
+      for (size_t k = 0; k < size; ++k) y[k] = -g[k];
+      int nn = n;
+      if (!matsol_(&nn, a.data(), y.data(), dx.data())) return kept = false;
+      double trial = norm;
+      for (double lambda = 1; lambda > 1.0 / 64; lambda /= 2) {
+        for (size_t k = 0; k < size; ++k) y[k] = std::max(rho1[k] + lambda * dx[k], 0.0);
+        trial = residual(y, to, gt);
+        if (trial < norm) break;
+      }
+      kept = trial < 0.3 * norm;
+      rho1 = y, g = gt, norm = trial;
+    }
+    return norm <= opt.tol;
+  };
   double previous = 0;
+  res.failures = 0;
   for (res.turns = 1; res.turns <= opt.max_turns; ++res.turns) {
     res.deg.clear(), res.q2.clear(), res.q1.clear(), res.dpout.clear(), res.torque.clear();
     for (int s = 0; s < steps; ++s) {
       const double deg = s * opt.step;
       evaluate(p, store, &slot, opt.rpm, tank_in, tank_out, deg, x.data(), o);
-      derivatives(o, z, d);
       res.deg.push_back(deg), res.q2.push_back(o.q2), res.q1.push_back(o.q1);
       res.dpout.push_back(o.dpout), res.torque.push_back(o.torque);
-      for (int c = 0; c < ncol; ++c) {  // the Jacobian's diagonal, one group at a time
-        std::vector<double> y = x;
-        for (int k = 0; k < n; ++k)
-          if (colour[size_t(k)] == c) y[size_t(k)] += 1e-4 * (std::abs(x[size_t(k)]) + 1);
-        evaluate(p, store, &slot, opt.rpm, tank_in, tank_out, deg, y.data(), op);
-        derivatives(op, z, dd);
-        for (int k = 0; k < n; ++k)
-          if (colour[size_t(k)] == c)
-            diag[size_t(k)] = (dd[size_t(k)] - d[size_t(k)]) / (y[size_t(k)] - x[size_t(k)]);
-      }
-      // Implicit Euler x1 = x + dt f(x1, angle + step), solved by damped
-      // sweeps on the diagonal; no state falls below absolute zero, where
-      // the oil's stiffness vanishes.
-      std::vector<double> x1 = x;
-      for (int sweep = 0; sweep < opt.sweeps; ++sweep) {
-        if (sweep > 0) {
-          evaluate(p, store, &slot, opt.rpm, tank_in, tank_out, deg + opt.step, x1.data(), op);
-          derivatives(op, z, dd);
-        } else {
-          dd = d;
-        }
-        for (int k = 0; k < n; ++k) {
-          const auto i = size_t(k);
-          const double r = x1[i] - x[i] - dt * dd[i];
-          x1[i] = std::max(x1[i] - opt.relax * r / (1 + dt * std::abs(diag[i])), -1.0);
-        }
-      }
-      x = x1;
+      res.failures += !implicitStep(deg + opt.step);
+      rho = rho1;
+      sethdind_(&fluid_index);
+      for (size_t k = 0; k < size; ++k) x[k] = pressure(rho[k], x[k]);
     }
-    double sum = 0, torque = 0;
-    for (int s = 0; s < steps; ++s) sum += res.q2[size_t(s)], torque += res.torque[size_t(s)];
-    res.mean_q2 = sum / steps, res.mean_torque = torque / steps;
+    double sum = 0, inlet = 0, torque = 0;
+    for (int s = 0; s < steps; ++s)
+      sum += res.q2[size_t(s)], inlet += res.q1[size_t(s)], torque += res.torque[size_t(s)];
+    res.mean_q2 = sum / steps, res.mean_q1 = inlet / steps, res.mean_torque = torque / steps;
     if (res.turns > 2 && std::abs(res.mean_q2 - previous) <= opt.settle * std::abs(res.mean_q2))
       break;
     previous = res.mean_q2;
