@@ -7,7 +7,7 @@
 #pragma once
 
 #include "gearpump/records.hpp"
-#include "gearpump/special.hpp"
+#include "gearpump/positions.hpp"
 
 namespace kiv::egp {
 

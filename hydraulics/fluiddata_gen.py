@@ -5,8 +5,8 @@ Every fluid the fluid-properties submodel can name has a pair of files: "_Bs"
 holds the isentropic tangent bulk modulus, "_Bt" the isothermal one; both hold
 the reference density at 0 bar gauge per temperature and the viscosity over
 pressure.  Each fluid below names its source.  Figures marked "typical" are
-not taken from a published table or specification at hand: they are values
-usual for that class of fluid, chosen inside the specification's limits where
+not taken from a published table or fluid standard at hand: they are values
+usual for that class of fluid, chosen inside the fluid standard's limits where
 there are limits, and say so in the file's header.
 
 Shared relations (the same for the mineral hydraulic oils HM, whose files
@@ -376,13 +376,13 @@ def cranking(rho15, t, cp):
     return (t, cp / (rho15 * math.exp(-6.5e-4 * (t - 15.0))) * 1e3)
 
 
-MIL = "Source: limits of the specification; values used typical inside them."
+MIL = "Source: limits of the fluid standard; values used typical inside them."
 NO_FIGURES = "No published figures at hand: every value is typical of the class."
-JET = ["Source: specification limits (density 775..840 kg/m3 at 15 degC, at most",
+JET = ["Source: fluid standard limits (density 775..840 kg/m3 at 15 degC, at most",
        "8.0 cSt at -20 degC); the values used are typical inside them."]
-WIDE_CUT = ["Source: specification density limits 751..802 kg/m3 at 15 degC; the values",
+WIDE_CUT = ["Source: fluid standard density limits 751..802 kg/m3 at 15 degC; the values",
             "used are typical of wide-cut fuels."]
-GOST = ["Source: specification limits (density at least 775 kg/m3 at 20 degC, at least",
+GOST = ["Source: fluid standard limits (density at least 775 kg/m3 at 20 degC, at least",
         "1.25 cSt at 20 degC); the values used are typical inside them."]
 GASOLINE = ["Source: EN 228 density limits 720..775 kg/m3 at 15 degC; viscosity and speed",
             "of sound typical of gasolines."]
@@ -450,11 +450,11 @@ FLUIDS = [
     fuel("JP-8", "Military aviation turbine fuel JP-8 (kerosene).", (15.0, 803.0), (-20.0, 4.4),
          (40.0, 1.3), JET),
     fuel("JP-5", "Military high-flash aviation turbine fuel JP-5.", (15.0, 818.0), (-20.0, 5.8),
-         (40.0, 1.65), ["Source: specification limits (density 788..845 kg/m3 at 15 degC,"
+         (40.0, 1.65), ["Source: fluid standard limits (density 788..845 kg/m3 at 15 degC,"
                         " at most 8.5", "cSt at -20 degC); the values used are typical inside"
                         " them."]),
     fuel("JP-7", "Military low-volatility aviation turbine fuel JP-7.", (15.0, 790.0),
-         (-20.0, 5.0), (40.0, 1.5), ["Source: specification density limits 779..806 kg/m3 at"
+         (-20.0, 5.0), (40.0, 1.5), ["Source: fluid standard density limits 779..806 kg/m3 at"
                                      " 15 degC;", "the viscosities used are typical."]),
     fuel("JP-TS", "Thermally stable aviation turbine fuel JP-TS.", (15.0, 795.0), (-20.0, 4.0),
          (40.0, 1.25), [NO_FIGURES]),
@@ -463,7 +463,7 @@ FLUIDS = [
     fuel("JP-4", "Military wide-cut aviation turbine fuel JP-4.", (15.0, 760.0), (-20.0, 1.6),
          (40.0, 0.75), WIDE_CUT, trange=(-50.0, 60.0), c=1230.0, law="andrade"),
     fuel("JP-10", "Missile fuel JP-10 (exo-tetrahydrodicyclopentadiene).", (15.0, 940.0),
-         (-40.0, 17.0), (20.0, 3.0), ["Source: specification density limits 935..943 kg/m3"
+         (-40.0, 17.0), (20.0, 3.0), ["Source: fluid standard density limits 935..943 kg/m3"
                                       " at 15 degC;", "the viscosities used are typical."],
          trange=(-55.0, 120.0), c=1500.0, barus=12.0),
     fuel("TS-1", "Aviation turbine fuel TS-1 (kerosene).", (20.0, 787.0), (-40.0, 6.0),
@@ -474,7 +474,7 @@ FLUIDS = [
          (15.0, 770.0), (20.0, 1.45), (40.0, 1.1), [NO_FIGURES], trange=(-30.0, 120.0),
          law="andrade"),
     fuel("Av-gas", "Aviation gasoline 100LL.", (15.0, 720.0), (-20.0, 0.85), (40.0, 0.5),
-         ["No published figures at hand (the specification sets no density): every value"
+         ["No published figures at hand (the fluid standard sets no density): every value"
           " is typical."], trange=(-50.0, 50.0), c=1150.0, law="andrade", barus=6.0),
     fuel("unleaded_gasoline_Premium", "Unleaded gasoline, premium (RON 95).", (15.0, 745.0),
          (-20.0, 0.9), (40.0, 0.52), GASOLINE, trange=(-40.0, 50.0), c=1160.0, law="andrade",

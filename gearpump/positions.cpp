@@ -1,5 +1,5 @@
 // Special positions of the mesh.
-#include "gearpump/special.hpp"
+#include "gearpump/positions.hpp"
 
 #include <cmath>
 
