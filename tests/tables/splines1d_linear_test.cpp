@@ -43,13 +43,10 @@ TEST_F(LinearSpline, OutOfRangeCodesAndIntegrals) {
   // Period 4 from 10: f = 3 - x on [0, 2], x - 1 on [2, 4].
   const int shifted = linear({10, 12, 14}, {1, 3, 1}, 3, 3);
   for (auto [id, x, want] :
-       {std::tuple{ext_hold, 0.5, 0.25}, {ext_hold, 1.0, 1.0}, {ext_hold, 4.0, 13.0}, {ext_hold, 6.0, 23.0},
-        {ext_hold, -1.0, 1.0}, {hold_ext, 1.0, 2.0}, {hold_ext, 6.0, 25.0}, {hold_ext, -2.0, -4.0},
-        {inside, 0.0, 0.0}, {inside, 3.0, 10.0}, {inside, 2.0, 5.0}, {inside, -2.0, -3.0},
-        {inside, -1.5, -2.75}, {below, -3.0, -7.0}, {below, -1.0, -3.0}, {below, 2.0, 6.0},
-        {below, -4.0, -8.0}, {cyc, 1.0, 1.0}, {cyc, 4.0, 6.0}, {cyc, 5.0, 7.0}, {cyc, 8.0, 12.0},
-        {cyc, -1.0, -1.0}, {cyc, -4.0, -6.0}, {cyc, -3.5, -5.75}, {cyc, 100.5, 150.25},
-        {shifted, 2.0, 4.0}, {shifted, 1.0, 2.5}, {shifted, -2.0, -4.0}, {shifted, 30.0, 60.0}})
+       {std::tuple{ext_hold, 0.5, 0.25}, {ext_hold, 6.0, 23.0}, {ext_hold, -1.0, 1.0}, {hold_ext, 6.0, 25.0},
+        {hold_ext, -2.0, -4.0}, {inside, 3.0, 10.0}, {inside, -1.5, -2.75}, {below, 2.0, 6.0},
+        {below, -4.0, -8.0}, {cyc, 5.0, 7.0}, {cyc, -3.5, -5.75}, {cyc, 100.5, 150.25},
+        {shifted, 1.0, 2.5}, {shifted, 30.0, 60.0}})
     EXPECT_DOUBLE_EQ(lint(id, x), want) << id << " " << x;
   for (auto [x, want] : {std::pair{5.0, 2.0}, {-0.5, 1.0}, {4.0, 0.0}, {4001.0, 2.0}, {-3999.5, 1.0}})
     EXPECT_EQ(lval(cyc, x), want) << x;
