@@ -105,20 +105,6 @@ TEST(IntervalSearch, FastSearchEqualsPlainScan) {
   }
 }
 
-TEST(Monotonicity, Directions) {
-  struct Case {
-    std::vector<double> a;
-    int ok, inc, brk;
-  };
-  for (const Case &c : {Case{{3, 2, 1}, 1, 0, -1}, Case{{1, 1, 2}, 0, -1, 0}, Case{{1, 2, 5, 9}, 1, 1, -1},
-                        Case{{1, 2, 3, 2}, 0, -1, 2}, Case{{4}, 1, -1, -1}}) {
-    int inc = -1, brk = -1;
-    EXPECT_EQ(CheckMonotonicity(c.a.data(), static_cast<int>(c.a.size()), &inc, &brk), c.ok);
-    if (c.inc >= 0) { EXPECT_EQ(inc, c.inc); }
-    if (c.brk >= 0) { EXPECT_EQ(brk, c.brk); }
-  }
-}
-
 class Cyclic : public SystemTest {};
 
 TEST_F(Cyclic, FoldsIntoRange) {
@@ -147,23 +133,6 @@ TEST_F(Cyclic, FoldsIntoRange) {
   EXPECT_TRUE(std::isnan(cyclicx_(&kNaN, a, &n)));
 }
 
-TEST_F(Cyclic, CountsPeriodsAndHoldsThemWhileLocating) {
-  const double a[] = {0.0, 90.0, 360.0};
-  const int n = 3;
-  int k = 0;
-  const double x = 1000.0, y = -10.0, z = 370.0, w = -5.0;
-  EXPECT_DOUBLE_EQ(cyclicx2_(&x, a, &n, &k), 280.0);
-  EXPECT_EQ(k, 2);
-  EXPECT_DOUBLE_EQ(cyclicx2_(&y, a, &n, &k), 350.0);
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(cyclicx2_(&z, a, &n, &k), 370.0 + 360.0);  // count held at -1
-  EXPECT_EQ(k, -1);
-  EXPECT_EQ(KivGetAnswerWord(), 4);
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(cyclicx2_(&w, a, &n, &k), 355.0);
-  EXPECT_EQ(KivGetAnswerWord(), 2);  // same count: nothing reported
-}
-
 class LinearTable : public SystemTest {
  protected:
   const double xa[4] = {0.0, 1.0, 3.0, 4.0};
@@ -190,32 +159,6 @@ TEST_F(LinearTable, InterpolatesHoldsAndExtends) {
   int j = -2;
   EXPECT_EQ(linter_(&x, xa, ya, &one, &j, &one), 1.0);
   EXPECT_EQ(lintde_(&x, xa, ya, &one, &j, &one), 0.0);
-}
-
-TEST_F(LinearTable, HoldsIntervalWhileLocating) {
-  int i = -2;
-  at(0.5, i, 1);
-  EXPECT_EQ(i, 0);
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  // Beyond the first knot: the first segment continues, a crossing is reported.
-  EXPECT_DOUBLE_EQ(at(1.5, i, 1), 4.0);
-  EXPECT_EQ(i, 0);
-  EXPECT_EQ(KivGetAnswerWord(), 3);  // distance 0.5 is not small against (6-1)/1e8
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  EXPECT_DOUBLE_EQ(at(1.0 + 1e-9, i, 1), 3.0 + 2e-9);
-  EXPECT_EQ(KivGetAnswerWord(), 4);  // a small overshoot
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  EXPECT_DOUBLE_EQ(at(1.5, i, 1), 2.75);
-  EXPECT_EQ(i, 1);
-  // A memory outside the axis is none: fresh interval, nothing reported.
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  for (int start : {-2, -7, 4, 1000}) {
-    int p = start, q = start;
-    EXPECT_DOUBLE_EQ(at(3.5, p, 1), 4.0) << start;
-    EXPECT_DOUBLE_EQ(slope(3.5, q, 1), 4.0);
-    EXPECT_TRUE(p == 2 && q == 2);
-  }
-  EXPECT_EQ(KivGetAnswerWord(), 2);
 }
 
 TEST_F(LinearTable, Bilinear) {

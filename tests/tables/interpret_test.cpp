@@ -156,20 +156,6 @@ TEST_F(Interpret, ResponseSurfacesOfBothFiles) {
   takeOut();
 }
 
-TEST_F(Interpret, OlderPairOverOneAndTwoVariables) {
-  std::string one = write("one.txt", "# Table format: 1D\n0 1\n2 5\n"), two = write("two.txt", kTwoD);
-  std::vector<char *> p{names[0].data(), names[1].data()};
-  const int id1 = InterpretExpression(one.data(), 1, p.data(), 2, 2, 0, 0);
-  const int id2 = InterpretExpression(two.data(), 2, p.data(), 1, 1, 1, 1);
-  ASSERT_GE(id1, 0) << takeErr();
-  ASSERT_GE(id2, 0) << takeErr();
-  EXPECT_DOUBLE_EQ(ComputeExpression(id1, 0.5, 0), 2.0);
-  EXPECT_DOUBLE_EQ(ComputeExpression(id1, 9.0, 0), 5.0);  // held
-  EXPECT_DOUBLE_EQ(ComputeExpression(id2, 1.5, 10), 1 + 2 * 1.5 + 30 + 15);
-  EXPECT_EQ(guarded([&] { return static_cast<int>(ComputeExpression(7, 0, 0)); }), -2);
-  takeOut();
-}
-
 TEST_F(Interpret, TextsThatAreNeitherExpressionNorUsableTable) {
   const std::string xy = write("xy.txt", "# Table format: XY\n1 2\n");
   const std::string zero = write("zero.txt", "# Table format: 0D\n1\n");

@@ -134,39 +134,6 @@ TEST_F(Rsm, QuadraticFormAndItsHessian) {
   EXPECT_EQ(create(write("q2.txt", oldFile(1, "First Order Response Surface", {"1;2\n3;4\n"}))), 0);
 }
 
-TEST_F(Rsm, OlderFileRefusals) {
-  const std::string two = "1;2;\n3;4;\n";
-  auto read = [](const std::string &f) {
-    int n, nr, type;
-    double ***coef = reinterpret_cast<double ***>(1);
-    const int ok = rsmread_(f.c_str(), &n, &nr, nullptr, nullptr, &coef, nullptr, nullptr, &type);
-    return ok == 0 && coef == nullptr ? 0 : 1;
-  };
-  refusals(read, {
-      {oldFile(1, "First Order Response Surface", {two, two}, 1), 0,
-       "\nResponses undefined or more matrices than responses.\n"},
-      {"Type of RSM: Second Order Response Surface\n1 factor(s):\nx\nSTART\n" + two, 0,
-       "\nResponses undefined or more matrices than responses.\n"},
-      {oldFile(1, "First Order Response Surface", {"1;2;\n3\n"}), 0,
-       "\nBad number format for quadratic matrix.\n"},
-      {oldFile(1, "First Order Response Surface", {"1;2;\n"}), 0,
-       "\nAn error occurs while reading quadratic matrix in '%s'.\n"},
-      {"2 colours:\n", 0, "\nRead error. Unable to interpret line '2 colours:'\n"},
-  });
-  // Refused with a message of the reader's own: no factors or no type
-  // before START, a count that is not positive or too large, an order
-  // beyond any int, fewer blocks than responses.
-  for (const std::string &bad :
-       {std::string("1 response variable(s):\ny\nSTART\n1;2;\n3;4;\n"),
-        oldFile(1, "Unknown", {two}), oldFile(0, "First Order Response Surface", {}),
-        oldFile(1, "order : 99999999999", {two}), oldFile(3, "order : 2000000000", {two}),
-        oldFile(1, "order : -3", {two}), oldFile(1, "First Order Response Surface", {two}, 2)}) {
-    EXPECT_EQ(read(write("bad.txt", bad)), 0) << bad;
-    EXPECT_NE(takeErr(), "") << bad;
-  }
-  EXPECT_EQ(takeOut(), "");
-}
-
 std::string titled(const std::string &body) {
   return "# Table format: RSM\n# 2 inputs\n# 1 outputs\n# input1_title = pressure\n" + body;
 }
@@ -219,29 +186,6 @@ TEST_F(Rsm, TitledLimitsReportOrClamp) {
   EXPECT_EQ(kivRsmEval_(&clamp, x, &y), 1);
   EXPECT_DOUBLE_EQ(y, 53.0);
   EXPECT_EQ(takeErr(), "");
-}
-
-TEST_F(Rsm, TitledFileRefusals) {
-  auto init = [](const std::string &f) { return kivRsmInit_(f.c_str(), 0, 0); };
-  refusals(init, {
-      {"# Table format: RSM\n# 2 inputs\n", -1, "Unable to read RSM sizes.\n"},
-      {"# Table format: RSM\n# 0 inputs\n# 1 outputs\n", -1, "Unable to read RSM sizes.\n"},
-      {"# Table format: RSM\n# 99999999999 inputs\n# 1 outputs\n", -1, "Unable to read RSM sizes.\n"},
-      {titled("# minmax\n0 0\n1 1 1\n# output1\n# RSM\n"), -1, "Unable to read RSM min max.\n"},
-      {titled("# output2\n# RSM\n"), -1, "Unable to read RSM response 1.\n"},
-  });
-  // Refused with their own first line: a term missing an exponent or its
-  // coefficient, a negative exponent, an output without "# RSM" before the
-  // next one, too many inputs.
-  for (const std::string &body : {std::string("# output1\n# RSM\n1 3.0\n"), std::string("# output1\n# RSM\n1 1\n"),
-                                  std::string("# output1\n# RSM\n-1 0 2\n")}) {
-    EXPECT_EQ(init(write("b.txt", titled(body))), -1) << body;
-    EXPECT_NE(takeErr().find("Unable to read RSM response 1.\n"), std::string::npos) << body;
-  }
-  EXPECT_EQ(init(write("c.txt", "# 2 inputs\n# 2 outputs\n# output1\n# output2\n# RSM\n0 0 1\n")), -1);
-  EXPECT_EQ(init(write("d.txt", "# 513 inputs\n# 1 outputs\n# output1\n# RSM\n")), -1);
-  EXPECT_NE(takeErr(), "");
-  EXPECT_EQ(takeOut(), "");
 }
 
 }  // namespace

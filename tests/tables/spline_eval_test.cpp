@@ -67,28 +67,6 @@ TEST_F(SplineEval, CubicExtrapolationModes) {
   }
 }
 
-// Two linearly extrapolated axes: every second derivative that involves only
-// flagged axes is 0, the same through every evaluator.
-TEST_F(SplineEval, CubicSecondDerivativesOfTwoExtrapolatedAxes) {
-  Grid g({linspace(0, 1, 4), linspace(0, 2, 5)});
-  g.fill([](auto &v) { return std::sin(v[0] + 0.3) * std::exp(0.4 * v[1]); });
-  g.ext = {1, 1, 1, 1};
-  const int id = g.cubic();
-  const std::vector<double> out = {1.5, 2.6}, edge = {1.0, 2.0};
-  EXPECT_EQ(deriv2(id, 2, 1, out), 0.0);
-  EXPECT_EQ(hessian(id, out), (std::vector<double>{0, 0, 0}));
-  // The gradient there is the gradient at the corner.
-  const auto g0 = gradient(id, out), ge = gradient(id, edge);
-  EXPECT_NEAR(g0[0], ge[0], 1e-12);
-  EXPECT_NEAR(g0[1], ge[1], 1e-12);
-  EXPECT_NEAR(value(id, out), value(id, edge) + ge[0] * 0.5 + ge[1] * 0.6, 1e-12);
-  // One axis extrapolated: the mixed derivative is the one at the edge.
-  const std::vector<double> side = {1.5, 1.1}, at = {1.0, 1.1};
-  EXPECT_NEAR(deriv2(id, 1, 2, side), deriv2(id, 1, 2, at), 1e-12);
-  EXPECT_NEAR(hessian(id, side)[1], deriv2(id, 1, 2, at), 1e-12);
-  EXPECT_NEAR(gradient(id, side)[1], deriv(id, 2, at) + deriv2(id, 1, 2, at) * 0.5, 1e-12);
-}
-
 // Along a held axis nothing varies, through every evaluator.
 TEST_F(SplineEval, LinearAndConstantHeldEnds) {
   auto f = [](auto &v) { return 1 + 2 * v[0] + 3 * v[1] + 4 * v[0] * v[1]; };
@@ -119,51 +97,6 @@ TEST_F(SplineEval, LinearAndConstantHeldEnds) {
   EXPECT_EQ(r, 0.0);
 }
 
-TEST_F(SplineEval, ArgumentChecks) {
-  Grid g({{0, 1, 2}, {10, 20}});
-  g.fill([](auto &v) { return v[0] + v[1]; });
-  const int id = g.linear();
-  double x[2] = {0.5, 12}, out = 5;
-  const int zero = 0, three = 3, bad1[2] = {0, 1}, bad2[2] = {2, 3};
-  EXPECT_EQ(splevald_(&id, &three, x, &out), 0);
-  EXPECT_EQ(splevalvd_(&id, &zero, &x[0], &x[1], &out), 0);
-  EXPECT_EQ(splevald2_(&id, bad1, x, &out), 0);
-  EXPECT_EQ(splevalvd2_(&id, bad2, &x[0], &x[1], &out), 0);
-  EXPECT_EQ(splevali_(&id, x, &out), 0);
-  EXPECT_EQ(takeErr(),
-            "\n\nCall to splevald with invalid direction 3\n"
-            "\n\nCall to splevalvd with invalid direction 0\n"
-            "\n\nCall to splevald2 with invalid first direction : 0\n"
-            "\n\nCall to splevalvd2 with invalid second direction : 3\n"
-            "\n\nCall to splevali with spline of dimension greater than 1.\n");
-  Grid c({{0, 1, 2}});
-  c.fill([](auto &v) { return v[0]; });
-  const int cub = c.cubic();
-  const int idx = 1, perm = 0;
-  EXPECT_EQ(splevali_(&cub, x, &out), 0);
-  EXPECT_EQ(splsetpt_(&cub, &idx, &out), 0);
-  EXPECT_EQ(splreorder_(&cub, &perm), 0);
-  EXPECT_EQ(takeErr(),
-            "\n\nCall to splevali for cubic spline.\n"
-            "\n\nCall to splsetpt for cubic spline.\n"
-            "\n\nCall to splreorder for cubic spline.\n");
-}
-
-TEST_F(SplineEval, OneByOneFormsMatchArrays) {
-  Grid g({linspace(0, 1, 5), linspace(-1, 1, 4), {0, 2, 3}});
-  g.fill([](auto &v) { return std::sin(v[0]) * v[1] + v[2] * v[2] * v[0]; });
-  const int id = g.cubic();
-  double x = 0.3, y = 0.2, z = 1.4, r = 0, gr[3], h[6];
-  const std::vector<double> p = {x, y, z};
-  EXPECT_EQ(splevalv_(&id, &x, &y, &z, &r), 1);
-  EXPECT_EQ(r, value(id, p));
-  EXPECT_EQ(splevalvalld_(&id, &x, &y, &z, &gr[0], &gr[1], &gr[2]), 1);
-  EXPECT_EQ(gradient(id, p), std::vector<double>(gr, gr + 3));
-  EXPECT_EQ(splevalvalld2_(&id, &x, &y, &z, &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]), 1);
-  EXPECT_EQ(hessian(id, p), std::vector<double>(h, h + 6));
-  EXPECT_EQ(h[4], deriv2(id, 2, 3, p));  // packed (1,2)
-}
-
 TEST_F(SplineEval, LinearIntervalHeldWhileLocating) {
   Grid g({{0, 1, 2, 4}});
   g.values = {0, 2, 1, 5};
@@ -185,47 +118,6 @@ TEST_F(SplineEval, LinearIntervalHeldWhileLocating) {
   const int free_id = g.linear();
   step(free_id, O, {0.5}, 1.0);
   step(free_id, L, {1.5}, 1.5, 2);
-}
-
-TEST_F(SplineEval, CubicLocksOnlySecondDerivatives) {
-  Grid g({linspace(0, 3, 4)});
-  g.fill([](auto &v) { return std::sin(v[0]); });
-  g.disc = 1;
-  const int id = g.cubic();
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  deriv2(id, 1, 1, {0.5});
-  const double in_next = deriv2(id, 1, 1, {1.5});
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  deriv2(id, 1, 1, {0.5});
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  const double v = value(id, {1.5});
-  EXPECT_EQ(KivGetAnswerWord(), 2);
-  EXPECT_DOUBLE_EQ(v, value(id, {1.5}));
-  // The value call moved the memory; go back to the first cell.
-  KivBeginEvaluation(KIV_EVAL_ORDINARY);
-  deriv2(id, 1, 1, {0.5});
-  KivBeginEvaluation(KIV_EVAL_LOCATE);
-  const double held = deriv2(id, 1, 1, {1.5});
-  EXPECT_EQ(KivGetAnswerWord(), 4);
-  EXPECT_NE(held, in_next);  // the first cell's cubic, continued
-}
-
-TEST_F(SplineEval, PeriodCountsOnCyclicLinearAxes) {
-  Grid g({{0, 1, 2, 4}});
-  g.values = {0, 1, 0, 2};
-  g.codes = {3, 3};
-  g.disc = 1;
-  const int id = g.linear();
-  step(id, O, {0.5}, 0.5);
-  // Count and interval held: the first segment continues out to 4.5; two
-  // reports, the period and the interval.
-  step(id, L, {4.5}, 4.5, 3);
-  step(id, O, {4.5}, 0.5);
-  // A count of -2 is a count like any other.
-  step(id, O, {-7.5}, 0.5);
-  EXPECT_EQ(kiv::nd::FindSpline(id)->memory.cycle[0], -2);
-  step(id, L, {-3.5}, 4.5, 3);  // -3.5 + 2 periods
-  EXPECT_EQ(kiv::nd::FindSpline(id)->memory.cycle[0], -2);
 }
 
 TEST_F(SplineEval, TimeAxisAnnouncesKnots) {
@@ -323,42 +215,6 @@ TEST_F(SplineEval, IntegralsOfOneAxisSplines) {
   const int sid = one.constant();
   for (double x : {-1e9, 2.0, 3.0, 1e9}) EXPECT_EQ(value(sid, {x}), 4.5);
   EXPECT_DOUBLE_EQ(integral(sid, 10.0), 45.0);
-}
-
-// Setting a point drops the stale integral table; points off the grid are refused.
-TEST_F(SplineEval, SetPointRefreshesIntegrals) {
-  Grid g({{0, 1, 2}});
-  g.values = {1, 2, 4};
-  const int id = g.linear();
-  EXPECT_DOUBLE_EQ(integral(id, 2), 1.5 + 3.0);
-  const int idx = 1, outside = 3;
-  const double v = 10;
-  EXPECT_EQ(splsetpt_(&id, &idx, &v), 1);
-  EXPECT_DOUBLE_EQ(value(id, {1.0}), 10.0);
-  EXPECT_DOUBLE_EQ(integral(id, 2), 5.5 + 7.0);
-  EXPECT_EQ(splsetpt_(&id, &outside, &v), 0);
-  EXPECT_NE(takeErr().find("splsetpt"), std::string::npos);
-  EXPECT_DOUBLE_EQ(value(id, {2.0}), 4.0);
-}
-
-TEST_F(SplineEval, ReorderComposesAndForgets) {
-  auto f = [](auto &v) { return v[0] + 10 * v[1] + 100 * v[2] + v[0] * v[1] * v[2]; };
-  Grid g({{0, 1, 2}, {0, 1, 2, 3}, {5, 6}});
-  g.fill(f);
-  const int id = g.linear();
-  const std::vector<std::vector<double>> pts = {{0.5, 2.5, 5.5}, {1.9, 0.1, 5.0}};
-  const int p1[3] = {1, 2, 0}, p2[3] = {2, 0, 1}, bad[3] = {0, 0, 1};
-  ASSERT_EQ(splreorder_(&id, p1), 1);
-  for (const auto &p : pts) {
-    EXPECT_NEAR(value(id, p), f(p), 1e-12);
-    EXPECT_NEAR(deriv(id, 2, p), 10 + p[0] * p[2], 1e-12);
-    EXPECT_NEAR(gradient(id, p)[0], 1 + p[1] * p[2], 1e-12);
-    EXPECT_NEAR(hessian(id, p)[4], p[0], 1e-12);  // (1,2)
-  }
-  ASSERT_EQ(splreorder_(&id, p2), 1);  // back to the caller's order
-  for (const auto &p : pts) EXPECT_NEAR(value(id, p), f(p), 1e-12);
-  EXPECT_EQ(splreorder_(&id, bad), 0);
-  EXPECT_NE(takeErr().find("splreorder"), std::string::npos);
 }
 
 TEST_F(SplineEval, ExtrapolationStates) {

@@ -50,19 +50,6 @@ struct NaturalSpline {
   }
 };
 
-TEST_F(SplineSlopes, TwoPointsGiveTheLine) {
-  for (int method = 1; method <= 4; ++method) {
-    Grid g({{1.0, 3.0}});
-    g.values = {2.0, -4.0};
-    const int id = g.cubic(method);
-    ASSERT_GE(id, 0);
-    for (double x : {-1.0, 1.0, 1.7, 3.0, 5.0}) {
-      EXPECT_NEAR(value(id, {x}), 2.0 - 3.0 * (x - 1.0), 1e-12) << method;
-      EXPECT_NEAR(deriv(id, 1, {x}), -3.0, 1e-12);
-    }
-  }
-}
-
 TEST_F(SplineSlopes, NaturalSplineMatchesSecondDerivativeForm) {
   const std::vector<double> x = {0.0, 0.4, 1.1, 1.5, 2.6, 3.0, 4.2, 5.0};
   std::vector<double> y;
@@ -174,44 +161,6 @@ TEST_F(SplineSlopes, ConstrainedAndMonotoneSlopes) {
   EXPECT_NEAR(deriv(mp, 1, {0.0}), 2.5, 1e-12);
   // Right end: e = ((2*2 + 1) 2 - 2 (-2)) / 3 = 14/3; the secants turn but |e| <= 3 |m|.
   EXPECT_NEAR(deriv(mp, 1, {6.0}), 14.0 / 3, 1e-12);
-}
-
-// Linear along x, cubic with flat ends along y and z: every derivative set
-// the construction builds is exact, so the tensor cubic is reproduced.
-TEST_F(SplineSlopes, SeparableCubicIsReproducedIn3D) {
-  auto q = [](double y) { return 3 * y * y - 2 * y * y * y + 0.5; };
-  auto dq = [](double y) { return 6 * y - 6 * y * y; };
-  auto r = [](double z) { return 0.75 * z * z - 0.25 * z * z * z + 1; };
-  auto dr = [](double z) { return 1.5 * z - 0.75 * z * z; };
-  Grid g3({{0, 0.5, 2}, {0, 0.2, 0.6, 1}, {0, 0.7, 1.1, 2}});
-  g3.fill([&](auto &v) { return (1 + 2 * v[0]) * q(v[1]) * r(v[2]); });
-  g3.codes = {1, 1, 2, 2, 2, 2};
-  const int id3 = g3.cubic(1);
-  for (double x : {0.1, 0.7, 1.9})
-    for (double y : {0.05, 0.5, 0.93})
-      for (double z : {0.2, 0.9, 1.6}) {
-        EXPECT_NEAR(value(id3, {x, y, z}), (1 + 2 * x) * q(y) * r(z), 1e-12);
-        const auto grad = kiv::test::gradient(id3, {x, y, z});
-        EXPECT_NEAR(grad[0], 2 * q(y) * r(z), 1e-11);
-        EXPECT_NEAR(grad[1], (1 + 2 * x) * dq(y) * r(z), 1e-11);
-        EXPECT_NEAR(grad[2], (1 + 2 * x) * q(y) * dr(z), 1e-11);
-        EXPECT_NEAR(deriv2(id3, 3, 2, {x, y, z}), (1 + 2 * x) * dq(y) * dr(z), 1e-10);
-        EXPECT_NEAR(deriv2(id3, 2, 2, {x, y, z}), (1 + 2 * x) * (6 - 12 * y) * r(z), 1e-9);
-      }
-}
-
-TEST_F(SplineSlopes, FiveAxesReproduceAMultilinearFunction) {
-  auto f = [](auto &v) { return 1 + v[0] * v[1] - 2 * v[2] + v[3] * v[4] * v[0] + 0.5 * v[4]; };
-  Grid g({{0, 1, 2}, {0, 0.5, 1}, {-1, 1}, {0, 2, 3}, {0, 1}});
-  g.fill(f);
-  const int id = g.cubic(1);
-  ASSERT_GE(id, 0);
-  for (const auto &p : std::vector<std::vector<double>>{{0.5, 0.25, 0.0, 1.0, 0.5},
-                                                       {1.9, 0.9, -0.9, 2.5, 0.1}}) {
-    EXPECT_NEAR(value(id, p), f(p), 1e-12);
-    EXPECT_NEAR(deriv(id, 4, p), p[4] * p[0], 1e-12);
-    EXPECT_NEAR(deriv2(id, 1, 5, p), p[3], 1e-12);
-  }
 }
 
 }  // namespace

@@ -68,16 +68,6 @@ TEST_F(BilinearSpline, HeldSides) {
   EXPECT_EQ(bdx(mixed, 5, 0.5), 0.0);
 }
 
-TEST_F(BilinearSpline, DecreasingAxesAreStoredReversed) {
-  const int up = Grid({0, 1, 3}, {-1, 0, 2}, kF).create();
-  const int down = Grid({3, 1, 0}, {2, 0, -1}, kF).create();
-  for (double a : {-0.5, 0.5, 2.0, 4.0})
-    for (double b : {-2.0, -0.5, 1.0}) {
-      EXPECT_EQ(bv(up, a, b), bv(down, a, b));
-      EXPECT_EQ(bdy(up, a, b), bdy(down, a, b));
-    }
-}
-
 // g(x1) = 0 1 3 0 at x1 = 0..3 (period 3) times (1 + x2).
 const auto kCyc = [](double a, double b) {
   const double g[] = {0, 1, 3, 0};
@@ -112,63 +102,6 @@ TEST_F(BilinearSpline, CyclicAxisFreeAndHeld) {
   refused(bad.create(),
           "\n\nFor cyclic 2D linear splines, the first and the last x2 values must be the "
           "same\nCheck the 2 row of z values\n");
-}
-
-// Derivatives take their cell from their own locate step: they neither move
-// the value memory nor report a crossing of their own cell.
-TEST_F(BilinearSpline, DerivativesLeaveTheValueMemoryAlone) {
-  const int id =
-      Grid({0, 1, 2, 3}, {0, 1, 2}, [](double a, double b) { return a * a + b * b; }).create();
-  ordinary();
-  EXPECT_DOUBLE_EQ(bv(id, 0.5, 0.5, 1), 1.0);
-  EXPECT_DOUBLE_EQ(bdx(id, 2.5, 1.5, 1), 5.0);
-  EXPECT_DOUBLE_EQ(bdy(id, 2.5, 1.5, 1), 3.0);
-  EXPECT_EQ(locating([&] { return bv(id, 0.6, 0.6, 1); }).answer, 2);
-  EXPECT_EQ(locating([&] { return bdx(id, 2.5, 1.5, 1); }), (Located{5.0, 2}));
-  EXPECT_EQ(locating([&] { return bdx(id, 1.5, 1.5, 1); }), (Located{5.0, 4}));  // held on cell (2, 1)
-  EXPECT_EQ(locating([&] { return bv(id, 1.5, 0.6, 1); }), (Located{1.5 + 0.6, 4}));  // cell (0, 0) continued
-  EXPECT_EQ(locating([&] { return bv(id, 1.5, 0.6, 0); }), (Located{2.5 + 0.6, 2}));
-}
-
-TEST_F(BilinearSpline, PointChangesSlopeTablesAndInvalidIds) {
-  int id = Grid({0, 1}, {0, 1}, kF).create();
-  setlspl2point_(&id, 1, 1, 10.0);
-  EXPECT_DOUBLE_EQ(bv(id, 1, 1), 10.0);
-  EXPECT_DOUBLE_EQ(bv(id, 0.5, 1), 0.5 * (kF(0, 1) + 10));
-  ComputeSlopes2d(&id, 1);
-  ComputeSlopes2d(&id, 2);
-  EXPECT_EQ(takeErr(), "");
-  // Points off the grid and non-finite values are refused.
-  struct Bad {
-    int i, j;
-    double v;
-  };
-  for (const Bad &b : {Bad{2, 0, 1.0}, Bad{0, -1, 1.0}, Bad{0, 0, std::nan("")}}) {
-    EXPECT_EQ(guarded([&] { return setlspl2point_(&id, b.i, b.j, b.v), 0; }), -2) << b.i << " " << b.j;
-    EXPECT_NE(takeErr().find("setlspl2point_"), std::string::npos);
-  }
-  fatal([&] { ComputeSlopes2d(&id, 3); },
-        "\n\nFor 2D linear splines the derivation direction must be 1 or 2.\n\n");
-  fatal([&] { bdy(4, 0, 0); }, "\n\nCall to getlsp2d_ with invalid index 4\nTerminating program.\n\n");
-  KivEndRun(0);
-  fatal([&] { bv(id, 0, 0); }, "\n\nCall to getlspl2_ with invalid index 0\nTerminating program.\n\n");
-}
-
-TEST_F(BilinearSpline, CreationMessages) {
-  refused(Grid({0}, {0, 1}, kF).create(),
-          "\n\nFor 2D linear splines there must be at least 2 data points in each direction.\n\n");
-  refused(Grid({0, 1}, {0, 2, 1}, kF).create(),
-          "\n\nFor 2D linear splines the y-values must be strictly monotonic (see items 2 and "
-          "3 which values are 2 and 1).\n\n");
-  Grid g({0, 1}, {0, 1}, kF);
-  g.z[3] = HUGE_VAL;
-  refused(g.create(),
-          "\n\nFor 2D linear splines the z-values must be finite numbers (see item 4 which "
-          "value is inf).\n\n");
-  g.z[3] = 0;
-  g.codes[2] = 0;
-  refused(g.create(),
-          "\n\nFor 2D linear splines the left-hand data out of range indicator must be 1 or 3.\n\n");
 }
 
 }  // namespace

@@ -62,22 +62,6 @@ TEST_F(MultiSpline, BilinearFunctionEverywhere) {
     }
 }
 
-TEST_F(MultiSpline, HeldEnds) {
-  Layers l;
-  l.add(0, {0, 1}, kBilinear).add(1, {0, 2}, kBilinear);
-  l.bottom = l.top = l.left = l.right = 2;
-  const int held = l.create();
-  l.bottom = 3;  // without a cyclic top: held
-  l.top = 1;
-  const int b3 = l.create();
-  for (auto [id, x, y, want] : {std::tuple{held, 0.5, -3.0, kBilinear(0.5, 0)}, {held, 0.5, 7.0, kBilinear(0.5, 1)},
-                                {held, 3.0, 1.0, kBilinear(2, 1)}, {b3, 0.5, -3.0, kBilinear(0.5, 0)},
-                                {b3, 0.5, 3.0, kBilinear(0.5, 3)}})
-    EXPECT_DOUBLE_EQ(mval(id, x, y), want) << id << " " << x << " " << y;
-  EXPECT_EQ(mdy(held, 0.5, -3), 0.0);
-  EXPECT_EQ(mdx(held, 3, 1), 0.0);
-}
-
 // Layer values x, 2x, 3x, x at y = 0..3, period 3.
 TEST_F(MultiSpline, CyclicStackFreeAndWhileLocating) {
   Layers c;
@@ -126,49 +110,6 @@ TEST_F(MultiSpline, CubicLayers) {
     }
 }
 
-TEST_F(MultiSpline, CreationMessages) {
-  Layers one;
-  one.add(0, {0, 1}, kBilinear);
-  refused(one.create(), "\n\nFor multi-1D splines there must be at least 2 splines!\n\n");
-  Layers l;
-  l.add(0, {0, 1}, kBilinear).add(1, {0, 1, 2}, kBilinear);
-  Layers bad = l;
-  bad.npts = {4, 1};
-  refused(bad.create(),
-          "\n\nFor multi-1D splines, each spline must have at least 2 data points.\nThis is "
-          "not the case for the spline # 2\n\n");
-  bad = l;
-  bad.x[4] = std::numeric_limits<double>::infinity();
-  refused(bad.create(), "\n\nError in multi-1D splines: the 3th x-value of the spline # 2 is NaN of Inf.");
-  bad = l;
-  bad.x[3] = 0;
-  refused(bad.create(),
-          "\n\nError in multi-1D splines: the x-values of the spline # 2 are not strictly "
-          "monotonic (see items 1 and 2 which values are 0 and 0).\n\n");
-  bad = l;
-  bad.type = -1;
-  refused(bad.create(), "\n\nFor multi-1D splines, the spline type indicator must be in range [0, 4].\n\n");
-  bad = l;
-  bad.bottom = 0;
-  refused(bad.create(),
-          "\n\nFor multi-1D splines the bottom data out of range indicator must be 1, 2 or 3.\n\n");
-  bad = l;
-  bad.type = 2;
-  bad.xright_bc = 3;
-  refused(bad.create(),
-          "\n\nError in multi-1D splines: cubic interpolation and cyclic mode along X axis "
-          "require identical first and last z-values for each 1D layer.\nThis is not the case "
-          "for layer 1.\n\n");
-  // Cubic layers take only extrapolation modes 1 and 2.
-  bad = l;
-  bad.type = 1;
-  bad.left = 3;
-  EXPECT_EQ(bad.create(), -1);
-  const std::string e = takeErr(), tail = "\nError in multi-1D spline structure initialisation.\n";
-  ASSERT_GT(e.size(), tail.size());
-  EXPECT_EQ(e.substr(e.size() - tail.size()), tail);
-}
-
 // A failed creation takes back every layer it made: the registries are as
 // before.
 TEST_F(MultiSpline, FailedCreationLeavesNothing) {
@@ -193,28 +134,6 @@ TEST_F(MultiSpline, FailedCreationLeavesNothing) {
   EXPECT_EQ(spleval_(&nd0, &x, &v), 1);
   EXPECT_EQ(spleval_(&nd2, &x, &v), 0);
   takeErr();
-}
-
-TEST_F(MultiSpline, FreeingAndInvalidIds) {
-  Layers l;
-  l.add(0, {0, 1}, kBilinear).add(1, {0, 2}, kBilinear);
-  const int a = l.create(), b = l.create();
-  int first = a;
-  EXPECT_EQ(msplfree_(&first), 1);
-  fatal([&] { mval(a, 0, 0); },
-        "\n\nCall to getmspl_ with invalid index 0.\nThis multi-1D spline has been freed.\nTerminating program.\n\n");
-  fatal([&] { mdy(9, 0, 0); },
-        "\n\nCall to getmspdy_ with invalid index 9.\nNo multi-1D spline with this index has "
-        "been created.\nTerminating program.\n\n");
-  EXPECT_EQ(msplfree_(&first), 0);
-  EXPECT_EQ(takeErr(),
-            "\nCall to msplfree_ with invalid index 0\nThis multi-1D spline has already been "
-            "freed.\n");
-  int none = 4;
-  EXPECT_EQ(msplfree_(&none), 0);
-  EXPECT_EQ(takeErr(), "\nCall to msplfree_ with invalid index 4\nNo multi-1D spline with this index has been created.\n");
-  EXPECT_EQ(l.create(), 0);  // the freed slot
-  EXPECT_DOUBLE_EQ(mval(b, 1, 0.5), kBilinear(1, 0.5));
 }
 
 // ---- Multi-multi-1-D ------------------------------------------------------
@@ -275,72 +194,6 @@ TEST_F(Multi3Spline, TrilinearFunctionEverywhere) {
         EXPECT_NEAR(getm3dspdy_(&id_, &x, &y, &z, &disc), -2 + x - z + 0.5 * x * z, 1e-12);
         EXPECT_NEAR(getm3dspdz_(&id_, &x, &y, &z, &disc), 3 - y + 0.5 * x * y, 1e-12);
       }
-}
-
-TEST_F(Multi3Spline, HeldAndCyclicAlongZ) {
-  Parts p;
-  p.add(0, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear).add(2, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear);
-  p.bottom = 2;
-  const int held = p.create();
-  double x = 0.5, y = 0.5, z = -3;
-  int disc = 0;
-  EXPECT_DOUBLE_EQ(wv(held, x, y, z), kTrilinear(x, y, 0));
-  EXPECT_EQ(getm3dspdz_(&held, &x, &y, &z, &disc), 0.0);
-  // Periodic along y in every part and along z: period 2 in both.
-  auto g = [](double x, double y, double z) {
-    return x + std::sin(M_PI * y) + std::cos(M_PI * z) * (1 + y * (2 - y));
-  };
-  Parts c;
-  for (double zv : {0.0, 0.5, 1.0, 1.5, 2.0})
-    c.add(zv, {{0, {0, 1}}, {0.5, {0, 1}}, {1, {0, 1}}, {1.5, {0, 1}}, {2, {0, 1}}}, g);
-  c.top = 3;
-  const int cyc = c.create();
-  for (double yv : {0.2, 1.3})
-    for (double zv : {0.1, 1.7}) EXPECT_NEAR(wv(cyc, 0.5, yv - 2, zv - 6), wv(cyc, 0.5, yv, zv), 1e-12);
-  // Held along z while locating.
-  ordinary();
-  const double g0 = g(0.5, 0.5, 0), g1 = g(0.5, 0.5, 0.5);
-  EXPECT_NEAR(wv(cyc, 0.5, 0.5, 0.25, 1), 0.5 * (g0 + g1), 1e-12);
-  auto r = locating([&] { return wv(cyc, 0.5, 0.5, 0.75, 1); });
-  EXPECT_EQ(r.answer, 4);
-  EXPECT_NEAR(r.value, g0 + 1.5 * (g1 - g0), 1e-12);
-}
-
-TEST_F(Multi3Spline, CreationFailuresLeaveNothing) {
-  Parts p;
-  p.add(0, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear).add(1, {{0, {0, 1}}, {0, {0, 2}}}, kTrilinear);
-  refused(p.create(),
-          "\n\nError in multi-1D splines: the y-values are not strictly monotonic (see items "
-          "which values are 0).\n\n\nError in multi-multi-1D spline structure initialisation.\n");
-  Parts q;
-  q.add(0, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear)
-      .add(1, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear)
-      .add(0.5, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear);
-  refused(q.create(),
-          "\n\nError in multi-multi-1D splines: the z-values are not strictly monotonic (see "
-          "items 2 and 3 which values are 1 and 0.5).\n\n");
-  EXPECT_EQ(linear({0, 1}, {0, 1}, 1, 1), 0);
-  // Checks made before any part.
-  Parts one;
-  one.add(0, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear);
-  refused(one.create(), "\n\nFor multi-multi-1D splines there must be at least 2 splines in the z-direction!\n\n");
-}
-
-TEST_F(Multi3Spline, FreeingAndInvalidIds) {
-  Parts p;
-  p.add(1, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear).add(0, {{0, {0, 1}}, {1, {0, 1}}}, kTrilinear);
-  int id = p.create();
-  EXPECT_DOUBLE_EQ(wv(id, 0.5, 0.5, 0.5), kTrilinear(0.5, 0.5, 0.5));
-  EXPECT_EQ(m3dsplfree_(&id), 1);
-  EXPECT_EQ(linear({0, 1}, {0, 1}, 1, 1), 0);  // every layer went with it
-  fatal([&] { wv(id, 0, 0, 0); },
-        "\n\nCall to getm3dspl_ with invalid index 0.\nThis multi-multi-1D spline has been "
-        "freed.\nTerminating program.\n\n");
-  EXPECT_EQ(m3dsplfree_(&id), 0);
-  EXPECT_EQ(takeErr(),
-            "\nCall to m3dsplfree_ with invalid index 0\nThis multi-multi-1D spline has already "
-            "been freed.\n");
-  EXPECT_EQ(p.create(), 0);
 }
 
 }  // namespace

@@ -59,27 +59,7 @@ TEST_F(Store, RoundTripsCopyEverything) {
   EXPECT_EQ(qz.vec(2), (V{100, 200}));
   EXPECT_EQ(rtablexy_from_memory("xy", &rows, &cols, &d, nullptr, KIV_TABLE_BY_CALLER), 6);
   EXPECT_EQ((I{rows, cols}), (I{3, 2}));
-  for (auto [exists, want] : {std::pair{rtable0d_exist("zero"), 1}, {rtablemd_exist("t1d"), 1},
-                              {rtablem3d_exist("t3d"), 1}, {rtablem3d_exist("t3d-bad"), 0},
-                              {rtablexy_exist("xy"), 1}, {rtablexy_exist("nd"), 0}})
-    EXPECT_EQ(exists, want);
-}
-
-TEST_F(Store, ShortOrNullUnitListsAreAccepted) {
-  const int sizes[] = {2, 2};
-  const double axes[] = {0, 1, 0, 1}, vals[] = {1, 2, 3, 4};
-  const char *shortList[] = {"bar", nullptr};  // three slots wanted
-  ASSERT_EQ(rtablend_add("short", 2, sizes, axes, vals, shortList), 1);
-  ASSERT_EQ(rtablend_add("none", 2, sizes, axes, vals, nullptr), 1);
-  TableHeader *h = _prt1();
-  int dim = 2;
-  Owned<int> s;
-  Owned<double> a, v;
-  ASSERT_EQ(rtablend_from_memory("short", &dim, &s, &a, &v, h, KIV_TABLE_BY_CALLER), 4);
-  ASSERT_EQ(h->nunits, 3);
-  EXPECT_TRUE(!std::strcmp(h->units[0], "bar") && !h->units[1] && !h->units[2]);
-  _prt2(h);
-  EXPECT_EQ(rtablend_exist("none", nullptr), 1);
+  EXPECT_EQ((I{rtablem3d_exist("t3d"), rtablem3d_exist("t3d-bad"), rtablexy_exist("nd")}), (I{1, 0, 0}));
 }
 
 TEST_F(Store, OriginsAndFirstRecordWin) {
@@ -123,43 +103,6 @@ TEST_F(Store, CircuitNamesAreExpandedOnAddAndLookup) {
   write("circ_t.txt", "5 6\n");
   ASSERT_EQ(rtable1d_(f.c_str(), &n, &gx, &gy), 1);  // the same table, from the cache
   EXPECT_EQ(gx[0], 1);
-}
-
-TEST_F(Store, MultiLineCopiesAndComments) {
-  const char *lines[] = {"# Table format: MULTILINES", "a b", "#c", ""}, *comments[] = {"#a"};
-  ASSERT_EQ(rtable_multi_line_add("ml", lines, 4), 1);
-  rtable_multi_line_add("comments", comments, 1);
-  OwnedLines all, some;
-  int skip = 0, n = 0;
-  all.p = rtableml_from_memory("ml", &all.n, &skip, KIV_TABLE_BY_CALLER);
-  EXPECT_EQ(all.n, 4);
-  skip = 1;
-  some.p = rtableml_from_memory("ml", &some.n, &skip, KIV_TABLE_BY_CALLER);
-  EXPECT_EQ(some.vec(), (S{"a b", ""}));
-  EXPECT_EQ(rtableml_from_memory("other", &n, &skip, KIV_TABLE_BY_CALLER), nullptr);
-  EXPECT_EQ(n, -1);
-  EXPECT_EQ(rtableml_from_memory("comments", &n, &skip, KIV_TABLE_BY_CALLER), nullptr);
-  EXPECT_EQ(n, 0);
-}
-
-TEST_F(Store, TokensByFormat) {
-  const double x[] = {0, 1}, y[] = {2, 3};
-  const char *tk[] = {"p", "out"}, *ml[] = {"x"};
-  rtable1d_add("one", 2, x, y);
-  rtable0d_add("zero", 2, x);
-  rtablexy_add("xy", 1, 2, x, nullptr);
-  rtable_multi_line_add("ml", ml, 1);
-  rtable_add_tokens("one", 0, tk, 2);
-  rtable_add_tokens("zero", 10, tk, 2);  // 0D and line tables keep no tokens
-  rtable_add_tokens("ml", 13, tk, 2);
-  OwnedLines t, none, empty;
-  ASSERT_EQ(kiv_get_table_tokens_from_memory("one", &t.p, &t.n, KIV_TABLE_BY_CALLER), 1);
-  EXPECT_EQ(t.vec(), (S{"p", "out"}));
-  EXPECT_EQ(kiv_get_table_tokens_from_memory("zero", &none.p, &none.n, KIV_TABLE_BY_CALLER), 0);
-  EXPECT_EQ(kiv_get_table_tokens_from_memory("ml", &none.p, &none.n, KIV_TABLE_BY_CALLER), 0);
-  // A record without tokens answers with an empty list.
-  EXPECT_EQ(kiv_get_table_tokens_from_memory("xy", &empty.p, &empty.n, KIV_TABLE_BY_CALLER), 1);
-  EXPECT_EQ(empty.n, 0);
 }
 
 TEST_F(Store, EndOfRunEmptiesEveryList) {
