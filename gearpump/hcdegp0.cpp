@@ -481,21 +481,9 @@ void hcdegp0_(int *, double *q1, double *p1, double *q2, double *p2, double *tor
   // SI copies of the inputs: the caller's values stay as they were.
   std::array<double, kMaxTeeth> pr_si, pn_si;
   for (int k = 0; k < z; ++k) pr_si[k] = pr[k] * kBar, pn_si[k] = pn[k] * kBar;
-  const egp_calc_in in{.p1 = *p1 * kBar,
-                       .p2 = *p2 * kBar,
-                       .pinl = *pinl * kBar,
-                       .pout = *pout * kBar,
-                       .speed = *speed * kRpm,
-                       .theta = *angler * kDeg,
-                       .pr = pr_si.data(),
-                       .pn = pn_si.data()};
-  double *const flows[] = {qleakteethr, qleakteethn, qleakdrainr, qleakdrainn, qleakmeshzone,
-                           qoutradr,    qoutradn,    qinlradr,    qinlradn,    qoutortr,
-                           qoutortn,    qinlortr,    qinlortn,    qoutgrvr,    qoutgrvn,
-                           qsibl,       qnext,       volr,        voln};
-  double *const areas[] = {areaoutradr, areaoutradn, areaoutortr, areaoutortn,
-                           areainlradr, areainlradn, areainlortr, areainlortn,
-                           areaload,    areafree,    areaoutgrvr, areaoutgrvn};
+  const egp_calc_in in = egp_inputs(*p1 * kBar, *p2 * kBar, *pinl * kBar, *pout * kBar,
+                                    *speed * kRpm, *angler * kDeg, pr_si.data(), pn_si.data());
+  KIV_EGP_CALC_ARRAYS;
   egp_calc_out o{.dpr = dpr, .dpn = dpn, .fxr = fxr, .fyr = fyr, .fxn = fxn, .fyn = fyn};
   egp_wire_outputs(o, flows, areas);
   if (hcd_egp_calc_packed(real_parameters, integer_parameters, real_store, pointer_store, in, o))

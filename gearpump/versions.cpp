@@ -45,6 +45,18 @@ void egp_wire_outputs(egp_calc_out &o, double *const *f, double *const *a) {
   o.areaload = a[8], o.areafree = a[9], o.areaoutgrvr = a[10], o.areaoutgrvn = a[11];
 }
 
+egp_calc_in egp_inputs(double p1, double p2, double pinl, double pout, double speed, double theta,
+                       const double *pr, const double *pn) {
+  return {.p1 = p1, .p2 = p2, .pinl = pinl, .pout = pout, .speed = speed, .theta = theta,
+          .pr = pr, .pn = pn};
+}
+
+void egp_take_results(const egp_calc_out &o, double *q1, double *q2, double *torque,
+                      double *dpinl, double *dpout, double *dangler, double *anglen) {
+  *q1 = o.q1, *q2 = o.q2, *torque = o.torque, *dpinl = o.dpinl, *dpout = o.dpout;
+  *dangler = o.dtheta, *anglen = o.theta_n;
+}
+
 }  // namespace kiv::egp
 
 using namespace kiv::egp;
@@ -69,22 +81,9 @@ int calcPacked(double *q1, double *p1, double *pinl, double *dpinl, double *q_in
                double *pr_copy, double *pn_copy, double *const *flows, double *const *areas,
                double *fxr, double *fyr, double *fxn, double *fyn, double *reals, int *ints,
                double *store, void **slot) {
-  const egp_calc_in in{.p1 = *p1,
-                       .p2 = *p2,
-                       .pinl = *pinl,
-                       .pout = *pout,
-                       .speed = *speed,
-                       .theta = *angler,
-                       .pr = pr,
-                       .pn = pn,
-                       .q_inl = q_inl,
-                       .v_inl = v_inl,
-                       .q_out = q_out,
-                       .v_out = v_out,
-                       .q_r = q_r,
-                       .v_r = v_r,
-                       .q_n = q_n,
-                       .v_n = v_n};
+  egp_calc_in in = egp_inputs(*p1, *p2, *pinl, *pout, *speed, *angler, pr, pn);
+  in.q_inl = q_inl, in.v_inl = v_inl, in.q_out = q_out, in.v_out = v_out;
+  in.q_r = q_r, in.v_r = v_r, in.q_n = q_n, in.v_n = v_n;
   egp_calc_out o{.dpr = dpr,
                  .dpn = dpn,
                  .pout_copy = pout_copy,
@@ -97,10 +96,8 @@ int calcPacked(double *q1, double *p1, double *pinl, double *dpinl, double *q_in
                  .fyn = fyn};
   egp_wire_outputs(o, flows, areas);
   const int rc = hcd_egp_calc_packed(reals, ints, store, slot, in, o);
-  if (rc != 0) return rc;
-  *q1 = o.q1, *q2 = o.q2, *dpinl = o.dpinl, *dpout = o.dpout, *torque = o.torque;
-  *dangler = o.dtheta, *anglen = o.theta_n;
-  return 0;
+  if (rc == 0) egp_take_results(o, q1, q2, torque, dpinl, dpout, dangler, anglen);
+  return rc;
 }
 
 }  // namespace
@@ -138,14 +135,6 @@ int hcd_egp_init_04(const char *, int *, double *reals, int *ints, char **, doub
   q1, p1, pinl, dpinl, q_inl, v_inl, pr, dpr, q_r, v_r, pout, dpout, q_out, v_out, q2, p2, pn, \
       dpn, q_n, v_n, torque, speed, angler, dangler, anglen, pout_copy, pinl_copy, pr_copy,    \
       pn_copy, flows, areas
-#define KIV_EGP_CALC_ARRAYS                                                                   \
-  double *const flows[] = {qleakteethr, qleakteethn, qleakdrainr, qleakdrainn, qleakmeshzone, \
-                           qoutradr,    qoutradn,    qinlradr,    qinlradn,    qoutortr,      \
-                           qoutortn,    qinlortr,    qinlortn,    qoutgrvr,    qoutgrvn,      \
-                           qsibl,       qnext,       volr,        voln};                      \
-  double *const areas[] = {areaoutradr, areaoutradn, areaoutortr, areaoutortn,                \
-                           areainlradr, areainlradn, areainlortr, areainlortn,                \
-                           areaload,    areafree,    areaoutgrvr, areaoutgrvn}
 
 int hcd_egp_calc_04(KIV_EGP_CALC_HEAD, double *fxr, double *fyr, double *fxn, double *fyn,
                     double *reals, int *ints, char **, double *store, void **slot) {
@@ -240,16 +229,17 @@ int hcd_egp_init_02(int *, double *store, void **slot, int *precision, void *, v
 namespace {
 
 // The evaluation of versions 1 and 2 on a record of their defaults.
-int calcLegacy(egp_params &p, const egp_calc_in &in, egp_calc_out &o, const double *store,
-               void **slot, double *q1, double *q2, double *torque, double *dpinl, double *dpout,
+int calcLegacy(const egp_params &p, const egp_calc_in &in, double *dpr, double *dpn,
+               double *const *flows, double *const *areas, const double *store, void **slot,
+               double *q1, double *q2, double *torque, double *dpinl, double *dpout,
                double *dangler, double *anglen) {
   egp_instance *inst = egp_instance_of(slot);
   if (!inst) return -1;
+  egp_calc_out o{.dpr = dpr, .dpn = dpn};
+  egp_wire_outputs(o, flows, areas);
   const int rc = hcd_egp_calc_default(p, in, o, store, *inst);
-  if (rc != 0) return rc;
-  *q1 = o.q1, *q2 = o.q2, *torque = o.torque, *dpinl = o.dpinl, *dpout = o.dpout;
-  *dangler = o.dtheta, *anglen = o.theta_n;
-  return 0;
+  if (rc == 0) egp_take_results(o, q1, q2, torque, dpinl, dpout, dangler, anglen);
+  return rc;
 }
 
 void setPorts(egp_params &p, const double *const v[4], const double *thickness,
@@ -282,15 +272,6 @@ int hcd_egp_calc(int *, double *q1, double *p1, double *q2, double *p2, double *
   const double *const ports[4] = {ai, vi, ao, vo}, *const mult[6] = {m0, m1, m2, m3, m4, m5};
   setPorts(p, ports, b, clearance, mult);
   setPlain(p, b, h, L, w, g1, g2);
-  const egp_calc_in in{.p1 = *p1,
-                       .p2 = *p2,
-                       .pinl = *pinl,
-                       .pout = *pout,
-                       .speed = *speed,
-                       .theta = *angler,
-                       .pr = pr,
-                       .pn = pn};
-  egp_calc_out o{.dpr = dpr, .dpn = dpn};
   double *const flows[] = {qleakteethr, qleakteethn, nullptr,  nullptr,  nullptr,
                            qoutradr,    qoutradn,    qinlradr, qinlradn, qoutortr,
                            qoutortn,    qinlortr,    qinlortn, nullptr,  nullptr,
@@ -298,8 +279,8 @@ int hcd_egp_calc(int *, double *q1, double *p1, double *q2, double *p2, double *
   double *const areas[] = {areaoutradr, areaoutradn, areaoutortr, areaoutortn,
                            areainlradr, areainlradn, areainlortr, areainlortn,
                            areaload,    areafree,    nullptr,     nullptr};
-  egp_wire_outputs(o, flows, areas);
-  return calcLegacy(p, in, o, store, slot, q1, q2, torque, dpinl, dpout, dangler, anglen);
+  return calcLegacy(p, egp_inputs(*p1, *p2, *pinl, *pout, *speed, *angler, pr, pn), dpr, dpn, flows,
+                    areas, store, slot, q1, q2, torque, dpinl, dpout, dangler, anglen);
 }
 
 int hcd_egp_calc_02(int *, double *q1, double *p1, double *q2, double *p2, double *torque,
@@ -326,15 +307,6 @@ int hcd_egp_calc_02(int *, double *q1, double *p1, double *q2, double *p2, doubl
   setPlain(p, b, h, L, w, g1, g2);
   p.groove_start_driving = *gsr, p.groove_end_driving = *ger;
   p.groove_start_driven = *gsn, p.groove_end_driven = *gen, p.groove_width = *gw;
-  const egp_calc_in in{.p1 = *p1,
-                       .p2 = *p2,
-                       .pinl = *pinl,
-                       .pout = *pout,
-                       .speed = *speed,
-                       .theta = *angler,
-                       .pr = pr,
-                       .pn = pn};
-  egp_calc_out o{.dpr = dpr, .dpn = dpn};
   double *const flows[] = {qleakteethr, qleakteethn, nullptr,  nullptr,  nullptr,
                            qoutradr,    qoutradn,    qinlradr, qinlradn, qoutortr,
                            qoutortn,    qinlortr,    qinlortn, qoutgrvr, qoutgrvn,
@@ -342,6 +314,6 @@ int hcd_egp_calc_02(int *, double *q1, double *p1, double *q2, double *p2, doubl
   double *const areas[] = {areaoutradr, areaoutradn, areaoutortr, areaoutortn,
                            areainlradr, areainlradn, areainlortr, areainlortn,
                            areaload,    areafree,    areaoutgrvr, areaoutgrvn};
-  egp_wire_outputs(o, flows, areas);
-  return calcLegacy(p, in, o, store, slot, q1, q2, torque, dpinl, dpout, dangler, anglen);
+  return calcLegacy(p, egp_inputs(*p1, *p2, *pinl, *pout, *speed, *angler, pr, pn), dpr, dpn, flows,
+                    areas, store, slot, q1, q2, torque, dpinl, dpout, dangler, anglen);
 }

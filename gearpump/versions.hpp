@@ -31,4 +31,23 @@ int hcd_egp_calc_packed(const double *reals, const int *ints, const double *stor
 // areaoutgrvn.  Null entries stay null.
 void egp_wire_outputs(egp_calc_out &o, double *const *flows, double *const *areas);
 
+// The evaluation's scalar inputs and the cavity pressures pr[z1], pn[z2].
+egp_calc_in egp_inputs(double p1, double p2, double pinl, double pout, double speed, double theta,
+                       const double *pr, const double *pn);
+
+// Copies the evaluation's scalar results to the caller's arguments.
+void egp_take_results(const egp_calc_out &o, double *q1, double *q2, double *torque,
+                      double *dpinl, double *dpout, double *dangler, double *anglen);
+
 }  // namespace kiv::egp
+
+// The flows[19] and areas[12] of egp_wire_outputs, from the per-cavity
+// output arguments every full-width interface names alike.
+#define KIV_EGP_CALC_ARRAYS                                                                   \
+  double *const flows[] = {qleakteethr, qleakteethn, qleakdrainr, qleakdrainn, qleakmeshzone, \
+                           qoutradr,    qoutradn,    qinlradr,    qinlradn,    qoutortr,      \
+                           qoutortn,    qinlortr,    qinlortn,    qoutgrvr,    qoutgrvn,      \
+                           qsibl,       qnext,       volr,        voln};                      \
+  double *const areas[] = {areaoutradr, areaoutradn, areaoutortr, areaoutortn,                \
+                           areainlradr, areainlradn, areainlortr, areainlortn,                \
+                           areaload,    areafree,    areaoutgrvr, areaoutgrvn}
