@@ -339,13 +339,5 @@ TEST_F(FluidFileReader, EveryRefusalHasItsMessage) {
   refused("comments only", comments, "\nThe file '" + comments + "' is empty.\n");
 }
 
-TEST_F(FluidFileReader, IndexChecksComeFirst) {
-  ASSERT_EQ(add(ConstantFluid{.index = 3}), 0);
-  EXPECT_EQ(guarded([&] { return defineTable("never read", {.index = 3}); }), -2);
-  EXPECT_EQ(takeErr(), "Hydraulic property index 3\nis already defined.\n");
-  EXPECT_EQ(guarded([&] { return defineTable("never read", {.index = 101}); }), -2);
-  EXPECT_EQ(takeErr(), "Invalid fluid index: maximum is 100 and minimum is 0.\n");
-}
-
 }  // namespace
 }  // namespace kiv::test

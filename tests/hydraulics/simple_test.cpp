@@ -51,19 +51,6 @@ TEST_F(Simple, TemperatureAndGettersOfEveryFamily) {
   EXPECT_EQ(takeErr(), "");
 }
 
-TEST_F(Simple, TemperatureOfAnUndefinedCaseWarnsOnce) {
-  // A fuel record served without its family switch is no family tatp_
-  // knows: 0 K, and one warning per process.
-  ASSERT_EQ(add(FuelFluid{.index = 9}), 0);
-  select(9);
-  kiv::hyd::switches().gFuelProp[9] = 0;
-  // No other test reaches this case, so in any run this is the first time.
-  EXPECT_EQ(at(tatp_, 0.0), 0.0);
-  EXPECT_EQ(takeErr(), "\nWarning in function tatp : entering in undefined fluid case.\n");
-  EXPECT_EQ(at(tatp_, 0.0), 0.0);
-  EXPECT_EQ(takeErr(), "");
-}
-
 TEST_F(Simple, DropFluidGetters) {
   const ConstantFluid drop{.rho = 800.0, .mu = 0.04, .p_sat = -20000.0, .air_percent = 3.0,
                            .polytropic = 1.3, .high = -50000.0, .low = -50000.0};
