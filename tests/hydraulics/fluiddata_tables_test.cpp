@@ -294,14 +294,10 @@ std::vector<Case> cases() {
   // names are checked here.
   return {
       {"mode out of range", "4\n", mode + instead("4")},
-      {"no temperature count", "2\n", temps("density") + kEnd},
       {"zero temperatures", "3\n0\n", temps("speed of sound") + instead("0")},
       {"no reference line", "1\n1\n", reference + kEnd},
       {"reference density", "1\n1\n0 0\n",
        "\nReference density number 1 must be strictly positive (string '0 0').\n"},
-      {"reference pressure", "3\n1\n850 -2\n",
-       "\nReference pressure number 1 must be greater or equal to gauge pressure -1.013000 bar "
-       "(string '850 -2').\n"},
       {"temperature below absolute zero", "2\n1\n-300\n",
        temperature(1, "density", "-273.15") + instead("-300")},
       {"temperatures not increasing", kDensityHead.substr(0, 2) + "2\n40\n2\n0 870\n100 872\n40\n",
