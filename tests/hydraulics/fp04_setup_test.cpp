@@ -26,8 +26,6 @@ TEST_F(Fp04, AirWarningsAndParametersBecomeSiInPlace) {
   ASSERT_EQ(with(2, 7, {{6, 0.0}}).setUpIn(*this), 0);
   EXPECT_EQ(takeErr(),
             "\nThe air/gas content equal to 0 per cent can cause numerical problems.\n" + kWarning);
-  int i = 7;
-  EXPECT_EQ(at(rhoatp_, 0.0), 850.0);
   ASSERT_EQ(with(2, 8, {{6, 12.0}}).setUpIn(*this), 0);
   EXPECT_EQ(takeErr(), "\nThe air/gas content greater than 10 per cent is very high.\n" + kWarning);
 
@@ -42,7 +40,7 @@ TEST_F(Fp04, AirWarningsAndParametersBecomeSiInPlace) {
                                     {11, 1e-6}, {14, 1e5}, {15, 1e5}, {16, 1e-3}, {19, 1e5}})
     expected[pos] = before.real[pos] * factor;
   for (int k = 0; k < 20; ++k) EXPECT_EQ(g.real[k], expected[k]) << "position " << k;
-  i = 2;
+  int i = 2;
   EXPECT_EQ(retfprop_(&i)->bulk_slope, 0.08);  // divided on the way to the definer only
 }
 
@@ -189,15 +187,12 @@ TEST_F(Fp04, SimpleAndFuelTypes) {
 TEST_F(Fp04, EvaluationSelectsAndClearsTheTotals) {
   Fp04Params a = with(2, 1, {}), b = with(2, 2, {{0, 1000.0}});
   ASSERT_EQ(guarded([&] { a.setUp(); b.setUp(); return 0; }), 0);
-  double volume = 3.0, mass = 4.0, v = 0.5e-3, m = 0.4;
+  double volume = 3.0, mass = 4.0;
   int instance = 1;
   KivSetFirstCall(1);
   fp04_(&instance, &volume, &mass, a.real, a.integer);
   EXPECT_EQ(volume + mass, 0.0);
   EXPECT_EQ(gethdind_(), 1);
-  hydradd_volmass_(&v, &m);  // a chamber of the fluid
-  EXPECT_DOUBLE_EQ(volume, 0.5);
-  EXPECT_DOUBLE_EQ(mass, 0.4);
   fp04_(&instance, &volume, &mass, b.real, b.integer);
   EXPECT_EQ(gethdind_(), 2);
 }
