@@ -39,6 +39,14 @@ TEST_F(Registry, IndexesTypesAndLookups) {
   EXPECT_EQ(takeErr(), taken(3));
   EXPECT_EQ(exitCode(), 1);
 
+  // A density or bulk modulus that is not a finite positive number defines nothing.
+  int i6 = 6;
+  for (double bad : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
+    EXPECT_EQ(add(ConstantFluid{.index = 6, .rho = bad}) + add(SimpleFluid{.index = 6, .bulk = bad}), -4);
+    EXPECT_EQ(checkhdind2_(&i6), 0);
+    EXPECT_NE(takeErr().find("index 6: the bulk modulus"), std::string::npos) << bad;
+  }
+
   int i4 = 4;
   EXPECT_EQ(guarded([&] { return getftype_(&i4); }), -2);
   EXPECT_EQ(takeErr(), undefined(4));
