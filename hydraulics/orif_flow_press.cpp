@@ -325,11 +325,24 @@ Flat flatten(const SliceTable &t) {
   return f;
 }
 
+// Codes across the layers, as the text-parameter interpreter reads the same
+// pair of the second variable: its high side decides above the highest
+// layer, its low side below the lowest, and either side cyclic makes the
+// axis cyclic.  A table file then behaves alike through both.
+struct StackCodes {
+  int top, bottom;
+};
+StackCodes stackCodes(const FlowArgs &a) {
+  const int bottom = a.codes[2];
+  return {bottom == 3 ? 3 : a.codes[3], bottom};
+}
+
 int sliceSpline(const FlowArgs &a, const SliceTable &t, int type, int left, int right) {
   const Flat f = flatten(t);
   const int layers = static_cast<int>(t.slices.size());
-  return msplinit_(&layers, f.npts.data(), f.x.data(), t.at.data(), f.z.data(), &a.codes[2],
-                   &a.codes[3], &a.codes[0], &a.slopes[0], &a.codes[1], &a.slopes[1], &left,
+  const StackCodes s = stackCodes(a);
+  return msplinit_(&layers, f.npts.data(), f.x.data(), t.at.data(), f.z.data(), &s.top,
+                   &s.bottom, &a.codes[0], &a.slopes[0], &a.codes[1], &a.slopes[1], &left,
                    &right, &type);
 }
 
@@ -572,8 +585,9 @@ int openingT3D(const FlowArgs &a, int &level) {
     ys.insert(ys.end(), set.at.begin(), set.at.end());
   }
   const int all = static_cast<int>(npts.size());
+  const StackCodes s = stackCodes(a);
   const int id = m3dsplinit_(&parts, &all, npts.data(), nlayers.data(), xs.data(), ys.data(), z,
-                             ws.data(), &a.codes[2], &a.codes[3], &a.codes[0], &a.slopes[0],
+                             ws.data(), &s.top, &s.bottom, &a.codes[0], &a.slopes[0],
                              &a.codes[1], &a.slopes[1], &left, &right, &type);
   if (id < 0) kivfprintf(stderr, "\nError in SetUpFlowXdPTable: unable to create MM1D spline.\n");
   return id;

@@ -642,9 +642,10 @@ int getZetaDpSplineFromZetaReTable1D_(char *file, double *dh, int *interpolation
                px[0], py[0], file);
     warned = true;
   }
-  // The caller counts 1 linear, 2 cubic; its variable is left as given.
-  const int local = 3 - *interpolation;
-  *index = zetaAsCq(*dh, py, px, local, n);
+  // The caller counts 1 linear, 2 cubic: its variable is turned into this
+  // library's code (1 cubic, else linear) in place.
+  *interpolation = 3 - *interpolation;
+  *index = zetaAsCq(*dh, py, px, *interpolation, n);
   if (*index < 0) {
     kivfprintf(stderr, "\nInvalid zeta=f(Re) filename '%s'\n", file);
     return 2;

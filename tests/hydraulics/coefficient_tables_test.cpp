@@ -195,11 +195,32 @@ TEST_F(CoefficientTables, LoadersFromFilesAndExpressions) {
   double dh = kDh;
   int interpolation = 1, index = -5;
   EXPECT_EQ(getZetaDpSplineFromZetaReTable1D_(file, &dh, &interpolation, 0, &index), 0);
-  EXPECT_EQ(interpolation, 1);
+  // The caller's 1 (linear) comes back as the array set-up's linear code.
+  EXPECT_EQ(interpolation, 2);
   // Caller code 1 is linear: halfway between two points in log(1 + X).
   auto u = [&](int i) { return std::log1p(re[i] * re[i] * zeta[i] / (2.0 * kDh * kDh)); };
   const double um = 0.5 * (u(0) + u(1));
   EXPECT_NEAR(cqAt(index, std::expm1(um)), 0.5 * (0.3 + 0.55), 1e-12);
+  // Caller code 2 is cubic and comes back as 1: the same curve as the
+  // array set-up given the same points and code 1.
+  int cubic_caller = 2, cubic = 1, three = 3;
+  EXPECT_EQ(getZetaDpSplineFromZetaReTable1D_(file, &dh, &cubic_caller, 0, &index), 0);
+  EXPECT_EQ(cubic_caller, 1);
+  double re_copy[] = {re[0], re[1], re[2]}, zeta_copy[] = {zeta[0], zeta[1], zeta[2]};
+  const int reference = SetUpZetaTable2_(&dh, zeta_copy, re_copy, &cubic, &three);
+  ASSERT_GE(reference, 0);
+  for (double f : {0.1, 0.5, 0.9, 1.5}) {
+    const double X = std::expm1(u(0) + f * (u(2) - u(0)));
+    EXPECT_EQ(cqAt(index, X), cqAt(reference, X)) << f;
+  }
+  EXPECT_GT(std::fabs(cqAt(index, std::expm1(um)) - 0.5 * (0.3 + 0.55)), 1e-4);
+  // A file that cannot be read leaves the caller's code alone.
+  char missing[] = "ct_no_such_table";
+  int untouched = 2;
+  EXPECT_EQ(getZetaDpSplineFromZetaReTable1D_(missing, &dh, &untouched, 0, &index), 2);
+  EXPECT_EQ(untouched, 2);
+  EXPECT_EQ(index, -1);
+  takeErr();
   // A generated grid: Re = 100 is one of its points.
   char r[] = "Re";
   char *names[] = {r};
