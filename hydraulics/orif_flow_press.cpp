@@ -4,6 +4,7 @@
 // (or expressions) in a process-wide registry.
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -193,6 +194,28 @@ void convertFlows(const FlowArgs &a, std::vector<double> &q) {
   for (double &x : q) x = x * a.factor / kLitresPerMinute;
 }
 
+// NaN and infinities, read or made by the flow factor, are refused before
+// the zero-point checks, which would take them for a leak or a gap.
+bool finiteParts(const FlowArgs &a, const char *who,
+                 std::initializer_list<const std::vector<double> *> parts, int &level) {
+  for (const std::vector<double> *v : parts) {
+    const long bad = firstNonFinite(v->data(), v->size());
+    if (bad < 0) continue;
+    kivfprintf(stderr, "\nError in %s: the input table %s contains a non-finite value (%lf).\n",
+               who, a.text, (*v)[static_cast<size_t>(bad)]);
+    raiseLevel(level, 2);
+    return false;
+  }
+  return true;
+}
+
+bool finiteSlices(const FlowArgs &a, const char *who, const SliceTable &t, int &level) {
+  if (!finiteParts(a, who, {&t.at}, level)) return false;
+  for (const DpTable &s : t.slices)
+    if (!finiteParts(a, who, {&s.dp, &s.values}, level)) return false;
+  return true;
+}
+
 bool anyNegative(const std::vector<double> &x) {
   return std::any_of(x.begin(), x.end(), [](double v) { return v < 0.0; });
 }
@@ -355,6 +378,7 @@ int flowTable1D2D(const FlowArgs &a, int &level) {
   }
   DpTable t{g.axes[0], g.dim == 2 ? g.axes[1] : std::vector<double>{}, g.values};
   convertFlows(a, t.values);
+  if (!finiteParts(a, "SetUpFlowdPTable", {&t.dp, &t.other, &t.values}, level)) return -1;
   int position = 0, found = 0;
   if (check_point_in_zero_1D_2D(a.text, t, position, found, level) < 0) return -1;
   if ((a.revflow == 1 || a.revflow == 3) && anyNegative(t.dp)) {
@@ -389,6 +413,7 @@ int flowTableT1D(const FlowArgs &a, int &level) {
   SliceTable t;
   if (!readSlices(a, t)) return -1;
   for (DpTable &s : t.slices) convertFlows(a, s.values);
+  if (!finiteSlices(a, "SetUpFlowdPTable", t, level)) return -1;
   if (check_point_in_zero_M1D_table(a.text, t, level) < 0) return -1;
   int type = 0, left = 0, right = 0;
   if (!layerCodes(a, "SetUpFlowdPTable", type, left, right)) return -1;
@@ -444,6 +469,9 @@ int openingGrid(const FlowArgs &a, int &level) {
     return -1;
   }
   convertFlows(a, g.values);
+  if (!finiteParts(a, "SetUpFlowXdPTable", {&g.values}, level)) return -1;
+  for (const std::vector<double> &axis : g.axes)
+    if (!finiteParts(a, "SetUpFlowXdPTable", {&axis}, level)) return -1;
   const size_t nx = g.axes[0].size(), ndp = g.axes[1].size(), nt = g.dim == 3 ? g.axes[2].size() : 1;
   auto at = [&](size_t i, size_t j, size_t k) { return g.values[i + nx * (j + ndp * k)]; };
   bool present = false;
@@ -532,6 +560,7 @@ int openingT1D(const FlowArgs &a, int &level) {
   SliceTable t;
   if (!readSlices(a, t)) return -1;
   for (DpTable &s : t.slices) convertFlows(a, s.values);
+  if (!finiteSlices(a, "SetUpFlowXdPTable", t, level)) return -1;
   if (zeroSlice(a.text, t, 0, level) < 0) return -1;
   if ((a.revflow == 1 || a.revflow == 3) && anyNegative(t.at)) {
     kivfprintf(stderr, kXdpNegativeSliced, a.text);
@@ -565,6 +594,10 @@ int openingT3D(const FlowArgs &a, int &level) {
       set.at.push_back(y[slice]);
     }
   }
+  for (const SliceTable &set : sets)
+    if (!finiteSlices(a, "SetUpFlowXdPTable", set, level)) return -1;
+  const std::vector<double> temperatures(z, z + parts);
+  if (!finiteParts(a, "SetUpFlowXdPTable", {&temperatures}, level)) return -1;
   for (size_t k = 0; k < sets.size(); ++k)
     if (zeroSlice(a.text, sets[k], static_cast<int>(k) + 1, level) < 0) return -1;
   for (const auto &set : sets)

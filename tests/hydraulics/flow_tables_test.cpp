@@ -3,6 +3,7 @@
 // worked out by hand on the linear interpolants; refusals and their texts.
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,46 @@ TEST_F(FlowTables, LayerSidesReadAsTheInterpreterReadsThem) {
   takeOut();
   std::remove(t1d.c_str());
   std::remove(t3d.c_str());
+}
+
+TEST_F(FlowTables, NonFiniteValuesAreRefusedFirst) {
+  // A NaN flow at zero pressure drop is not a leak, a missing zero point
+  // is not a gap when the axis holds a NaN: both are named as non-finite.
+  const double nan = std::numeric_limits<double>::quiet_NaN(),
+               inf = std::numeric_limits<double>::infinity();
+  table("ft_nan0", {0.0, 1e5}, {nan, 1e-4});
+  table("ft_nanaxis", {nan, 1e5}, {0.0, 1e-4});
+  table("ft_inf2d", {0.0, 1e5}, {0.0, 1e-4, 0.0, inf}, {1.0, 2.0});
+  const int sizes[] = {2, 2};
+  const double x[] = {0.0, 1e5, 0.0, 1e5}, y[] = {1.0, 2.0}, q[] = {nan, 1e-4, 0.0, 2e-4};
+  ASSERT_EQ(rtablemd_add("ft_nant1d", 2, sizes, x, y, q, nullptr), 1);
+  const double opening[] = {1e-3, 2e-3, 1e-3, 2e-3}, dp[] = {0.0, 1e5}, w[] = {0.0, nan, 1e-5, 2e-5};
+  ASSERT_EQ(rtablemd_add("ft_nanx", 2, sizes, opening, dp, w, nullptr), 1);
+  const int per_slice[] = {2, 2}, per_part[] = {1, 1};
+  const double temps[] = {300.0, inf}, zero_dp[] = {0.0, 0.0}, w3[] = {0.0, 0.0, 0.0, 0.0};
+  ASSERT_EQ(rtablem3d_add("ft_inft3d", 2, 2, per_slice, per_part, opening, zero_dp, temps, w3,
+                          nullptr),
+            1);
+  takeErr();
+  struct Case {
+    const char *text;
+    int nnames;
+    bool opening;
+  } cases[] = {{"ft_nan0", 1, false},  {"ft_nanaxis", 1, false}, {"ft_inf2d", 2, false},
+               {"ft_nant1d", 2, false}, {"ft_nanx", 3, true},     {"ft_inft3d", 3, true}};
+  for (const Case &c : cases) {
+    EXPECT_EQ(setUp(c.text, 2, 1, c.nnames, 0, 1.0, c.opening), -1) << c.text;
+    EXPECT_EQ(level, 2) << c.text;
+    const std::string err = takeErr();
+    EXPECT_NE(err.find("non-finite"), std::string::npos) << err;
+    EXPECT_EQ(err.find("zero pressure drop"), std::string::npos) << err;
+  }
+  // A flow factor that is not a number spoils every flow of a sound table.
+  table("ft_factor", {0.0, 1e5}, {0.0, 60.0});
+  EXPECT_EQ(setUp("ft_factor", 2, 1, 1, 1, nan), -1);
+  EXPECT_NE(takeErr().find("non-finite"), std::string::npos);
+  EXPECT_GE(setUp("ft_factor", 2, 1, 1, 1, 2.0), 0);
+  EXPECT_EQ(level, 0);
 }
 
 TEST_F(FlowTables, LookupsAllocateNothing) {
