@@ -242,7 +242,8 @@ TEST_F(FlowTables, NonFiniteValuesAreRefusedFirst) {
   const int sizes[] = {2, 2};
   const double x[] = {0.0, 1e5, 0.0, 1e5}, y[] = {1.0, 2.0}, q[] = {nan, 1e-4, 0.0, 2e-4};
   ASSERT_EQ(rtablemd_add("ft_nant1d", 2, sizes, x, y, q, nullptr), 1);
-  const double opening[] = {1e-3, 2e-3, 1e-3, 2e-3}, dp[] = {0.0, 1e5}, w[] = {0.0, nan, 1e-5, 2e-5};
+  const double opening[] = {1e-3, 2e-3, 1e-3, 2e-3}, dp[] = {0.0, 1e5},
+               w[] = {0.0, nan, 1e-5, 2e-5};
   ASSERT_EQ(rtablemd_add("ft_nanx", 2, sizes, opening, dp, w, nullptr), 1);
   const int per_slice[] = {2, 2}, per_part[] = {1, 1};
   const double temps[] = {300.0, inf}, zero_dp[] = {0.0, 0.0}, w3[] = {0.0, 0.0, 0.0, 0.0};
