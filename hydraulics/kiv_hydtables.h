@@ -30,7 +30,11 @@ extern "C" {
  * revflow 1: symmetric orifice (non-negative pressure drops, mirrored),
  * 2: one table for both directions, 3: one direction (sign -1 turns it
  * into the reverse branch).  interpolation 1 cubic, 2 linear; codes,
- * ext_modes and end_slopes are those of the N-D and multi-1-D splines. */
+ * ext_modes and end_slopes hold a (low side, high side) pair per variable,
+ * as the N-D splines take them.  Across the layers of a T1D or T3D table
+ * (the second variable) the high-side code acts above the highest layer
+ * and the low-side code below the lowest (either one 3: cyclic), as the
+ * text-parameter interpreter reads the same pair. */
 
 KIV_API int SetUpFlowdPTable2(char *text, int *flow_unit, int *revflow, int *sign, double *factor,
                               char **names, int *nnames, int *interpolation, int *codes,
@@ -65,8 +69,10 @@ KIV_API int createSplineCqDpScaled_(double *dh, double *cq, double *re, int *int
                                     int *n);
 /* Cq against Re itself, through (0, 0). */
 KIV_API int SetUpCqReTable_(double *cq, double *re, int *interpolation, int *n);
-/* (Re, zeta) table file; *interpolation 1 linear, 2 cubic, left unchanged.
- * halve 1 halves every zeta.  Returns 0, 1 (warnings) or 2 (failure). */
+/* (Re, zeta) table file; *interpolation 1 linear, 2 cubic on entry, replaced
+ * by 3 - *interpolation (the code of SetUpZetaTable2_: 1 cubic, else
+ * linear).  halve 1 halves every zeta.  Returns 0, 1 (warnings) or 2
+ * (failure). */
 KIV_API int getZetaDpSplineFromZetaReTable1D_(char *file, double *dh, int *interpolation,
                                               int halve, int *index);
 /* zeta(Re) from expression id on Re = 10 .. 10^9.9.  Returns 0 or 2. */

@@ -4,6 +4,7 @@
 // (or expressions) in a process-wide registry.
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -193,6 +194,28 @@ void convertFlows(const FlowArgs &a, std::vector<double> &q) {
   for (double &x : q) x = x * a.factor / kLitresPerMinute;
 }
 
+// NaN and infinities, read or made by the flow factor, are refused before
+// the zero-point checks, which would take them for a leak or a gap.
+bool finiteParts(const FlowArgs &a, const char *who,
+                 std::initializer_list<const std::vector<double> *> parts, int &level) {
+  for (const std::vector<double> *v : parts) {
+    const long bad = firstNonFinite(v->data(), v->size());
+    if (bad < 0) continue;
+    kivfprintf(stderr, "\nError in %s: the input table %s contains a non-finite value (%lf).\n",
+               who, a.text, (*v)[static_cast<size_t>(bad)]);
+    raiseLevel(level, 2);
+    return false;
+  }
+  return true;
+}
+
+bool finiteSlices(const FlowArgs &a, const char *who, const SliceTable &t, int &level) {
+  if (!finiteParts(a, who, {&t.at}, level)) return false;
+  for (const DpTable &s : t.slices)
+    if (!finiteParts(a, who, {&s.dp, &s.values}, level)) return false;
+  return true;
+}
+
 bool anyNegative(const std::vector<double> &x) {
   return std::any_of(x.begin(), x.end(), [](double v) { return v < 0.0; });
 }
@@ -325,11 +348,24 @@ Flat flatten(const SliceTable &t) {
   return f;
 }
 
+// Codes across the layers, as the text-parameter interpreter reads the same
+// pair of the second variable: its high side decides above the highest
+// layer, its low side below the lowest, and either side cyclic makes the
+// axis cyclic.  A table file then behaves alike through both.
+struct StackCodes {
+  int top, bottom;
+};
+StackCodes stackCodes(const FlowArgs &a) {
+  const int bottom = a.codes[2];
+  return {bottom == 3 ? 3 : a.codes[3], bottom};
+}
+
 int sliceSpline(const FlowArgs &a, const SliceTable &t, int type, int left, int right) {
   const Flat f = flatten(t);
   const int layers = static_cast<int>(t.slices.size());
-  return msplinit_(&layers, f.npts.data(), f.x.data(), t.at.data(), f.z.data(), &a.codes[2],
-                   &a.codes[3], &a.codes[0], &a.slopes[0], &a.codes[1], &a.slopes[1], &left,
+  const StackCodes s = stackCodes(a);
+  return msplinit_(&layers, f.npts.data(), f.x.data(), t.at.data(), f.z.data(), &s.top,
+                   &s.bottom, &a.codes[0], &a.slopes[0], &a.codes[1], &a.slopes[1], &left,
                    &right, &type);
 }
 
@@ -342,6 +378,7 @@ int flowTable1D2D(const FlowArgs &a, int &level) {
   }
   DpTable t{g.axes[0], g.dim == 2 ? g.axes[1] : std::vector<double>{}, g.values};
   convertFlows(a, t.values);
+  if (!finiteParts(a, "SetUpFlowdPTable", {&t.dp, &t.other, &t.values}, level)) return -1;
   int position = 0, found = 0;
   if (check_point_in_zero_1D_2D(a.text, t, position, found, level) < 0) return -1;
   if ((a.revflow == 1 || a.revflow == 3) && anyNegative(t.dp)) {
@@ -376,6 +413,7 @@ int flowTableT1D(const FlowArgs &a, int &level) {
   SliceTable t;
   if (!readSlices(a, t)) return -1;
   for (DpTable &s : t.slices) convertFlows(a, s.values);
+  if (!finiteSlices(a, "SetUpFlowdPTable", t, level)) return -1;
   if (check_point_in_zero_M1D_table(a.text, t, level) < 0) return -1;
   int type = 0, left = 0, right = 0;
   if (!layerCodes(a, "SetUpFlowdPTable", type, left, right)) return -1;
@@ -431,6 +469,9 @@ int openingGrid(const FlowArgs &a, int &level) {
     return -1;
   }
   convertFlows(a, g.values);
+  if (!finiteParts(a, "SetUpFlowXdPTable", {&g.values}, level)) return -1;
+  for (const std::vector<double> &axis : g.axes)
+    if (!finiteParts(a, "SetUpFlowXdPTable", {&axis}, level)) return -1;
   const size_t nx = g.axes[0].size(), ndp = g.axes[1].size(), nt = g.dim == 3 ? g.axes[2].size() : 1;
   auto at = [&](size_t i, size_t j, size_t k) { return g.values[i + nx * (j + ndp * k)]; };
   bool present = false;
@@ -519,6 +560,7 @@ int openingT1D(const FlowArgs &a, int &level) {
   SliceTable t;
   if (!readSlices(a, t)) return -1;
   for (DpTable &s : t.slices) convertFlows(a, s.values);
+  if (!finiteSlices(a, "SetUpFlowXdPTable", t, level)) return -1;
   if (zeroSlice(a.text, t, 0, level) < 0) return -1;
   if ((a.revflow == 1 || a.revflow == 3) && anyNegative(t.at)) {
     kivfprintf(stderr, kXdpNegativeSliced, a.text);
@@ -552,6 +594,10 @@ int openingT3D(const FlowArgs &a, int &level) {
       set.at.push_back(y[slice]);
     }
   }
+  for (const SliceTable &set : sets)
+    if (!finiteSlices(a, "SetUpFlowXdPTable", set, level)) return -1;
+  const std::vector<double> temperatures(z, z + parts);
+  if (!finiteParts(a, "SetUpFlowXdPTable", {&temperatures}, level)) return -1;
   for (size_t k = 0; k < sets.size(); ++k)
     if (zeroSlice(a.text, sets[k], static_cast<int>(k) + 1, level) < 0) return -1;
   for (const auto &set : sets)
@@ -572,8 +618,9 @@ int openingT3D(const FlowArgs &a, int &level) {
     ys.insert(ys.end(), set.at.begin(), set.at.end());
   }
   const int all = static_cast<int>(npts.size());
+  const StackCodes s = stackCodes(a);
   const int id = m3dsplinit_(&parts, &all, npts.data(), nlayers.data(), xs.data(), ys.data(), z,
-                             ws.data(), &a.codes[2], &a.codes[3], &a.codes[0], &a.slopes[0],
+                             ws.data(), &s.top, &s.bottom, &a.codes[0], &a.slopes[0],
                              &a.codes[1], &a.slopes[1], &left, &right, &type);
   if (id < 0) kivfprintf(stderr, "\nError in SetUpFlowXdPTable: unable to create MM1D spline.\n");
   return id;

@@ -3,6 +3,8 @@
 // shared with the coefficient tables.
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <new>
 #include <vector>
 
@@ -23,6 +25,15 @@ struct DpTable {
 
 inline void raiseLevel(int &level, int to) {
   if (level < to) level = to;
+}
+
+// Position of the first NaN or infinity among a[0..n-1], -1 when none.
+// Tables are screened with it before any other check: a NaN passes every
+// sign test and would be reported as some other fault.
+inline long firstNonFinite(const double *a, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (!std::isfinite(a[i])) return static_cast<long>(i);
+  return -1;
 }
 
 // Looks for the zero pressure drop: -1 (level 2, messages) when the flow

@@ -94,9 +94,27 @@ double cqFromDisc(const ZetaRecord &r, double X, double dh, int dp_number);
 
 // ---- Set-up ------------------------------------------------------------------
 
-// Every point positive, then Re sqrt(zeta) (or Re / Cq) strictly increasing.
+// Every (Re, coefficient) point finite, else false after "<header>" and a
+// message naming the point (1-based, as the sign checks do).
+bool allFinite(const char *header, const double *re, const double *coef, int n,
+               const char *re_name, const char *name) {
+  for (int i = 0; i < n; ++i) {
+    if (std::isfinite(re[i]) && std::isfinite(coef[i])) continue;
+    kivfprintf(stderr, "%s", header);
+    kivfprintf(stderr,
+               "\nThe input table contains a point with a non-finite value (%s= %lf, %s= %lf).",
+               re_name, re[i], name, coef[i]);
+    kivfprintf(stderr, "\nCheck point # %d", i + 1);
+    return false;
+  }
+  return true;
+}
+
+// Every point finite and positive, then Re sqrt(zeta) (or Re / Cq) strictly
+// increasing.
 bool checkTable(const double *coef, const double *re, int n, bool is_cq) {
   const char *header = is_cq ? "\nError detected in SetUpCqTable utility:" : "";
+  if (!allFinite(header, re, coef, n, "Re", is_cq ? "Cq" : "zeta")) return false;
   for (int i = 0; i < n; ++i) {
     if (!(coef[i] > 0.0)) {
       kivfprintf(stderr, "%s", header);
@@ -215,6 +233,7 @@ int zetaAsCq(double dh, const double *zeta, const double *re, int interpolation,
 }
 
 int cqAgainstRe(const double *cq, const double *re, int interpolation, int n) {
+  if (!allFinite("\nError detected in SetUpCqReTable utility:", re, cq, n, "Re", "Cq")) return -1;
   for (int i = 0; i < n; ++i) {
     if (cq[i] > 0.0 && re[i] > 0.0) continue;
     kivfprintf(stderr, "\nError detected in SetUpCqReTable utility:");
@@ -440,6 +459,11 @@ int discTable(const DiscArgs &a, int &level) {
   DpTable t;
   t.dp.assign(ax, ax + sz[0]);
   t.values.assign(val, val + sz[0]);
+  if (!allFinite("\nError in SetUpCqTable_disc2_ utility:", ax, val, sz[0],
+                 a.flow_number == 1 ? "lambda" : "Re", a.dp_number == 2 ? "zeta" : "Cq")) {
+    raiseLevel(level, 2);
+    return -1;
+  }
   for (int i = 0; i < t.n(); ++i) {
     const double x = t.dp[static_cast<size_t>(i)], c = t.values[static_cast<size_t>(i)];
     const bool bad_x = x < 0.0, bad_c = c < 0.0, bad_zeta = a.dp_number == 2 && c == 0.0;
@@ -480,6 +504,16 @@ int discTable(const DiscArgs &a, int &level) {
     }
     const double dh2 = a.dh * a.dh;
     t.dp[i] = a.flow_number == 1 ? x * x * 0.5 / dh2 : (c > 0.0 ? x * x * 0.5 / (dh2 * c * c) : 0.0);
+  }
+  // Finite points may still overflow, or meet a zero diameter.
+  if (const long bad = firstNonFinite(t.dp.data(), t.dp.size()); bad >= 0) {
+    kivfprintf(stderr, "\nError in SetUpCqTable_disc2_ utility:");
+    kivfprintf(stderr,
+               "\nThe table %s gives a non-finite scaled pressure drop at point # %ld"
+               " (hydraulic diameter %lf).\n",
+               a.text, bad + 1, a.dh);
+    raiseLevel(level, 2);
+    return -1;
   }
   int position = 0, found = 0;
   check_point_in_zero_1D_2D(a.text, t, position, found, level);
@@ -614,6 +648,11 @@ int getZetaDpSplineFromZetaReTable1D_(char *file, double *dh, int *interpolation
     kivfprintf(stderr, "\nCheck the path of the table : '%s'\n", file);
     return 2;
   }
+  // Before the order check and the warnings, which would misread them.
+  if (!allFinite("", px, py, n, "Re", "zeta")) {
+    kivfprintf(stderr, "\nInvalid zeta=f(Re) filename '%s'\n", file);
+    return 2;
+  }
   if (px[0] > px[n - 1]) {
     kivfprintf(stderr,
                "\ntabulated flow dimensionless number Re must be strictly increasing in the table "
@@ -642,9 +681,10 @@ int getZetaDpSplineFromZetaReTable1D_(char *file, double *dh, int *interpolation
                px[0], py[0], file);
     warned = true;
   }
-  // The caller counts 1 linear, 2 cubic; its variable is left as given.
-  const int local = 3 - *interpolation;
-  *index = zetaAsCq(*dh, py, px, local, n);
+  // The caller counts 1 linear, 2 cubic: its variable is turned into this
+  // library's code (1 cubic, else linear) in place.
+  *interpolation = 3 - *interpolation;
+  *index = zetaAsCq(*dh, py, px, *interpolation, n);
   if (*index < 0) {
     kivfprintf(stderr, "\nInvalid zeta=f(Re) filename '%s'\n", file);
     return 2;

@@ -3,6 +3,10 @@
 // closed forms, and the orifice whose flow has inertia at rest and in its
 // steady state.
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -195,11 +199,32 @@ TEST_F(CoefficientTables, LoadersFromFilesAndExpressions) {
   double dh = kDh;
   int interpolation = 1, index = -5;
   EXPECT_EQ(getZetaDpSplineFromZetaReTable1D_(file, &dh, &interpolation, 0, &index), 0);
-  EXPECT_EQ(interpolation, 1);
+  // The caller's 1 (linear) comes back as the array set-up's linear code.
+  EXPECT_EQ(interpolation, 2);
   // Caller code 1 is linear: halfway between two points in log(1 + X).
   auto u = [&](int i) { return std::log1p(re[i] * re[i] * zeta[i] / (2.0 * kDh * kDh)); };
   const double um = 0.5 * (u(0) + u(1));
   EXPECT_NEAR(cqAt(index, std::expm1(um)), 0.5 * (0.3 + 0.55), 1e-12);
+  // Caller code 2 is cubic and comes back as 1: the same curve as the
+  // array set-up given the same points and code 1.
+  int cubic_caller = 2, cubic = 1, three = 3;
+  EXPECT_EQ(getZetaDpSplineFromZetaReTable1D_(file, &dh, &cubic_caller, 0, &index), 0);
+  EXPECT_EQ(cubic_caller, 1);
+  double re_copy[] = {re[0], re[1], re[2]}, zeta_copy[] = {zeta[0], zeta[1], zeta[2]};
+  const int reference = SetUpZetaTable2_(&dh, zeta_copy, re_copy, &cubic, &three);
+  ASSERT_GE(reference, 0);
+  for (double f : {0.1, 0.5, 0.9, 1.5}) {
+    const double X = std::expm1(u(0) + f * (u(2) - u(0)));
+    EXPECT_EQ(cqAt(index, X), cqAt(reference, X)) << f;
+  }
+  EXPECT_GT(std::fabs(cqAt(index, std::expm1(um)) - 0.5 * (0.3 + 0.55)), 1e-4);
+  // A file that cannot be read leaves the caller's code alone.
+  char missing[] = "ct_no_such_table";
+  int untouched = 2;
+  EXPECT_EQ(getZetaDpSplineFromZetaReTable1D_(missing, &dh, &untouched, 0, &index), 2);
+  EXPECT_EQ(untouched, 2);
+  EXPECT_EQ(index, -1);
+  takeErr();
   // A generated grid: Re = 100 is one of its points.
   char r[] = "Re";
   char *names[] = {r};
@@ -210,6 +235,86 @@ TEST_F(CoefficientTables, LoadersFromFilesAndExpressions) {
   const Zeta z = orifZeta(index, X * kRho * kNu * kNu);
   EXPECT_NEAR(z.re, 100.0, 1e-9);
   EXPECT_NEAR(z.zeta, 1.14, 1e-12);
+}
+
+bool has(const std::string &text, const char *part) { return text.find(part) != std::string::npos; }
+
+TEST_F(CoefficientTables, NonFiniteValuesAreRefusedFirst) {
+  // A NaN passes every sign test; it must be named for what it is, not as a
+  // leak at zero, a negative coefficient or a disorder of the points.
+  // A file's contents may be cached by name: every table has its own.
+  int files = 0;
+  auto file = [&](const std::string &rows) {
+    const std::string path = tempPath("ct_nonfinite" + std::to_string(++files) + ".txt");
+    std::ofstream(path) << "# Table format: 1D\n" << rows;
+    return path;
+  };
+  struct Case {
+    const char *rows;
+    int dp_number, flow_number;
+    double dh;
+  } cases[] = {
+      {"0 nan\n10 0.3\n100 0.6\n", 1, 1, kDh},  // NaN at zero lambda
+      {"10 0.3\n100 inf\n", 1, 1, kDh},
+      {"10 0.3\nnan 0.6\n", 1, 2, kDh},
+      {"10 -inf\n100 0.6\n", 2, 1, kDh},
+      {"10 0.3\n1e200 0.6\n", 1, 1, kDh},  // finite, but X overflows
+      {"0 0\n10 0.3\n", 1, 1, 0.0},        // no diameter: 0 / 0 at zero
+  };
+  for (const Case &c : cases) {
+    std::string text = file(c.rows);
+    int dpn = c.dp_number, flown = c.flow_number, type = 1, sign = 1, interpolation = 2, disc = 0,
+        level = -1;
+    double dh = c.dh;
+    EXPECT_EQ(SetUpCqTable_disc_(text.data(), &dpn, &flown, &type, &sign, &dh, &interpolation,
+                                 &disc, &level),
+              -1)
+        << c.rows;
+    EXPECT_EQ(level, 2) << c.rows;
+    const std::string err = takeErr();
+    EXPECT_TRUE(has(err, "non-finite")) << err;
+    EXPECT_FALSE(has(err, "non-zero") || has(err, "negative")) << err;
+  }
+  // The same screen in the array set-ups and the (Re, zeta) file loader.
+  const double nan = std::numeric_limits<double>::quiet_NaN(),
+               inf = std::numeric_limits<double>::infinity();
+  double dh = kDh;
+  int linear = 2, n = 3;
+  double re[] = {20.0, 100.0, 1000.0}, bad_coef[] = {0.3, nan, 0.7}, bad_re[] = {20.0, inf, 1e3};
+  double good[] = {0.3, 0.55, 0.7};
+  const std::function<int()> set_ups[] = {
+      [&] { return SetUpZetaTable_(&dh, bad_coef, re, &linear, &n); },
+      [&] { return SetUpZetaTable2_(&dh, good, bad_re, &linear, &n); },
+      [&] { return SetUpCqTable_(&dh, bad_coef, re, &linear, &n); },
+      [&] { return SetUpCqReTable_(good, bad_re, &linear, &n); },
+  };
+  for (const auto &set_up : set_ups) {
+    EXPECT_EQ(set_up(), -1);
+    const std::string err = takeErr();
+    EXPECT_TRUE(has(err, "non-finite") && has(err, "\nCheck point # 2")) << err;
+    EXPECT_FALSE(has(err, "negative") || has(err, "evolution")) << err;
+  }
+  int layers = 1, npts[] = {3};
+  double layer[] = {1.0};
+  EXPECT_EQ(setUpZetaTableM1D_(&layers, npts, &dh, re, layer, bad_coef), -1);
+  EXPECT_TRUE(has(takeErr(), "non-finite"));
+  std::string zeta_file = file("20 4\ninf 2\n");
+  int cubic = 2, index = 5;
+  EXPECT_EQ(getZetaDpSplineFromZetaReTable1D_(zeta_file.data(), &dh, &cubic, 0, &index), 2);
+  EXPECT_EQ(index, -1);
+  const std::string err = takeErr();
+  EXPECT_TRUE(has(err, "non-finite")) << err;
+  EXPECT_FALSE(has(err, "increasing")) << err;
+  // A finite table of the same layout is still taken.
+  std::string finite = file("0 0\n10 0.3\n100 0.6\n");
+  int dpn = 1, flown = 1, type = 2, sign = 1, disc = 0, level = -1;
+  EXPECT_GE(SetUpCqTable_disc_(finite.data(), &dpn, &flown, &type, &sign, &dh, &linear, &disc,
+                               &level),
+            0);
+  EXPECT_EQ(level, 0);
+  EXPECT_EQ(takeErr(), "");
+  for (int k = 1; k <= files; ++k)
+    std::remove(tempPath("ct_nonfinite" + std::to_string(k) + ".txt").c_str());
 }
 
 TEST_F(CoefficientTables, AnnularLeakageClosedForms) {

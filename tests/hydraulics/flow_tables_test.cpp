@@ -1,11 +1,15 @@
 // Flow against pressure drop: the zero point, the mirror of a symmetric
 // orifice and the reverse branch, read back through the lookups at points
 // worked out by hand on the linear interpolants; refusals and their texts.
+#include <cstdio>
+#include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "fluid_test.hpp"
 #include "hydraulics/kiv_hydtables.h"
+#include "tables/kiv_interpret.h"
 #include "tables/kiv_tablefiles.h"
 
 namespace kiv::test {
@@ -166,6 +170,106 @@ TEST_F(FlowTables, OpeningTables) {
   EXPECT_EQ(level, 2);
   EXPECT_EQ(takeErr(), "\nThe input table ft_xleak \n          contains a slice at zero pressure "
                        "drop which leads to a non-zero          flow rate.\n");
+}
+
+TEST_F(FlowTables, LayerSidesReadAsTheInterpreterReadsThem) {
+  // Layers at -1, 0 and 2 with q(x) through (0, 0); at x = 1.5 they hold
+  // -2, 0 and 4.5.  The T3D file repeats them at T = 300 and, doubled, at
+  // T = 400, so T = 350 gives 1.5 times the T1D value.
+  const std::string t1d = tempPath("ft_sides_t1d.txt"), t3d = tempPath("ft_sides_t3d.txt");
+  const char *layers = "-1 3\n0 0\n1 -1\n2 -3\n0 3\n0 0\n1 0\n2 0\n2 3\n0 0\n1 4\n2 5\n";
+  const char *doubled = "-1 3\n0 0\n1 -2\n2 -6\n0 3\n0 0\n1 0\n2 0\n2 3\n0 0\n1 8\n2 10\n";
+  std::ofstream(t1d) << "# Table format: T1D\n" << layers;
+  std::ofstream(t3d) << "# Table format: T3D\n300 3\n" << layers << "400 3\n" << doubled;
+  struct Case {
+    int low, high;         // codes of the layer axis
+    double above, below;  // at layer 4 and at layer -3
+  } cases[] = {
+      {2, 1, 4.5 + 2.0 * 2.25, -2.0},  // extrapolated above, held below
+      {1, 2, 4.5, -2.0 - 2.0 * 2.0},   // held above, extrapolated below
+      {3, 2, 2.25, 0.0},               // cyclic, period 3: 4 -> 1, -3 -> 0
+  };
+  char a[] = "a", b[] = "b", c[] = "c";
+  char *names[] = {a, b, c};
+  for (const Case &k : cases) {
+    int codes[6] = {1, 1, k.low, k.high, 1, 1}, modes[6] = {1, 1, 1, 1, 1, 1};
+    double slopes[6] = {};
+    int interpolation = 2, disc = 0, unit = 0, revflow = 2, sign = 1, two = 2, three = 3;
+    double factor = 1.0;
+    std::string text1 = t1d, text3 = t3d;
+    const int dp_layers =
+        SetUpFlowdPTable2(text1.data(), &unit, &revflow, &sign, &factor, names, &two,
+                          &interpolation, codes, modes, slopes, &disc, nullptr, &level);
+    const int opening1 = SetUpFlowXdPTable(text1.data(), &unit, &revflow, &factor, names, &three,
+                                           &interpolation, codes, modes, slopes, &disc, nullptr,
+                                           &level);
+    const int opening3 = SetUpFlowXdPTable(text3.data(), &unit, &revflow, &factor, names, &three,
+                                           &interpolation, codes, modes, slopes, &disc, nullptr,
+                                           &level);
+    int dim1 = -1, dim3 = -1;
+    const int interp1 = strinitu_(text1.data(), &dim1, names, &two, &interpolation, codes, modes,
+                                  slopes, &disc, nullptr);
+    const int interp3 = strinitu_(text3.data(), &dim3, names, &three, &interpolation, codes,
+                                  modes, slopes, &disc, nullptr);
+    ASSERT_TRUE(dp_layers >= 0 && opening1 >= 0 && opening3 >= 0 && interp1 >= 0 && interp3 >= 0)
+        << takeErr();
+    for (auto [y, expected] : {std::pair{4.0, k.above}, {-3.0, k.below}, {1.0, 2.25}}) {
+      std::vector<double> at{1.5, y, 350.0};
+      double interpreted1 = -7.0, interpreted3 = -7.0;
+      ASSERT_EQ(streval_(const_cast<int *>(&interp1), at.data(), &interpreted1), 1);
+      ASSERT_EQ(streval_(const_cast<int *>(&interp3), at.data(), &interpreted3), 1);
+      EXPECT_NEAR(interpreted1, expected, 1e-12) << k.low << k.high << " " << y;
+      EXPECT_NEAR(flow(dp_layers, at), expected, 1e-12) << k.low << k.high << " " << y;
+      EXPECT_NEAR(flow(opening1, at), expected, 1e-12) << k.low << k.high << " " << y;
+      EXPECT_NEAR(interpreted3, 1.5 * expected, 1e-12) << k.low << k.high << " " << y;
+      EXPECT_NEAR(flow(opening3, at), 1.5 * expected, 1e-12) << k.low << k.high << " " << y;
+    }
+  }
+  EXPECT_EQ(takeErr(), "");
+  takeOut();
+  std::remove(t1d.c_str());
+  std::remove(t3d.c_str());
+}
+
+TEST_F(FlowTables, NonFiniteValuesAreRefusedFirst) {
+  // A NaN flow at zero pressure drop is not a leak, a missing zero point
+  // is not a gap when the axis holds a NaN: both are named as non-finite.
+  const double nan = std::numeric_limits<double>::quiet_NaN(),
+               inf = std::numeric_limits<double>::infinity();
+  table("ft_nan0", {0.0, 1e5}, {nan, 1e-4});
+  table("ft_nanaxis", {nan, 1e5}, {0.0, 1e-4});
+  table("ft_inf2d", {0.0, 1e5}, {0.0, 1e-4, 0.0, inf}, {1.0, 2.0});
+  const int sizes[] = {2, 2};
+  const double x[] = {0.0, 1e5, 0.0, 1e5}, y[] = {1.0, 2.0}, q[] = {nan, 1e-4, 0.0, 2e-4};
+  ASSERT_EQ(rtablemd_add("ft_nant1d", 2, sizes, x, y, q, nullptr), 1);
+  const double opening[] = {1e-3, 2e-3, 1e-3, 2e-3}, dp[] = {0.0, 1e5},
+               w[] = {0.0, nan, 1e-5, 2e-5};
+  ASSERT_EQ(rtablemd_add("ft_nanx", 2, sizes, opening, dp, w, nullptr), 1);
+  const int per_slice[] = {2, 2}, per_part[] = {1, 1};
+  const double temps[] = {300.0, inf}, zero_dp[] = {0.0, 0.0}, w3[] = {0.0, 0.0, 0.0, 0.0};
+  ASSERT_EQ(rtablem3d_add("ft_inft3d", 2, 2, per_slice, per_part, opening, zero_dp, temps, w3,
+                          nullptr),
+            1);
+  takeErr();
+  struct Case {
+    const char *text;
+    int nnames;
+    bool opening;
+  } cases[] = {{"ft_nan0", 1, false},  {"ft_nanaxis", 1, false}, {"ft_inf2d", 2, false},
+               {"ft_nant1d", 2, false}, {"ft_nanx", 3, true},     {"ft_inft3d", 3, true}};
+  for (const Case &c : cases) {
+    EXPECT_EQ(setUp(c.text, 2, 1, c.nnames, 0, 1.0, c.opening), -1) << c.text;
+    EXPECT_EQ(level, 2) << c.text;
+    const std::string err = takeErr();
+    EXPECT_NE(err.find("non-finite"), std::string::npos) << err;
+    EXPECT_EQ(err.find("zero pressure drop"), std::string::npos) << err;
+  }
+  // A flow factor that is not a number spoils every flow of a sound table.
+  table("ft_factor", {0.0, 1e5}, {0.0, 60.0});
+  EXPECT_EQ(setUp("ft_factor", 2, 1, 1, 1, nan), -1);
+  EXPECT_NE(takeErr().find("non-finite"), std::string::npos);
+  EXPECT_GE(setUp("ft_factor", 2, 1, 1, 1, 2.0), 0);
+  EXPECT_EQ(level, 0);
 }
 
 TEST_F(FlowTables, LookupsAllocateNothing) {
