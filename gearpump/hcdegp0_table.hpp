@@ -53,9 +53,11 @@ enum : int {
 enum Stage : int {
   kNoCheck,
   kRackCoefficients,
+  kGearFiles,
   kThicknessCheck,
   kGrooveCheck,
   kPorts,
+  kPressure,
   kClearances,
   kLeakage
 };
