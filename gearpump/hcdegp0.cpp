@@ -50,7 +50,7 @@ struct Checks {
   const double *r;
   const int *i;
   char **text;
-  param::RealChecks<egp_params> reals;
+  SetupChecks reals;
   bool rack;
   bool teeth_ok;  // the tooth count lies in its range: it may be used
   Gears g;
@@ -59,10 +59,23 @@ struct Checks {
       : r(r_),
         i(i_),
         text(text_),
-        reals(hcdegp0_reals(), r_, hcdegp0_active(i_)),
+        reals(r_, hcdegp0_active(i_)),
         rack(i_[kGearDef] == 1),
         teeth_ok(param::int_in_range(hcdegp0_ints(), i_, kTeeth)) {}
+
+  // Every value that is not a finite number, whatever its conditions.
+  int finite() {
+    int st = 0;
+    for (const SetupParam &p : hcdegp0_reals())
+      if (!reals.finite(p)) st = 2;
+    return st;
+  }
+  int stage(int s) { return reals.stage(hcdegp0_reals(), s); }
   bool refused(int pos) const { return reals.refused(pos); }
+  template <class... P>
+  bool any_refused(P... pos) const {
+    return (refused(pos) || ...);
+  }
 };
 
 // Angle checks of rack-cut gears (degrees, coefficients as given).  A check
@@ -73,7 +86,7 @@ int checkRack(Checks &c) {
   const int z = c.i[kTeeth];
   int st = 0;
   if (z < 3) st |= fail("\nThe number of teeth must be higher than 3.\n");
-  st |= c.reals.stage(kRackCoefficients);
+  st |= c.stage(kRackCoefficients);
   const double deg = r[kAlpha], ha = r[kHa], ctip = r[kCtip], x1 = r[kShift1], x2 = r[kShift2];
   if (!(deg > 0 && deg < 90)) {
     if (c.refused(kAlpha)) return 2;
@@ -81,7 +94,7 @@ int checkRack(Checks &c) {
   }
   const double alpha = deg * kPi / 180, t = std::tan(alpha);
   const double bound = (alpha - t) / (2 * t) * (2.0 * z);
-  if (c.teeth_ok && !c.reals.any_refused(kShift1, kShift2) && x1 + x2 < bound) {
+  if (c.teeth_ok && !c.any_refused(kShift1, kShift2) && x1 + x2 < bound) {
     kivfprintf(stderr,
                "\nThe sum of the profile shift coefficients (%.3f)             "
                "   must be greater "
@@ -89,7 +102,7 @@ int checkRack(Checks &c) {
                x1 + x2, bound);
     st = 2;
   }
-  if (!c.reals.any_refused(kShift1, kHa) && x1 > 2 * ha) {
+  if (!c.any_refused(kShift1, kHa) && x1 > 2 * ha) {
     kivfprintf(stderr,
                "\nThe profile shift coefficient of the driving gear (%.3f)     "
                "           must be "
@@ -97,7 +110,7 @@ int checkRack(Checks &c) {
                x1, 2 * ha);
     st = 2;
   }
-  if (!c.reals.any_refused(kShift2, kHa) && x2 > 2 * ha) {
+  if (!c.any_refused(kShift2, kHa) && x2 > 2 * ha) {
     kivfprintf(stderr,
                "\nThe profile shift coefficient of the driven gear (%.3f)      "
                "          must be "
@@ -105,7 +118,7 @@ int checkRack(Checks &c) {
                x2, 2 * ha);
     st = 2;
   }
-  if (c.reals.any_refused(kHa, kCtip)) return 2;
+  if (c.any_refused(kHa, kCtip)) return 2;
   if (ha + ctip > kPi / (4 * t)) {
     kivfprintf(stderr,
                "\nThe sum of the parameters addendum coefficient and           "
@@ -166,8 +179,8 @@ int checkGearFile(const char *file, int z, bool driving, bool centre_ok, double 
 
 int checkFiles(Checks &c) {
   Gears &g = c.g;
-  int st = c.reals.stage(kGearFiles);
-  const bool centre_ok = !c.reals.any_refused(kDrivenX, kDrivenY);
+  int st = c.stage(kGearFiles);
+  const bool centre_ok = !c.any_refused(kDrivenX, kDrivenY);
   const int z = c.teeth_ok ? c.i[kTeeth] : 0;
   int t1 = 0, t2 = 0;
   g.x2 = c.r[kDrivenX];
@@ -283,19 +296,19 @@ int checkGroove(Checks &c) {
     const double v = r[kGrooveStartDriving + k];
     if (!c.refused(kGrooveStartDriving + k) && !(v >= 0 && v <= 360)) st |= fail(kRange[k]);
   }
-  if (!c.reals.any_refused(kGrooveStartDriving, kGrooveEndDriving) &&
+  if (!c.any_refused(kGrooveStartDriving, kGrooveEndDriving) &&
       std::fmod(r[kGrooveEndDriving] - r[kGrooveStartDriving], 360.0) >= 0)
     st |= fail(
         "\nFor the driving gear, the groove end angle must be strictly "
         "lower than the groove "
         "start angle.\n");
-  if (!c.reals.any_refused(kGrooveStartDriven, kGrooveEndDriven) &&
+  if (!c.any_refused(kGrooveStartDriven, kGrooveEndDriven) &&
       std::fmod(r[kGrooveEndDriven] - r[kGrooveStartDriven], 360.0) <= 0)
     st |= fail(
         "\nFor the driven gear, the groove end angle must be strictly "
         "greater than the groove "
         "start angle.\n");
-  st |= c.reals.stage(kGrooveCheck);
+  st |= c.stage(kGrooveCheck);
   if (g.radii && !c.refused(kGrooveWidth) && std::min(g.ra1, g.ra2) <= r[kGrooveWidth]) {
     kivfprintf(stderr,
                "\nThe groove width must be strictly lower than the minimum of "
@@ -355,24 +368,24 @@ int checkGeometry(Checks &c) {
 
 int checkAll(Checks &c) {
   const double *r = c.r;
-  int st = c.reals.finite();
+  int st = c.finite();
   int fluid = c.i[kFluid];
   // An index out of its range is reported with the other ranges.
   if (param::int_in_range(hcdegp0_ints(), c.i, kFluid)) hyd_valid_liquid_(&fluid, &st);
   st |= c.rack ? checkRack(c) : checkFiles(c);
-  st |= c.reals.stage(kThicknessCheck);
+  st |= c.stage(kThicknessCheck);
   if (!c.refused(kThickness) && st == 0) st |= checkGeometry(c);
-  const double size = c.g.size();
-  st |= c.reals.stage(kPorts, size);
-  st |= c.reals.stage(kPressure);
+  c.reals.setSize(c.g.size());
+  st |= c.stage(kPorts);
+  st |= c.stage(kPressure);
   const double pmin = -getatp_() / 1e5;
   if (!c.refused(kInitialPressure) && r[kInitialPressure] < pmin) {
     kivfprintf(stderr, "\nThe initial pressure (%g bar) must be higher than %g bar.\n",
                r[kInitialPressure], pmin);
     st = 2;
   }
-  st |= c.reals.stage(kClearances, size);
-  st |= c.reals.stage(kLeakage, size);
+  st |= c.stage(kClearances);
+  st |= c.stage(kLeakage);
   st |= param::check_ints(hcdegp0_ints(), c.i);
   return st;
 }
@@ -503,7 +516,7 @@ void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, 
   Gears &g = c.g;
   std::array<double, kRealCount> mm;
   std::copy_n(r, kRealCount, mm.begin());
-  param::convert_reals(hcdegp0_reals(), r);
+  convertToSI(hcdegp0_reals(), r);
 
   const int z = i[kTeeth];
   buildGears(mm.data(), z, c.rack, g, instance);
