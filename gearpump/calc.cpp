@@ -37,10 +37,9 @@ double Round(double p1, double p2, double A) {
   return Orifice(p1, p2, A, 2.0 * std::sqrt(A / kPi));
 }
 
-// Rigid volume; a volume that is not positive holds its pressure rather
-// than divide by it.
+// Rigid volume.  The submodel's set-up refuses a pump whose own volumes
+// are not all positive; what a caller adds to them is the caller's.
 double Chamber(double p, double V, double q) {
-  if (!(V > 0.0)) return 0.0;
   double a = 0.0;
   return pcdyn2_(&p, &a, &V, &q);
 }
@@ -326,17 +325,25 @@ void egp_calc_storage::wire(egp_calc_out &o, int z1, int z2) {
   o.fxr = &force[0], o.fyr = &force[1], o.fxn = &force[2], o.fyn = &force[3];
 }
 
-double egp_smallest_volume(const egp_params &par, egp_instance &inst, double step) {
+double egp_smallest_volume(const egp_params &par, egp_instance &inst, double step, int *which) {
   const int m1 = inst.z1 / 2, m2 = inst.z2 / 2;
   const double b6 = kMm2 * par.gear_thickness;
-  double least = std::min(par.outlet_dead_volume, par.inlet_dead_volume);
-  if (!(step > 0.0) || m1 >= inst.z1 || m2 >= inst.z2) return least;
-  auto at = [&](int s, int m, double deg) { return egp_table_value(inst, s, m, m, deg); };
-  for (double deg = 0.0; deg < 360.0; deg += step) {
-    least = std::min({least, at(14, m1, deg) * b6, at(15, m2, deg) * b6,
-                      par.outlet_dead_volume + (at(10, 0, deg) - at(11, 0, deg)) * b6,
-                      par.inlet_dead_volume + (at(12, 0, deg) - at(13, 0, deg)) * b6});
+  double least = par.outlet_dead_volume;
+  int state = 2;
+  auto take = [&](double v, int s) {
+    if (v < least) least = v, state = s;
+  };
+  take(par.inlet_dead_volume, 3);
+  if (step > 0.0 && m1 < inst.z1 && m2 < inst.z2) {
+    auto at = [&](int s, int m, double deg) { return egp_table_value(inst, s, m, m, deg); };
+    for (double deg = 0.0; deg < 360.0; deg += step) {
+      take(at(14, m1, deg) * b6, 0);
+      take(at(15, m2, deg) * b6, 1);
+      take(par.outlet_dead_volume + (at(10, 0, deg) - at(11, 0, deg)) * b6, 2);
+      take(par.inlet_dead_volume + (at(12, 0, deg) - at(13, 0, deg)) * b6, 3);
+    }
   }
+  if (which) *which = state;
   return least;
 }
 

@@ -80,9 +80,12 @@ int hcd_egp_calc_default(const egp_params &par, const egp_calc_in &in, egp_calc_
 
 // Smallest volume [m3] that a state of the pump takes over one turn of the
 // tables, sampled every `step` degrees: a cavity of either gear, or a
-// chamber with its dead volume.  A pump whose smallest volume is not
-// positive cannot be run: the set-up refuses it.
-double egp_smallest_volume(const egp_params &par, egp_instance &inst, double step);
+// chamber with its dead volume.  *which (when given) names the state: 0
+// the driving gear's cavities, 1 the driven gear's, 2 the outlet chamber,
+// 3 the inlet chamber.  A pump whose smallest volume is not positive
+// cannot be run: the submodel's set-up refuses it.
+double egp_smallest_volume(const egp_params &par, egp_instance &inst, double step,
+                           int *which = nullptr);
 
 // Flow [m3/s, referred to 0 bar] from p1 to p2 through the opening of
 // length L (table `s` in mm, read for cavity `site` at `deg`) over the

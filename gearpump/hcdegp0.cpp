@@ -20,6 +20,7 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr const char *kName = "HCDEGP0";
 constexpr int kMaxTeeth = 100;
+constexpr int kPrecision = 3;  // 4 samples per degree
 
 int fail(const char *message) {
   kivfprintf(stderr, "%s", message);
@@ -34,20 +35,66 @@ struct Gears {
   double x2 = 0, y2 = 0;    // driven centre
   bool radii = false;       // the tip radii are known
   int id1 = -1, id2 = -1;   // gear shapes read from files
+
+  // The extent of the pair along its line of centres, the bound of every
+  // length inside the pump; 0 while it is not known.
+  double size() const {
+    const double s = std::hypot(x2, y2) + ra1 + ra2;
+    return radii && std::isfinite(s) ? s : 0.0;
+  }
 };
 
-// Angle checks of rack-cut gears (degrees, coefficients as given).
-int checkRack(const double *r, int z) {
+// The state of one set-up's checks: the parameters, what has been refused
+// so far and what the gears turned out to be.
+struct Checks {
+  const double *r;
+  const int *i;
+  char **text;
+  SetupChecks reals;
+  bool rack;
+  bool teeth_ok;  // the tooth count lies in its range: it may be used
+  Gears g;
+
+  Checks(const double *r_, const int *i_, char **text_)
+      : r(r_),
+        i(i_),
+        text(text_),
+        reals(r_, hcdegp0_active(i_)),
+        rack(i_[kGearDef] == 1),
+        teeth_ok(param::int_in_range(hcdegp0_ints(), i_, kTeeth)) {}
+
+  // Every value that is not a finite number, whatever its conditions.
+  int finite() {
+    int st = 0;
+    for (const SetupParam &p : hcdegp0_reals())
+      if (!reals.finite(p)) st = 2;
+    return st;
+  }
+  int stage(int s) { return reals.stage(hcdegp0_reals(), s); }
+  bool refused(int pos) const { return reals.refused(pos); }
+  template <class... P>
+  bool any_refused(P... pos) const {
+    return (refused(pos) || ...);
+  }
+};
+
+// Angle checks of rack-cut gears (degrees, coefficients as given).  A check
+// that reads a refused value is skipped: its message would be about the
+// refused value, not about its own.
+int checkRack(Checks &c) {
+  const double *r = c.r;
+  const int z = c.i[kTeeth];
   int st = 0;
   if (z < 3) st |= fail("\nThe number of teeth must be higher than 3.\n");
-  st |= param::check_reals(hcdegp0_reals(), kRackCoefficients, 0, r);
-  if (r[kModule] > 1e6) st |= fail("\nThe module must be lower than 1e6 [mm].\n");
+  st |= c.stage(kRackCoefficients);
   const double deg = r[kAlpha], ha = r[kHa], ctip = r[kCtip], x1 = r[kShift1], x2 = r[kShift2];
-  if (!(deg > 0 && deg < 90))
+  if (!(deg > 0 && deg < 90)) {
+    if (c.refused(kAlpha)) return 2;
     return st | fail("\nThe pressure angle must be in the range ]0; 90[ degrees.\n");
+  }
   const double alpha = deg * kPi / 180, t = std::tan(alpha);
   const double bound = (alpha - t) / (2 * t) * (2.0 * z);
-  if (x1 + x2 < bound) {
+  if (c.teeth_ok && !c.any_refused(kShift1, kShift2) && x1 + x2 < bound) {
     kivfprintf(stderr,
                "\nThe sum of the profile shift coefficients (%.3f)             "
                "   must be greater "
@@ -55,7 +102,7 @@ int checkRack(const double *r, int z) {
                x1 + x2, bound);
     st = 2;
   }
-  if (x1 > 2 * ha) {
+  if (!c.any_refused(kShift1, kHa) && x1 > 2 * ha) {
     kivfprintf(stderr,
                "\nThe profile shift coefficient of the driving gear (%.3f)     "
                "           must be "
@@ -63,7 +110,7 @@ int checkRack(const double *r, int z) {
                x1, 2 * ha);
     st = 2;
   }
-  if (x2 > 2 * ha) {
+  if (!c.any_refused(kShift2, kHa) && x2 > 2 * ha) {
     kivfprintf(stderr,
                "\nThe profile shift coefficient of the driven gear (%.3f)      "
                "          must be "
@@ -71,6 +118,7 @@ int checkRack(const double *r, int z) {
                x2, 2 * ha);
     st = 2;
   }
+  if (c.any_refused(kHa, kCtip)) return 2;
   if (ha + ctip > kPi / (4 * t)) {
     kivfprintf(stderr,
                "\nThe sum of the parameters addendum coefficient and           "
@@ -80,7 +128,7 @@ int checkRack(const double *r, int z) {
     return 2;
   }
   const double fmax = (kPi / 4 - t * (ha + ctip)) / std::tan(kPi / 4 - alpha / 2);
-  if (r[kFillet] > fmax) {
+  if (!c.refused(kFillet) && r[kFillet] > fmax) {
     kivfprintf(stderr,
                "\nThe fillet radius of cutting tool coefficient (%.3f) must be "
                "lower than %.3f.\n",
@@ -90,9 +138,10 @@ int checkRack(const double *r, int z) {
   return st;
 }
 
-// One gear file: reads it, checks its tooth count and its centre.
-int checkGearFile(const char *file, int z, bool driving, double xc, double yc, int &id, int &teeth,
-                  double &rmax) {
+// One gear file: reads it, checks its tooth count (when the count given
+// may be compared with) and its centre (when the centre given may be).
+int checkGearFile(const char *file, int z, bool driving, bool centre_ok, double xc, double yc,
+                  int &id, int &teeth, double &rmax) {
   const int kind = 1;
   id = xCD_create_object_from_datafile_(file, &kind);
   if (id < 0) return 2;  // the reader said why
@@ -100,13 +149,13 @@ int checkGearFile(const char *file, int z, bool driving, double xc, double yc, i
   teeth = 0;
   check_gear_id_(&id, &teeth, &x, &y, &rmin, &rmax);
   int st = 0;
-  if (teeth != z) {
+  if (z > 0 && teeth != z) {
     kivfprintf(stderr, "\nThe number of teeth on the %s gear, computed from %s, is %d.\n",
                driving ? "driving" : "driven", file, teeth);
     kivfprintf(stderr, "\nThe number of teeth of both gears (%d) must be %d.\n", z, teeth);
     st = 2;
   }
-  if (std::fabs(x - xc) > 0.1 || std::fabs(y - yc) > 0.1) {
+  if (centre_ok && (std::fabs(x - xc) > 0.1 || std::fabs(y - yc) > 0.1)) {
     if (driving) {
       kivfprintf(stderr,
                  "\nThe estimated coordinates for the driving gear center are "
@@ -128,14 +177,18 @@ int checkGearFile(const char *file, int z, bool driving, double xc, double yc, i
   return st;
 }
 
-int checkFiles(const double *r, char **text, int z, Gears &g) {
+int checkFiles(Checks &c) {
+  Gears &g = c.g;
+  int st = c.stage(kGearFiles);
+  const bool centre_ok = !c.any_refused(kDrivenX, kDrivenY);
+  const int z = c.teeth_ok ? c.i[kTeeth] : 0;
   int t1 = 0, t2 = 0;
-  g.x2 = r[kDrivenX];
-  g.y2 = r[kDrivenY];
-  int st = checkGearFile(text[0], z, true, 0, 0, g.id1, t1, g.ra1);
-  st |= checkGearFile(text[1], z, false, g.x2, g.y2, g.id2, t2, g.ra2);
+  g.x2 = c.r[kDrivenX];
+  g.y2 = c.r[kDrivenY];
+  st |= checkGearFile(c.text[0], z, true, true, 0, 0, g.id1, t1, g.ra1);
+  st |= checkGearFile(c.text[1], z, false, centre_ok, g.x2, g.y2, g.id2, t2, g.ra2);
   if (g.id1 >= 0 && g.id2 >= 0) {
-    g.radii = true;
+    g.radii = centre_ok;
     if (t1 != t2) st |= fail("\nThe gears must have the same number of teeth.\n");
   }
   return st;
@@ -173,9 +226,18 @@ double polar(double y, double x) {
 }
 
 // The port angles against the crossings of the two tip circles.
-int checkPortAngles(const double *r, const Gears &g) {
+int checkPortAngles(const Checks &c) {
+  const double *r = c.r;
+  const Gears &g = c.g;
   const double d = std::hypot(g.x2, g.y2);
-  if (g.ra1 + g.ra2 < d || d < std::max(g.ra1, g.ra2)) {
+  // Two circles that only touch have no crossing to bound the ports with.
+  const double h = (g.ra1 * g.ra1 - g.ra2 * g.ra2 + d * d) / (2 * d);
+  const double s2 = g.ra1 * g.ra1 - h * h;
+  if (g.ra1 + g.ra2 < d || d < std::max(g.ra1, g.ra2) || !(s2 > 0)) {
+    if (c.rack)
+      return fail(
+          "\nThe generated gears are not consistent with each other (gears are intersecting "
+          "or cannot mesh properly). Please check the parameters.\n");
     fail(
         "\nThe data files for gears are not consistent with each              "
         "           other "
@@ -183,8 +245,7 @@ int checkPortAngles(const double *r, const Gears &g) {
     return fail("\nPlease check the data files.\n");
   }
   // Frame with the driving centre at the origin and the driven one at (-d, 0).
-  const double h = (g.ra1 * g.ra1 - g.ra2 * g.ra2 + d * d) / (2 * d);
-  const double s = std::sqrt(std::max(g.ra1 * g.ra1 - h * h, 0.0));
+  const double s = std::sqrt(s2);
   const double A1 = polar(s, -h), A3 = polar(-s, -h), A2 = polar(s, d - h), A4 = polar(-s, d - h);
   // Each angle lies between a fixed limit and its crossing; the limit end
   // is closed, the crossing end open.
@@ -207,6 +268,7 @@ int checkPortAngles(const double *r, const Gears &g) {
   int st = 0;
   for (int k = 0; k < 4; ++k) {
     const Limit &l = limits[k];
+    if (c.refused(kOutStartDriving + k)) continue;
     const double v = std::fmod(r[kOutStartDriving + k], 360.0);
     const bool ok = l.fixed_below ? v >= l.fixed && v < l.crossing : v > l.crossing && v <= l.fixed;
     if (!ok) {
@@ -217,7 +279,7 @@ int checkPortAngles(const double *r, const Gears &g) {
   return st;
 }
 
-int checkGroove(const double *r, const Gears &g) {
+int checkGroove(Checks &c) {
   static constexpr const char *kRange[4] = {
       "\nThe groove start angle of driving gear must be in the range [0; 360] "
       "degrees.\n",
@@ -227,23 +289,27 @@ int checkGroove(const double *r, const Gears &g) {
       "degrees.\n",
       "\nThe groove end angle of driven gear must be in the range [0; 360] "
       "degrees.\n"};
+  const double *r = c.r;
+  const Gears &g = c.g;
   int st = 0;
   for (int k = 0; k < 4; ++k) {
     const double v = r[kGrooveStartDriving + k];
-    if (!(v >= 0 && v <= 360)) st |= fail(kRange[k]);
+    if (!c.refused(kGrooveStartDriving + k) && !(v >= 0 && v <= 360)) st |= fail(kRange[k]);
   }
-  if (std::fmod(r[kGrooveEndDriving] - r[kGrooveStartDriving], 360.0) >= 0)
+  if (!c.any_refused(kGrooveStartDriving, kGrooveEndDriving) &&
+      std::fmod(r[kGrooveEndDriving] - r[kGrooveStartDriving], 360.0) >= 0)
     st |= fail(
         "\nFor the driving gear, the groove end angle must be strictly "
         "lower than the groove "
         "start angle.\n");
-  if (std::fmod(r[kGrooveEndDriven] - r[kGrooveStartDriven], 360.0) <= 0)
+  if (!c.any_refused(kGrooveStartDriven, kGrooveEndDriven) &&
+      std::fmod(r[kGrooveEndDriven] - r[kGrooveStartDriven], 360.0) <= 0)
     st |= fail(
         "\nFor the driven gear, the groove end angle must be strictly "
         "greater than the groove "
         "start angle.\n");
-  st |= param::check_reals(hcdegp0_reals(), kGrooveCheck, 0, r);
-  if (g.radii && std::min(g.ra1, g.ra2) <= r[kGrooveWidth]) {
+  st |= c.stage(kGrooveCheck);
+  if (g.radii && !c.refused(kGrooveWidth) && std::min(g.ra1, g.ra2) <= r[kGrooveWidth]) {
     kivfprintf(stderr,
                "\nThe groove width must be strictly lower than the minimum of "
                "both external "
@@ -285,40 +351,42 @@ int checkTrialTeeth(const double *r, int z, const Gears &g) {
   return st;
 }
 
-// Steps that need the gears' radii and a positive thickness.
-int checkGeometry(const double *r, const int *i, int z, bool rack, Gears &g) {
-  int st = 0;
-  if (rack) st |= checkShiftCorrection(r, z, g);
-  // Without radii there is nothing sound to compare with.
-  if (g.radii) st |= checkPortAngles(r, g);
-  if (i[kGroove] == 1) st |= checkGroove(r, g);
-  if (rack && g.radii) st |= checkTrialTeeth(r, z, g);
+// Steps that need the gears' radii and a positive thickness.  Rack-cut
+// gears are made from the tooth count: without a count in its range there
+// are no radii and nothing sound to compare with.
+int checkGeometry(Checks &c) {
+  const int z = c.i[kTeeth];
+  Gears &g = c.g;
+  const int made = c.rack && c.teeth_ok ? checkShiftCorrection(c.r, z, g) : 0;
+  int st = made;
+  if (g.radii) st |= checkPortAngles(c);
+  if (c.i[kGroove] == 1) st |= checkGroove(c);
+  // Gears that cannot be generated have no tooth to try.
+  if (c.rack && g.radii && made == 0) st |= checkTrialTeeth(c.r, z, g);
   return st;
 }
 
-int checkAll(const double *r, const int *i, char **text, Gears &g) {
-  int st = 0;
-  int fluid = i[kFluid];
-  hyd_valid_liquid_(&fluid, &st);
-  const int z = i[kTeeth];
-  const bool rack = i[kGearDef] == 1;
-  if (rack)
-    st |= checkRack(r, z);
-  else
-    st |= checkFiles(r, text, z, g);
-  st |= param::check_reals(hcdegp0_reals(), kThicknessCheck, 0, r);
-  if (r[kThickness] > 0 && st == 0) st |= checkGeometry(r, i, z, rack, g);
-  const param::Mask active = hcdegp0_active(i);
-  st |= param::check_reals(hcdegp0_reals(), kPorts, active, r);
+int checkAll(Checks &c) {
+  const double *r = c.r;
+  int st = c.finite();
+  int fluid = c.i[kFluid];
+  // An index out of its range is reported with the other ranges.
+  if (param::int_in_range(hcdegp0_ints(), c.i, kFluid)) hyd_valid_liquid_(&fluid, &st);
+  st |= c.rack ? checkRack(c) : checkFiles(c);
+  st |= c.stage(kThicknessCheck);
+  if (!c.refused(kThickness) && st == 0) st |= checkGeometry(c);
+  c.reals.setSize(c.g.size());
+  st |= c.stage(kPorts);
+  st |= c.stage(kPressure);
   const double pmin = -getatp_() / 1e5;
-  if (r[kInitialPressure] < pmin) {
+  if (!c.refused(kInitialPressure) && r[kInitialPressure] < pmin) {
     kivfprintf(stderr, "\nThe initial pressure (%g bar) must be higher than %g bar.\n",
                r[kInitialPressure], pmin);
     st = 2;
   }
-  st |= param::check_reals(hcdegp0_reals(), kClearances, active, r);
-  st |= param::check_reals(hcdegp0_reals(), kLeakage, active, r);
-  st |= param::check_ints(hcdegp0_ints(), i);
+  st |= c.stage(kClearances);
+  st |= c.stage(kLeakage);
+  st |= param::check_ints(hcdegp0_ints(), c.i);
   return st;
 }
 
@@ -377,7 +445,7 @@ double innerRadius(int id) {
   return rmin;
 }
 
-void reportBuild(int rc, const double *mm, const Gears &g) {
+void reportBuild(int rc, const double *mm, const Gears &g, bool rack) {
   static constexpr const char *kDrainMessages[4] = {
       "\nThe drainage radius (%.3f [mm]) must be strictly smaller than the "
       "calculated driving "
@@ -393,7 +461,10 @@ void reportBuild(int rc, const double *mm, const Gears &g) {
       "calculated driven gear inner radius (%.3f [mm]).\n"};
   static constexpr int kDrainPos[4] = {kDrainage, kDrainage, kDrainageDriving, kDrainageDriven};
   switch (rc) {
-    case 2: fail("\nGears are intersecting. Please check the data files for gears.\n"); break;
+    case 2:
+      fail(rack ? "\nGears are intersecting. Please check the parameters.\n"
+                : "\nGears are intersecting. Please check the data files for gears.\n");
+      break;
     case 3:
       fail(
           "\nDriving gear top teeth angle could not be correctly computed. "
@@ -422,18 +493,33 @@ void reportBuild(int rc, const double *mm, const Gears &g) {
   }
 }
 
+// A pump whose chamber or cavity has no volume at some angle would divide
+// by it at every evaluation there.
+bool volumesPositive(const egp_params &par, egp_instance &inst) {
+  static constexpr const char *kStates[4] = {"cavities of the driving gear",
+                                             "cavities of the driven gear", "outlet chamber",
+                                             "inlet chamber"};
+  int which = 0;
+  const double least = egp_smallest_volume(par, inst, 1.0 / kPrecisionSamples[kPrecision], &which);
+  if (least > 0) return true;
+  kivfprintf(stderr, "\nThe smallest volume of the %s (%.3f [mm3]) must be strictly positive.\n",
+             kStates[which], least * 1e9);
+  return false;
+}
+
 }  // namespace
 
 void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, void **slot,
                    double *pout, double *pinl, double *pr, double *pn) {
-  Gears g;
-  if (checkAll(r, i, text, g) != 0) fatal(instance);
+  Checks c(r, i, text);
+  if (checkAll(c) != 0) fatal(instance);
+  Gears &g = c.g;
   std::array<double, kRealCount> mm;
   std::copy_n(r, kRealCount, mm.begin());
-  param::convert_reals(hcdegp0_reals(), r);
+  convertToSI(hcdegp0_reals(), r);
 
   const int z = i[kTeeth];
-  buildGears(mm.data(), z, i[kGearDef] == 1, g, instance);
+  buildGears(mm.data(), z, c.rack, g, instance);
   bool failed = false;
   const int out = buildPort(mm.data(), i[kOutletDef], text[2], true, g, failed);
   const int inl = buildPort(mm.data(), i[kInletDef], text[3], false, g, failed);
@@ -441,10 +527,13 @@ void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, 
 
   egp_params par{};
   egp_param_setup(par, r, i);
-  const int rc = hcd_egp_init_default(
-      4, par, store, slot, 3, {0, 0, g.x2, g.y2, g.id1, g.id2, out, inl}, pout, pinl, pr, pn);
-  if (rc == 0) return;
-  reportBuild(rc, mm.data(), g);
+  const int rc =
+      hcd_egp_init_default(4, par, store, slot, kPrecision,
+                           {0, 0, g.x2, g.y2, g.id1, g.id2, out, inl}, pout, pinl, pr, pn);
+  if (rc == 0 && volumesPositive(par, *egp_instance_of(slot))) return;
+  if (rc != 0) reportBuild(rc, mm.data(), g, c.rack);
+  // The run ends here: nothing of this set-up may outlive it.
+  egp_instance_release(slot);
   fatal(instance);
 }
 

@@ -53,9 +53,11 @@ enum : int {
 enum Stage : int {
   kNoCheck,
   kRackCoefficients,
+  kGearFiles,
   kThicknessCheck,
   kGrooveCheck,
   kPorts,
+  kPressure,
   kClearances,
   kLeakage
 };
@@ -70,7 +72,7 @@ enum : param::Mask {
 // The active conditions of an integer parameter set.
 param::Mask hcdegp0_active(const int *ints);
 
-std::span<const param::RealRow<egp_params>> hcdegp0_reals();
+std::span<const SetupField<egp_params>> hcdegp0_reals();
 std::span<const param::IntRow<egp_params>> hcdegp0_ints();
 
 // The submodel's set-up (see hcdegp0in_): returns only when the instance

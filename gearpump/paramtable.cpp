@@ -1,4 +1,4 @@
-// Range messages of table-declared parameters.
+// Range messages of table-declared integer parameters.
 #include "gearpump/paramtable.hpp"
 
 #include <cstdio>
@@ -6,19 +6,6 @@
 #include "runtime/kiv_runtime.h"
 
 namespace kiv::param {
-
-int check_real_range(const char *name, Range range, double value) {
-  // Written so that a NaN fails too.
-  if (range == Range::above_zero && !(value > 0)) {
-    kivfprintf(stderr, "\nThe %s must be strictly positive.\n", name);
-    return 2;
-  }
-  if (range == Range::from_zero && !(value >= 0)) {
-    kivfprintf(stderr, "\nThe %s must be positive.\n", name);
-    return 2;
-  }
-  return 0;
-}
 
 int check_int_range(const char *title, int lo, int hi, int value) {
   if (value >= lo && value <= hi) return 0;

@@ -2,7 +2,9 @@
 // into the parameter record and the calculation's inputs and outputs.
 #include "gearpump/versions.hpp"
 
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "gearpump/kiv_gearpump.h"
 
@@ -15,14 +17,20 @@ int hcd_egp_init_default(int version, const egp_params &par, double *store, void
   // The table of precision levels stops at 6, and one instance serves one
   // tooth count for both gears' read sites.
   if (precision < 1 || precision > 6 || z1 != z2 || z1 < 1) return -1;
-  egp_instance *inst = egp_instance_store(slot, egp_instance_create(z1, z2));
+  // Owned here until the build returns: a build that ends the run on the
+  // way (an allocation failure) leaves nothing in the slot.
+  std::unique_ptr<egp_instance> inst = egp_instance_create(z1, z2);
   if (version >= 3) {
     const double bar = par.initial_pressure * 1e-5;
     *pout = *pinl = bar;
     for (int k = 0; k < z1; ++k) pr[k] = bar;
     for (int k = 0; k < z2; ++k) pn[k] = bar;
   }
-  return egp_setup(*inst->pump_data, par, store, *inst, kPrecisionSamples[precision], shapes);
+  const int rc =
+      egp_setup(*inst->pump_data, par, store, *inst, kPrecisionSamples[precision], shapes);
+  // A refused build keeps its instance too; the caller's end frees it.
+  egp_instance_store(slot, std::move(inst));
+  return rc;
 }
 
 int hcd_egp_calc_packed(const double *reals, const int *ints, const double *store,

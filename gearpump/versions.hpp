@@ -7,11 +7,12 @@
 
 namespace kiv::egp {
 
-// Creates the instance into *slot (replacing what it held), sets the
-// initial pressures [bar] of versions 3 and 4 (pout, pinl, pr[z1], pn[z2]),
-// and runs the build at `precision` (1..6).  0, the build's failure code, or
-// -1 for a precision level outside 1..6 or unequal tooth counts (no
-// instance made).
+// Creates the instance, sets the initial pressures [bar] of versions 3
+// and 4 (pout, pinl, pr[z1], pn[z2]), runs the build at `precision` (1..6)
+// and then puts the instance into *slot (replacing what it held), also
+// when the build refused the pump.  0, the build's failure code, or -1 for
+// a precision level outside 1..6 or unequal tooth counts (no instance
+// made).
 int hcd_egp_init_default(int version, const egp_params &par, double *store, void **slot,
                          int precision, const egp_setup_shapes &shapes, double *pout, double *pinl,
                          double *pr, double *pn);
@@ -36,8 +37,8 @@ egp_calc_in egp_inputs(double p1, double p2, double pinl, double pout, double sp
                        const double *pr, const double *pn);
 
 // Copies the evaluation's scalar results to the caller's arguments.
-void egp_take_results(const egp_calc_out &o, double *q1, double *q2, double *torque,
-                      double *dpinl, double *dpout, double *dangler, double *anglen);
+void egp_take_results(const egp_calc_out &o, double *q1, double *q2, double *torque, double *dpinl,
+                      double *dpout, double *dangler, double *anglen);
 
 }  // namespace kiv::egp
 

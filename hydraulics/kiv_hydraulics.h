@@ -357,15 +357,27 @@ KIV_API void pm000in_(int *instance, double *real_parameters);
 /* Submodel set-ups of the library's own folders declare their real
  * parameters in one table; hosts do not see this part. */
 #if defined(__cplusplus) && defined(KIV_BUILDING)
+#include <bitset>
+#include <cmath>
+#include <span>
+
 namespace kiv {
 
 // One real parameter of a submodel set-up: its position in the caller's
 // array, what it is, the factor from the user's unit to SI, the rule its
 // user value must meet and the message printed when it does not.  The
-// message may show one number: the bound or the value itself.
+// message may show one number: the bound or the value itself; without one,
+// the message says "The <name> must be strictly positive." (Positive) or
+// "The <name> must be positive." (AtLeast 0).  A set-up that tests its
+// parameters in steps says when (`when`: condition bits that must all be
+// active; `stage`: the step), and may bound a value from above so that the
+// evaluation stays finite (`limit`, the unit printed after the bound).
 struct SetupParam {
   enum class Rule { Any, Positive, AtLeast, Above };
   enum class Shows { Bound, Value };
+  // A fixed 1e6 (on the value or on its magnitude), or the size of the
+  // machine itself (a length, or that length squared for an area).
+  enum class Limit { None, Million, MillionBothWays, Size, SizeSquared };
   int pos;
   const char *name;
   double factor;
@@ -373,6 +385,10 @@ struct SetupParam {
   double bound;
   const char *message;
   Shows shows = Shows::Bound;
+  Limit limit = Limit::None;
+  const char *unit = "";
+  unsigned when = 0;
+  int stage = 0;
 
   // Whether a user value meets the rule (NaN meets none but Any).
   bool accepts(double v) const {
@@ -384,13 +400,33 @@ struct SetupParam {
     }
     return true;
   }
+  // The bound of `limit` for a machine of the given size (0: not known).
+  double upper(double size) const {
+    switch (limit) {
+      case Limit::Million:
+      case Limit::MillionBothWays: return 1e6;
+      case Limit::Size: return size;
+      case Limit::SizeSquared: return size * size;
+      case Limit::None: break;
+    }
+    return 0.0;
+  }
+};
+
+// A parameter that also feeds a field of the submodel's record.
+template <class Record>
+struct SetupField : SetupParam {
+  double Record::*field;
 };
 
 // The level a set-up's checks reached (0 none, 1 warning, 2 error; never
-// lowered) and the messages that raised it.
+// lowered) and the messages that raised it.  A parameter refused once is
+// not tested again, and later checks that read it may ask refused() first,
+// so that one wrong value gives one message.
 class SetupChecks {
  public:
-  explicit SetupChecks(const double *values) : values_(values) {}
+  explicit SetupChecks(const double *values, unsigned active = 0)
+      : values_(values), active_(active) {}
   int level() const { return level_; }
   void raise(int level) {
     if (level_ < level) level_ = level;
@@ -407,24 +443,74 @@ class SetupChecks {
     }
     return failed;
   }
-  // Checks a parameter against its rule; false (error reported) when the
-  // user value breaks it.
+  // Checks a parameter against its rule and then its limit; false (error
+  // reported) when the user value breaks one.
   bool check(const SetupParam &p) {
     const double v = values_[p.pos];
-    if (p.accepts(v)) return true;
-    kivfprintf(stderr, p.message, p.shows == SetupParam::Shows::Value ? v : p.bound);
+    if (!p.accepts(v)) {
+      if (p.message)
+        kivfprintf(stderr, p.message, p.shows == SetupParam::Shows::Value ? v : p.bound);
+      else
+        kivfprintf(stderr, p.rule == SetupParam::Rule::Positive
+                               ? "\nThe %s must be strictly positive.\n"
+                               : "\nThe %s must be positive.\n",
+                   p.name);
+      return refuse(p.pos);
+    }
+    return checkLimit(p, v);
+  }
+  // Refuses a value that is not a finite number, naming the parameter.
+  bool finite(const SetupParam &p) {
+    const double v = values_[p.pos];
+    if (std::isfinite(v)) return true;
+    kivfprintf(stderr, "\nThe %s (%g) must be a finite number.\n", p.name, v);
+    return refuse(p.pos);
+  }
+  // The rows of `stage` whose conditions are active, in their order; 2
+  // when one was refused, else 0.
+  template <class Row>
+  int stage(std::span<const Row> rows, int stage) {
+    int status = 0;
+    for (const SetupParam &p : rows)
+      if (p.stage == stage && (p.when & active_) == p.when && !refused(p.pos) && !check(p))
+        status = 2;
+    return status;
+  }
+  // The size of the machine the Size limits stand on (0: not known, those
+  // limits are not tested).
+  void setSize(double size) { size_ = size > 0.0 ? size : 0.0; }
+  bool refused(int pos) const { return refused_.test(static_cast<size_t>(pos)); }
+
+ private:
+  bool refuse(int pos) {
+    refused_.set(static_cast<size_t>(pos));
     raise(2);
     return false;
   }
+  bool checkLimit(const SetupParam &p, double v) {
+    using L = SetupParam::Limit;
+    const double bound = p.upper(size_);
+    if (p.limit == L::None || !(bound > 0.0)) return true;
+    if (!((p.limit == L::MillionBothWays ? std::fabs(v) : v) > bound)) return true;
+    if (p.limit == L::Million)
+      kivfprintf(stderr, "\nThe %s must be lower than 1e6%s.\n", p.name, p.unit);
+    else if (p.limit == L::MillionBothWays)
+      kivfprintf(stderr, "\nThe %s must be in the range [-1e6; 1e6]%s.\n", p.name, p.unit);
+    else
+      kivfprintf(stderr, "\nThe %s must be lower than %.3f%s.\n", p.name, bound, p.unit);
+    return refuse(p.pos);
+  }
 
- private:
   const double *values_;
+  unsigned active_;
   int level_ = 0;
+  double size_ = 0.0;
+  std::bitset<64> refused_;
 };
 
 // Converts every parameter of the table to SI in the caller's array.
-template <size_t N>
-void convertToSI(const SetupParam (&table)[N], double *values) {
+template <class Table>
+void convertToSI(const Table &table, double *values) {
   for (const SetupParam &p : table)
     if (p.factor != 1.0) values[p.pos] *= p.factor;
 }

@@ -1,4 +1,7 @@
+#include <climits>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -40,6 +43,31 @@ class Hcdegp0Setup : public kiv::test::SystemTest {
     KivSetRunFlags(&flags);
   }
 };
+
+// A set-up that is expected to fail: it ends the run with 1 and leaves the
+// pointer store empty (no end function is called: a leak shows in the
+// sanitizer build).  Returns the error stream.
+std::string failedSetUp(kiv::test::SystemTest &t, Params &p) {
+  double store[16] = {}, pout = 0, pinl = 0, pr[100] = {}, pn[100] = {}, angle = 0;
+  void *slot = nullptr;
+  int instance = 7;
+  EXPECT_EQ(t.guarded([&] {
+    hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout, &pinl, pr,
+               pn);
+    return 0;
+  }),
+            -2);
+  EXPECT_EQ(t.exitCode(), 1);
+  EXPECT_EQ(slot, nullptr);
+  const std::string err = t.takeErr();
+  EXPECT_TRUE(err.ends_with("\nFatal error in HCDEGP0 instance 7.\nTerminating the program.\n"))
+      << err;
+  return err;
+}
+
+bool has(const std::string &err, const std::string &text) {
+  return err.find(text) != std::string::npos;
+}
 
 // Every set-up below fails; the stream holds the expected lines (and none
 // of the unexpected ones), then the fatal lines, and the run ends with 1.
@@ -125,6 +153,166 @@ TEST_F(Hcdegp0Setup, CheckMessages) {
     for (const auto &a : c.absent) EXPECT_EQ(err.find(a), std::string::npos) << a << "\n" << err;
     EXPECT_TRUE(err.ends_with(tail)) << err;
     hcd_egp_end_04(&slot);
+  }
+}
+
+// Failures found by the build or after it, one after the other in one
+// process: each leaves nothing behind.  Five teeth of module 2 have a root
+// radius of 5 - 2.5 = 2.5 mm, inside the 5 mm drainage radius; so is the
+// driven gear's of 12 teeth (9.5 mm) inside 10 mm; and without a dead
+// volume the inlet chamber closes to nothing where the gears mesh.
+TEST_F(Hcdegp0Setup, FailedSetUpsLeaveNothingBehind) {
+  Params five;
+  five.i[1] = 5;
+  EXPECT_TRUE(has(failedSetUp(*this, five), "calculated driving gear inner radius (2.500 [mm])"));
+  Params driven;
+  driven.i[7] = 2;
+  for (int k : {43, 48}) driven.r[k] = 1;
+  for (int k : {44, 49}) driven.r[k] = 4;
+  for (int k : {45, 50}) driven.r[k] = 2;
+  for (int k : {47, 52}) driven.r[k] = 0.5;
+  driven.r[46] = 5, driven.r[51] = 10;
+  EXPECT_TRUE(has(failedSetUp(*this, driven),
+                  "\nThe drainage radius of the driven gear (10.000 [mm]) must be strictly "
+                  "smaller than the calculated driven gear inner radius (9.500 [mm]).\n"));
+  Params closed;
+  closed.r[2] = 0;
+  EXPECT_TRUE(has(failedSetUp(*this, closed), "smallest volume of the inlet chamber"));
+}
+
+// Counts are tested before anything is made from them: a tooth count out
+// of range gives its range line and nothing else (no gear is generated
+// from it, and rack-cut gears are never called data files).
+TEST_F(Hcdegp0Setup, ToothCountOutOfRangeIsTheOnlyComplaint) {
+  for (int z : {INT_MAX, INT_MIN, 101, 0}) {
+    Params p;
+    p.i[1] = z;
+    const std::string err = failedSetUp(*this, p);
+    const std::string range = "\nnumber of teeth of driving gear must be in range [5..100].\n";
+    const std::string few = z < 3 ? "\nThe number of teeth must be higher than 3.\n" : "";
+    EXPECT_EQ(err, few + range + "\nFatal error in HCDEGP0 instance 7.\nTerminating the program.\n")
+        << z;
+  }
+  Params fluid;
+  fluid.i[0] = INT_MAX;
+  const std::string err = failedSetUp(*this, fluid);
+  EXPECT_TRUE(has(err, "\nindex of hydraulic fluid must be in range [0..100].\n"));
+  EXPECT_FALSE(has(err, "Hydraulic fluid with index")) << err;
+}
+
+// Every real parameter: not a number, either infinity, and a finite value
+// far beyond the pump (1e300) are refused with the parameter's name; the
+// run ends and nothing is left in the pointer store.  No message prints a
+// value with hundreds of digits.
+TEST_F(Hcdegp0Setup, NonFiniteAndAbsurdValuesAreRefusedByName) {
+  struct Row {
+    int pos;
+    const char *name;
+    bool huge;  // 1e300 is refused too
+  } const rows[] = {
+      {0, "initial pressure", true},
+      {1, "inlet port area", true},
+      {2, "inlet dead volume", false},
+      {3, "outlet port area", true},
+      {4, "outlet dead volume", false},
+      {5, "gear thickness", true},
+      {6, "multiplier of the flow to next cavity", true},
+      {7, "multiplier of the tooth-tip leakage", true},
+      {8, "multiplier of the inlet radial flow", true},
+      {9, "multiplier of the inlet axial flow", true},
+      {10, "multiplier of the outlet radial flow", true},
+      {11, "multiplier of the outlet axial flow", true},
+      {12, "driven gear center x", false},
+      {13, "driven gear center y", false},
+      {14, "module", true},
+      {15, "pressure angle", true},
+      {16, "addendum coefficient", true},
+      {17, "tip clearance coefficient", true},
+      {18, "fillet radius of cutting tool coefficient", true},
+      {19, "profile shift coefficient of the driving gear", true},
+      {20, "profile shift coefficient of the driven gear", true},
+      {21, "contact threshold", true},
+      {22, "teeth clearance", true},
+      {23, "outlet port distance to center axis", true},
+      {24, "outlet port width", true},
+      {25, "inlet port distance to center axis", true},
+      {26, "inlet port width", true},
+      {27, "outlet start angle of driving gear", true},
+      {28, "outlet start angle of driven gear", true},
+      {29, "inlet end angle of driving gear", true},
+      {30, "inlet end angle of driven gear", true},
+      {31, "groove start angle of driving gear", false},
+      {32, "groove end angle of driving gear", false},
+      {33, "groove start angle of driven gear", false},
+      {34, "groove end angle of driven gear", false},
+      {35, "groove width", false},
+      {36, "radial clearance", true},
+      {37, "lateral gap", true},
+      {38, "tooth tip length", true},
+      {39, "tooth height", true},
+      {40, "tooth width", true},
+      {41, "drainage radius", true},
+      {42, "drainage width factor", true},
+      {43, "tooth tip length of driving gear", false},
+      {44, "tooth height of driving gear", false},
+      {45, "tooth width of driving gear", false},
+      {46, "drainage radius of driving gear", false},
+      {47, "drainage width factor of driving gear", false},
+      {48, "tooth tip length of driven gear", false},
+      {49, "tooth height of driven gear", false},
+      {50, "tooth width of driven gear", false},
+      {51, "drainage radius of driven gear", false},
+      {52, "drainage width factor of driven gear", false},
+      {53, "meshing zone height", true},
+      {54, "meshing zone width", true},
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const Row &row : rows)
+    for (double v : {std::numeric_limits<double>::quiet_NaN(), inf, -inf, 1e300}) {
+      if (v == 1e300 && !row.huge) continue;
+      Params p;
+      p.r[size_t(row.pos)] = v;
+      const std::string err = failedSetUp(*this, p);
+      EXPECT_TRUE(has(err, std::string("\nThe ") + row.name)) << row.pos << " " << v << "\n" << err;
+      EXPECT_LT(err.size(), 400u) << row.pos << " " << v << "\n" << err;
+    }
+}
+
+// One wrong value gives one message: the checks that would read it are
+// skipped rather than printing figures made from it.
+TEST_F(Hcdegp0Setup, NoFollowOnMessages) {
+  struct Case {
+    void (*change)(Params &);
+    const char *expected;
+    std::vector<std::string> absent;
+  } const cases[] = {
+      // 2 ha = -2 would make every profile shift too large.
+      {[](Params &p) { p.r[16] = -1; },
+       "\nThe addendum coefficient must be strictly positive.\n",
+       {"profile shift", "ha + ctip", "fillet"}},
+      {[](Params &p) { p.r[17] = std::nan(""); },
+       "\nThe tip clearance coefficient (nan)",
+       {"ha + ctip", "fillet", "strictly positive"}},
+      {[](Params &p) { p.r[19] = -1e300; },
+       "\nThe profile shift coefficient of the driving gear must be in the range [-1e6; 1e6].\n",
+       {"sum of the profile shift"}},
+      {[](Params &p) { p.r[15] = std::nan(""); }, "\nThe pressure angle (nan)", {"]0; 90["}},
+      {[](Params &p) { p.i[5] = 1, p.r[31] = std::nan(""); },
+       "\nThe groove start angle of driving gear (nan)",
+       {"[0; 360]", "For the driving gear"}},
+      {[](Params &p) { p.r[0] = -std::numeric_limits<double>::infinity(); },
+       "\nThe initial pressure (-inf)",
+       {"must be higher than"}},
+      {[](Params &p) { p.r[5] = -1; },
+       "\nThe gear thickness must be strictly positive.\n",
+       {"1e6"}},
+  };
+  for (const Case &c : cases) {
+    Params p;
+    c.change(p);
+    const std::string err = failedSetUp(*this, p);
+    EXPECT_TRUE(has(err, c.expected)) << c.expected << "\n" << err;
+    for (const auto &a : c.absent) EXPECT_FALSE(has(err, a)) << a << "\n" << err;
   }
 }
 
@@ -226,6 +414,32 @@ TEST_F(Hcdegp0Run, UnitsAtTheBoundary) {
     EXPECT_NEAR(a[18][k] * 1e-9, out.volr[k], 1e-12 * out.volr[k]);
     EXPECT_NEAR(a[20][k] * 1e-6, out.areaoutradr[k], 1e-12 * out.areaoutradr[k]);
   }
+}
+
+// The chamber law holds through volumes that are not positive: the net
+// inflow does not depend on the extra volume, so dp (V + x) is the same for
+// every extra volume x, and an outlet chamber turned to -V runs backwards
+// rather than freezing.  The synthetic chambers are their dead volumes.
+TEST_F(Hcdegp0Run, PressureDerivativeOfANonPositiveVolume) {
+  pressures(50e5, 20e5);
+  in.speed = 150, in.theta = 0.37;
+  ASSERT_EQ(run(), 0);
+  const double dp0 = out.dpout, V = par.outlet_dead_volume;
+  ASSERT_NE(dp0, 0.0);
+  for (double x : {V, -2 * V, -1e-3}) {
+    in.v_out = &x;
+    ASSERT_EQ(run(), 0);
+    EXPECT_NEAR(out.dpout * (V + x), dp0 * V, 1e-9 * std::fabs(dp0 * V)) << x;
+  }
+  in.v_out = nullptr;
+  // The smallest volume names the state it belongs to.
+  int which = -1;
+  par.outlet_dead_volume = 0.5e-7;
+  EXPECT_NEAR(kiv::egp::egp_smallest_volume(par, *inst, 0.25, &which), 0.5e-7, 1e-18);
+  EXPECT_EQ(which, 2);
+  par.inlet_dead_volume = -1e-9;
+  EXPECT_NEAR(kiv::egp::egp_smallest_volume(par, *inst, 0.25, &which), -1e-9, 1e-18);
+  EXPECT_EQ(which, 3);
 }
 
 // Set-up refusals, initial pressures and release, three times over.
