@@ -58,13 +58,23 @@ Xy innerProfile(const Gerotor &g, double t, double theta0) {
   return {u * std::cos(p1) + v * std::cos(p2) - g.e, -u * std::sin(p1) - v * std::sin(p2)};
 }
 
-// Sign of the profile's curvature at t (rotation keeps it).
-bool convexAt(const Gerotor &g, double t) {
+// How fast the profile's tangent turns per unit of t: the magnitude of its
+// curvature times the speed of the parameter.  The sign would tell a tooth
+// tip from a root, but both bend.
+double turnRate(const Gerotor &g, double t) {
   constexpr double h = 1e-4;
   const Xy m = innerProfile(g, t - h, 0.0), c = innerProfile(g, t, 0.0), p = innerProfile(g, t + h, 0.0);
   const double dx = (p.x - m.x) / (2 * h), dy = (p.y - m.y) / (2 * h);
   const double ddx = (p.x - 2 * c.x + m.x) / (h * h), ddy = (p.y - 2 * c.y + m.y) / (h * h);
-  return dx * ddy - dy * ddx >= 0.0;
+  return std::fabs(dx * ddy - dy * ddx) / (dx * dx + dy * dy);
+}
+
+// The coarse step only where its chord stays within 0.1 rad (under 6
+// degrees) of the tangent: a tooth tip cut by coarse chords shows as
+// chamber volume, most of all in the smallest chamber.
+double innerStep(const Gerotor &g, double t, double step) {
+  constexpr double kCoarseTurn = 0.1;
+  return turnRate(g, t) * 3.0 * step > kCoarseTurn ? step / 3.0 : 3.0 * step;
 }
 
 }  // namespace
@@ -169,7 +179,7 @@ ShapePtr gerotorInner(const Gerotor &g, double theta0, double ta, double tb, dou
   if (std::fabs(tb - ta) < kTwoPi) add_last_xy_(b.p, 0.0, 0.0);
   const double end = (g.z - 1) * (theta0 - tb - margin);
   for (double t = (g.z - 1) * (theta0 - ta + margin); t >= end && std::isfinite(t);
-       t -= convexAt(g, t) ? step / 3.0 : 3.0 * step) {
+       t -= innerStep(g, t, step)) {
     const Xy v = innerProfile(g, t, theta0);
     add_last_xy_(b.p, v.x, v.y);
   }
