@@ -230,6 +230,21 @@ double displacement(int z, const double *v, int n) {
   return (*hi - *lo) * z / kTwoPi;
 }
 
+// Rates (mm3 per radian of shaft) of the z chambers at the shaft angle:
+// chamber k lies between the lobes at theta + k P and theta + (k + 1) P.
+// The area swept about the pitch point grows with the square of the contact
+// distance from it, at the relative turn 1 / (z - 1) of the two gears.
+void volumeRates(const Gerotor &g, double b, double theta, double *out) {
+  const double ze = g.z * g.e;
+  const auto fromPitch = [&](double lobe) {
+    return std::sqrt(g.a * g.a + ze * ze + 2.0 * g.a * ze * std::cos(lobe)) - g.rc;
+  };
+  for (int k = 0; k < g.z; ++k) {
+    const double r1 = fromPitch(theta + k * kTwoPi / g.z), r2 = fromPitch(theta + (k + 1) * kTwoPi / g.z);
+    out[k] = b * (r2 * r2 - r1 * r1) / (2.0 * (g.z - 1));
+  }
+}
+
 }  // namespace
 
 }  // namespace kiv::geom
@@ -327,15 +342,7 @@ double gp_ud_get_displacement_(const int *z, const int *n, const double *volumes
 
 void gp_get_volume_derivative_(const int *z, const double *a, const double *rc, const double *e, const double *b,
                                const double *theta, double *out) {
-  const int Z = *z;
-  const double lambda = *a / (*e * Z), psi = (*theta + kPi) * (Z - 1) / Z;
-  const auto rho = [&](int m) {
-    return Z * std::sqrt(1.0 + lambda * lambda - 2.0 * lambda * std::cos(m * kPi / Z + psi)) - *rc / *e;
-  };
-  for (int k = 0; k < Z; ++k) {
-    const double r1 = rho(2 * k + 1), r2 = rho(2 * k + 3);
-    out[k] = *b * *e * *e * (r2 * r2 - r1 * r1) / (2.0 * Z);
-  }
+  volumeRates(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *b, *theta, out);
 }
 
 }  // extern "C"

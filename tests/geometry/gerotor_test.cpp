@@ -128,13 +128,13 @@ TEST_F(Gerotor, DisplacementFromExtremesAndRatesIgnoresTheRoot) {
   const double ref = (vmax - vmin) * b * 1e-9 * z / (2 * pi);
   for (auto [root, X] : {std::pair{Ro, 0.0}, std::pair{Ro + 0.5, 0.0}, std::pair{Ro, 1.5}, std::pair{Ro + 0.5, 1.0}})
     EXPECT_NEAR(gp_get_displacement_(&z, &a, &rc, &root, &e, &X, &b) / ref, 1, 0.01) << root << " " << X;
-  // The rates of one chamber swing by the same volume (mm3).
+  // The rates of one chamber swing by the same volume (mm3) over a turn.
   double acc = 0, lo = 0, hi = 0, out[z];
   const int m = 4000;
   for (int i = 0; i < m; ++i) {
-    const double t = (i + 0.5) * 2 * pi * z / (z - 1) / m;
+    const double t = (i + 0.5) * 2 * pi / m;
     gp_get_volume_derivative_(&z, &a, &rc, &e, &b, &t, out);
-    acc += out[0] * 2 * pi * z / (z - 1) / m;
+    acc += out[0] * 2 * pi / m;
     lo = std::min(lo, acc);
     hi = std::max(hi, acc);
   }
@@ -143,6 +143,33 @@ TEST_F(Gerotor, DisplacementFromExtremesAndRatesIgnoresTheRoot) {
   const int three = 3, one = 1;
   EXPECT_EQ(gp_ud_get_displacement_(&z, &three, flat), 0);
   EXPECT_EQ(gp_ud_get_displacement_(&z, &one, flat), 0);
+}
+
+TEST_F(Gerotor, RatesAreTheSlopesOfTheVolumeTableAtTheShaftAngle) {
+  // Chamber k at theta is the table's chamber k pitches later.
+  const int n = 720;
+  std::vector<double> angles(n), v(n);
+  for (int k = 0; k < n; ++k) angles[k] = k * 2 * pi / (n - 1);
+  const double X = 1;
+  ASSERT_EQ(gp_volume_(angles.data(), v.data(), &n, &z, &a, &rc, &Ro, &e, &X, &b), 0);
+  const auto volume = [&](double t) {  // mm3, linear between the entries
+    const double f = std::fmod(t / (2 * pi) + 2, 1.0) * (n - 1);
+    const int i = std::min(static_cast<int>(f), n - 2);
+    return (v[i] + (f - i) * (v[i + 1] - v[i])) * 1e9;
+  };
+  std::vector<std::pair<double, double>> pairs;  // (rate, slope)
+  double out[z], peak = 0;
+  const double h = 0.05;
+  for (double t : {0.2, 1.1, 2.5, 4.4}) {
+    gp_get_volume_derivative_(&z, &a, &rc, &e, &b, &t, out);
+    for (int k = 0; k < z; ++k) {
+      const double at = t + k * 2 * pi / z, slope = (volume(at + h) - volume(at - h)) / (2 * h);
+      peak = std::max(peak, std::fabs(slope));
+      pairs.emplace_back(out[k], slope);
+    }
+  }
+  ASSERT_GT(peak, 20 * b);
+  for (size_t i = 0; i < pairs.size(); ++i) EXPECT_NEAR(pairs[i].first, pairs[i].second, 0.015 * peak) << i;
 }
 
 TEST_F(Gerotor, BuildersRefuseNonFiniteDimensions) {
