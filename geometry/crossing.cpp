@@ -118,7 +118,8 @@ int turn(const Pt &a, const Pt &b, const Pt &c) {
   const double l = (a.x - c.x) * (b.y - c.y), r = (a.y - c.y) * (b.x - c.x), d = l - r;
   // The error bound of the rounded determinant, and a floor against
   // products lost to underflow.
-  const double bound = std::max((3.0 + 16.0 * DBL_EPSILON / 2) * (DBL_EPSILON / 2) * (std::fabs(l) + std::fabs(r)), 1e-280);
+  constexpr double eps = DBL_EPSILON / 2;
+  const double bound = std::max((3.0 + 16.0 * eps) * eps * (std::fabs(l) + std::fabs(r)), 1e-280);
   if (!(std::fabs(d) > bound)) throw Undecided{};
   return d > 0 ? 1 : -1;
 }

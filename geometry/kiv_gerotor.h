@@ -93,9 +93,11 @@ KIV_API shape *create_gp_outer_gear2_(const int *z, const double *a, const doubl
                                       const double *Ro, const double *X, const double *theta);
 KIV_API int create_gp_outer_gear2_id_(const int *z, const double *a, const double *rc,
                                       const double *Ro, const double *X, const double *theta);
-/* Inner gear turned by theta0, sampled about every step (rad) between polar
- * angles ta - margin and tb + margin as a sector from the origin (the whole
- * gear when |tb - ta| >= 2 pi). */
+/* Inner gear turned by theta0 between polar angles ta - margin and
+ * tb + margin, as a sector from the origin (the whole gear when
+ * |tb - ta| >= 2 pi).  Its profile parameter advances by step / 3 where the
+ * contour bends, tooth tips and roots alike, and by 3 step where it runs
+ * nearly straight. */
 KIV_API shape *create_gp_inner_gear_(const int *z, const double *a, const double *rc,
                                      const double *e, const double *theta0, const double *ta,
                                      const double *tb, const double *step, const double *margin);

@@ -312,7 +312,7 @@ TEST_F(Gerotor, SmallestAndLargestChambersMatchAFinePolygon) {
   // Bores star-shaped about the centre, as the polygon's ring assumes.
   for (const Design &d : {Design{z, a, rc, e, Ro}, Design{5, 12, 4.5, 1.6, 11}}) {
     const double X = 0;
-    const int n = 720;
+    const int n = 241;  // every 1.5 degrees: the extremes to within a few per mille
     std::vector<double> angles(n), v(n);
     for (int k = 0; k < n; ++k) angles[k] = k * 2 * pi / (n - 1);
     ASSERT_EQ(gp_volume_(angles.data(), v.data(), &n, &d.z, &d.a, &d.rc, &d.Ro, &d.e, &X, &b), 0);
