@@ -132,6 +132,8 @@ struct Seg {
 class ContourSweep {
  public:
   explicit ContourSweep(std::vector<Seg> segs) : segs_(std::move(segs)), status_(Below{this}), at_(segs_.size()) {}
+  ContourSweep(const ContourSweep &) = delete;  // the order refers back to this sweep
+  ContourSweep &operator=(const ContourSweep &) = delete;
 
   // False when no two segments meet but consecutive ones at their vertex;
   // true when two cross (by the pairwise test too).
@@ -197,13 +199,13 @@ class ContourSweep {
       turn(A.lo, A.hi, other);
       return false;
     }
+    // The pairwise test has the last word on every pair the sweep meets:
+    // near an end it calls an exact crossing a touch.
+    if (edgesCross(A.edge, B.edge) || edgesCross(B.edge, A.edge)) return true;
     const int b1 = turn(A.lo, A.hi, B.lo), b2 = turn(A.lo, A.hi, B.hi);
     if (b1 == b2) return false;
     const int a1 = turn(B.lo, B.hi, A.lo), a2 = turn(B.lo, B.hi, A.hi);
     if (a1 == a2) return false;
-    // A crossing in exact terms; near an end the pairwise test may call it
-    // a touch.
-    if (edgesCross(A.edge, B.edge) || edgesCross(B.edge, A.edge)) return true;
     throw Undecided{};
   }
 
