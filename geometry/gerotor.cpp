@@ -58,13 +58,23 @@ Xy innerProfile(const Gerotor &g, double t, double theta0) {
   return {u * std::cos(p1) + v * std::cos(p2) - g.e, -u * std::sin(p1) - v * std::sin(p2)};
 }
 
-// Sign of the profile's curvature at t (rotation keeps it).
-bool convexAt(const Gerotor &g, double t) {
+// How fast the profile's tangent turns per unit of t: the magnitude of its
+// curvature times the speed of the parameter.  The sign would tell a tooth
+// tip from a root, but both bend.
+double turnRate(const Gerotor &g, double t) {
   constexpr double h = 1e-4;
   const Xy m = innerProfile(g, t - h, 0.0), c = innerProfile(g, t, 0.0), p = innerProfile(g, t + h, 0.0);
   const double dx = (p.x - m.x) / (2 * h), dy = (p.y - m.y) / (2 * h);
   const double ddx = (p.x - 2 * c.x + m.x) / (h * h), ddy = (p.y - 2 * c.y + m.y) / (h * h);
-  return dx * ddy - dy * ddx >= 0.0;
+  return std::fabs(dx * ddy - dy * ddx) / (dx * dx + dy * dy);
+}
+
+// The coarse step only where its chord stays within 0.1 rad (under 6
+// degrees) of the tangent: a tooth tip cut by coarse chords shows as
+// chamber volume, most of all in the smallest chamber.
+double innerStep(const Gerotor &g, double t, double step) {
+  constexpr double kCoarseTurn = 0.1;
+  return turnRate(g, t) * 3.0 * step > kCoarseTurn ? step / 3.0 : 3.0 * step;
 }
 
 }  // namespace
@@ -169,7 +179,7 @@ ShapePtr gerotorInner(const Gerotor &g, double theta0, double ta, double tb, dou
   if (std::fabs(tb - ta) < kTwoPi) add_last_xy_(b.p, 0.0, 0.0);
   const double end = (g.z - 1) * (theta0 - tb - margin);
   for (double t = (g.z - 1) * (theta0 - ta + margin); t >= end && std::isfinite(t);
-       t -= convexAt(g, t) ? step / 3.0 : 3.0 * step) {
+       t -= innerStep(g, t, step)) {
     const Xy v = innerProfile(g, t, theta0);
     add_last_xy_(b.p, v.x, v.y);
   }
@@ -218,6 +228,21 @@ double displacement(int z, const double *v, int n) {
   if (n < 2) return 0.0;
   const auto [lo, hi] = std::minmax_element(v, v + n);
   return (*hi - *lo) * z / kTwoPi;
+}
+
+// Rates (mm3 per radian of shaft) of the z chambers at the shaft angle:
+// chamber k lies between the lobes at theta + k P and theta + (k + 1) P.
+// The area swept about the pitch point grows with the square of the contact
+// distance from it, at the relative turn 1 / (z - 1) of the two gears.
+void volumeRates(const Gerotor &g, double b, double theta, double *out) {
+  const double ze = g.z * g.e;
+  const auto fromPitch = [&](double lobe) {
+    return std::sqrt(g.a * g.a + ze * ze + 2.0 * g.a * ze * std::cos(lobe)) - g.rc;
+  };
+  for (int k = 0; k < g.z; ++k) {
+    const double r1 = fromPitch(theta + k * kTwoPi / g.z), r2 = fromPitch(theta + (k + 1) * kTwoPi / g.z);
+    out[k] = b * (r2 * r2 - r1 * r1) / (2.0 * (g.z - 1));
+  }
 }
 
 }  // namespace
@@ -317,15 +342,7 @@ double gp_ud_get_displacement_(const int *z, const int *n, const double *volumes
 
 void gp_get_volume_derivative_(const int *z, const double *a, const double *rc, const double *e, const double *b,
                                const double *theta, double *out) {
-  const int Z = *z;
-  const double lambda = *a / (*e * Z), psi = (*theta + kPi) * (Z - 1) / Z;
-  const auto rho = [&](int m) {
-    return Z * std::sqrt(1.0 + lambda * lambda - 2.0 * lambda * std::cos(m * kPi / Z + psi)) - *rc / *e;
-  };
-  for (int k = 0; k < Z; ++k) {
-    const double r1 = rho(2 * k + 1), r2 = rho(2 * k + 3);
-    out[k] = *b * *e * *e * (r2 * r2 - r1 * r1) / (2.0 * Z);
-  }
+  volumeRates(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *b, *theta, out);
 }
 
 }  // extern "C"

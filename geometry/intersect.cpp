@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <initializer_list>
 
+#include "geometry/crossing.hpp"
 #include "geometry/kernel.hpp"
 
 namespace kiv::geom {
@@ -74,6 +75,25 @@ bool nearAnEnd(double x, double y, const point *c1, const point *c2, double tol,
 }
 
 }  // namespace
+
+bool edgesCross(const point *x, const point *y) {
+  constexpr double tol = 1e-11;
+  if (!isCentre(x) && !isCentre(y)) {
+    point out;
+    return computeIntersection_segseg(x, x->next, y, y->next, tol, &out) == 3;
+  }
+  if (isCentre(x) != isCentre(y)) {
+    const point *c = isCentre(x) ? x : y, *s = isCentre(x) ? y : x;
+    const double a[2] = {s->x, s->y}, b[2] = {s->next->x, s->next->y};
+    const int r = checkIntersection_arcseg(c, a, b);
+    return r == 3 || r == 6;
+  }
+  double p1[2], p2[2];
+  const int n = computeIntersection_arcarc(x, y, tol, p1, p2);
+  return (n >= 3 && !nearAnEnd(p1[0], p1[1], x, y, tol, false)) ||
+         (n == 4 && !nearAnEnd(p2[0], p2[1], x, y, tol, false));
+}
+
 }  // namespace kiv::geom
 
 using namespace kiv::geom;
@@ -204,27 +224,6 @@ int computeIntersection_arcarc(const point *c1, const point *c2, double tol, dou
   return 3;
 }
 
-int check_intersections_paths(const path *P, const path *Q) {
-  constexpr double tol = 1e-11;
-  const bool crossed = forEachEdge(P, [&](point *x) {
-    return forEachEdge(Q, [&](point *y) {
-      if (!isCentre(x) && !isCentre(y)) {
-        point out;
-        return computeIntersection_segseg(x, x->next, y, y->next, tol, &out) == 3;
-      }
-      if (isCentre(x) != isCentre(y)) {
-        const point *c = isCentre(x) ? x : y, *s = isCentre(x) ? y : x;
-        const double a[2] = {s->x, s->y}, b[2] = {s->next->x, s->next->y};
-        const int r = checkIntersection_arcseg(c, a, b);
-        return r == 3 || r == 6;
-      }
-      double p1[2], p2[2];
-      const int n = computeIntersection_arcarc(x, y, tol, p1, p2);
-      return (n >= 3 && !nearAnEnd(p1[0], p1[1], x, y, tol, false)) ||
-             (n == 4 && !nearAnEnd(p2[0], p2[1], x, y, tol, false));
-    });
-  });
-  return crossed ? 5 : 0;
-}
+int check_intersections_paths(const path *P, const path *Q) { return pathsCross(P, Q) ? 5 : 0; }
 
 }  // extern "C"

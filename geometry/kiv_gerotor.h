@@ -93,9 +93,11 @@ KIV_API shape *create_gp_outer_gear2_(const int *z, const double *a, const doubl
                                       const double *Ro, const double *X, const double *theta);
 KIV_API int create_gp_outer_gear2_id_(const int *z, const double *a, const double *rc,
                                       const double *Ro, const double *X, const double *theta);
-/* Inner gear turned by theta0, sampled about every step (rad) between polar
- * angles ta - margin and tb + margin as a sector from the origin (the whole
- * gear when |tb - ta| >= 2 pi). */
+/* Inner gear turned by theta0 between polar angles ta - margin and
+ * tb + margin, as a sector from the origin (the whole gear when
+ * |tb - ta| >= 2 pi).  Its profile parameter advances by step / 3 where the
+ * contour bends, tooth tips and roots alike, and by 3 step where it runs
+ * nearly straight. */
 KIV_API shape *create_gp_inner_gear_(const int *z, const double *a, const double *rc,
                                      const double *e, const double *theta0, const double *ta,
                                      const double *tb, const double *step, const double *margin);
@@ -117,8 +119,11 @@ KIV_API double gp_get_displacement_(const int *z, const double *a, const double 
                                     const double *b);
 /* The same from n volumes (their unit per radian); 0 when n < 2. */
 KIV_API double gp_ud_get_displacement_(const int *z, const int *n, const double *volumes);
-/* dV/dtheta of the z chambers at theta, in mm3/rad for a, rc, e, b in mm
- * (the unit of b e^2 per radian). */
+/* dV/dtheta of the z chambers at the shaft angle theta (the outer gear's
+ * angle, as everywhere in this interface), per radian of that angle, in
+ * mm3/rad for a, rc, e, b in mm.  Chamber k lies between the lobes at
+ * theta + 2 pi k / z and theta + 2 pi (k + 1) / z: out[k] is the slope of
+ * the chamber volume table at theta + 2 pi k / z. */
 KIV_API void gp_get_volume_derivative_(const int *z, const double *a, const double *rc,
                                        const double *e, const double *b, const double *theta,
                                        double *out);

@@ -1,6 +1,7 @@
 // Shapes from arrays and table files, printed shapes and their extraction.
 #include <gmock/gmock.h>
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -142,6 +143,37 @@ TEST_F(ShapeFiles, GearCheckCountsTwelveTeethAboutTheCentreOfAnOutline) {
     if (id != ids[2]) {
       EXPECT_LT(deviation({{g[0], g[1]}, {g[2], g[3]}}, {{3, -2}, {10, 12}}), 1e-12);
     }
+  }
+}
+
+TEST_F(ShapeFiles, LongContoursAreReadAndCheckedForCrossings) {
+  // 100000 vertices: a wavy ring, a star of thin spikes whose edges all
+  // reach in near the centre, and the ring with one vertex pulled across it.
+  const int n = 100000;
+  for (int variant = 0; variant < 3; ++variant) {
+    std::vector<double> x(n), y(n);
+    for (int k = 0; k < n; ++k) {
+      const double t = 2 * kPi * k / n, r = variant == 1 ? (k % 2 ? 1.0 : 10.0) : 10 + 2 * std::sin(37 * t);
+      x[k] = r * std::cos(t);
+      y[k] = r * std::sin(t);
+    }
+    if (variant == 2) x[n / 2] = 20;  // its two edges cut the ring near angle 0
+    const std::string name = kiv::test::tempPath("long" + std::to_string(variant));
+    {
+      std::ofstream f(name);
+      f.precision(17);
+      for (int k = 0; k < n; ++k) f << x[k] << ' ' << y[k] << '\n';
+    }
+    double twice = 0;
+    for (int k = 0; k < n; ++k) twice += x[k] * y[(k + 1) % n] - x[(k + 1) % n] * y[k];
+    const int one = 1, id = xCD_create_object_from_datafile_(name.c_str(), &one);
+    if (variant == 2) {
+      EXPECT_EQ(id, -2);
+    } else {
+      ASSERT_GE(id, 0) << variant;
+      EXPECT_NEAR(idArea(id) / (twice / 2), 1, 1e-12) << variant;
+    }
+    takeErr();
   }
 }
 
