@@ -226,17 +226,15 @@ int lsplinit_(const int *n, const double *x, const double *y, const int *left_co
         !kiv::sp1::checkCode(*right_code, who, "right-hand"))
       return -1;
   }
-  LinearSpline s;
-  try {
+  kiv::guardAllocation("CreateLinearSplineSpace", [&] {
+    LinearSpline s;
     TakePoints(s, np, x, y, increasing != 0);
     s.left = *left_code;
     s.right = *right_code;
     if (np >= 2) s.period = std::fabs(x[np - 1] - x[0]);
     Tabulate(s);
     g_reg.items.push_back(std::move(s));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateLinearSplineSpace");
-  }
+  });
   g_reg.hook(&AtEnd);
   return g_reg.count() - 1;
 }

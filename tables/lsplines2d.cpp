@@ -159,7 +159,7 @@ int lsplini2_(const int *nx, const int *ny, const double *x1, const double *x2, 
         kivfprintf(stderr, "Check the %d row of z values\n", i + 1);
         return -1;
       }
-  try {
+  kiv::guardAllocation("CreateLinearSplineSpace2d", [&] {
     BilinearSpline s;
     const double *src[2] = {x1, x2};
     const int n[2] = {n1, n2}, lo[2] = {*x1_left, *x2_left}, hi[2] = {*x1_right, *x2_right};
@@ -178,9 +178,7 @@ int lsplini2_(const int *nx, const int *ny, const double *x1, const double *x2, 
         s.z[static_cast<size_t>(i) * static_cast<size_t>(n2) + static_cast<size_t>(j)] =
             in(up[0] ? i : n1 - 1 - i, up[1] ? j : n2 - 1 - j);
     g_reg.items.push_back(std::move(s));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateLinearSplineSpace2d");
-  }
+  });
   g_reg.hook(&AtEnd);
   return g_reg.count() - 1;
 }
@@ -222,11 +220,8 @@ void ComputeSlopes2d(const int *id, int direction) {
   const int di = direction == 1 ? 1 : 0, dj = 1 - di;
   const Axis &a = s.axis[direction - 1];
   std::vector<double> &out = s.slopes[direction - 1];
-  try {
-    out.resize(static_cast<size_t>(nx - di) * static_cast<size_t>(ny - dj));
-  } catch (const std::bad_alloc &) {
-    MemoryError("ComputeSlopes2d");
-  }
+  kiv::guardAllocation("ComputeSlopes2d",
+                       [&] { out.resize(static_cast<size_t>(nx - di) * static_cast<size_t>(ny - dj)); });
   // Row i of the table holds the cells of x1 line i, as the grid does.
   size_t w = 0;
   for (int i = 0; i < nx - di; ++i)

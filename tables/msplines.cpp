@@ -134,12 +134,10 @@ int CreateMultiSpline(int nlayers, const int *npts, const double *x, const doubl
   }
 
   MultiSpline m;
-  try {
+  kiv::guardAllocation("CreateMultiSplineSpace", [&] {
     m.stack.at.reserve(static_cast<size_t>(nlayers));
     m.stack.ids.reserve(static_cast<size_t>(nlayers));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateMultiSplineSpace");
-  }
+  });
   auto undo = [&] { FreeLayers(type, m.stack.ids); };
   for (int k = 0; k < nlayers; ++k) {
     int n = npts[k];

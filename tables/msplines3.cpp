@@ -78,13 +78,11 @@ int m3dsplinit_(const int *nz, const int * /*total*/, const int *npts, const int
     return -1;
 
   Multi3Spline m;
-  try {
+  kiv::guardAllocation("CreateMultiSpline3dSpace", [&] {
     m.stack.ids.reserve(static_cast<size_t>(parts));
     m.stack.at.reserve(static_cast<size_t>(parts));
     m.made.reserve(static_cast<size_t>(parts));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateMultiSpline3dSpace");
-  }
+  });
   const int *layer_pts = npts;
   const double *px = x, *py = y, *pw = w;
   for (int k = 0; k < parts; ++k) {

@@ -261,11 +261,7 @@ void BuildIntegrals(NDSpline &s) {
   const int n = s.sizes[0];
   const double *x = s.axes[0].data();
   const double *y = s.values.data();
-  try {
-    s.integrals.assign(static_cast<size_t>(n), 0.0);
-  } catch (const std::bad_alloc &) {
-    MemoryError("ComputeIntegrals");
-  }
+  kiv::guardAllocation("ComputeIntegrals", [&] { s.integrals.assign(static_cast<size_t>(n), 0.0); });
   double *I = s.integrals.data();
   const bool linear = s.kind == kLinear;
   auto piece = [&](int i) {  // integral over [x[i], x[i+1]]
