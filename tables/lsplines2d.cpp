@@ -2,6 +2,7 @@
 // cyclic axes, held intervals while regions are held, partial derivatives
 // and in-place change of grid values.
 #include <algorithm>
+#include <limits>
 #include <new>
 
 #include "tables/kiv_splines.h"
@@ -79,7 +80,7 @@ double Evaluate(BilinearSpline &s, double x1, double x2, int disc, int mem[2], W
   int i[2];
   for (int k = 0; k < 2; ++k) {
     const Axis &a = s.axis[k];
-    long long turns = 0;
+    double turns = 0;
     if (a.cyclic()) x[k] = kiv::sp1::foldOnAxis(x[k], a.at[0], a.at.back(), turns);
     i[k] = kiv::interp::bisect(x[k], a.at.data(), a.n());
   }
@@ -98,6 +99,9 @@ double Evaluate(BilinearSpline &s, double x1, double x2, int disc, int mem[2], W
       mem[1] = i[1];
     }
   }
+  // A coordinate that is no number (a cyclic one at infinity too) gives no
+  // value and no slope, whichever cell it was put in.
+  if (std::isnan(x[0]) || std::isnan(x[1])) return std::numeric_limits<double>::quiet_NaN();
   const Along u = Place(s.axis[0], i[0], x[0]), v = Place(s.axis[1], i[1], x[1]);
   const double z00 = s.at(u.cell, v.cell), z10 = s.at(u.cell + 1, v.cell),
                z01 = s.at(u.cell, v.cell + 1), z11 = s.at(u.cell + 1, v.cell + 1);

@@ -54,7 +54,7 @@ double Layer(const MultiSpline &m, int k, double x, int disc, What what) {
 double Evaluate(const int *id, double x, double y, int disc, const char *who, Memo memo) {
   MultiSpline &m = Live(*id, who);
   const int i = m.stack.locate(y, disc, m.mem[memo]);
-  if (memo == kYMemo) return m.stack.slope(i, [&](int k) { return Layer(m, k, x, disc, kValue); });
+  if (memo == kYMemo) return m.stack.slope(i, y, [&](int k) { return Layer(m, k, x, disc, kValue); });
   const What what = memo == kXMemo ? kSlopeX : kValue;
   return m.stack.interpolate(i, y, [&](int k) { return Layer(m, k, x, disc, what); });
 }

@@ -31,7 +31,7 @@ double Evaluate(const int *id, double x, double y, double z, int disc, const cha
   const int i = m.stack.locate(z, disc, m.mem[memo]);
   const PartFn part = memo == kXMemo ? &getmspdx_ : memo == kYMemo ? &getmspdy_ : &getmspl_;
   auto g = [&](int k) { return part(&m.stack.ids[static_cast<size_t>(k)], &x, &y, &disc); };
-  return memo == kZMemo ? m.stack.slope(i, g) : m.stack.interpolate(i, z, g);
+  return memo == kZMemo ? m.stack.slope(i, z, g) : m.stack.interpolate(i, z, g);
 }
 
 // Newest first, so that the layers' registries shrink back.

@@ -135,8 +135,7 @@ void HandleNDInterval(NDSpline &s, const double *x, Memory &mem) {
     double v = x[s.pivot[k]];
     if (s.cyclic(k)) {
       if (s.kind == kCubic) {
-        double y;
-        long long count;
+        double y, count;
         interp::fold(v, a[0], a[n - 1], y, count);
         v = y;
       } else {
