@@ -214,7 +214,7 @@ TEST_F(Readers, DamagedBodiesAreRefusedNamingTheLine) {
 
 TEST_F(Readers, TablesWithoutDataAreRefused) {
   const std::string none = "has no data.\n";
-  for (const std::string &format : {"0D", "1D", "T1D", "T3D", "XY"}) {
+  for (const std::string format : {"0D", "1D", "T1D", "T3D", "XY"}) {
     const auto f = write(format + "_empty.txt", "# Table format: " + format + "\n# table_unit = bar\n\n");
     int n = 0, m = 0, parts = 0;
     Owned<double> a, b, d, e;
