@@ -2,6 +2,7 @@
 // from a remembered interval, discontinuity locking, constant and
 // multilinear evaluation, cubic patches with linear or cubic extrapolation,
 // integrals of 1-D constant and linear splines.
+#include <climits>
 #include <algorithm>
 #include <new>
 
@@ -312,7 +313,15 @@ double Integral(NDSpline &s, const double *x, const int *flag, const Memory &mem
     const double c = cyclic ? s.cur_x[0] : raw;
     r = I[i] + (c - a[i]) * y[i];
   }
-  if (cyclic) r += mem.cycle[0] * (I[n - 1] - I[0]);
+  if (cyclic) {
+    // A count past the int range is not the count: the fold's own is.
+    double turns = mem.cycle[0];
+    if (mem.cycle[0] == INT_MAX || mem.cycle[0] == INT_MIN) {
+      double folded;
+      interp::fold(raw, a[0], a[n - 1], folded, turns);
+    }
+    r += turns * (I[n - 1] - I[0]);
+  }
   return r;
 }
 
