@@ -450,9 +450,12 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       kivfprintf(stderr, "\nFile '%s' contains more than 2 columns.\n", name);
       return kFailed;
     }
-    // Every line holds whole x-y pairs: a line with an odd count of numbers
-    // would shift every later pair (or is a table of other columns).
+    // Pairs may run across lines; a number left without its partner when
+    // the numbers run out means a damaged body, not a shorter table.
     std::vector<double> xs, ys, row;
+    std::vector<double> pending;
+    std::string lonely;
+    int lonelyLine = 0;
     bool stopped = false;
     while (!stopped && _prt14(fp, h.get())) {
       const char *p = h->line;
@@ -462,20 +465,28 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       if (!lineNumbers(fp, name, p, lineEnd, row, &last)) return kFailed;
       stopped = p < lineEnd;
       if (stopped && !endsHere(fp, name, p, lineEnd, true)) return kFailed;
-      if (row.size() % 2 != 0) {
+      if (row.empty()) continue;
+      pending.insert(pending.end(), row.begin(), row.end());
+      if (pending.size() % 2 != 0) {
         const std::string_view word(last, static_cast<size_t>(std::min(p, lineEnd) - last));
-        kivfprintf(stderr, "\nLine %d of file '%s' holds an odd count of numbers (the last is '%s').\n",
-                   lastLine(fp), name, kiv::quoteCut(wordAt(word.data(), word.data() + word.size())).c_str());
-        return kFailed;
+        lonely = wordAt(word.data(), word.data() + word.size());
+        lonelyLine = lastLine(fp);
       }
-      if (xs.size() + row.size() / 2 > static_cast<size_t>(kIntLimit)) {
+      if (xs.size() + pending.size() / 2 > static_cast<size_t>(kIntLimit)) {
         machineLimits(name);
         return kFailed;
       }
-      for (size_t i = 0; i < row.size(); i += 2) {
-        xs.push_back(row[i]);
-        ys.push_back(row[i + 1]);
+      const size_t whole = pending.size() - pending.size() % 2;
+      for (size_t i = 0; i < whole; i += 2) {
+        xs.push_back(pending[i]);
+        ys.push_back(pending[i + 1]);
       }
+      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
+    }
+    if (!pending.empty()) {
+      kivfprintf(stderr, "\nLine %d of file '%s' holds an x value without its y value ('%s').\n",
+                 lonelyLine, name, kiv::quoteCut(lonely).c_str());
+      return kFailed;
     }
     if (xs.empty()) {
       refuseEmpty(name);

@@ -46,8 +46,8 @@ TEST_F(Readers, ZeroDOneValuePerLineAndFromTheCache) {
   EXPECT_EQ(rtable0d_(write("bare.txt", "7\n8 # note\n").c_str(), &n, &none), 2);
 }
 
-TEST_F(Readers, OneDWholePairsPerLine) {
-  const auto f = write("one.txt", "# Table format: 1D\n# table_unit = bar\n# axis1_unit = mm\n0 1 10 2\n20 3\n30 4\n");
+TEST_F(Readers, OneDPairsAcrossLines) {
+  const auto f = write("one.txt", "# Table format: 1D\n# table_unit = bar\n# axis1_unit = mm\n0 1 10 2\n20\n3 30 4\n");
   int n = 0;
   Owned<double> x, y, xm, ypa;
   EXPECT_EQ(rtable1d_(f.c_str(), &n, &x, &y), 4);
@@ -167,8 +167,8 @@ TEST_F(Readers, DamagedBodiesAreRefusedNamingTheLine) {
   // is line 1.
   const std::vector<std::array<std::string, 4>> cases = {
       {"1D", "0 1\n1 x2\n2 3\n3 4\n", "Line 3", "'x2'"},     // one pair kept
-      {"1D", "0 1 2\n3 4 5\n", "Line 2", "'2'"},              // shifted pairs
-      {"1D", "0 1\n2\n3 4\n", "Line 3", "'2'"},
+      {"1D", "0 1 2\n3 4\n", "Line 3", "'4'"},                // half a pair at the end
+      {"1D", "0 1\n2\n3 4\n", "Line 4", "'4'"},
       {"1D", "0 1\n2 1e\n", "Line 3", "'1e'"},               // read as 2, 1 once
       {"1D", "0 1\n2 3\nend of table\n", "", ""},
       {"0D", "1\nabc\n2\n", "Line 3", "'abc'"},
