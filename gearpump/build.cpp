@@ -26,14 +26,6 @@ ShapePtr copyOf(const shape *s) {
   return ShapePtr(c);
 }
 
-// A spline id freed when it goes out of scope.
-struct SplineId {
-  int id = -1;
-  ~SplineId() {
-    if (id >= 0) splfree_(&id);
-  }
-};
-
 // First and last sample of a cavity's meshing run; a run that wraps
 // through angle 0 has entry > exit.  The driven cavity is followed the same
 // way: were its run opened at the first meshing sample, one meshing at
@@ -513,7 +505,7 @@ int Builder::curvesOut() {
   const double b = p_.gear_thickness * 1000;
   auto one = [&](const Curve &vx, const Curve &vy, int vn, Curve &area, Curve &out, Curve &inl,
                  egp_cavity_curves &r) {
-    SplineId sp;
+    SplineOwner sp;
     if (egp_init_table_bcond(1, -1, &sp.id, &vx, &vy, &vn, 1, 2) != 0) return false;
     nd::Memory mem;
     for (int k = 0; k < n_; ++k) area[Z(k)] = nd::SplineEvalAt(sp.id, &x_[Z(k)], 0, 1, mem) * b;
