@@ -355,8 +355,10 @@ void Builder::openings(int k, double theta, double theta2) {
   w_.drv_area_out[c1][K] += out1 * b, w_.drv_area_inl[c1][K] += inl1 * b;
   w_.drn_area_out[c2][K] += out2 * b, w_.drn_area_inl[c2][K] += inl2 * b;
   if (p_.groove != 1) return;
+  // Both gears measure the sector from the cavity's start, half a tip land
+  // before the tooth angle, as the run does.
   const double s1 = kPi - (i - 1) * g1_.pitch + theta + g1_.axis - 0.5 * g1_.tta;
-  const double s2 = (j + 0.5) * g2_.pitch - theta;
+  const double s2 = (j + 0.5) * g2_.pitch - theta - 0.5 * g2_.tta;
   w_.drv_area_out[c1][K] += egp_cav_to_out_sector(s1, g1_.pitch, g1_.tta, p_.groove_start_driving,
                                                   p_.groove_end_driving) *
                             0.5 * gw * (2 * g1_.rmax - gw);
