@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "gearpump/pelem.hpp"
 #include "hydraulics/kiv_hydlaws.h"
@@ -151,48 +152,61 @@ struct CavitySet {
 // smoothed as the chambers are, less its table) goes to the chamber on its
 // side of the mesh: the outlet while it shrinks, the inlet once it grows.
 // That share vanishes where the cavity is smallest, so no chamber curve
-// jumps; what rounding leaves is split evenly.  The outlet and inlet
-// second areas keep their smoothing, the first areas carry the shares.
+// jumps; what rounding leaves is split evenly.  The second areas keep
+// their smoothing; the first areas carry the shares, tabulated kRefine
+// times finer than the sweep so that they follow the sharp bends where the
+// cavity tables leave the full area, between the sweep's samples too.
+constexpr int kRefine = 4;
+
 bool ChamberTables(const std::array<const Curve *, 4> &raw, const CavitySet (&gears)[2], int n,
                    const double *axis, int smooth_method, int method, int *ids) {
   Curve sx, s[4];
   for (size_t c = 0; c < 4; ++c)
     if (!SmoothCyclic(axis, *raw[c], n, smooth_method, sx, s[c])) return false;
-  const bool conserve = gears[0].usable(n) && gears[1].usable(n);
-  if (conserve) {
-    double total = 0.0;
-    for (size_t c = 0; c < 4; ++c) total += (c % 2 ? -1.0 : 1.0) * Mean(*raw[c], n);
-    SplineOwner smoothed[2];
-    double least[2];
-    for (size_t g = 0; g < 2; ++g) {
-      const CavitySet &cs = gears[g];
-      total += cs.z * Mean(*cs.raw, n);
-      Curve cx, cy;
-      if (!SmoothCyclic(axis, *cs.raw, n, smooth_method, cx, cy)) return false;
-      if ((smoothed[g].id = Table(cx.data(), cy, n, method, kCyclic)) < 0) return false;
-      least[g] = cs.smallest();
-    }
-    nd::Memory mem[4];
-    for (int k = 0; k < n; ++k) {
-      double tables = 0.0, share[2] = {0.0, 0.0};
-      for (size_t g = 0; g < 2; ++g)
-        for (int j = 0; j < gears[g].z; ++j) {
-          const double a = gears[g].angle(sx[Z(k)], j);
-          const double t = nd::SplineEvalAt(gears[g].id, &a, 0, 1, mem[g]);
-          const double p = nd::SplineEvalAt(smoothed[g].id, &a, 0, 1, mem[2 + g]);
-          tables += t;
-          share[a < least[g] ? 0 : 1] += p - t;
-        }
-      const size_t K = Z(k);
-      const double rest =
-          total - tables - share[0] - share[1] - (s[0][K] - s[1][K] + s[2][K] - s[3][K]);
-      s[0][K] += share[0] + 0.5 * rest;
-      s[2][K] += share[1] + 0.5 * rest;
-    }
-  }
   for (size_t c = 0; c < 4; ++c)
     if ((ids[c] = Table(sx.data(), s[c], n, method, kCyclic)) < 0) return false;
-  return true;
+  if (!gears[0].usable(n) || !gears[1].usable(n)) return true;
+
+  double total = 0.0;
+  for (size_t c = 0; c < 4; ++c) total += (c % 2 ? -1.0 : 1.0) * Mean(*raw[c], n);
+  SplineOwner smoothed[2], first[2];
+  double least[2];
+  for (size_t g = 0; g < 2; ++g) {
+    const CavitySet &cs = gears[g];
+    total += cs.z * Mean(*cs.raw, n);
+    Curve cx, cy;
+    if (!SmoothCyclic(axis, *cs.raw, n, smooth_method, cx, cy)) return false;
+    if ((smoothed[g].id = Table(cx.data(), cy, n, method, kCyclic)) < 0) return false;
+    least[g] = cs.smallest();
+  }
+  // The first areas as smoothed alone, read on the finer axis.
+  first[0].id = std::exchange(ids[0], -1);
+  first[1].id = std::exchange(ids[2], -1);
+  const int nf = (n - 1) * kRefine + 1;
+  Curve fx(Z(nf)), a10(Z(nf)), a12(Z(nf));
+  nd::Memory mem[8];
+  auto at = [&](int id, double x, nd::Memory &m) { return nd::SplineEvalAt(id, &x, 0, 1, m); };
+  for (int k = 0; k < nf; ++k) {
+    const int c = std::min(k / kRefine, n - 2), q = k - c * kRefine;
+    const double x = sx[Z(c)] + q * (sx[Z(c) + 1] - sx[Z(c)]) / kRefine;
+    double tables = 0.0, share[2] = {0.0, 0.0};
+    for (size_t g = 0; g < 2; ++g)
+      for (int j = 0; j < gears[g].z; ++j) {
+        const double a = gears[g].angle(x, j);
+        const double t = at(gears[g].id, a, mem[g]);
+        tables += t;
+        share[a < least[g] ? 0 : 1] += at(smoothed[g].id, a, mem[2 + g]) - t;
+      }
+    const double v[4] = {at(first[0].id, x, mem[4]), at(ids[1], x, mem[5]),
+                         at(first[1].id, x, mem[6]), at(ids[3], x, mem[7])};
+    const double rest = total - tables - share[0] - share[1] - (v[0] - v[1] + v[2] - v[3]);
+    fx[Z(k)] = x;
+    a10[Z(k)] = v[0] + share[0] + 0.5 * rest;
+    a12[Z(k)] = v[2] + share[1] + 0.5 * rest;
+  }
+  ids[0] = Table(fx.data(), a10, nf, method, kCyclic);
+  ids[2] = Table(fx.data(), a12, nf, method, kCyclic);
+  return ids[0] >= 0 && ids[2] >= 0;
 }
 
 }  // namespace
