@@ -399,21 +399,21 @@ int evaluate(Slot &s, double *x, double *y) {
   if (s.owner == Owner::Expression) return expeval_(&id, x, y);
   if (s.owner == Owner::OldRsm) return kiv::rsm::evalOld(id, -1, x, y);
   if (s.owner == Owner::Rsm) return kiv::rsm::evalTitled(id, nullptr, 0, x, y) != 0;
-  std::array<double, kMaxAxes> a = axisValues(s, x);
+  const std::array<double, kMaxAxes> a = axisValues(s, x);
   switch (s.owner) {
     case Owner::NDSpline:
-      return spleval_(&id, a.data(), y);
+      return kiv::nd::SplineValue(id, a.data(), y);
     case Owner::Multi:
-      *y = getmspl_(&id, &a[0], &a[1], &disc);
+      *y = kiv::sp1::MultiValue(id, a[0], a[1], disc);
       return 1;
     case Owner::Multi3:
-      *y = getm3dspl_(&id, &a[0], &a[1], &a[2], &disc);
+      *y = kiv::sp1::Multi3Value(id, a[0], a[1], a[2], disc);
       return 1;
     case Owner::Linear:
-      *y = getlspl_(&id, &a[0], &disc);
+      *y = kiv::sp1::LinearValue(id, a[0], disc);
       return 1;
     case Owner::Bilinear:
-      *y = getlspl2_(&id, &a[0], &a[1], &disc);
+      *y = kiv::sp1::BilinearValue(id, a[0], a[1], disc);
       return 1;
     default:
       return unknownType("streval", s);
@@ -434,23 +434,21 @@ int slope(Slot &s, int k, double *x, double *dy) {
   }
   if (s.owner == Owner::OldRsm) return kiv::rsm::evalOldD(id, -1, a, x, dy);
   if (s.owner == Owner::Rsm) return kiv::rsm::evalTitled(id, &a, 1, x, dy) != 0;
-  std::array<double, kMaxAxes> v = axisValues(s, x);
+  const std::array<double, kMaxAxes> v = axisValues(s, x);
   switch (s.owner) {
     case Owner::NDSpline:
-      return splevald_(&id, &a, v.data(), dy);
+      return kiv::nd::SplineSlope(id, a, v.data(), dy);
     case Owner::Multi:
-      *dy = a == 1 ? getmspdx_(&id, &v[0], &v[1], &disc) : getmspdy_(&id, &v[0], &v[1], &disc);
+      *dy = kiv::sp1::MultiSlope(id, a, v[0], v[1], disc);
       return 1;
-    case Owner::Multi3: {
-      auto *f = a == 1 ? &getm3dspdx_ : a == 2 ? &getm3dspdy_ : &getm3dspdz_;
-      *dy = f(&id, &v[0], &v[1], &v[2], &disc);
+    case Owner::Multi3:
+      *dy = kiv::sp1::Multi3Slope(id, a, v[0], v[1], v[2], disc);
       return 1;
-    }
     case Owner::Linear:
-      *dy = getlspd_(&id, &v[0], &disc);
+      *dy = kiv::sp1::LinearSlope(id, v[0], disc);
       return 1;
     case Owner::Bilinear:
-      *dy = a == 1 ? getlspdx_(&id, &v[0], &v[1], &disc) : getlspdy_(&id, &v[0], &v[1], &disc);
+      *dy = kiv::sp1::BilinearSlope(id, a, v[0], v[1], disc);
       return 1;
     default:
       return unknownType("strevald", s);
@@ -485,8 +483,8 @@ int curvature(Slot &s, int *kl, double *x, double *d2y) {
   }
   if (s.owner == Owner::OldRsm) return kiv::rsm::evalOldD2(id, -1, a[0], a[1], x, d2y);
   if (s.owner == Owner::Rsm) return kiv::rsm::evalTitled(id, a.data(), 2, x, d2y) != 0;
-  std::array<double, kMaxAxes> v = axisValues(s, x);
-  return splevald2_(&id, a.data(), v.data(), d2y);
+  const std::array<double, kMaxAxes> v = axisValues(s, x);
+  return kiv::nd::SplineSecond(id, a.data(), v.data(), d2y);
 }
 
 // f over inputs given one pointer each, then the outputs written through
@@ -657,16 +655,16 @@ int kivstrfree_(int *id) {
       expfree_(&object);
       break;
     case Owner::NDSpline:
-      splfree_(&object);
+      kiv::nd::FreeSpline(object);
       break;
     case Owner::Multi:
-      msplfree_(&object);
+      kiv::sp1::FreeMulti(object);
       break;
     case Owner::Multi3:
-      m3dsplfree_(&object);
+      kiv::sp1::FreeMulti3(object);
       break;
     case Owner::Linear:
-      freelsp_(&object);
+      kiv::sp1::FreeLinear(object);
       break;
     case Owner::Bilinear:
       break;  // bilinear splines live until the end of the run

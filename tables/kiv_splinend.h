@@ -150,6 +150,14 @@ struct Memory {
 // no spline.  Allocation-free.
 double SplineEvalAt(int id, const double *x, int mode, int dir, Memory &mem);
 
+// spleval_, splevald_ (direction 1-based), splevald2_ (two directions) and
+// splfree_ by value, with their messages and status; the spline's own
+// interval memory.
+int SplineValue(int id, const double *x, double *out);
+int SplineSlope(int id, int direction, const double *x, double *out);
+int SplineSecond(int id, const int *directions, const double *x, double *out);
+int FreeSpline(int id);
+
 }  // namespace kiv::nd
 #endif
 

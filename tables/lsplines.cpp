@@ -244,13 +244,11 @@ int lsplinit_(const int *n, const double *x, const double *y, const int *left_co
 }
 
 double getlspl_(const int *id, const double *x, const int *disc) {
-  LinearSpline &s = Live(*id);
-  return Value(s, *x, *disc, s.mem[kValueMemo]);
+  return kiv::sp1::LinearValue(*id, *x, *disc);
 }
 
 double getlspd_(const int *id, const double *x, const int *disc) {
-  LinearSpline &s = Live(*id);
-  return Slope(s, *x, *disc, s.mem[kSlopeMemo]);
+  return kiv::sp1::LinearSlope(*id, *x, *disc);
 }
 
 double getlspi_(const int *id, const double *x, const int *disc) {
@@ -308,10 +306,26 @@ void lsplxtime_(const int *id, const int *flag) {
 }
 
 double freelsp_(const int *id) {
-  g_reg.release(*id, "freelsp", "linear spline");
+  kiv::sp1::FreeLinear(*id);
   return 0.0;
 }
 
 void FreeAllLinearSplines(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::sp1 {
+
+double LinearValue(int id, double x, int disc) {
+  LinearSpline &s = Live(id);
+  return Value(s, x, disc, s.mem[kValueMemo]);
+}
+
+double LinearSlope(int id, double x, int disc) {
+  LinearSpline &s = Live(id);
+  return Slope(s, x, disc, s.mem[kSlopeMemo]);
+}
+
+void FreeLinear(int id) { g_reg.release(id, "freelsp", "linear spline"); }
+
+}  // namespace kiv::sp1

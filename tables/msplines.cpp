@@ -30,29 +30,28 @@ void FreeLayers(int type, std::vector<int> ids) {
   std::sort(ids.begin(), ids.end(), [](int a, int b) { return a > b; });
   for (int id : ids) {
     if (type == 0)
-      freelsp_(&id);
+      kiv::sp1::FreeLinear(id);
     else
-      splfree_(&id);
+      kiv::nd::FreeSpline(id);
   }
 }
 
 enum What { kValue, kSlopeX };
 
 double Layer(const MultiSpline &m, int k, double x, int disc, What what) {
-  int id = m.stack.ids[static_cast<size_t>(k)];
-  if (m.type == 0) return what == kValue ? getlspl_(&id, &x, &disc) : getlspd_(&id, &x, &disc);
+  const int id = m.stack.ids[static_cast<size_t>(k)];
+  if (m.type == 0)
+    return what == kValue ? kiv::sp1::LinearValue(id, x, disc) : kiv::sp1::LinearSlope(id, x, disc);
   double out = 0.0;
-  if (what == kValue) {
-    spleval_(&id, &x, &out);
-  } else {
-    const int direction = 1;
-    splevald_(&id, &direction, &x, &out);
-  }
+  if (what == kValue)
+    kiv::nd::SplineValue(id, &x, &out);
+  else
+    kiv::nd::SplineSlope(id, 1, &x, &out);
   return out;
 }
 
-double Evaluate(const int *id, double x, double y, int disc, const char *who, Memo memo) {
-  MultiSpline &m = Live(*id, who);
+double Evaluate(int id, double x, double y, int disc, const char *who, Memo memo) {
+  MultiSpline &m = Live(id, who);
   const int i = m.stack.locate(y, disc, m.mem[memo]);
   if (memo == kYMemo) return m.stack.slope(i, y, [&](int k) { return Layer(m, k, x, disc, kValue); });
   const What what = memo == kXMemo ? kSlopeX : kValue;
@@ -212,25 +211,40 @@ int msplinit_(const int *nlayers, const int *npts, const double *x, const double
 }
 
 double getmspl_(const int *id, const double *x, const double *y, const int *disc) {
-  return Evaluate(id, *x, *y, *disc, "getmspl_", kValueMemo);
+  return kiv::sp1::MultiValue(*id, *x, *y, *disc);
 }
 
 double getmspdx_(const int *id, const double *x, const double *y, const int *disc) {
-  return Evaluate(id, *x, *y, *disc, "getmspdx_", kXMemo);
+  return kiv::sp1::MultiSlope(*id, 1, *x, *y, *disc);
 }
 
 double getmspdy_(const int *id, const double *x, const double *y, const int *disc) {
-  return Evaluate(id, *x, *y, *disc, "getmspdy_", kYMemo);
+  return kiv::sp1::MultiSlope(*id, 2, *x, *y, *disc);
 }
 
-int msplfree_(const int *id) {
-  MultiSpline *m = g_reg.toFree(*id, "msplfree_", "multi-1D spline");
-  if (!m) return 0;
-  FreeLayers(m->type, m->stack.ids);
-  *m = MultiSpline{};
-  return 1;
-}
+int msplfree_(const int *id) { return kiv::sp1::FreeMulti(*id) ? 1 : 0; }
 
 void FreeAllMultiSplines(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::sp1 {
+
+double MultiValue(int id, double x, double y, int disc) {
+  return Evaluate(id, x, y, disc, "getmspl_", kValueMemo);
+}
+
+double MultiSlope(int id, int axis, double x, double y, int disc) {
+  if (axis == 1) return Evaluate(id, x, y, disc, "getmspdx_", kXMemo);
+  return Evaluate(id, x, y, disc, "getmspdy_", kYMemo);
+}
+
+bool FreeMulti(int id) {
+  MultiSpline *m = g_reg.toFree(id, "msplfree_", "multi-1D spline");
+  if (!m) return false;
+  FreeLayers(m->type, m->stack.ids);
+  *m = MultiSpline{};
+  return true;
+}
+
+}  // namespace kiv::sp1

@@ -337,11 +337,12 @@ bool MissingAxes(double **axes, int dim, const char *who) {
   return false;
 }
 
-NDSpline *Checked(const int *id, const char *who) {
-  NDSpline *s = FindSpline(*id);
-  if (!s) kivfprintf(stderr, "\n\nCall to %s with invalid index %d\n", who, *id);
+NDSpline *Checked(int id, const char *who) {
+  NDSpline *s = FindSpline(id);
+  if (!s) kivfprintf(stderr, "\n\nCall to %s with invalid index %d\n", who, id);
   return s;
 }
+NDSpline *Checked(const int *id, const char *who) { return Checked(*id, who); }
 
 bool BadDirection(const NDSpline &s, const int *dir, const char *who, const char *which) {
   if (*dir >= 1 && *dir <= s.full_dim) return false;
@@ -543,18 +544,15 @@ int splinitnd_(const int *dim, const int *sizes, double **axes, const double *va
 }
 
 int spleval_(const int *id, const double *x, double *out) {
-  NDSpline *s = Checked(id, "spleval");
-  return s ? Eval(*s, x, kiv::nd::kValue, nullptr, out) : 0;
+  return kiv::nd::SplineValue(*id, x, out);
 }
 
 int splevald_(const int *id, const int *direction, const double *x, double *out) {
-  NDSpline *s = Checked(id, "splevald");
-  return s ? First(*s, direction, x, out, "splevald") : 0;
+  return kiv::nd::SplineSlope(*id, *direction, x, out);
 }
 
 int splevald2_(const int *id, const int *directions, const double *x, double *out) {
-  NDSpline *s = Checked(id, "splevald2");
-  return s ? Second(*s, directions, x, out, "splevald2") : 0;
+  return kiv::nd::SplineSecond(*id, directions, x, out);
 }
 
 int splevalalld_(const int *id, const double *x, double *gradient) {
@@ -638,14 +636,7 @@ int splextrapol_(const int *id, const double *x) {
   return s ? kiv::nd::SplineExtrapolState(*s, x) : 0;
 }
 
-int splfree_(const int *id) {
-  if (*id < 0 || *id >= kiv::nd::NumSplines()) {
-    kivfprintf(stderr, "\n\nCall to splfree with invalid index %d\n", *id);
-    return 0;
-  }
-  kiv::nd::g_splines[static_cast<size_t>(*id)].reset();
-  return 1;
-}
+int splfree_(const int *id) { return kiv::nd::FreeSpline(*id); }
 
 void FreeAllNDSplines(void) {
   std::vector<std::unique_ptr<NDSpline>>().swap(kiv::nd::g_splines);
@@ -730,3 +721,31 @@ int splxtime_(const int *id, const int *axis, const int *flag) {
 }
 
 }  // extern "C"
+
+namespace kiv::nd {
+
+int SplineValue(int id, const double *x, double *out) {
+  NDSpline *s = Checked(id, "spleval");
+  return s ? Eval(*s, x, kValue, nullptr, out) : 0;
+}
+
+int SplineSlope(int id, int direction, const double *x, double *out) {
+  NDSpline *s = Checked(id, "splevald");
+  return s ? First(*s, &direction, x, out, "splevald") : 0;
+}
+
+int SplineSecond(int id, const int *directions, const double *x, double *out) {
+  NDSpline *s = Checked(id, "splevald2");
+  return s ? Second(*s, directions, x, out, "splevald2") : 0;
+}
+
+int FreeSpline(int id) {
+  if (id < 0 || id >= NumSplines()) {
+    kivfprintf(stderr, "\n\nCall to splfree with invalid index %d\n", id);
+    return 0;
+  }
+  g_splines[static_cast<size_t>(id)].reset();
+  return 1;
+}
+
+}  // namespace kiv::nd
