@@ -213,7 +213,7 @@ bool ChamberTables(const std::array<const Curve *, 4> &raw, const CavitySet (&ge
 }  // namespace
 
 SplineOwner::~SplineOwner() {
-  if (id >= 0) splfree_(&id);
+  if (id >= 0) kiv::nd::FreeSpline(id);
 }
 
 double egp_step_of_ppd(int ppd) {

@@ -707,11 +707,11 @@ bool flowFromTable(int index, int flow_unit, double factor, double *values, doub
     expeval_(&r.id, values, &q);
     flow = flow_unit == 1 ? q * factor / kLitresPerMinute : q;
   } else if (r.format == KIV_TABLE_T1D) {
-    flow = getmspl_(&r.id, &values[0], &values[1], &r.disc);
+    flow = kiv::sp1::MultiValue(r.id, values[0], values[1], r.disc);
   } else if (r.format == KIV_TABLE_T3D) {
-    flow = getm3dspl_(&r.id, &values[0], &values[1], &values[2], &r.disc);
+    flow = kiv::sp1::Multi3Value(r.id, values[0], values[1], values[2], r.disc);
   } else {
-    spleval_(&r.id, values, &flow);
+    kiv::nd::SplineValue(r.id, values, &flow);
   }
   return true;
 }

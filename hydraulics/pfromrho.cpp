@@ -140,9 +140,9 @@ double olderModel(const HydCurrentFluid &F, double rho) {
     ramp(p, 1300.0, std::pow(F.gstp / 1300.0, 1.0 / 2000.0), 2000);
     *id = pressureSpline(p, F.ghindex);
   }
-  double r = rho;
-  const double out = rho >= rhos ? F.gbmnom * std::log(rho / F.grhomix) : getspl_(id, &r);
-  if (id == &local) freespl_(id);
+  const double out =
+      rho >= rhos ? F.gbmnom * std::log(rho / F.grhomix) : kiv::sp1::CubicValue(*id, rho);
+  if (id == &local) kiv::sp1::FreeCubic(*id);
   return out;
 }
 
@@ -165,7 +165,7 @@ double general(const HydCurrentFluid &F, double rho) {
     const double p = dissolvedPressure(F, rho);
     if (!std::isnan(p)) return p;
   }
-  return getspl_(&rec->pfromrho_id, &rho);
+  return kiv::sp1::CubicValue(rec->pfromrho_id, rho);
 }
 
 }  // namespace
@@ -220,7 +220,7 @@ double rbpatrho_(int *index, double *rho, double *T) {
     double p1 = rec->p_sat_high + kPatm, p2 = 4.5e8;
     rec->pfromrho_id = create_spline_patrho_(&p1, &p2, index);
   }
-  return getspl_(&rec->pfromrho_id, rho);
+  return kiv::sp1::CubicValue(rec->pfromrho_id, *rho);
 }
 
 int prhotable_(int *index) {

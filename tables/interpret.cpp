@@ -16,6 +16,7 @@
 #include "tables/kiv_splines.h"
 #include "tables/kiv_tablefiles.h"
 #include "tables/rsm.hpp"
+#include "tables/rtable.hpp"
 #include "tables/splines1d.hpp"
 
 namespace {
@@ -225,8 +226,7 @@ int checkFailure(const char *text) {
 
 int createTable(char *text, int format, int *dim, char **names, int nnames, int interp,
                 const int *bound, const int *ext, const double *slopes, int disc, char **units) {
-  int code = format;
-  const int tdim = TableFormatToDim_(&code);
+  const int tdim = kiv::tables::dimOfFormat(format);
   if (*dim >= 0 && tdim != *dim) {
     kivfprintf(stderr,
                "\nError in strinit(u): table dimension (%d) does not correspond to input value "
@@ -544,7 +544,7 @@ int strinitu_(char *text, int *dim, char **names, int *nnames, int *interp, int 
     return store(std::move(s));
   }
   int format = GetTableFormat(text);
-  if (format == -1 && *dim >= 1) format = DimToTableFormat_(dim);
+  if (format == -1 && *dim >= 1) format = kiv::tables::formatOfDim(*dim);
   if ((format >= 0 && format <= KIV_TABLE_T1D) || format == KIV_TABLE_T3D)
     return createTable(text, format, dim, names, n, *interp, bound, ext, slopes, *disc, units);
   switch (format) {
@@ -583,10 +583,7 @@ int strinit_(char *text, int *dim, char **names, int *nnames, int *interp, int *
   return strinitu_(text, dim, names, nnames, interp, bound, ext, slopes, disc, nullptr);
 }
 
-int streval_(int *id, double *x, double *y) {
-  Slot *s = slotOf(*id, "streval");
-  return s ? evaluate(*s, x, y) : 0;
-}
+int streval_(int *id, double *x, double *y) { return kiv::text::Evaluate(*id, x, y); }
 
 int strevald_(int *id, int *k, double *x, double *dy) {
   Slot *s = slotOf(*id, "strevald");
@@ -781,3 +778,12 @@ double ComputeExpression(int id, double x1, double x2) {
 void FreeAllExpressStructures(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::text {
+
+int Evaluate(int id, double *x, double *y) {
+  Slot *s = slotOf(id, "streval");
+  return s ? evaluate(*s, x, y) : 0;
+}
+
+}  // namespace kiv::text

@@ -41,7 +41,8 @@ enum What { kValue, kSlopeX };
 double Layer(const MultiSpline &m, int k, double x, int disc, What what) {
   const int id = m.stack.ids[static_cast<size_t>(k)];
   if (m.type == 0)
-    return what == kValue ? kiv::sp1::LinearValue(id, x, disc) : kiv::sp1::LinearSlope(id, x, disc);
+    return what == kValue ? kiv::sp1::LinearValue(id, x, disc)
+                          : kiv::sp1::LinearSlope(id, x, disc);
   double out = 0.0;
   if (what == kValue)
     kiv::nd::SplineValue(id, &x, &out);
