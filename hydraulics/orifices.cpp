@@ -133,7 +133,7 @@ double orif3h_(double *p1, double *p2, double *A, double *dh, double *cqmax_fwd,
   if (*cqmax_fwd == *cqmax_rev && *lcrit_fwd == *lcrit_rev) {
     *state = *p1 >= *p2 ? 1 : 0;
   } else {
-    hydHandleDisc_(p1, p2, hyst, state);
+    kiv::hyd::switchDirection(*p1, *p2, *hyst, *state);
     if (*state != 1) {
       cqmax = cqmax_rev;
       lcrit = lcrit_rev;

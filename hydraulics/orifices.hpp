@@ -37,6 +37,15 @@ MeanProps meanProps(double p1, double p2);
 // the object cannot be evaluated).
 double interpretedCq(int id, double lambda);
 
+// The direction word of an orifice from pA - pB - pg: it flips only past
+// the hysteresis band (uh 1) and, with hd 1, a flip is reported to the
+// integrator and held while it locates it.
+void switchDirection(double pA, double pB, double pg, int hd, int uh, double hyst, int &state);
+// The library's own laws: handling and the hysteresis band always on.
+inline void switchDirection(double p1, double p2, double hyst, int &state) {
+  switchDirection(p1, p2, 0.0, 1, 1, hyst, state);
+}
+
 // orifice() with the law's outputs written through the pointers; the flow.
 inline double orificeInto(double p1, double p2, double A, double dh, double cqmax, double lcrit,
                           double *cq, double *lambda, double *v) {
