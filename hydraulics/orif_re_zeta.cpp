@@ -166,8 +166,7 @@ bool checkTable(const double *coef, const double *re, int n, bool is_cq) {
 // coefficient starts with a natural end, so it cannot dip below zero.
 int coefficientSpline(int kind, int interpolation, int n, const double *x, const double *y) {
   if (interpolation != 1) {
-    const int hold = 2;
-    return lsplinit_(&n, x, y, &hold, &hold);
+    return kiv::sp1::CreateLinear(n, x, y, 2, 2);
   }
   const int left = kind == kZetaLogLog ? 2 : 1, right = 2, ext = 1;
   const double left_slope = -1.0, right_slope = 0.0;
@@ -319,8 +318,8 @@ int zetaLayers(int nlayers, const int *npts, double dh, const double *re, const 
     xs.push_back(first_x[k]);
     cs.push_back(first_cq[k]);
   }
-  r.id2 = lsplinit_(&nlayers, ys.data(), xs.data(), &hold, &hold);
-  r.id3 = lsplinit_(&nlayers, ys.data(), cs.data(), &hold, &hold);
+  r.id2 = kiv::sp1::CreateLinear(nlayers, ys.data(), xs.data(), hold, hold);
+  r.id3 = kiv::sp1::CreateLinear(nlayers, ys.data(), cs.data(), hold, hold);
   if (r.id < 0 || r.id2 < 0 || r.id3 < 0) {
     if (r.id >= 0) kiv::sp1::FreeMulti(r.id);
     if (r.id3 >= 0) kiv::sp1::FreeLinear(r.id3);

@@ -718,7 +718,7 @@ int InterpretExpression(char *text, int dim, char **names, int code1, int code2,
     if (n <= 0)
       return notFile("1D", "expression and it does not exist or has no read permission as a file");
     kivfprintf(stdout, "InterpretExpression> read %d value-pairs from 1D file %s\n", n, text);
-    id = lsplinit_(&n, x.p, y.p, &code1, &code2);
+    id = kiv::sp1::CreateLinear(n, x.p, y.p, code1, code2);
     s.format = KIV_TABLE_1D;
     s.owner = Owner::Linear;
     what = "1D spline";

@@ -175,8 +175,10 @@ KIV_API void FreeLinearSplineSpace2d(void);
 #if defined(__cplusplus) && defined(KIV_BUILDING)
 namespace kiv::sp1 {
 
-// 1-D linear: value and slope dy/dx with the spline's own memories
+// 1-D linear: creation, the id or -1 (lsplinit_ once its arguments are
+// there); value and slope dy/dx with the spline's own memories
 // (getlspl_, getlspd_); free (freelsp_).
+int CreateLinear(int n, const double *x, const double *y, int left_code, int right_code);
 double LinearValue(int id, double x, int disc);
 double LinearSlope(int id, double x, int disc);
 void FreeLinear(int id);
@@ -185,8 +187,12 @@ void FreeLinear(int id);
 double CubicValue(int id, double x);
 void FreeCubic(int id);
 
-// Multi-1-D: z and its slope along axis 1 (x) or 2 (y) (getmspl_,
+// Multi-1-D: creation, the id or -1 (msplinit_ once its arguments are
+// there); z and its slope along axis 1 (x) or 2 (y) (getmspl_,
 // getmspdx_, getmspdy_); free, true when freed (msplfree_).
+int CreateMulti(int nlayers, const int *npts, const double *x, const double *y, const double *z,
+                int top, int bottom, int xleft_bc, double xleft_value, int xright_bc,
+                double xright_value, int left, int right, int type);
 double MultiValue(int id, double x, double y, int disc);
 double MultiSlope(int id, int axis, double x, double y, int disc);
 bool FreeMulti(int id);

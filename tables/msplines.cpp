@@ -59,9 +59,13 @@ double Evaluate(int id, double x, double y, int disc, const char *who, Memo memo
   return m.stack.interpolate(i, y, [&](int k) { return Layer(m, k, x, disc, what); });
 }
 
+}  // namespace
+
+namespace kiv::sp1 {
+
 // Checks, layers and slot.  The id, or -1 after a message with nothing
 // left behind.
-int CreateMultiSpline(int nlayers, const int *npts, const double *x, const double *y,
+int CreateMulti(int nlayers, const int *npts, const double *x, const double *y,
                       const double *z, int top, int bottom, int xleft_bc, double xleft_value,
                       int xright_bc, double xright_value, int left, int right, int type) {
   if (nlayers < 2) {
@@ -144,7 +148,7 @@ int CreateMultiSpline(int nlayers, const int *npts, const double *x, const doubl
     const long s = start[static_cast<size_t>(k)];
     int id;
     if (type == 0) {
-      id = lsplinit_(&n, x + s, z + s, &left, &right);
+      id = CreateLinear(n, x + s, z + s, left, right);
     } else {
       const int dim = 1, disc = 1;
       double *axis = const_cast<double *>(x + s);
@@ -194,7 +198,7 @@ int CreateMultiSpline(int nlayers, const int *npts, const double *x, const doubl
   return id;
 }
 
-}  // namespace
+}  // namespace kiv::sp1
 
 extern "C" {
 
@@ -207,8 +211,8 @@ int msplinit_(const int *nlayers, const int *npts, const double *x, const double
     kivfprintf(stderr, "\n\nCall to msplinit with a missing argument.\n");
     return -1;
   }
-  return CreateMultiSpline(*nlayers, npts, x, y, z, *top, *bottom, *xleft_bc, *xleft_value,
-                           *xright_bc, *xright_value, *left, *right, *type);
+  return kiv::sp1::CreateMulti(*nlayers, npts, x, y, z, *top, *bottom, *xleft_bc, *xleft_value,
+                               *xright_bc, *xright_value, *left, *right, *type);
 }
 
 double getmspl_(const int *id, const double *x, const double *y, const int *disc) {
