@@ -197,8 +197,8 @@ int turnSpline(const double *values) {
   std::vector<double> axis(kTurnSamples);
   for (int k = 0; k < kTurnSamples; ++k) axis[k] = turnAngle(k);
   double *axes[] = {axis.data()};
-  const int method = 4, dim = 1, size = kTurnSamples, codes[] = {3, 3}, ext[] = {1, 1}, disc[] = {0, 0};
-  return kivsplinitnd_(&method, &dim, &size, axes, values, codes, nullptr, ext, disc);
+  const int size = kTurnSamples, codes[] = {3, 3}, ext[] = {1, 1};
+  return kiv::nd::CreateCubicND(4, 1, &size, axes, values, codes, nullptr, ext, 0);
 }
 
 namespace {

@@ -280,10 +280,11 @@ int gridSpline(const FlowArgs &a, GridTable &g, const char *who) {
   for (auto &x : g.axes) axes.push_back(x.data());
   int id = -1;
   if (a.interpolation == 2) {
-    id = lsplinitnd_(&g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes, &a.disc);
+    id = kiv::nd::CreateLinearND(g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes,
+                                 a.disc);
   } else if (a.interpolation == 1) {
-    id = splinitnd_(&g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes, a.slopes,
-                    a.ext, &a.disc);
+    id = kiv::nd::CreateCubicND(1, g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes,
+                                a.slopes, a.ext, a.disc);
   } else {
     kivfprintf(stderr, "\nError in %s: unhandled interpolation option mode selected.\n", who);
     return -1;

@@ -523,12 +523,13 @@ int discTable(const DiscArgs &a, int &level) {
     symmetry_1D_2D_table(t);
   else if (a.sign == -1)
     change_sign_1D_2D(t);
-  const int one = 1, size = t.n(), codes[2] = {2, 2}, ext[2] = {1, 1};
+  const int size = t.n(), codes[2] = {2, 2}, ext[2] = {1, 1};
   const double slopes[2] = {0.0, 0.0};
   double *axes[1] = {t.dp.data()};
-  const int id = a.interpolation == 2
-                     ? lsplinitnd_(&one, &size, axes, t.values.data(), codes, &a.disc)
-                     : splinitnd_(&one, &size, axes, t.values.data(), codes, slopes, ext, &a.disc);
+  const int id =
+      a.interpolation == 2
+          ? kiv::nd::CreateLinearND(1, &size, axes, t.values.data(), codes, a.disc)
+          : kiv::nd::CreateCubicND(1, 1, &size, axes, t.values.data(), codes, slopes, ext, a.disc);
   if (id < 0) {
     kivfprintf(stderr, "\nError in SetUpCqTable_disc2_: unable to create spline.\n");
     kivfprintf(stderr, "\nPlease check data from file '%s'.\n", a.text);

@@ -166,11 +166,12 @@ int gridSpline(const char *text, Axes &ax, int interp, int disc) {
     kivfprintf(stderr, "\nAllowed values for interpolation type are %d,%d or %d.\n", 1, 2, 3);
     return -1;
   }
-  if (interp == 1) return csplinitnd_(&d, sizes.p, ap.data(), values.p, ax.bound.data(), &disc);
-  if (interp == 2) return lsplinitnd_(&d, sizes.p, ap.data(), values.p, ax.bound.data(), &disc);
-  const int method = interp - 2;
-  return kivsplinitnd_(&method, &d, sizes.p, ap.data(), values.p, ax.bound.data(),
-                       ax.slopes.data(), ax.ext.data(), &disc);
+  if (interp == 1)
+    return kiv::nd::CreateConstantND(d, sizes.p, ap.data(), values.p, ax.bound.data(), disc);
+  if (interp == 2)
+    return kiv::nd::CreateLinearND(d, sizes.p, ap.data(), values.p, ax.bound.data(), disc);
+  return kiv::nd::CreateCubicND(interp - 2, d, sizes.p, ap.data(), values.p, ax.bound.data(),
+                                ax.slopes.data(), ax.ext.data(), disc);
 }
 
 // Stack codes along y: the high side decides above, the low side below,

@@ -157,6 +157,14 @@ int SplineValue(int id, const double *x, double *out);
 int SplineSlope(int id, int direction, const double *x, double *out);
 int SplineSecond(int id, const int *directions, const double *x, double *out);
 int FreeSpline(int id);
+// lsplinitnd_, csplinitnd_ and kivsplinitnd_ with the dimension, the
+// method and the flag by value: the id, or -1 after a message.
+int CreateLinearND(int dim, const int *sizes, double **axes, const double *values, const int *codes,
+                   int disc);
+int CreateConstantND(int dim, const int *sizes, double **axes, const double *values,
+                     const int *codes, int disc);
+int CreateCubicND(int method, int dim, const int *sizes, double **axes, const double *values,
+                  const int *codes, const double *end_slopes, const int *ext_modes, int disc);
 
 }  // namespace kiv::nd
 #endif

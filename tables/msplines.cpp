@@ -154,7 +154,7 @@ int CreateMulti(int nlayers, const int *npts, const double *x, const double *y,
       double *axis = const_cast<double *>(x + s);
       const int codes[2] = {xleft_bc, xright_bc}, ext[2] = {left, right};
       const double slopes[2] = {xleft_value, xright_value};
-      id = kivsplinitnd_(&type, &dim, &n, &axis, z + s, codes, slopes, ext, &disc);
+      id = kiv::nd::CreateCubicND(type, dim, &n, &axis, z + s, codes, slopes, ext, disc);
     }
     if (id < 0) {
       kivfprintf(stderr, "\nError in multi-1D spline structure initialisation.\n");

@@ -398,18 +398,16 @@ int Spread(NDSpline &s, int mode, const Args &a) {
 
 }  // namespace
 
-extern "C" {
+namespace kiv::nd {
 
-int lsplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
-                const int *codes, const int *disc) {
-  if (Missing({dim, sizes, axes, values, codes, disc}, "lsplinitnd")) return -1;
-  const int d = *dim;
+int CreateLinearND(int d, const int *sizes, double **axes, const double *values, const int *codes, int disc) {
+  if (Missing({sizes, axes, values, codes}, "lsplinitnd")) return -1;
   if (!CheckDim(d, "lsplinitnd") || MissingAxes(axes, d, "lsplinitnd") ||
       !CheckSizes(sizes, d, nullptr, 2, "Linear"))
     return -1;
   const Pivot pv = CreatePivotForSingletons(sizes, d);
   if (!CheckSizes(sizes, d, &pv, 2, "Linear")) return -1;
-  auto s = CommonSplinitND(d, sizes, axes, values, codes, *disc);
+  auto s = CommonSplinitND(d, sizes, axes, values, codes, disc);
   if (!s) return -1;
   ApplyPivot(*s, pv);
   s->kind = kiv::nd::kLinear;
@@ -417,10 +415,9 @@ int lsplinitnd_(const int *dim, const int *sizes, double **axes, const double *v
   return kiv::nd::RegisterSpline(std::move(s));
 }
 
-int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
-                const int *codes, const int *disc) {
-  if (Missing({dim, sizes, axes, values, codes, disc}, "csplinitnd")) return -1;
-  const int d = *dim;
+int CreateConstantND(int d, const int *sizes, double **axes, const double *values, const int *codes,
+                     int disc) {
+  if (Missing({sizes, axes, values, codes}, "csplinitnd")) return -1;
   if (!CheckDim(d, "csplinitnd") || MissingAxes(axes, d, "csplinitnd") ||
       !CheckSizes(sizes, d, nullptr, 1, "Constant"))
     return -1;
@@ -436,7 +433,7 @@ int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *v
     stored[2 * k] = codes[2 * k] + 1;
     stored[2 * k + 1] = codes[2 * k + 1] + 1;
   }
-  auto s = CommonSplinitND(d, sizes, axes, values, stored, *disc);
+  auto s = CommonSplinitND(d, sizes, axes, values, stored, disc);
   if (!s) return -1;
   ApplyPivot(*s, pv);
   s->kind = kiv::nd::kConstant;
@@ -444,20 +441,18 @@ int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *v
   return kiv::nd::RegisterSpline(std::move(s));
 }
 
-int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **axes,
-                  const double *values, const int *codes, const double *end_slopes,
-                  const int *ext_modes, const int *disc) {
+int CreateCubicND(int method, int d, const int *sizes, double **axes, const double *values, const int *codes,
+                  const double *end_slopes, const int *ext_modes, int disc) {
   static const char who[] = "kivsplinitnd";
-  if (Missing({method, dim, sizes, axes, values, codes, ext_modes, disc}, who)) return -1;
-  const int d = *dim;
+  if (Missing({sizes, axes, values, codes, ext_modes}, who)) return -1;
   if (!CheckDim(d, who) || MissingAxes(axes, d, who) || !CheckSizes(sizes, d, nullptr, 2, "Cubic"))
     return -1;
   const Pivot pv = CreatePivotForSingletons(sizes, d);
-  if (*method < 1 || *method > 4) {
+  if (method < 1 || method > 4) {
     kivfprintf(stderr,
                "\n\nCall to kivsplinitnd with invalid coefficient method (%d). This argument "
                "mustbe in range [1,4]\n",
-               *method);
+               method);
     return -1;
   }
   if (pv.eff > kiv::nd::kMaxCubicDim) {
@@ -486,7 +481,7 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
       return -1;
     }
   }
-  auto s = CommonSplinitND(d, sizes, axes, values, codes, *disc);
+  auto s = CommonSplinitND(d, sizes, axes, values, codes, disc);
   if (!s) return -1;
   for (int k = 0; k < d; ++k) {
     if (s->codes[2 * k] != 3 && s->codes[2 * k + 1] != 3) continue;
@@ -503,7 +498,7 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
       return -1;
     }
   }
-  s->method = *method;
+  s->method = method;
   ApplyPivot(*s, pv);
   s->kind = kiv::nd::kCubic;
   for (int k = 0; k < d; ++k) {
@@ -537,10 +532,33 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
   return kiv::nd::RegisterSpline(std::move(s));
 }
 
+}  // namespace kiv::nd
+
+extern "C" {
+
+int lsplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
+                const int *codes, const int *disc) {
+  if (Missing({dim, disc}, "lsplinitnd")) return -1;
+  return kiv::nd::CreateLinearND(*dim, sizes, axes, values, codes, *disc);
+}
+
+int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
+                const int *codes, const int *disc) {
+  if (Missing({dim, disc}, "csplinitnd")) return -1;
+  return kiv::nd::CreateConstantND(*dim, sizes, axes, values, codes, *disc);
+}
+
+int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **axes,
+                  const double *values, const int *codes, const double *end_slopes,
+                  const int *ext_modes, const int *disc) {
+  if (Missing({method, dim, disc}, "kivsplinitnd")) return -1;
+  return kiv::nd::CreateCubicND(*method, *dim, sizes, axes, values, codes, end_slopes, ext_modes, *disc);
+}
+
 int splinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
                const int *codes, const double *end_slopes, const int *ext_modes, const int *disc) {
-  const int one = 1;
-  return kivsplinitnd_(&one, dim, sizes, axes, values, codes, end_slopes, ext_modes, disc);
+  if (Missing({dim, disc}, "kivsplinitnd")) return -1;
+  return kiv::nd::CreateCubicND(1, *dim, sizes, axes, values, codes, end_slopes, ext_modes, *disc);
 }
 
 int spleval_(const int *id, const double *x, double *out) {
