@@ -59,7 +59,8 @@ ZetaRecord &recordFor(int index, const char *message) {
 }
 
 double splineAt(const ZetaRecord &r, double x) {
-  return r.interpolation == 1 ? kiv::sp1::CubicValue(r.id, x) : kiv::sp1::LinearValue(r.id, x, r.disc);
+  return r.interpolation == 1 ? kiv::sp1::CubicValue(r.id, x)
+                              : kiv::sp1::LinearValue(r.id, x, r.disc);
 }
 
 // Cq of a kind-1 record: linear through the origin up to X0 (laminar), the

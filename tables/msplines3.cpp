@@ -88,9 +88,9 @@ int m3dsplinit_(const int *nz, const int * /*total*/, const int *npts, const int
   const int *layer_pts = npts;
   const double *px = x, *py = y, *pw = w;
   for (int k = 0; k < parts; ++k) {
-    const int id = kiv::sp1::CreateMulti(nlayers[k], layer_pts, px, py, pw, *top, *bottom, *xleft_bc,
-                                         *xleft_value, *xright_bc, *xright_value, *left, *right,
-                                         *type);
+    const int id =
+        kiv::sp1::CreateMulti(nlayers[k], layer_pts, px, py, pw, *top, *bottom, *xleft_bc,
+                              *xleft_value, *xright_bc, *xright_value, *left, *right, *type);
     if (id < 0) {
       kivfprintf(stderr, "\nError in multi-multi-1D spline structure initialisation.\n");
       FreeParts(m.made);

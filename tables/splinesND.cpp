@@ -400,7 +400,8 @@ int Spread(NDSpline &s, int mode, const Args &a) {
 
 namespace kiv::nd {
 
-int CreateLinearND(int d, const int *sizes, double **axes, const double *values, const int *codes, int disc) {
+int CreateLinearND(int d, const int *sizes, double **axes, const double *values, const int *codes,
+                   int disc) {
   if (Missing({sizes, axes, values, codes}, "lsplinitnd")) return -1;
   if (!CheckDim(d, "lsplinitnd") || MissingAxes(axes, d, "lsplinitnd") ||
       !CheckSizes(sizes, d, nullptr, 2, "Linear"))
@@ -441,8 +442,8 @@ int CreateConstantND(int d, const int *sizes, double **axes, const double *value
   return kiv::nd::RegisterSpline(std::move(s));
 }
 
-int CreateCubicND(int method, int d, const int *sizes, double **axes, const double *values, const int *codes,
-                  const double *end_slopes, const int *ext_modes, int disc) {
+int CreateCubicND(int method, int d, const int *sizes, double **axes, const double *values,
+                  const int *codes, const double *end_slopes, const int *ext_modes, int disc) {
   static const char who[] = "kivsplinitnd";
   if (Missing({sizes, axes, values, codes, ext_modes}, who)) return -1;
   if (!CheckDim(d, who) || MissingAxes(axes, d, who) || !CheckSizes(sizes, d, nullptr, 2, "Cubic"))
@@ -552,7 +553,8 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
                   const double *values, const int *codes, const double *end_slopes,
                   const int *ext_modes, const int *disc) {
   if (Missing({method, dim, disc}, "kivsplinitnd")) return -1;
-  return kiv::nd::CreateCubicND(*method, *dim, sizes, axes, values, codes, end_slopes, ext_modes, *disc);
+  return kiv::nd::CreateCubicND(*method, *dim, sizes, axes, values, codes, end_slopes, ext_modes,
+                                *disc);
 }
 
 int splinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
