@@ -12,6 +12,28 @@
 
 inline constexpr int kHydIndexCount = KIV_HYD_MAX_INDEX + 1;
 
+// The bulk/density tables of one bracket read at one pressure: per table
+// in use (k, and k + 1 when the upper weight counts) the spline value and
+// integral, and the table density once asked for.  Density and bulk modulus
+// at the same pressure share it, so one interval search serves both.
+struct HydTableReading {
+  double p = 0.0;
+  int k = -1;      // -1: nothing read yet
+  int tables = 0;  // how many of k, k + 1 are read
+  double value[2] = {}, integral[2] = {};
+  double density[2] = {};
+  bool density_known[2] = {}, capped[2] = {};
+};
+
+// The pressure above which a family of a table fluid warns, for the bracket
+// and fluid temperature it was worked out for.
+struct HydPressureLimit {
+  int k = -1;  // -1: not worked out yet
+  double t_celsius = 0.0;
+  double limit = 0.0, shown = 0.0;  // Pa; degC
+  const char *word = "";
+};
+
 // Tables of one fluid defined from a data file, by fluid index.  "bm" is the
 // bulk-modulus/density family (bm_mode 1 bulk modulus, 2 density, 3 speed of
 // sound), "mu" the viscosity family (mu_mode 1 absolute, 2 kinematic); one
@@ -24,8 +46,11 @@ struct HydTableSlot {
   std::vector<std::vector<double>> mu_pressure, mu_value;
   std::vector<double> ref_density, ref_pressure, ref_integral;
   std::vector<int> bm_spline, mu_spline;
+  std::vector<int> bm_memory, mu_memory;  // interval memory per spline, -2: none
   int bm_warned = 0;
   int mu_warned = 0;
+  HydTableReading reading;
+  HydPressureLimit bm_limit, mu_limit;
 };
 
 struct HydIndexList {
