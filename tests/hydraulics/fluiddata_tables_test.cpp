@@ -213,7 +213,9 @@ TEST_F(TableFluids, PropertiesAreTheSplineLawsBitForBit) {
       const double b0 = bulk_first ? at(bmatp_, p) : 0.0;
       EXPECT_EQ(at(rhoatp_, p), law.rho) << when << " " << p;
       EXPECT_EQ(at(bmatp_, p), law.bulk) << when << " " << p;
-      if (bulk_first) EXPECT_EQ(b0, law.bulk) << when << " " << p;
+      if (bulk_first) {
+        EXPECT_EQ(b0, law.bulk) << when << " " << p;
+      }
     }
   };
   check(0, "40 degC");
