@@ -371,6 +371,126 @@ Family family() {
 
 }  // namespace kiv::hyd
 
+namespace {
+
+// ---- Loading the current fluid, by family -----------------------------------
+
+// A general record (types 1 and 4): constant properties or tables, with the
+// air and vapour bands of the general laws.
+void loadGeneral(int index, int type) {
+  int i = index;
+  const HydFluidRecord *r = retfprop_(&i);
+  if (type == 4 && getftype_(&i) != 4) {
+    kivfprintf(stderr, "No FPDROP icon is in the circuit.\n");
+    KivExit(1);
+  }
+  F.gptrfprop = r;
+  const double alpha = r->air;
+  F.gair = alpha;
+  F.gairden = r->air_density != 0.0 ? r->air_density : F.grhogas;
+  F.gnpoly = r->polytropic;
+  F.gtmp2 = 1.0 / F.gnpoly;
+  F.gtmp1 = F.gtmp2 + 1.0;
+  F.gambtemp = r->temperature;
+  F.gvstp = r->p_sat_high + kPatm;
+  if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
+  F.gK1 = 1.0 - alpha;
+  F.gusetables = r->kind == 1 ? 1 : 0;
+  F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
+  F.gtcelsius = F.gambtemp - F.gtref;
+  if (!F.gusetables) {
+    F.gbmnom = r->bulk_modulus;
+    F.grho = r->density;
+    F.gmuliq = r->viscosity;
+    F.gslope = r->bulk_slope;
+    F.gC1 = (1.0 - alpha) * F.grho;
+    F.gC5 = r->bulk_slope != 0.0 ? 1.0 / r->bulk_slope : 0.0;
+    F.grhomix = F.grho + alpha * F.gairden / (1.0 - alpha);
+    F.gN = alpha * F.gairden + F.gC1;
+  } else {
+    L.table = kiv::hyd::tableFluid(index);
+    F.gC = alpha * F.gairden / (1.0 - alpha) /
+               kiv::hyd::tableDensity(L.table, F.gtcelsius, 0.0) +
+           1.0;
+    F.gC1 = (1.0 - alpha) * kiv::hyd::tableDensity(L.table, 0.0, 0.0);
+    F.gN = alpha * F.gairden + F.gC1;
+  }
+  const double tr = F.gambtemp / F.gtref;
+  F.gC2 = std::pow(kPatm, F.gtmp2) * tr;
+  F.gK4 = std::pow(F.gvstp, F.gtmp2) * tr * F.gC1 / F.grhovap;
+  F.gstp = r->p_sat + kPatm;
+  F.gK3 = alpha * F.gC2;
+  F.goffset = r->p_sat_high - r->p_sat_low;
+  F.gmuair = r->mu_air;
+  F.gmuvap = r->mu_vapour;
+  if (type == 4) {
+    F.gvstp = 0.0;
+    F.goffset = 0.0;
+    F.gK4 = 0.0;
+    if (familySwitches.gSimplestProperties) InitSimpProps();
+  }
+}
+
+// A fuel record: the fuel model answers; the general constants keep its
+// vapour band and reference liquid density.
+double loadFuel(int index) {
+  int i = index;
+  const HydFuelRecord *r = retrprop_(&i);
+  F.gptrbprop = r;
+  inrbprop_();
+  const double alpha = r->air;
+  F.gair = alpha;
+  F.gambtemp = r->temperature;
+  F.gnpoly = r->polytropic;
+  F.goffset = r->p_sat_high - r->p_sat_low;
+  F.gvstp = r->p_sat_high + kPatm;
+  if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
+  double p0 = 0.0, t0 = F.gtref;
+  F.grho = rbrholiq_(&p0, &t0);
+  F.gC1 = (1.0 - alpha) * F.grho;
+  F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
+  F.gK4 = std::pow(F.gvstp, 1.0 / F.gnpoly) * (F.gambtemp / F.gtref) * F.gC1 / F.grhovap;
+  return alpha;
+}
+
+// A simple record: always served by the simple family, whatever another
+// system defined under the same index.
+double loadSimple(int index) {
+  int i = index;
+  simprop_(&i);
+  InitSimpProps();
+  const HydSimpleRecord *r = getspind_(&i);
+  F.gptrsprop = r;
+  F.gair = r->air;
+  F.gnpoly = r->polytropic;
+  F.gbmnom = r->bulk_modulus;
+  F.gstp = r->p_sat + kPatm;
+  F.gambtemp = r->temperature;
+  return r->air;
+}
+
+// Fuel and simple records (and any other type): no air saturation or
+// vapour band of the general laws unless the family sets one.
+void loadOther(int index, int type) {
+  F.gvstp = 0.0;
+  F.gairden = 1.293;
+  F.goffset = 0.0;
+  F.gstp = 1e30;
+  F.gK4 = 0.0;
+  double alpha = 0.0;
+  if (type == 2)
+    alpha = loadFuel(index);
+  else if (type == 3)
+    alpha = loadSimple(index);
+  F.gtmp2 = 1.0 / F.gnpoly;
+  F.gtmp1 = F.gtmp2 + 1.0;
+  F.gC2 = std::pow(kPatm, F.gtmp2) * F.gambtemp / F.gtref;
+  F.gK1 = 1.0 - alpha;
+  F.gtcelsius = F.gambtemp - F.gtref;
+}
+
+}  // namespace
+
 void initprops(int index, int type) {
   // Start from the initial values so nothing of the previous fluid remains;
   // only the vapour molar mass is carried over when a record has none.
@@ -386,101 +506,10 @@ void initprops(int index, int type) {
   F.ghindex = index;
   F.ghftype = type;
   F.grhogas = 2937.7 / F.gtref / 8.314;
-  int i = index;
-  double alpha = 0.0;
-  if (type == 1 || type == 4) {
-    const HydFluidRecord *r = retfprop_(&i);
-    if (type == 4 && getftype_(&i) != 4) {
-      kivfprintf(stderr, "No FPDROP icon is in the circuit.\n");
-      KivExit(1);
-    }
-    F.gptrfprop = r;
-    alpha = r->air;
-    F.gair = alpha;
-    F.gairden = r->air_density != 0.0 ? r->air_density : F.grhogas;
-    F.gnpoly = r->polytropic;
-    F.gtmp2 = 1.0 / F.gnpoly;
-    F.gtmp1 = F.gtmp2 + 1.0;
-    F.gambtemp = r->temperature;
-    F.gvstp = r->p_sat_high + kPatm;
-    if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
-    F.gK1 = 1.0 - alpha;
-    F.gusetables = r->kind == 1 ? 1 : 0;
-    F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
-    F.gtcelsius = F.gambtemp - F.gtref;
-    if (!F.gusetables) {
-      F.gbmnom = r->bulk_modulus;
-      F.grho = r->density;
-      F.gmuliq = r->viscosity;
-      F.gslope = r->bulk_slope;
-      F.gC1 = (1.0 - alpha) * F.grho;
-      F.gC5 = r->bulk_slope != 0.0 ? 1.0 / r->bulk_slope : 0.0;
-      F.grhomix = F.grho + alpha * F.gairden / (1.0 - alpha);
-      F.gN = alpha * F.gairden + F.gC1;
-    } else {
-      L.table = kiv::hyd::tableFluid(index);
-      F.gC = alpha * F.gairden / (1.0 - alpha) /
-                 kiv::hyd::tableDensity(L.table, F.gtcelsius, 0.0) +
-             1.0;
-      F.gC1 = (1.0 - alpha) * kiv::hyd::tableDensity(L.table, 0.0, 0.0);
-      F.gN = alpha * F.gairden + F.gC1;
-    }
-    const double tr = F.gambtemp / F.gtref;
-    F.gC2 = std::pow(kPatm, F.gtmp2) * tr;
-    F.gK4 = std::pow(F.gvstp, F.gtmp2) * tr * F.gC1 / F.grhovap;
-    F.gstp = r->p_sat + kPatm;
-    F.gK3 = alpha * F.gC2;
-    F.goffset = r->p_sat_high - r->p_sat_low;
-    F.gmuair = r->mu_air;
-    F.gmuvap = r->mu_vapour;
-    if (type == 4) {
-      F.gvstp = 0.0;
-      F.goffset = 0.0;
-      F.gK4 = 0.0;
-      if (familySwitches.gSimplestProperties) InitSimpProps();
-    }
-  } else {
-    F.gvstp = 0.0;
-    F.gairden = 1.293;
-    F.goffset = 0.0;
-    F.gstp = 1e30;
-    F.gK4 = 0.0;
-    if (type == 2) {
-      const HydFuelRecord *r = retrprop_(&i);
-      F.gptrbprop = r;
-      inrbprop_();
-      alpha = r->air;
-      F.gair = alpha;
-      F.gambtemp = r->temperature;
-      F.gnpoly = r->polytropic;
-      F.goffset = r->p_sat_high - r->p_sat_low;
-      F.gvstp = r->p_sat_high + kPatm;
-      if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
-      double p0 = 0.0, t0 = F.gtref;
-      F.grho = rbrholiq_(&p0, &t0);
-      F.gC1 = (1.0 - alpha) * F.grho;
-      F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
-      F.gK4 = std::pow(F.gvstp, 1.0 / F.gnpoly) * (F.gambtemp / F.gtref) * F.gC1 / F.grhovap;
-    } else if (type == 3) {
-      // A simple fluid is always served by the simple family, whatever
-      // another system defined under the same index.
-      simprop_(&i);
-      InitSimpProps();
-      const HydSimpleRecord *r = getspind_(&i);
-      F.gptrsprop = r;
-      alpha = r->air;
-      F.gair = alpha;
-      F.gnpoly = r->polytropic;
-      F.gbmnom = r->bulk_modulus;
-      F.gstp = r->p_sat + kPatm;
-      F.gambtemp = r->temperature;
-    }
-    F.gtmp2 = 1.0 / F.gnpoly;
-    F.gtmp1 = F.gtmp2 + 1.0;
-    F.gC2 = std::pow(kPatm, F.gtmp2) * F.gambtemp / F.gtref;
-    F.gK1 = 1.0 - alpha;
-    F.gtcelsius = F.gambtemp - F.gtref;
-  }
+  if (type == 1 || type == 4)
+    loadGeneral(index, type);
+  else
+    loadOther(index, type);
   F.rhoat0 = -1.0;
 }
 
