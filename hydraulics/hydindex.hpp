@@ -53,6 +53,13 @@ struct HydTableSlot {
   HydPressureLimit bm_limit, mu_limit;
 };
 
+// A power base^exponent that loading a fluid raised, kept with its
+// arguments so that selecting the fluid again finds it.
+struct HydPower {
+  double base = 0.0, exponent = 0.0, value = 0.0;
+  bool known = false;
+};
+
 struct HydIndexList {
   HydIndexList();
 
@@ -68,6 +75,8 @@ struct HydIndexList {
   std::array<int, kHydIndexCount> general_map, fuel_map, simple_map;
   std::array<HydTableSlot, kHydIndexCount> tables;
   std::array<double *, kHydIndexCount> mass_total{}, volume_total{};
+  // Per index: 101300^(1/n) and (vapour saturation pressure)^(1/n).
+  std::array<std::array<HydPower, 2>, kHydIndexCount> powers{};
 };
 
 // Registry checks, in this order: a registry exists for the current system,

@@ -4,7 +4,9 @@
 // solution below the air saturation pressure and turns to vapour between the
 // high and low vapour saturation pressures) and of the older single-band
 // model.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "hydraulics/varprops.hpp"
 
@@ -375,6 +377,23 @@ namespace {
 
 // ---- Loading the current fluid, by family -----------------------------------
 
+bool sameBits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// base^exponent, kept per fluid index in the registry block: switching
+// between fluids finds the powers their loads raised instead of raising
+// them again (same arguments, same value).
+double raised(int index, int which, double base, double exponent) {
+  HydIndexList *b = kiv::hyd::currentBlock();
+  if (!b || !kiv::hyd::validIndex(index)) return std::pow(base, exponent);
+  HydPower &m = b->powers[static_cast<size_t>(index)][static_cast<size_t>(which)];
+  if (!(m.known && sameBits(m.base, base) && sameBits(m.exponent, exponent)))
+    m = {base, exponent, std::pow(base, exponent), true};
+  return m.value;
+}
+enum { kAtmosphere = 0, kVapour = 1 };
+
 // A general record (types 1 and 4): constant properties or tables, with the
 // air and vapour bands of the general laws.
 void loadGeneral(int index, int type) {
@@ -416,8 +435,8 @@ void loadGeneral(int index, int type) {
     F.gN = alpha * F.gairden + F.gC1;
   }
   const double tr = F.gambtemp / F.gtref;
-  F.gC2 = std::pow(kPatm, F.gtmp2) * tr;
-  F.gK4 = std::pow(F.gvstp, F.gtmp2) * tr * F.gC1 / F.grhovap;
+  F.gC2 = raised(index, kAtmosphere, kPatm, F.gtmp2) * tr;
+  F.gK4 = raised(index, kVapour, F.gvstp, F.gtmp2) * tr * F.gC1 / F.grhovap;
   F.gstp = r->p_sat + kPatm;
   F.gK3 = alpha * F.gC2;
   F.goffset = r->p_sat_high - r->p_sat_low;
@@ -449,7 +468,8 @@ double loadFuel(int index) {
   F.grho = rbrholiq_(&p0, &t0);
   F.gC1 = (1.0 - alpha) * F.grho;
   F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
-  F.gK4 = std::pow(F.gvstp, 1.0 / F.gnpoly) * (F.gambtemp / F.gtref) * F.gC1 / F.grhovap;
+  F.gK4 = raised(index, kVapour, F.gvstp, 1.0 / F.gnpoly) * (F.gambtemp / F.gtref) * F.gC1 /
+          F.grhovap;
   return alpha;
 }
 
@@ -484,7 +504,7 @@ void loadOther(int index, int type) {
     alpha = loadSimple(index);
   F.gtmp2 = 1.0 / F.gnpoly;
   F.gtmp1 = F.gtmp2 + 1.0;
-  F.gC2 = std::pow(kPatm, F.gtmp2) * F.gambtemp / F.gtref;
+  F.gC2 = raised(index, kAtmosphere, kPatm, F.gtmp2) * F.gambtemp / F.gtref;
   F.gK1 = 1.0 - alpha;
   F.gtcelsius = F.gambtemp - F.gtref;
 }
@@ -512,6 +532,21 @@ void initprops(int index, int type) {
     loadOther(index, type);
   F.rhoat0 = -1.0;
 }
+
+namespace {
+
+[[gnu::noinline]] void loadSelection(int index) {
+  HydIndexList &b = kiv::hyd::selectableBlock();
+  // Valid only once loaded: a selection that failed is never taken for done.
+  b.valid = 0;
+  b.current = index;
+  const int type = getftype_(&b.current);
+  initprops(b.current, type);
+  b.valid = 1;
+  selection = {QOR_XB_GlobalSystem, &b, kiv::hyd::generation()};
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -634,18 +669,12 @@ double getnewpol_(void) {
 }
 
 void sethdind_(int *index) {
+  // The same fluid again, the common case, costs these comparisons only.
   if (selection.block && selection.system == QOR_XB_GlobalSystem &&
       selection.generation == kiv::hyd::generation() && selection.block->current == *index &&
       selection.block->valid)
     return;
-  HydIndexList &b = kiv::hyd::selectableBlock();
-  // Valid only once loaded: a selection that failed is never taken for done.
-  b.valid = 0;
-  b.current = *index;
-  const int type = getftype_(&b.current);
-  initprops(b.current, type);
-  b.valid = 1;
-  selection = {QOR_XB_GlobalSystem, &b, kiv::hyd::generation()};
+  loadSelection(*index);
 }
 
 void changeT_(int *index, double *temperature_celsius) {
