@@ -147,6 +147,27 @@ struct GeneralProperties {
 void defineConstant(int index, double rho, double bulk_modulus, double slope, double mu,
                     const GeneralProperties &g);
 
+// Defines a general fluid whose density or bulk modulus and viscosity come
+// from a fluid data file: true when defined, false after messages (nothing
+// of the file is kept).
+bool defineFromFile(int index, const char *file_name, const GeneralProperties &g);
+
+// A fluid of the fuel model as its definer takes it (fuel type 1..12,
+// pressures in Pa gauge, air/gas in per cent, temperature in degC).
+struct FuelProperties {
+  int fuel_type;
+  double p_sat_high, p_sat_low, vapour_molar_mass, mu_air, mu_vapour;
+  double air_percent, t_celsius, polytropic;
+};
+void defineFuel(int index, const FuelProperties &f);
+
+// A fluid of the simple model as its definer takes it; ends the run on a
+// density or bulk modulus that is not a finite positive number.
+struct SimpleProperties {
+  double rho, bulk_modulus, mu, p_sat, air_percent, t_celsius, polytropic, extra;
+};
+void defineSimple(int index, const SimpleProperties &s);
+
 // Add a record under its index as every definer does: create and initialise
 // the block when needed, check that the index is free, append (MemoryError
 // with label on failure) and map.  They return the stored record.

@@ -280,21 +280,17 @@ void temperatureWarning(int index, double t, const kiv::hyd::TableBracket &b,
 
 }  // namespace
 
-extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
-                         double *temperature_celsius, double *polytropic, const char *file_name,
-                         double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
-                         double *vapour_molar_mass, double *air_density) {
+bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralProperties &g) {
   HydIndexList &b = *GetOrCreateHydIndexList();
   if (!b.initialised) inifprop_();
-  CheckIndex(*index, 1);
-  const int i = *index;
-  const double t = *temperature_celsius;
+  CheckIndex(i, 1);
+  const double t = g.t_celsius;
 
   std::unique_ptr<char, decltype(&std::free)> name(
       kiv::dupText(file_name ? file_name : "", "fptables_"), &std::free);
-  HydFluidRecord r =
-      kiv::hyd::generalRecord(i, 1, *p_sat, *air_percent, t, *polytropic, *mu_air, *p_sat_high,
-                              *p_sat_low, *mu_vapour, *vapour_molar_mass, *air_density);
+  HydFluidRecord r = generalRecord(i, 1, g.p_sat, g.air_percent, t, g.polytropic, g.mu_air,
+                                   g.p_sat_high, g.p_sat_low, g.mu_vapour, g.vapour_molar_mass,
+                                   g.air_density);
 
   b.current = i;
   HydTableSlot &slot = b.tables[static_cast<size_t>(i)];
@@ -311,7 +307,7 @@ extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
     slot = HydTableSlot{};  // nothing of a refused file stays behind
     b.current = -1;
     kivfprintf(stderr, "Check file format for '%s'", name.get());
-    return 0;
+    return false;
   }
 
   const kiv::hyd::TableBracket bm = kiv::hyd::tableBracket(slot.bm_temperature, t);
@@ -338,7 +334,19 @@ extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
   r.file_name = name.get();
   kiv::hyd::addGeneral(r, "fptables_");
   name.release();  // the registry owns it now
-  kiv::hyd::buildTables(i);
+  buildTables(i);
   b.current = -1;
-  return 1;
+  return true;
+}
+
+extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
+                         double *temperature_celsius, double *polytropic, const char *file_name,
+                         double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
+                         double *vapour_molar_mass, double *air_density) {
+  return kiv::hyd::defineFromFile(*index, file_name,
+                                  {*p_sat, *air_percent, *temperature_celsius, *polytropic,
+                                   *mu_air, *p_sat_high, *p_sat_low, *mu_vapour,
+                                   *vapour_molar_mass, *air_density})
+             ? 1
+             : 0;
 }
