@@ -362,6 +362,29 @@ TableBracket tableBracket(const std::vector<double> &temperatures, double t) {
   return out;
 }
 
+void temperatureWarning(int index, double t, const TableBracket &b,
+                        const std::vector<double> &temps, const char *name, const char *file) {
+  if (b.side == 0) return;
+  const bool below = b.side < 0;
+  kivfprintf(stderr,
+             "\nWarning in hydraulic fluid index %d: current temperature (%g degC) is %s than %s "
+             "temperature (%g degC) for\n%s in file '%s'. The %s will be saturated to extreme "
+             "values\noccurring in the file.\n",
+             index, t, below ? "lower" : "greater", below ? "minimum" : "maximum",
+             below ? temps.front() : temps.back(), name, file, name);
+}
+
+void moveTableFluid(int index, HydFluidRecord &r, const HydTableSlot &s, double t, bool warn) {
+  if (warn) {
+    const char *file = r.file_name ? r.file_name : "";
+    temperatureWarning(index, t, tableBracket(s.bm_temperature, t), s.bm_temperature,
+                       densityQuantity(s.bm_mode), file);
+    temperatureWarning(index, t, tableBracket(s.mu_temperature, t), s.mu_temperature,
+                       viscosityQuantity(s.mu_mode), file);
+  }
+  setTableBrackets(r, s, t);
+}
+
 void setTableBrackets(HydFluidRecord &r, const HydTableSlot &s, double t) {
   const TableBracket bm = tableBracket(s.bm_temperature, t);
   const TableBracket mu = tableBracket(s.mu_temperature, t);

@@ -266,18 +266,6 @@ class FluidFileParser {
   const double lowest_ = -getatp_() / 1e5;  // absolute zero, bar gauge
 };
 
-void temperatureWarning(int index, double t, const kiv::hyd::TableBracket &b,
-                        const std::vector<double> &temps, const char *name, const char *file) {
-  if (b.side == 0) return;
-  const bool below = b.side < 0;
-  kivfprintf(stderr,
-             "\nWarning in hydraulic fluid index %d: current temperature (%g degC) is %s than %s "
-             "temperature (%g degC) for\n%s in file '%s'. The %s will be saturated to extreme "
-             "values\noccurring in the file.\n",
-             index, t, below ? "lower" : "greater", below ? "minimum" : "maximum",
-             below ? temps.front() : temps.back(), name, file, name);
-}
-
 }  // namespace
 
 bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralProperties &g) {
@@ -311,7 +299,7 @@ bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralPropert
   }
 
   const kiv::hyd::TableBracket bm = kiv::hyd::tableBracket(slot.bm_temperature, t);
-  temperatureWarning(i, t, bm, slot.bm_temperature, kiv::hyd::densityQuantity(slot.bm_mode),
+  kiv::hyd::temperatureWarning(i, t, bm, slot.bm_temperature, kiv::hyd::densityQuantity(slot.bm_mode),
                      name.get());
   if (slot.bm_mode != 2) {
     for (size_t k = 0; k < slot.bm_temperature.size(); ++k) {
@@ -327,7 +315,7 @@ bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralPropert
     }
   }
   const kiv::hyd::TableBracket mu = kiv::hyd::tableBracket(slot.mu_temperature, t);
-  temperatureWarning(i, t, mu, slot.mu_temperature, kiv::hyd::viscosityQuantity(slot.mu_mode),
+  kiv::hyd::temperatureWarning(i, t, mu, slot.mu_temperature, kiv::hyd::viscosityQuantity(slot.mu_mode),
                      name.get());
   kiv::hyd::setTableBrackets(r, slot, t);
 

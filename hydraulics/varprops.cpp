@@ -682,10 +682,15 @@ void changeT_(int *index, double *temperature_celsius) {
   // An impossible temperature leaves the fluid where it was.
   if (!kiv::hyd::possibleTemperature(*index, *temperature_celsius)) return;
   HydFluidRecord *r = retfprop_(index);
-  r->temperature = *temperature_celsius + kiv::hyd::constants().gtref;
+  const double kelvin = *temperature_celsius + kiv::hyd::constants().gtref;
+  // Outside its tables a fluid is held at the nearest one: said at every
+  // move there, as at definition; the same temperature again says nothing.
+  const bool moved = kelvin != r->temperature;
+  r->temperature = kelvin;
   HydIndexList *b = kiv::hyd::currentBlock();
   if (r->kind == 1)
-    kiv::hyd::setTableBrackets(*r, b->tables[static_cast<size_t>(*index)], *temperature_celsius);
+    kiv::hyd::moveTableFluid(*index, *r, b->tables[static_cast<size_t>(*index)],
+                             *temperature_celsius, moved);
   // The loaded constants hold the old temperature: the next selection
   // reloads them.
   b->valid = 0;

@@ -159,11 +159,11 @@ TEST_F(TableFluids, BlendBetweenTwoTemperaturesAndTheirChange) {
   EXPECT_NEAR(at(muatp_, 2e7), 0.15, 1e-15);
   EXPECT_EQ(at(q0top_, 1e7), at(rhoatp_, 0.0) / at(rhoatp_, 1e7));
 
-  t = 100.0;  // outside: held at the last table, silently
+  t = 100.0;  // outside: held at the last table
   changeT_(&i, &t);
   select(0);
   EXPECT_NEAR(at(rhoatp_, 0.0), 840.0, 1e-12);
-  EXPECT_EQ(takeErr(), "");
+  takeErr();
 
   // Temperatures no fluid can have are refused; the fluid stays at 100 degC.
   for (double bad : {-273.2, std::nan(""), HUGE_VAL}) {
@@ -258,6 +258,39 @@ TEST_F(TableFluids, TemperaturesOutsideTheTables) {
             std::string::npos);
   EXPECT_NEAR(at(rhoatp_, 1e7) / (840.0 * std::exp(1e7 / 1.4e9)), 1.0, 1e-14);
   EXPECT_NEAR(at(muatp_, 0.0), 0.03, 1e-16);
+}
+
+TEST_F(TableFluids, TemperatureChangeBeyondTheTablesWarnsAsTheDefinitionDoes) {
+  load(two);
+  EXPECT_EQ(takeErr(), "");
+  // Both families of the file have tables at 20 and 60 degC only.
+  const auto warning = [&](int index, const std::string &t, const std::string &side,
+                           const std::string &limit) {
+    std::string out;
+    for (const std::string what : {"bulk modulus", "absolute viscosity"})
+      out += "\nWarning in hydraulic fluid index " + std::to_string(index) +
+             ": current temperature (" + t + " degC) is " + side + " temperature (" + limit +
+             " degC) for\n" + what + " in file '" + two + "'. The " + what +
+             " will be saturated to extreme values\noccurring in the file.\n";
+    return out;
+  };
+  int i = 0;
+  const auto move = [&](double t) {
+    changeT_(&i, &t);
+    select(0);
+    return takeErr();
+  };
+  EXPECT_EQ(move(75.0), warning(0, "75", "greater than maximum", "60"));
+  EXPECT_NEAR(at(muatp_, 0.0), 0.03, 1e-16);  // held at the 60 degC table
+  EXPECT_EQ(move(75.0), "");                  // the same temperature: nothing new
+  EXPECT_EQ(move(90.5), warning(0, "90.5", "greater than maximum", "60"));
+  EXPECT_EQ(move(60.0), "");  // the last table temperature is inside
+  EXPECT_EQ(move(20.0), "");
+  EXPECT_EQ(move(-5.0), warning(0, "-5", "lower than minimum", "20"));
+  EXPECT_NEAR(at(muatp_, 0.0), 0.1, 1e-16);  // held at the 20 degC table
+  // A definition at that temperature says the same.
+  load(two, {.index = 1, .t_celsius = -5.0});
+  EXPECT_EQ(takeErr(), warning(1, "-5", "lower than minimum", "20"));
 }
 
 TEST_F(TableFluids, PressureAboveTheTablesWarnsOncePerFamily) {
