@@ -4,11 +4,10 @@
 // temperatures around the fluid's.  Density is the exponential of the
 // integrated compressibility.
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <new>
 
+#include "hydraulics/fluidlaws.hpp"
 #include "hydraulics/fptables.hpp"
 #include "tables/kiv_splines.h"
 
@@ -38,11 +37,6 @@ int makeSpline(std::vector<double> &x, std::vector<double> &y) {
 
 double highestPressure(const std::vector<double> &p) { return std::max(p.front(), p.back()); }
 
-// Same pressure, to the bit: a reading of -0 is not one of +0.
-bool samePressure(double a, double b) {
-  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
-
 [[noreturn]] void buildFailed(int index) {
   kivfprintf(stderr, "\nError in Hydraulic fluid index %d.", index);
   kivfprintf(stderr, "\nTerminating program.\n");
@@ -53,7 +47,7 @@ bool samePressure(double a, double b) {
 // reusing what the last reading at that pressure found.
 HydTableReading &readingAt(HydTableSlot &s, int k, bool both, double p) {
   HydTableReading &r = s.reading;
-  if (r.k != k || !samePressure(r.p, p)) {
+  if (r.k != k || !kiv::hyd::sameBits(r.p, p)) {
     r.p = p;
     r.k = k;
     r.tables = 0;
@@ -89,7 +83,7 @@ double densityOf(const HydTableSlot &s, HydTableReading &r, size_t j) {
 // Above which pressure a family warns at bracket k and temperature t.
 const HydPressureLimit &pressureLimit(HydTableSlot &s, bool density, int k, double t) {
   HydPressureLimit &L = density ? s.bm_limit : s.mu_limit;
-  if (L.k == k && samePressure(L.t_celsius, t)) return L;
+  if (L.k == k && kiv::hyd::sameBits(L.t_celsius, t)) return L;
   const auto &temps = density ? s.bm_temperature : s.mu_temperature;
   const auto &press = density ? s.bm_pressure : s.mu_pressure;
   const auto n = temps.size();

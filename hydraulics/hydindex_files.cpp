@@ -298,9 +298,8 @@ bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralPropert
     return false;
   }
 
-  const kiv::hyd::TableBracket bm = kiv::hyd::tableBracket(slot.bm_temperature, t);
-  kiv::hyd::temperatureWarning(i, t, bm, slot.bm_temperature, kiv::hyd::densityQuantity(slot.bm_mode),
-                     name.get());
+  temperatureWarning(i, t, tableBracket(slot.bm_temperature, t), slot.bm_temperature,
+                     densityQuantity(slot.bm_mode), name.get());
   if (slot.bm_mode != 2) {
     for (size_t k = 0; k < slot.bm_temperature.size(); ++k) {
       const auto &p = slot.bm_pressure[k];
@@ -310,17 +309,16 @@ bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralPropert
                    "\nWarning in hydraulic fluid index %d: in file '%s' for %s,\npressure for "
                    "reference density at %g degC (%g bar) is greater than maximum pressure at "
                    "this temperature (%g bar).\n",
-                   i, name.get(), kiv::hyd::densityQuantity(slot.bm_mode), slot.bm_temperature[k],
+                   i, name.get(), densityQuantity(slot.bm_mode), slot.bm_temperature[k],
                    slot.ref_pressure[k] / 1e5, top / 1e5);
     }
   }
-  const kiv::hyd::TableBracket mu = kiv::hyd::tableBracket(slot.mu_temperature, t);
-  kiv::hyd::temperatureWarning(i, t, mu, slot.mu_temperature, kiv::hyd::viscosityQuantity(slot.mu_mode),
-                     name.get());
-  kiv::hyd::setTableBrackets(r, slot, t);
+  temperatureWarning(i, t, tableBracket(slot.mu_temperature, t), slot.mu_temperature,
+                     viscosityQuantity(slot.mu_mode), name.get());
+  setTableBrackets(r, slot, t);
 
   r.file_name = name.get();
-  kiv::hyd::addGeneral(r, "fptables_");
+  addGeneral(r, "fptables_");
   name.release();  // the registry owns it now
   buildTables(i);
   b.current = -1;

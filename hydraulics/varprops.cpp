@@ -4,9 +4,7 @@
 // solution below the air saturation pressure and turns to vapour between the
 // high and low vapour saturation pressures) and of the older single-band
 // model.
-#include <bit>
 #include <cmath>
-#include <cstdint>
 
 #include "hydraulics/varprops.hpp"
 
@@ -377,10 +375,6 @@ namespace {
 
 // ---- Loading the current fluid, by family -----------------------------------
 
-bool sameBits(double a, double b) {
-  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
-
 // base^exponent, kept per fluid index in the registry block: switching
 // between fluids finds the powers their loads raised instead of raising
 // them again (same arguments, same value).
@@ -388,6 +382,7 @@ double raised(int index, int which, double base, double exponent) {
   HydIndexList *b = kiv::hyd::currentBlock();
   if (!b || !kiv::hyd::validIndex(index)) return std::pow(base, exponent);
   HydPower &m = b->powers[static_cast<size_t>(index)][static_cast<size_t>(which)];
+  using kiv::hyd::sameBits;
   if (!(m.known && sameBits(m.base, base) && sameBits(m.exponent, exponent)))
     m = {base, exponent, std::pow(base, exponent), true};
   return m.value;
