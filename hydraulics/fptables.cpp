@@ -44,10 +44,11 @@ double highestPressure(const std::vector<double> &p) { return std::max(p.front()
 }
 
 // The bulk/density tables of bracket k read at p (k + 1 too when both),
-// reusing what the last reading at that pressure found.
+// reusing what the last reading at that pressure found.  Readings that may
+// hold an interval for the discontinuity handling are never reused.
 HydTableReading &readingAt(HydTableSlot &s, int k, bool both, double p) {
   HydTableReading &r = s.reading;
-  if (r.k != k || !kiv::hyd::sameBits(r.p, p)) {
+  if (r.k != k || !kiv::hyd::sameBits(r.p, p) || constants().gzero != 0) {
     r.p = p;
     r.k = k;
     r.tables = 0;
