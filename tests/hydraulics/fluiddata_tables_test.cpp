@@ -221,6 +221,14 @@ TEST_F(TableFluids, PropertiesAreTheSplineLawsBitForBit) {
   check(0, "40 degC");
   check(1, "30 degC");
   check(0, "40 degC again");
+  // Beyond both ends of the tables the laws themselves, bulk modulus first.
+  const kiv::hyd::TableFluid f = kiv::hyd::tableFluid(1);
+  for (double p : {-0.5e5, 6e7}) {
+    const LawValues law = fromSplines(1, p);
+    EXPECT_EQ(kiv::hyd::tableBulk(f, 30.0, p), law.bulk) << p;
+    EXPECT_EQ(kiv::hyd::tableDensity(f, 30.0, p), law.rho) << p;
+  }
+  EXPECT_NE(takeErr().find("index 1 concerning bulk modulus"), std::string::npos);
   int i = 0;
   for (double t : {20.0, 60.0, 45.0}) {
     changeT_(&i, &t);
