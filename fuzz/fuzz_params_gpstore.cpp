@@ -4,6 +4,7 @@
 // entered enciphered (some payloads damaged), then everything is evaluated,
 // substituted and changed.  No message may show a hidden value: each holds
 // a marker that no message may quote.
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -107,7 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   });
   KivReleaseSystem(sys);
-  // Where the input names the marker itself, messages may quote it.
-  if (text.find(kMarker) == std::string::npos && printed.find(kMarker) != std::string::npos) std::abort();
+  // Where the input names the marker itself, messages may quote it; the
+  // expression checker echoes a text without its blanks, so "zq markzq"
+  // names it too.
+  std::string squeezed;
+  for (char c : text)
+    if (!std::isspace(static_cast<unsigned char>(c))) squeezed.push_back(c);
+  if (squeezed.find(kMarker) == std::string::npos && printed.find(kMarker) != std::string::npos) std::abort();
   return 0;
 }

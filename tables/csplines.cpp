@@ -59,7 +59,7 @@ struct Spot {
 
 Spot Find(const CubicSpline &s, double x) {
   const int n = s.n();
-  long long turns = 0;
+  double turns = 0;
   Spot at;
   at.v = s.cyclic ? kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], turns) : x;
   const int i = kiv::interp::bisectScaled(at.v, s.x.data(), n, s.scale);

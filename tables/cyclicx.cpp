@@ -6,8 +6,7 @@ extern "C" {
 
 double cyclicx_(const double *x, const double *a, const int *n) {
   if (*n < 2) return *x;
-  double y;
-  long long k;
+  double y, k;
   kiv::interp::fold(*x, a[0], a[*n - 1], y, k);
   return y;
 }

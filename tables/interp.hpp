@@ -134,8 +134,9 @@ inline int checkInterval(double x, const double *a, int n, int &i) {
 // (y = x - k*P for ordinary values).  Returns false, with y = x and k = 0,
 // when there is no positive period or x is not finite.  Values so large
 // that the period no longer divides them cleanly fold with fmod instead of
-// stepping period by period.
-inline bool fold(double x, double a0, double an, double &y, long long &k) {
+// stepping period by period; their count is a double, which no integer
+// type could hold.
+inline bool fold(double x, double a0, double an, double &y, double &k) {
   const double P = an - a0;
   y = x;
   k = 0;
@@ -173,7 +174,7 @@ inline bool fold(double x, double a0, double an, double &y, long long &k) {
     }
     if (ok) {
       y = v;
-      k = c;
+      k = static_cast<double>(c);
       return true;
     }
   }
@@ -184,14 +185,11 @@ inline bool fold(double x, double a0, double an, double &y, long long &k) {
   double v = a0 + r;
   if (!(v < an) || v < a0) v = a0;
   y = v;
-  const double kd = std::nearbyint((d - r) / P);
-  const double lim = 9.0e18;
-  k = kd >= lim ? static_cast<long long>(lim) : kd <= -lim ? -static_cast<long long>(lim)
-                                                            : static_cast<long long>(kd);
+  k = std::nearbyint((d - r) / P);
   return true;
 }
 
-inline int saturateInt(long long v) {
+inline int saturateInt(double v) {
   return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
 }
 
@@ -200,8 +198,7 @@ inline int saturateInt(long long v) {
 // is reported with disloc_, so the result may lie outside the range.
 // Without a positive period: x, with a count of 0 unless held.
 inline double foldCounted(double x, const double *a, int n, int &k, bool held) {
-  double y;
-  long long c;
+  double y, c;
   if (n < 2 || !fold(x, a[0], a[n - 1], y, c)) {
     if (!held) k = 0;
     return x;

@@ -551,8 +551,13 @@ int strinitu_(char *text, int *dim, char **names, int *nnames, int *interp, int 
     return createTable(text, format, dim, names, n, *interp, bound, ext, slopes, *disc, units);
   switch (format) {
     case KIV_TABLE_XY:
-      kivfprintf(stderr, "\nError in strinit(u): XY table format not handled yet.\n");
+    case KIV_TABLE_0D:
+    case KIV_TABLE_MULTILINES: {
+      char name[16];
+      _prt7(name, format);
+      kivfprintf(stderr, "\nError in strinit(u): %s table format not handled yet.\n", name);
       return -1;
+    }
     case KIV_TABLE_RSM:
     case KIV_TABLE_OLD_RSM:
       return createRsm(text, format, dim, n, *disc);

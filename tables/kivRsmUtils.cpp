@@ -1,6 +1,7 @@
 // Response surfaces of the "RSM" table file: outputs as sums of polynomial
 // terms in the offset inputs, with titles, units and optional limits.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "runtime/numbers.hpp"
 #include "tables/kiv_interpret.h"
 #include "tables/kiv_tablefiles.h"
+#include "tables/numtext.hpp"
 #include "tables/rsm.hpp"
 #include "tables/splines1d.hpp"
 
@@ -92,35 +94,50 @@ std::string keyed(const Lines &lines, const std::string &key) {
   return {};
 }
 
-// Numbers one after another, each field ended by a blank; false when fewer
-// than count could be read.
-bool numbers(const std::string &line, size_t count, std::vector<double> &out) {
+enum class Read { kAll, kShort, kBad };
+
+// The number at the start of a field; kBad for one cut short ("1e").
+Read fieldNumber(const std::string &rest, double &v) {
+  const char *end = nullptr;
+  switch (tables::numberIn(rest.c_str(), rest.c_str() + rest.size(), v, &end)) {
+    case tables::NumberKind::kNone: return Read::kShort;
+    case tables::NumberKind::kIncomplete: return Read::kBad;
+    default: return Read::kAll;
+  }
+}
+
+// Numbers one after another, each field ended by a blank: kShort when fewer
+// than count could be read, kBad at a number cut short or, with `finite`,
+// one that is not finite.
+Read numbers(const std::string &line, size_t count, std::vector<double> &out, bool finite) {
   std::string rest = line;
   out.clear();
   while (out.size() < count) {
-    const char *end = nullptr;
-    const double v = parseDouble(rest.c_str(), &end);
-    if (end == rest.c_str()) return false;
+    double v = 0.0;
+    const Read got = fieldNumber(rest, v);
+    if (got != Read::kAll) return got;
+    if (finite && !std::isfinite(v)) return Read::kBad;
     out.push_back(v);
     RemoveFirstField(rest.data());
     rest.resize(std::strlen(rest.c_str()));
   }
-  return true;
+  return Read::kAll;
 }
 
-// A term: n exponents in 0..kMaxExponent, then the coefficient.
+// A term: n whole exponents in 0..kMaxExponent, then a finite coefficient.
 bool term(const std::string &line, int n, Response &r) {
   std::string rest = line;
   for (int i = 0; i < n; ++i) {
     int e = 0;
-    if (!parseInt(rest.c_str(), nullptr, &e) || e < 0 || e > kMaxExponent) return false;
+    const char *end = nullptr;
+    if (!parseInt(rest.c_str(), &end, &e) || e < 0 || e > kMaxExponent) return false;
+    if (*end && *end != ' ' && *end != '\t') return false;  // "1.5", "2e"
     r.exps[static_cast<size_t>(i)].push_back(e);
     RemoveFirstField(rest.data());
     rest.resize(std::strlen(rest.c_str()));
   }
-  const char *end = nullptr;
-  const double c = parseDouble(rest.c_str(), &end);
-  if (end == rest.c_str()) return false;
+  double c = 0.0;
+  if (fieldNumber(rest, c) != Read::kAll || !std::isfinite(c)) return false;
   r.coef.push_back(c);
   return true;
 }
@@ -133,8 +150,12 @@ bool readResponse(const Lines &lines, int k, Model &md, Response &r) {
   for (++i; i < lines.size() && !rsm; ++i) {
     const std::string &l = lines[i];
     if (l == "# offset" && i + 1 < lines.size()) {
+      // Offsets the line lacks stay 0; a bad one is refused.
       std::vector<double> v;
-      numbers(lines[++i], static_cast<size_t>(md.n), v);
+      if (numbers(lines[++i], static_cast<size_t>(md.n), v, true) == Read::kBad) {
+        kivfprintf(stderr, "Bad RSM offset line '%s'.\n", lines[i].c_str());
+        return false;
+      }
       std::copy(v.begin(), v.end(), r.offsets.begin());
     } else if (l == "# RSM") {
       rsm = true;
@@ -191,8 +212,14 @@ bool readModel(const Lines &lines, Model &md) {
   }
   for (size_t i = 0; i < lines.size(); ++i) {
     if (lines[i] != "# minmax" || i + 2 >= lines.size()) continue;
+    // An infinite limit is no limit; a NaN one would hold any value.
     std::vector<double> lo, hi;
-    if (!numbers(lines[i + 1], n + m, lo) || !numbers(lines[i + 2], n + m, hi)) {
+    for (size_t j = i + 1; j <= i + 2; ++j) {
+      std::vector<double> &v = j == i + 1 ? lo : hi;
+      const Read got = numbers(lines[j], n + m, v, false);
+      const bool nan = std::any_of(v.begin(), v.end(), [](double d) { return std::isnan(d); });
+      if (got == Read::kAll && !nan) continue;
+      if (got == Read::kBad || nan) kivfprintf(stderr, "Bad RSM min max line '%s'.\n", lines[j].c_str());
       kivfprintf(stderr, "Unable to read RSM min max.\n");
       return false;
     }

@@ -111,7 +111,8 @@ KIV_API int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens)
 KIV_API int rtable0du_(const char *name, int *n, double **values, const char *const *units);
 /* The same without unit conversion. */
 KIV_API int rtable0d_(const char *name, int *n, double **values);
-/* x y pairs: *n pairs (-1 on failure); returns *n. */
+/* x y pairs, which may run across lines: *n pairs (-1 on failure, also
+ * for a body without data or one ending in an x without its y); returns *n. */
 KIV_API int rtable1du_(const char *name, int *n, double **x, double **y, const char *const *units);
 /* The same without unit conversion. */
 KIV_API int rtable1d_(const char *name, int *n, double **x, double **y);

@@ -57,7 +57,7 @@ double ValueOn(const LinearSpline &s, int i, double x) {
 struct Located {
   int i;            // interval to use
   double x;         // abscissa to use (folded on a cyclic spline)
-  long long turns;  // whole periods taken off x
+  double turns;     // whole periods taken off x
 };
 
 // The interval for x, searched from *mem.  While regions are held (disc 1)
@@ -94,9 +94,12 @@ Located Locate(const LinearSpline &s, double x, int disc, int &mem) {
   return r;
 }
 
+// An abscissa that is no number (a cyclic one at infinity too) has no value
+// and no slope, whichever interval it was put in.
 double Value(const LinearSpline &s, double x, int disc, int &mem) {
   if (s.n() == 1) return s.y[0];
   const Located l = Locate(s, x, disc, mem);
+  if (std::isnan(l.x)) return l.x;
   return ValueOn(s, l.i, l.x);
 }
 
@@ -104,6 +107,7 @@ double Slope(const LinearSpline &s, double x, int disc, int &mem) {
   const int n = s.n();
   if (n == 1) return 0.0;
   const Located l = Locate(s, x, disc, mem);
+  if (std::isnan(l.x)) return l.x;
   if (l.i <= -1 || l.i >= n - 1) return 0.0;
   return s.slope[static_cast<size_t>(l.i)];
 }
@@ -121,7 +125,7 @@ double IntegralOn(const LinearSpline &s, int i, double x) {
 double Integral(const LinearSpline &s, double x, int disc, int &mem) {
   if (s.n() == 1) return (x - s.x[0]) * s.y[0];
   const Located l = Locate(s, x, disc, mem);
-  return static_cast<double>(l.turns) * s.per_integral + IntegralOn(s, l.i, l.x);
+  return l.turns * s.per_integral + IntegralOn(s, l.i, l.x);
 }
 
 // Keeps the points in increasing order, dropping interior points equal to
@@ -174,11 +178,11 @@ void Tabulate(LinearSpline &s) {
     s.integral[static_cast<size_t>(k + 1)] =
         s.integral[static_cast<size_t>(k)] + (X[k + 1] - X[k]) * (Y[k] + Y[k + 1]) * 0.5;
   s.per_integral = s.cyclic() ? s.integral[static_cast<size_t>(n - 1)] : 0.0;
-  long long turns = 0;
+  double turns = 0;
   const double zero = s.cyclic() ? kiv::sp1::foldOnAxis(0.0, X[0], X[n - 1], turns) : 0.0;
   const int i0 = std::max(kiv::interp::bisect(zero, X, n), 0);
   const double at_zero = ValueOn(s, ToEndInterval(s, kiv::interp::bisect(zero, X, n)), zero);
-  const double from_first = static_cast<double>(turns) * s.per_integral +
+  const double from_first = turns * s.per_integral +
                             s.integral[static_cast<size_t>(i0)] +
                             (at_zero + Y[i0]) * 0.5 * (zero - X[i0]);
   for (double &v : s.integral) v -= from_first;
@@ -205,6 +209,14 @@ int MissingArgument() {
 
 }  // namespace
 
+kiv::lsp::Point kiv::lsp::evaluate(int id, double x, int disc, int &mem) {
+  const LinearSpline &s = Live(id);
+  if (s.n() == 1) return {s.y[0], (x - s.x[0]) * s.y[0]};
+  const Located l = Locate(s, x, disc, mem);
+  return {ValueOn(s, l.i, l.x),
+          static_cast<double>(l.turns) * s.per_integral + IntegralOn(s, l.i, l.x)};
+}
+
 extern "C" {
 
 int lsplinit_(const int *n, const double *x, const double *y, const int *left_code,
@@ -226,17 +238,15 @@ int lsplinit_(const int *n, const double *x, const double *y, const int *left_co
         !kiv::sp1::checkCode(*right_code, who, "right-hand"))
       return -1;
   }
-  LinearSpline s;
-  try {
+  kiv::guardAllocation("CreateLinearSplineSpace", [&] {
+    LinearSpline s;
     TakePoints(s, np, x, y, increasing != 0);
     s.left = *left_code;
     s.right = *right_code;
     if (np >= 2) s.period = std::fabs(x[np - 1] - x[0]);
     Tabulate(s);
     g_reg.items.push_back(std::move(s));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateLinearSplineSpace");
-  }
+  });
   g_reg.hook(&AtEnd);
   return g_reg.count() - 1;
 }

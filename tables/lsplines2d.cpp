@@ -2,6 +2,7 @@
 // cyclic axes, held intervals while regions are held, partial derivatives
 // and in-place change of grid values.
 #include <algorithm>
+#include <limits>
 #include <new>
 
 #include "tables/kiv_splines.h"
@@ -79,7 +80,7 @@ double Evaluate(BilinearSpline &s, double x1, double x2, int disc, int mem[2], W
   int i[2];
   for (int k = 0; k < 2; ++k) {
     const Axis &a = s.axis[k];
-    long long turns = 0;
+    double turns = 0;
     if (a.cyclic()) x[k] = kiv::sp1::foldOnAxis(x[k], a.at[0], a.at.back(), turns);
     i[k] = kiv::interp::bisect(x[k], a.at.data(), a.n());
   }
@@ -98,6 +99,9 @@ double Evaluate(BilinearSpline &s, double x1, double x2, int disc, int mem[2], W
       mem[1] = i[1];
     }
   }
+  // A coordinate that is no number (a cyclic one at infinity too) gives no
+  // value and no slope, whichever cell it was put in.
+  if (std::isnan(x[0]) || std::isnan(x[1])) return std::numeric_limits<double>::quiet_NaN();
   const Along u = Place(s.axis[0], i[0], x[0]), v = Place(s.axis[1], i[1], x[1]);
   const double z00 = s.at(u.cell, v.cell), z10 = s.at(u.cell + 1, v.cell),
                z01 = s.at(u.cell, v.cell + 1), z11 = s.at(u.cell + 1, v.cell + 1);
@@ -159,7 +163,7 @@ int lsplini2_(const int *nx, const int *ny, const double *x1, const double *x2, 
         kivfprintf(stderr, "Check the %d row of z values\n", i + 1);
         return -1;
       }
-  try {
+  kiv::guardAllocation("CreateLinearSplineSpace2d", [&] {
     BilinearSpline s;
     const double *src[2] = {x1, x2};
     const int n[2] = {n1, n2}, lo[2] = {*x1_left, *x2_left}, hi[2] = {*x1_right, *x2_right};
@@ -178,9 +182,7 @@ int lsplini2_(const int *nx, const int *ny, const double *x1, const double *x2, 
         s.z[static_cast<size_t>(i) * static_cast<size_t>(n2) + static_cast<size_t>(j)] =
             in(up[0] ? i : n1 - 1 - i, up[1] ? j : n2 - 1 - j);
     g_reg.items.push_back(std::move(s));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateLinearSplineSpace2d");
-  }
+  });
   g_reg.hook(&AtEnd);
   return g_reg.count() - 1;
 }
@@ -222,11 +224,8 @@ void ComputeSlopes2d(const int *id, int direction) {
   const int di = direction == 1 ? 1 : 0, dj = 1 - di;
   const Axis &a = s.axis[direction - 1];
   std::vector<double> &out = s.slopes[direction - 1];
-  try {
-    out.resize(static_cast<size_t>(nx - di) * static_cast<size_t>(ny - dj));
-  } catch (const std::bad_alloc &) {
-    MemoryError("ComputeSlopes2d");
-  }
+  kiv::guardAllocation("ComputeSlopes2d",
+                       [&] { out.resize(static_cast<size_t>(nx - di) * static_cast<size_t>(ny - dj)); });
   // Row i of the table holds the cells of x1 line i, as the grid does.
   size_t w = 0;
   for (int i = 0; i < nx - di; ++i)

@@ -54,7 +54,7 @@ double Layer(const MultiSpline &m, int k, double x, int disc, What what) {
 double Evaluate(const int *id, double x, double y, int disc, const char *who, Memo memo) {
   MultiSpline &m = Live(*id, who);
   const int i = m.stack.locate(y, disc, m.mem[memo]);
-  if (memo == kYMemo) return m.stack.slope(i, [&](int k) { return Layer(m, k, x, disc, kValue); });
+  if (memo == kYMemo) return m.stack.slope(i, y, [&](int k) { return Layer(m, k, x, disc, kValue); });
   const What what = memo == kXMemo ? kSlopeX : kValue;
   return m.stack.interpolate(i, y, [&](int k) { return Layer(m, k, x, disc, what); });
 }
@@ -134,12 +134,10 @@ int CreateMultiSpline(int nlayers, const int *npts, const double *x, const doubl
   }
 
   MultiSpline m;
-  try {
+  kiv::guardAllocation("CreateMultiSplineSpace", [&] {
     m.stack.at.reserve(static_cast<size_t>(nlayers));
     m.stack.ids.reserve(static_cast<size_t>(nlayers));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateMultiSplineSpace");
-  }
+  });
   auto undo = [&] { FreeLayers(type, m.stack.ids); };
   for (int k = 0; k < nlayers; ++k) {
     int n = npts[k];

@@ -31,7 +31,7 @@ double Evaluate(const int *id, double x, double y, double z, int disc, const cha
   const int i = m.stack.locate(z, disc, m.mem[memo]);
   const PartFn part = memo == kXMemo ? &getmspdx_ : memo == kYMemo ? &getmspdy_ : &getmspl_;
   auto g = [&](int k) { return part(&m.stack.ids[static_cast<size_t>(k)], &x, &y, &disc); };
-  return memo == kZMemo ? m.stack.slope(i, g) : m.stack.interpolate(i, z, g);
+  return memo == kZMemo ? m.stack.slope(i, z, g) : m.stack.interpolate(i, z, g);
 }
 
 // Newest first, so that the layers' registries shrink back.
@@ -78,13 +78,11 @@ int m3dsplinit_(const int *nz, const int * /*total*/, const int *npts, const int
     return -1;
 
   Multi3Spline m;
-  try {
+  kiv::guardAllocation("CreateMultiSpline3dSpace", [&] {
     m.stack.ids.reserve(static_cast<size_t>(parts));
     m.stack.at.reserve(static_cast<size_t>(parts));
     m.made.reserve(static_cast<size_t>(parts));
-  } catch (const std::bad_alloc &) {
-    MemoryError("CreateMultiSpline3dSpace");
-  }
+  });
   const int *layer_pts = npts;
   const double *px = x, *py = y, *pw = w;
   for (int k = 0; k < parts; ++k) {

@@ -1,6 +1,7 @@
 // Polynomial response surfaces of the older text file: the reader, the
 // registry of evaluators and their values, gradients and Hessians.
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
 #include "tables/kiv_interpret.h"
+#include "tables/numtext.hpp"
 #include "tables/rsm.hpp"
 #include "tables/splines1d.hpp"
 
@@ -235,22 +237,27 @@ bool typeOf(const std::string &line, int &type) {
   return parseInt(line.c_str() + order.size(), nullptr, &type);
 }
 
+enum class Row { kRead, kBadFormat, kBadNumber };
+
 // The values of one matrix row, each followed by ";" (the last one may end
-// the line instead).
-bool matrixRow(const std::string &line, int m, double *row) {
+// the line instead).  A coefficient cut short or not finite would turn
+// every evaluation into garbage: kBadNumber.
+Row matrixRow(const std::string &line, int m, double *row) {
   const char *p = line.c_str();
+  const char *last = p + line.size();
   for (int j = 0; j < m; ++j) {
     const char *end = nullptr;
-    row[j] = parseDouble(p, &end);
-    if (end == p) return false;
+    const tables::NumberKind kind = tables::numberIn(p, last, row[j], &end);
+    if (kind == tables::NumberKind::kNone) return Row::kBadFormat;
+    if (kind == tables::NumberKind::kIncomplete || !std::isfinite(row[j])) return Row::kBadNumber;
     p = end;
     while (*p == ' ' || *p == '\t') ++p;
     if (*p == ';')
       ++p;
     else if (j + 1 < m)
-      return false;
+      return Row::kBadFormat;
   }
-  return true;
+  return Row::kRead;
 }
 
 // Names of a section: count lines, the first word of each.
@@ -299,7 +306,12 @@ bool block(Reader &in, const char *path, OldFile &f) {
       kivfprintf(stderr, "\nAn error occurs while reading quadratic matrix in '%s'.\n", path);
       return false;
     }
-    if (!matrixRow(line, columns, row.data())) {
+    const Row got = matrixRow(line, columns, row.data());
+    if (got == Row::kBadNumber) {
+      kivfprintf(stderr, "\nRead error. Incomplete or non-finite coefficient in line '%s'\n", line.c_str());
+      return false;
+    }
+    if (got == Row::kBadFormat) {
       kivfprintf(stderr, "\nBad number format for quadratic matrix.\n");
       return false;
     }
@@ -364,6 +376,12 @@ bool readLines(Reader &in, const char *path, OldFile &f) {
       if (!typeOf(line, t)) continue;
       if (t < 0) {
         kivfprintf(stderr, "\nRead error. Invalid order in line '%s'\n", line.c_str());
+        return false;
+      }
+      // The blocks read so far have the shape of the type in force then.
+      if (!f.blocks.empty()) {
+        kivfprintf(stderr, "\nRead error. Type of RSM given after coefficients in line '%s'\n",
+                   line.c_str());
         return false;
       }
       f.type = t;

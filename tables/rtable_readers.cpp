@@ -12,6 +12,7 @@
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
+#include "tables/numtext.hpp"
 #include "tables/rtable.hpp"
 
 using namespace kiv::tables;
@@ -58,39 +59,16 @@ int64_t countOf(double v) {
   return static_cast<int64_t>(t);
 }
 
-// ---- Where a body ends before its numbers do -------------------------------
+// ---- Damaged bodies ---------------------------------------------------------
+//
+// A body may end in text (a note after the table), but numbers after that
+// text, a number cut short ("1e") or rows that do not fit the format mean a
+// damaged file: it is refused, naming the line, rather than read in part.
+
+using kiv::tables::NumberKind;
+using kiv::tables::numberIn;
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
-bool isNumber(const char *b, const char *e) {
-  const char *end = nullptr;
-  kiv::parseDouble(b, e, &end);
-  return end != b;
-}
-
-// The next white-space separated word of the stream (its start in *at);
-// empty at end of file.  Only its first characters are kept.
-std::string nextWord(FILE *fp, long *at) {
-  int c;
-  do c = std::getc(fp);
-  while (c != EOF && blank(static_cast<char>(c)));
-  std::string w;
-  if (c == EOF) return w;
-  *at = std::ftell(fp) - 1;
-  for (; c != EOF && !blank(static_cast<char>(c)); c = std::getc(fp))
-    if (w.size() <= kiv::kQuoteLength) w.push_back(static_cast<char>(c));
-  return w;
-}
-
-bool wordIsNumber(const std::string &w) { return isNumber(w.data(), w.data() + w.size()); }
-
-// Whether a number follows in the rest of the stream.
-bool numberFollows(FILE *fp) {
-  long at = 0;
-  for (std::string w = nextWord(fp, &at); !w.empty(); w = nextWord(fp, &at))
-    if (wordIsNumber(w)) return true;
-  return false;
-}
 
 // The 1-based line of byte offset at; the stream keeps its position.
 int lineAt(FILE *fp, long at) {
@@ -109,46 +87,176 @@ int lineAt(FILE *fp, long at) {
 // The line just read by _prt14.
 int lastLine(FILE *fp) { return lineAt(fp, std::ftell(fp) - 1); }
 
-void warnStopped(const char *name, int line, std::string_view token) {
-  kivfprintf(stderr, "\nWarning: reading of file '%s' stopped at line %d on '%s'; the numbers after it are not read.\n",
-             name, line, kiv::quoteCut(token).c_str());
+void refuseIncomplete(const char *name, int line, std::string_view word) {
+  kivfprintf(stderr, "\nLine %d of file '%s' holds an incomplete number ('%s').\n", line, name,
+             kiv::quoteCut(word).c_str());
 }
 
-// A body read by whole numbers stopped at offset `from`: when numbers
-// follow the word it stopped on, the loss is reported.
-void warnIfStopped(FILE *fp, const char *name, long from) {
-  if (from < 0 || std::fseek(fp, from, SEEK_SET) != 0) return;
-  long at = 0;
-  std::string w;
-  do w = nextWord(fp, &at);
-  while (!w.empty() && wordIsNumber(w));
-  if (w.empty() || !numberFollows(fp)) return;
-  warnStopped(name, lineAt(fp, at), w);
+void refuseText(const char *name, int line, std::string_view word) {
+  kivfprintf(stderr, "\nLine %d of file '%s' holds '%s' where a number is expected.\n", line, name,
+             kiv::quoteCut(word).c_str());
 }
 
-// A line-read body stopped on the word at p of the current line: reported
-// when numbers follow it on that line (or, with `later`, further on).
-// True when it warned.
-bool warnIfLineStopped(FILE *fp, const char *name, const char *p, const char *lineEnd, bool later) {
-  while (p < lineEnd && blank(*p)) ++p;
-  if (p == lineEnd) return false;
-  const char *w = p;
-  while (p < lineEnd && !blank(*p)) ++p;
-  const std::string_view token(w, static_cast<size_t>(p - w));
-  bool follows = false;
-  while (p < lineEnd && !follows) {
-    while (p < lineEnd && blank(*p)) ++p;
-    const char *b = p;
-    while (p < lineEnd && !blank(*p)) ++p;
-    follows = b < p && isNumber(b, p);
+void refuseEmpty(const char *name) { kivfprintf(stderr, "\nFile '%s' has no data.\n", name); }
+
+// The word that starts at p (blanks skipped) in [p, e).
+std::string_view wordAt(const char *p, const char *e) {
+  while (p < e && blank(*p)) ++p;
+  const char *b = p;
+  while (p < e && !blank(*p)) ++p;
+  return {b, static_cast<size_t>(p - b)};
+}
+
+// Whether a word begins with a number (whole or cut short).
+bool numberish(std::string_view w) {
+  double v;
+  const char *end = nullptr;
+  return numberIn(w.data(), w.data() + w.size(), v, &end) != NumberKind::kNone;
+}
+
+// Whether a number begins one of the words after the word at p in [p, e).
+bool numberAfterWord(const char *p, const char *e) {
+  const std::string_view w = wordAt(p, e);
+  for (p = w.data() + w.size(); p < e;) {
+    const std::string_view next = wordAt(p, e);
+    if (next.empty()) return false;
+    if (numberish(next)) return true;
+    p = next.data() + next.size();
   }
+  return false;
+}
+
+// The white-space separated words of a body read from a stream, each with
+// the line it is on.
+class Words {
+ public:
+  enum Got { kNumber, kEnd, kText, kIncomplete };
+
+  explicit Words(FILE *fp) : fp_(fp), line_(lineAt(fp, std::ftell(fp))) {}
+
+  // The next word; false at the end of the file.
+  bool next() {
+    int c;
+    while ((c = std::getc(fp_)) != EOF && blank(static_cast<char>(c)))
+      if (c == '\n') newLine();
+    word_.clear();
+    if (c == EOF) return false;
+    at_ = line_;
+    long_ = false;
+    for (; c != EOF && !blank(static_cast<char>(c)); c = std::getc(fp_)) {
+      if (word_.size() < kLongest)
+        word_.push_back(static_cast<char>(c));
+      else
+        long_ = true;
+    }
+    if (c == '\n') newLine();
+    return true;
+  }
+
+  // The next word as a number: the whole word must be one.
+  Got number(double &v) {
+    if (!next()) return kEnd;
+    const char *b = word_.data(), *e = b + word_.size(), *end = nullptr;
+    const NumberKind k = numberIn(b, e, v, &end);
+    if (k == NumberKind::kIncomplete) return kIncomplete;
+    return k == NumberKind::kNumber && end == e && !long_ ? kNumber : kText;
+  }
+
+  // The next word as a whole integer that fits an int.
+  Got integer(int &v) {
+    if (!next()) return kEnd;
+    const char *end = nullptr;
+    if (!long_ && kiv::parseInt(word_.c_str(), &end, &v) && *end == '\0') return kNumber;
+    return isIncomplete() ? kIncomplete : kText;
+  }
+
+  // After a number read failed with got: the message (atEnd when the file
+  // ended) and false.
+  bool refuse(Got got, const char *name, const char *atEnd) const {
+    if (got == kIncomplete)
+      refuseIncomplete(name, at_, word_);
+    else if (got == kText)
+      refuseText(name, at_, word_);
+    else
+      kivfprintf(stderr, atEnd, name);
+    return false;
+  }
+
+  // The body ended on a text word: true when no number follows it, else
+  // false after the message.
+  bool endsHere(const char *name) {
+    const std::string word = word_;
+    const int line = at_;
+    while (next())
+      if (numberish(word_)) {
+        refuseText(name, line, word);
+        return false;
+      }
+    return true;
+  }
+
+  // Whether a number (whole or cut short) follows; its word and line are
+  // then at hand for a message.
+  bool numberFollows() {
+    while (next())
+      if (numberish(word_)) return true;
+    return false;
+  }
+  std::string_view word() const { return word_; }
+  int line() const { return at_; }
+
+ private:
+  static constexpr size_t kLongest = 4096;
+  bool isIncomplete() const {
+    double v;
+    const char *end = nullptr;
+    return numberIn(word_.data(), word_.data() + word_.size(), v, &end) == NumberKind::kIncomplete;
+  }
+  void newLine() {
+    if (line_ < kIntLimit) ++line_;
+  }
+  FILE *fp_;
+  int line_;
+  int at_ = 0;
+  bool long_ = false;
+  std::string word_;
+};
+
+// A line-read body stopped on the word at p of the current line: true when
+// that text ends the body (no number after it, on this line or, with
+// `later`, further on), else false after the message.
+bool endsHere(FILE *fp, const char *name, const char *p, const char *lineEnd, bool later) {
+  bool follows = numberAfterWord(p, lineEnd);
   if (!follows && later) {
     const long back = std::ftell(fp);
-    follows = numberFollows(fp);
+    Words rest(fp);
+    follows = rest.numberFollows();
     std::fseek(fp, back, SEEK_SET);
   }
-  if (follows) warnStopped(name, lastLine(fp), token);
-  return follows;
+  if (follows) refuseText(name, lastLine(fp), wordAt(p, lineEnd));
+  return !follows;
+}
+
+// The numbers at the start of [p, lineEnd) into out; p is left on the
+// first word that is none, *last (when given) on the last number.  False
+// after the message at a number cut short.
+bool lineNumbers(FILE *fp, const char *name, const char *&p, const char *lineEnd,
+                 std::vector<double> &out, const char **last = nullptr) {
+  for (;;) {
+    double v;
+    const char *end = nullptr;
+    const NumberKind k = numberIn(p, lineEnd, v, &end);
+    if (k == NumberKind::kIncomplete) {
+      refuseIncomplete(name, lastLine(fp), wordAt(p, lineEnd));
+      return false;
+    }
+    if (k == NumberKind::kNone) break;
+    out.push_back(v);
+    if (last) *last = p;
+    p = end;
+  }
+  while (p < lineEnd && blank(*p)) ++p;
+  return true;
 }
 
 // Reads the table from the reader cache, the file or the caller-added
@@ -191,17 +299,40 @@ bool formatIs(const TableHeader *h, const char *name, int expected) {
   return _prt8(name, expected, h->format) != 0;
 }
 
-bool readDouble(FILE *fp, TableHeader *h, double *v) { return _prt11(fp, v, 1, nullptr, 0, h) == 1; }
-
-// Appends n values read from the stream; false when they run out first.
-bool readValues(FILE *fp, TableHeader *h, int64_t n, std::vector<double> &out) {
+// Appends n values read from the body; false after the message (atEnd
+// when the file ends first).
+bool readValues(Words &w, const char *name, int64_t n, std::vector<double> &out, const char *atEnd) {
   out.reserve(out.size() + static_cast<size_t>(std::min<int64_t>(n, 1 << 16)));
   for (int64_t i = 0; i < n; ++i) {
     double v;
-    if (!readDouble(fp, h, &v)) return false;
+    const Words::Got got = w.number(v);
+    if (got != Words::kNumber) return w.refuse(got, name, atEnd);
     out.push_back(v);
   }
   return true;
+}
+
+// Reads count values of a slice or part record; the file may not end, nor
+// text come, inside one.
+bool readRecord(Words &w, const char *name, double *v, int count) {
+  for (int i = 0; i < count; ++i) {
+    const Words::Got got = w.number(v[i]);
+    if (got != Words::kNumber) return w.refuse(got, name, "\nCannot read file '%s'.\n");
+  }
+  return true;
+}
+
+enum class Start { kRecord, kBodyEnd, kBad };
+
+// The first value of the next record (slice or part) in *v; kBodyEnd at
+// the end of the file or at text that no number follows, kBad after the
+// message.
+Start recordStart(Words &w, const char *name, double *v) {
+  const Words::Got got = w.number(*v);
+  if (got == Words::kNumber) return Start::kRecord;
+  if (got == Words::kEnd || (got == Words::kText && w.endsHere(name))) return Start::kBodyEnd;
+  if (got == Words::kIncomplete) w.refuse(got, name, "");
+  return Start::kBad;
 }
 
 template <class T>
@@ -251,21 +382,36 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
     return read0DFromMemory(name, n, values, h.get(), origin) >= 0 ? 1 : 0;
   };
   auto parse = [&](FILE *fp) -> int {
-    std::vector<double> v;
+    if (!formatIs(h.get(), name, KIV_TABLE_0D)) return kFailed;
+    // One value per line, text after it a note; the first line without a
+    // number ends the body.
+    std::vector<double> v, row;
     v.reserve(4);
     while (_prt14(fp, h.get())) {
+      const char *p = h->line;
+      const char *lineEnd = p + std::strlen(p);
+      row.clear();
+      double d;
       const char *end = nullptr;
-      const char *lineEnd = h->line + std::strlen(h->line);
-      const double d = kiv::parseDouble(h->line, lineEnd, &end);
-      if (end == h->line) {
-        warnIfLineStopped(fp, name, h->line, lineEnd, true);
+      const NumberKind first = numberIn(p, lineEnd, d, &end);
+      if (first == NumberKind::kNone) {
+        if (!endsHere(fp, name, p, lineEnd, true)) return kFailed;
         break;
+      }
+      if (!lineNumbers(fp, name, p, lineEnd, row)) return kFailed;
+      if (row.size() > 1 || (p < lineEnd && numberAfterWord(p, lineEnd))) {
+        kivfprintf(stderr, "\nLine %d of file '%s' holds more than one number.\n", lastLine(fp), name);
+        return kFailed;
       }
       if (v.size() >= static_cast<size_t>(kIntLimit)) {
         machineLimits(name);
         return kFailed;
       }
-      v.push_back(d);
+      v.push_back(row[0]);
+    }
+    if (v.empty()) {
+      refuseEmpty(name);
+      return kFailed;
     }
     const int count = static_cast<int>(v.size());
     if (cacheOn()) store0D(name, count, v.data(), textsFromHeader(h->units, h->nunits, 1), KIV_TABLE_BY_READER);
@@ -304,47 +450,46 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       kivfprintf(stderr, "\nFile '%s' contains more than 2 columns.\n", name);
       return kFailed;
     }
-    // Pairs run across lines; a line with an odd count of numbers shifts
-    // every later pair, which is worth a warning (the first one only).
-    std::vector<double> xs, ys;
-    double first = 0.0;
-    bool half = false, stopped = false, oddSeen = false;
+    // Pairs may run across lines; a number left without its partner when
+    // the numbers run out means a damaged body, not a shorter table.
+    std::vector<double> xs, ys, row;
+    std::vector<double> pending;
+    std::string lonely;
+    int lonelyLine = 0;
+    bool stopped = false;
     while (!stopped && _prt14(fp, h.get())) {
       const char *p = h->line;
       const char *lineEnd = p + std::strlen(p);
+      row.clear();
       const char *last = p;
-      int count = 0;
-      for (;;) {
-        const char *end = nullptr;
-        const double v = kiv::parseDouble(p, lineEnd, &end);
-        if (end == p) break;
-        last = p;
-        p = end;
-        ++count;
-        if (!half) {
-          first = v;
-          half = true;
-          continue;
-        }
-        half = false;
-        if (xs.size() >= static_cast<size_t>(kIntLimit)) {
-          machineLimits(name);
-          return kFailed;
-        }
-        xs.push_back(first);
-        ys.push_back(v);
+      if (!lineNumbers(fp, name, p, lineEnd, row, &last)) return kFailed;
+      stopped = p < lineEnd;
+      if (stopped && !endsHere(fp, name, p, lineEnd, true)) return kFailed;
+      if (row.empty()) continue;
+      pending.insert(pending.end(), row.begin(), row.end());
+      if (pending.size() % 2 != 0) {
+        const std::string_view word(last, static_cast<size_t>(std::min(p, lineEnd) - last));
+        lonely = wordAt(word.data(), word.data() + word.size());
+        lonelyLine = lastLine(fp);
       }
-      if (count % 2 != 0 && !oddSeen) {
-        oddSeen = true;
-        while (last < p && blank(*last)) ++last;
-        kivfprintf(stderr, "\nWarning: line %d of file '%s' holds an odd count of numbers (the last is '%s').\n",
-                   lastLine(fp), name, kiv::quoteCut(std::string_view(last, static_cast<size_t>(p - last))).c_str());
+      if (xs.size() + pending.size() / 2 > static_cast<size_t>(kIntLimit)) {
+        machineLimits(name);
+        return kFailed;
       }
-      stopped = p != lineEnd && std::any_of(p, lineEnd, [](char c) { return !blank(c); });
-      if (stopped) warnIfLineStopped(fp, name, p, lineEnd, true);
+      const size_t whole = pending.size() - pending.size() % 2;
+      for (size_t i = 0; i < whole; i += 2) {
+        xs.push_back(pending[i]);
+        ys.push_back(pending[i + 1]);
+      }
+      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
+    }
+    if (!pending.empty()) {
+      kivfprintf(stderr, "\nLine %d of file '%s' holds an x value without its y value ('%s').\n",
+                 lonelyLine, name, kiv::quoteCut(lonely).c_str());
+      return kFailed;
     }
     if (xs.empty()) {
-      kivfprintf(stderr, "\nFile '%s' has no data.\n", name);
+      refuseEmpty(name);
       return kFailed;
     }
     const int count = static_cast<int>(xs.size());
@@ -407,10 +552,12 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
     }
     if (d == 1) return kAsOneD;
     std::vector<int> sz(static_cast<size_t>(d));
-    if (!_prt11(fp, nullptr, 0, sz.data(), d, h.get())) {
-      kivfprintf(stderr, "\nCannot read file '%s'.\n", name);
-      return kFailed;
-    }
+    Words w(fp);
+    for (int &size : sz)
+      if (const Words::Got got = w.integer(size); got != Words::kNumber) {
+        w.refuse(got, name, "\nCannot read file '%s'.\n");
+        return kFailed;
+      }
     int64_t product = 1, sum = 0;
     for (int k = 0; k < d; ++k) {
       if (sz[static_cast<size_t>(k)] < 1) {
@@ -425,12 +572,13 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
       }
     }
     std::vector<double> ax, vals;
-    if (!readValues(fp, h.get(), sum, ax)) {
-      kivfprintf(stderr, "\nCannot read x values from file '%s'.\n", name);
+    if (!readValues(w, name, sum, ax, "\nCannot read x values from file '%s'.\n") ||
+        !readValues(w, name, product, vals, "\nCannot read u values from file '%s'.\n"))
       return kFailed;
-    }
-    if (!readValues(fp, h.get(), product, vals)) {
-      kivfprintf(stderr, "\nCannot read u values from file '%s'.\n", name);
+    // More numbers than the sizes call for: the sizes do not fit the table.
+    if (w.numberFollows()) {
+      kivfprintf(stderr, "\nLine %d of file '%s' holds '%s' after the last of the table values.\n",
+                 w.line(), name, kiv::quoteCut(w.word()).c_str());
       return kFailed;
     }
     kivfprintf(stdout, "\nNumber of points read from file %s : ", name);
@@ -554,8 +702,9 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
     ys.reserve(10);
     int64_t points = 0;
     double head[2];
-    long headAt = std::ftell(fp);
-    for (; _prt11(fp, head, 2, nullptr, 0, h.get()); headAt = std::ftell(fp)) {
+    Words w(fp);
+    for (Start at; (at = recordStart(w, name, &head[0])) != Start::kBodyEnd;) {
+      if (at == Start::kBad || !readRecord(w, name, &head[1], 1)) return kFailed;
       const int slice = static_cast<int>(sz.size()) + 1;
       const int64_t n = countOf(head[1]);
       if (n == 0) {
@@ -569,17 +718,17 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
       }
       for (int64_t i = 0; i < n; ++i) {
         double xz[2];
-        if (!_prt11(fp, xz, 2, nullptr, 0, h.get())) {
-          kivfprintf(stderr, "\nCannot read file '%s'.\n", name);
-          return kFailed;
-        }
+        if (!readRecord(w, name, xz, 2)) return kFailed;
         xs.push_back(xz[0]);
         zs.push_back(xz[1]);
       }
       sz.push_back(static_cast<int>(n));
       ys.push_back(head[0]);
     }
-    warnIfStopped(fp, name, headAt);
+    if (sz.empty()) {
+      refuseEmpty(name);
+      return kFailed;
+    }
     slices = static_cast<int>(sz.size());
     if (cacheOn()) {
       storeT1D(name, slices, sz.data(), xs.data(), ys.data(), zs.data(),
@@ -639,8 +788,9 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
     spp.reserve(10);
     int64_t points = 0, nslices = 0;
     double head[2];
-    long headAt = std::ftell(fp);
-    for (; _prt11(fp, head, 2, nullptr, 0, h.get()); headAt = std::ftell(fp)) {
+    Words w(fp);
+    for (Start at; (at = recordStart(w, name, &head[0])) != Start::kBodyEnd;) {
+      if (at == Start::kBad || !readRecord(w, name, &head[1], 1)) return kFailed;
       const int part = static_cast<int>(spp.size()) + 1;
       const int64_t m = countOf(head[1]);
       if (m == 0) {
@@ -653,10 +803,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
       }
       for (int64_t s = 1; s <= m; ++s) {
         double sh[2];
-        if (!_prt11(fp, sh, 2, nullptr, 0, h.get())) {
-          kivfprintf(stderr, "\nCannot read file '%s'.\n", name);
-          return kFailed;
-        }
+        if (!readRecord(w, name, sh, 2)) return kFailed;
         ++nslices;
         const int64_t n = countOf(sh[1]);
         if (n == 0) {
@@ -671,10 +818,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
         }
         for (int64_t i = 0; i < n; ++i) {
           double xv[2];
-          if (!_prt11(fp, xv, 2, nullptr, 0, h.get())) {
-            kivfprintf(stderr, "\nCannot read file '%s'.\n", name);
-            return kFailed;
-          }
+          if (!readRecord(w, name, xv, 2)) return kFailed;
           xs.push_back(xv[0]);
           vs.push_back(xv[1]);
         }
@@ -684,7 +828,10 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
       spp.push_back(static_cast<int>(m));
       zs.push_back(head[0]);
     }
-    warnIfStopped(fp, name, headAt);
+    if (spp.empty()) {
+      refuseEmpty(name);
+      return kFailed;
+    }
     slices = static_cast<int>(nslices);
     const int parts = static_cast<int>(spp.size());
     kivfprintf(stdout, "\nNumber of points read from file %s :\n", name);
@@ -746,10 +893,11 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
   auto parse = [&](FILE *fp) -> int {
     if (!formatIs(h.get(), name, KIV_TABLE_XY)) return kFailed;
     // Numbers row after row, with where each row starts.
+    // Text after a row's numbers is a note, and a line without numbers no
+    // row; numbers after such text are not.
     std::vector<double> numbers;
     std::vector<size_t> starts;
     size_t cols = 0;
-    bool warned = false;
     while (_prt14(fp, h.get())) {
       char *line = h->line;
       for (char *c = line; *c; ++c)
@@ -757,15 +905,8 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
       const size_t first = numbers.size();
       const char *p = line;
       const char *lineEnd = line + std::strlen(line);
-      for (;;) {
-        const char *end = nullptr;
-        const double v = kiv::parseDouble(p, lineEnd, &end);
-        if (end == p) break;
-        numbers.push_back(v);
-        p = end;
-      }
-      // Once per file: finding the line number reads the file again.
-      if (!warned) warned = warnIfLineStopped(fp, name, p, lineEnd, false);
+      if (!lineNumbers(fp, name, p, lineEnd, numbers) || (p < lineEnd && !endsHere(fp, name, p, lineEnd, false)))
+        return kFailed;
       const size_t count = numbers.size() - first;
       if (count == 0) continue;
       starts.push_back(first);
@@ -776,6 +917,10 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
       }
     }
     const size_t rows = starts.size();
+    if (rows == 0) {
+      refuseEmpty(name);
+      return kFailed;
+    }
     starts.push_back(numbers.size());
     // Cells that a shorter row lacks are not a number.
     std::vector<double> packed(rows * cols, std::numeric_limits<double>::quiet_NaN());

@@ -368,11 +368,8 @@ bool NCubicSpline(NDSpline &s, const double *end_slopes) {
   int largest = 0;
   for (int k = 0; k < d; ++k) largest = std::max(largest, s.sizes[k]);
   std::vector<double> scratch;
-  try {
-    scratch.assign(static_cast<size_t>(4) * static_cast<size_t>(largest + 3), 0.0);
-  } catch (const std::bad_alloc &) {
-    MemoryError("NCubicSpline");
-  }
+  kiv::guardAllocation("NCubicSpline",
+                       [&] { scratch.assign(static_cast<size_t>(4) * static_cast<size_t>(largest + 3), 0.0); });
   Builder b{s, s.points(), {}, scratch.data()};
   const std::vector<int> order = SubsetOrder(d);
   try {

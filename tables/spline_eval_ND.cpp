@@ -2,6 +2,7 @@
 // from a remembered interval, discontinuity locking, constant and
 // multilinear evaluation, cubic patches with linear or cubic extrapolation,
 // integrals of 1-D constant and linear splines.
+#include <climits>
 #include <algorithm>
 #include <new>
 
@@ -156,8 +157,7 @@ inline int packed(int r, int c, int n) {
       if (w >= a0 && w < an) return w;
     }
   }
-  double y;
-  long long count;
+  double y, count;
   interp::fold(x, a0, an, y, count);
   return y;
 }
@@ -306,11 +306,7 @@ void BuildIntegrals(NDSpline &s) {
   const int n = s.sizes[0];
   const double *x = s.axes[0].data();
   const double *y = s.values.data();
-  try {
-    s.integrals.assign(static_cast<size_t>(n), 0.0);
-  } catch (const std::bad_alloc &) {
-    MemoryError("ComputeIntegrals");
-  }
+  kiv::guardAllocation("ComputeIntegrals", [&] { s.integrals.assign(static_cast<size_t>(n), 0.0); });
   double *I = s.integrals.data();
   const bool linear = s.kind == kLinear;
   auto piece = [&](int i) {  // integral over [x[i], x[i+1]]
@@ -362,7 +358,15 @@ double Integral(NDSpline &s, const double *x, const int *flag, const Memory &mem
     const double c = cyclic ? s.cur_x[0] : raw;
     r = I[i] + (c - a[i]) * y[i];
   }
-  if (cyclic) r += mem.cycle[0] * (I[n - 1] - I[0]);
+  if (cyclic) {
+    // A count past the int range is not the count: the fold's own is.
+    double turns = mem.cycle[0];
+    if (mem.cycle[0] == INT_MAX || mem.cycle[0] == INT_MIN) {
+      double folded;
+      interp::fold(raw, a[0], a[n - 1], folded, turns);
+    }
+    r += turns * (I[n - 1] - I[0]);
+  }
   return r;
 }
 

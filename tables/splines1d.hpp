@@ -137,7 +137,7 @@ inline int searchFrom(double x, const double *a, int n, int mem) {
 
 // Folds x onto a cyclic axis [a0, an); k counts the periods taken off.
 // Non-finite values stay as they are.
-inline double foldOnAxis(double x, double a0, double an, long long &k) {
+inline double foldOnAxis(double x, double a0, double an, double &k) {
   double y;
   interp::fold(x, a0, an, y, k);
   // A periodic curve has no value at infinity: NaN, not an end value.
@@ -212,7 +212,7 @@ struct Stack {
   // disc other than 1 leaves the memory alone.
   int locate(double &s, int disc, int &mem) const {
     const int n = size();
-    long long k = 0;
+    double k = 0;
     if (cyclic()) s = foldOnAxis(s, at[0], at[static_cast<size_t>(n - 1)], k);
     const int i = searchFrom(s, at.data(), n, mem);
     if (disc != 1) return i;
@@ -242,9 +242,11 @@ struct Stack {
     return i;
   }
 
-  // f(k) is member k's value at the fixed other coordinates.
+  // f(k) is member k's value at the fixed other coordinates.  A coordinate
+  // that is no number (a cyclic one at infinity too) has no value.
   template <class F>
   double interpolate(int i, double s, F &&f) const {
+    if (std::isnan(s)) return s;
     int end = 0;
     const int a = pair(i, end);
     if (a < 0) return f(end);
@@ -253,10 +255,11 @@ struct Stack {
     return (fb * (s - at[ua]) + fa * (at[ua + 1] - s)) / (at[ua + 1] - at[ua]);
   }
 
-  // Slope along the stack: the difference quotient of the pair in use, 0
-  // where an end member is held.
+  // Slope along the stack at s: the difference quotient of the pair in
+  // use, 0 where an end member is held, NaN where the value is.
   template <class F>
-  double slope(int i, F &&f) const {
+  double slope(int i, double s, F &&f) const {
+    if (std::isnan(s)) return s;
     int end = 0;
     const int a = pair(i, end);
     if (a < 0) return 0.0;

@@ -163,7 +163,9 @@ TEST_F(Interpret, TextsThatAreNeitherExpressionNorUsableTable) {
   EXPECT_EQ(init(xy), -1);
   EXPECT_EQ(takeErr(), "\nError in strinit(u): XY table format not handled yet.\n");
   EXPECT_EQ(init(zero), -1);
-  EXPECT_EQ(takeErr(), "");
+  EXPECT_EQ(takeErr(), "\nError in strinit(u): 0D table format not handled yet.\n");
+  EXPECT_EQ(init(write("lines.txt", "# Table format: MULTILINES\nfirst line\nsecond\n")), -1);
+  EXPECT_EQ(takeErr(), "\nError in strinit(u): MULTILINES table format not handled yet.\n");
   EXPECT_EQ(init(write("tok.txt", "# Table format: 2D\n# axis2_token = a\n2 2\n0 1\n0 1\n1 2 3 4\n")), -1);
   EXPECT_EQ(takeErr(), "\nError in strinit(u): token 1 is missing from table.\n");
   EXPECT_EQ(init(missing), -1);

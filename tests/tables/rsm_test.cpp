@@ -188,4 +188,58 @@ TEST_F(Rsm, TitledLimitsReportOrClamp) {
   EXPECT_EQ(takeErr(), "");
 }
 
+TEST_F(Rsm, OlderFileRefusesLateTypesAndBadCoefficients) {
+  auto read = [](const std::string &f) {
+    int n = -7, nr = -7, type = -7;
+    double ***coef = nullptr;
+    const int r = rsmread_(f.c_str(), &n, &nr, nullptr, nullptr, &coef, nullptr, nullptr, &type);
+    EXPECT_EQ(coef, nullptr);
+    if (r) rsmfreelist_(&type, &n, &nr, coef);
+    return r;
+  };
+  // An order-3 block of one factor has 4 rows; a later order 4 would ask
+  // for 5 rows of every block read before it.
+  const std::string late = "Type of RSM: order : 3\n1 factor(s):\nx\n1 response variable(s):\nr\n"
+                           "START\n1\n0\n0\n2\nType of RSM: order : 4\n";
+  ASSERT_EQ(late.size(), 101u);
+  const std::string quad = "Type of RSM: Second Order Response Surface\n1 factor(s):\nx\n1 response variable(s):\nr\nSTART\n";
+  refusals(read, {{late, 0, "\nRead error. Type of RSM given after coefficients in line 'Type of RSM: order : 4'\n"},
+                  {quad + "1;nan\n0;1\n", 0, "\nRead error. Incomplete or non-finite coefficient in line '1;nan'\n"},
+                  {quad + "1;2\n1e400;1\n", 0, "\nRead error. Incomplete or non-finite coefficient in line '1e400;1'\n"},
+                  {quad + "1;2\n0;1e\n", 0, "\nRead error. Incomplete or non-finite coefficient in line '0;1e'\n"},
+                  {late.substr(0, late.rfind("2\nType")) + "2e+\n", 0,
+                   "\nRead error. Incomplete or non-finite coefficient in line '2e+'\n"}});
+  // Before the first block a later type line still wins: order 3 has 4
+  // rows for one factor, so the file reads, and r(x) = 1 + 2x^3.
+  const std::string early = "Type of RSM: order : 4\n" + late.substr(0, late.rfind("Type")) + "\n";
+  const std::string fixed = early.substr(0, early.rfind("0\n2")) + "0\n2\n";
+  int id = create(write("early.txt", fixed));
+  ASSERT_GE(id, 0) << takeErr();
+  double x = 2.0, y = 0.0;
+  int all = -1;
+  ASSERT_EQ(rsmeval_(&id, &all, &x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 17.0);
+  takeOut();
+}
+
+TEST_F(Rsm, TitledFileRefusesBadNumbersNamingTheLine) {
+  auto read = [](const std::string &f) { return kivRsmInit_(f.c_str(), 2, 0); };
+  const std::string one = "Unable to read RSM response 1.\n";
+  refusals(read, {{titled("# output1\n# RSM\n1 0 nan\n"), -1, "Bad RSM term line '1 0 nan'.\n" + one},
+                  {titled("# output1\n# RSM\n1 0 1e400\n"), -1, "Bad RSM term line '1 0 1e400'.\n" + one},
+                  {titled("# output1\n# RSM\n1 0 3e\n"), -1, "Bad RSM term line '1 0 3e'.\n" + one},
+                  {titled("# output1\n# RSM\n1.5 0 3\n"), -1, "Bad RSM term line '1.5 0 3'.\n" + one},
+                  {titled("# output1\n# offset\n1e- 0\n# RSM\n1 0 3\n"), -1, "Bad RSM offset line '1e- 0'.\n" + one},
+                  {titled("# output1\n# offset\n0 inf\n# RSM\n1 0 3\n"), -1, "Bad RSM offset line '0 inf'.\n" + one},
+                  {titled("# minmax\n0 nan -1\n1 1 1\n# output1\n# RSM\n1 0 3\n"), -1,
+                   "Bad RSM min max line '0 nan -1'.\nUnable to read RSM min max.\n"}});
+  // An infinite limit bounds nothing; a short offset line leaves 0.
+  int id = read(write("inf.txt", titled("# minmax\n-inf 0 -1e400\n1 1 inf\n# output1\n# offset\n0.5\n# RSM\n1 0 3\n")));
+  ASSERT_GE(id, 0) << takeErr();
+  double x[2] = {-50.0, 0.5}, y = 0.0;
+  ASSERT_EQ(kivRsmEval_(&id, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 3.0 * (-50.0 - 0.5));
+  takeOut();
+}
+
 }  // namespace

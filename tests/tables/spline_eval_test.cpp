@@ -213,6 +213,12 @@ TEST_F(SplineEval, IntegralsOfOneAxisSplines) {
   const int cyc = c.constant();
   EXPECT_NEAR(integral(cyc, 5.5), 2 * 4.0 + 1.0 + 1.5, 1e-12);
   EXPECT_NEAR(integral(cyc, -0.5), -1.5, 1e-12);  // -(integral from 1.5 to 2 of 3)
+  // Linear and cyclic: one period integrates to 4, however many periods
+  // lie between 0 and x, also more than an int counts.
+  c.codes = {3, 3};
+  const int lcyc = c.linear();
+  for (double k : {3.0, 1e10, -1e10, 1e20}) EXPECT_EQ(integral(lcyc, 2 * k), 4 * k) << k;
+  EXPECT_NEAR(integral(lcyc, 1e300) / 2e300, 1.0, 1e-15);
   // A single point is never cyclic.
   Grid one(std::vector<std::vector<double>>{{2.0}});
   one.values = {4.5};
@@ -272,7 +278,7 @@ PlainRead plainRead(const kiv::nd::NDSpline &s, const double *x) {
     const int n = s.sizes[k];
     double v = x[s.pivot[k]];
     if (s.cyclic(k)) {
-      long long turns;
+      double turns;
       kiv::interp::fold(x[s.pivot[k]], a[0], a[n - 1], v, turns);
     }
     int i = -1;  // a NaN stays below every knot

@@ -104,4 +104,19 @@ TEST_F(BilinearSpline, CyclicAxisFreeAndHeld) {
           "same\nCheck the 2 row of z values\n");
 }
 
+TEST_F(BilinearSpline, CyclicNoNumberHasNoSlope) {
+  Grid g({0, 1, 2, 3}, {0, 1}, kCyc);
+  g.codes[0] = 3;
+  const int id = g.create();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (double a : {HUGE_VAL, -HUGE_VAL, nan}) {
+    EXPECT_TRUE(std::isnan(bv(id, a, 0.5))) << a;
+    EXPECT_TRUE(std::isnan(bdx(id, a, 0.5))) << a;
+    EXPECT_TRUE(std::isnan(bdy(id, a, 0.5))) << a;
+    EXPECT_TRUE(std::isnan(bdx(id, 1.5, nan))) << a;
+  }
+  // Finite coordinates keep their slopes.
+  EXPECT_DOUBLE_EQ(bdx(id, 1.5 + 3e6, 0.5), bdx(id, 1.5, 0.5));
+}
+
 }  // namespace

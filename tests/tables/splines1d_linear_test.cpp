@@ -117,4 +117,24 @@ TEST_F(LinearSpline, FreeingInvalidIdsAndRelease) {
   EXPECT_EQ(linear({0, 1}, {0, 1}, 1, 1), 0);
 }
 
+TEST_F(LinearSpline, CyclicNoNumberHasNoSlopeAndFarIntegralsCountPeriods) {
+  // Period 4, one period integrates to 6, the integral from 0 is 0 at every
+  // multiple of 4: at 4k it is exactly 6k, however many periods that is.
+  const int cyc = linear({0, 1, 3, 4}, {0, 2, 2, 0}, 3, 1);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (double x : {HUGE_VAL, -HUGE_VAL, nan}) {
+    EXPECT_TRUE(std::isnan(lslope(cyc, x))) << x;
+    EXPECT_TRUE(std::isnan(lval(cyc, x))) << x;
+    EXPECT_TRUE(std::isnan(lint(cyc, x))) << x;
+  }
+  const int plain = linear({0, 1, 2}, {0, 1, 1}, 1, 1);
+  EXPECT_TRUE(std::isnan(lslope(plain, nan)));
+  EXPECT_TRUE(std::isnan(lval(plain, nan)));
+  for (double k : {1e17, 1e20, -1e20, 2.5e30}) EXPECT_EQ(lint(cyc, 4 * k), 6 * k) << k;
+  // Halfway through a period adds the integral over [0, 2]: 1 + 2.
+  EXPECT_EQ(lint(cyc, 4e20 + 2), 6e20 + 3);
+  EXPECT_NEAR(lint(cyc, 1e300) / 1.5e300, 1.0, 1e-15);
+  EXPECT_NEAR(lint(cyc, -1e300) / -1.5e300, 1.0, 1e-15);
+}
+
 }  // namespace

@@ -196,4 +196,26 @@ TEST_F(Multi3Spline, TrilinearFunctionEverywhere) {
       }
 }
 
+TEST_F(MultiSpline, CyclicNoNumberHasNoSlope) {
+  // Cyclic along y (period 3) and, in every linear layer, along x.
+  Layers c;
+  for (double yv : {0.0, 1.0, 2.0, 3.0})
+    c.add(yv, {0, 1, 2}, [](double x, double y) { return (y == 3 ? 0 : y) + (x == 2 ? 0 : x); });
+  c.top = 3;
+  c.left = c.right = 3;
+  const int id = c.create();
+  ASSERT_GE(id, 0) << takeErr();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (double v : {HUGE_VAL, -HUGE_VAL, nan}) {
+    EXPECT_TRUE(std::isnan(mdy(id, 0.5, v))) << v;
+    EXPECT_TRUE(std::isnan(mdx(id, 0.5, v))) << v;
+    EXPECT_TRUE(std::isnan(mval(id, 0.5, v))) << v;
+    EXPECT_TRUE(std::isnan(mdx(id, v, 0.5))) << v;
+    EXPECT_TRUE(std::isnan(mdy(id, v, 0.5))) << v;
+  }
+  // Between layers 0 and 1 at x = 0.5: z = y + 0.5, slopes 1 and 1.
+  EXPECT_DOUBLE_EQ(mdy(id, 0.5 + 2e6, 0.5 - 3e6), 1.0);
+  EXPECT_DOUBLE_EQ(mdx(id, 0.5 + 2e6, 0.5 - 3e6), 1.0);
+}
+
 }  // namespace

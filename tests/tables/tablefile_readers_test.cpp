@@ -25,7 +25,7 @@ void expectNear(const V &got, const V &want) {
 }
 
 TEST_F(Readers, ZeroDOneValuePerLineAndFromTheCache) {
-  const auto f = write("z.txt", "# Table format: 0D\n# table_unit = bar\n1.5 ignored\n  2e0\n3,5\nend\n4\n");
+  const auto f = write("z.txt", "# Table format: 0D\n# table_unit = bar\n1.5 ignored\n  2e0\n3,5\nend\n");
   int n = 0;
   Owned<double> v, pa, again, none;
   EXPECT_EQ(rtable0d_(f.c_str(), &n, &v), 3);
@@ -38,17 +38,21 @@ TEST_F(Readers, ZeroDOneValuePerLineAndFromTheCache) {
   write("z.txt", "# Table format: 0D\n# table_unit = bar\n7\n");
   EXPECT_EQ(rtable0du_(f.c_str(), &n, &again, units), 3);
   EXPECT_EQ(again.vec(3), (V{1.5e5, 2e5, 3e5}));
-  EXPECT_EQ(rtable0d_(write("e.txt", "# Table format: 1D\n").c_str(), &n, &none), 0);
+  // A header alone is no table; the format line must name 0D, if any.
+  EXPECT_EQ(rtable0d_(write("e.txt", "# Table format: 0D\n").c_str(), &n, &none), -1);
   EXPECT_EQ(none.p, nullptr);
+  EXPECT_EQ(rtable0d_(write("two.txt", "# Table format: 2D\n2 2\n0 1\n").c_str(), &n, &none), -1);
+  EXPECT_EQ(none.p, nullptr);
+  EXPECT_EQ(rtable0d_(write("bare.txt", "7\n8 # note\n").c_str(), &n, &none), 2);
 }
 
 TEST_F(Readers, OneDPairsAcrossLines) {
-  const auto f = write("one.txt", "# Table format: 1D\n# table_unit = bar\n# axis1_unit = mm\n0 1 10 2\n20\n3 30 4 5\n");
+  const auto f = write("one.txt", "# Table format: 1D\n# table_unit = bar\n# axis1_unit = mm\n0 1 10 2\n20\n3 30 4\n");
   int n = 0;
   Owned<double> x, y, xm, ypa;
   EXPECT_EQ(rtable1d_(f.c_str(), &n, &x, &y), 4);
   EXPECT_EQ(x.vec(4), (V{0, 10, 20, 30}));
-  EXPECT_EQ(y.vec(4), (V{1, 2, 3, 4}));  // the odd last number is no pair
+  EXPECT_EQ(y.vec(4), (V{1, 2, 3, 4}));
   EXPECT_EQ(takeOut(), "\nNumber of x-y pairs read from file " + f + " : 4\n\n");
   const char *units[] = {"Pa", "m"};
   EXPECT_EQ(rtable1du_(f.c_str(), &n, &xm, &ypa, units), 4);
@@ -99,7 +103,8 @@ TEST_F(Readers, T1DSlices) {
   const char *diff[] = {"", "", "K is_difference"};
   ASSERT_EQ(rtablemd_(f.c_str(), &s3, &x3, &y3, &z3, diff), 2);
   EXPECT_EQ(y3.vec(2), (V{0, 5}));
-  EXPECT_EQ(rtablemd_(write("none.txt", "# Table format: T1D\n").c_str(), &s4, &x4, &y4, &z4, nullptr), 0);
+  EXPECT_EQ(rtablemd_(write("none.txt", "# Table format: T1D\n").c_str(), &s4, &x4, &y4, &z4, nullptr), -1);
+  EXPECT_EQ(takeErr(), "\nFile '" + dir_ + "/none.txt' has no data.\n");
 }
 
 TEST_F(Readers, T3DParts) {
@@ -156,28 +161,72 @@ TEST_F(Readers, XYRowsAndColumns) {
   EXPECT_EQ(takeOut(), "\nConverted column 1 values from 'm' to 'mm'\n");
 }
 
-TEST_F(Readers, BodiesEndingBeforeTheirNumbersAreReported) {
-  // Format, body, then the line and token the warning names (none when empty).
+TEST_F(Readers, DamagedBodiesAreRefusedNamingTheLine) {
+  // Format, body, then the line and word the refusal names ("" for a body
+  // that reads: a note after the last numbers is no damage).  The header
+  // is line 1.
   const std::vector<std::array<std::string, 4>> cases = {
-      {"1D", "0 1\n1 x2\n2 3\n3 4\n", "line 3", "'x2'"},
-      {"1D", "0 1 2\n3 4 5\n", "line 2", "'2'"},  // odd row: later pairs shift
+      {"1D", "0 1\n1 x2\n2 3\n3 4\n", "Line 3", "'x2'"},     // one pair kept
+      {"1D", "0 1 2\n3 4\n", "Line 3", "'4'"},                // half a pair at the end
+      {"1D", "0 1\n2\n3 4\n", "Line 4", "'4'"},
+      {"1D", "0 1\n2 1e\n", "Line 3", "'1e'"},               // read as 2, 1 once
       {"1D", "0 1\n2 3\nend of table\n", "", ""},
-      {"0D", "1\nabc\n2\n", "line 3", "'abc'"},
-      {"T1D", "0 1 5 6\n# 7 8\n1 1 2 3\n", "line 3", "'#'"},
-      {"XY", "1 2 ; 3\n4 5\n", "line 2", "';'"}};
-  for (const auto &[format, body, line, token] : cases) {
+      {"0D", "1\nabc\n2\n", "Line 3", "'abc'"},
+      {"0D", "1 2 3\n4\n", "Line 2", "more than one"},        // read as {1, 4} once
+      {"0D", "1\n2 # 3\n", "Line 3", "more than one"},
+      {"0D", "1\n2E+\n", "Line 3", "'2E+'"},
+      {"0D", "1\n2\nend\n", "", ""},
+      {"T1D", "0 1 5 6\n# 7 8\n1 1 2 3\n", "Line 3", "'#'"},  // half the slices
+      {"T1D", "0 1 5 6\n1\n", "", "Cannot read file"},        // a y without its slice
+      {"T1D", "0 1 5 6e\n", "Line 2", "'6e'"},
+      {"T1D", "0 1 5 6\n-- end --\n", "", ""},
+      {"T3D", "7 1\n0 1 5 6\n8 1\n0 1 x 6\n", "Line 5", "'x'"},
+      {"2D", "2 2\n0 1\n0 1\n1 2 3 4 5\n", "Line 5", "'5'"},  // sizes that do not fit
+      {"2D", "2 2\n0 1\n0 1\n1 2 3 4\nend\n6\n", "Line 7", "'6'"},
+      {"2D", "2 2\n0 1e\n0 1\n1 2 3 4\n", "Line 3", "'1e'"},
+      {"2D", "2 2\n0 1\n0 1\n1 2 3 4\nend\n", "", ""},
+      {"XY", "1 2 ; 3\n4 5\n", "Line 2", "';'"},
+      {"XY", "1 2\n4 5e-\n", "Line 3", "'5e-'"},
+      {"XY", "1 2 mm\nnote\n4 5\n", "", ""}};
+  for (const auto &[format, body, line, word] : cases) {
     const auto f = write(format + std::to_string(body.size()) + ".txt", "# Table format: " + format + "\n" + body);
-    int n = 0, m = 0;
-    Owned<double> a, b, d;
-    Owned<int> sizes;
-    EXPECT_GT(format == "0D"  ? rtable0d_(f.c_str(), &n, &a)
-              : format == "1D" ? rtable1d_(f.c_str(), &n, &a, &b)
-              : format == "XY" ? rtablexy_(f.c_str(), &m, &n, &a, nullptr, nullptr)
-                               : rtablemd_(f.c_str(), &sizes, &a, &b, &d, nullptr), 0);
+    int n = 0, m = 0, dim = 0, parts = 0;
+    Owned<double> a, b, d, e;
+    Owned<int> sizes, sizes2;
+    const int got = format == "0D"   ? rtable0d_(f.c_str(), &n, &a)
+                    : format == "1D" ? rtable1d_(f.c_str(), &n, &a, &b)
+                    : format == "XY" ? rtablexy_(f.c_str(), &m, &n, &a, nullptr, nullptr)
+                    : format == "2D" ? rtablend_(f.c_str(), &dim, &sizes, &a, &b, nullptr)
+                    : format == "T3D"
+                        ? rtablem3d_(f.c_str(), &parts, &sizes, &sizes2, &a, &b, &d, &e, nullptr)
+                        : rtablemd_(f.c_str(), &sizes, &a, &b, &d, nullptr);
     const std::string err = takeErr();
-    EXPECT_EQ(line.empty(), err.empty()) << err;
-    if (line.empty()) continue;
-    for (const std::string &part : {f, line, token}) EXPECT_NE(err.find(part), std::string::npos) << err;
+    const bool refused = !word.empty();
+    EXPECT_EQ(got > 0, !refused) << format << " " << body << err;
+    EXPECT_EQ(a.p == nullptr, refused) << format << " " << body;
+    EXPECT_EQ(err.empty(), !refused) << err;
+    if (!refused) continue;
+    for (const std::string &part : {f, line, word})
+      EXPECT_NE(err.find(part), std::string::npos) << part << " in " << err;
+  }
+  takeOut();
+}
+
+TEST_F(Readers, TablesWithoutDataAreRefused) {
+  const std::string none = "has no data.\n";
+  for (const std::string format : {"0D", "1D", "T1D", "T3D", "XY"}) {
+    const auto f = write(format + "_empty.txt", "# Table format: " + format + "\n# table_unit = bar\n\n");
+    int n = 0, m = 0, parts = 0;
+    Owned<double> a, b, d, e;
+    Owned<int> sizes, sizes2;
+    const int got = format == "0D"   ? rtable0d_(f.c_str(), &n, &a)
+                    : format == "1D" ? rtable1d_(f.c_str(), &n, &a, &b)
+                    : format == "XY" ? rtablexy_(f.c_str(), &m, &n, &a, nullptr, nullptr)
+                    : format == "T3D"
+                        ? rtablem3d_(f.c_str(), &parts, &sizes, &sizes2, &a, &b, &d, &e, nullptr)
+                        : rtablemd_(f.c_str(), &sizes, &a, &b, &d, nullptr);
+    EXPECT_EQ(format == "XY" ? got : got + 1, 0) << format;
+    EXPECT_EQ(takeErr(), "\nFile '" + f + "' " + none) << format;
   }
 }
 
@@ -185,7 +234,7 @@ TEST_F(Readers, OutputsPassedAsNullLeaveNothingBehind) {
   // Under the leak checker: arrays filled for null outputs must not outlive the call.
   const auto f = write("pairs.txt", "# Table format: 1D\n0 1\n2 3\n");
   EXPECT_EQ(rtable1du_(f.c_str(), nullptr, nullptr, nullptr, nullptr), 2);
-  EXPECT_EQ(rtable0du_(f.c_str(), nullptr, nullptr, nullptr), 2);
+  EXPECT_EQ(rtable0du_(write("zero.txt", "# Table format: 0D\n0\n2\n").c_str(), nullptr, nullptr, nullptr), 2);
   EXPECT_EQ(rtablexy_(write("p.xy", "0 1\n2 3\n").c_str(), nullptr, nullptr, nullptr, nullptr, nullptr), 1);
   int dim = 2;
   EXPECT_EQ(rtablend_(write("t.2d", "# Table format: 2D\n2 2\n0 1\n0 1\n1 2 3 4\n").c_str(), &dim, nullptr,
