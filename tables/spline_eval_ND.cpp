@@ -436,18 +436,23 @@ double CubicModes(const NDSpline &s, const Cell &q, int mode, const int *dirs, d
 template <int D>
 [[gnu::noinline]] double CubicEval(NDSpline &s, const double *x, int mode, const int *dirs,
                                    Memory &mem, double *out) {
+  // Only the second-derivative modes lock intervals; the others remember
+  // each interval as soon as it is found (stored one by one: a copy of the
+  // whole array would read back stores not yet done).
+  const bool lockable = mode == kSecond || mode == kHessian;
   double xs[D];
   int is[D];
   for (int k = 0; k < D; ++k) {
     xs[k] = x[s.pivot[k]];
     LocateAxis(s, k, mem, xs[k], is[k]);
+    if (lockable)
+      s.cur[k] = is[k], s.cur_x[k] = xs[k];
+    else
+      mem.interval[k] = is[k];
   }
-  if (mode == kSecond || mode == kHessian) {
-    for (int k = 0; k < D; ++k) s.cur[k] = is[k], s.cur_x[k] = xs[k];
+  if (lockable) {
     HandleNDDisc(s, mem);
     for (int k = 0; k < D; ++k) is[k] = s.cur[k];
-  } else {
-    for (int k = 0; k < D; ++k) mem.interval[k] = is[k];
   }
   Cell q;
   q.any = false;
