@@ -2,6 +2,9 @@
 // constants, the smooth steps between bands, and their few cross calls.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 #include "hydraulics/hydindex.hpp"
 
 inline constexpr double kPatm = 101300.0;  // Pa
@@ -21,6 +24,12 @@ extern HydFamilySwitches familySwitches;
 namespace kiv::hyd {
 
 inline HydFamilySwitches &switches() { return familySwitches; }
+
+// Equal to the bit, so that -0 is not +0 and a NaN may equal itself: what a
+// remembered result may be reused for.
+inline bool sameBits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
 
 // Falling smooth steps from 1 at s = 0 to 0 at s = 1, flat at both ends:
 // (1 - s)^5 (1 + c1 s + c2 s^2 + c3 s^3 + c4 s^4), and their slopes.

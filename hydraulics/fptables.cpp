@@ -7,6 +7,7 @@
 #include <cmath>
 #include <new>
 
+#include "hydraulics/fluidlaws.hpp"
 #include "hydraulics/fptables.hpp"
 #include "tables/kiv_splines.h"
 
@@ -18,14 +19,14 @@ using kiv::hyd::TableFluid;
 // Denormal compressibilities are taken as zero: the bulk modulus is infinite.
 constexpr double kTiny = 2.2250738585072014e-308;
 
-double splineValue(int id, double p) {
-  int d = constants().gzero;
-  return getlspl_(&id, &p, &d);
+kiv::lsp::Point readSpline(int id, double p, int &memory) {
+  return kiv::lsp::evaluate(id, p, constants().gzero, memory);
 }
 
+// Integral from 0 of a spline read once (the build's own readings).
 double splineIntegral(int id, double p) {
-  int d = constants().gzero;
-  return getlspi_(&id, &p, &d);
+  int memory = -2;
+  return readSpline(id, p, memory).integral;
 }
 
 int makeSpline(std::vector<double> &x, std::vector<double> &y) {
@@ -42,52 +43,85 @@ double highestPressure(const std::vector<double> &p) { return std::max(p.front()
   KivExit(1);
 }
 
-// Density of table k at p: the reference density times the exponential of
-// the compressibility integrated from the reference pressure.
-double densityOfTable(const HydTableSlot &s, size_t k, double p) {
-  double I = splineIntegral(s.bm_spline[k], p);
-  if (I > 100.0) {
-    stepdn_();
-    I = 100.0;
+// The bulk/density tables of bracket k read at p (k + 1 too when both),
+// reusing what the last reading at that pressure found.  Readings that may
+// hold an interval for the discontinuity handling are never reused.
+HydTableReading &readingAt(HydTableSlot &s, int k, bool both, double p) {
+  HydTableReading &r = s.reading;
+  if (r.k != k || !kiv::hyd::sameBits(r.p, p) || constants().gzero != 0) {
+    r.p = p;
+    r.k = k;
+    r.tables = 0;
   }
-  const double base = s.bm_mode == 2 ? s.bm_value[k].front() : s.ref_density[k];
-  return base * std::exp(I - s.ref_integral[k]);
+  for (const int need = both ? 2 : 1; r.tables < need; ++r.tables) {
+    const auto j = static_cast<size_t>(r.tables);
+    const auto t = static_cast<size_t>(k) + j;
+    const kiv::lsp::Point at = readSpline(s.bm_spline[t], p, s.bm_memory[t]);
+    r.value[j] = at.value;
+    r.integral[j] = at.integral;
+    r.density_known[j] = false;
+  }
+  return r;
 }
 
-double bulkOfTable(const HydTableSlot &s, size_t k, double p) {
-  return 1.0 / splineValue(s.bm_spline[k], p);
+// Density of table k + j of a reading: the reference density times the
+// exponential of the compressibility integrated from the reference
+// pressure.  An integral above 100 is capped, with a step-down at every use.
+double densityOf(const HydTableSlot &s, HydTableReading &r, size_t j) {
+  if (!r.density_known[j]) {
+    const auto k = static_cast<size_t>(r.k) + j;
+    double I = r.integral[j];
+    r.capped[j] = I > 100.0;
+    if (r.capped[j]) I = 100.0;
+    const double base = s.bm_mode == 2 ? s.bm_value[k].front() : s.ref_density[k];
+    r.density[j] = base * std::exp(I - s.ref_integral[k]);
+    r.density_known[j] = true;
+  }
+  if (r.capped[j]) stepdn_();
+  return r.density[j];
 }
 
-// Warns once per family and fluid that p lies above the pressures of the
-// tables in use.
-void pressureWarning(const TableFluid &f, bool density, double t_celsius, double p) {
-  const HydTableSlot &s = *f.slot;
-  const HydFluidRecord &r = *f.record;
+// Above which pressure a family warns at bracket k and temperature t.
+const HydPressureLimit &pressureLimit(HydTableSlot &s, bool density, int k, double t) {
+  HydPressureLimit &L = density ? s.bm_limit : s.mu_limit;
+  if (L.k == k && kiv::hyd::sameBits(L.t_celsius, t)) return L;
   const auto &temps = density ? s.bm_temperature : s.mu_temperature;
   const auto &press = density ? s.bm_pressure : s.mu_pressure;
   const auto n = temps.size();
-  const auto k = static_cast<size_t>(density ? r.bm_bracket : r.mu_bracket);
-  double limit, shown;
-  const char *word;
-  if (k == n - 1) {
-    limit = highestPressure(press[n - 1]);
-    word = "maximum";
-    shown = temps[n - 1];
-  } else if (t_celsius < temps[0]) {
-    limit = highestPressure(press[0]);
-    word = "minimum";
-    shown = temps[0];
+  const auto b = static_cast<size_t>(k);
+  if (b == n - 1) {
+    L.limit = highestPressure(press[n - 1]);
+    L.word = "maximum";
+    L.shown = temps[n - 1];
+  } else if (t < temps[0]) {
+    L.limit = highestPressure(press[0]);
+    L.word = "minimum";
+    L.shown = temps[0];
   } else {
-    word = "current";
-    shown = t_celsius;
-    if (t_celsius == temps[k])
-      limit = highestPressure(press[k]);
-    else if (t_celsius == temps[k + 1])
-      limit = highestPressure(press[k + 1]);
+    L.word = "current";
+    L.shown = t;
+    if (t == temps[b])
+      L.limit = highestPressure(press[b]);
+    else if (t == temps[b + 1])
+      L.limit = highestPressure(press[b + 1]);
     else
-      limit = std::max(highestPressure(press[k]), highestPressure(press[k + 1]));
+      L.limit = std::max(highestPressure(press[b]), highestPressure(press[b + 1]));
   }
-  if (!(p > limit)) return;
+  L.k = k;
+  L.t_celsius = t;
+  return L;
+}
+
+// Warns once per family and fluid, on a print step, that p lies above the
+// pressures of the tables in use.
+void warnAbovePressure(const TableFluid &f, bool density, double t_celsius, double p) {
+  HydTableSlot &s = *f.slot;
+  int &warned = density ? s.bm_warned : s.mu_warned;
+  if (warned) return;
+  const HydFluidRecord &r = *f.record;
+  const HydPressureLimit &L =
+      pressureLimit(s, density, density ? r.bm_bracket : r.mu_bracket, t_celsius);
+  if (!(p > L.limit) || !isprint_()) return;
   kivfprintf(
       stderr,
       "\nWarning in hydraulic fluid index %d concerning %s defined in file '%s': current\n"
@@ -95,9 +129,9 @@ void pressureWarning(const TableFluid &f, bool density, double t_celsius, double
       "degC). %s\nwill be saturated to its value at %g degC and %g bar.\n",
       f.index,
       density ? kiv::hyd::densityQuantity(s.bm_mode) : kiv::hyd::viscosityQuantity(s.mu_mode),
-      r.file_name ? r.file_name : "", p / 1e5, limit / 1e5, word, shown,
-      density ? "Bulk modulus" : "Absolute viscosity", shown, limit / 1e5);
-  (density ? f.slot->bm_warned : f.slot->mu_warned) = 1;
+      r.file_name ? r.file_name : "", p / 1e5, L.limit / 1e5, L.word, L.shown,
+      density ? "Bulk modulus" : "Absolute viscosity", L.shown, L.limit / 1e5);
+  warned = 1;
 }
 
 }  // namespace
@@ -116,45 +150,47 @@ TableFluid tableFluid(int index) {
 }
 
 double tableDensity(const TableFluid &f, double t_celsius, double p) {
-  if (!f.slot->bm_warned && isprint_()) pressureWarning(f, true, t_celsius, p);
-  const HydTableSlot &s = *f.slot;
+  warnAbovePressure(f, true, t_celsius, p);
+  HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
-  const auto k = static_cast<size_t>(r.bm_bracket);
-  if (r.bm_weight_up == 0.0) {
-    const double rho = densityOfTable(s, k, p);
-    return r.bm_weight_lo == 0.0 ? rho : r.bm_weight_lo * rho;
+  const double wlo = r.bm_weight_lo, wup = r.bm_weight_up;
+  HydTableReading &at = readingAt(s, r.bm_bracket, wup != 0.0, p);
+  if (wup == 0.0) {
+    const double rho = densityOf(s, at, 0);
+    return wlo == 0.0 ? rho : wlo * rho;
   }
   double sum = 0.0;
-  if (r.bm_weight_lo != 0.0) sum = r.bm_weight_lo * densityOfTable(s, k, p);
-  return sum + r.bm_weight_up * densityOfTable(s, k + 1, p);
+  if (wlo != 0.0) sum = wlo * densityOf(s, at, 0);
+  return sum + wup * densityOf(s, at, 1);
 }
 
 double tableBulk(const TableFluid &f, double t_celsius, double p) {
-  if (!f.slot->bm_warned && isprint_()) pressureWarning(f, true, t_celsius, p);
-  const HydTableSlot &s = *f.slot;
+  warnAbovePressure(f, true, t_celsius, p);
+  HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
-  const auto k = static_cast<size_t>(r.bm_bracket);
   const double wlo = r.bm_weight_lo, wup = r.bm_weight_up;
-  double bk = bulkOfTable(s, k, p);
+  HydTableReading &at = readingAt(s, r.bm_bracket, wup != 0.0, p);
+  double bk = 1.0 / at.value[0];
   if (wup == 0.0) return bk;
-  const double bk1 = bulkOfTable(s, k + 1, p);
+  const double bk1 = 1.0 / at.value[1];
   if (wlo == 0.0) bk = 0.0;
   if (bk1 == 0.0) return bk;
   if (bk == 0.0) return bk1;
-  const double rk = densityOfTable(s, k, p), rk1 = densityOfTable(s, k + 1, p);
+  const double rk = densityOf(s, at, 0), rk1 = densityOf(s, at, 1);
   return (wlo * rk + wup * rk1) / (wup * rk1 / bk1 + wlo * rk / bk);
 }
 
 double tableViscosity(const TableFluid &f, double t_celsius, double p) {
-  if (!f.slot->mu_warned && isprint_()) pressureWarning(f, false, t_celsius, p);
-  const HydTableSlot &s = *f.slot;
+  warnAbovePressure(f, false, t_celsius, p);
+  HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
   const auto k = static_cast<size_t>(r.mu_bracket);
   const double wlo = r.mu_weight_lo, wup = r.mu_weight_up;
-  if (wlo == 0.0 && wup == 0.0) return splineValue(s.mu_spline[k], p);
+  auto table = [&](size_t t) { return readSpline(s.mu_spline[t], p, s.mu_memory[t]).value; };
+  if (wlo == 0.0 && wup == 0.0) return table(k);
   double sum = 0.0;
-  if (wlo != 0.0) sum = wlo * splineValue(s.mu_spline[k], p);
-  if (wup != 0.0) sum += wup * splineValue(s.mu_spline[k + 1], p);
+  if (wlo != 0.0) sum = wlo * table(k);
+  if (wup != 0.0) sum += wup * table(k + 1);
   return sum;
 }
 
@@ -191,6 +227,7 @@ void buildDensityTables(int index) {
   HydTableSlot &s = b->tables[static_cast<size_t>(index)];
   const size_t nT = s.bm_temperature.size();
   s.bm_spline.assign(nT, -1);
+  s.bm_memory.assign(nT, -2);
   s.ref_integral.assign(nT, 0.0);
   std::vector<double> x, g;
   for (size_t k = 0; k < nT; ++k) {
@@ -269,6 +306,7 @@ void buildViscosityTables(int index) {
         s.mu_value[k][j] *= kiv::hyd::tableDensity(f, s.mu_temperature[k], s.mu_pressure[k][j]);
   }
   s.mu_spline.assign(nV, -1);
+  s.mu_memory.assign(nV, -2);
   for (size_t k = 0; k < nV; ++k) {
     const int id = makeSpline(s.mu_pressure[k], s.mu_value[k]);
     if (id < 0) {
@@ -317,6 +355,29 @@ TableBracket tableBracket(const std::vector<double> &temperatures, double t) {
   out.k = static_cast<int>(n - 1);
   if (t > temperatures[n - 1]) out.side = 1;
   return out;
+}
+
+void temperatureWarning(int index, double t, const TableBracket &b,
+                        const std::vector<double> &temps, const char *name, const char *file) {
+  if (b.side == 0) return;
+  const bool below = b.side < 0;
+  kivfprintf(stderr,
+             "\nWarning in hydraulic fluid index %d: current temperature (%g degC) is %s than %s "
+             "temperature (%g degC) for\n%s in file '%s'. The %s will be saturated to extreme "
+             "values\noccurring in the file.\n",
+             index, t, below ? "lower" : "greater", below ? "minimum" : "maximum",
+             below ? temps.front() : temps.back(), name, file, name);
+}
+
+void moveTableFluid(int index, HydFluidRecord &r, const HydTableSlot &s, double t, bool warn) {
+  if (warn) {
+    const char *file = r.file_name ? r.file_name : "";
+    temperatureWarning(index, t, tableBracket(s.bm_temperature, t), s.bm_temperature,
+                       densityQuantity(s.bm_mode), file);
+    temperatureWarning(index, t, tableBracket(s.mu_temperature, t), s.mu_temperature,
+                       viscosityQuantity(s.mu_mode), file);
+  }
+  setTableBrackets(r, s, t);
 }
 
 void setTableBrackets(HydFluidRecord &r, const HydTableSlot &s, double t) {

@@ -42,6 +42,17 @@ struct TableBracket {
 TableBracket tableBracket(const std::vector<double> &temperatures, double t_celsius);
 // Brackets and weights of both families of a table fluid at t_celsius.
 void setTableBrackets(HydFluidRecord &record, const HydTableSlot &slot, double t_celsius);
+// The warning that a fluid temperature lies outside the table temperatures
+// of a family, whose values are then held at the nearest table (nothing
+// when the bracket is inside).
+void temperatureWarning(int index, double t_celsius, const TableBracket &bracket,
+                        const std::vector<double> &temperatures, const char *quantity,
+                        const char *file);
+// Moves the table fluid under index to t_celsius: brackets and weights of
+// both families, each warning as at definition when t_celsius lies outside
+// its tables and warn is set.
+void moveTableFluid(int index, HydFluidRecord &record, const HydTableSlot &slot, double t_celsius,
+                    bool warn);
 
 // Names of the quantities of a table fluid, by definition mode.
 const char *densityQuantity(int mode);

@@ -76,12 +76,17 @@ double taitParameterSlope(const Coefficients &c, double T) {
   return c.B1 + T * (2.0 * c.B2 + 3.0 * c.B3 * T);
 }
 
+// The Tait denominator 1 - Ct ln((P + H) / H) at P [bar] with the
+// parameter H [bar].
+double taitDenominator(const Coefficients &c, double P, double H) {
+  return 1.0 - c.Ct * std::log((P + H) / H);
+}
+
 // d rho_L / d p [kg/m3/Pa] of the Tait density at P [bar] and T [K] (the
-// temperature raised by compression), with the parameter H [bar] and its
-// temperature slope dHdT.
-double taitSlope(const Coefficients &c, double P, double T, double H, double dHdT) {
+// temperature raised by compression), with the parameter H [bar], its
+// temperature slope dHdT and the denominator D there.
+double taitSlope(const Coefficients &c, double P, double T, double H, double dHdT, double D) {
   const double dTdP = 0.0141 - 3.96e-6 * P;
-  const double D = 1.0 - c.Ct * std::log((P + H) / H);
   const double dD = -c.Ct * (H - dTdP * dHdT * P) / (H * (H + P));
   const double RHOVT = c.rho_ref * (1.0 - c.alpha_T * T);
   return (-c.rho_ref * c.alpha_T * dTdP - dD * RHOVT / D) / D / 1e5;
@@ -93,8 +98,8 @@ bool lawHolds(const Coefficients &c, double T) {
   const double H = taitParameter(c, T), dHdT = taitParameterSlope(c, T);
   if (!(H > kTaitFloor)) return false;
   for (double P = kPfloorBar;; P = std::min(P + 25.0, kPmaxBar)) {
-    const bool finite = 1.0 - c.Ct * std::log((P + H) / H) > 0.0;
-    if (!(finite && taitSlope(c, P, T, H, dHdT) > 0.0)) return false;
+    const double D = taitDenominator(c, P, H);
+    if (!(D > 0.0 && taitSlope(c, P, T, H, dHdT, D) > 0.0)) return false;
     if (P == kPmaxBar) return true;
   }
 }
@@ -119,6 +124,7 @@ double taitLimit(const Coefficients &c) {
 struct Evaluation {
   double PRESS = 0, PABS = 0, DEGK = 0;
   double THETA = 0, RHOVAP = 0, RHOLIQ = 0, RHOVT = 0, HILF = 0;
+  double TAIT = 1;  // Tait denominator of RHOLIQ, for its bulk modulus
   double RHONOAIR = 0, RHOAIR = 0, PHI = 0;
   bool held = false;  // Tait parameter held at its limit temperature
 };
@@ -224,7 +230,8 @@ void liquid(int i, bool exists, bool honour_silent) {
                R.RBTYPE, limit - 273.15, e.DEGK - 273.15);
     mayBeWrong(i);
   }
-  e.RHOLIQ = e.RHOVT / (1.0 - c.Ct * std::log((e.PRESS + e.HILF) / e.HILF));
+  e.TAIT = taitDenominator(c, e.PRESS, e.HILF);
+  e.RHOLIQ = e.RHOVT / e.TAIT;
 }
 
 // Liquid bulk modulus [Pa] of the last evaluation: the exact tangent of the
@@ -233,7 +240,7 @@ double liquidBulk() {
   const Coefficients &c = kFuel[R.RBTYPE];
   const Evaluation &e = R.e;
   const double dHdT = e.held ? 0.0 : taitParameterSlope(c, e.DEGK);
-  return e.RHOLIQ / taitSlope(c, e.PRESS, e.DEGK, e.HILF, dHdT);
+  return e.RHOLIQ / taitSlope(c, e.PRESS, e.DEGK, e.HILF, dHdT, e.TAIT);
 }
 
 double airMassFraction() {

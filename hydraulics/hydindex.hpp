@@ -12,6 +12,28 @@
 
 inline constexpr int kHydIndexCount = KIV_HYD_MAX_INDEX + 1;
 
+// The bulk/density tables of one bracket read at one pressure: per table
+// in use (k, and k + 1 when the upper weight counts) the spline value and
+// integral, and the table density once asked for.  Density and bulk modulus
+// at the same pressure share it, so one interval search serves both.
+struct HydTableReading {
+  double p = 0.0;
+  int k = -1;      // -1: nothing read yet
+  int tables = 0;  // how many of k, k + 1 are read
+  double value[2] = {}, integral[2] = {};
+  double density[2] = {};
+  bool density_known[2] = {}, capped[2] = {};
+};
+
+// The pressure above which a family of a table fluid warns, for the bracket
+// and fluid temperature it was worked out for.
+struct HydPressureLimit {
+  int k = -1;  // -1: not worked out yet
+  double t_celsius = 0.0;
+  double limit = 0.0, shown = 0.0;  // Pa; degC
+  const char *word = "";
+};
+
 // Tables of one fluid defined from a data file, by fluid index.  "bm" is the
 // bulk-modulus/density family (bm_mode 1 bulk modulus, 2 density, 3 speed of
 // sound), "mu" the viscosity family (mu_mode 1 absolute, 2 kinematic); one
@@ -24,8 +46,18 @@ struct HydTableSlot {
   std::vector<std::vector<double>> mu_pressure, mu_value;
   std::vector<double> ref_density, ref_pressure, ref_integral;
   std::vector<int> bm_spline, mu_spline;
+  std::vector<int> bm_memory, mu_memory;  // interval memory per spline, -2: none
   int bm_warned = 0;
   int mu_warned = 0;
+  HydTableReading reading;
+  HydPressureLimit bm_limit, mu_limit;
+};
+
+// A power base^exponent that loading a fluid raised, kept with its
+// arguments so that selecting the fluid again finds it.
+struct HydPower {
+  double base = 0.0, exponent = 0.0, value = 0.0;
+  bool known = false;
 };
 
 struct HydIndexList {
@@ -43,6 +75,8 @@ struct HydIndexList {
   std::array<int, kHydIndexCount> general_map, fuel_map, simple_map;
   std::array<HydTableSlot, kHydIndexCount> tables;
   std::array<double *, kHydIndexCount> mass_total{}, volume_total{};
+  // Per index: 101300^(1/n) and (vapour saturation pressure)^(1/n).
+  std::array<std::array<HydPower, 2>, kHydIndexCount> powers{};
 };
 
 // Registry checks, in this order: a registry exists for the current system,
@@ -112,6 +146,27 @@ struct GeneralProperties {
 // number, or an index in use.
 void defineConstant(int index, double rho, double bulk_modulus, double slope, double mu,
                     const GeneralProperties &g);
+
+// Defines a general fluid whose density or bulk modulus and viscosity come
+// from a fluid data file: true when defined, false after messages (nothing
+// of the file is kept).
+bool defineFromFile(int index, const char *file_name, const GeneralProperties &g);
+
+// A fluid of the fuel model as its definer takes it (fuel type 1..12,
+// pressures in Pa gauge, air/gas in per cent, temperature in degC).
+struct FuelProperties {
+  int fuel_type;
+  double p_sat_high, p_sat_low, vapour_molar_mass, mu_air, mu_vapour;
+  double air_percent, t_celsius, polytropic;
+};
+void defineFuel(int index, const FuelProperties &f);
+
+// A fluid of the simple model as its definer takes it; ends the run on a
+// density or bulk modulus that is not a finite positive number.
+struct SimpleProperties {
+  double rho, bulk_modulus, mu, p_sat, air_percent, t_celsius, polytropic, extra;
+};
+void defineSimple(int index, const SimpleProperties &s);
 
 // Add a record under its index as every definer does: create and initialise
 // the block when needed, check that the index is free, append (MemoryError

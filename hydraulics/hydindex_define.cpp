@@ -57,6 +57,38 @@ void kiv::hyd::defineConstant(int index, double rho, double bulk_modulus, double
   addGeneral(r, "fpconbmu2_");
 }
 
+void kiv::hyd::defineFuel(int index, const FuelProperties &f) {
+  const HydFuelRecord r{f.fuel_type,
+                        index,
+                        f.p_sat_high,
+                        f.p_sat_low,
+                        f.vapour_molar_mass,
+                        f.mu_air,
+                        f.mu_vapour,
+                        f.air_percent / lib().gcent,
+                        f.t_celsius + lib().gtref,
+                        f.polytropic,
+                        -1};
+  addFuel(r, "fprprop_");
+  setbflag_(&index);
+}
+
+void kiv::hyd::defineSimple(int index, const SimpleProperties &s) {
+  if (!positiveProperties(index, {{"density", s.rho}, {"bulk modulus", s.bulk_modulus}}))
+    KivExit(1);
+  const HydSimpleRecord r{index,
+                          s.rho,
+                          s.bulk_modulus,
+                          s.mu,
+                          s.p_sat,
+                          s.air_percent / lib().gcent,
+                          s.t_celsius + lib().gtref,
+                          s.polytropic,
+                          s.extra};
+  addSimple(r, "fpspind_");
+  simprop_(&index);
+}
+
 extern "C" {
 
 void fpconbmu2_(int *index, double *rho, double *bulk_modulus, double *slope, double *mu,
@@ -111,35 +143,14 @@ void fpuserd_(int *index, HydUserFunction density, HydUserFunction bulk_modulus,
 void fprprop_(int *fuel_type, int *index, double *p_sat_high, double *p_sat_low,
               double *vapour_molar_mass, double *mu_air, double *mu_vapour, double *air_percent,
               double *temperature_celsius, double *polytropic) {
-  const HydFuelRecord r{*fuel_type,
-                        *index,
-                        *p_sat_high,
-                        *p_sat_low,
-                        *vapour_molar_mass,
-                        *mu_air,
-                        *mu_vapour,
-                        *air_percent / lib().gcent,
-                        *temperature_celsius + lib().gtref,
-                        *polytropic,
-                        -1};
-  kiv::hyd::addFuel(r, "fprprop_");
-  setbflag_(index);
+  kiv::hyd::defineFuel(*index, {*fuel_type, *p_sat_high, *p_sat_low, *vapour_molar_mass, *mu_air,
+                                *mu_vapour, *air_percent, *temperature_celsius, *polytropic});
 }
 
 void fpspind_(int *index, double *rho, double *bulk_modulus, double *mu, double *p_sat,
               double *air_percent, double *temperature_celsius, double *polytropic, double *extra) {
-  if (!kiv::hyd::positiveProperties(*index, {{"density", *rho}, {"bulk modulus", *bulk_modulus}})) KivExit(1);
-  const HydSimpleRecord r{*index,
-                          *rho,
-                          *bulk_modulus,
-                          *mu,
-                          *p_sat,
-                          *air_percent / lib().gcent,
-                          *temperature_celsius + lib().gtref,
-                          *polytropic,
-                          *extra};
-  kiv::hyd::addSimple(r, "fpspind_");
-  simprop_(index);
+  kiv::hyd::defineSimple(*index, {*rho, *bulk_modulus, *mu, *p_sat, *air_percent,
+                                  *temperature_celsius, *polytropic, *extra});
 }
 
 }  // extern "C"

@@ -220,14 +220,12 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     double p_sat = in.real(), air = in.real(), t = in.real(), poly = in.real();
     double mu_air = in.real(), high = in.real(), low = in.real();
     double mu_vapour = in.real(), molar = in.real(), air_density = in.real();
+    const kiv::hyd::GeneralProperties props{p_sat, air, t,         poly,  mu_air,
+                                            high,  low, mu_vapour, molar, air_density};
     if (kind == 1) {
-      if (fptables_(&index, &p_sat, &air, &t, &poly, file.get(), &mu_air, &high, &low, &mu_vapour,
-                    &molar, &air_density) != 1)
-        KivExit(1);
+      if (!kiv::hyd::defineFromFile(index, file.get(), props)) KivExit(1);
     } else {
-      double slope = 0.0;
-      fpconbmu2_(&index, &rho, &bulk, &slope, &mu, &p_sat, &air, &t, &poly, &mu_air, &high, &low,
-                 &mu_vapour, &molar, &air_density);
+      kiv::hyd::defineConstant(index, rho, bulk, 0.0, mu, props);
     }
   }
 
@@ -239,7 +237,7 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     double high = in.real(), low = in.real(), molar = in.real();
     double mu_air = in.real(), mu_vapour = in.real();
     double air = in.real(), t = in.real(), poly = in.real();
-    fprprop_(&type, &index, &high, &low, &molar, &mu_air, &mu_vapour, &air, &t, &poly);
+    kiv::hyd::defineFuel(index, {type, high, low, molar, mu_air, mu_vapour, air, t, poly});
   }
 
   const int simples = in.count();
@@ -249,7 +247,7 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     double rho = in.real(), bulk = in.real(), mu = in.real();
     double p_sat = in.real(), air = in.real(), t = in.real(), poly = in.real();
     double extra = in.real();
-    fpspind_(&index, &rho, &bulk, &mu, &p_sat, &air, &t, &poly, &extra);
+    kiv::hyd::defineSimple(index, {rho, bulk, mu, p_sat, air, t, poly, extra});
   }
 }
 

@@ -266,35 +266,19 @@ class FluidFileParser {
   const double lowest_ = -getatp_() / 1e5;  // absolute zero, bar gauge
 };
 
-void temperatureWarning(int index, double t, const kiv::hyd::TableBracket &b,
-                        const std::vector<double> &temps, const char *name, const char *file) {
-  if (b.side == 0) return;
-  const bool below = b.side < 0;
-  kivfprintf(stderr,
-             "\nWarning in hydraulic fluid index %d: current temperature (%g degC) is %s than %s "
-             "temperature (%g degC) for\n%s in file '%s'. The %s will be saturated to extreme "
-             "values\noccurring in the file.\n",
-             index, t, below ? "lower" : "greater", below ? "minimum" : "maximum",
-             below ? temps.front() : temps.back(), name, file, name);
-}
-
 }  // namespace
 
-extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
-                         double *temperature_celsius, double *polytropic, const char *file_name,
-                         double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
-                         double *vapour_molar_mass, double *air_density) {
+bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralProperties &g) {
   HydIndexList &b = *GetOrCreateHydIndexList();
   if (!b.initialised) inifprop_();
-  CheckIndex(*index, 1);
-  const int i = *index;
-  const double t = *temperature_celsius;
+  CheckIndex(i, 1);
+  const double t = g.t_celsius;
 
   std::unique_ptr<char, decltype(&std::free)> name(
       kiv::dupText(file_name ? file_name : "", "fptables_"), &std::free);
-  HydFluidRecord r =
-      kiv::hyd::generalRecord(i, 1, *p_sat, *air_percent, t, *polytropic, *mu_air, *p_sat_high,
-                              *p_sat_low, *mu_vapour, *vapour_molar_mass, *air_density);
+  HydFluidRecord r = generalRecord(i, 1, g.p_sat, g.air_percent, t, g.polytropic, g.mu_air,
+                                   g.p_sat_high, g.p_sat_low, g.mu_vapour, g.vapour_molar_mass,
+                                   g.air_density);
 
   b.current = i;
   HydTableSlot &slot = b.tables[static_cast<size_t>(i)];
@@ -311,12 +295,11 @@ extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
     slot = HydTableSlot{};  // nothing of a refused file stays behind
     b.current = -1;
     kivfprintf(stderr, "Check file format for '%s'", name.get());
-    return 0;
+    return false;
   }
 
-  const kiv::hyd::TableBracket bm = kiv::hyd::tableBracket(slot.bm_temperature, t);
-  temperatureWarning(i, t, bm, slot.bm_temperature, kiv::hyd::densityQuantity(slot.bm_mode),
-                     name.get());
+  temperatureWarning(i, t, tableBracket(slot.bm_temperature, t), slot.bm_temperature,
+                     densityQuantity(slot.bm_mode), name.get());
   if (slot.bm_mode != 2) {
     for (size_t k = 0; k < slot.bm_temperature.size(); ++k) {
       const auto &p = slot.bm_pressure[k];
@@ -326,19 +309,30 @@ extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
                    "\nWarning in hydraulic fluid index %d: in file '%s' for %s,\npressure for "
                    "reference density at %g degC (%g bar) is greater than maximum pressure at "
                    "this temperature (%g bar).\n",
-                   i, name.get(), kiv::hyd::densityQuantity(slot.bm_mode), slot.bm_temperature[k],
+                   i, name.get(), densityQuantity(slot.bm_mode), slot.bm_temperature[k],
                    slot.ref_pressure[k] / 1e5, top / 1e5);
     }
   }
-  const kiv::hyd::TableBracket mu = kiv::hyd::tableBracket(slot.mu_temperature, t);
-  temperatureWarning(i, t, mu, slot.mu_temperature, kiv::hyd::viscosityQuantity(slot.mu_mode),
-                     name.get());
-  kiv::hyd::setTableBrackets(r, slot, t);
+  temperatureWarning(i, t, tableBracket(slot.mu_temperature, t), slot.mu_temperature,
+                     viscosityQuantity(slot.mu_mode), name.get());
+  setTableBrackets(r, slot, t);
 
   r.file_name = name.get();
-  kiv::hyd::addGeneral(r, "fptables_");
+  addGeneral(r, "fptables_");
   name.release();  // the registry owns it now
-  kiv::hyd::buildTables(i);
+  buildTables(i);
   b.current = -1;
-  return 1;
+  return true;
+}
+
+extern "C" int fptables_(int *index, double *p_sat, double *air_percent,
+                         double *temperature_celsius, double *polytropic, const char *file_name,
+                         double *mu_air, double *p_sat_high, double *p_sat_low, double *mu_vapour,
+                         double *vapour_molar_mass, double *air_density) {
+  return kiv::hyd::defineFromFile(*index, file_name,
+                                  {*p_sat, *air_percent, *temperature_celsius, *polytropic,
+                                   *mu_air, *p_sat_high, *p_sat_low, *mu_vapour,
+                                   *vapour_molar_mass, *air_density})
+             ? 1
+             : 0;
 }

@@ -319,7 +319,10 @@ KIV_API int fptables_(int *index, double *p_sat, double *air_percent, double *te
 
 /* ---- Fluid property tables ------------------------------------------------ */
 
-/* Moves a table fluid to a new temperature [degC]. */
+/* Moves a table fluid to a new temperature [degC].  Beyond its table
+ * temperatures its values are held at the nearest table, with the warning its
+ * definition gives (not repeated for the temperature it already has); an
+ * impossible temperature is refused with a message. */
 KIV_API void changeT_(int *index, double *temperature_celsius);
 
 /* ---- Master/slave fluid exchange file ------------------------------------- */

@@ -371,6 +371,141 @@ Family family() {
 
 }  // namespace kiv::hyd
 
+namespace {
+
+// ---- Loading the current fluid, by family -----------------------------------
+
+// base^exponent, kept per fluid index in the registry block: switching
+// between fluids finds the powers their loads raised instead of raising
+// them again (same arguments, same value).
+double raised(int index, int which, double base, double exponent) {
+  HydIndexList *b = kiv::hyd::currentBlock();
+  if (!b || !kiv::hyd::validIndex(index)) return std::pow(base, exponent);
+  HydPower &m = b->powers[static_cast<size_t>(index)][static_cast<size_t>(which)];
+  using kiv::hyd::sameBits;
+  if (!(m.known && sameBits(m.base, base) && sameBits(m.exponent, exponent)))
+    m = {base, exponent, std::pow(base, exponent), true};
+  return m.value;
+}
+enum { kAtmosphere = 0, kVapour = 1 };
+
+// A general record (types 1 and 4): constant properties or tables, with the
+// air and vapour bands of the general laws.
+void loadGeneral(int index, int type) {
+  int i = index;
+  const HydFluidRecord *r = retfprop_(&i);
+  if (type == 4 && getftype_(&i) != 4) {
+    kivfprintf(stderr, "No FPDROP icon is in the circuit.\n");
+    KivExit(1);
+  }
+  F.gptrfprop = r;
+  const double alpha = r->air;
+  F.gair = alpha;
+  F.gairden = r->air_density != 0.0 ? r->air_density : F.grhogas;
+  F.gnpoly = r->polytropic;
+  F.gtmp2 = 1.0 / F.gnpoly;
+  F.gtmp1 = F.gtmp2 + 1.0;
+  F.gambtemp = r->temperature;
+  F.gvstp = r->p_sat_high + kPatm;
+  if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
+  F.gK1 = 1.0 - alpha;
+  F.gusetables = r->kind == 1 ? 1 : 0;
+  F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
+  F.gtcelsius = F.gambtemp - F.gtref;
+  if (!F.gusetables) {
+    F.gbmnom = r->bulk_modulus;
+    F.grho = r->density;
+    F.gmuliq = r->viscosity;
+    F.gslope = r->bulk_slope;
+    F.gC1 = (1.0 - alpha) * F.grho;
+    F.gC5 = r->bulk_slope != 0.0 ? 1.0 / r->bulk_slope : 0.0;
+    F.grhomix = F.grho + alpha * F.gairden / (1.0 - alpha);
+    F.gN = alpha * F.gairden + F.gC1;
+  } else {
+    L.table = kiv::hyd::tableFluid(index);
+    F.gC = alpha * F.gairden / (1.0 - alpha) /
+               kiv::hyd::tableDensity(L.table, F.gtcelsius, 0.0) +
+           1.0;
+    F.gC1 = (1.0 - alpha) * kiv::hyd::tableDensity(L.table, 0.0, 0.0);
+    F.gN = alpha * F.gairden + F.gC1;
+  }
+  const double tr = F.gambtemp / F.gtref;
+  F.gC2 = raised(index, kAtmosphere, kPatm, F.gtmp2) * tr;
+  F.gK4 = raised(index, kVapour, F.gvstp, F.gtmp2) * tr * F.gC1 / F.grhovap;
+  F.gstp = r->p_sat + kPatm;
+  F.gK3 = alpha * F.gC2;
+  F.goffset = r->p_sat_high - r->p_sat_low;
+  F.gmuair = r->mu_air;
+  F.gmuvap = r->mu_vapour;
+  if (type == 4) {
+    F.gvstp = 0.0;
+    F.goffset = 0.0;
+    F.gK4 = 0.0;
+    if (familySwitches.gSimplestProperties) InitSimpProps();
+  }
+}
+
+// A fuel record: the fuel model answers; the general constants keep its
+// vapour band and reference liquid density.
+double loadFuel(int index) {
+  int i = index;
+  const HydFuelRecord *r = retrprop_(&i);
+  F.gptrbprop = r;
+  inrbprop_();
+  const double alpha = r->air;
+  F.gair = alpha;
+  F.gambtemp = r->temperature;
+  F.gnpoly = r->polytropic;
+  F.goffset = r->p_sat_high - r->p_sat_low;
+  F.gvstp = r->p_sat_high + kPatm;
+  if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
+  double p0 = 0.0, t0 = F.gtref;
+  F.grho = rbrholiq_(&p0, &t0);
+  F.gC1 = (1.0 - alpha) * F.grho;
+  F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
+  F.gK4 = raised(index, kVapour, F.gvstp, 1.0 / F.gnpoly) * (F.gambtemp / F.gtref) * F.gC1 /
+          F.grhovap;
+  return alpha;
+}
+
+// A simple record: always served by the simple family, whatever another
+// system defined under the same index.
+double loadSimple(int index) {
+  int i = index;
+  simprop_(&i);
+  InitSimpProps();
+  const HydSimpleRecord *r = getspind_(&i);
+  F.gptrsprop = r;
+  F.gair = r->air;
+  F.gnpoly = r->polytropic;
+  F.gbmnom = r->bulk_modulus;
+  F.gstp = r->p_sat + kPatm;
+  F.gambtemp = r->temperature;
+  return r->air;
+}
+
+// Fuel and simple records (and any other type): no air saturation or
+// vapour band of the general laws unless the family sets one.
+void loadOther(int index, int type) {
+  F.gvstp = 0.0;
+  F.gairden = 1.293;
+  F.goffset = 0.0;
+  F.gstp = 1e30;
+  F.gK4 = 0.0;
+  double alpha = 0.0;
+  if (type == 2)
+    alpha = loadFuel(index);
+  else if (type == 3)
+    alpha = loadSimple(index);
+  F.gtmp2 = 1.0 / F.gnpoly;
+  F.gtmp1 = F.gtmp2 + 1.0;
+  F.gC2 = raised(index, kAtmosphere, kPatm, F.gtmp2) * F.gambtemp / F.gtref;
+  F.gK1 = 1.0 - alpha;
+  F.gtcelsius = F.gambtemp - F.gtref;
+}
+
+}  // namespace
+
 void initprops(int index, int type) {
   // Start from the initial values so nothing of the previous fluid remains;
   // only the vapour molar mass is carried over when a record has none.
@@ -386,103 +521,27 @@ void initprops(int index, int type) {
   F.ghindex = index;
   F.ghftype = type;
   F.grhogas = 2937.7 / F.gtref / 8.314;
-  int i = index;
-  double alpha = 0.0;
-  if (type == 1 || type == 4) {
-    const HydFluidRecord *r = retfprop_(&i);
-    if (type == 4 && getftype_(&i) != 4) {
-      kivfprintf(stderr, "No FPDROP icon is in the circuit.\n");
-      KivExit(1);
-    }
-    F.gptrfprop = r;
-    alpha = r->air;
-    F.gair = alpha;
-    F.gairden = r->air_density != 0.0 ? r->air_density : F.grhogas;
-    F.gnpoly = r->polytropic;
-    F.gtmp2 = 1.0 / F.gnpoly;
-    F.gtmp1 = F.gtmp2 + 1.0;
-    F.gambtemp = r->temperature;
-    F.gvstp = r->p_sat_high + kPatm;
-    if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
-    F.gK1 = 1.0 - alpha;
-    F.gusetables = r->kind == 1 ? 1 : 0;
-    F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
-    F.gtcelsius = F.gambtemp - F.gtref;
-    if (!F.gusetables) {
-      F.gbmnom = r->bulk_modulus;
-      F.grho = r->density;
-      F.gmuliq = r->viscosity;
-      F.gslope = r->bulk_slope;
-      F.gC1 = (1.0 - alpha) * F.grho;
-      F.gC5 = r->bulk_slope != 0.0 ? 1.0 / r->bulk_slope : 0.0;
-      F.grhomix = F.grho + alpha * F.gairden / (1.0 - alpha);
-      F.gN = alpha * F.gairden + F.gC1;
-    } else {
-      L.table = kiv::hyd::tableFluid(index);
-      F.gC = alpha * F.gairden / (1.0 - alpha) /
-                 kiv::hyd::tableDensity(L.table, F.gtcelsius, 0.0) +
-             1.0;
-      F.gC1 = (1.0 - alpha) * kiv::hyd::tableDensity(L.table, 0.0, 0.0);
-      F.gN = alpha * F.gairden + F.gC1;
-    }
-    const double tr = F.gambtemp / F.gtref;
-    F.gC2 = std::pow(kPatm, F.gtmp2) * tr;
-    F.gK4 = std::pow(F.gvstp, F.gtmp2) * tr * F.gC1 / F.grhovap;
-    F.gstp = r->p_sat + kPatm;
-    F.gK3 = alpha * F.gC2;
-    F.goffset = r->p_sat_high - r->p_sat_low;
-    F.gmuair = r->mu_air;
-    F.gmuvap = r->mu_vapour;
-    if (type == 4) {
-      F.gvstp = 0.0;
-      F.goffset = 0.0;
-      F.gK4 = 0.0;
-      if (familySwitches.gSimplestProperties) InitSimpProps();
-    }
-  } else {
-    F.gvstp = 0.0;
-    F.gairden = 1.293;
-    F.goffset = 0.0;
-    F.gstp = 1e30;
-    F.gK4 = 0.0;
-    if (type == 2) {
-      const HydFuelRecord *r = retrprop_(&i);
-      F.gptrbprop = r;
-      inrbprop_();
-      alpha = r->air;
-      F.gair = alpha;
-      F.gambtemp = r->temperature;
-      F.gnpoly = r->polytropic;
-      F.goffset = r->p_sat_high - r->p_sat_low;
-      F.gvstp = r->p_sat_high + kPatm;
-      if (r->vapour_molar_mass != 0.0) F.gMolesperkg = 1000.0 / r->vapour_molar_mass;
-      double p0 = 0.0, t0 = F.gtref;
-      F.grho = rbrholiq_(&p0, &t0);
-      F.gC1 = (1.0 - alpha) * F.grho;
-      F.grhovap = F.gvstp / (F.gMolesperkg * 8.3145107 * F.gtref);
-      F.gK4 = std::pow(F.gvstp, 1.0 / F.gnpoly) * (F.gambtemp / F.gtref) * F.gC1 / F.grhovap;
-    } else if (type == 3) {
-      // A simple fluid is always served by the simple family, whatever
-      // another system defined under the same index.
-      simprop_(&i);
-      InitSimpProps();
-      const HydSimpleRecord *r = getspind_(&i);
-      F.gptrsprop = r;
-      alpha = r->air;
-      F.gair = alpha;
-      F.gnpoly = r->polytropic;
-      F.gbmnom = r->bulk_modulus;
-      F.gstp = r->p_sat + kPatm;
-      F.gambtemp = r->temperature;
-    }
-    F.gtmp2 = 1.0 / F.gnpoly;
-    F.gtmp1 = F.gtmp2 + 1.0;
-    F.gC2 = std::pow(kPatm, F.gtmp2) * F.gambtemp / F.gtref;
-    F.gK1 = 1.0 - alpha;
-    F.gtcelsius = F.gambtemp - F.gtref;
-  }
+  if (type == 1 || type == 4)
+    loadGeneral(index, type);
+  else
+    loadOther(index, type);
   F.rhoat0 = -1.0;
 }
+
+namespace {
+
+[[gnu::noinline]] void loadSelection(int index) {
+  HydIndexList &b = kiv::hyd::selectableBlock();
+  // Valid only once loaded: a selection that failed is never taken for done.
+  b.valid = 0;
+  b.current = index;
+  const int type = getftype_(&b.current);
+  initprops(b.current, type);
+  b.valid = 1;
+  selection = {QOR_XB_GlobalSystem, &b, kiv::hyd::generation()};
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -605,18 +664,12 @@ double getnewpol_(void) {
 }
 
 void sethdind_(int *index) {
+  // The same fluid again, the common case, costs these comparisons only.
   if (selection.block && selection.system == QOR_XB_GlobalSystem &&
       selection.generation == kiv::hyd::generation() && selection.block->current == *index &&
       selection.block->valid)
     return;
-  HydIndexList &b = kiv::hyd::selectableBlock();
-  // Valid only once loaded: a selection that failed is never taken for done.
-  b.valid = 0;
-  b.current = *index;
-  const int type = getftype_(&b.current);
-  initprops(b.current, type);
-  b.valid = 1;
-  selection = {QOR_XB_GlobalSystem, &b, kiv::hyd::generation()};
+  loadSelection(*index);
 }
 
 void changeT_(int *index, double *temperature_celsius) {
@@ -624,10 +677,15 @@ void changeT_(int *index, double *temperature_celsius) {
   // An impossible temperature leaves the fluid where it was.
   if (!kiv::hyd::possibleTemperature(*index, *temperature_celsius)) return;
   HydFluidRecord *r = retfprop_(index);
-  r->temperature = *temperature_celsius + kiv::hyd::constants().gtref;
+  const double kelvin = *temperature_celsius + kiv::hyd::constants().gtref;
+  // Outside its tables a fluid is held at the nearest one: said at every
+  // move there, as at definition; the same temperature again says nothing.
+  const bool moved = kelvin != r->temperature;
+  r->temperature = kelvin;
   HydIndexList *b = kiv::hyd::currentBlock();
   if (r->kind == 1)
-    kiv::hyd::setTableBrackets(*r, b->tables[static_cast<size_t>(*index)], *temperature_celsius);
+    kiv::hyd::moveTableFluid(*index, *r, b->tables[static_cast<size_t>(*index)],
+                             *temperature_celsius, moved);
   // The loaded constants hold the old temperature: the next selection
   // reloads them.
   b->valid = 0;

@@ -133,7 +133,8 @@ inline constexpr int kMaxDim = 8;
 // search starts near its own last interval.
 struct Memory {
   int interval[kMaxDim];   // -2: none yet
-  int cycle[kMaxDim];      // periods folded off a cyclic axis (constant, linear)
+  int cycle[kMaxDim];      // periods folded off a cyclic axis (constant, linear;
+                           // cubic: those of the last read, a guess for the next)
   bool cycle_set[kMaxDim];  // a count of any value, -2 included, is legal
   Memory() { reset(); }
   void reset() {

@@ -211,4 +211,22 @@ double BilinearSlope(int id, int axis, double x1, double x2, int disc);
 }  // namespace kiv::sp1
 #endif
 
+/* The library's own folders read a linear spline's value and integral from
+ * one interval search; hosts do not see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+namespace kiv::lsp {
+
+// What getlspl_ and getlspi_ give at one abscissa.
+struct Point {
+  double value, integral;
+};
+
+// Value and integral from 0 of linear spline id at x, the interval searched
+// from the caller's memory mem (-2: none) with the discontinuity handling of
+// disc; an id that holds no spline ends the run.  Allocation-free.
+Point evaluate(int id, double x, int disc, int &mem);
+
+}  // namespace kiv::lsp
+#endif
+
 #endif

@@ -209,6 +209,14 @@ int MissingArgument() {
 
 }  // namespace
 
+kiv::lsp::Point kiv::lsp::evaluate(int id, double x, int disc, int &mem) {
+  const LinearSpline &s = Live(id);
+  if (s.n() == 1) return {s.y[0], (x - s.x[0]) * s.y[0]};
+  const Located l = Locate(s, x, disc, mem);
+  return {ValueOn(s, l.i, l.x),
+          static_cast<double>(l.turns) * s.per_integral + IntegralOn(s, l.i, l.x)};
+}
+
 extern "C" {
 
 int lsplinit_(const int *n, const double *x, const double *y, const int *left_code,

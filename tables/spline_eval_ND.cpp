@@ -129,34 +129,79 @@ inline int packed(int r, int c, int n) {
 
 // ---- Interval search and locking ------------------------------------------
 
+// The coordinate of a cubic table's cyclic axis folded into [a0, an), as
+// interp::fold folds it: x - q*P with q the whole part of the rounded
+// quotient (x - a0)/P, then at most one period added back here; anything
+// else by fold itself, so the bits are fold's.  hint, the q of an earlier
+// read, is kept when |x - a0| lies between |q|*P and (|q|+1)*P with a
+// margin far above every rounding: the rounded quotient then has that whole
+// part, and no division is needed.
+[[gnu::always_inline]] inline double FoldCubic(double x, double a0, double an, int &hint) {
+  const double P = an - a0;
+  if (x >= a0 && x < an && x - a0 < P) return x;
+  const double d0 = x - a0, ad = std::fabs(d0);
+  const double m = std::fabs(static_cast<double>(hint));
+  const double lo = m * P, hi = (m + 1) * P;
+  double q;
+  if (P > 0x1p-900 && ad > lo + lo * 0x1p-48 && ad < hi - hi * 0x1p-48) {
+    q = d0 < 0 ? -m : m;
+  } else {
+    q = d0 >= P && d0 < 2 * P ? 1.0 : std::trunc(d0 / P);
+    if (std::fabs(q) <= 0x1p30) hint = static_cast<int>(q);
+  }
+  if (std::fabs(q) < 1e15) {
+    const double v = x - q * P;
+    if (v >= a0 && v < an) return v;
+    if (v < a0) {
+      const double w = v + P;
+      if (w >= a0 && w < an) return w;
+    }
+  }
+  double y, count;
+  interp::fold(x, a0, an, y, count);
+  return y;
+}
+
+[[gnu::noinline]] double FoldCounted(const NDSpline &s, int k, double v, Memory &mem) {
+  const bool held = mem.cycle_set[k] && getofg_() != 0;
+  v = interp::foldCounted(v, s.axes[k].data(), s.sizes[k], mem.cycle[k], held);
+  mem.cycle_set[k] = true;
+  return v;
+}
+
+[[gnu::noinline]] int ScanFrom(double v, const double *a, int n, int i) {
+  interp::checkInterval(v, a, n, i);
+  return i;
+}
+
+// Folds the coordinate v of axis k when the axis is cyclic and finds its
+// interval i from the remembered one.
+[[gnu::always_inline]] inline void LocateAxis(const NDSpline &s, int k, Memory &mem, double &v,
+                                              int &i) {
+  const double *a = s.axes[k].data();
+  const int n = s.sizes[k];
+  if (s.cyclic(k))
+    v = s.kind == kCubic ? FoldCubic(v, a[0], a[n - 1], mem.cycle[k]) : FoldCounted(s, k, v, mem);
+  // The interval of v is unique, so any search finds the same one: the
+  // remembered interval, the next one, then a guessed search.  Only a NaN
+  // (never inside an interval) keeps the scan from the remembered
+  // interval, which places it there.
+  i = mem.interval[k];
+  if (i >= 0 && i < n - 1 && a[i] <= v && v < a[i + 1]) {
+  } else if (i >= 0 && i < n - 2 && a[i + 1] <= v && v < a[i + 2]) {
+    ++i;
+  } else if (i != -2 && std::isnan(v)) {
+    i = ScanFrom(v, a, n, i);
+  } else {
+    i = interp::bisectScaled(v, a, n, s.scale[k]);
+  }
+}
+
 void HandleNDInterval(NDSpline &s, const double *x, Memory &mem) {
   for (int k = 0; k < s.dim; ++k) {
-    const double *a = s.axes[k].data();
-    const int n = s.sizes[k];
     double v = x[s.pivot[k]];
-    if (s.cyclic(k)) {
-      if (s.kind == kCubic) {
-        double y, count;
-        interp::fold(v, a[0], a[n - 1], y, count);
-        v = y;
-      } else {
-        const bool held = mem.cycle_set[k] && getofg_() != 0;
-        v = interp::foldCounted(v, a, n, mem.cycle[k], held);
-        mem.cycle_set[k] = true;
-      }
-    }
-    // The interval of v is unique, so any search finds the same one: the
-    // remembered interval, the next one, then a guessed search.  Only a NaN
-    // keeps the scan from the remembered interval, which places it there.
-    int i = mem.interval[k];
-    if (i != -2 && std::isnan(v)) {
-      interp::checkInterval(v, a, n, i);
-    } else if (!(i >= 0 && i < n - 1 && a[i] <= v && v < a[i + 1])) {
-      if (i >= 0 && i < n - 2 && a[i + 1] <= v && v < a[i + 2])
-        ++i;
-      else
-        i = interp::bisectScaled(v, a, n, s.scale[k]);
-    }
+    int i;
+    LocateAxis(s, k, mem, v, i);
     s.cur[k] = i;
     s.cur_x[k] = v;
   }
@@ -334,6 +379,17 @@ struct Cell {
   const double *c;
 };
 
+// P(t), continued linearly along the flagged axes.
+template <int D>
+inline double CellValue(const Cell &q) {
+  constexpr int S = D > 0 ? 1 << (2 * (D - 1)) : 1;
+  double v = evalP<D>(q.t, q.h, q.c, S);
+  if (q.any)
+    for (int k = 0; k < D; ++k)
+      if (q.flag[k]) v += derivP<D>(q.t, q.h, q.c, S, k + 1) * q.delta[k];
+  return v;
+}
+
 template <int D>
 double CubicModes(const NDSpline &s, const Cell &q, int mode, const int *dirs, double *out) {
   constexpr int S = D > 0 ? 1 << (2 * (D - 1)) : 1;
@@ -348,13 +404,7 @@ double CubicModes(const NDSpline &s, const Cell &q, int mode, const int *dirs, d
   auto second = [&](int a, int b) {
     return q.flag[a] && q.flag[b] ? 0.0 : secondP<D>(t, h, c, S, a + 1, b + 1);
   };
-  auto value = [&] {
-    double v = evalP<D>(t, h, c, S);
-    if (q.any)
-      for (int k = 0; k < D; ++k)
-        if (q.flag[k]) v += derivP<D>(t, h, c, S, k + 1) * q.delta[k];
-    return v;
-  };
+  auto value = [&] { return CellValue<D>(q); };
   auto along = [&](int dir) {
     const int a = s.ipivot[dir - 1];
     return a < D ? first(a) : 0.0;
@@ -379,6 +429,61 @@ double CubicModes(const NDSpline &s, const Cell &q, int mode, const int *dirs, d
     default:
       return 0.0;
   }
+}
+
+// The whole cubic read with the number of axes fixed, so that the one-axis
+// tables by angle take no loop or cell bookkeeping beyond their own axis.
+template <int D>
+[[gnu::noinline]] double CubicEval(NDSpline &s, const double *x, int mode, const int *dirs,
+                                   Memory &mem, double *out) {
+  // Only the second-derivative modes lock intervals; the others remember
+  // each interval as soon as it is found (stored one by one: a copy of the
+  // whole array would read back stores not yet done).
+  const bool lockable = mode == kSecond || mode == kHessian;
+  double xs[D];
+  int is[D];
+  for (int k = 0; k < D; ++k) {
+    xs[k] = x[s.pivot[k]];
+    LocateAxis(s, k, mem, xs[k], is[k]);
+    if (lockable)
+      s.cur[k] = is[k], s.cur_x[k] = xs[k];
+    else
+      mem.interval[k] = is[k];
+  }
+  if (lockable) {
+    HandleNDDisc(s, mem);
+    for (int k = 0; k < D; ++k) is[k] = s.cur[k];
+  }
+  Cell q;
+  q.any = false;
+  long rank = 0;
+  for (int k = 0; k < D; ++k) {
+    const double *a = s.axes[k].data();
+    const int n = s.sizes[k];
+    int i = is[k];
+    const double xk = xs[k];
+    double c = xk;
+    bool fl = false;
+    if (i < 0) {
+      i = 0;
+      if (s.ext[2 * k] == 1) fl = true, c = a[0];
+    } else if (i >= n - 1) {
+      i = n - 2;
+      if (s.ext[2 * k + 1] == 1) fl = true, c = a[n - 1];
+    }
+    s.cur[k] = i;
+    s.cur_x[k] = c;
+    q.h[k] = a[i + 1] - a[i];
+    q.t[k] = (c - a[i]) / q.h[k];
+    q.delta[k] = xk - c;
+    q.flag[k] = fl;
+    q.any = q.any || fl;
+    rank += i * s.vstride[k];
+  }
+  q.c = s.patches[static_cast<size_t>(rank)];
+  const double r = mode == kValue ? CellValue<D>(q) : CubicModes<D>(s, q, mode, dirs, out);
+  s.corner[0] = r;
+  return r;
 }
 
 }  // namespace
@@ -461,48 +566,13 @@ double LinearSplineEval(NDSpline &s, const double *x, int mode, const int *dirs,
 
 double CubicSplineEval(NDSpline &s, const double *x, int mode, const int *dirs, Memory &mem,
                        double *out) {
-  HandleNDInterval(s, x, mem);
-  if (mode == kSecond || mode == kHessian)
-    HandleNDDisc(s, mem);
-  else
-    RememberIntervals(s, mem);
-  Cell q;
-  q.any = false;
-  long rank = 0;
-  for (int k = 0; k < s.dim; ++k) {
-    const double *a = s.axes[k].data();
-    const int n = s.sizes[k];
-    int i = s.cur[k];
-    const double xk = s.cur_x[k];
-    double c = xk;
-    bool fl = false;
-    if (i < 0) {
-      i = 0;
-      if (s.ext[2 * k] == 1) fl = true, c = a[0];
-    } else if (i >= n - 1) {
-      i = n - 2;
-      if (s.ext[2 * k + 1] == 1) fl = true, c = a[n - 1];
-    }
-    s.cur[k] = i;
-    s.cur_x[k] = c;
-    q.h[k] = a[i + 1] - a[i];
-    q.t[k] = (c - a[i]) / q.h[k];
-    q.delta[k] = xk - c;
-    q.flag[k] = fl;
-    q.any = q.any || fl;
-    rank += i * s.vstride[k];
-  }
-  q.c = s.patches[static_cast<size_t>(rank)];
-  double r;
   switch (s.dim) {
-    case 1: r = CubicModes<1>(s, q, mode, dirs, out); break;
-    case 2: r = CubicModes<2>(s, q, mode, dirs, out); break;
-    case 3: r = CubicModes<3>(s, q, mode, dirs, out); break;
-    case 4: r = CubicModes<4>(s, q, mode, dirs, out); break;
-    default: r = CubicModes<5>(s, q, mode, dirs, out); break;
+    case 1: return CubicEval<1>(s, x, mode, dirs, mem, out);
+    case 2: return CubicEval<2>(s, x, mode, dirs, mem, out);
+    case 3: return CubicEval<3>(s, x, mode, dirs, mem, out);
+    case 4: return CubicEval<4>(s, x, mode, dirs, mem, out);
+    default: return CubicEval<5>(s, x, mode, dirs, mem, out);
   }
-  s.corner[0] = r;
-  return r;
 }
 
 int SplineExtrapolState(NDSpline &s, const double *x) {

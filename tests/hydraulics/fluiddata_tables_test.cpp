@@ -2,10 +2,12 @@
 // pressure against the laws the tables describe, blending between table
 // temperatures, the temperature and pressure warnings, the temperature
 // change, and every refusal of the reader, which leaves nothing behind.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "fluid_test.hpp"
+#include "tables/kiv_splines.h"
 
 namespace kiv::test {
 namespace {
@@ -157,17 +159,94 @@ TEST_F(TableFluids, BlendBetweenTwoTemperaturesAndTheirChange) {
   EXPECT_NEAR(at(muatp_, 2e7), 0.15, 1e-15);
   EXPECT_EQ(at(q0top_, 1e7), at(rhoatp_, 0.0) / at(rhoatp_, 1e7));
 
-  t = 100.0;  // outside: held at the last table, silently
+  t = 100.0;  // outside: held at the last table
   changeT_(&i, &t);
   select(0);
   EXPECT_NEAR(at(rhoatp_, 0.0), 840.0, 1e-12);
-  EXPECT_EQ(takeErr(), "");
+  takeErr();
 
   // Temperatures no fluid can have are refused; the fluid stays at 100 degC.
   for (double bad : {-273.2, std::nan(""), HUGE_VAL}) {
     changeT_(&i, &bad);
     EXPECT_TRUE(r->temperature == 100.0 + kT0 && r->bm_bracket == 1 && !takeErr().empty()) << bad;
   }
+}
+
+// Density and bulk modulus of a bulk-modulus table fluid straight from the
+// flat spline exports: per table the reference density times the exponential
+// of the integrated 1/B since the reference pressure (capped at 100), and
+// 1/B itself; blended by the record's weights, the bulk moduli by volume.
+struct LawValues {
+  double rho, bulk;
+};
+LawValues fromSplines(int index, double p) {
+  const HydFluidRecord &r = *retfprop_(&index);
+  const HydTableSlot &s = kiv::hyd::currentBlock()->tables[static_cast<size_t>(index)];
+  const auto table = [&](int k) {
+    int id = s.bm_spline[static_cast<size_t>(k)], off = 0;
+    const double I = std::min(getlspi_(&id, &p, &off), 100.0);
+    return LawValues{s.ref_density[static_cast<size_t>(k)] *
+                         std::exp(I - s.ref_integral[static_cast<size_t>(k)]),
+                     1.0 / getlspl_(&id, &p, &off)};
+  };
+  const LawValues lo = table(r.bm_bracket);
+  if (r.bm_weight_up == 0.0) return lo;
+  const LawValues up = table(r.bm_bracket + 1);
+  const double wl = r.bm_weight_lo, wu = r.bm_weight_up;
+  return {wl * lo.rho + wu * up.rho,
+          (wl * lo.rho + wu * up.rho) / (wu * up.rho / up.bulk + wl * lo.rho / lo.bulk)};
+}
+
+TEST_F(TableFluids, PropertiesAreTheSplineLawsBitForBit) {
+  // Without air the current fluid answers with the table laws themselves
+  // above 0 bar gauge, whatever order density and bulk modulus are asked in
+  // and whichever fluid or temperature was read at the same pressure before.
+  load(two, {.index = 1, .t_celsius = 30.0});
+  load(two);
+  const std::vector<double> pressures = {0.0, -0.0, 1e7, 1e7, 1.5e7, 0.25e5, 4e7, 4e7, 3.3e7, 1e7};
+  const auto check = [&](int index, const std::string &when) {
+    select(index);
+    for (size_t j = 0; j < pressures.size(); ++j) {
+      const double p = pressures[j];
+      const LawValues law = fromSplines(index, p);
+      const bool bulk_first = j % 3 == 1;
+      const double b0 = bulk_first ? at(bmatp_, p) : 0.0;
+      EXPECT_EQ(at(rhoatp_, p), law.rho) << when << " " << p;
+      EXPECT_EQ(at(bmatp_, p), law.bulk) << when << " " << p;
+      if (bulk_first) {
+        EXPECT_EQ(b0, law.bulk) << when << " " << p;
+      }
+    }
+  };
+  check(0, "40 degC");
+  check(1, "30 degC");
+  check(0, "40 degC again");
+  // Beyond both ends of the tables the laws themselves, bulk modulus first.
+  const kiv::hyd::TableFluid f = kiv::hyd::tableFluid(1);
+  for (double p : {-0.5e5, 6e7}) {
+    const LawValues law = fromSplines(1, p);
+    EXPECT_EQ(kiv::hyd::tableBulk(f, 30.0, p), law.bulk) << p;
+    EXPECT_EQ(kiv::hyd::tableDensity(f, 30.0, p), law.rho) << p;
+  }
+  EXPECT_NE(takeErr().find("index 1 concerning bulk modulus"), std::string::npos);
+  int i = 0;
+  for (double t : {20.0, 60.0, 45.0}) {
+    changeT_(&i, &t);
+    check(0, std::to_string(t) + " degC");
+  }
+  EXPECT_EQ(takeErr(), "");
+
+  // The pressure warning follows the temperature the fluid was moved to.
+  at(rhoatp_, 5e7);
+  EXPECT_NE(takeErr().find("at current temperature (45 degC)"), std::string::npos);
+  load(two, {.index = 2});
+  at(bmatp_, 1e7);
+  i = 2;
+  double t = 60.0;
+  changeT_(&i, &t);
+  select(2);
+  at(bmatp_, 5e7);
+  EXPECT_NE(takeErr().find("at maximum temperature (60 degC)"), std::string::npos);
 }
 
 TEST_F(TableFluids, TemperaturesOutsideTheTables) {
@@ -187,6 +266,39 @@ TEST_F(TableFluids, TemperaturesOutsideTheTables) {
             std::string::npos);
   EXPECT_NEAR(at(rhoatp_, 1e7) / (840.0 * std::exp(1e7 / 1.4e9)), 1.0, 1e-14);
   EXPECT_NEAR(at(muatp_, 0.0), 0.03, 1e-16);
+}
+
+TEST_F(TableFluids, TemperatureChangeBeyondTheTablesWarnsAsTheDefinitionDoes) {
+  load(two);
+  EXPECT_EQ(takeErr(), "");
+  // Both families of the file have tables at 20 and 60 degC only.
+  const auto warning = [&](int index, const std::string &t, const std::string &side,
+                           const std::string &limit) {
+    std::string out;
+    for (const std::string what : {"bulk modulus", "absolute viscosity"})
+      out += "\nWarning in hydraulic fluid index " + std::to_string(index) +
+             ": current temperature (" + t + " degC) is " + side + " temperature (" + limit +
+             " degC) for\n" + what + " in file '" + two + "'. The " + what +
+             " will be saturated to extreme values\noccurring in the file.\n";
+    return out;
+  };
+  int i = 0;
+  const auto move = [&](double t) {
+    changeT_(&i, &t);
+    select(0);
+    return takeErr();
+  };
+  EXPECT_EQ(move(75.0), warning(0, "75", "greater than maximum", "60"));
+  EXPECT_NEAR(at(muatp_, 0.0), 0.03, 1e-16);  // held at the 60 degC table
+  EXPECT_EQ(move(75.0), "");                  // the same temperature: nothing new
+  EXPECT_EQ(move(90.5), warning(0, "90.5", "greater than maximum", "60"));
+  EXPECT_EQ(move(60.0), "");  // the last table temperature is inside
+  EXPECT_EQ(move(20.0), "");
+  EXPECT_EQ(move(-5.0), warning(0, "-5", "lower than minimum", "20"));
+  EXPECT_NEAR(at(muatp_, 0.0), 0.1, 1e-16);  // held at the 20 degC table
+  // A definition at that temperature says the same.
+  load(two, {.index = 1, .t_celsius = -5.0});
+  EXPECT_EQ(takeErr(), warning(1, "-5", "lower than minimum", "20"));
 }
 
 TEST_F(TableFluids, PressureAboveTheTablesWarnsOncePerFamily) {

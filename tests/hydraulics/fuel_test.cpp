@@ -106,6 +106,30 @@ TEST_F(Fuel, EveryFuelTaitDensityTangentBulkModuliAndFiniteValues) {
   takeErr();
 }
 
+TEST_F(Fuel, LiquidBulkModulusIsTheExactTaitTangent) {
+  // B_L = rho_L / (d rho_L / dp) with the temperature raised by compression:
+  // d rho_L / dp [per Pa] = (-rho_ref alpha_T dT/dP - D' rho_ref (1 - alpha_T T) / D) / D / 1e5,
+  // D = 1 - Ct ln((P + H) / H), D' = -Ct (H - dT/dP dH/dT P) / (H (H + P)); to the bit.
+  ASSERT_EQ(add(FuelFluid{.index = 40, .fuel = 2}, FuelFluid{.index = 41, .fuel = 11}), 0);
+  for (int index : {40, 41}) {
+    select(index);
+    const Row &r = kRows[index == 40 ? 2 : 11];
+    for (double T : {260.0, 330.0, 420.0})
+      for (double pa : {0.5e5, 80e5, 1500e5, 4500e5}) {
+        const double bar = pa * 1e-5;  // as the model converts
+        const double Th = heated(T, bar), H = taitParameter(r, Th);
+        const double dTdP = 0.0141 - 3.96e-6 * bar, dHdT = r.B1 + Th * (2.0 * r.B2 + 3.0 * r.B3 * Th);
+        const double D = 1.0 - r.Ct * std::log((bar + H) / H);
+        const double dD = -r.Ct * (H - dTdP * dHdT * bar) / (H * (H + bar));
+        const double RHOVT = r.rho * (1.0 - r.alphaT * Th);
+        const double slope = (-r.rho * r.alphaT * dTdP - dD * RHOVT / D) / D / 1e5;
+        double p = pa, t = T;
+        EXPECT_EQ(rbbmliq_(&p, &t), RHOVT / D / slope) << index << " " << T << " " << bar;
+      }
+  }
+  EXPECT_EQ(takeErr(), "");
+}
+
 TEST_F(Fuel, PressureRangeWarningsOncePerFluid) {
   ASSERT_EQ(add(FuelFluid{.index = 60}, FuelFluid{.index = 61, .fuel = 3}), 0);
   select(60);

@@ -14,15 +14,16 @@ TEST_F(NoAllocation, FluidSelectionPropertiesOrificesAndChambers) {
   general.index = 2;
   FuelFluid fuel;
   fuel.index = 3;
+  const std::string tables = dataDir() + "/hydraulics/two_temperatures.data";
   ASSERT_EQ(guarded([&] {
               define(general);
               define(fuel);
-              return 0;
+              return defineTable(tables, {.index = 4, .air_percent = 1.0}) == 1 ? 0 : 1;
             }),
             0);
   double sum = 0.0;
   auto evaluate = [&] {
-    for (int index : {1, 2, 3}) {
+    for (int index : {1, 2, 3, 4}) {
       select(index);
       for (double p : {-0.97e5, -0.5e5, 0.0, 1e5, 150e5, 300e5}) {
         sum += at(rhoatp_, p) + at(bmatp_, p) + at(q0top_, p) + at(muatp_, p);

@@ -100,6 +100,33 @@ TEST_F(Registry, SelectionReloadsOnlyOnChange) {
   }
 }
 
+TEST_F(Registry, SwitchingBackLoadsWhatTheRecordHolds) {
+  // Air free below 2 bar gauge, vapour below -0.5 bar: loading raises
+  // 101300 Pa and the vapour pressure to the power 1/n.
+  ConstantFluid a{.p_sat = 2e5, .polytropic = 1.4, .high = -50000.0, .low = -60000.0};
+  ConstantFluid b = a, c = a;
+  b.index = 1;
+  b.polytropic = 1.2;
+  c.index = 2;
+  ASSERT_EQ(add(a, b, c), 0);
+  const auto rho = [](int index, double p) {
+    select(index);
+    return at(rhoatp_, p);
+  };
+  const double pressures[] = {1e5, -0.55e5, -0.8e5};  // free air, vapour forming, all gas
+  for (double p : pressures) {
+    const double first = rho(0, p);
+    EXPECT_NE(rho(1, p), first) << p;
+    EXPECT_EQ(rho(0, p), first) << p;
+    EXPECT_EQ(rho(2, p), first) << p;  // a twin loaded once
+  }
+  // A record changed in place loads anew once the selection is forgotten.
+  int zero = 0;
+  retfprop_(&zero)->polytropic = 1.2;
+  SetHydAtFuncEval();
+  for (double p : pressures) EXPECT_EQ(rho(0, p), rho(1, p)) << p;
+}
+
 TEST_F(Registry, VolumeAndMassTotals) {
   ASSERT_EQ(add(ConstantFluid{.index = 4}), 0);
   double volume = 5.0, mass = 6.0, other_v = 1.0, other_m = 1.0, v = 2e-3, m = 1.5;

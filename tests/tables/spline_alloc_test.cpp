@@ -72,6 +72,7 @@ TEST_F(SplineAlloc, EvaluationAllocatesNothing) {
   double p[3] = {10, 0.5, 7}, out = 0, grad[3], hess[6], sum = 0;
   const int d1 = 1, d2[2] = {1, 2};
   int mem = -2, mem2 = -2, disc = 1;
+  kiv::nd::Memory sites[3];  // a reader's own interval memory per spline
   const long before = g_mallocs;
   for (int mode : {KIV_EVAL_ORDINARY, KIV_EVAL_LOCATE, KIV_EVAL_CHECK}) {
     KivBeginEvaluation(mode);
@@ -86,6 +87,8 @@ TEST_F(SplineAlloc, EvaluationAllocatesNothing) {
         splevalalld2_(&id, p, hess);
         splevalv_(&id, &p[0], &p[1], &p[2], &out);
         splextrapol_(&id, p);
+        kiv::nd::Memory &site = sites[id == cubic ? 0 : id == lin_nd ? 1 : 2];
+        sum += kiv::nd::SplineEvalAt(id, p, 0, 1, site) + kiv::nd::SplineEvalAt(id, p, 1, 1, site);
       }
       const double s = a / 40, b = s / 17;
       sum += getlspl_(&lin, &s, &disc) + getlspd_(&lin, &s, &disc) + getlspi_(&lin, &s, &disc) +

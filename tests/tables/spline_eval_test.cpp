@@ -2,8 +2,13 @@
 // the runtime's driver calls, time axes, integrals and the other operations.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <vector>
 
+#include "tables/interp.hpp"
 #include "tables/spline_support.hpp"
 #include "tables/splinend.hpp"
 
@@ -235,6 +240,179 @@ TEST_F(SplineEval, ExtrapolationStates) {
   EXPECT_EQ(KivGetAnswerWord(), 2);
   EXPECT_EQ(at(0.9), 0);  // back in range: reported, state kept
   EXPECT_EQ(KivGetAnswerWord(), 4);
+}
+
+// ---- Reads of cubic tables, bit for bit against a plain read ---------------
+
+uint64_t bits(double v) {
+  uint64_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+
+// Same bits, or both NaN.
+::testing::AssertionResult sameBits(double got, double want) {
+  if (bits(got) == bits(want) || (std::isnan(got) && std::isnan(want)))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << std::hexfloat << got << " instead of " << want;
+}
+
+// A cubic read the plain way: every cyclic coordinate folded by the shared
+// fold, the cell found by a linear scan, the ends clamped, the patch taken
+// as stored, continued linearly along the axes whose extrapolation is linear.
+struct PlainRead {
+  double value, slope;  // slope along internal axis 0
+  int interval[kiv::nd::kMaxCubicDim];
+};
+PlainRead plainRead(const kiv::nd::NDSpline &s, const double *x) {
+  using kiv::nd::EvalNcubic;
+  using kiv::nd::EvalNcubicDerivative;
+  using kiv::nd::EvalNcubicSecondDerivative;
+  const int d = s.dim;
+  double t[kiv::nd::kMaxCubicDim] = {}, h[kiv::nd::kMaxCubicDim] = {}, delta[kiv::nd::kMaxCubicDim] = {};
+  bool flag[kiv::nd::kMaxCubicDim] = {};
+  PlainRead r{};
+  long rank = 0;
+  for (int k = 0; k < d; ++k) {
+    const double *a = s.axes[k].data();
+    const int n = s.sizes[k];
+    double v = x[s.pivot[k]];
+    if (s.cyclic(k)) {
+      double turns;
+      kiv::interp::fold(x[s.pivot[k]], a[0], a[n - 1], v, turns);
+    }
+    int i = -1;  // a NaN stays below every knot
+    while (i + 1 < n && a[i + 1] <= v) ++i;
+    r.interval[k] = i;
+    double c = v;
+    flag[k] = false;
+    if (i < 0) {
+      i = 0;
+      if (s.ext[2 * k] == 1) flag[k] = true, c = a[0];
+    } else if (i >= n - 1) {
+      i = n - 2;
+      if (s.ext[2 * k + 1] == 1) flag[k] = true, c = a[n - 1];
+    }
+    h[k] = a[i + 1] - a[i];
+    t[k] = (c - a[i]) / h[k];
+    delta[k] = v - c;
+    rank += i * s.vstride[k];
+  }
+  const double *p = s.patches[static_cast<size_t>(rank)];
+  const int stride = 1 << (2 * (d - 1));
+  r.value = EvalNcubic(t, h, p, d, stride);
+  for (int k = 0; k < d; ++k)
+    if (flag[k]) r.value += EvalNcubicDerivative(t, h, p, d, stride, k + 1) * delta[k];
+  r.slope = EvalNcubicDerivative(t, h, p, d, stride, 1);
+  if (!flag[0])
+    for (int k = 1; k < d; ++k)
+      if (flag[k]) r.slope += EvalNcubicSecondDerivative(t, h, p, d, stride, 1, k + 1) * delta[k];
+  return r;
+}
+
+// Angles that test the folding and the cell search: random ones over many
+// turns either side, knots and the period seam shifted by whole turns, and
+// their neighbours, tiny, huge and non-finite values.
+std::vector<double> foldingAngles(const std::vector<double> &a, std::mt19937 &rng) {
+  const double a0 = a.front(), an = a.back(), P = an - a0, inf = std::numeric_limits<double>::infinity();
+  std::vector<double> xs;
+  std::uniform_real_distribution<double> turns(-6 * P, 9 * P), wide(-1e7, 1e7);
+  std::uniform_int_distribution<size_t> knot(0, a.size() - 1);
+  std::uniform_int_distribution<int> shift(-40, 40);
+  for (int j = 0; j < 1500; ++j) xs.push_back(turns(rng));
+  for (int j = 0; j < 300; ++j) xs.push_back(wide(rng));
+  for (int j = 0; j < 800; ++j) {
+    const double on = a[knot(rng)] + shift(rng) * P;
+    xs.insert(xs.end(), {on, std::nextafter(on, -inf), std::nextafter(on, inf)});
+  }
+  // The seam m turns away, read after an angle in the turn below it and
+  // after one in the turn above it.
+  for (int m = -400; m <= 400; ++m)
+    for (double e : {a0 + m * P, an + (m - 1) * P})
+      for (double before : {m - 0.5, m + 0.5})
+        xs.insert(xs.end(), {a0 + before * P, e, std::nextafter(e, -inf), std::nextafter(e, inf)});
+  for (double e : {0.0, -0.0, 1e-300, -1e-300, 1e300, -1e300, 1e15 * P, 1e17, -3e16, 2147483648.0 * P,
+                   inf, -inf, std::nan("")})
+    xs.push_back(e);
+  return xs;
+}
+
+void expectPlainReads(int id, const std::vector<double> &xs, size_t dims) {
+  kiv::nd::NDSpline &s = *kiv::nd::FindSpline(id);
+  const int dir = 1;
+  std::vector<double> x(dims, 0.3);
+  // Through the public read with the spline's own memory, in this order and
+  // in steps one pitch apart with a memory per site.
+  kiv::nd::Memory sites[24];
+  for (size_t j = 0; j < xs.size(); ++j) {
+    x[0] = xs[j];
+    if (dims > 1) x[dims - 1] = xs[xs.size() - 1 - j] / 400;
+    const PlainRead want = plainRead(s, x.data());
+    double got = 0, slope = 0;
+    ASSERT_EQ(spleval_(&id, x.data(), &got), 1);
+    EXPECT_TRUE(sameBits(got, want.value)) << "x " << std::hexfloat << x[0];
+    if (!std::isnan(x[0])) {
+      EXPECT_EQ(s.memory.interval[0], want.interval[0]) << std::hexfloat << x[0];
+    }
+    ASSERT_EQ(splevald_(&id, &dir, x.data(), &slope), 1);
+    EXPECT_TRUE(sameBits(slope, want.slope)) << "x " << std::hexfloat << x[0];
+    kiv::nd::Memory &m = sites[j % 24];
+    const double both = kiv::nd::SplineEval(s, x.data(), kiv::nd::kValueFirst, &dir, m, &slope);
+    EXPECT_TRUE(sameBits(both, want.value)) << "x " << std::hexfloat << x[0];
+    EXPECT_TRUE(sameBits(slope, want.slope)) << "x " << std::hexfloat << x[0];
+    x[0] = xs[j] + 15.0 * static_cast<double>(j % 24);
+    EXPECT_TRUE(sameBits(kiv::nd::SplineEvalAt(id, x.data(), kiv::nd::kValue, 1, m), plainRead(s, x.data()).value))
+        << "x " << std::hexfloat << x[0];
+  }
+}
+
+TEST_F(SplineEval, CyclicCubicReadsMatchAPlainReadBitForBit) {
+  std::mt19937 rng(11);
+  // Even knots over one turn, and uneven knots over periods that no decimal
+  // fraction divides cleanly.
+  std::vector<double> even = linspace(0, 360, 721), uneven = {-37.3}, fromZero = {0.0};
+  std::uniform_real_distribution<double> step(0.05, 1.9);
+  while (uneven.size() < 400) uneven.push_back(uneven.back() + step(rng));
+  while (fromZero.size() < 300) fromZero.push_back(fromZero.back() + step(rng));
+  for (const auto &axis : {even, uneven, fromZero}) {
+    Grid g({axis});
+    g.fill([](auto &v) { return std::sin(v[0] * 0.0174) + 0.3 * std::cos(v[0] * 0.21); });
+    g.values.back() = g.values.front();
+    g.codes = {3, 3};
+    const int id = g.cubic();
+    ASSERT_GE(id, 0);
+    auto xs = foldingAngles(axis, rng);
+    expectPlainReads(id, xs, 1);
+    std::shuffle(xs.begin(), xs.end(), rng);
+    expectPlainReads(id, xs, 1);
+  }
+}
+
+// Ends continued linearly or along the end cubic, on a one-axis table and
+// on a 2-D table cyclic along its first axis.
+TEST_F(SplineEval, CubicEndsAndTwoAxisReadsMatchAPlainReadBitForBit) {
+  std::mt19937 rng(12);
+  Grid line({linspace(-2, 3, 41)});
+  line.fill([](auto &v) { return v[0] * v[0] * v[0] - v[0]; });
+  for (int left : {1, 2})
+    for (int right : {1, 2}) {
+      line.ext = {left, right};
+      std::vector<double> xs;
+      std::uniform_real_distribution<double> u(-9, 9);
+      for (int j = 0; j < 600; ++j) xs.push_back(u(rng));
+      for (double e : line.axes[0]) xs.insert(xs.end(), {e, std::nextafter(e, -10.0), std::nextafter(e, 10.0)});
+      expectPlainReads(line.cubic(), xs, 1);
+    }
+  Grid g({linspace(0, 360, 73), linspace(0, 1, 5)});
+  g.fill([](auto &v) { return std::sin(v[0] * 0.0174533) * (1 + v[1] * v[1]); });
+  for (size_t j = 0; j < 5; ++j) g.values[j * 73 + 72] = g.values[j * 73];
+  g.codes = {3, 3, 1, 1};
+  g.ext = {2, 2, 1, 1};
+  const int id = g.cubic();
+  ASSERT_GE(id, 0);
+  auto xs = foldingAngles(g.axes[0], rng);
+  xs.pop_back();  // NaN: its second coordinate would be NaN too
+  expectPlainReads(id, xs, 2);
 }
 
 }  // namespace
