@@ -38,7 +38,7 @@ ShapePtr copyOf(const shape *s) {
 // kNoAngle when either id names no shape or a gear has no teeth (the pair
 // is then left alone).
 int normalise(const egp_params &p, int driving, int driven, Pair &q) {
-  const shape *a = xCD_get_shape_(&driving), *b = xCD_get_shape_(&driven);
+  const shape *a = kiv::geom::findShape(driving), *b = kiv::geom::findShape(driven);
   if (!a || !b || p.teeth_driving < 1 || p.teeth_driven < 1) return kNoAngle;
   double x1, y1, x2, y2;
   egp_get_centroid(a, x1, y1);
@@ -90,7 +90,7 @@ int contactAngle(const egp_params &p, int driving, int driven, double &angle) {
 }
 
 int gearsIntersection(int driving, int driven) {
-  const shape *a = xCD_get_shape_(&driving), *b = xCD_get_shape_(&driven);
+  const shape *a = kiv::geom::findShape(driving), *b = kiv::geom::findShape(driven);
   if (!a || !b) return 1;
   return egp_shape_intersect_shape(a, b) ? 2 : 0;
 }

@@ -102,7 +102,7 @@ int Builder::place() {
   // for the shapes at one angle, the middle one otherwise.
   auto pick = [&](int c, int z) { return mode_ == 1 ? c : c < 0 ? z / 2 : c % z; };
   c1_ = pick(a_.c1, z1_), c2_ = pick(a_.c2, z2_);
-  const shape *s1 = xCD_get_shape_(&a_.driving), *s2 = xCD_get_shape_(&a_.driven);
+  const shape *s1 = kiv::geom::findShape(a_.driving), *s2 = kiv::geom::findShape(a_.driven);
   if (!s1 || !s2) return kSearchFailed;
   if (mode_ == 0 && egp_shape_intersect_shape(s1, s2)) return kBuildGearsIntersect;
 
@@ -120,7 +120,8 @@ int Builder::place() {
   // 0).  The ports move with the gears.
   const double turn = kPi - floor_2pi(std::atan2(y2 - y1, x2 - x1));
   gear1_ = copyOf(s1), gear2_ = copyOf(s2);
-  outlet_ = copyOf(xCD_get_shape_(&a_.outlet)), inlet_ = copyOf(xCD_get_shape_(&a_.inlet));
+  outlet_ = copyOf(kiv::geom::findShape(a_.outlet));
+  inlet_ = copyOf(kiv::geom::findShape(a_.inlet));
   for (shape *s : {gear1_.get(), gear2_.get(), outlet_.get(), inlet_.get()})
     if (s) {
       translate2D_(s, -x1, -y1);

@@ -30,8 +30,7 @@ double Q0(double p) { return q0top_(&p); }
 // passes nothing and reads no fluid property.
 double Orifice(double p1, double p2, double A, double dh) {
   if (A == 0.0) return 0.0;
-  double cqmax = 0.7, lcrit = 1000.0, cq, lambda, v;
-  return orif3f_(&p1, &p2, &A, &dh, &cqmax, &lcrit, &cq, &lambda, &v);
+  return kiv::hyd::orifice(p1, p2, A, dh, 0.7, 1000.0).q;
 }
 double Round(double p1, double p2, double A) {
   return Orifice(p1, p2, A, 2.0 * std::sqrt(A / kPi));
@@ -40,8 +39,7 @@ double Round(double p1, double p2, double A) {
 // Rigid volume.  The submodel's set-up refuses a pump whose own volumes
 // are not all positive; what a caller adds to them is the caller's.
 double Chamber(double p, double V, double q) {
-  double a = 0.0;
-  return pcdyn2_(&p, &a, &V, &q);
+  return kiv::hyd::chamberRate(p, V, 0.0, q);
 }
 
 // num / den, or nothing when a set-up check has let a zero length through.

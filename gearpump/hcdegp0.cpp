@@ -142,12 +142,11 @@ int checkRack(Checks &c) {
 // may be compared with) and its centre (when the centre given may be).
 int checkGearFile(const char *file, int z, bool driving, bool centre_ok, double xc, double yc,
                   int &id, int &teeth, double &rmax) {
-  const int kind = 1;
-  id = xCD_create_object_from_datafile_(file, &kind);
+  id = kiv::geom::shapeFromDataFile(file, 1);
   if (id < 0) return 2;  // the reader said why
   double x = 0, y = 0, rmin = 0;
   teeth = 0;
-  check_gear_id_(&id, &teeth, &x, &y, &rmin, &rmax);
+  kiv::geom::checkGearId(id, &teeth, &x, &y, &rmin, &rmax);
   int st = 0;
   if (z > 0 && teeth != z) {
     kivfprintf(stderr, "\nThe number of teeth on the %s gear, computed from %s, is %d.\n",
@@ -343,7 +342,7 @@ int checkTrialTeeth(const double *r, int z, const Gears &g) {
     if (id < 0) {
       st |= fail(kNotGenerated[driving]);
     } else if (sharp == 2) {
-      delete_shape_id_(&id);
+      kiv::geom::deleteShape(id);
       st |= fail(driving ? "\nThe driving gear has sharp teeth. It is not allowed.\n"
                          : "\nThe driven gear has sharp teeth. It is not allowed.\n");
     }
@@ -408,11 +407,10 @@ void buildGears(const double *mm, int z, bool rack, Gears &g, int instance) {
       fatal(instance);
     }
   }
-  const double zero = 0, quarter = kPi / 2, driven = kPi / 2 + (z % 2 == 0 ? kPi / z : 0);
-  const double dx = -g.a;
-  xCD_rotate_(&g.id1, &zero, &zero, &quarter);
-  xCD_rotate_(&g.id2, &zero, &zero, &driven);
-  xCD_translate_(&g.id2, &dx, &zero);
+  const double driven = kPi / 2 + (z % 2 == 0 ? kPi / z : 0);
+  kiv::geom::rotateId(g.id1, 0.0, 0.0, kPi / 2);
+  kiv::geom::rotateId(g.id2, 0.0, 0.0, driven);
+  kiv::geom::translateId(g.id2, -g.a, 0.0);
 }
 
 // One port: -1 for none, else its shape id (-1 when it cannot be made).
@@ -431,8 +429,7 @@ int buildPort(const double *mm, int definition, const char *file, bool outlet, c
                  "than %.3f [mm].\n",
                  outlet ? "outlet" : "inlet", 1.05 * std::max(g.ra1, g.ra2));
   } else {
-    const int kind = 1;
-    id = xCD_create_object_from_datafile_(file, &kind);
+    id = kiv::geom::shapeFromDataFile(file, 1);
   }
   if (id < 0) failed = true;
   return id;
@@ -441,7 +438,7 @@ int buildPort(const double *mm, int definition, const char *file, bool outlet, c
 double innerRadius(int id) {
   int teeth = 0;
   double xc = 0, yc = 0, rmin = 0, rmax = 0;
-  check_gear_id_(&id, &teeth, &xc, &yc, &rmin, &rmax);
+  kiv::geom::checkGearId(id, &teeth, &xc, &yc, &rmin, &rmax);
   return rmin;
 }
 

@@ -58,10 +58,10 @@ bool Smooth(FilterCurve &c, int n, int linear, int method, int code) {
 
 // One 1-D cubic table over (x, y), n samples; its id or -1.
 int Spline(const double *x, const double *y, int n, int method, int code) {
-  const int dim = 1, codes[2] = {code, code}, ext[2] = {1, 1}, disc = 0;
+  const int codes[2] = {code, code}, ext[2] = {1, 1};
   const double ends[2] = {0.0, 0.0};
   double *axes[1] = {const_cast<double *>(x)};
-  return kivsplinitnd_(&method, &dim, &n, axes, y, codes, ends, ext, &disc);
+  return kiv::nd::CreateCubicND(method, 1, &n, axes, y, codes, ends, ext, 0);
 }
 
 // A table of the first n samples of y.  A cyclic table repeats its first
@@ -213,7 +213,7 @@ bool ChamberTables(const std::array<const Curve *, 4> &raw, const CavitySet (&ge
 }  // namespace
 
 SplineOwner::~SplineOwner() {
-  if (id >= 0) splfree_(&id);
+  if (id >= 0) kiv::nd::FreeSpline(id);
 }
 
 double egp_step_of_ppd(int ppd) {

@@ -211,9 +211,9 @@ shape *create_axpp_notch_(const double *Rp, const int *side, const double *w, co
 }
 
 int create_axpp_notch_id_(const double *Rp, const int *side, const double *w, const double *theta,
-                          const double *beta, const double *L, const double *wn, const double *unused,
+                          const double *beta, const double *L, const double *wn, const double *,
                           const int *arc) {
-  return registerShape(ShapePtr(create_axpp_notch_(Rp, side, w, theta, beta, L, wn, unused, arc)));
+  return registerShape(notch(notchFrame(*Rp, *side, *w, *theta, *beta, *L, *wn), *arc == 1));
 }
 
 double distance3D_Line_to_Line(const double *A1, const double *A2, const double *B1, const double *B2, double *PA,

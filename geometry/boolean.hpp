@@ -37,4 +37,18 @@ enum class Rule { unite, intersect, remove };
 // ordinary: location, placement, walk and clean-up.
 shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status);
 
+// The splitter of xCD_setsplitter_ (from and to come back clamped to the
+// source's first path), and its two kinds: the rectangle towards one target
+// with its distance, and the pieces where the range crosses a target.  side
+// 1 takes the first orientation of the splitter.
+shape *setSplitter(const shape *source, int &from, int &to, int side, int ntargets,
+                   const shape *const *targets);
+path *stdSplitter(const point *from, const point *to, const point *target_from, const point *target_to,
+                  int side, double &distance);
+void intersectionSplitter(const point *from, const point *to, point *target_from, point *target_to, int side,
+                          shape *out);
+// The node of P within positions from..to (both -1: the whole ring)
+// nearest to p, the first of equals; nullptr for an empty path.
+point *closestPoint(const path *P, const point *p, int from, int to);
+
 }  // namespace kiv::geom

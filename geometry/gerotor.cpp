@@ -197,8 +197,8 @@ int turnSpline(const double *values) {
   std::vector<double> axis(kTurnSamples);
   for (int k = 0; k < kTurnSamples; ++k) axis[k] = turnAngle(k);
   double *axes[] = {axis.data()};
-  const int method = 4, dim = 1, size = kTurnSamples, codes[] = {3, 3}, ext[] = {1, 1}, disc[] = {0, 0};
-  return kivsplinitnd_(&method, &dim, &size, axes, values, codes, nullptr, ext, disc);
+  const int size = kTurnSamples, codes[] = {3, 3}, ext[] = {1, 1};
+  return kiv::nd::CreateCubicND(4, 1, &size, axes, values, codes, nullptr, ext, 0);
 }
 
 namespace {
@@ -245,6 +245,25 @@ void volumeRates(const Gerotor &g, double b, double theta, double *out) {
   }
 }
 
+// The gear shapes of the set-up checks, nullptr when a check refuses.
+ShapePtr outerGearSampled(const Gerotor &g, double theta, double c1, double c2, double step,
+                          double margin) {
+  if (!checkGerotor("create_gp_outer_gear_", g) || !checkLength("create_gp_outer_gear_", "step", step))
+    return nullptr;
+  return gerotorOuterSampled(g, theta, c1, c2, step, margin);
+}
+
+ShapePtr outerGearExact(const Gerotor &g, double theta) {
+  if (!checkGerotor("create_gp_outer_gear2_", g)) return nullptr;
+  return gerotorOuterExact(g, theta);
+}
+
+ShapePtr innerGear(const Gerotor &g, double theta0, double ta, double tb, double step, double margin) {
+  if (!checkGerotor("create_gp_inner_gear_", g) || !checkLength("create_gp_inner_gear_", "step", step))
+    return nullptr;
+  return gerotorInner(g, theta0, ta, tb, step, margin);
+}
+
 }  // namespace
 
 }  // namespace kiv::geom
@@ -271,43 +290,35 @@ void gp_get_rc_thetac_(const int *z, const double *a, const double *rc, const do
 shape *create_gp_outer_gear_(const int *z, const double *a, const double *rc, const double *Ro, const double *X,
                              const double *theta, const double *c1, const double *c2, const double *step,
                              const double *margin) {
-  const Gerotor g{*z, *a, *rc, 1.0, *Ro, *X};
-  if (!checkGerotor("create_gp_outer_gear_", g) || !checkLength("create_gp_outer_gear_", "step", *step))
-    return nullptr;
-  return gerotorOuterSampled(g, *theta, *c1, *c2, *step, *margin).release();
+  return outerGearSampled({*z, *a, *rc, 1.0, *Ro, *X}, *theta, *c1, *c2, *step, *margin).release();
 }
 
 int create_gp_outer_gear_id_(const int *z, const double *a, const double *rc, const double *Ro, const double *X,
                              const double *theta, const double *c1, const double *c2, const double *step,
                              const double *margin) {
-  return registerShape(ShapePtr(create_gp_outer_gear_(z, a, rc, Ro, X, theta, c1, c2, step, margin)));
+  return registerShape(outerGearSampled({*z, *a, *rc, 1.0, *Ro, *X}, *theta, *c1, *c2, *step, *margin));
 }
 
 shape *create_gp_outer_gear2_(const int *z, const double *a, const double *rc, const double *Ro, const double *X,
                               const double *theta) {
-  const Gerotor g{*z, *a, *rc, 1.0, *Ro, *X};
-  if (!checkGerotor("create_gp_outer_gear2_", g)) return nullptr;
-  return gerotorOuterExact(g, *theta).release();
+  return outerGearExact({*z, *a, *rc, 1.0, *Ro, *X}, *theta).release();
 }
 
 int create_gp_outer_gear2_id_(const int *z, const double *a, const double *rc, const double *Ro, const double *X,
                               const double *theta) {
-  return registerShape(ShapePtr(create_gp_outer_gear2_(z, a, rc, Ro, X, theta)));
+  return registerShape(outerGearExact({*z, *a, *rc, 1.0, *Ro, *X}, *theta));
 }
 
 shape *create_gp_inner_gear_(const int *z, const double *a, const double *rc, const double *e,
                              const double *theta0, const double *ta, const double *tb, const double *step,
                              const double *margin) {
-  const Gerotor g{*z, *a, *rc, *e, 1.0, 0.0};
-  if (!checkGerotor("create_gp_inner_gear_", g) || !checkLength("create_gp_inner_gear_", "step", *step))
-    return nullptr;
-  return gerotorInner(g, *theta0, *ta, *tb, *step, *margin).release();
+  return innerGear({*z, *a, *rc, *e, 1.0, 0.0}, *theta0, *ta, *tb, *step, *margin).release();
 }
 
 int create_gp_inner_gear_id_(const int *z, const double *a, const double *rc, const double *e,
                              const double *theta0, const double *ta, const double *tb, const double *step,
                              const double *margin) {
-  return registerShape(ShapePtr(create_gp_inner_gear_(z, a, rc, e, theta0, ta, tb, step, margin)));
+  return registerShape(innerGear({*z, *a, *rc, *e, 1.0, 0.0}, *theta0, *ta, *tb, *step, *margin));
 }
 
 int gp_volume_(const double *angles, double *volumes, const int *n, const int *z, const double *a,

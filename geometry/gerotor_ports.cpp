@@ -129,8 +129,7 @@ Splitters splitterAngles(const shape *s, int z, double xc, double yc) {
   point centre{};
   centre.x = xc;
   centre.y = yc;
-  const int from = 0;
-  const double tc = foldBy(o, angleAbout(find_closest_point_(p, &centre, &from, &k), xc, yc));
+  const double tc = foldBy(o, angleAbout(closestPoint(p, &centre, 0, k), xc, yc));
   return o == KIV_ORIENT_CW ? Splitters{tc + P / 2.0, tc - P / 2.0, tc - 1.5 * P}
                             : Splitters{tc - P / 2.0, tc + P / 2.0, tc + 1.5 * P};
 }
@@ -200,9 +199,8 @@ int udChambers(const UdGears &g, int innerId, int outerId, int port1Id, int port
     }
     const ShapePtr T = minus(inner.get(), screenB.get());
     const shape *targets[] = {T.get()};
-    int one = 1;
-    const ShapePtr s1(xCD_setsplitter_(U.get(), &ia, &imid, &k1, &one, targets));
-    const ShapePtr s2(xCD_setsplitter_(U.get(), &imid, &ib, &k2, &one, targets));
+    const ShapePtr s1(setSplitter(U.get(), ia, imid, k1, 1, targets));
+    const ShapePtr s2(setSplitter(U.get(), imid, ib, k2, 1, targets));
     if (!hasPaths(s1.get()) || !hasPaths(s2.get())) {
       kivfprintf(stderr, "\nUnable to compute chamber boundaries.\n");
       return -1;
@@ -220,6 +218,16 @@ int udChambers(const UdGears &g, int innerId, int outerId, int port1Id, int port
     portOpening(K.get(), port1, screenA.get(), 0.001, out.area1[i], out.perim1[i]);
     portOpening(K.get(), port2, screenA.get(), 1.0, out.area2[i], out.perim2[i]);
   }
+  return 0;
+}
+
+// The splitter angles of a shape with paths through the pointers: 0, or -1.
+int splittersInto(const shape *s, int z, double xc, double yc, double *ta, double *tmid, double *tb) {
+  if (!hasPaths(s)) return -1;
+  const Splitters sp = splitterAngles(s, z, xc, yc);
+  *ta = sp.a;
+  *tmid = sp.mid;
+  *tb = sp.b;
   return 0;
 }
 
@@ -290,18 +298,13 @@ int gp_find_closest_pt_from_theta_id_(const int *id, const double *theta, const 
 
 int gp_ud_set_splitters_angles_(const shape *s, const int *z, const double *xc, const double *yc, double *ta,
                                 double *tmid, double *tb) {
-  if (!hasPaths(s)) return -1;
-  const Splitters sp = splitterAngles(s, *z, *xc, *yc);
-  *ta = sp.a;
-  *tmid = sp.mid;
-  *tb = sp.b;
-  return 0;
+  return splittersInto(s, *z, *xc, *yc, ta, tmid, tb);
 }
 
 int gp_ud_set_splitters_angles_id_(const int *id, const int *z, const double *xc, const double *yc, double *ta,
                                    double *tmid, double *tb) {
   const shape *s = findOrSay(*id, kMissing);
-  return s ? gp_ud_set_splitters_angles_(s, z, xc, yc, ta, tmid, tb) : -1;
+  return s ? splittersInto(s, *z, *xc, *yc, ta, tmid, tb) : -1;
 }
 
 int gp_ud_compute_volume_area_(const int *z, const double *xi, const double *yi, const int *inner_id,

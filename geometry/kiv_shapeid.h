@@ -151,4 +151,22 @@ KIV_API int create_vp_vane_id_(const double *theta, const double *theta0, const 
 }
 #endif
 
+/* The id functions by value for the library's own folders (the flat ones
+ * above are shims over them); hosts do not see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+namespace kiv::geom {
+
+// The registered shape of id, nullptr when there is none.
+shape *findShape(int id);
+void deleteShape(int id);
+void translateId(int id, double dx, double dy);
+void rotateId(int id, double xc, double yc, double angle);
+// The shape of a data file of that kind: an id, -1 when unusable.
+int shapeFromDataFile(const char *file, int kind);
+// The gear check of check_gear_id_ (same outputs and status).
+int checkGearId(int id, int *teeth, double *xc, double *yc, double *rmin, double *rmax);
+
+}  // namespace kiv::geom
+#endif
+
 #endif

@@ -26,28 +26,38 @@ PumpEfficiency pumpEfficiencies(double factor, double qActual, double qIdeal, do
 
 using namespace kiv::geom;
 
-extern "C" {
+namespace {
 
-void xcd_pump_getmode_(const double *a, const double *b, const double *c, int *mode, double *factor) {
-  const PumpMode m = pumpMode(*a, *b, *c);
+void modeInto(const PumpMode &m, int *mode, double *factor) {
   *mode = m.mode;
   *factor = m.factor;
 }
 
-void xcd_pump_efficiencies_(const double *factor, const double *q_actual, const double *q_ideal,
-                            const double *t_actual, const double *t_ideal, double *eta_v, double *eta_m) {
-  const PumpEfficiency e = pumpEfficiencies(*factor, *q_actual, *q_ideal, *t_actual, *t_ideal);
+void efficienciesInto(const PumpEfficiency &e, double *eta_v, double *eta_m) {
   *eta_v = e.volumetric;
   *eta_m = e.mechanical;
 }
 
+}  // namespace
+
+extern "C" {
+
+void xcd_pump_getmode_(const double *a, const double *b, const double *c, int *mode, double *factor) {
+  modeInto(pumpMode(*a, *b, *c), mode, factor);
+}
+
+void xcd_pump_efficiencies_(const double *factor, const double *q_actual, const double *q_ideal,
+                            const double *t_actual, const double *t_ideal, double *eta_v, double *eta_m) {
+  efficienciesInto(pumpEfficiencies(*factor, *q_actual, *q_ideal, *t_actual, *t_ideal), eta_v, eta_m);
+}
+
 void vp_getmode_(const double *a, const double *b, const double *c, int *mode, double *factor) {
-  xcd_pump_getmode_(a, b, c, mode, factor);
+  modeInto(pumpMode(*a, *b, *c), mode, factor);
 }
 
 void vp_efficiencies_(const double *factor, const double *q_actual, const double *q_ideal,
                       const double *t_actual, const double *t_ideal, double *eta_v, double *eta_m) {
-  xcd_pump_efficiencies_(factor, q_actual, q_ideal, t_actual, t_ideal, eta_v, eta_m);
+  efficienciesInto(pumpEfficiencies(*factor, *q_actual, *q_ideal, *t_actual, *t_ideal), eta_v, eta_m);
 }
 
 }  // extern "C"

@@ -167,7 +167,7 @@ int splitterId(int id, int *from, int *to, int *side, int n, const int *targets)
     if (!(t[i] = findOrSay(targets[i], kMissing))) return -1;
     if (!singlePath(t[i])) return singlePathOnly();
   }
-  ShapePtr r(xCD_setsplitter_(s, from, to, side, &n, t.get()));
+  ShapePtr r(from && to && side ? setSplitter(s, *from, *to, *side, n, t.get()) : nullptr);
   if (!hasPaths(r.get())) {
     kivfprintf(stderr, "Cannot define the splitter.\n");
     return -1;

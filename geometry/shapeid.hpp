@@ -1,5 +1,6 @@
 // Typed core of the shape-id interface and of the shape files: the flat
-// functions of kiv_shapeid.h are one-line shims over these.
+// functions of kiv_shapeid.h are one-line shims over these and over the
+// ones its in-library part declares.
 #pragma once
 
 #include <span>
@@ -13,12 +14,9 @@ namespace kiv::geom {
 
 // Takes the shape over and registers it: its id, -1 for none.
 int registerShape(ShapePtr s);
-// The registered shape of id, nullptr when there is none.
-shape *findShape(int id);
-// The same, writing `format` (one %d, the id) to the error stream when there
+// findShape, writing `format` (one %d, the id) to the error stream when there
 // is none.
 shape *findOrSay(int id, const char *format);
-void deleteShape(int id);
 
 int firstPathSize(int id);
 int checkShapeId(int id);
@@ -36,8 +34,6 @@ int registerMade(int id, F &&make) {
 
 // 0 and measure(shape) in *value, or -1 and 0 without a shape.
 int measureId(int id, double (*measure)(const shape *), double *value);
-void translateId(int id, double dx, double dy);
-void rotateId(int id, double xc, double yc, double angle);
 
 template <class F>
 int boundsId(int id, F &&bounds) {
@@ -58,7 +54,6 @@ int splitterId(int id, int *from, int *to, int *side, int n, const int *targets)
 
 // An id, -2 for a self-crossing contour, -1 for an unusable one.
 int shapeFromArrays(const double *x, const double *y, int n, bool hole);
-int shapeFromDataFile(const char *file, int kind);
 // Columns 1 and 2 of a table of 2 (or, unless exactColumns, 3) columns.
 int shapeFromTable(const char *file, const char *separators, const char *const *units, bool hole,
                    bool exactColumns);
@@ -77,6 +72,5 @@ struct GearOutline {
 GearOutline checkGear(const shape *s);
 // Writes g through the pointers: 0, or -1 when it was not measured.
 int handOver(const GearOutline &g, int *teeth, double *xc, double *yc, double *rmin, double *rmax);
-int checkGearId(int id, int *teeth, double *xc, double *yc, double *rmin, double *rmax);
 
 }  // namespace kiv::geom

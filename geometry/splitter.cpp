@@ -159,7 +159,43 @@ shape *remove_splitter_(const shape *A, const shape *S) { return removeSplitter(
 path *find_std_splitter_(const point *from, const point *to, const point *target_from, const point *target_to,
                          const int *side, double *distance) {
   double ignored = 0.0;
-  if (!distance) distance = &ignored;
+  return stdSplitter(from, to, target_from, target_to, side ? *side : 0, distance ? *distance : ignored);
+}
+
+path *build_complement_splitter_(const path *rect) {
+  if (!rect || !rect->first) return nullptr;
+  const point *p0 = rect->first, *p1 = p0->next, *p3 = p0->previous, *p2 = p3->previous;
+  // The rectangle's centre: where its diagonals meet.
+  const Vec X{(p0->x + p1->x + p2->x + p3->x) / 4.0, (p0->y + p1->y + p2->y + p3->y) / 4.0};
+  path *c = create_path();
+  const point a = vertexAt({p2->x + p3->x - X.x, p2->y + p3->y - X.y}, 0);
+  const point b = vertexAt({p1->x + p0->x - X.x, p1->y + p0->y - X.y}, 1);
+  create_point_before(c, c->first, &a);
+  create_point_before(c, c->first, &b);
+  return c;
+}
+
+void find_intersection_splitter_(const point *from, const point *to, point *target_from, point *target_to,
+                                 const int *side, shape *out) {
+  intersectionSplitter(from, to, target_from, target_to, side ? *side : 1, out);
+}
+
+shape *xCD_setsplitter_(const shape *source, int *from, int *to, int *side, int *ntargets,
+                        const shape *const *targets) {
+  if (!from || !to || !side || !ntargets) return nullptr;
+  return setSplitter(source, *from, *to, *side, *ntargets, targets);
+}
+
+point *find_closest_point_(const path *P, const point *p, const int *from, const int *to) {
+  return closestPoint(P, p, from ? *from : -1, to ? *to : -1);
+}
+
+}  // extern "C"
+
+namespace kiv::geom {
+
+path *stdSplitter(const point *from, const point *to, const point *target_from, const point *target_to,
+                  int side, double &distance) {
   if (!from || !to || !target_from || !target_to) return nullptr;
   double dmin = 1e30;
   Vec S{from->x, from->y}, T{target_from->x, target_from->y};
@@ -212,34 +248,21 @@ path *find_std_splitter_(const point *from, const point *to, const point *target
       });
     });
   if (crossed) {
-    *distance = 0.0;
+    distance = 0.0;
     return nullptr;
   }
-  *distance = dmin;
+  distance = dmin;
   const point s = vertexAt(S, -1), t = vertexAt(T, -1);
-  path *rect = (side && *side == 1) ? create_splitter_path_(&s, &t) : create_splitter_path_(&t, &s);
+  path *rect = side == 1 ? create_splitter_path_(&s, &t) : create_splitter_path_(&t, &s);
   rect->first->label = rect->first->next->label = 1;
   rect->first->previous->label = rect->first->previous->previous->label = 0;
   return rect;
 }
 
-path *build_complement_splitter_(const path *rect) {
-  if (!rect || !rect->first) return nullptr;
-  const point *p0 = rect->first, *p1 = p0->next, *p3 = p0->previous, *p2 = p3->previous;
-  // The rectangle's centre: where its diagonals meet.
-  const Vec X{(p0->x + p1->x + p2->x + p3->x) / 4.0, (p0->y + p1->y + p2->y + p3->y) / 4.0};
-  path *c = create_path();
-  const point a = vertexAt({p2->x + p3->x - X.x, p2->y + p3->y - X.y}, 0);
-  const point b = vertexAt({p1->x + p0->x - X.x, p1->y + p0->y - X.y}, 1);
-  create_point_before(c, c->first, &a);
-  create_point_before(c, c->first, &b);
-  return c;
-}
-
-void find_intersection_splitter_(const point *from, const point *to, point *target_from, point *target_to,
-                                 const int *side, shape *out) {
+void intersectionSplitter(const point *from, const point *to, point *target_from, point *target_to, int side,
+                          shape *out) {
   if (!out) return;
-  const int sd = side ? *side : 1;
+  const int sd = side;
   out->kind = 10 * sd;
   if (!from || !to || !target_from || !target_to) return;
   // The source is only read: its range is snapped on a copy of its ring.
@@ -271,19 +294,17 @@ void find_intersection_splitter_(const point *from, const point *to, point *targ
   freePath(src);
 }
 
-shape *xCD_setsplitter_(const shape *source, int *from, int *to, int *side, int *ntargets,
-                        const shape *const *targets) {
-  if (!hasPaths(source) || !source->paths[0] || !source->paths[0]->first || !from || !to || !side || !ntargets ||
-      !targets)
-    return nullptr;
+shape *setSplitter(const shape *source, int &from, int &to, int side, int ntargets,
+                   const shape *const *targets) {
+  if (!hasPaths(source) || !source->paths[0] || !source->paths[0]->first || !targets) return nullptr;
   const path *P = source->paths[0];
   const int n = size_path_(P);
-  for (int *k : {from, to}) *k = *k < 0 ? 0 : *k > n ? n : *k;
-  const point *F = advance(static_cast<const point *>(P->first), *from);
-  const point *T = advance(static_cast<const point *>(P->first), *to);
+  for (int *k : {&from, &to}) *k = *k < 0 ? 0 : *k > n ? n : *k;
+  const point *F = advance(static_cast<const point *>(P->first), from);
+  const point *T = advance(static_cast<const point *>(P->first), to);
   // Targets whose first path is empty are passed over wherever they stand.
   std::vector<const path *> live;
-  for (int i = 0; i < *ntargets; ++i)
+  for (int i = 0; i < ntargets; ++i)
     if (hasPaths(targets[i]) && targets[i]->paths[0] && targets[i]->paths[0]->first)
       live.push_back(targets[i]->paths[0]);
   if (live.empty()) return nullptr;
@@ -292,7 +313,7 @@ shape *xCD_setsplitter_(const shape *source, int *from, int *to, int *side, int 
   bool apart = true;
   for (const path *t : live) {
     double d = 0.0;
-    path *candidate = find_std_splitter_(F, T, t->first, t->first, side, &d);
+    path *candidate = stdSplitter(F, T, t->first, t->first, side, d);
     if (!candidate) {
       apart = false;
       break;
@@ -309,24 +330,24 @@ shape *xCD_setsplitter_(const shape *source, int *from, int *to, int *side, int 
   if (apart) {
     add_path(best, result);
     add_path(build_complement_splitter_(best), result);
-    result->kind = *side;
+    result->kind = side;
     return result;
   }
   if (best) freePath(best);
   for (const path *t : live) {
     path *copy = copyPath(t);
-    find_intersection_splitter_(F, T, copy->first, copy->first, side, result);
+    intersectionSplitter(F, T, copy->first, copy->first, side, result);
     freePath(copy);
   }
-  result->kind = 10 * *side;
+  result->kind = 10 * side;
   return result;
 }
 
-point *find_closest_point_(const path *P, const point *p, const int *from, const int *to) {
+point *closestPoint(const path *P, const point *p, int from, int to) {
   if (!P || !P->first || !p) return nullptr;
   const int n = size_path_(P);
   point *start = P->first, *stop = P->first->previous;
-  const int lo = from ? *from : -1, hi = to ? *to : -1;
+  const int lo = from, hi = to;
   if (!(lo == -1 && hi == -1)) {
     const auto clamp = [n](int k) { return k < 0 ? 0 : k > n ? n : k; };
     start = advance(P->first, clamp(lo));
@@ -345,4 +366,4 @@ point *find_closest_point_(const path *P, const point *p, const int *from, const
   return best;
 }
 
-}  // extern "C"
+}  // namespace kiv::geom

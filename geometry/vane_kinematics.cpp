@@ -155,7 +155,7 @@ int displacementSpline(const char *me, int n, int even, const double *angles, do
       centreAt.limited(x[i], ex, ey);
       y[i] = d / kTwoPi;
     }
-    *id = lsplinit_(&N, x.data(), y.data(), &code, &code);
+    *id = kiv::sp1::CreateLinear(N, x.data(), y.data(), code, code);
     return *id == -1 ? -1 : 1;
   });
 }

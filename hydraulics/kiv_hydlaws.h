@@ -165,4 +165,27 @@ KIV_API int savitzkygolay_filter_(int *linear, int *slope_method, int *n, int *m
 }
 #endif
 
+/* Laws of this header by value for the library's own folders, with the
+ * results of the exports; hosts do not see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+namespace kiv::hyd {
+
+struct OrificeResult {
+  double q;       // signed like p1 - p2
+  double cq;      // >= 0
+  double lambda;  // >= 0
+  double v;       // signed jet velocity
+};
+
+// orif3f_: the flow referred to 0 bar and the law's outputs.
+OrificeResult orifice(double p1, double p2, double A, double dh, double cqmax, double lcrit);
+
+// pcdyn02_ (outputs left as they are while stabilising) and pcdyn2_.
+double chamberRate(double p, double V0, double a, double q, double &ratio, double &V,
+                   double &Beff);
+double chamberRate(double p, double V0, double a, double q);
+
+}  // namespace kiv::hyd
+#endif
+
 #endif

@@ -280,10 +280,11 @@ int gridSpline(const FlowArgs &a, GridTable &g, const char *who) {
   for (auto &x : g.axes) axes.push_back(x.data());
   int id = -1;
   if (a.interpolation == 2) {
-    id = lsplinitnd_(&g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes, &a.disc);
+    id = kiv::nd::CreateLinearND(g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes,
+                                 a.disc);
   } else if (a.interpolation == 1) {
-    id = splinitnd_(&g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes, a.slopes,
-                    a.ext, &a.disc);
+    id = kiv::nd::CreateCubicND(1, g.dim, g.sizes.data(), axes.data(), g.values.data(), a.codes,
+                                a.slopes, a.ext, a.disc);
   } else {
     kivfprintf(stderr, "\nError in %s: unhandled interpolation option mode selected.\n", who);
     return -1;
@@ -707,11 +708,11 @@ bool flowFromTable(int index, int flow_unit, double factor, double *values, doub
     expeval_(&r.id, values, &q);
     flow = flow_unit == 1 ? q * factor / kLitresPerMinute : q;
   } else if (r.format == KIV_TABLE_T1D) {
-    flow = getmspl_(&r.id, &values[0], &values[1], &r.disc);
+    flow = kiv::sp1::MultiValue(r.id, values[0], values[1], r.disc);
   } else if (r.format == KIV_TABLE_T3D) {
-    flow = getm3dspl_(&r.id, &values[0], &values[1], &values[2], &r.disc);
+    flow = kiv::sp1::Multi3Value(r.id, values[0], values[1], values[2], r.disc);
   } else {
-    spleval_(&r.id, values, &flow);
+    kiv::nd::SplineValue(r.id, values, &flow);
   }
   return true;
 }

@@ -59,7 +59,8 @@ ZetaRecord &recordFor(int index, const char *message) {
 }
 
 double splineAt(const ZetaRecord &r, double x) {
-  return r.interpolation == 1 ? getspl_(&r.id, &x) : getlspl_(&r.id, &x, &r.disc);
+  return r.interpolation == 1 ? kiv::sp1::CubicValue(r.id, x)
+                              : kiv::sp1::LinearValue(r.id, x, r.disc);
 }
 
 // Cq of a kind-1 record: linear through the origin up to X0 (laminar), the
@@ -166,8 +167,7 @@ bool checkTable(const double *coef, const double *re, int n, bool is_cq) {
 // coefficient starts with a natural end, so it cannot dip below zero.
 int coefficientSpline(int kind, int interpolation, int n, const double *x, const double *y) {
   if (interpolation != 1) {
-    const int hold = 2;
-    return lsplinit_(&n, x, y, &hold, &hold);
+    return kiv::sp1::CreateLinear(n, x, y, 2, 2);
   }
   const int left = kind == kZetaLogLog ? 2 : 1, right = 2, ext = 1;
   const double left_slope = -1.0, right_slope = 0.0;
@@ -272,7 +272,7 @@ int zetaFromObject(double dh, int interpolation, int object, double factor, cons
   std::array<double, kGridPoints> zeta{};
   for (size_t k = 0; k < re.size(); ++k) {
     double x = re[k], f = 0.0;
-    if (!streval_(&object, &x, &f)) {
+    if (!kiv::text::Evaluate(object, &x, &f)) {
       kivfprintf(stderr, "\nError detected in %s utility:", who);
       kivfprintf(stderr,
                  "\nUnable to generate properly a spline from this Fanning friction factor table "
@@ -319,12 +319,12 @@ int zetaLayers(int nlayers, const int *npts, double dh, const double *re, const 
     xs.push_back(first_x[k]);
     cs.push_back(first_cq[k]);
   }
-  r.id2 = lsplinit_(&nlayers, ys.data(), xs.data(), &hold, &hold);
-  r.id3 = lsplinit_(&nlayers, ys.data(), cs.data(), &hold, &hold);
+  r.id2 = kiv::sp1::CreateLinear(nlayers, ys.data(), xs.data(), hold, hold);
+  r.id3 = kiv::sp1::CreateLinear(nlayers, ys.data(), cs.data(), hold, hold);
   if (r.id < 0 || r.id2 < 0 || r.id3 < 0) {
-    if (r.id >= 0) msplfree_(&r.id);
-    if (r.id3 >= 0) freelsp_(&r.id3);
-    if (r.id2 >= 0) freelsp_(&r.id2);
+    if (r.id >= 0) kiv::sp1::FreeMulti(r.id);
+    if (r.id3 >= 0) kiv::sp1::FreeLinear(r.id3);
+    if (r.id2 >= 0) kiv::sp1::FreeLinear(r.id2);
     return -1;
   }
   r.kind = kZetaLayers;
@@ -524,12 +524,13 @@ int discTable(const DiscArgs &a, int &level) {
     symmetry_1D_2D_table(t);
   else if (a.sign == -1)
     change_sign_1D_2D(t);
-  const int one = 1, size = t.n(), codes[2] = {2, 2}, ext[2] = {1, 1};
+  const int size = t.n(), codes[2] = {2, 2}, ext[2] = {1, 1};
   const double slopes[2] = {0.0, 0.0};
   double *axes[1] = {t.dp.data()};
-  const int id = a.interpolation == 2
-                     ? lsplinitnd_(&one, &size, axes, t.values.data(), codes, &a.disc)
-                     : splinitnd_(&one, &size, axes, t.values.data(), codes, slopes, ext, &a.disc);
+  const int id =
+      a.interpolation == 2
+          ? kiv::nd::CreateLinearND(1, &size, axes, t.values.data(), codes, a.disc)
+          : kiv::nd::CreateCubicND(1, 1, &size, axes, t.values.data(), codes, slopes, ext, a.disc);
   if (id < 0) {
     kivfprintf(stderr, "\nError in SetUpCqTable_disc2_: unable to create spline.\n");
     kivfprintf(stderr, "\nPlease check data from file '%s'.\n", a.text);
@@ -577,7 +578,7 @@ double cqFromDisc(const ZetaRecord &r, double X, double dh, int dp_number) {
   if (dh <= 0.0) return 0.0;
   const double u = X >= 0.0 ? std::log1p(X) : -std::log1p(-X);
   double s = 0.0;
-  spleval_(&r.id, &u, &s);
+  kiv::nd::SplineValue(r.id, &u, &s);
   return s * s * s;
 }
 
@@ -758,11 +759,10 @@ double orif_zeta_M1D_(int *index, double *dh, double *A, double *dp, double *lay
   }
   const ZetaRecord &r = recordFor(*index, "\nCall to orif_zeta_M1D_ with invalid index.\n");
   if (r.kind != kZetaLayers) fail("\nIncorrect call to orif_zeta_M1D_.\n");
-  const int off = 0;
   const double X = std::fabs(*dp) / (*nu * *nu * *rho), L = std::log(X + 1.0);
-  const double L0 = getlspl_(&r.id2, layer, &off);
-  const double cq = L < L0 ? X * getlspl_(&r.id3, layer, &off) / std::expm1(L0)
-                           : getmspl_(&r.id, &L, layer, &off);
+  const double L0 = kiv::sp1::LinearValue(r.id2, *layer, 0);
+  const double cq = L < L0 ? X * kiv::sp1::LinearValue(r.id3, *layer, 0) / std::expm1(L0)
+                           : kiv::sp1::MultiValue(r.id, L, *layer, 0);
   const double speed = cq * std::sqrt(2.0 * std::fabs(*dp) / *rho);
   *zeta = cq > 0.0 ? 1.0 / (cq * cq) : 0.0;
   *re = std::fabs(speed) * *dh / *nu;
@@ -772,7 +772,7 @@ double orif_zeta_M1D_(int *index, double *dh, double *A, double *dp, double *lay
 
 void get_zeta_finarray_(double *a, double *b, int *object, double *x, double *zeta, double *F) {
   *F = 0.0;
-  streval_(object, x, F);
+  kiv::text::Evaluate(*object, x, F);
   *zeta = *b / *a * *F;
 }
 

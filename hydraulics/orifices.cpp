@@ -17,28 +17,17 @@ extern "C" {
 
 double orif3f_(double *p1, double *p2, double *A, double *dh, double *cqmax, double *lcrit,
                double *cq, double *lambda, double *v) {
-  const double dp = *p1 - *p2;
-  if (*A == 0.0 || dp == 0.0) {
-    *cq = *lambda = *v = 0.0;
-    return 0.0;
-  }
-  const auto f = kiv::hyd::meanProps(*p1, *p2);
-  const auto r = kiv::hyd::tanhLaw(dp, f.rho, f.nu, *A, *dh, *cqmax, *lcrit);
-  *cq = r.cq;
-  *lambda = r.lambda;
-  *v = r.v;
-  return toZeroBar(r.q, f.rho);
+  return kiv::hyd::orificeInto(*p1, *p2, *A, *dh, *cqmax, *lcrit, cq, lambda, v);
 }
 
 double orif3_(double *p1, double *p2, double *A, double *dh, double *cqmax, double *lcrit) {
-  double cq, lambda, v;
-  return orif3f_(p1, p2, A, dh, cqmax, lcrit, &cq, &lambda, &v);
+  return kiv::hyd::orifice(*p1, *p2, *A, *dh, *cqmax, *lcrit).q;
 }
 
 double orif3b_(double *p1, double *p2, double *A, double *dh, double *cqmax, double *lcrit,
                double *cq, double *lambda) {
   double v;
-  return orif3f_(p1, p2, A, dh, cqmax, lcrit, cq, lambda, &v);
+  return kiv::hyd::orificeInto(*p1, *p2, *A, *dh, *cqmax, *lcrit, cq, lambda, &v);
 }
 
 // Empirical fit for short restrictions of length L, with r = L / dh:
@@ -144,13 +133,25 @@ double orif3h_(double *p1, double *p2, double *A, double *dh, double *cqmax_fwd,
   if (*cqmax_fwd == *cqmax_rev && *lcrit_fwd == *lcrit_rev) {
     *state = *p1 >= *p2 ? 1 : 0;
   } else {
-    hydHandleDisc_(p1, p2, hyst, state);
+    kiv::hyd::switchDirection(*p1, *p2, *hyst, *state);
     if (*state != 1) {
       cqmax = cqmax_rev;
       lcrit = lcrit_rev;
     }
   }
-  return orif3f_(p1, p2, A, dh, cqmax, lcrit, cq, lambda, v);
+  return kiv::hyd::orificeInto(*p1, *p2, *A, *dh, *cqmax, *lcrit, cq, lambda, v);
 }
 
 }  // extern "C"
+
+namespace kiv::hyd {
+
+OrificeResult orifice(double p1, double p2, double A, double dh, double cqmax, double lcrit) {
+  const double dp = p1 - p2;
+  if (A == 0.0 || dp == 0.0) return {0.0, 0.0, 0.0, 0.0};
+  const auto f = meanProps(p1, p2);
+  const auto r = tanhLaw(dp, f.rho, f.nu, A, dh, cqmax, lcrit);
+  return {toZeroBar(r.q, f.rho), r.cq, r.lambda, r.v};
+}
+
+}  // namespace kiv::hyd

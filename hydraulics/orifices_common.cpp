@@ -18,7 +18,7 @@ MeanProps meanProps(double p1, double p2) {
 
 double interpretedCq(int id, double lambda) {
   double cq = 0.0;
-  streval_(&id, &lambda, &cq);
+  kiv::text::Evaluate(id, &lambda, &cq);
   return cq;
 }
 

@@ -140,10 +140,84 @@ double olderModel(const HydCurrentFluid &F, double rho) {
     ramp(p, 1300.0, std::pow(F.gstp / 1300.0, 1.0 / 2000.0), 2000);
     *id = pressureSpline(p, F.ghindex);
   }
-  double r = rho;
-  const double out = rho >= rhos ? F.gbmnom * std::log(rho / F.grhomix) : getspl_(id, &r);
-  if (id == &local) freespl_(id);
+  const double out =
+      rho >= rhos ? F.gbmnom * std::log(rho / F.grhomix) : kiv::sp1::CubicValue(*id, rho);
+  if (id == &local) kiv::sp1::FreeCubic(*id);
   return out;
+}
+
+// The cubic spline of gauge pressure against density between the absolute
+// pressures p1 and p2 (and beyond p2 up to 5e8 Pa or more).
+int patrhoSpline(double p1, double p2, int index) {
+  refuseBase(p1, index);
+  refuseBase(p2, index);
+  const double p2e = p2 < 5e8 ? 5e8 : p2 + 100.0;
+  const double d = p1 > 100.0 ? 100.0 : p1 / 2.0;
+  const double q1 = std::pow(p1 / d, 1.0 / 1500.0);
+  std::vector<double> p;
+  kiv::guardAllocation("create_spline_patrho_", [&] {
+    p.reserve(5000);
+  });
+  // Dense near p1 from below: p1 - (q1^j - 1) d for j = 1500 .. 1.
+  for (int j = 1500; j >= 1; --j) p.push_back(p1 - (std::pow(q1, j) - 1.0) * d - kPatm);
+  ramp(p, p1, std::pow(p2 / p1, 1.0 / 2000.0), 2000);
+  ramp(p, p2, std::pow(p2e / p2, 1.0 / 1500.0), 1500);
+  return pressureSpline(p, index);
+}
+
+// The density table of fluid index, made on first use; its number.
+int densityTable(int index) {
+  PRhoTables &t = tables();
+  for (size_t k = 0; k < t.tables.size(); ++k)
+    if (t.tables[k].index == index) return static_cast<int>(k);
+  PRhoTable table;
+  table.index = index;
+  {
+    SilentFuel quiet;
+    for (int k = 1; k < kTablePoints; ++k) {
+      double p = kPtable[static_cast<size_t>(k)];
+      table.rho[static_cast<size_t>(k)] = rhoatp_(&p);
+    }
+  }
+  kiv::guardAllocation("prhotables", [&] {
+    t.tables.push_back(table);
+  });
+  return static_cast<int>(t.tables.size()) - 1;
+}
+
+// Pressure at density rho from density table `table` (a bad table ends the
+// run).
+double fromDensityTable(double rho, int table) {
+  PRhoTables &t = tables();
+  if (table < 0 || static_cast<size_t>(table) >= t.tables.size()) {
+    kivfprintf(stderr, "\nNo pressure-from-density table %d.\n", table);
+    KivExit(1);
+  }
+  const std::array<double, kTablePoints> &r = t.tables[static_cast<size_t>(table)].rho;
+  const int n = kTablePoints;
+  const int k = getintbin_(&rho, r.data(), &n);
+  if (k == -1) return kPtable.front();
+  if (k == n - 1) return kPtable.back();
+  const size_t i = static_cast<size_t>(k);
+  double lo = kPtable[i], hi = kPtable[i + 1];
+  double x0 = (hi * (rho - r[i]) + lo * (r[i + 1] - rho)) / (r[i + 1] - r[i]);
+  double fl = rho - r[i], fr = rho - r[i + 1];
+  double target = rho;
+  int max_iterations = 10000, ok = 0;
+  kivNLSolveB_(&lo, &x0, &hi, &fl, &fr, &calcrho, &target, &max_iterations, &ok);
+  return x0;
+}
+
+// Gauge pressure at density rho of fuel index at temperature T, from its
+// spline (made on first use).
+double fuelPressure(int index, double rho, double T) {
+  HydFuelRecord *rec = retrprop_(&index);
+  if (rec->pfromrho_id == -1) {
+    double p0 = 0.0;
+    rbrho_(&p0, &T);
+    rec->pfromrho_id = patrhoSpline(rec->p_sat_high + kPatm, 4.5e8, index);
+  }
+  return kiv::sp1::CubicValue(rec->pfromrho_id, rho);
 }
 
 double general(const HydCurrentFluid &F, double rho) {
@@ -153,19 +227,18 @@ double general(const HydCurrentFluid &F, double rho) {
     if (rec->pfromrho_id == -1) {
       kivfprintf(stderr, "\nIterative method for patrho utility will be used.\n");
       kivfprintf(stderr, "\nWarning in fluid submodel index %d.\n", index);
-      rec->pfromrho_id = prhotable_(&index);
+      rec->pfromrho_id = densityTable(index);
     }
-    return pfromrho_(&rho, &rec->pfromrho_id);
+    return fromDensityTable(rho, rec->pfromrho_id);
   }
   if (rec->pfromrho_id == -1) {
-    double p1 = F.gvstp, p2 = F.gstp;
-    rec->pfromrho_id = create_spline_patrho_(&p1, &p2, &index);
+    rec->pfromrho_id = patrhoSpline(F.gvstp, F.gstp, index);
   }
   if (!F.gusetables) {
     const double p = dissolvedPressure(F, rho);
     if (!std::isnan(p)) return p;
   }
-  return getspl_(&rec->pfromrho_id, &rho);
+  return kiv::sp1::CubicValue(rec->pfromrho_id, rho);
 }
 
 }  // namespace
@@ -181,11 +254,8 @@ double patrho_(double *rho) {
   switch (kiv::hyd::family()) {
     case Family::Simple:
       return patrhosimp_(rho);
-    case Family::Fuel: {
-      int index = F.ghindex;
-      double t = F.gambtemp;
-      return rbpatrho_(&index, rho, &t);
-    }
+    case Family::Fuel:
+      return fuelPressure(F.ghindex, *rho, F.gambtemp);
     case Family::General:
       return general(F, *rho);
     case Family::Older:
@@ -194,73 +264,17 @@ double patrho_(double *rho) {
   return olderModel(F, *rho);
 }
 
+
+double rbpatrho_(int *index, double *rho, double *T) { return fuelPressure(*index, *rho, *T); }
+
+
+
 int create_spline_patrho_(double *P1, double *P2, int *index) {
-  const double p1 = *P1, p2 = *P2;
-  refuseBase(p1, *index);
-  refuseBase(p2, *index);
-  const double p2e = p2 < 5e8 ? 5e8 : p2 + 100.0;
-  const double d = p1 > 100.0 ? 100.0 : p1 / 2.0;
-  const double q1 = std::pow(p1 / d, 1.0 / 1500.0);
-  std::vector<double> p;
-  kiv::guardAllocation("create_spline_patrho_", [&] {
-    p.reserve(5000);
-  });
-  // Dense near p1 from below: p1 - (q1^j - 1) d for j = 1500 .. 1.
-  for (int j = 1500; j >= 1; --j) p.push_back(p1 - (std::pow(q1, j) - 1.0) * d - kPatm);
-  ramp(p, p1, std::pow(p2 / p1, 1.0 / 2000.0), 2000);
-  ramp(p, p2, std::pow(p2e / p2, 1.0 / 1500.0), 1500);
-  return pressureSpline(p, *index);
+  return patrhoSpline(*P1, *P2, *index);
 }
 
-double rbpatrho_(int *index, double *rho, double *T) {
-  HydFuelRecord *rec = retrprop_(index);
-  if (rec->pfromrho_id == -1) {
-    double p0 = 0.0;
-    rbrho_(&p0, T);
-    double p1 = rec->p_sat_high + kPatm, p2 = 4.5e8;
-    rec->pfromrho_id = create_spline_patrho_(&p1, &p2, index);
-  }
-  return getspl_(&rec->pfromrho_id, rho);
-}
+int prhotable_(int *index) { return densityTable(*index); }
 
-int prhotable_(int *index) {
-  PRhoTables &t = tables();
-  for (size_t k = 0; k < t.tables.size(); ++k)
-    if (t.tables[k].index == *index) return static_cast<int>(k);
-  PRhoTable table;
-  table.index = *index;
-  {
-    SilentFuel quiet;
-    for (int k = 1; k < kTablePoints; ++k) {
-      double p = kPtable[static_cast<size_t>(k)];
-      table.rho[static_cast<size_t>(k)] = rhoatp_(&p);
-    }
-  }
-  kiv::guardAllocation("prhotables", [&] {
-    t.tables.push_back(table);
-  });
-  return static_cast<int>(t.tables.size()) - 1;
-}
-
-double pfromrho_(double *rho, int *table) {
-  PRhoTables &t = tables();
-  if (*table < 0 || static_cast<size_t>(*table) >= t.tables.size()) {
-    kivfprintf(stderr, "\nNo pressure-from-density table %d.\n", *table);
-    KivExit(1);
-  }
-  const std::array<double, kTablePoints> &r = t.tables[static_cast<size_t>(*table)].rho;
-  const int n = kTablePoints;
-  const int k = getintbin_(rho, r.data(), &n);
-  if (k == -1) return kPtable.front();
-  if (k == n - 1) return kPtable.back();
-  const size_t i = static_cast<size_t>(k);
-  double lo = kPtable[i], hi = kPtable[i + 1];
-  double x0 = (hi * (*rho - r[i]) + lo * (r[i + 1] - *rho)) / (r[i + 1] - r[i]);
-  double fl = *rho - r[i], fr = *rho - r[i + 1];
-  double target = *rho;
-  int max_iterations = 10000, ok = 0;
-  kivNLSolveB_(&lo, &x0, &hi, &fl, &fr, &calcrho, &target, &max_iterations, &ok);
-  return x0;
-}
+double pfromrho_(double *rho, int *table) { return fromDensityTable(*rho, *table); }
 
 }  // extern "C"

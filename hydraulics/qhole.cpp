@@ -4,6 +4,7 @@
 
 #include "hydraulics/kiv_hydlaws.h"
 #include "hydraulics/kiv_hydraulics.h"
+#include "hydraulics/orifices.hpp"
 
 extern "C" {
 
@@ -19,7 +20,7 @@ void qhole2_(double *x, double *xmax, double *d, int *n, double *c, double *e, d
   }
   qhole_geom_(x, xmax, d, c, e, A, dh, state, region1, region2);
   if (*state == 0) {
-    *q = orif3f_(p1, p2, A, dh, cqmax, lcrit, cq, lambda, v);
+    *q = kiv::hyd::orificeInto(*p1, *p2, *A, *dh, *cqmax, *lcrit, cq, lambda, v);
   } else {
     // Covered: the opening at the edge in series with the laminar leakage
     // through the clearance around the overlap.
@@ -27,7 +28,7 @@ void qhole2_(double *x, double *xmax, double *d, int *n, double *c, double *e, d
     const double h = 0.5 * *c;
     const double k0 = q0top_(&pm);
     const double mu = muatp_(&pm);
-    const double qo = orif3f_(p1, p2, A, dh, cqmax, lcrit, cq, lambda, v);
+    const double qo = kiv::hyd::orificeInto(*p1, *p2, *A, *dh, *cqmax, *lcrit, cq, lambda, v);
     const double G = 2.0 * (*p2 - *p1) * *d * h * h * h / (12.0 * mu);
     const double ax = std::fabs(*x);
     const double S =

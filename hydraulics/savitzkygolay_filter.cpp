@@ -68,14 +68,14 @@ class CurveSpline {
     }
   }
   ~CurveSpline() {
-    if (id_ >= 0) splfree_(&id_);
+    if (id_ >= 0) kiv::nd::FreeSpline(id_);
   }
   CurveSpline(const CurveSpline &) = delete;
   CurveSpline &operator=(const CurveSpline &) = delete;
   bool valid() const { return id_ >= 0; }
   double at(double x) const {
     double v = 0.0;
-    spleval_(&id_, &x, &v);
+    kiv::nd::SplineValue(id_, &x, &v);
     return v;
   }
 

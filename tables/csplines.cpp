@@ -274,10 +274,7 @@ int splinit_(const int *n, const double *x, const double *y, const int *left_end
   return g_reg.count() - 1;
 }
 
-double getspl_(const int *id, const double *x) {
-  const CubicSpline &s = Live(*id, "getspl");
-  return Value(s, Find(s, *x));
-}
+double getspl_(const int *id, const double *x) { return kiv::sp1::CubicValue(*id, *x); }
 
 double getspd_(const int *id, const double *x) {
   const CubicSpline &s = Live(*id, "getspd");
@@ -315,7 +312,7 @@ double getsp2_(const int *id, const double *x, int *mem) {
 }
 
 double freespl_(const int *id) {
-  g_reg.release(*id, "freespl", "cubic spline");
+  kiv::sp1::FreeCubic(*id);
   return 0.0;
 }
 
@@ -324,6 +321,13 @@ void FreeAllCubicSplines(void) { g_reg.clear(); }
 }  // extern "C"
 
 namespace kiv::sp1 {
+
+double CubicValue(int id, double x) {
+  const CubicSpline &s = Live(id, "getspl");
+  return Value(s, Find(s, x));
+}
+
+void FreeCubic(int id) { g_reg.release(id, "freespl", "cubic spline"); }
 
 double CubicValueAndSlope(int id, double x, double *slope) {
   const CubicSpline &s = Live(id, "getspl");

@@ -16,6 +16,7 @@
 #include "tables/kiv_splines.h"
 #include "tables/kiv_tablefiles.h"
 #include "tables/rsm.hpp"
+#include "tables/rtable.hpp"
 #include "tables/splines1d.hpp"
 
 namespace {
@@ -165,11 +166,12 @@ int gridSpline(const char *text, Axes &ax, int interp, int disc) {
     kivfprintf(stderr, "\nAllowed values for interpolation type are %d,%d or %d.\n", 1, 2, 3);
     return -1;
   }
-  if (interp == 1) return csplinitnd_(&d, sizes.p, ap.data(), values.p, ax.bound.data(), &disc);
-  if (interp == 2) return lsplinitnd_(&d, sizes.p, ap.data(), values.p, ax.bound.data(), &disc);
-  const int method = interp - 2;
-  return kivsplinitnd_(&method, &d, sizes.p, ap.data(), values.p, ax.bound.data(),
-                       ax.slopes.data(), ax.ext.data(), &disc);
+  if (interp == 1)
+    return kiv::nd::CreateConstantND(d, sizes.p, ap.data(), values.p, ax.bound.data(), disc);
+  if (interp == 2)
+    return kiv::nd::CreateLinearND(d, sizes.p, ap.data(), values.p, ax.bound.data(), disc);
+  return kiv::nd::CreateCubicND(interp - 2, d, sizes.p, ap.data(), values.p, ax.bound.data(),
+                                ax.slopes.data(), ax.ext.data(), disc);
 }
 
 // Stack codes along y: the high side decides above, the low side below,
@@ -225,8 +227,7 @@ int checkFailure(const char *text) {
 
 int createTable(char *text, int format, int *dim, char **names, int nnames, int interp,
                 const int *bound, const int *ext, const double *slopes, int disc, char **units) {
-  int code = format;
-  const int tdim = TableFormatToDim_(&code);
+  const int tdim = kiv::tables::dimOfFormat(format);
   if (*dim >= 0 && tdim != *dim) {
     kivfprintf(stderr,
                "\nError in strinit(u): table dimension (%d) does not correspond to input value "
@@ -399,21 +400,21 @@ int evaluate(Slot &s, double *x, double *y) {
   if (s.owner == Owner::Expression) return expeval_(&id, x, y);
   if (s.owner == Owner::OldRsm) return kiv::rsm::evalOld(id, -1, x, y);
   if (s.owner == Owner::Rsm) return kiv::rsm::evalTitled(id, nullptr, 0, x, y) != 0;
-  std::array<double, kMaxAxes> a = axisValues(s, x);
+  const std::array<double, kMaxAxes> a = axisValues(s, x);
   switch (s.owner) {
     case Owner::NDSpline:
-      return spleval_(&id, a.data(), y);
+      return kiv::nd::SplineValue(id, a.data(), y);
     case Owner::Multi:
-      *y = getmspl_(&id, &a[0], &a[1], &disc);
+      *y = kiv::sp1::MultiValue(id, a[0], a[1], disc);
       return 1;
     case Owner::Multi3:
-      *y = getm3dspl_(&id, &a[0], &a[1], &a[2], &disc);
+      *y = kiv::sp1::Multi3Value(id, a[0], a[1], a[2], disc);
       return 1;
     case Owner::Linear:
-      *y = getlspl_(&id, &a[0], &disc);
+      *y = kiv::sp1::LinearValue(id, a[0], disc);
       return 1;
     case Owner::Bilinear:
-      *y = getlspl2_(&id, &a[0], &a[1], &disc);
+      *y = kiv::sp1::BilinearValue(id, a[0], a[1], disc);
       return 1;
     default:
       return unknownType("streval", s);
@@ -434,23 +435,21 @@ int slope(Slot &s, int k, double *x, double *dy) {
   }
   if (s.owner == Owner::OldRsm) return kiv::rsm::evalOldD(id, -1, a, x, dy);
   if (s.owner == Owner::Rsm) return kiv::rsm::evalTitled(id, &a, 1, x, dy) != 0;
-  std::array<double, kMaxAxes> v = axisValues(s, x);
+  const std::array<double, kMaxAxes> v = axisValues(s, x);
   switch (s.owner) {
     case Owner::NDSpline:
-      return splevald_(&id, &a, v.data(), dy);
+      return kiv::nd::SplineSlope(id, a, v.data(), dy);
     case Owner::Multi:
-      *dy = a == 1 ? getmspdx_(&id, &v[0], &v[1], &disc) : getmspdy_(&id, &v[0], &v[1], &disc);
+      *dy = kiv::sp1::MultiSlope(id, a, v[0], v[1], disc);
       return 1;
-    case Owner::Multi3: {
-      auto *f = a == 1 ? &getm3dspdx_ : a == 2 ? &getm3dspdy_ : &getm3dspdz_;
-      *dy = f(&id, &v[0], &v[1], &v[2], &disc);
+    case Owner::Multi3:
+      *dy = kiv::sp1::Multi3Slope(id, a, v[0], v[1], v[2], disc);
       return 1;
-    }
     case Owner::Linear:
-      *dy = getlspd_(&id, &v[0], &disc);
+      *dy = kiv::sp1::LinearSlope(id, v[0], disc);
       return 1;
     case Owner::Bilinear:
-      *dy = a == 1 ? getlspdx_(&id, &v[0], &v[1], &disc) : getlspdy_(&id, &v[0], &v[1], &disc);
+      *dy = kiv::sp1::BilinearSlope(id, a, v[0], v[1], disc);
       return 1;
     default:
       return unknownType("strevald", s);
@@ -485,8 +484,8 @@ int curvature(Slot &s, int *kl, double *x, double *d2y) {
   }
   if (s.owner == Owner::OldRsm) return kiv::rsm::evalOldD2(id, -1, a[0], a[1], x, d2y);
   if (s.owner == Owner::Rsm) return kiv::rsm::evalTitled(id, a.data(), 2, x, d2y) != 0;
-  std::array<double, kMaxAxes> v = axisValues(s, x);
-  return splevald2_(&id, a.data(), v.data(), d2y);
+  const std::array<double, kMaxAxes> v = axisValues(s, x);
+  return kiv::nd::SplineSecond(id, a.data(), v.data(), d2y);
 }
 
 // f over inputs given one pointer each, then the outputs written through
@@ -546,7 +545,7 @@ int strinitu_(char *text, int *dim, char **names, int *nnames, int *interp, int 
     return store(std::move(s));
   }
   int format = GetTableFormat(text);
-  if (format == -1 && *dim >= 1) format = DimToTableFormat_(dim);
+  if (format == -1 && *dim >= 1) format = kiv::tables::formatOfDim(*dim);
   if ((format >= 0 && format <= KIV_TABLE_T1D) || format == KIV_TABLE_T3D)
     return createTable(text, format, dim, names, n, *interp, bound, ext, slopes, *disc, units);
   switch (format) {
@@ -585,10 +584,7 @@ int strinit_(char *text, int *dim, char **names, int *nnames, int *interp, int *
   return strinitu_(text, dim, names, nnames, interp, bound, ext, slopes, disc, nullptr);
 }
 
-int streval_(int *id, double *x, double *y) {
-  Slot *s = slotOf(*id, "streval");
-  return s ? evaluate(*s, x, y) : 0;
-}
+int streval_(int *id, double *x, double *y) { return kiv::text::Evaluate(*id, x, y); }
 
 int strevald_(int *id, int *k, double *x, double *dy) {
   Slot *s = slotOf(*id, "strevald");
@@ -657,16 +653,16 @@ int kivstrfree_(int *id) {
       expfree_(&object);
       break;
     case Owner::NDSpline:
-      splfree_(&object);
+      kiv::nd::FreeSpline(object);
       break;
     case Owner::Multi:
-      msplfree_(&object);
+      kiv::sp1::FreeMulti(object);
       break;
     case Owner::Multi3:
-      m3dsplfree_(&object);
+      kiv::sp1::FreeMulti3(object);
       break;
     case Owner::Linear:
-      freelsp_(&object);
+      kiv::sp1::FreeLinear(object);
       break;
     case Owner::Bilinear:
       break;  // bilinear splines live until the end of the run
@@ -723,7 +719,7 @@ int InterpretExpression(char *text, int dim, char **names, int code1, int code2,
     if (n <= 0)
       return notFile("1D", "expression and it does not exist or has no read permission as a file");
     kivfprintf(stdout, "InterpretExpression> read %d value-pairs from 1D file %s\n", n, text);
-    id = lsplinit_(&n, x.p, y.p, &code1, &code2);
+    id = kiv::sp1::CreateLinear(n, x.p, y.p, code1, code2);
     s.format = KIV_TABLE_1D;
     s.owner = Owner::Linear;
     what = "1D spline";
@@ -783,3 +779,12 @@ double ComputeExpression(int id, double x1, double x2) {
 void FreeAllExpressStructures(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::text {
+
+int Evaluate(int id, double *x, double *y) {
+  Slot *s = slotOf(id, "streval");
+  return s ? evaluate(*s, x, y) : 0;
+}
+
+}  // namespace kiv::text

@@ -111,4 +111,12 @@ KIV_API int kiv_list_items_are_unique(char **list, int n);
 }
 #endif
 
+/* streval_ by value of the id for the library's own folders; hosts do not
+ * see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+namespace kiv::text {
+int Evaluate(int id, double *x, double *y);
+}  // namespace kiv::text
+#endif
+
 #endif

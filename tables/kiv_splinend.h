@@ -151,6 +151,22 @@ struct Memory {
 // no spline.  Allocation-free.
 double SplineEvalAt(int id, const double *x, int mode, int dir, Memory &mem);
 
+// spleval_, splevald_ (direction 1-based), splevald2_ (two directions) and
+// splfree_ by value, with their messages and status; the spline's own
+// interval memory.
+int SplineValue(int id, const double *x, double *out);
+int SplineSlope(int id, int direction, const double *x, double *out);
+int SplineSecond(int id, const int *directions, const double *x, double *out);
+int FreeSpline(int id);
+// lsplinitnd_, csplinitnd_ and kivsplinitnd_ with the dimension, the
+// method and the flag by value: the id, or -1 after a message.
+int CreateLinearND(int dim, const int *sizes, double **axes, const double *values, const int *codes,
+                   int disc);
+int CreateConstantND(int dim, const int *sizes, double **axes, const double *values,
+                     const int *codes, int disc);
+int CreateCubicND(int method, int dim, const int *sizes, double **axes, const double *values,
+                  const int *codes, const double *end_slopes, const int *ext_modes, int disc);
+
 }  // namespace kiv::nd
 #endif
 

@@ -170,6 +170,47 @@ KIV_API void FreeLinearSplineSpace2d(void);
 }
 #endif
 
+/* The same splines by value for the library's own folders, with the
+ * messages and results of the exports above; hosts do not see this part. */
+#if defined(__cplusplus) && defined(KIV_BUILDING)
+namespace kiv::sp1 {
+
+// 1-D linear: creation, the id or -1 (lsplinit_ once its arguments are
+// there); value and slope dy/dx with the spline's own memories
+// (getlspl_, getlspd_); free (freelsp_).
+int CreateLinear(int n, const double *x, const double *y, int left_code, int right_code);
+double LinearValue(int id, double x, int disc);
+double LinearSlope(int id, double x, int disc);
+void FreeLinear(int id);
+
+// 1-D cubic: value (getspl_); free (freespl_).
+double CubicValue(int id, double x);
+void FreeCubic(int id);
+
+// Multi-1-D: creation, the id or -1 (msplinit_ once its arguments are
+// there); z and its slope along axis 1 (x) or 2 (y) (getmspl_,
+// getmspdx_, getmspdy_); free, true when freed (msplfree_).
+int CreateMulti(int nlayers, const int *npts, const double *x, const double *y, const double *z,
+                int top, int bottom, int xleft_bc, double xleft_value, int xright_bc,
+                double xright_value, int left, int right, int type);
+double MultiValue(int id, double x, double y, int disc);
+double MultiSlope(int id, int axis, double x, double y, int disc);
+bool FreeMulti(int id);
+
+// Multi-multi-1-D: w and its slope along axis 1, 2 or 3 (getm3dspl_,
+// getm3dspdx_ ...); free, true when freed (m3dsplfree_).
+double Multi3Value(int id, double x, double y, double z, int disc);
+double Multi3Slope(int id, int axis, double x, double y, double z, int disc);
+bool FreeMulti3(int id);
+
+// 2-D bilinear: z and its slope along axis 1 (x1) or 2 (x2) (getlspl2_,
+// getlspdx_, getlspdy_).
+double BilinearValue(int id, double x1, double x2, int disc);
+double BilinearSlope(int id, int axis, double x1, double x2, int disc);
+
+}  // namespace kiv::sp1
+#endif
+
 /* The library's own folders read a linear spline's value and integral from
  * one interval search; hosts do not see this part. */
 #if defined(__cplusplus) && defined(KIV_BUILDING)

@@ -221,44 +221,16 @@ extern "C" {
 
 int lsplinit_(const int *n, const double *x, const double *y, const int *left_code,
               const int *right_code) {
-  if (!n) return MissingArgument();
-  const int np = *n;
-  if (np < 1) {
-    kivfprintf(stderr, "\n\nFor linear splines there must be");
-    kivfprintf(stderr, " at least 1 data points.\n\n");
-    return -1;
-  }
-  if (!x || !y || !left_code || !right_code) return MissingArgument();
-  static const char who[] = "\n\nFor linear splines";
-  if (kiv::sp1::refuseBad(who, "x", x, np) || kiv::sp1::refuseBad(who, "y", y, np)) return -1;
-  int increasing = 1;
-  if (np > 1) {
-    if (kiv::sp1::refuseNonMonotonic(who, "x", x, np, increasing)) return -1;
-    if (!kiv::sp1::checkCode(*left_code, who, "left-hand") ||
-        !kiv::sp1::checkCode(*right_code, who, "right-hand"))
-      return -1;
-  }
-  kiv::guardAllocation("CreateLinearSplineSpace", [&] {
-    LinearSpline s;
-    TakePoints(s, np, x, y, increasing != 0);
-    s.left = *left_code;
-    s.right = *right_code;
-    if (np >= 2) s.period = std::fabs(x[np - 1] - x[0]);
-    Tabulate(s);
-    g_reg.items.push_back(std::move(s));
-  });
-  g_reg.hook(&AtEnd);
-  return g_reg.count() - 1;
+  if (!n || (*n >= 1 && (!left_code || !right_code))) return MissingArgument();
+  return kiv::sp1::CreateLinear(*n, x, y, left_code ? *left_code : 0, right_code ? *right_code : 0);
 }
 
 double getlspl_(const int *id, const double *x, const int *disc) {
-  LinearSpline &s = Live(*id);
-  return Value(s, *x, *disc, s.mem[kValueMemo]);
+  return kiv::sp1::LinearValue(*id, *x, *disc);
 }
 
 double getlspd_(const int *id, const double *x, const int *disc) {
-  LinearSpline &s = Live(*id);
-  return Slope(s, *x, *disc, s.mem[kSlopeMemo]);
+  return kiv::sp1::LinearSlope(*id, *x, *disc);
 }
 
 double getlspi_(const int *id, const double *x, const int *disc) {
@@ -316,10 +288,54 @@ void lsplxtime_(const int *id, const int *flag) {
 }
 
 double freelsp_(const int *id) {
-  g_reg.release(*id, "freelsp", "linear spline");
+  kiv::sp1::FreeLinear(*id);
   return 0.0;
 }
 
 void FreeAllLinearSplines(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::sp1 {
+
+int CreateLinear(int np, const double *x, const double *y, int left_code, int right_code) {
+  if (np < 1) {
+    kivfprintf(stderr, "\n\nFor linear splines there must be");
+    kivfprintf(stderr, " at least 1 data points.\n\n");
+    return -1;
+  }
+  if (!x || !y) return MissingArgument();
+  static const char who[] = "\n\nFor linear splines";
+  if (refuseBad(who, "x", x, np) || refuseBad(who, "y", y, np)) return -1;
+  int increasing = 1;
+  if (np > 1) {
+    if (refuseNonMonotonic(who, "x", x, np, increasing)) return -1;
+    if (!checkCode(left_code, who, "left-hand") || !checkCode(right_code, who, "right-hand"))
+      return -1;
+  }
+  guardAllocation("CreateLinearSplineSpace", [&] {
+    LinearSpline s;
+    TakePoints(s, np, x, y, increasing != 0);
+    s.left = left_code;
+    s.right = right_code;
+    if (np >= 2) s.period = std::fabs(x[np - 1] - x[0]);
+    Tabulate(s);
+    g_reg.items.push_back(std::move(s));
+  });
+  g_reg.hook(&AtEnd);
+  return g_reg.count() - 1;
+}
+
+double LinearValue(int id, double x, int disc) {
+  LinearSpline &s = Live(id);
+  return Value(s, x, disc, s.mem[kValueMemo]);
+}
+
+double LinearSlope(int id, double x, int disc) {
+  LinearSpline &s = Live(id);
+  return Slope(s, x, disc, s.mem[kSlopeMemo]);
+}
+
+void FreeLinear(int id) { g_reg.release(id, "freelsp", "linear spline"); }
+
+}  // namespace kiv::sp1

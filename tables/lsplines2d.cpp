@@ -188,18 +188,15 @@ int lsplini2_(const int *nx, const int *ny, const double *x1, const double *x2, 
 }
 
 double getlspl2_(const int *id, const double *x1, const double *x2, const int *disc) {
-  BilinearSpline &s = Live(*id, "getlspl2_");
-  return Evaluate(s, *x1, *x2, *disc, s.vmem, kValue);
+  return kiv::sp1::BilinearValue(*id, *x1, *x2, *disc);
 }
 
 double getlspdx_(const int *id, const double *x1, const double *x2, const int *disc) {
-  BilinearSpline &s = Live(*id, "getlspdx_");
-  return Evaluate(s, *x1, *x2, *disc, s.dmem, kAlongX1);
+  return kiv::sp1::BilinearSlope(*id, 1, *x1, *x2, *disc);
 }
 
 double getlspdy_(const int *id, const double *x1, const double *x2, const int *disc) {
-  BilinearSpline &s = Live(*id, "getlsp2d_");
-  return Evaluate(s, *x1, *x2, *disc, s.dmem, kAlongX2);
+  return kiv::sp1::BilinearSlope(*id, 2, *x1, *x2, *disc);
 }
 
 void setlspl2point_(const int *id, int i, int j, double value) {
@@ -239,3 +236,17 @@ void ComputeSlopes2d(const int *id, int direction) {
 void FreeLinearSplineSpace2d(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::sp1 {
+
+double BilinearValue(int id, double x1, double x2, int disc) {
+  BilinearSpline &s = Live(id, "getlspl2_");
+  return Evaluate(s, x1, x2, disc, s.vmem, kValue);
+}
+
+double BilinearSlope(int id, int axis, double x1, double x2, int disc) {
+  BilinearSpline &s = Live(id, axis == 1 ? "getlspdx_" : "getlsp2d_");
+  return Evaluate(s, x1, x2, disc, s.dmem, axis == 1 ? kAlongX1 : kAlongX2);
+}
+
+}  // namespace kiv::sp1

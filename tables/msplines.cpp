@@ -30,38 +30,42 @@ void FreeLayers(int type, std::vector<int> ids) {
   std::sort(ids.begin(), ids.end(), [](int a, int b) { return a > b; });
   for (int id : ids) {
     if (type == 0)
-      freelsp_(&id);
+      kiv::sp1::FreeLinear(id);
     else
-      splfree_(&id);
+      kiv::nd::FreeSpline(id);
   }
 }
 
 enum What { kValue, kSlopeX };
 
 double Layer(const MultiSpline &m, int k, double x, int disc, What what) {
-  int id = m.stack.ids[static_cast<size_t>(k)];
-  if (m.type == 0) return what == kValue ? getlspl_(&id, &x, &disc) : getlspd_(&id, &x, &disc);
+  const int id = m.stack.ids[static_cast<size_t>(k)];
+  if (m.type == 0)
+    return what == kValue ? kiv::sp1::LinearValue(id, x, disc)
+                          : kiv::sp1::LinearSlope(id, x, disc);
   double out = 0.0;
-  if (what == kValue) {
-    spleval_(&id, &x, &out);
-  } else {
-    const int direction = 1;
-    splevald_(&id, &direction, &x, &out);
-  }
+  if (what == kValue)
+    kiv::nd::SplineValue(id, &x, &out);
+  else
+    kiv::nd::SplineSlope(id, 1, &x, &out);
   return out;
 }
 
-double Evaluate(const int *id, double x, double y, int disc, const char *who, Memo memo) {
-  MultiSpline &m = Live(*id, who);
+double Evaluate(int id, double x, double y, int disc, const char *who, Memo memo) {
+  MultiSpline &m = Live(id, who);
   const int i = m.stack.locate(y, disc, m.mem[memo]);
   if (memo == kYMemo) return m.stack.slope(i, y, [&](int k) { return Layer(m, k, x, disc, kValue); });
   const What what = memo == kXMemo ? kSlopeX : kValue;
   return m.stack.interpolate(i, y, [&](int k) { return Layer(m, k, x, disc, what); });
 }
 
+}  // namespace
+
+namespace kiv::sp1 {
+
 // Checks, layers and slot.  The id, or -1 after a message with nothing
 // left behind.
-int CreateMultiSpline(int nlayers, const int *npts, const double *x, const double *y,
+int CreateMulti(int nlayers, const int *npts, const double *x, const double *y,
                       const double *z, int top, int bottom, int xleft_bc, double xleft_value,
                       int xright_bc, double xright_value, int left, int right, int type) {
   if (nlayers < 2) {
@@ -144,13 +148,13 @@ int CreateMultiSpline(int nlayers, const int *npts, const double *x, const doubl
     const long s = start[static_cast<size_t>(k)];
     int id;
     if (type == 0) {
-      id = lsplinit_(&n, x + s, z + s, &left, &right);
+      id = CreateLinear(n, x + s, z + s, left, right);
     } else {
       const int dim = 1, disc = 1;
       double *axis = const_cast<double *>(x + s);
       const int codes[2] = {xleft_bc, xright_bc}, ext[2] = {left, right};
       const double slopes[2] = {xleft_value, xright_value};
-      id = kivsplinitnd_(&type, &dim, &n, &axis, z + s, codes, slopes, ext, &disc);
+      id = kiv::nd::CreateCubicND(type, dim, &n, &axis, z + s, codes, slopes, ext, disc);
     }
     if (id < 0) {
       kivfprintf(stderr, "\nError in multi-1D spline structure initialisation.\n");
@@ -194,7 +198,7 @@ int CreateMultiSpline(int nlayers, const int *npts, const double *x, const doubl
   return id;
 }
 
-}  // namespace
+}  // namespace kiv::sp1
 
 extern "C" {
 
@@ -207,30 +211,45 @@ int msplinit_(const int *nlayers, const int *npts, const double *x, const double
     kivfprintf(stderr, "\n\nCall to msplinit with a missing argument.\n");
     return -1;
   }
-  return CreateMultiSpline(*nlayers, npts, x, y, z, *top, *bottom, *xleft_bc, *xleft_value,
-                           *xright_bc, *xright_value, *left, *right, *type);
+  return kiv::sp1::CreateMulti(*nlayers, npts, x, y, z, *top, *bottom, *xleft_bc, *xleft_value,
+                               *xright_bc, *xright_value, *left, *right, *type);
 }
 
 double getmspl_(const int *id, const double *x, const double *y, const int *disc) {
-  return Evaluate(id, *x, *y, *disc, "getmspl_", kValueMemo);
+  return kiv::sp1::MultiValue(*id, *x, *y, *disc);
 }
 
 double getmspdx_(const int *id, const double *x, const double *y, const int *disc) {
-  return Evaluate(id, *x, *y, *disc, "getmspdx_", kXMemo);
+  return kiv::sp1::MultiSlope(*id, 1, *x, *y, *disc);
 }
 
 double getmspdy_(const int *id, const double *x, const double *y, const int *disc) {
-  return Evaluate(id, *x, *y, *disc, "getmspdy_", kYMemo);
+  return kiv::sp1::MultiSlope(*id, 2, *x, *y, *disc);
 }
 
-int msplfree_(const int *id) {
-  MultiSpline *m = g_reg.toFree(*id, "msplfree_", "multi-1D spline");
-  if (!m) return 0;
-  FreeLayers(m->type, m->stack.ids);
-  *m = MultiSpline{};
-  return 1;
-}
+int msplfree_(const int *id) { return kiv::sp1::FreeMulti(*id) ? 1 : 0; }
 
 void FreeAllMultiSplines(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::sp1 {
+
+double MultiValue(int id, double x, double y, int disc) {
+  return Evaluate(id, x, y, disc, "getmspl_", kValueMemo);
+}
+
+double MultiSlope(int id, int axis, double x, double y, int disc) {
+  if (axis == 1) return Evaluate(id, x, y, disc, "getmspdx_", kXMemo);
+  return Evaluate(id, x, y, disc, "getmspdy_", kYMemo);
+}
+
+bool FreeMulti(int id) {
+  MultiSpline *m = g_reg.toFree(id, "msplfree_", "multi-1D spline");
+  if (!m) return false;
+  FreeLayers(m->type, m->stack.ids);
+  *m = MultiSpline{};
+  return true;
+}
+
+}  // namespace kiv::sp1

@@ -24,19 +24,21 @@ Multi3Spline &Live(int id, const char *who) {
   return g_reg.liveStack(id, who, "multi-multi-1D spline");
 }
 
-using PartFn = double (*)(const int *, const double *, const double *, const int *);
-
-double Evaluate(const int *id, double x, double y, double z, int disc, const char *who, Memo memo) {
-  Multi3Spline &m = Live(*id, who);
+double Evaluate(int id, double x, double y, double z, int disc, const char *who, Memo memo) {
+  Multi3Spline &m = Live(id, who);
   const int i = m.stack.locate(z, disc, m.mem[memo]);
-  const PartFn part = memo == kXMemo ? &getmspdx_ : memo == kYMemo ? &getmspdy_ : &getmspl_;
-  auto g = [&](int k) { return part(&m.stack.ids[static_cast<size_t>(k)], &x, &y, &disc); };
+  auto g = [&](int k) {
+    const int part = m.stack.ids[static_cast<size_t>(k)];
+    if (memo == kXMemo) return kiv::sp1::MultiSlope(part, 1, x, y, disc);
+    if (memo == kYMemo) return kiv::sp1::MultiSlope(part, 2, x, y, disc);
+    return kiv::sp1::MultiValue(part, x, y, disc);
+  };
   return memo == kZMemo ? m.stack.slope(i, z, g) : m.stack.interpolate(i, z, g);
 }
 
 // Newest first, so that the layers' registries shrink back.
 void FreeParts(const std::vector<int> &ids) {
-  for (auto it = ids.rbegin(); it != ids.rend(); ++it) msplfree_(&*it);
+  for (auto it = ids.rbegin(); it != ids.rend(); ++it) kiv::sp1::FreeMulti(*it);
 }
 
 }  // namespace
@@ -86,8 +88,9 @@ int m3dsplinit_(const int *nz, const int * /*total*/, const int *npts, const int
   const int *layer_pts = npts;
   const double *px = x, *py = y, *pw = w;
   for (int k = 0; k < parts; ++k) {
-    const int id = msplinit_(&nlayers[k], layer_pts, px, py, pw, top, bottom, xleft_bc, xleft_value,
-                             xright_bc, xright_value, left, right, type);
+    const int id =
+        kiv::sp1::CreateMulti(nlayers[k], layer_pts, px, py, pw, *top, *bottom, *xleft_bc,
+                              *xleft_value, *xright_bc, *xright_value, *left, *right, *type);
     if (id < 0) {
       kivfprintf(stderr, "\nError in multi-multi-1D spline structure initialisation.\n");
       FreeParts(m.made);
@@ -135,32 +138,48 @@ int m3dsplinit_(const int *nz, const int * /*total*/, const int *npts, const int
 
 double getm3dspl_(const int *id, const double *x, const double *y, const double *z,
                   const int *disc) {
-  return Evaluate(id, *x, *y, *z, *disc, "getm3dspl_", kValueMemo);
+  return kiv::sp1::Multi3Value(*id, *x, *y, *z, *disc);
 }
 
 double getm3dspdx_(const int *id, const double *x, const double *y, const double *z,
                    const int *disc) {
-  return Evaluate(id, *x, *y, *z, *disc, "getm3dspdx_", kXMemo);
+  return kiv::sp1::Multi3Slope(*id, 1, *x, *y, *z, *disc);
 }
 
 double getm3dspdy_(const int *id, const double *x, const double *y, const double *z,
                    const int *disc) {
-  return Evaluate(id, *x, *y, *z, *disc, "getm3dspdy_", kYMemo);
+  return kiv::sp1::Multi3Slope(*id, 2, *x, *y, *z, *disc);
 }
 
 double getm3dspdz_(const int *id, const double *x, const double *y, const double *z,
                    const int *disc) {
-  return Evaluate(id, *x, *y, *z, *disc, "getm3dspdz_", kZMemo);
+  return kiv::sp1::Multi3Slope(*id, 3, *x, *y, *z, *disc);
 }
 
-int m3dsplfree_(const int *id) {
-  Multi3Spline *m = g_reg.toFree(*id, "m3dsplfree_", "multi-multi-1D spline");
-  if (!m) return 0;
-  FreeParts(m->made);
-  *m = Multi3Spline{};
-  return 1;
-}
+int m3dsplfree_(const int *id) { return kiv::sp1::FreeMulti3(*id) ? 1 : 0; }
 
 void FreeAllMulti3Splines(void) { g_reg.clear(); }
 
 }  // extern "C"
+
+namespace kiv::sp1 {
+
+double Multi3Value(int id, double x, double y, double z, int disc) {
+  return Evaluate(id, x, y, z, disc, "getm3dspl_", kValueMemo);
+}
+
+double Multi3Slope(int id, int axis, double x, double y, double z, int disc) {
+  if (axis == 1) return Evaluate(id, x, y, z, disc, "getm3dspdx_", kXMemo);
+  if (axis == 2) return Evaluate(id, x, y, z, disc, "getm3dspdy_", kYMemo);
+  return Evaluate(id, x, y, z, disc, "getm3dspdz_", kZMemo);
+}
+
+bool FreeMulti3(int id) {
+  Multi3Spline *m = g_reg.toFree(id, "m3dsplfree_", "multi-multi-1D spline");
+  if (!m) return false;
+  FreeParts(m->made);
+  *m = Multi3Spline{};
+  return true;
+}
+
+}  // namespace kiv::sp1

@@ -110,4 +110,9 @@ bool firstStoredLine(const char *name, int origin, std::string *line);
 // The reader-cache switch.
 bool cacheOn();
 
+// The format code of a grid of dim axes (1..8), -1 outside; the axes of a
+// format code (1 for a code that has none).
+int formatOfDim(int dim);
+int dimOfFormat(int code);
+
 }  // namespace kiv::tables

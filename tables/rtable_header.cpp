@@ -182,6 +182,17 @@ bool looksLikeOldRsm(FILE *fp) {
 
 }  // namespace
 
+namespace kiv::tables {
+
+int formatOfDim(int dim) { return dim < 1 || dim > 8 ? -1 : dim - 1; }
+
+int dimOfFormat(int code) {
+  const unsigned c = static_cast<unsigned>(code);
+  return c < 12 ? kDims[c] : 1;
+}
+
+}  // namespace kiv::tables
+
 extern "C" {
 
 TableHeader *_prt1(void) {
@@ -247,7 +258,7 @@ int _prt5(FILE *fp, TableHeader *h) {
     }
     if (contains(line, "# Table format:") || contains(line, "#Table format:")) {
       h->format = ExtractFormatFromString(line);
-      dim = h->format < 0 ? -1 : (h->format > 11 ? 1 : kDims[h->format]);
+      dim = h->format < 0 ? -1 : kiv::tables::dimOfFormat(h->format);
     } else if (contains(line, "rows")) {
       h->rows = hashCount(line);
     } else if (contains(line, "columns")) {
@@ -296,16 +307,9 @@ int _prt8(const char *file, int expected, int found) {
   return 0;
 }
 
-int DimToTableFormat_(int *dim) {
-  if (!dim || *dim < 1 || *dim > 8) return -1;
-  return *dim - 1;
-}
+int DimToTableFormat_(int *dim) { return dim ? kiv::tables::formatOfDim(*dim) : -1; }
 
-int TableFormatToDim_(int *code) {
-  if (!code) return 1;
-  const unsigned c = static_cast<unsigned>(*code);
-  return c < 12 ? kDims[c] : 1;
-}
+int TableFormatToDim_(int *code) { return code ? kiv::tables::dimOfFormat(*code) : 1; }
 
 FILE *CommonFopen(const char *name, const char *mode) {
   if (!name || !mode) return nullptr;
@@ -352,7 +356,7 @@ TableFormat GetTableFormat(const char *name) {
   else if (hasXY(name, KIV_TABLE_BY_CALLER))
     held = KIV_TABLE_XY;
   else if (hasND(name, KIV_TABLE_BY_CALLER, &dim))
-    held = DimToTableFormat_(&dim);
+    held = kiv::tables::formatOfDim(dim);
   else if (hasLines(name, KIV_TABLE_BY_CALLER))
     // An empty list has no format line.
     held = firstStoredLine(name, KIV_TABLE_BY_CALLER, &first) ? ExtractFormatFromString(first.c_str()) : -1;

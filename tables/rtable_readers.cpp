@@ -538,7 +538,7 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
     return rtablend_from_memory(name, &d, sizes, axes, values, h.get(), origin) >= 0 ? 1 : 0;
   };
   auto parse = [&](FILE *fp) -> int {
-    const int fileDim = h->format < 0 ? -1 : TableFormatToDim_(&h->format);
+    const int fileDim = h->format < 0 ? -1 : kiv::tables::dimOfFormat(h->format);
     if (asked < 1) {
       if (fileDim < 1) {
         kivfprintf(stderr, "\nUnable to detect the dimension of the table in file '%s'.\n", name);
@@ -587,7 +587,7 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
     if (cacheOn()) {
       storeND(name, d, sz.data(), ax.data(), vals.data(), textsFromHeader(h->units, h->nunits, d + 1),
               KIV_TABLE_BY_READER);
-      cacheTokens(name, DimToTableFormat_(&d), h.get());
+      cacheTokens(name, kiv::tables::formatOfDim(d), h.get());
     }
     *sizes = mallocCopy(sz, "rtablend");
     *axes = mallocCopy(ax, "rtablend");

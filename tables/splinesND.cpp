@@ -337,11 +337,12 @@ bool MissingAxes(double **axes, int dim, const char *who) {
   return false;
 }
 
-NDSpline *Checked(const int *id, const char *who) {
-  NDSpline *s = FindSpline(*id);
-  if (!s) kivfprintf(stderr, "\n\nCall to %s with invalid index %d\n", who, *id);
+NDSpline *Checked(int id, const char *who) {
+  NDSpline *s = FindSpline(id);
+  if (!s) kivfprintf(stderr, "\n\nCall to %s with invalid index %d\n", who, id);
   return s;
 }
+NDSpline *Checked(const int *id, const char *who) { return Checked(*id, who); }
 
 bool BadDirection(const NDSpline &s, const int *dir, const char *who, const char *which) {
   if (*dir >= 1 && *dir <= s.full_dim) return false;
@@ -397,18 +398,17 @@ int Spread(NDSpline &s, int mode, const Args &a) {
 
 }  // namespace
 
-extern "C" {
+namespace kiv::nd {
 
-int lsplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
-                const int *codes, const int *disc) {
-  if (Missing({dim, sizes, axes, values, codes, disc}, "lsplinitnd")) return -1;
-  const int d = *dim;
+int CreateLinearND(int d, const int *sizes, double **axes, const double *values, const int *codes,
+                   int disc) {
+  if (Missing({sizes, axes, values, codes}, "lsplinitnd")) return -1;
   if (!CheckDim(d, "lsplinitnd") || MissingAxes(axes, d, "lsplinitnd") ||
       !CheckSizes(sizes, d, nullptr, 2, "Linear"))
     return -1;
   const Pivot pv = CreatePivotForSingletons(sizes, d);
   if (!CheckSizes(sizes, d, &pv, 2, "Linear")) return -1;
-  auto s = CommonSplinitND(d, sizes, axes, values, codes, *disc);
+  auto s = CommonSplinitND(d, sizes, axes, values, codes, disc);
   if (!s) return -1;
   ApplyPivot(*s, pv);
   s->kind = kiv::nd::kLinear;
@@ -416,10 +416,9 @@ int lsplinitnd_(const int *dim, const int *sizes, double **axes, const double *v
   return kiv::nd::RegisterSpline(std::move(s));
 }
 
-int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
-                const int *codes, const int *disc) {
-  if (Missing({dim, sizes, axes, values, codes, disc}, "csplinitnd")) return -1;
-  const int d = *dim;
+int CreateConstantND(int d, const int *sizes, double **axes, const double *values, const int *codes,
+                     int disc) {
+  if (Missing({sizes, axes, values, codes}, "csplinitnd")) return -1;
   if (!CheckDim(d, "csplinitnd") || MissingAxes(axes, d, "csplinitnd") ||
       !CheckSizes(sizes, d, nullptr, 1, "Constant"))
     return -1;
@@ -435,7 +434,7 @@ int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *v
     stored[2 * k] = codes[2 * k] + 1;
     stored[2 * k + 1] = codes[2 * k + 1] + 1;
   }
-  auto s = CommonSplinitND(d, sizes, axes, values, stored, *disc);
+  auto s = CommonSplinitND(d, sizes, axes, values, stored, disc);
   if (!s) return -1;
   ApplyPivot(*s, pv);
   s->kind = kiv::nd::kConstant;
@@ -443,20 +442,18 @@ int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *v
   return kiv::nd::RegisterSpline(std::move(s));
 }
 
-int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **axes,
-                  const double *values, const int *codes, const double *end_slopes,
-                  const int *ext_modes, const int *disc) {
+int CreateCubicND(int method, int d, const int *sizes, double **axes, const double *values,
+                  const int *codes, const double *end_slopes, const int *ext_modes, int disc) {
   static const char who[] = "kivsplinitnd";
-  if (Missing({method, dim, sizes, axes, values, codes, ext_modes, disc}, who)) return -1;
-  const int d = *dim;
+  if (Missing({sizes, axes, values, codes, ext_modes}, who)) return -1;
   if (!CheckDim(d, who) || MissingAxes(axes, d, who) || !CheckSizes(sizes, d, nullptr, 2, "Cubic"))
     return -1;
   const Pivot pv = CreatePivotForSingletons(sizes, d);
-  if (*method < 1 || *method > 4) {
+  if (method < 1 || method > 4) {
     kivfprintf(stderr,
                "\n\nCall to kivsplinitnd with invalid coefficient method (%d). This argument "
                "mustbe in range [1,4]\n",
-               *method);
+               method);
     return -1;
   }
   if (pv.eff > kiv::nd::kMaxCubicDim) {
@@ -485,7 +482,7 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
       return -1;
     }
   }
-  auto s = CommonSplinitND(d, sizes, axes, values, codes, *disc);
+  auto s = CommonSplinitND(d, sizes, axes, values, codes, disc);
   if (!s) return -1;
   for (int k = 0; k < d; ++k) {
     if (s->codes[2 * k] != 3 && s->codes[2 * k + 1] != 3) continue;
@@ -502,7 +499,7 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
       return -1;
     }
   }
-  s->method = *method;
+  s->method = method;
   ApplyPivot(*s, pv);
   s->kind = kiv::nd::kCubic;
   for (int k = 0; k < d; ++k) {
@@ -536,25 +533,46 @@ int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **
   return kiv::nd::RegisterSpline(std::move(s));
 }
 
+}  // namespace kiv::nd
+
+extern "C" {
+
+int lsplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
+                const int *codes, const int *disc) {
+  if (Missing({dim, disc}, "lsplinitnd")) return -1;
+  return kiv::nd::CreateLinearND(*dim, sizes, axes, values, codes, *disc);
+}
+
+int csplinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
+                const int *codes, const int *disc) {
+  if (Missing({dim, disc}, "csplinitnd")) return -1;
+  return kiv::nd::CreateConstantND(*dim, sizes, axes, values, codes, *disc);
+}
+
+int kivsplinitnd_(const int *method, const int *dim, const int *sizes, double **axes,
+                  const double *values, const int *codes, const double *end_slopes,
+                  const int *ext_modes, const int *disc) {
+  if (Missing({method, dim, disc}, "kivsplinitnd")) return -1;
+  return kiv::nd::CreateCubicND(*method, *dim, sizes, axes, values, codes, end_slopes, ext_modes,
+                                *disc);
+}
+
 int splinitnd_(const int *dim, const int *sizes, double **axes, const double *values,
                const int *codes, const double *end_slopes, const int *ext_modes, const int *disc) {
-  const int one = 1;
-  return kivsplinitnd_(&one, dim, sizes, axes, values, codes, end_slopes, ext_modes, disc);
+  if (Missing({dim, disc}, "kivsplinitnd")) return -1;
+  return kiv::nd::CreateCubicND(1, *dim, sizes, axes, values, codes, end_slopes, ext_modes, *disc);
 }
 
 int spleval_(const int *id, const double *x, double *out) {
-  NDSpline *s = Checked(id, "spleval");
-  return s ? Eval(*s, x, kiv::nd::kValue, nullptr, out) : 0;
+  return kiv::nd::SplineValue(*id, x, out);
 }
 
 int splevald_(const int *id, const int *direction, const double *x, double *out) {
-  NDSpline *s = Checked(id, "splevald");
-  return s ? First(*s, direction, x, out, "splevald") : 0;
+  return kiv::nd::SplineSlope(*id, *direction, x, out);
 }
 
 int splevald2_(const int *id, const int *directions, const double *x, double *out) {
-  NDSpline *s = Checked(id, "splevald2");
-  return s ? Second(*s, directions, x, out, "splevald2") : 0;
+  return kiv::nd::SplineSecond(*id, directions, x, out);
 }
 
 int splevalalld_(const int *id, const double *x, double *gradient) {
@@ -638,14 +656,7 @@ int splextrapol_(const int *id, const double *x) {
   return s ? kiv::nd::SplineExtrapolState(*s, x) : 0;
 }
 
-int splfree_(const int *id) {
-  if (*id < 0 || *id >= kiv::nd::NumSplines()) {
-    kivfprintf(stderr, "\n\nCall to splfree with invalid index %d\n", *id);
-    return 0;
-  }
-  kiv::nd::g_splines[static_cast<size_t>(*id)].reset();
-  return 1;
-}
+int splfree_(const int *id) { return kiv::nd::FreeSpline(*id); }
 
 void FreeAllNDSplines(void) {
   std::vector<std::unique_ptr<NDSpline>>().swap(kiv::nd::g_splines);
@@ -730,3 +741,31 @@ int splxtime_(const int *id, const int *axis, const int *flag) {
 }
 
 }  // extern "C"
+
+namespace kiv::nd {
+
+int SplineValue(int id, const double *x, double *out) {
+  NDSpline *s = Checked(id, "spleval");
+  return s ? Eval(*s, x, kValue, nullptr, out) : 0;
+}
+
+int SplineSlope(int id, int direction, const double *x, double *out) {
+  NDSpline *s = Checked(id, "splevald");
+  return s ? First(*s, &direction, x, out, "splevald") : 0;
+}
+
+int SplineSecond(int id, const int *directions, const double *x, double *out) {
+  NDSpline *s = Checked(id, "splevald2");
+  return s ? Second(*s, directions, x, out, "splevald2") : 0;
+}
+
+int FreeSpline(int id) {
+  if (id < 0 || id >= NumSplines()) {
+    kivfprintf(stderr, "\n\nCall to splfree with invalid index %d\n", id);
+    return 0;
+  }
+  g_splines[static_cast<size_t>(id)].reset();
+  return 1;
+}
+
+}  // namespace kiv::nd

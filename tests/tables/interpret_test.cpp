@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tables/kiv_interpret.h"
+#include "tables/kiv_splines.h"
 #include "tables/tablefile_support.hpp"
 
 namespace {
@@ -119,6 +120,42 @@ TEST_F(Interpret, StackedTablesTakeTheirYCodesByTheirSide) {
   double y = -1, x[3] = {0.5, 0.5, 1};
   EXPECT_EQ(strevald2_(&i, kl, x, &y), 0);
   EXPECT_EQ(takeErr(), "Second derivative not implemented for T3D table.\n");
+  takeOut();
+}
+
+// Freeing a T1D parameter frees its stack in the stack registry and the
+// stack's linear layers in theirs: the ids a probe gets afterwards are
+// those it got before the table was made.
+TEST_F(Interpret, FreeingATableReleasesItsSplinesInTheirOwnRegistries) {
+  names = {"x", "y", "z"};
+  const double px[2] = {0, 1}, pz[2] = {0, 1}, py[2] = {0, 1};
+  const int two = 2, npts[2] = {2, 2}, hold = 2, zero = 0, linear = 0;
+  const double none = 0.0;
+  const double sx[4] = {0, 1, 0, 1}, sz[4] = {0, 1, 1, 2};
+  auto linearProbe = [&] {
+    int id = lsplinit_(&two, px, pz, &hold, &hold);
+    freelsp_(&id);
+    return id;
+  };
+  auto stackProbe = [&] {
+    int id = msplinit_(&two, npts, sx, py, sz, &hold, &hold, &zero, &none, &zero, &none, &hold,
+                       &hold, &linear);
+    EXPECT_EQ(msplfree_(&id), 1);
+    return id;
+  };
+  const int stackBefore = stackProbe(), linearBefore = linearProbe();
+  ASSERT_GE(stackBefore, 0);
+  ASSERT_GE(linearBefore, 0);
+  const int t1 = init(write("t1d.txt", "# Table format: T1D\n0 2\n0 0\n1 1\n1 2\n0 10\n1 11\n"));
+  ASSERT_GE(t1, 0) << takeErr();
+  // The table holds the free stack slot and the next two linear ids.
+  EXPECT_NE(stackProbe(), stackBefore);
+  EXPECT_EQ(linearProbe(), linearBefore + 2);
+  int i = t1;
+  EXPECT_EQ(kivstrfree_(&i), 1);
+  EXPECT_EQ(stackProbe(), stackBefore);
+  EXPECT_EQ(linearProbe(), linearBefore);
+  EXPECT_EQ(takeErr(), "");
   takeOut();
 }
 
