@@ -100,6 +100,10 @@ void readDensityTables(HydTableSlot &s, int k, bool both, double p) {
   for (const int need = both ? 2 : 1; r.tables < need; ++r.tables) {
     const auto j = static_cast<size_t>(r.tables);
     const auto t = static_cast<size_t>(k) + j;
+    // Without the discontinuity handling the interval of a number depends
+    // on nothing remembered: the next table, usually over the same
+    // pressures, starts from the interval the first one found.
+    if (j == 1 && disc == 0 && !std::isnan(p)) s.bm_memory[t] = s.bm_memory[t - 1];
     const kiv::lsp::Point at = kiv::lsp::evaluate(s.bm_spline[t], p, disc, s.bm_memory[t]);
     r.value[j] = at.value;
     r.integral[j] = at.integral;

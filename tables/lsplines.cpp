@@ -70,10 +70,14 @@ struct Located {
 // halving without data-dependent branches, so that random abscissae cost no
 // mispredicted steps.  Only an x that is no number depends on where the
 // search starts.
-int Search(double x, const double *X, int n, int mem) {
+[[gnu::noinline]] int SearchFrom(double x, const double *X, int n, int mem) {
+  return kiv::sp1::searchFrom(x, X, n, mem);
+}
+
+inline int Search(double x, const double *X, int n, int mem) {
   if (mem >= 0 && mem < n - 1 && X[mem] <= x && x < X[mem + 1]) return mem;
   if (std::isnan(x)) [[unlikely]]
-    return kiv::sp1::searchFrom(x, X, n, mem);
+    return SearchFrom(x, X, n, mem);
   if (x < X[0]) return -1;
   if (x >= X[n - 1]) return n - 1;
   if (n <= kShortTable) return kiv::interp::lastAtOrBelowIn(x, X, 0, n - 1);
