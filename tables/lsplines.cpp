@@ -151,7 +151,7 @@ double Slope(const LinearSpline &s, double x, int disc, int &mem) {
 // Integral from the knot of interval i (the first knot below the table) to
 // x along the piece that interval i uses, plus the integral up to that knot;
 // v is the value at x (ValueOn), which the caller may need too.
-double IntegralOn(const LinearSpline &s, int i, double x, double v) {
+[[gnu::always_inline]] inline double IntegralOn(const LinearSpline &s, int i, double x, double v) {
   const int n = s.n();
   if (i <= -1) return (x - s.x[0]) * s.y[0] + s.integral[0];
   const size_t k = static_cast<size_t>(i);
