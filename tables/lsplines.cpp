@@ -64,16 +64,16 @@ struct Located {
   double turns;     // whole periods taken off x
 };
 
+[[gnu::noinline]] int SearchFrom(double x, const double *X, int n, int mem) {
+  return kiv::sp1::searchFrom(x, X, n, mem);
+}
+
 // The interval of x, the same as a search from mem would give: the
 // remembered interval when x still lies in it (a simulation's pressures and
 // times move slowly), else a search of the whole table: on short tables a
 // halving without data-dependent branches, so that random abscissae cost no
 // mispredicted steps.  Only an x that is no number depends on where the
 // search starts.
-[[gnu::noinline]] int SearchFrom(double x, const double *X, int n, int mem) {
-  return kiv::sp1::searchFrom(x, X, n, mem);
-}
-
 inline int Search(double x, const double *X, int n, int mem) {
   if (mem >= 0 && mem < n - 1 && X[mem] <= x && x < X[mem + 1]) return mem;
   if (std::isnan(x)) [[unlikely]]
