@@ -64,12 +64,17 @@ inline double densityOf(HydTableSlot &s, const HydTableReading &r, size_t j) {
 // Density [kg/m3], bulk modulus [Pa] and absolute viscosity [Pa.s] at a
 // gauge pressure p [Pa]; the temperature serves the pressure-range warning
 // only.
-inline double tableDensity(const TableFluid &f, double t_celsius, double p) {
+// The bulk/density tables a law needs at p, after the pressure warning.
+inline const HydTableReading &densityTablesAt(const TableFluid &f, double t_celsius, double p) {
   warnAbovePressure(f, true, t_celsius, p);
-  HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
-  const double wlo = r.bm_weight_lo, wup = r.bm_weight_up;
-  const HydTableReading &at = densityReading(s, r.bm_bracket, wup != 0.0, p);
+  return densityReading(*f.slot, r.bm_bracket, r.bm_weight_up != 0.0, p);
+}
+
+inline double tableDensity(const TableFluid &f, double t_celsius, double p) {
+  const HydTableReading &at = densityTablesAt(f, t_celsius, p);
+  HydTableSlot &s = *f.slot;
+  const double wlo = f.record->bm_weight_lo, wup = f.record->bm_weight_up;
   if (wup == 0.0) {
     const double rho = densityOf(s, at, 0);
     return wlo == 0.0 ? rho : wlo * rho;
@@ -80,11 +85,9 @@ inline double tableDensity(const TableFluid &f, double t_celsius, double p) {
 }
 
 inline double tableBulk(const TableFluid &f, double t_celsius, double p) {
-  warnAbovePressure(f, true, t_celsius, p);
+  const HydTableReading &at = densityTablesAt(f, t_celsius, p);
   HydTableSlot &s = *f.slot;
-  const HydFluidRecord &r = *f.record;
-  const double wlo = r.bm_weight_lo, wup = r.bm_weight_up;
-  const HydTableReading &at = densityReading(s, r.bm_bracket, wup != 0.0, p);
+  const double wlo = f.record->bm_weight_lo, wup = f.record->bm_weight_up;
   double bk = 1.0 / at.value[0];
   if (wup == 0.0) return bk;
   const double bk1 = 1.0 / at.value[1];
