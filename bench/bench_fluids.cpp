@@ -1,9 +1,11 @@
-// Fluid properties of the current fluid at random pressures, and switching
-// the current fluid, as hydraulic submodels do at every evaluation.
+// Fluid properties of the current fluid at random pressures and along a slow
+// sweep, and switching the current fluid, as hydraulic submodels do at
+// every evaluation.
 #include <benchmark/benchmark.h>
 
 #include "bench_support.hpp"
 
+#include <cmath>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -46,13 +48,25 @@ class Fluids {
     std::uniform_real_distribution<double> wide(-1e5, 3e7), low(-1e5, 2e5);
     for (auto &p : wide_) p = wide(gen);
     for (auto &p : low_) p = low(gen);
+    // The same ranges swept as a simulation moves: one slow cycle over the
+    // samples, each step a small fraction of a table interval.
+    const double pi = 3.14159265358979323846;
+    for (size_t k = 0; k < sweep_wide_.size(); ++k) {
+      const double c = 0.5 - 0.5 * std::cos(2.0 * pi * static_cast<double>(k) /
+                                             static_cast<double>(sweep_wide_.size()));
+      sweep_wide_[k] = -1e5 + c * (3e7 + 1e5);
+      sweep_low_[k] = -1e5 + c * (2e5 + 1e5);
+    }
   }
   ~Fluids() { KivReleaseSystem(sys_); }
   const std::vector<double> &pressures(bool wide) const { return wide ? wide_ : low_; }
+  const std::vector<double> &sweep(bool wide) const { return wide ? sweep_wide_ : sweep_low_; }
 
  private:
   KIVSystem *sys_;
   std::vector<double> wide_ = std::vector<double>(4096), low_ = std::vector<double>(4096);
+  std::vector<double> sweep_wide_ = std::vector<double>(4096),
+                      sweep_low_ = std::vector<double>(4096);
 };
 
 void SelectAlternating(benchmark::State &state) {
@@ -74,11 +88,12 @@ void SelectSame(benchmark::State &state) {
 }
 BENCHMARK(SelectSame);
 
-template <double (*Property)(double *)>
+template <double (*Property)(double *), bool Sweep = false>
 void AtRandomPressures(benchmark::State &state) {
   Fluids fluids;
   int index = static_cast<int>(state.range(0));
-  const std::vector<double> &pressures = fluids.pressures(state.range(1) != 0);
+  const bool wide = state.range(1) != 0;
+  const std::vector<double> &pressures = Sweep ? fluids.sweep(wide) : fluids.pressures(wide);
   sethdind_(&index);
   size_t k = 0;
   for (auto _ : state) {
@@ -106,5 +121,15 @@ double densityThenBulk(double *p) {
   return rho + bmatp_(p);
 }
 BENCHMARK_TEMPLATE(AtRandomPressures, densityThenBulk)->Apply(FluidsAndRanges);
+
+// The same properties along a slow sweep of the same ranges: consecutive
+// pressures mostly share a table interval.
+template <double (*Property)(double *)>
+void AlongSweep(benchmark::State &state) {
+  AtRandomPressures<Property, true>(state);
+}
+BENCHMARK_TEMPLATE(AlongSweep, rhoatp_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AlongSweep, bmatp_)->Apply(FluidsAndRanges);
+BENCHMARK_TEMPLATE(AlongSweep, densityThenBulk)->Apply(FluidsAndRanges);
 
 }  // namespace

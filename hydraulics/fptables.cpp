@@ -43,44 +43,6 @@ double highestPressure(const std::vector<double> &p) { return std::max(p.front()
   KivExit(1);
 }
 
-// The bulk/density tables of bracket k read at p (k + 1 too when both),
-// reusing what the last reading at that pressure found.  Readings that may
-// hold an interval for the discontinuity handling are never reused.
-HydTableReading &readingAt(HydTableSlot &s, int k, bool both, double p) {
-  HydTableReading &r = s.reading;
-  if (r.k != k || !kiv::hyd::sameBits(r.p, p) || constants().gzero != 0) {
-    r.p = p;
-    r.k = k;
-    r.tables = 0;
-  }
-  for (const int need = both ? 2 : 1; r.tables < need; ++r.tables) {
-    const auto j = static_cast<size_t>(r.tables);
-    const auto t = static_cast<size_t>(k) + j;
-    const kiv::lsp::Point at = readSpline(s.bm_spline[t], p, s.bm_memory[t]);
-    r.value[j] = at.value;
-    r.integral[j] = at.integral;
-    r.density_known[j] = false;
-  }
-  return r;
-}
-
-// Density of table k + j of a reading: the reference density times the
-// exponential of the compressibility integrated from the reference
-// pressure.  An integral above 100 is capped, with a step-down at every use.
-double densityOf(const HydTableSlot &s, HydTableReading &r, size_t j) {
-  if (!r.density_known[j]) {
-    const auto k = static_cast<size_t>(r.k) + j;
-    double I = r.integral[j];
-    r.capped[j] = I > 100.0;
-    if (r.capped[j]) I = 100.0;
-    const double base = s.bm_mode == 2 ? s.bm_value[k].front() : s.ref_density[k];
-    r.density[j] = base * std::exp(I - s.ref_integral[k]);
-    r.density_known[j] = true;
-  }
-  if (r.capped[j]) stepdn_();
-  return r.density[j];
-}
-
 // Above which pressure a family warns at bracket k and temperature t.
 const HydPressureLimit &pressureLimit(HydTableSlot &s, bool density, int k, double t) {
   HydPressureLimit &L = density ? s.bm_limit : s.mu_limit;
@@ -112,28 +74,6 @@ const HydPressureLimit &pressureLimit(HydTableSlot &s, bool density, int k, doub
   return L;
 }
 
-// Warns once per family and fluid, on a print step, that p lies above the
-// pressures of the tables in use.
-void warnAbovePressure(const TableFluid &f, bool density, double t_celsius, double p) {
-  HydTableSlot &s = *f.slot;
-  int &warned = density ? s.bm_warned : s.mu_warned;
-  if (warned) return;
-  const HydFluidRecord &r = *f.record;
-  const HydPressureLimit &L =
-      pressureLimit(s, density, density ? r.bm_bracket : r.mu_bracket, t_celsius);
-  if (!(p > L.limit) || !isprint_()) return;
-  kivfprintf(
-      stderr,
-      "\nWarning in hydraulic fluid index %d concerning %s defined in file '%s': current\n"
-      "pressure (%g bar) is greater than maximum pressure (%g bar) at %s temperature (%g "
-      "degC). %s\nwill be saturated to its value at %g degC and %g bar.\n",
-      f.index,
-      density ? kiv::hyd::densityQuantity(s.bm_mode) : kiv::hyd::viscosityQuantity(s.mu_mode),
-      r.file_name ? r.file_name : "", p / 1e5, L.limit / 1e5, L.word, L.shown,
-      density ? "Bulk modulus" : "Absolute viscosity", L.shown, L.limit / 1e5);
-  warned = 1;
-}
-
 }  // namespace
 
 namespace kiv::hyd {
@@ -149,35 +89,58 @@ TableFluid tableFluid(int index) {
   return {index, &r, &s};
 }
 
-double tableDensity(const TableFluid &f, double t_celsius, double p) {
-  warnAbovePressure(f, true, t_celsius, p);
-  HydTableSlot &s = *f.slot;
-  const HydFluidRecord &r = *f.record;
-  const double wlo = r.bm_weight_lo, wup = r.bm_weight_up;
-  HydTableReading &at = readingAt(s, r.bm_bracket, wup != 0.0, p);
-  if (wup == 0.0) {
-    const double rho = densityOf(s, at, 0);
-    return wlo == 0.0 ? rho : wlo * rho;
+void readDensityTables(HydTableSlot &s, int k, bool both, double p) {
+  HydTableReading &r = s.reading;
+  const int disc = constants().gzero;
+  if (r.k != k || !sameBits(r.p, p) || disc != 0) {
+    r.p = p;
+    r.k = k;
+    r.tables = 0;
   }
-  double sum = 0.0;
-  if (wlo != 0.0) sum = wlo * densityOf(s, at, 0);
-  return sum + wup * densityOf(s, at, 1);
+  for (const int need = both ? 2 : 1; r.tables < need; ++r.tables) {
+    const auto j = static_cast<size_t>(r.tables);
+    const auto t = static_cast<size_t>(k) + j;
+    // Without the discontinuity handling the interval of a number depends
+    // on nothing remembered: the next table, usually over the same
+    // pressures, starts from the interval the first one found.
+    if (j == 1 && disc == 0 && !std::isnan(p)) s.bm_memory[t] = s.bm_memory[t - 1];
+    const kiv::lsp::Point at = kiv::lsp::evaluate(s.bm_spline[t], p, disc, s.bm_memory[t]);
+    r.value[j] = at.value;
+    r.integral[j] = at.integral;
+    r.density_known[j] = false;
+  }
 }
 
-double tableBulk(const TableFluid &f, double t_celsius, double p) {
-  warnAbovePressure(f, true, t_celsius, p);
+// The reference density times the exponential of the compressibility
+// integrated from the reference pressure.
+double densityOfReading(HydTableSlot &s, size_t j) {
+  HydTableReading &r = s.reading;
+  const auto k = static_cast<size_t>(r.k) + j;
+  double I = r.integral[j];
+  r.capped[j] = I > 100.0;
+  if (r.capped[j]) I = 100.0;
+  const double base = s.bm_mode == 2 ? s.bm_value[k].front() : s.ref_density[k];
+  r.density[j] = base * std::exp(I - s.ref_integral[k]);
+  r.density_known[j] = true;
+  if (r.capped[j]) stepdn_();
+  return r.density[j];
+}
+
+void checkTablePressure(const TableFluid &f, bool density, double t_celsius, double p) {
   HydTableSlot &s = *f.slot;
   const HydFluidRecord &r = *f.record;
-  const double wlo = r.bm_weight_lo, wup = r.bm_weight_up;
-  HydTableReading &at = readingAt(s, r.bm_bracket, wup != 0.0, p);
-  double bk = 1.0 / at.value[0];
-  if (wup == 0.0) return bk;
-  const double bk1 = 1.0 / at.value[1];
-  if (wlo == 0.0) bk = 0.0;
-  if (bk1 == 0.0) return bk;
-  if (bk == 0.0) return bk1;
-  const double rk = densityOf(s, at, 0), rk1 = densityOf(s, at, 1);
-  return (wlo * rk + wup * rk1) / (wup * rk1 / bk1 + wlo * rk / bk);
+  const HydPressureLimit &L =
+      pressureLimit(s, density, density ? r.bm_bracket : r.mu_bracket, t_celsius);
+  if (!(p > L.limit) || !isprint_()) return;
+  kivfprintf(
+      stderr,
+      "\nWarning in hydraulic fluid index %d concerning %s defined in file '%s': current\n"
+      "pressure (%g bar) is greater than maximum pressure (%g bar) at %s temperature (%g "
+      "degC). %s\nwill be saturated to its value at %g degC and %g bar.\n",
+      f.index, density ? densityQuantity(s.bm_mode) : viscosityQuantity(s.mu_mode),
+      r.file_name ? r.file_name : "", p / 1e5, L.limit / 1e5, L.word, L.shown,
+      density ? "Bulk modulus" : "Absolute viscosity", L.shown, L.limit / 1e5);
+  (density ? s.bm_warned : s.mu_warned) = 1;
 }
 
 double tableViscosity(const TableFluid &f, double t_celsius, double p) {

@@ -10,7 +10,6 @@
 namespace {
 
 kiv::PropertySlot<HydIndexList> registrySlot("HYD_Index");
-kiv::hyd::LibraryConstants libraryConstants;
 
 const char *const kNotInitialised =
     "\nFluid index system not initialized, have you put a fluid on the sketch?\n";
@@ -73,7 +72,7 @@ HydIndexList::HydIndexList() {
 
 namespace kiv::hyd {
 
-LibraryConstants &constants() { return libraryConstants; }
+LibraryConstants libraryConstants;
 
 HydIndexList *currentBlock() { return registrySlot.get(); }
 
@@ -242,7 +241,7 @@ void SetHydAtFuncEval(void) {
 
 void ReInitHydProps(int /*code*/, int /*argument*/) {
   HydIndexList *b = registrySlot.get();
-  libraryConstants = kiv::hyd::LibraryConstants{};
+  kiv::hyd::constants() = kiv::hyd::LibraryConstants{};
   // Whatever was loaded from any block must be loaded again: a block of
   // another system may reuse this one's address.
   ++kiv::hyd::registryGeneration;

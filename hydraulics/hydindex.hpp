@@ -107,7 +107,8 @@ struct LibraryConstants {
   int grmode = 2;
   int gzero = 0;
 };
-LibraryConstants &constants();
+extern LibraryConstants libraryConstants;
+inline LibraryConstants &constants() { return libraryConstants; }
 
 inline bool validIndex(int index) {
   return static_cast<unsigned>(index) <= static_cast<unsigned>(KIV_HYD_MAX_INDEX);

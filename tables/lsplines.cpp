@@ -14,6 +14,10 @@ using kiv::sp1::validMemory;
 
 enum Memo { kValueMemo = 0, kSlopeMemo = 1, kIntegralMemo = 2 };
 
+// Knots up to which halving beats guessing the interval from an even
+// spacing (a fluid's pressure table has about a dozen).
+constexpr int kShortTable = 33;
+
 struct LinearSpline {
   std::vector<double> x, y;      // knots, strictly increasing
   std::vector<double> slope;     // per interval
@@ -60,34 +64,66 @@ struct Located {
   double turns;     // whole periods taken off x
 };
 
+[[gnu::noinline]] int SearchFrom(double x, const double *X, int n, int mem) {
+  return kiv::sp1::searchFrom(x, X, n, mem);
+}
+
+// The interval of x, the same as a search from mem would give: the
+// remembered interval when x still lies in it (a simulation's pressures and
+// times move slowly), else a search of the whole table: on short tables a
+// halving without data-dependent branches, so that random abscissae cost no
+// mispredicted steps.  Only an x that is no number depends on where the
+// search starts.
+inline int Search(double x, const double *X, int n, int mem) {
+  if (mem >= 0 && mem < n - 1 && X[mem] <= x && x < X[mem + 1]) return mem;
+  if (std::isnan(x)) [[unlikely]]
+    return SearchFrom(x, X, n, mem);
+  if (x < X[0]) return -1;
+  if (x >= X[n - 1]) return n - 1;
+  if (n <= kShortTable) return kiv::interp::lastAtOrBelowIn(x, X, 0, n - 1);
+  return kiv::interp::locate(x, X, 0, n - 1);
+}
+
+// x folded onto one period of a cyclic spline, the periods taken off in
+// turns.
+[[gnu::noinline]] double Fold(const LinearSpline &s, double x, double &turns) {
+  return kiv::sp1::foldOnAxis(x, s.x.front(), s.x.back(), turns);
+}
+
+// While regions are held the remembered interval held stays in use although
+// r.i was found, and the move is reported.
+[[gnu::noinline]] void Hold(const LinearSpline &s, int held, Located &r) {
+  if (r.i == held) return;
+  if (s.time) {
+    // A knot of a time axis is a time event, never a crossing.  Forward
+    // the integrator is to stop at the first knot passed, not the last.
+    const int k = r.i > held ? held + 1 : r.i;
+    if (k >= 0 && r.x >= s.x[static_cast<size_t>(k)]) {
+      double t = s.x[static_cast<size_t>(k)];
+      distim_(&t);
+    }
+  } else {
+    kiv::sp1::reportCrossing();
+  }
+  if (s.cyclic()) {
+    const int shift = kiv::sp1::seamShift(held, r.i, s.n() - 2);
+    r.x += shift * s.period;
+    r.turns -= shift;
+  }
+  r.i = held;
+}
+
 // The interval for x, searched from *mem.  While regions are held (disc 1)
 // the remembered interval stays in use and a move is reported; otherwise the
 // interval found is remembered.
-Located Locate(const LinearSpline &s, double x, int disc, int &mem) {
+inline Located Locate(const LinearSpline &s, double x, int disc, int &mem) {
   const int n = s.n();
   Located r{0, x, 0};
-  if (s.cyclic()) r.x = kiv::sp1::foldOnAxis(x, s.x[0], s.x[static_cast<size_t>(n - 1)], r.turns);
-  r.i = ToEndInterval(s, kiv::sp1::searchFrom(r.x, s.x.data(), n, mem));
+  if (s.cyclic()) [[unlikely]]
+    r.x = Fold(s, x, r.turns);
+  r.i = ToEndInterval(s, Search(r.x, s.x.data(), n, mem));
   if (disc == 1 && getofg_() != 0 && validMemory(mem, n)) {
-    const int held = ToEndInterval(s, mem);
-    if (r.i == held) return r;
-    if (s.time) {
-      // A knot of a time axis is a time event, never a crossing.  Forward
-      // the integrator is to stop at the first knot passed, not the last.
-      const int k = r.i > held ? held + 1 : r.i;
-      if (k >= 0 && r.x >= s.x[static_cast<size_t>(k)]) {
-        double t = s.x[static_cast<size_t>(k)];
-        distim_(&t);
-      }
-    } else {
-      kiv::sp1::reportCrossing();
-    }
-    if (s.cyclic()) {
-      const int shift = kiv::sp1::seamShift(held, r.i, n - 2);
-      r.x += shift * s.period;
-      r.turns -= shift;
-    }
-    r.i = held;
+    Hold(s, ToEndInterval(s, mem), r);
     return r;
   }
   mem = r.i;
@@ -113,19 +149,20 @@ double Slope(const LinearSpline &s, double x, int disc, int &mem) {
 }
 
 // Integral from the knot of interval i (the first knot below the table) to
-// x along the piece that interval i uses, plus the integral up to that knot.
-double IntegralOn(const LinearSpline &s, int i, double x) {
+// x along the piece that interval i uses, plus the integral up to that knot;
+// v is the value at x (ValueOn), which the caller may need too.
+[[gnu::always_inline]] inline double IntegralOn(const LinearSpline &s, int i, double x, double v) {
   const int n = s.n();
   if (i <= -1) return (x - s.x[0]) * s.y[0] + s.integral[0];
   const size_t k = static_cast<size_t>(i);
   if (i >= n - 1) return (x - s.x[k]) * s.y[k] + s.integral[k];
-  return (ValueOn(s, i, x) + s.y[k]) * 0.5 * (x - s.x[k]) + s.integral[k];
+  return (v + s.y[k]) * 0.5 * (x - s.x[k]) + s.integral[k];
 }
 
 double Integral(const LinearSpline &s, double x, int disc, int &mem) {
   if (s.n() == 1) return (x - s.x[0]) * s.y[0];
   const Located l = Locate(s, x, disc, mem);
-  return l.turns * s.per_integral + IntegralOn(s, l.i, l.x);
+  return l.turns * s.per_integral + IntegralOn(s, l.i, l.x, ValueOn(s, l.i, l.x));
 }
 
 // Keeps the points in increasing order, dropping interior points equal to
@@ -209,12 +246,29 @@ int MissingArgument() {
 
 }  // namespace
 
+namespace {
+
+kiv::lsp::Point PointOn(const LinearSpline &s, const Located &l) {
+  const double v = ValueOn(s, l.i, l.x);
+  return {v, static_cast<double>(l.turns) * s.per_integral + IntegralOn(s, l.i, l.x, v)};
+}
+
+[[gnu::noinline]] kiv::lsp::Point PointAt(const LinearSpline &s, double x, int disc, int &mem) {
+  if (s.n() == 1) return {s.y[0], (x - s.x[0]) * s.y[0]};
+  return PointOn(s, Locate(s, x, disc, mem));
+}
+
+}  // namespace
+
 kiv::lsp::Point kiv::lsp::evaluate(int id, double x, int disc, int &mem) {
   const LinearSpline &s = Live(id);
-  if (s.n() == 1) return {s.y[0], (x - s.x[0]) * s.y[0]};
-  const Located l = Locate(s, x, disc, mem);
-  return {ValueOn(s, l.i, l.x),
-          static_cast<double>(l.turns) * s.per_integral + IntegralOn(s, l.i, l.x)};
+  // Neither folding nor held regions (the fluid tables' case): the
+  // search and the reading alone.
+  if (s.n() < 2 || s.cyclic() || disc == 1) [[unlikely]]
+    return PointAt(s, x, disc, mem);
+  const int i = ToEndInterval(s, Search(x, s.x.data(), s.n(), mem));
+  mem = i;
+  return PointOn(s, Located{i, x, 0});
 }
 
 extern "C" {

@@ -3,7 +3,9 @@
 // temperatures, the temperature and pressure warnings, the temperature
 // change, and every refusal of the reader, which leaves nothing behind.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "fluid_test.hpp"
@@ -247,6 +249,29 @@ TEST_F(TableFluids, PropertiesAreTheSplineLawsBitForBit) {
   select(2);
   at(bmatp_, 5e7);
   EXPECT_NE(takeErr().find("at maximum temperature (60 degC)"), std::string::npos);
+}
+
+// Two tables over different pressures, blended halfway: whichever
+// interval one table was read in, the other answers at its own, along a
+// sweep, at random and at the knots of either table.
+TEST_F(TableFluids, BlendOfTablesOverDifferentPressures) {
+  load(writeTemp("uneven", "1\n2\n860 0\n20\n4\n0 16000\n100 17500\n250 18500\n400 21000\n"
+                           "840 0\n60\n5\n0 14000\n50 14300\n180 16500\n300 17000\n400 "
+                           "19500\n1\n1\n40\n1\n0 50\n"));
+  ASSERT_EQ(retfprop_(std::array{0}.data())->bm_weight_up, 0.5);
+  std::vector<double> pressures;
+  for (int k = 0; k <= 40; ++k) pressures.push_back(1e6 * k);  // 0..400 bar by 10
+  for (double bar : {100.0, 250.0, 50.0, 180.0, 300.0, 0.0, 400.0, 420.0, 5.0})
+    pressures.push_back(bar * 1e5);
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<double> any(0.0, 4.2e7);
+  for (int k = 0; k < 200; ++k) pressures.push_back(any(rng));
+  for (const double p : pressures) {
+    const LawValues law = fromSplines(0, p);
+    EXPECT_EQ(at(rhoatp_, p), law.rho) << p;
+    EXPECT_EQ(at(bmatp_, p), law.bulk) << p;
+  }
+  takeErr();  // above 400 bar on a print step: the pressure warning
 }
 
 TEST_F(TableFluids, TemperaturesOutsideTheTables) {

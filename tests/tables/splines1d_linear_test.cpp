@@ -1,8 +1,12 @@
 // 1-D linear splines: creation checks and reduction, out-of-range codes,
 // integrals against closed forms, cyclic tables, the integral of 1/y,
 // interval memories under the discontinuity protocol, freeing and release.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "tables/splines1d_support.hpp"
 
@@ -135,6 +139,72 @@ TEST_F(LinearSpline, CyclicNoNumberHasNoSlopeAndFarIntegralsCountPeriods) {
   EXPECT_EQ(lint(cyc, 4e20 + 2), 6e20 + 3);
   EXPECT_NEAR(lint(cyc, 1e300) / 1.5e300, 1.0, 1e-15);
   EXPECT_NEAR(lint(cyc, -1e300) / -1.5e300, 1.0, 1e-15);
+}
+
+// Whatever interval a caller remembers (none, any, one out of range), and
+// on the first call of a run too, the interval taken is the one a scan of
+// the knots gives, and value and integral are those of a fresh search, bit
+// for bit; the typed value-and-integral reading agrees with both.
+TEST_F(LinearSpline, AnyRememberedIntervalGivesTheScannedOne) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> step(0.5, 3.0), value(-2.0, 5.0);
+  for (int n : {2, 3, 13, 40, 200}) {
+    std::vector<double> x(static_cast<size_t>(n)), y(static_cast<size_t>(n));
+    double a = -7.0;
+    for (int k = 0; k < n; ++k) {
+      x[static_cast<size_t>(k)] = a;
+      y[static_cast<size_t>(k)] = value(rng);  // no two slopes alike: no point dropped
+      a += step(rng);
+    }
+    std::uniform_real_distribution<double> at(x.front() - 5.0, x.back() + 5.0);
+    std::vector<double> xs(x);  // the knots themselves, then anywhere
+    for (int j = 0; j < 300; ++j) xs.push_back(at(rng));
+    for (auto [left, right] : {std::pair{1, 1}, {2, 2}, {1, 2}, {2, 1}}) {
+      int id = linear(x, y, left, right);
+      const int zero = 0;
+      for (const double v : xs) {
+        int scanned = -1;
+        for (int k = 0; k < n; ++k)
+          if (x[static_cast<size_t>(k)] <= v) scanned = k;
+        if (right == 1 && scanned == n - 1) scanned = n - 2;
+        if (left == 1 && scanned == -1) scanned = 0;
+        int fresh = -2;
+        const double want_value = getlspla_(&id, &v, &zero, &fresh);
+        int fresh_i = -2;
+        const double want_integral = getlspia_(&id, &v, &zero, &fresh_i);
+        ASSERT_EQ(fresh, scanned) << n << " " << v;
+        for (int first : {0, 1}) {
+          KivSetFirstCall(first);
+          for (int start : {-5, -2, -1, 0, 1, n / 2, n - 2, n - 1, n, n + 7}) {
+            int mem = start;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(getlspla_(&id, &v, &zero, &mem)),
+                      std::bit_cast<std::uint64_t>(want_value))
+                << n << " " << v << " " << start;
+            EXPECT_EQ(mem, scanned) << n << " " << v << " " << start;
+            mem = start;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(getlspia_(&id, &v, &zero, &mem)),
+                      std::bit_cast<std::uint64_t>(want_integral));
+            mem = start;
+            const kiv::lsp::Point p = kiv::lsp::evaluate(id, v, 0, mem);
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(p.value),
+                      std::bit_cast<std::uint64_t>(want_value));
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(p.integral),
+                      std::bit_cast<std::uint64_t>(want_integral));
+            EXPECT_EQ(mem, scanned);
+          }
+        }
+        KivSetFirstCall(0);
+        // The line through the two knots of the interval (or the held end).
+        const auto k = static_cast<size_t>(std::max(scanned, 0));
+        double line = y[k];
+        if (scanned >= 0 && scanned <= n - 2)
+          line = y[k] + (y[k + 1] - y[k]) * (v - x[k]) / (x[k + 1] - x[k]);
+        else if (scanned < 0 || (scanned == n - 1 && right == 2))
+          line = scanned < 0 ? y[0] : y.back();
+        EXPECT_NEAR(want_value, line, 1e-12 * (1.0 + std::fabs(line))) << n << " " << v;
+      }
+    }
+  }
 }
 
 }  // namespace
