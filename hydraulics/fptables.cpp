@@ -19,8 +19,8 @@ using kiv::hyd::TableFluid;
 // Denormal compressibilities are taken as zero: the bulk modulus is infinite.
 constexpr double kTiny = 2.2250738585072014e-308;
 
-kiv::lsp::Point readSpline(int id, double p, int &memory) {
-  return kiv::lsp::evaluate(id, p, constants().gzero, memory);
+kiv::sp1::LinearPoint readSpline(int id, double p, int &memory) {
+  return kiv::sp1::LinearRead(id, p, constants().gzero, memory);
 }
 
 // Integral from 0 of a spline read once (the build's own readings).
@@ -104,7 +104,7 @@ void readDensityTables(HydTableSlot &s, int k, bool both, double p) {
     // on nothing remembered: the next table, usually over the same
     // pressures, starts from the interval the first one found.
     if (j == 1 && disc == 0 && !std::isnan(p)) s.bm_memory[t] = s.bm_memory[t - 1];
-    const kiv::lsp::Point at = kiv::lsp::evaluate(s.bm_spline[t], p, disc, s.bm_memory[t]);
+    const kiv::sp1::LinearPoint at = kiv::sp1::LinearRead(s.bm_spline[t], p, disc, s.bm_memory[t]);
     r.value[j] = at.value;
     r.integral[j] = at.integral;
     r.density_known[j] = false;

@@ -183,6 +183,16 @@ double LinearValue(int id, double x, int disc);
 double LinearSlope(int id, double x, int disc);
 void FreeLinear(int id);
 
+// What getlspl_ and getlspi_ give at one abscissa.
+struct LinearPoint {
+  double value, integral;
+};
+// Value and integral from 0 of linear spline id at x from one interval
+// search, started from the caller's memory mem (-2: none) with the
+// discontinuity handling of disc; an id that holds no spline ends the run.
+// Allocation-free.
+LinearPoint LinearRead(int id, double x, int disc, int &mem);
+
 // 1-D cubic: value (getspl_); free (freespl_).
 double CubicValue(int id, double x);
 void FreeCubic(int id);
@@ -209,24 +219,6 @@ double BilinearValue(int id, double x1, double x2, int disc);
 double BilinearSlope(int id, int axis, double x1, double x2, int disc);
 
 }  // namespace kiv::sp1
-#endif
-
-/* The library's own folders read a linear spline's value and integral from
- * one interval search; hosts do not see this part. */
-#if defined(__cplusplus) && defined(KIV_BUILDING)
-namespace kiv::lsp {
-
-// What getlspl_ and getlspi_ give at one abscissa.
-struct Point {
-  double value, integral;
-};
-
-// Value and integral from 0 of linear spline id at x, the interval searched
-// from the caller's memory mem (-2: none) with the discontinuity handling of
-// disc; an id that holds no spline ends the run.  Allocation-free.
-Point evaluate(int id, double x, int disc, int &mem);
-
-}  // namespace kiv::lsp
 #endif
 
 #endif

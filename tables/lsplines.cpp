@@ -248,19 +248,19 @@ int MissingArgument() {
 
 namespace {
 
-kiv::lsp::Point PointOn(const LinearSpline &s, const Located &l) {
+kiv::sp1::LinearPoint PointOn(const LinearSpline &s, const Located &l) {
   const double v = ValueOn(s, l.i, l.x);
   return {v, static_cast<double>(l.turns) * s.per_integral + IntegralOn(s, l.i, l.x, v)};
 }
 
-[[gnu::noinline]] kiv::lsp::Point PointAt(const LinearSpline &s, double x, int disc, int &mem) {
+[[gnu::noinline]] kiv::sp1::LinearPoint PointAt(const LinearSpline &s, double x, int disc, int &mem) {
   if (s.n() == 1) return {s.y[0], (x - s.x[0]) * s.y[0]};
   return PointOn(s, Locate(s, x, disc, mem));
 }
 
 }  // namespace
 
-kiv::lsp::Point kiv::lsp::evaluate(int id, double x, int disc, int &mem) {
+kiv::sp1::LinearPoint kiv::sp1::LinearRead(int id, double x, int disc, int &mem) {
   const LinearSpline &s = Live(id);
   // Neither folding nor held regions (the fluid tables' case): the
   // search and the reading alone.

@@ -185,7 +185,7 @@ TEST_F(LinearSpline, AnyRememberedIntervalGivesTheScannedOne) {
             EXPECT_EQ(std::bit_cast<std::uint64_t>(getlspia_(&id, &v, &zero, &mem)),
                       std::bit_cast<std::uint64_t>(want_integral));
             mem = start;
-            const kiv::lsp::Point p = kiv::lsp::evaluate(id, v, 0, mem);
+            const kiv::sp1::LinearPoint p = kiv::sp1::LinearRead(id, v, 0, mem);
             EXPECT_EQ(std::bit_cast<std::uint64_t>(p.value),
                       std::bit_cast<std::uint64_t>(want_value));
             EXPECT_EQ(std::bit_cast<std::uint64_t>(p.integral),
