@@ -333,12 +333,10 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
     kivfprintf(stdout, "\n ___________________________________ \n");
   }
 
-  double zero = 0.0;
-  int fuelType = fuel;
   switch (type) {
     case 1:
-      fpspind_(&index, &r[kRho], &r[kBulk], &mu, &r[kPsatSimple], &r[kAir], &r[kTemp], &r[kPoly],
-               &zero);
+      kiv::hyd::defineSimple(index, {r[kRho], r[kBulk], mu, r[kPsatSimple], r[kAir], r[kTemp],
+                                     r[kPoly], 0.0});
       break;
     case 2:
     case 6:
@@ -361,14 +359,15 @@ void fp04in_(int *instance, double *real_parameters, int *integer_parameters,
         name = std::string("$KIV/libhydr/data/hyd_") + fileName(file) +
                (bulkType == 1 ? "_Bs.data" : "_Bt.data");
       }
-      if (fptables_(&index, &r[kPsat], &r[kAir], &r[kTemp], &r[kPoly], name.c_str(), &r[kMuAir],
-                    &r[kHigh], &r[kLow], &r[kMuVap], &r[kMolar], &r[kAirDen]) != 1)
+      if (!kiv::hyd::defineFromFile(index, name.c_str(),
+                                    {r[kPsat], r[kAir], r[kTemp], r[kPoly], r[kMuAir], r[kHigh],
+                                     r[kLow], r[kMuVap], r[kMolar], r[kAirDen]}))
         kivHandleSubmodelError("FP04", inst, 2);
       break;
     }
     case 5:
-      fprprop_(&fuelType, &index, &r[kHigh], &r[kLow], &r[kMolar], &r[kMuAir], &r[kMuVap], &r[kAir],
-               &r[kTemp], &r[kPoly]);
+      kiv::hyd::defineFuel(index, {fuel, r[kHigh], r[kLow], r[kMolar], r[kMuAir], r[kMuVap],
+                                   r[kAir], r[kTemp], r[kPoly]});
       break;
     default: break;
   }
