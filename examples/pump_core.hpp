@@ -289,7 +289,9 @@ class PumpStepper {
   PumpStepper(PumpParams &p, double *store, void **slot, const PumpOptions &opt, double p2)
       : p_(p), store_(store), slot_(slot), opt_(opt), p2_(p2), z_(p.i[1]), n_(size_t(2 + 2 * z_)),
         o_(z_), pres_(n_), rate_(n_), g_(n_), gt_(n_), y_(n_), dx_(n_), col_(n_), jac_(n_ * n_),
-        lu_(n_ * n_) {}
+        lu_(n_ * n_), out0_(n_), in0_(n_), out1_(n_), in1_(n_) {
+    makeGroups();
+  }
 
   Outputs &outputs() { return o_; }
 
@@ -338,16 +340,95 @@ class PumpStepper {
     return norm;
   }
 
+  // Flows of every cavity state to the outlet and from the inlet chamber
+  // (the terms of the chambers' balances that depend on it).
+  void chamberFlows(std::vector<double> &out, std::vector<double> &in) const {
+    const auto &a = o_.a;
+    for (size_t k = 0; k < size_t(z_); ++k) {
+      const size_t r = 2 + k, n = 2 + size_t(z_) + k;
+      out[r] = a[6][k] + a[10][k] + a[14][k], out[n] = a[7][k] + a[11][k] + a[15][k];
+      in[r] = a[8][k] + a[12][k] - a[4][k], in[n] = a[9][k] + a[13][k] - a[5][k];
+    }
+  }
+
+  // The cavity rows that the density of state c reaches: its neighbours on
+  // its gear (tooth leakage) and its two partners on the other gear.
+  int reach(size_t c, size_t rows[5]) const {
+    const size_t z = size_t(z_), own = c < 2 + z ? 2 : 2 + z, other = own == 2 ? 2 + z : 2;
+    const size_t k = c - own, before = (k + z - 1) % z, after = (k + 1) % z;
+    rows[0] = own + before, rows[1] = c, rows[2] = own + after;
+    rows[3] = other + k, rows[4] = other + (own == 2 ? before : after);
+    return 5;
+  }
+
+  // Perturbs the states of group together and shares out the change.  The
+  // chamber rows, which every cavity reaches, are shared by each cavity's
+  // own flow to that chamber; false when those flows cancel too far to
+  // tell the shares apart.
+  bool perturb(const std::vector<size_t> &group, const std::vector<double> &r,
+               const std::vector<double> &rho0, const std::vector<double> &x, double at,
+               double dt) {
+    col_ = r;
+    for (size_t c : group) col_[c] += 1e-7 * r[c];
+    residual(col_, rho0, x, at, dt, gt_);
+    for (size_t c : group) {
+      const double h = col_[c] - r[c];
+      size_t rows[5];
+      for (int j = 0, m = c < 2 ? 0 : reach(c, rows); j < m; ++j)
+        jac_[c * n_ + rows[j]] = (gt_[rows[j]] - g_[rows[j]]) / h;
+      if (c < 2 || group.size() == 1)
+        for (size_t k = 0; k < (c < 2 ? n_ : 2); ++k) jac_[c * n_ + k] = (gt_[k] - g_[k]) / h;
+    }
+    if (group.size() == 1) return true;
+    chamberFlows(out1_, in1_);
+    for (size_t chamber = 0; chamber < 2; ++chamber) {
+      const std::vector<double> &q0 = chamber == 0 ? out0_ : in0_, &q1 = chamber == 0 ? out1_ : in1_;
+      double sum = 0, size = 0;
+      for (size_t c : group) sum += q1[c] - q0[c], size += std::abs(q1[c] - q0[c]);
+      if (size == 0) continue;
+      if (std::abs(sum) < 1e-3 * size) return false;
+      const double change = gt_[chamber] - g_[chamber];
+      for (size_t c : group)
+        jac_[c * n_ + chamber] = change * (q1[c] - q0[c]) / sum / (col_[c] - r[c]);
+    }
+    return true;
+  }
+
+  // The Jacobian by differences.  Cavities three or more apart on one gear
+  // reach no common cavity row and are perturbed together.
   void jacobian(const std::vector<double> &r, const std::vector<double> &rho0,
                 const std::vector<double> &x, double at, double dt) {
-    for (size_t c = 0; c < n_; ++c) {
-      col_ = r;
-      const double h = 1e-7 * r[c];
-      col_[c] += h;
-      residual(col_, rho0, x, at, dt, gt_);
-      for (size_t k = 0; k < n_; ++k) jac_[c * n_ + k] = (gt_[k] - g_[k]) / h;
-    }
+    std::fill(jac_.begin(), jac_.end(), 0.0);
+    residual(r, rho0, x, at, dt, g_);
+    chamberFlows(out0_, in0_);
+    perturb({0}, r, rho0, x, at, dt);
+    perturb({1}, r, rho0, x, at, dt);
+    for (const std::vector<size_t> &group : groups_)
+      if (!perturb(group, r, rho0, x, at, dt))
+        for (size_t c : group) perturb({c}, r, rho0, x, at, dt);
     have_ = true;
+  }
+
+  // Groups of cavity states of one gear, any two of them three or more
+  // teeth apart round the gear.
+  void makeGroups() {
+    const size_t z = size_t(z_);
+    for (size_t own : {size_t(2), 2 + z}) {
+      const size_t first = groups_.size();
+      std::vector<size_t> colour(z, z);
+      auto clash = [&](size_t k, size_t c) {
+        for (size_t d = 1; d <= 2 && d < z; ++d)
+          if (colour[(k + d) % z] == c || colour[(k + z - d) % z] == c) return true;
+        return false;
+      };
+      for (size_t k = 0; k < z; ++k) {
+        size_t c = 0;
+        while (clash(k, c)) ++c;
+        colour[k] = c;
+        if (groups_.size() <= first + c) groups_.resize(first + c + 1);
+        groups_[first + c].push_back(own + k);
+      }
+    }
   }
 
   // Newton's method from rho0 to the densities of angle `at` into r (also
@@ -395,7 +476,8 @@ class PumpStepper {
   int z_;
   size_t n_;
   Outputs o_;
-  std::vector<double> pres_, rate_, g_, gt_, y_, dx_, col_, jac_, lu_, last_;
+  std::vector<double> pres_, rate_, g_, gt_, y_, dx_, col_, jac_, lu_, last_, out0_, in0_, out1_, in1_;
+  std::vector<std::vector<size_t>> groups_;
   bool have_ = false;
 };
 
