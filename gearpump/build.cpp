@@ -26,14 +26,6 @@ ShapePtr copyOf(const shape *s) {
   return ShapePtr(c);
 }
 
-// A spline id freed when it goes out of scope.
-struct SplineId {
-  int id = -1;
-  ~SplineId() {
-    if (id >= 0) splfree_(&id);
-  }
-};
-
 // First and last sample of a cavity's meshing run; a run that wraps
 // through angle 0 has entry > exit.  The driven cavity is followed the same
 // way: were its run opened at the first meshing sample, one meshing at
@@ -363,8 +355,10 @@ void Builder::openings(int k, double theta, double theta2) {
   w_.drv_area_out[c1][K] += out1 * b, w_.drv_area_inl[c1][K] += inl1 * b;
   w_.drn_area_out[c2][K] += out2 * b, w_.drn_area_inl[c2][K] += inl2 * b;
   if (p_.groove != 1) return;
+  // Both gears measure the sector from the cavity's start, half a tip land
+  // before the tooth angle, as the run does.
   const double s1 = kPi - (i - 1) * g1_.pitch + theta + g1_.axis - 0.5 * g1_.tta;
-  const double s2 = (j + 0.5) * g2_.pitch - theta;
+  const double s2 = (j + 0.5) * g2_.pitch - theta - 0.5 * g2_.tta;
   w_.drv_area_out[c1][K] += egp_cav_to_out_sector(s1, g1_.pitch, g1_.tta, p_.groove_start_driving,
                                                   p_.groove_end_driving) *
                             0.5 * gw * (2 * g1_.rmax - gw);
@@ -513,7 +507,7 @@ int Builder::curvesOut() {
   const double b = p_.gear_thickness * 1000;
   auto one = [&](const Curve &vx, const Curve &vy, int vn, Curve &area, Curve &out, Curve &inl,
                  egp_cavity_curves &r) {
-    SplineId sp;
+    SplineOwner sp;
     if (egp_init_table_bcond(1, -1, &sp.id, &vx, &vy, &vn, 1, 2) != 0) return false;
     nd::Memory mem;
     for (int k = 0; k < n_; ++k) area[Z(k)] = nd::SplineEvalAt(sp.id, &x_[Z(k)], 0, 1, mem) * b;

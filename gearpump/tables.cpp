@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
+#include "gearpump/pelem.hpp"
 #include "hydraulics/kiv_hydlaws.h"
 #include "runtime/kiv_runtime.h"
 #include "tables/kiv_splinend.h"
@@ -73,13 +75,23 @@ int Table(const double *x, const Curve &y, int n, int method, int code) {
   return Spline(x, v.data(), n, method, code);
 }
 
-int SmoothedCyclicTable(const double *x, const Curve &y, int n, int smooth_method, int method) {
-  if (!x || n < 2 || y.size() < Z(n)) return -1;
+// The chamber tables' smoothing of a periodic curve: its even axis and
+// values, or false.
+bool SmoothCyclic(const double *x, const Curve &y, int n, int smooth_method, Curve &sx, Curve &sy) {
+  if (!x || n < 2 || y.size() < Z(n)) return false;
   FilterCurve c(x, y.data(), n);
   c.y[n - 1] = c.y[0];
   const int cubic = 2;
-  if (!Smooth(c, n, cubic, smooth_method, kCyclic)) return -1;
-  return Spline(c.x, c.y, n, method, kCyclic);
+  if (!Smooth(c, n, cubic, smooth_method, kCyclic)) return false;
+  sx.assign(c.x, c.x + n);
+  sy.assign(c.y, c.y + n);
+  return true;
+}
+
+int SmoothedCyclicTable(const double *x, const Curve &y, int n, int smooth_method, int method) {
+  Curve sx, sy;
+  if (!SmoothCyclic(x, y, n, smooth_method, sx, sy)) return -1;
+  return Table(sx.data(), sy, n, method, kCyclic);
 }
 
 // Runs make(k) for the selected columns into ids[k]; -1 at the first
@@ -107,7 +119,101 @@ bool ColumnsFit(const Curve *cols, int ncol, int n) {
   return true;
 }
 
+double Mean(const Curve &c, int n) {
+  double s = 0.0;
+  for (int k = 0; k + 1 < n; ++k) s += c[Z(k)];
+  return s / (n - 1);
+}
+
+// One gear's cavities as the run reads them: z copies of the middle
+// cavity's table, a pitch apart, and the sweep's raw curve of that cavity.
+struct CavitySet {
+  int id = -1, z = 0, m = 0;
+  const Curve *raw = nullptr, *tx = nullptr, *ty = nullptr;
+  bool usable(int n) const {
+    return id >= 0 && z > 0 && raw && raw->size() >= Z(n) && tx && ty && !ty->empty() &&
+           tx->size() == ty->size();
+  }
+  double angle(double theta, int j) const { return egp_modulo_deg(theta - (j - m) * 360.0 / z); }
+  // Where the cavity is smallest: before it the cavity gives fluid to the
+  // outlet side, after it it takes from the inlet side.
+  double smallest() const {
+    return (*tx)[Z(std::min_element(ty->begin(), ty->end()) - ty->begin())];
+  }
+};
+
+// The chamber tables A10..A13 (ids[0..3]) from the raw meshing-region
+// curves, smoothed on their cyclic axis.  The raw curves and the raw cavity
+// areas partition the fluid space between the gears: their sum is the
+// same at every angle.  The cavity tables are smoothed and trimmed their
+// own way, so the chamber curves smoothed alone no longer add up with
+// them; the difference would appear as fluid made and destroyed once a
+// turn per tooth.  Each cavity's share of that difference (its curve
+// smoothed as the chambers are, less its table) goes to the chamber on its
+// side of the mesh: the outlet while it shrinks, the inlet once it grows.
+// That share vanishes where the cavity is smallest, so no chamber curve
+// jumps; what rounding leaves is split evenly.  The second areas keep
+// their smoothing; the first areas carry the shares, tabulated kRefine
+// times finer than the sweep so that they follow the sharp bends where the
+// cavity tables leave the full area, between the sweep's samples too.
+constexpr int kRefine = 4;
+
+bool ChamberTables(const std::array<const Curve *, 4> &raw, const CavitySet (&gears)[2], int n,
+                   const double *axis, int smooth_method, int method, int *ids) {
+  Curve sx, s[4];
+  for (size_t c = 0; c < 4; ++c)
+    if (!SmoothCyclic(axis, *raw[c], n, smooth_method, sx, s[c])) return false;
+  for (size_t c = 0; c < 4; ++c)
+    if ((ids[c] = Table(sx.data(), s[c], n, method, kCyclic)) < 0) return false;
+  if (!gears[0].usable(n) || !gears[1].usable(n)) return true;
+
+  double total = 0.0;
+  for (size_t c = 0; c < 4; ++c) total += (c % 2 ? -1.0 : 1.0) * Mean(*raw[c], n);
+  SplineOwner smoothed[2], first[2];
+  double least[2];
+  for (size_t g = 0; g < 2; ++g) {
+    const CavitySet &cs = gears[g];
+    total += cs.z * Mean(*cs.raw, n);
+    Curve cx, cy;
+    if (!SmoothCyclic(axis, *cs.raw, n, smooth_method, cx, cy)) return false;
+    if ((smoothed[g].id = Table(cx.data(), cy, n, method, kCyclic)) < 0) return false;
+    least[g] = cs.smallest();
+  }
+  // The first areas as smoothed alone, read on the finer axis.
+  first[0].id = std::exchange(ids[0], -1);
+  first[1].id = std::exchange(ids[2], -1);
+  const int nf = (n - 1) * kRefine + 1;
+  Curve fx(Z(nf)), a10(Z(nf)), a12(Z(nf));
+  nd::Memory mem[8];
+  auto at = [&](int id, double x, nd::Memory &m) { return nd::SplineEvalAt(id, &x, 0, 1, m); };
+  for (int k = 0; k < nf; ++k) {
+    const int c = std::min(k / kRefine, n - 2), q = k - c * kRefine;
+    const double x = sx[Z(c)] + q * (sx[Z(c) + 1] - sx[Z(c)]) / kRefine;
+    double tables = 0.0, share[2] = {0.0, 0.0};
+    for (size_t g = 0; g < 2; ++g)
+      for (int j = 0; j < gears[g].z; ++j) {
+        const double a = gears[g].angle(x, j);
+        const double t = at(gears[g].id, a, mem[g]);
+        tables += t;
+        share[a < least[g] ? 0 : 1] += at(smoothed[g].id, a, mem[2 + g]) - t;
+      }
+    const double v[4] = {at(first[0].id, x, mem[4]), at(ids[1], x, mem[5]),
+                         at(first[1].id, x, mem[6]), at(ids[3], x, mem[7])};
+    const double rest = total - tables - share[0] - share[1] - (v[0] - v[1] + v[2] - v[3]);
+    fx[Z(k)] = x;
+    a10[Z(k)] = v[0] + share[0] + 0.5 * rest;
+    a12[Z(k)] = v[2] + share[1] + 0.5 * rest;
+  }
+  ids[0] = Table(fx.data(), a10, nf, method, kCyclic);
+  ids[2] = Table(fx.data(), a12, nf, method, kCyclic);
+  return ids[0] >= 0 && ids[2] >= 0;
+}
+
 }  // namespace
+
+SplineOwner::~SplineOwner() {
+  if (id >= 0) splfree_(&id);
+}
 
 double egp_step_of_ppd(int ppd) {
   static constexpr double kStep[10] = {1, 0.5, 0, 0.25, 0.2, 0, 0, 0.125, 0, 0.1};
@@ -294,8 +400,19 @@ int egp_pump_data_init_tables(const egp_pump_data &w, int m1, int m2, int n, con
       if (egp_init_table(1, -1, ids(s + f), nx, x.data(), &cols[Z(f)], 4, 0, 0)) return false;
     return true;
   };
-  auto smoothed = [&](int s, const Curve &c) {
-    return egp_init_table(1, -1, ids(s), n, axis, &c, 5, 4, 4) == 0;
+  auto chambersByAngle = [&] {
+    const CavitySet cavities[2] = {
+        {inst.id(14, m1), z1, m1, has(w.drv_area_cav, m1) ? &w.drv_area_cav[Z(m1)] : nullptr,
+         has(w.drv_vol_x, m1) ? &w.drv_vol_x[Z(m1)] : nullptr,
+         has(w.drv_vol_y, m1) ? &w.drv_vol_y[Z(m1)] : nullptr},
+        {inst.id(15, m2), z2, m2, has(w.drn_area_cav, m2) ? &w.drn_area_cav[Z(m2)] : nullptr,
+         has(w.drn_vol_x, m2) ? &w.drn_vol_x[Z(m2)] : nullptr,
+         has(w.drn_vol_y, m2) ? &w.drn_vol_y[Z(m2)] : nullptr}};
+    int chamberIds[4] = {-1, -1, -1, -1};
+    const bool made = ChamberTables({&w.out_area1, &w.out_area2, &w.inl_area1, &w.inl_area2},
+                                    cavities, n, axis, 4, 4, chamberIds);
+    for (int c = 0; c < 4; ++c) inst.id(10 + c) = chamberIds[c];
+    return made;
   };
 
   const bool ok =
@@ -309,8 +426,7 @@ int egp_pump_data_init_tables(const egp_pump_data &w, int m1, int m2, int n, con
       own(15, w.drn_vol_x, w.drn_vol_y, w.drn_vol_n, z2, m2, 1, 2) &&
       forces(18, w.drv_border, w.drv_center, *force.drv_border, *force.drv_center, z1, m1) &&
       forces(30, w.drn_border, w.drn_center, *force.drn_border, *force.drn_center, z2, m2) &&
-      smoothed(10, w.out_area1) && smoothed(11, w.out_area2) && smoothed(12, w.inl_area1) &&
-      smoothed(13, w.inl_area2) && chamber(42, w.out_a_x, w.out_a) &&
+      chambersByAngle() && chamber(42, w.out_a_x, w.out_a) &&
       chamber(50, w.out_b_x, w.out_b) && chamber(58, w.inl_c_x, w.inl_c) &&
       chamber(66, w.inl_d_x, w.inl_d);
   kiv::guardAllocation("egp_pump_data_init_tables", [&] {

@@ -10,6 +10,15 @@
 
 namespace kiv::egp {
 
+// A spline id freed when it goes out of scope.
+struct SplineOwner {
+  int id = -1;
+  SplineOwner() = default;
+  SplineOwner(const SplineOwner &) = delete;
+  SplineOwner &operator=(const SplineOwner &) = delete;
+  ~SplineOwner();
+};
+
 // Angle step in degrees of ppd samples per degree (1, 2, 4, 5, 8 or 10);
 // 0 for any other count.
 double egp_step_of_ppd(int ppd);
@@ -61,7 +70,10 @@ struct egp_force_axes {
 };
 
 // Every table of the instance from the workspace (cavities m1 = z1/2 and
-// m2 = z2/2, main axis of n samples); sizes the marker slots.  Returns 0,
+// m2 = z2/2, main axis of n samples); sizes the marker slots.  With the
+// raw cavity areas of the sweep in the workspace, the chamber tables are
+// made to add up with the cavity tables to the raw total of the fluid
+// space at every sample; without them each is only smoothed.  Returns 0,
 // or -1 when some table cannot be made: the build then fails.
 int egp_pump_data_init_tables(const egp_pump_data &w, int m1, int m2, int n, const double *axis,
                               const egp_force_axes &force, egp_instance &inst);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "gearpump/build.hpp"
+#include "gearpump/rungeom.hpp"
 #include "gearpump/tables.hpp"
 #include "geometry/kiv_shapeid.h"
 #include "support/kiv_test.hpp"
@@ -165,6 +166,43 @@ TEST_F(GearPumpBuild, DisplacementOfOneRevolution) {
     const double b = 15, rw = z * m / 2, pb = kPi * m * std::cos(kAlpha);
     EXPECT_NEAR(z * V, 2 * kPi * b * (ra * ra - rw * rw - pb * pb / 48), 0.01 * z * V);
   }
+}
+
+// The groove area of a cavity's outlet opening is the annular sector of the
+// groove that the cavity overlaps, measured the way the run measures it:
+// from the tooth angle less half a tip land, over a pitch less the land.
+TEST_F(GearPumpBuild, GrooveAreaOfBothGearsFollowsTheRunTimeSector) {
+  gears();
+  halfPlanePorts();
+  p.groove_width = 0.0015;
+  p.groove_start_driving = 1.0, p.groove_end_driving = 1.7;
+  p.groove_start_driven = 1.3, p.groove_end_driven = 2.2;
+  egp_cavity_curves with[2], without[2];
+  for (auto [groove, c] : {std::pair{1, with}, std::pair{2, without}}) {
+    p.groove = groove, args.curves = c;
+    ASSERT_EQ(build(), 0);
+  }
+  pairtest::GearPair pair(z, m);
+  const double pitch = 2 * kPi / z, gw = 1.5, mid = z / 2;
+  double largest[2] = {};
+  for (int k = 0; k < with[0].n; ++k) {
+    const double theta = with[0].x[k] * kPi / 180;
+    // Run-time tooth angles of driving cavity mid (tooth mid - 1) and of
+    // driven cavity mid (tooth mid + 1); rack-cut gears have no axis angle.
+    const double t[2] = {egp_get_teeth_angle(1, pitch, 0.0, mid - 1, theta),
+                         egp_get_teeth_angle(2, pitch, 0.0, mid + 1, theta)};
+    const double tt[2] = {pair.g1.tta, pair.g2.tta};
+    const double g0[2] = {p.groove_start_driving, p.groove_start_driven};
+    const double g1[2] = {p.groove_end_driving, p.groove_end_driven};
+    for (int g = 0; g < 2; ++g) {
+      const double sector = egp_cav_to_out_sector(t[g] - tt[g] / 2, pitch, tt[g], g0[g], g1[g]);
+      const double expected = sector * 0.5 * gw * (2 * ra - gw);
+      EXPECT_NEAR(with[g].outlet[k] - without[g].outlet[k], expected, 1e-9) << g << " " << k;
+      largest[g] = std::max(largest[g], expected);
+    }
+  }
+  // The sectors are wide enough that half a land shifts the area.
+  for (double l : largest) EXPECT_GT(l, 5.0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "gearpump/calc.hpp"
 
+#include "hydraulics/kiv_hydlaws.h"
 #include "support/kiv_test.hpp"
 #include "synthetic.hpp"
 
@@ -123,6 +124,134 @@ TEST_F(GearPumpCalc, PortFlowsFollowTheOrificeLawOfTheirAreas) {
       EXPECT_NEAR(out.areaload[k], open || speed > 0 ? 0.0 : 2e-5 * 0.015, 1e-15) << k;
     }
   }
+}
+
+// Leakage of every cavity and across the meshing zone, and its viscous
+// torque, from the gap-flow laws: over a tip land (when the land lies
+// outside its gear's port sector) drag flow b h R w / 2 plus pressure flow
+// h^3 b dp / (12 mu L); across the two side faces of a tooth of height H
+// and width W drag 2 s H (Rs w / 2) / 2 plus pressure 2 s^3 H dp / (12 mu
+// W); down the side faces from the root circle to the drainage radius; and
+// across the meshing zone.  The viscous torque is each path's shear force
+// times its radius, less half the pressure force on its gap.  The tip
+// lengths and tooth sizes come from the geometry (mode 1), from common or
+// per-gear details (mode 2), or the gaps are plain (mode -1).  The torque
+// of the leakage is what vanishes with both clearances.
+TEST_F(GearPumpCalc, LeakagePathsAndTheirViscousTorque) {
+  struct Case {
+    int mode, identical;
+    double speed, tipMultiplier, drainage;
+  } const cases[] = {
+      {2, 1, 150, 1.0, 5e-3},  {2, 1, -150, 0.5, 5e-3}, {1, 1, 150, 1.0, 5e-3},
+      {1, 2, -150, 1.0, 5e-3}, {2, 2, 150, 1.0, 0.0},   {2, 2, -150, 1.0, 0.0},
+      {-1, 1, 150, 1.0, 0.0},  {-1, 1, -150, 1.0, 0.0},
+  };
+  par.tip_length_driving = 1.5e-3, par.tip_length_driven = 2.5e-3;
+  par.tooth_height_driving = 3.5e-3, par.tooth_height_driven = 4.5e-3;
+  par.tooth_width_driving = 2.5e-3, par.tooth_width_driven = 3.5e-3;
+  par.drainage_radius_driving = 6e-3, par.drainage_radius_driven = 4e-3;
+  par.drainage_width_factor_driving = 0.3, par.drainage_width_factor_driven = 0.5;
+  par.plain_leak_length = 4e-3, par.plain_leak_width = 6e-3;
+  par.plain_leak_gap_1 = 1e-5, par.plain_leak_gap_2 = 2e-5;
+  // An oil whose viscosity grows with pressure, so that each path reads it
+  // at its own mean pressure.
+  int oil = 2;
+  fpuserd_(&oil, [](double *, double *p) { return 850 * (1 + *p / 1.7e9); },
+           [](double *, double *p) { return 1.7e9 + 8 * *p; },
+           [](double *, double *p) { return 0.05 * (1 + *p / 2e7); });
+  par.fluid_index = oil;
+  pressures(50e5, 20e5);
+  const double b = par.gear_thickness, h = 1e-5, s = 2e-5, R = store[10], tt = store[8];
+  auto mu = [](double p) { return muatp_(&p); };
+  int current = oil;
+  sethdind_(&current);
+  EXPECT_NEAR(mu(70e5) / mu(30e5), 1.35 / 1.15, 1e-12);
+  auto q0 = [](double p) { return q0top_(&p); };
+  auto turn = [](double x) { return x - 2 * kPi * std::floor(x / (2 * kPi)); };
+  int lands[2] = {};  // tip lands sealed and leaking
+  for (const Case &c : cases)
+    for (double theta : {0.3, 2.2}) {
+      par.leakage_mode = c.mode, par.identical_gears = c.identical;
+      par.mult_tip_leakage = c.tipMultiplier, par.drainage_radius = c.drainage;
+      in.speed = c.speed, in.theta = theta;
+      par.radial_clearance = par.lateral_gap = 0;
+      ASSERT_EQ(run(), 0);
+      const double pressureTorque = out.torque;
+      par.radial_clearance = h, par.lateral_gap = s;
+      ASSERT_EQ(run(), 0);
+      const double w = c.speed, Ri = c.mode == -1 ? -1.0 : store[12];
+      double torque = 0;
+      for (int g = 0; g < 2; ++g) {
+        const bool driving = g == 0, own = c.identical != 1;
+        const double *p = driving ? pr.data() : pn.data();
+        const double a0 = store[g], span = turn(store[2 + g] - store[g]);
+        const double L = c.mode == 1 ? tt * R
+                         : own      ? (driving ? par.tip_length_driving : par.tip_length_driven)
+                                    : par.tip_length;
+        const double H = c.mode == 1 ? R - Ri
+                         : own      ? (driving ? par.tooth_height_driving : par.tooth_height_driven)
+                                    : par.tooth_height;
+        const double W = c.mode == 1 ? (Ri + R) * (kPi / 2) / kZ
+                         : own      ? (driving ? par.tooth_width_driving : par.tooth_width_driven)
+                                    : par.tooth_width;
+        const double Rd = own ? (driving ? par.drainage_radius_driving : par.drainage_radius_driven)
+                              : par.drainage_radius;
+        const double f = c.mode == 1 ? 0.4
+                         : own      ? (driving ? par.drainage_width_factor_driving
+                                               : par.drainage_width_factor_driven)
+                                    : par.drainage_width_factor;
+        for (int i = 0; i < kZ; ++i) {
+          const double pi = p[i], pj = p[(i + 1) % kZ], pm = (pi + pj) / 2, dp = pj - pi;
+          // The tip land leaks unless it lies wholly inside the port sector
+          // (driving gear) or wholly outside it (driven gear).
+          const double rel = driving ? turn(kPi - kPitch * i + theta - a0)
+                                     : turn((i + 0.5) * kPitch - theta - a0);
+          const bool tip = driving ? !(tt / 2 < rel && rel < span - tt / 2)
+                                   : !(span + tt / 2 < rel && rel < 2 * kPi - tt / 2);
+          ++lands[tip];
+          double q = 0;
+          if (c.mode == -1) {
+            double from = pj, to = pi, A = b * h, dh = 4 * A / (2 * (h + b)), cq = 0.7, lc = 1000;
+            double o1, o2, o3;
+            if (tip) q += orif3f_(&from, &to, &A, &dh, &cq, &lc, &o1, &o2, &o3);
+            for (double gap : {par.plain_leak_gap_1, par.plain_leak_gap_2})
+              q += std::pow(gap, 3) * par.plain_leak_width * dp / (12 * par.plain_leak_length * mu(pm)) / q0(pm);
+          } else {
+            if (tip) {
+              q += (b * h * R * w / 2 + std::pow(h, 3) * b * dp / (12 * mu(pm) * L)) / q0(pm);
+              torque += R * (-0.5 * h * b * dp + L * b * mu(pm) * R * w / h);
+            }
+            const double Rs = Ri + R;
+            q += (2 * std::pow(s, 3) * H * dp / (12 * mu(pm) * W) + s * H * Rs * w / 2) / q0(pm);
+            torque += Rs * (-0.5 * dp * s * H + H * W * mu(pm) * (Rs * w / 2) / s);
+          }
+          const double got = driving ? out.qleakteethr[i] : out.qleakteethn[i];
+          EXPECT_NEAR(got, c.tipMultiplier * q, 1e-9 * std::fabs(q)) << c.mode << " " << w << " " << i;
+          double drain = 0;
+          if (Rd > 0) {
+            const double Wd = 2 * f * kPi * Ri / kZ;
+            drain = 2 * (pi - in.pinl) * std::pow(s, 3) * Wd / (12 * mu((pi + in.pinl) / 2) * (Ri - Rd)) / q0(pm);
+          }
+          const double gotDrain = driving ? out.qleakdrainr[i] : out.qleakdrainn[i];
+          EXPECT_NEAR(gotDrain, drain, 1e-9 * std::fabs(drain)) << c.mode << " " << i;
+        }
+      }
+      const double dp = in.pout - in.pinl, pm = (in.pout + in.pinl) / 2;
+      double flow;
+      if (c.mode == 1) {
+        const double Hm = (R - Ri) / 2, Wm = (R + Ri) * (kPi / 2) / kZ;
+        flow = 2 * (2 * std::pow(s, 3) * Hm * dp / (12 * mu(pm) * Wm));
+        torque += 2 * (0.25 * R + 0.75 * Ri) * 2 * Hm * (-0.5 * s * dp);
+      } else {
+        const double mw = par.meshing_zone_width;
+        flow = 2 * std::pow(s, 3) * mw * dp / (12 * mu(pm) * par.meshing_zone_height);
+        torque += 2 * (0.75 * Ri + 0.25 * R) * s * (-0.5) * dp * mw;
+      }
+      EXPECT_NEAR(outputs.mesh, flow / q0(pm), 1e-9 * std::fabs(flow)) << c.mode;
+      EXPECT_NEAR(out.torque - pressureTorque, torque, 1e-9 * std::fabs(torque) + 1e-12)
+          << c.mode << " " << w << " " << theta;
+    }
+  EXPECT_TRUE(lands[0] > 0 && lands[1] > 0);
 }
 
 }  // namespace kiv::egp
