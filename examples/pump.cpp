@@ -34,8 +34,8 @@ void figures(FILE *f, const kivex::PumpOptions &o, const kivex::PumpResult &r) {
                o.outlet, o.teeth, o.step, r.turns);
   std::fprintf(f, "mean_delivery_lpm,%.6g\nmean_inlet_flow_lpm,%.6g\nmean_torque_Nm,%.6g\n",
                r.mean_q2, r.mean_q1, r.mean_torque);
-  std::fprintf(f, "kinematic_displacement_mm3,%.6g\ncavity_displacement_mm3,%.6g\n",
-               r.displacement, r.cavity_displacement);
+  std::fprintf(f, "kinematic_displacement_mm3,%.6g\ncavity_displacement_mm3,%.6g\n", r.displacement,
+               r.cavity_displacement);
   std::fprintf(f, "volumetric_efficiency,%.6g\nmechanical_efficiency,%.6g\nripple,%.6g\n",
                r.efficiency, r.mechanical, r.ripple);
   std::fprintf(f, "peak_cavity_pressure_bar,%.6g\nunconverged_steps,%d\n", r.peak, r.failures);
@@ -78,8 +78,8 @@ int main(int argc, char **argv) {
     std::fprintf(f, "%g,%.6g,%.6g,%.6g,%.6g\n", result.deg[s], result.q2[s], result.q1[s],
                  result.dpout[s], result.torque[s]);
     if (s % every == 0)
-      std::printf("%8.2f %12.4f %12.4f %14.1f %10.3f\n", result.deg[s], result.q2[s],
-                  result.q1[s], result.dpout[s], result.torque[s]);
+      std::printf("%8.2f %12.4f %12.4f %14.1f %10.3f\n", result.deg[s], result.q2[s], result.q1[s],
+                  result.dpout[s], result.torque[s]);
   }
   std::fclose(f);
   const auto &o = args.options;

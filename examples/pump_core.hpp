@@ -20,9 +20,9 @@
 
 #include "gearpump/kiv_gearpump.h"
 #include "geometry/kiv_shapeid.h"
-#include "solver/kiv_solver.h"
 #include "hydraulics/kiv_fp04.h"
 #include "hydraulics/kiv_hydraulics.h"
+#include "solver/kiv_solver.h"
 
 namespace kivex {
 
@@ -43,12 +43,12 @@ inline constexpr int kMinTeeth = 5, kMaxTeeth = 100;
 
 // The last revolution, one row per step, and its means.
 struct PumpResult {
-  std::vector<double> deg, q2, q1, dpout, torque;   // deg, L/min, L/min, bar/s, N m
+  std::vector<double> deg, q2, q1, dpout, torque;    // deg, L/min, L/min, bar/s, N m
   double mean_q2 = 0, mean_q1 = 0, mean_torque = 0;  // L/min, L/min, N m
-  double ripple = 0;                                  // (max - min) / mean of q2
-  double peak = 0;                                    // highest cavity pressure [bar]
-  int failures = 0;        // steps of the last revolution left unconverged
-  int failures_total = 0;  // the same over every revolution
+  double ripple = 0;                                 // (max - min) / mean of q2
+  double peak = 0;                                   // highest cavity pressure [bar]
+  int failures = 0;                // steps of the last revolution left unconverged
+  int failures_total = 0;          // the same over every revolution
   double displacement = 0;         // kinematic [mm3/rev]: what a pump with backlash delivers
   double cavity_displacement = 0;  // the cavity model's zero-backlash one [mm3/rev]
   double efficiency = 0;           // volumetric: mean delivery / (displacement x speed)
@@ -71,25 +71,25 @@ struct PumpParams {
   // details given, one set for both gears
   explicit PumpParams(int z) : i{0, z, 1, 2, 2, 2, 2, 1} {
     for (int k = 0; k < 4; ++k) text[k] = files[k].data();
-    r[1] = r[3] = 100;                      // inlet, outlet port area [mm2]
-    r[2] = r[4] = 1000;                     // inlet, outlet dead volume [mm3]
-    r[5] = 20;                              // face width [mm]
+    r[1] = r[3] = 100;                       // inlet, outlet port area [mm2]
+    r[2] = r[4] = 1000;                      // inlet, outlet dead volume [mm3]
+    r[5] = 20;                               // face width [mm]
     for (int k = 6; k <= 11; ++k) r[k] = 1;  // flow multipliers
-    r[14] = 2, r[15] = 20;                  // module [mm], pressure angle [deg]
-    r[16] = 1, r[17] = 0.25, r[18] = 0.38;  // addendum, tip clearance, fillet
-    r[21] = 0.001;                          // contact threshold [mm]
-    r[22] = 0.05;                           // backlash (teeth clearance) [mm]
+    r[14] = 2, r[15] = 20;                   // module [mm], pressure angle [deg]
+    r[16] = 1, r[17] = 0.25, r[18] = 0.38;   // addendum, tip clearance, fillet
+    r[21] = 0.001;                           // contact threshold [mm]
+    r[22] = 0.05;                            // backlash (teeth clearance) [mm]
     // Relief edges: a port edge this close to the line of centres vents
     // the trapped volume on both sides of the contact.
-    r[23] = r[25] = 2.4;                     // outlet, inlet port edge off the line [mm]
-    r[24] = r[26] = 10;                      // port widths [mm]
+    r[23] = r[25] = 2.4;                      // outlet, inlet port edge off the line [mm]
+    r[24] = r[26] = 10;                       // port widths [mm]
     r[27] = r[28] = 90, r[29] = r[30] = 270;  // port angles [deg]
-    r[36] = 0.02, r[37] = 0.01;              // radial clearance, lateral gap [mm]
-    r[38] = 1, r[39] = 4, r[40] = 2;         // tooth tip length, height, width [mm]
+    r[36] = 0.02, r[37] = 0.01;               // radial clearance, lateral gap [mm]
+    r[38] = 1, r[39] = 4, r[40] = 2;          // tooth tip length, height, width [mm]
     // Drainage to the shaft bore, inside the root circle of small gears too.
     const double root = z * r[14] / 2 - (r[16] + r[17]) * r[14];
     r[41] = std::min(5.0, 0.6 * root), r[42] = 0.5;  // drainage radius [mm], width factor
-    r[53] = 3, r[54] = 5;                             // meshing zone height, width [mm]
+    r[53] = 3, r[54] = 5;                            // meshing zone height, width [mm]
   }
 };
 
@@ -99,7 +99,8 @@ struct PumpParams {
 // volume as delivered (pb^2 / 48).
 inline double displacement(const PumpParams &p, double share) {
   const double pi = std::numbers::pi, m = p.r[14], b = p.r[5];
-  const double rw = p.i[1] * m / 2, ra = rw + p.r[16] * m, pb = pi * m * std::cos(p.r[15] * pi / 180);
+  const double rw = p.i[1] * m / 2, ra = rw + p.r[16] * m,
+               pb = pi * m * std::cos(p.r[15] * pi / 180);
   return 2 * pi * b * (ra * ra - rw * rw - share * pb * pb);
 }
 inline double kinematicDisplacement(const PumpParams &p) { return displacement(p, 1.0 / 12); }
@@ -113,10 +114,10 @@ struct PumpArguments {
 };
 
 inline std::string pumpUsage() {
-  return "usage: kiv_pump [--speed rev/min (above 0)] [--pressure bar (0 or more)]\n"
+  return "usage: kiv_pump [--speed rev/min (above 0, at most 10000)] [--pressure bar (0 to 1000)]\n"
          "                [--teeth count (" +
          std::to_string(kMinTeeth) + " to " + std::to_string(kMaxTeeth) +
-         ")] [--step degrees (above 0, at most 5)]\n"
+         ")] [--step degrees (0.001 to 5)]\n"
          "                [--out directory] [--help]\n";
 }
 
@@ -148,13 +149,15 @@ inline std::string parsePumpArguments(int argc, const char *const *argv, PumpArg
     double v = 0;
     if (!number(text.c_str(), v)) return option + " wants a number, not '" + text + "'";
     if (option == "--speed") {
-      if (!(v > 0)) return "--speed must be above 0 rev/min, not " + text;
+      if (!(v > 0 && v <= 10000))
+        return "--speed must be above 0 and at most 10000 rev/min, not " + text;
       args.options.rpm = v;
     } else if (option == "--pressure") {
-      if (!(v >= 0)) return "--pressure must be 0 bar or more, not " + text;
+      if (!(v >= 0 && v <= 1000)) return "--pressure must be from 0 to 1000 bar, not " + text;
       args.options.outlet = v;
     } else if (option == "--step") {
-      if (!(v > 0 && v <= 5)) return "--step must be above 0 and at most 5 degrees, not " + text;
+      // Finer than a thousandth of a degree only fills the memory.
+      if (!(v >= 1e-3 && v <= 5)) return "--step must be from 0.001 to 5 degrees, not " + text;
       args.options.step = v;
     } else {
       if (!(v >= kMinTeeth && v <= kMaxTeeth && v == std::floor(v)))
@@ -287,9 +290,27 @@ inline double densityOf(double bar) {
 class PumpStepper {
  public:
   PumpStepper(PumpParams &p, double *store, void **slot, const PumpOptions &opt, double p2)
-      : p_(p), store_(store), slot_(slot), opt_(opt), p2_(p2), z_(p.i[1]), n_(size_t(2 + 2 * z_)),
-        o_(z_), pres_(n_), rate_(n_), g_(n_), gt_(n_), y_(n_), dx_(n_), col_(n_), jac_(n_ * n_),
-        lu_(n_ * n_), out0_(n_), in0_(n_), out1_(n_), in1_(n_) {
+      : p_(p),
+        store_(store),
+        slot_(slot),
+        opt_(opt),
+        p2_(p2),
+        z_(p.i[1]),
+        n_(size_t(2 + 2 * z_)),
+        o_(z_),
+        pres_(n_),
+        rate_(n_),
+        g_(n_),
+        gt_(n_),
+        y_(n_),
+        dx_(n_),
+        col_(n_),
+        jac_(n_ * n_),
+        lu_(n_ * n_),
+        out0_(n_),
+        in0_(n_),
+        out1_(n_),
+        in1_(n_) {
     makeGroups();
   }
 
@@ -382,7 +403,8 @@ class PumpStepper {
     if (group.size() == 1) return true;
     chamberFlows(out1_, in1_);
     for (size_t chamber = 0; chamber < 2; ++chamber) {
-      const std::vector<double> &q0 = chamber == 0 ? out0_ : in0_, &q1 = chamber == 0 ? out1_ : in1_;
+      const std::vector<double> &q0 = chamber == 0 ? out0_ : in0_,
+                                &q1 = chamber == 0 ? out1_ : in1_;
       double sum = 0, size = 0;
       for (size_t c : group) sum += q1[c] - q0[c], size += std::abs(q1[c] - q0[c]);
       if (size == 0) continue;
@@ -476,7 +498,8 @@ class PumpStepper {
   int z_;
   size_t n_;
   Outputs o_;
-  std::vector<double> pres_, rate_, g_, gt_, y_, dx_, col_, jac_, lu_, last_, out0_, in0_, out1_, in1_;
+  std::vector<double> pres_, rate_, g_, gt_, y_, dx_, col_, jac_, lu_, last_, out0_, in0_, out1_,
+      in1_;
   std::vector<std::vector<size_t>> groups_;
   bool have_ = false;
 };

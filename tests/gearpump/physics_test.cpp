@@ -49,13 +49,16 @@ TEST_F(GearPumpPhysics, UniformPressureLeavesNoTorqueOrForce) {
               std::vector<double> pr(z, P), pn(z, P);
               int meshing = 0;
               for (double deg = 0; deg < 360; deg += 0.7) {
-                egp_force_state st{.b = b, .tt1 = store[8], .tt2 = store[9], .R1 = store[10],
-                                   .R2 = store[11], .axis1 = store[14]};
+                egp_force_state st{.b = b,
+                                   .tt1 = store[8],
+                                   .tt2 = store[9],
+                                   .R1 = store[10],
+                                   .R2 = store[11],
+                                   .axis1 = store[14]};
                 st.theta = deg * std::numbers::pi / 180;
                 egp_run_get_inout(st.theta, inst.slot[kSlotMarkersDriving],
-                                  inst.slot[kSlotMarkersDriven], pitch, pitch,
-                                  {store[4], store[5]}, {store[7], store[6]}, st.o1, st.o2, st.o3,
-                                  st.o4);
+                                  inst.slot[kSlotMarkersDriven], pitch, pitch, {store[4], store[5]},
+                                  {store[7], store[6]}, st.o1, st.o2, st.o3, st.o4);
                 meshing += st.o1 >= 0;
                 st.pr = pr.data(), st.pn = pn.data(), st.pinl = st.pout = P;
                 double torque = 0, f[4];
@@ -82,7 +85,10 @@ int runExample(const kivex::PumpOptions &opt, kivex::PumpResult &res, KIVSystem 
     kivex::PumpResult &res;
   } run{opt, res};
   const int status = KivGuardedCall(
-      sys, [](void *r) { return kivex::runPump(static_cast<Run *>(r)->opt, static_cast<Run *>(r)->res); },
+      sys,
+      [](void *r) {
+        return kivex::runPump(static_cast<Run *>(r)->opt, static_cast<Run *>(r)->res);
+      },
       &run);
   KivEndRun(0);
   KivReleaseSystem(sys);
@@ -169,17 +175,31 @@ TEST(PumpExampleArguments, BadOptionsAreRefusedWithTheirReason) {
     const char *named;
   };
   const Case cases[] = {
-      {{"--step", "0"}, "--step"},          {{"--step", "-1"}, "--step"},
-      {{"--step", "5.01"}, "--step"},       {{"--teeth", "-3"}, "--teeth"},
-      {{"--teeth", "0"}, "--teeth"},        {{"--teeth", "4"}, "--teeth"},
-      {{"--teeth", "101"}, "--teeth"},      {{"--teeth", "12.5"}, "--teeth"},
-      {{"--speed", "0"}, "--speed"},        {{"--speed", "-1500"}, "--speed"},
-      {{"--speed", "fast"}, "--speed"},     {{"--speed", "15OO"}, "--speed"},
-      {{"--speed", "1e999"}, "--speed"},    {{"--speed", "nan"}, "--speed"},
-      {{"--pressure", "abc"}, "--pressure"}, {{"--pressure", ""}, "--pressure"},
-      {{"--pressure", "-0.5"}, "--pressure"}, {{"--pressure", "inf"}, "--pressure"},
-      {{"--colour", "red"}, "--colour"},    {{"50"}, "50"},
-      {{"--speed"}, "--speed"},             {{"--speed", "1000", "--out"}, "--out"},
+      {{"--step", "0"}, "--step"},
+      {{"--step", "-1"}, "--step"},
+      {{"--step", "5.01"}, "--step"},
+      {{"--step", "1e-300"}, "--step"},
+      {{"--teeth", "-3"}, "--teeth"},
+      {{"--teeth", "0"}, "--teeth"},
+      {{"--teeth", "4"}, "--teeth"},
+      {{"--teeth", "101"}, "--teeth"},
+      {{"--teeth", "12.5"}, "--teeth"},
+      {{"--speed", "0"}, "--speed"},
+      {{"--speed", "-1500"}, "--speed"},
+      {{"--speed", "fast"}, "--speed"},
+      {{"--speed", "15OO"}, "--speed"},
+      {{"--speed", "1e999"}, "--speed"},
+      {{"--speed", "nan"}, "--speed"},
+      {{"--speed", "1e9"}, "--speed"},
+      {{"--pressure", "1e6"}, "--pressure"},
+      {{"--pressure", "abc"}, "--pressure"},
+      {{"--pressure", ""}, "--pressure"},
+      {{"--pressure", "-0.5"}, "--pressure"},
+      {{"--pressure", "inf"}, "--pressure"},
+      {{"--colour", "red"}, "--colour"},
+      {{"50"}, "50"},
+      {{"--speed"}, "--speed"},
+      {{"--speed", "1000", "--out"}, "--out"},
   };
   for (const Case &c : cases) {
     std::vector<const char *> argv{"kiv_pump"};
@@ -224,7 +244,8 @@ TEST(PumpExampleArguments, SoundOptionsAreTaken) {
 TEST(PumpExampleProgram, ExitsTwoOnBadOptionsAndRunsOnSoundOnes) {
   const std::string err = test::tempPath("err.txt"), dir = test::tempPath("out");
   auto run = [&](const std::string &args) {
-    const std::string cmd = std::string("'") + KIV_PUMP_EXE + "' " + args + " >/dev/null 2>'" + err + "'";
+    const std::string cmd =
+        std::string("'") + KIV_PUMP_EXE + "' " + args + " >/dev/null 2>'" + err + "'";
     const int raw = std::system(cmd.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   };
@@ -232,11 +253,16 @@ TEST(PumpExampleProgram, ExitsTwoOnBadOptionsAndRunsOnSoundOnes) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
-  const char *bad[][2] = {{"--step 0", "--step"},         {"--step -1", "--step"},
-                          {"--teeth -3", "--teeth"},      {"--teeth 0", "--teeth"},
-                          {"--speed 0", "--speed"},       {"--speed -1500", "--speed"},
-                          {"--speed fast", "--speed"},    {"--pressure abc", "--pressure"},
-                          {"--unknown 3", "--unknown"},   {"--pressure", "--pressure"},
+  const char *bad[][2] = {{"--step 0", "--step"},
+                          {"--step -1", "--step"},
+                          {"--teeth -3", "--teeth"},
+                          {"--teeth 0", "--teeth"},
+                          {"--speed 0", "--speed"},
+                          {"--speed -1500", "--speed"},
+                          {"--speed fast", "--speed"},
+                          {"--pressure abc", "--pressure"},
+                          {"--unknown 3", "--unknown"},
+                          {"--pressure", "--pressure"},
                           {"--out /nonexistent/kiv/dir", "/nonexistent/kiv/dir"}};
   for (const auto &b : bad) {
     EXPECT_EQ(run(b[0]), 2) << b[0];
