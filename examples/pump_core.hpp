@@ -4,10 +4,10 @@
 // a fixed speed against a fixed outlet pressure until the mean delivery of
 // one revolution repeats the previous one.  Every chamber and cavity keeps
 // its fluid's density (its mass over its volume) as state, advanced by an
-// implicit Euler step solved by Newton's method on the full Jacobian; the
-// pressure follows from the density, floored near absolute zero, so a
-// cavity that expands beyond what its oil fills keeps its mass and refills
-// before its pressure rises again.
+// implicit Euler step solved by Newton's method (PumpStepper); the pressure
+// follows from the density, floored near absolute zero, so a cavity that
+// expands beyond what its oil fills keeps its mass and refills before its
+// pressure rises again.  Also: the command line of the example.
 #pragma once
 
 #include <algorithm>
