@@ -266,13 +266,18 @@ inline void writeShapes(const PumpParams &p, double deg, const std::string &pref
 inline double pressureOf(double rho, double guess) {
   double lo = -0.99e5, hi = 1e9, pa = std::clamp(guess * 1e5, lo, hi);
   if (rhoatp_(&lo) >= rho) return lo * 1e-5;
+  // To a thousandth of a pascal: a port open to a chamber at nearly its
+  // pressure passes a flow that grows with the root of the difference, so
+  // coarser pressures make its flow, and the step's residual, noisy.
   for (int it = 0; it < 60; ++it) {
     const double r = rhoatp_(&pa) - rho;
+    if (r == 0) break;
     (r > 0 ? hi : lo) = pa;
-    if (std::abs(r) < 1e-9 * rho) break;
     double next = pa - r * bmatp_(&pa) / (r + rho);
     if (!(next > lo && next < hi)) next = (lo + hi) / 2;
+    const bool done = std::abs(next - pa) < 1e-3;
     pa = next;
+    if (done) break;
   }
   return pa * 1e-5;
 }
@@ -534,12 +539,18 @@ inline int runPump(const PumpOptions &opt, PumpResult &res) {
              &x[size_t(2 + z)]);
 
   int fluid_index = p.i[0];
-  // The outlet line stands at its pressure when the shaft starts turning.
-  x[0] = tank_out;
   const int steps = int(std::lround(360.0 / opt.step));
   const double step = 360.0 / steps;
   PumpStepper stepper(p, store, &slot, opt, tank_out);
   Outputs &o = stepper.outputs();
+  // The outlet line stands at its pressure when the shaft starts turning,
+  // and so do the cavities open to it.
+  x[0] = tank_out;
+  stepper.evaluateAt(x.data(), 0.0);
+  for (size_t k = 0; k < size_t(z); ++k) {
+    if (o.a[20][k] + o.a[22][k] > 0) x[2 + k] = tank_out;
+    if (o.a[21][k] + o.a[23][k] > 0) x[2 + size_t(z) + k] = tank_out;
+  }
   std::vector<double> rho(n);
   sethdind_(&fluid_index);
   for (size_t k = 0; k < n; ++k) rho[k] = densityOf(x[k]);

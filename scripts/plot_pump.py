@@ -90,7 +90,7 @@ def gears(prefix, image, fig_values):
              ("_driving.txt", "black", "driving gear"), ("_driven.txt", "dimgray", "driven gear")]
     if not all(os.path.exists(prefix + name) for name, _, _ in parts):
         return
-    fig, ax = plt.subplots(figsize=(8, 6))
+    fig, ax = plt.subplots(figsize=(9, 5))
     for name, colour, label in parts:
         for k, (xs, ys) in enumerate(paths(prefix + name)):
             if "port" in label:
