@@ -152,7 +152,8 @@ struct CavitySet {
 // smoothed as the chambers are, less its table) goes to the chamber on its
 // side of the mesh: the outlet while it shrinks, the inlet once it grows.
 // That share vanishes where the cavity is smallest, so no chamber curve
-// jumps; what rounding leaves is split evenly.  The second areas keep
+// jumps.  What is left (rounding, and the reads between samples when a
+// pitch is no whole number of steps) is split evenly.  The second areas keep
 // their smoothing; the first areas carry the shares, tabulated kRefine
 // times finer than the sweep so that they follow the sharp bends where the
 // cavity tables leave the full area, between the sweep's samples too.

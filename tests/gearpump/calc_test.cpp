@@ -156,9 +156,10 @@ TEST_F(GearPumpCalc, LeakagePathsAndTheirViscousTorque) {
   // An oil whose viscosity grows with pressure, so that each path reads it
   // at its own mean pressure.
   int oil = 2;
-  fpuserd_(&oil, [](double *, double *p) { return 850 * (1 + *p / 1.7e9); },
-           [](double *, double *p) { return 1.7e9 + 8 * *p; },
-           [](double *, double *p) { return 0.05 * (1 + *p / 2e7); });
+  fpuserd_(
+      &oil, [](double *, double *p) { return 850 * (1 + *p / 1.7e9); },
+      [](double *, double *p) { return 1.7e9 + 8 * *p; },
+      [](double *, double *p) { return 0.05 * (1 + *p / 2e7); });
   par.fluid_index = oil;
   pressures(50e5, 20e5);
   const double b = par.gear_thickness, h = 1e-5, s = 2e-5, R = store[10], tt = store[8];
@@ -185,27 +186,31 @@ TEST_F(GearPumpCalc, LeakagePathsAndTheirViscousTorque) {
         const bool driving = g == 0, own = c.identical != 1;
         const double *p = driving ? pr.data() : pn.data();
         const double a0 = store[g], span = turn(store[2 + g] - store[g]);
-        const double L = c.mode == 1 ? tt * R
-                         : own      ? (driving ? par.tip_length_driving : par.tip_length_driven)
-                                    : par.tip_length;
-        const double H = c.mode == 1 ? R - Ri
-                         : own      ? (driving ? par.tooth_height_driving : par.tooth_height_driven)
-                                    : par.tooth_height;
-        const double W = c.mode == 1 ? (Ri + R) * (kPi / 2) / kZ
-                         : own      ? (driving ? par.tooth_width_driving : par.tooth_width_driven)
-                                    : par.tooth_width;
-        const double Rd = own ? (driving ? par.drainage_radius_driving : par.drainage_radius_driven)
-                              : par.drainage_radius;
-        const double f = c.mode == 1 ? 0.4
-                         : own      ? (driving ? par.drainage_width_factor_driving
-                                               : par.drainage_width_factor_driven)
-                                    : par.drainage_width_factor;
+        // Common details, or the gear's own.
+        auto pick = [&](double common, double drv, double drn) {
+          return own ? (driving ? drv : drn) : common;
+        };
+        const double L = c.mode == 1
+                             ? tt * R
+                             : pick(par.tip_length, par.tip_length_driving, par.tip_length_driven);
+        const double H =
+            c.mode == 1 ? R - Ri
+                        : pick(par.tooth_height, par.tooth_height_driving, par.tooth_height_driven);
+        const double W =
+            c.mode == 1 ? (Ri + R) * (kPi / 2) / kZ
+                        : pick(par.tooth_width, par.tooth_width_driving, par.tooth_width_driven);
+        const double Rd =
+            pick(par.drainage_radius, par.drainage_radius_driving, par.drainage_radius_driven);
+        const double f = c.mode == 1
+                             ? 0.4
+                             : pick(par.drainage_width_factor, par.drainage_width_factor_driving,
+                                    par.drainage_width_factor_driven);
         for (int i = 0; i < kZ; ++i) {
           const double pi = p[i], pj = p[(i + 1) % kZ], pm = (pi + pj) / 2, dp = pj - pi;
           // The tip land leaks unless it lies wholly inside the port sector
           // (driving gear) or wholly outside it (driven gear).
-          const double rel = driving ? turn(kPi - kPitch * i + theta - a0)
-                                     : turn((i + 0.5) * kPitch - theta - a0);
+          const double rel =
+              driving ? turn(kPi - kPitch * i + theta - a0) : turn((i + 0.5) * kPitch - theta - a0);
           const bool tip = driving ? !(tt / 2 < rel && rel < span - tt / 2)
                                    : !(span + tt / 2 < rel && rel < 2 * kPi - tt / 2);
           ++lands[tip];
@@ -215,7 +220,8 @@ TEST_F(GearPumpCalc, LeakagePathsAndTheirViscousTorque) {
             double o1, o2, o3;
             if (tip) q += orif3f_(&from, &to, &A, &dh, &cq, &lc, &o1, &o2, &o3);
             for (double gap : {par.plain_leak_gap_1, par.plain_leak_gap_2})
-              q += std::pow(gap, 3) * par.plain_leak_width * dp / (12 * par.plain_leak_length * mu(pm)) / q0(pm);
+              q += std::pow(gap, 3) * par.plain_leak_width * dp /
+                   (12 * par.plain_leak_length * mu(pm)) / q0(pm);
           } else {
             if (tip) {
               q += (b * h * R * w / 2 + std::pow(h, 3) * b * dp / (12 * mu(pm) * L)) / q0(pm);
@@ -226,11 +232,13 @@ TEST_F(GearPumpCalc, LeakagePathsAndTheirViscousTorque) {
             torque += Rs * (-0.5 * dp * s * H + H * W * mu(pm) * (Rs * w / 2) / s);
           }
           const double got = driving ? out.qleakteethr[i] : out.qleakteethn[i];
-          EXPECT_NEAR(got, c.tipMultiplier * q, 1e-9 * std::fabs(q)) << c.mode << " " << w << " " << i;
+          EXPECT_NEAR(got, c.tipMultiplier * q, 1e-9 * std::fabs(q))
+              << c.mode << " " << w << " " << i;
           double drain = 0;
           if (Rd > 0) {
             const double Wd = 2 * f * kPi * Ri / kZ;
-            drain = 2 * (pi - in.pinl) * std::pow(s, 3) * Wd / (12 * mu((pi + in.pinl) / 2) * (Ri - Rd)) / q0(pm);
+            drain = 2 * (pi - in.pinl) * std::pow(s, 3) * Wd /
+                    (12 * mu((pi + in.pinl) / 2) * (Ri - Rd)) / q0(pm);
           }
           const double gotDrain = driving ? out.qleakdrainr[i] : out.qleakdrainn[i];
           EXPECT_NEAR(gotDrain, drain, 1e-9 * std::fabs(drain)) << c.mode << " " << i;
