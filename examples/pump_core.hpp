@@ -333,9 +333,11 @@ class PumpStepper {
                int depth = 0) {
     const std::vector<double> start = rho;
     // The first guess goes on as the last whole step went.
-    if (depth == 0 && last_.size() == rho.size())
-      for (size_t k = 0; k < n_; ++k) rho[k] = std::max(rho[k] + rho[k] - last_[k], 0.0);
-    last_ = start;
+    if (depth == 0) {
+      if (last_.size() == n_)
+        for (size_t k = 0; k < n_; ++k) rho[k] = std::max(rho[k] + rho[k] - last_[k], 0.0);
+      last_ = start;
+    }
     if (solve(start, x, from + span, span / (6 * opt_.rpm), rho)) return true;
     if (depth >= opt_.splits) return false;
     rho = start;
