@@ -104,7 +104,48 @@ extern "C" {
  * KivExit(1)), converts the reals to SI in place, builds gears and ports
  * and the library instance, which goes to pointer_store[0] (released by
  * hcdegp0end_).  pout, pinl, pr[z], pn[z] [bar] receive the initial
- * pressure; real_store holds 16 doubles that the build fills. */
+ * pressure; real_store holds 16 doubles that the build fills.
+ * integer_parameters[8]:
+ *    0 fluid index 0..100 (a fluid set up before)
+ *    1 teeth z of each gear 5..100
+ *    2 gears: 1 cut by a rack (14..20), 2 read from text_parameters 0, 1
+ *    3 outlet port, 4 inlet port: 1 none, 2 rectangle (23..26), 3 read
+ *      from text_parameters 2 (outlet), 3 (inlet)
+ *    5 groove: 1 present (31..35), 2 none
+ *    6 leakage: 1 tooth tip, height and width from the gears (the
+ *      drainage radius still from 41 or 46, 51), 2 all from 38..54
+ *    7 leakage details: 1 common (38..42), 2 per gear (43..52)
+ * real_parameters[55], user units (converted to SI in place):
+ *    0 initial pressure [bar]         27 outlet start angle, driving [deg]
+ *    1 inlet port area [mm2]          28 outlet start angle, driven [deg]
+ *    2 inlet dead volume [mm3]        29 inlet end angle, driving [deg]
+ *    3 outlet port area [mm2]         30 inlet end angle, driven [deg]
+ *    4 outlet dead volume [mm3]       31 groove start angle, driving [deg]
+ *    5 face width (gear thickness)    32 groove end angle, driving [deg]
+ *      [mm]                           33 groove start angle, driven [deg]
+ *    6 multiplier of the flow to the  34 groove end angle, driven [deg]
+ *      next cavity [-]                35 groove width [mm]
+ *    7 multiplier of the tooth-tip    36 radial clearance (tip to
+ *      leakage [-]                       casing) [mm]
+ *    8 inlet radial, 9 inlet axial,   37 lateral gap (side faces) [mm]
+ *      10 outlet radial, 11 outlet    38 tooth tip length [mm]
+ *      axial opening multipliers [-]  39 tooth height [mm]
+ *   12 driven centre x [mm] (files)   40 tooth width [mm]
+ *   13 driven centre y [mm] (files)   41 drainage radius [mm]
+ *   14 module [mm]                    42 drainage width factor [-]
+ *   15 pressure angle [deg]           43..47 the same five, driving gear
+ *   16 addendum coefficient [-]       48..52 the same five, driven gear
+ *   17 tip clearance coefficient [-]  53 meshing zone height [mm]
+ *   18 fillet radius coefficient of   54 meshing zone width [mm]
+ *      the cutting tool [-]
+ *   19 profile shift, driving [-]
+ *   20 profile shift, driven [-]
+ *   21 contact threshold [mm]
+ *   22 teeth clearance (backlash) [mm]
+ *   23 outlet port distance to the line of centres [mm]
+ *   24 outlet port width [mm]
+ *   25 inlet port distance to the line of centres [mm]
+ *   26 inlet port width [mm] */
 KIV_API void hcdegp0in_(int *instance, double *real_parameters, int *integer_parameters,
                         char **text_parameters, double *real_store, void **pointer_store,
                         double *angler, double *pout, double *pinl, double *pr, double *pn);
