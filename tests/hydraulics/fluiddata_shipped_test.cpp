@@ -138,7 +138,7 @@ struct Published {
   double lo, hi;
 };
 
-// One published figure per fluid: the grade or specification limit, the
+// One published figure per fluid: the grade or standard limit, the
 // handbook value or the formulation's value; "class" marks a fluid without
 // published figures, held to the range of its class.
 TEST_F(ShippedFluids, PublishedFiguresOfEveryFluid) {
