@@ -30,9 +30,8 @@ double splineIntegral(int id, double p) {
 }
 
 int makeSpline(std::vector<double> &x, std::vector<double> &y) {
-  int n = static_cast<int>(x.size());
-  int left = constants().glmode, right = constants().grmode;
-  return lsplinit_(&n, x.data(), y.data(), &left, &right);
+  return kiv::sp1::CreateLinear(static_cast<int>(x.size()), x.data(), y.data(),
+                                constants().glmode, constants().grmode);
 }
 
 double highestPressure(const std::vector<double> &p) { return std::max(p.front(), p.back()); }
@@ -231,7 +230,7 @@ void buildDensityTables(int index) {
         const double base = s.ref_density[k] - splineIntegral(c, s.ref_pressure[k]);
         g.resize(p.size());
         for (size_t j = 0; j < p.size(); ++j) g[j] = v[j] / (splineIntegral(c, p[j]) + base);
-        freelsp_(&c);
+        kiv::sp1::FreeLinear(c);
         if (vanishes(g)) {
           kivfprintf(stderr, "\nWarning in Hydraulic fluid index %d.", index);
           kivfprintf(stderr,

@@ -11,6 +11,7 @@
 #include "hydraulics/kiv_hydtables.h"
 #include "hydraulics/orif_flow_press.hpp"
 #include "params/kiv_expr.h"
+#include "tables/kiv_interpret.h"
 #include "tables/kiv_splinend.h"
 #include "tables/kiv_splines.h"
 #include "tables/kiv_tablefiles.h"
@@ -349,25 +350,19 @@ Flat flatten(const SliceTable &t) {
   return f;
 }
 
-// Codes across the layers, as the text-parameter interpreter reads the same
-// pair of the second variable: its high side decides above the highest
-// layer, its low side below the lowest, and either side cyclic makes the
-// axis cyclic.  A table file then behaves alike through both.
-struct StackCodes {
-  int top, bottom;
-};
-StackCodes stackCodes(const FlowArgs &a) {
-  const int bottom = a.codes[2];
-  return {bottom == 3 ? 3 : a.codes[3], bottom};
+// Codes across the layers as the text-parameter interpreter reads them, so
+// that a table file behaves alike through both.
+void stackCodes(const FlowArgs &a, int &top, int &bottom) {
+  kiv::text::StackCodes(a.codes[2], a.codes[3], top, bottom);
 }
 
 int sliceSpline(const FlowArgs &a, const SliceTable &t, int type, int left, int right) {
   const Flat f = flatten(t);
   const int layers = static_cast<int>(t.slices.size());
-  const StackCodes s = stackCodes(a);
-  return msplinit_(&layers, f.npts.data(), f.x.data(), t.at.data(), f.z.data(), &s.top,
-                   &s.bottom, &a.codes[0], &a.slopes[0], &a.codes[1], &a.slopes[1], &left,
-                   &right, &type);
+  int top, bottom;
+  stackCodes(a, top, bottom);
+  return msplinit_(&layers, f.npts.data(), f.x.data(), t.at.data(), f.z.data(), &top, &bottom,
+                   &a.codes[0], &a.slopes[0], &a.codes[1], &a.slopes[1], &left, &right, &type);
 }
 
 int flowTable1D2D(const FlowArgs &a, int &level) {
@@ -619,9 +614,10 @@ int openingT3D(const FlowArgs &a, int &level) {
     ys.insert(ys.end(), set.at.begin(), set.at.end());
   }
   const int all = static_cast<int>(npts.size());
-  const StackCodes s = stackCodes(a);
+  int top, bottom;
+  stackCodes(a, top, bottom);
   const int id = m3dsplinit_(&parts, &all, npts.data(), nlayers.data(), xs.data(), ys.data(), z,
-                             ws.data(), &s.top, &s.bottom, &a.codes[0], &a.slopes[0],
+                             ws.data(), &top, &bottom, &a.codes[0], &a.slopes[0],
                              &a.codes[1], &a.slopes[1], &left, &right, &type);
   if (id < 0) kivfprintf(stderr, "\nError in SetUpFlowXdPTable: unable to create MM1D spline.\n");
   return id;

@@ -264,10 +264,7 @@ double patrho_(double *rho) {
   return olderModel(F, *rho);
 }
 
-
 double rbpatrho_(int *index, double *rho, double *T) { return fuelPressure(*index, *rho, *T); }
-
-
 
 int create_spline_patrho_(double *P1, double *P2, int *index) {
   return patrhoSpline(*P1, *P2, *index);

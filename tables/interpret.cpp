@@ -174,14 +174,6 @@ int gridSpline(const char *text, Axes &ax, int interp, int disc) {
                                 ax.slopes.data(), ax.ext.data(), disc);
 }
 
-// Stack codes along y: the high side decides above, the low side below,
-// and either side cyclic makes the axis cyclic.
-void stackCodes(const Axes &ax, int &top, int &bottom) {
-  bottom = ax.bound[2];
-  top = ax.bound[3];
-  if (bottom == 3) top = 3;
-}
-
 struct Layered {
   int type, left, right;
 };
@@ -198,7 +190,7 @@ int multiSpline(const char *text, const Axes &ax, int interp) {
   const int n = rtablemd_(text, &sizes.p, &x.p, &y.p, &z.p, units.data());
   if (n < 0) return -2;
   int top, bottom;
-  stackCodes(ax, top, bottom);
+  kiv::text::StackCodes(ax.bound[2], ax.bound[3], top, bottom);
   const Layered l = layered(ax, interp);
   return msplinit_(&n, sizes.p, x.p, y.p, z.p, &top, &bottom, &ax.bound[0], &ax.slopes[0],
                    &ax.bound[1], &ax.slopes[1], &l.left, &l.right, &l.type);
@@ -213,7 +205,7 @@ int multi3Spline(const char *text, const Axes &ax, int interp) {
       rtablem3d_(text, &parts, &pps.p, &spp.p, &x.p, &y.p, &z.p, &w.p, units.data());
   if (total < 0) return -2;
   int top, bottom;
-  stackCodes(ax, top, bottom);
+  kiv::text::StackCodes(ax.bound[2], ax.bound[3], top, bottom);
   const Layered l = layered(ax, interp);
   return m3dsplinit_(&parts, &total, pps.p, spp.p, x.p, y.p, z.p, w.p, &top, &bottom,
                      &ax.bound[0], &ax.slopes[0], &ax.bound[1], &ax.slopes[1], &l.left,
@@ -781,6 +773,13 @@ void FreeAllExpressStructures(void) { g_reg.clear(); }
 }  // extern "C"
 
 namespace kiv::text {
+
+// The high side decides above, the low side below, and either side cyclic
+// makes the axis cyclic.
+void StackCodes(int low, int high, int &top, int &bottom) {
+  bottom = low;
+  top = low == 3 ? 3 : high;
+}
 
 int Evaluate(int id, double *x, double *y) {
   Slot *s = slotOf(id, "streval");

@@ -111,11 +111,15 @@ KIV_API int kiv_list_items_are_unique(char **list, int n);
 }
 #endif
 
-/* streval_ by value of the id for the library's own folders; hosts do not
- * see this part. */
+/* streval_ by value of the id, and the interpreter's rule for layer codes,
+ * for the library's own folders; hosts do not see this part. */
 #if defined(__cplusplus) && defined(KIV_BUILDING)
 namespace kiv::text {
 int Evaluate(int id, double *x, double *y);
+// Out-of-range codes of stacked layers (top above the highest, bottom below
+// the lowest) from the low and high codes of the stacking variable, as
+// tables read by the interpreter take them.
+void StackCodes(int low, int high, int &top, int &bottom);
 }  // namespace kiv::text
 #endif
 
