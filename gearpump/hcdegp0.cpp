@@ -9,6 +9,7 @@
 
 #include "gearpump/hcdegp0_table.hpp"
 #include "gearpump/kiv_gearpump.h"
+#include "gearpump/tables.hpp"
 #include "gearpump/versions.hpp"
 #include "geometry/kiv_shapeid.h"
 #include "hydraulics/kiv_hydraulics.h"
@@ -497,7 +498,8 @@ bool volumesPositive(const egp_params &par, egp_instance &inst) {
                                              "cavities of the driven gear", "outlet chamber",
                                              "inlet chamber"};
   int which = 0;
-  const double least = egp_smallest_volume(par, inst, 1.0 / kPrecisionSamples[kPrecision], &which);
+  const double step = egp_step_of_ppd(kPrecisionSamples[kPrecision]);  // the build's own samples
+  const double least = egp_smallest_volume(par, inst, step, &which);
   if (least > 0) return true;
   kivfprintf(stderr, "\nThe smallest volume of the %s (%.3f [mm3]) must be strictly positive.\n",
              kStates[which], least * 1e9);

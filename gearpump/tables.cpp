@@ -175,9 +175,8 @@ bool ChamberTables(const std::array<const Curve *, 4> &raw, const CavitySet (&ge
   for (size_t g = 0; g < 2; ++g) {
     const CavitySet &cs = gears[g];
     total += cs.z * Mean(*cs.raw, n);
-    Curve cx, cy;
-    if (!SmoothCyclic(axis, *cs.raw, n, smooth_method, cx, cy)) return false;
-    if ((smoothed[g].id = Table(cx.data(), cy, n, method, kCyclic)) < 0) return false;
+    smoothed[g].id = SmoothedCyclicTable(axis, *cs.raw, n, smooth_method, method);
+    if (smoothed[g].id < 0) return false;
     least[g] = cs.smallest();
   }
   // The first areas as smoothed alone, read on the finer axis.

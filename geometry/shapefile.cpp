@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/boolean.hpp"
+#include "geometry/crossing.hpp"
 #include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
 #include "tables/kiv_tablefiles.h"
@@ -110,7 +111,7 @@ int shapeFromArrays(const double *x, const double *y, int n, bool hole) {
   path *p = create_path();
   add_path(p, s.get());
   for (const auto &[px, py] : points) add_last_xy_(p, px, py);
-  if (check_intersections_paths(p, p) != 0) return -2;
+  if (pathsCross(p, p)) return -2;
   // An area at the rounding level of the terms it is summed from is no area
   // (a contour that runs back along itself, or one lost in huge
   // coordinates).

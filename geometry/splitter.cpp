@@ -262,8 +262,7 @@ path *stdSplitter(const point *from, const point *to, const point *target_from, 
 void intersectionSplitter(const point *from, const point *to, point *target_from, point *target_to, int side,
                           shape *out) {
   if (!out) return;
-  const int sd = side;
-  out->kind = 10 * sd;
+  out->kind = 10 * side;
   if (!from || !to || !target_from || !target_to) return;
   // The source is only read: its range is snapped on a copy of its ring.
   path *src = create_path();
@@ -284,7 +283,7 @@ void intersectionSplitter(const point *from, const point *to, point *target_from
                   X.y + 0.01 * (s->next->y - X.y) + 0.01 * (w->y - X.y)};
       const Vec G{X.x + 0.01 * (s->x - X.x) + 0.01 * (w->next->x - X.x),
                   X.y + 0.01 * (s->y - X.y) + 0.01 * (w->next->y - X.y)};
-      const point a = vertexAt(sd == 1 ? F : G, 0), b = vertexAt(sd == 1 ? G : F, 1);
+      const point a = vertexAt(side == 1 ? F : G, 0), b = vertexAt(side == 1 ? G : F, 1);
       path *p = create_path();
       create_point_before(p, p->first, &a);
       create_point_before(p, p->first, &b);
