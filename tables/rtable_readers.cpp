@@ -65,9 +65,6 @@ int64_t countOf(double v) {
 // text, a number cut short ("1e") or rows that do not fit the format mean a
 // damaged file: it is refused, naming the line, rather than read in part.
 
-using kiv::tables::NumberKind;
-using kiv::tables::numberIn;
-
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 // The 1-based line of byte offset at; the stream keeps its position.
@@ -107,12 +104,15 @@ std::string_view wordAt(const char *p, const char *e) {
   return {b, static_cast<size_t>(p - b)};
 }
 
-// Whether a word begins with a number (whole or cut short).
-bool numberish(std::string_view w) {
+// What begins a word: a number, one cut short, or none.
+NumberKind leadOf(std::string_view w) {
   double v;
   const char *end = nullptr;
-  return numberIn(w.data(), w.data() + w.size(), v, &end) != NumberKind::kNone;
+  return numberIn(w.data(), w.data() + w.size(), v, &end);
 }
+
+// Whether a word begins with a number (whole or cut short).
+bool numberish(std::string_view w) { return leadOf(w) != NumberKind::kNone; }
 
 // Whether a number begins one of the words after the word at p in [p, e).
 bool numberAfterWord(const char *p, const char *e) {
@@ -167,7 +167,7 @@ class Words {
     if (!next()) return kEnd;
     const char *end = nullptr;
     if (!long_ && kiv::parseInt(word_.c_str(), &end, &v) && *end == '\0') return kNumber;
-    return isIncomplete() ? kIncomplete : kText;
+    return leadOf(word_) == NumberKind::kIncomplete ? kIncomplete : kText;
   }
 
   // After a number read failed with got: the message (atEnd when the file
@@ -207,11 +207,6 @@ class Words {
 
  private:
   static constexpr size_t kLongest = 4096;
-  bool isIncomplete() const {
-    double v;
-    const char *end = nullptr;
-    return numberIn(word_.data(), word_.data() + word_.size(), v, &end) == NumberKind::kIncomplete;
-  }
   void newLine() {
     if (line_ < kIntLimit) ++line_;
   }
