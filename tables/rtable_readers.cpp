@@ -448,7 +448,8 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
     // Pairs may run across lines; a number left without its partner when
     // the numbers run out means a damaged body, not a shorter table.
     std::vector<double> xs, ys, row;
-    std::vector<double> pending;
+    double x0 = 0.0;  // the x of a pair not yet complete
+    bool half = false;
     std::string lonely;
     int lonelyLine = 0;
     bool stopped = false;
@@ -461,24 +462,27 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       stopped = p < lineEnd;
       if (stopped && !endsHere(fp, name, p, lineEnd, true)) return kFailed;
       if (row.empty()) continue;
-      pending.insert(pending.end(), row.begin(), row.end());
-      if (pending.size() % 2 != 0) {
+      if (xs.size() + (row.size() + (half ? 1 : 0)) / 2 > static_cast<size_t>(kIntLimit)) {
+        machineLimits(name);
+        return kFailed;
+      }
+      for (const double v : row) {
+        if (!half) {
+          x0 = v;
+          half = true;
+          continue;
+        }
+        xs.push_back(x0);
+        ys.push_back(v);
+        half = false;
+      }
+      if (half) {
         const std::string_view word(last, static_cast<size_t>(std::min(p, lineEnd) - last));
         lonely = wordAt(word.data(), word.data() + word.size());
         lonelyLine = lastLine(fp);
       }
-      if (xs.size() + pending.size() / 2 > static_cast<size_t>(kIntLimit)) {
-        machineLimits(name);
-        return kFailed;
-      }
-      const size_t whole = pending.size() - pending.size() % 2;
-      for (size_t i = 0; i < whole; i += 2) {
-        xs.push_back(pending[i]);
-        ys.push_back(pending[i + 1]);
-      }
-      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
     }
-    if (!pending.empty()) {
+    if (half) {
       kivfprintf(stderr, "\nLine %d of file '%s' holds an x value without its y value ('%s').\n",
                  lonelyLine, name, kiv::quoteCut(lonely).c_str());
       return kFailed;
