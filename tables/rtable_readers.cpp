@@ -386,14 +386,11 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
       const char *p = h->line;
       const char *lineEnd = p + std::strlen(p);
       row.clear();
-      double d;
-      const char *end = nullptr;
-      const NumberKind first = numberIn(p, lineEnd, d, &end);
-      if (first == NumberKind::kNone) {
+      if (!lineNumbers(fp, name, p, lineEnd, row)) return kFailed;
+      if (row.empty()) {
         if (!endsHere(fp, name, p, lineEnd, true)) return kFailed;
         break;
       }
-      if (!lineNumbers(fp, name, p, lineEnd, row)) return kFailed;
       if (row.size() > 1 || (p < lineEnd && numberAfterWord(p, lineEnd))) {
         kivfprintf(stderr, "\nLine %d of file '%s' holds more than one number.\n", lastLine(fp), name);
         return kFailed;
