@@ -65,9 +65,6 @@ int64_t countOf(double v) {
 // text, a number cut short ("1e") or rows that do not fit the format mean a
 // damaged file: it is refused, naming the line, rather than read in part.
 
-using kiv::tables::NumberKind;
-using kiv::tables::numberIn;
-
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 // The 1-based line of byte offset at; the stream keeps its position.
@@ -107,12 +104,15 @@ std::string_view wordAt(const char *p, const char *e) {
   return {b, static_cast<size_t>(p - b)};
 }
 
-// Whether a word begins with a number (whole or cut short).
-bool numberish(std::string_view w) {
+// What begins a word: a number, one cut short, or none.
+NumberKind leadOf(std::string_view w) {
   double v;
   const char *end = nullptr;
-  return numberIn(w.data(), w.data() + w.size(), v, &end) != NumberKind::kNone;
+  return numberIn(w.data(), w.data() + w.size(), v, &end);
 }
+
+// Whether a word begins with a number (whole or cut short).
+bool numberish(std::string_view w) { return leadOf(w) != NumberKind::kNone; }
 
 // Whether a number begins one of the words after the word at p in [p, e).
 bool numberAfterWord(const char *p, const char *e) {
@@ -167,7 +167,7 @@ class Words {
     if (!next()) return kEnd;
     const char *end = nullptr;
     if (!long_ && kiv::parseInt(word_.c_str(), &end, &v) && *end == '\0') return kNumber;
-    return isIncomplete() ? kIncomplete : kText;
+    return leadOf(word_) == NumberKind::kIncomplete ? kIncomplete : kText;
   }
 
   // After a number read failed with got: the message (atEnd when the file
@@ -207,11 +207,6 @@ class Words {
 
  private:
   static constexpr size_t kLongest = 4096;
-  bool isIncomplete() const {
-    double v;
-    const char *end = nullptr;
-    return numberIn(word_.data(), word_.data() + word_.size(), v, &end) == NumberKind::kIncomplete;
-  }
   void newLine() {
     if (line_ < kIntLimit) ++line_;
   }
@@ -391,14 +386,11 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
       const char *p = h->line;
       const char *lineEnd = p + std::strlen(p);
       row.clear();
-      double d;
-      const char *end = nullptr;
-      const NumberKind first = numberIn(p, lineEnd, d, &end);
-      if (first == NumberKind::kNone) {
+      if (!lineNumbers(fp, name, p, lineEnd, row)) return kFailed;
+      if (row.empty()) {
         if (!endsHere(fp, name, p, lineEnd, true)) return kFailed;
         break;
       }
-      if (!lineNumbers(fp, name, p, lineEnd, row)) return kFailed;
       if (row.size() > 1 || (p < lineEnd && numberAfterWord(p, lineEnd))) {
         kivfprintf(stderr, "\nLine %d of file '%s' holds more than one number.\n", lastLine(fp), name);
         return kFailed;
@@ -453,7 +445,8 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
     // Pairs may run across lines; a number left without its partner when
     // the numbers run out means a damaged body, not a shorter table.
     std::vector<double> xs, ys, row;
-    std::vector<double> pending;
+    double x0 = 0.0;  // the x of a pair not yet complete
+    bool half = false;
     std::string lonely;
     int lonelyLine = 0;
     bool stopped = false;
@@ -466,24 +459,27 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       stopped = p < lineEnd;
       if (stopped && !endsHere(fp, name, p, lineEnd, true)) return kFailed;
       if (row.empty()) continue;
-      pending.insert(pending.end(), row.begin(), row.end());
-      if (pending.size() % 2 != 0) {
+      if (xs.size() + (row.size() + (half ? 1 : 0)) / 2 > static_cast<size_t>(kIntLimit)) {
+        machineLimits(name);
+        return kFailed;
+      }
+      for (const double v : row) {
+        if (!half) {
+          x0 = v;
+          half = true;
+          continue;
+        }
+        xs.push_back(x0);
+        ys.push_back(v);
+        half = false;
+      }
+      if (half) {
         const std::string_view word(last, static_cast<size_t>(std::min(p, lineEnd) - last));
         lonely = wordAt(word.data(), word.data() + word.size());
         lonelyLine = lastLine(fp);
       }
-      if (xs.size() + pending.size() / 2 > static_cast<size_t>(kIntLimit)) {
-        machineLimits(name);
-        return kFailed;
-      }
-      const size_t whole = pending.size() - pending.size() % 2;
-      for (size_t i = 0; i < whole; i += 2) {
-        xs.push_back(pending[i]);
-        ys.push_back(pending[i + 1]);
-      }
-      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
     }
-    if (!pending.empty()) {
+    if (half) {
       kivfprintf(stderr, "\nLine %d of file '%s' holds an x value without its y value ('%s').\n",
                  lonelyLine, name, kiv::quoteCut(lonely).c_str());
       return kFailed;
