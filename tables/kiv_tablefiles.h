@@ -107,7 +107,22 @@ KIV_API int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens)
 
 /* ---- Numeric readers ----------------------------------------------------- */
 
-/* One value per line: *n values (-1 on failure); returns *n. */
+/* Bodies, after the "#" header, for every reader below.  A "#" begins a note
+ * that runs to the end of its line, wherever it stands: after the data,
+ * after a row, or on a line of its own inside the body.  Where the data end
+ * at a word (text that does not begin with a number), that word's line is a
+ * note whatever it holds, and so is every later line that begins with a
+ * word.  Refused, with a message naming the line, the file and the text:
+ * a number cut short ("1e", "2E+"); a number run into any character other
+ * than a blank, a tab, a line end, "#" or one of the caller's separators
+ * ("1.0D+03", "0,5", "2.5mm"); text where a number is due; and a line that
+ * begins with a number after the data ended.  The arrays handed out are
+ * malloc'd and owned by the caller (NULL when empty). */
+
+/* One value per line, the first number of each line (the rest of the line a
+ * note); the first line that begins with a word ends the body; any header
+ * format is accepted.  *n values, 0 for an empty body (-1 on failure);
+ * returns *n. */
 KIV_API int rtable0du_(const char *name, int *n, double **values, const char *const *units);
 /* The same without unit conversion. */
 KIV_API int rtable0d_(const char *name, int *n, double **values);
@@ -132,16 +147,21 @@ KIV_API int rtable3du_(const char *name, int *nx, int *ny, int *nz, double **x, 
 /* Without unit conversion. */
 KIV_API int rtable3d_(const char *name, int *nx, int *ny, int *nz, double **x, double **y,
                       double **z, double **values);
-/* T1D: the number of slices (-1 on failure). */
+/* T1D: slices (y, n, then n pairs x z) until a word or the end: the number
+ * of slices, 0 for an empty body (-1 on failure). */
 KIV_API int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
                       const char *const *units);
-/* T3D: the total number of slices (-1 on failure). */
+/* T3D: parts (z, m, then m T1D slices) until a word or the end: the total
+ * number of slices, 0 with *nparts 0 for an empty body (-1 on failure). */
 KIV_API int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slicesPerPart,
                        double **x, double **y, double **z, double **values,
                        const char *const *units);
-/* XY: rows x columns (the widest row) column after column; cells of shorter
- * rows are NaN.  separators: extra separator characters, or NULL.  1
- * success, 0 failure (then rows = columns = -1 and data NULL). */
+/* XY: one row per line; a word after a row's numbers makes the rest of the
+ * line a note (a number after it there is refused), and a line without
+ * numbers is no row.  rows x columns (the widest row) column after column;
+ * cells of shorter rows are NaN; an empty body gives 0 x 0.  separators:
+ * extra separator characters, or NULL.  1 success, 0 failure (then rows =
+ * columns = -1 and data NULL). */
 KIV_API int rtablexy_(const char *name, int *nrows, int *ncols, double **data,
                       const char *separators, const char *const *units);
 

@@ -59,15 +59,23 @@ int64_t countOf(double v) {
   return static_cast<int64_t>(t);
 }
 
-// ---- Damaged bodies ---------------------------------------------------------
+// ---- Bodies -----------------------------------------------------------------
 //
-// A body may end in text (a note after the table), but numbers after that
-// text, a number cut short ("1e") or rows that do not fit the format mean a
-// damaged file: it is refused, naming the line, rather than read in part.
+// One rule for every body.  A "#" begins a note that runs to the end of its
+// line, wherever it stands.  Where a reader takes a word (text that does not
+// begin with a number) as the end of its data, that word's line is a note,
+// whatever it holds.  Refused, naming the line: a number cut short ("1e"), a
+// number run into other text ("1.0D+03", "0,5", "2.5mm": only a blank, a
+// line end, "#" or one of the caller's separators may follow a number), text
+// where a number is due, and a line that begins with a number after the
+// data ended.  Files with such damage are refused rather than read in part.
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+int blankOrSeparator(int c, const char *separators) {
+  if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') return 1;
+  return c > 0 && separators && std::strchr(separators, c) ? 1 : 0;
+}
 
-// The 1-based line of byte offset at; the stream keeps its position.
+// The 1-based line at byte offset at; the stream keeps its position.
 int lineAt(FILE *fp, long at) {
   const long back = std::ftell(fp);
   std::rewind(fp);
@@ -81,178 +89,124 @@ int lineAt(FILE *fp, long at) {
   return line;
 }
 
-// The line just read by _prt14.
-int lastLine(FILE *fp) { return lineAt(fp, std::ftell(fp) - 1); }
-
-void refuseIncomplete(const char *name, int line, std::string_view word) {
-  kivfprintf(stderr, "\nLine %d of file '%s' holds an incomplete number ('%s').\n", line, name,
-             kiv::quoteCut(word).c_str());
-}
-
-void refuseText(const char *name, int line, std::string_view word) {
-  kivfprintf(stderr, "\nLine %d of file '%s' holds '%s' where a number is expected.\n", line, name,
-             kiv::quoteCut(word).c_str());
-}
-
 void refuseEmpty(const char *name) { kivfprintf(stderr, "\nFile '%s' has no data.\n", name); }
 
-// The word that starts at p (blanks skipped) in [p, e).
-std::string_view wordAt(const char *p, const char *e) {
-  while (p < e && blank(*p)) ++p;
-  const char *b = p;
-  while (p < e && !blank(*p)) ++p;
-  return {b, static_cast<size_t>(p - b)};
-}
-
-// What begins a word: a number, one cut short, or none.
-NumberKind leadOf(std::string_view w) {
-  double v;
-  const char *end = nullptr;
-  return numberIn(w.data(), w.data() + w.size(), v, &end);
-}
-
-// Whether a word begins with a number (whole or cut short).
-bool numberish(std::string_view w) { return leadOf(w) != NumberKind::kNone; }
-
-// Whether a number begins one of the words after the word at p in [p, e).
-bool numberAfterWord(const char *p, const char *e) {
-  const std::string_view w = wordAt(p, e);
-  for (p = w.data() + w.size(); p < e;) {
-    const std::string_view next = wordAt(p, e);
-    if (next.empty()) return false;
-    if (numberish(next)) return true;
-    p = next.data() + next.size();
-  }
-  return false;
-}
-
-// The white-space separated words of a body read from a stream, each with
-// the line it is on.
-class Words {
+// The words of a body read from the stream after its header, notes left
+// out, each with its line.
+class Body {
  public:
-  enum Got { kNumber, kEnd, kText, kIncomplete };
+  enum Kind { kEnd, kNumber, kWord, kGlued, kIncomplete };
 
-  explicit Words(FILE *fp) : fp_(fp), line_(lineAt(fp, std::ftell(fp))) {}
+  Body(FILE *fp, const char *name, const char *separators = nullptr)
+      : fp_(fp), name_(name), separators_(separators), line_(lineAt(fp, std::ftell(fp))), c_(std::getc(fp)) {}
 
-  // The next word; false at the end of the file.
-  bool next() {
-    int c;
-    while ((c = std::getc(fp_)) != EOF && blank(static_cast<char>(c)))
-      if (c == '\n') newLine();
-    word_.clear();
-    if (c == EOF) return false;
-    at_ = line_;
-    long_ = false;
-    for (; c != EOF && !blank(static_cast<char>(c)); c = std::getc(fp_)) {
-      if (word_.size() < kLongest)
-        word_.push_back(static_cast<char>(c));
-      else
-        long_ = true;
+  // The next word; with inLine, kEnd at the end of the current line as well
+  // (the line end itself is left for the next call).
+  Kind next(bool inLine = false) {
+    for (;; c_ = std::getc(fp_)) {
+      if (c_ == EOF || (c_ == '\n' && inLine)) return kind_ = kEnd;
+      if (c_ == '\n') {
+        if (line_ < kIntLimit) ++line_;
+      } else if (c_ == '#') {
+        skipLine();
+        if (c_ == EOF || inLine) return kind_ = kEnd;
+        if (line_ < kIntLimit) ++line_;
+      } else if (!blankOrSeparator(c_, separators_)) {
+        break;
+      }
     }
-    if (c == '\n') newLine();
-    return true;
+    opens_ = line_ != at_;
+    at_ = line_;
+    text_.clear();
+    for (; c_ != EOF && c_ != '\n' && c_ != '#' && !blankOrSeparator(c_, separators_); c_ = std::getc(fp_))
+      text_.push_back(static_cast<char>(c_));
+    const char *b = text_.data(), *e = b + text_.size(), *end = nullptr;
+    switch (numberIn(b, e, value_, &end)) {
+      case NumberKind::kIncomplete: return kind_ = kIncomplete;
+      case NumberKind::kNone: return kind_ = kWord;
+      case NumberKind::kNumber: break;
+    }
+    return kind_ = end == e ? kNumber : kGlued;
   }
 
-  // The next word as a number: the whole word must be one.
-  Got number(double &v) {
-    if (!next()) return kEnd;
-    const char *b = word_.data(), *e = b + word_.size(), *end = nullptr;
-    const NumberKind k = numberIn(b, e, v, &end);
-    if (k == NumberKind::kIncomplete) return kIncomplete;
-    return k == NumberKind::kNumber && end == e && !long_ ? kNumber : kText;
-  }
-
-  // The next word as a whole integer that fits an int.
-  Got integer(int &v) {
-    if (!next()) return kEnd;
+  // The current word as a whole number that fits an int.
+  bool integer(int &v) const {
     const char *end = nullptr;
-    if (!long_ && kiv::parseInt(word_.c_str(), &end, &v) && *end == '\0') return kNumber;
-    return leadOf(word_) == NumberKind::kIncomplete ? kIncomplete : kText;
+    return kind_ == kNumber && kiv::parseInt(text_.c_str(), &end, &v) && *end == '\0';
   }
 
-  // After a number read failed with got: the message (atEnd when the file
-  // ended) and false.
-  bool refuse(Got got, const char *name, const char *atEnd) const {
-    if (got == kIncomplete)
-      refuseIncomplete(name, at_, word_);
-    else if (got == kText)
-      refuseText(name, at_, word_);
+  // The rest of the current line is a note.
+  void skipLine() {
+    while (c_ != EOF && c_ != '\n') c_ = std::getc(fp_);
+  }
+
+  // The current word is none of the numbers the body needs: the message
+  // (atEnd with the file's name when the file ended) and false.
+  bool refuse(const char *atEnd = "\nCannot read file '%s'.\n") const {
+    const std::string word = kiv::quoteCut(text_);
+    if (kind_ == kEnd)
+      kivfprintf(stderr, atEnd, name_);
+    else if (kind_ == kIncomplete)
+      kivfprintf(stderr, "\nLine %d of file '%s' holds an incomplete number ('%s').\n", at_, name_, word.c_str());
+    else if (kind_ == kGlued)
+      kivfprintf(stderr, "\nLine %d of file '%s' holds a number run into other text ('%s').\n", at_, name_,
+                 word.c_str());
     else
-      kivfprintf(stderr, atEnd, name);
+      kivfprintf(stderr, "\nLine %d of file '%s' holds '%s' where a %snumber is expected.\n", at_, name_, word.c_str(),
+                 kind_ == kNumber ? "whole " : "");
     return false;
   }
 
-  // The body ended on a text word: true when no number follows it, else
-  // false after the message.
-  bool endsHere(const char *name) {
-    const std::string word = word_;
-    const int line = at_;
-    while (next())
-      if (numberish(word_)) {
-        refuseText(name, line, word);
+  // The data have ended before the current word: a word and its line are
+  // a note, and so is every later line that begins with a word.  True when
+  // only notes follow; false after the message at anything else.
+  bool endsHere() {
+    for (; kind_ != kEnd; next()) {
+      if (kind_ != kWord) {
+        kivfprintf(stderr, "\nLine %d of file '%s' holds '%s' after the last of the table values.\n", at_, name_,
+                   kiv::quoteCut(text_).c_str());
         return false;
+      }
+      skipLine();
+    }
+    return true;
+  }
+
+  // The current word ends a row: the rest of its line is a note unless a
+  // number follows on it; false after the message then.
+  bool rowNote() {
+    const Body::Kind was = kind_;
+    const std::string word = text_;
+    const int line = at_;
+    while (next(true) != kEnd)
+      if (kind_ != kWord) {
+        kind_ = was;
+        text_ = word;
+        at_ = line;
+        return refuse();
       }
     return true;
   }
 
-  // Whether a number (whole or cut short) follows; its word and line are
-  // then at hand for a message.
-  bool numberFollows() {
-    while (next())
-      if (numberish(word_)) return true;
-    return false;
-  }
-  std::string_view word() const { return word_; }
+  Kind kind() const { return kind_; }
+  double value() const { return value_; }
   int line() const { return at_; }
+  std::string_view text() const { return text_; }
+  // Whether the current word is the first of its line.
+  bool opensLine() const { return opens_; }
 
  private:
-  static constexpr size_t kLongest = 4096;
-  void newLine() {
-    if (line_ < kIntLimit) ++line_;
-  }
   FILE *fp_;
+  const char *name_;
+  const char *separators_;
   int line_;
+  int c_;  // the character after the current word
   int at_ = 0;
-  bool long_ = false;
-  std::string word_;
+  bool opens_ = false;
+  Kind kind_ = kEnd;
+  double value_ = 0.0;
+  std::string text_;
 };
-
-// A line-read body stopped on the word at p of the current line: true when
-// that text ends the body (no number after it, on this line or, with
-// `later`, further on), else false after the message.
-bool endsHere(FILE *fp, const char *name, const char *p, const char *lineEnd, bool later) {
-  bool follows = numberAfterWord(p, lineEnd);
-  if (!follows && later) {
-    const long back = std::ftell(fp);
-    Words rest(fp);
-    follows = rest.numberFollows();
-    std::fseek(fp, back, SEEK_SET);
-  }
-  if (follows) refuseText(name, lastLine(fp), wordAt(p, lineEnd));
-  return !follows;
-}
-
-// The numbers at the start of [p, lineEnd) into out; p is left on the
-// first word that is none, *last (when given) on the last number.  False
-// after the message at a number cut short.
-bool lineNumbers(FILE *fp, const char *name, const char *&p, const char *lineEnd,
-                 std::vector<double> &out, const char **last = nullptr) {
-  for (;;) {
-    double v;
-    const char *end = nullptr;
-    const NumberKind k = numberIn(p, lineEnd, v, &end);
-    if (k == NumberKind::kIncomplete) {
-      refuseIncomplete(name, lastLine(fp), wordAt(p, lineEnd));
-      return false;
-    }
-    if (k == NumberKind::kNone) break;
-    out.push_back(v);
-    if (last) *last = p;
-    p = end;
-  }
-  while (p < lineEnd && blank(*p)) ++p;
-  return true;
-}
 
 // Reads the table from the reader cache, the file or the caller-added
 // tables.  store(origin) answers -1 when the store has no such table, else
@@ -294,40 +248,41 @@ bool formatIs(const TableHeader *h, const char *name, int expected) {
   return _prt8(name, expected, h->format) != 0;
 }
 
-// Appends n values read from the body; false after the message (atEnd
-// when the file ends first).
-bool readValues(Words &w, const char *name, int64_t n, std::vector<double> &out, const char *atEnd) {
+// The next word as a number; false after the message (atEnd when the
+// file ends first).
+bool number(Body &b, double &v, const char *atEnd = "\nCannot read file '%s'.\n") {
+  if (b.next() != Body::kNumber) return b.refuse(atEnd);
+  v = b.value();
+  return true;
+}
+
+// Appends n values read from the body; false after the message.
+bool readValues(Body &b, int64_t n, std::vector<double> &out, const char *atEnd) {
   out.reserve(out.size() + static_cast<size_t>(std::min<int64_t>(n, 1 << 16)));
-  for (int64_t i = 0; i < n; ++i) {
-    double v;
-    const Words::Got got = w.number(v);
-    if (got != Words::kNumber) return w.refuse(got, name, atEnd);
-    out.push_back(v);
-  }
+  for (double v; n > 0; --n, out.push_back(v))
+    if (!number(b, v, atEnd)) return false;
   return true;
 }
 
 // Reads count values of a slice or part record; the file may not end, nor
 // text come, inside one.
-bool readRecord(Words &w, const char *name, double *v, int count) {
-  for (int i = 0; i < count; ++i) {
-    const Words::Got got = w.number(v[i]);
-    if (got != Words::kNumber) return w.refuse(got, name, "\nCannot read file '%s'.\n");
-  }
+bool readRecord(Body &b, double *v, int count) {
+  for (int i = 0; i < count; ++i)
+    if (!number(b, v[i])) return false;
   return true;
 }
 
 enum class Start { kRecord, kBodyEnd, kBad };
 
-// The first value of the next record (slice or part) in *v; kBodyEnd at
-// the end of the file or at text that no number follows, kBad after the
-// message.
-Start recordStart(Words &w, const char *name, double *v) {
-  const Words::Got got = w.number(*v);
-  if (got == Words::kNumber) return Start::kRecord;
-  if (got == Words::kEnd || (got == Words::kText && w.endsHere(name))) return Start::kBodyEnd;
-  if (got == Words::kIncomplete) w.refuse(got, name, "");
-  return Start::kBad;
+// The first value of the next record (slice or part) in *v; kBodyEnd where
+// the data end, kBad after the message.
+Start recordStart(Body &b, double *v) {
+  switch (b.next()) {
+    case Body::kNumber: *v = b.value(); return Start::kRecord;
+    case Body::kEnd: return Start::kBodyEnd;
+    case Body::kWord: return b.endsHere() ? Start::kBodyEnd : Start::kBad;
+    default: return b.refuse() ? Start::kBodyEnd : Start::kBad;
+  }
 }
 
 template <class T>
@@ -377,33 +332,25 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
     return read0DFromMemory(name, n, values, h.get(), origin) >= 0 ? 1 : 0;
   };
   auto parse = [&](FILE *fp) -> int {
-    if (!formatIs(h.get(), name, KIV_TABLE_0D)) return kFailed;
-    // One value per line, text after it a note; the first line without a
-    // number ends the body.
-    std::vector<double> v, row;
+    // The first number of each line, the rest of the line a note; any
+    // header format will do.
+    std::vector<double> v;
     v.reserve(4);
-    while (_prt14(fp, h.get())) {
-      const char *p = h->line;
-      const char *lineEnd = p + std::strlen(p);
-      row.clear();
-      if (!lineNumbers(fp, name, p, lineEnd, row)) return kFailed;
-      if (row.empty()) {
-        if (!endsHere(fp, name, p, lineEnd, true)) return kFailed;
+    Body b(fp, name);
+    for (Body::Kind k; (k = b.next()) != Body::kEnd; b.skipLine()) {
+      if (k == Body::kWord) {
+        if (!b.endsHere()) return kFailed;
         break;
       }
-      if (row.size() > 1 || (p < lineEnd && numberAfterWord(p, lineEnd))) {
-        kivfprintf(stderr, "\nLine %d of file '%s' holds more than one number.\n", lastLine(fp), name);
+      if (k != Body::kNumber) {
+        b.refuse();
         return kFailed;
       }
       if (v.size() >= static_cast<size_t>(kIntLimit)) {
         machineLimits(name);
         return kFailed;
       }
-      v.push_back(row[0]);
-    }
-    if (v.empty()) {
-      refuseEmpty(name);
-      return kFailed;
+      v.push_back(b.value());
     }
     const int count = static_cast<int>(v.size());
     if (cacheOn()) store0D(name, count, v.data(), textsFromHeader(h->units, h->nunits, 1), KIV_TABLE_BY_READER);
@@ -442,42 +389,35 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       kivfprintf(stderr, "\nFile '%s' contains more than 2 columns.\n", name);
       return kFailed;
     }
-    // Pairs may run across lines; a number left without its partner when
-    // the numbers run out means a damaged body, not a shorter table.
-    std::vector<double> xs, ys, row;
+    // Pairs may run across lines until a word ends them; a number left
+    // without its partner there means a damaged body, not a shorter table.
+    std::vector<double> xs, ys;
     double x0 = 0.0;  // the x of a pair not yet complete
     bool half = false;
     std::string lonely;
     int lonelyLine = 0;
-    bool stopped = false;
-    while (!stopped && _prt14(fp, h.get())) {
-      const char *p = h->line;
-      const char *lineEnd = p + std::strlen(p);
-      row.clear();
-      const char *last = p;
-      if (!lineNumbers(fp, name, p, lineEnd, row, &last)) return kFailed;
-      stopped = p < lineEnd;
-      if (stopped && !endsHere(fp, name, p, lineEnd, true)) return kFailed;
-      if (row.empty()) continue;
-      if (xs.size() + (row.size() + (half ? 1 : 0)) / 2 > static_cast<size_t>(kIntLimit)) {
+    Body b(fp, name);
+    for (Body::Kind k; (k = b.next()) != Body::kEnd;) {
+      if (k == Body::kWord && !half) {
+        if (!b.endsHere()) return kFailed;
+        break;
+      }
+      if (k != Body::kNumber) {
+        b.refuse();
+        return kFailed;
+      }
+      if (!half) {
+        x0 = b.value();
+        lonely = b.text();
+        lonelyLine = b.line();
+      } else if (xs.size() < static_cast<size_t>(kIntLimit)) {
+        xs.push_back(x0);
+        ys.push_back(b.value());
+      } else {
         machineLimits(name);
         return kFailed;
       }
-      for (const double v : row) {
-        if (!half) {
-          x0 = v;
-          half = true;
-          continue;
-        }
-        xs.push_back(x0);
-        ys.push_back(v);
-        half = false;
-      }
-      if (half) {
-        const std::string_view word(last, static_cast<size_t>(std::min(p, lineEnd) - last));
-        lonely = wordAt(word.data(), word.data() + word.size());
-        lonelyLine = lastLine(fp);
-      }
+      half = !half;
     }
     if (half) {
       kivfprintf(stderr, "\nLine %d of file '%s' holds an x value without its y value ('%s').\n",
@@ -548,10 +488,10 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
     }
     if (d == 1) return kAsOneD;
     std::vector<int> sz(static_cast<size_t>(d));
-    Words w(fp);
+    Body b(fp, name);
     for (int &size : sz)
-      if (const Words::Got got = w.integer(size); got != Words::kNumber) {
-        w.refuse(got, name, "\nCannot read file '%s'.\n");
+      if (b.next() != Body::kNumber || !b.integer(size)) {
+        b.refuse();
         return kFailed;
       }
     int64_t product = 1, sum = 0;
@@ -568,15 +508,12 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
       }
     }
     std::vector<double> ax, vals;
-    if (!readValues(w, name, sum, ax, "\nCannot read x values from file '%s'.\n") ||
-        !readValues(w, name, product, vals, "\nCannot read u values from file '%s'.\n"))
+    if (!readValues(b, sum, ax, "\nCannot read x values from file '%s'.\n") ||
+        !readValues(b, product, vals, "\nCannot read u values from file '%s'.\n"))
       return kFailed;
     // More numbers than the sizes call for: the sizes do not fit the table.
-    if (w.numberFollows()) {
-      kivfprintf(stderr, "\nLine %d of file '%s' holds '%s' after the last of the table values.\n",
-                 w.line(), name, kiv::quoteCut(w.word()).c_str());
-      return kFailed;
-    }
+    b.next();
+    if (!b.endsHere()) return kFailed;
     kivfprintf(stdout, "\nNumber of points read from file %s : ", name);
     for (int k = 0; k < d; ++k)
       kivfprintf(stdout, k + 1 < d ? "%d x " : "%d\n", sz[static_cast<size_t>(k)]);
@@ -698,9 +635,9 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
     ys.reserve(10);
     int64_t points = 0;
     double head[2];
-    Words w(fp);
-    for (Start at; (at = recordStart(w, name, &head[0])) != Start::kBodyEnd;) {
-      if (at == Start::kBad || !readRecord(w, name, &head[1], 1)) return kFailed;
+    Body b(fp, name);
+    for (Start at; (at = recordStart(b, &head[0])) != Start::kBodyEnd;) {
+      if (at == Start::kBad || !readRecord(b, &head[1], 1)) return kFailed;
       const int slice = static_cast<int>(sz.size()) + 1;
       const int64_t n = countOf(head[1]);
       if (n == 0) {
@@ -714,16 +651,12 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
       }
       for (int64_t i = 0; i < n; ++i) {
         double xz[2];
-        if (!readRecord(w, name, xz, 2)) return kFailed;
+        if (!readRecord(b, xz, 2)) return kFailed;
         xs.push_back(xz[0]);
         zs.push_back(xz[1]);
       }
       sz.push_back(static_cast<int>(n));
       ys.push_back(head[0]);
-    }
-    if (sz.empty()) {
-      refuseEmpty(name);
-      return kFailed;
     }
     slices = static_cast<int>(sz.size());
     if (cacheOn()) {
@@ -784,9 +717,9 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
     spp.reserve(10);
     int64_t points = 0, nslices = 0;
     double head[2];
-    Words w(fp);
-    for (Start at; (at = recordStart(w, name, &head[0])) != Start::kBodyEnd;) {
-      if (at == Start::kBad || !readRecord(w, name, &head[1], 1)) return kFailed;
+    Body b(fp, name);
+    for (Start at; (at = recordStart(b, &head[0])) != Start::kBodyEnd;) {
+      if (at == Start::kBad || !readRecord(b, &head[1], 1)) return kFailed;
       const int part = static_cast<int>(spp.size()) + 1;
       const int64_t m = countOf(head[1]);
       if (m == 0) {
@@ -799,7 +732,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
       }
       for (int64_t s = 1; s <= m; ++s) {
         double sh[2];
-        if (!readRecord(w, name, sh, 2)) return kFailed;
+        if (!readRecord(b, sh, 2)) return kFailed;
         ++nslices;
         const int64_t n = countOf(sh[1]);
         if (n == 0) {
@@ -814,7 +747,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
         }
         for (int64_t i = 0; i < n; ++i) {
           double xv[2];
-          if (!readRecord(w, name, xv, 2)) return kFailed;
+          if (!readRecord(b, xv, 2)) return kFailed;
           xs.push_back(xv[0]);
           vs.push_back(xv[1]);
         }
@@ -823,10 +756,6 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
       }
       spp.push_back(static_cast<int>(m));
       zs.push_back(head[0]);
-    }
-    if (spp.empty()) {
-      refuseEmpty(name);
-      return kFailed;
     }
     slices = static_cast<int>(nslices);
     const int parts = static_cast<int>(spp.size());
@@ -888,21 +817,20 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
   };
   auto parse = [&](FILE *fp) -> int {
     if (!formatIs(h.get(), name, KIV_TABLE_XY)) return kFailed;
-    // Numbers row after row, with where each row starts.
-    // Text after a row's numbers is a note, and a line without numbers no
-    // row; numbers after such text are not.
+    // Numbers row after row, with where each row starts.  A word after a
+    // row's numbers makes the rest of its line a note, and a line without
+    // numbers is no row.
     std::vector<double> numbers;
     std::vector<size_t> starts;
     size_t cols = 0;
-    while (_prt14(fp, h.get())) {
-      char *line = h->line;
-      for (char *c = line; *c; ++c)
-        if (*c == '\t' || (separators && std::strchr(separators, *c))) *c = ' ';
+    Body b(fp, name, separators);
+    for (Body::Kind k; (k = b.next()) != Body::kEnd;) {
       const size_t first = numbers.size();
-      const char *p = line;
-      const char *lineEnd = line + std::strlen(line);
-      if (!lineNumbers(fp, name, p, lineEnd, numbers) || (p < lineEnd && !endsHere(fp, name, p, lineEnd, false)))
+      for (; k == Body::kNumber; k = b.next(true)) numbers.push_back(b.value());
+      if ((k == Body::kWord && !b.rowNote()) || k == Body::kGlued || k == Body::kIncomplete) {
+        if (k != Body::kWord) b.refuse();
         return kFailed;
+      }
       const size_t count = numbers.size() - first;
       if (count == 0) continue;
       starts.push_back(first);
@@ -913,10 +841,6 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
       }
     }
     const size_t rows = starts.size();
-    if (rows == 0) {
-      refuseEmpty(name);
-      return kFailed;
-    }
     starts.push_back(numbers.size());
     // Cells that a shorter row lacks are not a number.
     std::vector<double> packed(rows * cols, std::numeric_limits<double>::quiet_NaN());
