@@ -1,6 +1,7 @@
 // Response surfaces of the "RSM" table file: outputs as sums of polynomial
 // terms in the offset inputs, with titles, units and optional limits.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -96,35 +97,42 @@ std::string keyed(const Lines &lines, const std::string &key) {
 
 enum class Read { kAll, kShort, kBad };
 
-// The number at the start of a field; kBad for one cut short ("1e").
-Read fieldNumber(const std::string &rest, double &v) {
-  const char *end = nullptr;
-  switch (tables::numberIn(rest.c_str(), rest.c_str() + rest.size(), v, &end)) {
-    case tables::NumberKind::kNone: return Read::kShort;
-    case tables::NumberKind::kIncomplete: return Read::kBad;
-    default: return Read::kAll;
+// The rest of a value line: a "#" note, or words that hold no number.  A
+// number there is a value the line has no room for (or one text hides).
+bool noValueAfter(const char *p, const char *last) {
+  for (;;) {
+    while (p < last && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    if (p == last || *p == '#') return true;
+    const char *word = p;
+    while (p < last && *p != '#' && !std::isspace(static_cast<unsigned char>(*p))) ++p;
+    double v = 0.0;
+    const char *end = nullptr;
+    if (tables::numberIn(word, p, v, &end) != tables::NumberKind::kNone) return false;
   }
 }
 
-// Numbers one after another, each field ended by a blank: kShort when fewer
-// than count could be read, kBad at a number cut short or, with `finite`,
-// one that is not finite.
+// Numbers one after another, each filling its field: kShort when fewer
+// than count could be read, kBad at a number cut short or glued to text,
+// one more than count or, with `finite`, one that is not finite.
 Read numbers(const std::string &line, size_t count, std::vector<double> &out, bool finite) {
-  std::string rest = line;
+  const char *p = line.c_str();
+  const char *last = p + line.size();
   out.clear();
   while (out.size() < count) {
     double v = 0.0;
-    const Read got = fieldNumber(rest, v);
-    if (got != Read::kAll) return got;
-    if (finite && !std::isfinite(v)) return Read::kBad;
+    const char *end = nullptr;
+    const Field got = fieldIn(p, last, "#", v, &end);
+    if (got == Field::kText) break;
+    if (got != Field::kNumber || (finite && !std::isfinite(v))) return Read::kBad;
     out.push_back(v);
-    RemoveFirstField(rest.data());
-    rest.resize(std::strlen(rest.c_str()));
+    p = end;
   }
-  return Read::kAll;
+  if (!noValueAfter(p, last)) return Read::kBad;
+  return out.size() < count ? Read::kShort : Read::kAll;
 }
 
-// A term: n whole exponents in 0..kMaxExponent, then a finite coefficient.
+// A term: n whole exponents in 0..kMaxExponent, then a finite coefficient
+// and nothing more but a "#" note.
 bool term(const std::string &line, int n, Response &r) {
   std::string rest = line;
   for (int i = 0; i < n; ++i) {
@@ -136,8 +144,12 @@ bool term(const std::string &line, int n, Response &r) {
     RemoveFirstField(rest.data());
     rest.resize(std::strlen(rest.c_str()));
   }
+  const char *last = rest.c_str() + rest.size();
+  const char *p = nullptr;
   double c = 0.0;
-  if (fieldNumber(rest, c) != Read::kAll || !std::isfinite(c)) return false;
+  if (fieldIn(rest.c_str(), last, "#", c, &p) != Field::kNumber || !std::isfinite(c)) return false;
+  while (p < last && std::isspace(static_cast<unsigned char>(*p))) ++p;
+  if (p < last && *p != '#') return false;
   r.coef.push_back(c);
   return true;
 }

@@ -240,16 +240,17 @@ bool typeOf(const std::string &line, int &type) {
 enum class Row { kRead, kBadFormat, kBadNumber };
 
 // The values of one matrix row, each followed by ";" (the last one may end
-// the line instead).  A coefficient cut short or not finite would turn
-// every evaluation into garbage: kBadNumber.
+// the line instead); text after the last value is a note, another value is
+// not.  A coefficient cut short or not finite would turn every evaluation
+// into garbage: kBadNumber.
 Row matrixRow(const std::string &line, int m, double *row) {
   const char *p = line.c_str();
   const char *last = p + line.size();
   for (int j = 0; j < m; ++j) {
     const char *end = nullptr;
-    const tables::NumberKind kind = tables::numberIn(p, last, row[j], &end);
-    if (kind == tables::NumberKind::kNone) return Row::kBadFormat;
-    if (kind == tables::NumberKind::kIncomplete || !std::isfinite(row[j])) return Row::kBadNumber;
+    const Field got = fieldIn(p, last, ";", row[j], &end);
+    if (got == Field::kText || got == Field::kGlued) return Row::kBadFormat;
+    if (got == Field::kIncomplete || !std::isfinite(row[j])) return Row::kBadNumber;
     p = end;
     while (*p == ' ' || *p == '\t') ++p;
     if (*p == ';')
@@ -257,7 +258,11 @@ Row matrixRow(const std::string &line, int m, double *row) {
     else if (j + 1 < m)
       return Row::kBadFormat;
   }
-  return Row::kRead;
+  while (*p == ' ' || *p == '\t' || *p == ';') ++p;
+  double extra = 0.0;
+  const char *end = nullptr;
+  return tables::numberIn(p, last, extra, &end) == tables::NumberKind::kNone ? Row::kRead
+                                                                              : Row::kBadFormat;
 }
 
 // Names of a section: count lines, the first word of each.

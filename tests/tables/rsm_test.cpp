@@ -242,4 +242,69 @@ TEST_F(Rsm, TitledFileRefusesBadNumbersNamingTheLine) {
   takeOut();
 }
 
+TEST_F(Rsm, TitledLinesHoldNoValueBeyondTheirFields) {
+  auto read = [](const std::string &f) { return kivRsmInit_(f.c_str(), 2, 0); };
+  const std::string one = "Unable to read RSM response 1.\n";
+  auto terms = [](const std::string &t) { return titled("# output1\n# RSM\n" + t + "\n"); };
+  refusals(read, {{terms("1 0 2 3.0"), -1, "Bad RSM term line '1 0 2 3.0'.\n" + one},
+                  {terms("1 0 3.0 kg"), -1, "Bad RSM term line '1 0 3.0 kg'.\n" + one},
+                  {terms("1 0 3.0kg"), -1, "Bad RSM term line '1 0 3.0kg'.\n" + one},
+                  {terms("1 0 1.0D+03"), -1, "Bad RSM term line '1 0 1.0D+03'.\n" + one},
+                  {titled("# output1\n# offset\n1 0 5\n# RSM\n1 0 3\n"), -1,
+                   "Bad RSM offset line '1 0 5'.\n" + one},
+                  {titled("# output1\n# offset\n1 bar 5\n# RSM\n1 0 3\n"), -1,
+                   "Bad RSM offset line '1 bar 5'.\n" + one},
+                  {titled("# output1\n# offset\n1kg 0\n# RSM\n1 0 3\n"), -1,
+                   "Bad RSM offset line '1kg 0'.\n" + one},
+                  {titled("# minmax\n0 0 -1 7\n1 1 1\n# output1\n# RSM\n1 0 3\n"), -1,
+                   "Bad RSM min max line '0 0 -1 7'.\nUnable to read RSM min max.\n"}});
+  // Notes after the values, with or without a blank before the "#", read
+  // as if they were not there: 3(x1 - 1) + 0.5 x2^2 - 2 (x1 - 1) x2, its
+  // inputs clamped into [-10, 10].
+  int id = read(data("rsm_titled_notes.txt"));
+  ASSERT_GE(id, 0) << takeErr();
+  auto r = [](double a, double b) { return 3 * (a - 1) + 0.5 * b * b - 2 * (a - 1) * b; };
+  double x[2] = {2.0, -3.0}, y = 0.0;
+  ASSERT_EQ(kivRsmEval_(&id, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, r(2.0, -3.0));
+  x[0] = 12.0;
+  ASSERT_EQ(kivRsmEval_(&id, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, r(10.0, -3.0));
+  takeOut();
+}
+
+TEST_F(Rsm, OlderRowsHoldNoValueBeyondTheirFactors) {
+  auto read = [](const std::string &f) {
+    int n = 0, nr = 0, type = 0;
+    return rsmread_(f.c_str(), &n, &nr, nullptr, nullptr, nullptr, nullptr, nullptr, &type);
+  };
+  const std::string bad = "\nBad number format for quadratic matrix.\n";
+  const std::string two = "Type of RSM: Second Order Response Surface\n2 factor(s):\nx1\nx2\n"
+                          "1 response variable(s):\nr\nSTART\n";
+  const std::string cubic =
+      "Type of RSM: order : 3\n1 factor(s):\nx\n1 response variable(s):\nr\nSTART\n";
+  refusals(read, {{two + "1; 2; 3; 10;\n0;1;0;\n0;0;1;\n", 0, bad},
+                  {two + "1;0;0;\n0; 1; 0 10\n0;0;1;\n", 0, bad},
+                  {two + "1;0;0;\n0;1;0;\n0;0;1;;7 note\n", 0, bad},
+                  {two + "1;0;0;\n0;1;0;\n0;0;1.0D+03\n", 0, bad},
+                  {cubic + "1\n0 5\n0\n2\n", 0, bad},
+                  {cubic + "1\n0\n0\n2kg\n", 0, bad}});
+  // r = 1 + 2 x1 + 3 x1^2 + 4 x2^2 from rows that end in notes.
+  int id = create(data("rsm_old_notes.txt"));
+  ASSERT_GE(id, 0) << takeErr();
+  double x[2] = {2.0, -1.0}, y = 0.0, g[2];
+  int one = 1;
+  ASSERT_EQ(rsmeval_(&id, &one, x, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 1 + 2 * 2.0 + 3 * 4.0 + 4 * 1.0);
+  ASSERT_EQ(rsmevalalld_(&id, &one, x, g), 1);
+  EXPECT_EQ(std::vector<double>(g, g + 2), (std::vector<double>{2 + 6 * 2.0, 8 * -1.0}));
+  // One value per row of an order-3 block, a note after it: 1 + 2 x^3.
+  int cid = create(write("cubic.txt", cubic + "1 ; constant\n0 x\n0;\n2 ;x^3\n"));
+  ASSERT_GE(cid, 0) << takeErr();
+  double c = 2.0;
+  ASSERT_EQ(rsmeval_(&cid, &one, &c, &y), 1);
+  EXPECT_DOUBLE_EQ(y, 17.0);
+  takeOut();
+}
+
 }  // namespace

@@ -168,7 +168,9 @@ std::optional<V> readFlat(const std::string &reader, const std::string &f) {
   int n = 0, m = 0, dim = 0;
   V out;
   auto failed = [&](bool bad) {
-    if (bad) EXPECT_EQ(a.p, nullptr) << reader << " " << f;
+    if (bad) {
+      EXPECT_EQ(a.p, nullptr) << reader << " " << f;
+    }
     return bad;
   };
   if (reader == "0D") {
