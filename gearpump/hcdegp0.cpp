@@ -71,7 +71,9 @@ struct Checks {
       if (!reals.finite(p)) st = 2;
     return st;
   }
-  int stage(int s) { return reals.stage(hcdegp0_reals(), s); }
+  int stage(int s) {
+    return reals.stage(hcdegp0_reals(), s) | reals.stage(hcdegp0_lower_bounds(), s);
+  }
   bool refused(int pos) const { return reals.refused(pos); }
   template <class... P>
   bool any_refused(P... pos) const {

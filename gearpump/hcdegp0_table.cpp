@@ -141,6 +141,18 @@ constexpr R kReals[] = {
 };
 static_assert(std::size(kReals) == kRealCount);
 
+// The smallest module: the bounds the set-up takes from the size of the
+// pair are printed to 0.001 mm, and the smallest pair (5 teeth, addendum 1,
+// no shift: 5 m + 2 x 3.5 m = 12 m along the line of centres) keeps three
+// figures of them.  Below it lie modules typed in metres, not gears.
+constexpr double kMinModule = 0.01;  // mm
+
+constexpr SetupParam kLowerBounds[] = {
+    {kModule, "module", 1, Rule::AtLeast, kMinModule,
+     "\nThe module must be higher than %g [mm].\n", SetupParam::Shows::Bound, Limit::None,
+     " [mm]", 0, kRackCoefficients},
+};
+
 constexpr I kInts[] = {
     {kFluid, "index of hydraulic fluid", 0, 100, &P::fluid_index},
     {kTeeth, "number of teeth of driving gear", 5, 100, &P::teeth_driving},
@@ -166,6 +178,7 @@ param::Mask hcdegp0_active(const int *i) {
 }
 
 std::span<const SetupField<egp_params>> hcdegp0_reals() { return kReals; }
+std::span<const SetupParam> hcdegp0_lower_bounds() { return kLowerBounds; }
 std::span<const param::IntRow<egp_params>> hcdegp0_ints() { return kInts; }
 
 }  // namespace kiv::egp

@@ -73,6 +73,9 @@ enum : param::Mask {
 param::Mask hcdegp0_active(const int *ints);
 
 std::span<const SetupField<egp_params>> hcdegp0_reals();
+// Lower bounds tested once a row of hcdegp0_reals() has passed its own
+// rule, in the same stage; a value below one is refused like any other.
+std::span<const SetupParam> hcdegp0_lower_bounds();
 std::span<const param::IntRow<egp_params>> hcdegp0_ints();
 
 // The submodel's set-up (see hcdegp0in_): returns only when the instance

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -313,6 +314,72 @@ TEST_F(Hcdegp0Setup, NoFollowOnMessages) {
     const std::string err = failedSetUp(*this, p);
     EXPECT_TRUE(has(err, c.expected)) << c.expected << "\n" << err;
     for (const auto &a : c.absent) EXPECT_FALSE(has(err, a)) << a << "\n" << err;
+  }
+}
+
+// The lines of an error stream that say something (messages are framed by
+// blank lines).
+std::vector<std::string> messageLines(const std::string &err) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < err.size();) {
+    const size_t end = std::min(err.find('\n', at), err.size());
+    if (end > at) lines.push_back(err.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
+}
+
+// The pump of Params shrunk or grown as a whole: lengths by s, areas by s^2,
+// volumes by s^3; counts, angles and coefficients stay.
+Params scaled(double s) {
+  Params p;
+  for (int k : {5, 14, 21, 22, 23, 24, 25, 26, 35, 36, 37, 38, 39, 40, 41, 53, 54}) p.r[k] *= s;
+  for (int k : {1, 3}) p.r[k] *= s * s;
+  for (int k : {2, 4}) p.r[k] *= s * s * s;
+  return p;
+}
+
+// A module far too small (next to nothing, a micrometre, or 2 mm typed in
+// metres) is refused by name with its bound, and nothing made from the
+// gears it would give is tested: one message, then the fatal lines.  The
+// bound is 0.01 mm: a whole pump of that module sets up, the same pump a
+// little finer does not.
+TEST_F(Hcdegp0Setup, ModuleFarTooSmallIsTheOnlyComplaint) {
+  struct Case {
+    Params p;
+    double module;
+  } cases[] = {{Params(), 1e-300}, {Params(), 1e-6}, {Params(), 0.002}, {scaled(0.00495), 0.0099}};
+  for (Case &c : cases) {
+    c.p.r[14] = c.module;
+    const std::vector<std::string> lines = messageLines(failedSetUp(*this, c.p));
+    ASSERT_EQ(lines.size(), 3u) << c.module;
+    EXPECT_TRUE(has(lines[0], "The module must be ")) << lines[0];
+    EXPECT_TRUE(has(lines[0], " 0.01 [mm].")) << lines[0];
+    EXPECT_EQ(lines[1], "Fatal error in HCDEGP0 instance 7.");
+  }
+  // A module that is not positive keeps its own message.
+  Params zero;
+  zero.r[14] = 0;
+  const std::vector<std::string> lines = messageLines(failedSetUp(*this, zero));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "The module must be strictly positive.");
+
+  for (double s : {0.005, 0.025}) {
+    Params p = scaled(s);
+    double store[16] = {}, pout = 0, pinl = 0, pr[12] = {}, pn[12] = {}, angle = 0;
+    void *slot = nullptr;
+    int instance = 1;
+    ASSERT_EQ(guarded([&] {
+                hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout,
+                           &pinl, pr, pn);
+                return 0;
+              }),
+              0)
+        << s << "\n"
+        << takeErr();
+    ASSERT_NE(slot, nullptr);
+    hcdegp0end_(&instance, p.r.data(), p.i.data(), p.text, store, &slot);
+    EXPECT_EQ(slot, nullptr);
   }
 }
 
