@@ -61,11 +61,10 @@ int readAll(const char *name, int kind) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
+  const kiv::fuzz::Scratch input(inputPath()), printed(printPath());
   if (!kiv::fuzz::writeFile(inputPath(), data + 1, size - 1)) return 0;
   KIVSystem *sys = kiv::fuzz::quietSystem();
   kiv::guarded(sys, [&] { return readAll(inputPath().c_str(), data[0] & 1); });
   KivReleaseSystem(sys);
-  std::remove(inputPath().c_str());
-  std::remove(printPath().c_str());
   return 0;
 }

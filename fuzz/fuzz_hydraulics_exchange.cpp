@@ -53,6 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }();
   (void)noCache;
   const std::string a = circuit("a"), b = circuit("b"), c = circuit("c");
+  using kiv::fuzz::Scratch;
+  const Scratch files[] = {Scratch(a + ".hydp"), Scratch(b + ".hydp"), Scratch(c + ".hydp")};
   if (!kiv::fuzz::writeFile(a + ".hydp", data, size)) return 0;
   if (!readThenWrite(a, b)) return 0;
   if (!readThenWrite(b, c)) std::abort();  // the master's own file refused

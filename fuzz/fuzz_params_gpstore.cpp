@@ -22,17 +22,10 @@ using kiv::fuzz::Bytes;
 
 constexpr const char kMarker[] = "zqmarkzq";
 
-const std::string &dir() {
-  static const std::string d = kiv::fuzz::scratchDir("gpstore");
-  return d;
-}
-
-void place(bool present, const std::string &name, const std::string &text) {
-  const std::string path = dir() + "/" + name;
-  if (present)
-    kiv::fuzz::writeFile(path, reinterpret_cast<const uint8_t *>(text.data()), text.size());
-  else
-    std::remove(path.c_str());
+// The run's directory starts empty: only the files the input names exist.
+void place(bool present, const std::string &dir, const char *name, const std::string &text) {
+  const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
+  if (present) kiv::fuzz::writeFile(dir + "/" + name, bytes, text.size());
 }
 
 struct Heap {
@@ -92,16 +85,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 1 || size > 8192) return 0;
   const int files = data[0];
   const std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
-  place(files & 1, "m_.kivgp", text);
-  place(files & 2, "m_.gp", text);
-  place(files & 4, "m_.gp2", text);
+  const kiv::fuzz::Scratch dir(kiv::fuzz::scratchDir("gpstore"));
+  place(files & 1, dir.path(), "m_.kivgp", text);
+  place(files & 2, dir.path(), "m_.gp", text);
+  place(files & 4, dir.path(), "m_.gp2", text);
   KIVSystem *sys = kiv::fuzz::quietSystem();
   std::string printed;
   KivInstallPrintHook(
       sys, [](FILE *, const char *t, void *u) { static_cast<std::string *>(u)->append(t); }, &printed);
   KivInstallDisplayHook(
       sys, [](const char *t, void *u) { static_cast<std::string *>(u)->append(t); }, &printed);
-  KivSetFileNames(dir().c_str(), "m_", nullptr);
+  KivSetFileNames(dir.path().c_str(), "m_", nullptr);
   Bytes r{data, size};
   kiv::guarded(sys, [&] {
     exercise(sys, r, text);

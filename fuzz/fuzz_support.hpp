@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -27,17 +29,41 @@ inline KIVSystem *quietSystem() {
   return sys;
 }
 
-// A scratch file name private to this process.
+// A scratch file name private to this process, in the system's temp folder.
 inline std::string scratchPath(const char *stem, const char *suffix) {
-  return "/tmp/kiv_fuzz_" + std::string(stem) + "_" + std::to_string(getpid()) + suffix;
+  std::error_code ec;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+  return (ec ? std::string("/tmp") : temp.string()) + "/kiv_fuzz_" + stem + "_" +
+         std::to_string(getpid()) + suffix;
 }
 
-// A scratch directory private to this process, made on first use.
+// A scratch directory private to this process, made empty (a process that
+// died with this id may have left one).
 inline std::string scratchDir(const char *stem) {
   std::string p = scratchPath(stem, "");
+  std::error_code ec;
+  std::filesystem::remove_all(p, ec);
   mkdir(p.c_str(), 0700);
   return p;
 }
+
+// Owns a scratch path for one run: whatever lies there when it goes (a
+// file, or a directory with all it holds) is removed, however the run
+// ended.  Millions of runs must not fill the temp folder.
+class Scratch {
+ public:
+  explicit Scratch(std::string path) : path_(std::move(path)) {}
+  ~Scratch() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  Scratch(const Scratch &) = delete;
+  Scratch &operator=(const Scratch &) = delete;
+  const std::string &path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 // Writes the bytes to path; false when the file cannot be written.
 inline bool writeFile(const std::string &path, const uint8_t *data, size_t size) {
@@ -48,14 +74,15 @@ inline bool writeFile(const std::string &path, const uint8_t *data, size_t size)
 }
 
 // Writes the bytes to path and runs f() at the recovery point of a quiet
-// system; then the system is released and the file removed.
+// system; then the system is released and the file removed (also when it
+// could be written only in part).
 template <class F>
 int onScratchFile(const std::string &path, const uint8_t *data, size_t size, F &&f) {
+  const Scratch file(path);
   if (!writeFile(path, data, size)) return 0;
   KIVSystem *sys = quietSystem();
   kiv::guarded(sys, std::forward<F>(f));
   KivReleaseSystem(sys);
-  std::remove(path.c_str());
   return 0;
 }
 

@@ -67,6 +67,7 @@ int readAll(const char *name, bool units) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
+  const kiv::fuzz::Scratch file(path());
   if (!kiv::fuzz::writeFile(path(), data, size)) return 0;
 
   KIVSystem *sys = kiv::fuzz::quietSystem();
@@ -80,6 +81,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   kiv::guarded(sys, [&] { return readAll(path().c_str(), (data[0] & 1) != 0); });
   KivReleaseSystem(sys);
-  std::remove(path().c_str());
   return 0;
 }

@@ -12,13 +12,8 @@
 
 namespace {
 
-const std::string &dir() {
-  static const std::string d = kiv::fuzz::scratchDir("unitsfile");
-  return d;
-}
-
-int exercise(const std::string &text) {
-  InitUnitsManager(dir().c_str());
+int exercise(const std::string &dir, const std::string &text) {
+  InitUnitsManager(dir.c_str());
   kiv::fuzz::analyseUnits(text);
   return 0;
 }
@@ -32,10 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return rtableStoreToCache_(&off);
   }();
   (void)noCache;
-  if (!kiv::fuzz::writeFile(dir() + "/KIV.units", data, size)) return 0;
+  const kiv::fuzz::Scratch dir(kiv::fuzz::scratchDir("unitsfile"));
+  if (!kiv::fuzz::writeFile(dir.path() + "/KIV.units", data, size)) return 0;
   KIVSystem *sys = kiv::fuzz::quietSystem();
   const std::string text(reinterpret_cast<const char *>(data), size);
-  kiv::guarded(sys, [&] { return exercise(text); });
+  kiv::guarded(sys, [&] { return exercise(dir.path(), text); });
   KivReleaseSystem(sys);
   return 0;
 }
