@@ -2,6 +2,7 @@
 // the conjugate inner gear, chamber volumes over a turn, displacement and
 // the volume rates.
 #include <algorithm>
+#include <complex>
 #include <vector>
 
 #include "geometry/kiv_gerotor.h"
@@ -89,14 +90,211 @@ ShapePtr finiteOrNull(const char *routine, ShapePtr s) {
   return nullptr;
 }
 
-bool checkGerotor(const char *routine, const Gerotor &g) {
+namespace {
+
+// ---- Designs that cannot exist ------------------------------------------------
+// On the inner gear the lobe centres run along T(phi) = a e^(-i phi) + e e^(-i z phi),
+// t = (z - 1) phi, and its profile is T offset by rc towards the gear's centre.  Each
+// limit below follows from that and from the ring contour; each condition prints its
+// own message (name and values) when it refuses.
+
+double halfPitch(const Gerotor &g) { return kPi / g.z; }
+
+// With c = cos t the path's speed is sqrt(A + B c), and (A + B c)^1.5 / (C + D c) its
+// curvature radius where it bends about the gear's centre (C + D c > 0).  The only
+// stationary point is c*, and the radius grows without bound where C + D c falls to 0,
+// so c* clamped to a turn gives the smallest.
+double innerPathMinCurvature(const Gerotor &g) {
+  const double z = g.z, a = g.a, e = g.e;
+  const double A = a * a + z * z * e * e, B = 2.0 * a * z * e, C = a * a + z * z * z * e * e,
+               D = a * z * e * (z + 1.0);
+  const double c = std::clamp((2.0 * D * A - 3.0 * B * C) / (B * D), -1.0, 1.0);
+  return std::pow(A + B * c, 1.5) / (C + D * c);
+}
+
+// Neighbouring lobes of rc >= a sin(pi/z) cross on the bisector at this radius.
+double lobeCrossing(const Gerotor &g) {
+  const double h = halfPitch(g), off = g.a * std::sin(h);
+  return g.a * std::cos(h) - std::sqrt(std::max(g.rc * g.rc - off * off, 0.0));
+}
+
+// Largest fillet: its centre on the bisector, touching both lobes and the root.
+double largestFillet(const Gerotor &g) {
+  const double ac = g.a * std::cos(halfPitch(g));
+  return (g.Ro * g.Ro + g.a * g.a - 2.0 * g.Ro * ac - g.rc * g.rc) / (2.0 * (g.Ro + g.rc - ac));
+}
+
+// The contact runs round a lobe as the pitch point circles it at z e (in the ring's
+// frame): out to the tangent from the pitch circle, sin beta = z e / a.
+double farthestContact(const Gerotor &g) {
+  const double ze = g.z * g.e;
+  return std::sqrt(g.a * g.a + g.rc * g.rc - 2.0 * g.a * g.rc * std::sqrt(1.0 - ze * ze / (g.a * g.a)));
+}
+
+// Depth (mm) to which a point of the ring's frame lies in the corner that the fillet
+// fills between lobe and root, 0 outside it.  The corner is what the fillet's centre
+// sees between the lobe's centre and straight out, beyond the fillet.
+double filletCornerDepth(const Gerotor &g, const RingAngles &ra, std::complex<double> p) {
+  const double P = kTwoPi / g.z;
+  double psi = std::arg(p);
+  psi -= std::floor(psi / P) * P;
+  if (psi > P / 2.0) psi = P - psi;
+  p = std::polar(std::abs(p), psi);
+  const std::complex<double> lobe(g.a, 0.0), centre = std::polar(g.Ro - g.X, ra.alpha1);
+  const auto cross = [](std::complex<double> u, std::complex<double> v) {
+    return u.real() * v.imag() - u.imag() * v.real();
+  };
+  const std::complex<double> toLobe = lobe - centre, v = p - centre;
+  if (cross(toLobe, v) * cross(toLobe, centre) < 0.0 || cross(v, centre) * cross(toLobe, centre) < 0.0) return 0.0;
+  return std::max(0.0, std::min({std::abs(v) - g.X, g.Ro - std::abs(p), std::abs(p - lobe) - g.rc}));
+}
+
+// Deepest cut (mm) of the fillets into the inner gear's path.  In the inner gear's frame
+// the pitch point runs on the circle (z - 1) e about its centre, and the normal of the
+// profile at t meets that circle twice: once at the contact with the lobe centred on T(t),
+// and once more at an instant when that point of the profile bounds the gear's sweep
+// through the ring (its tooth tips' path; the tip reaches a + 2 e - rc there).  One tooth
+// covers every lobe by symmetry.
+double filletIntrusion(const Gerotor &g) {
+  using C = std::complex<double>;
+  const RingAngles ra = ringAngles(g);
+  const Gerotor lobeCentres{g.z, g.a, 0.0, g.e, g.Ro, g.X};
+  const double ze = g.z * g.e, pitchCircle = (g.z - 1) * g.e;
+  constexpr int kSamples = 4096;
+  double deepest = 0.0;
+  for (int k = 0; k < kSamples; ++k) {
+    const double t = -kPi + k * kTwoPi / kSamples;
+    const Xy tp = innerProfile(lobeCentres, t, 0.0), wp = innerProfile(g, t, 0.0);
+    const C T(tp.x + g.e, tp.y), w(wp.x + g.e, wp.y), n = (w - T) / g.rc;
+    const double toContactPitch = std::sqrt(g.a * g.a + ze * ze + 2.0 * g.a * ze * std::cos(t));
+    const C pitch = T + (std::norm(T) - pitchCircle * pitchCircle) / toContactPitch * n;
+    const double inner = kPi - std::arg(pitch), ring = inner * (g.z - 1) / g.z;
+    const C inRing = std::polar(1.0, -ring) * (C(-g.e, 0.0) + std::polar(1.0, inner) * w);
+    deepest = std::max(deepest, filletCornerDepth(g, ra, inRing));
+  }
+  return deepest;
+}
+
+bool throughLobeCentre(const char *routine, const Gerotor &g) {
+  if (g.z * g.e < g.a) return false;
+  kivfprintf(stderr,
+             "\n%s: z e = %g is not below the lobe circle radius a = %g: the inner gear's profile would pass "
+             "through or loop round a lobe centre.\n",
+             routine, g.z * g.e, g.a);
+  return true;
+}
+
+bool innerProfileLoops(const char *routine, const Gerotor &g) {
+  const double rho = innerPathMinCurvature(g);
+  if (g.rc < rho) return false;
+  kivfprintf(stderr,
+             "\n%s: the inner gear's profile loops: the lobe radius rc = %g is not below %g, the smallest "
+             "curvature radius of the lobe centres' path on the inner gear.\n",
+             routine, g.rc, rho);
+  return true;
+}
+
+bool rootInsideLobes(const char *routine, const Gerotor &g) {
+  if (g.Ro > g.a - g.rc) return false;
+  kivfprintf(stderr, "\n%s: the root radius Ro = %g is not above a - rc = %g: the lobes do not reach into the bore.\n",
+             routine, g.Ro, g.a - g.rc);
+  return true;
+}
+
+bool rootBeyondLobes(const char *routine, const Gerotor &g) {
+  if (g.Ro < g.a + g.rc) return false;
+  kivfprintf(stderr, "\n%s: the root radius Ro = %g is not below a + rc = %g: the lobes stand free of the ring.\n",
+             routine, g.Ro, g.a + g.rc);
+  return true;
+}
+
+// Lobes that cross only beyond the root circle leave a sound bore.
+bool lobesOverlap(const char *routine, const Gerotor &g) {
+  const double apart = g.a * std::sin(halfPitch(g));
+  if (g.rc < apart || g.Ro <= lobeCrossing(g)) return false;
+  kivfprintf(stderr,
+             "\n%s: the ring lobes overlap inside the root circle: rc = %g is not below a sin(pi/z) = %g and "
+             "neighbouring lobes cross at radius %g, inside Ro = %g.\n",
+             routine, g.rc, apart, lobeCrossing(g), g.Ro);
+  return true;
+}
+
+bool filletDoesNotFit(const char *routine, const Gerotor &g) {
+  const double most = largestFillet(g);
+  if (g.X >= 0.0 && g.X <= most) return false;
+  kivfprintf(stderr,
+             "\n%s: the fillet radius X = %g does not fit between lobe and root: 0 to %g fits in half a pitch.\n",
+             routine, g.X, most);
+  return true;
+}
+
+bool rootInsideReach(const char *routine, const Gerotor &g) {
+  const double reach = g.a + 2.0 * g.e - g.rc;
+  if (g.Ro >= reach) return false;
+  kivfprintf(stderr, "\n%s: the root radius Ro = %g lies inside the inner gear's reach a + 2 e - rc = %g.\n", routine,
+             g.Ro, reach);
+  return true;
+}
+
+bool filletOnContacts(const char *routine, const Gerotor &g) {
+  if (g.X == 0.0) return false;
+  const double meets = ringAngles(g).s, farthest = farthestContact(g);
+  if (meets >= farthest) return false;
+  kivfprintf(stderr,
+             "\n%s: the fillet radius X = %g cuts into the lobe where the inner gear runs: it meets the lobe at "
+             "radius %g, inside the farthest contact at radius %g.\n",
+             routine, g.X, meets, farthest);
+  return true;
+}
+
+bool filletOnTeeth(const char *routine, const Gerotor &g) {
+  if (g.X == 0.0) return false;
+  const double depth = filletIntrusion(g);
+  if (depth <= 1e-9 * g.Ro) return false;
+  kivfprintf(stderr, "\n%s: the fillet radius X = %g cuts %g mm into the path of the inner gear's teeth.\n", routine,
+             g.X, depth);
+  return true;
+}
+
+// The volume tables bound a chamber by a circle of 0.7 (a - rc) about the inner gear's
+// centre: inside the gear's root it would cut the chamber.
+bool rootInsideEnclosure(const char *routine, const Gerotor &g) {
+  const double root = g.a - g.e - g.rc, bound = 0.7 * (g.a - g.rc);
+  if (root >= bound) return false;
+  kivfprintf(stderr,
+             "\n%s: the inner gear's root radius a - e - rc = %g lies inside the chamber's inner bound "
+             "0.7 (a - rc) = %g.\n",
+             routine, root, bound);
+  return true;
+}
+
+struct DesignCondition {
+  unsigned concerns;  // GerotorPart bits
+  bool (*refuses)(const char *routine, const Gerotor &g);
+};
+
+// In order: a later condition may rely on the ones before it holding.
+constexpr DesignCondition kDesignConditions[] = {
+    {kGerotorInner, throughLobeCentre},  {kGerotorInner, innerProfileLoops}, {kGerotorRing, rootInsideLobes},
+    {kGerotorRing, rootBeyondLobes},     {kGerotorRing, lobesOverlap},       {kGerotorRing, filletDoesNotFit},
+    {kGerotorMesh, rootInsideReach},     {kGerotorMesh, filletOnContacts},   {kGerotorMesh, filletOnTeeth},
+    {kGerotorEnclosure, rootInsideEnclosure},
+};
+
+}  // namespace
+
+bool checkGerotor(const char *routine, const Gerotor &g, unsigned parts) {
   if (g.z < 3) {
     kivfprintf(stderr, "\n%s: the gerotor needs at least 3 lobes.\n", routine);
     return false;
   }
-  return checkLength(routine, "lobe circle radius", g.a) && checkLength(routine, "lobe radius", g.rc) &&
-         checkLength(routine, "eccentricity", g.e) && checkLength(routine, "root radius", g.Ro) &&
-         checkFinite(routine, "fillet radius", g.X);
+  if (!(checkLength(routine, "lobe circle radius", g.a) && checkLength(routine, "lobe radius", g.rc) &&
+        checkLength(routine, "eccentricity", g.e) && checkLength(routine, "root radius", g.Ro) &&
+        checkFinite(routine, "fillet radius", g.X)))
+    return false;
+  for (const DesignCondition &c : kDesignConditions)
+    if ((c.concerns & parts) != 0 && c.refuses(routine, g)) return false;
+  return true;
 }
 
 double turnAngle(int k) { return k * kTwoPi / (kTurnSamples - 1); }
@@ -203,8 +401,9 @@ int turnSpline(const double *values) {
 
 namespace {
 
+// The volume tables build both gears and the chamber's enclosure.
 bool checkedGerotor(const char *routine, const Gerotor &g, double b) {
-  return checkGerotor(routine, g) && checkLength(routine, "thickness", b);
+  return checkGerotor(routine, g, kGerotorGears | kGerotorEnclosure) && checkLength(routine, "thickness", b);
 }
 
 // Chamber area (mm2) at the shaft angle.
@@ -248,18 +447,18 @@ void volumeRates(const Gerotor &g, double b, double theta, double *out) {
 // The gear shapes of the set-up checks, nullptr when a check refuses.
 ShapePtr outerGearSampled(const Gerotor &g, double theta, double c1, double c2, double step,
                           double margin) {
-  if (!checkGerotor("create_gp_outer_gear_", g) || !checkLength("create_gp_outer_gear_", "step", step))
+  if (!checkGerotor("create_gp_outer_gear_", g, kGerotorRing) || !checkLength("create_gp_outer_gear_", "step", step))
     return nullptr;
   return gerotorOuterSampled(g, theta, c1, c2, step, margin);
 }
 
 ShapePtr outerGearExact(const Gerotor &g, double theta) {
-  if (!checkGerotor("create_gp_outer_gear2_", g)) return nullptr;
+  if (!checkGerotor("create_gp_outer_gear2_", g, kGerotorRing)) return nullptr;
   return gerotorOuterExact(g, theta);
 }
 
 ShapePtr innerGear(const Gerotor &g, double theta0, double ta, double tb, double step, double margin) {
-  if (!checkGerotor("create_gp_inner_gear_", g) || !checkLength("create_gp_inner_gear_", "step", step))
+  if (!checkGerotor("create_gp_inner_gear_", g, kGerotorInner) || !checkLength("create_gp_inner_gear_", "step", step))
     return nullptr;
   return gerotorInner(g, theta0, ta, tb, step, margin);
 }

@@ -16,8 +16,8 @@ namespace {
 constexpr double kHalfDeg = 0.008726646259971648, kTenthDeg = 0.0017453292519943296;
 constexpr const char *kMissing = "Cannot retrieve shape %d.\n";
 
-int portTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
-  if (n < 1 || !checkGerotor("gp_port_", g)) return -1;
+// n >= 1 angles for a design the check has passed.
+void portTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
   const ShapePtr bore = vpStator(1.05 * g.Ro, 0.0, 0.0);
   const ShapePtr cut = minus(findShape(portId), bore.get());
   for (int i = 0; i < n; ++i) {
@@ -34,6 +34,11 @@ int portTable(int portId, const double *angles, double *area, double *perim, int
   }
   area[n - 1] = area[0];
   perim[n - 1] = perim[0];
+}
+
+int checkedPortTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
+  if (n < 1 || !checkGerotor("gp_port_", g, kGerotorGears)) return -1;
+  portTable(portId, angles, area, perim, n, g);
   return 0;
 }
 
@@ -41,14 +46,16 @@ int portTable(int portId, const double *angles, double *area, double *perim, int
 int flowSplines(int portId, const Gerotor &g, int *areaId, int *perimId) {
   std::vector<double> angles(kTurnSamples), area(kTurnSamples), perim(kTurnSamples);
   for (int k = 0; k < kTurnSamples; ++k) angles[k] = turnAngle(k);
-  if (portTable(portId, angles.data(), area.data(), perim.data(), kTurnSamples, g) != 0) return -1;
+  portTable(portId, angles.data(), area.data(), perim.data(), kTurnSamples, g);
   *areaId = turnSpline(area.data());
   *perimId = turnSpline(perim.data());
   return 0;
 }
 
+// The design is checked before the file is read, so a refused one registers no port.
 int flowFromContour(const Gerotor &g, const char *file, int *areaId, int *perimId) {
   const char *me = "gp_set_up_flow_area_contour_";
+  if (!checkGerotor(me, g, kGerotorGears)) return -1;
   const int format = GetTableFormat(file);
   if (format == KIV_TABLE_NOT_FOUND) {
     kivfprintf(stderr, "\nError in %s: unable to open %s.\n", me, file);
@@ -74,6 +81,19 @@ int flowFromContour(const Gerotor &g, const char *file, int *areaId, int *perimI
   const int id = shapeFromArrays(raw, raw + rows, rows, false);
   if (id < 0) {
     kivfprintf(stderr, "\nError in %s: unable to generate contour for file %s.\n", me, file);
+    return -1;
+  }
+  return flowSplines(id, g, areaId, perimId);
+}
+
+int flowFromSector(const Gerotor &g, double start, double end, int *areaId, int *perimId) {
+  const char *me = "gp_set_up_flow_area_analytic_";
+  if (!checkGerotor(me, g, kGerotorGears)) return -1;
+  constexpr double deg = 0.017453292519943295;
+  const int id = registerShape(analyticPort(0.7 * (g.a - g.rc), 1.05 * g.Ro, -g.e, 0.0, 0.0, 0.0, start * deg,
+                                            end * deg, 1));
+  if (id < 0) {
+    kivfprintf(stderr, "\nError in %s: unable to generate contour from specified angles.\n", me);
     return -1;
   }
   return flowSplines(id, g, areaId, perimId);
@@ -241,7 +261,7 @@ extern "C" {
 
 int gp_port_(const int *port_id, const double *angles, double *area, double *perimeter, const int *n, const int *z,
              const double *a, const double *rc, const double *Ro, const double *e, const double *X) {
-  return portTable(*port_id, angles, area, perimeter, *n, Gerotor{*z, *a, *rc, *e, *Ro, *X});
+  return checkedPortTable(*port_id, angles, area, perimeter, *n, Gerotor{*z, *a, *rc, *e, *Ro, *X});
 }
 
 int gp_set_up_flow_area_contour_(const int *z, const double *a, const double *rc, const double *Ro,
@@ -253,15 +273,7 @@ int gp_set_up_flow_area_contour_(const int *z, const double *a, const double *rc
 int gp_set_up_flow_area_analytic_(const int *z, const double *a, const double *rc, const double *Ro,
                                   const double *e, const double *X, const double *start, const double *end,
                                   int *area_id, int *perimeter_id) {
-  const Gerotor g{*z, *a, *rc, *e, *Ro, *X};
-  constexpr double deg = 0.017453292519943295;
-  const int id = registerShape(analyticPort(0.7 * (g.a - g.rc), 1.05 * g.Ro, -g.e, 0.0, 0.0, 0.0, *start * deg,
-                                            *end * deg, 1));
-  if (id < 0) {
-    kivfprintf(stderr, "\nError in gp_set_up_flow_area_analytic_: unable to generate contour from specified angles.\n");
-    return -1;
-  }
-  return flowSplines(id, g, area_id, perimeter_id);
+  return flowFromSector(Gerotor{*z, *a, *rc, *e, *Ro, *X}, *start, *end, area_id, perimeter_id);
 }
 
 void gp_get_leakage_couette_(const int *z, const double *a, const double *rc, const double *e, const double *h,

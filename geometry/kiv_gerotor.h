@@ -14,8 +14,26 @@
  * theta z / (z - 1)).  Areas are returned in m2, perimeters in m, volumes in
  * m3, all magnitudes.  Angle tables are 720 entries k 2 pi / 719, the last
  * entry set to the first.  Shape builders return a new shape (free it with
- * delete_shape_) or NULL after a message when a parameter is not finite;
- * their id forms return -1 then. */
+ * delete_shape_) or NULL after a message when a parameter is not finite or
+ * the design is refused; their id forms return -1 then.
+ *
+ * Designs that cannot exist are refused before any geometry is built, with
+ * one message naming the condition and its values (h = pi / z):
+ *   inner gear (builders with e):  z e >= a (the profile passes through or
+ *     loops round a lobe centre); rc at or above the smallest curvature
+ *     radius of the lobe centres' path on the inner gear (the profile loops);
+ *   ring (builders with Ro, X):  Ro <= a - rc; Ro >= a + rc; lobes that
+ *     overlap inside the root circle (rc >= a sin h and Ro beyond their
+ *     crossing a cos h - sqrt(rc^2 - a^2 sin^2 h)); a fillet X < 0 or larger
+ *     than the one whose centre sits on the bisector;
+ *   both in mesh (volumes, displacement, ports):  Ro < a + 2 e - rc (the
+ *     inner gear's reach); a fillet that meets the lobe inside the farthest
+ *     contact sqrt(a^2 + rc^2 - 2 a rc sqrt(1 - (z e / a)^2)) or cuts into
+ *     the path of the inner gear's teeth;
+ *   volumes and displacement:  an inner-gear root a - e - rc below the
+ *     chamber's inner bound 0.7 (a - rc).
+ * Lobes that cross only beyond the root circle are sound.  A refused call
+ * writes none of its outputs unless its comment says otherwise. */
 #ifndef KIV_GEROTOR_H
 #define KIV_GEROTOR_H
 
@@ -105,15 +123,18 @@ KIV_API int create_gp_inner_gear_id_(const int *z, const double *a, const double
                                      const double *e, const double *theta0, const double *ta,
                                      const double *tb, const double *step, const double *margin);
 /* Chamber volume (m3) at each shaft angle; the last entry repeats the first.
- * 0; -1 (nothing written) for n < 1 or unusable parameters. */
+ * 0; -1 (nothing written) for n < 1, unusable parameters or a refused
+ * design. */
 KIV_API int gp_volume_(const double *angles, double *volumes, const int *n, const int *z,
                        const double *a, const double *rc, const double *Ro, const double *e,
                        const double *X, const double *b);
 /* Cyclic spline (id in *id) of the chamber volume (m3) over the shaft angle
- * (rad) on the turn table; 0, or -1 with *id = -1. */
+ * (rad) on the turn table; 0, or -1 with *id = -1 (also for a refused
+ * design). */
 KIV_API int gp_set_up_volume_(const int *z, const double *a, const double *rc, const double *Ro,
                               const double *e, const double *X, const double *b, int *id);
-/* Displacement per radian of shaft (m3/rad): (Vmax - Vmin) z / (2 pi). */
+/* Displacement per radian of shaft (m3/rad): (Vmax - Vmin) z / (2 pi); 0
+ * after a message for unusable parameters or a refused design. */
 KIV_API double gp_get_displacement_(const int *z, const double *a, const double *rc,
                                     const double *Ro, const double *e, const double *X,
                                     const double *b);
@@ -132,16 +153,18 @@ KIV_API void gp_get_volume_derivative_(const int *z, const double *a, const doub
 
 /* Opening (area m2, perimeter m) of the chamber at each shaft angle onto the
  * registered port; a closed window gives area 0, perimeter 0.001.  0; -1
- * (nothing written) for n < 1 or unusable parameters. */
+ * (nothing written) for n < 1, unusable parameters or a refused design. */
 KIV_API int gp_port_(const int *port_id, const double *angles, double *area, double *perimeter,
                      const int *n, const int *z, const double *a, const double *rc,
                      const double *Ro, const double *e, const double *X);
 /* Port drawn in an XY file (mm): cyclic splines of area (m2) and perimeter
- * (m) over the shaft angle.  0, or -1 after a message. */
+ * (m) over the shaft angle.  0, or -1 after a message (ids not written); a
+ * refused design is refused before the file is read. */
 KIV_API int gp_set_up_flow_area_contour_(const int *z, const double *a, const double *rc,
                                          const double *Ro, const double *e, const double *X,
                                          const char *file, int *area_id, int *perimeter_id);
-/* The same for the sector port between the angles start and end (degrees). */
+/* The same for the sector port between the angles start and end (degrees);
+ * a refused design registers no port. */
 KIV_API int gp_set_up_flow_area_analytic_(const int *z, const double *a, const double *rc,
                                           const double *Ro, const double *e, const double *X,
                                           const double *start, const double *end, int *area_id,

@@ -168,9 +168,20 @@ struct ChamberGears {
 };
 ChamberGears chamberGears(const Gerotor &g, double angle);
 
-// False, after a message naming the routine, when a parameter is not finite
-// or z < 3.
-bool checkGerotor(const char *routine, const Gerotor &g);
+// What a caller of the design check builds.  The mesh relies on both gears
+// being sound, so it comes with them (kGerotorGears).
+enum GerotorPart : unsigned {
+  kGerotorRing = 1,       // z, a, rc, Ro, X
+  kGerotorInner = 2,      // z, a, rc, e
+  kGerotorMesh = 4,       // the two running together
+  kGerotorEnclosure = 8,  // the chamber bound of the volume tables
+};
+inline constexpr unsigned kGerotorGears = kGerotorRing | kGerotorInner | kGerotorMesh;
+
+// False, after one message naming the routine, the condition and its values,
+// when a parameter is not finite, z < 3, or the parts asked for cannot exist
+// (kiv_gerotor.h lists the conditions).  Builds no geometry.
+bool checkGerotor(const char *routine, const Gerotor &g, unsigned parts);
 
 // Cyclic monotone cubic spline of values over the turn table: its id or -1.
 int turnSpline(const double *values);

@@ -263,6 +263,7 @@ namespace {
 struct Design {
   int z;
   double a, rc, e, Ro;
+  double X = 0;
 };
 struct Pt {
   double x, y;
@@ -272,13 +273,29 @@ Pt contactAt(const Design &d, double s) {
   const double l = std::hypot(px - lx, -ly);
   return {lx + d.rc * (px - lx) / l, ly + d.rc * (-ly) / l};
 }
-double boreRadius(const Design &d, double phi, double theta) {
+// A fillet circle touches the root from inside and the lobe from outside: its
+// centre lies Ro - X from the ring's and rc + X from the lobe's, this far round.
+double filletTurn(const Design &d) {
+  const double c = d.Ro - d.X, f = d.rc + d.X;
+  return std::acos((d.a * d.a + c * c - f * f) / (2 * d.a * c));
+}
+// Bore radius of the lobe centred at angle 0 and its fillets, at the angle w.
+double lobeBore(const Design &d, double w) {
   double r = d.Ro;
-  for (int k = 0; k < d.z; ++k) {
-    const double w = phi - theta - k * 2 * pi / d.z, along = d.a * std::cos(w), off = d.a * std::sin(w);
-    if (along > 0 && std::fabs(off) < d.rc) r = std::min(r, along - std::sqrt(d.rc * d.rc - off * off));
+  const double along = d.a * std::cos(w), off = d.a * std::sin(w);
+  if (along > 0 && std::fabs(off) < d.rc) r = std::min(r, along - std::sqrt(d.rc * d.rc - off * off));
+  if (d.X > 0) {
+    const double turn = filletTurn(d), c = d.Ro - d.X, fx = c * std::cos(turn), fy = c * std::sin(turn);
+    const double l = std::hypot(fx - d.a, fy), onLobe = std::atan2(d.rc * fy / l, d.a + d.rc * (fx - d.a) / l);
+    const double v = std::fabs(w);  // the fillet fills the corner between its ends
+    if (v >= onLobe && v <= turn)
+      r = std::min(r, c * std::cos(v - turn) + std::sqrt(d.X * d.X - std::pow(c * std::sin(v - turn), 2)));
   }
   return r;
+}
+double boreRadius(const Design &d, double phi, double theta) {
+  const double P = 2 * pi / d.z, w = std::remainder(phi - theta, P);
+  return std::min({lobeBore(d, w), lobeBore(d, w - P), lobeBore(d, w + P)});
 }
 double polygonChamber(const Design &d, double theta) {
   const int n = 40000;
@@ -321,6 +338,245 @@ TEST_F(Gerotor, SmallestAndLargestChambersMatchAFinePolygon) {
       const double t = angles[static_cast<size_t>(it - v.begin())];
       EXPECT_NEAR(*it / (b * 1e-9) / polygonChamber(d, t), 1, 0.005) << d.z << " " << t;
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Designs at the bounds of what can exist ----------------------------------
+
+// The inner gear at shaft angle 0 as a dense polygon: every contact point
+// carried into the gear's own frame (one lobe's contacts over z - 1 turns of
+// the ring relative to the gear trace every tooth).
+std::vector<Pt> innerGear(const Design &d, int n) {
+  std::vector<Pt> g;
+  const double span = 2 * pi * (d.z - 1);
+  for (int i = 0; i < n; ++i) {
+    const double s = -span * i / n, q = -s * d.z / (d.z - 1);
+    const Pt c = contactAt(d, s);
+    g.push_back({-d.e + std::cos(q) * (c.x + d.e) - std::sin(q) * c.y, std::sin(q) * (c.x + d.e) + std::cos(q) * c.y});
+  }
+  return g;
+}
+
+// Pairs of edges of the closed polygon that cross (neighbours excluded).
+int selfCrossings(const std::vector<Pt> &p) {
+  const size_t n = p.size();
+  const auto side = [](Pt a, Pt b, Pt c) { return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x); };
+  int count = 0;
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;
+      const Pt a = p[i], b = p[(i + 1) % n], c = p[j], e = p[(j + 1) % n];
+      if (side(a, b, c) * side(a, b, e) < 0 && side(c, e, a) * side(c, e, b) < 0) ++count;
+    }
+  return count;
+}
+
+// Farthest that any point of the turning inner gear gets outside the ring's
+// bore over a turn (mm; not above 0 when the gears clear).
+double gearIntrusion(const Design &d) {
+  const std::vector<Pt> gear = innerGear(d, 3000);
+  double worst = -1e9;
+  for (int j = 0; j < 1440; ++j) {
+    const double theta = j * 2 * pi / 1440, q = theta * d.z / (d.z - 1);
+    for (const Pt &p : gear) {
+      const double x = -d.e + std::cos(q) * (p.x + d.e) - std::sin(q) * p.y;
+      const double y = std::sin(q) * (p.x + d.e) + std::cos(q) * p.y;
+      worst = std::max(worst, std::hypot(x, y) - boreRadius(d, std::atan2(y, x), theta));
+    }
+  }
+  return worst;
+}
+
+// Neighbouring lobes share a point of the bore's root disc.
+bool lobesMeetInsideRoot(const Design &d) {
+  for (int i = 0; i < 20000; ++i) {
+    const double r = d.Ro * i / 20000, x = r * std::cos(pi / d.z), y = r * std::sin(pi / d.z);
+    if (std::hypot(x - d.a, y) < d.rc) return true;  // by symmetry in the next lobe too
+  }
+  return false;
+}
+
+// The fillet's centre has passed the bisector of the two lobes.
+bool filletPastBisector(const Design &d) { return filletTurn(d) > pi / d.z; }
+
+// The inner gear's root comes inside the circle 0.7 (a - rc) about its centre
+// that bounds every chamber of the volume tables.
+bool rootInsideChamberBound(const Design &d) {
+  double root = 1e9;
+  for (const Pt &p : innerGear(d, 20000)) root = std::min(root, std::hypot(p.x + d.e, p.y));
+  return root < 0.7 * (d.a - d.rc);
+}
+
+enum class Fault { Loops, LobesMeet, Intrusion, FilletPastBisector, RootInsideBound };
+
+bool shows(Fault f, const Design &d) {
+  switch (f) {
+    case Fault::Loops: return selfCrossings(innerGear(d, 6000)) > 0;
+    case Fault::LobesMeet: return lobesMeetInsideRoot(d);
+    case Fault::Intrusion: return gearIntrusion(d) > 1e-4;
+    case Fault::FilletPastBisector: return filletPastBisector(d);
+    case Fault::RootInsideBound: return rootInsideChamberBound(d);
+  }
+  return false;
+}
+
+// Volumes (mm3 for b = 1) at a dozen angles against the polygon, to a share
+// of the largest chamber.
+void expectPolygonVolumes(const Design &d, double share = 0.01) {
+  const int n = 13;
+  const double b1 = 1;
+  std::vector<double> angles(n), v(n, -1), ref(n);
+  for (int k = 0; k < n; ++k) angles[k] = 0.05 + k * 2 * pi / (n - 1);
+  ASSERT_EQ(gp_volume_(angles.data(), v.data(), &n, &d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &b1), 0);
+  for (int k = 0; k + 1 < n; ++k) ref[k] = polygonChamber(d, angles[k]);
+  const double big = *std::max_element(ref.begin(), ref.end() - 1);
+  for (int k = 0; k + 1 < n; ++k)
+    EXPECT_NEAR(v[k] * 1e9, ref[k], share * big) << d.z << " " << d.Ro << " " << angles[k];
+}
+
+TEST_F(Gerotor, EachBoundSeparatesSoundGearsFromBrokenOnes) {
+  // Just inside a bound the dense polygons show sound gears and the volumes
+  // follow them; just outside they show the fault and the design is refused
+  // with the condition named.
+  struct Bound {
+    Design inside, outside;
+    Fault fault;
+    const char *key;
+    double share = 0.01;  // of the largest chamber, for the volumes inside
+  };
+  const Bound bounds[] = {
+      {{7, 20, 7.9, 2, 16.5}, {7, 20, 8.2, 2, 16.5}, Fault::Loops, "loops"},
+      {{9, 20, 6.8, 1, 18}, {9, 20, 6.9, 1, 18}, Fault::LobesMeet, "overlap"},
+      {{9, 20, 8, 1, 14.5}, {9, 20, 8, 1, 14.8}, Fault::LobesMeet, "overlap"},  // crossing beyond the root
+      {{7, 20, 6, 2, 18.05}, {7, 20, 6, 2, 17.95}, Fault::Intrusion, "reach"},
+      {{7, 20, 6, 2, 18.05, 2.8}, {7, 20, 6, 2, 18.05, 3.05}, Fault::Intrusion, "teeth"},
+      // z e / a = 0.91 bends the gear's flanks, which the volumes chord every
+      // 15 degrees of its profile: 0.9 mm2 short in every chamber.
+      {{7, 20, 4.5, 2.6, 21, 2.6}, {7, 20, 4.5, 2.6, 21, 2.95}, Fault::Intrusion, "contact", 0.015},
+      {{7, 24, 5, 2.4, 24.5, 5.75}, {7, 24, 5, 2.4, 24.5, 5.9}, Fault::FilletPastBisector, "fit"},
+      {{3, 20, 12, 2.35, 15}, {3, 20, 12, 2.45, 15}, Fault::RootInsideBound, "0.7 (a - rc)"},
+  };
+  for (const Bound &c : bounds) {
+    SCOPED_TRACE(c.key);
+    EXPECT_FALSE(shows(c.fault, c.inside));
+    EXPECT_TRUE(shows(c.fault, c.outside));
+    expectPolygonVolumes(c.inside, c.share);
+    EXPECT_EQ(takeErr(), "");
+    const Design &d = c.outside;
+    double v = -1;
+    const int one = 1;
+    const double angle = 0;
+    EXPECT_EQ(gp_volume_(&angle, &v, &one, &d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &b), -1);
+    EXPECT_EQ(v, -1);
+    EXPECT_NE(takeErr().find(c.key), std::string::npos);
+  }
+}
+
+TEST_F(Gerotor, DesignsThatCannotExistAreRefusedBeforeAnyGeometry) {
+  enum Part { Ring = 1, Inner = 2, Mesh = 4, Chamber = 8 };
+  struct Case {
+    Design d;
+    int part;  // what the condition concerns: its builders refuse it, the others build
+    const char *key;
+  };
+  const Case cases[] = {
+      {{9, 20, 8, 1, 18}, Ring, "overlap"},
+      {{7, 24, 5, 2.4, 21, 1.5}, Mesh, "reach"},
+      {{7, 24, 5, 2.4, 18, 1.5}, Ring, "a - rc"},
+      {{7, 20, 6, 2, 26.5}, Ring, "a + rc"},
+      {{7, 24, 5, 2.4, 24.5, 10}, Ring, "fillet"},
+      {{7, 20, 6, 2, 18.5, -0.5}, Ring, "fillet"},
+      {{7, 20, 6, 2, 18.05, 3.05}, Mesh, "fillet"},
+      {{7, 20, 4.5, 2.6, 21, 2.95}, Mesh, "fillet"},
+      {{5, 10, 3, 2, 11}, Inner, "lobe centre"},  // z e = a
+      {{7, 24, 5, 4, 24.5}, Inner, "lobe centre"},
+      {{7, 20, 8.2, 2, 16.5}, Inner, "loops"},
+      {{3, 20, 12, 2.45, 15}, Chamber, "0.7 (a - rc)"},
+  };
+  const int n = 4;
+  const double angles[n] = {0, 1, 2, 3}, r1 = 5, r2 = 40, xi = -2, o = 0, lo = -pi / 2, hi = pi / 2;
+  const double theta = 0, c2 = 2 * pi, step = 0.01;
+  const int mode = 1;
+  const int port = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &lo, &hi, &mode);
+  for (const Case &c : cases) {
+    const Design &d = c.d;
+    SCOPED_TRACE(std::string(c.key) + " z " + std::to_string(d.z) + " Ro " + std::to_string(d.Ro));
+    double v[n] = {-1, -1, -1, -1}, area[n] = {-1, -1, -1, -1}, perim[n] = {-1, -1, -1, -1};
+    int id = 7, ida = 7, idp = 7;
+    const auto refused = [&](const char *routine) {
+      const std::string err = takeErr();
+      EXPECT_NE(err.find(c.key), std::string::npos) << err;
+      EXPECT_EQ(err.find(routine), err.rfind(routine)) << err;  // one message
+      EXPECT_NE(err.find(routine), std::string::npos) << err;
+      EXPECT_EQ(err.find("infinite loop"), std::string::npos);
+    };
+    EXPECT_EQ(gp_volume_(angles, v, &n, &d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &b), -1);
+    refused("gp_volume_");
+    EXPECT_EQ(gp_get_displacement_(&d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &b), 0);
+    refused("gp_get_displacement_");
+    EXPECT_EQ(gp_set_up_volume_(&d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &b, &id), -1);
+    refused("gp_set_up_volume_");
+    EXPECT_EQ(id, -1);
+    if (c.part != Chamber) {  // the ports build no chamber bound of their own
+      EXPECT_EQ(gp_port_(&port, angles, area, perim, &n, &d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X), -1);
+      refused("gp_port_");
+      const double d0 = -90, d1 = 90;
+      EXPECT_EQ(gp_set_up_flow_area_analytic_(&d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &d0, &d1, &ida, &idp), -1);
+      refused("gp_set_up_flow_area_analytic_");
+      EXPECT_EQ(gp_set_up_flow_area_contour_(&d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, "no-such-port.txt", &ida, &idp), -1);
+      refused("gp_set_up_flow_area_contour_");  // the design, not the missing file
+    }
+    for (int i = 0; i < n; ++i) EXPECT_TRUE(v[i] == -1 && area[i] == -1 && perim[i] == -1) << i;
+    EXPECT_TRUE(ida == 7 && idp == 7);
+    // The gear builders refuse what concerns the gear they build, and build
+    // the other gear of such a design.
+    shape *ring = create_gp_outer_gear2_(&d.z, &d.a, &d.rc, &d.Ro, &d.X, &theta);
+    EXPECT_EQ(ring == nullptr, c.part == Ring);
+    delete_shape_(ring);
+    const int ringId = create_gp_outer_gear_id_(&d.z, &d.a, &d.rc, &d.Ro, &d.X, &theta, &o, &c2, &step, &o);
+    EXPECT_EQ(ringId < 0, c.part == Ring);
+    delete_shape_id_(&ringId);
+    shape *inner = create_gp_inner_gear_(&d.z, &d.a, &d.rc, &d.e, &theta, &lo, &hi, &step, &o);
+    EXPECT_EQ(inner == nullptr, c.part == Inner);
+    delete_shape_(inner);
+    const std::string err = takeErr();
+    EXPECT_EQ(err.empty(), c.part != Ring && c.part != Inner) << err;
+    EXPECT_EQ(err.find(c.key) != std::string::npos, c.part == Ring || c.part == Inner) << err;
+  }
+  delete_shape_id_(&port);
+}
+
+TEST_F(Gerotor, RingBuildersKeepLobesThatReachIntoTheBoreAndHangOnTheRing) {
+  // Just inside a - rc < Ro < a + rc the ring is the root disc less the lobe
+  // lenses; just outside it is refused.
+  const double X = 0, theta = 0.2;
+  for (double R : {a - rc + 0.05, a + rc - 0.05}) {
+    const double d = a, lens = rc * rc * std::acos((d * d + rc * rc - R * R) / (2 * d * rc)) +
+                               R * R * std::acos((d * d + R * R - rc * rc) / (2 * d * R)) -
+                               0.5 * std::sqrt((-d + rc + R) * (d + rc - R) * (d - rc + R) * (d + rc + R));
+    shape *ring = create_gp_outer_gear2_(&z, &a, &rc, &R, &X, &theta);
+    ASSERT_NE(ring, nullptr) << R;
+    EXPECT_NEAR(area2D_(ring), -(pi * R * R - z * lens), 1e-9 * R * R) << R;
+    delete_shape_(ring);
+  }
+  EXPECT_EQ(takeErr(), "");
+  for (auto [R, key] : {std::pair{a - rc - 0.05, "a - rc"}, std::pair{a + rc + 0.05, "a + rc"}}) {
+    EXPECT_EQ(create_gp_outer_gear2_(&z, &a, &rc, &R, &X, &theta), nullptr) << R;
+    EXPECT_NE(takeErr().find(key), std::string::npos) << R;
+  }
+}
+
+TEST_F(Gerotor, SoundDesignsOfFiveSevenAndNineLobesWithFilletsFollowThePolygon) {
+  for (const Design &d :
+       {Design{5, 12, 4.5, 1.6, 11, 0.8}, Design{7, a, rc, e, Ro, 1.5}, Design{9, 20, 6, 1.5, 18, 1}}) {
+    SCOPED_TRACE(d.z);
+    EXPECT_FALSE(shows(Fault::Intrusion, d));
+    expectPolygonVolumes(d);
+    EXPECT_EQ(takeErr(), "");
   }
 }
 
