@@ -5,13 +5,25 @@
 // order along it: two segments that meet are neighbours in that order at
 // some moment before the sweep reaches them, so testing neighbours finds
 // every meeting.  Every decision of that sweep is an orientation whose sign
-// is certain or the sweep gives up; it also gives up on every meeting that
-// is not the shared vertex of two consecutive edges.  The pairwise test has
-// its tolerances, which the sweep cannot follow, so whatever the sweep gives
-// up on is decided by the pairwise test itself, on the pairs of edges whose
-// boxes overlap.
+// is exact (rounded when that is certain, summed without rounding when not);
+// it gives up on every meeting of two segments other than at a common end
+// (a touch, an overlap, a run back along the same line) and on every
+// crossing that the pairwise test calls a touch.  The pairwise test has its
+// tolerances, which the sweep cannot follow, so whatever the sweep gives up
+// on is decided by the pairwise test itself, on the pairs of edges whose
+// boxes overlap.  Edges that end at one vertex visited twice are handed to
+// the pairwise test by vertex, since neighbours in the sweep order need not
+// be all of them.
+//
+// Edges of zero length (a point repeated, as exported outlines often hold)
+// cross nothing by the pairwise test: their direction is exactly nil, so
+// every determinant with them is zero.  The sweep leaves them out and takes
+// the edges on either side of them as consecutive: those meet at the same
+// point, exactly, as consecutive edges do.  The contour itself keeps them.
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -112,16 +124,46 @@ bool before(const Pt &a, const Pt &b) { return a.x < b.x || (a.x == b.x && a.y <
 // Thrown when the sweep cannot decide; the pairwise test then does.
 struct Undecided {};
 
-// Sign of the turn a -> b -> c (1 left, -1 right), thrown out when rounding
-// could hide it or it is zero.
+// Adds x to the expansion e[0..n) (non-overlapping parts by increasing
+// magnitude) without rounding.
+void grow(double *e, int &n, double x) {
+  int m = 0;
+  for (int i = 0; i < n; ++i) {
+    const double s = x + e[i], bv = s - x, err = (x - (s - bv)) + (e[i] - bv);
+    if (err != 0.0) e[m++] = err;
+    x = s;
+  }
+  e[m++] = x;
+  n = m;
+}
+
+// Sign of the turn a -> b -> c computed without rounding, as the sum of the
+// six products of its expanded determinant, each split into its rounded
+// value and the rest.  Throws when a product is too large to add or too
+// small for its rest to be kept.
+int exactTurn(const Pt &a, const Pt &b, const Pt &c) {
+  const double f[6][2] = {{a.x, b.y}, {-a.x, c.y}, {-c.x, b.y}, {-a.y, b.x}, {a.y, c.x}, {c.y, b.x}};
+  double e[12];
+  int n = 0;
+  for (const auto &p : f) {
+    const double hi = p[0] * p[1];
+    if (p[0] != 0.0 && p[1] != 0.0 && !(std::fabs(hi) >= 0x1p-900 && std::fabs(hi) <= 0x1p1000)) throw Undecided{};
+    grow(e, n, std::fma(p[0], p[1], -hi));
+    grow(e, n, hi);
+  }
+  while (n > 0 && e[n - 1] == 0.0) --n;
+  return n == 0 ? 0 : e[n - 1] > 0 ? 1 : -1;
+}
+
+// Sign of the turn a -> b -> c: 1 left, -1 right, 0 on one line.
 int turn(const Pt &a, const Pt &b, const Pt &c) {
   const double l = (a.x - c.x) * (b.y - c.y), r = (a.y - c.y) * (b.x - c.x), d = l - r;
   // The error bound of the rounded determinant, and a floor against
-  // products lost to underflow.
+  // products lost to underflow; within it the exact sum decides.
   constexpr double eps = DBL_EPSILON / 2;
   const double bound = std::max((3.0 + 16.0 * eps) * eps * (std::fabs(l) + std::fabs(r)), 1e-280);
-  if (!(std::fabs(d) > bound)) throw Undecided{};
-  return d > 0 ? 1 : -1;
+  if (std::fabs(d) > bound) return d > 0 ? 1 : -1;
+  return exactTurn(a, b, c);
 }
 
 struct Seg {
@@ -129,24 +171,22 @@ struct Seg {
   const point *edge;
 };
 
+// Whether p, on the line of S, lies on S.
+bool within(const Seg &S, const Pt &p) { return !before(p, S.lo) && !before(S.hi, p); }
+
 class ContourSweep {
  public:
+  // segs: of non-zero length, in ring order.
   explicit ContourSweep(std::vector<Seg> segs) : segs_(std::move(segs)), status_(Below{this}), at_(segs_.size()) {}
   ContourSweep(const ContourSweep &) = delete;  // the order refers back to this sweep
   ContourSweep &operator=(const ContourSweep &) = delete;
 
-  // False when no two segments meet but consecutive ones at their vertex;
-  // true when two cross (by the pairwise test too).
+  // False when no two segments meet but at common ends; true when two cross
+  // (by the pairwise test too).
   bool run() {
-    struct Event {
-      Pt p;
-      bool in;
-      size_t s;
-    };
     std::vector<Event> events;
     events.reserve(2 * segs_.size());
     for (size_t i = 0; i < segs_.size(); ++i) {
-      if (segs_[i].lo == segs_[i].hi) throw Undecided{};
       events.push_back({segs_[i].lo, true, i});
       events.push_back({segs_[i].hi, false, i});
     }
@@ -154,12 +194,19 @@ class ContourSweep {
     std::sort(events.begin(), events.end(), [](const Event &a, const Event &b) {
       return before(a.p, b.p) || (a.p == b.p && !a.in && b.in);
     });
+    if (endsShared(events)) return true;
     for (const Event &e : events)
       if (e.in ? enter(e.s) : leave(e.s)) return true;
     return false;
   }
 
  private:
+  struct Event {
+    Pt p;
+    bool in;
+    size_t s;
+  };
+
   // Order along the sweep line of two segments that it cuts both.
   struct Below {
     const ContourSweep *w;
@@ -173,10 +220,12 @@ class ContourSweep {
   };
   using Status = std::set<size_t, Below>;
 
-  // Side of S on which T lies where T starts, T entering no earlier than S.
+  // Side of S on which T lies where T starts, T entering no earlier than S
+  // while S is cut; throws when T starts on S or runs along it.
   int side(const Seg &S, const Seg &T) const {
-    if (T.lo == S.lo) return turn(S.lo, S.hi, T.hi);
-    return turn(S.lo, S.hi, T.lo);
+    const int s = turn(S.lo, S.hi, T.lo == S.lo ? T.hi : T.lo);
+    if (s == 0) throw Undecided{};
+    return s;
   }
 
   bool consecutive(size_t a, size_t b) const {
@@ -184,29 +233,51 @@ class ContourSweep {
     return (a + 1) % n == b || (b + 1) % n == a;
   }
 
-  // Whether a and b cross; throws unless they are apart or consecutive
-  // edges meeting at their vertex alone.
+  // Whether two edges that are not consecutive but end at one vertex (a
+  // vertex visited twice) cross by the pairwise test, which rounds some
+  // nearly parallel ones into a crossing.  Consecutive edges never cross:
+  // the pairwise test's positions along them come out exactly 0 at their
+  // common vertex.  The events come sorted by point.
+  bool endsShared(const std::vector<Event> &events) const {
+    for (size_t i = 0, j; i < events.size(); i = j) {
+      for (j = i + 1; j < events.size() && events[j].p == events[i].p;) ++j;
+      for (size_t a = i; a + 1 < j; ++a)
+        for (size_t b = a + 1; b < j; ++b) {
+          const size_t s = events[a].s, t = events[b].s;
+          if (!consecutive(s, t) &&
+              (edgesCross(segs_[s].edge, segs_[t].edge) || edgesCross(segs_[t].edge, segs_[s].edge)))
+            return true;
+        }
+    }
+    return false;
+  }
+
+  // Whether a and b cross; throws unless they are apart or meet at a common
+  // end alone.
   bool meet(size_t a, size_t b) const {
     const Seg &A = segs_[a], &B = segs_[b];
     if (A.hi.x < B.lo.x || B.hi.x < A.lo.x || std::max(A.lo.y, A.hi.y) < std::min(B.lo.y, B.hi.y) ||
         std::max(B.lo.y, B.hi.y) < std::min(A.lo.y, A.hi.y))
       return false;
-    const bool shared = A.lo == B.lo || A.lo == B.hi || A.hi == B.lo || A.hi == B.hi;
-    if (shared) {
-      if (!consecutive(a, b)) throw Undecided{};
-      // Two lines meet once: only at the shared vertex.
+    if (A.lo == B.lo || A.lo == B.hi || A.hi == B.lo || A.hi == B.hi) {
+      // Two lines meet once: only at the common end (which endsShared has
+      // judged), unless they are one line.
       const Pt &other = B.lo == A.lo || B.lo == A.hi ? B.hi : B.lo;
-      turn(A.lo, A.hi, other);
+      if (turn(A.lo, A.hi, other) == 0) throw Undecided{};
       return false;
     }
     // The pairwise test has the last word on every pair the sweep meets:
     // near an end it calls an exact crossing a touch.
     if (edgesCross(A.edge, B.edge) || edgesCross(B.edge, A.edge)) return true;
     const int b1 = turn(A.lo, A.hi, B.lo), b2 = turn(A.lo, A.hi, B.hi);
-    if (b1 == b2) return false;
     const int a1 = turn(B.lo, B.hi, A.lo), a2 = turn(B.lo, B.hi, A.hi);
-    if (a1 == a2) return false;
-    throw Undecided{};
+    // An end of one on the other (a touch), or a crossing so near an end
+    // that the pairwise test calls it a touch: the order of the two along
+    // the sweep line is lost.
+    if ((b1 == 0 && within(A, B.lo)) || (b2 == 0 && within(A, B.hi)) || (a1 == 0 && within(B, A.lo)) ||
+        (a2 == 0 && within(B, A.hi)) || (b1 * b2 < 0 && a1 * a2 < 0))
+      throw Undecided{};
+    return false;
   }
 
   bool enter(size_t s) {
@@ -231,29 +302,37 @@ class ContourSweep {
   std::vector<Status::iterator> at_;
 };
 
-// The segments of p in ring order; false when p has an arc, a coordinate
-// that is not finite or fewer than three edges.
+// The segments of p of non-zero length, in ring order; false when p has an
+// arc or a coordinate that is not finite.
 bool segmentsOf(const path *p, std::vector<Seg> &segs) {
   bool usable = true;
   forEachEdge(p, [&](point *x) {
     const Pt a{x->x, x->y}, b{x->next->x, x->next->y};
     usable = !isCentre(x) && std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(b.x) && std::isfinite(b.y);
-    if (usable) segs.push_back(before(b, a) ? Seg{b, a, x} : Seg{a, b, x});
+    if (usable && !(a == b)) segs.push_back(before(b, a) ? Seg{b, a, x} : Seg{a, b, x});
     return !usable;
   });
-  return usable && segs.size() >= 3;
+  return usable;
 }
 
 }  // namespace
 
-bool pathsCross(const path *P, const path *Q) {
+std::optional<bool> contourSweep(const path *p) {
   std::vector<Seg> segs;
-  if (P == Q && segmentsOf(P, segs)) {
-    try {
-      return ContourSweep(std::move(segs)).run();
-    } catch (const Undecided &) {
-    }
+  if (!segmentsOf(p, segs)) return std::nullopt;
+  // Fewer than three are one segment and its way back, whose determinant
+  // is exactly zero: nothing crosses.
+  if (segs.size() < 3) return false;
+  try {
+    return ContourSweep(std::move(segs)).run();
+  } catch (const Undecided &) {
+    return std::nullopt;
   }
+}
+
+bool pathsCross(const path *P, const path *Q) {
+  if (P == Q)
+    if (const auto crosses = contourSweep(P)) return *crosses;
   return crossByBoxes(P, Q);
 }
 
