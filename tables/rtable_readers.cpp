@@ -89,8 +89,6 @@ int lineAt(FILE *fp, long at) {
   return line;
 }
 
-void refuseEmpty(const char *name) { kivfprintf(stderr, "\nFile '%s' has no data.\n", name); }
-
 // The words of a body read from the stream after its header, notes left
 // out, each with its line.
 class Body {
@@ -425,7 +423,7 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
       return kFailed;
     }
     if (xs.empty()) {
-      refuseEmpty(name);
+      kivfprintf(stderr, "\nFile '%s' has no data.\n", name);
       return kFailed;
     }
     const int count = static_cast<int>(xs.size());
