@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cctype>
+#include <cstring>
 
 #include "runtime/numbers.hpp"
 
@@ -32,6 +33,29 @@ inline NumberKind numberIn(const char *s, const char *last, double &v, const cha
     if (q == last || !std::isdigit(static_cast<unsigned char>(*q))) return NumberKind::kIncomplete;
   }
   return NumberKind::kNumber;
+}
+
+// What a field of a line begins with.  A number must fill its field:
+// "3.0kg", "0,5" or "1.0D+03" would otherwise read as 3.0, 0 and 1.0.
+enum class Field {
+  kNumber,      // a number ended by a blank, the line's end or one of the stops
+  kText,        // no number
+  kIncomplete,  // a number cut short: "1e", "2E+"
+  kGlued,       // a number with text glued to it
+};
+
+// The field at s (blanks skipped) in [s, last); *end past the number.
+inline Field fieldIn(const char *s, const char *last, const char *stops, double &v,
+                     const char **end) {
+  switch (numberIn(s, last, v, end)) {
+    case NumberKind::kNone: return Field::kText;
+    case NumberKind::kIncomplete: return Field::kIncomplete;
+    default: break;
+  }
+  if (*end == last) return Field::kNumber;
+  const char c = **end;
+  return c != '\0' && (std::isspace(static_cast<unsigned char>(c)) || std::strchr(stops, c)) ? Field::kNumber
+                                                                                           : Field::kGlued;
 }
 
 }  // namespace kiv::tables

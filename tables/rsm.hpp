@@ -1,9 +1,6 @@
-// Typed view of the two response-surface registries, for the interpreter,
-// and the field rule their two readers share.
+// Typed view of the two response-surface registries, for the interpreter.
 #pragma once
 
-#include <cctype>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,28 +8,9 @@
 
 namespace kiv::rsm {
 
-// What a field of a value line begins with.  A number must fill its field:
-// "3.0kg" or "1.0D+03" would otherwise read as 3.0 and 1.0.
-enum class Field {
-  kNumber,      // a number ended by a blank, the line's end or one of the stops
-  kText,        // no number
-  kIncomplete,  // a number cut short: "1e", "2E+"
-  kGlued,       // a number with text glued to it
-};
-
-// The field at s (blanks skipped) in [s, last); *end past the number.
-inline Field fieldIn(const char *s, const char *last, const char *stops, double &v,
-                     const char **end) {
-  switch (tables::numberIn(s, last, v, end)) {
-    case tables::NumberKind::kNone: return Field::kText;
-    case tables::NumberKind::kIncomplete: return Field::kIncomplete;
-    default: break;
-  }
-  const char c = *end < last ? **end : '\0';
-  if (c == '\0' || std::isspace(static_cast<unsigned char>(c)) || std::strchr(stops, c))
-    return Field::kNumber;
-  return Field::kGlued;
-}
+// The readers' field rule (a number fills its field) is the table files'.
+using tables::Field;
+using tables::fieldIn;
 
 // What the older file holds: coefficient block k (rows x columns, row after
 // row) belongs to response k.

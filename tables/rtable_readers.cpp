@@ -113,18 +113,18 @@ class Body {
         break;
       }
     }
-    opens_ = line_ != at_;
     at_ = line_;
     text_.clear();
     for (; c_ != EOF && c_ != '\n' && c_ != '#' && !blankOrSeparator(c_, separators_); c_ = std::getc(fp_))
       text_.push_back(static_cast<char>(c_));
-    const char *b = text_.data(), *e = b + text_.size(), *end = nullptr;
-    switch (numberIn(b, e, value_, &end)) {
-      case NumberKind::kIncomplete: return kind_ = kIncomplete;
-      case NumberKind::kNone: return kind_ = kWord;
-      case NumberKind::kNumber: break;
+    const char *end = nullptr;
+    switch (fieldIn(text_.data(), text_.data() + text_.size(), "", value_, &end)) {
+      case Field::kNumber: return kind_ = kNumber;
+      case Field::kText: return kind_ = kWord;
+      case Field::kIncomplete: return kind_ = kIncomplete;
+      case Field::kGlued: break;
     }
-    return kind_ = end == e ? kNumber : kGlued;
+    return kind_ = kGlued;
   }
 
   // The current word as a whole number that fits an int.
@@ -173,12 +173,11 @@ class Body {
   // The current word ends a row: the rest of its line is a note unless a
   // number follows on it; false after the message then.
   bool rowNote() {
-    const Body::Kind was = kind_;
     const std::string word = text_;
     const int line = at_;
     while (next(true) != kEnd)
       if (kind_ != kWord) {
-        kind_ = was;
+        kind_ = kWord;
         text_ = word;
         at_ = line;
         return refuse();
@@ -186,12 +185,9 @@ class Body {
     return true;
   }
 
-  Kind kind() const { return kind_; }
   double value() const { return value_; }
   int line() const { return at_; }
   std::string_view text() const { return text_; }
-  // Whether the current word is the first of its line.
-  bool opensLine() const { return opens_; }
 
  private:
   FILE *fp_;
@@ -200,7 +196,6 @@ class Body {
   int line_;
   int c_;  // the character after the current word
   int at_ = 0;
-  bool opens_ = false;
   Kind kind_ = kEnd;
   double value_ = 0.0;
   std::string text_;
