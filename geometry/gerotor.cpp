@@ -283,11 +283,47 @@ constexpr DesignCondition kDesignConditions[] = {
 
 }  // namespace
 
-bool checkGerotor(const char *routine, const Gerotor &g, unsigned parts) {
-  if (g.z < 3) {
+bool lobesInReach(const char *routine, int z) {
+  if (z < 3) {
     kivfprintf(stderr, "\n%s: the gerotor needs at least 3 lobes.\n", routine);
     return false;
   }
+  if (z > kMaxLobes) {
+    kivfprintf(stderr, "\n%s: %d lobes are more than a gerotor can have (at most %d).\n", routine, z, kMaxLobes);
+    return false;
+  }
+  return true;
+}
+
+bool angleInReach(const char *routine, const char *what, double v) {
+  if (std::isfinite(v) && std::fabs(v) <= kMaxAngle) return true;
+  kivfprintf(stderr, "\n%s: the %s %g is not a finite angle within %g rad.\n", routine, what, v, kMaxAngle);
+  return false;
+}
+
+bool spanInReach(const char *routine, const char *what, double v) {
+  if (std::fabs(v) <= kMaxSpan) return true;
+  kivfprintf(stderr, "\n%s: the %s %g rad is more than two turns.\n", routine, what, v);
+  return false;
+}
+
+bool stepInReach(const char *routine, double step) {
+  if (std::isfinite(step) && step >= kMinStep) return true;
+  kivfprintf(stderr, "\n%s: the step %g rad is not a finite angle of at least %g rad.\n", routine, step, kMinStep);
+  return false;
+}
+
+bool tableAnglesFinite(const char *routine, const double *angles, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(angles[i])) {
+      kivfprintf(stderr, "\n%s: the angle of entry %d is not a finite number.\n", routine, i);
+      return false;
+    }
+  return true;
+}
+
+bool checkGerotor(const char *routine, const Gerotor &g, unsigned parts) {
+  if (!lobesInReach(routine, g.z)) return false;
   if (!(checkLength(routine, "lobe circle radius", g.a) && checkLength(routine, "lobe radius", g.rc) &&
         checkLength(routine, "eccentricity", g.e) && checkLength(routine, "root radius", g.Ro) &&
         checkFinite(routine, "fillet radius", g.X)))
@@ -311,8 +347,110 @@ double contactAngle(const Gerotor &g, double theta) {
   return c.y < 0.0 ? t + kTwoPi : t;
 }
 
+namespace {
+
+bool ringOverhangs(const Gerotor &g) {
+  const RingAngles ra = ringAngles(g);
+  return ra.s * ra.s > g.a * g.a - g.rc * g.rc;
+}
+
+// Appends the arc about (cx, cy) of radius r from angle `from` over `sweep`
+// (signed), its start left out, in pieces of about `spacing` mm.
+void sampleArcInto(std::vector<Xy> &out, double cx, double cy, double r, double from, double sweep, double spacing) {
+  const int n = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) * r / spacing)));
+  for (int i = 1; i <= n; ++i) {
+    const double t = from + sweep * i / n;
+    out.push_back({cx + r * std::cos(t), cy + r * std::sin(t)});
+  }
+}
+
+// The whole ring turned by theta sampled along its contour, clockwise from the
+// innermost point of the lobe at theta, about `spacing` mm apart.
+std::vector<Xy> ringAlongContour(const Gerotor &g, double theta, double spacing) {
+  const RingAngles ra = ringAngles(g);
+  const double P = kTwoPi / g.z;
+  std::vector<Xy> ccw;
+  for (int k = 0; k < g.z; ++k) {
+    const double L = theta + k * P, L2 = L + P;
+    const std::complex<double> C = std::polar(g.a, L), C2 = std::polar(g.a, L2);
+    const std::complex<double> E = std::polar(ra.s, L + ra.alpha2), S = std::polar(ra.s, L2 - ra.alpha2);
+    ccw.push_back({g.a * std::cos(L) - g.rc * std::cos(L), g.a * std::sin(L) - g.rc * std::sin(L)});
+    const double gE = std::remainder(std::arg(E - C) - (L + kPi), kTwoPi);
+    sampleArcInto(ccw, C.real(), C.imag(), g.rc, L + kPi, gE, spacing);
+    if (g.X != 0.0) {
+      const std::complex<double> F1c = std::polar(g.Ro - g.X, L + ra.alpha1), F2c = std::polar(g.Ro - g.X, L2 - ra.alpha1);
+      const double a0 = std::arg(E - F1c);
+      sampleArcInto(ccw, F1c.real(), F1c.imag(), g.X, a0, std::remainder(std::arg(F1c) - a0, kTwoPi), spacing);
+      sampleArcInto(ccw, 0.0, 0.0, g.Ro, L + ra.alpha1, P - 2.0 * ra.alpha1, spacing);
+      const double b0 = std::arg(F2c);
+      sampleArcInto(ccw, F2c.real(), F2c.imag(), g.X, b0, std::remainder(std::arg(S - F2c) - b0, kTwoPi), spacing);
+    } else {
+      sampleArcInto(ccw, 0.0, 0.0, g.Ro, L + ra.alpha2, P - 2.0 * ra.alpha2, spacing);
+    }
+    const double gS = std::remainder(std::arg(S - C2) - (L2 + kPi), kTwoPi);
+    sampleArcInto(ccw, C2.real(), C2.imag(), g.rc, L2 + kPi + gS, -gS, spacing);
+    ccw.pop_back();  // the next lobe's innermost point opens its own pitch
+  }
+  std::reverse(ccw.begin() + 1, ccw.end());
+  return ccw;
+}
+
+// Index i of the edge (i, i + 1) of the open chain where the ray at `angle`
+// crosses it farthest from the centre, among the edges of [from, to); -1 for
+// none.  `unwrapped` holds the chain's polar angles made continuous.
+int outermostCrossing(const std::vector<Xy> &pts, const std::vector<double> &unwrapped, double angle, int from,
+                      int to) {
+  int best = -1;
+  double far = -1.0;
+  for (int i = from; i + 1 < to; ++i) {
+    const double u = std::floor((unwrapped[i] - angle) / kTwoPi), v = std::floor((unwrapped[i + 1] - angle) / kTwoPi);
+    if (u == v) continue;
+    const double r = std::max(std::hypot(pts[i].x, pts[i].y), std::hypot(pts[i + 1].x, pts[i + 1].y));
+    if (r > far) far = r, best = i;
+  }
+  return best;
+}
+
+// Where a lobe overhangs a ray from the centre meets the ring more than once:
+// the ring is taken along its contour, and the window from the farthest
+// crossing of one side to the farthest of the other, so that the closing
+// edges out to 2 Ro meet no other part of it.
+ShapePtr overhangingRingSampled(const Gerotor &g, double theta, double c1, double c2, double step, double margin) {
+  std::vector<Xy> lap = ringAlongContour(g, theta, g.Ro * step);
+  const int n = static_cast<int>(lap.size());
+  std::vector<Xy> pts(lap);
+  pts.insert(pts.end(), lap.begin(), lap.end());
+  std::vector<double> unwrapped(pts.size());
+  unwrapped[0] = std::atan2(pts[0].y, pts[0].x);
+  for (size_t i = 1; i < pts.size(); ++i)
+    unwrapped[i] = unwrapped[i - 1] + std::remainder(std::atan2(pts[i].y, pts[i].x) - unwrapped[i - 1], kTwoPi);
+  Built b = newShape();
+  if (c2 - c1 >= kTwoPi) {
+    const int first = std::max(0, outermostCrossing(pts, unwrapped, theta - c1 + margin, 0, n + 1)) + 1;
+    for (int i = 0; i < n; ++i) add_last_xy_(b.p, pts[first + i].x, pts[first + i].y);
+    return finiteOrNull("create_gp_outer_gear_", std::move(b.s));
+  }
+  const double lo = c1 - margin, width = (c2 < c1 ? c2 + kTwoPi : c2) - c1 + 2.0 * margin;
+  add_last_Rtheta_(b.p, 2.0 * g.Ro, lo);
+  add_last_Rtheta_(b.p, 2.0 * g.Ro, (c1 + c2) / 2.0 + (c2 < c1 ? kPi : 0.0));
+  add_last_Rtheta_(b.p, 2.0 * g.Ro, lo + width);
+  const int start = outermostCrossing(pts, unwrapped, lo + width, 0, n + 1);
+  if (start >= 0) {
+    // The far side lies less than a turn on; its crossings sit within a lobe's
+    // overhang of the window's width, clockwise.
+    int end = start + 1;
+    while (end < start + n && unwrapped[start] - unwrapped[end] < width + kPi) ++end;
+    const int last = outermostCrossing(pts, unwrapped, lo, start + 1, end);
+    for (int i = start + 1; last >= 0 && i <= last; ++i) add_last_xy_(b.p, pts[i].x, pts[i].y);
+  }
+  return finiteOrNull("create_gp_outer_gear_", std::move(b.s));
+}
+
+}  // namespace
+
 ShapePtr gerotorOuterSampled(const Gerotor &g, double theta, double c1, double c2, double step,
                              double margin) {
+  if (ringOverhangs(g)) return overhangingRingSampled(g, theta, c1, c2, step, margin);
   const RingAngles ra = ringAngles(g);
   const int m = static_cast<int>(std::floor(kTwoPi / step + 1.0));
   Built b = newShape();
@@ -384,11 +522,139 @@ ShapePtr gerotorInner(const Gerotor &g, double theta0, double ta, double tb, dou
   return finiteOrNull("create_gp_inner_gear_", std::move(b.s));
 }
 
+// ---- Chamber closed by its two contacts -------------------------------------
+// The ring from the contact on the lobe at theta to the contact on the next lobe,
+// with true arcs (lobe, fillet, root, fillet, lobe), then the inner gear back.
+// It needs neither a ray from the centre to meet each gear once nor the
+// enclosure's sides to part the chambers, which an overhanging lobe breaks.
+
+namespace {
+
+// Profile steps of the closed chamber: the Part's coarse step where the
+// profile runs straight, halved until the tangent turns by at most
+// kChamberTurn over it (rates at both ends and the middle, so a tooth tip
+// between two samples is seen), so the chords stay a small part of any
+// chamber whatever the eccentricity.
+constexpr double kChamberTurn = 0.02;
+double chamberStep(const Gerotor &g, double t, double step) {
+  double s = 3.0 * step;
+  while (s > step / 64.0 &&
+         std::max({turnRate(g, t), turnRate(g, t + s / 2.0), turnRate(g, t + s)}) * s > kChamberTurn)
+    s /= 2.0;
+  return s;
+}
+
+// Lobe-circle angle of p about the lobe at polar angle L, from the lobe's
+// innermost point, in (-pi, pi]; negative towards greater polar angles.
+double lobeAngle(const Gerotor &g, double L, Xy p) {
+  return std::remainder(std::atan2(p.y - g.a * std::sin(L), p.x - g.a * std::cos(L)) - (L + kPi), kTwoPi);
+}
+
+int arcKind(double sweep) { return sweep > kPi ? KIV_ARC_MAJOR : KIV_ARC_MINOR; }
+
+// Profile parameters of one tooth, [-pi, pi), by the chamber's step rule.
+// Every chamber takes its inner-gear vertices from these (shifted by whole
+// teeth), so a sample stays at its place on the tooth as the shaft turns and
+// the chords cut the same area from every chamber they bound.
+std::vector<double> toothKnots(const Gerotor &g) {
+  std::vector<double> knots;
+  for (double t = -kPi; t < kPi; t += chamberStep(g, t, kInnerStep)) knots.push_back(t);
+  return knots;
+}
+
+}  // namespace
+
+ShapePtr contourChamber(const Gerotor &g, const ChamberPlan &plan, double theta) {
+  const RingAngles ra = ringAngles(g);
+  const double P = kTwoPi / g.z, theta2 = theta + P;
+  const Xy k1 = gerotorContact(g, theta), k2 = gerotorContact(g, theta2);
+  Built b = newShape();
+  point *K1 = add_last_xy_(b.p, k1.x, k1.y);
+  point *E1 = add_last_Rtheta_(b.p, ra.s, theta + ra.alpha2);
+  const double sweep1 = lobeAngle(g, theta, k1) - lobeAngle(g, theta, {E1->x, E1->y});
+  insertarc_(K1, E1, g.rc, arcKind(sweep1), KIV_CW);
+  point *S2 = nullptr;
+  if (g.X != 0.0) {
+    point *F1 = add_last_Rtheta_(b.p, g.Ro, theta + ra.alpha1);
+    insertarc_(E1, F1, g.X, KIV_ARC_MINOR, KIV_CCW);
+    point *F2 = add_last_Rtheta_(b.p, g.Ro, theta2 - ra.alpha1);
+    insertarc_(F1, F2, g.Ro, KIV_ARC_MINOR, KIV_CCW);
+    S2 = add_last_Rtheta_(b.p, ra.s, theta2 - ra.alpha2);
+    insertarc_(F2, S2, g.X, KIV_ARC_MINOR, KIV_CCW);
+  } else {
+    S2 = add_last_Rtheta_(b.p, ra.s, theta2 - ra.alpha2);
+    insertarc_(E1, S2, g.Ro, KIV_ARC_MINOR, KIV_CCW);
+  }
+  point *K2 = add_last_xy_(b.p, k2.x, k2.y);
+  const double sweep2 = lobeAngle(g, theta2, {S2->x, S2->y}) - lobeAngle(g, theta2, k2);
+  insertarc_(S2, K2, g.rc, arcKind(sweep2), KIV_CW);
+  // Contact 1 lies at profile parameter theta, contact 2 at theta - (z - 1) P.
+  const double theta0 = theta * g.z / (g.z - 1), t1 = theta, t2 = theta - (g.z - 1) * P;
+  // Knots next to a contact would leave an edge of no length there.
+  const double clear = 1e-9 * kTwoPi, lo = t2 + clear, hi = t1 - clear;
+  const std::vector<double> &knots = plan.knots;
+  for (double tooth = kTwoPi * std::floor((lo + kPi) / kTwoPi);; tooth += kTwoPi) {
+    auto k = std::lower_bound(knots.begin(), knots.end(), lo - tooth);
+    for (; k != knots.end() && *k + tooth < hi; ++k) {
+      const Xy v = innerProfile(g, *k + tooth, theta0);
+      add_last_xy_(b.p, v.x, v.y);
+    }
+    if (k != knots.end()) break;
+  }
+  return finiteOrNull("gp_volume_", std::move(b.s));
+}
+
 ChamberGears chamberGears(const Gerotor &g, double angle) {
   const double theta = fold2Pi(angle), theta2 = theta + kTwoPi / g.z;
   const double c1 = contactAngle(g, theta), c2 = contactAngle(g, theta2);
   return {theta, c1, c2, gerotorOuterSampled(g, theta, c1, c2, kRingStep, kMargin),
           gerotorInner(g, theta * g.z / (g.z - 1), theta, theta2, kInnerStep, kMargin)};
+}
+
+namespace {
+
+// Chamber area (mm2) at the shaft angle by the sector construction: the
+// enclosure between the contact rays less both gears.
+double sectorChamberArea(const Gerotor &g, double angle) {
+  ChamberGears c = chamberGears(g, angle);
+  const ShapePtr enclosure = analyticPort(0.7 * (g.a - g.rc), 1.05 * g.Ro, -g.e, 0.0, 0.0, 0.0, c.c1, c.c2, 1);
+  if (!enclosure || !c.inner || !c.outer) return 0.0;
+  const ShapePtr open = minus(enclosure.get(), c.inner.get());
+  const ShapePtr chamber = minus(open.get(), c.outer.get());
+  return chamber ? std::fabs(area2D_(chamber.get())) : 0.0;
+}
+
+double contourChamberArea(const Gerotor &g, const ChamberPlan &plan, double angle) {
+  const ShapePtr k = contourChamber(g, plan, fold2Pi(angle));
+  return k ? std::fabs(area2D_(k.get())) : 0.0;
+}
+
+}  // namespace
+
+// The sector construction holds where no ray from the centre meets the ring
+// twice (no lobe overhangs) and its coarse chords of the inner gear stay
+// within a small part of the largest chamber at every probe; the designs it
+// serves keep their tables as they were.
+ChamberPlan planChambers(const Gerotor &g) {
+  ChamberPlan plan{true, toothKnots(g)};
+  // Below 5 lobes the inner gear's margin, (z - 1) times 4 degrees of its
+  // profile, is shorter than its coarse step: the walk may stop short of the
+  // second contact and leave part of the gear in the chamber.
+  if (ringOverhangs(g) || g.z < 5) return plan;
+  constexpr int kProbes = 24;
+  constexpr double kShare = 2e-4;
+  double largest = contourChamberArea(g, plan, -kPi / g.z), worst = 0.0;
+  for (int k = 0; k < kProbes; ++k) {
+    const double angle = (k + 0.5) * kTwoPi / kProbes, exact = contourChamberArea(g, plan, angle);
+    largest = std::max(largest, exact);
+    worst = std::max(worst, std::fabs(sectorChamberArea(g, angle) - exact));
+  }
+  plan.byContacts = worst > kShare * largest;
+  return plan;
+}
+
+double chamberArea(const Gerotor &g, const ChamberPlan &plan, double angle) {
+  return plan.byContacts ? contourChamberArea(g, plan, angle) : sectorChamberArea(g, angle);
 }
 
 int turnSpline(const double *values) {
@@ -403,22 +669,19 @@ namespace {
 
 // The volume tables build both gears and the chamber's enclosure.
 bool checkedGerotor(const char *routine, const Gerotor &g, double b) {
-  return checkGerotor(routine, g, kGerotorGears | kGerotorEnclosure) && checkLength(routine, "thickness", b);
-}
-
-// Chamber area (mm2) at the shaft angle.
-double chamberArea(const Gerotor &g, double angle) {
-  ChamberGears c = chamberGears(g, angle);
-  const ShapePtr enclosure = analyticPort(0.7 * (g.a - g.rc), 1.05 * g.Ro, -g.e, 0.0, 0.0, 0.0, c.c1, c.c2, 1);
-  if (!enclosure || !c.inner || !c.outer) return 0.0;
-  const ShapePtr open = minus(enclosure.get(), c.inner.get());
-  const ShapePtr chamber = minus(open.get(), c.outer.get());
-  return chamber ? std::fabs(area2D_(chamber.get())) : 0.0;
+  if (!checkGerotor(routine, g, kGerotorGears | kGerotorEnclosure) || !checkLength(routine, "thickness", b))
+    return false;
+  // No chamber is larger than the root disc; its volume and the displacement
+  // (z of them per turn) must stay numbers.
+  if (std::isfinite(kPi * g.Ro * g.Ro * b * g.z)) return true;
+  kivfprintf(stderr, "\n%s: the thickness b = %g overflows the volume.\n", routine, b);
+  return false;
 }
 
 std::vector<double> volumeTable(const Gerotor &g, double b) {
   std::vector<double> v(kTurnSamples);
-  for (int k = 0; k + 1 < kTurnSamples; ++k) v[k] = chamberArea(g, turnAngle(k)) * b * 1e-9;
+  const ChamberPlan plan = planChambers(g);
+  for (int k = 0; k + 1 < kTurnSamples; ++k) v[k] = chamberArea(g, plan, turnAngle(k)) * b * 1e-9;
   v.back() = v.front();
   return v;
 }
@@ -447,19 +710,34 @@ void volumeRates(const Gerotor &g, double b, double theta, double *out) {
 // The gear shapes of the set-up checks, nullptr when a check refuses.
 ShapePtr outerGearSampled(const Gerotor &g, double theta, double c1, double c2, double step,
                           double margin) {
-  if (!checkGerotor("create_gp_outer_gear_", g, kGerotorRing) || !checkLength("create_gp_outer_gear_", "step", step))
+  const char *me = "create_gp_outer_gear_";
+  if (!checkGerotor(me, g, kGerotorRing) || !angleInReach(me, "turn", theta) ||
+      !angleInReach(me, "first contact angle", c1) || !angleInReach(me, "second contact angle", c2) ||
+      !stepInReach(me, step) || !checkFinite(me, "margin", margin) || !spanInReach(me, "margin", margin))
     return nullptr;
   return gerotorOuterSampled(g, theta, c1, c2, step, margin);
 }
 
 ShapePtr outerGearExact(const Gerotor &g, double theta) {
-  if (!checkGerotor("create_gp_outer_gear2_", g, kGerotorRing)) return nullptr;
+  if (!checkGerotor("create_gp_outer_gear2_", g, kGerotorRing) || !angleInReach("create_gp_outer_gear2_", "turn", theta))
+    return nullptr;
   return gerotorOuterExact(g, theta);
 }
 
 ShapePtr innerGear(const Gerotor &g, double theta0, double ta, double tb, double step, double margin) {
-  if (!checkGerotor("create_gp_inner_gear_", g, kGerotorInner) || !checkLength("create_gp_inner_gear_", "step", step))
+  const char *me = "create_gp_inner_gear_";
+  if (!checkGerotor(me, g, kGerotorInner) || !angleInReach(me, "turn", theta0) ||
+      !angleInReach(me, "start angle", ta) || !angleInReach(me, "end angle", tb) ||
+      !spanInReach(me, "angle range", tb - ta) || !stepInReach(me, step) || !checkFinite(me, "margin", margin) ||
+      !spanInReach(me, "margin", margin))
     return nullptr;
+  // The walk takes up to three vertices a step along (z - 1) times the range.
+  const double walk = 3.0 * (g.z - 1) * (std::fabs(tb - ta) + 2.0 * std::fabs(margin)) / step;
+  if (walk > kMaxInnerVertices) {
+    kivfprintf(stderr, "\n%s: the step %g rad would take about %.3g vertices, more than %d.\n", me, step, walk,
+               kMaxInnerVertices);
+    return nullptr;
+  }
   return gerotorInner(g, theta0, ta, tb, step, margin);
 }
 
@@ -523,9 +801,10 @@ int create_gp_inner_gear_id_(const int *z, const double *a, const double *rc, co
 int gp_volume_(const double *angles, double *volumes, const int *n, const int *z, const double *a,
                const double *rc, const double *Ro, const double *e, const double *X, const double *b) {
   const Gerotor g{*z, *a, *rc, *e, *Ro, *X};
-  if (*n < 1 || !checkedGerotor("gp_volume_", g, *b)) return -1;
-  for (int i = 0; i + 1 < *n; ++i) volumes[i] = chamberArea(g, angles[i]) * *b * 1e-9;
-  volumes[*n - 1] = *n > 1 ? volumes[0] : chamberArea(g, angles[0]) * *b * 1e-9;
+  if (*n < 1 || !checkedGerotor("gp_volume_", g, *b) || !tableAnglesFinite("gp_volume_", angles, *n)) return -1;
+  const ChamberPlan plan = planChambers(g);
+  for (int i = 0; i + 1 < *n; ++i) volumes[i] = chamberArea(g, plan, angles[i]) * *b * 1e-9;
+  volumes[*n - 1] = *n > 1 ? volumes[0] : chamberArea(g, plan, angles[0]) * *b * 1e-9;
   return 0;
 }
 

@@ -16,11 +16,27 @@ namespace {
 constexpr double kHalfDeg = 0.008726646259971648, kTenthDeg = 0.0017453292519943296;
 constexpr const char *kMissing = "Cannot retrieve shape %d.\n";
 
+// Opening (m2, m) of a chamber closed by its contacts onto the port inside
+// the bore; no overlap is area 0, perimeter 0.001, as a closed window.
+void closedOpening(const shape *chamber, const shape *cut, double &area, double &perim) {
+  area = 0.0;
+  perim = 0.001;
+  const ShapePtr flow = common(chamber, cut);
+  if (!hasPaths(flow.get())) return;
+  area = std::fabs(area2D_(flow.get())) * 1e-6;
+  perim = perimeter2D_(flow.get()) * 0.001;
+}
+
 // n >= 1 angles for a design the check has passed.
 void portTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
   const ShapePtr bore = vpStator(1.05 * g.Ro, 0.0, 0.0);
   const ShapePtr cut = minus(findShape(portId), bore.get());
+  const ChamberPlan plan = planChambers(g);
   for (int i = 0; i < n; ++i) {
+    if (plan.byContacts) {
+      closedOpening(contourChamber(g, plan, fold2Pi(angles[i])).get(), cut.get(), area[i], perim[i]);
+      continue;
+    }
     ChamberGears c = chamberGears(g, angles[i]);
     double c1 = c.c1, c2 = c.c2;
     const ShapePtr window = minus(cut.get(), screen(c1, c2, 2.0 * g.a, false).get());
@@ -37,7 +53,7 @@ void portTable(int portId, const double *angles, double *area, double *perim, in
 }
 
 int checkedPortTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
-  if (n < 1 || !checkGerotor("gp_port_", g, kGerotorGears)) return -1;
+  if (n < 1 || !checkGerotor("gp_port_", g, kGerotorGears) || !tableAnglesFinite("gp_port_", angles, n)) return -1;
   portTable(portId, angles, area, perim, n, g);
   return 0;
 }
@@ -99,6 +115,20 @@ int flowFromSector(const Gerotor &g, double start, double end, int *areaId, int 
   return flowSplines(id, g, areaId, perimId);
 }
 
+// Sliding speed at the contact at theta: the inner gear at omega, the ring
+// at (z - 1) omega / z.  Both surfaces turn about the pitch point there, so
+// a contact on it does not slide.
+double couetteSpeed(const Gerotor &g, double theta, double omega) {
+  const Xy c = gerotorContact(g, theta);
+  const double phi = std::atan2(c.y, c.x), r = std::hypot(c.x, c.y), ze = g.z * g.e;
+  const double Ri = std::sqrt(g.e * g.e + r * r + 2.0 * g.e * r * std::cos(phi));
+  const double D = std::hypot(c.x + ze, c.y);
+  if (!(D > 1e-12 * (g.a + ze))) return 0.0;
+  const double sA = (r / Ri) * std::sin(phi) * (ze - g.e) / D, sB = (ze / D) * std::sin(phi);
+  return std::sqrt(std::max(0.0, 1.0 - sA * sA)) * Ri * omega -
+         r * ((g.z - 1) * omega / g.z) * std::sqrt(std::max(0.0, 1.0 - sB * sB));
+}
+
 // Folding of polar angles by the orientation of a path.
 double foldBy(int orientation, double a) {
   return orientation == KIV_ORIENT_CW ? fmod_m2p_(a, kTwoPi) : fmod_2p_(a, kTwoPi);
@@ -154,6 +184,49 @@ Splitters splitterAngles(const shape *s, int z, double xc, double yc) {
                             : Splitters{tc - P / 2.0, tc + P / 2.0, tc + 1.5 * P};
 }
 
+// A copy of the ring with a vertex at least every half degree about its centre
+// (xc, yc), arcs sampled every half degree about their own: the splitters
+// start at nodes, and a ring of true arcs has too few of them to place a
+// splitter near the angle it is meant for.
+ShapePtr densified(const shape *s, double xc, double yc) {
+  ShapePtr out(create_shape());
+  for (int i = 0; i < s->npaths; ++i) {
+    const path *src = s->paths[i];
+    path *p = create_path();
+    add_path(p, out.get());
+    point *prev = nullptr;
+    const auto fill = [&](double x, double y) {  // the vertices short of (x, y)
+      if (!prev) return;
+      const double sweep = std::remainder(std::atan2(y - yc, x - xc) - std::atan2(prev->y - yc, prev->x - xc), kTwoPi);
+      const int n = std::min(720, static_cast<int>(std::fabs(sweep) / kHalfDeg));
+      const double x0 = prev->x, y0 = prev->y;
+      for (int k = 1; k <= n; ++k) add_last_xy_(p, x0 + (x - x0) * k / (n + 1), y0 + (y - y0) * k / (n + 1));
+    };
+    const auto add = [&](double x, double y) {
+      fill(x, y);
+      prev = add_last_xy_(p, x, y);
+    };
+    forEachNode(src, [&](point *q) {
+      if (!isCentre(q)) {
+        add(q->x, q->y);
+        return false;
+      }
+      const double a0 = std::atan2(q->previous->y - q->y, q->previous->x - q->x);
+      const double a1 = std::atan2(q->next->y - q->y, q->next->x - q->x);
+      double sweep = a1 - a0;
+      if (q->direction == KIV_CCW && sweep < 0.0) sweep += kTwoPi;
+      if (q->direction == KIV_CW && sweep > 0.0) sweep -= kTwoPi;
+      const int n = static_cast<int>(std::ceil(std::fabs(sweep) / kHalfDeg));
+      for (int k = 1; k < n; ++k)
+        add(q->x + q->radius * std::cos(a0 + sweep * k / n), q->y + q->radius * std::sin(a0 + sweep * k / n));
+      return false;
+    });
+    if (p->first) fill(p->first->x, p->first->y);
+    orient_path2_(p);
+  }
+  return out;
+}
+
 ShapePtr copied(const shape *s) {
   shape *out = nullptr;
   xCD_copy_shape_(s, &out);
@@ -187,14 +260,20 @@ struct UdOut {
 
 int udChambers(const UdGears &g, int innerId, int outerId, int port1Id, int port2Id, int n, const double *angles,
                const UdOut &out) {
+  if (!lobesInReach("gp_ud_compute_volume_area_", g.z) || !tableAnglesFinite("gp_ud_compute_volume_area_", angles, n))
+    return -1;
   const shape *innerS = findOrSay(innerId, kMissing), *outerS = innerS ? findOrSay(outerId, kMissing) : nullptr;
   if (!innerS || !outerS) return -1;
-  ShapePtr inner = copied(innerS), outer = copied(outerS);
+  ShapePtr inner = copied(innerS), outer = densified(outerS, g.xo, g.yo);
   double rmin = 0.0, rmax = 0.0, t0, t1;
   find_bounds_rtheta_(outer.get(), &rmin, &rmax, &t0, &t1);
   const double R = 2.0 * rmax;
   const shape *port1 = findOrSay(port1Id, kMissing), *port2 = port1 ? findOrSay(port2Id, kMissing) : nullptr;
-  if (!port1 || !port2 || !hasPaths(outer.get())) return -1;
+  if (!port1 || !port2) return -1;
+  if (!hasPaths(outer.get())) {
+    kivfprintf(stderr, "Cannot use outergear defined by shape %d.\n", outerId);
+    return -1;
+  }
   // A drawn ring may come without its orientation settled.
   if (outer->paths[0]->orientation == KIV_ORIENT_NONE) orient_path2_(outer->paths[0]);
   const int o = outer->paths[0]->orientation;
@@ -278,12 +357,8 @@ int gp_set_up_flow_area_analytic_(const int *z, const double *a, const double *r
 
 void gp_get_leakage_couette_(const int *z, const double *a, const double *rc, const double *e, const double *h,
                              const double *w, const double *theta, const double *omega, double *u, double *q) {
-  const Xy c = gerotorContact(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *theta);
-  const double phi = std::atan2(c.y, c.x), r = std::hypot(c.x, c.y), ze = *z * *e;
-  const double Ri = std::sqrt(*e * *e + r * r + 2.0 * *e * r * std::cos(phi));
-  const double D = std::hypot(c.x + ze, c.y);
-  const double sA = (r / Ri) * std::sin(phi) * (ze - *e) / D, sB = (ze / D) * std::sin(phi);
-  *u = std::sqrt(1.0 - sA * sA) * Ri * *omega - r * ((*z - 1) * *omega / *z) * std::sqrt(1.0 - sB * sB);
+  if (!lobesInReach("gp_get_leakage_couette_", *z)) return;
+  *u = couetteSpeed(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *theta, *omega);
   *q = *u * *h * *w / 2.0;
 }
 

@@ -32,8 +32,23 @@
  *     the path of the inner gear's teeth;
  *   volumes and displacement:  an inner-gear root a - e - rc below the
  *     chamber's inner bound 0.7 (a - rc).
- * Lobes that cross only beyond the root circle are sound.  A refused call
- * writes none of its outputs unless its comment says otherwise. */
+ * Lobes that cross only beyond the root circle are sound.  Every gerotor
+ * call also refuses, with one message naming it: z above 360; an angle that
+ * is not finite or beyond 1e6 rad (a table angle that is not finite, with
+ * its entry); an angle range or margin wider than two turns; a step below
+ * 1e-4 rad, or an inner-gear step that would take more than a million
+ * vertices; a thickness whose chamber volumes would overflow.  A refused call
+ * writes none of its outputs unless its comment says otherwise.
+ *
+ * Chambers: where no lobe overhangs (no ray from the centre meets the ring
+ * twice: the lobe meets the fillet or root inside the tangent radius
+ * sqrt(a^2 - rc^2)) and the sampled gears stay within 4e-4 of the largest
+ * chamber at 24 probe angles, a chamber is the sector between its contact
+ * rays less both sampled gears.  Otherwise it is the loop closed by its two
+ * contacts: the ring between them with true arcs and the inner gear back,
+ * sampled at fixed places on each tooth wherever its tangent turns by more
+ * than 0.02 rad a step.  Volume tables, displacement and port openings
+ * follow the chosen construction. */
 #ifndef KIV_GEROTOR_H
 #define KIV_GEROTOR_H
 
@@ -97,7 +112,10 @@ KIV_API void gp_get_rc_thetac_(const int *z, const double *a, const double *rc, 
                                const double *theta, double *angle, double *radius);
 /* Ring contour sampled every step (rad) in the window from the contact
  * angle c1 - margin to c2 + margin closed out at radius 2 Ro (a region of
- * ring material), or a whole clockwise turn when c2 - c1 >= 2 pi. */
+ * ring material), or a whole clockwise turn when c2 - c1 >= 2 pi.  Where a
+ * lobe overhangs, the ring is sampled along its contour (lobe, fillet, root)
+ * about Ro step apart, and the window runs between the farthest crossings of
+ * its two edges. */
 KIV_API shape *create_gp_outer_gear_(const int *z, const double *a, const double *rc,
                                      const double *Ro, const double *X, const double *theta,
                                      const double *c1, const double *c2, const double *step,
@@ -170,7 +188,9 @@ KIV_API int gp_set_up_flow_area_analytic_(const int *z, const double *a, const d
                                           const double *start, const double *end, int *area_id,
                                           int *perimeter_id);
 /* Couette leakage over the contact at theta of a gap h wide w: sliding
- * speed *u (mm/s for mm and rad/s) and flow *q = u h w / 2 (mm3/s). */
+ * speed *u (mm/s for mm and rad/s) and flow *q = u h w / 2 (mm3/s).  omega
+ * is the inner gear's speed; the ring turns at (z - 1) omega / z.  A contact
+ * on the pitch point does not slide: *u = 0 there. */
 KIV_API void gp_get_leakage_couette_(const int *z, const double *a, const double *rc,
                                      const double *e, const double *h, const double *w,
                                      const double *theta, const double *omega, double *u,
@@ -195,7 +215,10 @@ KIV_API int gp_ud_set_splitters_angles_id_(const int *id, const int *z, const do
                                            const double *yc, double *ta, double *tmid, double *tb);
 /* Chamber volume (m3) and openings onto ports 1 and 2 (m2, m) of gears given
  * as registered shapes (mm), inner about (xi, yi), outer about (xo, yo).
- * 0, or -1 after a message. */
+ * The ring is used with its arcs sampled every half degree and a vertex at
+ * least every half degree about (xo, yo); which of the z chambers is followed
+ * is set by the ring's first node.  0, or -1 after a message (a ring with no
+ * contour: "Cannot use outergear defined by shape %d."). */
 KIV_API int gp_ud_compute_volume_area_(const int *z, const double *xi, const double *yi,
                                        const int *inner_id, const double *xo, const double *yo,
                                        const int *outer_id, const int *port1_id,

@@ -99,12 +99,17 @@ KIV_API void vp_singlevane_geom_(const double *theta, const double *ex, const do
                                  double *phi);
 /* Displacement (m3 per chamber passage) of a chamber whose vanes are
  * |theta_b - theta_a| apart.  An eccentricity beyond R - r is shortened to
- * R - r in (*ex, *ey). */
+ * R - r in (*ex, *ey).  0, like the gerotor displacement, after a message
+ * naming the first unusable input: R, r, rt or L not finite and positive, w
+ * negative or not finite (0 is a thin vane), a vane wider than 2 rt or 2 r,
+ * r not below R, or an eccentricity or angle that is not finite. */
 KIV_API double vp_chamber_displacement_(const double *theta_a, const double *theta_b,
                                         const double *w, const double *rt, double *ex, double *ey,
                                         const double *R, const double *r, const double *L);
 /* Sum over n chambers whose first n - 1 angular widths are given (the last
- * one completes the turn); -1.0 when a chamber's displacement is negative. */
+ * one completes the turn); -1.0 when a chamber's displacement is negative,
+ * and after a message for the inputs vp_chamber_displacement_ refuses (a
+ * width that is not finite among them). */
 KIV_API double vp_uneven_chamber_displacement_(const int *n, const double *widths,
                                                const double *w, const double *rt, double *ex,
                                                double *ey, const double *R, const double *r,
@@ -202,8 +207,10 @@ KIV_API int vp_groove_to_port_(const int *groove_id, const double *angles, doubl
                                const double *depth, const double *p1, const double *p2);
 /* Table (mm, mm2) of the opening of the registered port shape between rotor
  * and stator.  (*ex, *ey) are limited in place to the rotor's room R - r.
- * 0, or -1 (every entry closed) when the id names no shape or its bounds
- * cannot be found. */
+ * 0, or -1 (every entry closed) when the id names no shape, its bounds
+ * cannot be found, or rotor, stator and vanes cannot be built (after a
+ * message: R, r, rt and w finite and positive, the vane within 2 rt and 2 r,
+ * r below R, eccentricity and angles finite). */
 KIV_API int vp_udport_(const int *port_id, const double *angles, double *area, double *perim,
                        const int *n, const double *theta_l, const double *theta_t, const double *w,
                        const double *rt, double *ex, double *ey, const double *R, const double *r);
@@ -220,11 +227,14 @@ KIV_API void vp_pivot_init_(const double *px, const double *py, const double *cx
 /* ---- Vane-pump forces and chamber functions ------------------------------ */
 
 /* Forces of a chamber at pressure p on the stator centred at (ex, ey):
- * pressure force *F on the chord between the contact points (s, phi) of its
- * vanes, at the angle *psiF from the stator centre to the chord midpoint
- * (*mx, *my); centrifugal force *Fc of the volume V of density rho at shaft
- * speed omega, at the chamber's centroid (*gx, *gy).  The ninth and tenth
- * arguments are not read. */
+ * pressure force *F, the chord between the contact points (s, phi) of its
+ * vanes times L p, at the angle *psiF in [0, 2 pi) of the middle of the
+ * wetted stator arc seen from the stator centre: towards the chord midpoint
+ * (*mx, *my) for an arc up to half a turn, away from it beyond, so that the
+ * chambers round a ring at one pressure add up to no force; centrifugal
+ * force *Fc of the volume V of density rho at shaft speed omega, at the
+ * chamber's centroid (*gx, *gy).  The ninth and tenth arguments are not
+ * read. */
 KIV_API void vp_stator_forces_(const double *ex, const double *ey, const double *R, const double *r,
                                const double *L, const double *V, const double *s1, const double *s2,
                                const double *unused1, const double *unused2, const double *phi1,

@@ -2,6 +2,8 @@
 // kiv_pumpgeom.h.
 #pragma once
 
+#include <vector>
+
 #include "geometry/kernel.hpp"
 #include "geometry/kiv_pumpgeom.h"
 
@@ -61,6 +63,22 @@ Vane vpVane(double theta, double theta0, double e, double w, double rtip, double
 struct VaneContact {
   double beta, h, s, phi;
 };
+
+// Stator radius R, rotor radius r, tip radius rt and vane thickness w.
+struct VaneDims {
+  double w, rt, R, r;
+};
+// False, after one message naming the routine and the dimension, unless
+// R, r and rt are finite and positive, w finite and positive (or zero with
+// thinVanes), and the vane fits: w within 2 rt and 2 r, r below R.
+bool checkVaneDims(const char *routine, const VaneDims &d, bool thinVanes = false);
+// checkVaneDims, then a finite eccentricity (ex, ey) and n finite angles
+// (`what` in the message).
+bool checkVaneInputs(const char *routine, const VaneDims &d, bool thinVanes, double ex, double ey,
+                     const char *what, const double *angles, int n);
+// The same for a table cut from shapes, with finite vane angles thl, tht.
+bool checkShapeTable(const char *routine, const VaneDims &d, double ex, double ey, double thl,
+                     double tht, const double *angles, int n);
 VaneContact singleVane(double theta, double ex, double ey, double w, double rt, double R,
                        double r);
 
@@ -167,6 +185,20 @@ struct ChamberGears {
   ShapePtr outer, inner;
 };
 ChamberGears chamberGears(const Gerotor &g, double angle);
+// How a design's chambers are built: cut from the sector between the
+// contact rays (chamberGears), or closed by their contacts (contourChamber)
+// with the inner gear sampled at the tooth parameters `knots`.
+struct ChamberPlan {
+  bool byContacts = false;
+  std::vector<double> knots;
+};
+ChamberPlan planChambers(const Gerotor &g);
+// The chamber at the shaft angle theta (folded) as one closed contour: the
+// ring between the two contacts with true arcs, and the inner gear back;
+// counter-clockwise.
+ShapePtr contourChamber(const Gerotor &g, const ChamberPlan &plan, double theta);
+// Chamber area (mm2) at the shaft angle by the plan's construction.
+double chamberArea(const Gerotor &g, const ChamberPlan &plan, double angle);
 
 // What a caller of the design check builds.  The mesh relies on both gears
 // being sound, so it comes with them (kGerotorGears).
@@ -177,6 +209,23 @@ enum GerotorPart : unsigned {
   kGerotorEnclosure = 8,  // the chamber bound of the volume tables
 };
 inline constexpr unsigned kGerotorGears = kGerotorRing | kGerotorInner | kGerotorMesh;
+
+// What a call may ask for: beyond these the walks would not end or the
+// angles would be lost to rounding.  A lobe a degree is finer than the
+// half-degree tables can follow.
+inline constexpr int kMaxLobes = 360;
+inline constexpr double kMaxAngle = 1e6;             // rad
+inline constexpr double kMaxSpan = 2.0 * kTwoPi;     // ranges and margins
+inline constexpr double kMinStep = 1e-4;             // rad, 0.0057 degree
+inline constexpr int kMaxInnerVertices = 1000000;     // of one inner-gear walk
+// False after one message naming the routine: z outside 3 .. kMaxLobes; an
+// angle not finite or beyond kMaxAngle; a span beyond two turns; a step not
+// finite or below kMinStep; a table angle that is not finite (entry named).
+bool lobesInReach(const char *routine, int z);
+bool angleInReach(const char *routine, const char *what, double v);
+bool spanInReach(const char *routine, const char *what, double v);
+bool stepInReach(const char *routine, double step);
+bool tableAnglesFinite(const char *routine, const double *angles, int n);
 
 // False, after one message naming the routine, the condition and its values,
 // when a parameter is not finite, z < 3, or the parts asked for cannot exist

@@ -25,16 +25,19 @@ StatorForces statorForces(double ex, double ey, double R, double r, double L, do
   const double delta = ccw(phi1, phi2), mid = phi1 + delta / 2.0;
   const double chord = std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2.0 * s1 * s2 * std::cos(delta)));
   const Xy P1{s1 * std::cos(phi1), s1 * std::sin(phi1)}, P2{s2 * std::cos(phi2), s2 * std::sin(phi2)};
+  // The stator arc wetted by the chamber, seen from the stator centre K.
+  const double g1 = std::atan2(P1.y - ey, P1.x - ex), gamma = ccw(g1, std::atan2(P2.y - ey, P2.x - ex)) / 2.0;
   f.F = chord * L * p;
   f.mx = (P1.x + P2.x) / 2.0;
   f.my = (P1.y + P2.y) / 2.0;
-  f.psi = std::atan2(f.my - ey, f.mx - ex);
-  if (f.psi < 0.0) f.psi += kTwoPi;
+  // The pressure pushes the arc out along its middle: towards the chord's
+  // midpoint up to half a turn, away from it beyond (the midpoint then lies
+  // behind K), and still defined when the midpoint is K itself.
+  f.psi = fold2Pi(g1 + gamma);
   f.Fx = f.F * std::cos(f.psi);
   f.Fy = f.F * std::sin(f.psi);
   // Section = stator sector about K + triangles O-P1-K and O-K-P2 - rotor sector.
   const double rotorArea = r * r * delta / 2.0, rotorArm = 2.0 * r / 3.0 * sinc(delta / 2.0);
-  const double g1 = std::atan2(P1.y - ey, P1.x - ex), gamma = ccw(g1, std::atan2(P2.y - ey, P2.x - ex)) / 2.0;
   const double statorArea = R * R * gamma, statorArm = 2.0 * R / 3.0 * sinc(gamma);
   const double T1 = (P1.x * ey - P1.y * ex) / 2.0, T2 = (P2.y * ex - P2.x * ey) / 2.0;
   const double total = statorArea - rotorArea + T1 + T2;

@@ -109,17 +109,17 @@ double unevenDisplacement(int n, const double *widths, const Pump &p, double &ex
   });
 }
 
-// Vane dimensions of the flat entries that build shapes or splines.
+// Vane dimensions and the width of the flat entries.
 bool checkPump(const char *me, const Pump &p) {
-  if (!checkLength(me, "vane thickness", p.w) || !checkLength(me, "tip radius", p.rt) ||
-      !checkLength(me, "rotor radius", p.r) || !checkLength(me, "stator radius", p.R) ||
-      !checkLength(me, "width", p.L))
-    return false;
-  if (p.w > 2.0 * p.rt || p.w > 2.0 * p.r || p.r >= p.R) {
-    kivfprintf(stderr, "\n%s: the vane does not fit between rotor and stator.\n", me);
-    return false;
-  }
-  return true;
+  return checkVaneDims(me, {p.w, p.rt, p.R, p.r}) && checkLength(me, "width", p.L);
+}
+
+// The displacement entries take areas only, so a vane may be thin; a NaN
+// eccentricity or chamber width would come back as the displacement.
+bool displacementInputs(const char *me, const Pump &p, double ex, double ey, const double *widths,
+                        int count) {
+  return checkVaneInputs(me, {p.w, p.rt, p.R, p.r}, true, ex, ey, "chamber width", widths, count) &&
+         checkLength(me, "width", p.L);
 }
 
 // Displacement per radian sampled over x_min..x_max (ring centre from
@@ -212,15 +212,13 @@ int vpVolume(const double *angles, double **table, int n, double thl, double tht
              double &ex, double &ey, double V0) {
   const char *me = "vp_volume_";
   *table = nullptr;
-  if (!checkPump(me, p) || !checkFinite(me, "eccentricity", ex) || !checkFinite(me, "eccentricity", ey) ||
-      !checkFinite(me, "vane angle", thl) || !checkFinite(me, "vane angle", tht))
+  if (!checkLength(me, "width", p.L) ||
+      !checkShapeTable(me, {p.w, p.rt, p.R, p.r}, ex, ey, thl, tht, angles, n))
     return -1;
   if (n < 1) {
     kivfprintf(stderr, "\n%s: no angles.\n", me);
     return -1;
   }
-  for (int i = 0; i < n; ++i)
-    if (!checkFinite(me, "angle", angles[i])) return -1;
   double *out = static_cast<double *>(std::malloc(sizeof(double) * static_cast<size_t>(n)));
   if (!out) MemoryError("Error in vp_volume_ during memory allocation.\n");
   const double room = p.R - p.r;
@@ -285,6 +283,42 @@ Xy faceOnStator(double e, double R, double psi, double off) {
 }
 
 }  // namespace
+
+bool checkVaneDims(const char *me, const VaneDims &d, bool thinVanes) {
+  // No thickness is the thin-vane idealisation, where only areas are taken.
+  if (thinVanes) {
+    if (!(std::isfinite(d.w) && d.w >= 0.0)) {
+      kivfprintf(stderr, "\n%s: the vane thickness must be finite and not negative.\n", me);
+      return false;
+    }
+  } else if (!checkLength(me, "vane thickness", d.w)) {
+    return false;
+  }
+  if (!checkLength(me, "tip radius", d.rt) || !checkLength(me, "rotor radius", d.r) ||
+      !checkLength(me, "stator radius", d.R))
+    return false;
+  if (d.w > 2.0 * d.rt || d.w > 2.0 * d.r || d.r >= d.R) {
+    kivfprintf(stderr, "\n%s: the vane does not fit between rotor and stator.\n", me);
+    return false;
+  }
+  return true;
+}
+
+bool checkVaneInputs(const char *me, const VaneDims &d, bool thinVanes, double ex, double ey,
+                     const char *what, const double *angles, int n) {
+  if (!checkVaneDims(me, d, thinVanes) || !checkFinite(me, "eccentricity", ex) ||
+      !checkFinite(me, "eccentricity", ey))
+    return false;
+  for (int i = 0; i < n; ++i)
+    if (!checkFinite(me, what, angles[i])) return false;
+  return true;
+}
+
+bool checkShapeTable(const char *me, const VaneDims &d, double ex, double ey, double thl, double tht,
+                     const double *angles, int n) {
+  return checkVaneInputs(me, d, false, ex, ey, "angle", angles, n) && checkFinite(me, "vane angle", thl) &&
+         checkFinite(me, "vane angle", tht);
+}
 
 VaneContact singleVane(double theta, double ex, double ey, double w, double rt, double R, double r) {
   const double alpha = std::asin((w / 2.0) / rt), e = std::sqrt(ex * ex + ey * ey);
@@ -351,13 +385,18 @@ void vp_singlevane_geom_(const double *theta, const double *ex, const double *ey
 double vp_chamber_displacement_(const double *theta_a, const double *theta_b, const double *w,
                                 const double *rt, double *ex, double *ey, const double *R,
                                 const double *r, const double *L) {
-  return chamberDisplacement(*theta_b - *theta_a, Pump{*w, *rt, *R, *r, *L}, *ex, *ey);
+  const Pump p{*w, *rt, *R, *r, *L};
+  const double span = *theta_b - *theta_a;
+  if (!displacementInputs("vp_chamber_displacement_", p, *ex, *ey, &span, 1)) return 0.0;
+  return chamberDisplacement(span, p, *ex, *ey);
 }
 
 double vp_uneven_chamber_displacement_(const int *n, const double *widths, const double *w,
                                        const double *rt, double *ex, double *ey, const double *R,
                                        const double *r, const double *L) {
-  return unevenDisplacement(*n, widths, Pump{*w, *rt, *R, *r, *L}, *ex, *ey);
+  const Pump p{*w, *rt, *R, *r, *L};
+  if (!displacementInputs("vp_uneven_chamber_displacement_", p, *ex, *ey, widths, *n - 1)) return -1.0;
+  return unevenDisplacement(*n, widths, p, *ex, *ey);
 }
 
 int vp_sliding_displspl_(const int *n, const int *even, const double *angles, const double *w,

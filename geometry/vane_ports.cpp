@@ -183,7 +183,10 @@ int grooveToPort(int id, const double *angles, double *area, double *perim, int 
 int udport(int id, const double *angles, double *area, double *perim, int n, double thl, double tht,
            Port p, double &ex, double &ey) {
   const shape *port = findShape(id);
-  if (!hasPaths(port)) {
+  // Rotor, stator and vanes must be buildable: a refused one would leave
+  // the port uncut or every chamber closed.
+  if (!checkShapeTable("vp_udport_", {p.w, p.rt, p.R, p.r}, ex, ey, thl, tht, angles, n) ||
+      !hasPaths(port)) {
     fillClosed(area, perim, n);
     return -1;
   }

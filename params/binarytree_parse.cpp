@@ -244,12 +244,13 @@ class Parser {
       root_ = NewOperator(kEqual, NewConstant(0.0), nullptr);
       return leading(kind, len, pos);
     }
+    if (!root_ && (kind == kPlus || kind == kMinus) && atEnd)
+      return caret("Cannot add arithmetic operation", pos);
     if (!root_ && kind == kPlus) {
       pos += len;
       return true;
     }
     if (!root_ && kind == kMinus) {
-      if (atEnd) return caret("Cannot add arithmetic operation", pos);
       root_ = NewOperator(kTimes, NewConstant(-1.0), nullptr);
       return leading(kind, len, pos);
     }

@@ -50,6 +50,58 @@ TEST(VaneForces, StatorForcesAgainstTheSampledSection) {
   }
 }
 
+struct Stator { double F, Fx, Fy, psi; };
+Stator statorForce(double ex, double ey, double Rs, double rr, double Lw, double s1, double s2, double phi1, double phi2,
+                   double p) {
+  const double none = 0;
+  double o[9], g[2];
+  vp_stator_forces_(&ex, &ey, &Rs, &rr, &Lw, &none, &s1, &s2, nullptr, nullptr, &phi1, &phi2, &p, &none, &none, o, o + 1,
+                    o + 2, o + 3, o + 4, o + 5, o + 6, o + 7, o + 8, g, g + 1);
+  return {o[0], o[1], o[2], o[3]};
+}
+
+TEST(VaneForces, StatorPressureForceIsThePressureAlongTheWettedArc) {
+  // Millimetres, e = 3.  The pressure on the stator arc from vane 1 to vane
+  // 2 (counter-clockwise about the stator centre), summed by the midpoint rule.
+  const double Rs = 30, rr = 25, Lw = 10, p = 1, ex = 2.4, ey = -1.8;
+  for (auto [phi1, phi2] : {std::pair(0.4, 1.1), std::pair(5.9, 0.5), std::pair(2.0, 2.0 + kPi - 0.1),
+                            std::pair(1.0, 1.0 + kPi + 0.4), std::pair(-0.2, 4.9), std::pair(3.0, 3.0 + 1.9 * kPi)}) {
+    double s[2], g[2];
+    for (int k = 0; k < 2; ++k) {  // contact points on the stator along each ray
+      const double f = k ? phi2 : phi1, c = std::cos(f), sn = std::sin(f);
+      s[k] = ex * c + ey * sn + std::sqrt(Rs * Rs - std::pow(ex * sn - ey * c, 2));
+      g[k] = std::atan2(s[k] * sn - ey, s[k] * c - ex);
+    }
+    const double arc = std::fmod(g[1] - g[0] + 4 * kPi, 2 * kPi), n = 100000;
+    double Fx = 0, Fy = 0;
+    for (int i = 0; i < n; ++i) {
+      const double gamma = g[0] + arc * (i + 0.5) / n;
+      Fx += p * Lw * Rs * std::cos(gamma) * arc / n;
+      Fy += p * Lw * Rs * std::sin(gamma) * arc / n;
+    }
+    const Stator f = statorForce(ex, ey, Rs, rr, Lw, s[0], s[1], phi1, phi2, p);
+    EXPECT_NEAR(f.F, std::hypot(Fx, Fy), 1e-5) << phi1 << ' ' << phi2;
+    EXPECT_TRUE(std::fabs(f.Fx - Fx) < 1e-5 && std::fabs(f.Fy - Fy) < 1e-5) << phi1 << ' ' << phi2 << ": " << f.Fx << ' '
+                                                                            << f.Fy << " want " << Fx << ' ' << Fy;
+    EXPECT_TRUE(f.psi >= 0 && f.psi < 2 * kPi) << f.psi;
+  }
+  // A two-vane pump (R 30, r 25, rt 2, w 3): its two chambers, each wider
+  // than half a turn about the stator centre on one side, press the ring
+  // equally in opposite directions.
+  const double tip = 2, thick = 3, e = 3, zero = 0;
+  for (double theta : {0.0, 0.4, 1.3, kPi / 2, 2.9}) {
+    double beta[2], h[2], sc[2], phi[2];
+    for (int k = 0; k < 2; ++k) {
+      const double axis = theta + k * kPi;
+      vp_singlevane_geom_(&axis, &e, &zero, &thick, &tip, &Rs, &rr, &beta[k], &h[k], &sc[k], &phi[k]);
+    }
+    const Stator a = statorForce(e, 0, Rs, rr, Lw, sc[0], sc[1], phi[0], phi[1], p);
+    const Stator b = statorForce(e, 0, Rs, rr, Lw, sc[1], sc[0], phi[1], phi[0], p);
+    EXPECT_GT(a.F, 500);
+    EXPECT_LT(std::hypot(a.Fx + b.Fx, a.Fy + b.Fy), 1e-9 * a.F) << theta;
+  }
+}
+
 TEST(VaneForces, RotorForceOnTheChordOppositeTheChamber) {
   const double p = 2e6;
   for (auto [phi1, phi2, psi] : {std::tuple(-0.3, 0.3, kPi), std::tuple(5.0, 0.5, 5.0 + (0.5 - 5.0 + 2 * kPi) / 2 - kPi),

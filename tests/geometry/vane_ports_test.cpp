@@ -119,6 +119,25 @@ TEST_F(Ports, DrawnPortsAgainstChambersAndSectors) {
   for (int i = 0; i < n; ++i) EXPECT_TRUE(area[i] == 0 && perim[i] == 1) << i;
 }
 
+TEST_F(Ports, DrawnPortRefusesARotorStatorOrVaneThatCannotBeBuilt) {
+  const double R = 30, r = 25, rt = 2, w = 3, zero = 0, disc = 40, thl = 0, tht = 1.1, angles[] = {2.6, -0.5, 2.6};
+  const double nan = std::nan(""), thick = -3;
+  const int n = 3, around = register_shape_id_(create_vp_rotor_(&disc));
+  const struct {
+    const char *what;
+    const double *w, *R, *r;
+  } cases[] = {{"stator radius", &w, &nan, &r}, {"vane thickness", &thick, &R, &r}, {"rotor radius", &w, &R, &zero}};
+  for (const auto &c : cases) {
+    double area[3] = {5, 5, 5}, perim[3] = {5, 5, 5}, ex = 2, ey = 0;
+    EXPECT_EQ(vp_udport_(&around, angles, area, perim, &n, &thl, &tht, c.w, &rt, &ex, &ey, c.R, c.r), -1) << c.what;
+    for (int i = 0; i < n; ++i) EXPECT_TRUE(area[i] == 0 && perim[i] == 1) << c.what << i;
+    const std::string err = takeErr();
+    EXPECT_TRUE(err.find("vp_udport_:") != std::string::npos && err.find(c.what) != std::string::npos &&
+                err.find("vp_udport_:") == err.rfind("vp_udport_:"))
+        << c.what << err;
+  }
+}
+
 TEST(VanePorts, PivotRangesReachTheRoom) {
   // Turning the ring centre K about the pivot P by an end of a range puts it
   // the room (Ds - Dr) / 2 from the rotor centre; -phi0 brings it nearest.

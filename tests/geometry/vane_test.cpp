@@ -16,9 +16,15 @@ using Vane = kiv::test::SystemTest;
 constexpr double R = 0.03, r = 0.025, rt = 0.002, w = 0.003, L = 0.02;
 
 // Displacement of one chamber of angular width d (per passage).
-double closedForm(double e, double d) {
+double closedForm(double e, double d, double vw = w) {
   const double s = e * std::sin(d / 2);
-  return 2 * L * (s * std::sqrt(R * R - s * s) + R * R * std::asin(s / R) - w * e * std::cos(d / 2));
+  return 2 * L * (s * std::sqrt(R * R - s * s) + R * R * std::asin(s / R) - vw * e * std::cos(d / 2));
+}
+
+size_t count(const std::string &text, const std::string &part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 struct Contact { double beta, h, s, phi; };
@@ -79,6 +85,39 @@ TEST_F(Vane, ChamberDisplacementsClosedFormZeroAndClamp) {
   ey = 0.003;
   const double want = 2 * closedForm(e, 0.5) + 2 * closedForm(e, 1.0) + closedForm(e, 2 * kPi - 3);
   EXPECT_NEAR(vp_uneven_chamber_displacement_(&n, widths, &w, &rt, &ex, &ey, &R, &r, &L) / want, 1, 1e-9);
+}
+
+TEST_F(Vane, DisplacementsRefuseDimensionsThatCannotBe) {
+  const double nan = std::nan(""), inf = INFINITY, a = 0, b = 1;
+  const int n = 3;
+  const struct {
+    const char *what;
+    double w, rt, R, r, L, ex, b;
+  } cases[] = {
+      {"rotor radius", w, rt, R, 0, L, 0.003, b},           {"rotor radius", w, rt, R, -0.005, L, 0.003, b},
+      {"rotor radius", w, rt, R, nan, L, 0.003, b},         {"stator radius", w, rt, nan, r, L, 0.003, b},
+      {"stator radius", w, rt, -R, r, L, 0.003, b},         {"tip radius", w, 0, R, r, L, 0.003, b},
+      {"tip radius", w, inf, R, r, L, 0.003, b},            {"vane thickness", -0.001, rt, R, r, L, 0.003, b},
+      {"vane thickness", nan, rt, R, r, L, 0.003, b},       {"width", w, rt, R, r, 0, 0.003, b},
+      {"width", w, rt, R, r, -inf, 0.003, b},               {"does not fit", 0.005, rt, R, r, L, 0.003, b},
+      {"does not fit", w, rt, r, R, L, 0.003, b},           {"eccentricity", w, rt, R, r, L, nan, b},
+      {"chamber width", w, rt, R, r, L, 0.003, inf},
+  };
+  for (const auto &c : cases) {
+    double ex = c.ex, ey = 0;
+    EXPECT_EQ(vp_chamber_displacement_(&a, &c.b, &c.w, &c.rt, &ex, &ey, &c.R, &c.r, &c.L), 0.0) << c.what;
+    std::string err = takeErr();
+    EXPECT_TRUE(count(err, "vp_chamber_displacement_:") == 1 && count(err, c.what) == 1) << c.what << err;
+    const double given[] = {c.b, 2.0};
+    EXPECT_EQ(vp_uneven_chamber_displacement_(&n, given, &c.w, &c.rt, &ex, &ey, &c.R, &c.r, &c.L), -1.0) << c.what;
+    err = takeErr();
+    EXPECT_TRUE(count(err, "vp_uneven_chamber_displacement_:") == 1 && count(err, c.what) == 1) << c.what << err;
+  }
+  // A vane of no thickness is the thin-vane idealisation.
+  double ex = 0.004, ey = 0;
+  const double thin = 0;
+  EXPECT_NEAR(vp_chamber_displacement_(&a, &b, &thin, &rt, &ex, &ey, &R, &r, &L) / closedForm(0.004, 1, 0), 1, 1e-9);
+  EXPECT_EQ(takeErr(), "");
 }
 
 TEST_F(Vane, DisplacementSplinesOfSlidingAndPivotingRings) {

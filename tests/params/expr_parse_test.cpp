@@ -97,6 +97,9 @@ TEST_F(Parse, TextMessages) {
       {"a+*b", caret(noOp.c_str(), "*b")},      {"*a", caret(noOp.c_str(), "*a")},
       {"a+", caret(noOp.c_str(), "+")},         {"a&&!b", caret(noOp.c_str(), "!b")},
       {"a!b", caret(noOp.c_str(), "!b")},       {"!", caret(noOp.c_str(), "!")},
+      // A lone sign or operator has no operand, whichever it is.
+      {"+", caret(noOp.c_str(), "+")},          {"++", caret(noOp.c_str(), "+")},
+      {"-", caret(noOp.c_str(), "-")},          {"*", caret(noOp.c_str(), "*")},
       {"a(b)", caret("Unable to add string", "(b)")},
       {"max(a)", caret("Error in function arguments", "max(a)")},
       {"atan2(a,b,a)", caret("Too many arguments for function.", "atan2(a,b,a)")},

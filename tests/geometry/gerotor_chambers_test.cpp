@@ -1,0 +1,358 @@
+// Gerotor chambers against references that share nothing with the library:
+// the chamber as one dense loop closed by its two contacts (the ring's true
+// lobe, fillet and root arcs met by circle intersections, the inner gear as
+// the contacts carried into its own frame), and the volume rate integrated
+// over the turn.  Designs from 3 to 15 lobes, with and without fillets,
+// overhanging lobes and eccentricity ratios up to 0.95.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "geometry/kiv_gerotor.h"
+#include "geometry/kiv_pumpgeom.h"
+#include "geometry/kiv_shapeid.h"
+#include "support/kiv_test.hpp"
+
+namespace {
+
+using Chambers = kiv::test::SystemTest;
+constexpr double pi = 3.141592653589793;
+
+struct Design {
+  const char *kind;
+  int z;
+  double a, rc, e, Ro, X;
+};
+struct Pt {
+  double x, y;
+};
+
+Pt contactAt(const Design &d, double s) {
+  const double lx = d.a * std::cos(s), ly = d.a * std::sin(s), px = -d.z * d.e;
+  const double l = std::hypot(px - lx, -ly);
+  return {lx + d.rc * (px - lx) / l, ly - d.rc * ly / l};
+}
+// Point at distance R0 from the centre and rL from C, on the side `side` of
+// the ray through C (+1: towards greater polar angles).
+Pt meet(Pt C, double rL, double R0, int side) {
+  const double d = std::hypot(C.x, C.y), x = (d * d + R0 * R0 - rL * rL) / (2 * d);
+  const double h = std::sqrt(std::max(R0 * R0 - x * x, 0.0)), ux = C.x / d, uy = C.y / d;
+  return {x * ux - side * h * uy, x * uy + side * h * ux};
+}
+double angleOf(Pt p, Pt c) { return std::atan2(p.y - c.y, p.x - c.x); }
+void arc(std::vector<Pt> &out, Pt c, double r, double from, double sweep, int perRad) {
+  const int n = std::max(4, static_cast<int>(std::fabs(sweep) * perRad));
+  for (int i = 1; i <= n; ++i) out.push_back({c.x + r * std::cos(from + sweep * i / n), c.y + r * std::sin(from + sweep * i / n)});
+}
+
+// The chamber between the lobes at theta and theta + 2 pi / z, counter-clockwise.
+std::vector<Pt> chamberLoop(const Design &d, double theta, int n = 6000) {
+  const double P = 2 * pi / d.z;
+  const Pt C1{d.a * std::cos(theta), d.a * std::sin(theta)}, C2{d.a * std::cos(theta + P), d.a * std::sin(theta + P)};
+  const Pt K1 = contactAt(d, theta), K2 = contactAt(d, theta + P);
+  // Fillet centres (or, without fillet, where lobe and root meet).
+  const Pt F1 = meet(C1, d.rc + d.X, d.Ro - d.X, 1), F2 = meet(C2, d.rc + d.X, d.Ro - d.X, -1);
+  const int per = n / 4;
+  std::vector<Pt> loop{K1};
+  // Lobe-circle angles from the lobe's innermost point: the ring runs over
+  // the lobe from the contact to the fillet, then the fillet, root, fillet.
+  const auto fromTip = [](Pt p, Pt C, double L) { return std::remainder(angleOf(p, C) - L - pi, 2 * pi); };
+  const double k1 = fromTip(K1, C1, theta), e1 = fromTip(F1, C1, theta);
+  arc(loop, C1, d.rc, theta + pi + k1, e1 - k1, per);
+  if (d.X > 0) arc(loop, F1, d.X, angleOf(C1, F1), std::remainder(angleOf(F1, {0, 0}) - angleOf(C1, F1), 2 * pi), per);
+  double root = std::atan2(F2.y, F2.x) - std::atan2(F1.y, F1.x);
+  root -= 2 * pi * std::floor(root / (2 * pi));
+  arc(loop, {0, 0}, d.Ro, std::atan2(F1.y, F1.x), root, per);
+  if (d.X > 0) arc(loop, F2, d.X, angleOf(F2, {0, 0}), std::remainder(angleOf(C2, F2) - angleOf(F2, {0, 0}), 2 * pi), per);
+  const double e2 = fromTip(F2, C2, theta + P), k2 = fromTip(K2, C2, theta + P);
+  arc(loop, C2, d.rc, theta + P + pi + e2, k2 - e2, per);
+  // The inner gear from the second contact back to the first: the contacts
+  // of earlier lobes turned with the gear.
+  const double span = 2 * pi * (d.z - 1) / d.z;
+  for (int i = 1; i < n; ++i) {
+    const double s = theta - span + span * i / n, q = (theta - s) * d.z / (d.z - 1);
+    const Pt c = contactAt(d, s);
+    loop.push_back({-d.e + std::cos(q) * (c.x + d.e) - std::sin(q) * c.y, std::sin(q) * (c.x + d.e) + std::cos(q) * c.y});
+  }
+  return loop;
+}
+double loopArea(const std::vector<Pt> &p) {
+  double twice = 0;
+  for (size_t i = 0; i < p.size(); ++i) twice += p[i].x * p[(i + 1) % p.size()].y - p[(i + 1) % p.size()].x * p[i].y;
+  return twice / 2;
+}
+
+std::vector<double> turnTable(int n = 720) {
+  std::vector<double> t(n);
+  for (int k = 0; k < n; ++k) t[k] = k * 2 * pi / (n - 1);
+  return t;
+}
+
+const Design kDesigns[] = {
+    {"ordinary, just overhanging", 7, 24, 5, 2.4, 24.1, 0},
+    {"overhanging", 7, 24, 5, 2.4, 26, 0},
+    {"overhanging far", 7, 24, 5, 2.4, 28, 0},
+    {"overhanging, three lobes", 3, 13.073152445361622, 8.6554657528235133, 0.1, 21.706889579986949, 0},
+    {"three lobes, fillet", 3, 20, 10.360263508267712, 2.7599645966819359, 18.396737156849262, 1.8455683687173001},
+    {"four lobes, fillet", 4, 20, 9.9465887753593396, 1.5119889684158188, 14.315382852430332, 1.4216787208075683},
+    {"five lobes, fillet", 5, 12, 4.5, 1.6, 11, 0.8},
+    {"fillet", 7, 20, 6, 2, 18.5, 1.5},
+    {"nine lobes, fillet", 9, 20, 6, 1.5, 18, 1},
+    {"lambda 0.85", 11, 20, 4, 1.5454545454545454, 19.5, 0},
+    {"lambda 0.95, overhanging", 13, 20.255345233001634, 1.9102521731733755, 1.4846437298392365, 21.321250789763795, 0},
+    {"twelve lobes, fillet", 12, 20, 1.9175549490208195, 0.94860340106787511, 19.989502775964652, 2.1476988113770021},
+    {"fifteen lobes, fillet", 15, 20, 1.6727511679721194, 0.96739326402357384, 21.076656781066962, 1.7999170799877282},
+};
+
+TEST_F(Chambers, VolumeTablesFollowTheTrueChambersAndTheIntegratedRate) {
+  const std::vector<double> angles = turnTable();
+  const int n = static_cast<int>(angles.size());
+  const double b = 1;  // volumes in 1e-9 m3 = mm3
+  for (const Design &d : kDesigns) {
+    SCOPED_TRACE(d.kind);
+    std::vector<double> v(n, -1), loop(n), rate(n);
+    ASSERT_EQ(gp_volume_(angles.data(), v.data(), &n, &d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &b), 0);
+    for (int k = 0; k < n; ++k) loop[k] = loopArea(chamberLoop(d, angles[k], 2000));
+    // V(0) plus the midpoint sum of the rate, 16 points a table step.
+    std::vector<double> out(d.z);
+    rate[0] = v[0] * 1e9;
+    for (int k = 1; k < n; ++k) {
+      double sum = 0;
+      for (int j = 0; j < 16; ++j) {
+        const double t = angles[k - 1] + (j + 0.5) * (angles[k] - angles[k - 1]) / 16;
+        gp_get_volume_derivative_(&d.z, &d.a, &d.rc, &d.e, &b, &t, out.data());
+        sum += out[0];
+      }
+      rate[k] = rate[k - 1] + sum * (angles[k] - angles[k - 1]) / 16;
+    }
+    const double vmax = *std::max_element(loop.begin(), loop.end());
+    double offLoop = 0, offRate = 0;
+    for (int k = 0; k < n; ++k) {
+      offLoop = std::max(offLoop, std::fabs(v[k] * 1e9 - loop[k]));
+      offRate = std::max(offRate, std::fabs(v[k] * 1e9 - rate[k]));
+    }
+    EXPECT_LT(offLoop, 1e-3 * vmax);
+    EXPECT_LT(offRate, 1e-3 * vmax);
+    const auto swing = [](const std::vector<double> &x) {
+      const auto [lo, hi] = std::minmax_element(x.begin(), x.end());
+      return *hi - *lo;
+    };
+    const double displacement = gp_get_displacement_(&d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X, &b);
+    EXPECT_NEAR(displacement * 1e9 / (swing(rate) * d.z / (2 * pi)), 1, 1e-3);
+    EXPECT_EQ(takeErr(), "");
+  }
+}
+
+// Ray casting over the edges that span the point's height, found through
+// bands of the loop's height range.
+struct LoopTest {
+  const std::vector<Pt> &loop;
+  double y0 = 1e300, y1 = -1e300, x0 = 1e300, x1 = -1e300;
+  std::vector<std::vector<int>> bands;
+  explicit LoopTest(const std::vector<Pt> &l) : loop(l), bands(512) {
+    for (const Pt &p : l) y0 = std::min(y0, p.y), y1 = std::max(y1, p.y), x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+    for (size_t i = 0; i < l.size(); ++i) {
+      const Pt &a = l[i], &b = l[(i + 1) % l.size()];
+      for (int k = band(std::min(a.y, b.y)); k <= band(std::max(a.y, b.y)); ++k) bands[k].push_back(static_cast<int>(i));
+    }
+  }
+  int band(double y) const {
+    return std::clamp(static_cast<int>((y - y0) / (y1 - y0) * 512), 0, 511);
+  }
+  bool operator()(Pt p) const {
+    if (p.y < y0 || p.y > y1 || p.x < x0 || p.x > x1) return false;
+    bool in = false;
+    for (int i : bands[band(p.y)]) {
+      const Pt &a = loop[i], &b = loop[(i + 1) % loop.size()];
+      if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
+    }
+    return in;
+  }
+};
+// Twice the area swept from the origin by the part of the edge p q inside
+// `in`, the crossing found by bisection (the edges are short enough to cross
+// at most once).
+template <class In>
+double insideSweep(Pt p, Pt q, const In &in) {
+  const bool ip = in(p), iq = in(q);
+  if (ip != iq) {
+    double lo = 0, hi = 1;
+    for (int i = 0; i < 50; ++i) {
+      const double m = (lo + hi) / 2;
+      (in(Pt{p.x + (q.x - p.x) * m, p.y + (q.y - p.y) * m}) == ip ? lo : hi) = m;
+    }
+    const Pt c{p.x + (q.x - p.x) * lo, p.y + (q.y - p.y) * lo};
+    (ip ? q : p) = c;
+  } else if (!ip) {
+    return 0;
+  }
+  return p.x * q.y - q.x * p.y;
+}
+// Area common to the loop and a port (its dense outline, counter-clockwise,
+// and its inside test) by Green's theorem over each boundary inside the other.
+template <class In>
+double commonArea(const std::vector<Pt> &loop, const std::vector<Pt> &port, In inPort) {
+  double twice = 0;
+  for (size_t i = 0; i < loop.size(); ++i) twice += insideSweep(loop[i], loop[(i + 1) % loop.size()], inPort);
+  const LoopTest inChamber(loop);
+  for (size_t i = 0; i < port.size(); ++i) twice += insideSweep(port[i], port[(i + 1) % port.size()], inChamber);
+  return twice / 2;
+}
+
+template <class In>
+void expectPortsFollowTheLoop(const Design &d, int port, const std::vector<Pt> &outline, In inPort) {
+  const std::vector<double> angles = turnTable(37);
+  const int n = static_cast<int>(angles.size());
+  std::vector<double> area(n), perim(n), ref(n);
+  ASSERT_EQ(gp_port_(&port, angles.data(), area.data(), perim.data(), &n, &d.z, &d.a, &d.rc, &d.Ro, &d.e, &d.X), 0);
+  for (int k = 0; k < n; ++k) ref[k] = commonArea(chamberLoop(d, angles[k], 3000), outline, inPort);
+  const double big = *std::max_element(ref.begin(), ref.end());
+  ASSERT_GT(big, 0);
+  for (int k = 0; k < n; ++k) EXPECT_NEAR(area[k] * 1e6, ref[k], 1e-3 * big) << angles[k];
+}
+
+TEST_F(Chambers, PortAreasFollowTheChamberClippedByThePort) {
+  for (const Design &d : {kDesigns[0], kDesigns[2], kDesigns[10], kDesigns[11]}) {
+    SCOPED_TRACE(d.kind);
+    // A sector over the right half, outside 0.7 (a - rc) about the inner
+    // gear's centre and inside 1.05 Ro about the ring's.
+    const double r1 = 0.7 * (d.a - d.rc), r2 = 1.05 * d.Ro, xi = -d.e, o = 0, lo = -pi / 2, hi = pi / 2;
+    const int mode = 1, sector = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &lo, &hi, &mode);
+    std::vector<Pt> outline;
+    for (int i = 0; i <= 2000; ++i) outline.push_back({r2 * std::sin(pi * i / 2000), -r2 * std::cos(pi * i / 2000)});
+    const double yi = std::sqrt(r1 * r1 - d.e * d.e), top = std::atan2(yi, d.e), sweep = 2 * top;
+    for (int i = 0; i <= 2000; ++i) outline.push_back({xi + r1 * std::cos(top - sweep * i / 2000), r1 * std::sin(top - sweep * i / 2000)});
+    expectPortsFollowTheLoop(d, sector, outline, [&](Pt p) {
+      return p.x > 0 && std::hypot(p.x, p.y) < r2 && std::hypot(p.x - xi, p.y) > r1;
+    });
+    // A round port where the chambers open.
+    const double cx = 0.8 * d.Ro, r = 0.3 * d.Ro;
+    std::vector<double> x(3600), y(3600);
+    for (int i = 0; i < 3600; ++i) x[i] = cx + r * std::cos(i * pi / 1800), y[i] = r * std::sin(i * pi / 1800);
+    const int round = xCD_create_shape_from_array_(x.data(), y.data(), 3600);
+    outline.clear();
+    for (int i = 0; i < 3600; ++i) outline.push_back({x[i], y[i]});
+    expectPortsFollowTheLoop(d, round, outline, [&](Pt p) { return std::hypot(p.x - cx, p.y) < r; });
+    EXPECT_EQ(takeErr(), "");
+  }
+}
+
+TEST_F(Chambers, SampledRingOfOverhangingLobesHasTheAreaOfTheTrueRing) {
+  const int z = 7;
+  const double a = 24, rc = 5, theta = 0.3, c1 = 0, c2 = 2 * pi, step = 0.3 * pi / 180, margin = 0;
+  for (double Ro : {24.1, 25.0, 26.0, 28.0})
+    for (double X : {0.0, 1.0}) {
+      shape *arcs = create_gp_outer_gear2_(&z, &a, &rc, &Ro, &X, &theta);
+      shape *sampled = create_gp_outer_gear_(&z, &a, &rc, &Ro, &X, &theta, &c1, &c2, &step, &margin);
+      ASSERT_TRUE(arcs && sampled);
+      EXPECT_NEAR(area2D_(sampled) / area2D_(arcs), 1, 1e-4) << Ro << " " << X;
+      EXPECT_EQ(check_shape(sampled), 0);
+      delete_shape_(arcs);
+      delete_shape_(sampled);
+    }
+}
+
+TEST_F(Chambers, ShapeDefinedGearsFollowOneTrueChamberWithExactOrSampledRings) {
+  for (const Design &d : {kDesigns[7], kDesigns[2]}) {
+    for (bool exact : {true, false}) {
+      SCOPED_TRACE(std::string(d.kind) + (exact ? " exact ring" : " sampled ring"));
+      const double t0 = 0, lo = -pi, hi = pi, step = 0.01, m = 0, xi = -d.e, o = 0, turn = 2 * pi, b = 1;
+      const int inner = create_gp_inner_gear_id_(&d.z, &d.a, &d.rc, &d.e, &t0, &lo, &hi, &step, &m);
+      const int outer = exact ? create_gp_outer_gear2_id_(&d.z, &d.a, &d.rc, &d.Ro, &d.X, &t0)
+                              : create_gp_outer_gear_id_(&d.z, &d.a, &d.rc, &d.Ro, &d.X, &t0, &o, &turn, &step, &m);
+      const double r1 = 0.7 * (d.a - d.rc), r2 = 1.05 * d.Ro, p1a = -pi / 2, p1b = pi / 2, p2a = pi / 2, p2b = 3 * pi / 2;
+      const int mode = 1;
+      const int port1 = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &p1a, &p1b, &mode);
+      const int port2 = create_analyticport_id_(&r1, &r2, &xi, &o, &o, &o, &p2a, &p2b, &mode);
+      const int n = 24;
+      std::vector<double> angles(n), v(n), a1(n), q1(n), a2(n), q2(n);
+      for (int k = 0; k < n; ++k) angles[k] = k * 2 * pi / n;
+      ASSERT_EQ(gp_ud_compute_volume_area_(&d.z, &xi, &o, &inner, &o, &o, &outer, &port1, &port2, &b, &n,
+                                           angles.data(), v.data(), a1.data(), q1.data(), a2.data(), q2.data()), 0);
+      // Which chamber the ring's first node picks is the variant's own; it
+      // must be one of the z, the same one all turn.
+      std::vector<std::vector<double>> loops(d.z, std::vector<double>(n));
+      double vmax = 0;
+      for (int c = 0; c < d.z; ++c)
+        for (int k = 0; k < n; ++k) vmax = std::max(vmax, loops[c][k] = loopArea(chamberLoop(d, angles[k] - c * 2 * pi / d.z, 3000)));
+      double best = 1e9;
+      for (int c = 0; c < d.z; ++c) {
+        double off = 0;
+        for (int k = 0; k < n; ++k) off = std::max(off, std::fabs(v[k] * 1e9 - loops[c][k]));
+        best = std::min(best, off);
+      }
+      EXPECT_LT(best, 1e-3 * vmax);
+      EXPECT_EQ(takeErr(), "");
+    }
+  }
+}
+
+TEST_F(Chambers, ContactOnThePitchPointDoesNotSlide) {
+  // a - rc = z e: at pi the lobe's contact is the pitch point itself.
+  const int z = 7;
+  const double a = 20, rc = 6, e = 2, h = 0.01, w = 10, omega = 100;
+  for (double t : {pi, pi - 1e-9, pi + 0.02}) {
+    double u = NAN, q = NAN, x, y;
+    gp_get_leakage_couette_(&z, &a, &rc, &e, &h, &w, &t, &omega, &u, &q);
+    gp_get_xc_yc_(&z, &a, &rc, &e, &t, &x, &y);
+    // Both gears turn about the pitch point relative to each other at omega / z.
+    EXPECT_NEAR(std::fabs(u), omega / z * std::hypot(x + z * e, y), 1e-6) << t;
+    EXPECT_TRUE(std::isfinite(q));
+  }
+}
+
+TEST_F(Chambers, AbsurdRequestsAreRefusedNamingTheCall) {
+  const int z = 7, zMax = INT_MAX, zMin = INT_MIN;
+  const double a = 20, rc = 6, e = 2, Ro = 18.5, X = 0, b = 10, o = 0, step = 0.01, turn = 2 * pi;
+  const double huge = 1e6, inf = INFINITY, far = 1e300, tiny = 1e-9, least = 1e-300, most = DBL_MAX, nan = NAN;
+  struct Case {
+    const char *call;
+    bool (*refused)(const void *);
+    const void *arg;
+  };
+  struct Inner {
+    const int *z;
+    const double *theta0, *ta, *tb, *step, *margin;
+  };
+  const auto inner = [](const void *p) {
+    const Inner &c = *static_cast<const Inner *>(p);
+    const double a = 20, rc = 6, e = 2;
+    return create_gp_inner_gear_(c.z, &a, &rc, &e, c.theta0, c.ta, c.tb, c.step, c.margin) == nullptr;
+  };
+  const Inner innerCases[] = {{&z, &o, &o, &huge, &step, &o},  {&z, &o, &o, &inf, &step, &o},
+                              {&z, &far, &o, &o, &step, &o},   {&z, &o, &o, &o, &tiny, &o},
+                              {&z, &o, &o, &o, &least, &o},    {&z, &o, &o, &o, &step, &huge},
+                              {&zMax, &o, &o, &o, &step, &o},  {&z, &o, &o, &o, &inf, &o}};
+  for (const Inner &c : innerCases) {
+    EXPECT_TRUE(inner(&c));
+    const std::string err = takeErr();
+    EXPECT_NE(err.find("create_gp_inner_gear_"), std::string::npos) << err;
+  }
+  EXPECT_EQ(create_gp_outer_gear_(&z, &a, &rc, &Ro, &X, &o, &o, &turn, &tiny, &o), nullptr);
+  EXPECT_NE(takeErr().find("create_gp_outer_gear_"), std::string::npos);
+  double u = 7, q = 7;
+  const double h = 0.01, w = 10, omega = 100;
+  gp_get_leakage_couette_(&zMin, &a, &rc, &e, &h, &w, &o, &omega, &u, &q);
+  EXPECT_TRUE(u == 7 && q == 7);
+  EXPECT_NE(takeErr().find("gp_get_leakage_couette_"), std::string::npos);
+  EXPECT_EQ(gp_get_displacement_(&z, &a, &rc, &Ro, &e, &X, &most), 0);
+  EXPECT_NE(takeErr().find("gp_get_displacement_"), std::string::npos);
+  for (double bad : {nan, inf, -inf}) {
+    double angles[] = {0, bad, 1}, v[] = {-1, -1, -1}, area[] = {-1, -1, -1}, perim[] = {-1, -1, -1};
+    const int n = 3;
+    EXPECT_EQ(gp_volume_(angles, v, &n, &z, &a, &rc, &Ro, &e, &X, &b), -1);
+    EXPECT_NE(takeErr().find("gp_volume_"), std::string::npos);
+    const double r1 = 5, r2 = 20, lo = -1, hi = 1;
+    const int mode = 1, port = create_analyticport_id_(&r1, &r2, &o, &o, &o, &o, &lo, &hi, &mode);
+    EXPECT_EQ(gp_port_(&port, angles, area, perim, &n, &z, &a, &rc, &Ro, &e, &X), -1);
+    EXPECT_NE(takeErr().find("gp_port_"), std::string::npos);
+    for (int i = 0; i < n; ++i) EXPECT_TRUE(v[i] == -1 && area[i] == -1 && perim[i] == -1);
+  }
+}
+
+}  // namespace
