@@ -59,16 +59,20 @@ Xy innerProfile(const Gerotor &g, double t, double theta0) {
   return {u * std::cos(p1) + v * std::cos(p2) - g.e, -u * std::sin(p1) - v * std::sin(p2)};
 }
 
-// How fast the profile's tangent turns per unit of t: the magnitude of its
-// curvature times the speed of the parameter.  The sign would tell a tooth
-// tip from a root, but both bend.
-double turnRate(const Gerotor &g, double t) {
+// How fast the profile's tangent turns per unit of t (the magnitude of its
+// curvature times the speed of the parameter), and that speed.  The sign
+// would tell a tooth tip from a root, but both bend.
+struct Bend {
+  double rate, speed;
+};
+Bend bendAt(const Gerotor &g, double t) {
   constexpr double h = 1e-4;
   const Xy m = innerProfile(g, t - h, 0.0), c = innerProfile(g, t, 0.0), p = innerProfile(g, t + h, 0.0);
   const double dx = (p.x - m.x) / (2 * h), dy = (p.y - m.y) / (2 * h);
   const double ddx = (p.x - 2 * c.x + m.x) / (h * h), ddy = (p.y - 2 * c.y + m.y) / (h * h);
-  return std::fabs(dx * ddy - dy * ddx) / (dx * dx + dy * dy);
+  return {std::fabs(dx * ddy - dy * ddx) / (dx * dx + dy * dy), std::sqrt(dx * dx + dy * dy)};
 }
+double turnRate(const Gerotor &g, double t) { return bendAt(g, t).rate; }
 
 // The coarse step only where its chord stays within 0.1 rad (under 6
 // degrees) of the tangent: a tooth tip cut by coarse chords shows as
@@ -532,15 +536,20 @@ namespace {
 
 // Profile steps of the closed chamber: the Part's coarse step where the
 // profile runs straight, halved until the tangent turns by at most
-// kChamberTurn over it (rates at both ends and the middle, so a tooth tip
-// between two samples is seen), so the chords stay a small part of any
-// chamber whatever the eccentricity.
-constexpr double kChamberTurn = 0.02;
+// kChamberTurn over it and the chord strays at most kChamberSagitta e from
+// the arc (rates at both ends and the middle, so a tooth tip between two
+// samples is seen).  The chambers are as wide as the eccentricity, so the
+// chords then cut the same small part of any chamber.
+constexpr double kChamberTurn = 0.06, kChamberSagitta = 4e-4;
 double chamberStep(const Gerotor &g, double t, double step) {
+  const double sagitta = kChamberSagitta * g.e;
   double s = 3.0 * step;
-  while (s > step / 64.0 &&
-         std::max({turnRate(g, t), turnRate(g, t + s / 2.0), turnRate(g, t + s)}) * s > kChamberTurn)
+  while (s > step / 1024.0) {
+    const Bend a = bendAt(g, t), m = bendAt(g, t + s / 2.0), b = bendAt(g, t + s);
+    const double rate = std::max({a.rate, m.rate, b.rate}), speed = std::max({a.speed, m.speed, b.speed});
+    if (rate * s <= kChamberTurn && rate * speed * s * s / 8.0 <= sagitta) break;
     s /= 2.0;
+  }
   return s;
 }
 
@@ -641,8 +650,8 @@ ChamberPlan planChambers(const Gerotor &g) {
   // profile, is shorter than its coarse step: the walk may stop short of the
   // second contact and leave part of the gear in the chamber.
   if (ringOverhangs(g) || g.z < 5) return plan;
-  constexpr int kProbes = 24;
-  constexpr double kShare = 2e-4;
+  constexpr int kProbes = 36;
+  constexpr double kShare = 1e-4;
   double largest = contourChamberArea(g, plan, -kPi / g.z), worst = 0.0;
   for (int k = 0; k < kProbes; ++k) {
     const double angle = (k + 0.5) * kTwoPi / kProbes, exact = contourChamberArea(g, plan, angle);

@@ -21,7 +21,19 @@ constexpr const char *kMissing = "Cannot retrieve shape %d.\n";
 void closedOpening(const shape *chamber, const shape *cut, double &area, double &perim) {
   area = 0.0;
   perim = 0.001;
-  const ShapePtr flow = common(chamber, cut);
+  // The port is cut to the chamber's box first: the chamber then meets only
+  // the few port edges near it, and a chamber clear of the port is passed by.
+  double top, right, bottom, left;
+  if (find_bounds_trbl_(chamber, &top, &right, &bottom, &left) != 0) return;
+  const double pad = 0.01 * std::max(right - left, top - bottom);
+  Built box = newShape();
+  add_last_xy_(box.p, left - pad, bottom - pad);
+  add_last_xy_(box.p, right + pad, bottom - pad);
+  add_last_xy_(box.p, right + pad, top + pad);
+  add_last_xy_(box.p, left - pad, top + pad);
+  const ShapePtr near = common(cut, box.s.get());
+  if (!hasPaths(near.get())) return;
+  const ShapePtr flow = common(chamber, near.get());
   if (!hasPaths(flow.get())) return;
   area = std::fabs(area2D_(flow.get())) * 1e-6;
   perim = perimeter2D_(flow.get()) * 0.001;
