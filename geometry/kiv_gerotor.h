@@ -177,7 +177,9 @@ KIV_API int gp_port_(const int *port_id, const double *angles, double *area, dou
                      const double *Ro, const double *e, const double *X);
 /* Port drawn in an XY file (mm): cyclic splines of area (m2) and perimeter
  * (m) over the shaft angle.  0, or -1 after a message (ids not written); a
- * refused design is refused before the file is read. */
+ * refused design is refused before the file is read.  The file is read as
+ * every table file: a UTF-8 byte-order mark at its start is passed over,
+ * and a number beyond the range of a double is refused with its line. */
 KIV_API int gp_set_up_flow_area_contour_(const int *z, const double *a, const double *rc,
                                          const double *Ro, const double *e, const double *X,
                                          const char *file, int *area_id, int *perimeter_id);

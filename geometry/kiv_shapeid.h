@@ -92,7 +92,10 @@ KIV_API int xCD_setsplitter_id_(const int *id, int *from, int *to, int *side, co
 KIV_API int xCD_create_shape_from_array_(const double *x, const double *y, int n);
 KIV_API int xCD_create_hole_from_array_(const double *x, const double *y, int n);
 /* A shape (kind 1) or a hole (any other kind) from an XY or header-less
- * table file read in millimetres: the id, -1 or -2 as above. */
+ * table file read in millimetres: the id, -1 or -2 as above.  The files are
+ * read by the XY table reader: a UTF-8 byte-order mark at the start is
+ * passed over (unit lines after it count), and a coordinate beyond the range
+ * of a double ("1e400") refuses the file with a message naming its line. */
 KIV_API int xCD_create_object_from_datafile_(const char *file, const int *kind);
 /* The same from a table of 2 or 3 columns read with the caller's
  * separators (NULL: the defaults) and per-column units; the user port wants

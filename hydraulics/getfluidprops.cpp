@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "hydraulics/fluidlaws.hpp"
+#include "runtime/textfile.hpp"
 
 const HydFluidRecord *fpdropRecord() {
   int i = 0;
@@ -32,7 +33,7 @@ double getemp_(void) { return fpdropRecord()->temperature; }
 double getpol_(void) { return fpdropRecord()->polytropic; }
 
 void ReadOilFile(const char *path, const char *open_message, const char *read_message) {
-  std::unique_ptr<FILE, int (*)(FILE *)> fp(path ? std::fopen(path, "r") : nullptr, &std::fclose);
+  std::unique_ptr<FILE, int (*)(FILE *)> fp(kiv::openText(path), &std::fclose);
   if (!fp) {
     DisplayMessage(open_message);
     return;

@@ -15,6 +15,7 @@
 
 #include "hydraulics/hydindex.hpp"
 #include "runtime/cstring.hpp"
+#include "runtime/textfile.hpp"
 
 namespace {
 
@@ -195,7 +196,7 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     kivfprintf(stdout, "Assuming there are no hydraulic fluid properties.\n");
     return;
   }
-  File fp(std::fopen(n, "r"), &std::fclose);
+  File fp(kiv::openText(n), &std::fclose);
   if (!fp) {
     kivfprintf(stderr, "Unable to open file %s for reading.\n", n);
     KivExit(1);

@@ -273,6 +273,8 @@ bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralPropert
   if (!b.initialised) inifprop_();
   CheckIndex(i, 1);
   const double t = g.t_celsius;
+  // Refused before anything is read or registered, as changeT_ refuses it.
+  if (!possibleTemperature(i, t)) return false;
 
   std::unique_ptr<char, decltype(&std::free)> name(
       kiv::dupText(file_name ? file_name : "", "fptables_"), &std::free);

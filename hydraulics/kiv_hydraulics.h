@@ -220,7 +220,9 @@ KIV_API double getpol_(void);
 /* Ends the run (KivExit(1)) unless the drop fluid of index 0 is defined. */
 KIV_API void checkfpdrop(void);
 /* Reads and drops 8 reals from path (nothing in the library needs them); the
- * two messages go to DisplayMessage when the file cannot be opened or read. */
+ * two messages go to DisplayMessage when the file cannot be opened or read
+ * (a real beyond the range of a double is not read).  A UTF-8 byte-order
+ * mark at the start of the file is passed over. */
 KIV_API void ReadOilFile(const char *path, const char *open_message, const char *read_message);
 
 /* ---- Fuel model: *p [Pa gauge], *temperature [K] --------------------- */
@@ -311,7 +313,9 @@ KIV_API void fpspind_(int *index, double *rho, double *bulk_modulus, double *mu,
                       double *extra);
 /* A general fluid whose density or bulk modulus and viscosity are read from a
  * fluid data file (pressures in bar gauge, temperatures in degC).  1 when the
- * fluid is defined; 0 after messages (nothing is kept). */
+ * fluid is defined; 0 after messages (nothing is kept), also for a value not
+ * finite or beyond the range of a double.  A UTF-8 byte-order mark at the
+ * start of the file is passed over. */
 KIV_API int fptables_(int *index, double *p_sat, double *air_percent, double *temperature_celsius,
                       double *polytropic, const char *file_name, double *mu_air,
                       double *p_sat_high, double *p_sat_low, double *mu_vapour,
@@ -331,7 +335,9 @@ KIV_API void changeT_(int *index, double *temperature_celsius);
  * "<circuit>.hydp.<extension>"), once per run. */
 KIV_API void masterwritehydp(void);
 /* Defines the fluids of that file before any other fluid is defined; a
- * missing file leaves the slave without fluids. */
+ * missing file leaves the slave without fluids.  A UTF-8 byte-order mark at
+ * the start of the file is passed over; a value beyond the range of a
+ * double ends the run as other invalid data do. */
 KIV_API void slavereadhydp(const char *circuit_name, int batch, const char *extension);
 /* Reads one line of the stream as a file name: a leading environment
  * variable expanded, "../" put in front when only the parent directory has

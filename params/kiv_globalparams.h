@@ -129,7 +129,9 @@ KIV_API int KIVGP_GPList_GetAt(const KIVGP_GPList *list, unsigned int index, KIV
  * name is the base name, dir the directory ("" means "."), ext the
  * extension ("" for none).  The XML file is dir/name_.kivgp<ext>; the
  * line-oriented files dir/name_.gp<ext> (model) and dir/name_.gp2<ext>
- * (supercomponents).  Names readers append to *names and add to *count. */
+ * (supercomponents).  Names readers append to *names and add to *count.
+ * A UTF-8 byte-order mark at the start of either kind of file reads as if
+ * it were not there.  Values are kept as the texts written. */
 
 /* Readers append new records to list, owned by the caller (KIVGP_GP_Destroy
  * each before KIVGP_GPList_Destroy): the XML file when it exists, else the

@@ -214,18 +214,23 @@ KIV_API char *kivReplaceEnvVariablesInFilepath(const char *path);
 
 /* ---- Reading text files -------------------------------------------------- */
 
+/* The library's readers open their text files past a UTF-8 byte-order mark at
+ * the very start; the functions below read a stream from where it stands. */
+
 /* Reads a line into *buffer (malloc'd, grown as needed, *capacity its size;
  * the caller frees it) without its line end and leading blanks; blank lines
  * are skipped, except a bare empty line when skip is 0.  Returns *buffer, or
  * NULL at end of file. */
 KIV_API char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip);
 /* Reads n reals and then m integers separated by white space; 1, or 0 after
- * showing message (when not NULL) through DisplayMessage. */
+ * showing message (when not NULL) through DisplayMessage, also at a real
+ * beyond the range of a double ("1e400"; one that rounds to 0 reads as 0). */
 KIV_API int GetValues(FILE *fp, double values[], int n, int ints[], int m, const char *message);
 /* Skips the lines starting with "#". */
 KIV_API void IgnoreComment(FILE *fp);
 /* Reads one value in [min, max] and drops the rest of its line; a missing or
- * out-of-range value is fatal ("Invalid data in file ...", KivExit(1)). */
+ * out-of-range value (a real beyond the range of a double too) is fatal
+ * ("Invalid data in file ...", KivExit(1)). */
 KIV_API int GetAsciiInteger(FILE *fp, int min, int max, const char *filename);
 KIV_API double GetAsciiReal(FILE *fp, double min, double max, const char *filename);
 

@@ -21,6 +21,36 @@ bool matchWord(const char *s, const char *last, const char *word) {
   return true;
 }
 
+// Whether the decimal number [p, end) is at least 1 in magnitude: out of
+// range, that tells overflow from underflow.  The exponent's sign alone does
+// not ("0.000...1" with 400 zeros has none).
+bool beyondOne(const char *p, const char *end) {
+  long long lead = 0;  // decimal exponent of the first non-zero digit, without the "e" part
+  bool point = false, seen = false;
+  for (; p < end && *p != 'e' && *p != 'E'; ++p) {
+    if (*p == '.') {
+      point = true;
+    } else if (!seen && *p == '0') {
+      if (point) --lead;
+    } else if (!seen) {
+      seen = true;
+      if (point) --lead;
+    } else if (!point && lead < 100000) {
+      ++lead;
+    }
+  }
+  long long exponent = 0;
+  if (p < end) {
+    ++p;
+    const bool minus = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+      if (exponent < 100000000) exponent = exponent * 10 + (*p - '0');
+    if (minus) exponent = -exponent;
+  }
+  return seen && lead + exponent >= 0;
+}
+
 }  // namespace
 
 double parseDouble(const char *s, const char **end, bool *overflow) {
@@ -63,10 +93,7 @@ double parseDouble(const char *s, const char *last, const char **end, bool *over
   auto r = std::from_chars(p, last, v, std::chars_format::general);
   if (r.ec == std::errc::invalid_argument) return 0.0;
   if (r.ec == std::errc::result_out_of_range) {
-    // Tell overflow from underflow by the exponent's sign.
-    const char *e = p;
-    while (e < r.ptr && *e != 'e' && *e != 'E') ++e;
-    const bool under = (e < r.ptr && e + 1 < r.ptr && e[1] == '-');
+    const bool under = !beyondOne(p, r.ptr);
     v = under ? 0.0 : HUGE_VAL;
     if (!under && overflow) *overflow = true;
   }
@@ -74,7 +101,8 @@ double parseDouble(const char *s, const char *last, const char **end, bool *over
   return neg ? -v : v;
 }
 
-bool scanDouble(FILE *fp, double *value) {
+bool scanDouble(FILE *fp, double *value, std::string *outOfRange) {
+  if (outOfRange) outOfRange->clear();
   int c;
   do c = std::getc(fp);
   while (c != EOF && isSpace(c));
@@ -93,8 +121,13 @@ bool scanDouble(FILE *fp, double *value) {
   }
   if (c != EOF) std::ungetc(c, fp);
   const char *end = nullptr;
-  double v = parseDouble(tok.c_str(), &end);
+  bool over = false;
+  double v = parseDouble(tok.c_str(), &end, &over);
   if (end == tok.c_str()) return false;
+  if (over) {
+    if (outOfRange) outOfRange->assign(tok.c_str(), end);
+    return false;
+  }
   *value = v;
   return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace kiv {
 
@@ -14,8 +15,9 @@ double parseDouble(const char *s, const char **end, bool *overflow = nullptr);
 double parseDouble(const char *s, const char *last, const char **end, bool *overflow = nullptr);
 
 // Reads one real from the stream as "%le" does (leading white space skipped,
-// the longest numeric prefix consumed); false when there is none.
-bool scanDouble(FILE *fp, double *value);
+// the longest numeric prefix consumed); false when there is none, and when
+// it lies beyond the range of a double (its text then in *outOfRange).
+bool scanDouble(FILE *fp, double *value, std::string *outOfRange = nullptr);
 
 // strtol in base 10 into an int: false when there is no number or it is
 // outside the int range. *end (when given) points past the number.

@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
 #include "runtime/system.hpp"
+#include "runtime/textfile.hpp"
 
 namespace {
 
@@ -30,6 +32,67 @@ void put(char **buffer, int *capacity, int &len, char c) {
 }
 
 }  // namespace
+
+namespace kiv {
+
+bool skipByteOrderMark(FILE *fp) {
+  if (!fp) return false;
+  static constexpr int kMark[] = {0xEF, 0xBB, 0xBF};
+  const int first = std::getc(fp);
+  if (first != kMark[0]) {
+    if (first != EOF)
+      std::ungetc(first, fp);
+    else
+      std::clearerr(fp);
+    return false;
+  }
+  // One character of push-back is all a stream promises: past the first
+  // byte, go back by position.
+  const long after = std::ftell(fp);
+  int got[2] = {EOF, EOF};
+  for (int i = 0; i < 2; ++i)
+    if ((got[i] = std::getc(fp)) != kMark[i + 1]) {
+      if (after < 1 || std::fseek(fp, after - 1, SEEK_SET) != 0) {
+        for (int k = i; k >= 0; --k)
+          if (got[k] != EOF) std::ungetc(got[k], fp);
+        std::ungetc(first, fp);
+      }
+      return false;
+    }
+  return true;
+}
+
+FILE *openText(const char *path) {
+  FILE *fp = path ? std::fopen(path, "r") : nullptr;
+  skipByteOrderMark(fp);
+  return fp;
+}
+
+void rewindText(FILE *fp) {
+  if (!fp) return;
+  std::rewind(fp);
+  skipByteOrderMark(fp);
+}
+
+int lineAt(FILE *fp, long at) {
+  const long back = std::ftell(fp);
+  std::rewind(fp);
+  int line = 1;
+  for (long i = 0; i < at; ++i) {
+    const int c = std::getc(fp);
+    if (c == EOF) break;
+    if (c == '\n' && line < INT_MAX) ++line;
+  }
+  std::fseek(fp, back, SEEK_SET);
+  return line;
+}
+
+void sayOutOfRange(int line, const char *file, std::string_view text) {
+  kivfprintf(stderr, "\nLine %d of file '%s' holds a number beyond the range of a double ('%s').\n", line,
+             file ? file : "", quoteCut(text).c_str());
+}
+
+}  // namespace kiv
 
 extern "C" {
 

@@ -88,6 +88,28 @@ bool readSizes(const Lines &lines, Model &md) {
   return true;
 }
 
+// "# input<k>" or "# output<k>" ended by the suffix ("" for the whole line).
+bool numberedKey(std::string_view l, std::string_view suffix) {
+  for (std::string_view head : {"# input", "# output"}) {
+    if (!startsWith(l, head)) continue;
+    size_t i = head.size();
+    const size_t digits = i;
+    while (i < l.size() && std::isdigit(static_cast<unsigned char>(l[i]))) ++i;
+    if (i > digits && (suffix.empty() ? i == l.size() : startsWith(l.substr(i), suffix))) return true;
+  }
+  return false;
+}
+
+// A line of the file's keys: it ends a term list.  Any other "#" line is a
+// note, there as everywhere in the table files.
+bool isKey(const std::string &l) {
+  int v = 0;
+  if (l == "# offset" || l == "# minmax" || l == "# RSM" || numberedKey(l, "") || numberedKey(l, "_title = ") ||
+      numberedKey(l, "_unit = "))
+    return true;
+  return (l.find(" inputs") != std::string::npos || l.find(" outputs") != std::string::npos) && sizeLine(l, v);
+}
+
 // The value of "<key>" at the start of the first line that has it.
 std::string keyed(const Lines &lines, const std::string &key) {
   for (const std::string &l : lines)
@@ -176,7 +198,8 @@ bool readResponse(const Lines &lines, int k, Model &md, Response &r) {
     }
   }
   if (!rsm) return false;
-  for (; i < lines.size() && !startsWith(lines[i], "#"); ++i) {
+  for (; i < lines.size() && !isKey(lines[i]); ++i) {
+    if (startsWith(lines[i], "#")) continue;
     if (!term(lines[i], md.n, r)) {
       kivfprintf(stderr, "Bad RSM term line '%s'.\n", lines[i].c_str());
       return false;

@@ -21,7 +21,10 @@ extern "C" {
  * per response; type p >= 3: one coefficient per monomial of degree <= p. */
 
 /* Reads the file: 1 when it holds one coefficient block per response, else
- * 0 (nothing is handed back).  Name lists (NULL pointers: not wanted) and
+ * 0 (nothing is handed back).  A UTF-8 byte-order mark at the start of the
+ * file is passed over; a coefficient beyond the range of a double ("1e400"),
+ * cut short or not finite refuses the file, quoting its line.  Name lists
+ * (NULL pointers: not wanted) and
  * the coefficients (coef[response][row][column]) are malloc'd: release the
  * names with free() and the coefficients with rsmfreelist_. */
 KIV_API int rsmread_(const char *path, int *n, int *responses, char ***input_names,
@@ -51,7 +54,13 @@ KIV_API int rsmGetNewInputDim(int n, int p);
  * limits, 1 limits reported only, 2 inputs and outputs clamped (through the
  * region-locking limiter when disc is 1). */
 
-/* File name, mode and disc by value: id or -1. */
+/* File name, mode and disc by value: id or -1.  The term lines of an output
+ * run from its "# RSM" line to the next key line ("# output<k>", "# offset",
+ * "# minmax", "# RSM", a size, title or unit line) or the end; another line
+ * beginning with "#" among them is a note.  A UTF-8 byte-order mark at the
+ * start of the file is passed over; a number beyond the range of a double
+ * ("1e400") refuses the file with a message quoting its line (a literal
+ * "inf" limit bounds nothing). */
 KIV_API int kivRsmInit_(const char *file, int mode, int disc);
 /* Every output into out: 1, -1 when a limit message was written, 0 for a
  * bad id. */

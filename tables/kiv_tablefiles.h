@@ -69,12 +69,13 @@ typedef struct TableHeader {
 KIV_API TableHeader *_prt1(void);
 KIV_API void _prt2(TableHeader *header);
 /* Parses the header at the stream's position: 1 parsed (the next read gives
- * the first data line), 0 on a header error (message printed). */
+ * the first data line), 0 on a header error (message printed).  At the start
+ * of the stream a UTF-8 byte-order mark is passed over. */
 KIV_API int _prt5(FILE *fp, TableHeader *header);
 /* One cleaned non-empty line into header->line: 1, or 0 at end of file. */
 KIV_API int _prt14(FILE *fp, TableHeader *header);
 /* nvalues reals then nints integers, white-space separated: 1 when all were
- * read. */
+ * read (a real beyond the range of a double is not). */
 KIV_API int _prt11(FILE *fp, double *values, int nvalues, int *ints, int nints,
                    TableHeader *header);
 /* Converts n values in place from the unit `from` to `to`: 1 converted, 0
@@ -91,12 +92,17 @@ KIV_API void ResizeTheList(char ***list, int *count, int newcount);
 
 /* Opens a table file by name: "\\" read as "/", environment and circuit-name
  * references expanded, and the run's working directory tried when the name
- * as given does not open.  NULL when it cannot be opened. */
+ * as given does not open.  NULL when it cannot be opened.  Opened for reading
+ * text ("r"), the stream starts after a UTF-8 byte-order mark (EF BB BF) that
+ * an editor may have written first: every reader of this header, and of the
+ * units, response-surface, fluid and shape files built on it, reads such a
+ * file as the same file without one.  A mark anywhere else is text. */
 KIV_API FILE *CommonFopen(const char *name, const char *mode);
 /* The format code of a "# Table format: ..." line, -1 for any other line. */
 KIV_API TableFormat ExtractFormatFromString(const char *line);
 /* The format of a table file (or of a caller-added table of that name);
- * -1 unknown or no header, -2 not found (message printed). */
+ * -1 unknown or no header, -2 not found (message printed).  A byte-order
+ * mark before the header changes nothing. */
 KIV_API TableFormat GetTableFormat(const char *name);
 /* Format code of *dim axes (1..8), -1 outside; TableFormatToDim_: axes of a
  * format code (1 for codes without axes). */
@@ -115,7 +121,9 @@ KIV_API int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens)
  * word.  Refused, with a message naming the line, the file and the text:
  * a number cut short ("1e", "2E+"); a number run into any character other
  * than a blank, a tab, a line end, "#" or one of the caller's separators
- * ("1.0D+03", "0,5", "2.5mm"); text where a number is due; and a line that
+ * ("1.0D+03", "0,5", "2.5mm"); a number beyond the range of a double
+ * ("1e400", "-1e400"; one that rounds to a subnormal or to 0 reads as such,
+ * a written "inf" as infinity); text where a number is due; and a line that
  * begins with a number after the data ended.  The arrays handed out are
  * malloc'd and owned by the caller (NULL when empty). */
 
@@ -176,7 +184,8 @@ KIV_API int rtableStoreToCache_(int *flag);
 KIV_API char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verbose);
 KIV_API char **rtableml_(const char *name, int *nlines, int *skipComments);
 /* Linear state-space models: A n*n, B n*m, C n*p, D m*p, x0 n (or NULL),
- * each a new array (release with free); 1, or 0 after a message. */
+ * each a new array (release with free); 1, or 0 after a message, also at a
+ * number beyond the range of a double (the message names its line). */
 KIV_API int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B,
                         double **C, double **D, double **x0);
 /* The same from a state-space file. */

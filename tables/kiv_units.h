@@ -22,8 +22,12 @@ typedef struct KIVUnit KIVUnit;
 
 /* Creates the manager from "KIV.units" in the current directory, else in
  * directory (environment references expanded; NULL or empty: "$KIV"), when
- * there is none yet.  Returns the manager, owned by the library (freed by
- * FreeAllUnitStuff or at the end of the run). */
+ * there is none yet.  A UTF-8 byte-order mark at the start of the file is
+ * passed over.  A unit whose factor is 0 (one written "1e-400" too) is left
+ * out with a message naming it, one whose factor does not evaluate to a
+ * finite number ("*1e400") after the evaluation's message.  Returns the
+ * manager, owned by the library (freed by FreeAllUnitStuff or at the end of
+ * the run). */
 KIV_API UnitsManager *InitUnitsManager(const char *directory);
 /* Frees the manager and everything it holds. */
 KIV_API void FreeAllUnitStuff(void);

@@ -13,13 +13,16 @@ enum class NumberKind {
   kNone,        // no number starts there
   kNumber,      // a number, *end past it
   kIncomplete,  // a mantissa whose exponent has no digits: "1e", "2E+"
+  kOutOfRange,  // beyond the range of a double ("1e400"), *end past it
 };
 
 // Reads the number that starts at s (after blanks), never at or past last.
-// "inf" or "nan" glued to further letters is a word, not a number.
+// "inf" or "nan" glued to further letters is a word, not a number; one that
+// rounds to a subnormal or to zero is a number.
 inline NumberKind numberIn(const char *s, const char *last, double &v, const char **end) {
   const char *e = nullptr;
-  v = parseDouble(s, last, &e);
+  bool over = false;
+  v = parseDouble(s, last, &e, &over);
   *end = e;
   if (e == s) return NumberKind::kNone;
   if (e < last && std::isalpha(static_cast<unsigned char>(e[-1])) &&
@@ -32,7 +35,7 @@ inline NumberKind numberIn(const char *s, const char *last, double &v, const cha
     if (q < last && (*q == '+' || *q == '-')) ++q;
     if (q == last || !std::isdigit(static_cast<unsigned char>(*q))) return NumberKind::kIncomplete;
   }
-  return NumberKind::kNumber;
+  return over ? NumberKind::kOutOfRange : NumberKind::kNumber;
 }
 
 // What a field of a line begins with.  A number must fill its field:
@@ -42,19 +45,22 @@ enum class Field {
   kText,        // no number
   kIncomplete,  // a number cut short: "1e", "2E+"
   kGlued,       // a number with text glued to it
+  kOutOfRange,  // a number that fills its field but no double can hold
 };
 
 // The field at s (blanks skipped) in [s, last); *end past the number.
 inline Field fieldIn(const char *s, const char *last, const char *stops, double &v,
                      const char **end) {
-  switch (numberIn(s, last, v, end)) {
+  const NumberKind kind = numberIn(s, last, v, end);
+  switch (kind) {
     case NumberKind::kNone: return Field::kText;
     case NumberKind::kIncomplete: return Field::kIncomplete;
     default: break;
   }
-  if (*end == last) return Field::kNumber;
+  const Field whole = kind == NumberKind::kOutOfRange ? Field::kOutOfRange : Field::kNumber;
+  if (*end == last) return whole;
   const char c = **end;
-  return c != '\0' && (std::isspace(static_cast<unsigned char>(c)) || std::strchr(stops, c)) ? Field::kNumber
+  return c != '\0' && (std::isspace(static_cast<unsigned char>(c)) || std::strchr(stops, c)) ? whole
                                                                                            : Field::kGlued;
 }
 

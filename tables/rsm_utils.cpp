@@ -11,6 +11,7 @@
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
+#include "runtime/textfile.hpp"
 #include "tables/kiv_interpret.h"
 #include "tables/numtext.hpp"
 #include "tables/rsm.hpp"
@@ -250,7 +251,7 @@ Row matrixRow(const std::string &line, int m, double *row) {
     const char *end = nullptr;
     const Field got = fieldIn(p, last, ";", row[j], &end);
     if (got == Field::kText || got == Field::kGlued) return Row::kBadFormat;
-    if (got == Field::kIncomplete || !std::isfinite(row[j])) return Row::kBadNumber;
+    if (got == Field::kIncomplete || got == Field::kOutOfRange || !std::isfinite(row[j])) return Row::kBadNumber;
     p = end;
     while (*p == ' ' || *p == '\t') ++p;
     if (*p == ';')
@@ -428,7 +429,7 @@ bool blockShape(int type, int n, int &rows, int &columns) {
 
 bool readOld(const char *path, OldFile &f) {
   f = OldFile{};
-  FILE *fp = path ? std::fopen(path, "r") : nullptr;
+  FILE *fp = openText(path);
   if (!fp) {
     kivfprintf(stderr, "\nUnable to open '%s'.\n", path ? path : "");
     return false;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime/cstring.hpp"
+#include "runtime/textfile.hpp"
 #include "tables/kiv_units.h"
 #include "tables/rtable.hpp"
 
@@ -173,7 +174,7 @@ bool contains(const char *line, const char *part) { return std::strstr(line, par
 // The header (or first) lines of a file with no format: the older
 // response-surface text names its type in one of its first ten lines.
 bool looksLikeOldRsm(FILE *fp) {
-  std::rewind(fp);
+  kiv::rewindText(fp);
   char buf[2048];
   for (int i = 0; i < 10 && std::fgets(buf, sizeof buf, fp); ++i)
     if (std::strstr(buf, "Type of RSM:")) return true;
@@ -246,6 +247,8 @@ int _prt11(FILE *fp, double *values, int nvalues, int *ints, int nints, TableHea
 
 int _prt5(FILE *fp, TableHeader *h) {
   if (!fp || !h) return 0;
+  // A stream the caller opened: its first line may carry a byte-order mark.
+  if (std::ftell(fp) == 0) kiv::skipByteOrderMark(fp);
   int dim = -1;
   for (;;) {
     const long at = std::ftell(fp);
@@ -329,6 +332,8 @@ FILE *CommonFopen(const char *name, const char *mode) {
     const char *wd = GetWorkingDirectory();
     if (wd && *wd) fp = std::fopen((std::string(wd) + "/" + copy).c_str(), mode);
   }
+  // Every text reader opens here: an editor's byte-order mark is no text.
+  if (fp && mode[0] == 'r' && !std::strpbrk(mode, "+b")) kiv::skipByteOrderMark(fp);
   return fp;
 }
 

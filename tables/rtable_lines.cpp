@@ -5,9 +5,12 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/numbers.hpp"
+#include "runtime/textfile.hpp"
 #include "tables/rtable.hpp"
 
 using namespace kiv::tables;
@@ -24,6 +27,8 @@ class LineReader {
   LineReader(const LineReader &) = delete;
   LineReader &operator=(const LineReader &) = delete;
   const char *next() { return kivfgetsclean(fp_, &buf_, &cap_, 1); }
+  // The line of the file that next() gave last.
+  int line() const { return kiv::lineAt(fp_, std::ftell(fp_) - 1); }
 
  private:
   FILE *fp_;
@@ -31,11 +36,19 @@ class LineReader {
   int cap_ = 0;
 };
 
-// The first number of a line, as "%le" reads it.
-bool firstNumber(const char *line, double *v) {
+enum class Got { kNone, kNumber, kRefused };
+
+// The first number of the line in.next() gave, as "%le" reads it; one no
+// double can hold is refused (after the message).
+Got firstNumber(const LineReader &in, const char *name, const char *line, double *v) {
   const char *end = nullptr;
-  *v = kiv::parseDouble(line, &end);
-  return end != line;
+  bool over = false;
+  *v = kiv::parseDouble(line, &end, &over);
+  if (end == line) return Got::kNone;
+  if (!over) return Got::kNumber;
+  while (*line == ' ' || *line == '\t') ++line;
+  kiv::sayOutOfRange(in.line(), name, std::string_view(line, static_cast<size_t>(end - line)));
+  return Got::kRefused;
 }
 
 // The leading integer of a line, as "%d" reads it.
@@ -76,27 +89,34 @@ bool sizesFit(const Model &s, const char *name) {
   return true;
 }
 
-// count white-space separated values; the message is shown on failure.
-bool readMatrix(FILE *fp, int64_t count, std::vector<double> &out, const char *message) {
-  double chunk[512];
-  while (count > 0) {
-    const int k = static_cast<int>(std::min<int64_t>(count, 512));
-    if (!GetValues(fp, chunk, k, nullptr, 0, message)) return false;
-    out.insert(out.end(), chunk, chunk + k);
-    count -= k;
+// count white-space separated values; false after the message.
+bool readMatrix(FILE *fp, const char *name, int64_t count, std::vector<double> &out, const char *message) {
+  std::string huge;
+  for (; count > 0; --count) {
+    double v = 0.0;
+    if (!kiv::scanDouble(fp, &v, &huge)) {
+      if (huge.empty())
+        DisplayMessage(message);
+      else
+        kiv::sayOutOfRange(kiv::lineAt(fp, std::ftell(fp) - 1), name, huge);
+      return false;
+    }
+    out.push_back(v);
   }
   return true;
 }
 
-// count values one per line (the first number of each line).
-bool readPerLine(LineReader &in, int64_t count, std::vector<double> &out) {
+// count values one per line (the first number of each line): kNone when
+// the file ends first or a line holds no number.
+Got readPerLine(LineReader &in, const char *name, int64_t count, std::vector<double> &out) {
   for (int64_t i = 0; i < count; ++i) {
     const char *l = in.next();
-    double v;
-    if (!l || !firstNumber(l, &v)) return false;
+    double v = 0.0;
+    const Got got = l ? firstNumber(in, name, l, &v) : Got::kNone;
+    if (got != Got::kNumber) return got;
     out.push_back(v);
   }
-  return true;
+  return Got::kNumber;
 }
 
 void clearOutputs(int *n, int *m, int *p, double **A, double **B, double **C, double **D,
@@ -203,10 +223,10 @@ int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B
   }
   if (!sizesFit(s, name)) return 0;
   const int64_t n64 = s.n, m64 = s.m, p64 = s.p;
-  if (!readMatrix(fp.get(), n64 * n64, s.A, "Unable to read A matrix.") ||
-      !readMatrix(fp.get(), n64 * m64, s.B, "Unable to read B matrix.") ||
-      !readMatrix(fp.get(), n64 * p64, s.C, "Unable to read C matrix.") ||
-      !readMatrix(fp.get(), m64 * p64, s.D, "Unable to read D matrix."))
+  if (!readMatrix(fp.get(), name, n64 * n64, s.A, "Unable to read A matrix.") ||
+      !readMatrix(fp.get(), name, n64 * m64, s.B, "Unable to read B matrix.") ||
+      !readMatrix(fp.get(), name, n64 * p64, s.C, "Unable to read C matrix.") ||
+      !readMatrix(fp.get(), name, m64 * p64, s.D, "Unable to read D matrix."))
     return 0;
   const char *line = in.next();
   if (line && std::strstr(line, "nilpotency")) {
@@ -217,8 +237,10 @@ int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B
   // run to the end of the file.
   bool good = true;
   for (; line && good; line = in.next()) {
-    double v;
-    good = firstNumber(line, &v) && static_cast<int64_t>(s.x0.size()) < n64;
+    double v = 0.0;
+    const Got got = firstNumber(in, name, line, &v);
+    if (got == Got::kRefused) return 0;
+    good = got == Got::kNumber && static_cast<int64_t>(s.x0.size()) < n64;
     if (good) s.x0.push_back(v);
   }
   s.hasX0 = good && static_cast<int64_t>(s.x0.size()) == n64;
@@ -261,10 +283,11 @@ int kivreadssp_(const char *name, int *n, int *m, int *p, double **A, double **B
   }
   if (!sizesFit(s, name)) return 0;
   const int64_t n64 = s.n, m64 = s.m, p64 = s.p;
-  if (!readPerLine(in, n64 * n64, s.A) || !readPerLine(in, n64 * m64, s.B) ||
-      !readPerLine(in, n64 * p64, s.C) || !readPerLine(in, m64 * p64, s.D))
-    return 0;
-  s.hasX0 = readPerLine(in, n64, s.x0);
+  for (auto [count, values] : {std::pair{n64 * n64, &s.A}, {n64 * m64, &s.B}, {n64 * p64, &s.C}, {m64 * p64, &s.D}})
+    if (readPerLine(in, name, count, *values) != Got::kNumber) return 0;
+  const Got start = readPerLine(in, name, n64, s.x0);
+  if (start == Got::kRefused) return 0;
+  s.hasX0 = start == Got::kNumber;
   return publish(s, n, m, p, A, B, C, D, x0, "kivreadssp");
 }
 

@@ -12,6 +12,7 @@
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
+#include "runtime/textfile.hpp"
 #include "tables/numtext.hpp"
 #include "tables/rtable.hpp"
 
@@ -66,37 +67,24 @@ int64_t countOf(double v) {
 // begin with a number) as the end of its data, that word's line is a note,
 // whatever it holds.  Refused, naming the line: a number cut short ("1e"), a
 // number run into other text ("1.0D+03", "0,5", "2.5mm": only a blank, a
-// line end, "#" or one of the caller's separators may follow a number), text
-// where a number is due, and a line that begins with a number after the
-// data ended.  Files with such damage are refused rather than read in part.
+// line end, "#" or one of the caller's separators may follow a number), a
+// number no double can hold ("1e400"), text where a number is due, and a
+// line that begins with a number after the data ended.  Files with such
+// damage are refused rather than read in part.
 
 int blankOrSeparator(int c, const char *separators) {
   if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') return 1;
   return c > 0 && separators && std::strchr(separators, c) ? 1 : 0;
 }
 
-// The 1-based line at byte offset at; the stream keeps its position.
-int lineAt(FILE *fp, long at) {
-  const long back = std::ftell(fp);
-  std::rewind(fp);
-  int line = 1;
-  for (long i = 0; i < at; ++i) {
-    const int c = std::getc(fp);
-    if (c == EOF) break;
-    if (c == '\n' && line < kIntLimit) ++line;
-  }
-  std::fseek(fp, back, SEEK_SET);
-  return line;
-}
-
 // The words of a body read from the stream after its header, notes left
 // out, each with its line.
 class Body {
  public:
-  enum Kind { kEnd, kNumber, kWord, kGlued, kIncomplete };
+  enum Kind { kEnd, kNumber, kWord, kGlued, kIncomplete, kOutOfRange };
 
   Body(FILE *fp, const char *name, const char *separators = nullptr)
-      : fp_(fp), name_(name), separators_(separators), line_(lineAt(fp, std::ftell(fp))), c_(std::getc(fp)) {}
+      : fp_(fp), name_(name), separators_(separators), line_(kiv::lineAt(fp, std::ftell(fp))), c_(std::getc(fp)) {}
 
   // The next word; with inLine, kEnd at the end of the current line as well
   // (the line end itself is left for the next call).
@@ -122,6 +110,7 @@ class Body {
       case Field::kNumber: return kind_ = kNumber;
       case Field::kText: return kind_ = kWord;
       case Field::kIncomplete: return kind_ = kIncomplete;
+      case Field::kOutOfRange: return kind_ = kOutOfRange;
       case Field::kGlued: break;
     }
     return kind_ = kGlued;
@@ -144,6 +133,8 @@ class Body {
     const std::string word = kiv::quoteCut(text_);
     if (kind_ == kEnd)
       kivfprintf(stderr, atEnd, name_);
+    else if (kind_ == kOutOfRange)
+      kiv::sayOutOfRange(at_, name_, text_);
     else if (kind_ == kIncomplete)
       kivfprintf(stderr, "\nLine %d of file '%s' holds an incomplete number ('%s').\n", at_, name_, word.c_str());
     else if (kind_ == kGlued)
@@ -820,7 +811,7 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
     for (Body::Kind k; (k = b.next()) != Body::kEnd;) {
       const size_t first = numbers.size();
       for (; k == Body::kNumber; k = b.next(true)) numbers.push_back(b.value());
-      if ((k == Body::kWord && !b.rowNote()) || k == Body::kGlued || k == Body::kIncomplete) {
+      if (k == Body::kWord ? !b.rowNote() : k != Body::kEnd) {
         if (k != Body::kWord) b.refuse();
         return kFailed;
       }

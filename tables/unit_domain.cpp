@@ -46,6 +46,15 @@ void lineError(const char *format, const std::string &line) {
   kivfprintf(stderr, format, line.c_str());
 }
 
+// A factor of 0 (also one written below the least double, "1e-400") would
+// turn every value of the unit into 0: the unit is left out.  One that is
+// not finite never gets here, its evaluation refuses it.
+bool usableFactor(const std::string &unit, double factor) {
+  if (factor != 0.0) return true;
+  kivfprintf(stderr, "\nThe factor of unit '%s' in the units file is 0: the unit is left out.\n", unit.c_str());
+  return false;
+}
+
 }  // namespace
 
 KIVUnitDomain *addDomain(UnitsManager &m, std::string_view text) {
@@ -106,7 +115,9 @@ bool addUnitLine(KIVUnitDomain &d, const std::vector<std::string> &fields, const
       case 4:
       case 6:
         if (n == 6 && !arrowField(fields[4], "=>")) return false;
-        if (ExtractConvFact(fields[3].c_str(), &u.linkFactor, &u.linkOffset) < 0) return false;
+        if (ExtractConvFact(fields[3].c_str(), &u.linkFactor, &u.linkOffset) < 0 ||
+            !usableFactor(name, u.linkFactor))
+          return false;
         u.link = fields[2];
         if (n == 6) u.preferred = fields[5];
         break;
@@ -122,7 +133,7 @@ bool addUnitLine(KIVUnitDomain &d, const std::vector<std::string> &fields, const
       lineError("Warning in ExtractUnitsFields.\nError in units file line is: %s", line);
       return false;
     }
-    if (ExtractConvFact(fields[3].c_str(), &u.factor, &u.offset) < 0) return false;
+    if (ExtractConvFact(fields[3].c_str(), &u.factor, &u.offset) < 0 || !usableFactor(name, u.factor)) return false;
     u.conversion = fields[3];
     u.preferred = n == 4 ? name : fields[5];
   }

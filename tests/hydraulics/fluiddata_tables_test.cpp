@@ -293,6 +293,23 @@ TEST_F(TableFluids, TemperaturesOutsideTheTables) {
   EXPECT_NEAR(at(muatp_, 0.0), 0.03, 1e-16);
 }
 
+TEST_F(TableFluids, ImpossibleTemperaturesDefineNothing) {
+  const struct {
+    double t;
+    const char *shown;
+  } cases[] = {{std::nan(""), "nan"}, {-INFINITY, "-inf"}, {INFINITY, "inf"}, {-273.16, "-273.16"}, {-1e4, "-10000"}};
+  for (const auto &c : cases) {
+    int result = -1;
+    ASSERT_EQ(guarded([&] { result = defineTable(two, {.t_celsius = c.t}); return 0; }), 0) << c.shown;
+    EXPECT_EQ(result, 0) << c.shown;
+    const std::string err = takeErr();
+    EXPECT_NE(err.find(std::string("temperature (") + c.shown + " degC)"), std::string::npos) << err;
+  }
+  // Index 0 is still free, and absolute zero itself is a temperature.
+  load(two, {.t_celsius = -273.15});
+  EXPECT_NEAR(at(muatp_, 0.0), 0.1, 1e-16);  // held at the 20 degC table
+}
+
 TEST_F(TableFluids, TemperatureChangeBeyondTheTablesWarnsAsTheDefinitionDoes) {
   load(two);
   EXPECT_EQ(takeErr(), "");

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "runtime/numbers.hpp"
+#include "runtime/textfile.hpp"
 #include "support/kiv_test.hpp"
 
 namespace {
@@ -130,6 +133,44 @@ TEST(Numbers, ParsingIgnoresTheProcessLocale) {
   ASSERT_TRUE(kiv::scanDouble(s.fp, &v));
   EXPECT_EQ(v, 2.25);
   if (set) std::setlocale(LC_NUMERIC, "C");
+}
+
+TEST(Numbers, BeyondTheRangeOfADoubleIsToldFromBelowIt) {
+  const std::string zeros(400, '0');
+  for (auto [text, want, over] : {std::tuple{"0." + zeros + "1", 0.0, false}, {"1" + zeros, HUGE_VAL, true},
+                                  {"-1" + zeros + "e-50", -HUGE_VAL, true}, {"0.01e-322", 0.0, false},
+                                  {"4.9e-324", 4.9e-324, false}}) {
+    bool got = !over;
+    EXPECT_EQ(kiv::parseDouble(text.c_str(), nullptr, &got), want) << text;
+    EXPECT_EQ(got, over) << text;
+  }
+  Stream s("1e400 2\n");
+  double v = 0;
+  std::string text;
+  EXPECT_FALSE(kiv::scanDouble(s.fp, &v, &text));
+  EXPECT_EQ(text, "1e400");
+  EXPECT_TRUE(kiv::scanDouble(s.fp, &v, &text) && v == 2 && text.empty());
+  Stream t("1 -1e400");
+  double w[2];
+  EXPECT_EQ(GetValues(t.fp, w, 2, nullptr, 0, nullptr), 0);
+}
+
+// What follows the mark, and whether there was one, on a file stream and
+// on a pipe (which cannot seek back).
+TEST(TextFiles, OnlyAWholeByteOrderMarkIsPassedOver) {
+  for (auto [text, mark] : {std::pair{"\xEF\xBB\xBF" "ab", true}, {"\xEF\xBB\xBF", true}, {"\xEF\xBBx", false},
+                            {"\xEF", false}, {"ab", false}, {"", false}, {"\xBB\xBF", false}})
+    for (bool piped : {false, true}) {
+      Stream s(text);
+      int fds[2] = {-1, -1};
+      if (piped && (pipe(fds) != 0 || write(fds[1], text, std::strlen(text)) < 0 || close(fds[1]) != 0)) FAIL();
+      FILE *fp = piped ? fdopen(fds[0], "r") : s.fp;
+      EXPECT_EQ(kiv::skipByteOrderMark(fp), mark) << text << piped;
+      std::string rest;
+      for (int c; (c = std::getc(fp)) != EOF;) rest.push_back(static_cast<char>(c));
+      EXPECT_EQ(rest, std::string(text).substr(mark ? 3 : 0)) << text << piped;
+      if (piped) std::fclose(fp);
+    }
 }
 
 TEST(Numbers, ParseIntRefusesWhatAnIntCannotHold) {

@@ -169,6 +169,21 @@ TEST_F(Rsm, TitledTermsOffsetsAndDerivatives) {
   EXPECT_EQ(kivRsmInit_(write("t2.txt", titled(terms)).c_str(), 2, 0), 0);
 }
 
+TEST_F(Rsm, TitledTermListsGoOnPastNotesAndEndAtKeys) {
+  // Between the terms 1 0 3.0 and 0 2 0.5: at (2, -3), 10.5 with both, 6
+  // when the line ends the list.
+  for (auto [line, want] : {std::pair{"# the x2 term", 10.5}, {"#", 10.5}, {"# inputs: p and n", 10.5},
+                            {"# RSM model", 10.5}, {"# offset", 6.0}, {"# minmax", 6.0}, {"# output2", 6.0},
+                            {"# RSM", 6.0}, {"# 3 inputs", 6.0}, {"# input2_unit = bar", 6.0}, {"# output1_title = q", 6.0}}) {
+    int id = kivRsmInit_(write(std::string(line) + ".txt", titled("# output1\n# RSM\n1 0 3.0\n" + std::string(line) + "\n0 2 0.5\n")).c_str(), 2, 0);
+    double x[2] = {2.0, -3.0}, y = 0;
+    ASSERT_EQ(kivRsmEval_(&id, x, &y), 1) << line << takeErr();
+    EXPECT_EQ(y, want) << line;
+    kivRsmFree_(&id);
+  }
+  takeOut();
+}
+
 TEST_F(Rsm, TitledLimitsReportOrClamp) {
   // Inputs within [0, 1] x [0, 10]; the output within [-100, 100].
   const std::string f = write("l.txt", titled("# minmax\n0 0 -100\n1 10 100\n# output1\n# RSM\n1 0 3.0\n0 2 0.5\n"));
@@ -232,9 +247,12 @@ TEST_F(Rsm, TitledFileRefusesBadNumbersNamingTheLine) {
                   {titled("# output1\n# offset\n1e- 0\n# RSM\n1 0 3\n"), -1, "Bad RSM offset line '1e- 0'.\n" + one},
                   {titled("# output1\n# offset\n0 inf\n# RSM\n1 0 3\n"), -1, "Bad RSM offset line '0 inf'.\n" + one},
                   {titled("# minmax\n0 nan -1\n1 1 1\n# output1\n# RSM\n1 0 3\n"), -1,
-                   "Bad RSM min max line '0 nan -1'.\nUnable to read RSM min max.\n"}});
+                   "Bad RSM min max line '0 nan -1'.\nUnable to read RSM min max.\n"},
+                  {titled("# minmax\n-inf 0 -1e400\n1 1 inf\n# output1\n# RSM\n1 0 3\n"), -1,
+                   "Bad RSM min max line '-inf 0 -1e400'.\nUnable to read RSM min max.\n"},
+                  {titled("# output1\n# offset\n1e400 0\n# RSM\n1 0 3\n"), -1, "Bad RSM offset line '1e400 0'.\n" + one}});
   // An infinite limit bounds nothing; a short offset line leaves 0.
-  int id = read(write("inf.txt", titled("# minmax\n-inf 0 -1e400\n1 1 inf\n# output1\n# offset\n0.5\n# RSM\n1 0 3\n")));
+  int id = read(write("inf.txt", titled("# minmax\n-inf 0 -inf\n1 1 inf\n# output1\n# offset\n0.5\n# RSM\n1 0 3\n")));
   ASSERT_GE(id, 0) << takeErr();
   double x[2] = {-50.0, 0.5}, y = 0.0;
   ASSERT_EQ(kivRsmEval_(&id, x, &y), 1);

@@ -94,4 +94,15 @@ TEST_F(Lines, StateSpaceModelFile) {
   EXPECT_EQ(s.n, 0);
 }
 
+TEST_F(Lines, StateSpaceNumbersBeyondADoubleAreRefusedNamingTheLine) {
+  StateSpace s;
+  for (auto [text, line] : {std::pair{"2 1 1\n1 2\n3 -1e400\n5 6\n7 8\n9\n", "Line 3 "},
+                            {"1 1 1\n1\n2\n3\n4\n\n1e999\n", "Line 7 "},  // the initial state
+                            {"STATSP\n1\n1\n1\n1\n2\n1e400 x\n4\n", "Line 7 "}}) {
+    const std::string f = write("big.txt", text);
+    EXPECT_EQ(text[0] == 'S' ? s.ssp(f) : s.jac(f), 0) << text;
+    EXPECT_NE(takeErr().find(line + std::string("of file '") + f + "'"), std::string::npos) << text;
+  }
+}
+
 }  // namespace

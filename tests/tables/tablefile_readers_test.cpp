@@ -286,6 +286,14 @@ TEST_F(Readers, NotesAnywhereAndNumbersRunIntoTextByOneRule) {
       {"2D", "2D", "2 2\n0 1\n0 1\n1 2 3 4,5\n", {}, "Line 5", "'4,5'"},
       {"T1D", "T1D", "0 1 5 6kg\n", {}, "Line 2", "'6kg'"},
       {"T3D", "T3D", "7 1\n0 1 5 0x6\n", {}, "Line 3", "'0x6'"},
+      // Beyond the range of a double, in every format; below it, 0 or subnormal.
+      {"1D", "1D", "0 1\n1 1e400\n", {}, "Line 3", "'1e400'"},
+      {"0D", "0D", "1\n-1e400\n", {}, "Line 3", "'-1e400'"},
+      {"XY", "XY", "0 0\n4 -1e+400\n", {}, "Line 3", "'-1e+400'"},
+      {"2D", "2D", "2 2\n0 1e400\n0 1\n1 2 3 4\n", {}, "Line 3", "'1e400'"},
+      {"T1D", "T1D", "0 1 5 6\n1e400 1 5 6\n", {}, "Line 3", "'1e400'"},
+      {"T3D", "T3D", "7 1\n0 1 -1e400 6\n", {}, "Line 3", "'-1e400'"},
+      {"1D", "1D", "0 1e-400\n1 4.9e-324\n", {0, 0, 1, 4.9e-324}},
       // Numbers after the data ended.
       {"1D", "1D", "0 1\n2 3\nend 5\n4 5\n", {}, "Line 5", "'4'"},
       {"T1D", "T1D", "0 1 5 6\nend\n# note\n1 1 2 3\n", {}, "Line 5", "'1'"},

@@ -99,7 +99,7 @@ TEST_F(Units, ConversionTexts) {
 TEST_F(Units, PrefixAndProductRulesOnASmallFile) {
   useUnits({"#Length [1,0,0,0,0,0,0]", "m", "#Time [0,0,1,0,0,0,0]", "s", "h -> s *3600",
             "#Force [1,1,-2,0,0,0,0]", "N", "#Energy [2,1,-2,0,0,0,0]", "J", "#Odd [0,0,0,0,0,0,1]", "r",
-            "x -> r *7", "z -> r *0", "#Temperature [0,0,0,0,1,0,0]", "K"});
+            "x -> r *7", "z -> r *1e300", "#Temperature [0,0,0,0,1,0,0]", "K"});
   expectRel(factor("mm", "m"), 1e-3);
   expectRel(factor("dam", "m"), 10);
   // "hr" is never hecto-r: it is h times r.
@@ -119,8 +119,8 @@ TEST_F(Units, PrefixAndProductRulesOnASmallFile) {
   // Without degC in the file the conversion fails instead of passing as K.
   refused("degC", "K", "\nUnable to find conversion factor for token 'degC'\nUnable to convert from unit 'degC' to unit 'K'\n");
   // A unit expression that cannot be evaluated fails.
-  EXPECT_TRUE(std::isnan(factor("x/z", "r")));
-  EXPECT_NE(takeErr().find("\nUnable to evaluate expression 'x/z'\nUnable to convert from unit 'x/z' to unit 'r'\n"),
+  EXPECT_TRUE(std::isnan(factor("z*z", "r")));
+  EXPECT_NE(takeErr().find("\nUnable to evaluate expression 'z*z'\nUnable to convert from unit 'z*z' to unit 'r'\n"),
             std::string::npos);
   // A garbled word of many unit letters is refused without exponential work.
   const std::string garbled = std::string(60, 'm') + "q";
@@ -175,6 +175,20 @@ TEST_F(Units, FileFormatAndItsMessages) {
   ASSERT_NE(pa, nullptr);
   EXPECT_EQ(GetPreferredUnit(pa), mm);
   expectRel(factor("Pa", "mm"), 2e3);
+}
+
+TEST_F(Units, FactorsOfZeroLeaveTheirUnitOut) {
+  // A factor that underflows to 0 would turn every value of the unit into 0.
+  useUnits({"#Length [1,0,0,0,0,0,0]", "m", "z -> m *0", "tiny -> m *1e-400", "huge -> m *1e400", "ok -> m *1e-300",
+            "#Odd [0,0,0,0,0,0,1]", "r -> m *0 => r", "#Time [0,0,1,0,0,0,0]", "s"});
+  const std::string err = takeErr();
+  for (const char *unit : {"z", "tiny", "r"})
+    EXPECT_NE(err.find("unit '" + std::string(unit) + "' in the units file is 0"), std::string::npos) << unit << err;
+  EXPECT_NE(err.find("Unable to evaluate expression '1e400'"), std::string::npos) << err;
+  const UnitsManager *m = InitUnitsManager(nullptr);
+  for (const char *left : {"z", "tiny", "huge", "r"}) EXPECT_EQ(GetUnit(m, left), nullptr) << left;
+  expectRel(factor("ok", "m"), 1e-300);  // small is not zero
+  EXPECT_EQ(takeErr(), "");
 }
 
 TEST_F(Units, UnitLineBeforeAnyDomain) {

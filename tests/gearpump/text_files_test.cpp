@@ -1,0 +1,222 @@
+// Every kind of text file the library reads, read again with a UTF-8
+// byte-order mark in front: values and messages must be those of the file
+// without one.  Here because the pump's test program links every reader.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <numeric>
+#include <sstream>
+
+#include "geometry/kiv_geometry.h"
+#include "geometry/kiv_shapeid.h"
+#include "hydraulics/kiv_hydraulics.h"
+#include "tables/kiv_interpret.h"
+#include "tables/kiv_tablefiles.h"
+#include "tables/kiv_units.h"
+#include "tests/params/gp_support.hpp"
+
+namespace kiv::test {
+namespace {
+
+const std::string kMark = "\xEF\xBB\xBF";
+
+std::string list(const double *v, long n) {
+  std::string s;
+  char b[32];
+  for (long i = 0; v && i < n; ++i) s += (std::snprintf(b, sizeof b, "%.17g ", v[i]), b);
+  return s;
+}
+long sum(const int *s, int n, bool product = false) {
+  return s ? std::accumulate(s, s + std::max(n, 0), product ? 1L : 0L,
+                             [&](long a, int b) { return product ? a * b : a + b; })
+           : 0;
+}
+
+// The arrays a reader hands back, freed when the read is done.
+struct Arrays {
+  int *s = nullptr, *t = nullptr;
+  double *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr, *e = nullptr;
+  ~Arrays() {
+    for (void *p : {(void *)s, (void *)t, (void *)a, (void *)b, (void *)c, (void *)d, (void *)e}) std::free(p);
+  }
+};
+
+// What a reader makes of the file f in folder dir: its values, "" when it fails.
+using Reader = std::function<std::string(const std::string &f, const std::string &dir)>;
+const std::map<std::string, Reader> kReaders = {
+    {"table",  // by the format the query finds, in wanted units
+     [](const std::string &f, const std::string &) {
+       const char *u[] = {"Pa", "m", "m", "m"}, *visc[] = {"Pa.s", "bar", "K"}, *t3d[] = {"m", "", "", "Pa"},
+                  *mm[] = {"mm", "mm"};
+       int n = 0, m = 0, d = 0;
+       Arrays r;
+       switch (GetTableFormat(f.c_str())) {
+         case 10: return rtable0du_(f.c_str(), &n, &r.a, u) < 0 ? "" : list(r.a, n);
+         case -1:
+         case 0: return rtable1du_(f.c_str(), &n, &r.a, &r.b, u) < 0 ? "" : list(r.a, n) + list(r.b, n);
+         case 1:
+         case 2:
+           if (!rtablend_(f.c_str(), &d, &r.s, &r.a, &r.b, u)) return std::string();
+           return list(r.a, sum(r.s, d)) + list(r.b, sum(r.s, d, true));
+         case 8:
+           n = rtablemd_(f.c_str(), &r.s, &r.a, &r.b, &r.c, visc);
+           return list(r.a, sum(r.s, n)) + list(r.c, sum(r.s, n)) + list(r.b, n);
+         case 11:
+           n = rtablem3d_(f.c_str(), &m, &r.s, &r.t, &r.a, &r.b, &r.c, &r.e, t3d);
+           return list(r.a, sum(r.s, n)) + list(r.e, sum(r.s, n)) + list(r.c, m);
+         case 9: return rtablexy_(f.c_str(), &n, &m, &r.a, nullptr, mm) ? list(r.a, n * m) : "";
+         default: return std::string();
+       }
+     }},
+    {"statespace",
+     [](const std::string &f, const std::string &) {
+       int n = 0, m = 0, p = 0;
+       Arrays r;
+       if (!(f.back() == 'p' ? kivreadssp_ : kivreadjac_)(f.c_str(), &n, &m, &p, &r.a, &r.b, &r.c, &r.d, &r.e))
+         return std::string();
+       return list(r.a, n * n) + list(r.b, n * m) + list(r.c, n * p) + list(r.d, m * p) + list(r.e, r.e ? n : 0);
+     }},
+    {"units",
+     [](const std::string &, const std::string &dir) {
+       FreeAllUnitStuff();
+       InitUnitsManager(dir.c_str());
+       double v[6] = {};
+       const bool ok = GetConvFactFromU1toU2("bar", "Pa", &v[0], &v[1]) &&
+                       GetConvFactFromU1toU2("degC", "degF", &v[2], &v[3]) && GetConvFactFromU1toU2("Hz", "rad/s", &v[4], &v[5]);
+       FreeAllUnitStuff();
+       return ok ? list(v, 6) : "";
+     }},
+    {"rsm",  // either format, at (2, -1)
+     [](const std::string &f, const std::string &) {
+       double ***coef = nullptr, x[2] = {2.0, -1.0}, y = 0.0;
+       int n = 0, r = 0, type = 0, all = -1, id = -1;
+       if (GetTableFormat(f.c_str()) == 14) {
+         id = kivRsmInit_(f.c_str(), 2, 0);
+         return id >= 0 && kivRsmEval_(&id, x, &y) == 1 ? list(&y, 1) : "";
+       }
+       if (rsmread_(f.c_str(), &n, &r, nullptr, nullptr, &coef, nullptr, nullptr, &type)) {
+         id = rsminit_(&type, &n, &r, coef, nullptr, nullptr);
+         rsmfreelist_(&type, &n, &r, coef);
+       }
+       return id >= 0 && rsmeval_(&id, &all, x, &y) ? list(&y, 1) : "";
+     }},
+    {"interpreter",  // tokens a and b, the caller's variables in the other order
+     [](const std::string &f, const std::string &) {
+       std::string text = f, b = "b", a = "a";
+       char *names[] = {b.data(), a.data()};
+       int dim = -1, two = 2, interp = 2, bound[4] = {1, 1, 1, 1}, ext[4] = {}, disc = 0;
+       double slopes[4] = {}, x[2] = {5.0, 0.5}, y = 0.0;
+       int id = strinit_(text.data(), &dim, names, &two, &interp, bound, ext, slopes, &disc);
+       return id >= 0 && streval_(&id, x, &y) ? list(&y, 1) : "";
+     }},
+    {"shape",
+     [](const std::string &f, const std::string &) {
+       int kind = 1, id = xCD_create_object_from_datafile_(f.c_str(), &kind);
+       const double area = id >= 0 ? area2D_(xCD_get_shape_(&id)) : 0.0;
+       return id >= 0 ? list(&area, 1) : "";
+     }},
+    {"fluid",
+     [](const std::string &f, const std::string &) {
+       int i = 3;
+       double p_sat = 0, air = 0, t = 40, poly = 1.4, mu_air = 2e-5, hi = -9e4, lo = -9.5e4, mu_v = 2e-5, mol = 200,
+              rho_air = 1.2, p = 1e7;
+       if (!fptables_(&i, &p_sat, &air, &t, &poly, f.c_str(), &mu_air, &hi, &lo, &mu_v, &mol, &rho_air)) return std::string();
+       sethdind_(&i);
+       const double v[] = {rhoatp_(&p), bmatp_(&p), muatp_(&p)};
+       return list(v, 3);
+     }},
+    {"exchange",
+     [](const std::string &, const std::string &dir) {
+       int i = 3;
+       slavereadhydp((dir + "/circuit").c_str(), 0, nullptr);
+       const HydSimpleRecord *r = getspind_(&i);
+       return r ? list(&r->density, 1) + list(&r->bulk_modulus, 1) + list(&r->temperature, 1) : "";
+     }},
+    {"gp",
+     [](const std::string &, const std::string &dir) {
+       Records r;
+       for (const char *name : {"legacy", "pump"}) KIVGP_IO_ReadGPs(name, dir.c_str(), "", r.list);
+       std::string s;
+       for (unsigned i = 0; i < r.size(); ++i) s += describe(r[i]) + "\n";
+       return s;
+     }},
+};
+
+class TextFiles : public SystemTest {
+ public:
+  // The file, a mark in front when asked, read in a folder of its own: the
+  // values and the messages, the folder written "<dir>".
+  std::pair<std::string, std::string> read(const std::string &reader, const std::string &name,
+                                           const std::string &text, bool mark) {
+    const std::string dir = tempPath(name + (mark ? "_mark" : ""));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/" + name, std::ios::binary) << (mark ? kMark : "") << text;
+    KivEndRun(0);
+    std::string got;
+    guarded([&] { return got = kReaders.at(reader)(dir + "/" + name, dir), 0; });
+    std::string said = takeErr() + takeOut();
+    for (size_t p; (p = said.find(dir)) != std::string::npos;) said.replace(p, dir.size(), "<dir>");
+    std::filesystem::remove_all(dir);
+    return {got, said};
+  }
+};
+
+std::string file(const std::string &path) {
+  std::stringstream s;
+  s << std::ifstream(path, std::ios::binary).rdbuf();
+  return s.str();
+}
+
+TEST_F(TextFiles, AByteOrderMarkInFrontChangesNothing) {
+  const std::string data = dataDir() + "/", root = kivRoot() + "/";
+  struct Case {
+    std::string reader, name, text, want = {};  // want: the values, when known
+  };
+  const Case cases[] = {
+      {"table", "z.txt", "# Table format: 0D\n# table_unit = bar\n1.5 ignored\n  2e0\n3 5 # 6\nend\n", "150000 200000 300000 "},
+      {"table", "one.txt", "# Table format: 1D\n# table_unit = bar\n# axis1_unit = mm\n0 1 10 2\n20\n3 30 4\n"},
+      {"table", "three.txt", "# Table format: 3D\n# axis2_unit = mm\n# table_unit = bar\n2 1 2\n0 1\n5\n0 10\n1 2 3 4\n"},
+      {"table", "t1d.txt", file(data + "tables/viscosity_T1D.txt")},
+      {"table", "t3d.txt", "# Table format: T3D\n# axis3_unit = bar\n# table_unit = mm\n100 2\n0 2\n1 11\n2 12\n1 1\n3 13\n200 1\n2 1\n4 14\n"},
+      {"table", "outline.xy", file(data + "tables/outline_m.xy"), "0 10 10 0 0 0 0 10 10 0 "},
+      {"shape", "outline.xy", file(data + "tables/outline_m.xy"), "100 "},
+      {"statespace", "j.jac", "2 1 1\n1 2\n3 4\n5 6\n7 8\n9\n0\n1\n"},
+      {"statespace", "m.ssp", "STATSP model\n2 number of states\n1 number of outputs\n1 number of inputs\n1\n2\n3\n4\n5\n6\n7\n8\n9\n0.5\n-0.5\n"},
+      {"units", "KIV.units", file(root + "KIV.units")},
+      {"rsm", "notes.txt", file(data + "tables/rsm_titled_notes.txt"), "5.5 "},
+      {"rsm", "t.txt", "# Table format: RSM\n# 2 inputs\n# 1 outputs\n# output1\n# RSM\n1 0 3.0\n# the x2 term\n0 2 0.5\n", "6.5 "},
+      {"rsm", "old.txt", file(data + "tables/rsm_old_notes.txt"), "21 "},
+      {"interpreter", "i.txt", "# Table format: 2D\n# axis1_token = a\n# axis2_token = b\n2 2\n0 1\n0 10\n1 2 3 4\n", "2.5 "},
+      {"fluid", "sound.data", file(data + "hydraulics/sound.data")},
+      {"fluid", "oil.data", file(root + "libhydr/data/hyd_HM_VG46_Bs.data")},
+      {"exchange", "circuit.hydp", "# general\n0\n# fuel\n0\n# simple\n1\n# simple 1\n3\n850\n1.7e9\n0.05\n-5e4\n1\n40\n1.4\n0\n"},
+      {"gp", "legacy_.gp", file(data + "params/legacy_.gp")},
+      {"gp", "pump_.kivgp", file(data + "params/pump_.kivgp")},
+  };
+  for (const Case &c : cases) {
+    const auto plain = read(c.reader, c.name, c.text, false), marked = read(c.reader, c.name, c.text, true);
+    EXPECT_NE(plain.first, "") << c.name << ": " << plain.second;
+    EXPECT_TRUE(c.want.empty() || plain.first == c.want) << c.name << ": " << plain.first;
+    EXPECT_EQ(marked, plain) << c.name;
+  }
+}
+
+TEST_F(TextFiles, AMarkElsewhereIsText) {
+  // The line the refusal names: a second mark is text, and so is one inside
+  // the body (where the data end, or where a number is due).
+  const std::pair<std::string, std::string> cases[] = {
+      {kMark + kMark + "# Table format: 1D\n0 1\n", "Line 2 "},
+      {"# Table format: 1D\n0 1\n" + kMark + "2 3\n4 5\n", "Line 4 "},
+      {"# Table format: 2D\n2 2\n0 1\n" + kMark + "0 1\n1 2 3 4\n", "Line 4 "}};
+  for (const auto &[text, line] : cases) {
+    const auto [got, said] = read("table", "mid.txt", text, false);
+    EXPECT_EQ(got, "") << text;
+    EXPECT_NE(said.find(line + "of file '<dir>/mid.txt'"), std::string::npos) << said;
+  }
+}
+
+}  // namespace
+}  // namespace kiv::test
