@@ -310,47 +310,30 @@ TEST_F(Chambers, AbsurdRequestsAreRefusedNamingTheCall) {
   const int z = 7, zMax = INT_MAX, zMin = INT_MIN;
   const double a = 20, rc = 6, e = 2, Ro = 18.5, X = 0, b = 10, o = 0, step = 0.01, turn = 2 * pi;
   const double huge = 1e6, inf = INFINITY, far = 1e300, tiny = 1e-9, least = 1e-300, most = DBL_MAX, nan = NAN;
-  struct Case {
-    const char *call;
-    bool (*refused)(const void *);
-    const void *arg;
+  const auto refused = [&](bool done, const char *call) {
+    EXPECT_TRUE(done) << call;
+    EXPECT_NE(takeErr().find(call), std::string::npos) << call;
   };
-  struct Inner {
-    const int *z;
-    const double *theta0, *ta, *tb, *step, *margin;
-  };
-  const auto inner = [](const void *p) {
-    const Inner &c = *static_cast<const Inner *>(p);
-    const double a = 20, rc = 6, e = 2;
-    return create_gp_inner_gear_(c.z, &a, &rc, &e, c.theta0, c.ta, c.tb, c.step, c.margin) == nullptr;
-  };
-  const Inner innerCases[] = {{&z, &o, &o, &huge, &step, &o},  {&z, &o, &o, &inf, &step, &o},
-                              {&z, &far, &o, &o, &step, &o},   {&z, &o, &o, &o, &tiny, &o},
-                              {&z, &o, &o, &o, &least, &o},    {&z, &o, &o, &o, &step, &huge},
-                              {&zMax, &o, &o, &o, &step, &o},  {&z, &o, &o, &o, &inf, &o}};
-  for (const Inner &c : innerCases) {
-    EXPECT_TRUE(inner(&c));
-    const std::string err = takeErr();
-    EXPECT_NE(err.find("create_gp_inner_gear_"), std::string::npos) << err;
-  }
-  EXPECT_EQ(create_gp_outer_gear_(&z, &a, &rc, &Ro, &X, &o, &o, &turn, &tiny, &o), nullptr);
-  EXPECT_NE(takeErr().find("create_gp_outer_gear_"), std::string::npos);
+  struct Inner {  // end angle, turn, step, margin, lobes
+    double tb, theta0, step, margin;
+    int z;
+  } const inner[] = {{huge, o, step, o, z}, {inf, o, step, o, z},   {o, far, step, o, z},  {o, o, tiny, o, z},
+                     {o, o, least, o, z},   {o, o, step, huge, z}, {o, o, step, o, zMax}, {o, o, inf, o, z}};
+  for (const Inner &c : inner)
+    refused(create_gp_inner_gear_(&c.z, &a, &rc, &e, &c.theta0, &o, &c.tb, &c.step, &c.margin) == nullptr,
+            "create_gp_inner_gear_");
+  refused(create_gp_outer_gear_(&z, &a, &rc, &Ro, &X, &o, &o, &turn, &tiny, &o) == nullptr, "create_gp_outer_gear_");
   double u = 7, q = 7;
   const double h = 0.01, w = 10, omega = 100;
   gp_get_leakage_couette_(&zMin, &a, &rc, &e, &h, &w, &o, &omega, &u, &q);
-  EXPECT_TRUE(u == 7 && q == 7);
-  EXPECT_NE(takeErr().find("gp_get_leakage_couette_"), std::string::npos);
-  EXPECT_EQ(gp_get_displacement_(&z, &a, &rc, &Ro, &e, &X, &most), 0);
-  EXPECT_NE(takeErr().find("gp_get_displacement_"), std::string::npos);
+  refused(u == 7 && q == 7, "gp_get_leakage_couette_");
+  refused(gp_get_displacement_(&z, &a, &rc, &Ro, &e, &X, &most) == 0, "gp_get_displacement_");
+  const double r1 = 5, r2 = 20, lo = -1, hi = 1;
+  const int mode = 1, port = create_analyticport_id_(&r1, &r2, &o, &o, &o, &o, &lo, &hi, &mode), n = 3;
   for (double bad : {nan, inf, -inf}) {
     double angles[] = {0, bad, 1}, v[] = {-1, -1, -1}, area[] = {-1, -1, -1}, perim[] = {-1, -1, -1};
-    const int n = 3;
-    EXPECT_EQ(gp_volume_(angles, v, &n, &z, &a, &rc, &Ro, &e, &X, &b), -1);
-    EXPECT_NE(takeErr().find("gp_volume_"), std::string::npos);
-    const double r1 = 5, r2 = 20, lo = -1, hi = 1;
-    const int mode = 1, port = create_analyticport_id_(&r1, &r2, &o, &o, &o, &o, &lo, &hi, &mode);
-    EXPECT_EQ(gp_port_(&port, angles, area, perim, &n, &z, &a, &rc, &Ro, &e, &X), -1);
-    EXPECT_NE(takeErr().find("gp_port_"), std::string::npos);
+    refused(gp_volume_(angles, v, &n, &z, &a, &rc, &Ro, &e, &X, &b) == -1, "gp_volume_");
+    refused(gp_port_(&port, angles, area, perim, &n, &z, &a, &rc, &Ro, &e, &X) == -1, "gp_port_");
     for (int i = 0; i < n; ++i) EXPECT_TRUE(v[i] == -1 && area[i] == -1 && perim[i] == -1);
   }
 }
