@@ -610,7 +610,7 @@ ShapePtr contourChamber(const Gerotor &g, const ChamberPlan &plan, double theta)
     }
     if (k != knots.end()) break;
   }
-  return finiteOrNull("gp_volume_", std::move(b.s));
+  return finiteOrNull(plan.routine, std::move(b.s));
 }
 
 ChamberGears chamberGears(const Gerotor &g, double angle) {
@@ -644,8 +644,8 @@ double contourChamberArea(const Gerotor &g, const ChamberPlan &plan, double angl
 // twice (no lobe overhangs) and its coarse chords of the inner gear stay
 // within a small part of the largest chamber at every probe; the designs it
 // serves keep their tables as they were.
-ChamberPlan planChambers(const Gerotor &g) {
-  ChamberPlan plan{true, toothKnots(g)};
+ChamberPlan planChambers(const char *routine, const Gerotor &g) {
+  ChamberPlan plan{true, toothKnots(g), routine};
   // Below 5 lobes the inner gear's margin, (z - 1) times 4 degrees of its
   // profile, is shorter than its coarse step: the walk may stop short of the
   // second contact and leave part of the gear in the chamber.
@@ -687,9 +687,9 @@ bool checkedGerotor(const char *routine, const Gerotor &g, double b) {
   return false;
 }
 
-std::vector<double> volumeTable(const Gerotor &g, double b) {
+std::vector<double> volumeTable(const char *routine, const Gerotor &g, double b) {
   std::vector<double> v(kTurnSamples);
-  const ChamberPlan plan = planChambers(g);
+  const ChamberPlan plan = planChambers(routine, g);
   for (int k = 0; k + 1 < kTurnSamples; ++k) v[k] = chamberArea(g, plan, turnAngle(k)) * b * 1e-9;
   v.back() = v.front();
   return v;
@@ -811,7 +811,7 @@ int gp_volume_(const double *angles, double *volumes, const int *n, const int *z
                const double *rc, const double *Ro, const double *e, const double *X, const double *b) {
   const Gerotor g{*z, *a, *rc, *e, *Ro, *X};
   if (*n < 1 || !checkedGerotor("gp_volume_", g, *b) || !tableAnglesFinite("gp_volume_", angles, *n)) return -1;
-  const ChamberPlan plan = planChambers(g);
+  const ChamberPlan plan = planChambers("gp_volume_", g);
   for (int i = 0; i + 1 < *n; ++i) volumes[i] = chamberArea(g, plan, angles[i]) * *b * 1e-9;
   volumes[*n - 1] = *n > 1 ? volumes[0] : chamberArea(g, plan, angles[0]) * *b * 1e-9;
   return 0;
@@ -822,7 +822,7 @@ int gp_set_up_volume_(const int *z, const double *a, const double *rc, const dou
   const Gerotor g{*z, *a, *rc, *e, *Ro, *X};
   *id = -1;
   if (!checkedGerotor("gp_set_up_volume_", g, *b)) return -1;
-  *id = turnSpline(volumeTable(g, *b).data());
+  *id = turnSpline(volumeTable("gp_set_up_volume_", g, *b).data());
   return *id < 0 ? -1 : 0;
 }
 
@@ -830,7 +830,7 @@ double gp_get_displacement_(const int *z, const double *a, const double *rc, con
                             const double *X, const double *b) {
   const Gerotor g{*z, *a, *rc, *e, *Ro, *X};
   if (!checkedGerotor("gp_get_displacement_", g, *b)) return 0.0;
-  const std::vector<double> v = volumeTable(g, *b);
+  const std::vector<double> v = volumeTable("gp_get_displacement_", g, *b);
   return displacement(*z, v.data(), kTurnSamples);
 }
 

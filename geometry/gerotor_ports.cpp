@@ -40,10 +40,11 @@ void closedOpening(const shape *chamber, const shape *cut, double &area, double 
 }
 
 // n >= 1 angles for a design the check has passed.
-void portTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
+void portTable(const char *routine, int portId, const double *angles, double *area, double *perim, int n,
+               const Gerotor &g) {
   const ShapePtr bore = vpStator(1.05 * g.Ro, 0.0, 0.0);
   const ShapePtr cut = minus(findShape(portId), bore.get());
-  const ChamberPlan plan = planChambers(g);
+  const ChamberPlan plan = planChambers(routine, g);
   for (int i = 0; i < n; ++i) {
     if (plan.byContacts) {
       closedOpening(contourChamber(g, plan, fold2Pi(angles[i])).get(), cut.get(), area[i], perim[i]);
@@ -66,15 +67,15 @@ void portTable(int portId, const double *angles, double *area, double *perim, in
 
 int checkedPortTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
   if (n < 1 || !checkGerotor("gp_port_", g, kGerotorGears) || !tableAnglesFinite("gp_port_", angles, n)) return -1;
-  portTable(portId, angles, area, perim, n, g);
+  portTable("gp_port_", portId, angles, area, perim, n, g);
   return 0;
 }
 
 // Tabulates the port over the turn and hands the two splines out.
-int flowSplines(int portId, const Gerotor &g, int *areaId, int *perimId) {
+int flowSplines(const char *routine, int portId, const Gerotor &g, int *areaId, int *perimId) {
   std::vector<double> angles(kTurnSamples), area(kTurnSamples), perim(kTurnSamples);
   for (int k = 0; k < kTurnSamples; ++k) angles[k] = turnAngle(k);
-  portTable(portId, angles.data(), area.data(), perim.data(), kTurnSamples, g);
+  portTable(routine, portId, angles.data(), area.data(), perim.data(), kTurnSamples, g);
   *areaId = turnSpline(area.data());
   *perimId = turnSpline(perim.data());
   return 0;
@@ -111,7 +112,7 @@ int flowFromContour(const Gerotor &g, const char *file, int *areaId, int *perimI
     kivfprintf(stderr, "\nError in %s: unable to generate contour for file %s.\n", me, file);
     return -1;
   }
-  return flowSplines(id, g, areaId, perimId);
+  return flowSplines(me, id, g, areaId, perimId);
 }
 
 int flowFromSector(const Gerotor &g, double start, double end, int *areaId, int *perimId) {
@@ -124,7 +125,7 @@ int flowFromSector(const Gerotor &g, double start, double end, int *areaId, int 
     kivfprintf(stderr, "\nError in %s: unable to generate contour from specified angles.\n", me);
     return -1;
   }
-  return flowSplines(id, g, areaId, perimId);
+  return flowSplines(me, id, g, areaId, perimId);
 }
 
 // Sliding speed at the contact at theta: the inner gear at omega, the ring

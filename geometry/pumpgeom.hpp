@@ -191,8 +191,9 @@ ChamberGears chamberGears(const Gerotor &g, double angle);
 struct ChamberPlan {
   bool byContacts = false;
   std::vector<double> knots;
+  const char *routine;  // named should a chamber come out unusable
 };
-ChamberPlan planChambers(const Gerotor &g);
+ChamberPlan planChambers(const char *routine, const Gerotor &g);
 // The chamber at the shaft angle theta (folded) as one closed contour: the
 // ring between the two contacts with true arcs, and the inner gear back;
 // counter-clockwise.
