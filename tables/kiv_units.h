@@ -25,7 +25,8 @@ typedef struct KIVUnit KIVUnit;
  * there is none yet.  A UTF-8 byte-order mark at the start of the file is
  * passed over.  A unit whose factor is 0 (one written "1e-400" too) is left
  * out with a message naming it, one whose factor does not evaluate to a
- * finite number ("*1e400") after the evaluation's message.  Returns the
+ * finite number after the evaluation's message (and, for a number beyond
+ * the range of a double such as "*1e400", one naming the unit).  Returns the
  * manager, owned by the library (freed by FreeAllUnitStuff or at the end of
  * the run). */
 KIV_API UnitsManager *InitUnitsManager(const char *directory);

@@ -1,7 +1,9 @@
 // Unit domains: domain lines and the base-unit and unit lines of a domain.
+#include <cctype>
 #include <cstdlib>
 #include <string>
 
+#include "runtime/numbers.hpp"
 #include "tables/units.hpp"
 
 KIVUnit *KIVUnitDomain::find(std::string_view unitName) const {
@@ -47,10 +49,30 @@ void lineError(const char *format, const std::string &line) {
 }
 
 // A factor of 0 (also one written below the least double, "1e-400") would
-// turn every value of the unit into 0: the unit is left out.  One that is
-// not finite never gets here, its evaluation refuses it.
-bool usableFactor(const std::string &unit, double factor) {
-  if (factor != 0.0) return true;
+// turn every value of the unit into 0, and one that cannot be evaluated
+// (beyond the range of a double) into nothing: the unit is left out.
+bool beyondDouble(const char *text) {
+  for (const char *p = text; *p; ++p) {
+    if (!std::isdigit(static_cast<unsigned char>(*p))) continue;
+    bool overflow = false;
+    const char *end = p;
+    kiv::parseDouble(p, &end, &overflow);
+    if (overflow) return true;
+    p = end > p ? end - 1 : p;
+  }
+  return false;
+}
+
+bool usableFactor(const std::string &unit, const char *text, double *factor, double *offset) {
+  if (ExtractConvFact(text, factor, offset) < 0) {
+    // Its own message says what is wrong with the text; a number no double
+    // holds is said to cost the unit.
+    if (beyondDouble(text))
+      kivfprintf(stderr, "\nThe factor of unit '%s' in the units file is beyond the range of a double: the unit is "
+                 "left out.\n", unit.c_str());
+    return false;
+  }
+  if (*factor != 0.0) return true;
   kivfprintf(stderr, "\nThe factor of unit '%s' in the units file is 0: the unit is left out.\n", unit.c_str());
   return false;
 }
@@ -115,9 +137,7 @@ bool addUnitLine(KIVUnitDomain &d, const std::vector<std::string> &fields, const
       case 4:
       case 6:
         if (n == 6 && !arrowField(fields[4], "=>")) return false;
-        if (ExtractConvFact(fields[3].c_str(), &u.linkFactor, &u.linkOffset) < 0 ||
-            !usableFactor(name, u.linkFactor))
-          return false;
+        if (!usableFactor(name, fields[3].c_str(), &u.linkFactor, &u.linkOffset)) return false;
         u.link = fields[2];
         if (n == 6) u.preferred = fields[5];
         break;
@@ -133,7 +153,7 @@ bool addUnitLine(KIVUnitDomain &d, const std::vector<std::string> &fields, const
       lineError("Warning in ExtractUnitsFields.\nError in units file line is: %s", line);
       return false;
     }
-    if (ExtractConvFact(fields[3].c_str(), &u.factor, &u.offset) < 0 || !usableFactor(name, u.factor)) return false;
+    if (!usableFactor(name, fields[3].c_str(), &u.factor, &u.offset)) return false;
     u.conversion = fields[3];
     u.preferred = n == 4 ? name : fields[5];
   }

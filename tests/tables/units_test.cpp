@@ -177,14 +177,14 @@ TEST_F(Units, FileFormatAndItsMessages) {
   expectRel(factor("Pa", "mm"), 2e3);
 }
 
-TEST_F(Units, FactorsOfZeroLeaveTheirUnitOut) {
+TEST_F(Units, FactorsOfZeroOrBeyondADoubleLeaveTheirUnitOut) {
   // A factor that underflows to 0 would turn every value of the unit into 0.
   useUnits({"#Length [1,0,0,0,0,0,0]", "m", "z -> m *0", "tiny -> m *1e-400", "huge -> m *1e400", "ok -> m *1e-300",
             "#Odd [0,0,0,0,0,0,1]", "r -> m *0 => r", "#Time [0,0,1,0,0,0,0]", "s"});
   const std::string err = takeErr();
   for (const char *unit : {"z", "tiny", "r"})
     EXPECT_NE(err.find("unit '" + std::string(unit) + "' in the units file is 0"), std::string::npos) << unit << err;
-  EXPECT_NE(err.find("Unable to evaluate expression '1e400'"), std::string::npos) << err;
+  EXPECT_NE(err.find("unit 'huge' in the units file is beyond the range of a double"), std::string::npos) << err;
   const UnitsManager *m = InitUnitsManager(nullptr);
   for (const char *left : {"z", "tiny", "huge", "r"}) EXPECT_EQ(GetUnit(m, left), nullptr) << left;
   expectRel(factor("ok", "m"), 1e-300);  // small is not zero
