@@ -534,7 +534,7 @@ ShapePtr gerotorInner(const Gerotor &g, double theta0, double ta, double tb, dou
 
 namespace {
 
-// Profile steps of the closed chamber: the Part's coarse step where the
+// Profile steps of the closed chamber: the builder's coarse step where the
 // profile runs straight, halved until the tangent turns by at most
 // kChamberTurn over it and the chord strays at most kChamberSagitta e from
 // the arc (rates at both ends and the middle, so a tooth tip between two
