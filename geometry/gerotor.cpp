@@ -337,7 +337,11 @@ bool checkGerotor(const char *routine, const Gerotor &g, unsigned parts) {
   return true;
 }
 
-double turnAngle(int k) { return k * kTwoPi / (kTurnSamples - 1); }
+std::vector<double> turnTable() {
+  std::vector<double> angles(kTurnSamples);
+  for (int k = 0; k < kTurnSamples; ++k) angles[k] = k * kTwoPi / (kTurnSamples - 1);
+  return angles;
+}
 
 Xy gerotorContact(const Gerotor &g, double theta) {
   const double ze = g.z * g.e;
@@ -358,45 +362,13 @@ bool ringOverhangs(const Gerotor &g) {
   return ra.s * ra.s > g.a * g.a - g.rc * g.rc;
 }
 
-// Appends the arc about (cx, cy) of radius r from angle `from` over `sweep`
-// (signed), its start left out, in pieces of about `spacing` mm.
-void sampleArcInto(std::vector<Xy> &out, double cx, double cy, double r, double from, double sweep, double spacing) {
-  const int n = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) * r / spacing)));
-  for (int i = 1; i <= n; ++i) {
-    const double t = from + sweep * i / n;
-    out.push_back({cx + r * std::cos(t), cy + r * std::sin(t)});
-  }
-}
-
-// The whole ring turned by theta sampled along its contour, clockwise from the
-// innermost point of the lobe at theta, about `spacing` mm apart.
-std::vector<Xy> ringAlongContour(const Gerotor &g, double theta, double spacing) {
-  const RingAngles ra = ringAngles(g);
-  const double P = kTwoPi / g.z;
-  std::vector<Xy> ccw;
-  for (int k = 0; k < g.z; ++k) {
-    const double L = theta + k * P, L2 = L + P;
-    const std::complex<double> C = std::polar(g.a, L), C2 = std::polar(g.a, L2);
-    const std::complex<double> E = std::polar(ra.s, L + ra.alpha2), S = std::polar(ra.s, L2 - ra.alpha2);
-    ccw.push_back({g.a * std::cos(L) - g.rc * std::cos(L), g.a * std::sin(L) - g.rc * std::sin(L)});
-    const double gE = std::remainder(std::arg(E - C) - (L + kPi), kTwoPi);
-    sampleArcInto(ccw, C.real(), C.imag(), g.rc, L + kPi, gE, spacing);
-    if (g.X != 0.0) {
-      const std::complex<double> F1c = std::polar(g.Ro - g.X, L + ra.alpha1), F2c = std::polar(g.Ro - g.X, L2 - ra.alpha1);
-      const double a0 = std::arg(E - F1c);
-      sampleArcInto(ccw, F1c.real(), F1c.imag(), g.X, a0, std::remainder(std::arg(F1c) - a0, kTwoPi), spacing);
-      sampleArcInto(ccw, 0.0, 0.0, g.Ro, L + ra.alpha1, P - 2.0 * ra.alpha1, spacing);
-      const double b0 = std::arg(F2c);
-      sampleArcInto(ccw, F2c.real(), F2c.imag(), g.X, b0, std::remainder(std::arg(S - F2c) - b0, kTwoPi), spacing);
-    } else {
-      sampleArcInto(ccw, 0.0, 0.0, g.Ro, L + ra.alpha2, P - 2.0 * ra.alpha2, spacing);
-    }
-    const double gS = std::remainder(std::arg(S - C2) - (L2 + kPi), kTwoPi);
-    sampleArcInto(ccw, C2.real(), C2.imag(), g.rc, L2 + kPi + gS, -gS, spacing);
-    ccw.pop_back();  // the next lobe's innermost point opens its own pitch
-  }
-  std::reverse(ccw.begin() + 1, ccw.end());
-  return ccw;
+// The whole ring turned by theta, clockwise, its arcs parted into pieces of
+// at most `step` about their centres.
+std::vector<Xy> ringSamples(const Gerotor &g, double theta, double step) {
+  std::vector<Xy> pts;
+  if (const ShapePtr ring = gerotorOuterExact(g, theta))
+    forEachContourPoint(ring->paths[0], step, [&](double x, double y) { pts.push_back({x, y}); });
+  return pts;
 }
 
 // Index i of the edge (i, i + 1) of the open chain where the ray at `angle`
@@ -420,7 +392,8 @@ int outermostCrossing(const std::vector<Xy> &pts, const std::vector<double> &unw
 // crossing of one side to the farthest of the other, so that the closing
 // edges out to 2 Ro meet no other part of it.
 ShapePtr overhangingRingSampled(const Gerotor &g, double theta, double c1, double c2, double step, double margin) {
-  std::vector<Xy> lap = ringAlongContour(g, theta, g.Ro * step);
+  const std::vector<Xy> lap = ringSamples(g, theta, step);
+  if (lap.empty()) return nullptr;
   const int n = static_cast<int>(lap.size());
   std::vector<Xy> pts(lap);
   pts.insert(pts.end(), lap.begin(), lap.end());
@@ -482,32 +455,40 @@ ShapePtr gerotorOuterSampled(const Gerotor &g, double theta, double c1, double c
   return finiteOrNull("create_gp_outer_gear_", std::move(b.s));
 }
 
+namespace {
+
+// From the end E of the lobe at L round the root to the start of the lobe at
+// L2: fillet, root and fillet, or the root alone.  That start is `next` when
+// given, else a new vertex; returns it.
+point *joinLobes(path *p, point *E, const Gerotor &g, const RingAngles &ra, double L, double L2, point *next) {
+  point *from = E;
+  if (g.X != 0.0) {
+    point *F1 = add_last_Rtheta_(p, g.Ro, L + ra.alpha1);
+    insertarc_(E, F1, g.X, KIV_ARC_MINOR, KIV_CCW);
+    from = add_last_Rtheta_(p, g.Ro, L + kTwoPi / g.z - ra.alpha1);
+    insertarc_(F1, from, g.Ro, KIV_ARC_MINOR, KIV_CCW);
+  }
+  point *S = next ? next : add_last_Rtheta_(p, ra.s, L2 - ra.alpha2);
+  insertarc_(from, S, g.X != 0.0 ? g.X : g.Ro, KIV_ARC_MINOR, KIV_CCW);
+  return S;
+}
+
+}  // namespace
+
 ShapePtr gerotorOuterExact(const Gerotor &g, double theta) {
   const RingAngles ra = ringAngles(g);
   const double P = kTwoPi / g.z;
-  const bool fillet = g.X != 0.0;
   // A lobe centred inside the chord of its ends shows more than half its circle.
   const int lobeKind = ra.s * std::cos(ra.alpha2) > g.a ? KIV_ARC_MAJOR : KIV_ARC_MINOR;
   Built b = newShape();
-  point *last = nullptr;
-  point *first = nullptr;
+  point *const first = add_last_Rtheta_(b.p, ra.s, -ra.alpha2);
+  point *S = first;
   for (int k = 0; k < g.z; ++k) {
     const double psi = k * P;
-    point *S = add_last_Rtheta_(b.p, ra.s, psi - ra.alpha2);
-    if (last) insertarc_(last, S, fillet ? g.X : g.Ro, KIV_ARC_MINOR, KIV_CCW);
-    if (!first) first = S;
     point *E = add_last_Rtheta_(b.p, ra.s, psi + ra.alpha2);
     insertarc_(S, E, g.rc, lobeKind, KIV_CW);
-    last = E;
-    if (fillet) {
-      point *F1 = add_last_Rtheta_(b.p, g.Ro, psi + ra.alpha1);
-      insertarc_(E, F1, g.X, KIV_ARC_MINOR, KIV_CCW);
-      point *F2 = add_last_Rtheta_(b.p, g.Ro, psi + P - ra.alpha1);
-      insertarc_(F1, F2, g.Ro, KIV_ARC_MINOR, KIV_CCW);
-      last = F2;
-    }
+    S = joinLobes(b.p, E, g, ra, psi, (k + 1) * P, k + 1 < g.z ? nullptr : first);
   }
-  insertarc_(last, first, fillet ? g.X : g.Ro, KIV_ARC_MINOR, KIV_CCW);
   reverse_path_(b.p);
   if (theta != 0.0) rotate2D_(b.s.get(), 0.0, 0.0, theta);
   return finiteOrNull("create_gp_outer_gear2_", std::move(b.s));
@@ -582,18 +563,7 @@ ShapePtr contourChamber(const Gerotor &g, const ChamberPlan &plan, double theta)
   point *E1 = add_last_Rtheta_(b.p, ra.s, theta + ra.alpha2);
   const double sweep1 = lobeAngle(g, theta, k1) - lobeAngle(g, theta, {E1->x, E1->y});
   insertarc_(K1, E1, g.rc, arcKind(sweep1), KIV_CW);
-  point *S2 = nullptr;
-  if (g.X != 0.0) {
-    point *F1 = add_last_Rtheta_(b.p, g.Ro, theta + ra.alpha1);
-    insertarc_(E1, F1, g.X, KIV_ARC_MINOR, KIV_CCW);
-    point *F2 = add_last_Rtheta_(b.p, g.Ro, theta2 - ra.alpha1);
-    insertarc_(F1, F2, g.Ro, KIV_ARC_MINOR, KIV_CCW);
-    S2 = add_last_Rtheta_(b.p, ra.s, theta2 - ra.alpha2);
-    insertarc_(F2, S2, g.X, KIV_ARC_MINOR, KIV_CCW);
-  } else {
-    S2 = add_last_Rtheta_(b.p, ra.s, theta2 - ra.alpha2);
-    insertarc_(E1, S2, g.Ro, KIV_ARC_MINOR, KIV_CCW);
-  }
+  point *S2 = joinLobes(b.p, E1, g, ra, theta, theta2, nullptr);
   point *K2 = add_last_xy_(b.p, k2.x, k2.y);
   const double sweep2 = lobeAngle(g, theta2, {S2->x, S2->y}) - lobeAngle(g, theta2, k2);
   insertarc_(S2, K2, g.rc, arcKind(sweep2), KIV_CW);
@@ -667,8 +637,7 @@ double chamberArea(const Gerotor &g, const ChamberPlan &plan, double angle) {
 }
 
 int turnSpline(const double *values) {
-  std::vector<double> axis(kTurnSamples);
-  for (int k = 0; k < kTurnSamples; ++k) axis[k] = turnAngle(k);
+  std::vector<double> axis = turnTable();
   double *axes[] = {axis.data()};
   const int size = kTurnSamples, codes[] = {3, 3}, ext[] = {1, 1};
   return kiv::nd::CreateCubicND(4, 1, &size, axes, values, codes, nullptr, ext, 0);
@@ -687,11 +656,17 @@ bool checkedGerotor(const char *routine, const Gerotor &g, double b) {
   return false;
 }
 
-std::vector<double> volumeTable(const char *routine, const Gerotor &g, double b) {
-  std::vector<double> v(kTurnSamples);
+// Volumes (m3) at n >= 1 angles, the last entry repeating the first.
+void fillVolumes(const char *routine, const Gerotor &g, double b, const double *angles, int n, double *out) {
   const ChamberPlan plan = planChambers(routine, g);
-  for (int k = 0; k + 1 < kTurnSamples; ++k) v[k] = chamberArea(g, plan, turnAngle(k)) * b * 1e-9;
-  v.back() = v.front();
+  for (int i = 0; i + 1 < n; ++i) out[i] = chamberArea(g, plan, angles[i]) * b * 1e-9;
+  out[n - 1] = n > 1 ? out[0] : chamberArea(g, plan, angles[0]) * b * 1e-9;
+}
+
+std::vector<double> volumeTable(const char *routine, const Gerotor &g, double b) {
+  const std::vector<double> angles = turnTable();
+  std::vector<double> v(kTurnSamples);
+  fillVolumes(routine, g, b, angles.data(), kTurnSamples, v.data());
   return v;
 }
 
@@ -811,9 +786,7 @@ int gp_volume_(const double *angles, double *volumes, const int *n, const int *z
                const double *rc, const double *Ro, const double *e, const double *X, const double *b) {
   const Gerotor g{*z, *a, *rc, *e, *Ro, *X};
   if (*n < 1 || !checkedGerotor("gp_volume_", g, *b) || !tableAnglesFinite("gp_volume_", angles, *n)) return -1;
-  const ChamberPlan plan = planChambers("gp_volume_", g);
-  for (int i = 0; i + 1 < *n; ++i) volumes[i] = chamberArea(g, plan, angles[i]) * *b * 1e-9;
-  volumes[*n - 1] = *n > 1 ? volumes[0] : chamberArea(g, plan, angles[0]) * *b * 1e-9;
+  fillVolumes("gp_volume_", g, *b, angles, *n, volumes);
   return 0;
 }
 

@@ -16,6 +16,13 @@ namespace {
 constexpr double kHalfDeg = 0.008726646259971648, kTenthDeg = 0.0017453292519943296;
 constexpr const char *kMissing = "Cannot retrieve shape %d.\n";
 
+// Area (m2) and perimeter (m) of a flow region; none leaves them as they are.
+void measureOpening(const shape *flow, double &area, double &perim) {
+  if (!hasPaths(flow)) return;
+  area = std::fabs(area2D_(flow)) * 1e-6;
+  perim = perimeter2D_(flow) * 0.001;
+}
+
 // Opening (m2, m) of a chamber closed by its contacts onto the port inside
 // the bore; no overlap is area 0, perimeter 0.001, as a closed window.
 void closedOpening(const shape *chamber, const shape *cut, double &area, double &perim) {
@@ -33,10 +40,7 @@ void closedOpening(const shape *chamber, const shape *cut, double &area, double 
   add_last_xy_(box.p, left - pad, top + pad);
   const ShapePtr near = common(cut, box.s.get());
   if (!hasPaths(near.get())) return;
-  const ShapePtr flow = common(chamber, near.get());
-  if (!hasPaths(flow.get())) return;
-  area = std::fabs(area2D_(flow.get())) * 1e-6;
-  perim = perimeter2D_(flow.get()) * 0.001;
+  measureOpening(common(chamber, near.get()).get(), area, perim);
 }
 
 // n >= 1 angles for a design the check has passed.
@@ -56,10 +60,7 @@ void portTable(const char *routine, int portId, const double *angles, double *ar
     area[i] = 0.0;
     perim[i] = 0.001;
     if (!hasPaths(window.get()) || !c.outer || !c.inner) continue;
-    const ShapePtr flow = minus(minus(window.get(), c.outer.get()).get(), c.inner.get());
-    if (!hasPaths(flow.get())) continue;
-    area[i] = std::fabs(area2D_(flow.get())) * 1e-6;
-    perim[i] = perimeter2D_(flow.get()) * 0.001;
+    measureOpening(minus(minus(window.get(), c.outer.get()).get(), c.inner.get()).get(), area[i], perim[i]);
   }
   area[n - 1] = area[0];
   perim[n - 1] = perim[0];
@@ -73,8 +74,8 @@ int checkedPortTable(int portId, const double *angles, double *area, double *per
 
 // Tabulates the port over the turn and hands the two splines out.
 int flowSplines(const char *routine, int portId, const Gerotor &g, int *areaId, int *perimId) {
-  std::vector<double> angles(kTurnSamples), area(kTurnSamples), perim(kTurnSamples);
-  for (int k = 0; k < kTurnSamples; ++k) angles[k] = turnAngle(k);
+  const std::vector<double> angles = turnTable();
+  std::vector<double> area(kTurnSamples), perim(kTurnSamples);
   portTable(routine, portId, angles.data(), area.data(), perim.data(), kTurnSamples, g);
   *areaId = turnSpline(area.data());
   *perimId = turnSpline(perim.data());
@@ -219,21 +220,7 @@ ShapePtr densified(const shape *s, double xc, double yc) {
       fill(x, y);
       prev = add_last_xy_(p, x, y);
     };
-    forEachNode(src, [&](point *q) {
-      if (!isCentre(q)) {
-        add(q->x, q->y);
-        return false;
-      }
-      const double a0 = std::atan2(q->previous->y - q->y, q->previous->x - q->x);
-      const double a1 = std::atan2(q->next->y - q->y, q->next->x - q->x);
-      double sweep = a1 - a0;
-      if (q->direction == KIV_CCW && sweep < 0.0) sweep += kTwoPi;
-      if (q->direction == KIV_CW && sweep > 0.0) sweep -= kTwoPi;
-      const int n = static_cast<int>(std::ceil(std::fabs(sweep) / kHalfDeg));
-      for (int k = 1; k < n; ++k)
-        add(q->x + q->radius * std::cos(a0 + sweep * k / n), q->y + q->radius * std::sin(a0 + sweep * k / n));
-      return false;
-    });
+    forEachContourPoint(src, kHalfDeg, add);
     if (p->first) fill(p->first->x, p->first->y);
     orient_path2_(p);
   }

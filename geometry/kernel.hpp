@@ -70,4 +70,38 @@ bool forEachEdge(const path *p, F &&f) {
   return forEachNode(p, [&](point *x) { return !isCentre(x->next) && f(x); });
 }
 
+// The arc whose centre node is c, as angles about c: from its start vertex
+// to its end vertex, `to` unwrapped in the arc's direction (dir +1
+// counter-clockwise, -1 clockwise, 0 for a centre of neither direction).
+struct ArcEnds {
+  double from, to;
+  int dir;
+};
+inline ArcEnds arcEnds(const point *c) {
+  const double a0 = std::atan2(c->previous->y - c->y, c->previous->x - c->x);
+  const double a1 = std::atan2(c->next->y - c->y, c->next->x - c->x);
+  if (c->direction == KIV_CCW) return {a0, a1 < a0 ? a1 + kTwoPi : a1, 1};
+  if (c->direction == KIV_CW) return {a0, a0 < a1 ? a1 - kTwoPi : a1, -1};
+  return {a0, a0, 0};
+}
+
+// Calls f(x, y) for every vertex of the ring from the first node on and, on
+// each arc, for the points that part it into equal pieces of at most `step`
+// radians about its centre, its ends left to the vertices.
+template <class F>
+void forEachContourPoint(const path *p, double step, F &&f) {
+  forEachNode(p, [&](point *q) {
+    if (!isCentre(q)) {
+      f(q->x, q->y);
+      return false;
+    }
+    const ArcEnds a = arcEnds(q);
+    const double sweep = a.to - a.from;
+    const int n = static_cast<int>(std::ceil(std::fabs(sweep) / step));
+    for (int k = 1; k < n; ++k)
+      f(q->x + q->radius * std::cos(a.from + sweep * k / n), q->y + q->radius * std::sin(a.from + sweep * k / n));
+    return false;
+  });
+}
+
 }  // namespace kiv::geom

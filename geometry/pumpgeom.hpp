@@ -165,7 +165,7 @@ struct Gerotor {
 
 // Angle table over a turn: 720 entries k * 2 pi / 719.
 inline constexpr int kTurnSamples = 720;
-double turnAngle(int k);
+std::vector<double> turnTable();
 
 // Contact point of the lobe whose centre lies at angle theta.
 Xy gerotorContact(const Gerotor &g, double theta);

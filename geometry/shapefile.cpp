@@ -28,16 +28,12 @@ int z = 0;
 // vertex on by repeated steps, short of its end vertex.
 template <class F>
 void sampleArc(const point *c, F &&f) {
-  const double a0 = std::atan2(c->previous->y - c->y, c->previous->x - c->x);
-  const double a1 = std::atan2(c->next->y - c->y, c->next->x - c->x);
+  const ArcEnds e = arcEnds(c);
   const auto at = [&](double a) { f(c->x + c->radius * std::cos(a), c->y + c->radius * std::sin(a)); };
-  if (c->direction == KIV_CCW) {
-    const double end = a1 < a0 ? a1 + kTwoPi : a1;
-    for (double a = a0; a < end; a += kArcStep) at(a);
-  } else if (c->direction == KIV_CW) {
-    const double end = a0 < a1 ? a1 - kTwoPi : a1;
-    for (double a = a0; a > end; a -= kArcStep) at(a);
-  }
+  if (e.dir > 0)
+    for (double a = e.from; a < e.to; a += kArcStep) at(a);
+  else if (e.dir < 0)
+    for (double a = e.from; a > e.to; a -= kArcStep) at(a);
 }
 
 // The vertex the printed contour starts and closes at: the first node, or
