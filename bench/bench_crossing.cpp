@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdint>
 #include <random>
 
 #include "geometry/kiv_geometry.h"

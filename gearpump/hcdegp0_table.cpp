@@ -148,9 +148,8 @@ static_assert(std::size(kReals) == kRealCount);
 constexpr double kMinModule = 0.01;  // mm
 
 constexpr SetupParam kLowerBounds[] = {
-    {kModule, "module", 1, Rule::AtLeast, kMinModule,
-     "\nThe module must be higher than %g [mm].\n", SetupParam::Shows::Bound, Limit::None,
-     " [mm]", 0, kRackCoefficients},
+    {.pos = kModule, .name = "module", .factor = 1, .rule = Rule::AtLeast, .bound = kMinModule,
+     .message = "\nThe module must be higher than %g [mm].\n", .stage = kRackCoefficients},
 };
 
 constexpr I kInts[] = {

@@ -35,6 +35,10 @@ namespace {
 
 // ---- Pairs of overlapping boxes --------------------------------------------
 
+// The pairwise test on two edges of one path in both orders, as testing
+// every pair asks it (it need not be symmetric).
+bool pairCrosses(const point *a, const point *b) { return edgesCross(a, b) || edgesCross(b, a); }
+
 bool crossAll(const path *P, const path *Q) {
   return forEachEdge(P, [&](point *x) { return forEachEdge(Q, [&](point *y) { return edgesCross(x, y); }); });
 }
@@ -104,7 +108,7 @@ bool crossByBoxes(const path *P, const path *Q) {
       }
       ++i;
       if (a.lo[other] > b.hi[other] || b.lo[other] > a.hi[other]) continue;
-      if (P == Q ? edgesCross(a.edge, b.edge) || edgesCross(b.edge, a.edge)
+      if (P == Q ? pairCrosses(a.edge, b.edge)
                  : a.ofQ != b.ofQ && (a.ofQ ? edgesCross(b.edge, a.edge) : edgesCross(a.edge, b.edge)))
         return true;
     }
@@ -244,9 +248,7 @@ class ContourSweep {
       for (size_t a = i; a + 1 < j; ++a)
         for (size_t b = a + 1; b < j; ++b) {
           const size_t s = events[a].s, t = events[b].s;
-          if (!consecutive(s, t) &&
-              (edgesCross(segs_[s].edge, segs_[t].edge) || edgesCross(segs_[t].edge, segs_[s].edge)))
-            return true;
+          if (!consecutive(s, t) && pairCrosses(segs_[s].edge, segs_[t].edge)) return true;
         }
     }
     return false;
@@ -268,7 +270,7 @@ class ContourSweep {
     }
     // The pairwise test has the last word on every pair the sweep meets:
     // near an end it calls an exact crossing a touch.
-    if (edgesCross(A.edge, B.edge) || edgesCross(B.edge, A.edge)) return true;
+    if (pairCrosses(A.edge, B.edge)) return true;
     const int b1 = turn(A.lo, A.hi, B.lo), b2 = turn(A.lo, A.hi, B.hi);
     const int a1 = turn(B.lo, B.hi, A.lo), a2 = turn(B.lo, B.hi, A.hi);
     // An end of one on the other (a touch), or a crossing so near an end

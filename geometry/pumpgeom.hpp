@@ -68,15 +68,10 @@ struct VaneContact {
 struct VaneDims {
   double w, rt, R, r;
 };
-// False, after one message naming the routine and the dimension, unless
-// R, r and rt are finite and positive, w finite and positive (or zero with
-// thinVanes), and the vane fits: w within 2 rt and 2 r, r below R.
-bool checkVaneDims(const char *routine, const VaneDims &d, bool thinVanes = false);
-// checkVaneDims, then a finite eccentricity (ex, ey) and n finite angles
-// (`what` in the message).
-bool checkVaneInputs(const char *routine, const VaneDims &d, bool thinVanes, double ex, double ey,
-                     const char *what, const double *angles, int n);
-// The same for a table cut from shapes, with finite vane angles thl, tht.
+// False, after one message naming the routine and the input, unless R, r,
+// rt and w are finite and positive, the vane fits (w within 2 rt and 2 r, r
+// below R), and the eccentricity (ex, ey), the n angles and the vane angles
+// thl, tht of a table cut from shapes are finite.
 bool checkShapeTable(const char *routine, const VaneDims &d, double ex, double ey, double thl,
                      double tht, const double *angles, int n);
 VaneContact singleVane(double theta, double ex, double ey, double w, double rt, double R,

@@ -27,13 +27,14 @@ StatorForces statorForces(double ex, double ey, double R, double r, double L, do
   const Xy P1{s1 * std::cos(phi1), s1 * std::sin(phi1)}, P2{s2 * std::cos(phi2), s2 * std::sin(phi2)};
   // The stator arc wetted by the chamber, seen from the stator centre K.
   const double g1 = std::atan2(P1.y - ey, P1.x - ex), gamma = ccw(g1, std::atan2(P2.y - ey, P2.x - ex)) / 2.0;
+  const double arcMid = g1 + gamma;
   f.F = chord * L * p;
   f.mx = (P1.x + P2.x) / 2.0;
   f.my = (P1.y + P2.y) / 2.0;
   // The pressure pushes the arc out along its middle: towards the chord's
   // midpoint up to half a turn, away from it beyond (the midpoint then lies
   // behind K), and still defined when the midpoint is K itself.
-  f.psi = fold2Pi(g1 + gamma);
+  f.psi = fold2Pi(arcMid);
   f.Fx = f.F * std::cos(f.psi);
   f.Fy = f.F * std::sin(f.psi);
   // Section = stator sector about K + triangles O-P1-K and O-K-P2 - rotor sector.
@@ -42,9 +43,9 @@ StatorForces statorForces(double ex, double ey, double R, double r, double L, do
   const double T1 = (P1.x * ey - P1.y * ex) / 2.0, T2 = (P2.y * ex - P2.x * ey) / 2.0;
   const double total = statorArea - rotorArea + T1 + T2;
   if (total != 0.0) {
-    f.gx = (statorArea * (ex + statorArm * std::cos(g1 + gamma)) - rotorArea * rotorArm * std::cos(mid) +
+    f.gx = (statorArea * (ex + statorArm * std::cos(arcMid)) - rotorArea * rotorArm * std::cos(mid) +
             T1 * (P1.x + ex) / 3.0 + T2 * (P2.x + ex) / 3.0) / total;
-    f.gy = (statorArea * (ey + statorArm * std::sin(g1 + gamma)) - rotorArea * rotorArm * std::sin(mid) +
+    f.gy = (statorArea * (ey + statorArm * std::sin(arcMid)) - rotorArea * rotorArm * std::sin(mid) +
             T1 * (P1.y + ey) / 3.0 + T2 * (P2.y + ey) / 3.0) / total;
   } else {
     // A chamber closed to a line: its centroid is the chord's midpoint.

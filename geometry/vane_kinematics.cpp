@@ -63,6 +63,7 @@ constexpr double kTiny = 1e-12;
 
 struct Pump {
   double w, rt, R, r, L;
+  VaneDims dims() const { return {w, rt, R, r}; }
 };
 
 // Ring area between the axes u1 and u2 less the two protruding half vanes.
@@ -109,16 +110,51 @@ double unevenDisplacement(int n, const double *widths, const Pump &p, double &ex
   });
 }
 
+// False, after one message naming the routine and the dimension, unless
+// R, r and rt are finite and positive, w finite and positive (or zero with
+// thinVanes), and the vane fits: w within 2 rt and 2 r, r below R.
+bool checkVaneDims(const char *me, const VaneDims &d, bool thinVanes) {
+  // No thickness is the thin-vane idealisation, where only areas are taken.
+  if (thinVanes) {
+    if (!(std::isfinite(d.w) && d.w >= 0.0)) {
+      kivfprintf(stderr, "\n%s: the vane thickness must be finite and not negative.\n", me);
+      return false;
+    }
+  } else if (!checkLength(me, "vane thickness", d.w)) {
+    return false;
+  }
+  if (!checkLength(me, "tip radius", d.rt) || !checkLength(me, "rotor radius", d.r) ||
+      !checkLength(me, "stator radius", d.R))
+    return false;
+  if (d.w > 2.0 * d.rt || d.w > 2.0 * d.r || d.r >= d.R) {
+    kivfprintf(stderr, "\n%s: the vane does not fit between rotor and stator.\n", me);
+    return false;
+  }
+  return true;
+}
+
+// checkVaneDims, then a finite eccentricity (ex, ey) and n finite angles
+// (`what` in the message).
+bool checkVaneInputs(const char *me, const VaneDims &d, bool thinVanes, double ex, double ey,
+                     const char *what, const double *angles, int n) {
+  if (!checkVaneDims(me, d, thinVanes) || !checkFinite(me, "eccentricity", ex) ||
+      !checkFinite(me, "eccentricity", ey))
+    return false;
+  for (int i = 0; i < n; ++i)
+    if (!checkFinite(me, what, angles[i])) return false;
+  return true;
+}
+
 // Vane dimensions and the width of the flat entries.
 bool checkPump(const char *me, const Pump &p) {
-  return checkVaneDims(me, {p.w, p.rt, p.R, p.r}) && checkLength(me, "width", p.L);
+  return checkVaneDims(me, p.dims(), false) && checkLength(me, "width", p.L);
 }
 
 // The displacement entries take areas only, so a vane may be thin; a NaN
 // eccentricity or chamber width would come back as the displacement.
 bool displacementInputs(const char *me, const Pump &p, double ex, double ey, const double *widths,
                         int count) {
-  return checkVaneInputs(me, {p.w, p.rt, p.R, p.r}, true, ex, ey, "chamber width", widths, count) &&
+  return checkVaneInputs(me, p.dims(), true, ex, ey, "chamber width", widths, count) &&
          checkLength(me, "width", p.L);
 }
 
@@ -213,7 +249,7 @@ int vpVolume(const double *angles, double **table, int n, double thl, double tht
   const char *me = "vp_volume_";
   *table = nullptr;
   if (!checkLength(me, "width", p.L) ||
-      !checkShapeTable(me, {p.w, p.rt, p.R, p.r}, ex, ey, thl, tht, angles, n))
+      !checkShapeTable(me, p.dims(), ex, ey, thl, tht, angles, n))
     return -1;
   if (n < 1) {
     kivfprintf(stderr, "\n%s: no angles.\n", me);
@@ -283,36 +319,6 @@ Xy faceOnStator(double e, double R, double psi, double off) {
 }
 
 }  // namespace
-
-bool checkVaneDims(const char *me, const VaneDims &d, bool thinVanes) {
-  // No thickness is the thin-vane idealisation, where only areas are taken.
-  if (thinVanes) {
-    if (!(std::isfinite(d.w) && d.w >= 0.0)) {
-      kivfprintf(stderr, "\n%s: the vane thickness must be finite and not negative.\n", me);
-      return false;
-    }
-  } else if (!checkLength(me, "vane thickness", d.w)) {
-    return false;
-  }
-  if (!checkLength(me, "tip radius", d.rt) || !checkLength(me, "rotor radius", d.r) ||
-      !checkLength(me, "stator radius", d.R))
-    return false;
-  if (d.w > 2.0 * d.rt || d.w > 2.0 * d.r || d.r >= d.R) {
-    kivfprintf(stderr, "\n%s: the vane does not fit between rotor and stator.\n", me);
-    return false;
-  }
-  return true;
-}
-
-bool checkVaneInputs(const char *me, const VaneDims &d, bool thinVanes, double ex, double ey,
-                     const char *what, const double *angles, int n) {
-  if (!checkVaneDims(me, d, thinVanes) || !checkFinite(me, "eccentricity", ex) ||
-      !checkFinite(me, "eccentricity", ey))
-    return false;
-  for (int i = 0; i < n; ++i)
-    if (!checkFinite(me, what, angles[i])) return false;
-  return true;
-}
 
 bool checkShapeTable(const char *me, const VaneDims &d, double ex, double ey, double thl, double tht,
                      const double *angles, int n) {

@@ -45,21 +45,29 @@ class Hcdegp0Setup : public kiv::test::SystemTest {
   }
 };
 
+// The buffers of one instance (pr and pn with room for the most teeth) and
+// its set-up at the system's recovery point: what guarded returns.
+struct Instance {
+  explicit Instance(int n, double start = 0) : id(n), angle(start) {}
+  int setUp(kiv::test::SystemTest &t, Params &p) {
+    return t.guarded([&] {
+      hcdegp0in_(&id, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout, &pinl, pr, pn);
+      return 0;
+    });
+  }
+  int id;
+  double angle, store[16] = {}, pout = 0, pinl = 0, pr[100] = {}, pn[100] = {};
+  void *slot = nullptr;
+};
+
 // A set-up that is expected to fail: it ends the run with 1 and leaves the
 // pointer store empty (no end function is called: a leak shows in the
 // sanitizer build).  Returns the error stream.
 std::string failedSetUp(kiv::test::SystemTest &t, Params &p) {
-  double store[16] = {}, pout = 0, pinl = 0, pr[100] = {}, pn[100] = {}, angle = 0;
-  void *slot = nullptr;
-  int instance = 7;
-  EXPECT_EQ(t.guarded([&] {
-    hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout, &pinl, pr,
-               pn);
-    return 0;
-  }),
-            -2);
+  Instance in(7);
+  EXPECT_EQ(in.setUp(t, p), -2);
   EXPECT_EQ(t.exitCode(), 1);
-  EXPECT_EQ(slot, nullptr);
+  EXPECT_EQ(in.slot, nullptr);
   const std::string err = t.takeErr();
   EXPECT_TRUE(err.ends_with("\nFatal error in HCDEGP0 instance 7.\nTerminating the program.\n"))
       << err;
@@ -139,21 +147,14 @@ TEST_F(Hcdegp0Setup, CheckMessages) {
   for (const Case &c : cases) {
     Params p;
     c.change(p);
-    double store[16] = {}, pout = 0, pinl = 0, pr[12] = {}, pn[12] = {}, angle = 0;
-    void *slot = nullptr;
-    int instance = 7;
-    EXPECT_EQ(guarded([&] {
-                hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout,
-                           &pinl, pr, pn);
-                return 0;
-              }),
-              -2);
+    Instance in(7);
+    EXPECT_EQ(in.setUp(*this, p), -2);
     EXPECT_EQ(exitCode(), 1);
     const std::string err = takeErr();
     for (const auto &e : c.expected) EXPECT_NE(err.find(e), std::string::npos) << e << "\n" << err;
     for (const auto &a : c.absent) EXPECT_EQ(err.find(a), std::string::npos) << a << "\n" << err;
     EXPECT_TRUE(err.ends_with(tail)) << err;
-    hcd_egp_end_04(&slot);
+    hcd_egp_end_04(&in.slot);
   }
 }
 
@@ -366,20 +367,11 @@ TEST_F(Hcdegp0Setup, ModuleFarTooSmallIsTheOnlyComplaint) {
 
   for (double s : {0.005, 0.025}) {
     Params p = scaled(s);
-    double store[16] = {}, pout = 0, pinl = 0, pr[12] = {}, pn[12] = {}, angle = 0;
-    void *slot = nullptr;
-    int instance = 1;
-    ASSERT_EQ(guarded([&] {
-                hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout,
-                           &pinl, pr, pn);
-                return 0;
-              }),
-              0)
-        << s << "\n"
-        << takeErr();
-    ASSERT_NE(slot, nullptr);
-    hcdegp0end_(&instance, p.r.data(), p.i.data(), p.text, store, &slot);
-    EXPECT_EQ(slot, nullptr);
+    Instance in(1);
+    ASSERT_EQ(in.setUp(*this, p), 0) << s << "\n" << takeErr();
+    ASSERT_NE(in.slot, nullptr);
+    hcdegp0end_(&in.id, p.r.data(), p.i.data(), p.text, in.store, &in.slot);
+    EXPECT_EQ(in.slot, nullptr);
   }
 }
 
@@ -390,37 +382,30 @@ TEST_F(Hcdegp0Setup, SetUpRunEnd) {
   for (int cycle = 0; cycle < 3; ++cycle) {
     Params p;
     p.r[0] = 2;
-    double store[16] = {}, pout = 0, pinl = 0, pr[12] = {}, pn[12] = {}, angle = 10;
-    void *slot = nullptr;
-    int instance = 1;
-    ASSERT_EQ(guarded([&] {
-                hcdegp0in_(&instance, p.r.data(), p.i.data(), p.text, store, &slot, &angle, &pout,
-                           &pinl, pr, pn);
-                return 0;
-              }),
-              0)
-        << takeErr();
-    ASSERT_NE(slot, nullptr);
-    EXPECT_DOUBLE_EQ(pout, 2.0);
-    EXPECT_DOUBLE_EQ(pn[11], 2.0);
+    Instance in(1, 10);
+    ASSERT_EQ(in.setUp(*this, p), 0) << takeErr();
+    ASSERT_NE(in.slot, nullptr);
+    EXPECT_DOUBLE_EQ(in.pout, 2.0);
+    EXPECT_DOUBLE_EQ(in.pn[11], 2.0);
     EXPECT_DOUBLE_EQ(p.r[5], 0.02);  // thickness now in m
     double p1 = 0, p2 = 50, speed = 1000, q1, q2, torque, dang, anglen, dpout, dpinl, mesh, f[4];
     std::vector<std::vector<double>> a(36, std::vector<double>(12, 0.0));
-    hcdegp0_(nullptr, &q1, &p1, &q2, &p2, &torque, &speed, &angle, &dang, &anglen, &pout, &dpout,
-             &pinl, &dpinl, pr, a[0].data(), pn, a[1].data(), a[2].data(), a[3].data(), a[4].data(),
+    hcdegp0_(nullptr, &q1, &p1, &q2, &p2, &torque, &speed, &in.angle, &dang, &anglen, &in.pout,
+             &dpout, &in.pinl, &dpinl, in.pr, a[0].data(), in.pn, a[1].data(), a[2].data(),
+             a[3].data(), a[4].data(),
              a[5].data(), &mesh, a[6].data(), a[7].data(), a[8].data(), a[9].data(), a[10].data(),
              a[11].data(), a[12].data(), a[13].data(), a[14].data(), a[15].data(), a[16].data(),
              a[17].data(), a[18].data(), a[19].data(), a[20].data(), a[21].data(), a[22].data(),
              a[23].data(), a[24].data(), a[25].data(), a[26].data(), a[27].data(), a[28].data(),
              a[29].data(), a[30].data(), a[31].data(), a[32].data(), a[33].data(), &f[0], &f[1],
-             &f[2], &f[3], p.r.data(), p.i.data(), p.text, store, &slot);
+             &f[2], &f[3], p.r.data(), p.i.data(), p.text, in.store, &in.slot);
     EXPECT_NEAR(dang, 6000, 1e-8);
     EXPECT_NEAR(anglen, -10, 1e-12);
     // Port 2 at 50 bar above a 2 bar chamber: flow comes back into the pump.
     EXPECT_LT(q2, 0);
     int one = 1;
-    hcdegp0end_(&one, p.r.data(), p.i.data(), p.text, store, &slot);
-    EXPECT_EQ(slot, nullptr);
+    hcdegp0end_(&one, p.r.data(), p.i.data(), p.text, in.store, &in.slot);
+    EXPECT_EQ(in.slot, nullptr);
   }
 }
 
