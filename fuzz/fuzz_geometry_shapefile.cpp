@@ -61,10 +61,7 @@ int readAll(const char *name, int kind) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
-  const kiv::fuzz::Scratch input(inputPath()), printed(printPath());
-  if (!kiv::fuzz::writeFile(inputPath(), data + 1, size - 1)) return 0;
-  KIVSystem *sys = kiv::fuzz::quietSystem();
-  kiv::guarded(sys, [&] { return readAll(inputPath().c_str(), data[0] & 1); });
-  KivReleaseSystem(sys);
-  return 0;
+  const kiv::fuzz::Scratch printed(printPath());
+  return kiv::fuzz::onScratchFile(inputPath(), data + 1, size - 1,
+                                  [&] { return readAll(inputPath().c_str(), data[0] & 1); });
 }

@@ -57,10 +57,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return rtableStoreToCache_(&off);
   }();
   (void)noCache;
-  const kiv::fuzz::Scratch file(path());
-  if (!kiv::fuzz::writeFile(path(), data, size)) return 0;
-  KIVSystem *sys = kiv::fuzz::quietSystem();
-  kiv::guarded(sys, [] { return defineAndUse(); });
-  KivReleaseSystem(sys);
-  return 0;
+  return kiv::fuzz::onScratchFile(path(), data, size, [] { return defineAndUse(); });
 }

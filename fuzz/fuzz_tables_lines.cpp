@@ -65,10 +65,5 @@ int exercise(int firstSkip) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
-  const kiv::fuzz::Scratch file(path());
-  if (!kiv::fuzz::writeFile(path(), data + 1, size - 1)) return 0;
-  KIVSystem *sys = kiv::fuzz::quietSystem();
-  kiv::guarded(sys, [&] { return exercise(data[0] & 1); });
-  KivReleaseSystem(sys);
-  return 0;
+  return kiv::fuzz::onScratchFile(path(), data + 1, size - 1, [&] { return exercise(data[0] & 1); });
 }

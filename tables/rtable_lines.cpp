@@ -46,7 +46,6 @@ Got firstNumber(const LineReader &in, const char *name, const char *line, double
   *v = kiv::parseDouble(line, &end, &over);
   if (end == line) return Got::kNone;
   if (!over) return Got::kNumber;
-  while (*line == ' ' || *line == '\t') ++line;
   kiv::sayOutOfRange(in.line(), name, std::string_view(line, static_cast<size_t>(end - line)));
   return Got::kRefused;
 }
