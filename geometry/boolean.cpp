@@ -88,10 +88,11 @@ class Walk {
     for (long laps = 1;; ++laps) {
       if (laps > bound_) return false;
       consume(e);
-      // Along A up to the next entry into the other shape.
+      // Along A up to the next entry into the other shape; a run that comes
+      // back to where it began has none and would lap the ring forever.
       point *n = e->next;
       for (;;) {
-        if (++aSide_ > bound_) return false;
+        if (++aSide_ > bound_ || n == e) return false;
         if (n->tag == KIV_TAG_SWITCH) break;
         append(open_, n, false);
         if (n->tag == KIV_TAG_TOUCH && n->partner) {
@@ -114,7 +115,7 @@ class Walk {
       point *m = backward_ ? y->previous : y->next;
       for (;;) {
         if (m->tag == KIV_TAG_SWITCH) break;
-        if (++bSide_ > bound_) return false;
+        if (++bSide_ > bound_ || m == y) return false;
         append(open_, m, backward_);
         m = backward_ ? m->previous : m->next;
       }
@@ -234,6 +235,8 @@ bool finite(const shape *A, const shape *B, const char *fn, int *status) {
 
 shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status) {
   if (!finite(A, B, fn, status)) return create_shape();
+  if (overlaid(A, B))
+    if (shape *r = overlay(rule, A, B)) return r;
   shape *WA = nullptr, *WB = nullptr;
   if (locateRetrying(A, B, &WA, &WB, fn, status) == -2) return create_shape();
   if (!hasPaths(WA) || !hasPaths(WB)) {
@@ -360,6 +363,11 @@ shape *intersection_shape_status_(const shape *A, const shape *B, int *status) {
   setStatus(status, KIV_BOOL_OK);
   shape *result = create_shape();
   if (!hasPaths(A) || !hasPaths(B) || !finite(A, B, "intersection_shape_", status)) return result;
+  if (overlaid(A, B))
+    if (shape *r = overlay(Rule::intersect, A, B)) {
+      delete_shape_(result);
+      return r;
+    }
   // The material side of the reversed copy is the complement of B.
   shape *BR = nullptr;
   xCD_copy_shape_reversed_(B, &BR);

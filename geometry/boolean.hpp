@@ -37,6 +37,16 @@ enum class Rule { unite, intersect, remove };
 // ordinary: location, placement, walk and clean-up.
 shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status);
 
+// Whether both shapes are ordinary (or a splitter's rectangle alone), which
+// the overlay combines; splitters go through the crossing walk.
+bool overlaid(const shape *A, const shape *B);
+
+// The union, intersection or removal of two ordinary shapes with paths by
+// overlaying their boundaries; null when the boundaries cannot be joined
+// into contours (shapes that are not regions), which is left to the
+// crossing walk.
+shape *overlay(Rule rule, const shape *A, const shape *B);
+
 // The splitter of xCD_setsplitter_ (from and to come back clamped to the
 // source's first path), and its two kinds: the rectangle towards one target
 // with its distance, and the pieces where the range crosses a target.  side

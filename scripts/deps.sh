@@ -5,7 +5,9 @@ pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev libsodium-dev
       python3
       # bench only: the reference libraries of the side-by-side rows
-      libmuparser-dev libgsl-dev)
+      libmuparser-dev libgsl-dev
+      # tests only: the exact reference of the planar booleans
+      libcgal-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

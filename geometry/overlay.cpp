@@ -1,0 +1,1300 @@
+// Union, intersection and removal of ordinary shapes by overlaying their
+// boundaries: both are cut wherever they meet, each piece of boundary is
+// judged against the other shape, the pieces that bound the result are kept
+// and joined into closed contours.
+//
+// Degenerate meetings are the rule here, not the exception (shared
+// vertices, overlapping edges, a shape and its copy, arcs on one circle or
+// through the same ends, tangencies), so they are settled before anything
+// is judged, with one tolerance for both shapes:
+// - arcs of the two shapes on one circle are given the same circle;
+// - a vertex of B near a vertex of A becomes that vertex;
+// - a vertex near an edge of the other shape splits that edge;
+// - the edges are then cut where they cross, a tangency counting as one
+//   meeting point.
+// After that every meeting point is a node of both shapes, pieces of the two
+// boundaries between the same nodes along the same curve are overlaps, and
+// every other piece lies clear of the other boundary, where a winding count
+// decides its side.  Segment crossings are decided with exact orientation
+// tests, so near-parallel edges meet where they really do.
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "geometry/boolean.hpp"
+
+namespace kiv::geom {
+namespace {
+
+// ---- Exact orientation -----------------------------------------------------
+
+// The exact sign of the sum of the expansion's components, kept as a
+// nonoverlapping expansion in increasing magnitude (two-sum growth).
+struct Expansion {
+  double c[16];
+  int n = 0;
+  void add(double b) {
+    int k = 0;
+    double q = b;
+    for (int i = 0; i < n; ++i) {
+      const double e = c[i];
+      const double s = q + e;
+      const double bv = s - q;
+      const double err = (q - (s - bv)) + (e - bv);
+      q = s;
+      if (err != 0.0) c[k++] = err;
+    }
+    if (q != 0.0) c[k++] = q;
+    n = k;
+  }
+  void addProduct(double a, double b) {
+    const double p = a * b;
+    add(std::fma(a, b, -p));
+    add(p);
+  }
+  int sign() const { return n == 0 ? 0 : (c[n - 1] > 0.0) - (c[n - 1] < 0.0); }
+};
+
+// Sign of (b - a) x (c - a): 1 when c lies left of a->b, -1 right, 0 on
+// the line; exact for any doubles.
+int orient(double ax, double ay, double bx, double by, double cx, double cy) {
+  const double l = (ax - cx) * (by - cy), r = (ay - cy) * (bx - cx);
+  const double det = l - r;
+  const double bound = 3.3306690738754716e-16 * (std::fabs(l) + std::fabs(r));
+  if (det > bound || -det > bound) return (det > 0.0) - (det < 0.0);
+  // ax by - ax cy - cx by - ay bx + ay cx + cy bx, each product exact.
+  Expansion e;
+  e.addProduct(ax, by);
+  e.addProduct(-ax, cy);
+  e.addProduct(-cx, by);
+  e.addProduct(-ay, bx);
+  e.addProduct(ay, cx);
+  e.addProduct(cy, bx);
+  return e.sign();
+}
+
+// ---- Boundaries as arrays ----------------------------------------------------
+
+struct Node {
+  double x, y;
+};
+
+// A directed piece of boundary between two nodes: a segment, or an arc of
+// the circle (cx, cy, r) from the angle a0 through the signed sweep
+// (counter-clockwise positive).
+struct Edge {
+  int from, to;
+  bool arc;
+  double cx, cy, r;
+  double a0, sweep;
+  int shape;                // 0 for A, 1 for B
+  signed char place = 4;    // against the other shape, once known (Place)
+};
+
+struct Ring {
+  std::vector<Edge> edges;
+  double area = 0.0;
+};
+
+// Reduces an angle into [0, 2 pi).
+double wrap(double a) {
+  a = std::fmod(a, kTwoPi);
+  if (a < 0.0) a += kTwoPi;
+  return a >= kTwoPi ? 0.0 : a;
+}
+
+double angleOf(const Edge &e, double x, double y) { return std::atan2(y - e.cy, x - e.cx); }
+
+// Distance travelled along the arc from its start to the angle phi, in
+// [0, 2 pi).
+double along(const Edge &e, double phi) { return wrap(e.sweep >= 0.0 ? phi - e.a0 : e.a0 - phi); }
+
+double edgeArea(const Edge &e, const std::vector<Node> &nodes) {
+  const Node &s = nodes[e.from], &t = nodes[e.to];
+  double a = (s.x * t.y - t.x * s.y) / 2.0;
+  if (e.arc) a += e.r * e.r / 2.0 * (e.sweep - std::sin(e.sweep));
+  return a;
+}
+
+double ringArea(const Ring &r, const std::vector<Node> &nodes) {
+  double a = 0.0;
+  for (const Edge &e : r.edges) a += edgeArea(e, nodes);
+  return a;
+}
+
+// The sweep of an arc from node s to node t about (cx, cy) in the given
+// direction; `hint` settles what rounding leaves open: a sweep near 0 or a
+// full turn, or a half circle.
+double sweepOf(double cx, double cy, const Node &s, const Node &t, bool ccw, double hint) {
+  const double a0 = std::atan2(s.y - cy, s.x - cx), a1 = std::atan2(t.y - cy, t.x - cx);
+  double m = wrap(ccw ? a1 - a0 : a0 - a1);
+  // The hint is the intended magnitude: the kind of the arc, or its sweep
+  // before its circle moved.
+  if (hint > kPi + 1e-6 && m < kPi - 1e-6 && m < 1e-6) m += kTwoPi;
+  if (hint < kPi - 1e-6 && m > kPi + 1e-6 && m > kTwoPi - 1e-6) m = 0.0;
+  if (std::fabs(m - kPi) < 1e-6 && std::fabs(hint - kPi) < 1e-6) m = hint;
+  return ccw ? m : -m;
+}
+
+// ---- Reading and cleaning the operands ---------------------------------------
+
+struct Raw {
+  double x, y;
+  bool centre;
+  double r;
+  int direction, kind;
+  int id = -1;  // its node, for a vertex
+};
+
+// The ring of a path as raw nodes, with vertices closer than 1e-11 to their
+// successor dropped; empty when the path is dropped.
+void readPath(const path *p, bool clean, std::vector<Raw> &raw) {
+  raw.clear();
+  if (!p || !p->first) return;
+  const point *n = p->first;
+  do {
+    raw.push_back({n->x, n->y, isCentre(n), n->radius, n->direction, n->arc, -1});
+    n = n->next;
+  } while (n != p->first);
+  for (size_t i = 0; clean && raw.size() > 1 && i < raw.size();) {
+    const Raw &a = raw[i], &b = raw[(i + 1) % raw.size()];
+    if (a.centre || b.centre || !((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) < 1e-22)) {
+      ++i;
+      continue;
+    }
+    if (raw.size() < 4) {
+      raw.clear();
+      return;
+    }
+    raw.erase(raw.begin() + static_cast<long>(i));
+  }
+  if (clean && raw.size() <= 2) raw.clear();
+}
+
+struct Operands {
+  std::vector<Node> nodes;
+  std::vector<Ring> rings[2];
+};
+
+// The rings of shape s appended as edges over new nodes; paths that do not
+// form a ring of segments and arcs, or that cleaning would drop, are left
+// out.
+void readShape(const shape *s, int which, Operands &ops) {
+  std::vector<Raw> raw;
+  for (int i = 0; s && s->paths && i < s->npaths; ++i) {
+    // A splitter's rectangle is taken as it is: thin by design.
+    const bool clean = s->kind == 0;
+    readPath(s->paths[i], clean, raw);
+    if (raw.size() < 2) continue;
+    // Start at a vertex; a centre must sit between two vertices.
+    size_t start = 0;
+    while (start < raw.size() && raw[start].centre) ++start;
+    if (start == raw.size()) continue;
+    bool wellFormed = true;
+    const size_t n = raw.size();
+    for (size_t k = 0; k < n; ++k)
+      if (raw[k].centre && (raw[(k + 1) % n].centre || raw[(k + n - 1) % n].centre)) wellFormed = false;
+    if (!wellFormed) continue;
+    Ring ring;
+    ring.edges.reserve(n);
+    for (Raw &v : raw)
+      if (!v.centre) {
+        v.id = static_cast<int>(ops.nodes.size());
+        ops.nodes.push_back({v.x, v.y});
+      }
+    for (size_t k = 0; k < n; ++k) {
+      const size_t a = (start + k) % n;
+      if (raw[a].centre) continue;
+      const size_t b = (a + 1) % n;
+      Edge e{raw[a].id, 0, false, 0.0, 0.0, 0.0, 0.0, 0.0, which};
+      if (!raw[b].centre) {
+        e.to = raw[b].id;
+      } else {
+        const Raw &c = raw[b];
+        e.to = raw[(b + 1) % n].id;
+        e.arc = true;
+        e.cx = c.x;
+        e.cy = c.y;
+        e.r = c.r;
+        const bool ccw = c.direction != KIV_CW;
+        e.a0 = std::atan2(raw[a].y - c.y, raw[a].x - c.x);
+        e.sweep = sweepOf(c.x, c.y, ops.nodes[e.from], ops.nodes[e.to], ccw, c.kind == KIV_ARC_MAJOR ? 1.5 * kPi : 0.5 * kPi);
+        if (c.direction != KIV_CW && c.direction != KIV_CCW) e.arc = false;  // no side: its chord
+      }
+      ring.edges.push_back(e);
+    }
+    ring.area = ringArea(ring, ops.nodes);
+    // What the check of a shape drops: slivers of material below 0.001.
+    if (clean && ring.area > 0.0 && ring.area < 0.001) continue;
+    ops.rings[which].push_back(std::move(ring));
+  }
+}
+
+// ---- Candidate pairs by boxes --------------------------------------------------
+
+struct Box {
+  double x0, y0, x1, y1;
+  int id;
+};
+
+Box edgeBox(const Edge &e, const std::vector<Node> &nodes, double margin, int id) {
+  const Node &s = nodes[e.from], &t = nodes[e.to];
+  Box b{std::min(s.x, t.x), std::min(s.y, t.y), std::max(s.x, t.x), std::max(s.y, t.y), id};
+  if (e.arc) {
+    // The extreme points of the circle that the arc passes.
+    const double turns[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+    for (int q = 0; q < 4; ++q) {
+      const double phi = q * kPi / 2.0;
+      if (along(e, phi) < std::fabs(e.sweep)) {
+        b.x0 = std::min(b.x0, e.cx + e.r * turns[q][0]);
+        b.x1 = std::max(b.x1, e.cx + e.r * turns[q][0]);
+        b.y0 = std::min(b.y0, e.cy + e.r * turns[q][1]);
+        b.y1 = std::max(b.y1, e.cy + e.r * turns[q][1]);
+      }
+    }
+  }
+  b.x0 -= margin;
+  b.y0 -= margin;
+  b.x1 += margin;
+  b.y1 += margin;
+  return b;
+}
+
+// Calls f(a, b) for every pair of boxes of the two lists that overlap: a
+// sweep over x with the boxes still open on either side.
+template <class F>
+void overlappingPairs(std::vector<Box> &p, std::vector<Box> &q, F &&f) {
+  const auto byX = [](const Box &a, const Box &b) { return a.x0 < b.x0; };
+  std::sort(p.begin(), p.end(), byX);
+  std::sort(q.begin(), q.end(), byX);
+  std::vector<const Box *> openP, openQ;
+  size_t i = 0, j = 0;
+  const auto visit = [](const Box &b, std::vector<const Box *> &others, auto &&emit) {
+    size_t k = 0;
+    for (const Box *o : others)
+      if (o->x1 >= b.x0) others[k++] = o;
+    others.resize(k);
+    for (const Box *o : others)
+      if (o->y0 <= b.y1 && b.y0 <= o->y1) emit(*o);
+  };
+  while (i < p.size() || j < q.size()) {
+    if (j == q.size() || (i < p.size() && p[i].x0 <= q[j].x0)) {
+      const Box &b = p[i++];
+      visit(b, openQ, [&](const Box &o) { f(b.id, o.id); });
+      openP.push_back(&b);
+    } else {
+      const Box &b = q[j++];
+      visit(b, openP, [&](const Box &o) { f(o.id, b.id); });
+      openQ.push_back(&b);
+    }
+  }
+}
+
+// ---- The overlay --------------------------------------------------------------
+
+// A node to be put into an edge of a ring at a place along it.
+struct Cut {
+  int shape, ring, edge;
+  double at;
+  int node;
+  bool operator<(const Cut &o) const {
+    if (shape != o.shape) return shape < o.shape;
+    if (ring != o.ring) return ring < o.ring;
+    if (edge != o.edge) return edge < o.edge;
+    return at < o.at;
+  }
+};
+
+class Overlay {
+ public:
+  Overlay(Operands &ops, double tol) : nodes_(ops.nodes), rings_(ops.rings), tol_(tol) {}
+
+  // Settles every meeting of the two boundaries into shared nodes.
+  void meet() {
+    // Only where the shapes' boxes overlap can they meet.
+    for (int w = 0; w < 2; ++w) {
+      Box &b = reach_[w];
+      b = {INFINITY, INFINITY, -INFINITY, -INFINITY, 0};
+      for (const Ring &r : rings_[w])
+        for (const Edge &e : r.edges) {
+          const Box eb = edgeBox(e, nodes_, tol_, 0);
+          b = {std::min(b.x0, eb.x0), std::min(b.y0, eb.y0), std::max(b.x1, eb.x1), std::max(b.y1, eb.y1), 0};
+        }
+    }
+    shareCircles();
+    mergeVertices();
+    // A node that a split made shared may lie on a third edge in turn.
+    for (int pass = 0; pass < 4 && splitAtNearVertices() > 0; ++pass) {
+    }
+    splitAtCrossings();
+  }
+
+  const std::vector<Node> &nodes() const { return nodes_; }
+  std::vector<Ring> *rings() { return rings_; }
+
+ private:
+  struct EdgeRef {
+    int shape, ring, edge;
+  };
+
+  Edge &edgeAt(const EdgeRef &r) { return rings_[r.shape][static_cast<size_t>(r.ring)].edges[static_cast<size_t>(r.edge)]; }
+
+  static bool overlap(const Box &p, const Box &q) { return p.x0 <= q.x1 && q.x0 <= p.x1 && p.y0 <= q.y1 && q.y0 <= p.y1; }
+  bool within(const Box &b, double x, double y) const { return b.x0 <= x && x <= b.x1 && b.y0 <= y && y <= b.y1; }
+
+  // The edges of one shape that may meet the other, with their boxes.
+  std::vector<EdgeRef> edgesOf(int which, std::vector<Box> &boxes) const {
+    std::vector<EdgeRef> out;
+    size_t total = 0;
+    for (const Ring &r : rings_[which]) total += r.edges.size();
+    out.reserve(total);
+    boxes.clear();
+    boxes.reserve(total);
+    for (size_t i = 0; i < rings_[which].size(); ++i)
+      for (size_t k = 0; k < rings_[which][i].edges.size(); ++k) {
+        const Box b = edgeBox(rings_[which][i].edges[k], nodes_, tol_, static_cast<int>(out.size()));
+        if (!overlap(b, reach_[1 - which])) continue;
+        out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
+        boxes.push_back(b);
+      }
+    return out;
+  }
+
+  // Arcs of B on a circle of A (centres and radii within the tolerance)
+  // take that circle, so that they overlap exactly where they should.
+  void shareCircles() {
+    std::vector<const Edge *> circlesA;
+    for (const Ring &r : rings_[0])
+      for (const Edge &e : r.edges)
+        if (e.arc) circlesA.push_back(&e);
+    if (circlesA.empty()) return;
+    for (Ring &r : rings_[1])
+      for (Edge &e : r.edges) {
+        if (!e.arc) continue;
+        for (const Edge *a : circlesA) {
+          if (distance(a->cx, a->cy, e.cx, e.cy) > tol_ || std::fabs(a->r - e.r) > tol_) continue;
+          if (a->cx == e.cx && a->cy == e.cy && a->r == e.r) break;
+          const double old = e.sweep;
+          e.cx = a->cx;
+          e.cy = a->cy;
+          e.r = a->r;
+          e.a0 = angleOf(e, nodes_[e.from].x, nodes_[e.from].y);
+          e.sweep = sweepOf(e.cx, e.cy, nodes_[e.from], nodes_[e.to], old >= 0.0, std::fabs(old));
+          break;
+        }
+      }
+  }
+
+  // A vertex of B within the tolerance of a vertex of A becomes it.
+  void mergeVertices() {
+    std::vector<int> ofA;
+    for (const Ring &r : rings_[0])
+      for (const Edge &e : r.edges)
+        if (within(reach_[1], nodes_[e.from].x, nodes_[e.from].y)) ofA.push_back(e.from);
+    if (ofA.empty()) return;
+    std::sort(ofA.begin(), ofA.end(), [&](int a, int b) { return nodes_[a].x < nodes_[b].x; });
+    std::vector<int> moved(nodes_.size(), -1);
+    for (Ring &r : rings_[1])
+      for (Edge &e : r.edges) {
+        const int v = e.from;
+        if (moved[v] != -1) continue;
+        moved[v] = v;
+        const Node p = nodes_[v];
+        auto it = std::lower_bound(ofA.begin(), ofA.end(), p.x - tol_, [&](int a, double x) { return nodes_[a].x < x; });
+        double best = tol_;
+        for (; it != ofA.end() && nodes_[*it].x <= p.x + tol_; ++it) {
+          const double d = distance(p.x, p.y, nodes_[*it].x, nodes_[*it].y);
+          if (d <= best) {
+            best = d;
+            moved[v] = *it;
+          }
+        }
+      }
+    for (Ring &r : rings_[1]) {
+      for (Edge &e : r.edges) {
+        e.from = moved[e.from];
+        e.to = moved[e.to];
+      }
+      dropEmptyEdges(r);
+    }
+  }
+
+  // Edges whose ends became one node are gone, but for arcs of more than a
+  // half circle, which became whole circles.
+  void dropEmptyEdges(Ring &r) {
+    std::vector<Edge> kept;
+    kept.reserve(r.edges.size());
+    for (Edge &e : r.edges) {
+      if (e.from == e.to && !(e.arc && std::fabs(e.sweep) > kPi)) continue;
+      if (e.from == e.to) e.sweep = e.sweep > 0.0 ? kTwoPi : -kTwoPi;
+      if (e.arc) e.a0 = angleOf(e, nodes_[e.from].x, nodes_[e.from].y);
+      kept.push_back(e);
+    }
+    r.edges.swap(kept);
+  }
+
+  // Position of node v along edge e (0 at its start), for ordering cuts.
+  double positionOn(const Edge &e, int v) const {
+    const Node &p = nodes_[v];
+    if (e.arc) return along(e, angleOf(e, p.x, p.y));
+    const Node &s = nodes_[e.from], &t = nodes_[e.to];
+    return (p.x - s.x) * (t.x - s.x) + (p.y - s.y) * (t.y - s.y);
+  }
+
+  // Distance from (x, y) to the edge when its nearest point lies inside
+  // the edge (not at an end), else infinity.
+  double distanceInside(const Edge &e, double x, double y) const {
+    const Node &s = nodes_[e.from], &t = nodes_[e.to];
+    if (e.arc) {
+      if (e.from != e.to && along(e, angleOf(e, x, y)) >= std::fabs(e.sweep)) return INFINITY;
+      return std::fabs(distance(x, y, e.cx, e.cy) - e.r);
+    }
+    const double dx = t.x - s.x, dy = t.y - s.y, l2 = dx * dx + dy * dy;
+    const double u = (x - s.x) * dx + (y - s.y) * dy;
+    if (!(u > 0.0 && u < l2)) return INFINITY;
+    return std::fabs(cross(dx, dy, x - s.x, y - s.y)) / std::sqrt(l2);
+  }
+
+  bool nearEnd(const Edge &e, double x, double y, double reach) const {
+    return distance(x, y, nodes_[e.from].x, nodes_[e.from].y) <= reach ||
+           distance(x, y, nodes_[e.to].x, nodes_[e.to].y) <= reach;
+  }
+
+  // Cuts every edge at its listed nodes, in order along it.
+  // Cuts every listed edge at its nodes, in order along it.
+  void applyCuts(std::vector<Cut> &cuts) {
+    if (cuts.empty()) return;
+    std::sort(cuts.begin(), cuts.end());
+    std::vector<Edge> out;
+    for (size_t c = 0; c < cuts.size();) {
+      const int w = cuts[c].shape, i = cuts[c].ring;
+      Ring &ring = rings_[w][static_cast<size_t>(i)];
+      out.clear();
+      out.reserve(ring.edges.size() + 8);
+      for (size_t k = 0; k < ring.edges.size(); ++k) {
+        const Edge &e = ring.edges[k];
+        if (c == cuts.size() || cuts[c].shape != w || cuts[c].ring != i || cuts[c].edge != static_cast<int>(k)) {
+          out.push_back(e);
+          continue;
+        }
+        Edge piece = e;
+        double done = 0.0;
+        for (; c < cuts.size() && cuts[c].shape == w && cuts[c].ring == i && cuts[c].edge == static_cast<int>(k); ++c) {
+          const Cut &cut = cuts[c];
+          if (cut.node == piece.from || cut.node == e.to) continue;
+          Edge head = piece;
+          head.to = cut.node;
+          if (e.arc) head.sweep = (e.sweep >= 0.0 ? 1.0 : -1.0) * (cut.at - done);
+          out.push_back(head);
+          piece.from = cut.node;
+          if (e.arc) {
+            piece.a0 = angleOf(e, nodes_[cut.node].x, nodes_[cut.node].y);
+            done = cut.at;
+          }
+        }
+        if (e.arc) piece.sweep = e.sweep - (e.sweep >= 0.0 ? done : -done);
+        out.push_back(piece);
+      }
+      ring.edges.swap(out);
+    }
+  }
+
+
+
+  // A vertex of either shape within the tolerance of an edge of the other
+  // (and of none of its ends) splits that edge there.
+  int splitAtNearVertices() {
+    std::vector<Cut> cuts;
+    int made = 0;
+    std::vector<Box> ba, bb;
+    const std::vector<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
+    overlappingPairs(ba, bb, [&](int i, int j) {
+      const Edge &a = edgeAt(ea[static_cast<size_t>(i)]), &b = edgeAt(eb[static_cast<size_t>(j)]);
+      made += cutNear(a, b.from, cuts, ea[static_cast<size_t>(i)]);
+      made += cutNear(b, a.from, cuts, eb[static_cast<size_t>(j)]);
+    });
+    applyCuts(cuts);
+    return made;
+  }
+
+  int cutNear(const Edge &e, int v, std::vector<Cut> &cuts, const EdgeRef &ref) {
+    if (v == e.from || v == e.to) return 0;
+    const Node &p = nodes_[v];
+    if (nearEnd(e, p.x, p.y, tol_)) return 0;
+    if (distanceInside(e, p.x, p.y) > tol_) return 0;
+    cuts.push_back({ref.shape, ref.ring, ref.edge, positionOn(e, v), v});
+    return 1;
+  }
+
+  int newNode(double x, double y) {
+    nodes_.push_back({x, y});
+    return static_cast<int>(nodes_.size()) - 1;
+  }
+
+  // Meeting points of two edges away from their ends.
+  int meetingPoints(const Edge &a, const Edge &b, double (&x)[2], double (&y)[2]) const {
+    const int shared = (a.from == b.from || a.from == b.to) + (a.to == b.from || a.to == b.to);
+    if (shared == 2 && a.from != a.to) return 0;  // at most two meetings, both known
+    if (!a.arc && !b.arc) return shared ? 0 : segSeg(a, b, x, y);
+    if (a.arc && b.arc) {
+      if (a.cx == b.cx && a.cy == b.cy && a.r == b.r) return 0;  // one circle: its meetings are vertices
+      return arcArc(a, b, shared, x, y);
+    }
+    return a.arc ? segArc(b, a, shared, x, y) : segArc(a, b, shared, x, y);
+  }
+
+  int segSeg(const Edge &a, const Edge &b, double (&x)[2], double (&y)[2]) const {
+    const Node &a0 = nodes_[a.from], &a1 = nodes_[a.to], &b0 = nodes_[b.from], &b1 = nodes_[b.to];
+    const int o1 = orient(a0.x, a0.y, a1.x, a1.y, b0.x, b0.y), o2 = orient(a0.x, a0.y, a1.x, a1.y, b1.x, b1.y);
+    if (o1 * o2 >= 0) return 0;
+    const int o3 = orient(b0.x, b0.y, b1.x, b1.y, a0.x, a0.y), o4 = orient(b0.x, b0.y, b1.x, b1.y, a1.x, a1.y);
+    if (o3 * o4 >= 0) return 0;
+    const double dx = a1.x - a0.x, dy = a1.y - a0.y, ex = b1.x - b0.x, ey = b1.y - b0.y;
+    double t = cross(b0.x - a0.x, b0.y - a0.y, ex, ey) / cross(dx, dy, ex, ey);
+    t = std::min(std::max(t, 0.0), 1.0);
+    x[0] = a0.x + t * dx;
+    y[0] = a0.y + t * dy;
+    return 1;
+  }
+
+  // Whether (x, y), on the circle of arc e, lies within its range.
+  bool withinArc(const Edge &e, double x, double y) const {
+    return e.from == e.to || along(e, angleOf(e, x, y)) < std::fabs(e.sweep);
+  }
+
+  bool withinSegment(const Edge &s, double x, double y) const {
+    const Node &p = nodes_[s.from], &q = nodes_[s.to];
+    const double u = (x - p.x) * (q.x - p.x) + (y - p.y) * (q.y - p.y);
+    return u > 0.0 && u < (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y);
+  }
+
+  // Keeps the candidate points that lie inside both edges and off the
+  // nodes they share (an end of one near the other is a node of both
+  // already, so other ends do not count); returns their number, moved to
+  // the front.
+  int keep(const Edge &a, const Edge &b, int n, double (&x)[2], double (&y)[2]) const {
+    int k = 0;
+    for (int i = 0; i < n; ++i) {
+      const bool in = (a.arc ? withinArc(a, x[i], y[i]) : withinSegment(a, x[i], y[i])) &&
+                      (b.arc ? withinArc(b, x[i], y[i]) : withinSegment(b, x[i], y[i]));
+      bool atShared = false;
+      for (int v : {a.from, a.to})
+        if (v == b.from || v == b.to) atShared = atShared || distance(x[i], y[i], nodes_[v].x, nodes_[v].y) <= 2.0 * tol_;
+      if (!in || atShared) continue;
+      x[k] = x[i];
+      y[k] = y[i];
+      ++k;
+    }
+    return k;
+  }
+
+  int segArc(const Edge &s, const Edge &c, int shared, double (&x)[2], double (&y)[2]) const {
+    const Node &p = nodes_[s.from], &q = nodes_[s.to];
+    const double dx = q.x - p.x, dy = q.y - p.y, l2 = dx * dx + dy * dy;
+    if (!(l2 > 0.0)) return 0;
+    if (shared) {
+      // The line meets the circle again where the shared node is reflected
+      // about the foot of the centre on it.
+      const Node &n = (s.from == c.from || s.from == c.to) ? p : q;
+      const double t = -2.0 * ((n.x - c.cx) * dx + (n.y - c.cy) * dy) / l2;
+      x[0] = n.x + t * dx;
+      y[0] = n.y + t * dy;
+      return keep(s, c, 1, x, y);
+    }
+    const double l = std::sqrt(l2), ux = dx / l, uy = dy / l;
+    const double along0 = (c.cx - p.x) * ux + (c.cy - p.y) * uy;
+    const double fx = p.x + along0 * ux, fy = p.y + along0 * uy;
+    const double d = distance(fx, fy, c.cx, c.cy);
+    const double gap = c.r - d;
+    if (gap < -tol_) return 0;
+    if (gap <= tol_) {
+      // A tangency: one meeting point, on the circle.
+      if (d > 0.0) {
+        x[0] = c.cx + (fx - c.cx) * c.r / d;
+        y[0] = c.cy + (fy - c.cy) * c.r / d;
+      } else {
+        x[0] = fx;
+        y[0] = fy;
+      }
+      return keep(s, c, 1, x, y);
+    }
+    const double h = std::sqrt(gap * (c.r + d));
+    x[0] = fx - h * ux;
+    y[0] = fy - h * uy;
+    x[1] = fx + h * ux;
+    y[1] = fy + h * uy;
+    return keep(s, c, 2, x, y);
+  }
+
+  int arcArc(const Edge &a, const Edge &b, int shared, double (&x)[2], double (&y)[2]) const {
+    const double dx = b.cx - a.cx, dy = b.cy - a.cy, d = std::sqrt(dx * dx + dy * dy);
+    if (!(d > 0.0)) return 0;
+    const double ux = dx / d, uy = dy / d;
+    if (shared) {
+      // The circles meet again at the shared node mirrored in the line of
+      // centres.
+      const Node &n = (a.from == b.from || a.from == b.to) ? nodes_[a.from] : nodes_[a.to];
+      const double px = n.x - a.cx, py = n.y - a.cy;
+      const double t = px * ux + py * uy;
+      x[0] = a.cx + 2.0 * t * ux - px;
+      y[0] = a.cy + 2.0 * t * uy - py;
+      return keep(a, b, 1, x, y);
+    }
+    const double outer = d - (a.r + b.r), inner = std::fabs(a.r - b.r) - d;
+    if (outer > tol_ || inner > tol_) return 0;
+    if (std::fabs(outer) <= tol_ || std::fabs(inner) <= tol_) {
+      // Tangent circles: the touching point on the line of centres.
+      const double s = std::fabs(outer) <= tol_ ? a.r : (a.r >= b.r ? a.r : -a.r);
+      x[0] = a.cx + s * ux;
+      y[0] = a.cy + s * uy;
+      return keep(a, b, 1, x, y);
+    }
+    const double m = (d * d + (a.r - b.r) * (a.r + b.r)) / (2.0 * d);
+    const double h = std::sqrt(std::max(0.0, (a.r - m) * (a.r + m)));
+    const double mx = a.cx + m * ux, my = a.cy + m * uy;
+    x[0] = mx - h * uy;
+    y[0] = my + h * ux;
+    x[1] = mx + h * uy;
+    y[1] = my - h * ux;
+    return keep(a, b, 2, x, y);
+  }
+
+  // Edges that cross (or touch, for tangencies) away from their ends get a
+  // new node, shared by both.
+  void splitAtCrossings() {
+    std::vector<Cut> cuts;
+    std::vector<Box> ba, bb;
+    const std::vector<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
+    overlappingPairs(ba, bb, [&](int i, int j) {
+      const EdgeRef &ra = ea[static_cast<size_t>(i)], &rb = eb[static_cast<size_t>(j)];
+      const Edge &a = edgeAt(ra), &b = edgeAt(rb);
+      double x[2], y[2];
+      const int n = meetingPoints(a, b, x, y);
+      for (int k = 0; k < n; ++k) {
+        const int v = newNode(x[k], y[k]);
+        cuts.push_back({0, ra.ring, ra.edge, positionOn(a, v), v});
+        cuts.push_back({1, rb.ring, rb.edge, positionOn(b, v), v});
+      }
+    });
+    applyCuts(cuts);
+  }
+
+  std::vector<Node> &nodes_;
+  std::vector<Ring> *rings_;
+  double tol_;
+  Box reach_[2];
+};
+
+// ---- Sides ----------------------------------------------------------------------
+
+// The point in the middle of an edge.
+Node middleOf(const Edge &e, const std::vector<Node> &nodes) {
+  if (e.arc) {
+    const double phi = e.a0 + e.sweep / 2.0;
+    return {e.cx + e.r * std::cos(phi), e.cy + e.r * std::sin(phi)};
+  }
+  const Node &s = nodes[e.from], &t = nodes[e.to];
+  return {(s.x + t.x) / 2.0, (s.y + t.y) / 2.0};
+}
+
+double edgeLength(const Edge &e, const std::vector<Node> &nodes) {
+  if (e.arc) return std::fabs(e.sweep) * e.r;
+  return distance(nodes[e.from].x, nodes[e.from].y, nodes[e.to].x, nodes[e.to].y);
+}
+
+// Winding numbers of the rings of one shape around points, with the test
+// whether a point lies within the tolerance of their boundary.  The count
+// runs along a ray to +x or to +y, whichever meets fewer edges: the edges
+// are filed by horizontal and by vertical slabs.
+class Winding {
+ public:
+  Winding(const std::vector<Ring> &rings, const std::vector<Node> &nodes, double tol) : nodes_(nodes), tol_(tol) {
+    for (const Ring &r : rings)
+      for (const Edge &e : r.edges) edges_.push_back(&e);
+    // Far from every ring lies material when the largest ring is a hole:
+    // a shape given as the outside of its contour.
+    const Ring *largest = nullptr;
+    for (const Ring &r : rings)
+      if (!largest || std::fabs(r.area) > std::fabs(largest->area)) largest = &r;
+    outside_ = largest && largest->area < 0.0 ? 1 : 0;
+  }
+
+  // 1 inside the shape's material, 0 outside, -1 on its boundary.
+  int side(double px, double py) {
+    // Filing pays once a few counts have been made over many edges.
+    if (++asked_ == 8 && edges_.size() > 32) {
+      for (const Edge *e : edges_) boxes_.push_back(edgeBox(*e, nodes_, tol_, 0));
+      fileBySlabs(0);
+      fileBySlabs(1);
+    }
+    int axis = 0;
+    const std::vector<int> *list = nullptr;
+    if (!slabs_[0].lists.empty()) {
+      const std::vector<int> &byY = slabs_[0].at(py), &byX = slabs_[1].at(px);
+      axis = byX.size() < byY.size() ? 1 : 0;
+      list = axis ? &byX : &byY;
+    }
+    int w = 0;
+    const auto visit = [&](size_t k) {
+      const Edge &e = *edges_[k];
+      const Box b = boxes_.empty() ? roughBox(e) : boxes_[k];
+      if (axis == 0 ? (py < b.y0 || py > b.y1 || px > b.x1) : (px < b.x0 || px > b.x1 || py > b.y1)) return 0;
+      return e.arc ? arcCrossings(e, px, py, axis) : segmentCrossing(e, px, py, axis);
+    };
+    if (list) {
+      for (int k : *list) {
+        const int c = visit(static_cast<size_t>(k));
+        if (c == kNear) return -1;
+        w += c;
+      }
+    } else {
+      for (size_t k = 0; k < edges_.size(); ++k) {
+        const int c = visit(k);
+        if (c == kNear) return -1;
+        w += c;
+      }
+    }
+    // Along y the axes are exchanged, which mirrors the plane: the count
+    // changes sign.
+    if (axis) w = -w;
+    return w + outside_ >= 1 ? 1 : 0;
+  }
+
+ private:
+  static constexpr int kNear = 1 << 20;
+
+  // A box around the edge, for an arc its whole circle, widened by the
+  // tolerance.
+  Box roughBox(const Edge &e) const {
+    const Node &s = nodes_[e.from], &t = nodes_[e.to];
+    if (e.arc) return {e.cx - e.r - tol_, e.cy - e.r - tol_, e.cx + e.r + tol_, e.cy + e.r + tol_, 0};
+    return {std::min(s.x, t.x) - tol_, std::min(s.y, t.y) - tol_, std::max(s.x, t.x) + tol_, std::max(s.y, t.y) + tol_, 0};
+  }
+
+  // Edges filed by slabs across one axis (0: slabs of y, 1: slabs of x).
+  struct Slabs {
+    double lo = 0.0, width = 1.0;
+    std::vector<std::vector<int>> lists;
+    std::vector<int> none;
+    const std::vector<int> &at(double v) const {
+      const double f = (v - lo) / width;
+      if (!(f >= 0.0) || f >= static_cast<double>(lists.size())) return none;
+      return lists[static_cast<size_t>(f)];
+    }
+  };
+
+  void fileBySlabs(int axis) {
+    Slabs &s = slabs_[axis];
+    double lo = INFINITY, hi = -INFINITY;
+    for (const Box &b : boxes_) {
+      lo = std::min(lo, axis ? b.x0 : b.y0);
+      hi = std::max(hi, axis ? b.x1 : b.y1);
+    }
+    const size_t n = std::min<size_t>(std::max<size_t>(edges_.size() / 2, 1), 4096);
+    s.lo = lo;
+    s.width = std::max((hi - lo) / static_cast<double>(n), DBL_MIN);
+    s.lists.assign(n, {});
+    for (size_t k = 0; k < boxes_.size(); ++k) {
+      const Box &b = boxes_[k];
+      const double v0 = axis ? b.x0 : b.y0, v1 = axis ? b.x1 : b.y1;
+      const size_t i0 = std::min(n - 1, static_cast<size_t>(std::max(0.0, (v0 - lo) / s.width)));
+      const size_t i1 = std::min(n - 1, static_cast<size_t>(std::max(0.0, (v1 - lo) / s.width)));
+      for (size_t i = i0; i <= i1; ++i) s.lists[i].push_back(static_cast<int>(k));
+    }
+  }
+
+  // Coordinates seen with the axes exchanged when `axis` is 1.
+  static double X(const Node &n, int axis) { return axis ? n.y : n.x; }
+  static double Y(const Node &n, int axis) { return axis ? n.x : n.y; }
+
+  int segmentCrossing(const Edge &e, double px, double py, int axis) const {
+    const Node &a = nodes_[e.from], &b = nodes_[e.to];
+    const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
+    const double u = (px - a.x) * dx + (py - a.y) * dy;
+    const double dist = u <= 0.0 ? distance(px, py, a.x, a.y)
+                        : u >= l2 ? distance(px, py, b.x, b.y)
+                                  : std::fabs(cross(dx, dy, px - a.x, py - a.y)) / std::sqrt(l2);
+    if (dist <= tol_) return kNear;
+    const double ay = Y(a, axis), by = Y(b, axis), qy = axis ? px : py, qx = axis ? py : px;
+    if ((ay <= qy) == (by <= qy)) return 0;
+    const int o = orient(X(a, axis), ay, X(b, axis), by, qx, qy);
+    if (by > ay) return o > 0 ? 1 : 0;
+    return o < 0 ? -1 : 0;
+  }
+
+  // Signed crossings of the ray with the arc, which is taken in pieces
+  // monotone across the ray, each half-open as the segments are.
+  int arcCrossings(const Edge &e, double px, double py, int axis) const {
+    const Node &s = nodes_[e.from], &t = nodes_[e.to];
+    const double dc = distance(px, py, e.cx, e.cy);
+    const double phi = std::atan2(py - e.cy, px - e.cx);
+    const double dist = (e.from == e.to || along(e, phi) < std::fabs(e.sweep))
+                            ? std::fabs(dc - e.r)
+                            : std::min(distance(px, py, s.x, s.y), distance(px, py, t.x, t.y));
+    if (dist <= tol_) return kNear;
+    // In exchanged axes the circle's angles are mirrored about pi/4.
+    const double cx = axis ? e.cy : e.cx, cy = axis ? e.cx : e.cy, qx = axis ? py : px, qy = axis ? px : py;
+    const double a0 = axis ? kPi / 2.0 - e.a0 : e.a0, sweep = axis ? -e.sweep : e.sweep;
+    const double dir = sweep >= 0.0 ? 1.0 : -1.0, total = std::fabs(sweep);
+    const auto travel = [&](double angle) { return wrap(dir > 0.0 ? angle - a0 : a0 - angle); };
+    // Breaks where the arc turns across the ray's direction.
+    double breaks[4];
+    int nb = 0;
+    breaks[nb++] = 0.0;
+    for (double extreme : {kPi / 2.0, -kPi / 2.0}) {
+      const double at = travel(extreme);
+      if (at > 0.0 && at < total) breaks[nb++] = at;
+    }
+    if (nb == 3 && breaks[2] < breaks[1]) std::swap(breaks[1], breaks[2]);
+    breaks[nb] = total;
+    int w = 0;
+    for (int i = 0; i < nb; ++i) {
+      const double b0 = breaks[i], b1 = breaks[i + 1];
+      const double y0 = i == 0 ? Y(s, axis) : cy + e.r * std::sin(a0 + dir * b0);
+      const double y1 = i + 1 == nb ? Y(t, axis) : cy + e.r * std::sin(a0 + dir * b1);
+      if ((y0 <= qy) == (y1 <= qy)) continue;
+      const double h = std::sqrt(std::max(0.0, e.r * e.r - (qy - cy) * (qy - cy)));
+      const bool right = std::cos(a0 + dir * (b0 + b1) / 2.0) > 0.0;
+      const double x = right ? cx + h : cx - h;
+      if (x > qx) w += y1 > y0 ? 1 : -1;
+    }
+    return w;
+  }
+
+  const std::vector<Node> &nodes_;
+  double tol_;
+  std::vector<const Edge *> edges_;
+  std::vector<Box> boxes_;
+  Slabs slabs_[2];
+  int outside_ = 0;
+  int asked_ = 0;
+};
+
+// ---- Selection and joining ------------------------------------------------------------
+
+enum Place : signed char { kOutside = 0, kInside = 1, kSame = 2, kOpposite = 3, kUnknown = 4 };
+
+// A piece of the result's boundary, directed with the result's material on
+// its left.
+struct Piece {
+  int from, to;
+  bool arc;
+  double cx, cy, r, a0, sweep;
+  int shape, ring, edge;  // where it comes from
+};
+
+Piece pieceOf(const Edge &e, bool reversed, const std::vector<Node> &nodes, int ring, int edge) {
+  Piece p{e.from, e.to, e.arc, e.cx, e.cy, e.r, e.a0, e.sweep, e.shape, ring, edge};
+  if (!reversed) return p;
+  std::swap(p.from, p.to);
+  p.sweep = -e.sweep;
+  if (e.arc) p.a0 = std::atan2(nodes[e.to].y - e.cy, nodes[e.to].x - e.cx);
+  return p;
+}
+
+// Direction of travel at the start (or end) of a piece, as an angle, and
+// its curvature (positive turning left).
+double headingAt(const Piece &p, bool atEnd, const std::vector<Node> &nodes) {
+  if (!p.arc) {
+    const Node &s = nodes[p.from], &t = nodes[p.to];
+    return std::atan2(t.y - s.y, t.x - s.x);
+  }
+  const double phi = atEnd ? p.a0 + p.sweep : p.a0;
+  return phi + (p.sweep >= 0.0 ? kPi / 2.0 : -kPi / 2.0);
+}
+
+double curvature(const Piece &p) { return !p.arc ? 0.0 : (p.sweep >= 0.0 ? 1.0 : -1.0) / p.r; }
+
+class Joiner {
+ public:
+  Joiner(const std::vector<Piece> &pieces, const std::vector<Node> &nodes) : pieces_(pieces), nodes_(nodes) {
+    first_.assign(nodes.size() + 1, 0);
+    for (const Piece &p : pieces) ++first_[static_cast<size_t>(p.from) + 1];
+    for (size_t i = 1; i < first_.size(); ++i) first_[i] += first_[i - 1];
+    out_.resize(pieces.size());
+    std::vector<int> fill(first_.begin(), first_.end() - 1);
+    for (size_t k = 0; k < pieces.size(); ++k) out_[static_cast<size_t>(fill[static_cast<size_t>(pieces[k].from)]++)] = static_cast<int>(k);
+    used_.assign(pieces.size(), 0);
+  }
+
+  // Closed contours as lists of pieces; false when a contour cannot be
+  // closed (the pieces do not meet as a boundary must).
+  bool join(std::vector<std::vector<int>> &loops) {
+    for (size_t k = 0; k < pieces_.size(); ++k) {
+      if (used_[k]) continue;
+      std::vector<int> loop{static_cast<int>(k)};
+      used_[k] = 1;
+      const int start = static_cast<int>(k);
+      int cur = start;
+      for (;;) {
+        const int next = choose(cur, start);
+        if (next < 0) return false;
+        if (next == start) break;
+        used_[static_cast<size_t>(next)] = 1;
+        loop.push_back(next);
+        cur = next;
+      }
+      loops.push_back(std::move(loop));
+    }
+    return true;
+  }
+
+ private:
+  // The piece that goes on from the end of `cur`: of those leaving its end
+  // node, the first clockwise from the way back, so that contours meeting at
+  // a node part there instead of crossing.
+  int choose(int cur, int start) const {
+    const Piece &in = pieces_[static_cast<size_t>(cur)];
+    const int v = in.to;
+    int best = -1, count = 0;
+    for (int i = first_[static_cast<size_t>(v)]; i < first_[static_cast<size_t>(v) + 1]; ++i) {
+      const int k = out_[static_cast<size_t>(i)];
+      if (!used_[static_cast<size_t>(k)] || k == start) {
+        best = k;
+        ++count;
+      }
+    }
+    if (count < 2) return best;
+    best = -1;
+    double bestTurn = 0.0, bestBend = 0.0;
+    const double back = headingAt(in, true, nodes_) + kPi;
+    for (int i = first_[static_cast<size_t>(v)]; i < first_[static_cast<size_t>(v) + 1]; ++i) {
+      const int k = out_[static_cast<size_t>(i)];
+      if (used_[static_cast<size_t>(k)] && k != start) continue;
+      const Piece &p = pieces_[static_cast<size_t>(k)];
+      double turn = wrap(back - headingAt(p, false, nodes_));
+      if (turn < 1e-12 || turn > kTwoPi - 1e-12) turn = kTwoPi;
+      const double bend = curvature(p);
+      if (best < 0 || turn < bestTurn - 1e-9 || (turn <= bestTurn + 1e-9 && bend < bestBend)) {
+        best = k;
+        bestTurn = turn;
+        bestBend = bend;
+      }
+    }
+    return best;
+  }
+
+  const std::vector<Piece> &pieces_;
+  const std::vector<Node> &nodes_;
+  std::vector<int> first_, out_;
+  std::vector<char> used_;
+};
+
+// ---- Output ---------------------------------------------------------------------------------
+
+path *pathOf(const std::vector<Piece> &pieces, const std::vector<int> &loop, const std::vector<Node> &nodes) {
+  path *p = create_path();
+  for (int k : loop) {
+    const Piece &e = pieces[static_cast<size_t>(k)];
+    point v;
+    initialized_point(&v);
+    v.x = nodes[static_cast<size_t>(e.from)].x;
+    v.y = nodes[static_cast<size_t>(e.from)].y;
+    create_point_before(p, p->first, &v);
+    if (e.arc) {
+      point c;
+      initialized_point(&c);
+      c.x = e.cx;
+      c.y = e.cy;
+      c.radius = e.r;
+      c.direction = e.sweep >= 0.0 ? KIV_CCW : KIV_CW;
+      c.arc = std::fabs(e.sweep) > kPi + 1e-12 ? KIV_ARC_MAJOR : KIV_ARC_MINOR;
+      create_point_before(p, p->first, &c);
+    }
+  }
+  return p;
+}
+
+double loopArea(const std::vector<Piece> &pieces, const std::vector<int> &loop, const std::vector<Node> &nodes) {
+  double a = 0.0;
+  for (int k : loop) {
+    const Piece &p = pieces[static_cast<size_t>(k)];
+    const Node &s = nodes[static_cast<size_t>(p.from)], &t = nodes[static_cast<size_t>(p.to)];
+    a += (s.x * t.y - t.x * s.y) / 2.0;
+    if (p.arc) a += p.r * p.r / 2.0 * (p.sweep - std::sin(p.sweep));
+  }
+  return a;
+}
+
+struct Loop {
+  std::vector<int> pieces;
+  bool whole = false;  // one ring kept whole, in its own order
+  long key[3] = {0, 0, 0};
+};
+
+// The contours in the order and from the nodes where the crossing walk
+// finds them, which callers may count on: rings kept whole first (A's,
+// then B's) from their first vertex, then the contours that switch between
+// the shapes, by their first switch onto A met from A's first vertex
+// (forwards when the A ring runs as the B ring it meets is walked, else
+// backwards), each starting there.
+std::vector<Loop> arrange(const std::vector<std::vector<int>> &loops, const std::vector<Piece> &pieces,
+                          const std::vector<Ring> *rings, Rule rule) {
+  std::vector<Loop> out;
+  for (const std::vector<int> &l : loops) {
+    Loop loop;
+    loop.pieces = l;
+    const Piece &p0 = pieces[static_cast<size_t>(l[0])];
+    const std::vector<Edge> &ring0 = rings[p0.shape][static_cast<size_t>(p0.ring)].edges;
+    bool one = l.size() == ring0.size();
+    for (int k : l) one = one && pieces[static_cast<size_t>(k)].shape == p0.shape && pieces[static_cast<size_t>(k)].ring == p0.ring;
+    size_t start = 0;
+    if (one) {
+      loop.whole = true;
+      for (size_t j = 0; j < l.size(); ++j)
+        if (pieces[static_cast<size_t>(l[j])].from == ring0[0].from) start = j;
+      loop.key[0] = 0;
+      loop.key[1] = p0.shape;
+      loop.key[2] = p0.ring;
+    } else {
+      const Piece *b = nullptr;
+      for (int k : l)
+        if (!b && pieces[static_cast<size_t>(k)].shape == 1) b = &pieces[static_cast<size_t>(k)];
+      long best[2] = {0, 0};
+      bool found = false;
+      for (int pass = 0; pass < 2 && !found; ++pass)
+        for (size_t j = 0; j < l.size(); ++j) {
+          const Piece &p = pieces[static_cast<size_t>(l[j])];
+          if (p.shape != 0) continue;
+          const Ring &ra = rings[0][static_cast<size_t>(p.ring)];
+          const long n = static_cast<long>(ra.edges.size());
+          const Piece &q = pieces[static_cast<size_t>(l[(j + l.size() - 1) % l.size()])];
+          const bool follows = q.shape == 0 && q.ring == p.ring && (q.edge + 1) % n == p.edge;
+          if (pass == 0 && follows) continue;
+          bool forward = true;
+          if (b) {
+            const double pb = rings[1][static_cast<size_t>(b->ring)].area * (rule == Rule::intersect ? -1.0 : 1.0);
+            forward = (ra.area > 0.0) == (pb > 0.0);
+          }
+          const long rank = forward ? p.edge : (n - p.edge) % n;
+          if (!found || p.ring < best[0] || (p.ring == best[0] && rank < best[1])) {
+            found = true;
+            best[0] = p.ring;
+            best[1] = rank;
+            start = j;
+          }
+        }
+      loop.key[0] = 1;
+      loop.key[1] = found ? best[0] : 1L << 40;
+      loop.key[2] = best[1];
+    }
+    std::rotate(loop.pieces.begin(), loop.pieces.begin() + static_cast<long>(start), loop.pieces.end());
+    out.push_back(std::move(loop));
+  }
+  std::stable_sort(out.begin(), out.end(), [](const Loop &a, const Loop &b) {
+    return std::lexicographical_compare(a.key, a.key + 3, b.key, b.key + 3);
+  });
+  return out;
+}
+
+// Whether a piece of one shape, in the given place against the other, lies
+// on the result's boundary; pieces of B that overlap A are A's to give.
+bool keeps(Rule rule, int which, Place place) {
+  if (place == kSame) return which == 0 && rule != Rule::remove;
+  if (place == kOpposite) return which == 0 && rule == Rule::remove;
+  if (rule == Rule::unite) return place == kOutside;
+  if (rule == Rule::intersect) return place == kInside;
+  return which == 0 ? place == kOutside : place == kInside;
+}
+
+struct Outcome {
+  shape *result = nullptr;
+  bool met = false;     // the boundaries share a node
+  bool closed = true;   // every contour closed
+};
+
+// Key of an unordered pair of nodes.
+uint64_t pairKey(int a, int b) {
+  const uint32_t lo = static_cast<uint32_t>(std::min(a, b)), hi = static_cast<uint32_t>(std::max(a, b));
+  return (static_cast<uint64_t>(hi) << 32) | lo;
+}
+
+Outcome overlayWith(Rule rule, Operands &ops, double tol) {
+  Overlay ov(ops, tol);
+  ov.meet();
+  const std::vector<Node> &nodes = ov.nodes();
+  std::vector<Ring> *rings = ov.rings();
+  Outcome out;
+
+  // Which nodes lie on both boundaries.
+  std::vector<char> on(nodes.size(), 0);
+  for (int w = 0; w < 2; ++w)
+    for (const Ring &r : rings[w])
+      for (const Edge &e : r.edges) on[static_cast<size_t>(e.from)] |= static_cast<char>(1 << w);
+  const auto shared = [&](int v) { return on[static_cast<size_t>(v)] == 3; };
+
+  // Overlaps: pieces of both boundaries between the same two shared nodes
+  // along the same curve.
+  std::vector<std::pair<uint64_t, Edge *>> ofB;
+  for (Ring &r : rings[1])
+    for (Edge &e : r.edges)
+      if (e.from != e.to && shared(e.from) && shared(e.to)) ofB.push_back({pairKey(e.from, e.to), &e});
+  std::sort(ofB.begin(), ofB.end(), [](const auto &p, const auto &q) { return p.first < q.first; });
+  if (!ofB.empty())
+    for (Ring &r : rings[0])
+      for (Edge &a : r.edges) {
+        if (a.from == a.to || !shared(a.from) || !shared(a.to)) continue;
+        const uint64_t key = pairKey(a.from, a.to);
+        auto it = std::lower_bound(ofB.begin(), ofB.end(), key, [](const auto &p, uint64_t k) { return p.first < k; });
+        const Node ma = middleOf(a, nodes);
+        for (; it != ofB.end() && it->first == key; ++it) {
+          Edge *b = it->second;
+          if (b->place != kUnknown) continue;
+          const Node mb = middleOf(*b, nodes);
+          if (distance(ma.x, ma.y, mb.x, mb.y) > 4.0 * tol) continue;
+          a.place = b->place = b->from == a.from ? kSame : kOpposite;
+          break;
+        }
+      }
+
+  // Runs of pieces between shared nodes lie on one side of the other
+  // boundary: one winding count each, at the middle of their longest piece
+  // (or of another when that one is too close to call).
+  std::vector<size_t> run;
+  std::vector<std::pair<double, size_t>> longest;
+  for (int w = 0; w < 2; ++w) {
+    Winding other(rings[1 - w], nodes, tol);
+    for (size_t i = 0; i < rings[w].size(); ++i) {
+      std::vector<Edge> &edges = rings[w][i].edges;
+      const size_t n = edges.size();
+      if (n == 0) continue;
+      // Start after a shared node, so that a run does not wrap.
+      size_t start = 0;
+      for (size_t k = 0; k < n; ++k)
+        if (shared(edges[k].from)) {
+          start = k;
+          break;
+        }
+      size_t k = 0;
+      while (k < n) {
+        const size_t first = (start + k) % n;
+        if (edges[first].place != kUnknown) {
+          ++k;
+          continue;
+        }
+        run.clear();
+        while (k < n) {
+          const size_t idx = (start + k) % n;
+          if (edges[idx].place != kUnknown) break;
+          run.push_back(idx);
+          ++k;
+          if (shared(edges[idx].to)) break;
+        }
+        // The longest pieces first: their middles stand farthest off.
+        longest.clear();
+        for (size_t idx : run) longest.push_back({edgeLength(edges[idx], nodes), idx});
+        const size_t tries = std::min<size_t>(4, longest.size());
+        std::partial_sort(longest.begin(), longest.begin() + static_cast<long>(tries), longest.end(),
+                          [](const auto &a, const auto &b) { return a.first > b.first; });
+        int side = -1;
+        for (size_t t = 0; t < tries && side < 0; ++t) {
+          const Node m = middleOf(edges[longest[t].second], nodes);
+          side = other.side(m.x, m.y);
+        }
+        if (side < 0) {
+          // Nothing of the run stands clear of the other boundary: a sliver
+          // of the tolerance's width; its side hardly matters, but it must
+          // be one side.
+          const Node m = middleOf(edges[longest[0].second], nodes);
+          Winding loose(rings[1 - w], nodes, 0.0);
+          side = std::max(0, loose.side(m.x, m.y));
+        }
+        for (size_t idx : run) edges[idx].place = side == 1 ? kInside : kOutside;
+      }
+    }
+  }
+
+  out.met = false;
+  for (size_t v = 0; v < nodes.size(); ++v) out.met = out.met || on[v] == 3;
+
+  // The kept pieces, joined into contours.
+  std::vector<Piece> pieces;
+  for (int w = 0; w < 2; ++w)
+    for (size_t i = 0; i < rings[w].size(); ++i) {
+      const std::vector<Edge> &edges = rings[w][i].edges;
+      const bool reversed = w == 1 && rule == Rule::remove;
+      for (size_t k = 0; k < edges.size(); ++k)
+        if (keeps(rule, w, static_cast<Place>(edges[k].place)))
+          pieces.push_back(pieceOf(edges[k], reversed, nodes, static_cast<int>(i), static_cast<int>(k)));
+    }
+  std::vector<std::vector<int>> loops;
+  Joiner joiner(pieces, nodes);
+  out.closed = joiner.join(loops);
+  out.result = create_shape();
+  for (const Loop &loop : arrange(loops, pieces, rings, rule)) {
+    // A ring kept whole stands as it was given; a contour the pieces of
+    // both make is kept from the size of a piece the result holds.
+    if (!loop.whole && std::fabs(loopArea(pieces, loop.pieces, nodes)) < 0.001) continue;
+    path *p = pathOf(pieces, loop.pieces, nodes);
+    if (loop.whole || size_path_(p) > 2)
+      add_path(p, out.result);
+    else {
+      delete_path_(p);
+      std::free(p);
+    }
+  }
+  return out;
+}
+
+double scaleOf(const Operands &ops) {
+  double s = 0.0;
+  for (const Node &n : ops.nodes) s = std::max({s, std::fabs(n.x), std::fabs(n.y)});
+  for (const auto &rs : ops.rings)
+    for (const Ring &r : rs)
+      for (const Edge &e : r.edges)
+        if (e.arc) s = std::max({s, std::fabs(e.cx) + e.r, std::fabs(e.cy) + e.r});
+  return s;
+}
+
+}  // namespace
+
+bool overlaid(const shape *A, const shape *B) {
+  const auto plain = [](const shape *s) { return s->kind == 0 || s->kind == 30; };
+  return plain(A) && plain(B);
+}
+
+shape *overlay(Rule rule, const shape *A, const shape *B) {
+  Operands ops;
+  readShape(A, 0, ops);
+  readShape(B, 1, ops);
+  if (ops.rings[0].empty() || ops.rings[1].empty()) {
+    // An operand that cleaning empties was negligible.
+    const bool keepA = !ops.rings[0].empty();
+    return keepA && rule != Rule::intersect ? copyOf(A)
+           : !keepA && rule == Rule::unite   ? copyOf(B)
+                                             : create_shape();
+  }
+  const double scale = std::max(scaleOf(ops), DBL_MIN);
+  // Well above the rounding of the coordinates, far below any feature the
+  // callers draw: 2^-36 of the largest coordinate.
+  double tol = scale * 1.4551915228366852e-11;
+  // The overlay works on its operands; a second try, with a wider
+  // tolerance, reads them afresh.
+  Outcome o = overlayWith(rule, ops, tol);
+  if (!o.closed) {
+    delete_shape_(o.result);
+    Operands again;
+    readShape(A, 0, again);
+    readShape(B, 1, again);
+    o = overlayWith(rule, again, 1024.0 * tol);
+  }
+  if (!o.closed) {
+    // Boundaries that do not bound a region (a contour running back along
+    // itself, say): the crossing walk has the last word.
+    delete_shape_(o.result);
+    return nullptr;
+  }
+  if (rule == Rule::intersect && !o.met) {
+    // Paths copied whole, as they were: no clean-up.
+    initialize_shape(o.result->paths, o.result->npaths);
+    return o.result;
+  }
+  initialize_shape(o.result->paths, o.result->npaths);
+  clean_shape(o.result, 1e-10);
+  check_shape(o.result);
+  return o.result;
+}
+
+}  // namespace kiv::geom
