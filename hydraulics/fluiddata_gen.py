@@ -17,7 +17,9 @@ these are historically):
   + K * p; the isothermal one is Bt = Bs / gamma, gamma = cp/cv;
 - kinematic viscosity at 0 bar by the Walther relation (ASTM D341)
   log10(log10(nu + 0.7)) = A - B log10(T [K]) through two points, or for thin
-  liquids (where nu + 0.7 nears 1) by the Andrade relation ln(v) = A + B / T;
+  liquids (where nu + 0.7 nears 1) by the Andrade relation ln(v) = A + B / T,
+  or, where no such line passes the cold point too, by the Vogel relation
+  ln(v) = A + B / (T - C) through three points;
 - dynamic viscosity over pressure by the Barus law mu(p) = mu(0) exp(a p);
   a kinematic file holds mu(p) / rho(p), rho(p) from the file's own bulk
   modulus: rho(p) = rho(0) (1 + K p / B0)^(1 / K).
@@ -85,7 +87,8 @@ class Liquid:
     """A liquid of the shared relations.
 
     visc: (law, point1, point2) with law "walther" or "andrade" on
-    kinematic viscosity [cSt], "andrade-mu" on dynamic viscosity [cP];
+    kinematic viscosity [cSt], "andrade-mu" on dynamic viscosity [cP], or
+    ("vogel", point1, point2, point3) on kinematic viscosity;
     barus: (a at 40 degC [1/GPa], its fall per K [1/GPa/K]).
     """
 
@@ -98,7 +101,7 @@ class Liquid:
         law, points = visc[0], visc[1:]
         self.dynamic = law.endswith("-mu")
         self.visc = {"walther": walther_through, "andrade": andrade_through,
-                     "andrade-mu": andrade_through}[law](*points)
+                     "andrade-mu": andrade_through, "vogel": vogel_through}[law](*points)
         self.bm_temperatures = grid(trange[0], trange[1], step[0])
         self.mu_temperatures = grid(trange[0], trange[1], step[1])
 
@@ -407,8 +410,18 @@ FLUIDS = [
         (-20.0, 150.0), SAE),
     oil("tractor_oil", "Universal tractor transmission oil, SAE 10W-30.", 880.0,
         cranking(880.0, -25.0, 5800.0), (100.0, 9.5), 17300.0, (-30.0, 150.0), SAE),
-    oil("AS1241_V", "Mineral hydraulic oil.", 870.0, (40.0, 32.0), (100.0, 5.4), 16600.0,
-        (-20.0, 150.0), [NO_FIGURES, TYPICAL_OIL]),
+    # Type V fluids thin less with heat than one Walther line through their
+    # cold point allows: Vogel through the three points of the class.
+    Liquid("AS1241_V", [
+        "Aircraft hydraulic fluid, SAE AS1241 Type V: fire-resistant phosphate ester of",
+        "low density.  " + NO_FIGURES,
+        "Density 995 kg/m3 at 25 degC, kinematic viscosity 1300, 10.5 and 3.75 cSt at -54,",
+        "38 and 99 degC (Vogel fit through them), isentropic bulk modulus 17000 bar at",
+        "25 degC and 0 bar; service range -54..107 degC.",
+        "Typical of esters: expansion 7.5e-4 1/K, Barus 15 1/GPa; of oils: bulk modulus",
+        "falling by 0.56 %/K, K 11, gamma 1.15."],
+        (25.0, 995.0), (25.0, 17000.0), ("vogel", (-54.0, 1300.0), (38.0, 10.5), (99.0, 3.75)),
+        (15.0, 0.05), (-55.0, 125.0), alpha=7.5e-4),
     oil("HFDU_ester", "Fire-resistant synthetic ester hydraulic fluid HFDU, ISO VG 46.", 920.0,
         (40.0, 46.0), (100.0, 9.4), 19000.0, (-20.0, 120.0),
         [NO_FIGURES, "Typical of esters: expansion 7.5e-4 1/K, Barus 15 1/GPa."],

@@ -33,9 +33,10 @@ double getemp_(void) { return fpdropRecord()->temperature; }
 double getpol_(void) { return fpdropRecord()->polytropic; }
 
 void ReadOilFile(const char *path, const char *open_message, const char *read_message) {
-  std::unique_ptr<FILE, int (*)(FILE *)> fp(kiv::openText(path), &std::fclose);
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  std::unique_ptr<FILE, int (*)(FILE *)> fp(kiv::openText(path, &status), &std::fclose);
   if (!fp) {
-    DisplayMessage(open_message);
+    DisplayMessage(status == kiv::TextStatus::kReadFailed ? read_message : open_message);
     return;
   }
   double values[8];

@@ -196,9 +196,10 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
     kivfprintf(stdout, "Assuming there are no hydraulic fluid properties.\n");
     return;
   }
-  File fp(kiv::openText(n), &std::fclose);
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  File fp(kiv::openText(n, &status), &std::fclose);
   if (!fp) {
-    kivfprintf(stderr, "Unable to open file %s for reading.\n", n);
+    if (status != kiv::TextStatus::kReadFailed) kivfprintf(stderr, "Unable to open file %s for reading.\n", n);
     KivExit(1);
   }
   const int first = std::fgetc(fp.get());

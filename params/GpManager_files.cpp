@@ -13,6 +13,7 @@
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
+#include "runtime/textfile.hpp"
 using kiv::gp::ListMark;
 using kiv::gp::NamesMark;
 using kiv::gp::Path;
@@ -22,7 +23,9 @@ using kiv::gp::validArgs;
 
 int KIVGPPrivate_IO_OpenFile(const char *path, const char *mode, FILE **file) {
   if (!path || !mode || !file) return -1;
-  *file = std::fopen(path, mode);
+  // Read whole at once, as every reader of the library reads its files: a
+  // pipe reads as a file does, opened as often as the reader likes.
+  *file = std::strcmp(mode, "r") == 0 ? kiv::openText(path) : std::fopen(path, mode);
   return *file ? 1 : -1;
 }
 

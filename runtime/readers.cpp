@@ -1,7 +1,14 @@
-// Line and value readers of the text files the library reads.
+// Line and value readers of the text files the library reads, and the
+// opening of such a file: its whole text read at once into memory.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
@@ -29,6 +36,68 @@ void put(char **buffer, int *capacity, int &len, char c) {
   }
   (*buffer)[len++] = c;
   (*buffer)[len] = '\0';
+}
+
+// A text in memory read through a stream: readers seek in it (to read a
+// line again, or to count lines) whatever the file it came from was.
+struct MemoryText {
+  std::string text;
+  size_t at = 0;
+};
+
+ssize_t readMemory(void *cookie, char *buf, size_t size) {
+  auto *m = static_cast<MemoryText *>(cookie);
+  const size_t n = std::min(size, m->text.size() - m->at);
+  std::memcpy(buf, m->text.data() + m->at, n);
+  m->at += n;
+  return static_cast<ssize_t>(n);
+}
+
+int seekMemory(void *cookie, off64_t *offset, int whence) {
+  auto *m = static_cast<MemoryText *>(cookie);
+  const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<off64_t>(m->at)
+                                                                   : static_cast<off64_t>(m->text.size());
+  const off64_t to = base + *offset;
+  if (to < 0 || to > static_cast<off64_t>(m->text.size())) {
+    errno = EINVAL;
+    return -1;
+  }
+  m->at = static_cast<size_t>(to);
+  *offset = to;
+  return 0;
+}
+
+int closeMemory(void *cookie) {
+  delete static_cast<MemoryText *>(cookie);
+  return 0;
+}
+
+FILE *streamOver(std::string text) {
+  auto *m = new (std::nothrow) MemoryText{std::move(text)};
+  if (!m) MemoryError("openText");
+  FILE *fp = fopencookie(m, "r", cookie_io_functions_t{readMemory, nullptr, seekMemory, closeMemory});
+  if (!fp) {
+    delete m;
+    MemoryError("openText");
+  }
+  kiv::skipByteOrderMark(fp);
+  return fp;
+}
+
+// The rest of the stream; false at a read error (errno tells which).
+bool readAll(FILE *fp, std::string &text) {
+  char chunk[65536];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) text.append(chunk, n);
+  return !std::ferror(fp);
+}
+
+// A file that gives its text once: a pipe, a socket, a device.
+bool readableOnce(const struct stat &st) { return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode); }
+
+kiv::TextReadOnce *keptText(const struct stat &st) {
+  for (auto &t : GetGlobalSystem()->read_once)
+    if (t.device == st.st_dev && t.inode == st.st_ino) return &t;
+  return nullptr;
 }
 
 }  // namespace
@@ -62,10 +131,42 @@ bool skipByteOrderMark(FILE *fp) {
   return true;
 }
 
-FILE *openText(const char *path) {
-  FILE *fp = path ? std::fopen(path, "r") : nullptr;
-  skipByteOrderMark(fp);
-  return fp;
+FILE *openText(const char *path, TextStatus *status) {
+  TextStatus ignored;
+  if (!status) status = &ignored;
+  *status = TextStatus::kNotOpened;
+  if (!path) return nullptr;
+  // A pipe read before in this run: its writer has gone, its text stays.
+  struct stat st {};
+  if (::stat(path, &st) == 0 && readableOnce(st))
+    if (const TextReadOnce *kept = keptText(st)) {
+      *status = TextStatus::kRead;
+      return guardAllocation("openText", [&] { return streamOver(kept->text); });
+    }
+  FILE *fp = std::fopen(path, "r");
+  if (!fp) return nullptr;
+  std::string text;
+  bool read = false;
+  int error = 0;
+  guardAllocation("openText", [&] {
+    read = readAll(fp, text);
+    error = errno;
+  });
+  const bool once = ::fstat(fileno(fp), &st) == 0 && readableOnce(st);
+  std::fclose(fp);
+  if (!read) {
+    // Taken for the end, the text would read as a shorter one.
+    kivfprintf(stderr, "\nError while reading file '%s': %s.\n", path, std::strerror(error));
+    *status = TextStatus::kReadFailed;
+    return nullptr;
+  }
+  *status = TextStatus::kRead;
+  return guardAllocation("openText", [&] {
+    if (!once) return streamOver(std::move(text));
+    auto &kept = GetGlobalSystem()->read_once;
+    kept.push_back({static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), text});
+    return streamOver(std::move(text));
+  });
 }
 
 void rewindText(FILE *fp) {
@@ -92,11 +193,7 @@ void sayOutOfRange(int line, const char *file, std::string_view text) {
              file ? file : "", quoteCut(text).c_str());
 }
 
-}  // namespace kiv
-
-extern "C" {
-
-char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip) {
+char *getsClean(FILE *fp, char **buffer, int *capacity, int skip, int *line) {
   if (!fp || !buffer || !capacity) return nullptr;
   if (!*buffer || *capacity <= 0) {
     *buffer = static_cast<char *>(std::malloc(128));
@@ -107,6 +204,7 @@ char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip) {
     int len = 0;
     int c = std::getc(fp);
     if (c == EOF) return nullptr;
+    if (line && *line < INT_MAX) ++*line;
     (*buffer)[0] = '\0';
     while (c != EOF && c != '\n') {
       put(buffer, capacity, len, static_cast<char>(c));
@@ -124,6 +222,14 @@ char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip) {
     if (skip == 0 && bare) return *buffer;
     if (c == EOF) return nullptr;
   }
+}
+
+}  // namespace kiv
+
+extern "C" {
+
+char *kivfgetsclean(FILE *fp, char **buffer, int *capacity, int skip) {
+  return kiv::getsClean(fp, buffer, capacity, skip, nullptr);
 }
 
 int GetValues(FILE *fp, double values[], int n, int ints[], int m, const char *message) {

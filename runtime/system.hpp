@@ -63,6 +63,12 @@ struct FileNames {
   bool reload_pending = false;
 };
 
+// The text a pipe gave in this run, by its device and inode.
+struct TextReadOnce {
+  unsigned long long device, inode;
+  std::string text;
+};
+
 struct SubmodelStore {
   KivSubmodelStore c{};  // the view handed to submodels
   std::vector<double> real;
@@ -100,6 +106,7 @@ struct KIVSystem {
   std::vector<kiv::IntReset> resets;
   std::list<KivDataStore> datastore;  // stable entry addresses
   std::list<kiv::SubmodelStore> model_stores;
+  std::vector<kiv::TextReadOnce> read_once;  // emptied at the end of the run
 
   // The global-parameter store lives in its own field; its owner installs
   // the routine that frees it with the system.

@@ -12,10 +12,12 @@
 
 #include "params/kiv_math.h"
 #include "runtime/numbers.hpp"
+#include "runtime/textfile.hpp"
 #include "tables/kiv_interpret.h"
 #include "tables/kiv_tablefiles.h"
 #include "tables/numtext.hpp"
 #include "tables/rsm.hpp"
+#include "tables/rtable.hpp"
 #include "tables/splines1d.hpp"
 
 namespace kiv::rsm {
@@ -53,6 +55,16 @@ sp1::Registry<Model> g_reg;
 void AtEnd(int, int) { FreeAllRSM2(); }
 
 using Lines = std::vector<std::string>;
+
+// The file's lines, and where each one stands in it for the messages.
+struct Source {
+  const char *file;
+  const tables::NumberedLines &text;
+  const Lines &lines() const { return text.lines; }
+  void sayOutOfRange(size_t i, std::string_view number) const {
+    kiv::sayOutOfRange(text.numbers[i], file, number);
+  }
+};
 
 bool startsWith(std::string_view s, std::string_view key) {
   return s.compare(0, key.size(), key) == 0;
@@ -117,7 +129,7 @@ std::string keyed(const Lines &lines, const std::string &key) {
   return {};
 }
 
-enum class Read { kAll, kShort, kBad };
+enum class Read { kAll, kShort, kBad, kOutOfRange };
 
 // The rest of a value line: a "#" note, or words that hold no number.  A
 // number there is a value the line has no room for (or one text hides).
@@ -133,10 +145,17 @@ bool noValueAfter(const char *p, const char *last) {
   }
 }
 
+// The number that ends at end, its blanks before it left out.
+std::string_view numberBefore(const char *p, const char *end) {
+  while (p < end && std::isspace(static_cast<unsigned char>(*p))) ++p;
+  return {p, static_cast<size_t>(end - p)};
+}
+
 // Numbers one after another, each filling its field: kShort when fewer
 // than count could be read, kBad at a number cut short or glued to text,
-// one more than count or, with `finite`, one that is not finite.
-Read numbers(const std::string &line, size_t count, std::vector<double> &out, bool finite) {
+// one more than count or, with `finite`, one that is not finite;
+// kOutOfRange (its text in *huge) at one no double can hold.
+Read numbers(const std::string &line, size_t count, std::vector<double> &out, bool finite, std::string_view *huge) {
   const char *p = line.c_str();
   const char *last = p + line.size();
   out.clear();
@@ -145,6 +164,10 @@ Read numbers(const std::string &line, size_t count, std::vector<double> &out, bo
     const char *end = nullptr;
     const Field got = fieldIn(p, last, "#", v, &end);
     if (got == Field::kText) break;
+    if (got == Field::kOutOfRange) {
+      *huge = numberBefore(p, end);
+      return Read::kOutOfRange;
+    }
     if (got != Field::kNumber || (finite && !std::isfinite(v))) return Read::kBad;
     out.push_back(v);
     p = end;
@@ -154,14 +177,15 @@ Read numbers(const std::string &line, size_t count, std::vector<double> &out, bo
 }
 
 // A term: n whole exponents in 0..kMaxExponent, then a finite coefficient
-// and nothing more but a "#" note.
-bool term(const std::string &line, int n, Response &r) {
+// and nothing more but a "#" note.  kOutOfRange (its text in *huge) for a
+// coefficient no double can hold.
+Read term(const std::string &line, int n, Response &r, std::string *huge) {
   std::string rest = line;
   for (int i = 0; i < n; ++i) {
     int e = 0;
     const char *end = nullptr;
-    if (!parseInt(rest.c_str(), &end, &e) || e < 0 || e > kMaxExponent) return false;
-    if (*end && *end != ' ' && *end != '\t') return false;  // "1.5", "2e"
+    if (!parseInt(rest.c_str(), &end, &e) || e < 0 || e > kMaxExponent) return Read::kBad;
+    if (*end && *end != ' ' && *end != '\t') return Read::kBad;  // "1.5", "2e"
     r.exps[static_cast<size_t>(i)].push_back(e);
     RemoveFirstField(rest.data());
     rest.resize(std::strlen(rest.c_str()));
@@ -169,14 +193,20 @@ bool term(const std::string &line, int n, Response &r) {
   const char *last = rest.c_str() + rest.size();
   const char *p = nullptr;
   double c = 0.0;
-  if (fieldIn(rest.c_str(), last, "#", c, &p) != Field::kNumber || !std::isfinite(c)) return false;
+  const Field got = fieldIn(rest.c_str(), last, "#", c, &p);
+  if (got == Field::kOutOfRange) {
+    *huge = numberBefore(rest.c_str(), p);
+    return Read::kOutOfRange;
+  }
+  if (got != Field::kNumber || !std::isfinite(c)) return Read::kBad;
   while (p < last && std::isspace(static_cast<unsigned char>(*p))) ++p;
-  if (p < last && *p != '#') return false;
+  if (p < last && *p != '#') return Read::kBad;
   r.coef.push_back(c);
-  return true;
+  return Read::kAll;
 }
 
-bool readResponse(const Lines &lines, int k, Model &md, Response &r) {
+bool readResponse(const Source &src, int k, Model &md, Response &r) {
+  const Lines &lines = src.lines();
   const std::string head = "# output" + std::to_string(k);
   size_t i = 0;
   while (i < lines.size() && lines[i] != head) ++i;
@@ -184,9 +214,18 @@ bool readResponse(const Lines &lines, int k, Model &md, Response &r) {
   for (++i; i < lines.size() && !rsm; ++i) {
     const std::string &l = lines[i];
     if (l == "# offset" && i + 1 < lines.size()) {
+      // Notes may stand between the key and its values; the next key does
+      // not (it is taken for the values, which it lacks).
+      while (i + 2 < lines.size() && startsWith(lines[i + 1], "#") && !isKey(lines[i + 1])) ++i;
       // Offsets the line lacks stay 0; a bad one is refused.
       std::vector<double> v;
-      if (numbers(lines[++i], static_cast<size_t>(md.n), v, true) == Read::kBad) {
+      std::string_view huge;
+      const Read got = numbers(lines[++i], static_cast<size_t>(md.n), v, true, &huge);
+      if (got == Read::kOutOfRange) {
+        src.sayOutOfRange(i, huge);
+        return false;
+      }
+      if (got == Read::kBad) {
         kivfprintf(stderr, "Bad RSM offset line '%s'.\n", lines[i].c_str());
         return false;
       }
@@ -200,10 +239,11 @@ bool readResponse(const Lines &lines, int k, Model &md, Response &r) {
   if (!rsm) return false;
   for (; i < lines.size() && !isKey(lines[i]); ++i) {
     if (startsWith(lines[i], "#")) continue;
-    if (!term(lines[i], md.n, r)) {
-      kivfprintf(stderr, "Bad RSM term line '%s'.\n", lines[i].c_str());
-      return false;
-    }
+    std::string huge;
+    const Read got = term(lines[i], md.n, r, &huge);
+    if (got == Read::kOutOfRange) src.sayOutOfRange(i, huge);
+    if (got == Read::kBad) kivfprintf(stderr, "Bad RSM term line '%s'.\n", lines[i].c_str());
+    if (got != Read::kAll) return false;
   }
   for (int j = 0; j < md.n; ++j) {
     int h = 0;
@@ -214,7 +254,8 @@ bool readResponse(const Lines &lines, int k, Model &md, Response &r) {
   return true;
 }
 
-bool readModel(const Lines &lines, Model &md) {
+bool readModel(const Source &src, Model &md) {
+  const Lines &lines = src.lines();
   if (!readSizes(lines, md)) return false;
   const size_t n = static_cast<size_t>(md.n), m = static_cast<size_t>(md.m);
   try {
@@ -251,10 +292,14 @@ bool readModel(const Lines &lines, Model &md) {
     std::vector<double> lo, hi;
     for (size_t j = i + 1; j <= i + 2; ++j) {
       std::vector<double> &v = j == i + 1 ? lo : hi;
-      const Read got = numbers(lines[j], n + m, v, false);
+      std::string_view huge;
+      const Read got = numbers(lines[j], n + m, v, false, &huge);
       const bool nan = std::any_of(v.begin(), v.end(), [](double d) { return std::isnan(d); });
       if (got == Read::kAll && !nan) continue;
-      if (got == Read::kBad || nan) kivfprintf(stderr, "Bad RSM min max line '%s'.\n", lines[j].c_str());
+      if (got == Read::kOutOfRange)
+        src.sayOutOfRange(j, huge);
+      else if (got == Read::kBad || nan)
+        kivfprintf(stderr, "Bad RSM min max line '%s'.\n", lines[j].c_str());
       kivfprintf(stderr, "Unable to read RSM min max.\n");
       return false;
     }
@@ -269,7 +314,7 @@ bool readModel(const Lines &lines, Model &md) {
     break;
   }
   for (int k = 1; k <= md.m; ++k)
-    if (!readResponse(lines, k, md, md.responses[static_cast<size_t>(k - 1)])) {
+    if (!readResponse(src, k, md, md.responses[static_cast<size_t>(k - 1)])) {
       kivfprintf(stderr, "Unable to read RSM response %d.\n", k);
       return false;
     }
@@ -319,22 +364,12 @@ Model *live(int id) {
 }  // namespace
 
 int createTitled(const char *file, int mode, int disc) {
-  int nlines = 0, keep = 0;
-  char **raw = rtableml_(file, &nlines, &keep);
-  if (!raw || nlines < 1) {
-    std::free(raw);
-    return -1;
-  }
-  Lines lines;
-  for (int i = 0; i < nlines; ++i) {
-    lines.emplace_back(raw[i]);
-    std::free(raw[i]);
-  }
-  std::free(raw);
+  tables::NumberedLines text;
+  if (tables::readLineList(file, false, 1, text) < 1) return -1;
   Model md;
   md.mode = mode;
   md.disc = disc;
-  if (!readModel(lines, md)) return -1;
+  if (!readModel(Source{file, text}, md)) return -1;
   size_t id = 0;
   while (id < g_reg.items.size() && !g_reg.items[id].responses.empty()) ++id;
   if (id == g_reg.items.size()) g_reg.items.emplace_back();

@@ -57,10 +57,12 @@ KIV_API int rsmGetNewInputDim(int n, int p);
 /* File name, mode and disc by value: id or -1.  The term lines of an output
  * run from its "# RSM" line to the next key line ("# output<k>", "# offset",
  * "# minmax", "# RSM", a size, title or unit line) or the end; another line
- * beginning with "#" among them is a note.  A UTF-8 byte-order mark at the
- * start of the file is passed over; a number beyond the range of a double
- * ("1e400") refuses the file with a message quoting its line (a literal
- * "inf" limit bounds nothing). */
+ * beginning with "#" among them is a note.  Notes may also stand between
+ * "# offset" and its values (a key line there is taken for the values, as
+ * ever).  A UTF-8 byte-order mark at the start of the file is passed over; a
+ * number beyond the range of a double ("1e400") refuses the file with a
+ * message naming its line and the file (a literal "inf" limit bounds
+ * nothing). */
 KIV_API int kivRsmInit_(const char *file, int mode, int disc);
 /* Every output into out: 1, -1 when a limit message was written, 0 for a
  * bad id. */

@@ -69,8 +69,9 @@ typedef struct TableHeader {
 KIV_API TableHeader *_prt1(void);
 KIV_API void _prt2(TableHeader *header);
 /* Parses the header at the stream's position: 1 parsed (the next read gives
- * the first data line), 0 on a header error (message printed).  At the start
- * of the stream a UTF-8 byte-order mark is passed over. */
+ * the first data line: the stream must seek back to it, as CommonFopen's
+ * do), 0 on a header error (message printed).  At the start of the stream a
+ * UTF-8 byte-order mark is passed over. */
 KIV_API int _prt5(FILE *fp, TableHeader *header);
 /* One cleaned non-empty line into header->line: 1, or 0 at end of file. */
 KIV_API int _prt14(FILE *fp, TableHeader *header);
@@ -93,10 +94,15 @@ KIV_API void ResizeTheList(char ***list, int *count, int newcount);
 /* Opens a table file by name: "\\" read as "/", environment and circuit-name
  * references expanded, and the run's working directory tried when the name
  * as given does not open.  NULL when it cannot be opened.  Opened for reading
- * text ("r"), the stream starts after a UTF-8 byte-order mark (EF BB BF) that
- * an editor may have written first: every reader of this header, and of the
- * units, response-surface, fluid and shape files built on it, reads such a
- * file as the same file without one.  A mark anywhere else is text. */
+ * text ("r"), the file's whole text is read at once and the stream reads it
+ * from memory: a named pipe (or /dev/stdin) reads as a file with the same
+ * text does, and it gives its text once per run: a later opening of it in
+ * the run reads the same text instead of waiting for another writer.  A read
+ * that fails midway gives NULL after a message naming the file.  The stream
+ * starts after a UTF-8 byte-order mark (EF BB BF) that an editor may have
+ * written first: every reader of this header, and of the units,
+ * response-surface, fluid and shape files built on it, reads such a file as
+ * the same file without one.  A mark anywhere else is text. */
 KIV_API FILE *CommonFopen(const char *name, const char *mode);
 /* The format code of a "# Table format: ..." line, -1 for any other line. */
 KIV_API TableFormat ExtractFormatFromString(const char *line);

@@ -429,9 +429,10 @@ bool blockShape(int type, int n, int &rows, int &columns) {
 
 bool readOld(const char *path, OldFile &f) {
   f = OldFile{};
-  FILE *fp = openText(path);
+  TextStatus status = TextStatus::kNotOpened;
+  FILE *fp = openText(path, &status);
   if (!fp) {
-    kivfprintf(stderr, "\nUnable to open '%s'.\n", path ? path : "");
+    if (status != TextStatus::kReadFailed) kivfprintf(stderr, "\nUnable to open '%s'.\n", path ? path : "");
     return false;
   }
   Reader in(fp);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/textfile.hpp"
 #include "tables/kiv_tablefiles.h"
 
 namespace kiv::tables {
@@ -38,6 +39,11 @@ using Header = std::unique_ptr<TableHeader, HeaderDeleter>;
 inline Header newHeader() { return Header(_prt1()); }
 
 using kiv::guardAllocation;
+
+// CommonFopen(name, "r") telling a file that does not open (nothing said)
+// from one whose reading failed (after the message): readers fall back on
+// the store in the first case only.
+FILE *openTable(const char *name, kiv::TextStatus *status);
 
 // The name under which the store files a table: circuit-name placeholders
 // expanded, as on every lookup.
@@ -73,9 +79,8 @@ T *mallocCopy(const T *first, size_t n, const char *label) {
 char **mallocTexts(const Texts &texts, const char *label);
 // Frees a malloc'd string list of n entries.
 void freeTexts(char **list, int n);
-// A malloc'd copy of the lines (those beginning with "#" left out when
-// asked) and its count; null when none is kept.
-char **copyLines(const std::vector<std::string> &lines, bool skipComments, int *count);
+// A malloc'd copy of the lines and its count; null when there is none.
+char **copyLines(const std::vector<std::string> &lines, int *count);
 
 // Store adds with an explicit origin and unit list (readers cache with
 // origin 2 and the header's units).  They copy everything.
@@ -88,12 +93,31 @@ void storeT3D(const char *name, int nparts, const int *pointsPerSlice, const int
               const double *x, const double *y, const double *z, const double *values,
               Texts units, int origin);
 void storeXY(const char *name, int rows, int cols, const double *data, Texts units, int origin);
-void storeLines(const char *name, const std::vector<std::string> &lines, int origin);
+void storeLines(const char *name, const std::vector<std::string> &lines, int origin,
+                const std::vector<int> &numbers = {});
 void storeTokens(const char *name, int format, Texts tokens, int origin);
 
 // 0D read with the header's units: the store keeps the unit of the values
 // so that a cached 0D table converts as the first read did.
 int read0DFromMemory(const char *name, int *n, double **values, TableHeader *header, int origin);
+
+// Cleaned lines of a text with the line of the text each one is.
+struct NumberedLines {
+  std::vector<std::string> lines;
+  std::vector<int> numbers;
+};
+
+// The lines (those beginning with "#" left out when asked) and their
+// numbers: numbers[i], or i + 1 where numbers has none.
+void keepLines(const std::vector<std::string> &lines, const std::vector<int> &numbers, bool skipComments,
+               NumberedLines &out);
+// The stored multi-line table of that name and origin, kept so; false when
+// there is none.
+bool linesFromMemory(const char *name, int origin, bool skipComments, NumberedLines &out);
+
+// rtableml_quiet with the lines' numbers: the count, 0 for an empty text
+// and -1 when nothing could be read, after rtableml_quiet's messages.
+int readLineList(const char *name, bool skipComments, int verbose, NumberedLines &out);
 
 // Existence with any origin.
 bool has0D(const char *name, int origin);

@@ -181,9 +181,46 @@ bool looksLikeOldRsm(FILE *fp) {
   return false;
 }
 
+// The name's file opened by open(path, status): "\\" read as "/",
+// references expanded, and the run's working directory tried when the name
+// as given does not open.
+template <class Open>
+FILE *openByName(const char *name, Open &&open) {
+  if (std::strlen(name) > kMaxNameLength) {
+    kivfprintf(stderr, "\nFilename '%s' is too long\n(exceeds %d characters).\n", name,
+               static_cast<int>(kMaxNameLength));
+    return nullptr;
+  }
+  std::string copy(name);
+  for (char &c : copy)
+    if (c == '\\') c = '/';
+  char *raw = kivReplaceEnvVariablesInFilepath(copy.c_str());
+  const std::string expanded(raw ? raw : copy.c_str());
+  std::free(raw);
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  FILE *fp = open(expanded.c_str(), &status);
+  if (status == kiv::TextStatus::kNotOpened && expanded == copy) {
+    const char *wd = GetWorkingDirectory();
+    if (wd && *wd) fp = open((std::string(wd) + "/" + copy).c_str(), &status);
+  }
+  return fp;
+}
+
 }  // namespace
 
 namespace kiv::tables {
+
+FILE *openTable(const char *name, kiv::TextStatus *status) {
+  kiv::TextStatus ignored = kiv::TextStatus::kNotOpened;
+  if (!status) status = &ignored;
+  *status = kiv::TextStatus::kNotOpened;
+  if (!name) return nullptr;
+  return openByName(name, [status](const char *path, kiv::TextStatus *got) {
+    FILE *fp = kiv::openText(path, got);
+    *status = *got;
+    return fp;
+  });
+}
 
 int formatOfDim(int dim) { return dim < 1 || dim > 8 ? -1 : dim - 1; }
 
@@ -316,31 +353,20 @@ int TableFormatToDim_(int *code) { return code ? kiv::tables::dimOfFormat(*code)
 
 FILE *CommonFopen(const char *name, const char *mode) {
   if (!name || !mode) return nullptr;
-  if (std::strlen(name) > kMaxNameLength) {
-    kivfprintf(stderr, "\nFilename '%s' is too long\n(exceeds %d characters).\n", name,
-               static_cast<int>(kMaxNameLength));
-    return nullptr;
-  }
-  std::string copy(name);
-  for (char &c : copy)
-    if (c == '\\') c = '/';
-  char *raw = kivReplaceEnvVariablesInFilepath(copy.c_str());
-  const std::string expanded(raw ? raw : copy.c_str());
-  std::free(raw);
-  FILE *fp = std::fopen(expanded.c_str(), mode);
-  if (!fp && expanded == copy) {
-    const char *wd = GetWorkingDirectory();
-    if (wd && *wd) fp = std::fopen((std::string(wd) + "/" + copy).c_str(), mode);
-  }
-  // Every text reader opens here: an editor's byte-order mark is no text.
-  if (fp && mode[0] == 'r' && !std::strpbrk(mode, "+b")) kiv::skipByteOrderMark(fp);
-  return fp;
+  if (std::strcmp(mode, "r") == 0) return kiv::tables::openTable(name, nullptr);
+  return openByName(name, [mode](const char *path, kiv::TextStatus *status) {
+    FILE *fp = std::fopen(path, mode);
+    *status = fp ? kiv::TextStatus::kRead : kiv::TextStatus::kNotOpened;
+    if (fp && mode[0] == 'r' && !std::strpbrk(mode, "+b")) kiv::skipByteOrderMark(fp);
+    return fp;
+  });
 }
 
 TableFormat GetTableFormat(const char *name) {
   if (!name) return -2;
   int held = -2;
-  if (File fp{CommonFopen(name, "r")}) {
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  if (File fp{openTable(name, &status)}) {
     Header h = newHeader();
     if (!_prt5(fp.get(), h.get())) {
       kivfprintf(stderr, "\nCheck header of file '%s'.\n", name);
@@ -349,6 +375,8 @@ TableFormat GetTableFormat(const char *name) {
     if (h->format >= 0) return h->format;
     if (looksLikeOldRsm(fp.get())) return KIV_TABLE_OLD_RSM;
     held = -1;
+  } else if (status == kiv::TextStatus::kReadFailed) {
+    return KIV_TABLE_NOT_FOUND;  // said
   }
   int dim = 0;
   std::string first;
@@ -376,7 +404,8 @@ int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens) {
   if (hasND(name, KIV_TABLE_BY_READER, nullptr) || hasXY(name, KIV_TABLE_BY_READER) ||
       hasT1D(name, KIV_TABLE_BY_READER) || hasT3D(name, KIV_TABLE_BY_READER))
     return kiv_get_table_tokens_from_memory(name, tokens, ntokens, KIV_TABLE_BY_READER);
-  if (File fp{CommonFopen(name, "r")}) {
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  if (File fp{openTable(name, &status)}) {
     Header h = newHeader();
     if (!_prt5(fp.get(), h.get())) {
       kivfprintf(stderr, "\nCheck header of file '%s'.\n", name);
@@ -387,6 +416,7 @@ int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens) {
     if (ntokens) *ntokens = (tokens && *tokens) ? h->ntokens : 0;
     return 1;
   }
+  if (status == kiv::TextStatus::kReadFailed) return 0;
   if (kiv_get_table_tokens_from_memory(name, tokens, ntokens, KIV_TABLE_BY_CALLER)) return 1;
   kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name);
   return 0;

@@ -1,6 +1,7 @@
 // The process-wide in-memory table store: tables added by callers (origin 1)
 // and the readers' cache (origin 2), one list per format, emptied at the end
 // of the run.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -44,6 +45,7 @@ struct RecT3D : Record {
 
 struct RecLines : Record {
   std::vector<std::string> lines;
+  std::vector<int> numbers;  // the line of the file each came from; none for a caller's table
 };
 
 struct RecXY : Record {
@@ -202,22 +204,19 @@ void freeTexts(char **list, int n) {
   std::free(list);
 }
 
-char **copyLines(const std::vector<std::string> &lines, bool skipComments, int *count) {
-  std::vector<const std::string *> kept;
-  for (const auto &l : lines)
-    if (!(skipComments && !l.empty() && l[0] == '#')) kept.push_back(&l);
-  *count = static_cast<int>(kept.size());
-  if (kept.empty()) return nullptr;
-  char **out = static_cast<char **>(std::calloc(kept.size(), sizeof(char *)));
+char **copyLines(const std::vector<std::string> &lines, int *count) {
+  *count = static_cast<int>(lines.size());
+  if (lines.empty()) return nullptr;
+  char **out = static_cast<char **>(std::calloc(lines.size(), sizeof(char *)));
   if (!out) MemoryError("CopyStringList failed to malloc memory");
-  for (size_t i = 0; i < kept.size(); ++i) {
-    out[i] = static_cast<char *>(std::malloc(kept[i]->size() + 1));
+  for (size_t i = 0; i < lines.size(); ++i) {
+    out[i] = static_cast<char *>(std::malloc(lines[i].size() + 1));
     if (!out[i]) {
       kivfprintf(stderr, "CopyString error : unable to allocate memory.\n");
       freeTexts(out, static_cast<int>(i));
       MemoryError("CopyStringList failed to malloc memory");
     }
-    std::memcpy(out[i], kept[i]->c_str(), kept[i]->size() + 1);
+    std::memcpy(out[i], lines[i].c_str(), lines[i].size() + 1);
   }
   return out;
 }
@@ -302,11 +301,34 @@ void storeXY(const char *name, int rows, int cols, const double *data, Texts uni
   });
 }
 
-void storeLines(const char *name, const std::vector<std::string> &lines, int origin) {
+void storeLines(const char *name, const std::vector<std::string> &lines, int origin,
+                const std::vector<int> &numbers) {
   auto &r = append(listLines(), &_p26, name, Texts{}, origin,
                    "rtable_multi_line_add failed to do a realloc",
                    "rtable_multi_line_add failed to calloc memory");
-  guardAllocation("rtable_multi_line_add failed to calloc memory", [&] { r.lines = lines; });
+  guardAllocation("rtable_multi_line_add failed to calloc memory", [&] {
+    r.lines = lines;
+    r.numbers = numbers;
+  });
+}
+
+void keepLines(const std::vector<std::string> &lines, const std::vector<int> &numbers, bool skipComments,
+               NumberedLines &out) {
+  out = NumberedLines{};
+  guardAllocation("rtableml", [&] {
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (skipComments && !lines[i].empty() && lines[i][0] == '#') continue;
+      out.lines.push_back(lines[i]);
+      // A caller's table has no file: its lines count as they stand.
+      out.numbers.push_back(i < numbers.size() ? numbers[i] : static_cast<int>(std::min<size_t>(i + 1, kIntLimit)));
+    }
+  });
+}
+
+bool linesFromMemory(const char *name, int origin, bool skipComments, NumberedLines &out) {
+  const RecLines *r = find(listLines(), name, origin);
+  if (r) keepLines(r->lines, r->numbers, skipComments, out);
+  return r != nullptr;
 }
 
 void storeTokens(const char *name, int format, Texts tokens, int origin) {
@@ -622,12 +644,12 @@ int rtable_multi_line_add2(const char *name, const char *const *lines, int n, in
 char **rtableml_from_memory(const char *name, int *count, int *skipComments, int origin) {
   int dummy = 0;
   if (!count) count = &dummy;
-  const RecLines *r = find(listLines(), name, origin);
-  if (!r) {
+  NumberedLines kept;
+  if (!linesFromMemory(name, origin, skipComments && *skipComments, kept)) {
     *count = -1;
     return nullptr;
   }
-  return copyLines(r->lines, skipComments && *skipComments, count);
+  return copyLines(kept.lines, count);
 }
 
 int rtableml_exist(const char *name) { return hasLines(name, KIV_TABLE_BY_CALLER) ? 1 : 0; }

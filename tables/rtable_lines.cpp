@@ -26,14 +26,17 @@ class LineReader {
   ~LineReader() { std::free(buf_); }
   LineReader(const LineReader &) = delete;
   LineReader &operator=(const LineReader &) = delete;
-  const char *next() { return kivfgetsclean(fp_, &buf_, &cap_, 1); }
+  const char *next() { return kiv::getsClean(fp_, &buf_, &cap_, 1, &line_); }
   // The line of the file that next() gave last.
-  int line() const { return kiv::lineAt(fp_, std::ftell(fp_) - 1); }
+  int line() const { return line_; }
+  // Takes up counting after reads past the reader, mid-line.
+  void resync() { line_ = kiv::lineAt(fp_, std::ftell(fp_)) - 1; }
 
  private:
   FILE *fp_;
   char *buf_ = nullptr;
   int cap_ = 0;
+  int line_ = 0;
 };
 
 enum class Got { kNone, kNumber, kRefused };
@@ -60,9 +63,10 @@ bool leadingInt(const char *line, int *v) {
 
 // Opens a state-space file and reads its first line; null after a message.
 const char *openModel(const char *name, File &fp, std::optional<LineReader> &in) {
-  fp.reset(name ? CommonFopen(name, "r") : nullptr);
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  fp.reset(openTable(name, &status));
   if (!fp) {
-    kivfprintf(stderr, "\nUnable to open '%s'\n", name ? name : "");
+    if (status != kiv::TextStatus::kReadFailed) kivfprintf(stderr, "\nUnable to open '%s'\n", name ? name : "");
     return nullptr;
   }
   in.emplace(fp.get());
@@ -143,7 +147,42 @@ int publish(const Model &s, int *n, int *m, int *p, double **A, double **B, doub
 }  // namespace
 
 namespace kiv::tables {
+
 bool cacheOn() { return cacheSwitch == 1; }
+
+int readLineList(const char *name, bool skipComments, int verbose, NumberedLines &out) {
+  out = NumberedLines{};
+  if (!name) return -1;
+  if (linesFromMemory(name, KIV_TABLE_BY_READER, skipComments, out)) {
+    if (out.lines.empty()) kivfprintf(stderr, "\nThe file '%s' is empty.\n", name);
+    return static_cast<int>(out.lines.size());
+  }
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  File fp{openTable(name, &status)};
+  if (!fp) {
+    if (status == kiv::TextStatus::kReadFailed) return -1;
+    if (linesFromMemory(name, KIV_TABLE_BY_CALLER, skipComments, out)) return static_cast<int>(out.lines.size());
+    if (verbose) kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name);
+    return -1;
+  }
+  // The cache keeps every line, comments included; each read filters what
+  // it asked for.
+  NumberedLines all;
+  guardAllocation("rtableml", [&] {
+    LineReader in(fp.get());
+    while (const char *l = in.next())
+      if (*l) {  // a line cut to nothing by a NUL byte is no line
+        all.lines.emplace_back(l);
+        all.numbers.push_back(in.line());
+      }
+  });
+  fp.reset();
+  if (cacheOn() && !all.lines.empty()) storeLines(name, all.lines, KIV_TABLE_BY_READER, all.numbers);
+  keepLines(all.lines, all.numbers, skipComments, out);
+  if (out.lines.empty()) kivfprintf(stderr, "\nThe file '%s' is empty.\n", name);
+  return static_cast<int>(out.lines.size());
+}
+
 }  // namespace kiv::tables
 
 extern "C" {
@@ -157,39 +196,10 @@ int rtableStoreToCache_(int *flag) {
 char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verbose) {
   int dummy;
   if (!nlines) nlines = &dummy;
-  *nlines = -1;
-  if (!name) return nullptr;
-  int skip = (skipComments && *skipComments) ? 1 : 0;
-  if (hasLines(name, KIV_TABLE_BY_READER)) {
-    char **list = rtableml_from_memory(name, nlines, &skip, KIV_TABLE_BY_READER);
-    if (*nlines == 0) kivfprintf(stderr, "\nThe file '%s' is empty.\n", name);
-    return list;
-  }
-  File fp{CommonFopen(name, "r")};
-  if (!fp) {
-    if (hasLines(name, KIV_TABLE_BY_CALLER)) return rtableml_from_memory(name, nlines, &skip, KIV_TABLE_BY_CALLER);
-    if (verbose) kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name);
-    return nullptr;
-  }
-  // The cache keeps every line, comments included; each read filters what
-  // it asked for.
-  std::vector<std::string> all;
-  guardAllocation("rtableml", [&] {
-    LineReader in(fp.get());
-    while (const char *l = in.next())
-      if (*l) all.emplace_back(l);  // a line cut to nothing by a NUL byte is no line
-  });
-  fp.reset();
-  if (cacheOn() && !all.empty()) storeLines(name, all, KIV_TABLE_BY_READER);
+  NumberedLines got;
+  *nlines = readLineList(name, skipComments && *skipComments, verbose, got);
   int count = 0;
-  char **list = copyLines(all, skip != 0, &count);
-  if (count == 0) {
-    kivfprintf(stderr, "\nThe file '%s' is empty.\n", name);
-    *nlines = 0;
-    return nullptr;
-  }
-  *nlines = count;
-  return list;
+  return copyLines(got.lines, &count);
 }
 
 char **rtableml_(const char *name, int *nlines, int *skipComments) {
@@ -227,6 +237,7 @@ int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B
       !readMatrix(fp.get(), name, n64 * p64, s.C, "Unable to read C matrix.") ||
       !readMatrix(fp.get(), name, m64 * p64, s.D, "Unable to read D matrix."))
     return 0;
+  in.resync();
   const char *line = in.next();
   if (line && std::strstr(line, "nilpotency")) {
     kivfprintf(stderr, "\nFile '%s' seems to come from a DAE system. This is not authorized.\n", name);

@@ -199,8 +199,10 @@ template <class Store, class Parse>
 int load(const char *name, TableHeader *h, bool refuseEmptyFile, Store &&store, Parse &&parse) {
   int s = store(KIV_TABLE_BY_READER);
   if (s >= 0) return s ? kDone : kFailed;
-  File fp{CommonFopen(name, "r")};
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  File fp{openTable(name, &status)};
   if (!fp) {
+    if (status == kiv::TextStatus::kReadFailed) return kFailed;
     s = store(KIV_TABLE_BY_CALLER);
     if (s >= 0) return s ? kDone : kFailed;
     kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name);

@@ -1,21 +1,27 @@
 // Every kind of text file the library reads, read again with a UTF-8
-// byte-order mark in front: values and messages must be those of the file
-// without one.  Here because the pump's test program links every reader.
+// byte-order mark in front, and again through a named pipe: values and
+// messages must be those of the plain file.  Here because the pump's test
+// program links every reader.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <numeric>
 #include <sstream>
 
 #include "geometry/kiv_geometry.h"
+#include "geometry/kiv_gerotor.h"
 #include "geometry/kiv_shapeid.h"
 #include "hydraulics/kiv_hydraulics.h"
 #include "tables/kiv_interpret.h"
+#include "tables/kiv_splinend.h"
 #include "tables/kiv_tablefiles.h"
 #include "tables/kiv_units.h"
+#include "support/pipe_feed.hpp"
 #include "tests/params/gp_support.hpp"
 
 namespace kiv::test {
@@ -44,33 +50,43 @@ struct Arrays {
   }
 };
 
+// What the table reader of the format makes of f, in wanted units.
+std::string readTable(const std::string &f, int format) {
+  const char *u[] = {"Pa", "m", "m", "m"}, *visc[] = {"Pa.s", "bar", "K"}, *t3d[] = {"m", "", "", "Pa"},
+             *mm[] = {"mm", "mm"};
+  int n = 0, m = 0, d = 0;
+  Arrays r;
+  switch (format) {
+    case 10: return rtable0du_(f.c_str(), &n, &r.a, u) < 0 ? "" : list(r.a, n);
+    case -1:
+    case 0: return rtable1du_(f.c_str(), &n, &r.a, &r.b, u) < 0 ? "" : list(r.a, n) + list(r.b, n);
+    case 1:
+    case 2:
+      if (!rtablend_(f.c_str(), &d, &r.s, &r.a, &r.b, u)) return std::string();
+      return list(r.a, sum(r.s, d)) + list(r.b, sum(r.s, d, true));
+    case 8:
+      n = rtablemd_(f.c_str(), &r.s, &r.a, &r.b, &r.c, visc);
+      return list(r.a, sum(r.s, n)) + list(r.c, sum(r.s, n)) + list(r.b, n);
+    case 11:
+      n = rtablem3d_(f.c_str(), &m, &r.s, &r.t, &r.a, &r.b, &r.c, &r.e, t3d);
+      return list(r.a, sum(r.s, n)) + list(r.e, sum(r.s, n)) + list(r.c, m);
+    case 9: return rtablexy_(f.c_str(), &n, &m, &r.a, nullptr, mm) ? list(r.a, n * m) : "";
+    default: return std::string();
+  }
+}
+
 // What a reader makes of the file f in folder dir: its values, "" when it fails.
 using Reader = std::function<std::string(const std::string &f, const std::string &dir)>;
 const std::map<std::string, Reader> kReaders = {
-    {"table",  // by the format the query finds, in wanted units
-     [](const std::string &f, const std::string &) {
-       const char *u[] = {"Pa", "m", "m", "m"}, *visc[] = {"Pa.s", "bar", "K"}, *t3d[] = {"m", "", "", "Pa"},
-                  *mm[] = {"mm", "mm"};
-       int n = 0, m = 0, d = 0;
-       Arrays r;
-       switch (GetTableFormat(f.c_str())) {
-         case 10: return rtable0du_(f.c_str(), &n, &r.a, u) < 0 ? "" : list(r.a, n);
-         case -1:
-         case 0: return rtable1du_(f.c_str(), &n, &r.a, &r.b, u) < 0 ? "" : list(r.a, n) + list(r.b, n);
-         case 1:
-         case 2:
-           if (!rtablend_(f.c_str(), &d, &r.s, &r.a, &r.b, u)) return std::string();
-           return list(r.a, sum(r.s, d)) + list(r.b, sum(r.s, d, true));
-         case 8:
-           n = rtablemd_(f.c_str(), &r.s, &r.a, &r.b, &r.c, visc);
-           return list(r.a, sum(r.s, n)) + list(r.c, sum(r.s, n)) + list(r.b, n);
-         case 11:
-           n = rtablem3d_(f.c_str(), &m, &r.s, &r.t, &r.a, &r.b, &r.c, &r.e, t3d);
-           return list(r.a, sum(r.s, n)) + list(r.e, sum(r.s, n)) + list(r.c, m);
-         case 9: return rtablexy_(f.c_str(), &n, &m, &r.a, nullptr, mm) ? list(r.a, n * m) : "";
-         default: return std::string();
-       }
-     }},
+    {"table",  // by the format the query finds
+     [](const std::string &f, const std::string &) { return readTable(f, GetTableFormat(f.c_str())); }},
+    // Each table reader alone, opening its file once.
+    {"0D", [](const std::string &f, const std::string &) { return readTable(f, 10); }},
+    {"1D", [](const std::string &f, const std::string &) { return readTable(f, 0); }},
+    {"ND", [](const std::string &f, const std::string &) { return readTable(f, 1); }},
+    {"T1D", [](const std::string &f, const std::string &) { return readTable(f, 8); }},
+    {"T3D", [](const std::string &f, const std::string &) { return readTable(f, 11); }},
+    {"XY", [](const std::string &f, const std::string &) { return readTable(f, 9); }},
     {"statespace",
      [](const std::string &f, const std::string &) {
        int n = 0, m = 0, p = 0;
@@ -118,6 +134,25 @@ const std::map<std::string, Reader> kReaders = {
        const double area = id >= 0 ? area2D_(xCD_get_shape_(&id)) : 0.0;
        return id >= 0 ? list(&area, 1) : "";
      }},
+    {"gear",  // teeth, centre and radii of a gear outline
+     [](const std::string &f, const std::string &) {
+       int kind = 1, id = xCD_create_object_from_datafile_(f.c_str(), &kind), teeth = 0;
+       double v[4] = {};
+       if (id < 0 || check_gear_id_(&id, &teeth, &v[0], &v[1], &v[2], &v[3]) != 0) return std::string();
+       return std::to_string(teeth) + " " + list(v, 4);
+     }},
+    {"port",  // a gerotor's port contour: its opening at a quarter turn
+     [](const std::string &f, const std::string &) {
+       const int z = 7;
+       const double a = 20, rc = 6, Ro = 18.5, e = 2, X = 0;
+       int area = -1, perimeter = -1;
+       if (gp_set_up_flow_area_contour_(&z, &a, &rc, &Ro, &e, &X, f.c_str(), &area, &perimeter) != 0)
+         return std::string();
+       double t = 1.5707963267948966, v[2] = {};
+       spleval_(&area, &t, &v[0]);
+       spleval_(&perimeter, &t, &v[1]);
+       return list(v, 2);
+     }},
     {"fluid",
      [](const std::string &f, const std::string &) {
        int i = 3;
@@ -145,18 +180,30 @@ const std::map<std::string, Reader> kReaders = {
      }},
 };
 
+enum class Feed { kFile, kMarkedFile, kPipe };
+
 class TextFiles : public SystemTest {
  public:
-  // The file, a mark in front when asked, read in a folder of its own: the
-  // values and the messages, the folder written "<dir>".
+  // The file (a mark in front, or written once through a named pipe, when
+  // asked) read in a folder of its own: the values and the messages, the
+  // folder written "<dir>".
   std::pair<std::string, std::string> read(const std::string &reader, const std::string &name,
-                                           const std::string &text, bool mark) {
-    const std::string dir = tempPath(name + (mark ? "_mark" : ""));
+                                           const std::string &text, Feed feed = Feed::kFile) {
+    const std::string dir = tempPath(name + (feed == Feed::kMarkedFile ? "_mark" : feed == Feed::kPipe ? "_pipe" : ""));
     std::filesystem::create_directories(dir);
-    std::ofstream(dir + "/" + name, std::ios::binary) << (mark ? kMark : "") << text;
+    std::unique_ptr<PipeFeed> pipe;
+    if (feed == Feed::kPipe)
+      pipe = std::make_unique<PipeFeed>(dir + "/" + name, text);
+    else
+      std::ofstream(dir + "/" + name, std::ios::binary) << (feed == Feed::kMarkedFile ? kMark : "") << text;
     KivEndRun(0);
     std::string got;
     guarded([&] { return got = kReaders.at(reader)(dir + "/" + name, dir), 0; });
+    if (pipe) {
+      const PipeFeed::Outcome o = pipe->finish();
+      EXPECT_TRUE(o.made && o.written) << name << ": the pipe was not read";
+      EXPECT_EQ(o.waits, 0) << name << ": the reader waited for a second writer";
+    }
     std::string said = takeErr() + takeOut();
     for (size_t p; (p = said.find(dir)) != std::string::npos;) said.replace(p, dir.size(), "<dir>");
     std::filesystem::remove_all(dir);
@@ -170,12 +217,25 @@ std::string file(const std::string &path) {
   return s.str();
 }
 
-TEST_F(TextFiles, AByteOrderMarkInFrontChangesNothing) {
+struct Case {
+  std::string reader, name, text, want = {};  // want: the values, when known
+};
+
+// A gear of 9 trapezoidal teeth about (1, 2), root radius 8, tip radius 10 (mm).
+std::string gearOutline() {
+  std::string s = "# Table format: XY\n";
+  char b[64];
+  for (int k = 0; k < 9; ++k)
+    for (auto [r, at] : {std::pair{8.0, 0.0}, {10.0, 0.3}, {10.0, 0.6}, {8.0, 0.9}}) {
+      const double t = 2 * 3.141592653589793 * (k + at) / 9;
+      s += (std::snprintf(b, sizeof b, "%.12f %.12f\n", 1 + r * std::cos(t), 2 + r * std::sin(t)), b);
+    }
+  return s;
+}
+
+std::vector<Case> textCases() {
   const std::string data = dataDir() + "/", root = kivRoot() + "/";
-  struct Case {
-    std::string reader, name, text, want = {};  // want: the values, when known
-  };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"table", "z.txt", "# Table format: 0D\n# table_unit = bar\n1.5 ignored\n  2e0\n3 5 # 6\nend\n", "150000 200000 300000 "},
       {"table", "one.txt", "# Table format: 1D\n# table_unit = bar\n# axis1_unit = mm\n0 1 10 2\n20\n3 30 4\n"},
       {"table", "three.txt", "# Table format: 3D\n# axis2_unit = mm\n# table_unit = bar\n2 1 2\n0 1\n5\n0 10\n1 2 3 4\n"},
@@ -195,12 +255,35 @@ TEST_F(TextFiles, AByteOrderMarkInFrontChangesNothing) {
       {"exchange", "circuit.hydp", "# general\n0\n# fuel\n0\n# simple\n1\n# simple 1\n3\n850\n1.7e9\n0.05\n-5e4\n1\n40\n1.4\n0\n"},
       {"gp", "legacy_.gp", file(data + "params/legacy_.gp")},
       {"gp", "pump_.kivgp", file(data + "params/pump_.kivgp")},
+      {"gear", "gear.xy", gearOutline()},
+      {"port", "port.xy",
+       "# Table format: XY\n# axis1_unit = m\n# axis2_unit = m\n-0.03 0\n0.03 0\n0.03 0.03\n-0.03 0.03\n"},
   };
-  for (const Case &c : cases) {
-    const auto plain = read(c.reader, c.name, c.text, false), marked = read(c.reader, c.name, c.text, true);
+  const std::map<std::string, std::string> alone = {{"z.txt", "0D"},   {"one.txt", "1D"}, {"three.txt", "ND"},
+                                                    {"t1d.txt", "T1D"}, {"t3d.txt", "T3D"}, {"outline.xy", "XY"}};
+  for (size_t i = 0, n = cases.size(); i < n; ++i)
+    if (cases[i].reader == "table")
+      cases.push_back({alone.at(cases[i].name), cases[i].name, cases[i].text, cases[i].want});
+  return cases;
+}
+
+TEST_F(TextFiles, AByteOrderMarkInFrontChangesNothing) {
+  for (const Case &c : textCases()) {
+    const auto plain = read(c.reader, c.name, c.text), marked = read(c.reader, c.name, c.text, Feed::kMarkedFile);
     EXPECT_NE(plain.first, "") << c.name << ": " << plain.second;
     EXPECT_TRUE(c.want.empty() || plain.first == c.want) << c.name << ": " << plain.first;
     EXPECT_EQ(marked, plain) << c.name;
+  }
+}
+
+// A named pipe hands its text once and cannot seek: a reader that read a
+// line twice by seeking back lost it, one that opened the name twice waited
+// for a second writer.
+TEST_F(TextFiles, ANamedPipeReadsAsTheFile) {
+  for (const Case &c : textCases()) {
+    const auto plain = read(c.reader, c.name, c.text), piped = read(c.reader, c.name, c.text, Feed::kPipe);
+    EXPECT_NE(plain.first, "") << c.name << ": " << plain.second;
+    EXPECT_EQ(piped, plain) << c.name;
   }
 }
 
@@ -212,7 +295,7 @@ TEST_F(TextFiles, AMarkElsewhereIsText) {
       {"# Table format: 1D\n0 1\n" + kMark + "2 3\n4 5\n", "Line 4 "},
       {"# Table format: 2D\n2 2\n0 1\n" + kMark + "0 1\n1 2 3 4\n", "Line 4 "}};
   for (const auto &[text, line] : cases) {
-    const auto [got, said] = read("table", "mid.txt", text, false);
+    const auto [got, said] = read("table", "mid.txt", text);
     EXPECT_EQ(got, "") << text;
     EXPECT_NE(said.find(line + "of file '<dir>/mid.txt'"), std::string::npos) << said;
   }

@@ -147,7 +147,7 @@ TEST_F(ShippedFluids, PublishedFiguresOfEveryFluid) {
       {2, 100, kNu, 9.3, 12.5}, {3, 100, kNu, 9.3, 12.5},  // SAE J300: 30, 40, cranking
       {4, 100, kNu, 9.3, 12.5}, {48, 100, kNu, 9.3, 12.5}, {5, 100, kNu, 12.5, 16.3},
       {2, -35, kMu, 0, 6200}, {3, -30, kMu, 0, 6600}, {48, -25, kMu, 0, 7000},
-      {44, 40, kNu, 28.8, 35.2}, {18, 40, kNu, 28.8, 35.2},  // ISO VG 32, 46, 68
+      {44, 40, kNu, 28.8, 35.2},                             // ISO VG 32, 46, 68
       {45, 40, kNu, 41.4, 50.6}, {46, 40, kNu, 41.4, 50.6}, {16, 40, kNu, 41.4, 50.6},
       {7, 20, kRho, 998.15, 998.26}, {7, 40, kMu, 0.652, 0.6535},  // water
       {6, 75, kMu, 3.27, 3.41}, {15, 75, kMu, 3.27, 3.41},        // ethylene glycol
@@ -158,6 +158,8 @@ TEST_F(ShippedFluids, PublishedFiguresOfEveryFluid) {
       {20, 15, kRho, 900, 1000}, {21, 15, kRho, 840, 900}, {34, 15, kRho, 775, 840},  // class
       {35, 15, kRho, 680, 740}, {41, 15, kRho, 750, 800},                            // class
       {28, 15, kRho, 751, 802}, {29, 15, kRho, 751, 802}, {33, 15, kRho, 935, 943},
+      {18, 25, kRho, 990, 1000}, {18, 38, kNu, 10, 11},  // class: low-density phosphate ester
+      {18, 99, kNu, 3.5, 4}, {18, -54, kNu, 1000, 2000},
   };
   int index = 0;
   for (const Published &r : rows) {

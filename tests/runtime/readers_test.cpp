@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -11,6 +12,7 @@
 #include "runtime/numbers.hpp"
 #include "runtime/textfile.hpp"
 #include "support/kiv_test.hpp"
+#include "support/pipe_feed.hpp"
 
 namespace {
 
@@ -189,6 +191,51 @@ TEST(Numbers, ParseIntRefusesWhatAnIntCannotHold) {
 TEST(Numbers, ClampToInt) {
   for (auto [x, want] : {std::pair{2.9, 2}, {-2.9, -2}, {1e20, 2147483647}, {-1e20, -2147483647 - 1}, {NAN, 0}})
     EXPECT_EQ(kiv::clampToInt(x), want) << x;
+}
+
+// What is left to read on the stream; closes it.
+std::string drain(FILE *fp) {
+  std::string s;
+  for (int c; fp && (c = std::getc(fp)) != EOF;) s.push_back(static_cast<char>(c));
+  if (fp) std::fclose(fp);
+  return s;
+}
+
+// A pipe gives its text once: every opening of it in the run reads that
+// text and none waits for another writer; the next run reads it afresh.
+TEST_F(SystemTest, APipeGivesItsTextToEveryOpeningInTheRun) {
+  const std::string path = kiv::test::tempPath("pipe");
+  {
+    kiv::test::PipeFeed feed(path, "x 1\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str())), "x 1\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str())), "x 1\n");
+    const auto o = feed.finish();
+    EXPECT_TRUE(o.made && o.written);
+    EXPECT_EQ(o.waits, 0);
+  }
+  KivEndRun(0);
+  {
+    kiv::test::PipeFeed feed(path, "y 2\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str())), "y 2\n");
+    EXPECT_EQ(feed.finish().waits, 0);
+  }
+  EXPECT_EQ(takeErr(), "");
+  std::remove(path.c_str());
+}
+
+// A read that fails is said, naming the file, rather than taken for the end
+// of a shorter text; a file that does not open is left to the caller.
+TEST_F(SystemTest, AFailedReadIsSaidNotTakenForTheEnd) {
+  const std::string dir = kiv::test::tempPath("dir");
+  ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+  kiv::TextStatus status = kiv::TextStatus::kRead;
+  EXPECT_EQ(kiv::openText(dir.c_str(), &status), nullptr);
+  EXPECT_EQ(status, kiv::TextStatus::kReadFailed);
+  EXPECT_EQ(takeErr().rfind("\nError while reading file '" + dir + "': ", 0), 0u);
+  EXPECT_EQ(kiv::openText((dir + "/none").c_str(), &status), nullptr);
+  EXPECT_EQ(status, kiv::TextStatus::kNotOpened);
+  EXPECT_EQ(takeErr(), "");
+  ::rmdir(dir.c_str());
 }
 
 }  // namespace

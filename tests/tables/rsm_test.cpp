@@ -184,6 +184,43 @@ TEST_F(Rsm, TitledTermListsGoOnPastNotesAndEndAtKeys) {
   takeOut();
 }
 
+TEST_F(Rsm, TitledOffsetsComeAfterTheNotesThatFollowTheirKey) {
+  // 3 (x1 - 1) + 0.5 x2^2 - 2 (x1 - 1) x2 at (2, -3): 13.5 with the offsets
+  // (1, 0), 22.5 without them.
+  const std::string terms = "# RSM\n1 0 3.0\n0 2 0.5\n1 1 -2.0\n";
+  for (const char *notes : {"", "# x1 is measured from 1\n", "# one note\n#\n   # and one more 2 3\n", "# x1 in bar\n\n"}) {
+    const std::string f = write("o.txt", titled("# output1\n# offset\n" + std::string(notes) + "1 0\n" + terms));
+    int id = kivRsmInit_(f.c_str(), 2, 0);
+    double x[2] = {2.0, -3.0}, y = 0;
+    ASSERT_EQ(kivRsmEval_(&id, x, &y), 1) << notes << takeErr();
+    EXPECT_EQ(y, 13.5) << notes;
+    kivRsmFree_(&id);
+    KivEndRun(0);  // the same name is read afresh
+  }
+  // A key right after "# offset" is taken for its values, which it lacks:
+  // the offsets are 0 and the line after it is passed over, as ever.
+  for (const char *key : {"# RSM\n", "# 1 inputs\n1 0\n", "# output1_unit = bar\n1 0\n"}) {
+    int id = kivRsmInit_(write("k.txt", titled("# output1\n# offset\n" + std::string(key) + terms)).c_str(), 2, 0);
+    double x[2] = {2.0, -3.0}, y = 0;
+    ASSERT_EQ(kivRsmEval_(&id, x, &y), 1) << key << takeErr();
+    EXPECT_EQ(y, 22.5) << key;
+    kivRsmFree_(&id);
+    KivEndRun(0);
+  }
+  takeOut();
+}
+
+TEST_F(Rsm, TitledRefusalNamesTheLineOfTheFileAtEveryRead) {
+  // Blank lines count: the coefficient stands on line 9, read from the
+  // file and again from the readers' cache.
+  const std::string f = write("b.txt", titled("# output1\n\n# RSM\n   \n1 0 1e400 # huge\n"));
+  for (int read = 0; read < 2; ++read) {
+    EXPECT_EQ(kivRsmInit_(f.c_str(), 2, 0), -1);
+    EXPECT_EQ(takeErr(), "\nLine 9 of file '" + f + "' holds a number beyond the range of a double ('1e400').\n"
+                         "Unable to read RSM response 1.\n");
+  }
+}
+
 TEST_F(Rsm, TitledLimitsReportOrClamp) {
   // Inputs within [0, 1] x [0, 10]; the output within [-100, 100].
   const std::string f = write("l.txt", titled("# minmax\n0 0 -100\n1 10 100\n# output1\n# RSM\n1 0 3.0\n0 2 0.5\n"));
@@ -240,8 +277,12 @@ TEST_F(Rsm, OlderFileRefusesLateTypesAndBadCoefficients) {
 TEST_F(Rsm, TitledFileRefusesBadNumbersNamingTheLine) {
   auto read = [](const std::string &f) { return kivRsmInit_(f.c_str(), 2, 0); };
   const std::string one = "Unable to read RSM response 1.\n";
+  auto huge = [](int line, const std::string &text) {
+    return "\nLine " + std::to_string(line) + " of file '%s' holds a number beyond the range of a double ('" + text +
+           "').\n";
+  };
   refusals(read, {{titled("# output1\n# RSM\n1 0 nan\n"), -1, "Bad RSM term line '1 0 nan'.\n" + one},
-                  {titled("# output1\n# RSM\n1 0 1e400\n"), -1, "Bad RSM term line '1 0 1e400'.\n" + one},
+                  {titled("# output1\n# RSM\n1 0 1e400\n"), -1, huge(7, "1e400") + one},
                   {titled("# output1\n# RSM\n1 0 3e\n"), -1, "Bad RSM term line '1 0 3e'.\n" + one},
                   {titled("# output1\n# RSM\n1.5 0 3\n"), -1, "Bad RSM term line '1.5 0 3'.\n" + one},
                   {titled("# output1\n# offset\n1e- 0\n# RSM\n1 0 3\n"), -1, "Bad RSM offset line '1e- 0'.\n" + one},
@@ -249,8 +290,8 @@ TEST_F(Rsm, TitledFileRefusesBadNumbersNamingTheLine) {
                   {titled("# minmax\n0 nan -1\n1 1 1\n# output1\n# RSM\n1 0 3\n"), -1,
                    "Bad RSM min max line '0 nan -1'.\nUnable to read RSM min max.\n"},
                   {titled("# minmax\n-inf 0 -1e400\n1 1 inf\n# output1\n# RSM\n1 0 3\n"), -1,
-                   "Bad RSM min max line '-inf 0 -1e400'.\nUnable to read RSM min max.\n"},
-                  {titled("# output1\n# offset\n1e400 0\n# RSM\n1 0 3\n"), -1, "Bad RSM offset line '1e400 0'.\n" + one}});
+                   huge(6, "-1e400") + "Unable to read RSM min max.\n"},
+                  {titled("# output1\n# offset\n1e400 0\n# RSM\n1 0 3\n"), -1, huge(7, "1e400") + one}});
   // An infinite limit bounds nothing; a short offset line leaves 0.
   int id = read(write("inf.txt", titled("# minmax\n-inf 0 -inf\n1 1 inf\n# output1\n# offset\n0.5\n# RSM\n1 0 3\n")));
   ASSERT_GE(id, 0) << takeErr();

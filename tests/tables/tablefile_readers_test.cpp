@@ -369,4 +369,33 @@ TEST_F(Readers, ShippedFilesInWantedUnits) {
   expectNear(mu.vec(4), V{0.046, 0.040, 0.0125, 0.011});
 }
 
+// A file whose reading fails (here a folder) is refused with that message
+// alone, by every reader and by the format query; it no longer reads as an
+// empty table, nor falls back on a table a caller added under its name.
+TEST_F(Readers, AFailedReadRefusesTheFile) {
+  const double one = 1.0;
+  rtable0d_add(dir_.c_str(), 1, &one);
+  const std::string said = "\nError while reading file '" + dir_ + "': ";
+  auto refused = [&](const char *what) {
+    const std::string err = takeErr();
+    EXPECT_EQ(err.rfind(said, 0), 0u) << what << ": " << err;
+    EXPECT_EQ(err.find('\n', said.size()), err.size() - 1) << what << ": " << err;
+  };
+  int n = 7, rows = 7, cols = 7;
+  Owned<double> v, x, y, data;
+  EXPECT_EQ(rtable0d_(dir_.c_str(), &n, &v.p), -1);
+  refused("0D");
+  EXPECT_EQ(rtable1d_(dir_.c_str(), &n, &x.p, &y.p), -1);
+  refused("1D");
+  EXPECT_EQ(rtablexy_(dir_.c_str(), &rows, &cols, &data.p, nullptr, nullptr), 0);
+  refused("XY");
+  EXPECT_EQ(GetTableFormat(dir_.c_str()), KIV_TABLE_NOT_FOUND);
+  refused("format");
+  int skip = 0;
+  EXPECT_EQ(rtableml_(dir_.c_str(), &n, &skip), nullptr);
+  EXPECT_EQ(n, -1);
+  refused("lines");
+  takeOut();
+}
+
 }  // namespace
