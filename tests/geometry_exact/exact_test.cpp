@@ -1,0 +1,194 @@
+// Union, intersection and removal against an exact reference: the reference
+// first against closed forms, then configurations once answered wrongly
+// with status OK, then whole families of degenerate pairs.
+#include <gtest/gtest.h>
+
+#include "support/kiv_test.hpp"
+#include "tests/geometry_exact/differential.hpp"
+
+namespace kiv::geomexact {
+// Test names show the family, not its bytes.
+inline void PrintTo(Family f, std::ostream *os) { *os << familyName(f); }
+}  // namespace kiv::geomexact
+
+namespace {
+
+using namespace kiv::geomexact;
+using kiv::geomtest::kPi;
+using kiv::geomtest::lensArea;
+using Exact = kiv::test::SystemTest;
+
+double kept(const Ring &a, const Ring &b, Op op) { return referenceArea(a, b, op); }
+
+const Ring kSquare1{{0, 0}, {2, 0}, {2, 2}, {0, 2}}, kSquare2{{1, 1}, {3, 1}, {3, 3}, {1, 3}};
+
+// A disc as two half circles.
+Ring disc(double cx, double cy, double r) {
+  return {{cx + r, cy}, {cx, cy, r, KIV_ARC_MINOR, KIV_CCW}, {cx - r, cy}, {cx, cy, r, KIV_ARC_MINOR, KIV_CCW}};
+}
+
+TEST(ExactReference, AgreesWithClosedForms) {
+  EXPECT_EQ(kept(kSquare1, kSquare2, Op::Union), 7);
+  EXPECT_EQ(kept(kSquare1, kSquare2, Op::Intersection), 1);
+  EXPECT_EQ(kept(kSquare1, kSquare2, Op::Removal), 3);
+  const Ring d = disc(0, 0, 5), box{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  ASSERT_TRUE(validRing(d));
+  EXPECT_NEAR(exactArea(d), 25 * kPi, 1e-13);
+  EXPECT_NEAR(kept(d, box, Op::Intersection), 25 * kPi / 4, 1e-13);
+  EXPECT_NEAR(kept(d, box, Op::Union), 100 + 75 * kPi / 4, 1e-12);
+  EXPECT_NEAR(kept(box, d, Op::Removal), 100 - 25 * kPi / 4, 1e-12);
+  // Two discs 6 apart: their lens; the removal leaves a disc with a bite.
+  const Ring e = disc(6, 0, 5);
+  EXPECT_NEAR(kept(d, e, Op::Intersection), lensArea(5, 6), 1e-12);
+  EXPECT_NEAR(kept(d, e, Op::Removal), 25 * kPi - lensArea(5, 6), 1e-12);
+  // A box less a quadrant, bitten by three quarters of a disc clockwise.
+  const Ring bitten{{5, 0}, {0, 0, 5, KIV_ARC_MAJOR, KIV_CW}, {0, 5}, {0, 10}, {-10, 10}, {-10, -10}, {10, -10},
+                    {10, 0}};
+  ASSERT_TRUE(validRing(bitten));
+  EXPECT_NEAR(exactArea(bitten), 300 - 75 * kPi / 4, 1e-12);
+}
+
+TEST(ExactReference, CountsHolesAndDropsWhatTheLibraryDrops) {
+  // A U closed by a bar: the union holds a hole of 2.
+  const Ring u{{0, 0}, {3, 0}, {3, 3}, {2, 3}, {2, 1}, {1, 1}, {1, 3}, {0, 3}}, bar{{0, 3}, {3, 3}, {3, 4}, {0, 4}};
+  EXPECT_EQ(kept(u, bar, Op::Union), 10);
+  // A notch of 2^-10 closed the same way is a hole the library may drop.
+  const double w = 0x1p-5;
+  const Ring notched{{0, 0}, {3, 0}, {3, 3}, {1 + w, 3}, {1 + w, 3 - w}, {1, 3 - w}, {1, 3}, {0, 3}};
+  const Expected hole = reference(notched, bar, Op::Union);
+  EXPECT_EQ(hole.kept, 12);
+  EXPECT_EQ(std::pair(hole.low, hole.high), std::pair(12 - w * w, 12.0));
+  // A removal that leaves only a sliver of 3 * 2^-12 may leave nothing.
+  const Ring cover{{0, 0}, {3, 0}, {3, 3 - w}, {0, 3 - w}};
+  const Expected sliver =
+      reference(Ring{{0, 0}, {3, 0}, {3, 3 - w + 0x1p-12}, {0, 3 - w + 0x1p-12}}, cover, Op::Removal);
+  EXPECT_EQ(std::pair(sliver.kept, sliver.high), std::pair(0.0, 3 * 0x1p-12));
+  EXPECT_EQ(kept(kSquare1, Ring{{0, 0}, {2, 0}, {2, 2 - w}, {0, 2 - w}}, Op::Removal), 2 * w);
+  // A small triangle touching a square at its corner: a contour of its own.
+  const Expected touching =
+      reference(Ring{{0, 0}, {4, 0}, {4, 4}, {0, 4}}, Ring{{4, 4}, {4 + w, 4}, {4 + w, 4 + w}}, Op::Union);
+  EXPECT_EQ(std::pair(touching.kept, touching.high), std::pair(16.0, 16 + w * w / 2));
+}
+
+// ---- Reproductions --------------------------------------------------------
+
+struct Case {
+  Ring a, b;
+};
+
+// The operation through the library: status OK and the area wanted, within
+// 1e-9 of the larger operand's area.
+void expectArea(const Case &c, Op op, double want) {
+  const OpOutcome o = evaluate(c.a, c.b, op, want);
+  EXPECT_EQ(o.status, KIV_BOOL_OK) << opName(op);
+  EXPECT_FALSE(o.wrong) << opName(op) << ": " << o.area << ", want " << want;
+}
+
+// Every operation against the reference (both rings exact).
+void expectReference(const Case &c) {
+  ASSERT_TRUE(validRing(c.a) && validRing(c.b));
+  for (Op op : kOps) {
+    const OpOutcome o = evaluate(c.a, c.b, op);
+    EXPECT_EQ(o.status, KIV_BOOL_OK) << opName(op);
+    EXPECT_FALSE(o.wrong) << opName(op) << ": " << o.area << ", want " << o.want;
+  }
+}
+
+const Case kRelisted{{{17.394531160947309, 12.352610201123348},
+                      {7.476713187878075, 12.812174257108362},
+                      {13.525045699822185, 1.5981863651398802}},
+                     {{7.476713187878075, 12.812174257108362},
+                      {13.525045699822185, 1.5981863651398802},
+                      {17.394531160947309, 12.352610201123348}}};
+const Case kSameEnds{{{10, 12.5}, {10, 7.5, 5, KIV_ARC_MINOR, KIV_CCW}, {7, 3.5}},
+                     {{7, 8.5}, {10, 12.5}, {7, 8.5, 5, KIV_ARC_MAJOR, KIV_CCW}, {7, 3.5}}};
+const Case kNearEdges{{{-1.0000000002420149, 10.999999999770164},
+                       {9.0000000000989644, 4.0000000005655121},
+                       {10.000000000051159, 8.0000000001778293}},
+                      {{10.000000002286383, 7.999999999699436},
+                       {9.9999999941032858, 11.000000000034982},
+                       {9.0000000029709195, 10.99999999892416}}};
+const Case kWalk{{{15.999999999969047, 8.0000000005184919},
+                  {13.999999996867562, 9.9999999906037242},
+                  {13.999999999193607, 1.0000000010664358}},
+                 {{5.9999999994531503, 8.9999999994265405},
+                  {10.000000000223888, 8.0000000034865479},
+                  {16.000000000011958, 7.9999999999285949}}};
+const Case kTangent{{{8.5, 9}, {5.5, 13, 5, KIV_ARC_MINOR, KIV_CCW}, {8.5, 17}, {6.5, 17}, {6.5, 9}},
+                    {{4.5, 9}, {10.5, 9}, {10.5, 17}, {4.5, 17}}};
+// The second shape moved by 1e-9, as written in decimal: its arc's ends
+// are a rounding off its circle.
+const Case kConcentric{{{1.5, 4}, {9.5, 10, 10, KIV_ARC_MINOR, KIV_CCW}, {19.5, 10}},
+                       {{9.5000000010000001, 10},
+                        {3.5000000010000001, 2},
+                        {9.5000000010000001, 10, 10, KIV_ARC_MAJOR, KIV_CCW},
+                        {3.5000000010000001, 18}}};
+
+TEST(ExactReference, GivesTheAreasOfTheReproductions) {
+  const double t = 1e-9 * 60;
+  EXPECT_NEAR(kept(kRelisted.a, kRelisted.b, Op::Intersection), 54.219347221805364, 1e-12);
+  EXPECT_EQ(kept(kRelisted.a, kRelisted.b, Op::Removal), 0);
+  EXPECT_NEAR(kept(kSameEnds.a, kSameEnds.b, Op::Union), 54.813672029788464, 1e-12);
+  EXPECT_NEAR(kept(kNearEdges.a, kNearEdges.b, Op::Intersection), 0, t);
+  EXPECT_NEAR(kept(kNearEdges.a, kNearEdges.b, Op::Union), 24.999999985, t);
+  EXPECT_NEAR(kept(kWalk.a, kWalk.b, Op::Union), 11.799999982532933, 1e-12);
+  EXPECT_EQ(kept(kTangent.a, kTangent.b, Op::Removal), 0);
+  // Moved by 2^-30 instead, the arcs stay exact and the union barely moves.
+  Case moved = kConcentric;
+  for (Node &n : moved.b) n.x = (n.x == 9.5000000010000001 ? 9.5 : 3.5) + 0x1p-30;
+  ASSERT_TRUE(validRing(moved.a) && validRing(moved.b));
+  EXPECT_NEAR(kept(moved.a, moved.b, Op::Union), 227.8416712470123, 1e-6);
+}
+
+TEST_F(Exact, TriangleWithItselfListedFromItsSecondVertex) {
+  expectArea(kRelisted, Op::Intersection, 54.219347221805364);
+  expectArea(kRelisted, Op::Removal, 0);
+  expectReference(kRelisted);
+}
+
+TEST_F(Exact, TwoArcsThroughTheSameEndPoints) {
+  expectArea(kSameEnds, Op::Union, 54.813672029788464);
+  expectReference(kSameEnds);
+}
+
+TEST_F(Exact, VerticesWithinANanometreOfTheOtherShapesEdges) {
+  expectArea(kNearEdges, Op::Intersection, 0);
+  expectArea(kNearEdges, Op::Union, 24.999999985);
+  expectReference(kNearEdges);
+}
+
+TEST_F(Exact, WalkClosesOnValidInput) {
+  expectArea(kWalk, Op::Union, 11.799999982532933);
+  expectReference(kWalk);
+}
+
+TEST_F(Exact, ArcTangentToARectanglesSide) {
+  expectArea(kTangent, Op::Removal, 0);
+  expectReference(kTangent);
+}
+
+TEST_F(Exact, ConcentricArcsOneShapeMovedByANanometre) { expectArea(kConcentric, Op::Union, 227.8416712470123); }
+
+// ---- Families -------------------------------------------------------------
+
+// Fewer pairs under the sanitizers (where allocations are counted), which
+// slow the reference some twenty times.
+long familyPairs() { return kiv::test::allocationCount() < 0 ? 2000 : 400; }
+
+class Families : public Exact, public ::testing::WithParamInterface<Family> {};
+
+TEST_P(Families, EveryOperationIsOkAndExact) {
+  const Tally t = runFamily(GetParam(), 20250101 + static_cast<uint64_t>(GetParam()), familyPairs(), 3);
+  std::string failures;
+  for (const std::string &s : t.failures) failures += s;
+  EXPECT_EQ(t.failed(), 0) << tallyText(t) << failures;
+}
+
+INSTANTIATE_TEST_SUITE_P(Exact, Families, ::testing::ValuesIn(kFamilies),
+                         [](const ::testing::TestParamInfo<Family> &info) {
+                           std::string name = familyName(info.param);
+                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                           return name;
+                         });
+
+}  // namespace
