@@ -20,13 +20,21 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "geometry/boolean.hpp"
 
 namespace kiv::geom {
 namespace {
+
+// Every container of one operation draws on one arena, which a small
+// operation finds on the stack: the allocator never sees it.
+using Mem = std::pmr::memory_resource;
+template <class T>
+using Vec = std::pmr::vector<T>;
 
 // ---- Exact orientation -----------------------------------------------------
 
@@ -94,15 +102,18 @@ struct Edge {
 };
 
 struct Ring {
-  std::vector<Edge> edges;
+  Vec<Edge> edges;
   double area = 0.0;
+  explicit Ring(Mem *mem) : edges(mem) {}
 };
 
-// Reduces an angle into [0, 2 pi).
+// Reduces an angle into [0, 2 pi); the angles met here are differences of
+// a few turns at most.
 double wrap(double a) {
-  a = std::fmod(a, kTwoPi);
-  if (a < 0.0) a += kTwoPi;
-  return a >= kTwoPi ? 0.0 : a;
+  if (!(std::fabs(a) < 8.0 * kTwoPi)) a = std::fmod(a, kTwoPi);
+  while (a < 0.0) a += kTwoPi;
+  while (a >= kTwoPi) a -= kTwoPi;
+  return a;
 }
 
 double angleOf(const Edge &e, double x, double y) { return std::atan2(y - e.cy, x - e.cx); }
@@ -111,14 +122,14 @@ double angleOf(const Edge &e, double x, double y) { return std::atan2(y - e.cy, 
 // [0, 2 pi).
 double along(const Edge &e, double phi) { return wrap(e.sweep >= 0.0 ? phi - e.a0 : e.a0 - phi); }
 
-double edgeArea(const Edge &e, const std::vector<Node> &nodes) {
+double edgeArea(const Edge &e, const Vec<Node> &nodes) {
   const Node &s = nodes[e.from], &t = nodes[e.to];
   double a = (s.x * t.y - t.x * s.y) / 2.0;
   if (e.arc) a += e.r * e.r / 2.0 * (e.sweep - std::sin(e.sweep));
   return a;
 }
 
-double ringArea(const Ring &r, const std::vector<Node> &nodes) {
+double ringArea(const Ring &r, const Vec<Node> &nodes) {
   double a = 0.0;
   for (const Edge &e : r.edges) a += edgeArea(e, nodes);
   return a;
@@ -150,7 +161,7 @@ struct Raw {
 
 // The ring of a path as raw nodes, with vertices closer than 1e-11 to their
 // successor dropped; empty when the path is dropped.
-void readPath(const path *p, bool clean, std::vector<Raw> &raw) {
+void readPath(const path *p, bool clean, Vec<Raw> &raw) {
   raw.clear();
   if (!p || !p->first) return;
   const point *n = p->first;
@@ -174,15 +185,17 @@ void readPath(const path *p, bool clean, std::vector<Raw> &raw) {
 }
 
 struct Operands {
-  std::vector<Node> nodes;
-  std::vector<Ring> rings[2];
+  Vec<Node> nodes;
+  Vec<Ring> rings[2];
+  explicit Operands(Mem *mem) : nodes(mem), rings{Vec<Ring>(mem), Vec<Ring>(mem)} {}
+  Mem *mem() const { return nodes.get_allocator().resource(); }
 };
 
 // The rings of shape s appended as edges over new nodes; paths that do not
 // form a ring of segments and arcs, or that cleaning would drop, are left
 // out.
 void readShape(const shape *s, int which, Operands &ops) {
-  std::vector<Raw> raw;
+  Vec<Raw> raw(ops.mem());
   for (int i = 0; s && s->paths && i < s->npaths; ++i) {
     // A splitter's rectangle is taken as it is: thin by design.
     const bool clean = s->kind == 0;
@@ -197,7 +210,7 @@ void readShape(const shape *s, int which, Operands &ops) {
     for (size_t k = 0; k < n; ++k)
       if (raw[k].centre && (raw[(k + 1) % n].centre || raw[(k + n - 1) % n].centre)) wellFormed = false;
     if (!wellFormed) continue;
-    Ring ring;
+    Ring ring(ops.mem());
     ring.edges.reserve(n);
     for (Raw &v : raw)
       if (!v.centre) {
@@ -239,7 +252,7 @@ struct Box {
   int id;
 };
 
-Box edgeBox(const Edge &e, const std::vector<Node> &nodes, double margin, int id) {
+Box edgeBox(const Edge &e, const Vec<Node> &nodes, double margin, int id) {
   const Node &s = nodes[e.from], &t = nodes[e.to];
   Box b{std::min(s.x, t.x), std::min(s.y, t.y), std::max(s.x, t.x), std::max(s.y, t.y), id};
   if (e.arc) {
@@ -265,13 +278,13 @@ Box edgeBox(const Edge &e, const std::vector<Node> &nodes, double margin, int id
 // Calls f(a, b) for every pair of boxes of the two lists that overlap: a
 // sweep over x with the boxes still open on either side.
 template <class F>
-void overlappingPairs(std::vector<Box> &p, std::vector<Box> &q, F &&f) {
+void overlappingPairs(Vec<Box> &p, Vec<Box> &q, F &&f) {
   const auto byX = [](const Box &a, const Box &b) { return a.x0 < b.x0; };
   std::sort(p.begin(), p.end(), byX);
   std::sort(q.begin(), q.end(), byX);
-  std::vector<const Box *> openP, openQ;
+  Vec<const Box *> openP(p.get_allocator()), openQ(p.get_allocator());
   size_t i = 0, j = 0;
-  const auto visit = [](const Box &b, std::vector<const Box *> &others, auto &&emit) {
+  const auto visit = [](const Box &b, Vec<const Box *> &others, auto &&emit) {
     size_t k = 0;
     for (const Box *o : others)
       if (o->x1 >= b.x0) others[k++] = o;
@@ -309,7 +322,7 @@ struct Cut {
 
 class Overlay {
  public:
-  Overlay(Operands &ops, double tol) : nodes_(ops.nodes), rings_(ops.rings), tol_(tol) {}
+  Overlay(Operands &ops, double tol) : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
@@ -331,8 +344,8 @@ class Overlay {
     splitAtCrossings();
   }
 
-  const std::vector<Node> &nodes() const { return nodes_; }
-  std::vector<Ring> *rings() { return rings_; }
+  const Vec<Node> &nodes() const { return nodes_; }
+  Vec<Ring> *rings() { return rings_; }
 
  private:
   struct EdgeRef {
@@ -345,8 +358,8 @@ class Overlay {
   bool within(const Box &b, double x, double y) const { return b.x0 <= x && x <= b.x1 && b.y0 <= y && y <= b.y1; }
 
   // The edges of one shape that may meet the other, with their boxes.
-  std::vector<EdgeRef> edgesOf(int which, std::vector<Box> &boxes) const {
-    std::vector<EdgeRef> out;
+  Vec<EdgeRef> edgesOf(int which, Vec<Box> &boxes) const {
+    Vec<EdgeRef> out(mem_);
     size_t total = 0;
     for (const Ring &r : rings_[which]) total += r.edges.size();
     out.reserve(total);
@@ -365,7 +378,7 @@ class Overlay {
   // Arcs of B on a circle of A (centres and radii within the tolerance)
   // take that circle, so that they overlap exactly where they should.
   void shareCircles() {
-    std::vector<const Edge *> circlesA;
+    Vec<const Edge *> circlesA(mem_);
     for (const Ring &r : rings_[0])
       for (const Edge &e : r.edges)
         if (e.arc) circlesA.push_back(&e);
@@ -389,13 +402,13 @@ class Overlay {
 
   // A vertex of B within the tolerance of a vertex of A becomes it.
   void mergeVertices() {
-    std::vector<int> ofA;
+    Vec<int> ofA(mem_);
     for (const Ring &r : rings_[0])
       for (const Edge &e : r.edges)
         if (within(reach_[1], nodes_[e.from].x, nodes_[e.from].y)) ofA.push_back(e.from);
     if (ofA.empty()) return;
     std::sort(ofA.begin(), ofA.end(), [&](int a, int b) { return nodes_[a].x < nodes_[b].x; });
-    std::vector<int> moved(nodes_.size(), -1);
+    Vec<int> moved(nodes_.size(), -1, mem_);
     for (Ring &r : rings_[1])
       for (Edge &e : r.edges) {
         const int v = e.from;
@@ -424,7 +437,7 @@ class Overlay {
   // Edges whose ends became one node are gone, but for arcs of more than a
   // half circle, which became whole circles.
   void dropEmptyEdges(Ring &r) {
-    std::vector<Edge> kept;
+    Vec<Edge> kept(mem_);
     kept.reserve(r.edges.size());
     for (Edge &e : r.edges) {
       if (e.from == e.to && !(e.arc && std::fabs(e.sweep) > kPi)) continue;
@@ -464,10 +477,10 @@ class Overlay {
 
   // Cuts every edge at its listed nodes, in order along it.
   // Cuts every listed edge at its nodes, in order along it.
-  void applyCuts(std::vector<Cut> &cuts) {
+  void applyCuts(Vec<Cut> &cuts) {
     if (cuts.empty()) return;
     std::sort(cuts.begin(), cuts.end());
-    std::vector<Edge> out;
+    Vec<Edge> out(mem_);
     for (size_t c = 0; c < cuts.size();) {
       const int w = cuts[c].shape, i = cuts[c].ring;
       Ring &ring = rings_[w][static_cast<size_t>(i)];
@@ -506,10 +519,10 @@ class Overlay {
   // A vertex of either shape within the tolerance of an edge of the other
   // (and of none of its ends) splits that edge there.
   int splitAtNearVertices() {
-    std::vector<Cut> cuts;
+    Vec<Cut> cuts(mem_);
     int made = 0;
-    std::vector<Box> ba, bb;
-    const std::vector<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
+    Vec<Box> ba(mem_), bb(mem_);
+    const Vec<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
     overlappingPairs(ba, bb, [&](int i, int j) {
       const Edge &a = edgeAt(ea[static_cast<size_t>(i)]), &b = edgeAt(eb[static_cast<size_t>(j)]);
       made += cutNear(a, b.from, cuts, ea[static_cast<size_t>(i)]);
@@ -519,7 +532,7 @@ class Overlay {
     return made;
   }
 
-  int cutNear(const Edge &e, int v, std::vector<Cut> &cuts, const EdgeRef &ref) {
+  int cutNear(const Edge &e, int v, Vec<Cut> &cuts, const EdgeRef &ref) {
     if (v == e.from || v == e.to) return 0;
     const Node &p = nodes_[v];
     if (nearEnd(e, p.x, p.y, tol_)) return 0;
@@ -664,9 +677,9 @@ class Overlay {
   // Edges that cross (or touch, for tangencies) away from their ends get a
   // new node, shared by both.
   void splitAtCrossings() {
-    std::vector<Cut> cuts;
-    std::vector<Box> ba, bb;
-    const std::vector<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
+    Vec<Cut> cuts(mem_);
+    Vec<Box> ba(mem_), bb(mem_);
+    const Vec<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
     overlappingPairs(ba, bb, [&](int i, int j) {
       const EdgeRef &ra = ea[static_cast<size_t>(i)], &rb = eb[static_cast<size_t>(j)];
       const Edge &a = edgeAt(ra), &b = edgeAt(rb);
@@ -681,16 +694,17 @@ class Overlay {
     applyCuts(cuts);
   }
 
-  std::vector<Node> &nodes_;
-  std::vector<Ring> *rings_;
+  Vec<Node> &nodes_;
+  Vec<Ring> *rings_;
   double tol_;
+  Mem *mem_;
   Box reach_[2];
 };
 
 // ---- Sides ----------------------------------------------------------------------
 
 // The point in the middle of an edge.
-Node middleOf(const Edge &e, const std::vector<Node> &nodes) {
+Node middleOf(const Edge &e, const Vec<Node> &nodes) {
   if (e.arc) {
     const double phi = e.a0 + e.sweep / 2.0;
     return {e.cx + e.r * std::cos(phi), e.cy + e.r * std::sin(phi)};
@@ -699,7 +713,7 @@ Node middleOf(const Edge &e, const std::vector<Node> &nodes) {
   return {(s.x + t.x) / 2.0, (s.y + t.y) / 2.0};
 }
 
-double edgeLength(const Edge &e, const std::vector<Node> &nodes) {
+double edgeLength(const Edge &e, const Vec<Node> &nodes) {
   if (e.arc) return std::fabs(e.sweep) * e.r;
   return distance(nodes[e.from].x, nodes[e.from].y, nodes[e.to].x, nodes[e.to].y);
 }
@@ -710,7 +724,8 @@ double edgeLength(const Edge &e, const std::vector<Node> &nodes) {
 // are filed by horizontal and by vertical slabs.
 class Winding {
  public:
-  Winding(const std::vector<Ring> &rings, const std::vector<Node> &nodes, double tol) : nodes_(nodes), tol_(tol) {
+  Winding(const Vec<Ring> &rings, const Vec<Node> &nodes, double tol)
+      : nodes_(nodes), tol_(tol), edges_(nodes.get_allocator()) {
     for (const Ring &r : rings)
       for (const Edge &e : r.edges) edges_.push_back(&e);
     // Far from every ring lies material when the largest ring is a hole:
@@ -730,9 +745,9 @@ class Winding {
       fileBySlabs(1);
     }
     int axis = 0;
-    const std::vector<int> *list = nullptr;
+    const Vec<int> *list = nullptr;
     if (!slabs_[0].lists.empty()) {
-      const std::vector<int> &byY = slabs_[0].at(py), &byX = slabs_[1].at(px);
+      const Vec<int> &byY = slabs_[0].at(py), &byX = slabs_[1].at(px);
       axis = byX.size() < byY.size() ? 1 : 0;
       list = axis ? &byX : &byY;
     }
@@ -776,9 +791,9 @@ class Winding {
   // Edges filed by slabs across one axis (0: slabs of y, 1: slabs of x).
   struct Slabs {
     double lo = 0.0, width = 1.0;
-    std::vector<std::vector<int>> lists;
-    std::vector<int> none;
-    const std::vector<int> &at(double v) const {
+    Vec<Vec<int>> lists;
+    Vec<int> none;
+    const Vec<int> &at(double v) const {
       const double f = (v - lo) / width;
       if (!(f >= 0.0) || f >= static_cast<double>(lists.size())) return none;
       return lists[static_cast<size_t>(f)];
@@ -863,10 +878,10 @@ class Winding {
     return w;
   }
 
-  const std::vector<Node> &nodes_;
+  const Vec<Node> &nodes_;
   double tol_;
-  std::vector<const Edge *> edges_;
-  std::vector<Box> boxes_;
+  Vec<const Edge *> edges_;
+  Vec<Box> boxes_;
   Slabs slabs_[2];
   int outside_ = 0;
   int asked_ = 0;
@@ -885,7 +900,7 @@ struct Piece {
   int shape, ring, edge;  // where it comes from
 };
 
-Piece pieceOf(const Edge &e, bool reversed, const std::vector<Node> &nodes, int ring, int edge) {
+Piece pieceOf(const Edge &e, bool reversed, const Vec<Node> &nodes, int ring, int edge) {
   Piece p{e.from, e.to, e.arc, e.cx, e.cy, e.r, e.a0, e.sweep, e.shape, ring, edge};
   if (!reversed) return p;
   std::swap(p.from, p.to);
@@ -896,7 +911,7 @@ Piece pieceOf(const Edge &e, bool reversed, const std::vector<Node> &nodes, int 
 
 // Direction of travel at the start (or end) of a piece, as an angle, and
 // its curvature (positive turning left).
-double headingAt(const Piece &p, bool atEnd, const std::vector<Node> &nodes) {
+double headingAt(const Piece &p, bool atEnd, const Vec<Node> &nodes) {
   if (!p.arc) {
     const Node &s = nodes[p.from], &t = nodes[p.to];
     return std::atan2(t.y - s.y, t.x - s.x);
@@ -909,22 +924,24 @@ double curvature(const Piece &p) { return !p.arc ? 0.0 : (p.sweep >= 0.0 ? 1.0 :
 
 class Joiner {
  public:
-  Joiner(const std::vector<Piece> &pieces, const std::vector<Node> &nodes) : pieces_(pieces), nodes_(nodes) {
+  Joiner(const Vec<Piece> &pieces, const Vec<Node> &nodes)
+      : pieces_(pieces), nodes_(nodes), first_(nodes.get_allocator()), out_(nodes.get_allocator()),
+        used_(nodes.get_allocator()) {
     first_.assign(nodes.size() + 1, 0);
     for (const Piece &p : pieces) ++first_[static_cast<size_t>(p.from) + 1];
     for (size_t i = 1; i < first_.size(); ++i) first_[i] += first_[i - 1];
     out_.resize(pieces.size());
-    std::vector<int> fill(first_.begin(), first_.end() - 1);
+    Vec<int> fill(first_.begin(), first_.end() - 1, nodes.get_allocator());
     for (size_t k = 0; k < pieces.size(); ++k) out_[static_cast<size_t>(fill[static_cast<size_t>(pieces[k].from)]++)] = static_cast<int>(k);
     used_.assign(pieces.size(), 0);
   }
 
   // Closed contours as lists of pieces; false when a contour cannot be
   // closed (the pieces do not meet as a boundary must).
-  bool join(std::vector<std::vector<int>> &loops) {
+  bool join(Vec<Vec<int>> &loops) {
     for (size_t k = 0; k < pieces_.size(); ++k) {
       if (used_[k]) continue;
-      std::vector<int> loop{static_cast<int>(k)};
+      Vec<int> loop(1, static_cast<int>(k), loops.get_allocator());
       used_[k] = 1;
       const int start = static_cast<int>(k);
       int cur = start;
@@ -976,15 +993,29 @@ class Joiner {
     return best;
   }
 
-  const std::vector<Piece> &pieces_;
-  const std::vector<Node> &nodes_;
-  std::vector<int> first_, out_;
-  std::vector<char> used_;
+  const Vec<Piece> &pieces_;
+  const Vec<Node> &nodes_;
+  Vec<int> first_, out_;
+  Vec<char> used_;
 };
 
 // ---- Output ---------------------------------------------------------------------------------
 
-path *pathOf(const std::vector<Piece> &pieces, const std::vector<int> &loop, const std::vector<Node> &nodes) {
+// The kind of a piece's arc as the kernel reads it back from its ends: the
+// side of the chord the legs turn to says minor or major.  A sweep near a
+// half circle, whose ends may have moved with the tolerance, goes by that
+// side rather than by the sweep.
+int arcKind(const Piece &p, const Vec<Node> &nodes) {
+  const double m = std::fabs(p.sweep);
+  if (m < kPi / 2.0) return KIV_ARC_MINOR;
+  if (m > 1.5 * kPi) return KIV_ARC_MAJOR;
+  const Node &s = nodes[static_cast<size_t>(p.from)], &t = nodes[static_cast<size_t>(p.to)];
+  const double cr = cross(s.x - p.cx, s.y - p.cy, t.x - p.cx, t.y - p.cy);
+  if (cr == 0.0) return m > kPi ? KIV_ARC_MAJOR : KIV_ARC_MINOR;
+  return (cr > 0.0) == (p.sweep > 0.0) ? KIV_ARC_MINOR : KIV_ARC_MAJOR;
+}
+
+path *pathOf(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &nodes) {
   path *p = create_path();
   for (int k : loop) {
     const Piece &e = pieces[static_cast<size_t>(k)];
@@ -1000,14 +1031,14 @@ path *pathOf(const std::vector<Piece> &pieces, const std::vector<int> &loop, con
       c.y = e.cy;
       c.radius = e.r;
       c.direction = e.sweep >= 0.0 ? KIV_CCW : KIV_CW;
-      c.arc = std::fabs(e.sweep) > kPi + 1e-12 ? KIV_ARC_MAJOR : KIV_ARC_MINOR;
+      c.arc = arcKind(e, nodes);
       create_point_before(p, p->first, &c);
     }
   }
   return p;
 }
 
-double loopArea(const std::vector<Piece> &pieces, const std::vector<int> &loop, const std::vector<Node> &nodes) {
+double loopArea(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &nodes) {
   double a = 0.0;
   for (int k : loop) {
     const Piece &p = pieces[static_cast<size_t>(k)];
@@ -1019,7 +1050,7 @@ double loopArea(const std::vector<Piece> &pieces, const std::vector<int> &loop, 
 }
 
 struct Loop {
-  std::vector<int> pieces;
+  Vec<int> pieces;
   bool whole = false;  // one ring kept whole, in its own order
   long key[3] = {0, 0, 0};
 };
@@ -1030,14 +1061,13 @@ struct Loop {
 // the shapes, by their first switch onto A met from A's first vertex
 // (forwards when the A ring runs as the B ring it meets is walked, else
 // backwards), each starting there.
-std::vector<Loop> arrange(const std::vector<std::vector<int>> &loops, const std::vector<Piece> &pieces,
-                          const std::vector<Ring> *rings, Rule rule) {
-  std::vector<Loop> out;
-  for (const std::vector<int> &l : loops) {
-    Loop loop;
-    loop.pieces = l;
+Vec<Loop> arrange(const Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
+                          const Vec<Ring> *rings, Rule rule) {
+  Vec<Loop> out(loops.get_allocator());
+  for (const Vec<int> &l : loops) {
+    Loop loop{Vec<int>(l, loops.get_allocator())};
     const Piece &p0 = pieces[static_cast<size_t>(l[0])];
-    const std::vector<Edge> &ring0 = rings[p0.shape][static_cast<size_t>(p0.ring)].edges;
+    const Vec<Edge> &ring0 = rings[p0.shape][static_cast<size_t>(p0.ring)].edges;
     bool one = l.size() == ring0.size();
     for (int k : l) one = one && pieces[static_cast<size_t>(k)].shape == p0.shape && pieces[static_cast<size_t>(k)].ring == p0.ring;
     size_t start = 0;
@@ -1089,6 +1119,44 @@ std::vector<Loop> arrange(const std::vector<std::vector<int>> &loops, const std:
   return out;
 }
 
+// A contour too small to keep that touches a larger one at a node is a
+// part of it that the tolerance pinched off (a neck narrower than the
+// tolerance): it goes back into that contour there instead of being
+// dropped.
+void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
+                      const Vec<Node> &nodes) {
+  Vec<double> area(loops.size(), 0.0, loops.get_allocator());
+  bool any = false;
+  for (size_t i = 0; i < loops.size(); ++i) {
+    area[i] = loopArea(pieces, loops[i], nodes);
+    any = any || std::fabs(area[i]) < 0.001;
+  }
+  if (!any) return;
+  for (size_t i = 0; i < loops.size(); ++i) {
+    if (loops[i].empty() || std::fabs(area[i]) >= 0.001) continue;
+    bool spliced = false;
+    for (size_t j = 0; j < loops.size() && !spliced; ++j) {
+      if (j == i || std::fabs(area[j]) < 0.001) continue;
+      Vec<int> &big = loops[j];
+      for (size_t at = 0; at < big.size() && !spliced; ++at) {
+        const int v = pieces[static_cast<size_t>(big[at])].from;
+        for (size_t k = 0; k < loops[i].size(); ++k) {
+          if (pieces[static_cast<size_t>(loops[i][k])].from != v) continue;
+          Vec<int> small(loops[i].begin() + static_cast<long>(k), loops[i].end(), loops.get_allocator());
+          small.insert(small.end(), loops[i].begin(), loops[i].begin() + static_cast<long>(k));
+          big.insert(big.begin() + static_cast<long>(at), small.begin(), small.end());
+          area[j] += area[i];
+          loops[i].clear();
+          spliced = true;
+          break;
+        }
+      }
+    }
+  }
+  loops.erase(std::remove_if(loops.begin(), loops.end(), [](const Vec<int> &l) { return l.empty(); }),
+              loops.end());
+}
+
 // Whether a piece of one shape, in the given place against the other, lies
 // on the result's boundary; pieces of B that overlap A are A's to give.
 bool keeps(Rule rule, int which, Place place) {
@@ -1114,12 +1182,13 @@ uint64_t pairKey(int a, int b) {
 Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   Overlay ov(ops, tol);
   ov.meet();
-  const std::vector<Node> &nodes = ov.nodes();
-  std::vector<Ring> *rings = ov.rings();
+  const Vec<Node> &nodes = ov.nodes();
+  Vec<Ring> *rings = ov.rings();
   Outcome out;
 
   // Which nodes lie on both boundaries.
-  std::vector<char> on(nodes.size(), 0);
+  Mem *mem = ops.mem();
+  Vec<char> on(nodes.size(), 0, mem);
   for (int w = 0; w < 2; ++w)
     for (const Ring &r : rings[w])
       for (const Edge &e : r.edges) on[static_cast<size_t>(e.from)] |= static_cast<char>(1 << w);
@@ -1127,7 +1196,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
 
   // Overlaps: pieces of both boundaries between the same two shared nodes
   // along the same curve.
-  std::vector<std::pair<uint64_t, Edge *>> ofB;
+  Vec<std::pair<uint64_t, Edge *>> ofB(mem);
   for (Ring &r : rings[1])
     for (Edge &e : r.edges)
       if (e.from != e.to && shared(e.from) && shared(e.to)) ofB.push_back({pairKey(e.from, e.to), &e});
@@ -1152,12 +1221,12 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   // Runs of pieces between shared nodes lie on one side of the other
   // boundary: one winding count each, at the middle of their longest piece
   // (or of another when that one is too close to call).
-  std::vector<size_t> run;
-  std::vector<std::pair<double, size_t>> longest;
+  Vec<size_t> run(mem);
+  Vec<std::pair<double, size_t>> longest(mem);
   for (int w = 0; w < 2; ++w) {
     Winding other(rings[1 - w], nodes, tol);
     for (size_t i = 0; i < rings[w].size(); ++i) {
-      std::vector<Edge> &edges = rings[w][i].edges;
+      Vec<Edge> &edges = rings[w][i].edges;
       const size_t n = edges.size();
       if (n == 0) continue;
       // Start after a shared node, so that a run does not wrap.
@@ -1210,18 +1279,19 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   for (size_t v = 0; v < nodes.size(); ++v) out.met = out.met || on[v] == 3;
 
   // The kept pieces, joined into contours.
-  std::vector<Piece> pieces;
+  Vec<Piece> pieces(mem);
   for (int w = 0; w < 2; ++w)
     for (size_t i = 0; i < rings[w].size(); ++i) {
-      const std::vector<Edge> &edges = rings[w][i].edges;
+      const Vec<Edge> &edges = rings[w][i].edges;
       const bool reversed = w == 1 && rule == Rule::remove;
       for (size_t k = 0; k < edges.size(); ++k)
         if (keeps(rule, w, static_cast<Place>(edges[k].place)))
           pieces.push_back(pieceOf(edges[k], reversed, nodes, static_cast<int>(i), static_cast<int>(k)));
     }
-  std::vector<std::vector<int>> loops;
+  Vec<Vec<int>> loops(mem);
   Joiner joiner(pieces, nodes);
   out.closed = joiner.join(loops);
+  spliceSmallLoops(loops, pieces, nodes);
   out.result = create_shape();
   for (const Loop &loop : arrange(loops, pieces, rings, rule)) {
     // A ring kept whole stands as it was given; a contour the pieces of
@@ -1256,7 +1326,12 @@ bool overlaid(const shape *A, const shape *B) {
 }
 
 shape *overlay(Rule rule, const shape *A, const shape *B) {
-  Operands ops;
+  // Room for the operands and the work of shapes of some dozens of nodes;
+  // larger ones work on the heap, where what they give back is used again.
+  alignas(std::max_align_t) std::byte room[32768];
+  std::pmr::monotonic_buffer_resource arena(room, sizeof room);
+  Mem *mem = nodeCount(A) + nodeCount(B) <= 128 ? static_cast<Mem *>(&arena) : std::pmr::new_delete_resource();
+  Operands ops(mem);
   readShape(A, 0, ops);
   readShape(B, 1, ops);
   if (ops.rings[0].empty() || ops.rings[1].empty()) {
@@ -1275,7 +1350,7 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
   Outcome o = overlayWith(rule, ops, tol);
   if (!o.closed) {
     delete_shape_(o.result);
-    Operands again;
+    Operands again(mem);
     readShape(A, 0, again);
     readShape(B, 1, again);
     o = overlayWith(rule, again, 1024.0 * tol);
