@@ -1293,10 +1293,22 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   out.closed = joiner.join(loops);
   spliceSmallLoops(loops, pieces, nodes);
   out.result = create_shape();
+  // Nodes where the boundaries run together: a small contour there may be a
+  // pocket that a crack narrower than the tolerance joined to the rest.
+  Vec<char> atOverlap(nodes.size(), 0, mem);
+  for (const Ring &r : rings[0])
+    for (const Edge &e : r.edges)
+      if (e.place == kSame || e.place == kOpposite) atOverlap[static_cast<size_t>(e.from)] = atOverlap[static_cast<size_t>(e.to)] = 1;
+  const auto pocket = [&](const Vec<int> &loop) {
+    for (int k : loop)
+      if (atOverlap[static_cast<size_t>(pieces[static_cast<size_t>(k)].from)]) return true;
+    return false;
+  };
   for (const Loop &loop : arrange(loops, pieces, rings, rule)) {
     // A ring kept whole stands as it was given; a contour the pieces of
-    // both make is kept from the size of a piece the result holds.
-    if (!loop.whole && std::fabs(loopArea(pieces, loop.pieces, nodes)) < 0.001) continue;
+    // both make is kept from the size of a piece the result holds, or
+    // as a pocket.
+    if (!loop.whole && std::fabs(loopArea(pieces, loop.pieces, nodes)) < 0.001 && !pocket(loop.pieces)) continue;
     path *p = pathOf(pieces, loop.pieces, nodes);
     if (loop.whole || size_path_(p) > 2)
       add_path(p, out.result);
