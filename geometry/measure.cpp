@@ -16,9 +16,9 @@ double halfAngle(const point *c, double l) {
   const double r = c->radius;
   const double q = r > 0.0 ? l / (2.0 * r) : 0.0;
   if (q <= 0.7) return std::asin(q);
-  if (q >= 1.0) return kPi / 2.0;
-  // Near a half circle the chord hardly tells the angle apart; the distance
-  // from the centre to the chord's middle does, and is the same angle.
+  // Near a half circle the chord hardly tells the angle apart (it may even
+  // round to the diameter); the distance from the centre to the chord's
+  // middle does, and is the same angle.
   const double h = distance(c->x, c->y, (c->previous->x + c->next->x) / 2.0, (c->previous->y + c->next->y) / 2.0);
   return kPi / 2.0 - std::asin(std::min(h / r, 1.0));
 }

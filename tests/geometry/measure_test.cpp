@@ -48,9 +48,10 @@ TEST_F(Measures, PolygonsCirclesSectorsAndAnnuli) {
 
 TEST_F(Measures, CircularSegmentsOfEverySpanInBothDirections) {
   // Tiny spans leave the legs almost parallel; near pi the angle comes from
-  // the chord's distance to the centre.
-  for (double theta :
-       {1e-13, 0.05, 1.0, 3.0, kPi - 1e-7, kPi, kPi + 1e-7, kPi + 1e-3, 4.0, 2 * kPi - 0.01, 2 * kPi - 1e-13}) {
+  // the chord's distance to the centre, also where the chord rounds to the
+  // diameter (within 2e-8 of pi).
+  for (double theta : {1e-13, 0.05, 1.0, 3.0, kPi - 1e-7, kPi - 2e-8, kPi, kPi + 2e-8, kPi + 1e-7, kPi + 1e-3, 4.0,
+                       2 * kPi - 0.01, 2 * kPi - 1e-13}) {
     for (double a0 : {0.0, 2.5, -2.0}) {
       for (int dir : {KIV_CCW, KIV_CW}) {
         Shape s = shapeWith({circularSegment(3, -4, 2.5, a0, theta, dir)});
