@@ -3,11 +3,13 @@
 // the volume rates.
 #include <algorithm>
 #include <complex>
+#include <optional>
 #include <vector>
 
 #include "geometry/kiv_gerotor.h"
 #include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
+#include "runtime/kiv_runtime.h"
 #include "tables/kiv_splinend.h"
 
 namespace kiv::geom {
@@ -232,6 +234,17 @@ bool filletDoesNotFit(const char *routine, const Gerotor &g) {
   return true;
 }
 
+// The chambers are as wide as the eccentricity and are sampled finer as it
+// falls: below this share of a they would take without bound.
+bool eccentricityTooSmall(const char *routine, const Gerotor &g) {
+  const double least = kMinEccentricity * g.a;
+  if (g.e >= least) return false;
+  kivfprintf(stderr,
+             "\n%s: the eccentricity e = %g is below %g a = %g: its chambers are too thin to sample.\n",
+             routine, g.e, kMinEccentricity, least);
+  return true;
+}
+
 bool rootInsideReach(const char *routine, const Gerotor &g) {
   const double reach = g.a + 2.0 * g.e - g.rc;
   if (g.Ro >= reach) return false;
@@ -281,7 +294,8 @@ struct DesignCondition {
 constexpr DesignCondition kDesignConditions[] = {
     {kGerotorInner, throughLobeCentre},  {kGerotorInner, innerProfileLoops}, {kGerotorRing, rootInsideLobes},
     {kGerotorRing, rootBeyondLobes},     {kGerotorRing, lobesOverlap},       {kGerotorRing, filletDoesNotFit},
-    {kGerotorMesh, rootInsideReach},     {kGerotorMesh, filletOnContacts},   {kGerotorMesh, filletOnTeeth},
+    {kGerotorMesh, eccentricityTooSmall}, {kGerotorMesh, rootInsideReach},   {kGerotorMesh, filletOnContacts},
+    {kGerotorMesh, filletOnTeeth},
     {kGerotorEnclosure, rootInsideEnclosure},
 };
 
@@ -520,10 +534,18 @@ namespace {
 // kChamberTurn over it and the chord strays at most kChamberSagitta e from
 // the arc (rates at both ends and the middle, so a tooth tip between two
 // samples is seen).  The chambers are as wide as the eccentricity, so the
-// chords then cut the same small part of any chamber.
-constexpr double kChamberTurn = 0.06, kChamberSagitta = 4e-4;
+// chords then cut the same small part of any chamber.  Below an eccentricity
+// of kSagittaShare a the teeth are so shallow that the chords cut less of a
+// chamber than elsewhere: the bound stops falling there, and so does the
+// step.
+constexpr double kChamberTurn = 0.06, kChamberSagitta = 4e-4, kSagittaShare = 5e-3;
+// Least step (a share of a) from a lobe to the sample closing a chamber, and
+// how far the gear is sampled towards a contact.
+constexpr double kLobeClearance = 1e-8;
+constexpr int kHalvings = 40;
+constexpr int kSplitDepth = 8;
 double chamberStep(const Gerotor &g, double t, double step) {
-  const double sagitta = kChamberSagitta * g.e;
+  const double sagitta = kChamberSagitta * std::max(g.e, kSagittaShare * g.a);
   double s = 3.0 * step;
   while (s > step / 1024.0) {
     const Bend a = bendAt(g, t), m = bendAt(g, t + s / 2.0), b = bendAt(g, t + s);
@@ -552,34 +574,136 @@ std::vector<double> toothKnots(const Gerotor &g) {
   return knots;
 }
 
+// ---- Where a closed chamber meets a lobe ---------------------------------------
+// Gear and lobe touch at a contact and mostly bend the same way there, so a
+// chord of the gear from the contact dips into the lobe and crosses its arc,
+// and any meeting at the contact itself is a cusp that no crossing test can
+// decide.  The chamber is closed instead by a radial step from the lobe to
+// the first gear sample that stands clear of it, the gear being sampled ever
+// closer towards the contact and, where a chord dips into the lobe (a tooth
+// that hugs the lobe), between its ends: the sliver of cusp left out is then
+// no wider than that step and short.
+
+struct Lobe {
+  Xy c;
+  double r;
+  double off(Xy p) const { return std::hypot(p.x - c.x, p.y - c.y) - r; }
+  // Whether the chord p q passes inside the circle.
+  bool dips(Xy p, Xy q) const {
+    const double dx = q.x - p.x, dy = q.y - p.y, L2 = dx * dx + dy * dy;
+    const double u = L2 > 0.0 ? std::clamp(((c.x - p.x) * dx + (c.y - p.y) * dy) / L2, 0.0, 1.0) : 0.0;
+    return std::hypot(p.x + u * dx - c.x, p.y + u * dy - c.y) < r;
+  }
+};
+
+struct GearSample {
+  double t;
+  Xy p;
+};
+
+// Samples of the profile from the contact at tc towards the knot at tk
+// (both left out), farthest first, halving the way while they stand at least
+// `clear` off the lobe.
+void towardContact(const Gerotor &g, double theta0, double tc, double tk, const Lobe &lobe, double clear,
+                   std::vector<GearSample> &out) {
+  for (int k = 1; k <= kHalvings; ++k) {
+    const double t = tc + (tk - tc) / std::ldexp(1.0, k);
+    const Xy v = innerProfile(g, t, theta0);
+    if (!(lobe.off(v) >= clear)) break;
+    out.push_back({t, v});
+  }
+}
+
+// Appends the samples that part the chord a b until no piece dips into
+// either lobe, then b.
+void splitDipping(const Gerotor &g, double theta0, const Lobe (&lobes)[2], const GearSample &a, const GearSample &b,
+                  int depth, std::vector<GearSample> &out) {
+  if (depth > 0 && (lobes[0].dips(a.p, b.p) || lobes[1].dips(a.p, b.p))) {
+    const double t = (a.t + b.t) / 2.0;
+    const GearSample m{t, innerProfile(g, t, theta0)};
+    splitDipping(g, theta0, lobes, a, m, depth - 1, out);
+    splitDipping(g, theta0, lobes, m, b, depth - 1, out);
+    return;
+  }
+  out.push_back(b);
+}
+
+// The first sample of the chain from a contact (chain(0), then chain(1) ...,
+// up to chain(reach)) past which no chord dips into the lobe and that
+// stands `clear` off it, and its foot on the lobe.
+struct LobeExit {
+  int sample;
+  Xy onLobe;
+};
+template <class Chain>
+LobeExit lobeExit(const Lobe &lobe, double clear, int reach, Chain chain) {
+  int k = 1;
+  for (int i = 1; i < reach; ++i)
+    if (lobe.dips(chain(i), chain(i + 1))) k = i + 1;
+  while (k < reach && lobe.off(chain(k)) < clear) ++k;
+  const Xy v = chain(k);
+  const double d = std::hypot(v.x - lobe.c.x, v.y - lobe.c.y);
+  return {k, {lobe.c.x + lobe.r * (v.x - lobe.c.x) / d, lobe.c.y + lobe.r * (v.y - lobe.c.y) / d}};
+}
+
+// The inner gear of the chamber at theta from contact 2 (the lobe at theta +
+// P) to contact 1, both included: the knots of the plan between them, then
+// samples towards each contact from the first knot clear of its lobe (knots
+// in the cusp itself are passed over), then samples parting every chord but
+// those from the contacts until it no longer dips into either lobe.
+std::vector<GearSample> chamberGear(const Gerotor &g, const ChamberPlan &plan, double theta, const Lobe &lobe1,
+                                    const Lobe &lobe2, double clear) {
+  // Contact 1 lies at profile parameter theta, contact 2 at theta - (z - 1) P.
+  const double theta0 = theta * g.z / (g.z - 1), t1 = theta, t2 = theta - (g.z - 1) * kTwoPi / g.z;
+  // Knots next to a contact would leave an edge of no length there.
+  const double apart = 1e-9 * kTwoPi, lo = t2 + apart, hi = t1 - apart;
+  std::vector<GearSample> knotted;
+  for (double tooth = kTwoPi * std::floor((lo + kPi) / kTwoPi);; tooth += kTwoPi) {
+    auto k = std::lower_bound(plan.knots.begin(), plan.knots.end(), lo - tooth);
+    for (; k != plan.knots.end() && *k + tooth < hi; ++k)
+      knotted.push_back({*k + tooth, innerProfile(g, *k + tooth, theta0)});
+    if (k != plan.knots.end()) break;
+  }
+  // A chamber between contacts that no knot parts is sampled at its middle.
+  if (knotted.empty()) knotted.push_back({(t1 + t2) / 2.0, innerProfile(g, (t1 + t2) / 2.0, theta0)});
+  auto from = knotted.begin(), to = knotted.end();
+  while (to - from > 1 && lobe2.off(from->p) < clear) ++from;
+  while (to - from > 1 && lobe1.off((to - 1)->p) < clear) --to;
+  std::vector<GearSample> chain{{t2, gerotorContact(g, theta + kTwoPi / g.z)}};
+  towardContact(g, theta0, t2, from->t, lobe2, clear, chain);
+  std::reverse(chain.begin() + 1, chain.end());
+  chain.insert(chain.end(), from, to);
+  towardContact(g, theta0, t1, (to - 1)->t, lobe1, clear, chain);
+  chain.push_back({t1, gerotorContact(g, theta)});
+  const Lobe lobes[2] = {lobe1, lobe2};
+  std::vector<GearSample> gear(chain.begin(), chain.begin() + 2);
+  for (size_t i = 2; i + 1 < chain.size(); ++i)
+    splitDipping(g, theta0, lobes, chain[i - 1], chain[i], kSplitDepth, gear);
+  gear.push_back(chain.back());
+  return gear;
+}
+
 }  // namespace
 
 ShapePtr contourChamber(const Gerotor &g, const ChamberPlan &plan, double theta) {
   const RingAngles ra = ringAngles(g);
-  const double P = kTwoPi / g.z, theta2 = theta + P;
-  const Xy k1 = gerotorContact(g, theta), k2 = gerotorContact(g, theta2);
+  const double theta2 = theta + kTwoPi / g.z, clear = kLobeClearance * g.a;
+  const Lobe lobe1{{g.a * std::cos(theta), g.a * std::sin(theta)}, g.rc};
+  const Lobe lobe2{{g.a * std::cos(theta2), g.a * std::sin(theta2)}, g.rc};
+  const std::vector<GearSample> gear = chamberGear(g, plan, theta, lobe1, lobe2, clear);
+  const int last = static_cast<int>(gear.size()) - 1, half = std::max(1, last / 2);
+  const LobeExit x2 = lobeExit(lobe2, clear, half, [&](int i) { return gear[i].p; });
+  const LobeExit x1 = lobeExit(lobe1, clear, half, [&](int i) { return gear[last - i].p; });
   Built b = newShape();
-  point *K1 = add_last_xy_(b.p, k1.x, k1.y);
+  point *A1 = add_last_xy_(b.p, x1.onLobe.x, x1.onLobe.y);
   point *E1 = add_last_Rtheta_(b.p, ra.s, theta + ra.alpha2);
-  const double sweep1 = lobeAngle(g, theta, k1) - lobeAngle(g, theta, {E1->x, E1->y});
-  insertarc_(K1, E1, g.rc, arcKind(sweep1), KIV_CW);
+  const double sweep1 = lobeAngle(g, theta, x1.onLobe) - lobeAngle(g, theta, {E1->x, E1->y});
+  insertarc_(A1, E1, g.rc, arcKind(sweep1), KIV_CW);
   point *S2 = joinLobes(b.p, E1, g, ra, theta, theta2, nullptr);
-  point *K2 = add_last_xy_(b.p, k2.x, k2.y);
-  const double sweep2 = lobeAngle(g, theta2, {S2->x, S2->y}) - lobeAngle(g, theta2, k2);
-  insertarc_(S2, K2, g.rc, arcKind(sweep2), KIV_CW);
-  // Contact 1 lies at profile parameter theta, contact 2 at theta - (z - 1) P.
-  const double theta0 = theta * g.z / (g.z - 1), t1 = theta, t2 = theta - (g.z - 1) * P;
-  // Knots next to a contact would leave an edge of no length there.
-  const double clear = 1e-9 * kTwoPi, lo = t2 + clear, hi = t1 - clear;
-  const std::vector<double> &knots = plan.knots;
-  for (double tooth = kTwoPi * std::floor((lo + kPi) / kTwoPi);; tooth += kTwoPi) {
-    auto k = std::lower_bound(knots.begin(), knots.end(), lo - tooth);
-    for (; k != knots.end() && *k + tooth < hi; ++k) {
-      const Xy v = innerProfile(g, *k + tooth, theta0);
-      add_last_xy_(b.p, v.x, v.y);
-    }
-    if (k != knots.end()) break;
-  }
+  point *A2 = add_last_xy_(b.p, x2.onLobe.x, x2.onLobe.y);
+  const double sweep2 = lobeAngle(g, theta2, {S2->x, S2->y}) - lobeAngle(g, theta2, x2.onLobe);
+  insertarc_(S2, A2, g.rc, arcKind(sweep2), KIV_CW);
+  for (int i = x2.sample; i <= last - x1.sample; ++i) add_last_xy_(b.p, gear[i].p.x, gear[i].p.y);
   return finiteOrNull(plan.routine, std::move(b.s));
 }
 
@@ -593,14 +717,16 @@ ChamberGears chamberGears(const Gerotor &g, double angle) {
 namespace {
 
 // Chamber area (mm2) at the shaft angle by the sector construction: the
-// enclosure between the contact rays less both gears.
-double sectorChamberArea(const Gerotor &g, double angle) {
+// enclosure between the contact rays less both gears; none when a gear or a
+// removal fails.
+std::optional<double> sectorChamberArea(const Gerotor &g, double angle) {
   ChamberGears c = chamberGears(g, angle);
   const ShapePtr enclosure = analyticPort(0.7 * (g.a - g.rc), 1.05 * g.Ro, -g.e, 0.0, 0.0, 0.0, c.c1, c.c2, 1);
-  if (!enclosure || !c.inner || !c.outer) return 0.0;
-  const ShapePtr open = minus(enclosure.get(), c.inner.get());
-  const ShapePtr chamber = minus(open.get(), c.outer.get());
-  return chamber ? std::fabs(area2D_(chamber.get())) : 0.0;
+  if (!enclosure || !c.inner || !c.outer) return std::nullopt;
+  const ShapePtr open = quietBoolean(remove_shape_status_, enclosure.get(), c.inner.get());
+  const ShapePtr chamber = open ? quietBoolean(remove_shape_status_, open.get(), c.outer.get()) : nullptr;
+  if (!chamber) return std::nullopt;
+  return std::fabs(area2D_(chamber.get()));
 }
 
 double contourChamberArea(const Gerotor &g, const ChamberPlan &plan, double angle) {
@@ -609,6 +735,13 @@ double contourChamberArea(const Gerotor &g, const ChamberPlan &plan, double angl
 }
 
 }  // namespace
+
+ShapePtr quietBoolean(BooleanOp op, const shape *a, const shape *b) {
+  kiv::MutedMessages muted(QOR_XB_GlobalSystem != nullptr);
+  int status = KIV_BOOL_OK;
+  ShapePtr s(op(a, b, &status));
+  return status == KIV_BOOL_OK ? std::move(s) : nullptr;
+}
 
 // The sector construction holds where no ray from the centre meets the ring
 // twice (no lobe overhangs) and its coarse chords of the inner gear stay
@@ -623,17 +756,21 @@ ChamberPlan planChambers(const char *routine, const Gerotor &g) {
   constexpr int kProbes = 36;
   constexpr double kShare = 1e-4;
   double largest = contourChamberArea(g, plan, -kPi / g.z), worst = 0.0;
-  for (int k = 0; k < kProbes; ++k) {
+  for (int k = 0; k < kProbes && std::isfinite(worst); ++k) {
     const double angle = (k + 0.5) * kTwoPi / kProbes, exact = contourChamberArea(g, plan, angle);
     largest = std::max(largest, exact);
-    worst = std::max(worst, std::fabs(sectorChamberArea(g, angle) - exact));
+    const std::optional<double> sector = sectorChamberArea(g, angle);
+    worst = sector ? std::max(worst, std::fabs(*sector - exact)) : INFINITY;
   }
-  plan.byContacts = worst > kShare * largest;
+  plan.byContacts = !(worst <= kShare * largest);
   return plan;
 }
 
+// A sector chamber that cannot be cut is taken closed by its contacts.
 double chamberArea(const Gerotor &g, const ChamberPlan &plan, double angle) {
-  return plan.byContacts ? contourChamberArea(g, plan, angle) : sectorChamberArea(g, angle);
+  if (!plan.byContacts)
+    if (const std::optional<double> sector = sectorChamberArea(g, angle)) return *sector;
+  return contourChamberArea(g, plan, angle);
 }
 
 int turnSpline(const double *values) {
@@ -649,10 +786,12 @@ namespace {
 bool checkedGerotor(const char *routine, const Gerotor &g, double b) {
   if (!checkGerotor(routine, g, kGerotorGears | kGerotorEnclosure) || !checkLength(routine, "thickness", b))
     return false;
-  // No chamber is larger than the root disc; its volume and the displacement
-  // (z of them per turn) must stay numbers.
-  if (std::isfinite(kPi * g.Ro * g.Ro * b * g.z)) return true;
-  kivfprintf(stderr, "\n%s: the thickness b = %g overflows the volume.\n", routine, b);
+  // No chamber is larger than the root disc.  Its volume, the displacement (z
+  // of them per turn) and the spline of the volume table, which squares the
+  // slopes from one entry to the next, must stay numbers.
+  const double slope = kPi * g.Ro * g.Ro * b * 1e-9 * g.z / (kTwoPi / (kTurnSamples - 1));
+  if (std::isfinite(slope * slope)) return true;
+  kivfprintf(stderr, "\n%s: the thickness b = %g overflows the volume table.\n", routine, b);
   return false;
 }
 

@@ -1,5 +1,6 @@
 // Gerotor ports by shaft angle, Couette leakage at a contact, the chamber's
 // force on the inner gear, and chambers of gears given as shapes.
+#include <algorithm>
 #include <vector>
 
 #include "geometry/boolean.hpp"
@@ -24,59 +25,100 @@ void measureOpening(const shape *flow, double &area, double &perim) {
 }
 
 // Opening (m2, m) of a chamber closed by its contacts onto the port inside
-// the bore; no overlap is area 0, perimeter 0.001, as a closed window.
-void closedOpening(const shape *chamber, const shape *cut, double &area, double &perim) {
+// the bore; no overlap is area 0, perimeter 0.001, as a closed window.  False
+// when no intersection of the two succeeds: a failed one is never taken for
+// a closed window.
+bool closedOpening(const shape *chamber, const shape *cut, double &area, double &perim) {
   area = 0.0;
   perim = 0.001;
+  if (!chamber) return false;
   // The port is cut to the chamber's box first: the chamber then meets only
   // the few port edges near it, and a chamber clear of the port is passed by.
   double top, right, bottom, left;
-  if (find_bounds_trbl_(chamber, &top, &right, &bottom, &left) != 0) return;
+  if (find_bounds_trbl_(chamber, &top, &right, &bottom, &left) != 0) return false;
   const double pad = 0.01 * std::max(right - left, top - bottom);
   Built box = newShape();
   add_last_xy_(box.p, left - pad, bottom - pad);
   add_last_xy_(box.p, right + pad, bottom - pad);
   add_last_xy_(box.p, right + pad, top + pad);
   add_last_xy_(box.p, left - pad, top + pad);
-  const ShapePtr near = common(cut, box.s.get());
-  if (!hasPaths(near.get())) return;
-  measureOpening(common(chamber, near.get()).get(), area, perim);
+  const ShapePtr near = quietBoolean(intersection_shape_status_, cut, box.s.get());
+  if (near && !hasPaths(near.get())) return true;
+  // A box wholly in the port holds the whole chamber open.
+  const double boxArea = std::fabs(area2D_(box.s.get()));
+  if (near && std::fabs(std::fabs(area2D_(near.get())) - boxArea) <= 1e-9 * boxArea) {
+    measureOpening(chamber, area, perim);
+    return true;
+  }
+  // A meeting the walk cannot settle is met again by the operands the other
+  // way round, then by the whole port.
+  for (const shape *port : {near ? near.get() : cut, cut})
+    for (const bool chamberFirst : {true, false}) {
+      const ShapePtr meet = chamberFirst ? quietBoolean(intersection_shape_status_, chamber, port)
+                                         : quietBoolean(intersection_shape_status_, port, chamber);
+      if (!meet) continue;
+      measureOpening(meet.get(), area, perim);
+      return true;
+    }
+  return false;
 }
 
-// n >= 1 angles for a design the check has passed.
-void portTable(const char *routine, int portId, const double *angles, double *area, double *perim, int n,
+// The sector construction's opening: the window between the contact rays
+// less both sampled gears.  False when a gear or a removal fails.
+bool sectorOpening(const Gerotor &g, const shape *cut, double angle, double &area, double &perim) {
+  ChamberGears c = chamberGears(g, angle);
+  double c1 = c.c1, c2 = c.c2;
+  area = 0.0;
+  perim = 0.001;
+  const ShapePtr screened = screen(c1, c2, 2.0 * g.a, false);
+  if (!screened || !c.outer || !c.inner) return false;
+  const ShapePtr window = quietBoolean(remove_shape_status_, cut, screened.get());
+  if (!window) return false;
+  if (!hasPaths(window.get())) return true;
+  const ShapePtr open = quietBoolean(remove_shape_status_, window.get(), c.outer.get());
+  const ShapePtr flow = open ? quietBoolean(remove_shape_status_, open.get(), c.inner.get()) : nullptr;
+  if (!flow) return false;
+  measureOpening(flow.get(), area, perim);
+  return true;
+}
+
+// n >= 1 angles for a design the check has passed.  A sector chamber that
+// cannot be cut is taken closed by its contacts; false after a message when
+// that fails too (nothing written).
+bool portTable(const char *routine, int portId, const double *angles, double *area, double *perim, int n,
                const Gerotor &g) {
   const ShapePtr bore = vpStator(1.05 * g.Ro, 0.0, 0.0);
-  const ShapePtr cut = minus(findShape(portId), bore.get());
-  const ChamberPlan plan = planChambers(routine, g);
-  for (int i = 0; i < n; ++i) {
-    if (plan.byContacts) {
-      closedOpening(contourChamber(g, plan, fold2Pi(angles[i])).get(), cut.get(), area[i], perim[i]);
-      continue;
-    }
-    ChamberGears c = chamberGears(g, angles[i]);
-    double c1 = c.c1, c2 = c.c2;
-    const ShapePtr window = minus(cut.get(), screen(c1, c2, 2.0 * g.a, false).get());
-    area[i] = 0.0;
-    perim[i] = 0.001;
-    if (!hasPaths(window.get()) || !c.outer || !c.inner) continue;
-    measureOpening(minus(minus(window.get(), c.outer.get()).get(), c.inner.get()).get(), area[i], perim[i]);
+  const ShapePtr cut = quietBoolean(remove_shape_status_, findShape(portId), bore.get());
+  if (!cut) {
+    kivfprintf(stderr, "\n%s: the port could not be cut to the bore.\n", routine);
+    return false;
   }
-  area[n - 1] = area[0];
-  perim[n - 1] = perim[0];
+  const ChamberPlan plan = planChambers(routine, g);
+  std::vector<double> a(n), p(n);
+  for (int i = 0; i < n; ++i) {
+    if (!plan.byContacts && sectorOpening(g, cut.get(), angles[i], a[i], p[i])) continue;
+    if (closedOpening(contourChamber(g, plan, fold2Pi(angles[i])).get(), cut.get(), a[i], p[i])) continue;
+    kivfprintf(stderr, "\n%s: the chamber at entry %d (angle %g) and the port could not be intersected.\n", routine, i,
+               angles[i]);
+    return false;
+  }
+  a[n - 1] = a[0];
+  p[n - 1] = p[0];
+  std::copy(a.begin(), a.end(), area);
+  std::copy(p.begin(), p.end(), perim);
+  return true;
 }
 
 int checkedPortTable(int portId, const double *angles, double *area, double *perim, int n, const Gerotor &g) {
   if (n < 1 || !checkGerotor("gp_port_", g, kGerotorGears) || !tableAnglesFinite("gp_port_", angles, n)) return -1;
-  portTable("gp_port_", portId, angles, area, perim, n, g);
-  return 0;
+  return portTable("gp_port_", portId, angles, area, perim, n, g) ? 0 : -1;
 }
 
 // Tabulates the port over the turn and hands the two splines out.
 int flowSplines(const char *routine, int portId, const Gerotor &g, int *areaId, int *perimId) {
   const std::vector<double> angles = turnTable();
   std::vector<double> area(kTurnSamples), perim(kTurnSamples);
-  portTable(routine, portId, angles.data(), area.data(), perim.data(), kTurnSamples, g);
+  if (!portTable(routine, portId, angles.data(), area.data(), perim.data(), kTurnSamples, g)) return -1;
   *areaId = turnSpline(area.data());
   *perimId = turnSpline(perim.data());
   return 0;
@@ -236,17 +278,21 @@ ShapePtr copied(const shape *s) {
 double magnitude(const shape *s) { return s ? std::fabs(area2D_(s)) : 0.0; }
 
 // Opening of the chamber onto one port; `touch` is the perimeter reported
-// for a contact of no area.
-void portOpening(const shape *chamber, const shape *port, const shape *screenA, double touch, double &area,
+// for a contact of no area.  False when the port or its meeting with the
+// chamber cannot be cut, either way round.
+bool portOpening(const shape *chamber, const shape *port, const shape *screenA, double touch, double &area,
                  double &perim) {
   area = perim = 0.0;
-  const ShapePtr w = minus(port, screenA);
-  if (!hasPaths(w.get())) return;
-  const ShapePtr meet = common(chamber, w.get());
-  if (!meet) return;
+  const ShapePtr w = quietBoolean(remove_shape_status_, port, screenA);
+  if (!w) return false;
+  if (!hasPaths(w.get())) return true;
+  ShapePtr meet = quietBoolean(intersection_shape_status_, chamber, w.get());
+  if (!meet) meet = quietBoolean(intersection_shape_status_, w.get(), chamber);
+  if (!meet) return false;
   const double a = std::fabs(area2D_(meet.get()));
   area = a == 0.0 ? 0.0 : a * 1e-6;
   perim = a == 0.0 ? touch : perimeter2D_(meet.get()) * 0.001;
+  return true;
 }
 
 struct UdGears {
@@ -296,26 +342,41 @@ int udChambers(const UdGears &g, int innerId, int outerId, int port1Id, int port
       rotate2D_(inner.get(), g.xi, g.yi, d * q);
       for (shape *s : {U.get(), screenA.get(), screenB.get()}) rotate2D_(s, g.xo, g.yo, d);
     }
-    const ShapePtr T = minus(inner.get(), screenB.get());
+    const ShapePtr T = quietBoolean(remove_shape_status_, inner.get(), screenB.get());
     const shape *targets[] = {T.get()};
-    const ShapePtr s1(setSplitter(U.get(), ia, imid, k1, 1, targets));
-    const ShapePtr s2(setSplitter(U.get(), imid, ib, k2, 1, targets));
-    if (!hasPaths(s1.get()) || !hasPaths(s2.get())) {
+    const ShapePtr s1(T ? setSplitter(U.get(), ia, imid, k1, 1, targets) : nullptr);
+    const ShapePtr s2(T ? setSplitter(U.get(), imid, ib, k2, 1, targets) : nullptr);
+    ShapePtr K;
+    if (hasPaths(s1.get()) && hasPaths(s2.get())) {
+      ShapePtr rev;
+      if (o == 1) {
+        shape *r = nullptr;
+        xCD_copy_shape_reversed_(U.get(), &r);
+        rev.reset(r);
+      }
+      const ShapePtr base = quietBoolean(remove_shape_status_, rev ? rev.get() : U.get(), T.get());
+      const ShapePtr cut = base ? quietBoolean(remove_shape_status_, base.get(), s1.get()) : nullptr;
+      if (cut) K = quietBoolean(remove_shape_status_, cut.get(), s2.get());
+    }
+    // A chamber whose boundaries or cuts fail is never taken for an empty one.
+    if (!K) {
       kivfprintf(stderr, "\nUnable to compute chamber boundaries.\n");
       return -1;
     }
-    ShapePtr base;
-    if (o == 1) {
-      shape *rev = nullptr;
-      xCD_copy_shape_reversed_(U.get(), &rev);
-      base = minus(ShapePtr(rev).get(), T.get());
-    } else {
-      base = minus(U.get(), T.get());
-    }
-    const ShapePtr K = minus(minus(base.get(), s1.get()).get(), s2.get());
     out.volume[i] = magnitude(K.get()) * g.b * 1e-9;
-    portOpening(K.get(), port1, screenA.get(), 0.001, out.area1[i], out.perim1[i]);
-    portOpening(K.get(), port2, screenA.get(), 1.0, out.area2[i], out.perim2[i]);
+    const struct {
+      const shape *port;
+      int id;
+      double touch, *area, *perim;
+    } openings[] = {{port1, port1Id, 0.001, out.area1 + i, out.perim1 + i},
+                    {port2, port2Id, 1.0, out.area2 + i, out.perim2 + i}};
+    for (const auto &p : openings)
+      if (!portOpening(K.get(), p.port, screenA.get(), p.touch, *p.area, *p.perim)) {
+        kivfprintf(stderr,
+                   "\ngp_ud_compute_volume_area_: the chamber at entry %d and port %d could not be intersected.\n", i,
+                   p.id);
+        return -1;
+      }
   }
   return 0;
 }

@@ -29,7 +29,8 @@
  *   both in mesh (volumes, displacement, ports):  Ro < a + 2 e - rc (the
  *     inner gear's reach); a fillet that meets the lobe inside the farthest
  *     contact sqrt(a^2 + rc^2 - 2 a rc sqrt(1 - (z e / a)^2)) or cuts into
- *     the path of the inner gear's teeth;
+ *     the path of the inner gear's teeth; an eccentricity e below 0.002 a
+ *     (chambers too thin to sample in bounded time);
  *   volumes and displacement:  an inner-gear root a - e - rc below the
  *     chamber's inner bound 0.7 (a - rc).
  * Lobes that cross only beyond the root circle are sound.  Every gerotor
@@ -37,18 +38,25 @@
  * is not finite or beyond 1e6 rad (a table angle that is not finite, with
  * its entry); an angle range or margin wider than two turns; a step below
  * 1e-4 rad, or an inner-gear step that would take more than a million
- * vertices; a thickness whose chamber volumes would overflow.  A refused call
- * writes none of its outputs unless its comment says otherwise.
+ * vertices; a thickness whose chamber volumes or the spline of their table
+ * would overflow.  A refused call writes none of its outputs unless its
+ * comment says otherwise.
  *
- * Chambers: where no lobe overhangs (no ray from the centre meets the ring
- * twice: the lobe meets the fillet or root inside the tangent radius
- * sqrt(a^2 - rc^2)) and the sampled gears stay within 4e-4 of the largest
- * chamber at 24 probe angles, a chamber is the sector between its contact
- * rays less both sampled gears.  Otherwise it is the loop closed by its two
- * contacts: the ring between them with true arcs and the inner gear back,
- * sampled at fixed places on each tooth wherever its tangent turns by more
- * than 0.02 rad a step.  Volume tables, displacement and port openings
- * follow the chosen construction. */
+ * Chambers: with at least 5 lobes, where no lobe overhangs (no ray from the
+ * centre meets the ring twice: the lobe meets the fillet or root inside the
+ * tangent radius sqrt(a^2 - rc^2)) and the sector construction stays within
+ * 1e-4 of the largest chamber at 36 probe angles, a chamber is the sector
+ * between its contact rays less both sampled gears.  Otherwise, and for a
+ * sector that cannot be cut, it is the loop closed by its two contacts: the
+ * ring between them with true arcs and the inner gear back, sampled at fixed
+ * places on each tooth so that its tangent turns by at most 0.06 rad and its
+ * chords stray at most 4e-4 e from it (4e-4 times 0.005 a for a smaller e),
+ * and ever closer towards each contact.  Gear and lobe touch at a contact, so
+ * the loop leaves the lobe by a radial step to the first sample at least
+ * 1e-8 a clear of it past which no chord dips into the lobe: it never crosses
+ * itself.  Volume tables, displacement and port openings follow the chosen
+ * construction; an opening is closed only where chamber and port do not
+ * overlap. */
 #ifndef KIV_GEROTOR_H
 #define KIV_GEROTOR_H
 
@@ -171,12 +179,15 @@ KIV_API void gp_get_volume_derivative_(const int *z, const double *a, const doub
 
 /* Opening (area m2, perimeter m) of the chamber at each shaft angle onto the
  * registered port; a closed window gives area 0, perimeter 0.001.  0; -1
- * (nothing written) for n < 1, unusable parameters or a refused design. */
+ * (nothing written) for n < 1, unusable parameters, a refused design, or a
+ * port that no intersection with a chamber succeeds for (a message names
+ * the entry). */
 KIV_API int gp_port_(const int *port_id, const double *angles, double *area, double *perimeter,
                      const int *n, const int *z, const double *a, const double *rc,
                      const double *Ro, const double *e, const double *X);
 /* Port drawn in an XY file (mm): cyclic splines of area (m2) and perimeter
- * (m) over the shaft angle.  0, or -1 after a message (ids not written); a
+ * (m) over the shaft angle.  0, or -1 after a message (ids not written, also
+ * when the port cannot be intersected with a chamber, as for gp_port_); a
  * refused design is refused before the file is read.  The file is read as
  * every table file: a UTF-8 byte-order mark at its start is passed over,
  * and a number beyond the range of a double is refused with its line. */
@@ -219,8 +230,14 @@ KIV_API int gp_ud_set_splitters_angles_id_(const int *id, const int *z, const do
  * as registered shapes (mm), inner about (xi, yi), outer about (xo, yo).
  * The ring is used with its arcs sampled every half degree and a vertex at
  * least every half degree about (xo, yo); which of the z chambers is followed
- * is set by the ring's first node.  0, or -1 after a message (a ring with no
- * contour: "Cannot use outergear defined by shape %d."). */
+ * is set by the ring's first node.  Rings of create_gp_outer_gear2_ at turn
+ * 0 give the chamber two pitches behind: at angles[i] the one between the
+ * lobes at angles[i] - 4 pi / z and angles[i] - 2 pi / z.  Rings of
+ * create_gp_outer_gear_ at turn 0 over a whole turn from 0 give it one
+ * pitch behind, two where a lobe overhangs (the ring is then sampled along
+ * the exact one).  0, or -1 after a message (a ring with no contour: "Cannot
+ * use outergear defined by shape %d."; a chamber and port that cannot be
+ * intersected, naming the entry and the port). */
 KIV_API int gp_ud_compute_volume_area_(const int *z, const double *xi, const double *yi,
                                        const int *inner_id, const double *xo, const double *yo,
                                        const int *outer_id, const int *port1_id,

@@ -149,6 +149,12 @@ Opening notchStep(const Notch &n, double t1, double t2, double tn, int &state, b
 inline ShapePtr minus(const shape *a, const shape *b) { return ShapePtr(remove_shape_(a, b)); }
 inline ShapePtr common(const shape *a, const shape *b) { return ShapePtr(intersection_shape_(a, b)); }
 
+// The operation's result, or nullptr when its status is not KIV_BOOL_OK; its
+// message is held back, as the caller answers a failure (a retry, another
+// construction, or a message of its own).
+using BooleanOp = shape *(*)(const shape *, const shape *, int *);
+ShapePtr quietBoolean(BooleanOp op, const shape *a, const shape *b);
+
 // ---- Gerotor (gerotor.cpp) -----------------------------------------------
 
 // Ring of z circular lobes of radius rc on the circle a, root radius Ro,
@@ -189,9 +195,10 @@ struct ChamberPlan {
   const char *routine;  // named should a chamber come out unusable
 };
 ChamberPlan planChambers(const char *routine, const Gerotor &g);
-// The chamber at the shaft angle theta (folded) as one closed contour: the
-// ring between the two contacts with true arcs, and the inner gear back;
-// counter-clockwise.
+// The chamber at the shaft angle theta (folded) as one closed contour that
+// crosses nowhere: the ring between the two contacts with true arcs, and the
+// inner gear back, left by a radial step from each lobe just off its
+// contact; counter-clockwise.
 ShapePtr contourChamber(const Gerotor &g, const ChamberPlan &plan, double theta);
 // Chamber area (mm2) at the shaft angle by the plan's construction.
 double chamberArea(const Gerotor &g, const ChamberPlan &plan, double angle);
@@ -214,6 +221,7 @@ inline constexpr double kMaxAngle = 1e6;             // rad
 inline constexpr double kMaxSpan = 2.0 * kTwoPi;     // ranges and margins
 inline constexpr double kMinStep = 1e-4;             // rad, 0.0057 degree
 inline constexpr int kMaxInnerVertices = 1000000;     // of one inner-gear walk
+inline constexpr double kMinEccentricity = 2e-3;     // share of a, for chambers
 // False after one message naming the routine: z outside 3 .. kMaxLobes; an
 // angle not finite or beyond kMaxAngle; a span beyond two turns; a step not
 // finite or below kMinStep; a table angle that is not finite (entry named).

@@ -496,6 +496,11 @@ TEST_F(Gerotor, DesignsThatCannotExistAreRefusedBeforeAnyGeometry) {
       {{7, 24, 5, 4, 24.5}, Inner, "lobe centre"},
       {{7, 20, 8.2, 2, 16.5}, Inner, "loops"},
       {{3, 20, 12, 2.45, 15}, Chamber, "0.7 (a - rc)"},
+      // Chambers too thin to sample in bounded time.
+      {{7, 24, 5, 1e-4, 24.1}, Mesh, "eccentricity"},
+      {{7, 24, 5, 1e-6, 24.1}, Mesh, "eccentricity"},
+      {{7, 24, 5, 5e-324, 24.1}, Mesh, "eccentricity"},
+      {{3, 24, 5, 0.0479, 22}, Mesh, "eccentricity"},
   };
   const int n = 4;
   const double angles[n] = {0, 1, 2, 3}, r1 = 5, r2 = 40, xi = -2, o = 0, lo = -pi / 2, hi = pi / 2;
