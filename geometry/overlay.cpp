@@ -65,14 +65,9 @@ struct Expansion {
   int sign() const { return n == 0 ? 0 : (c[n - 1] > 0.0) - (c[n - 1] < 0.0); }
 };
 
-// Sign of (b - a) x (c - a): 1 when c lies left of a->b, -1 right, 0 on
-// the line; exact for any doubles.
-int orient(double ax, double ay, double bx, double by, double cx, double cy) {
-  const double l = (ax - cx) * (by - cy), r = (ay - cy) * (bx - cx);
-  const double det = l - r;
-  const double bound = 3.3306690738754716e-16 * (std::fabs(l) + std::fabs(r));
-  if (det > bound || -det > bound) return (det > 0.0) - (det < 0.0);
-  // ax by - ax cy - cx by - ay bx + ay cx + cy bx, each product exact.
+// The sign of ax by - ax cy - cx by - ay bx + ay cx + cy bx, each product
+// taken exactly: rarely needed, kept out of line.
+[[gnu::noinline]] int orientExactly(double ax, double ay, double bx, double by, double cx, double cy) {
   Expansion e;
   e.addProduct(ax, by);
   e.addProduct(-ax, cy);
@@ -81,6 +76,16 @@ int orient(double ax, double ay, double bx, double by, double cx, double cy) {
   e.addProduct(ay, cx);
   e.addProduct(cy, bx);
   return e.sign();
+}
+
+// Sign of (b - a) x (c - a): 1 when c lies left of a->b, -1 right, 0 on
+// the line; exact for any doubles.
+int orient(double ax, double ay, double bx, double by, double cx, double cy) {
+  const double l = (ax - cx) * (by - cy), r = (ay - cy) * (bx - cx);
+  const double det = l - r;
+  const double bound = 3.3306690738754716e-16 * (std::fabs(l) + std::fabs(r));
+  if (det > bound || -det > bound) return (det > 0.0) - (det < 0.0);
+  return orientExactly(ax, ay, bx, by, cx, cy);
 }
 
 // ---- Boundaries as arrays ----------------------------------------------------
@@ -164,6 +169,7 @@ struct Raw {
 void readPath(const path *p, bool clean, Vec<Raw> &raw) {
   raw.clear();
   if (!p || !p->first) return;
+  raw.reserve(static_cast<size_t>(size_path_(p)));
   const point *n = p->first;
   do {
     raw.push_back({n->x, n->y, isCentre(n), n->radius, n->direction, n->arc, -1});
@@ -279,6 +285,13 @@ Box edgeBox(const Edge &e, const Vec<Node> &nodes, double margin, int id) {
 // sweep over x with the boxes still open on either side.
 template <class F>
 void overlappingPairs(Vec<Box> &p, Vec<Box> &q, F &&f) {
+  if (p.size() * q.size() <= 1024) {
+    // Few enough to try every pair.
+    for (const Box &a : p)
+      for (const Box &b : q)
+        if (a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1) f(a.id, b.id);
+    return;
+  }
   const auto byX = [](const Box &a, const Box &b) { return a.x0 < b.x0; };
   std::sort(p.begin(), p.end(), byX);
   std::sort(q.begin(), q.end(), byX);
@@ -322,7 +335,9 @@ struct Cut {
 
 class Overlay {
  public:
-  Overlay(Operands &ops, double tol) : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()) {}
+  Overlay(Operands &ops, double tol)
+      : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
@@ -358,8 +373,10 @@ class Overlay {
   bool within(const Box &b, double x, double y) const { return b.x0 <= x && x <= b.x1 && b.y0 <= y && y <= b.y1; }
 
   // The edges of one shape that may meet the other, with their boxes.
-  Vec<EdgeRef> edgesOf(int which, Vec<Box> &boxes) const {
-    Vec<EdgeRef> out(mem_);
+  void edgesOf(int which) {
+    Vec<EdgeRef> &out = refs_[which];
+    Vec<Box> &boxes = boxes_[which];
+    out.clear();
     size_t total = 0;
     for (const Ring &r : rings_[which]) total += r.edges.size();
     out.reserve(total);
@@ -372,7 +389,6 @@ class Overlay {
         out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
         boxes.push_back(b);
       }
-    return out;
   }
 
   // Arcs of B on a circle of A (centres and radii within the tolerance)
@@ -407,24 +423,31 @@ class Overlay {
       for (const Edge &e : r.edges)
         if (within(reach_[1], nodes_[e.from].x, nodes_[e.from].y)) ofA.push_back(e.from);
     if (ofA.empty()) return;
-    std::sort(ofA.begin(), ofA.end(), [&](int a, int b) { return nodes_[a].x < nodes_[b].x; });
+    // Many vertices are searched by x; a few one by one.
+    const bool sorted = ofA.size() > 32;
+    if (sorted) std::sort(ofA.begin(), ofA.end(), [&](int a, int b) { return nodes_[a].x < nodes_[b].x; });
     Vec<int> moved(nodes_.size(), -1, mem_);
+    bool any = false;
     for (Ring &r : rings_[1])
       for (Edge &e : r.edges) {
         const int v = e.from;
         if (moved[v] != -1) continue;
         moved[v] = v;
         const Node p = nodes_[v];
-        auto it = std::lower_bound(ofA.begin(), ofA.end(), p.x - tol_, [&](int a, double x) { return nodes_[a].x < x; });
+        auto it = sorted ? std::lower_bound(ofA.begin(), ofA.end(), p.x - tol_,
+                                            [&](int a, double x) { return nodes_[a].x < x; })
+                         : ofA.begin();
         double best = tol_;
-        for (; it != ofA.end() && nodes_[*it].x <= p.x + tol_; ++it) {
+        for (; it != ofA.end() && (!sorted || nodes_[*it].x <= p.x + tol_); ++it) {
           const double d = distance(p.x, p.y, nodes_[*it].x, nodes_[*it].y);
           if (d <= best) {
             best = d;
             moved[v] = *it;
           }
         }
+        any = any || moved[v] != v;
       }
+    if (!any) return;
     for (Ring &r : rings_[1]) {
       for (Edge &e : r.edges) {
         e.from = moved[e.from];
@@ -480,7 +503,7 @@ class Overlay {
   void applyCuts(Vec<Cut> &cuts) {
     if (cuts.empty()) return;
     std::sort(cuts.begin(), cuts.end());
-    Vec<Edge> out(mem_);
+    Vec<Edge> &out = pieces_;
     for (size_t c = 0; c < cuts.size();) {
       const int w = cuts[c].shape, i = cuts[c].ring;
       Ring &ring = rings_[w][static_cast<size_t>(i)];
@@ -510,6 +533,7 @@ class Overlay {
         if (e.arc) piece.sweep = e.sweep - (e.sweep >= 0.0 ? done : -done);
         out.push_back(piece);
       }
+      // The ring takes the new list; its old one serves the next ring.
       ring.edges.swap(out);
     }
   }
@@ -519,10 +543,13 @@ class Overlay {
   // A vertex of either shape within the tolerance of an edge of the other
   // (and of none of its ends) splits that edge there.
   int splitAtNearVertices() {
-    Vec<Cut> cuts(mem_);
+    Vec<Cut> &cuts = cuts_;
+    cuts.clear();
     int made = 0;
-    Vec<Box> ba(mem_), bb(mem_);
-    const Vec<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
+    edgesOf(0);
+    edgesOf(1);
+    const Vec<EdgeRef> &ea = refs_[0], &eb = refs_[1];
+    Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
     overlappingPairs(ba, bb, [&](int i, int j) {
       const Edge &a = edgeAt(ea[static_cast<size_t>(i)]), &b = edgeAt(eb[static_cast<size_t>(j)]);
       made += cutNear(a, b.from, cuts, ea[static_cast<size_t>(i)]);
@@ -677,9 +704,12 @@ class Overlay {
   // Edges that cross (or touch, for tangencies) away from their ends get a
   // new node, shared by both.
   void splitAtCrossings() {
-    Vec<Cut> cuts(mem_);
-    Vec<Box> ba(mem_), bb(mem_);
-    const Vec<EdgeRef> ea = edgesOf(0, ba), eb = edgesOf(1, bb);
+    Vec<Cut> &cuts = cuts_;
+    cuts.clear();
+    edgesOf(0);
+    edgesOf(1);
+    const Vec<EdgeRef> &ea = refs_[0], &eb = refs_[1];
+    Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
     overlappingPairs(ba, bb, [&](int i, int j) {
       const EdgeRef &ra = ea[static_cast<size_t>(i)], &rb = eb[static_cast<size_t>(j)];
       const Edge &a = edgeAt(ra), &b = edgeAt(rb);
@@ -699,6 +729,11 @@ class Overlay {
   double tol_;
   Mem *mem_;
   Box reach_[2];
+  // Work lists of the passes, kept from one to the next.
+  Vec<EdgeRef> refs_[2];
+  Vec<Box> boxes_[2];
+  Vec<Cut> cuts_;
+  Vec<Edge> pieces_;
 };
 
 // ---- Sides ----------------------------------------------------------------------
@@ -1052,7 +1087,7 @@ double loopArea(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> 
 struct Loop {
   Vec<int> pieces;
   bool whole = false;  // one ring kept whole, in its own order
-  long key[3] = {0, 0, 0};
+  long key[4] = {0, 0, 0, 0};  // the last one the order of finding
 };
 
 // The contours in the order and from the nodes where the crossing walk
@@ -1111,10 +1146,11 @@ Vec<Loop> arrange(const Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
       loop.key[2] = best[1];
     }
     std::rotate(loop.pieces.begin(), loop.pieces.begin() + static_cast<long>(start), loop.pieces.end());
+    loop.key[3] = static_cast<long>(out.size());
     out.push_back(std::move(loop));
   }
-  std::stable_sort(out.begin(), out.end(), [](const Loop &a, const Loop &b) {
-    return std::lexicographical_compare(a.key, a.key + 3, b.key, b.key + 3);
+  std::sort(out.begin(), out.end(), [](const Loop &a, const Loop &b) {
+    return std::lexicographical_compare(a.key, a.key + 4, b.key, b.key + 4);
   });
   return out;
 }
