@@ -361,13 +361,10 @@ shape *union_shape_status_(const shape *A, const shape *B, int *status) {
 
 shape *intersection_shape_status_(const shape *A, const shape *B, int *status) {
   setStatus(status, KIV_BOOL_OK);
-  shape *result = create_shape();
-  if (!hasPaths(A) || !hasPaths(B) || !finite(A, B, "intersection_shape_", status)) return result;
+  if (!hasPaths(A) || !hasPaths(B) || !finite(A, B, "intersection_shape_", status)) return create_shape();
   if (overlaid(A, B))
-    if (shape *r = overlay(Rule::intersect, A, B)) {
-      delete_shape_(result);
-      return r;
-    }
+    if (shape *r = overlay(Rule::intersect, A, B)) return r;
+  shape *result = create_shape();
   // The material side of the reversed copy is the complement of B.
   shape *BR = nullptr;
   xCD_copy_shape_reversed_(B, &BR);

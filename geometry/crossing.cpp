@@ -128,46 +128,11 @@ bool before(const Pt &a, const Pt &b) { return a.x < b.x || (a.x == b.x && a.y <
 // Thrown when the sweep cannot decide; the pairwise test then does.
 struct Undecided {};
 
-// Adds x to the expansion e[0..n) (non-overlapping parts by increasing
-// magnitude) without rounding.
-void grow(double *e, int &n, double x) {
-  int m = 0;
-  for (int i = 0; i < n; ++i) {
-    const double s = x + e[i], bv = s - x, err = (x - (s - bv)) + (e[i] - bv);
-    if (err != 0.0) e[m++] = err;
-    x = s;
-  }
-  e[m++] = x;
-  n = m;
-}
-
-// Sign of the turn a -> b -> c computed without rounding, as the sum of the
-// six products of its expanded determinant, each split into its rounded
-// value and the rest.  Throws when a product is too large to add or too
-// small for its rest to be kept.
-int exactTurn(const Pt &a, const Pt &b, const Pt &c) {
-  const double f[6][2] = {{a.x, b.y}, {-a.x, c.y}, {-c.x, b.y}, {-a.y, b.x}, {a.y, c.x}, {c.y, b.x}};
-  double e[12];
-  int n = 0;
-  for (const auto &p : f) {
-    const double hi = p[0] * p[1];
-    if (p[0] != 0.0 && p[1] != 0.0 && !(std::fabs(hi) >= 0x1p-900 && std::fabs(hi) <= 0x1p1000)) throw Undecided{};
-    grow(e, n, std::fma(p[0], p[1], -hi));
-    grow(e, n, hi);
-  }
-  while (n > 0 && e[n - 1] == 0.0) --n;
-  return n == 0 ? 0 : e[n - 1] > 0 ? 1 : -1;
-}
-
 // Sign of the turn a -> b -> c: 1 left, -1 right, 0 on one line.
 int turn(const Pt &a, const Pt &b, const Pt &c) {
-  const double l = (a.x - c.x) * (b.y - c.y), r = (a.y - c.y) * (b.x - c.x), d = l - r;
-  // The error bound of the rounded determinant, and a floor against
-  // products lost to underflow; within it the exact sum decides.
-  constexpr double eps = DBL_EPSILON / 2;
-  const double bound = std::max((3.0 + 16.0 * eps) * eps * (std::fabs(l) + std::fabs(r)), 1e-280);
-  if (std::fabs(d) > bound) return d > 0 ? 1 : -1;
-  return exactTurn(a, b, c);
+  const std::optional<int> s = turnSign(a.x, a.y, b.x, b.y, c.x, c.y);
+  if (!s) throw Undecided{};
+  return *s;
 }
 
 struct Seg {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "geometry/kiv_geometry.h"
 
@@ -34,6 +35,12 @@ inline double distance(double ax, double ay, double bx, double by) {
 }
 
 inline double distance(const point *a, const point *b) { return distance(a->x, a->y, b->x, b->y); }
+
+// Sign of the turn a -> b -> c, (b - a) x (c - a): 1 left, -1 right, 0 on
+// one line.  Exact: where rounding leaves the sign in doubt the products are
+// summed without rounding; empty when a product lies beyond the exponents
+// whose rounding error a double can hold.
+std::optional<int> turnSign(double ax, double ay, double bx, double by, double cx, double cy);
 
 // Both coordinates within tol.
 inline bool closeTo(double ax, double ay, double bx, double by, double tol) {

@@ -36,56 +36,12 @@ using Mem = std::pmr::memory_resource;
 template <class T>
 using Vec = std::pmr::vector<T>;
 
-// ---- Exact orientation -----------------------------------------------------
-
-// The exact sign of the sum of the expansion's components, kept as a
-// nonoverlapping expansion in increasing magnitude (two-sum growth).
-struct Expansion {
-  double c[16];
-  int n = 0;
-  void add(double b) {
-    int k = 0;
-    double q = b;
-    for (int i = 0; i < n; ++i) {
-      const double e = c[i];
-      const double s = q + e;
-      const double bv = s - q;
-      const double err = (q - (s - bv)) + (e - bv);
-      q = s;
-      if (err != 0.0) c[k++] = err;
-    }
-    if (q != 0.0) c[k++] = q;
-    n = k;
-  }
-  void addProduct(double a, double b) {
-    const double p = a * b;
-    add(std::fma(a, b, -p));
-    add(p);
-  }
-  int sign() const { return n == 0 ? 0 : (c[n - 1] > 0.0) - (c[n - 1] < 0.0); }
-};
-
-// The sign of ax by - ax cy - cx by - ay bx + ay cx + cy bx, each product
-// taken exactly: rarely needed, kept out of line.
-[[gnu::noinline]] int orientExactly(double ax, double ay, double bx, double by, double cx, double cy) {
-  Expansion e;
-  e.addProduct(ax, by);
-  e.addProduct(-ax, cy);
-  e.addProduct(-cx, by);
-  e.addProduct(-ay, bx);
-  e.addProduct(ay, cx);
-  e.addProduct(cy, bx);
-  return e.sign();
-}
-
-// Sign of (b - a) x (c - a): 1 when c lies left of a->b, -1 right, 0 on
-// the line; exact for any doubles.
+// Sign of (b - a) x (c - a), exact; beyond the exponents the exact sum
+// can hold (coordinates near 1e150 or 1e-150) the rounded sign serves.
 int orient(double ax, double ay, double bx, double by, double cx, double cy) {
-  const double l = (ax - cx) * (by - cy), r = (ay - cy) * (bx - cx);
-  const double det = l - r;
-  const double bound = 3.3306690738754716e-16 * (std::fabs(l) + std::fabs(r));
-  if (det > bound || -det > bound) return (det > 0.0) - (det < 0.0);
-  return orientExactly(ax, ay, bx, by, cx, cy);
+  if (const std::optional<int> s = turnSign(ax, ay, bx, by, cx, cy)) return *s;
+  const double d = (ax - cx) * (by - cy) - (ay - cy) * (bx - cx);
+  return (d > 0.0) - (d < 0.0);
 }
 
 // ---- Boundaries as arrays ----------------------------------------------------
@@ -104,6 +60,7 @@ struct Edge {
   double a0, sweep;
   int shape;                // 0 for A, 1 for B
   signed char place = 4;    // against the other shape, once known (Place)
+  int ring = -1, index = -1;  // as a piece of the result: where it was cut from
 };
 
 struct Ring {
@@ -132,6 +89,21 @@ double edgeArea(const Edge &e, const Vec<Node> &nodes) {
   double a = (s.x * t.y - t.x * s.y) / 2.0;
   if (e.arc) a += e.r * e.r / 2.0 * (e.sweep - std::sin(e.sweep));
   return a;
+}
+
+// Distance from (x, y) to the edge, its ends included.
+double distanceTo(const Edge &e, const Vec<Node> &nodes, double x, double y) {
+  const Node &s = nodes[e.from], &t = nodes[e.to];
+  if (e.arc) {
+    if (e.from == e.to || along(e, angleOf(e, x, y)) < std::fabs(e.sweep))
+      return std::fabs(distance(x, y, e.cx, e.cy) - e.r);
+    return std::min(distance(x, y, s.x, s.y), distance(x, y, t.x, t.y));
+  }
+  const double dx = t.x - s.x, dy = t.y - s.y, l2 = dx * dx + dy * dy;
+  const double u = (x - s.x) * dx + (y - s.y) * dy;
+  if (u <= 0.0) return distance(x, y, s.x, s.y);
+  if (u >= l2) return distance(x, y, t.x, t.y);
+  return std::fabs(cross(dx, dy, x - s.x, y - s.y)) / std::sqrt(l2);
 }
 
 double ringArea(const Ring &r, const Vec<Node> &nodes) {
@@ -479,26 +451,11 @@ class Overlay {
     return (p.x - s.x) * (t.x - s.x) + (p.y - s.y) * (t.y - s.y);
   }
 
-  // Distance from (x, y) to the edge when its nearest point lies inside
-  // the edge (not at an end), else infinity.
-  double distanceInside(const Edge &e, double x, double y) const {
-    const Node &s = nodes_[e.from], &t = nodes_[e.to];
-    if (e.arc) {
-      if (e.from != e.to && along(e, angleOf(e, x, y)) >= std::fabs(e.sweep)) return INFINITY;
-      return std::fabs(distance(x, y, e.cx, e.cy) - e.r);
-    }
-    const double dx = t.x - s.x, dy = t.y - s.y, l2 = dx * dx + dy * dy;
-    const double u = (x - s.x) * dx + (y - s.y) * dy;
-    if (!(u > 0.0 && u < l2)) return INFINITY;
-    return std::fabs(cross(dx, dy, x - s.x, y - s.y)) / std::sqrt(l2);
-  }
-
   bool nearEnd(const Edge &e, double x, double y, double reach) const {
     return distance(x, y, nodes_[e.from].x, nodes_[e.from].y) <= reach ||
            distance(x, y, nodes_[e.to].x, nodes_[e.to].y) <= reach;
   }
 
-  // Cuts every edge at its listed nodes, in order along it.
   // Cuts every listed edge at its nodes, in order along it.
   void applyCuts(Vec<Cut> &cuts) {
     if (cuts.empty()) return;
@@ -562,8 +519,8 @@ class Overlay {
   int cutNear(const Edge &e, int v, Vec<Cut> &cuts, const EdgeRef &ref) {
     if (v == e.from || v == e.to) return 0;
     const Node &p = nodes_[v];
-    if (nearEnd(e, p.x, p.y, tol_)) return 0;
-    if (distanceInside(e, p.x, p.y) > tol_) return 0;
+    // Off its ends, a vertex near the edge is near a point inside it.
+    if (nearEnd(e, p.x, p.y, tol_) || distanceTo(e, nodes_, p.x, p.y) > tol_) return 0;
     cuts.push_back({ref.shape, ref.ring, ref.edge, positionOn(e, v), v});
     return 1;
   }
@@ -860,13 +817,8 @@ class Winding {
   static double Y(const Node &n, int axis) { return axis ? n.x : n.y; }
 
   int segmentCrossing(const Edge &e, double px, double py, int axis) const {
+    if (distanceTo(e, nodes_, px, py) <= tol_) return kNear;
     const Node &a = nodes_[e.from], &b = nodes_[e.to];
-    const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
-    const double u = (px - a.x) * dx + (py - a.y) * dy;
-    const double dist = u <= 0.0 ? distance(px, py, a.x, a.y)
-                        : u >= l2 ? distance(px, py, b.x, b.y)
-                                  : std::fabs(cross(dx, dy, px - a.x, py - a.y)) / std::sqrt(l2);
-    if (dist <= tol_) return kNear;
     const double ay = Y(a, axis), by = Y(b, axis), qy = axis ? px : py, qx = axis ? py : px;
     if ((ay <= qy) == (by <= qy)) return 0;
     const int o = orient(X(a, axis), ay, X(b, axis), by, qx, qy);
@@ -877,13 +829,8 @@ class Winding {
   // Signed crossings of the ray with the arc, which is taken in pieces
   // monotone across the ray, each half-open as the segments are.
   int arcCrossings(const Edge &e, double px, double py, int axis) const {
+    if (distanceTo(e, nodes_, px, py) <= tol_) return kNear;
     const Node &s = nodes_[e.from], &t = nodes_[e.to];
-    const double dc = distance(px, py, e.cx, e.cy);
-    const double phi = std::atan2(py - e.cy, px - e.cx);
-    const double dist = (e.from == e.to || along(e, phi) < std::fabs(e.sweep))
-                            ? std::fabs(dc - e.r)
-                            : std::min(distance(px, py, s.x, s.y), distance(px, py, t.x, t.y));
-    if (dist <= tol_) return kNear;
     // In exchanged axes the circle's angles are mirrored about pi/4.
     const double cx = axis ? e.cy : e.cx, cy = axis ? e.cx : e.cy, qx = axis ? py : px, qy = axis ? px : py;
     const double a0 = axis ? kPi / 2.0 - e.a0 : e.a0, sweep = axis ? -e.sweep : e.sweep;
@@ -928,15 +875,14 @@ enum Place : signed char { kOutside = 0, kInside = 1, kSame = 2, kOpposite = 3, 
 
 // A piece of the result's boundary, directed with the result's material on
 // its left.
-struct Piece {
-  int from, to;
-  bool arc;
-  double cx, cy, r, a0, sweep;
-  int shape, ring, edge;  // where it comes from
-};
+// A piece of the result's boundary is an edge of either shape, turned for
+// a removal's B, that knows where it was cut from.
+using Piece = Edge;
 
-Piece pieceOf(const Edge &e, bool reversed, const Vec<Node> &nodes, int ring, int edge) {
-  Piece p{e.from, e.to, e.arc, e.cx, e.cy, e.r, e.a0, e.sweep, e.shape, ring, edge};
+Piece pieceOf(const Edge &e, bool reversed, const Vec<Node> &nodes, int ring, int index) {
+  Piece p = e;
+  p.ring = ring;
+  p.index = index;
   if (!reversed) return p;
   std::swap(p.from, p.to);
   p.sweep = -e.sweep;
@@ -1075,12 +1021,7 @@ path *pathOf(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &no
 
 double loopArea(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &nodes) {
   double a = 0.0;
-  for (int k : loop) {
-    const Piece &p = pieces[static_cast<size_t>(k)];
-    const Node &s = nodes[static_cast<size_t>(p.from)], &t = nodes[static_cast<size_t>(p.to)];
-    a += (s.x * t.y - t.x * s.y) / 2.0;
-    if (p.arc) a += p.r * p.r / 2.0 * (p.sweep - std::sin(p.sweep));
-  }
+  for (int k : loop) a += edgeArea(pieces[static_cast<size_t>(k)], nodes);
   return a;
 }
 
@@ -1126,14 +1067,14 @@ Vec<Loop> arrange(const Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
           const Ring &ra = rings[0][static_cast<size_t>(p.ring)];
           const long n = static_cast<long>(ra.edges.size());
           const Piece &q = pieces[static_cast<size_t>(l[(j + l.size() - 1) % l.size()])];
-          const bool follows = q.shape == 0 && q.ring == p.ring && (q.edge + 1) % n == p.edge;
+          const bool follows = q.shape == 0 && q.ring == p.ring && (q.index + 1) % n == p.index;
           if (pass == 0 && follows) continue;
           bool forward = true;
           if (b) {
             const double pb = rings[1][static_cast<size_t>(b->ring)].area * (rule == Rule::intersect ? -1.0 : 1.0);
             forward = (ra.area > 0.0) == (pb > 0.0);
           }
-          const long rank = forward ? p.edge : (n - p.edge) % n;
+          const long rank = forward ? p.index : (n - p.index) % n;
           if (!found || p.ring < best[0] || (p.ring == best[0] && rank < best[1])) {
             found = true;
             best[0] = p.ring;

@@ -99,7 +99,47 @@ int windingOf(const double *p, const path *q, double tol, bool &on) {
   return count;
 }
 
+// Adds x to the expansion e[0..n) (non-overlapping parts by increasing
+// magnitude) without rounding.
+void grow(double *e, int &n, double x) {
+  int m = 0;
+  for (int i = 0; i < n; ++i) {
+    const double s = x + e[i], bv = s - x, err = (x - (s - bv)) + (e[i] - bv);
+    if (err != 0.0) e[m++] = err;
+    x = s;
+  }
+  e[m++] = x;
+  n = m;
+}
+
+// The turn as the sum of the six products of its expanded determinant, each
+// split into its rounded value and the rest; rarely needed, out of line.
+[[gnu::noinline]] std::optional<int> exactTurn(double ax, double ay, double bx, double by, double cx, double cy) {
+  const double f[6][2] = {{ax, by}, {-ax, cy}, {-cx, by}, {-ay, bx}, {ay, cx}, {cy, bx}};
+  double e[12];
+  int n = 0;
+  for (const auto &p : f) {
+    const double hi = p[0] * p[1];
+    if (p[0] != 0.0 && p[1] != 0.0 && !(std::fabs(hi) >= 0x1p-900 && std::fabs(hi) <= 0x1p1000)) return std::nullopt;
+    grow(e, n, std::fma(p[0], p[1], -hi));
+    grow(e, n, hi);
+  }
+  while (n > 0 && e[n - 1] == 0.0) --n;
+  return n == 0 ? 0 : e[n - 1] > 0 ? 1 : -1;
+}
+
 }  // namespace
+
+std::optional<int> turnSign(double ax, double ay, double bx, double by, double cx, double cy) {
+  const double l = (ax - cx) * (by - cy), r = (ay - cy) * (bx - cx), d = l - r;
+  // The error bound of the rounded determinant, and a floor against
+  // products lost to underflow; within it the exact sum decides.
+  constexpr double eps = DBL_EPSILON / 2;
+  const double bound = std::max((3.0 + 16.0 * eps) * eps * (std::fabs(l) + std::fabs(r)), 1e-280);
+  if (std::fabs(d) > bound) return d > 0 ? 1 : -1;
+  return exactTurn(ax, ay, bx, by, cx, cy);
+}
+
 }  // namespace kiv::geom
 
 using namespace kiv::geom;
