@@ -123,8 +123,6 @@ Opening anagrooveArea(double ta, double tb, double g1, double g2, double Rg, dou
   return bottom.area > side.area ? bottom : side;
 }
 
-ShapePtr removed(const shape *a, const shape *b) { return ShapePtr(remove_shape_(a, b)); }
-
 // The stator disc about (ex, ey).
 ShapePtr statorDisc(double R, double ex, double ey) {
   ShapePtr s = vpRotor(R);
@@ -139,11 +137,11 @@ int grooveToPort(int id, const double *angles, double *area, double *perim, int 
     fillClosed(area, perim, n);
     return -1;
   }
-  const ShapePtr outside = removed(groove, statorDisc(p.R, p.ex, p.ey).get());
+  const ShapePtr outside = minus(groove, statorDisc(p.R, p.ex, p.ey).get());
   // The port's reach beyond the bore; inner circle first, so that the ring
   // runs counter-clockwise and is removed rather than taken as a hole.
   const ShapePtr bore = analyticPort(p.R - 1.0, p.R + dg, p.ex, p.ey, p.ex, p.ey, p1, p2, 1);
-  const ShapePtr rest = removed(outside.get(), bore.get());
+  const ShapePtr rest = minus(outside.get(), bore.get());
   if (!hasPaths(rest.get())) {
     fillClosed(area, perim, n);
     return 0;
@@ -159,7 +157,7 @@ int grooveToPort(int id, const double *angles, double *area, double *perim, int 
       continue;
     }
     const double m = std::min((o.hi - o.lo) * p.R, dg);
-    const ShapePtr part = removed(rest.get(), screen(fa, fb, 2.0 * (p.R + dg), false).get());
+    const ShapePtr part = minus(rest.get(), screen(fa, fb, 2.0 * (p.R + dg), false).get());
     const double ag = roundMilli(area2D_(part.get()));
     Opening op{depth * m, 2.0 * (m + depth)};
     if (ag > 0.0) {
@@ -197,12 +195,12 @@ int udport(int id, const double *angles, double *area, double *perim, int n, dou
   p.ey = ey;
   const ShapePtr stator = vpStator(p.R, 0.0, 0.0), rotor = vpRotor(p.r);
   if (p.ex != 0.0 || p.ey != 0.0) translate2D_(stator.get(), p.ex, p.ey);
-  const ShapePtr offRotor = removed(port, rotor.get());
+  const ShapePtr offRotor = minus(port, rotor.get());
   if (!offRotor) {
     fillClosed(area, perim, n);
     return -1;
   }
-  const ShapePtr usable = removed(offRotor.get(), stator.get());
+  const ShapePtr usable = minus(offRotor.get(), stator.get());
   if (!hasPaths(usable.get())) {
     fillClosed(area, perim, n);
     return 0;
@@ -231,9 +229,9 @@ int udport(int id, const double *angles, double *area, double *perim, int n, dou
       continue;
     }
     double fa = va.angle, fb = vb.angle;
-    ShapePtr open = removed(usable.get(), screen(fa, fb, 2.0 * p.R, false).get());
-    if (around || kind == 3 || kind == 4) open = removed(open.get(), va.s.get());
-    if (around || kind == 1 || kind == 3) open = removed(open.get(), vb.s.get());
+    ShapePtr open = minus(usable.get(), screen(fa, fb, 2.0 * p.R, false).get());
+    if (around || kind == 3 || kind == 4) open = minus(open.get(), va.s.get());
+    if (around || kind == 1 || kind == 3) open = minus(open.get(), vb.s.get());
     area[i] = roundMilli(area2D_(open.get()));
     perim[i] = roundMilli(perimeter2D_(open.get()));
   }
