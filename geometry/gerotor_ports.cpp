@@ -50,13 +50,9 @@ bool closedOpening(const shape *chamber, const shape *cut, double &area, double 
     measureOpening(chamber, area, perim);
     return true;
   }
-  // A meeting the walk cannot settle is met again by the operands the other
-  // way round, then by the whole port.
+  // The trimmed port, and the whole one should that meeting fail.
   for (const shape *port : {near ? near.get() : cut, cut})
-    for (const bool chamberFirst : {true, false}) {
-      const ShapePtr meet = chamberFirst ? quietBoolean(intersection_shape_status_, chamber, port)
-                                         : quietBoolean(intersection_shape_status_, port, chamber);
-      if (!meet) continue;
+    if (const ShapePtr meet = quietBoolean(intersection_shape_status_, chamber, port)) {
       measureOpening(meet.get(), area, perim);
       return true;
     }
