@@ -103,11 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   });
   KivReleaseSystem(sys);
   // Where the input names the marker itself, messages may quote it; the
-  // expression checker echoes a text without its blanks, so "zq markzq"
-  // names it too.
+  // expression checker echoes a text without its blanks, and the line files'
+  // conversion from UTF-8 drops stray continuation bytes, so "zq markzq" and
+  // "zqma\x90rkzq" name it too.
   std::string squeezed;
   for (char c : text)
-    if (!std::isspace(static_cast<unsigned char>(c))) squeezed.push_back(c);
+    if (!std::isspace(static_cast<unsigned char>(c)) && static_cast<unsigned char>(c) < 0x80) squeezed.push_back(c);
   if (squeezed.find(kMarker) == std::string::npos && printed.find(kMarker) != std::string::npos) std::abort();
   return 0;
 }
