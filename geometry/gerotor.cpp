@@ -570,7 +570,11 @@ int arcKind(double sweep) { return sweep > kPi ? KIV_ARC_MAJOR : KIV_ARC_MINOR; 
 // the chords cut the same area from every chamber they bound.
 std::vector<double> toothKnots(const Gerotor &g) {
   std::vector<double> knots;
-  for (double t = -kPi; t < kPi; t += chamberStep(g, t, kInnerStep)) knots.push_back(t);
+  // A knot that the summed steps leave next to pi is the next tooth's first
+  // (-pi shifted by a tooth): kept, it would repeat that sample, or stand
+  // just behind it.
+  const double seam = kPi - 1e-9 * kTwoPi;
+  for (double t = -kPi; t < seam; t += chamberStep(g, t, kInnerStep)) knots.push_back(t);
   return knots;
 }
 

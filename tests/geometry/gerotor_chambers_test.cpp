@@ -519,6 +519,56 @@ TEST_F(Chambers, ChambersClosedByTheirContactsCrossNowhereAllTurn) {
   }
 }
 
+// Straight runs of a chamber that stop dead or turn back: a sample repeated
+// (an edge far below any step of the build) or two samples in reverse order
+// (an edge turning back on the one before).  Arcs part the runs.
+int foldsOf(const path *p, double a) {
+  std::vector<Pt> run;
+  int folds = 0;
+  const auto judge = [&] {
+    for (size_t i = 1; i < run.size(); ++i) {
+      const double dx = run[i].x - run[i - 1].x, dy = run[i].y - run[i - 1].y;
+      if (std::hypot(dx, dy) < 1e-12 * a) ++folds;
+      if (i + 1 == run.size()) continue;
+      const double ex = run[i + 1].x - run[i].x, ey = run[i + 1].y - run[i].y;
+      // Turning by more than 150 degrees.
+      if (dx * ex + dy * ey < -0.866 * std::hypot(dx, dy) * std::hypot(ex, ey)) ++folds;
+    }
+    run.clear();
+  };
+  const point *q = p->first;
+  do {
+    if (q->arc) {
+      judge();
+    } else {
+      run.push_back({q->x, q->y});
+    }
+    q = q->next;
+  } while (q != p->first);
+  if (!p->first->arc) run.push_back({p->first->x, p->first->y});
+  judge();
+  return folds;
+}
+
+TEST_F(Chambers, ChambersClosedByTheirContactsNeitherRepeatNorReverseASample) {
+  // The last knot of a tooth within rounding of the next tooth's first.
+  const Design seam{"knot at the tooth seam", 15, 42.462791541774763, 0.75471590412460632, 0.1237868065362763,
+                    42.773617328191655, 0};
+  std::vector<Design> designs(std::begin(kDesigns), std::end(kDesigns));
+  designs.push_back(seam);
+  for (const Design &d : designs) {
+    SCOPED_TRACE(d.kind);
+    const kiv::geom::Gerotor g{d.z, d.a, d.rc, d.e, d.Ro, d.X};
+    const kiv::geom::ChamberPlan plan = kiv::geom::planChambers("test", g);
+    const int every = &d == &designs.back() ? 1 : kEvery;
+    for (int k = 0; k < 719; k += every) {
+      const kiv::geom::ShapePtr c = kiv::geom::contourChamber(g, plan, k * 2 * pi / 719);
+      ASSERT_TRUE(c && c->npaths == 1) << k;
+      EXPECT_EQ(foldsOf(c->paths[0], d.a), 0) << k;
+    }
+  }
+}
+
 TEST_F(Chambers, APortNoBooleanCanCutIsRefusedNotTakenClosed) {
   const Design &d = kDesigns[7];
   // A square port with a corner that is no number.
