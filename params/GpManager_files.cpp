@@ -23,8 +23,8 @@ using kiv::gp::validArgs;
 
 int KIVGPPrivate_IO_OpenFile(const char *path, const char *mode, FILE **file) {
   if (!path || !mode || !file) return -1;
-  // Read whole at once, as every reader of the library reads its files: a
-  // pipe reads as a file does, opened as often as the reader likes.
+  // As every reader of the library opens its files: a pipe reads as a file
+  // does.
   *file = std::strcmp(mode, "r") == 0 ? kiv::openText(path) : std::fopen(path, mode);
   return *file ? 1 : -1;
 }
@@ -39,8 +39,9 @@ int KIVGPPrivate_IO_CloseFile(FILE **file) {
 int KIVGPPrivate_IO_IsFileOpen(FILE *const *file) { return file && *file ? 1 : 0; }
 
 int KIVGPPrivate_IO_DoesFileExist(const char *path) {
-  FILE *fp = nullptr;
-  if (KIVGPPrivate_IO_OpenFile(path, "r", &fp) != 1) return -1;
+  // Its reader opens it next: a pipe's text is handed on to it.
+  FILE *fp = path ? kiv::openText(path, nullptr, kiv::TextUse::kQuery) : nullptr;
+  if (!fp) return -1;
   std::fclose(fp);
   return 0;
 }
@@ -141,7 +142,9 @@ int KIVGPPrivate_IO_ReadSCGPNames(const char *name, const char *dir, const char 
 }
 
 int KIVGPPrivate_IO_ReadGPsFromFile(const char *path, KIVGP_GPList *list) {
-  if (!path || !list || KIVGPPrivate_IO_DoesFileExist(path) != 0) return -1;
+  if (!path || !list) return -1;
+  const kiv::KeepTexts tried_twice;
+  if (KIVGPPrivate_IO_DoesFileExist(path) != 0) return -1;
   if (KIVGPPrivate_IO_ReadGPsFromLegacyFile(path, list) == 0) return 0;
   return KIVGPPrivate_IO_ReadGPsFromXmlFile(path, list);
 }

@@ -1,14 +1,18 @@
 // Line and value readers of the text files the library reads, and the
-// opening of such a file: its whole text read at once into memory.
+// opening of such a file: streamed when it can seek, read into memory when
+// it cannot.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
@@ -38,8 +42,8 @@ void put(char **buffer, int *capacity, int &len, char c) {
   (*buffer)[len] = '\0';
 }
 
-// A text in memory read through a stream: readers seek in it (to read a
-// line again, or to count lines) whatever the file it came from was.
+// A text in memory read through a stream: what cannot seek (a pipe, a
+// device) is read into memory so that readers may seek in it as in a file.
 struct MemoryText {
   std::string text;
   size_t at = 0;
@@ -84,20 +88,68 @@ FILE *streamOver(std::string text) {
   return fp;
 }
 
-// The rest of the stream; false at a read error (errno tells which).
-bool readAll(FILE *fp, std::string &text) {
-  char chunk[65536];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) text.append(chunk, n);
-  return !std::ferror(fp);
+constexpr size_t kChunk = 65536;
+
+enum class Scan { kText, kLinesEndInCr, kZeroByte, kError };
+
+// A text holds no zero byte: /dev/zero, /dev/urandom and binary files are
+// refused at the first chunk instead of being read until memory runs out.
+void sayNotText(const char *path) {
+  kivfprintf(stderr, "\nFile '%s' is not a text file (it holds a zero byte).\n", path);
 }
 
-// A file that gives its text once: a pipe, a socket, a device.
-bool readableOnce(const struct stat &st) { return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode); }
+void sayReadError(const char *path, int error) {
+  // Taken for the end, the text would read as a shorter one.
+  kivfprintf(stderr, "\nError while reading file '%s': %s.\n", path, std::strerror(error));
+}
 
-kiv::TextReadOnce *keptText(const struct stat &st) {
-  for (auto &t : GetGlobalSystem()->read_once)
-    if (t.device == st.st_dev && t.inode == st.st_ino) return &t;
-  return nullptr;
+// One pass over a regular file's bytes before the readers stream it: a
+// zero byte anywhere, or CR line ends with no LF at all.  The pages read
+// stay cached for the readers.
+Scan scanRegular(int fd, int *error) {
+  char chunk[kChunk];
+  bool lf = false, cr = false;
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = errno;
+      return Scan::kError;
+    }
+    if (n == 0) break;
+    const size_t got = static_cast<size_t>(n);
+    if (std::memchr(chunk, '\0', got)) return Scan::kZeroByte;
+    if (!lf) {
+      lf = std::memchr(chunk, '\n', got) != nullptr;
+      cr = cr || std::memchr(chunk, '\r', got) != nullptr;
+    }
+    at += n;
+  }
+  return cr && !lf ? Scan::kLinesEndInCr : Scan::kText;
+}
+
+// The rest of the stream into text, up to its end or its first zero byte.
+Scan readRest(FILE *fp, std::string &text, int *error) {
+  char chunk[kChunk];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) {
+    if (std::memchr(chunk, '\0', n)) return Scan::kZeroByte;
+    text.append(chunk, n);
+  }
+  if (std::ferror(fp)) {
+    *error = errno;
+    return Scan::kError;
+  }
+  return text.find('\n') == std::string::npos && text.find('\r') != std::string::npos ? Scan::kLinesEndInCr
+                                                                                     : Scan::kText;
+}
+
+// Old editors end lines with CR alone: such a text reads as its LF twin.
+// Where LF ends lines a stray CR stays what it was.
+void crLinesToLf(std::string &text) { std::replace(text.begin(), text.end(), '\r', '\n'); }
+
+bool sameFile(const kiv::TextHandOff &h, const char *path, const struct stat &st) {
+  return h.held && h.path == path && !S_ISREG(st.st_mode) && h.device == static_cast<unsigned long long>(st.st_dev) &&
+         h.inode == static_cast<unsigned long long>(st.st_ino);
 }
 
 }  // namespace
@@ -131,42 +183,56 @@ bool skipByteOrderMark(FILE *fp) {
   return true;
 }
 
-FILE *openText(const char *path, TextStatus *status) {
+FILE *openText(const char *path, TextStatus *status, TextUse use) {
   TextStatus ignored;
   if (!status) status = &ignored;
   *status = TextStatus::kNotOpened;
   if (!path) return nullptr;
-  // A pipe read before in this run: its writer has gone, its text stays.
+  KIVSystem *sys = GetGlobalSystem();
+  if (sys->text_keep_scopes > 0) use = TextUse::kQuery;
   struct stat st {};
-  if (::stat(path, &st) == 0 && readableOnce(st))
-    if (const TextReadOnce *kept = keptText(st)) {
-      *status = TextStatus::kRead;
-      return guardAllocation("openText", [&] { return streamOver(kept->text); });
-    }
-  FILE *fp = std::fopen(path, "r");
-  if (!fp) return nullptr;
   std::string text;
-  bool read = false;
-  int error = 0;
-  guardAllocation("openText", [&] {
-    read = readAll(fp, text);
-    error = errno;
-  });
-  const bool once = ::fstat(fileno(fp), &st) == 0 && readableOnce(st);
-  std::fclose(fp);
-  if (!read) {
-    // Taken for the end, the text would read as a shorter one.
-    kivfprintf(stderr, "\nError while reading file '%s': %s.\n", path, std::strerror(error));
-    *status = TextStatus::kReadFailed;
-    return nullptr;
+  TextHandOff &offered = sys->text_hand_off;
+  if (offered.held && ::stat(path, &st) == 0 && sameFile(offered, path, st)) {
+    text = std::exchange(offered, TextHandOff{}).text;
+  } else {
+    std::unique_ptr<FILE, int (*)(FILE *)> fp(std::fopen(path, "r"), &std::fclose);
+    if (!fp) return nullptr;
+    // A text handed off is for the next file opened alone.
+    offered = TextHandOff{};
+    int error = 0;
+    Scan got = Scan::kError;
+    if (::fstat(fileno(fp.get()), &st) == 0 && S_ISREG(st.st_mode)) {
+      got = scanRegular(fileno(fp.get()), &error);
+      if (got == Scan::kText) {
+        *status = TextStatus::kRead;
+        skipByteOrderMark(fp.get());
+        return fp.release();
+      }
+    }
+    if (got != Scan::kZeroByte && (got != Scan::kError || !S_ISREG(st.st_mode)))
+      guardAllocation("openText", [&] { got = readRest(fp.get(), text, &error); });
+    if (got == Scan::kError) sayReadError(path, error);
+    if (got == Scan::kZeroByte) sayNotText(path);
+    if (got == Scan::kError || got == Scan::kZeroByte) {
+      *status = TextStatus::kReadFailed;
+      return nullptr;
+    }
+    if (got == Scan::kLinesEndInCr) crLinesToLf(text);
   }
   *status = TextStatus::kRead;
   return guardAllocation("openText", [&] {
-    if (!once) return streamOver(std::move(text));
-    auto &kept = GetGlobalSystem()->read_once;
-    kept.push_back({static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), text});
+    if (use == TextUse::kQuery && !S_ISREG(st.st_mode))
+      sys->text_hand_off = TextHandOff{path, static_cast<unsigned long long>(st.st_dev),
+                                       static_cast<unsigned long long>(st.st_ino), text, true};
     return streamOver(std::move(text));
   });
+}
+
+KeepTexts::KeepTexts() : sys_(GetGlobalSystem()) { ++sys_->text_keep_scopes; }
+
+KeepTexts::~KeepTexts() {
+  if (--sys_->text_keep_scopes == 0) sys_->text_hand_off = TextHandOff{};
 }
 
 void rewindText(FILE *fp) {

@@ -63,10 +63,13 @@ struct FileNames {
   bool reload_pending = false;
 };
 
-// The text a pipe gave in this run, by its device and inode.
-struct TextReadOnce {
-  unsigned long long device, inode;
+// The text a query read from a file that gives it once (a pipe), kept for
+// the next opening of that name, which takes it.
+struct TextHandOff {
+  std::string path;
+  unsigned long long device = 0, inode = 0;
   std::string text;
+  bool held = false;
 };
 
 struct SubmodelStore {
@@ -106,7 +109,8 @@ struct KIVSystem {
   std::vector<kiv::IntReset> resets;
   std::list<KivDataStore> datastore;  // stable entry addresses
   std::list<kiv::SubmodelStore> model_stores;
-  std::vector<kiv::TextReadOnce> read_once;  // emptied at the end of the run
+  kiv::TextHandOff text_hand_off;  // dropped at the end of the run
+  int text_keep_scopes = 0;        // open kiv::KeepTexts scopes
 
   // The global-parameter store lives in its own field; its owner installs
   // the routine that frees it with the system.

@@ -1,11 +1,13 @@
-// Text files as every reader of the library takes them: read whole at once,
-// so that a pipe reads as a file does; a UTF-8 byte-order mark that an editor
-// put at the very start is no part of the text; and a number that no double
-// can hold is refused by one message.
+// Text files as every reader of the library takes them: a pipe reads as a
+// file does; a UTF-8 byte-order mark that an editor put at the very start is
+// no part of the text; and a number that no double can hold is refused by
+// one message.
 #pragma once
 
 #include <cstdio>
 #include <string_view>
+
+struct KIVSystem;
 
 namespace kiv {
 
@@ -16,15 +18,38 @@ bool skipByteOrderMark(FILE *fp);
 // What opening a text file came to.
 enum class TextStatus { kRead, kNotOpened, kReadFailed };
 
-// The whole text of the file at path, read at once and closed: the stream
-// returned reads it from memory (past a byte-order mark at its start) and
-// seeks in it, whatever the file was.  A file that gives its text once (a
-// named pipe, /dev/stdin) gives it once per run: a later opening of the same
-// file in the run reads the same text again instead of waiting for another
-// writer.  Null when the file does not open (kNotOpened, nothing said), or
-// after a message naming it when reading fails (kReadFailed): an error in
-// the middle is not taken for the end of the text.
-FILE *openText(const char *path, TextStatus *status = nullptr);
+// Whether the text of a file that gives it once (a pipe, a device) is also
+// kept for the next opening of the same path: a query that reads a file
+// before its reader opens it hands the text on.
+enum class TextUse { kRead, kQuery };
+
+// The text of the file at path, past a byte-order mark at its start, on a
+// stream that seeks.  A regular file is streamed from the file; one whose
+// lines end in CR alone (no LF anywhere) and anything that cannot seek (a
+// named pipe, /dev/stdin) is read whole into memory first, each opening
+// reading what the writer writes now.  A named pipe with no writer blocks
+// the opening until one opens it.  Null when the file does not open
+// (kNotOpened, nothing said), or after a message naming it (kReadFailed)
+// when reading fails or the file holds a zero byte (no text does: the read
+// stops there).  With kQuery, the text of a pipe is kept for the next
+// opening of any text file: when that is one of the same path and the same
+// pipe, it reads that text instead of waiting for another writer; any other
+// drops it.
+FILE *openText(const char *path, TextStatus *status = nullptr, TextUse use = TextUse::kRead);
+
+// While one lives, every opening in the current system is a kQuery one: a
+// reader that tries a file one way and then another opens a pipe twice.
+// The last one to end drops what is kept.
+class KeepTexts {
+ public:
+  KeepTexts();
+  ~KeepTexts();
+  KeepTexts(const KeepTexts &) = delete;
+  KeepTexts &operator=(const KeepTexts &) = delete;
+
+ private:
+  KIVSystem *sys_;
+};
 
 // Back to the first character of the text (after a byte-order mark).
 void rewindText(FILE *fp);

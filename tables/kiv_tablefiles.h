@@ -94,15 +94,22 @@ KIV_API void ResizeTheList(char ***list, int *count, int newcount);
 /* Opens a table file by name: "\\" read as "/", environment and circuit-name
  * references expanded, and the run's working directory tried when the name
  * as given does not open.  NULL when it cannot be opened.  Opened for reading
- * text ("r"), the file's whole text is read at once and the stream reads it
- * from memory: a named pipe (or /dev/stdin) reads as a file with the same
- * text does, and it gives its text once per run: a later opening of it in
- * the run reads the same text instead of waiting for another writer.  A read
- * that fails midway gives NULL after a message naming the file.  The stream
- * starts after a UTF-8 byte-order mark (EF BB BF) that an editor may have
- * written first: every reader of this header, and of the units,
- * response-surface, fluid and shape files built on it, reads such a file as
- * the same file without one.  A mark anywhere else is text. */
+ * text ("r"), a regular file is streamed as it stands; a named pipe (or
+ * /dev/stdin, a device) is read whole into memory and reads as a file with
+ * the same text does.  Each opening of a pipe reads what its writer writes
+ * then; a pipe that no writer has open makes the opening wait for one, as
+ * Unix does.  GetTableFormat and kiv_get_table_tokens hand the text they read
+ * from a pipe to the next opening of a text file, so that a reader opening
+ * the same name after them reads it: any other opening drops it, and so does
+ * the end of the run.  A file holding a zero byte is no text: NULL after a
+ * message naming it, without reading further (/dev/zero is refused at
+ * once).  A text whose lines end in CR alone (no LF anywhere) reads as the
+ * same text with LF line ends.  A read that fails midway gives NULL after a
+ * message naming the file.  The stream starts after a UTF-8 byte-order mark
+ * (EF BB BF) that an editor may have written first: every reader of this
+ * header, and of the units, response-surface, fluid and shape files built on
+ * it, reads such a file as the same file without one.  A mark anywhere else
+ * is text. */
 KIV_API FILE *CommonFopen(const char *name, const char *mode);
 /* The format code of a "# Table format: ..." line, -1 for any other line. */
 KIV_API TableFormat ExtractFormatFromString(const char *line);

@@ -42,8 +42,9 @@ using kiv::guardAllocation;
 
 // CommonFopen(name, "r") telling a file that does not open (nothing said)
 // from one whose reading failed (after the message): readers fall back on
-// the store in the first case only.
-FILE *openTable(const char *name, kiv::TextStatus *status);
+// the store in the first case only.  A query (kQuery) hands a pipe's text
+// to the reader that opens the name next.
+FILE *openTable(const char *name, kiv::TextStatus *status, kiv::TextUse use = kiv::TextUse::kRead);
 
 // The name under which the store files a table: circuit-name placeholders
 // expanded, as on every lookup.

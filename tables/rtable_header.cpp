@@ -210,13 +210,13 @@ FILE *openByName(const char *name, Open &&open) {
 
 namespace kiv::tables {
 
-FILE *openTable(const char *name, kiv::TextStatus *status) {
+FILE *openTable(const char *name, kiv::TextStatus *status, kiv::TextUse use) {
   kiv::TextStatus ignored = kiv::TextStatus::kNotOpened;
   if (!status) status = &ignored;
   *status = kiv::TextStatus::kNotOpened;
   if (!name) return nullptr;
-  return openByName(name, [status](const char *path, kiv::TextStatus *got) {
-    FILE *fp = kiv::openText(path, got);
+  return openByName(name, [status, use](const char *path, kiv::TextStatus *got) {
+    FILE *fp = kiv::openText(path, got, use);
     *status = *got;
     return fp;
   });
@@ -366,7 +366,7 @@ TableFormat GetTableFormat(const char *name) {
   if (!name) return -2;
   int held = -2;
   kiv::TextStatus status = kiv::TextStatus::kNotOpened;
-  if (File fp{openTable(name, &status)}) {
+  if (File fp{openTable(name, &status, kiv::TextUse::kQuery)}) {
     Header h = newHeader();
     if (!_prt5(fp.get(), h.get())) {
       kivfprintf(stderr, "\nCheck header of file '%s'.\n", name);
@@ -405,7 +405,7 @@ int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens) {
       hasT1D(name, KIV_TABLE_BY_READER) || hasT3D(name, KIV_TABLE_BY_READER))
     return kiv_get_table_tokens_from_memory(name, tokens, ntokens, KIV_TABLE_BY_READER);
   kiv::TextStatus status = kiv::TextStatus::kNotOpened;
-  if (File fp{openTable(name, &status)}) {
+  if (File fp{openTable(name, &status, kiv::TextUse::kQuery)}) {
     Header h = newHeader();
     if (!_prt5(fp.get(), h.get())) {
       kivfprintf(stderr, "\nCheck header of file '%s'.\n", name);
