@@ -3,6 +3,7 @@
 // messages must be those of the plain file.  Here because the pump's test
 // program links every reader.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -155,7 +156,8 @@ const std::map<std::string, Reader> kReaders = {
      }},
     {"fluid",
      [](const std::string &f, const std::string &) {
-       int i = 3;
+       static int calls = 0;  // an index of its own each time: a run defines one once
+       int i = 3 + calls++ % 4;
        double p_sat = 0, air = 0, t = 40, poly = 1.4, mu_air = 2e-5, hi = -9e4, lo = -9.5e4, mu_v = 2e-5, mol = 200,
               rho_air = 1.2, p = 1e7;
        if (!fptables_(&i, &p_sat, &air, &t, &poly, f.c_str(), &mu_air, &hi, &lo, &mu_v, &mol, &rho_air)) return std::string();
@@ -180,25 +182,35 @@ const std::map<std::string, Reader> kReaders = {
      }},
 };
 
-enum class Feed { kFile, kMarkedFile, kPipe };
+enum class Feed { kFile, kMarkedFile, kPipe, kZeroInside, kDevZero, kCrLines };
 
 class TextFiles : public SystemTest {
  public:
-  // The file (a mark in front, or written once through a named pipe, when
-  // asked) read in a folder of its own: the values and the messages, the
-  // folder written "<dir>".
+  // The file (a mark in front, written once through a named pipe, a zero
+  // byte in its middle, /dev/zero under its name, or its lines ended by CR
+  // alone, when asked) read in a folder of its own: the values and the
+  // messages, the folder written "<dir>".  A new run unless told otherwise;
+  // the folder removed after unless kept.
   std::pair<std::string, std::string> read(const std::string &reader, const std::string &name,
-                                           const std::string &text, Feed feed = Feed::kFile) {
-    const std::string dir = tempPath(name + (feed == Feed::kMarkedFile ? "_mark" : feed == Feed::kPipe ? "_pipe" : ""));
+                                           const std::string &text, Feed feed = Feed::kFile, bool new_run = true,
+                                           bool keep = false) {
+    const std::string dir = tempPath(name + (feed == Feed::kFile ? "" : "_" + std::to_string(static_cast<int>(feed))));
     std::filesystem::create_directories(dir);
+    const std::string path = dir + "/" + name;
     std::unique_ptr<PipeFeed> pipe;
+    std::string body = text;
+    if (feed == Feed::kMarkedFile) body = kMark + text;
+    if (feed == Feed::kZeroInside) body.insert(body.size() / 2, 1, '\0');
+    if (feed == Feed::kCrLines) std::replace(body.begin(), body.end(), '\n', '\r');
     if (feed == Feed::kPipe)
-      pipe = std::make_unique<PipeFeed>(dir + "/" + name, text);
+      pipe = std::make_unique<PipeFeed>(path, text);
+    else if (feed == Feed::kDevZero)
+      std::filesystem::create_symlink("/dev/zero", path);
     else
-      std::ofstream(dir + "/" + name, std::ios::binary) << (feed == Feed::kMarkedFile ? kMark : "") << text;
-    KivEndRun(0);
+      std::ofstream(path, std::ios::binary) << body;
+    if (new_run) KivEndRun(0);
     std::string got;
-    guarded([&] { return got = kReaders.at(reader)(dir + "/" + name, dir), 0; });
+    exited_ = guarded([&] { return got = kReaders.at(reader)(path, dir), 0; }) == -2;
     if (pipe) {
       const PipeFeed::Outcome o = pipe->finish();
       EXPECT_TRUE(o.made && o.written) << name << ": the pipe was not read";
@@ -206,9 +218,10 @@ class TextFiles : public SystemTest {
     }
     std::string said = takeErr() + takeOut();
     for (size_t p; (p = said.find(dir)) != std::string::npos;) said.replace(p, dir.size(), "<dir>");
-    std::filesystem::remove_all(dir);
+    if (!keep) std::filesystem::remove_all(dir);
     return {got, said};
   }
+  bool exited_ = false;  // the last read ended the run
 };
 
 std::string file(const std::string &path) {
@@ -284,6 +297,46 @@ TEST_F(TextFiles, ANamedPipeReadsAsTheFile) {
     const auto plain = read(c.reader, c.name, c.text), piped = read(c.reader, c.name, c.text, Feed::kPipe);
     EXPECT_NE(plain.first, "") << c.name << ": " << plain.second;
     EXPECT_EQ(piped, plain) << c.name;
+  }
+}
+
+// Read twice in a run, from the same pipe written again and from a pipe
+// made anew under the name: each reading gives the writer's text, not an
+// earlier one (readers that query the format first hand it on).  Cached
+// tables would not open the file again.
+TEST_F(TextFiles, APipeReadAgainInARunReadsItsNewWriter) {
+  int off = 0, was = rtableStoreToCache_(nullptr);
+  rtableStoreToCache_(&off);
+  for (const Case &c : textCases()) {
+    const auto plain = read(c.reader, c.name, c.text);
+    for (bool same_pipe : {true, false}) {
+      EXPECT_EQ(read(c.reader, c.name, c.text, Feed::kPipe, true, same_pipe), plain) << c.name;
+      // The exchange file is taken once in a run.
+      EXPECT_EQ(read(c.reader, c.name, c.text, Feed::kPipe, c.reader == "exchange"), plain)
+          << c.name << (same_pipe ? " again" : " anew");
+    }
+  }
+  rtableStoreToCache_(&was);
+}
+
+// A text holds no zero byte: one in the middle of the file, or /dev/zero
+// under its name, refuses it by name at once and the run goes on.  A text
+// whose lines end in CR alone reads as its LF twin.
+TEST_F(TextFiles, ZeroBytesRefuseTheFileAndCrLinesRead) {
+  for (const Case &c : textCases()) {
+    ASSERT_EQ(c.text.find('\r'), std::string::npos) << c.name;
+    const auto plain = read(c.reader, c.name, c.text);
+    for (Feed f : {Feed::kZeroInside, Feed::kDevZero}) {
+      const auto start = std::chrono::steady_clock::now();
+      const auto [got, said] = read(c.reader, c.name, c.text, f);
+      // Reading /dev/zero through would last until memory runs out.
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << c.name;
+      EXPECT_EQ(got, "") << c.name;
+      EXPECT_NE(said.find("'<dir>/" + c.name + "' is not a text file"), std::string::npos) << c.name << ": " << said;
+      // The exchange file ends the run when it cannot be read, as ever.
+      EXPECT_EQ(exited_, c.reader == "exchange") << c.name;
+    }
+    EXPECT_EQ(read(c.reader, c.name, c.text, Feed::kCrLines), plain) << c.name;
   }
 }
 

@@ -201,25 +201,140 @@ std::string drain(FILE *fp) {
   return s;
 }
 
-// A pipe gives its text once: every opening of it in the run reads that
-// text and none waits for another writer; the next run reads it afresh.
-TEST_F(SystemTest, APipeGivesItsTextToEveryOpeningInTheRun) {
+// Each opening of a pipe reads what its writer writes then: the same pipe
+// written twice in a run, a pipe made anew under the name of a removed one
+// (its inode is soon reused), and a query with the reader it hands the text
+// to, after an earlier read.  A reader that waits for a writer that never
+// comes is let go by the feed and counted.
+TEST_F(SystemTest, EveryOpeningOfAPipeReadsItsWriterAfresh) {
   const std::string path = kiv::test::tempPath("pipe");
+  auto written = [](kiv::test::PipeFeed &feed) {
+    const auto o = feed.finish();
+    return o.made && o.written && o.waits == 0;
+  };
   {
     kiv::test::PipeFeed feed(path, "x 1\n");
     EXPECT_EQ(drain(kiv::openText(path.c_str())), "x 1\n");
-    EXPECT_EQ(drain(kiv::openText(path.c_str())), "x 1\n");
-    const auto o = feed.finish();
-    EXPECT_TRUE(o.made && o.written);
-    EXPECT_EQ(o.waits, 0);
+    EXPECT_TRUE(written(feed));
   }
-  KivEndRun(0);
   {
     kiv::test::PipeFeed feed(path, "y 2\n");
     EXPECT_EQ(drain(kiv::openText(path.c_str())), "y 2\n");
-    EXPECT_EQ(feed.finish().waits, 0);
+    EXPECT_TRUE(written(feed));
+  }
+  std::remove(path.c_str());
+  {
+    kiv::test::PipeFeed feed(path, "z 3\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str())), "z 3\n");
+    EXPECT_TRUE(written(feed));
+  }
+  {
+    kiv::test::PipeFeed feed(path, "w 4\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str(), nullptr, kiv::TextUse::kQuery)), "w 4\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str())), "w 4\n");
+    EXPECT_TRUE(written(feed));
   }
   EXPECT_EQ(takeErr(), "");
+  std::remove(path.c_str());
+}
+
+// What a query keeps goes to the next opening alone: after another file was
+// opened, or once taken, the pipe is read from its writer again.
+TEST_F(SystemTest, AQueryHandsItsTextToTheNextOpeningAlone) {
+  const std::string path = kiv::test::tempPath("pipe"), other = kiv::test::tempPath("other");
+  std::unique_ptr<FILE, int (*)(FILE *)>(std::fopen(other.c_str(), "w"), &std::fclose);
+  {
+    kiv::test::PipeFeed feed(path, "a\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str(), nullptr, kiv::TextUse::kQuery)), "a\n");
+    feed.finish();
+  }
+  EXPECT_EQ(drain(kiv::openText(other.c_str())), "");
+  for (const char *text : {"b\n", "c\n"}) {
+    kiv::test::PipeFeed feed(path, text);
+    EXPECT_EQ(drain(kiv::openText(path.c_str())), text);
+    EXPECT_TRUE(feed.finish().written);
+  }
+  {
+    // Within a scope of kept texts a reader may try the pipe twice.
+    kiv::test::PipeFeed feed(path, "d\n");
+    {
+      const kiv::KeepTexts keep;
+      EXPECT_EQ(drain(kiv::openText(path.c_str())), "d\n");
+      EXPECT_EQ(drain(kiv::openText(path.c_str())), "d\n");
+    }
+    EXPECT_EQ(feed.finish().waits, 0);
+  }
+  {
+    kiv::test::PipeFeed feed(path, "e\n");
+    EXPECT_EQ(drain(kiv::openText(path.c_str())), "e\n");
+    EXPECT_TRUE(feed.finish().written);
+  }
+  std::remove(path.c_str());
+  std::remove(other.c_str());
+}
+
+// What a file holds, read through openText: the text, or "refused" and
+// whether the message named the file.
+std::string readBack(SystemTest &t, const std::string &path) {
+  kiv::TextStatus status = kiv::TextStatus::kRead;
+  FILE *fp = kiv::openText(path.c_str(), &status);
+  if (fp) return drain(fp);
+  const std::string err = t.takeErr();
+  EXPECT_EQ(status, kiv::TextStatus::kReadFailed);
+  EXPECT_NE(err.find("'" + path + "'"), std::string::npos) << err;
+  EXPECT_NE(err.find("zero byte"), std::string::npos) << err;
+  return "refused";
+}
+
+std::string written(const std::string &path, const std::string &text) {
+  std::unique_ptr<FILE, int (*)(FILE *)> fp(std::fopen(path.c_str(), "wb"), &std::fclose);
+  std::fwrite(text.data(), 1, text.size(), fp.get());
+  return path;
+}
+
+// A text holds no zero byte: a file with one is refused at once, however
+// long, as are the endless devices; the run goes on.
+TEST_F(SystemTest, AZeroByteRefusesTheFile) {
+  const std::string path = kiv::test::tempPath("zero");
+  EXPECT_EQ(readBack(*this, written(path, std::string("1 2\n3") + '\0' + "4\n")), "refused");
+  EXPECT_EQ(readBack(*this, written(path, std::string(1, '\0'))), "refused");
+  {
+    // Sparse: 1 GB of zero bytes after a line, read no further than needed.
+    written(path, "1 2\n");
+    ASSERT_EQ(::truncate(path.c_str(), 1L << 30), 0);
+    EXPECT_EQ(readBack(*this, path), "refused");
+  }
+  for (const char *device : {"/dev/zero", "/dev/urandom"}) EXPECT_EQ(readBack(*this, device), "refused");
+  {
+    kiv::test::PipeFeed feed(path + "p", std::string("1 2\n") + '\0');
+    EXPECT_EQ(readBack(*this, path + "p"), "refused");
+    feed.finish();
+  }
+  EXPECT_EQ(readBack(*this, written(path, "1 2\n")), "1 2\n");
+  std::remove(path.c_str());
+  std::remove((path + "p").c_str());
+}
+
+// Lines ended by CR alone read as LF lines, from a file or a pipe; where LF
+// ends lines, a CR stays as it was.
+TEST_F(SystemTest, CrLineEndsReadAsLfOnesWhereNoLfIs) {
+  const std::string path = kiv::test::tempPath("cr");
+  EXPECT_EQ(readBack(*this, written(path, "a 1\rb 2\r\rc")), "a 1\nb 2\n\nc");
+  EXPECT_EQ(readBack(*this, written(path, "\xEF\xBB\xBF" "a\rb\r")), "a\nb\n");
+  EXPECT_EQ(readBack(*this, written(path, "a 1\r\nb\r2\n")), "a 1\r\nb\r2\n");
+  EXPECT_EQ(readBack(*this, written(path, "a\rb\r\n")), "a\rb\r\n");
+  EXPECT_EQ(readBack(*this, written(path, "\r")), "\n");
+  {
+    // Far apart: the LF is beyond the scan's first chunk.
+    const std::string far = "a\r" + std::string(300000, 'x') + "\n";
+    EXPECT_EQ(readBack(*this, written(path, far)), far);
+  }
+  std::remove(path.c_str());
+  {
+    kiv::test::PipeFeed feed(path, "a\rb\r");
+    EXPECT_EQ(readBack(*this, path), "a\nb\n");
+    feed.finish();
+  }
   std::remove(path.c_str());
 }
 
