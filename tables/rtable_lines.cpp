@@ -150,6 +150,25 @@ namespace kiv::tables {
 
 bool cacheOn() { return cacheSwitch == 1; }
 
+namespace {
+
+// The lines beginning with "#" left out, in place.
+void dropComments(NumberedLines &text) {
+  size_t kept = 0;
+  for (size_t i = 0; i < text.lines.size(); ++i) {
+    if (!text.lines[i].empty() && text.lines[i][0] == '#') continue;
+    if (kept != i) {
+      text.lines[kept] = std::move(text.lines[i]);
+      text.numbers[kept] = text.numbers[i];
+    }
+    ++kept;
+  }
+  text.lines.resize(kept);
+  text.numbers.resize(kept);
+}
+
+}  // namespace
+
 int readLineList(const char *name, bool skipComments, int verbose, NumberedLines &out) {
   out = NumberedLines{};
   if (!name) return -1;
@@ -178,7 +197,9 @@ int readLineList(const char *name, bool skipComments, int verbose, NumberedLines
   });
   fp.reset();
   if (cacheOn() && !all.lines.empty()) storeLines(name, all.lines, KIV_TABLE_BY_READER, all.numbers);
-  keepLines(all.lines, all.numbers, skipComments, out);
+  // A long list is not copied once more on its way out.
+  if (skipComments) dropComments(all);
+  out = std::move(all);
   if (out.lines.empty()) kivfprintf(stderr, "\nThe file '%s' is empty.\n", name);
   return static_cast<int>(out.lines.size());
 }
