@@ -229,6 +229,8 @@ FILE *openText(const char *path, TextStatus *status, TextUse use) {
   });
 }
 
+bool streamsFile(FILE *fp) { return fp && fileno(fp) >= 0; }
+
 KeepTexts::KeepTexts() : sys_(GetGlobalSystem()) { ++sys_->text_keep_scopes; }
 
 KeepTexts::~KeepTexts() {

@@ -37,6 +37,10 @@ enum class TextUse { kRead, kQuery };
 // drops it.
 FILE *openText(const char *path, TextStatus *status = nullptr, TextUse use = TextUse::kRead);
 
+// Whether the stream reads a file as it stands (not a text read into
+// memory, which a pipe's next writer may not write again).
+bool streamsFile(FILE *fp);
+
 // While one lives, every opening in the current system is a kQuery one: a
 // reader that tries a file one way and then another opens a pipe twice.
 // The last one to end drops what is kept.

@@ -189,7 +189,9 @@ KIV_API int rtablexy_(const char *name, int *nrows, int *ncols, double **data,
 /* ---- Line lists and state-space files ------------------------------------ */
 
 /* Sets the reader-cache switch to *flag when it is 0 or 1 (other values
- * change nothing); returns *flag, or the switch for a NULL flag. */
+ * change nothing); returns *flag, or the switch for a NULL flag.  What a
+ * reader reads from a named pipe (or a device) is never cached: the next
+ * reading of that name reads what the pipe's writer writes then. */
 KIV_API int rtableStoreToCache_(int *flag);
 /* A file as a list of cleaned non-empty lines (comment lines, those
  * beginning with "#", left out when *skipComments is nonzero).  *nlines: the

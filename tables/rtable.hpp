@@ -132,8 +132,10 @@ bool hasXY(const char *name, int origin);
 // lines kept); false when the table is absent or empty.
 bool firstStoredLine(const char *name, int origin, std::string *line);
 
-// The reader-cache switch.
+// The reader-cache switch; with a stream, whether what it reads may be
+// cached: a pipe's next writer may write another text.
 bool cacheOn();
+bool cacheOn(FILE *fp);
 
 // The format code of a grid of dim axes (1..8), -1 outside; the axes of a
 // format code (1 for a code that has none).

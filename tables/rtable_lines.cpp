@@ -150,6 +150,8 @@ namespace kiv::tables {
 
 bool cacheOn() { return cacheSwitch == 1; }
 
+bool cacheOn(FILE *fp) { return cacheOn() && kiv::streamsFile(fp); }
+
 namespace {
 
 // The lines beginning with "#" left out, in place.
@@ -195,8 +197,9 @@ int readLineList(const char *name, bool skipComments, int verbose, NumberedLines
         all.numbers.push_back(in.line());
       }
   });
+  const bool cache = cacheOn(fp.get());
   fp.reset();
-  if (cacheOn() && !all.lines.empty()) storeLines(name, all.lines, KIV_TABLE_BY_READER, all.numbers);
+  if (cache && !all.lines.empty()) storeLines(name, all.lines, KIV_TABLE_BY_READER, all.numbers);
   // A long list is not copied once more on its way out.
   if (skipComments) dropComments(all);
   out = std::move(all);

@@ -339,7 +339,7 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
       v.push_back(b.value());
     }
     const int count = static_cast<int>(v.size());
-    if (cacheOn()) store0D(name, count, v.data(), textsFromHeader(h->units, h->nunits, 1), KIV_TABLE_BY_READER);
+    if (cacheOn(fp)) store0D(name, count, v.data(), textsFromHeader(h->units, h->nunits, 1), KIV_TABLE_BY_READER);
     *values = mallocCopy(v, "rtable0du");
     *n = count;
     return kDone;
@@ -416,7 +416,7 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
     }
     const int count = static_cast<int>(xs.size());
     kivfprintf(stdout, "\nNumber of x-y pairs read from file %s : %d\n\n", name, count);
-    if (cacheOn()) {
+    if (cacheOn(fp)) {
       storeND(name, 1, &count, xs.data(), ys.data(), textsFromHeader(h->units, h->nunits, 2),
               KIV_TABLE_BY_READER);
       cacheTokens(name, KIV_TABLE_1D, h.get());
@@ -503,7 +503,7 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
     kivfprintf(stdout, "\nNumber of points read from file %s : ", name);
     for (int k = 0; k < d; ++k)
       kivfprintf(stdout, k + 1 < d ? "%d x " : "%d\n", sz[static_cast<size_t>(k)]);
-    if (cacheOn()) {
+    if (cacheOn(fp)) {
       storeND(name, d, sz.data(), ax.data(), vals.data(), textsFromHeader(h->units, h->nunits, d + 1),
               KIV_TABLE_BY_READER);
       cacheTokens(name, kiv::tables::formatOfDim(d), h.get());
@@ -645,7 +645,7 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
       ys.push_back(head[0]);
     }
     slices = static_cast<int>(sz.size());
-    if (cacheOn()) {
+    if (cacheOn(fp)) {
       storeT1D(name, slices, sz.data(), xs.data(), ys.data(), zs.data(),
                textsFromHeader(h->units, h->nunits, 3), KIV_TABLE_BY_READER);
       cacheTokens(name, KIV_TABLE_T1D, h.get());
@@ -748,7 +748,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
     kivfprintf(stdout, "\nNumber of points read from file %s :\n", name);
     kivfprintf(stdout, "%5d x points\n%5d y points\n%5d z points\n\n", static_cast<int>(points), slices,
                parts);
-    if (cacheOn()) {
+    if (cacheOn(fp)) {
       storeT3D(name, parts, pps.data(), spp.data(), xs.data(), ys.data(), zs.data(), vs.data(),
                textsFromHeader(h->units, h->nunits, 4), KIV_TABLE_BY_READER);
       cacheTokens(name, KIV_TABLE_T3D, h.get());
@@ -835,7 +835,7 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
     const int nr = static_cast<int>(rows), nc = static_cast<int>(cols);
     kivfprintf(stdout, "Read %d rows and %d columns from file %s.\n", nr, nc, name);
     if (h->nunits < nc) ResizeTheList(&h->units, &h->nunits, nc);
-    if (cacheOn()) {
+    if (cacheOn(fp)) {
       storeXY(name, nr, nc, packed.data(), textsFromHeader(h->units, h->nunits, nc), KIV_TABLE_BY_READER);
       cacheTokens(name, KIV_TABLE_XY, h.get());
     }
