@@ -16,7 +16,8 @@
  * differences of values: the factor is applied and the offset is not.
  *
  * The store answers for the reader cache (origin 2: what readers read from
- * files, kept unconverted so that each file is read once per run) and for
+ * files, kept unconverted so that each file is read once per run; not what
+ * a named pipe gives, read afresh from each writer) and for
  * tables that callers add by program (origin 1, used when no file of that
  * name opens).  Names beginning with "${full_circuit_name}" or containing
  * "${circuit_name}" are expanded before they are stored or looked up. */
