@@ -63,6 +63,9 @@ struct Edge {
   int ring = -1, index = -1;  // as a piece of the result: where it was cut from
 };
 
+// The place of an edge that bounds nothing (Place::kGone, below).
+constexpr signed char kGoneEdge = 5;
+
 struct Ring {
   Vec<Edge> edges;
   double area = 0.0;
@@ -292,6 +295,52 @@ void overlappingPairs(Vec<Box> &p, Vec<Box> &q, F &&f) {
 
 // ---- The overlay --------------------------------------------------------------
 
+// The point in the middle of an edge.
+Node middleOf(const Edge &e, const Vec<Node> &nodes) {
+  if (e.arc) {
+    const double phi = e.a0 + e.sweep / 2.0;
+    return {e.cx + e.r * std::cos(phi), e.cy + e.r * std::sin(phi)};
+  }
+  const Node &s = nodes[e.from], &t = nodes[e.to];
+  return {(s.x + t.x) / 2.0, (s.y + t.y) / 2.0};
+}
+
+// Key of an unordered pair of nodes.
+uint64_t pairKey(int a, int b) {
+  const uint32_t lo = static_cast<uint32_t>(std::min(a, b)), hi = static_cast<uint32_t>(std::max(a, b));
+  return (static_cast<uint64_t>(hi) << 32) | lo;
+}
+
+// Pieces of one shape's boundary that run both ways between the same two
+// nodes along one curve (two of its contours along one stretch, a contour
+// meeting itself) have its material on both sides: they bound nothing.
+// One of the two nodes of such a pair is left by two pieces of the shape
+// (a spike's base, where the contour passes twice).
+void cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
+  Mem *mem = nodes.get_allocator().resource();
+  Vec<unsigned char> leaving(nodes.size(), 0, mem);
+  for (const Ring &r : rings)
+    for (const Edge &e : r.edges)
+      if (leaving[static_cast<size_t>(e.from)] < 2) ++leaving[static_cast<size_t>(e.from)];
+  Vec<std::pair<uint64_t, Edge *>> twice(mem);
+  for (Ring &r : rings)
+    for (Edge &e : r.edges)
+      if (e.from != e.to && (leaving[static_cast<size_t>(e.from)] == 2 || leaving[static_cast<size_t>(e.to)] == 2))
+        twice.push_back({pairKey(e.from, e.to), &e});
+  if (twice.size() < 2) return;
+  std::sort(twice.begin(), twice.end(), [](const auto &p, const auto &q) { return p.first < q.first; });
+  for (size_t i = 0; i < twice.size(); ++i)
+    for (size_t j = i + 1; j < twice.size() && twice[j].first == twice[i].first; ++j) {
+      Edge &a = *twice[i].second, &b = *twice[j].second;
+      if (a.place == kGoneEdge || b.place == kGoneEdge || a.from != b.to) continue;
+      const Node ma = middleOf(a, nodes), mb = middleOf(b, nodes);
+      if (distance(ma.x, ma.y, mb.x, mb.y) > 4.0 * tol) continue;
+      a.place = b.place = kGoneEdge;
+      break;
+    }
+}
+
+
 // A node to be put into an edge of a ring at a place along it.
 struct Cut {
   int shape, ring, edge;
@@ -323,11 +372,23 @@ class Overlay {
           b = {std::min(b.x0, eb.x0), std::min(b.y0, eb.y0), std::max(b.x1, eb.x1), std::max(b.y1, eb.y1), 0};
         }
     }
+    // Where the contours of one shape are brought together with each other:
+    // where the other shape may meet them, or everywhere when that is cheap
+    // (a stretch two contours share then bounds nothing even where the
+    // other shape is far).
+    size_t vertices = 0;
+    for (int w = 0; w < 2; ++w)
+      for (const Ring &r : rings_[w]) vertices += r.edges.size();
+    for (int w = 0; w < 2; ++w)
+      own_[w] = vertices <= kEverywhere ? Box{-INFINITY, -INFINITY, INFINITY, INFINITY, 0} : reach_[1 - w];
     shareCircles();
     mergeVertices();
     // A node that a split made shared may lie on a third edge in turn.
-    for (int pass = 0; pass < 4 && splitAtNearVertices() > 0; ++pass) {
+    for (int pass = 0; pass < 4 && splitAtNearVertices(pass == 0) > 0; ++pass) {
     }
+    // Before the crossings, which would cut the two ways of such a stretch
+    // at two nodes.
+    for (int w = 0; w < 2; ++w) cancelOwnOverlaps(rings_[w], nodes_, tol_);
     splitAtCrossings();
   }
 
@@ -344,8 +405,10 @@ class Overlay {
   static bool overlap(const Box &p, const Box &q) { return p.x0 <= q.x1 && q.x0 <= p.x1 && p.y0 <= q.y1 && q.y0 <= p.y1; }
   bool within(const Box &b, double x, double y) const { return b.x0 <= x && x <= b.x1 && b.y0 <= y && y <= b.y1; }
 
-  // The edges of one shape that may meet the other, with their boxes.
-  void edgesOf(int which) {
+  // The edges of one shape that may meet the other (or lie in `limit`),
+  // with their boxes.
+  void edgesOf(int which) { edgesOf(which, reach_[1 - which]); }
+  void edgesOf(int which, const Box &limit) {
     Vec<EdgeRef> &out = refs_[which];
     Vec<Box> &boxes = boxes_[which];
     out.clear();
@@ -356,8 +419,9 @@ class Overlay {
     boxes.reserve(total);
     for (size_t i = 0; i < rings_[which].size(); ++i)
       for (size_t k = 0; k < rings_[which][i].edges.size(); ++k) {
+        if (rings_[which][i].edges[k].place == kGoneEdge) continue;
         const Box b = edgeBox(rings_[which][i].edges[k], nodes_, tol_, static_cast<int>(out.size()));
-        if (!overlap(b, reach_[1 - which])) continue;
+        if (!overlap(b, limit)) continue;
         out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
         boxes.push_back(b);
       }
@@ -388,45 +452,61 @@ class Overlay {
       }
   }
 
-  // A vertex of B within the tolerance of a vertex of A becomes it.
+  // Vertices within the tolerance of each other become one node, whether
+  // they belong to both shapes, to two contours of one or to one contour
+  // touching itself: every meeting point is then one node.  The node met
+  // first stays, so A's vertices stay where they are.  Vertices in the
+  // reach of the other shape take part (all, in a small operation).
   void mergeVertices() {
-    Vec<int> ofA(mem_);
-    for (const Ring &r : rings_[0])
-      for (const Edge &e : r.edges)
-        if (within(reach_[1], nodes_[e.from].x, nodes_[e.from].y)) ofA.push_back(e.from);
-    if (ofA.empty()) return;
+    Vec<int> ids(mem_);
+    // rank[v]: 1 + v's place in the order met, 0 when v is no candidate.
+    Vec<int> rank(nodes_.size(), 0, mem_), moved(nodes_.size(), -1, mem_);
+    const auto add = [&](int v) {
+      if (rank[static_cast<size_t>(v)]) return;
+      ids.push_back(v);
+      rank[static_cast<size_t>(v)] = static_cast<int>(ids.size());
+      moved[static_cast<size_t>(v)] = v;
+    };
+    for (int w = 0; w < 2; ++w)
+      for (const Ring &r : rings_[w])
+        for (const Edge &e : r.edges)
+          if (within(own_[w], nodes_[e.from].x, nodes_[e.from].y)) add(e.from);
+    if (ids.size() < 2) return;
     // Many vertices are searched by x; a few one by one.
-    const bool sorted = ofA.size() > 32;
-    if (sorted) std::sort(ofA.begin(), ofA.end(), [&](int a, int b) { return nodes_[a].x < nodes_[b].x; });
-    Vec<int> moved(nodes_.size(), -1, mem_);
+    const bool sorted = ids.size() > 32;
+    Vec<int> byX(ids, mem_);
+    if (sorted) std::sort(byX.begin(), byX.end(), [&](int a, int b) { return nodes_[a].x < nodes_[b].x; });
     bool any = false;
-    for (Ring &r : rings_[1])
-      for (Edge &e : r.edges) {
-        const int v = e.from;
-        if (moved[v] != -1) continue;
-        moved[v] = v;
-        const Node p = nodes_[v];
-        auto it = sorted ? std::lower_bound(ofA.begin(), ofA.end(), p.x - tol_,
-                                            [&](int a, double x) { return nodes_[a].x < x; })
-                         : ofA.begin();
-        double best = tol_;
-        for (; it != ofA.end() && (!sorted || nodes_[*it].x <= p.x + tol_); ++it) {
-          const double d = distance(p.x, p.y, nodes_[*it].x, nodes_[*it].y);
-          if (d <= best) {
-            best = d;
-            moved[v] = *it;
-          }
+    for (int v : ids) {
+      const Node p = nodes_[static_cast<size_t>(v)];
+      const int before = rank[static_cast<size_t>(v)];
+      auto it = sorted ? std::lower_bound(byX.begin(), byX.end(), p.x - tol_,
+                                          [&](int a, double x) { return nodes_[a].x < x; })
+                       : byX.begin();
+      double best = tol_;
+      for (; it != byX.end() && (!sorted || nodes_[*it].x <= p.x + tol_); ++it) {
+        const int u = *it;
+        if (rank[static_cast<size_t>(u)] >= before || moved[static_cast<size_t>(u)] != u) continue;
+        const double d = distance(p.x, p.y, nodes_[u].x, nodes_[u].y);
+        if (d <= best) {
+          best = d;
+          moved[static_cast<size_t>(v)] = u;
         }
-        any = any || moved[v] != v;
       }
-    if (!any) return;
-    for (Ring &r : rings_[1]) {
-      for (Edge &e : r.edges) {
-        e.from = moved[e.from];
-        e.to = moved[e.to];
-      }
-      dropEmptyEdges(r);
+      any = any || moved[static_cast<size_t>(v)] != v;
     }
+    if (!any) return;
+    for (int w = 0; w < 2; ++w)
+      for (Ring &r : rings_[w]) {
+        bool changed = false;
+        for (Edge &e : r.edges) {
+          const int f = moved[static_cast<size_t>(e.from)], t = moved[static_cast<size_t>(e.to)];
+          changed = changed || (f >= 0 && f != e.from) || (t >= 0 && t != e.to);
+          if (f >= 0) e.from = f;
+          if (t >= 0) e.to = t;
+        }
+        if (changed) dropEmptyEdges(r);
+      }
   }
 
   // Edges whose ends became one node are gone, but for arcs of more than a
@@ -497,9 +577,10 @@ class Overlay {
 
 
 
-  // A vertex of either shape within the tolerance of an edge of the other
-  // (and of none of its ends) splits that edge there.
-  int splitAtNearVertices() {
+  // A vertex within the tolerance of an edge (and of none of its ends)
+  // splits that edge there: an edge of the other shape, or one of its own
+  // shape, where a contour touches itself or another contour of its shape.
+  int splitAtNearVertices(bool own) {
     Vec<Cut> &cuts = cuts_;
     cuts.clear();
     int made = 0;
@@ -508,12 +589,48 @@ class Overlay {
     const Vec<EdgeRef> &ea = refs_[0], &eb = refs_[1];
     Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
     overlappingPairs(ba, bb, [&](int i, int j) {
-      const Edge &a = edgeAt(ea[static_cast<size_t>(i)]), &b = edgeAt(eb[static_cast<size_t>(j)]);
-      made += cutNear(a, b.from, cuts, ea[static_cast<size_t>(i)]);
-      made += cutNear(b, a.from, cuts, eb[static_cast<size_t>(j)]);
+      const EdgeRef &ra = ea[static_cast<size_t>(i)], &rb = eb[static_cast<size_t>(j)];
+      const Edge &a = edgeAt(ra), &b = edgeAt(rb);
+      made += cutNear(a, b.from, cuts, ra);
+      made += cutNear(b, a.from, cuts, rb);
+      made += cutAcross(a, b, cuts, ra, rb);
+      made += cutAcross(b, a, cuts, rb, ra);
     });
+    // A shape's own vertices on its own edges are found once: the splits
+    // that follow put only the other shape's vertices on its edges.
+    for (int w = 0; own && w < 2; ++w) {
+      if (own_[w].x0 != reach_[1 - w].x0) edgesOf(w, own_[w]);
+      const Vec<EdgeRef> &refs = refs_[w];
+      overlappingPairs(boxes_[w], boxes_[w], [&](int i, int j) {
+        if (i >= j) return;
+        const EdgeRef &ri = refs[static_cast<size_t>(i)], &rj = refs[static_cast<size_t>(j)];
+        // Both ends: the edge that leaves the other end may lie out of reach.
+        for (int v : {edgeAt(rj).from, edgeAt(rj).to}) made += cutNear(edgeAt(ri), v, cuts, ri);
+        for (int v : {edgeAt(ri).from, edgeAt(ri).to}) made += cutNear(edgeAt(rj), v, cuts, rj);
+      });
+    }
     applyCuts(cuts);
     return made;
+  }
+
+  // A segment with one end within the tolerance of segment b, that crosses
+  // b away from that end, is cut with b where they cross: the end is put on
+  // b, and the sliver between the crossing and the end, no wider than the
+  // tolerance, becomes an overlap instead of a spike.
+  int cutAcross(const Edge &a, const Edge &b, Vec<Cut> &cuts, const EdgeRef &ra, const EdgeRef &rb) {
+    if (a.arc || b.arc || a.from == b.from || a.from == b.to || a.to == b.from || a.to == b.to) return 0;
+    const auto near = [&](int v) {
+      const Node &p = nodes_[static_cast<size_t>(v)];
+      return !nearEnd(b, p.x, p.y, tol_) && distanceTo(b, nodes_, p.x, p.y) <= tol_;
+    };
+    const bool nearFrom = near(a.from), nearTo = near(a.to);
+    if (nearFrom == nearTo) return 0;
+    double x[2], y[2];
+    if (segSeg(a, b, x, y) == 0 || nearEnd(a, x[0], y[0], 2.0 * tol_) || nearEnd(b, x[0], y[0], 2.0 * tol_)) return 0;
+    const int v = newNode(x[0], y[0]);
+    cuts.push_back({ra.shape, ra.ring, ra.edge, positionOn(a, v), v});
+    cuts.push_back({rb.shape, rb.ring, rb.edge, positionOn(b, v), v});
+    return 1;
   }
 
   int cutNear(const Edge &e, int v, Vec<Cut> &cuts, const EdgeRef &ref) {
@@ -685,7 +802,11 @@ class Overlay {
   Vec<Ring> *rings_;
   double tol_;
   Mem *mem_;
-  Box reach_[2];
+  Box reach_[2], own_[2];
+  // Up to this many edges in all (a small operation), contours of one shape
+  // are brought together everywhere; beyond it, sorting all their vertices
+  // would cost more than the rest of the overlay.
+  static constexpr size_t kEverywhere = 128;
   // Work lists of the passes, kept from one to the next.
   Vec<EdgeRef> refs_[2];
   Vec<Box> boxes_[2];
@@ -695,15 +816,6 @@ class Overlay {
 
 // ---- Sides ----------------------------------------------------------------------
 
-// The point in the middle of an edge.
-Node middleOf(const Edge &e, const Vec<Node> &nodes) {
-  if (e.arc) {
-    const double phi = e.a0 + e.sweep / 2.0;
-    return {e.cx + e.r * std::cos(phi), e.cy + e.r * std::sin(phi)};
-  }
-  const Node &s = nodes[e.from], &t = nodes[e.to];
-  return {(s.x + t.x) / 2.0, (s.y + t.y) / 2.0};
-}
 
 double edgeLength(const Edge &e, const Vec<Node> &nodes) {
   if (e.arc) return std::fabs(e.sweep) * e.r;
@@ -719,7 +831,8 @@ class Winding {
   Winding(const Vec<Ring> &rings, const Vec<Node> &nodes, double tol)
       : nodes_(nodes), tol_(tol), edges_(nodes.get_allocator()) {
     for (const Ring &r : rings)
-      for (const Edge &e : r.edges) edges_.push_back(&e);
+      for (const Edge &e : r.edges)
+        if (e.place != kGoneEdge) edges_.push_back(&e);
     // Far from every ring lies material when the largest ring is a hole:
     // a shape given as the outside of its contour.
     const Ring *largest = nullptr;
@@ -871,7 +984,8 @@ class Winding {
 
 // ---- Selection and joining ------------------------------------------------------------
 
-enum Place : signed char { kOutside = 0, kInside = 1, kSame = 2, kOpposite = 3, kUnknown = 4 };
+// kGone: a piece of a shape's boundary that bounds none of its material.
+enum Place : signed char { kOutside = 0, kInside = 1, kSame = 2, kOpposite = 3, kUnknown = 4, kGone = kGoneEdge };
 
 // A piece of the result's boundary, directed with the result's material on
 // its left.
@@ -1137,6 +1251,7 @@ void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
 // Whether a piece of one shape, in the given place against the other, lies
 // on the result's boundary; pieces of B that overlap A are A's to give.
 bool keeps(Rule rule, int which, Place place) {
+  if (place == kGone) return false;
   if (place == kSame) return which == 0 && rule != Rule::remove;
   if (place == kOpposite) return which == 0 && rule == Rule::remove;
   if (rule == Rule::unite) return place == kOutside;
@@ -1150,11 +1265,6 @@ struct Outcome {
   bool closed = true;   // every contour closed
 };
 
-// Key of an unordered pair of nodes.
-uint64_t pairKey(int a, int b) {
-  const uint32_t lo = static_cast<uint32_t>(std::min(a, b)), hi = static_cast<uint32_t>(std::max(a, b));
-  return (static_cast<uint64_t>(hi) << 32) | lo;
-}
 
 Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   Overlay ov(ops, tol);
@@ -1176,12 +1286,12 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   Vec<std::pair<uint64_t, Edge *>> ofB(mem);
   for (Ring &r : rings[1])
     for (Edge &e : r.edges)
-      if (e.from != e.to && shared(e.from) && shared(e.to)) ofB.push_back({pairKey(e.from, e.to), &e});
+      if (e.from != e.to && e.place == kUnknown && shared(e.from) && shared(e.to)) ofB.push_back({pairKey(e.from, e.to), &e});
   std::sort(ofB.begin(), ofB.end(), [](const auto &p, const auto &q) { return p.first < q.first; });
   if (!ofB.empty())
     for (Ring &r : rings[0])
       for (Edge &a : r.edges) {
-        if (a.from == a.to || !shared(a.from) || !shared(a.to)) continue;
+        if (a.from == a.to || a.place != kUnknown || !shared(a.from) || !shared(a.to)) continue;
         const uint64_t key = pairKey(a.from, a.to);
         auto it = std::lower_bound(ofB.begin(), ofB.end(), key, [](const auto &p, uint64_t k) { return p.first < k; });
         const Node ma = middleOf(a, nodes);
