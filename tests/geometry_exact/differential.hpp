@@ -2,7 +2,10 @@
 // reference, and the tally of a family.  A result is wrong when its status
 // is OK and its area departs from the reference's by more than 1e-9 of the
 // larger operand's area (an empty result included), contours below 0.001
-// counted or not.
+// counted or not; its perimeter is wrong when, with the parts thinner than
+// the overlay's tolerance taken out of both, it departs from the
+// reference's by more than 1e-9 of the larger operand's perimeter; it has a
+// spike when a contour turns back along itself or an edge is walked twice.
 #pragma once
 
 #include <algorithm>
@@ -22,7 +25,8 @@ inline constexpr int kStatuses = 6;  // KIV_BOOL_OK .. KIV_BOOL_NOT_FINITE
 struct OpOutcome {
   int status = -1;
   double area = 0, want = 0;
-  bool wrong = false;
+  double perimeter = 0, wantPerimeter = 0;
+  bool wrong = false, wrongPerimeter = false, spike = false;
   double libraryMicros = 0, referenceMicros = 0;
 };
 
@@ -38,23 +42,108 @@ inline shape *libraryOp(Op op, const shape *a, const shape *b, int *status) {
   return nullptr;
 }
 
-inline double tolerance(const Ring &a, const Ring &b) {
+inline double tolerance(const Operand &a, const Operand &b) {
   return kRelativeTolerance * std::max(std::fabs(exactArea(a)), std::fabs(exactArea(b)));
 }
 
+// The straight edges of a shape's contours (from, to), arcs left out.
+inline std::vector<std::pair<Node, Node>> straightEdges(const shape *s) {
+  std::vector<std::pair<Node, Node>> out;
+  for (int i = 0; s && i < s->npaths; ++i) {
+    const std::vector<point *> ring = geomtest::nodes(s->paths[i]);
+    for (size_t k = 0; k < ring.size(); ++k) {
+      const point *p = ring[k], *q = ring[(k + 1) % ring.size()];
+      if (!p->arc && !q->arc) out.push_back({Node{p->x, p->y}, Node{q->x, q->y}});
+    }
+  }
+  return out;
+}
+
+// Length of the parts of a shape's contours thinner than `width`.
+inline double thinLengthOf(const shape *s, double width) {
+  std::vector<Segment> segments;
+  std::vector<Arc> arcs;
+  for (int i = 0; s && i < s->npaths; ++i) {
+    const std::vector<point *> ring = geomtest::nodes(s->paths[i]);
+    const size_t n = ring.size();
+    for (size_t k = 0; k < n; ++k) {
+      const point *p = ring[k], *q = ring[(k + 1) % n];
+      if (p->arc) continue;
+      if (!q->arc) {
+        segments.push_back({p->x, p->y, q->x, q->y});
+        continue;
+      }
+      const point *t = ring[(k + 2) % n];
+      arcs.push_back(arcThrough(q->x, q->y, q->radius, p->x, p->y, t->x, t->y, q->direction == KIV_CCW));
+    }
+  }
+  return thinLength(segments, width) + thinArcLength(arcs, width);
+}
+
+// Whether a contour of the shape turns back along itself (two straight
+// edges in a row on one line, the second going back) or walks a straight
+// edge twice: a stretch with the region on neither side.
+inline bool hasSpike(const shape *s) {
+  std::vector<std::pair<Node, Node>> all;
+  for (int i = 0; s && i < s->npaths; ++i) {
+    const std::vector<point *> ring = geomtest::nodes(s->paths[i]);
+    const size_t n = ring.size();
+    for (size_t k = 0; k < n; ++k) {
+      const point *p = ring[k], *q = ring[(k + 1) % n], *r = ring[(k + 2) % n];
+      if (p->arc || q->arc || r->arc) continue;
+      const K::Point_2 a(p->x, p->y), b(q->x, q->y), c(r->x, r->y);
+      if (n >= 3 && CGAL::collinear(a, b, c) && (b - a) * (c - b) < 0) return true;
+    }
+  }
+  const auto key = [](const std::pair<Node, Node> &e) {
+    std::array<double, 4> k{e.first.x, e.first.y, e.second.x, e.second.y};
+    if (std::pair(k[2], k[3]) < std::pair(k[0], k[1])) k = {k[2], k[3], k[0], k[1]};
+    return k;
+  };
+  std::vector<std::array<double, 4>> keys;
+  for (const auto &e : straightEdges(s)) keys.push_back(key(e));
+  std::sort(keys.begin(), keys.end());
+  return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
+}
+
+inline double perimeterOf(const Operand &o) {
+  const geomtest::Shape s = libraryShape(o);
+  return perimeter2D_(s.get());
+}
+
+// The overlay's tolerance for the pair: 2^-36 of the largest coordinate.
+inline double overlayTolerance(const Operand &a, const Operand &b) {
+  double scale = 0;
+  for (const Operand *o : {&a, &b})
+    for (const Ring &r : *o)
+      for (const Node &n : r) scale = std::max({scale, std::fabs(n.x) + n.r, std::fabs(n.y) + n.r});
+  return scale * 0x1p-36;
+}
+
 // One operation on the pair.  `want` NaN: the reference decides.
-inline OpOutcome evaluate(const Ring &a, const Ring &b, Op op, double want = std::nan("")) {
+inline OpOutcome evaluate(const Operand &a, const Operand &b, Op op, double want = std::nan(""),
+                          double wantPerimeter = std::nan("")) {
   using Clock = std::chrono::steady_clock;
   OpOutcome o;
   const geomtest::Shape A = libraryShape(a), B = libraryShape(b);
   const auto t0 = Clock::now();
   const geomtest::Shape result(libraryOp(op, A.get(), B.get(), &o.status));
   const auto t1 = Clock::now();
-  const Expected e = std::isnan(want) ? reference(a, b, op) : Expected{want, want, want};
+  Expected e = std::isnan(want) ? reference(a, b, op) : Expected{want, want, want, wantPerimeter, wantPerimeter, {}, {}};
   const auto t2 = Clock::now();
   o.want = e.kept;
+  o.wantPerimeter = e.perimeter;
   o.area = area2D_(result.get());
-  o.wrong = o.status == KIV_BOOL_OK && !e.accepts(o.area, tolerance(a, b));
+  o.perimeter = perimeter2D_(result.get());
+  const bool ok = o.status == KIV_BOOL_OK;
+  o.wrong = ok && !e.accepts(o.area, tolerance(a, b));
+  const double width = 2 * overlayTolerance(a, b);
+  if (ok && !std::isnan(e.perimeter)) {
+    const auto thin = [&] { return thinLengthOf(result.get(), width); };
+    o.wrongPerimeter = !e.acceptsPerimeter(o.perimeter, thin, width,
+                                           kRelativeTolerance * std::max(perimeterOf(a), perimeterOf(b)));
+  }
+  o.spike = ok && hasSpike(result.get());
   o.libraryMicros = std::chrono::duration<double, std::micro>(t1 - t0).count();
   o.referenceMicros = std::chrono::duration<double, std::micro>(t2 - t1).count();
   return o;
@@ -63,7 +152,7 @@ inline OpOutcome evaluate(const Ring &a, const Ring &b, Op op, double want = std
 struct Tally {
   Family family = Family::General;
   long pairs = 0, rejected = 0;
-  std::array<long, 3> wrong{};
+  std::array<long, 3> wrong{}, wrongPerimeter{}, spikes{};
   std::array<std::array<long, kStatuses>, 3> status{};
   std::array<std::vector<double>, 3> libraryMicros, referenceMicros;
   std::vector<std::string> failures;  // the first few, as text
@@ -71,7 +160,7 @@ struct Tally {
   long failed() const {
     long n = 0;
     for (int k = 0; k < 3; ++k) {
-      n += wrong[size_t(k)];
+      n += wrong[size_t(k)] + wrongPerimeter[size_t(k)] + spikes[size_t(k)];
       for (int s = 1; s < kStatuses; ++s) n += status[size_t(k)][size_t(s)];
     }
     return n;
@@ -84,11 +173,13 @@ inline double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-inline std::string failureText(Family f, long index, const Ring &a, const Ring &b, Op op, const OpOutcome &o) {
-  char head[256];
-  std::snprintf(head, sizeof head, "%s pair %ld, %s: status %d, area %.17g, reference %.17g\n", familyName(f), index,
-                opName(op), o.status, o.area, o.want);
-  return head + ("  A = " + ringText(a) + "\n  B = " + ringText(b) + "\n");
+inline std::string failureText(Family f, long index, const Operand &a, const Operand &b, Op op, const OpOutcome &o) {
+  char head[320];
+  std::snprintf(head, sizeof head,
+                "%s pair %ld, %s: status %d, area %.17g, reference %.17g, perimeter %.17g, reference %.17g%s\n",
+                familyName(f), index, opName(op), o.status, o.area, o.want, o.perimeter, o.wantPerimeter,
+                o.spike ? ", spike" : "");
+  return head + ("  A = " + operandText(a) + "\n  B = " + operandText(b) + "\n");
 }
 
 // `pairs` pairs of the family drawn from the seed, each under the three
@@ -105,9 +196,11 @@ inline Tally runFamily(Family f, uint64_t seed, long pairs, size_t keep = 3) {
       const size_t ks = size_t(k);
       if (o.status >= 0 && o.status < kStatuses) ++t.status[ks][size_t(o.status)];
       t.wrong[ks] += o.wrong;
+      t.wrongPerimeter[ks] += o.wrongPerimeter;
+      t.spikes[ks] += o.spike;
       t.libraryMicros[ks].push_back(o.libraryMicros);
       t.referenceMicros[ks].push_back(o.referenceMicros);
-      if ((o.wrong || o.status != KIV_BOOL_OK) && t.failures.size() < keep)
+      if ((o.wrong || o.wrongPerimeter || o.spike || o.status != KIV_BOOL_OK) && t.failures.size() < keep)
         t.failures.push_back(failureText(f, i, p.a, p.b, kOps[k], o));
     }
   }
@@ -122,9 +215,10 @@ inline std::string tallyText(const Tally &t) {
   for (int k = 0; k < 3; ++k) {
     const size_t ks = size_t(k);
     std::snprintf(line, sizeof line,
-                  "%-10s %-12s pairs %6ld  wrong/empty OK %5ld  status 1:%ld 2:%ld 3:%ld 4:%ld 5:%ld  "
-                  "median us library %.2f reference %.1f\n",
-                  familyName(t.family), opName(kOps[k]), t.pairs, t.wrong[ks], t.status[ks][1], t.status[ks][2],
+                  "%-10s %-12s pairs %6ld  wrong/empty OK %5ld  perimeter %5ld  spike %5ld  status 1:%ld 2:%ld 3:%ld "
+                  "4:%ld 5:%ld  median us library %.2f reference %.1f\n",
+                  familyName(t.family), opName(kOps[k]), t.pairs, t.wrong[ks], t.wrongPerimeter[ks], t.spikes[ks],
+                  t.status[ks][1], t.status[ks][2],
                   t.status[ks][3], t.status[ks][4], t.status[ks][5], median(t.libraryMicros[ks]),
                   median(t.referenceMicros[ks]));
     s += line;

@@ -1,8 +1,11 @@
 // The exact reference of the planar booleans: rings of the library's nodes
 // turned into exact polygons (straight edges only) or exact circle-segment
-// polygons (with arcs), combined in exact arithmetic, and measured.  Arcs
-// must end exactly on their circles: the reference takes every coordinate
-// and radius as the exact rational its double stands for.
+// polygons (with arcs), combined in exact arithmetic, and measured by area
+// and perimeter.  Arcs must end exactly on their circles: the reference
+// takes every coordinate and radius as the exact rational its double stands
+// for.  An operand of straight edges may hold several contours and contours
+// that touch themselves; the reference takes it as the union of its simple
+// lobes.
 #pragma once
 
 #include <CGAL/Boolean_set_operations_2.h>
@@ -25,6 +28,12 @@ namespace kiv::geomexact {
 using geomtest::Node;
 // One closed contour as the library lists it: plain vertices and arc centres.
 using Ring = std::vector<Node>;
+// The contours of one operand.
+struct Operand : std::vector<Ring> {
+  Operand() = default;
+  Operand(Ring r) : std::vector<Ring>{std::move(r)} {}  // NOLINT: one ring is an operand
+  Operand(std::initializer_list<Ring> rings) : std::vector<Ring>(rings) {}
+};
 
 using K = CGAL::Exact_predicates_exact_constructions_kernel;
 using FT = K::FT;
@@ -139,11 +148,17 @@ inline double approx(const CsTraits::CoordNT &v) {
   return approx(v.alpha()) + approx(v.beta()) * std::sqrt(approx(v.gamma()));
 }
 
-// One piece of a boundary: its ends and its share of the signed area.
+// One piece of a boundary: its ends, its share of the signed area, its
+// length, and for a segment its ends as doubles.
 template <class P>
 struct Piece {
+  using Point = P;
   P from, to;
-  double area;
+  double area, length;
+  bool straight;
+  double x0, y0, x1, y1;
+  double cx = 0, cy = 0, r = 0;  // an arc's circle
+  bool ccw = true;
 };
 
 inline bool same(const K::Point_2 &p, const K::Point_2 &q) { return p == q; }
@@ -156,7 +171,7 @@ inline std::vector<Piece<CsTraits::Point_2>> pieces(const CsPolygon &p) {
   for (auto it = p.curves_begin(); it != p.curves_end(); ++it) {
     const double x0 = approx(it->source().x()), y0 = approx(it->source().y());
     const double x1 = approx(it->target().x()), y1 = approx(it->target().y());
-    double a = (x0 * y1 - x1 * y0) / 2;
+    double a = (x0 * y1 - x1 * y0) / 2, length = std::hypot(x1 - x0, y1 - y0);
     if (it->is_circular()) {
       const K::Circle_2 circle = it->supporting_circle();
       const double cx = approx(circle.center().x()), cy = approx(circle.center().y());
@@ -166,8 +181,12 @@ inline std::vector<Piece<CsTraits::Point_2>> pieces(const CsPolygon &p) {
       const double t = std::atan2(std::fabs(ux * vy - uy * vx), ux * vx + uy * vy);
       const double segment = t < 1e-3 ? t * t * t / 6 * (1 - t * t / 20) : t - std::sin(t);
       a += (it->orientation() == CGAL::COUNTERCLOCKWISE ? 0.5 : -0.5) * r2 * segment;
+      length = std::sqrt(r2) * t;
+      out.push_back({it->source(), it->target(), a, length, false, x0, y0, x1, y1, cx, cy, std::sqrt(r2),
+                     it->orientation() == CGAL::COUNTERCLOCKWISE});
+      continue;
     }
-    out.push_back({it->source(), it->target(), a});
+    out.push_back({it->source(), it->target(), a, length, true, x0, y0, x1, y1});
   }
   return out;
 }
@@ -177,34 +196,70 @@ inline std::vector<Piece<K::Point_2>> pieces(const Polygon &p) {
   for (auto e = p.edges_begin(); e != p.edges_end(); ++e) {
     const double x0 = approx(e->source().x()), y0 = approx(e->source().y());
     const double x1 = approx(e->target().x()), y1 = approx(e->target().y());
-    out.push_back({e->source(), e->target(), (x0 * y1 - x1 * y0) / 2});
+    out.push_back({e->source(), e->target(), (x0 * y1 - x1 * y0) / 2, std::hypot(x1 - x0, y1 - y0), true, x0, y0, x1,
+                   y1});
   }
   return out;
 }
 
-// Signed areas of the loops of a boundary: a boundary that passes a point
-// twice (regions touching at a vertex) is cut there, as the library's walk
-// cuts it into separate contours.
+// A closed loop of a boundary: its signed area and its pieces.
 template <class P>
-std::vector<double> loopAreas(const std::vector<Piece<P>> &boundary) {
-  std::vector<double> loops;
-  if (boundary.empty()) return loops;
-  std::vector<P> at{boundary.front().from};
-  std::vector<double> sums{0};  // sums[i]: area of the pieces run since at[i]
-  for (const Piece<P> &piece : boundary) {
-    for (double &s : sums) s += piece.area;
-    size_t j = at.size();
-    while (j > 0 && !same(at[j - 1], piece.to)) --j;
-    if (j == 0) {
-      at.push_back(piece.to);
-      sums.push_back(0);
-      continue;
+struct Loop {
+  double area = 0;
+  std::vector<Piece<P>> pieces;
+};
+
+// Direction of travel along a piece at its start or end, as an angle.
+template <class P>
+double headingOf(const Piece<P> &p, bool atEnd) {
+  if (p.straight) return std::atan2(p.y1 - p.y0, p.x1 - p.x0);
+  const double x = atEnd ? p.x1 : p.x0, y = atEnd ? p.y1 : p.y0;
+  const double radial = std::atan2(y - p.cy, x - p.cx);
+  return radial + (p.ccw ? 1 : -1) * geomtest::kPi / 2;
+}
+
+template <class P>
+Piece<P> reversed(Piece<P> p) {
+  std::swap(p.from, p.to);
+  std::swap(p.x0, p.x1);
+  std::swap(p.y0, p.y1);
+  p.area = -p.area;
+  p.ccw = !p.ccw;
+  return p;
+}
+
+// The boundary of one region (its outer boundary and its holes, each
+// directed with the region on its left) as closed contours: where the
+// boundary passes a point more than once, it goes on along the first piece
+// clockwise from the way back, so that contours touching there part, as
+// the library parts them.
+template <class P>
+std::vector<Loop<P>> contoursOf(const std::vector<Piece<P>> &all) {
+  std::vector<Loop<P>> loops;
+  std::vector<char> used(all.size(), 0);
+  const double turn = 2 * geomtest::kPi;
+  for (size_t s = 0; s < all.size(); ++s) {
+    if (used[s]) continue;
+    Loop<P> loop;
+    size_t cur = s;
+    for (;;) {
+      used[cur] = 1;
+      loop.pieces.push_back(all[cur]);
+      loop.area += all[cur].area;
+      const double back = headingOf(all[cur], true) + geomtest::kPi;
+      size_t best = all.size();
+      double bestTurn = 0;
+      for (size_t k = 0; k < all.size(); ++k) {
+        if ((used[k] && k != s) || !same(all[k].from, all[cur].to)) continue;
+        double t = std::fmod(back - headingOf(all[k], false), turn);
+        if (t < 0) t += turn;
+        if (t < 1e-12) t = turn;
+        if (best == all.size() || t < bestTurn) best = k, bestTurn = t;
+      }
+      if (best == all.size() || best == s) break;  // closed at its start
+      cur = best;
     }
-    const double loop = sums[j - 1];
-    loops.push_back(loop);
-    at.resize(j);
-    sums.resize(j);
-    for (double &s : sums) s -= loop;
+    loops.push_back(std::move(loop));
   }
   return loops;
 }
@@ -216,40 +271,166 @@ double boundaryArea(const P &p) {
   return sum;
 }
 
-// The area of a result as the library gives it: contours of less than
-// kSliver may be dropped or kept, so any area from low to high is right.
+// A straight piece of a boundary, as doubles.
+struct Segment {
+  double x0, y0, x1, y1;
+};
+
+// An arc of a boundary: its circle, where it starts and its signed sweep.
+struct Arc {
+  double cx, cy, r, a0, sweep;
+};
+
+inline Arc arcThrough(double cx, double cy, double r, double x0, double y0, double x1, double y1, bool ccw) {
+  const double a0 = std::atan2(y0 - cy, x0 - cx), a1 = std::atan2(y1 - cy, x1 - cx);
+  double sweep = ccw ? a1 - a0 : a0 - a1;
+  while (sweep < 0) sweep += 2 * geomtest::kPi;
+  if (sweep == 0 && (x0 != x1 || y0 != y1)) sweep = 2 * geomtest::kPi;
+  return {cx, cy, r, a0, ccw ? sweep : -sweep};
+}
+
+// Length of the arcs that run within `width` of another arc of nearly the
+// same circle going the other way.
+inline double thinArcLength(const std::vector<Arc> &arcs, double width) {
+  const double turn = 2 * geomtest::kPi;
+  double total = 0;
+  std::vector<std::pair<double, double>> covered;
+  // An arc as the counter-clockwise interval of angles it covers.
+  const auto interval = [turn](const Arc &a) {
+    double lo = a.sweep >= 0 ? a.a0 : a.a0 + a.sweep;
+    lo = std::fmod(lo, turn);
+    if (lo < 0) lo += turn;
+    return std::pair(lo, std::fabs(a.sweep));
+  };
+  for (const Arc &e : arcs) {
+    const auto [lo, len] = interval(e);
+    covered.clear();
+    for (const Arc &f : arcs) {
+      if (&f == &e || (e.sweep >= 0) == (f.sweep >= 0)) continue;
+      if (std::hypot(e.cx - f.cx, e.cy - f.cy) + std::fabs(e.r - f.r) > width) continue;
+      const auto [flo, flen] = interval(f);
+      for (double shift : {-turn, 0.0, turn}) {
+        const double a = std::max(0.0, flo + shift - lo), b = std::min(len, flo + shift + flen - lo);
+        if (b > a) covered.emplace_back(a, b);
+      }
+    }
+    std::sort(covered.begin(), covered.end());
+    double end = -1;
+    for (const auto &[a, b] : covered) {
+      if (b <= end) continue;
+      total += e.r * (b - std::max(a, end));
+      end = b;
+    }
+  }
+  return total;
+}
+
+// Length of the boundary that runs within `width` of another stretch of it
+// going the other way: needles, cracks and bridges thinner than that, both
+// of whose sides are counted.  Nearly parallel segments only, which is what
+// thin features are made of.
+inline double thinLength(const std::vector<Segment> &segments, double width) {
+  double total = 0;
+  std::vector<std::pair<double, double>> covered;
+  for (const Segment &e : segments) {
+    const double ex = e.x1 - e.x0, ey = e.y1 - e.y0, length = std::hypot(ex, ey);
+    if (!(length > 0)) continue;
+    const double ux = ex / length, uy = ey / length;
+    covered.clear();
+    for (const Segment &f : segments) {
+      if (&f == &e) continue;
+      const double fx = f.x1 - f.x0, fy = f.y1 - f.y0, fl = std::hypot(fx, fy);
+      if (!(fl > 0) || ux * fx + uy * fy >= 0 || std::fabs(ux * fy - uy * fx) > 1e-3 * fl) continue;
+      // f seen from e: where along e its ends lie, and how far off it.
+      double s0 = (f.x0 - e.x0) * ux + (f.y0 - e.y0) * uy, d0 = ux * (f.y0 - e.y0) - uy * (f.x0 - e.x0);
+      double s1 = (f.x1 - e.x0) * ux + (f.y1 - e.y0) * uy, d1 = ux * (f.y1 - e.y0) - uy * (f.x1 - e.x0);
+      if (s0 > s1) std::swap(s0, s1), std::swap(d0, d1);
+      double lo = std::max(s0, 0.0), hi = std::min(s1, length);
+      if (!(hi > lo)) continue;
+      const auto offAt = [&](double s) { return s1 > s0 ? d0 + (d1 - d0) * (s - s0) / (s1 - s0) : d0; };
+      // Where |offset| <= width: the offset is linear along e.
+      const double a = offAt(lo), b = offAt(hi);
+      const auto cut = [&](double level) {  // where the offset passes `level`
+        return lo + (hi - lo) * (level - a) / (b - a);
+      };
+      if (a == b) {
+        if (std::fabs(a) > width) continue;
+      } else {
+        const double in0 = cut(a < b ? -width : width), in1 = cut(a < b ? width : -width);
+        lo = std::max(lo, std::min(in0, in1));
+        hi = std::min(hi, std::max(in0, in1));
+        if (!(hi > lo)) continue;
+      }
+      covered.push_back({lo, hi});
+    }
+    std::sort(covered.begin(), covered.end());
+    double end = -1;
+    for (const auto &[lo, hi] : covered) {
+      if (hi <= end) continue;
+      total += hi - std::max(lo, end);
+      end = hi;
+    }
+  }
+  return total;
+}
+
+// A result as the library may give it: contours of less than kSliver may
+// be dropped or kept, so any area from low to high is right, and any
+// perimeter from the one without them to the one with them.  `segments`
+// and `arcs` hold the pieces of the whole boundary, for its thin parts.
 struct Expected {
   double kept = 0;  // every small contour dropped
   double low = 0, high = 0;
+  double perimeter = 0, perimeterHigh = 0;
+  std::vector<Segment> segments;
+  std::vector<Arc> arcs;
   bool accepts(double area, double tol) const { return area >= low - tol && area <= high + tol; }
+  // The perimeter of a library result as it is, or both without their thin
+  // parts (which are the only parts whose length moves much when a vertex
+  // moves within the width).
+  template <class F>
+  bool acceptsPerimeter(double length, F thinOfResult, double width, double tol) const {
+    if (length >= perimeter - tol && length <= perimeterHigh + tol) return true;
+    const double thin = thinLength(segments, width) + thinArcLength(arcs, width), thinOfLength = thinOfResult();
+    return length - thinOfLength >= perimeter - thin - tol && length - thinOfLength <= perimeterHigh - thin + tol;
+  }
 };
 
 template <class PolygonWithHolesT>
 Expected measure(const std::list<PolygonWithHolesT> &result) {
   Expected e;
-  const auto add = [&e](const std::vector<double> &loops, double sign) {
-    double total = 0;
-    for (double a : loops) total += a;
-    // Outer boundaries run counter-clockwise, holes clockwise.
-    const double flip = total * sign < 0 ? -1 : 1;
-    for (double a : loops) {
-      a *= flip;
-      if (std::fabs(a) >= kSliver) e.kept += a;
+  for (const auto &pwh : result) {
+    // The outer boundary counter-clockwise, the holes clockwise.
+    std::vector<Piece<typename std::decay_t<decltype(pieces(pwh.outer_boundary()))>::value_type::Point>> all;
+    const auto add = [&all](auto boundary, double sign) {
+      double sum = 0;
+      for (const auto &p : boundary) sum += p.area;
+      for (const auto &p : boundary) all.push_back(sum * sign < 0 ? reversed(p) : p);
+    };
+    add(pieces(pwh.outer_boundary()), 1);
+    for (auto h = pwh.holes_begin(); h != pwh.holes_end(); ++h) add(pieces(*h), -1);
+    for (const auto &loop : contoursOf(all)) {
+      double length = 0;
+      for (const auto &piece : loop.pieces) {
+        length += piece.length;
+        if (piece.straight)
+          e.segments.push_back({piece.x0, piece.y0, piece.x1, piece.y1});
+        else
+          e.arcs.push_back(arcThrough(piece.cx, piece.cy, piece.r, piece.x0, piece.y0, piece.x1, piece.y1, piece.ccw));
+      }
+      const double a = loop.area;
+      if (std::fabs(a) >= kSliver) e.kept += a, e.perimeter += length;
+      e.perimeterHigh += length;
       (a < 0 ? e.low : e.high) += std::fabs(a) < kSliver ? a : 0;
     }
-  };
-  for (const auto &pwh : result) {
-    add(loopAreas(pieces(pwh.outer_boundary())), 1);
-    for (auto h = pwh.holes_begin(); h != pwh.holes_end(); ++h) add(loopAreas(pieces(*h)), -1);
   }
   e.low += e.kept;
   e.high += e.kept;
   return e;
 }
 
-template <class Set, class P>
-Expected combined(const P &a, const P &b, Op op) {
-  Set s(a);
+template <class Set>
+Expected combined(Set s, const Set &b, Op op) {
   switch (op) {
     case Op::Union:
       s.join(b);
@@ -266,18 +447,103 @@ Expected combined(const P &a, const P &b, Op op) {
   return measure(result);
 }
 
+inline bool hasArcs(const Operand &o) {
+  return std::any_of(o.begin(), o.end(), [](const Ring &r) { return hasArcs(r); });
+}
+
+// The simple lobes of a ring of straight edges that may touch itself: a
+// vertex on one of its own edges is put into that edge, and the ring is cut
+// wherever it passes a point twice.
+inline std::vector<Ring> lobes(const Ring &r, bool *degenerate = nullptr) {
+  std::vector<Ring> out;
+  std::vector<K::Point_2> pts;
+  for (const Node &n : r) pts.emplace_back(n.x, n.y);
+  std::vector<size_t> order;  // indices into r, with vertices put into edges
+  for (size_t i = 0; i < r.size(); ++i) {
+    const K::Point_2 &a = pts[i], &b = pts[(i + 1) % r.size()];
+    order.push_back(i);
+    std::vector<size_t> on;
+    for (size_t k = 0; k < r.size(); ++k)
+      if (pts[k] != a && pts[k] != b && CGAL::collinear(a, b, pts[k]) && CGAL::collinear_are_strictly_ordered_along_line(a, pts[k], b))
+        on.push_back(k);
+    std::sort(on.begin(), on.end(), [&](size_t u, size_t v) { return CGAL::has_smaller_distance_to_point(a, pts[u], pts[v]); });
+    order.insert(order.end(), on.begin(), on.end());
+  }
+  // Cut at repeated points, innermost loops first.
+  std::vector<size_t> stack;
+  for (size_t k = 0; k <= order.size(); ++k) {
+    const size_t i = order[k % order.size()];
+    size_t j = stack.size();
+    while (j > 0 && pts[stack[j - 1]] != pts[i]) --j;
+    if (j == 0) {
+      stack.push_back(i);
+      continue;
+    }
+    Ring lobe;
+    for (size_t m = j - 1; m < stack.size(); ++m) lobe.push_back(r[stack[m]]);
+    if (lobe.size() >= 3)
+      out.push_back(lobe);
+    else if (degenerate && k < order.size())
+      *degenerate = true;  // a stretch run out and back
+    stack.resize(j);
+  }
+  return out;
+}
+
+inline std::vector<Ring> lobes(const Operand &o, bool *degenerate = nullptr) {
+  std::vector<Ring> out;
+  for (const Ring &r : o)
+    for (Ring &l : lobes(r, degenerate)) out.push_back(std::move(l));
+  return out;
+}
+
 // Area of the region a ring bounds.
 inline double exactArea(const Ring &r) {
   return hasArcs(r) ? boundaryArea(exactCircleSegments(r)) : boundaryArea(exactPolygon(r));
 }
 
-// The area of A op B.
-inline Expected reference(const Ring &a, const Ring &b, Op op) {
-  if (hasArcs(a) || hasArcs(b)) return combined<CsSet>(exactCircleSegments(a), exactCircleSegments(b), op);
-  return combined<PolygonSet>(exactPolygon(a), exactPolygon(b), op);
+// The area an operand bounds: its lobes' (which do not overlap).
+inline double exactArea(const Operand &o) {
+  if (hasArcs(o)) return exactArea(o.front());
+  double sum = 0;
+  for (const Ring &l : lobes(o)) sum += exactArea(l);
+  return sum;
+}
+
+inline PolygonSet exactSet(const Operand &o) {
+  PolygonSet s;
+  for (const Ring &l : lobes(o)) s.join(exactPolygon(l));
+  return s;
+}
+
+// A of B: A op B.  An operand with arcs is one ring.
+inline Expected reference(const Operand &a, const Operand &b, Op op) {
+  if (hasArcs(a) || hasArcs(b)) return combined(CsSet(exactCircleSegments(a.front())), CsSet(exactCircleSegments(b.front())), op);
+  return combined(exactSet(a), exactSet(b), op);
 }
 
 // The area of A op B without the contours the library drops.
-inline double referenceArea(const Ring &a, const Ring &b, Op op) { return reference(a, b, op).kept; }
+inline double referenceArea(const Operand &a, const Operand &b, Op op) { return reference(a, b, op).kept; }
+
+// An operand the booleans take: one valid ring with arcs, or rings of
+// straight edges whose lobes are simple, counter-clockwise and do not
+// overlap (they may touch).
+inline bool validOperand(const Operand &o) {
+  if (o.empty()) return false;
+  if (hasArcs(o)) return o.size() == 1 && validRing(o.front());
+  double sum = 0;
+  for (const Ring &r : o)
+    if (r.size() < 3) return false;
+  bool degenerate = false;
+  const std::vector<Ring> parts = lobes(o, &degenerate);
+  if (degenerate) return false;
+  for (const Ring &l : parts) {
+    const Polygon p = exactPolygon(l);
+    if (!p.is_simple() || p.orientation() != CGAL::COUNTERCLOCKWISE) return false;
+    sum += exactArea(l);
+  }
+  const Expected whole = combined(exactSet(o), PolygonSet(), Op::Union);
+  return std::fabs(whole.high - sum) <= 1e-12 * std::max(1.0, sum);
+}
 
 }  // namespace kiv::geomexact

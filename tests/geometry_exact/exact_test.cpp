@@ -18,7 +18,7 @@ using kiv::geomtest::kPi;
 using kiv::geomtest::lensArea;
 using Exact = kiv::test::SystemTest;
 
-double kept(const Ring &a, const Ring &b, Op op) { return referenceArea(a, b, op); }
+double kept(const Operand &a, const Operand &b, Op op) { return referenceArea(a, b, op); }
 
 const Ring kSquare1{{0, 0}, {2, 0}, {2, 2}, {0, 2}}, kSquare2{{1, 1}, {3, 1}, {3, 3}, {1, 3}};
 
@@ -75,22 +75,40 @@ TEST(ExactReference, CountsHolesAndDropsWhatTheLibraryDrops) {
 struct Case {
   Ring a, b;
 };
+// Operands of several contours, or touching themselves.
+struct Shapes {
+  Operand a, b;
+};
 
 // The operation through the library: status OK and the area wanted, within
 // 1e-9 of the larger operand's area.
-void expectArea(const Case &c, Op op, double want) {
+template <class C>
+void expectArea(const C &c, Op op, double want) {
   const OpOutcome o = evaluate(c.a, c.b, op, want);
   EXPECT_EQ(o.status, KIV_BOOL_OK) << opName(op);
   EXPECT_FALSE(o.wrong) << opName(op) << ": " << o.area << ", want " << want;
 }
 
-// Every operation against the reference (both rings exact).
-void expectReference(const Case &c) {
-  ASSERT_TRUE(validRing(c.a) && validRing(c.b));
+// The same, and the perimeter wanted (within 1e-9 of the larger
+// operand's), without a contour that turns back on itself.
+void expectAreaAndPerimeter(const Shapes &c, Op op, double want, double wantPerimeter) {
+  const OpOutcome o = evaluate(c.a, c.b, op, want, wantPerimeter);
+  EXPECT_EQ(o.status, KIV_BOOL_OK) << opName(op);
+  EXPECT_FALSE(o.wrong) << opName(op) << ": " << o.area << ", want " << want;
+  EXPECT_FALSE(o.wrongPerimeter) << opName(op) << ": perimeter " << o.perimeter << ", want " << wantPerimeter;
+  EXPECT_FALSE(o.spike) << opName(op);
+}
+
+// Every operation against the reference (both operands exact).
+template <class C>
+void expectReference(const C &c) {
+  ASSERT_TRUE(validOperand(c.a) && validOperand(c.b));
   for (Op op : kOps) {
     const OpOutcome o = evaluate(c.a, c.b, op);
     EXPECT_EQ(o.status, KIV_BOOL_OK) << opName(op);
     EXPECT_FALSE(o.wrong) << opName(op) << ": " << o.area << ", want " << o.want;
+    EXPECT_FALSE(o.wrongPerimeter) << opName(op) << ": perimeter " << o.perimeter << ", want " << o.wantPerimeter;
+    EXPECT_FALSE(o.spike) << opName(op);
   }
 }
 
@@ -169,19 +187,123 @@ TEST_F(Exact, ArcTangentToARectanglesSide) {
 
 TEST_F(Exact, ConcentricArcsOneShapeMovedByANanometre) { expectArea(kConcentric, Op::Union, 227.8416712470123); }
 
+// A figure eight, both lobes of area 3 touching at the origin, against a
+// square whose edge passes through the touch point.
+const Ring kEight{{0, 0}, {3, -1}, {3, 1}, {0, 0}, {-3, 1}, {-3, -1}};
+const Shapes kEightOnEdge{kEight, Ring{{-4, -2}, {0, -2}, {0, 2}, {-4, 2}}};
+const Shapes kEightAcross{kEight, Ring{{-2, -2}, {0, -2}, {0, 2}, {-2, 2}}};
+// Two squares touching at a corner against a square whose edge runs
+// through the corner.
+const Shapes kCornerOnEdge{Operand{{{0, 0}, {2, 0}, {2, 2}, {0, 2}}, {{2, 2}, {4, 2}, {4, 4}, {2, 4}}},
+                         Ring{{2, -1}, {5, -1}, {5, 5}, {2, 5}}};
+// A vertex of A 1.5e-10 off an edge of B, with an edge of A running along
+// that edge and crossing it.
+const Shapes kAlongAndAcross{Ring{{8.0000000009056684, 11.000000000483707},
+                                {4.9999999974013267, 7.9999999999772529},
+                                {18.00000000093247, 7.000000003117882}},
+                           Ring{{11.999999997726228, 15.000000000513758},
+                                {4.0000000001555671, 9.9999999999776552},
+                                {3.9999999999117235, 3.9999999984612815},
+                                {7.0000000000156524, 9.9999999990545216}}};
+
+TEST(ExactReference, TakesContoursTouchingThemselvesAndEachOther) {
+  ASSERT_TRUE(validOperand(kEightOnEdge.a) && validOperand(kCornerOnEdge.a));
+  EXPECT_EQ(lobes(kEight).size(), 2u);
+  EXPECT_EQ(exactArea(kEightOnEdge.a), 6);
+  EXPECT_EQ(kept(kEightOnEdge.a, kEightOnEdge.b, Op::Union), 19);
+  EXPECT_EQ(kept(kEightOnEdge.a, kEightOnEdge.b, Op::Intersection), 3);
+  EXPECT_EQ(kept(kCornerOnEdge.b, kCornerOnEdge.a, Op::Removal), 14);
+  const Expected e = reference(kCornerOnEdge.a, kCornerOnEdge.b, Op::Intersection);
+  EXPECT_EQ(std::pair(e.kept, e.perimeter), std::pair(4.0, 8.0));
+  // Two contours along part of an edge are one region; a contour overlapping
+  // itself is not an operand.
+  const Operand side{{{0, 0}, {2, 0}, {2, 2}, {0, 2}}, {{2, 1}, {4, 1}, {4, 3}, {2, 3}}};
+  EXPECT_TRUE(validOperand(side));
+  EXPECT_EQ(reference(side, Ring{{10, 10}, {11, 10}, {11, 11}}, Op::Union).perimeter, 8 + 8 - 2 + 2 + std::sqrt(2.0));
+  EXPECT_FALSE(validOperand(Operand{{{0, 0}, {2, 0}, {2, 2}, {0, 2}}, {{1, 1}, {3, 1}, {3, 3}, {1, 3}}}));
+  // Thin parts: a strip 1e-12 wide out of a unit square counts with both
+  // its sides, the square's own sides not at all; a needle tapering to its
+  // tip counts where it is thinner than the width.
+  const double w = 1e-12;
+  const std::vector<Segment> strip{{0, 0, 1, 0},         {1, 0, 1, 0.5},         {1, 0.5, 3, 0.5}, {3, 0.5, 3, 0.5 + w},
+                                   {3, 0.5 + w, 1, 0.5 + w}, {1, 0.5 + w, 1, 1}, {1, 1, 0, 1},     {0, 1, 0, 0}};
+  EXPECT_NEAR(thinLength(strip, 1e-10), 4, 1e-9);
+  EXPECT_EQ(thinLength(strip, 1e-13), 0);
+  const std::vector<Segment> needle{{0, 0, 1, 0}, {1, 0, 1, 0.5}, {1, 0.5, 3, 0.5}, {3, 0.5, 1, 0.5 + w},
+                                    {1, 0.5 + w, 1, 1}, {1, 1, 0, 1}, {0, 1, 0, 0}};
+  EXPECT_NEAR(thinLength(needle, w / 4), 2 * 2 / 4.0, 1e-3);
+}
+
+TEST_F(Exact, FigureEightTouchingTheOtherShapesEdge) {
+  const double eight = 4 * std::sqrt(10.0) + 4, square = 16;
+  expectAreaAndPerimeter(kEightOnEdge, Op::Union, 19, square + eight / 2);
+  expectAreaAndPerimeter(kEightOnEdge, Op::Intersection, 3, eight / 2);
+  expectAreaAndPerimeter(kEightOnEdge, Op::Removal, 3, eight / 2);
+  expectAreaAndPerimeter(Shapes{kEightOnEdge.b, kEightOnEdge.a}, Op::Removal, 13, square + eight / 2);
+  expectReference(kEightOnEdge);
+}
+
+TEST_F(Exact, FigureEightCrossedByTheOtherShape) {
+  expectArea(kEightAcross, Op::Union, 12.666666666666666);
+  expectArea(kEightAcross, Op::Intersection, 1.3333333333333333);
+  expectArea(kEightAcross, Op::Removal, 4.666666666666667);
+  expectReference(kEightAcross);
+  expectReference(Shapes{kEightAcross.b, kEightAcross.a});
+}
+
+TEST_F(Exact, ContoursTouchingAtACornerOnTheOtherShapesEdge) {
+  expectAreaAndPerimeter(kCornerOnEdge, Op::Intersection, 4, 8);
+  expectAreaAndPerimeter(kCornerOnEdge, Op::Removal, 4, 8);
+  expectAreaAndPerimeter(Shapes{kCornerOnEdge.b, kCornerOnEdge.a}, Op::Removal, 14, 22);
+  expectAreaAndPerimeter(kCornerOnEdge, Op::Union, 22, 22);
+  expectReference(kCornerOnEdge);
+  expectReference(Shapes{kCornerOnEdge.b, kCornerOnEdge.a});
+}
+
+TEST_F(Exact, VertexOffAnEdgeThatAnEdgeRunsAlongAndCrosses) {
+  const Expected e = reference(kAlongAndAcross.a, kAlongAndAcross.b, Op::Intersection);
+  expectAreaAndPerimeter(kAlongAndAcross, Op::Intersection, e.kept, e.perimeter);
+  expectReference(kAlongAndAcross);
+}
+
 // ---- Families -------------------------------------------------------------
 
 // Fewer pairs under the sanitizers (where allocations are counted), which
 // slow the reference some twenty times.
-long familyPairs() { return kiv::test::allocationCount() < 0 ? 2000 : 400; }
+long familyPairs() { return kiv::test::allocationCount() < 0 ? 1600 : 320; }
 
 class Families : public Exact, public ::testing::WithParamInterface<Family> {};
+
+// Results whose perimeter (with the parts thinner than twice the tolerance
+// taken out) or spikes still depart from the exact region's in these
+// families, out of their pairs here: needles and bridges one to eight
+// tolerances wide, which the overlay keeps or leaves out otherwise than the
+// exact region has them.  Any more is a new fault.
+long openPerimeterFaults(Family f) {
+  switch (f) {
+    case Family::Perturbed:
+      return 9;
+    case Family::Concentric:
+      return 35;
+    case Family::FigureEight:
+      return 11;
+    default:
+      return 0;
+  }
+}
 
 TEST_P(Families, EveryOperationIsOkAndExact) {
   const Tally t = runFamily(GetParam(), 20250101 + static_cast<uint64_t>(GetParam()), familyPairs(), 3);
   std::string failures;
   for (const std::string &s : t.failures) failures += s;
-  EXPECT_EQ(t.failed(), 0) << tallyText(t) << failures;
+  long areas = 0, perimeters = 0;
+  for (size_t k = 0; k < 3; ++k) {
+    areas += t.wrong[k];
+    for (size_t s = 1; s < kStatuses; ++s) areas += t.status[k][s];
+    perimeters += t.wrongPerimeter[k] + t.spikes[k];
+  }
+  EXPECT_EQ(areas, 0) << tallyText(t) << failures;
+  EXPECT_LE(perimeters, openPerimeterFaults(GetParam())) << tallyText(t) << failures;
 }
 
 INSTANTIATE_TEST_SUITE_P(Exact, Families, ::testing::ValuesIn(kFamilies),

@@ -1,7 +1,8 @@
 // Families of shape pairs for the differential tests of the booleans, drawn
 // from a seed: the same pairs on every compiler and standard library.  Every
 // ring is one counter-clockwise outer contour of 3 to 12 vertices, checked
-// in exact arithmetic; arcs end exactly on their circles, as all their
+// in exact arithmetic, but in the last two families, whose operands hold
+// contours that touch themselves or each other; arcs end exactly on their circles, as all their
 // coordinates and radii are doubles built from Pythagorean triples, small
 // integers and powers of two without rounding.
 #pragma once
@@ -42,12 +43,13 @@ class Rng {
   uint64_t s_;
 };
 
-enum class Family { General, Grid, Perturbed, Copies, Arcs, Tangent, SameEnds, Concentric };
-inline constexpr Family kFamilies[] = {Family::General, Family::Grid,    Family::Perturbed, Family::Copies,
-                                       Family::Arcs,    Family::Tangent, Family::SameEnds,  Family::Concentric};
+enum class Family { General, Grid, Perturbed, Copies, Arcs, Tangent, SameEnds, Concentric, FigureEight, Touching };
+inline constexpr Family kFamilies[] = {Family::General,    Family::Grid,     Family::Perturbed, Family::Copies,
+                                       Family::Arcs,       Family::Tangent,  Family::SameEnds,  Family::Concentric,
+                                       Family::FigureEight, Family::Touching};
 inline const char *familyName(Family f) {
-  static constexpr const char *names[] = {"general", "grid",    "perturbed", "copies",
-                                          "arcs",    "tangent", "same-ends", "concentric"};
+  static constexpr const char *names[] = {"general", "grid",      "perturbed",    "copies",  "arcs",
+                                          "tangent", "same-ends", "concentric", "figure-8", "touching"};
   return names[static_cast<int>(f)];
 }
 inline const char *familyTitle(Family f) {
@@ -58,12 +60,14 @@ inline const char *familyTitle(Family f) {
                                            "arcs in general position",
                                            "an arc tangent to a segment",
                                            "two arcs through the same two end points",
-                                           "concentric arcs of equal radius, one shape moved by 0 or 2^-n"};
+                                           "concentric arcs of equal radius, one shape moved by 0 or 2^-n",
+                                           "a contour touching itself at a vertex, on, near or away from the other",
+                                           "two contours touching at a corner or along an edge, a vertex on its own edge"};
   return titles[static_cast<int>(f)];
 }
 
 struct Pair {
-  Ring a, b;
+  Operand a, b;
 };
 
 namespace gen {
@@ -468,6 +472,107 @@ inline Pair concentricPair(Rng &rng) {
   return {a, b};
 }
 
+// ---- Contours touching themselves or each other -------------------------
+
+// A fan of 2..4 grid points about the apex t, at angles within half a turn
+// about `towards`: with the apex, a counter-clockwise simple lobe.
+inline std::vector<Xy> fan(Rng &rng, Xy t, double towards) {
+  const int n = static_cast<int>(rng.integer(2, 4));
+  std::vector<double> angles;
+  for (int i = 0; i < n; ++i) angles.push_back(towards + rng.uniform(-0.45, 0.45) * geomtest::kPi);
+  std::sort(angles.begin(), angles.end());
+  std::vector<Xy> out;
+  for (double a : angles) {
+    const double rho = rng.uniform(1.5, 6);
+    out.push_back({std::round(t.x + rho * std::cos(a)), std::round(t.y + rho * std::sin(a))});
+  }
+  return out;
+}
+
+// A ring through the grid point t twice, its two lobes on either side.
+inline Ring figureEight(Rng &rng, Xy t) {
+  const double towards = rng.uniform(0, 2 * geomtest::kPi);
+  Ring r{vertex(t)};
+  for (Xy p : fan(rng, t, towards)) r.push_back(vertex(p));
+  r.push_back(vertex(t));
+  for (Xy p : fan(rng, t, towards + geomtest::kPi)) r.push_back(vertex(p));
+  return r;
+}
+
+// A figure eight against a shape whose boundary passes through its touch
+// point (an edge through it, or a vertex at it), or does so moved by
+// 1e-12..1e-9, or a grid polygon anywhere.
+inline Pair figureEightPair(Rng &rng) {
+  const Xy t{double(rng.integer(4, 8)), double(rng.integer(4, 8))};
+  const Ring a = figureEight(rng, t);
+  const int variant = static_cast<int>(rng.integer(0, 4));
+  Ring b;
+  if (variant == 0 || variant == 2) {  // an edge through t
+    const Xy d{double(rng.integer(-2, 2)), double(rng.integer(-2, 2))};
+    const double back = double(rng.integer(1, 3)), ahead = double(rng.integer(1, 3));
+    const Xy p = t - back * d, q = t + ahead * d;
+    b = {vertex(p), vertex(q)};
+    for (Xy f : fan(rng, q, std::atan2(d.y, d.x) + geomtest::kPi / 2)) b.push_back(vertex(f));
+    // The fan about q may wind back past p: the validity check drops those.
+  } else if (variant == 1 || variant == 3) {  // a vertex at t
+    b = {vertex(t)};
+    for (Xy f : fan(rng, t, rng.uniform(0, 2 * geomtest::kPi))) b.push_back(vertex(f));
+  }
+  if (variant == 2 || variant == 3) b = perturbed(rng, b);
+  if (variant == 4) b = gridPolygon(rng);
+  return rng.chance(0.5) ? Pair{a, b} : Pair{b, a};
+}
+
+inline Ring rectangle(double x0, double y0, double x1, double y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
+
+// Two grid rectangles touching at a corner or along part of an edge, or one
+// ring with a vertex on its own edge; against a grid polygon, a rectangle
+// with an edge through the touch, or a copy moved by a little.
+inline Pair touchingPair(Rng &rng) {
+  const auto coord = [&rng](long lo, long hi) { return double(rng.integer(lo, hi)); };
+  const double x0 = coord(1, 5), y0 = coord(1, 5), x1 = x0 + coord(1, 4), y1 = y0 + coord(1, 4);
+  Operand a;
+  Xy touch{x1, y1};
+  switch (rng.integer(0, 2)) {
+    case 0:  // at a corner
+      a = {rectangle(x0, y0, x1, y1), rectangle(x1, y1, x1 + coord(1, 4), y1 + coord(1, 4))};
+      break;
+    case 1: {  // along part of an edge
+      const double y2 = y0 + coord(-2, 2), y3 = std::max(y2, y0) + coord(1, 4);
+      a = {rectangle(x0, y0, x1, y1), rectangle(x1, y2, x1 + coord(1, 4), y3)};
+      touch = {x1, std::max(y0, y2)};
+      break;
+    }
+    default: {  // a vertex on its own edge: two triangles
+      const double xm = x0 + 0.5 * (x1 - x0) * coord(1, 1);
+      a = {Ring{{x0, y0}, {x1, y0}, {x1, y1}, {xm, y0}, {x0, y1}}};
+      touch = {xm, y0};
+      break;
+    }
+  }
+  if (rng.chance(0.5)) std::swap(a[0], a.back());
+  Operand b;
+  switch (rng.integer(0, 3)) {
+    case 0:
+      b = gridPolygon(rng);
+      break;
+    case 1:  // an edge through the touch point
+      b = rng.chance(0.5) ? rectangle(touch.x, touch.y - coord(1, 4), touch.x + coord(1, 4), touch.y + coord(1, 4))
+                          : rectangle(touch.x - coord(1, 4), touch.y, touch.x + coord(1, 4), touch.y + coord(1, 4));
+      break;
+    case 2:  // a corner at the touch point
+      b = rectangle(touch.x - coord(1, 3), touch.y - coord(1, 3), touch.x, touch.y);
+      break;
+    default: {  // the touching shape itself, moved by a grid step or by 2^-n
+      const double step = rng.chance(0.5) ? 1.0 : std::ldexp(1.0, -static_cast<int>(rng.integer(28, 40)));
+      const Xy v{step * coord(-1, 1), step * coord(-1, 1)};
+      for (const Ring &r : a) b.push_back(mapped(r, [v](Xy p) { return p + v; }));
+      break;
+    }
+  }
+  return rng.chance(0.5) ? Pair{a, b} : Pair{b, a};
+}
+
 inline Pair draw(Family family, Rng &rng) {
   switch (family) {
     case Family::General:
@@ -487,6 +592,10 @@ inline Pair draw(Family family, Rng &rng) {
       return sameEndsPair(rng);
     case Family::Concentric:
       return concentricPair(rng);
+    case Family::FigureEight:
+      return figureEightPair(rng);
+    case Family::Touching:
+      return touchingPair(rng);
   }
   return {};
 }
@@ -498,10 +607,14 @@ inline Pair draw(Family family, Rng &rng) {
 inline Pair drawPair(Family family, Rng &rng, long *rejected = nullptr) {
   for (;;) {
     Pair p = gen::draw(family, rng);
-    const auto fits = [](const Ring &r) {
+    const bool touching = family == Family::FigureEight || family == Family::Touching;
+    const auto fits = [touching](const Operand &o) {
+      if (o.empty()) return false;
+      if (touching) return validOperand(o) && exactArea(o) > 0.05;
+      const Ring &r = o.front();
       size_t vertices = 0;
       for (const Node &n : r) vertices += n.kind == 0;
-      return vertices >= 2 && vertices <= 12 && validRing(r) && exactArea(r) > 0.05;
+      return o.size() == 1 && vertices >= 2 && vertices <= 12 && validRing(r) && exactArea(r) > 0.05;
     };
     if (fits(p.a) && fits(p.b)) return p;
     if (rejected) ++*rejected;
@@ -524,16 +637,27 @@ inline std::string ringText(const Ring &r) {
   return s + "}";
 }
 
-// The library's shape of one ring.
-inline geomtest::Shape libraryShape(const Ring &r) {
-  path *p = create_path();
-  for (const Node &n : r) {
-    if (n.kind)
-      geomtest::addCentre(p, n.x, n.y, n.r, n.kind, n.dir);
-    else
-      add_last_xy_(p, n.x, n.y);
+inline std::string operandText(const Operand &o) {
+  if (o.size() == 1) return ringText(o.front());
+  std::string s = "{";
+  for (const Ring &r : o) s += (s.size() > 1 ? ", " : "") + ringText(r);
+  return s + "}";
+}
+
+// The library's shape of an operand, a path for each ring.
+inline geomtest::Shape libraryShape(const Operand &o) {
+  shape *s = create_shape();
+  for (const Ring &r : o) {
+    path *p = create_path();
+    for (const Node &n : r) {
+      if (n.kind)
+        geomtest::addCentre(p, n.x, n.y, n.r, n.kind, n.dir);
+      else
+        add_last_xy_(p, n.x, n.y);
+    }
+    add_path(p, s);
   }
-  return geomtest::shapeWith({p});
+  return geomtest::own(s);
 }
 
 }  // namespace kiv::geomexact
