@@ -340,7 +340,6 @@ void cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
     }
 }
 
-
 // A node to be put into an edge of a ring at a place along it.
 struct Cut {
   int shape, ring, edge;
@@ -358,7 +357,7 @@ class Overlay {
  public:
   Overlay(Operands &ops, double tol)
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_) {}
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_), put_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
@@ -487,6 +486,7 @@ class Overlay {
       for (; it != byX.end() && (!sorted || nodes_[*it].x <= p.x + tol_); ++it) {
         const int u = *it;
         if (rank[static_cast<size_t>(u)] >= before || moved[static_cast<size_t>(u)] != u) continue;
+        if (std::fabs(p.x - nodes_[u].x) > best || std::fabs(p.y - nodes_[u].y) > best) continue;
         const double d = distance(p.x, p.y, nodes_[u].x, nodes_[u].y);
         if (d <= best) {
           best = d;
@@ -588,18 +588,41 @@ class Overlay {
     edgesOf(1);
     const Vec<EdgeRef> &ea = refs_[0], &eb = refs_[1];
     Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
+    // Vertices put on an edge of the other shape: the edge leaving the
+    // vertex and that edge.
+    Vec<std::pair<EdgeRef, EdgeRef>> &put = put_;
+    put.clear();
     overlappingPairs(ba, bb, [&](int i, int j) {
       const EdgeRef &ra = ea[static_cast<size_t>(i)], &rb = eb[static_cast<size_t>(j)];
       const Edge &a = edgeAt(ra), &b = edgeAt(rb);
-      made += cutNear(a, b.from, cuts, ra);
-      made += cutNear(b, a.from, cuts, rb);
-      made += cutAcross(a, b, cuts, ra, rb);
-      made += cutAcross(b, a, cuts, rb, ra);
+      if (cutNear(a, b.from, cuts, ra)) put.push_back({rb, ra});
+      if (cutNear(b, a.from, cuts, rb)) put.push_back({ra, rb});
     });
+    made += static_cast<int>(put.size());
+    for (const auto &[leaving, other] : put) {
+      // The edges on either side of the vertex, as the ring stands before
+      // this pass cuts it.
+      const Vec<Edge> &ring = rings_[leaving.shape][static_cast<size_t>(leaving.ring)].edges;
+      const int n = static_cast<int>(ring.size());
+      const EdgeRef arriving{leaving.shape, leaving.ring, (leaving.edge + n - 1) % n};
+      for (const EdgeRef &side : {leaving, arriving}) made += cutAcross(edgeAt(side), edgeAt(other), cuts, side, other);
+    }
     // A shape's own vertices on its own edges are found once: the splits
     // that follow put only the other shape's vertices on its edges.
     for (int w = 0; own && w < 2; ++w) {
-      if (own_[w].x0 != reach_[1 - w].x0) edgesOf(w, own_[w]);
+      if (own_[w].x0 != reach_[1 - w].x0) {
+        // Everywhere, in a small operation: every vertex starts an edge, and
+        // every pair is tried.
+        for (size_t i = 0; i < rings_[w].size(); ++i)
+          for (size_t k = 0; k < rings_[w][i].edges.size(); ++k) {
+            const Edge &e = rings_[w][i].edges[k];
+            if (e.place == kGoneEdge) continue;
+            const EdgeRef ref{w, static_cast<int>(i), static_cast<int>(k)};
+            for (const Ring &r : rings_[w])
+              for (const Edge &o : r.edges) made += cutNear(e, o.from, cuts, ref);
+          }
+        continue;
+      }
       const Vec<EdgeRef> &refs = refs_[w];
       overlappingPairs(boxes_[w], boxes_[w], [&](int i, int j) {
         if (i >= j) return;
@@ -636,6 +659,12 @@ class Overlay {
   int cutNear(const Edge &e, int v, Vec<Cut> &cuts, const EdgeRef &ref) {
     if (v == e.from || v == e.to) return 0;
     const Node &p = nodes_[v];
+    if (!e.arc) {
+      const Node &s = nodes_[e.from], &t = nodes_[e.to];
+      if (p.x < std::min(s.x, t.x) - tol_ || p.x > std::max(s.x, t.x) + tol_ || p.y < std::min(s.y, t.y) - tol_ ||
+          p.y > std::max(s.y, t.y) + tol_)
+        return 0;
+    }
     // Off its ends, a vertex near the edge is near a point inside it.
     if (nearEnd(e, p.x, p.y, tol_) || distanceTo(e, nodes_, p.x, p.y) > tol_) return 0;
     cuts.push_back({ref.shape, ref.ring, ref.edge, positionOn(e, v), v});
@@ -812,6 +841,7 @@ class Overlay {
   Vec<Box> boxes_[2];
   Vec<Cut> cuts_;
   Vec<Edge> pieces_;
+  Vec<std::pair<EdgeRef, EdgeRef>> put_;
 };
 
 // ---- Sides ----------------------------------------------------------------------
