@@ -479,11 +479,13 @@ class Overlay {
     for (int v : ids) {
       const Node p = nodes_[static_cast<size_t>(v)];
       const int before = rank[static_cast<size_t>(v)];
+      // Unsorted, the list is in the order met: only those before v count.
       auto it = sorted ? std::lower_bound(byX.begin(), byX.end(), p.x - tol_,
                                           [&](int a, double x) { return nodes_[a].x < x; })
                        : byX.begin();
+      const auto end = sorted ? byX.end() : byX.begin() + (before - 1);
       double best = tol_;
-      for (; it != byX.end() && (!sorted || nodes_[*it].x <= p.x + tol_); ++it) {
+      for (; it != end && (!sorted || nodes_[*it].x <= p.x + tol_); ++it) {
         const int u = *it;
         if (rank[static_cast<size_t>(u)] >= before || moved[static_cast<size_t>(u)] != u) continue;
         if (std::fabs(p.x - nodes_[u].x) > best || std::fabs(p.y - nodes_[u].y) > best) continue;
@@ -618,8 +620,10 @@ class Overlay {
             const Edge &e = rings_[w][i].edges[k];
             if (e.place == kGoneEdge) continue;
             const EdgeRef ref{w, static_cast<int>(i), static_cast<int>(k)};
+            const Box b = edgeBox(e, nodes_, tol_, 0);
             for (const Ring &r : rings_[w])
-              for (const Edge &o : r.edges) made += cutNear(e, o.from, cuts, ref);
+              for (const Edge &o : r.edges)
+                if (within(b, nodes_[o.from].x, nodes_[o.from].y)) made += cutNear(e, o.from, cuts, ref);
           }
         continue;
       }
