@@ -50,6 +50,10 @@ struct Node {
   double x, y;
 };
 
+// Where a piece of one shape's boundary lies against the other shape;
+// kGone: it bounds none of its own shape's material.
+enum Place : signed char { kOutside = 0, kInside = 1, kSame = 2, kOpposite = 3, kUnknown = 4, kGone = 5 };
+
 // A directed piece of boundary between two nodes: a segment, or an arc of
 // the circle (cx, cy, r) from the angle a0 through the signed sweep
 // (counter-clockwise positive).
@@ -59,12 +63,9 @@ struct Edge {
   double cx, cy, r;
   double a0, sweep;
   int shape;                // 0 for A, 1 for B
-  signed char place = 4;    // against the other shape, once known (Place)
+  signed char place = kUnknown;  // against the other shape, once known (Place)
   int ring = -1, index = -1;  // as a piece of the result: where it was cut from
 };
-
-// The place of an edge that bounds nothing (Place::kGone, below).
-constexpr signed char kGoneEdge = 5;
 
 struct Ring {
   Vec<Edge> edges;
@@ -332,10 +333,10 @@ void cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
   for (size_t i = 0; i < twice.size(); ++i)
     for (size_t j = i + 1; j < twice.size() && twice[j].first == twice[i].first; ++j) {
       Edge &a = *twice[i].second, &b = *twice[j].second;
-      if (a.place == kGoneEdge || b.place == kGoneEdge || a.from != b.to) continue;
+      if (a.place == kGone || b.place == kGone || a.from != b.to) continue;
       const Node ma = middleOf(a, nodes), mb = middleOf(b, nodes);
       if (distance(ma.x, ma.y, mb.x, mb.y) > 4.0 * tol) continue;
-      a.place = b.place = kGoneEdge;
+      a.place = b.place = kGone;
       break;
     }
 }
@@ -418,7 +419,7 @@ class Overlay {
     boxes.reserve(total);
     for (size_t i = 0; i < rings_[which].size(); ++i)
       for (size_t k = 0; k < rings_[which][i].edges.size(); ++k) {
-        if (rings_[which][i].edges[k].place == kGoneEdge) continue;
+        if (rings_[which][i].edges[k].place == kGone) continue;
         const Box b = edgeBox(rings_[which][i].edges[k], nodes_, tol_, static_cast<int>(out.size()));
         if (!overlap(b, limit)) continue;
         out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
@@ -618,7 +619,7 @@ class Overlay {
         for (size_t i = 0; i < rings_[w].size(); ++i)
           for (size_t k = 0; k < rings_[w][i].edges.size(); ++k) {
             const Edge &e = rings_[w][i].edges[k];
-            if (e.place == kGoneEdge) continue;
+            if (e.place == kGone) continue;
             const EdgeRef ref{w, static_cast<int>(i), static_cast<int>(k)};
             const Box b = edgeBox(e, nodes_, tol_, 0);
             for (const Ring &r : rings_[w])
@@ -866,7 +867,7 @@ class Winding {
       : nodes_(nodes), tol_(tol), edges_(nodes.get_allocator()) {
     for (const Ring &r : rings)
       for (const Edge &e : r.edges)
-        if (e.place != kGoneEdge) edges_.push_back(&e);
+        if (e.place != kGone) edges_.push_back(&e);
     // Far from every ring lies material when the largest ring is a hole:
     // a shape given as the outside of its contour.
     const Ring *largest = nullptr;
@@ -1018,8 +1019,6 @@ class Winding {
 
 // ---- Selection and joining ------------------------------------------------------------
 
-// kGone: a piece of a shape's boundary that bounds none of its material.
-enum Place : signed char { kOutside = 0, kInside = 1, kSame = 2, kOpposite = 3, kUnknown = 4, kGone = kGoneEdge };
 
 // A piece of the result's boundary, directed with the result's material on
 // its left.
