@@ -108,10 +108,8 @@ struct NumberedLines {
   std::vector<int> numbers;
 };
 
-// The lines (those beginning with "#" left out when asked) and their
-// numbers: numbers[i], or i + 1 where numbers has none.
-void keepLines(const std::vector<std::string> &lines, const std::vector<int> &numbers, bool skipComments,
-               NumberedLines &out);
+// A line of a line list that is a comment, left out when asked.
+inline bool commentLine(const std::string &line) { return !line.empty() && line[0] == '#'; }
 // The stored multi-line table of that name and origin, kept so; false when
 // there is none.
 bool linesFromMemory(const char *name, int origin, bool skipComments, NumberedLines &out);

@@ -312,18 +312,24 @@ void storeLines(const char *name, const std::vector<std::string> &lines, int ori
   });
 }
 
+namespace {
+
+// The lines (comments left out when asked) and their numbers: numbers[i],
+// or i + 1 where numbers has none.
 void keepLines(const std::vector<std::string> &lines, const std::vector<int> &numbers, bool skipComments,
                NumberedLines &out) {
   out = NumberedLines{};
   guardAllocation("rtableml", [&] {
     for (size_t i = 0; i < lines.size(); ++i) {
-      if (skipComments && !lines[i].empty() && lines[i][0] == '#') continue;
+      if (skipComments && commentLine(lines[i])) continue;
       out.lines.push_back(lines[i]);
       // A caller's table has no file: its lines count as they stand.
       out.numbers.push_back(i < numbers.size() ? numbers[i] : static_cast<int>(std::min<size_t>(i + 1, kIntLimit)));
     }
   });
 }
+
+}  // namespace
 
 bool linesFromMemory(const char *name, int origin, bool skipComments, NumberedLines &out) {
   const RecLines *r = find(listLines(), name, origin);

@@ -158,7 +158,7 @@ namespace {
 void dropComments(NumberedLines &text) {
   size_t kept = 0;
   for (size_t i = 0; i < text.lines.size(); ++i) {
-    if (!text.lines[i].empty() && text.lines[i][0] == '#') continue;
+    if (commentLine(text.lines[i])) continue;
     if (kept != i) {
       text.lines[kept] = std::move(text.lines[i]);
       text.numbers[kept] = text.numbers[i];
