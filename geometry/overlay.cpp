@@ -379,8 +379,7 @@ class Overlay {
     size_t vertices = 0;
     for (int w = 0; w < 2; ++w)
       for (const Ring &r : rings_[w]) vertices += r.edges.size();
-    for (int w = 0; w < 2; ++w)
-      own_[w] = vertices <= kEverywhere ? Box{-INFINITY, -INFINITY, INFINITY, INFINITY, 0} : reach_[1 - w];
+    ownEverywhere_ = vertices <= kEverywhere;
     shareCircles();
     mergeVertices();
     // A node that a split made shared may lie on a third edge in turn.
@@ -405,10 +404,8 @@ class Overlay {
   static bool overlap(const Box &p, const Box &q) { return p.x0 <= q.x1 && q.x0 <= p.x1 && p.y0 <= q.y1 && q.y0 <= p.y1; }
   bool within(const Box &b, double x, double y) const { return b.x0 <= x && x <= b.x1 && b.y0 <= y && y <= b.y1; }
 
-  // The edges of one shape that may meet the other (or lie in `limit`),
-  // with their boxes.
-  void edgesOf(int which) { edgesOf(which, reach_[1 - which]); }
-  void edgesOf(int which, const Box &limit) {
+  // The edges of one shape that may meet the other, with their boxes.
+  void edgesOf(int which) {
     Vec<EdgeRef> &out = refs_[which];
     Vec<Box> &boxes = boxes_[which];
     out.clear();
@@ -421,7 +418,7 @@ class Overlay {
       for (size_t k = 0; k < rings_[which][i].edges.size(); ++k) {
         if (rings_[which][i].edges[k].place == kGone) continue;
         const Box b = edgeBox(rings_[which][i].edges[k], nodes_, tol_, static_cast<int>(out.size()));
-        if (!overlap(b, limit)) continue;
+        if (!overlap(b, reach_[1 - which])) continue;
         out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
         boxes.push_back(b);
       }
@@ -470,7 +467,7 @@ class Overlay {
     for (int w = 0; w < 2; ++w)
       for (const Ring &r : rings_[w])
         for (const Edge &e : r.edges)
-          if (within(own_[w], nodes_[e.from].x, nodes_[e.from].y)) add(e.from);
+          if (ownEverywhere_ || within(reach_[1 - w], nodes_[e.from].x, nodes_[e.from].y)) add(e.from);
     if (ids.size() < 2) return;
     // Many vertices are searched by x; a few one by one.
     const bool sorted = ids.size() > 32;
@@ -613,7 +610,7 @@ class Overlay {
     // A shape's own vertices on its own edges are found once: the splits
     // that follow put only the other shape's vertices on its edges.
     for (int w = 0; own && w < 2; ++w) {
-      if (own_[w].x0 != reach_[1 - w].x0) {
+      if (ownEverywhere_) {
         // Everywhere, in a small operation: every vertex starts an edge, and
         // every pair is tried.
         for (size_t i = 0; i < rings_[w].size(); ++i)
@@ -836,11 +833,12 @@ class Overlay {
   Vec<Ring> *rings_;
   double tol_;
   Mem *mem_;
-  Box reach_[2], own_[2];
+  Box reach_[2];
   // Up to this many edges in all (a small operation), contours of one shape
   // are brought together everywhere; beyond it, sorting all their vertices
   // would cost more than the rest of the overlay.
   static constexpr size_t kEverywhere = 128;
+  bool ownEverywhere_ = false;
   // Work lists of the passes, kept from one to the next.
   Vec<EdgeRef> refs_[2];
   Vec<Box> boxes_[2];
