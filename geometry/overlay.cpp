@@ -234,22 +234,24 @@ struct Box {
   int id;
 };
 
-Box edgeBox(const Edge &e, const Vec<Node> &nodes, double margin, int id) {
-  const Node &s = nodes[e.from], &t = nodes[e.to];
-  Box b{std::min(s.x, t.x), std::min(s.y, t.y), std::max(s.x, t.x), std::max(s.y, t.y), id};
-  if (e.arc) {
-    // The extreme points of the circle that the arc passes.
-    const double turns[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
-    for (int q = 0; q < 4; ++q) {
-      const double phi = q * kPi / 2.0;
-      if (along(e, phi) < std::fabs(e.sweep)) {
-        b.x0 = std::min(b.x0, e.cx + e.r * turns[q][0]);
-        b.x1 = std::max(b.x1, e.cx + e.r * turns[q][0]);
-        b.y0 = std::min(b.y0, e.cy + e.r * turns[q][1]);
-        b.y1 = std::max(b.y1, e.cy + e.r * turns[q][1]);
-      }
+// An arc's box grows to the extreme points of its circle that it passes.
+void widenToArc(const Edge &e, Box &b) {
+  const double turns[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+  for (int q = 0; q < 4; ++q) {
+    const double phi = q * kPi / 2.0;
+    if (along(e, phi) < std::fabs(e.sweep)) {
+      b.x0 = std::min(b.x0, e.cx + e.r * turns[q][0]);
+      b.x1 = std::max(b.x1, e.cx + e.r * turns[q][0]);
+      b.y0 = std::min(b.y0, e.cy + e.r * turns[q][1]);
+      b.y1 = std::max(b.y1, e.cy + e.r * turns[q][1]);
     }
   }
+}
+
+inline Box edgeBox(const Edge &e, const Vec<Node> &nodes, double margin, int id) {
+  const Node &s = nodes[static_cast<size_t>(e.from)], &t = nodes[static_cast<size_t>(e.to)];
+  Box b{std::min(s.x, t.x), std::min(s.y, t.y), std::max(s.x, t.x), std::max(s.y, t.y), id};
+  if (e.arc) widenToArc(e, b);
   b.x0 -= margin;
   b.y0 -= margin;
   b.x1 += margin;
@@ -317,7 +319,7 @@ uint64_t pairKey(int a, int b) {
 // meeting itself) have its material on both sides: they bound nothing.
 // One of the two nodes of such a pair is left by two pieces of the shape
 // (a spike's base, where the contour passes twice).
-void cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
+bool cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
   Mem *mem = nodes.get_allocator().resource();
   Vec<unsigned char> leaving(nodes.size(), 0, mem);
   for (const Ring &r : rings)
@@ -328,8 +330,9 @@ void cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
     for (Edge &e : r.edges)
       if (e.from != e.to && (leaving[static_cast<size_t>(e.from)] == 2 || leaving[static_cast<size_t>(e.to)] == 2))
         twice.push_back({pairKey(e.from, e.to), &e});
-  if (twice.size() < 2) return;
+  if (twice.size() < 2) return false;
   std::sort(twice.begin(), twice.end(), [](const auto &p, const auto &q) { return p.first < q.first; });
+  bool any = false;
   for (size_t i = 0; i < twice.size(); ++i)
     for (size_t j = i + 1; j < twice.size() && twice[j].first == twice[i].first; ++j) {
       Edge &a = *twice[i].second, &b = *twice[j].second;
@@ -337,8 +340,10 @@ void cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
       const Node ma = middleOf(a, nodes), mb = middleOf(b, nodes);
       if (distance(ma.x, ma.y, mb.x, mb.y) > 4.0 * tol) continue;
       a.place = b.place = kGone;
+      any = true;
       break;
     }
+  return any;
 }
 
 // A node to be put into an edge of a ring at a place along it.
@@ -358,7 +363,8 @@ class Overlay {
  public:
   Overlay(Operands &ops, double tol)
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_), put_(mem_) {}
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_), put_(mem_), places_(mem_),
+        placed_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
@@ -386,8 +392,9 @@ class Overlay {
     for (int pass = 0; pass < 4 && splitAtNearVertices(pass == 0) > 0; ++pass) {
     }
     // Before the crossings, which would cut the two ways of such a stretch
-    // at two nodes.
-    for (int w = 0; w < 2; ++w) cancelOwnOverlaps(rings_[w], nodes_, tol_);
+    // at two nodes.  Only a shape that meets itself has such pieces.
+    for (int w = 0; w < 2; ++w)
+      if (touched_[w] && cancelOwnOverlaps(rings_[w], nodes_, tol_)) listed_ = false;
     splitAtCrossings();
   }
 
@@ -424,6 +431,13 @@ class Overlay {
       }
   }
 
+  void listEdges() {
+    if (listed_) return;
+    edgesOf(0);
+    edgesOf(1);
+    listed_ = true;
+  }
+
   // Arcs of B on a circle of A (centres and radii within the tolerance)
   // take that circle, so that they overlap exactly where they should.
   void shareCircles() {
@@ -455,45 +469,74 @@ class Overlay {
   // first stays, so A's vertices stay where they are.  Vertices in the
   // reach of the other shape take part (all, in a small operation).
   void mergeVertices() {
+    // The candidates in the order met, their places side by side: the
+    // search below runs over them many times.
     Vec<int> ids(mem_);
-    // rank[v]: 1 + v's place in the order met, 0 when v is no candidate.
-    Vec<int> rank(nodes_.size(), 0, mem_), moved(nodes_.size(), -1, mem_);
-    const auto add = [&](int v) {
-      if (rank[static_cast<size_t>(v)]) return;
-      ids.push_back(v);
-      rank[static_cast<size_t>(v)] = static_cast<int>(ids.size());
-      moved[static_cast<size_t>(v)] = v;
-    };
+    Vec<Node> at(mem_);
+    ids.reserve(nodes_.size());
+    at.reserve(nodes_.size());
+    Vec<int> moved(nodes_.size(), -1, mem_);
+    // The shapes whose vertices a node holds, as bits.
+    Vec<unsigned char> owners(nodes_.size(), 0, mem_);
     for (int w = 0; w < 2; ++w)
       for (const Ring &r : rings_[w])
         for (const Edge &e : r.edges)
-          if (ownEverywhere_ || within(reach_[1 - w], nodes_[e.from].x, nodes_[e.from].y)) add(e.from);
+          if (moved[static_cast<size_t>(e.from)] < 0 &&
+              (ownEverywhere_ || within(reach_[1 - w], nodes_[e.from].x, nodes_[e.from].y))) {
+            moved[static_cast<size_t>(e.from)] = e.from;
+            owners[static_cast<size_t>(e.from)] = static_cast<unsigned char>(1 << w);
+            ids.push_back(e.from);
+            at.push_back(nodes_[static_cast<size_t>(e.from)]);
+          }
     if (ids.size() < 2) return;
-    // Many vertices are searched by x; a few one by one.
-    const bool sorted = ids.size() > 32;
-    Vec<int> byX(ids, mem_);
-    if (sorted) std::sort(byX.begin(), byX.end(), [&](int a, int b) { return nodes_[a].x < nodes_[b].x; });
+    // Pairs near each other: (the later met, the earlier).  A few vertices
+    // are tried pair by pair, many along x.
+    const size_t n = ids.size();
+    Vec<std::pair<int, int>> close(mem_);
+    const auto tryPair = [&](size_t i, size_t j) {
+      if (std::fabs(at[i].x - at[j].x) <= tol_ && std::fabs(at[i].y - at[j].y) <= tol_)
+        close.push_back({static_cast<int>(std::max(i, j)), static_cast<int>(std::min(i, j))});
+    };
+    if (n <= 32) {
+      for (size_t i = 1; i < n; ++i)
+        for (size_t j = 0; j < i; ++j) tryPair(i, j);
+    } else {
+      struct Key {
+        double x;
+        size_t k;
+      };
+      Vec<Key> byX(n, Key{0.0, 0}, mem_);
+      for (size_t k = 0; k < n; ++k) byX[k] = {at[k].x, k};
+      std::sort(byX.begin(), byX.end(), [](const Key &a, const Key &b) { return a.x < b.x; });
+      for (size_t s = 0; s < n; ++s)
+        for (size_t t = s + 1; t < n && byX[t].x - byX[s].x <= tol_; ++t) tryPair(byX[s].k, byX[t].k);
+    }
+    if (close.empty()) return;
+    std::sort(close.begin(), close.end());
     bool any = false;
-    for (int v : ids) {
-      const Node p = nodes_[static_cast<size_t>(v)];
-      const int before = rank[static_cast<size_t>(v)];
-      // Unsorted, the list is in the order met: only those before v count.
-      auto it = sorted ? std::lower_bound(byX.begin(), byX.end(), p.x - tol_,
-                                          [&](int a, double x) { return nodes_[a].x < x; })
-                       : byX.begin();
-      const auto end = sorted ? byX.end() : byX.begin() + (before - 1);
+    // Each vertex goes to the nearest one met before it that stays.
+    for (size_t c = 0; c < close.size();) {
+      const size_t i = static_cast<size_t>(close[c].first);
+      const Node &p = at[i];
       double best = tol_;
-      for (; it != end && (!sorted || nodes_[*it].x <= p.x + tol_); ++it) {
-        const int u = *it;
-        if (rank[static_cast<size_t>(u)] >= before || moved[static_cast<size_t>(u)] != u) continue;
-        if (std::fabs(p.x - nodes_[u].x) > best || std::fabs(p.y - nodes_[u].y) > best) continue;
-        const double d = distance(p.x, p.y, nodes_[u].x, nodes_[u].y);
+      int to = -1;
+      for (; c < close.size() && static_cast<size_t>(close[c].first) == i; ++c) {
+        const size_t j = static_cast<size_t>(close[c].second);
+        const int u = ids[j];
+        if (moved[static_cast<size_t>(u)] != u) continue;
+        const double d = distance(p.x, p.y, at[j].x, at[j].y);
         if (d <= best) {
           best = d;
-          moved[static_cast<size_t>(v)] = u;
+          to = u;
         }
       }
-      any = any || moved[static_cast<size_t>(v)] != v;
+      if (to < 0) continue;
+      const unsigned char mine = owners[static_cast<size_t>(ids[i])];
+      // Two vertices of one shape on one node: that shape meets itself.
+      if (owners[static_cast<size_t>(to)] & mine) touched_[mine >> 1] = true;
+      owners[static_cast<size_t>(to)] |= mine;
+      moved[static_cast<size_t>(ids[i])] = to;
+      any = true;
     }
     if (!any) return;
     for (int w = 0; w < 2; ++w)
@@ -539,6 +582,7 @@ class Overlay {
   // Cuts every listed edge at its nodes, in order along it.
   void applyCuts(Vec<Cut> &cuts) {
     if (cuts.empty()) return;
+    listed_ = false;
     std::sort(cuts.begin(), cuts.end());
     Vec<Edge> &out = pieces_;
     for (size_t c = 0; c < cuts.size();) {
@@ -584,8 +628,7 @@ class Overlay {
     Vec<Cut> &cuts = cuts_;
     cuts.clear();
     int made = 0;
-    edgesOf(0);
-    edgesOf(1);
+    listEdges();
     const Vec<EdgeRef> &ea = refs_[0], &eb = refs_[1];
     Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
     // Vertices put on an edge of the other shape: the edge leaving the
@@ -612,28 +655,44 @@ class Overlay {
     for (int w = 0; own && w < 2; ++w) {
       if (ownEverywhere_) {
         // Everywhere, in a small operation: every vertex starts an edge, and
-        // every pair is tried.
+        // every pair is tried, over the vertices' places side by side.
+        Vec<Node> &at = places_;
+        Vec<int> &ids = placed_;
+        at.clear();
+        ids.clear();
+        at.reserve(nodes_.size());
+        ids.reserve(nodes_.size());
+        for (const Ring &r : rings_[w])
+          for (const Edge &o : r.edges) {
+            at.push_back(nodes_[static_cast<size_t>(o.from)]);
+            ids.push_back(o.from);
+          }
         for (size_t i = 0; i < rings_[w].size(); ++i)
           for (size_t k = 0; k < rings_[w][i].edges.size(); ++k) {
             const Edge &e = rings_[w][i].edges[k];
-            if (e.place == kGone) continue;
             const EdgeRef ref{w, static_cast<int>(i), static_cast<int>(k)};
             const Box b = edgeBox(e, nodes_, tol_, 0);
-            for (const Ring &r : rings_[w])
-              for (const Edge &o : r.edges)
-                if (within(b, nodes_[o.from].x, nodes_[o.from].y)) made += cutNear(e, o.from, cuts, ref);
+            // Its own ends lie in its box.  Tested without branches, so that
+            // only the rare vertex near it takes one.
+            for (size_t j = 0; j < at.size(); ++j)
+              if ((b.x0 <= at[j].x) & (at[j].x <= b.x1) & (b.y0 <= at[j].y) & (at[j].y <= b.y1) & (ids[j] != e.from) &
+                  (ids[j] != e.to))
+                made += cutNear(e, ids[j], cuts, ref);
           }
-        continue;
+      } else {
+        const Vec<EdgeRef> &refs = refs_[w];
+        overlappingPairs(boxes_[w], boxes_[w], [&](int i, int j) {
+          if (i >= j) return;
+          const EdgeRef &ri = refs[static_cast<size_t>(i)], &rj = refs[static_cast<size_t>(j)];
+          // Both ends: the edge that leaves the other end may lie out of reach.
+          for (int v : {edgeAt(rj).from, edgeAt(rj).to}) made += cutNear(edgeAt(ri), v, cuts, ri);
+          for (int v : {edgeAt(ri).from, edgeAt(ri).to}) made += cutNear(edgeAt(rj), v, cuts, rj);
+        });
       }
-      const Vec<EdgeRef> &refs = refs_[w];
-      overlappingPairs(boxes_[w], boxes_[w], [&](int i, int j) {
-        if (i >= j) return;
-        const EdgeRef &ri = refs[static_cast<size_t>(i)], &rj = refs[static_cast<size_t>(j)];
-        // Both ends: the edge that leaves the other end may lie out of reach.
-        for (int v : {edgeAt(rj).from, edgeAt(rj).to}) made += cutNear(edgeAt(ri), v, cuts, ri);
-        for (int v : {edgeAt(ri).from, edgeAt(ri).to}) made += cutNear(edgeAt(rj), v, cuts, rj);
-      });
     }
+    // A shape whose edges take vertices may meet itself there (a vertex
+    // put on two of its edges near a tip, say).
+    for (const Cut &c : cuts) touched_[c.shape] = true;
     applyCuts(cuts);
     return made;
   }
@@ -650,6 +709,16 @@ class Overlay {
     };
     const bool nearFrom = near(a.from), nearTo = near(a.to);
     if (nearFrom == nearTo) return 0;
+    // Where a leaves b's line steeply, it crosses that line within a
+    // fraction of the tolerance of its near end, which counts as no
+    // crossing: the exact test is spared.
+    const Node &n = nodes_[static_cast<size_t>(nearFrom ? a.from : a.to)];
+    const Node &f = nodes_[static_cast<size_t>(nearFrom ? a.to : a.from)];
+    const Node &b0 = nodes_[static_cast<size_t>(b.from)], &b1 = nodes_[static_cast<size_t>(b.to)];
+    const double lb = distance(b0.x, b0.y, b1.x, b1.y);
+    const double dn = std::fabs(cross(b1.x - b0.x, b1.y - b0.y, n.x - b0.x, n.y - b0.y)) / lb;
+    const double df = std::fabs(cross(b1.x - b0.x, b1.y - b0.y, f.x - b0.x, f.y - b0.y)) / lb;
+    if (lb > 0.0 && df > 4.0 * tol_ && distance(n.x, n.y, f.x, f.y) * (dn + tol_ / 64.0) < tol_ * (df - tol_)) return 0;
     double x[2], y[2];
     if (segSeg(a, b, x, y) == 0 || nearEnd(a, x[0], y[0], 2.0 * tol_) || nearEnd(b, x[0], y[0], 2.0 * tol_)) return 0;
     const int v = newNode(x[0], y[0]);
@@ -811,8 +880,7 @@ class Overlay {
   void splitAtCrossings() {
     Vec<Cut> &cuts = cuts_;
     cuts.clear();
-    edgesOf(0);
-    edgesOf(1);
+    listEdges();
     const Vec<EdgeRef> &ea = refs_[0], &eb = refs_[1];
     Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
     overlappingPairs(ba, bb, [&](int i, int j) {
@@ -839,12 +907,19 @@ class Overlay {
   // would cost more than the rest of the overlay.
   static constexpr size_t kEverywhere = 128;
   bool ownEverywhere_ = false;
+  // Whether a shape's vertices met each other, or its edges took vertices:
+  // only then may pieces of it run both ways between two nodes.
+  bool touched_[2] = {false, false};
+  // Whether refs_ and boxes_ list the edges as they stand.
+  bool listed_ = false;
   // Work lists of the passes, kept from one to the next.
   Vec<EdgeRef> refs_[2];
   Vec<Box> boxes_[2];
   Vec<Cut> cuts_;
   Vec<Edge> pieces_;
   Vec<std::pair<EdgeRef, EdgeRef>> put_;
+  Vec<Node> places_;
+  Vec<int> placed_;
 };
 
 // ---- Sides ----------------------------------------------------------------------
@@ -863,6 +938,9 @@ class Winding {
  public:
   Winding(const Vec<Ring> &rings, const Vec<Node> &nodes, double tol)
       : nodes_(nodes), tol_(tol), edges_(nodes.get_allocator()) {
+    size_t total = 0;
+    for (const Ring &r : rings) total += r.edges.size();
+    edges_.reserve(total);
     for (const Ring &r : rings)
       for (const Edge &e : r.edges)
         if (e.place != kGone) edges_.push_back(&e);
@@ -890,24 +968,16 @@ class Winding {
       list = axis ? &byX : &byY;
     }
     int w = 0;
-    const auto visit = [&](size_t k) {
+    const size_t count = list ? list->size() : edges_.size();
+    for (size_t i = 0; i < count; ++i) {
+      const size_t k = list ? static_cast<size_t>((*list)[i]) : i;
       const Edge &e = *edges_[k];
+      // Most edges stand clear of the ray: their boxes say so.
       const Box b = boxes_.empty() ? roughBox(e) : boxes_[k];
-      if (axis == 0 ? (py < b.y0 || py > b.y1 || px > b.x1) : (px < b.x0 || px > b.x1 || py > b.y1)) return 0;
-      return e.arc ? arcCrossings(e, px, py, axis) : segmentCrossing(e, px, py, axis);
-    };
-    if (list) {
-      for (int k : *list) {
-        const int c = visit(static_cast<size_t>(k));
-        if (c == kNear) return -1;
-        w += c;
-      }
-    } else {
-      for (size_t k = 0; k < edges_.size(); ++k) {
-        const int c = visit(k);
-        if (c == kNear) return -1;
-        w += c;
-      }
+      if (axis == 0 ? (py < b.y0 || py > b.y1 || px > b.x1) : (px < b.x0 || px > b.x1 || py > b.y1)) continue;
+      const int c = crossings(e, b, px, py, axis);
+      if (c == kNear) return -1;
+      w += c;
     }
     // Along y the axes are exchanged, which mirrors the plane: the count
     // changes sign.
@@ -917,6 +987,13 @@ class Winding {
 
  private:
   static constexpr int kNear = 1 << 20;
+
+  // Signed crossings of the ray with an edge whose box it meets, or kNear.
+  int crossings(const Edge &e, const Box &b, double px, double py, int axis) const {
+    // Only a point within the box may lie within the tolerance.
+    if ((axis == 0 ? px >= b.x0 : py >= b.y0) && distanceTo(e, nodes_, px, py) <= tol_) return kNear;
+    return e.arc ? arcCrossings(e, px, py, axis) : segmentCrossing(e, px, py, axis);
+  }
 
   // A box around the edge, for an arc its whole circle, widened by the
   // tolerance.
@@ -963,7 +1040,6 @@ class Winding {
   static double Y(const Node &n, int axis) { return axis ? n.x : n.y; }
 
   int segmentCrossing(const Edge &e, double px, double py, int axis) const {
-    if (distanceTo(e, nodes_, px, py) <= tol_) return kNear;
     const Node &a = nodes_[e.from], &b = nodes_[e.to];
     const double ay = Y(a, axis), by = Y(b, axis), qy = axis ? px : py, qx = axis ? py : px;
     if ((ay <= qy) == (by <= qy)) return 0;
@@ -975,7 +1051,6 @@ class Winding {
   // Signed crossings of the ray with the arc, which is taken in pieces
   // monotone across the ray, each half-open as the segments are.
   int arcCrossings(const Edge &e, double px, double py, int axis) const {
-    if (distanceTo(e, nodes_, px, py) <= tol_) return kNear;
     const Node &s = nodes_[e.from], &t = nodes_[e.to];
     // In exchanged axes the circle's angles are mirrored about pi/4.
     const double cx = axis ? e.cy : e.cx, cy = axis ? e.cx : e.cy, qx = axis ? py : px, qy = axis ? px : py;
@@ -1460,8 +1535,10 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
   // larger ones work on the heap, where what they give back is used again.
   alignas(std::max_align_t) std::byte room[32768];
   std::pmr::monotonic_buffer_resource arena(room, sizeof room);
-  Mem *mem = nodeCount(A) + nodeCount(B) <= 128 ? static_cast<Mem *>(&arena) : std::pmr::new_delete_resource();
+  const size_t count = static_cast<size_t>(nodeCount(A) + nodeCount(B));
+  Mem *mem = count <= 128 ? static_cast<Mem *>(&arena) : std::pmr::new_delete_resource();
   Operands ops(mem);
+  ops.nodes.reserve(count);
   readShape(A, 0, ops);
   readShape(B, 1, ops);
   if (ops.rings[0].empty() || ops.rings[1].empty()) {
@@ -1481,6 +1558,7 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
   if (!o.closed) {
     delete_shape_(o.result);
     Operands again(mem);
+    again.nodes.reserve(count);
     readShape(A, 0, again);
     readShape(B, 1, again);
     o = overlayWith(rule, again, 1024.0 * tol);
