@@ -77,7 +77,7 @@ inline double thinLengthOf(const shape *s, double width) {
       arcs.push_back(arcThrough(q->x, q->y, q->radius, p->x, p->y, t->x, t->y, q->direction == KIV_CCW));
     }
   }
-  return thinLength(segments, width) + thinArcLength(arcs, width);
+  return thinBoundaryLength(segments, arcs, width);
 }
 
 // Whether a contour of the shape turns back along itself (two straight
