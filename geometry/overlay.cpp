@@ -363,7 +363,7 @@ class Overlay {
  public:
   Overlay(Operands &ops, double tol)
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_), put_(mem_), places_(mem_),
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), places_(mem_),
         placed_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
@@ -642,13 +642,27 @@ class Overlay {
       if (cutNear(b, a.from, cuts, rb)) put.push_back({ra, rb});
     });
     made += static_cast<int>(put.size());
+    // Two edges cut where they cross once only, though a vertex of each lie
+    // on the other: two nodes a rounding apart would part the overlap.
+    Vec<std::pair<EdgeRef, EdgeRef>> &crossed = crossed_;
+    crossed.clear();
+    const auto same = [](const EdgeRef &p, const EdgeRef &q) {
+      return p.shape == q.shape && p.ring == q.ring && p.edge == q.edge;
+    };
     for (const auto &[leaving, other] : put) {
       // The edges on either side of the vertex, as the ring stands before
       // this pass cuts it.
       const Vec<Edge> &ring = rings_[leaving.shape][static_cast<size_t>(leaving.ring)].edges;
       const int n = static_cast<int>(ring.size());
       const EdgeRef arriving{leaving.shape, leaving.ring, (leaving.edge + n - 1) % n};
-      for (const EdgeRef &side : {leaving, arriving}) made += cutAcross(edgeAt(side), edgeAt(other), cuts, side, other);
+      for (const EdgeRef &side : {leaving, arriving}) {
+        const std::pair<EdgeRef, EdgeRef> pair = side.shape == 0 ? std::pair(side, other) : std::pair(other, side);
+        bool done = false;
+        for (const auto &c : crossed) done = done || (same(c.first, pair.first) && same(c.second, pair.second));
+        if (done || !cutAcross(edgeAt(side), edgeAt(other), cuts, side, other)) continue;
+        crossed.push_back(pair);
+        ++made;
+      }
     }
     // A shape's own vertices on its own edges are found once: the splits
     // that follow put only the other shape's vertices on its edges.
@@ -674,10 +688,11 @@ class Overlay {
             const Box b = edgeBox(e, nodes_, tol_, 0);
             // Its own ends lie in its box.  Tested without branches, so that
             // only the rare vertex near it takes one.
-            for (size_t j = 0; j < at.size(); ++j)
-              if ((b.x0 <= at[j].x) & (at[j].x <= b.x1) & (b.y0 <= at[j].y) & (at[j].y <= b.y1) & (ids[j] != e.from) &
-                  (ids[j] != e.to))
-                made += cutNear(e, ids[j], cuts, ref);
+            for (size_t j = 0; j < at.size(); ++j) {
+              const int tests = (b.x0 <= at[j].x) + (at[j].x <= b.x1) + (b.y0 <= at[j].y) + (at[j].y <= b.y1) +
+                                (ids[j] != e.from) + (ids[j] != e.to);
+              if (tests == 6) made += cutNear(e, ids[j], cuts, ref);
+            }
           }
       } else {
         const Vec<EdgeRef> &refs = refs_[w];
@@ -917,7 +932,7 @@ class Overlay {
   Vec<Box> boxes_[2];
   Vec<Cut> cuts_;
   Vec<Edge> pieces_;
-  Vec<std::pair<EdgeRef, EdgeRef>> put_;
+  Vec<std::pair<EdgeRef, EdgeRef>> put_, crossed_;
   Vec<Node> places_;
   Vec<int> placed_;
 };

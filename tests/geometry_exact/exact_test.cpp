@@ -283,6 +283,21 @@ TEST_F(Exact, VertexOffAnEdgeThatAnEdgeRunsAlongAndCrosses) {
   expectReference(kAlongAndAcross);
 }
 
+// Nearly one line: A's edge from (6, 5) to (8, 5), 6e-11 below and 1.2e-10
+// above it, runs along B's edge from (7, 5) to (4, 5); each has a vertex on
+// the other, and the two edges cross in between.  A's first vertex lies
+// 2e-11 off B's touch point.
+TEST_F(Exact, EdgesAlongEachOtherWithAVertexOfEachOnTheOther) {
+  const Shapes c{Ring{{3.9999999999856701, 5.0000000000168274},
+                      {5.999999999933439, 0},
+                      {5.9999999999912967, 4.9999999999424629},
+                      {7.9999999995453388, 5.0000000001232916},
+                      {4.9999999984127701, 7.0000000009002887}},
+                 Ring{{4, 5}, {3, 4}, {4, -1}, {7, 5}, {4, 5}, {2, 10}, {2, 7}, {-2, 5}}};
+  expectReference(c);
+  expectReference(Shapes{c.b, c.a});
+}
+
 // ---- Families -------------------------------------------------------------
 
 // Fewer pairs under the sanitizers (where allocations are counted), which
