@@ -1336,7 +1336,7 @@ Vec<Loop> arrange(const Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
 // tolerance): it goes back into that contour there instead of being
 // dropped.
 void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
-                      const Vec<Node> &nodes) {
+                      const Vec<Node> &nodes, double tol) {
   Vec<double> area(loops.size(), 0.0, loops.get_allocator());
   bool any = false;
   for (size_t i = 0; i < loops.size(); ++i) {
@@ -1346,6 +1346,14 @@ void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
   if (!any) return;
   for (size_t i = 0; i < loops.size(); ++i) {
     if (loops[i].empty() || std::fabs(area[i]) >= 0.001) continue;
+    // One a few tolerances round is no part of anything: the rounding of
+    // nodes that the tolerance did not merge.  It goes.
+    double length = 0.0;
+    for (int k : loops[i]) length += edgeLength(pieces[static_cast<size_t>(k)], nodes);
+    if (length <= 8.0 * tol) {
+      loops[i].clear();
+      continue;
+    }
     bool spliced = false;
     for (size_t j = 0; j < loops.size() && !spliced; ++j) {
       if (j == i || std::fabs(area[j]) < 0.001) continue;
@@ -1499,7 +1507,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   Vec<Vec<int>> loops(mem);
   Joiner joiner(pieces, nodes);
   out.closed = joiner.join(loops);
-  spliceSmallLoops(loops, pieces, nodes);
+  spliceSmallLoops(loops, pieces, nodes, tol);
   out.result = create_shape();
   // Nodes where the boundaries run together: a small contour there may be a
   // pocket that a crack narrower than the tolerance joined to the rest.

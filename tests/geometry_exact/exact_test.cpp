@@ -298,6 +298,17 @@ TEST_F(Exact, EdgesAlongEachOtherWithAVertexOfEachOnTheOther) {
   expectReference(Shapes{c.b, c.a});
 }
 
+// B's first vertex lies 3 tolerances off A's touch point, where the
+// crossings leave nodes as close: they bound a triangle a few tolerances
+// round that joins no contour.
+TEST_F(Exact, FigureEightWithNodesAFewTolerancesFromItsTouchPoint) {
+  expectReference(Shapes{Ring{{5, 7}, {3, 12}, {4, 9}, {5, 7}, {0, 3}, {6, 6}, {8, 4}, {9, 4}},
+                         Ring{{5.0000000005841088, 6.9999999999911227},
+                              {2.0000000000210432, 7.9999999987839443},
+                              {0, 7.9999999999513758},
+                              {3.0000000000424452, 3.9999999999920788}}});
+}
+
 // ---- Families -------------------------------------------------------------
 
 // Fewer pairs under the sanitizers (where allocations are counted), which
@@ -308,9 +319,11 @@ class Families : public Exact, public ::testing::WithParamInterface<Family> {};
 
 // Results whose perimeter (with the parts thinner than twice the tolerance
 // taken out) or spikes still depart from the exact region's in these
-// families, out of their pairs here: needles and bridges one to eight
-// tolerances wide, which the overlay keeps or leaves out otherwise than the
-// exact region has them.  Any more is a new fault.
+// families, out of their pairs here: slivers a few tolerances wide that the
+// exact region joins to the rest through a bridge thinner than the
+// tolerance, which the overlay leaves out (and with it the sliver, a piece
+// under 0.001), or joins back at a node the tolerance made.  Any more is a
+// new fault.
 long openPerimeterFaults(Family f) {
   switch (f) {
     case Family::Perturbed:
@@ -318,7 +331,7 @@ long openPerimeterFaults(Family f) {
     case Family::Concentric:
       return 6;
     case Family::FigureEight:
-      return 11;
+      return 10;
     default:
       return 0;
   }
