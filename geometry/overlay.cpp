@@ -1346,11 +1346,12 @@ void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
   if (!any) return;
   for (size_t i = 0; i < loops.size(); ++i) {
     if (loops[i].empty() || std::fabs(area[i]) >= 0.001) continue;
-    // One a few tolerances round is no part of anything: the rounding of
+    // One a few tolerances round, or on average thinner than the tolerance
+    // (a needle out and back), is no part of anything: the rounding of
     // nodes that the tolerance did not merge.  It goes.
     double length = 0.0;
     for (int k : loops[i]) length += edgeLength(pieces[static_cast<size_t>(k)], nodes);
-    if (length <= 8.0 * tol) {
+    if (length <= 8.0 * tol || std::fabs(area[i]) <= tol * length / 2.0) {
       loops[i].clear();
       continue;
     }
