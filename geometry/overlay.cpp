@@ -1150,7 +1150,12 @@ class Joiner {
     Vec<int> fill(first_.begin(), first_.end() - 1, nodes.get_allocator());
     for (size_t k = 0; k < pieces.size(); ++k) out_[static_cast<size_t>(fill[static_cast<size_t>(pieces[k].from)]++)] = static_cast<int>(k);
     used_.assign(pieces.size(), 0);
+    for (size_t v = 0; v + 1 < first_.size() && !forks_; ++v) forks_ = first_[v + 1] - first_[v] > 1;
   }
+
+  // Whether a node is left by more than one piece: only then may a contour
+  // come back to a node.
+  bool forks() const { return forks_; }
 
   // Closed contours as lists of pieces; false when a contour cannot be
   // closed (the pieces do not meet as a boundary must).
@@ -1213,6 +1218,7 @@ class Joiner {
   const Vec<Node> &nodes_;
   Vec<int> first_, out_;
   Vec<char> used_;
+  bool forks_ = false;
 };
 
 // ---- Output ---------------------------------------------------------------------------------
@@ -1329,6 +1335,54 @@ Vec<Loop> arrange(const Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
     return std::lexicographical_compare(a.key, a.key + 4, b.key, b.key + 4);
   });
   return out;
+}
+
+// A contour that comes back to a node it left after a few tolerances
+// loses that detour: the rounding of nodes that the tolerance did not
+// merge, which bounds nothing.
+void cutShortDetours(Vec<Vec<int>> &loops, const Vec<Piece> &pieces, const Vec<Node> &nodes, double tol) {
+  Mem *mem = nodes.get_allocator().resource();
+  Vec<int> at(nodes.size(), -1, mem);  // where the kept walk leaves a node
+  Vec<double> walked(mem);             // the length walked before each kept piece
+  Vec<int> kept(mem);
+  for (Vec<int> &loop : loops) {
+    kept.clear();
+    walked.clear();
+    // From its longest piece, which no detour holds, so none wraps round.
+    size_t first = 0;
+    double longest = 0.0;
+    for (size_t i = 0; i < loop.size(); ++i) {
+      const double l = edgeLength(pieces[static_cast<size_t>(loop[i])], nodes);
+      if (l > longest) {
+        longest = l;
+        first = i;
+      }
+    }
+    double length = 0.0;
+    for (size_t i = 0; i < loop.size(); ++i) {
+      const int k = loop[(first + i) % loop.size()];
+      const int u = pieces[static_cast<size_t>(k)].from;
+      const int start = at[static_cast<size_t>(u)];
+      if (start >= 0 && length - walked[static_cast<size_t>(start)] <= 8.0 * tol) {
+        for (size_t i = static_cast<size_t>(start); i < kept.size(); ++i)
+          at[static_cast<size_t>(pieces[static_cast<size_t>(kept[i])].from)] = -1;
+        length = walked[static_cast<size_t>(start)];
+        kept.resize(static_cast<size_t>(start));
+        walked.resize(static_cast<size_t>(start));
+      }
+      at[static_cast<size_t>(u)] = static_cast<int>(kept.size());
+      kept.push_back(k);
+      walked.push_back(length);
+      length += edgeLength(pieces[static_cast<size_t>(k)], nodes);
+    }
+    for (int k : kept) at[static_cast<size_t>(pieces[static_cast<size_t>(k)].from)] = -1;
+    if (kept.size() != loop.size()) {
+      // Back to its own start where that stays.
+      const auto own = std::find(kept.begin(), kept.end(), loop[0]);
+      if (own != kept.end()) std::rotate(kept.begin(), own, kept.end());
+      loop.assign(kept.begin(), kept.end());
+    }
+  }
 }
 
 // A contour too small to keep that touches a larger one at a node is a
@@ -1508,6 +1562,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   Vec<Vec<int>> loops(mem);
   Joiner joiner(pieces, nodes);
   out.closed = joiner.join(loops);
+  if (joiner.forks()) cutShortDetours(loops, pieces, nodes, tol);
   spliceSmallLoops(loops, pieces, nodes, tol);
   out.result = create_shape();
   // Nodes where the boundaries run together: a small contour there may be a

@@ -317,6 +317,20 @@ TEST_F(Exact, FigureEightWithNodesAFewTolerancesFromItsTouchPoint) {
                          Ring{{5, 4}, {3, 5}, {1, 0}, {5, 4}, {10, 6}, {7, 5}}});
 }
 
+// A contour that comes back to a node after a detour of a few tolerances:
+// a shape touching itself against its copy moved by 2.3e-10 along the
+// diagonal, and a figure eight whose detour wraps round the contour's start.
+TEST_F(Exact, UnionsWithoutDetoursOfAFewTolerances) {
+  const double d = 0x1p-32;
+  expectReference(Shapes{Ring{{4, 5}, {5, 5}, {5, 9}, {4.5, 5}, {4, 9}},
+                         Ring{{4 + d, 5 + d}, {5 + d, 5 + d}, {5 + d, 9 + d}, {4.5 + d, 5 + d}, {4 + d, 9 + d}}});
+  expectReference(Shapes{Ring{{5, 4}, {5, 2}, {6, 2}, {5, 4}, {8, 1}, {10, 2}},
+                         Ring{{11.000000000014161, 9.9999999988193515},
+                              {2.9999999999871458, 2.0000000000037663},
+                              {5.0000000012101617, 0},
+                              {4.0000000000393712, 1.9999999999877109}}});
+}
+
 // ---- Families -------------------------------------------------------------
 
 // Fewer pairs under the sanitizers (where allocations are counted), which
