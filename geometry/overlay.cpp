@@ -1364,8 +1364,8 @@ void cutShortDetours(Vec<Vec<int>> &loops, const Vec<Piece> &pieces, const Vec<N
       const int u = pieces[static_cast<size_t>(k)].from;
       const int start = at[static_cast<size_t>(u)];
       if (start >= 0 && length - walked[static_cast<size_t>(start)] <= 8.0 * tol) {
-        for (size_t i = static_cast<size_t>(start); i < kept.size(); ++i)
-          at[static_cast<size_t>(pieces[static_cast<size_t>(kept[i])].from)] = -1;
+        for (size_t j = static_cast<size_t>(start); j < kept.size(); ++j)
+          at[static_cast<size_t>(pieces[static_cast<size_t>(kept[j])].from)] = -1;
         length = walked[static_cast<size_t>(start)];
         kept.resize(static_cast<size_t>(start));
         walked.resize(static_cast<size_t>(start));
