@@ -404,6 +404,7 @@ class Overlay {
  private:
   struct EdgeRef {
     int shape, ring, edge;
+    bool operator==(const EdgeRef &) const = default;
   };
 
   Edge &edgeAt(const EdgeRef &r) { return rings_[r.shape][static_cast<size_t>(r.ring)].edges[static_cast<size_t>(r.edge)]; }
@@ -646,9 +647,6 @@ class Overlay {
     // on the other: two nodes a rounding apart would part the overlap.
     Vec<std::pair<EdgeRef, EdgeRef>> &crossed = crossed_;
     crossed.clear();
-    const auto same = [](const EdgeRef &p, const EdgeRef &q) {
-      return p.shape == q.shape && p.ring == q.ring && p.edge == q.edge;
-    };
     for (const auto &[leaving, other] : put) {
       // The edges on either side of the vertex, as the ring stands before
       // this pass cuts it.
@@ -657,9 +655,9 @@ class Overlay {
       const EdgeRef arriving{leaving.shape, leaving.ring, (leaving.edge + n - 1) % n};
       for (const EdgeRef &side : {leaving, arriving}) {
         const std::pair<EdgeRef, EdgeRef> pair = side.shape == 0 ? std::pair(side, other) : std::pair(other, side);
-        bool done = false;
-        for (const auto &c : crossed) done = done || (same(c.first, pair.first) && same(c.second, pair.second));
-        if (done || !cutAcross(edgeAt(side), edgeAt(other), cuts, side, other)) continue;
+        if (std::find(crossed.begin(), crossed.end(), pair) != crossed.end() ||
+            !cutAcross(edgeAt(side), edgeAt(other), cuts, side, other))
+          continue;
         crossed.push_back(pair);
         ++made;
       }
