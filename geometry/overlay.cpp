@@ -1105,6 +1105,10 @@ class Winding {
 
 // ---- Selection and joining ------------------------------------------------------------
 
+// Boundary no longer than this many tolerances, coming back to where it
+// started, is the rounding of nodes that the tolerance did not merge.
+constexpr double kRoundingLoop = 8.0;
+
 
 // A piece of the result's boundary, directed with the result's material on
 // its left.
@@ -1361,7 +1365,7 @@ void cutShortDetours(Vec<Vec<int>> &loops, const Vec<Piece> &pieces, const Vec<N
       const int k = loop[(first + i) % loop.size()];
       const int u = pieces[static_cast<size_t>(k)].from;
       const int start = at[static_cast<size_t>(u)];
-      if (start >= 0 && length - walked[static_cast<size_t>(start)] <= 8.0 * tol) {
+      if (start >= 0 && length - walked[static_cast<size_t>(start)] <= kRoundingLoop * tol) {
         for (size_t j = static_cast<size_t>(start); j < kept.size(); ++j)
           at[static_cast<size_t>(pieces[static_cast<size_t>(kept[j])].from)] = -1;
         length = walked[static_cast<size_t>(start)];
@@ -1403,7 +1407,7 @@ void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
     // nodes that the tolerance did not merge.  It goes.
     double length = 0.0;
     for (int k : loops[i]) length += edgeLength(pieces[static_cast<size_t>(k)], nodes);
-    if (length <= 8.0 * tol || std::fabs(area[i]) <= tol * length / 2.0) {
+    if (length <= kRoundingLoop * tol || std::fabs(area[i]) <= tol * length / 2.0) {
       loops[i].clear();
       continue;
     }
