@@ -129,7 +129,7 @@ inline OpOutcome evaluate(const Operand &a, const Operand &b, Op op, double want
   const auto t0 = Clock::now();
   const geomtest::Shape result(libraryOp(op, A.get(), B.get(), &o.status));
   const auto t1 = Clock::now();
-  Expected e = std::isnan(want) ? reference(a, b, op) : Expected{want, want, want, wantPerimeter, wantPerimeter, {}, {}};
+  Expected e = std::isnan(want) ? reference(a, b, op) : Expected{want, want, want, wantPerimeter, wantPerimeter, {}, {}, {}, {}};
   const auto t2 = Clock::now();
   o.want = e.kept;
   o.wantPerimeter = e.perimeter;

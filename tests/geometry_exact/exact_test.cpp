@@ -85,6 +85,12 @@ TEST(ExactReference, MeasuresThinPartsBetweenNearlyOneCircleAndAtCusps) {
   EXPECT_NEAR(thinCuspLength({{-1, 1, 0, 1}}, {{0, 0, 1, pi / 2, 0.5}}, w), s + std::atan(s), 1e-12);
   // Going on the same way there is no cusp.
   EXPECT_EQ(thinCuspLength({{-1, 1, 0, 1}}, {{0, 0, 1, pi / 2, -0.5}}, w), 0);
+  // A segment of 1.1e-7 back along an arc as long, both ends a rounding off
+  // the arc's angles and one 3e-14 off its circle: the whole of both.
+  const Segment back{0x1.030ffff60404dp+3, 0x1.71bfff89053aep+2, 0x1.031p+3, 0x1.71c000000002p+2};
+  const Arc along{0x1.accp+2, 0x1.80cp+2, 0x1.6a8p+0, -0x1.548be67e8f63fp-3, -0x1.54cc2446d144dp-24};
+  EXPECT_NEAR(thinCuspLength({back}, {along}, 2.6e-10),
+              std::hypot(back.x1 - back.x0, back.y1 - back.y0) + along.r * -along.sweep, 1e-13);
 }
 
 // ---- Reproductions --------------------------------------------------------
