@@ -363,7 +363,7 @@ class Overlay {
  public:
   Overlay(Operands &ops, double tol)
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), places_(mem_),
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), places_(mem_),
         placed_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
@@ -889,25 +889,63 @@ class Overlay {
   }
 
   // Edges that cross (or touch, for tangencies) away from their ends get a
-  // new node, shared by both.
+  // new node, shared by both.  Crossings within the tolerance of each other
+  // (the tip of a needle across an edge, say) share one node, or the edge
+  // between them would have no length and no side.
   void splitAtCrossings() {
     Vec<Cut> &cuts = cuts_;
     cuts.clear();
     listEdges();
     const Vec<EdgeRef> &ea = refs_[0], &eb = refs_[1];
     Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
+    Vec<Meet> &meets = meets_;
+    meets.clear();
     overlappingPairs(ba, bb, [&](int i, int j) {
-      const EdgeRef &ra = ea[static_cast<size_t>(i)], &rb = eb[static_cast<size_t>(j)];
-      const Edge &a = edgeAt(ra), &b = edgeAt(rb);
       double x[2], y[2];
-      const int n = meetingPoints(a, b, x, y);
-      for (int k = 0; k < n; ++k) {
-        const int v = newNode(x[k], y[k]);
-        cuts.push_back({0, ra.ring, ra.edge, positionOn(a, v), v});
-        cuts.push_back({1, rb.ring, rb.edge, positionOn(b, v), v});
-      }
+      const int n = meetingPoints(edgeAt(ea[static_cast<size_t>(i)]), edgeAt(eb[static_cast<size_t>(j)]), x, y);
+      for (int k = 0; k < n; ++k) meets.push_back({x[k], y[k], i, j, -1});
     });
+    if (meets.empty()) return;
+    const size_t first = nodes_.size();
+    bool shared = false;
+    const auto nodeFor = [&](const Meet &m) {
+      int best = -1;
+      double reach = tol_;
+      for (size_t v = first; v < nodes_.size(); ++v) {
+        const double d = distance(m.x, m.y, nodes_[v].x, nodes_[v].y);
+        if (d <= reach) reach = d, best = static_cast<int>(v);
+      }
+      shared = shared || best >= 0;
+      return best >= 0 ? best : newNode(m.x, m.y);
+    };
+    if (meets.size() <= 32) {
+      for (Meet &m : meets) m.node = nodeFor(m);
+    } else {
+      // Along x: a node is looked for among the meetings within the
+      // tolerance before this one.
+      std::sort(meets.begin(), meets.end(), [](const Meet &a, const Meet &b) { return a.x < b.x; });
+      for (size_t k = 0; k < meets.size(); ++k) {
+        Meet &m = meets[k];
+        double reach = tol_;
+        for (size_t e = k; e-- > 0 && m.x - meets[e].x <= tol_;) {
+          const double d = distance(m.x, m.y, meets[e].x, meets[e].y);
+          if (d <= reach) reach = d, m.node = meets[e].node;
+        }
+        shared = shared || m.node >= 0;
+        if (m.node < 0) m.node = newNode(m.x, m.y);
+      }
+    }
+    for (const Meet &m : meets) {
+      const EdgeRef &ra = ea[static_cast<size_t>(m.a)], &rb = eb[static_cast<size_t>(m.b)];
+      cuts.push_back({0, ra.ring, ra.edge, positionOn(edgeAt(ra), m.node), m.node});
+      cuts.push_back({1, rb.ring, rb.edge, positionOn(edgeAt(rb), m.node), m.node});
+    }
     applyCuts(cuts);
+    // Two edges of one shape through a shared crossing may now run both
+    // ways between it and a node they had in common (a needle's tip, a
+    // contour's touch point).
+    if (shared)
+      for (int w = 0; w < 2; ++w) cancelOwnOverlaps(rings_[w], nodes_, tol_);
   }
 
   Vec<Node> &nodes_;
@@ -929,6 +967,12 @@ class Overlay {
   Vec<EdgeRef> refs_[2];
   Vec<Box> boxes_[2];
   Vec<Cut> cuts_;
+  // A crossing of edges refs_[0][a] and refs_[1][b], and the node it takes.
+  struct Meet {
+    double x, y;
+    int a, b, node;
+  };
+  Vec<Meet> meets_;
   Vec<Edge> pieces_;
   Vec<std::pair<EdgeRef, EdgeRef>> put_, crossed_;
   Vec<Node> places_;
