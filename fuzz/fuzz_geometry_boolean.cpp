@@ -4,13 +4,16 @@
 // 0.001 that results drop) and arcs between neighbours.  Where both shapes
 // are regions (one contour each, not crossing itself, counter-clockwise),
 // the results must add up: |A or B| + |A and B| = |A| + |B| and
-// |A minus B| = |A| - |A and B|, and the same for B minus A.
+// |A minus B| = |A| - |A and B|, and the same for B minus A, and no result
+// runs back along itself.
 //
 // Layout: one flags byte (bit 0: A has two paths, bit 1: B has two paths,
 // bits 2-3: splitter side and range), then per path a count byte (3 to 8
 // vertices) and per vertex three bytes: x, y and an arc byte (low two bits
 // 0: an arc to the next vertex; bit 2 its kind, bit 3 its direction, the
 // high bits its radius as a multiple of half the chord).
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -118,6 +121,28 @@ bool region(const shape *s) {
   return true;
 }
 
+// Whether a contour of the result turns straight back along itself or a
+// straight edge is walked twice: a stretch with the region on neither side.
+bool spiky(const shape *s) {
+  std::vector<std::array<double, 4>> edges;
+  for (int i = 0; i < s->npaths; ++i) {
+    const point *first = s->paths[i]->first, *n = first;
+    do {
+      const point *q = n->next, *r = q->next;
+      if (!n->arc && !q->arc) {
+        std::array<double, 4> e{n->x, n->y, q->x, q->y};
+        if (std::pair(e[2], e[3]) < std::pair(e[0], e[1])) e = {e[2], e[3], e[0], e[1]};
+        edges.push_back(e);
+        const double ux = q->x - n->x, uy = q->y - n->y, wx = r->x - q->x, wy = r->y - q->y;
+        if (!r->arc && r != n && ux * wy - uy * wx == 0 && ux * wx + uy * wy < 0) return true;
+      }
+      n = q;
+    } while (n != first);
+  }
+  std::sort(edges.begin(), edges.end());
+  return std::adjacent_find(edges.begin(), edges.end()) != edges.end();
+}
+
 void run(shape *A, shape *B, int flags) {
   const auto use = [](shape *r) {
     check(r);
@@ -136,6 +161,11 @@ void run(shape *A, shape *B, int flags) {
                    i, area2D_(DA), area2D_(DB));
       std::abort();
     }
+    for (const shape *r : {U, I, DA, DB})
+      if (spiky(r)) {
+        std::fprintf(stderr, "a result runs back along itself\n");
+        std::abort();
+      }
   }
   for (shape *r : {U, I, DA, DB}) delete_shape_(r);
   int status = 0;

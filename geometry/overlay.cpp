@@ -388,6 +388,7 @@ class Overlay {
     ownEverywhere_ = vertices <= kEverywhere;
     shareCircles();
     mergeVertices();
+    made_ = nodes_.size();
     // A node that a split made shared may lie on a third edge in turn.
     for (int pass = 0; pass < 4 && splitAtNearVertices(pass == 0) > 0; ++pass) {
     }
@@ -734,7 +735,11 @@ class Overlay {
     if (lb > 0.0 && df > 4.0 * tol_ && distance(n.x, n.y, f.x, f.y) * (dn + tol_ / 64.0) < tol_ * (df - tol_)) return 0;
     double x[2], y[2];
     if (segSeg(a, b, x, y) == 0 || nearEnd(a, x[0], y[0], 2.0 * tol_) || nearEnd(b, x[0], y[0], 2.0 * tol_)) return 0;
-    const int v = newNode(x[0], y[0]);
+    // Two edges leaving one node may cross a third within the tolerance of
+    // each other: one node.
+    double reach = tol_;
+    int v = nearestMade(x[0], y[0], nodes_.size(), reach);
+    if (v < 0) v = newNode(x[0], y[0]);
     cuts.push_back({ra.shape, ra.ring, ra.edge, positionOn(a, v), v});
     cuts.push_back({rb.shape, rb.ring, rb.edge, positionOn(b, v), v});
     return 1;
@@ -753,6 +758,17 @@ class Overlay {
     if (nearEnd(e, p.x, p.y, tol_) || distanceTo(e, nodes_, p.x, p.y) > tol_) return 0;
     cuts.push_back({ref.shape, ref.ring, ref.edge, positionOn(e, v), v});
     return 1;
+  }
+
+  // The nearest node within `reach` of (x, y) of those cuts made, up to
+  // `end`; -1 if none.  `reach` becomes its distance.
+  int nearestMade(double x, double y, size_t end, double &reach) const {
+    int best = -1;
+    for (size_t v = made_; v < end; ++v) {
+      const double d = distance(x, y, nodes_[v].x, nodes_[v].y);
+      if (d <= reach) reach = d, best = static_cast<int>(v);
+    }
+    return best;
   }
 
   int newNode(double x, double y) {
@@ -890,8 +906,9 @@ class Overlay {
 
   // Edges that cross (or touch, for tangencies) away from their ends get a
   // new node, shared by both.  Crossings within the tolerance of each other
-  // (the tip of a needle across an edge, say) share one node, or the edge
-  // between them would have no length and no side.
+  // or of a node an earlier cut made (the tip of a needle across an edge,
+  // say) share one node, or the edge between them would have no length and
+  // no side.
   void splitAtCrossings() {
     Vec<Cut> &cuts = cuts_;
     cuts.clear();
@@ -906,27 +923,23 @@ class Overlay {
       for (int k = 0; k < n; ++k) meets.push_back({x[k], y[k], i, j, -1});
     });
     if (meets.empty()) return;
-    const size_t first = nodes_.size();
     bool shared = false;
-    const auto nodeFor = [&](const Meet &m) {
-      int best = -1;
-      double reach = tol_;
-      for (size_t v = first; v < nodes_.size(); ++v) {
-        const double d = distance(m.x, m.y, nodes_[v].x, nodes_[v].y);
-        if (d <= reach) reach = d, best = static_cast<int>(v);
-      }
-      shared = shared || best >= 0;
-      return best >= 0 ? best : newNode(m.x, m.y);
-    };
     if (meets.size() <= 32) {
-      for (Meet &m : meets) m.node = nodeFor(m);
+      for (Meet &m : meets) {
+        double reach = tol_;
+        m.node = nearestMade(m.x, m.y, nodes_.size(), reach);
+        shared = shared || m.node >= 0;
+        if (m.node < 0) m.node = newNode(m.x, m.y);
+      }
     } else {
-      // Along x: a node is looked for among the meetings within the
-      // tolerance before this one.
+      // Along x: the meetings within the tolerance before this one are
+      // looked at, with the nodes of earlier cuts.
       std::sort(meets.begin(), meets.end(), [](const Meet &a, const Meet &b) { return a.x < b.x; });
+      const size_t first = nodes_.size();
       for (size_t k = 0; k < meets.size(); ++k) {
         Meet &m = meets[k];
         double reach = tol_;
+        m.node = nearestMade(m.x, m.y, first, reach);
         for (size_t e = k; e-- > 0 && m.x - meets[e].x <= tol_;) {
           const double d = distance(m.x, m.y, meets[e].x, meets[e].y);
           if (d <= reach) reach = d, m.node = meets[e].node;
@@ -963,6 +976,8 @@ class Overlay {
   bool touched_[2] = {false, false};
   // Whether refs_ and boxes_ list the edges as they stand.
   bool listed_ = false;
+  // Nodes from here on were made by cuts, not read.
+  size_t made_ = 0;
   // Work lists of the passes, kept from one to the next.
   Vec<EdgeRef> refs_[2];
   Vec<Box> boxes_[2];
