@@ -106,6 +106,30 @@ inline bool hasSpike(const shape *s) {
   return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
 }
 
+// Whether two straight edges of the shape run along each other both ways,
+// no further apart than a rounding of the tolerance, over more than twice
+// the tolerance: part of an edge walked twice.
+inline bool retraces(const shape *s, double tol) {
+  std::vector<std::pair<Node, Node>> edges = straightEdges(s);
+  const auto lo = [](const std::pair<Node, Node> &e) { return std::min(e.first.x, e.second.x); };
+  std::sort(edges.begin(), edges.end(), [&lo](const auto &a, const auto &b) { return lo(a) < lo(b); });
+  for (size_t i = 0; i < edges.size(); ++i) {
+    const Node &p = edges[i].first, &q = edges[i].second;
+    const double length = std::hypot(q.x - p.x, q.y - p.y), hi = std::max(p.x, q.x);
+    if (!(length > 2 * tol)) continue;
+    const double ux = (q.x - p.x) / length, uy = (q.y - p.y) / length;
+    for (size_t j = i + 1; j < edges.size() && lo(edges[j]) <= hi + tol; ++j) {
+      const Node &f = edges[j].first, &t = edges[j].second;
+      if ((t.x - f.x) * ux + (t.y - f.y) * uy >= 0) continue;
+      const double s0 = (f.x - p.x) * ux + (f.y - p.y) * uy, s1 = (t.x - p.x) * ux + (t.y - p.y) * uy;
+      const double d0 = ux * (f.y - p.y) - uy * (f.x - p.x), d1 = ux * (t.y - p.y) - uy * (t.x - p.x);
+      if (std::fabs(d0) > tol / 64 || std::fabs(d1) > tol / 64) continue;
+      if (std::min(std::max(s0, s1), length) - std::max(std::min(s0, s1), 0.0) > 2 * tol) return true;
+    }
+  }
+  return false;
+}
+
 inline double perimeterOf(const Operand &o) {
   const geomtest::Shape s = libraryShape(o);
   return perimeter2D_(s.get());
@@ -143,7 +167,7 @@ inline OpOutcome evaluate(const Operand &a, const Operand &b, Op op, double want
     o.wrongPerimeter = !e.acceptsPerimeter(o.perimeter, thin, width,
                                            kRelativeTolerance * std::max(perimeterOf(a), perimeterOf(b)));
   }
-  o.spike = ok && hasSpike(result.get());
+  o.spike = ok && (hasSpike(result.get()) || retraces(result.get(), width / 2));
   o.libraryMicros = std::chrono::duration<double, std::micro>(t1 - t0).count();
   o.referenceMicros = std::chrono::duration<double, std::micro>(t2 - t1).count();
   return o;
