@@ -923,30 +923,21 @@ class Overlay {
       for (int k = 0; k < n; ++k) meets.push_back({x[k], y[k], i, j, -1});
     });
     if (meets.empty()) return;
+    // Along x, each meeting takes the nearest node within the tolerance of
+    // an earlier cut or of a meeting before it.
+    std::sort(meets.begin(), meets.end(), [](const Meet &p, const Meet &q) { return p.x < q.x; });
+    const size_t first = nodes_.size();
     bool shared = false;
-    if (meets.size() <= 32) {
-      for (Meet &m : meets) {
-        double reach = tol_;
-        m.node = nearestMade(m.x, m.y, nodes_.size(), reach);
-        shared = shared || m.node >= 0;
-        if (m.node < 0) m.node = newNode(m.x, m.y);
+    for (size_t k = 0; k < meets.size(); ++k) {
+      Meet &m = meets[k];
+      double reach = tol_;
+      m.node = nearestMade(m.x, m.y, first, reach);
+      for (size_t e = k; e-- > 0 && m.x - meets[e].x <= tol_;) {
+        const double d = distance(m.x, m.y, meets[e].x, meets[e].y);
+        if (d <= reach) reach = d, m.node = meets[e].node;
       }
-    } else {
-      // Along x: the meetings within the tolerance before this one are
-      // looked at, with the nodes of earlier cuts.
-      std::sort(meets.begin(), meets.end(), [](const Meet &a, const Meet &b) { return a.x < b.x; });
-      const size_t first = nodes_.size();
-      for (size_t k = 0; k < meets.size(); ++k) {
-        Meet &m = meets[k];
-        double reach = tol_;
-        m.node = nearestMade(m.x, m.y, first, reach);
-        for (size_t e = k; e-- > 0 && m.x - meets[e].x <= tol_;) {
-          const double d = distance(m.x, m.y, meets[e].x, meets[e].y);
-          if (d <= reach) reach = d, m.node = meets[e].node;
-        }
-        shared = shared || m.node >= 0;
-        if (m.node < 0) m.node = newNode(m.x, m.y);
-      }
+      shared = shared || m.node >= 0;
+      if (m.node < 0) m.node = newNode(m.x, m.y);
     }
     for (const Meet &m : meets) {
       const EdgeRef &ra = ea[static_cast<size_t>(m.a)], &rb = eb[static_cast<size_t>(m.b)];
