@@ -265,6 +265,32 @@ std::vector<Loop<P>> contoursOf(const std::vector<Piece<P>> &all) {
   return loops;
 }
 
+// A contour that passes a point twice (a hole touching the outer boundary
+// from within, pinched off there) as the simple loops it is made of: the
+// library may part such a loop there and drop a small one.
+template <class P>
+std::vector<Loop<P>> simpleLoops(const Loop<P> &whole) {
+  std::vector<Loop<P>> loops;
+  std::vector<Piece<P>> open;
+  for (const auto &piece : whole.pieces) {
+    open.push_back(piece);
+    for (size_t j = open.size(); j-- > 0;) {
+      if (!same(open[j].from, piece.to)) continue;
+      Loop<P> loop;
+      for (size_t k = j; k < open.size(); ++k) loop.area += open[k].area, loop.pieces.push_back(open[k]);
+      open.resize(j);
+      loops.push_back(std::move(loop));
+      break;
+    }
+  }
+  if (!open.empty()) {
+    Loop<P> rest;
+    for (const auto &piece : open) rest.area += piece.area, rest.pieces.push_back(piece);
+    loops.push_back(std::move(rest));
+  }
+  return loops;
+}
+
 template <class P>
 double boundaryArea(const P &p) {
   double sum = 0;
@@ -514,23 +540,24 @@ Expected measure(const std::list<PolygonWithHolesT> &result) {
     };
     add(pieces(pwh.outer_boundary()), 1);
     for (auto h = pwh.holes_begin(); h != pwh.holes_end(); ++h) add(pieces(*h), -1);
-    for (const auto &loop : contoursOf(all)) {
-      double length = 0;
-      const double a = loop.area;
-      const bool small = std::fabs(a) < kSliver;
-      for (const auto &piece : loop.pieces) {
-        length += piece.length;
-        if (piece.straight)
-          (small ? e.smallSegments : e.segments).push_back({piece.x0, piece.y0, piece.x1, piece.y1});
-        else
-          (small ? e.smallArcs : e.arcs)
-              .push_back({piece.cx, piece.cy, piece.r, std::atan2(piece.y0 - piece.cy, piece.x0 - piece.cx),
-                          piece.ccw ? piece.turn : -piece.turn});
+    for (const auto &whole : contoursOf(all))
+      for (const auto &loop : simpleLoops(whole)) {
+        double length = 0;
+        const double a = loop.area;
+        const bool small = std::fabs(a) < kSliver;
+        for (const auto &piece : loop.pieces) {
+          length += piece.length;
+          if (piece.straight)
+            (small ? e.smallSegments : e.segments).push_back({piece.x0, piece.y0, piece.x1, piece.y1});
+          else
+            (small ? e.smallArcs : e.arcs)
+                .push_back({piece.cx, piece.cy, piece.r, std::atan2(piece.y0 - piece.cy, piece.x0 - piece.cx),
+                            piece.ccw ? piece.turn : -piece.turn});
+        }
+        if (std::fabs(a) >= kSliver) e.kept += a, e.perimeter += length;
+        e.perimeterHigh += length;
+        (a < 0 ? e.low : e.high) += std::fabs(a) < kSliver ? a : 0;
       }
-      if (std::fabs(a) >= kSliver) e.kept += a, e.perimeter += length;
-      e.perimeterHigh += length;
-      (a < 0 ? e.low : e.high) += std::fabs(a) < kSliver ? a : 0;
-    }
   }
   e.low += e.kept;
   e.high += e.kept;
