@@ -363,7 +363,8 @@ class Overlay {
  public:
   Overlay(Operands &ops, double tol)
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), places_(mem_),
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, near_{Vec<Box>(mem_), Vec<Box>(mem_)}, ownRefs_(mem_), ownBoxes_(mem_),
+        cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), places_(mem_),
         placed_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
@@ -371,21 +372,25 @@ class Overlay {
     // Only where the shapes' boxes overlap can they meet.
     for (int w = 0; w < 2; ++w) {
       Box &b = reach_[w];
-      b = {INFINITY, INFINITY, -INFINITY, -INFINITY, 0};
-      for (const Ring &r : rings_[w])
-        for (const Edge &e : r.edges) {
-          const Box eb = edgeBox(e, nodes_, tol_, 0);
-          b = {std::min(b.x0, eb.x0), std::min(b.y0, eb.y0), std::max(b.x1, eb.x1), std::max(b.y1, eb.y1), 0};
-        }
+      b = kNoBox;
+      near_[w].assign(rings_[w].size(), kNoBox);
+      for (size_t i = 0; i < rings_[w].size(); ++i) {
+        Box &rb = near_[w][i];
+        for (const Edge &e : rings_[w][i].edges) rb = joined(rb, edgeBox(e, nodes_, tol_, 0));
+        rb.id = static_cast<int>(i);
+        b = joined(b, rb);
+      }
     }
     // Where the contours of one shape are brought together with each other:
     // where the other shape may meet them, or everywhere when that is cheap
     // (a stretch two contours share then bounds nothing even where the
-    // other shape is far).
+    // other shape is far).  Beyond that, where the boxes of two of its
+    // contours overlap.
     size_t vertices = 0;
     for (int w = 0; w < 2; ++w)
       for (const Ring &r : rings_[w]) vertices += r.edges.size();
     ownEverywhere_ = vertices <= kEverywhere;
+    for (int w = 0; w < 2; ++w) nearOwn(w);
     shareCircles();
     mergeVertices();
     made_ = nodes_.size();
@@ -413,6 +418,33 @@ class Overlay {
   static bool overlap(const Box &p, const Box &q) { return p.x0 <= q.x1 && q.x0 <= p.x1 && p.y0 <= q.y1 && q.y0 <= p.y1; }
   bool within(const Box &b, double x, double y) const { return b.x0 <= x && x <= b.x1 && b.y0 <= y && y <= b.y1; }
 
+  static constexpr Box kNoBox{INFINITY, INFINITY, -INFINITY, -INFINITY, 0};
+
+  static Box joined(const Box &p, const Box &q) {
+    return {std::min(p.x0, q.x0), std::min(p.y0, q.y0), std::max(p.x1, q.x1), std::max(p.y1, q.y1), p.id};
+  }
+
+  // Turns the contours' boxes in near_[w] into the box round the places
+  // where each may meet another contour of its shape (none: kNoBox).
+  void nearOwn(int w) {
+    Vec<Box> &boxes = near_[w];
+    hasNear_[w] = false;
+    if (ownEverywhere_ || boxes.size() < 2) {
+      boxes.assign(boxes.size(), kNoBox);
+      return;
+    }
+    // The sweep sorts its lists: the contours' boxes stay by index apart.
+    Vec<Box> byRing(boxes, mem_), p(boxes, mem_), q(boxes, mem_);
+    boxes.assign(boxes.size(), kNoBox);
+    overlappingPairs(p, q, [&](int i, int j) {
+      if (i == j) return;
+      const Box &bi = byRing[static_cast<size_t>(i)], &bj = byRing[static_cast<size_t>(j)];
+      const Box both{std::max(bi.x0, bj.x0), std::max(bi.y0, bj.y0), std::min(bi.x1, bj.x1), std::min(bi.y1, bj.y1), 0};
+      boxes[static_cast<size_t>(i)] = joined(boxes[static_cast<size_t>(i)], both);
+      hasNear_[w] = true;
+    });
+  }
+
   // The edges of one shape that may meet the other, with their boxes.
   void edgesOf(int which) {
     Vec<EdgeRef> &out = refs_[which];
@@ -430,6 +462,21 @@ class Overlay {
         if (!overlap(b, reach_[1 - which])) continue;
         out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
         boxes.push_back(b);
+      }
+  }
+
+  // The edges of shape w in reach of the other shape or where two of its
+  // contours may meet, into ownRefs_ and ownBoxes_.
+  void ownEdges(int w) {
+    ownRefs_.clear();
+    ownBoxes_.clear();
+    for (size_t i = 0; i < rings_[w].size(); ++i)
+      for (size_t k = 0; k < rings_[w][i].edges.size(); ++k) {
+        if (rings_[w][i].edges[k].place == kGone) continue;
+        const Box b = edgeBox(rings_[w][i].edges[k], nodes_, tol_, static_cast<int>(ownRefs_.size()));
+        if (!overlap(b, reach_[1 - w]) && !overlap(b, near_[w][i])) continue;
+        ownRefs_.push_back({w, static_cast<int>(i), static_cast<int>(k)});
+        ownBoxes_.push_back(b);
       }
   }
 
@@ -481,10 +528,11 @@ class Overlay {
     // The shapes whose vertices a node holds, as bits.
     Vec<unsigned char> owners(nodes_.size(), 0, mem_);
     for (int w = 0; w < 2; ++w)
-      for (const Ring &r : rings_[w])
-        for (const Edge &e : r.edges)
+      for (size_t i = 0; i < rings_[w].size(); ++i)
+        for (const Edge &e : rings_[w][i].edges)
           if (moved[static_cast<size_t>(e.from)] < 0 &&
-              (ownEverywhere_ || within(reach_[1 - w], nodes_[e.from].x, nodes_[e.from].y))) {
+              (ownEverywhere_ || within(reach_[1 - w], nodes_[e.from].x, nodes_[e.from].y) ||
+               within(near_[w][i], nodes_[e.from].x, nodes_[e.from].y))) {
             moved[static_cast<size_t>(e.from)] = e.from;
             owners[static_cast<size_t>(e.from)] = static_cast<unsigned char>(1 << w);
             ids.push_back(e.from);
@@ -694,8 +742,12 @@ class Overlay {
             }
           }
       } else {
-        const Vec<EdgeRef> &refs = refs_[w];
-        overlappingPairs(boxes_[w], boxes_[w], [&](int i, int j) {
+        // The edges in reach of the other shape, and those where two of its
+        // contours may meet.
+        if (hasNear_[w]) ownEdges(w);
+        const Vec<EdgeRef> &refs = hasNear_[w] ? ownRefs_ : refs_[w];
+        Vec<Box> &boxes = hasNear_[w] ? ownBoxes_ : boxes_[w];
+        overlappingPairs(boxes, boxes, [&](int i, int j) {
           if (i >= j) return;
           const EdgeRef &ri = refs[static_cast<size_t>(i)], &rj = refs[static_cast<size_t>(j)];
           // Both ends: the edge that leaves the other end may lie out of reach.
@@ -959,7 +1011,9 @@ class Overlay {
   Box reach_[2];
   // Up to this many edges in all (a small operation), contours of one shape
   // are brought together everywhere; beyond it, sorting all their vertices
-  // would cost more than the rest of the overlay.
+  // would cost more than the rest of the overlay, so a contour that meets
+  // itself far from the other shape and from its shape's other contours is
+  // left as it is.
   static constexpr size_t kEverywhere = 128;
   bool ownEverywhere_ = false;
   // Whether a shape's vertices met each other, or its edges took vertices:
@@ -972,6 +1026,13 @@ class Overlay {
   // Work lists of the passes, kept from one to the next.
   Vec<EdgeRef> refs_[2];
   Vec<Box> boxes_[2];
+  // Per contour of each shape, the box round where it may meet another
+  // contour of its shape (kNoBox where it cannot, or where ownEverywhere_
+  // covers it), and whether any has one.
+  Vec<Box> near_[2];
+  bool hasNear_[2] = {false, false};
+  Vec<EdgeRef> ownRefs_;
+  Vec<Box> ownBoxes_;
   Vec<Cut> cuts_;
   // A crossing of edges refs_[0][a] and refs_[1][b], and the node it takes.
   struct Meet {
