@@ -68,6 +68,13 @@ TEST(ExactReference, CountsHolesAndDropsWhatTheLibraryDrops) {
   const Expected touching =
       reference(Ring{{0, 0}, {4, 0}, {4, 4}, {0, 4}}, Ring{{4, 4}, {4 + w, 4}, {4 + w, 4 + w}}, Op::Union);
   EXPECT_EQ(std::pair(touching.kept, touching.high), std::pair(16.0, 16 + w * w / 2));
+  // A small hole touching the outer boundary from within, where the exact
+  // boundary passes a point twice: a contour of its own too.
+  const Expected pinched =
+      reference(Ring{{0, 0}, {4, 0}, {4, 4}, {0, 4}}, Ring{{2, 0}, {2 + w, w}, {2 - w, w}}, Op::Removal);
+  EXPECT_EQ(std::pair(pinched.kept, pinched.low), std::pair(16.0, 16 - w * w));
+  EXPECT_EQ(pinched.perimeter, 16);
+  EXPECT_NEAR(pinched.perimeterHigh, 16 + (2 + 2 * std::sqrt(2.0)) * w, 1e-12);
 }
 
 TEST(ExactReference, MeasuresThinPartsBetweenNearlyOneCircleAndAtCusps) {
@@ -347,6 +354,21 @@ TEST_F(Exact, NeedleTipAcrossAnEdge) {
                               {12.000000000285496, 0},
                               {7.9999999999570672, 5.9999999944882383}},
                          Ring{{8, 8}, {8, 4}, {11, 7}, {10, 8}, {8, 8}, {9, 12}, {7, 12}, {4, 12}}});
+}
+
+// Two combs of 89 vertices, one above and one below, sharing 3 units of
+// their bases, with a triangle far off: enough edges that the contours of
+// one shape are not all brought together everywhere.
+TEST_F(Exact, LargeContoursSharingAStretchAwayFromTheOtherShape) {
+  const auto comb = [](double x0, double sign) {
+    Ring r{{x0, 0}, {x0 + 4, 0}};
+    for (int k = 0; k < 87; ++k) r.push_back({x0 + 4 - k / 21.5, sign * (1 + k % 2)});
+    if (sign < 0) std::reverse(r.begin() + 1, r.end());
+    return r;
+  };
+  const Shapes c{Operand{comb(0, 1), comb(1, -1)}, Ring{{20, 20}, {21, 20}, {20, 21}}};
+  expectReference(c);
+  expectReference(Shapes{c.b, c.a});
 }
 
 // ---- Families -------------------------------------------------------------

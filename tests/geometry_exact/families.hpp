@@ -1,8 +1,9 @@
 // Families of shape pairs for the differential tests of the booleans, drawn
 // from a seed: the same pairs on every compiler and standard library.  Every
 // ring is one counter-clockwise outer contour of 3 to 12 vertices, checked
-// in exact arithmetic, but in the last two families, whose operands hold
-// contours that touch themselves or each other; arcs end exactly on their circles, as all their
+// in exact arithmetic, but in the figure-eight, touching and dense
+// families, whose operands hold contours that touch themselves or each
+// other, and in the dense one, whose edges are cut in many; arcs end exactly on their circles, as all their
 // coordinates and radii are doubles built from Pythagorean triples, small
 // integers and powers of two without rounding.
 #pragma once
@@ -43,13 +44,13 @@ class Rng {
   uint64_t s_;
 };
 
-enum class Family { General, Grid, Perturbed, Copies, Arcs, Tangent, SameEnds, Concentric, FigureEight, Touching };
+enum class Family { General, Grid, Perturbed, Copies, Arcs, Tangent, SameEnds, Concentric, FigureEight, Touching, Dense };
 inline constexpr Family kFamilies[] = {Family::General,    Family::Grid,     Family::Perturbed, Family::Copies,
                                        Family::Arcs,       Family::Tangent,  Family::SameEnds,  Family::Concentric,
-                                       Family::FigureEight, Family::Touching};
+                                       Family::FigureEight, Family::Touching, Family::Dense};
 inline const char *familyName(Family f) {
-  static constexpr const char *names[] = {"general", "grid",      "perturbed",    "copies",  "arcs",
-                                          "tangent", "same-ends", "concentric", "figure-8", "touching"};
+  static constexpr const char *names[] = {"general", "grid",      "perturbed",  "copies",   "arcs",    "tangent",
+                                          "same-ends", "concentric", "figure-8", "touching", "dense"};
   return names[static_cast<int>(f)];
 }
 inline const char *familyTitle(Family f) {
@@ -62,7 +63,9 @@ inline const char *familyTitle(Family f) {
                                            "two arcs through the same two end points",
                                            "concentric arcs of equal radius, one shape moved by 0 or 2^-n",
                                            "a contour touching itself at a vertex, on, near or away from the other",
-                                           "two contours touching at a corner or along an edge, a vertex on its own edge"};
+                                           "two contours touching at a corner or along an edge, a vertex on its own edge",
+                                           "figure eights, touching contours, copies or moved grid polygons with every "
+                                           "straight edge cut in 16, the other shape at times far off"};
   return titles[static_cast<int>(f)];
 }
 
@@ -596,15 +599,45 @@ inline Pair draw(Family family, Rng &rng) {
       return figureEightPair(rng);
     case Family::Touching:
       return touchingPair(rng);
+    case Family::Dense:  // cut from the others, in drawPair
+      break;
   }
   return {};
 }
 
 }  // namespace gen
 
+// Every straight edge cut into 16 pieces: at exact sixteenths where the
+// coordinates allow, so that a contour keeps its line and its touch points.
+inline Ring densified(const Ring &r) {
+  Ring out;
+  for (size_t i = 0; i < r.size(); ++i) {
+    const Node &p = r[i], &q = r[(i + 1) % r.size()];
+    out.push_back(p);
+    if (p.kind || q.kind) continue;
+    for (int k = 1; k < 16; ++k) out.push_back({p.x + (q.x - p.x) * k / 16, p.y + (q.y - p.y) * k / 16});
+  }
+  return out;
+}
+
 // Draws pairs of the family until both rings are valid and of some size;
 // *rejected (when given) counts the draws thrown away.
 inline Pair drawPair(Family family, Rng &rng, long *rejected = nullptr) {
+  if (family == Family::Dense) {
+    // Enough edges that the overlay no longer brings every pair of a
+    // shape's contours together; far off, only its own contours meet.
+    static constexpr Family kBases[] = {Family::FigureEight, Family::Touching, Family::Copies, Family::Perturbed};
+    for (;;) {
+      Pair p = drawPair(kBases[rng.integer(0, 3)], rng, rejected);
+      for (Operand *o : {&p.a, &p.b})
+        for (Ring &r : *o) r = densified(r);
+      if (rng.chance(0.5))
+        for (Ring &r : p.b)
+          for (Node &n : r) n.x += 24, n.y += 16;
+      if (validOperand(p.a) && validOperand(p.b)) return p;
+      if (rejected) ++*rejected;
+    }
+  }
   for (;;) {
     Pair p = gen::draw(family, rng);
     const bool touching = family == Family::FigureEight || family == Family::Touching;
