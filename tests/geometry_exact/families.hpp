@@ -3,9 +3,10 @@
 // ring is one counter-clockwise outer contour of 3 to 12 vertices, checked
 // in exact arithmetic, but in the figure-eight, touching and dense
 // families, whose operands hold contours that touch themselves or each
-// other, and in the dense one, whose edges are cut in many; arcs end exactly on their circles, as all their
-// coordinates and radii are doubles built from Pythagorean triples, small
-// integers and powers of two without rounding.
+// other, and in the dense one, whose edges are cut in many; arcs end
+// exactly on their circles, as all their coordinates and radii are doubles
+// built from Pythagorean triples, small integers and powers of two without
+// rounding.
 #pragma once
 
 #include <algorithm>
