@@ -65,8 +65,7 @@ inline const char *familyTitle(Family f) {
                                            "concentric arcs of equal radius, one shape moved by 0 or 2^-n",
                                            "a contour touching itself at a vertex, on, near or away from the other",
                                            "two contours touching at a corner or along an edge, a vertex on its own edge",
-                                           "figure eights, touching contours, copies or moved grid polygons with every "
-                                           "straight edge cut in 16, the other shape at times far off"};
+                                           "the figure-8, touching, copies or perturbed pairs, edges cut in 16"};
   return titles[static_cast<int>(f)];
 }
 
