@@ -363,35 +363,36 @@ class Overlay {
  public:
   Overlay(Operands &ops, double tol)
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, near_{Vec<Box>(mem_), Vec<Box>(mem_)}, ownRefs_(mem_), ownBoxes_(mem_),
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, near_{Vec<Box>(mem_), Vec<Box>(mem_)}, runs_(mem_), runBoxes_{Vec<Box>(mem_), Vec<Box>(mem_)},
+        ownRefs_(mem_), ownBoxes_(mem_),
         cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), places_(mem_),
         placed_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
-    // Only where the shapes' boxes overlap can they meet.
-    for (int w = 0; w < 2; ++w) {
-      Box &b = reach_[w];
-      b = kNoBox;
-      near_[w].assign(rings_[w].size(), kNoBox);
-      for (size_t i = 0; i < rings_[w].size(); ++i) {
-        Box &rb = near_[w][i];
-        for (const Edge &e : rings_[w][i].edges) rb = joined(rb, edgeBox(e, nodes_, tol_, 0));
-        rb.id = static_cast<int>(i);
-        b = joined(b, rb);
-      }
-    }
     // Where the contours of one shape are brought together with each other:
     // where the other shape may meet them, or everywhere when that is cheap
     // (a stretch two contours share then bounds nothing even where the
-    // other shape is far).  Beyond that, where the boxes of two of its
-    // contours overlap.
+    // other shape is far).  Beyond that, where its contours come within the
+    // tolerance of each other or of themselves.
     size_t vertices = 0;
     for (int w = 0; w < 2; ++w)
       for (const Ring &r : rings_[w]) vertices += r.edges.size();
     ownEverywhere_ = vertices <= kEverywhere;
-    for (int w = 0; w < 2; ++w) nearOwn(w);
     shareCircles();
+    // Only where the shapes' boxes overlap can they meet.
+    for (int w = 0; w < 2; ++w) {
+      Box &b = reach_[w];
+      b = kNoBox;
+      if (!ownEverywhere_) {
+        findOwnContacts(w);
+        continue;
+      }
+      near_[w].assign(rings_[w].size(), kNoBox);
+      hasNear_[w] = false;
+      for (const Ring &r : rings_[w])
+        for (const Edge &e : r.edges) b = joined(b, edgeBox(e, nodes_, tol_, 0));
+    }
     mergeVertices();
     made_ = nodes_.size();
     // A node that a split made shared may lie on a third edge in turn.
@@ -424,25 +425,95 @@ class Overlay {
     return {std::min(p.x0, q.x0), std::min(p.y0, q.y0), std::max(p.x1, q.x1), std::max(p.y1, q.y1), p.id};
   }
 
-  // Turns the contours' boxes in near_[w] into the box round the places
-  // where each may meet another contour of its shape (none: kNoBox).
-  void nearOwn(int w) {
-    Vec<Box> &boxes = near_[w];
+  // A run of a contour's edges along which x grows (up) or falls (down)
+  // by more than twice the tolerance at each edge, or a single other edge
+  // (an arc, a steep segment): no vertex of a run lies within the
+  // tolerance of an edge of it but its own.
+  struct Run {
+    int ring, first, count, dir;
+    Box box;
+  };
+
+  int directionOf(const Edge &e) const {
+    if (e.arc) return 0;
+    const double dx = nodes_[static_cast<size_t>(e.to)].x - nodes_[static_cast<size_t>(e.from)].x;
+    return dx > 2.0 * tol_ ? 1 : dx < -2.0 * tol_ ? -1 : 0;
+  }
+
+  // Edge k of a run, counted along growing x.
+  const Edge &runEdge(int w, const Run &r, int k) const {
+    return rings_[w][static_cast<size_t>(r.ring)].edges[static_cast<size_t>(r.first + (r.dir < 0 ? r.count - 1 - k : k))];
+  }
+
+  // Where the contours of shape w come within the tolerance of each other
+  // or of themselves, into near_[w] (a box per contour round those places)
+  // and hasNear_[w]: their runs are set side by side where their boxes
+  // overlap, each vertex of one against the edges of the other in its
+  // span of x.  The runs' boxes make reach_[w] on the way.
+  void findOwnContacts(int w) {
+    Vec<Box> &near = near_[w];
+    near.assign(rings_[w].size(), kNoBox);
     hasNear_[w] = false;
-    if (ownEverywhere_ || boxes.size() < 2) {
-      boxes.assign(boxes.size(), kNoBox);
-      return;
+    Vec<Run> &runs = runs_;
+    runs.clear();
+    for (size_t i = 0; i < rings_[w].size(); ++i) {
+      const Vec<Edge> &edges = rings_[w][i].edges;
+      const int m = static_cast<int>(edges.size());
+      for (int k = 0; k < m;) {
+        const int dir = directionOf(edges[static_cast<size_t>(k)]);
+        Box b = edgeBox(edges[static_cast<size_t>(k)], nodes_, tol_, 0);
+        int c = 1;
+        for (; dir != 0 && k + c < m && directionOf(edges[static_cast<size_t>(k + c)]) == dir; ++c)
+          b = joined(b, edgeBox(edges[static_cast<size_t>(k + c)], nodes_, tol_, 0));
+        b.id = static_cast<int>(runs.size());
+        reach_[w] = joined(reach_[w], b);
+        runs.push_back({static_cast<int>(i), k, c, dir, b});
+        k += c;
+      }
     }
-    // The sweep sorts its lists: the contours' boxes stay by index apart.
-    Vec<Box> byRing(boxes, mem_), p(boxes, mem_), q(boxes, mem_);
-    boxes.assign(boxes.size(), kNoBox);
-    overlappingPairs(p, q, [&](int i, int j) {
-      if (i == j) return;
-      const Box &bi = byRing[static_cast<size_t>(i)], &bj = byRing[static_cast<size_t>(j)];
-      const Box both{std::max(bi.x0, bj.x0), std::max(bi.y0, bj.y0), std::min(bi.x1, bj.x1), std::min(bi.y1, bj.y1), 0};
-      boxes[static_cast<size_t>(i)] = joined(boxes[static_cast<size_t>(i)], both);
-      hasNear_[w] = true;
+    if (runs.size() < 2) return;
+    Vec<Box> &p = runBoxes_[0], &q = runBoxes_[1];
+    p.clear();
+    for (const Run &r : runs) p.push_back(r.box);
+    q.assign(p.begin(), p.end());
+    overlappingPairs(p, q, [&](int a, int b) {
+      if (a >= b) return;
+      touch(w, runs[static_cast<size_t>(a)], runs[static_cast<size_t>(b)]);
+      touch(w, runs[static_cast<size_t>(b)], runs[static_cast<size_t>(a)]);
     });
+  }
+
+  // Marks the vertices of run p that lie in the box of an edge of run q
+  // (not one of their own).
+  void touch(int w, const Run &p, const Run &q) {
+    for (int k = 0; k <= p.count; ++k) {
+      const Edge &pe = rings_[w][static_cast<size_t>(p.ring)].edges[static_cast<size_t>(p.first + std::min(k, p.count - 1))];
+      const int v = k < p.count ? pe.from : pe.to;
+      const Node &n = nodes_[static_cast<size_t>(v)];
+      if (!within(q.box, n.x, n.y)) continue;
+      int j = 0;
+      if (q.dir != 0) {
+        // The first edge whose right end reaches x - tol.
+        int hi = q.count;
+        while (j < hi) {
+          const int mid = (j + hi) / 2;
+          const Edge &e = runEdge(w, q, mid);
+          const double right = std::max(nodes_[static_cast<size_t>(e.from)].x, nodes_[static_cast<size_t>(e.to)].x);
+          if (right < n.x - tol_) j = mid + 1;
+          else hi = mid;
+        }
+      }
+      for (; j < q.count; ++j) {
+        const Edge &e = runEdge(w, q, j);
+        const Box b = edgeBox(e, nodes_, tol_, 0);
+        if (q.dir != 0 && b.x0 > n.x) break;
+        if (v == e.from || v == e.to || !within(b, n.x, n.y) || distanceTo(e, nodes_, n.x, n.y) > tol_) continue;
+        const Box at{n.x - 2.0 * tol_, n.y - 2.0 * tol_, n.x + 2.0 * tol_, n.y + 2.0 * tol_, 0};
+        near_[w][static_cast<size_t>(p.ring)] = joined(near_[w][static_cast<size_t>(p.ring)], at);
+        near_[w][static_cast<size_t>(q.ring)] = joined(near_[w][static_cast<size_t>(q.ring)], at);
+        hasNear_[w] = true;
+      }
+    }
   }
 
   // The edges of one shape that may meet the other, with their boxes.
@@ -1011,9 +1082,8 @@ class Overlay {
   Box reach_[2];
   // Up to this many edges in all (a small operation), contours of one shape
   // are brought together everywhere; beyond it, sorting all their vertices
-  // would cost more than the rest of the overlay, so a contour that meets
-  // itself far from the other shape and from its shape's other contours is
-  // left as it is.
+  // would cost more than the rest of the overlay, and only the places that
+  // findOwnContacts finds are added to the other shape's reach.
   static constexpr size_t kEverywhere = 128;
   bool ownEverywhere_ = false;
   // Whether a shape's vertices met each other, or its edges took vertices:
@@ -1026,11 +1096,14 @@ class Overlay {
   // Work lists of the passes, kept from one to the next.
   Vec<EdgeRef> refs_[2];
   Vec<Box> boxes_[2];
-  // Per contour of each shape, the box round where it may meet another
-  // contour of its shape (kNoBox where it cannot, or where ownEverywhere_
-  // covers it), and whether any has one.
+  // Per contour of each shape, the box round where it may meet itself or
+  // another contour of its shape (kNoBox where it cannot, or where
+  // ownEverywhere_ covers it), and whether any has one; the runs and their
+  // boxes that find them.
   Vec<Box> near_[2];
   bool hasNear_[2] = {false, false};
+  Vec<Run> runs_;
+  Vec<Box> runBoxes_[2];
   Vec<EdgeRef> ownRefs_;
   Vec<Box> ownBoxes_;
   Vec<Cut> cuts_;

@@ -371,6 +371,15 @@ TEST_F(Exact, LargeContoursSharingAStretchAwayFromTheOtherShape) {
   expectReference(Shapes{c.b, c.a});
 }
 
+// A figure eight whose lobes share the stretch from (7, 7) to (8, 8), each
+// edge cut in 16 so that the operation is large, with a triangle far off.
+TEST_F(Exact, LargeContourSharingAStretchWithItselfAwayFromTheOtherShape) {
+  const Shapes c{densified(Ring{{8, 8}, {6, 6}, {13, 5}, {8, 8}, {9, 13}, {5, 13}, {7, 7}}),
+                 densified(Ring{{30, 30}, {31, 30}, {30, 31}})};
+  expectReference(c);
+  expectReference(Shapes{c.b, c.a});
+}
+
 // ---- Families -------------------------------------------------------------
 
 // Fewer pairs under the sanitizers (where allocations are counted), which
