@@ -483,8 +483,8 @@ class Overlay {
     });
   }
 
-  // Marks the vertices of run p that lie in the box of an edge of run q
-  // (not one of their own).
+  // Marks where a vertex of run p lies within the tolerance of an edge of
+  // run q that it does not end.
   void touch(int w, const Run &p, const Run &q) {
     for (int k = 0; k <= p.count; ++k) {
       const Edge &pe = rings_[w][static_cast<size_t>(p.ring)].edges[static_cast<size_t>(p.first + std::min(k, p.count - 1))];
@@ -536,8 +536,8 @@ class Overlay {
       }
   }
 
-  // The edges of shape w in reach of the other shape or where two of its
-  // contours may meet, into ownRefs_ and ownBoxes_.
+  // The edges of shape w in reach of the other shape or near where its
+  // contours meet each other or themselves, into ownRefs_ and ownBoxes_.
   void ownEdges(int w) {
     ownRefs_.clear();
     ownBoxes_.clear();
@@ -587,7 +587,8 @@ class Overlay {
   // they belong to both shapes, to two contours of one or to one contour
   // touching itself: every meeting point is then one node.  The node met
   // first stays, so A's vertices stay where they are.  Vertices in the
-  // reach of the other shape take part (all, in a small operation).
+  // reach of the other shape or near where their shape meets itself take
+  // part (all, in a small operation).
   void mergeVertices() {
     // The candidates in the order met, their places side by side: the
     // search below runs over them many times.
@@ -813,8 +814,8 @@ class Overlay {
             }
           }
       } else {
-        // The edges in reach of the other shape, and those where two of its
-        // contours may meet.
+        // The edges in reach of the other shape, and those near where its
+        // contours meet each other or themselves.
         if (hasNear_[w]) ownEdges(w);
         const Vec<EdgeRef> &refs = hasNear_[w] ? ownRefs_ : refs_[w];
         Vec<Box> &boxes = hasNear_[w] ? ownBoxes_ : boxes_[w];
