@@ -384,12 +384,12 @@ class Overlay {
     for (int w = 0; w < 2; ++w) {
       Box &b = reach_[w];
       b = kNoBox;
+      near_[w].assign(rings_[w].size(), kNoBox);
+      hasNear_[w] = false;
       if (!ownEverywhere_) {
         findOwnContacts(w);
         continue;
       }
-      near_[w].assign(rings_[w].size(), kNoBox);
-      hasNear_[w] = false;
       for (const Ring &r : rings_[w])
         for (const Edge &e : r.edges) b = joined(b, edgeBox(e, nodes_, tol_, 0));
     }
@@ -446,14 +446,11 @@ class Overlay {
   }
 
   // Where the contours of shape w come within the tolerance of each other
-  // or of themselves, into near_[w] (a box per contour round those places)
-  // and hasNear_[w]: their runs are set side by side where their boxes
+  // or of themselves, joined into near_[w] (a box per contour round those
+  // places) and hasNear_[w]: their runs are set side by side where their boxes
   // overlap, each vertex of one against the edges of the other in its
   // span of x.  The runs' boxes make reach_[w] on the way.
   void findOwnContacts(int w) {
-    Vec<Box> &near = near_[w];
-    near.assign(rings_[w].size(), kNoBox);
-    hasNear_[w] = false;
     Vec<Run> &runs = runs_;
     runs.clear();
     for (size_t i = 0; i < rings_[w].size(); ++i) {
@@ -516,10 +513,10 @@ class Overlay {
     }
   }
 
-  // The edges of one shape that may meet the other, with their boxes.
-  void edgesOf(int which) {
-    Vec<EdgeRef> &out = refs_[which];
-    Vec<Box> &boxes = boxes_[which];
+  // The edges of one shape that may meet the other, with their boxes, into
+  // out and boxes; with `near`, also those near where its contours meet
+  // each other or themselves.
+  void edgesOf(int which, bool near, Vec<EdgeRef> &out, Vec<Box> &boxes) {
     out.clear();
     size_t total = 0;
     for (const Ring &r : rings_[which]) total += r.edges.size();
@@ -530,31 +527,16 @@ class Overlay {
       for (size_t k = 0; k < rings_[which][i].edges.size(); ++k) {
         if (rings_[which][i].edges[k].place == kGone) continue;
         const Box b = edgeBox(rings_[which][i].edges[k], nodes_, tol_, static_cast<int>(out.size()));
-        if (!overlap(b, reach_[1 - which])) continue;
+        if (!overlap(b, reach_[1 - which]) && !(near && overlap(b, near_[which][i]))) continue;
         out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
         boxes.push_back(b);
       }
   }
 
-  // The edges of shape w in reach of the other shape or near where its
-  // contours meet each other or themselves, into ownRefs_ and ownBoxes_.
-  void ownEdges(int w) {
-    ownRefs_.clear();
-    ownBoxes_.clear();
-    for (size_t i = 0; i < rings_[w].size(); ++i)
-      for (size_t k = 0; k < rings_[w][i].edges.size(); ++k) {
-        if (rings_[w][i].edges[k].place == kGone) continue;
-        const Box b = edgeBox(rings_[w][i].edges[k], nodes_, tol_, static_cast<int>(ownRefs_.size()));
-        if (!overlap(b, reach_[1 - w]) && !overlap(b, near_[w][i])) continue;
-        ownRefs_.push_back({w, static_cast<int>(i), static_cast<int>(k)});
-        ownBoxes_.push_back(b);
-      }
-  }
-
   void listEdges() {
     if (listed_) return;
-    edgesOf(0);
-    edgesOf(1);
+    edgesOf(0, false, refs_[0], boxes_[0]);
+    edgesOf(1, false, refs_[1], boxes_[1]);
     listed_ = true;
   }
 
@@ -816,7 +798,7 @@ class Overlay {
       } else {
         // The edges in reach of the other shape, and those near where its
         // contours meet each other or themselves.
-        if (hasNear_[w]) ownEdges(w);
+        if (hasNear_[w]) edgesOf(w, true, ownRefs_, ownBoxes_);
         const Vec<EdgeRef> &refs = hasNear_[w] ? ownRefs_ : refs_[w];
         Vec<Box> &boxes = hasNear_[w] ? ownBoxes_ : boxes_[w];
         overlappingPairs(boxes, boxes, [&](int i, int j) {
