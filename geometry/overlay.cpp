@@ -22,6 +22,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <memory_resource>
 #include <vector>
 
@@ -298,6 +301,45 @@ void overlappingPairs(Vec<Box> &p, Vec<Box> &q, F &&f) {
 
 // ---- The overlay --------------------------------------------------------------
 
+// A box round a piece of the line through (sx, sy) along (dx, dy): how
+// many of the m places (xs, ys) lie in the box, and within `reach` over
+// the direction's length of the line.  Without branches, as the small
+// operations ask it of every edge; a rounding that overflows counts in.
+struct Strip {
+  Box box;
+  double sx, sy, dx, dy, reach;
+};
+
+long countWithin(const Strip &s, const double *xs, const double *ys, size_t m) {
+  size_t j = 0;
+  long inside = 0;
+#if defined(__SSE2__)
+  const __m128d x0 = _mm_set1_pd(s.box.x0), x1 = _mm_set1_pd(s.box.x1), y0 = _mm_set1_pd(s.box.y0),
+                y1 = _mm_set1_pd(s.box.y1), sx = _mm_set1_pd(s.sx), sy = _mm_set1_pd(s.sy), dx = _mm_set1_pd(s.dx),
+                dy = _mm_set1_pd(s.dy), reach = _mm_set1_pd(s.reach), sign = _mm_set1_pd(-0.0);
+  __m128i sum = _mm_setzero_si128();
+  for (; j + 2 <= m; j += 2) {
+    const __m128d x = _mm_loadu_pd(xs + j), y = _mm_loadu_pd(ys + j);
+    const __m128d c = _mm_sub_pd(_mm_mul_pd(dx, _mm_sub_pd(y, sy)), _mm_mul_pd(dy, _mm_sub_pd(x, sx)));
+    const __m128d in = _mm_and_pd(_mm_and_pd(_mm_and_pd(_mm_cmple_pd(x0, x), _mm_cmple_pd(x, x1)),
+                                             _mm_and_pd(_mm_cmple_pd(y0, y), _mm_cmple_pd(y, y1))),
+                                  _mm_cmpngt_pd(_mm_andnot_pd(sign, c), reach));
+    // A lane inside is all ones, that is -1.
+    sum = _mm_sub_epi64(sum, _mm_castpd_si128(in));
+  }
+  alignas(16) int64_t lanes[2];
+  _mm_store_si128(reinterpret_cast<__m128i *>(lanes), sum);
+  inside = static_cast<long>(lanes[0] + lanes[1]);
+#endif
+  for (; j < m; ++j) {
+    const double c = s.dx * (ys[j] - s.sy) - s.dy * (xs[j] - s.sx);
+    inside += static_cast<int>(s.box.x0 <= xs[j]) & static_cast<int>(xs[j] <= s.box.x1) &
+              static_cast<int>(s.box.y0 <= ys[j]) & static_cast<int>(ys[j] <= s.box.y1) &
+              static_cast<int>(!(std::fabs(c) > s.reach));
+  }
+  return inside;
+}
+
 // The point in the middle of an edge.
 Node middleOf(const Edge &e, const Vec<Node> &nodes) {
   if (e.arc) {
@@ -365,8 +407,8 @@ class Overlay {
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
         boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, near_{Vec<Box>(mem_), Vec<Box>(mem_)}, runs_(mem_), runBoxes_{Vec<Box>(mem_), Vec<Box>(mem_)},
         ownRefs_(mem_), ownBoxes_(mem_),
-        cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), places_(mem_),
-        placed_(mem_) {}
+        cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), placesX_(mem_),
+        placesY_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
@@ -602,8 +644,18 @@ class Overlay {
         close.push_back({static_cast<int>(std::max(i, j)), static_cast<int>(std::min(i, j))});
     };
     if (n <= 32) {
-      for (size_t i = 1; i < n; ++i)
-        for (size_t j = 0; j < i; ++j) tryPair(i, j);
+      // Without branches: few pairs are close, and a branch on each would
+      // be mispredicted where copies put many vertices in one column.
+      int found[32];
+      for (size_t i = 1; i < n; ++i) {
+        size_t k = 0;
+        for (size_t j = 0; j < i; ++j) {
+          found[k] = static_cast<int>(j);
+          const int nearX = std::fabs(at[i].x - at[j].x) <= tol_, nearY = std::fabs(at[i].y - at[j].y) <= tol_;
+          k += static_cast<size_t>(nearX & nearY);
+        }
+        for (size_t c = 0; c < k; ++c) close.push_back({static_cast<int>(i), found[c]});
+      }
     } else {
       struct Key {
         double x;
@@ -769,31 +821,37 @@ class Overlay {
     // that follow put only the other shape's vertices on its edges.
     for (int w = 0; own && w < 2; ++w) {
       if (ownEverywhere_) {
-        // Everywhere, in a small operation: every vertex starts an edge, and
-        // every pair is tried, over the vertices' places side by side.
-        Vec<Node> &at = places_;
-        Vec<int> &ids = placed_;
-        at.clear();
-        ids.clear();
-        at.reserve(nodes_.size());
-        ids.reserve(nodes_.size());
+        // Everywhere, in a small operation: every vertex starts an edge.
+        // An edge's strip holds its own ends; only one whose strip holds
+        // more of the shape's vertices is searched.
+        Vec<double> &xs = placesX_, &ys = placesY_;
+        size_t total = 0;
+        for (const Ring &r : rings_[w]) total += r.edges.size();
+        xs.clear();
+        ys.clear();
+        xs.reserve(total);
+        ys.reserve(total);
         for (const Ring &r : rings_[w])
           for (const Edge &o : r.edges) {
-            at.push_back(nodes_[static_cast<size_t>(o.from)]);
-            ids.push_back(o.from);
+            xs.push_back(nodes_[static_cast<size_t>(o.from)].x);
+            ys.push_back(nodes_[static_cast<size_t>(o.from)].y);
           }
         for (size_t i = 0; i < rings_[w].size(); ++i)
           for (size_t k = 0; k < rings_[w][i].edges.size(); ++k) {
             const Edge &e = rings_[w][i].edges[k];
-            const EdgeRef ref{w, static_cast<int>(i), static_cast<int>(k)};
             const Box b = edgeBox(e, nodes_, tol_, 0);
-            // Its own ends lie in its box.  Tested without branches, so that
-            // only the rare vertex near it takes one.
-            for (size_t j = 0; j < at.size(); ++j) {
-              const int tests = (b.x0 <= at[j].x) + (at[j].x <= b.x1) + (b.y0 <= at[j].y) + (at[j].y <= b.y1) +
-                                (ids[j] != e.from) + (ids[j] != e.to);
-              if (tests == 6) made += cutNear(e, ids[j], cuts, ref);
-            }
+            // A vertex within the tolerance of a segment lies within it of
+            // its line; twice that leaves room for rounding.
+            const Node &from = nodes_[static_cast<size_t>(e.from)], &to = nodes_[static_cast<size_t>(e.to)];
+            const double dx = e.arc ? 0.0 : to.x - from.x, dy = e.arc ? 0.0 : to.y - from.y;
+            const Strip strip{b, from.x, from.y, dx, dy, e.arc ? INFINITY : 2.0 * tol_ * std::sqrt(dx * dx + dy * dy)};
+            if (countWithin(strip, xs.data(), ys.data(), total) <= (e.from != e.to ? 2 : 1)) continue;
+            const EdgeRef ref{w, static_cast<int>(i), static_cast<int>(k)};
+            for (const Ring &r : rings_[w])
+              for (const Edge &o : r.edges) {
+                const Node &v = nodes_[static_cast<size_t>(o.from)];
+                if (o.from != e.from && o.from != e.to && within(b, v.x, v.y)) made += cutNear(e, o.from, cuts, ref);
+              }
           }
       } else {
         // The edges in reach of the other shape, and those near where its
@@ -1098,8 +1156,7 @@ class Overlay {
   Vec<Meet> meets_;
   Vec<Edge> pieces_;
   Vec<std::pair<EdgeRef, EdgeRef>> put_, crossed_;
-  Vec<Node> places_;
-  Vec<int> placed_;
+  Vec<double> placesX_, placesY_;
 };
 
 // ---- Sides ----------------------------------------------------------------------
