@@ -522,27 +522,58 @@ class Overlay {
     });
   }
 
+  // Vertex k of a run, counted along growing x (0 to count).
+  int runVertex(int w, const Run &r, int k) const {
+    const int at = r.dir < 0 ? r.count - k : k;
+    const Edge &e = rings_[w][static_cast<size_t>(r.ring)].edges[static_cast<size_t>(r.first + std::min(at, r.count - 1))];
+    return at < r.count ? e.from : e.to;
+  }
+
   // Marks where a vertex of run p lies within the tolerance of an edge of
-  // run q that it does not end.
+  // run q that it does not end.  Along a run that is monotone, only the
+  // vertices in q's span of x are looked at, and the first edge of q that
+  // may reach the next one only moves on.
   void touch(int w, const Run &p, const Run &q) {
-    for (int k = 0; k <= p.count; ++k) {
-      const Edge &pe = rings_[w][static_cast<size_t>(p.ring)].edges[static_cast<size_t>(p.first + std::min(k, p.count - 1))];
-      const int v = k < p.count ? pe.from : pe.to;
+    int k = 0, last = p.count;
+    if (p.dir != 0) {
+      // The first vertex at or right of q's box, and the last left of its end.
+      for (int hi = p.count + 1; k < hi;) {
+        const int mid = (k + hi) / 2;
+        if (nodes_[static_cast<size_t>(runVertex(w, p, mid))].x < q.box.x0) k = mid + 1;
+        else hi = mid;
+      }
+      if (k > p.count) return;
+      int lo = k - 1;
+      for (int hi = p.count; lo < hi;) {
+        const int mid = (lo + hi + 1) / 2;
+        if (nodes_[static_cast<size_t>(runVertex(w, p, mid))].x > q.box.x1) hi = mid - 1;
+        else lo = mid;
+      }
+      last = lo;
+    }
+    int first = 0;
+    bool placed = false;
+    for (; k <= last; ++k) {
+      const int v = runVertex(w, p, k);
       const Node &n = nodes_[static_cast<size_t>(v)];
       if (!within(q.box, n.x, n.y)) continue;
-      int j = 0;
       if (q.dir != 0) {
-        // The first edge whose right end reaches x - tol.
+        // The first edge whose right end reaches x - tol: searched once,
+        // then followed as x grows (or searched again where it need not).
         int hi = q.count;
-        while (j < hi) {
-          const int mid = (j + hi) / 2;
-          const Edge &e = runEdge(w, q, mid);
-          const double right = std::max(nodes_[static_cast<size_t>(e.from)].x, nodes_[static_cast<size_t>(e.to)].x);
-          if (right < n.x - tol_) j = mid + 1;
-          else hi = mid;
+        if (placed && p.dir != 0) {
+          while (first < hi && rightOf(w, q, first) < n.x - tol_) ++first;
+        } else {
+          first = 0;
+          while (first < hi) {
+            const int mid = (first + hi) / 2;
+            if (rightOf(w, q, mid) < n.x - tol_) first = mid + 1;
+            else hi = mid;
+          }
         }
+        placed = true;
       }
-      for (; j < q.count; ++j) {
+      for (int j = first; j < q.count; ++j) {
         const Edge &e = runEdge(w, q, j);
         const Box b = edgeBox(e, nodes_, tol_, 0);
         if (q.dir != 0 && b.x0 > n.x) break;
@@ -553,6 +584,12 @@ class Overlay {
         hasNear_[w] = true;
       }
     }
+  }
+
+  // The right end of edge k of a run, counted along growing x.
+  double rightOf(int w, const Run &r, int k) const {
+    const Edge &e = runEdge(w, r, k);
+    return std::max(nodes_[static_cast<size_t>(e.from)].x, nodes_[static_cast<size_t>(e.to)].x);
   }
 
   // The edges of one shape that may meet the other, with their boxes, into
