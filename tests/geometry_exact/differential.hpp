@@ -59,10 +59,8 @@ inline std::vector<std::pair<Node, Node>> straightEdges(const shape *s) {
   return out;
 }
 
-// Length of the parts of a shape's contours thinner than `width`.
-inline double thinLengthOf(const shape *s, double width) {
-  std::vector<Segment> segments;
-  std::vector<Arc> arcs;
+// The segments and arcs of a shape's contours.
+inline void piecesOf(const shape *s, std::vector<Segment> &segments, std::vector<Arc> &arcs) {
   for (int i = 0; s && i < s->npaths; ++i) {
     const std::vector<point *> ring = geomtest::nodes(s->paths[i]);
     const size_t n = ring.size();
@@ -77,6 +75,13 @@ inline double thinLengthOf(const shape *s, double width) {
       arcs.push_back(arcThrough(q->x, q->y, q->radius, p->x, p->y, t->x, t->y, q->direction == KIV_CCW));
     }
   }
+}
+
+// Length of the parts of a shape's contours thinner than `width`.
+inline double thinLengthOf(const shape *s, double width) {
+  std::vector<Segment> segments;
+  std::vector<Arc> arcs;
+  piecesOf(s, segments, arcs);
   return thinBoundaryLength(segments, arcs, width);
 }
 
@@ -106,9 +111,10 @@ inline bool hasSpike(const shape *s) {
   return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
 }
 
-// Whether two straight edges of the shape run along each other both ways,
-// no further apart than a rounding of the tolerance, over more than twice
-// the tolerance: part of an edge walked twice.
+// Whether two edges of the shape (two segments, or two arcs of one circle)
+// run along each other both ways, no further apart than a rounding of the
+// tolerance, over more than twice the tolerance: part of an edge walked
+// twice.
 inline bool retraces(const shape *s, double tol) {
   std::vector<std::pair<Node, Node>> edges = straightEdges(s);
   const auto lo = [](const std::pair<Node, Node> &e) { return std::min(e.first.x, e.second.x); };
@@ -127,6 +133,26 @@ inline bool retraces(const shape *s, double tol) {
       if (std::min(std::max(s0, s1), length) - std::max(std::min(s0, s1), 0.0) > 2 * tol) return true;
     }
   }
+  std::vector<Segment> segments;
+  std::vector<Arc> arcs;
+  piecesOf(s, segments, arcs);
+  const double turn = 2 * geomtest::kPi;
+  // An arc as the counter-clockwise angles it covers, from [0, turn).
+  const auto start = [turn](const Arc &a) {
+    const double lo = std::fmod(a.sweep >= 0 ? a.a0 : a.a0 + a.sweep, turn);
+    return lo < 0 ? lo + turn : lo;
+  };
+  for (size_t i = 0; i < arcs.size(); ++i)
+    for (size_t j = i + 1; j < arcs.size(); ++j) {
+      const Arc &e = arcs[i], &f = arcs[j];
+      if ((e.sweep >= 0) == (f.sweep >= 0) || std::hypot(f.cx - e.cx, f.cy - e.cy) + std::fabs(f.r - e.r) > tol / 64)
+        continue;
+      const double a = start(e), b = start(f);
+      for (double shift : {-turn, 0.0, turn}) {
+        const double overlap = std::min(a + std::fabs(e.sweep), b + shift + std::fabs(f.sweep)) - std::max(a, b + shift);
+        if (overlap * e.r > 2 * tol) return true;
+      }
+    }
   return false;
 }
 

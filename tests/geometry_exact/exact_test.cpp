@@ -100,6 +100,22 @@ TEST(ExactReference, MeasuresThinPartsBetweenNearlyOneCircleAndAtCusps) {
               std::hypot(back.x1 - back.x0, back.y1 - back.y0) + along.r * -along.sweep, 1e-13);
 }
 
+TEST(ExactReference, FindsAnArcWalkedBothWays) {
+  // A quarter disc whose contour runs on along its arc to (-1, 0) and back.
+  const Ring quarter{{0, 0}, {1, 0}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW}, {0, 1}};
+  const Ring spiked{{0, 0}, {1, 0}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW}, {0, 1}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW},
+                    {-1, 0}, {0, 0, 1, KIV_ARC_MINOR, KIV_CW}, {0, 1}};
+  const double tol = 1e-9;
+  EXPECT_FALSE(retraces(libraryShape({quarter}).get(), tol));
+  EXPECT_TRUE(retraces(libraryShape({spiked}).get(), tol));
+  // The opposite quarter walked the other way: one circle, apart.
+  const Ring opposite{{0, 0}, {0, -1}, {0, 0, 1, KIV_ARC_MINOR, KIV_CW}, {-1, 0}};
+  EXPECT_FALSE(retraces(libraryShape({quarter, opposite}).get(), tol));
+  // The other quarter walked back along the first one's arc.
+  const Ring back{{0, 0}, {0, 1}, {0, 0, 1, KIV_ARC_MINOR, KIV_CW}, {1, 0}};
+  EXPECT_TRUE(retraces(libraryShape({quarter, back}).get(), tol));
+}
+
 // ---- Reproductions --------------------------------------------------------
 
 struct Case {
@@ -378,6 +394,16 @@ TEST_F(Exact, LargeContourSharingAStretchWithItselfAwayFromTheOtherShape) {
                  densified(Ring{{30, 30}, {31, 30}, {30, 31}})};
   expectReference(c);
   expectReference(Shapes{c.b, c.a});
+}
+
+// A quarter disc, and the quarter ring round it sharing its arc (with one
+// of the two contours turning the other way round the same circle): the
+// arc bounds neither union nor intersection.
+TEST_F(Exact, ShapesSharingAnArcFromEitherSide) {
+  const Ring quarter{{0, 0}, {1, 0}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW}, {0, 1}};
+  const Ring ring{{1, 0}, {2, 0}, {0, 0, 2, KIV_ARC_MINOR, KIV_CCW}, {0, 2}, {0, 1}, {0, 0, 1, KIV_ARC_MINOR, KIV_CW}};
+  expectReference(Shapes{{quarter}, {ring}});
+  expectReference(Shapes{{ring}, {quarter}});
 }
 
 // ---- Families -------------------------------------------------------------
