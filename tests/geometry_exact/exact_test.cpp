@@ -396,9 +396,8 @@ TEST_F(Exact, LargeContourSharingAStretchWithItselfAwayFromTheOtherShape) {
   expectReference(Shapes{c.b, c.a});
 }
 
-// A quarter disc, and the quarter ring round it sharing its arc (with one
-// of the two contours turning the other way round the same circle): the
-// arc bounds neither union nor intersection.
+// A quarter disc and the quarter ring round it share the arc of radius 1,
+// which bounds neither their union nor their intersection.
 TEST_F(Exact, ShapesSharingAnArcFromEitherSide) {
   const Ring quarter{{0, 0}, {1, 0}, {0, 0, 1, KIV_ARC_MINOR, KIV_CCW}, {0, 1}};
   const Ring ring{{1, 0}, {2, 0}, {0, 0, 2, KIV_ARC_MINOR, KIV_CCW}, {0, 2}, {0, 1}, {0, 0, 1, KIV_ARC_MINOR, KIV_CW}};
