@@ -405,7 +405,7 @@ class Overlay {
  public:
   Overlay(Operands &ops, double tol)
       : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, near_{Vec<Box>(mem_), Vec<Box>(mem_)}, runs_(mem_), runBoxes_{Vec<Box>(mem_), Vec<Box>(mem_)},
+        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, near_{Vec<Box>(mem_), Vec<Box>(mem_)}, runs_(mem_), runBoxes_(mem_),
         ownRefs_(mem_), ownBoxes_(mem_),
         cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), placesX_(mem_),
         placesY_(mem_) {}
@@ -511,11 +511,10 @@ class Overlay {
       }
     }
     if (runs.size() < 2) return;
-    Vec<Box> &p = runBoxes_[0], &q = runBoxes_[1];
-    p.clear();
-    for (const Run &r : runs) p.push_back(r.box);
-    q.assign(p.begin(), p.end());
-    overlappingPairs(p, q, [&](int a, int b) {
+    Vec<Box> &boxes = runBoxes_;
+    boxes.clear();
+    for (const Run &r : runs) boxes.push_back(r.box);
+    overlappingPairs(boxes, boxes, [&](int a, int b) {
       if (a >= b) return;
       touch(w, runs[static_cast<size_t>(a)], runs[static_cast<size_t>(b)]);
       touch(w, runs[static_cast<size_t>(b)], runs[static_cast<size_t>(a)]);
@@ -885,10 +884,7 @@ class Overlay {
             if (countWithin(strip, xs.data(), ys.data(), total) <= (e.from != e.to ? 2 : 1)) continue;
             const EdgeRef ref{w, static_cast<int>(i), static_cast<int>(k)};
             for (const Ring &r : rings_[w])
-              for (const Edge &o : r.edges) {
-                const Node &v = nodes_[static_cast<size_t>(o.from)];
-                if (o.from != e.from && o.from != e.to && within(b, v.x, v.y)) made += cutNear(e, o.from, cuts, ref);
-              }
+              for (const Edge &o : r.edges) made += cutNear(e, o.from, cuts, ref);
           }
       } else {
         // The edges in reach of the other shape, and those near where its
@@ -1181,7 +1177,7 @@ class Overlay {
   Vec<Box> near_[2];
   bool hasNear_[2] = {false, false};
   Vec<Run> runs_;
-  Vec<Box> runBoxes_[2];
+  Vec<Box> runBoxes_;
   Vec<EdgeRef> ownRefs_;
   Vec<Box> ownBoxes_;
   Vec<Cut> cuts_;

@@ -46,19 +46,6 @@ inline double tolerance(const Operand &a, const Operand &b) {
   return kRelativeTolerance * std::max(std::fabs(exactArea(a)), std::fabs(exactArea(b)));
 }
 
-// The straight edges of a shape's contours (from, to), arcs left out.
-inline std::vector<std::pair<Node, Node>> straightEdges(const shape *s) {
-  std::vector<std::pair<Node, Node>> out;
-  for (int i = 0; s && i < s->npaths; ++i) {
-    const std::vector<point *> ring = geomtest::nodes(s->paths[i]);
-    for (size_t k = 0; k < ring.size(); ++k) {
-      const point *p = ring[k], *q = ring[(k + 1) % ring.size()];
-      if (!p->arc && !q->arc) out.push_back({Node{p->x, p->y}, Node{q->x, q->y}});
-    }
-  }
-  return out;
-}
-
 // The segments and arcs of a shape's contours.
 inline void piecesOf(const shape *s, std::vector<Segment> &segments, std::vector<Arc> &arcs) {
   for (int i = 0; s && i < s->npaths; ++i) {
@@ -100,13 +87,16 @@ inline bool hasSpike(const shape *s) {
       if (n >= 3 && CGAL::collinear(a, b, c) && (b - a) * (c - b) < 0) return true;
     }
   }
-  const auto key = [](const std::pair<Node, Node> &e) {
-    std::array<double, 4> k{e.first.x, e.first.y, e.second.x, e.second.y};
+  const auto key = [](const Segment &e) {
+    std::array<double, 4> k{e.x0, e.y0, e.x1, e.y1};
     if (std::pair(k[2], k[3]) < std::pair(k[0], k[1])) k = {k[2], k[3], k[0], k[1]};
     return k;
   };
+  std::vector<Segment> segments;
+  std::vector<Arc> arcs;
+  piecesOf(s, segments, arcs);
   std::vector<std::array<double, 4>> keys;
-  for (const auto &e : straightEdges(s)) keys.push_back(key(e));
+  for (const Segment &e : segments) keys.push_back(key(e));
   std::sort(keys.begin(), keys.end());
   return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
 }
@@ -116,26 +106,25 @@ inline bool hasSpike(const shape *s) {
 // tolerance, over more than twice the tolerance: part of an edge walked
 // twice.
 inline bool retraces(const shape *s, double tol) {
-  std::vector<std::pair<Node, Node>> edges = straightEdges(s);
-  const auto lo = [](const std::pair<Node, Node> &e) { return std::min(e.first.x, e.second.x); };
+  std::vector<Segment> edges;
+  std::vector<Arc> arcs;
+  piecesOf(s, edges, arcs);
+  const auto lo = [](const Segment &e) { return std::min(e.x0, e.x1); };
   std::sort(edges.begin(), edges.end(), [&lo](const auto &a, const auto &b) { return lo(a) < lo(b); });
   for (size_t i = 0; i < edges.size(); ++i) {
-    const Node &p = edges[i].first, &q = edges[i].second;
-    const double length = std::hypot(q.x - p.x, q.y - p.y), hi = std::max(p.x, q.x);
+    const Segment &e = edges[i];
+    const double length = std::hypot(e.x1 - e.x0, e.y1 - e.y0), hi = std::max(e.x0, e.x1);
     if (!(length > 2 * tol)) continue;
-    const double ux = (q.x - p.x) / length, uy = (q.y - p.y) / length;
+    const double ux = (e.x1 - e.x0) / length, uy = (e.y1 - e.y0) / length;
     for (size_t j = i + 1; j < edges.size() && lo(edges[j]) <= hi + tol; ++j) {
-      const Node &f = edges[j].first, &t = edges[j].second;
-      if ((t.x - f.x) * ux + (t.y - f.y) * uy >= 0) continue;
-      const double s0 = (f.x - p.x) * ux + (f.y - p.y) * uy, s1 = (t.x - p.x) * ux + (t.y - p.y) * uy;
-      const double d0 = ux * (f.y - p.y) - uy * (f.x - p.x), d1 = ux * (t.y - p.y) - uy * (t.x - p.x);
+      const Segment &f = edges[j];
+      if ((f.x1 - f.x0) * ux + (f.y1 - f.y0) * uy >= 0) continue;
+      const double s0 = (f.x0 - e.x0) * ux + (f.y0 - e.y0) * uy, s1 = (f.x1 - e.x0) * ux + (f.y1 - e.y0) * uy;
+      const double d0 = ux * (f.y0 - e.y0) - uy * (f.x0 - e.x0), d1 = ux * (f.y1 - e.y0) - uy * (f.x1 - e.x0);
       if (std::fabs(d0) > tol / 64 || std::fabs(d1) > tol / 64) continue;
       if (std::min(std::max(s0, s1), length) - std::max(std::min(s0, s1), 0.0) > 2 * tol) return true;
     }
   }
-  std::vector<Segment> segments;
-  std::vector<Arc> arcs;
-  piecesOf(s, segments, arcs);
   const double turn = 2 * geomtest::kPi;
   // An arc as the counter-clockwise angles it covers, from [0, turn).
   const auto start = [turn](const Arc &a) {

@@ -272,22 +272,22 @@ template <class P>
 std::vector<Loop<P>> simpleLoops(const Loop<P> &whole) {
   std::vector<Loop<P>> loops;
   std::vector<Piece<P>> open;
+  // The open pieces from `first` on, closed as a loop.
+  const auto close = [&](size_t first) {
+    Loop<P> loop;
+    for (size_t k = first; k < open.size(); ++k) loop.area += open[k].area, loop.pieces.push_back(open[k]);
+    open.resize(first);
+    loops.push_back(std::move(loop));
+  };
   for (const auto &piece : whole.pieces) {
     open.push_back(piece);
-    for (size_t j = open.size(); j-- > 0;) {
-      if (!same(open[j].from, piece.to)) continue;
-      Loop<P> loop;
-      for (size_t k = j; k < open.size(); ++k) loop.area += open[k].area, loop.pieces.push_back(open[k]);
-      open.resize(j);
-      loops.push_back(std::move(loop));
-      break;
-    }
+    for (size_t j = open.size(); j-- > 0;)
+      if (same(open[j].from, piece.to)) {
+        close(j);
+        break;
+      }
   }
-  if (!open.empty()) {
-    Loop<P> rest;
-    for (const auto &piece : open) rest.area += piece.area, rest.pieces.push_back(piece);
-    loops.push_back(std::move(rest));
-  }
+  if (!open.empty()) close(0);
   return loops;
 }
 
