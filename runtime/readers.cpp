@@ -1,6 +1,8 @@
 // Line and value readers of the text files the library reads, and the
 // opening of such a file: streamed when it can seek, read into memory when
 // it cannot.
+#include <fcntl.h>
+#include <stdio_ext.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,13 @@
 #include "runtime/textfile.hpp"
 
 namespace {
+
+// Ends the run on a value its file does not hold; a file whose reading
+// failed was refused by name already.
+[[noreturn]] void refuseData(FILE *fp, const char *filename) {
+  if (!kiv::readFailed(fp)) kivfprintf(stderr, "Invalid data in file %s.\n", filename ? filename : "");
+  KivExit(1);
+}
 
 void skipRestOfLine(FILE *fp) {
   int c;
@@ -42,6 +51,18 @@ void put(char **buffer, int *capacity, int &len, char c) {
   (*buffer)[len] = '\0';
 }
 
+// Offsets as a stream asks for them: from the start, the position now or
+// the end (of size bytes).  False for one before the start.
+bool seekTarget(off64_t now, off64_t size, off64_t *offset, int whence) {
+  const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? now : size;
+  if (base + *offset < 0) {
+    errno = EINVAL;
+    return false;
+  }
+  *offset += base;
+  return true;
+}
+
 // A text in memory read through a stream: what cannot seek (a pipe, a
 // device) is read into memory so that readers may seek in it as in a file.
 struct MemoryText {
@@ -59,10 +80,10 @@ ssize_t readMemory(void *cookie, char *buf, size_t size) {
 
 int seekMemory(void *cookie, off64_t *offset, int whence) {
   auto *m = static_cast<MemoryText *>(cookie);
-  const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<off64_t>(m->at)
-                                                                   : static_cast<off64_t>(m->text.size());
-  const off64_t to = base + *offset;
-  if (to < 0 || to > static_cast<off64_t>(m->text.size())) {
+  const auto size = static_cast<off64_t>(m->text.size());
+  off64_t to = *offset;
+  if (!seekTarget(static_cast<off64_t>(m->at), size, &to, whence)) return -1;
+  if (to > size) {
     errno = EINVAL;
     return -1;
   }
@@ -76,10 +97,19 @@ int closeMemory(void *cookie) {
   return 0;
 }
 
+// A read stream over the cookie, null when none could be made.  It takes no
+// lock on each character read, which costs a big table a fifth of its time:
+// a text stream is read by one thread, as the library runs.
+FILE *cookieStream(void *cookie, cookie_io_functions_t io) {
+  FILE *fp = fopencookie(cookie, "r", io);
+  if (fp) __fsetlocking(fp, FSETLOCKING_BYCALLER);
+  return fp;
+}
+
 FILE *streamOver(std::string text) {
   auto *m = new (std::nothrow) MemoryText{std::move(text)};
   if (!m) MemoryError("openText");
-  FILE *fp = fopencookie(m, "r", cookie_io_functions_t{readMemory, nullptr, seekMemory, closeMemory});
+  FILE *fp = cookieStream(m, cookie_io_functions_t{readMemory, nullptr, seekMemory, closeMemory});
   if (!fp) {
     delete m;
     MemoryError("openText");
@@ -90,7 +120,7 @@ FILE *streamOver(std::string text) {
 
 constexpr size_t kChunk = 65536;
 
-enum class Scan { kText, kLinesEndInCr, kZeroByte, kError };
+enum class Scan { kText, kZeroByte, kError };
 
 // A text holds no zero byte: /dev/zero, /dev/urandom and binary files are
 // refused at the first chunk instead of being read until memory runs out.
@@ -103,53 +133,140 @@ void sayReadError(const char *path, int error) {
   kivfprintf(stderr, "\nError while reading file '%s': %s.\n", path, std::strerror(error));
 }
 
-// One pass over a regular file's bytes before the readers stream it: a
-// zero byte anywhere, or CR line ends with no LF at all.  The pages read
-// stay cached for the readers.
-Scan scanRegular(int fd, int *error) {
+ssize_t readAt(int fd, void *buf, size_t size, off64_t at) {
+  ssize_t n;
+  do n = ::pread(fd, buf, size, at);
+  while (n < 0 && errno == EINTR);
+  return n;
+}
+
+// A CR that no LF follows ends its line as an LF does: a text reads as its
+// LF twin whatever mix of line ends it has.  A CRLF stays (the readers take
+// it for a line end already), so every byte keeps its offset.  next: the
+// byte after the span, EOF at the end of the text.
+void loneCrToLf(char *p, size_t n, int next) {
+  char *const end = p + n;
+  while ((p = static_cast<char *>(std::memchr(p, '\r', static_cast<size_t>(end - p))))) {
+    const int after = p + 1 < end ? static_cast<unsigned char>(p[1]) : next;
+    if (after != '\n') *p = '\n';
+    ++p;
+  }
+}
+
+// What fd gives, up to its end or its first zero byte, appended to text
+// when there is one.  Without, one pass over a regular file before the
+// readers stream it; the pages read stay cached for them.
+Scan readAll(int fd, std::string *text, int *error) {
   char chunk[kChunk];
-  bool lf = false, cr = false;
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *error = errno;
       return Scan::kError;
     }
-    if (n == 0) break;
-    const size_t got = static_cast<size_t>(n);
-    if (std::memchr(chunk, '\0', got)) return Scan::kZeroByte;
-    if (!lf) {
-      lf = std::memchr(chunk, '\n', got) != nullptr;
-      cr = cr || std::memchr(chunk, '\r', got) != nullptr;
-    }
-    at += n;
+    if (n == 0) return Scan::kText;
+    if (std::memchr(chunk, '\0', static_cast<size_t>(n))) return Scan::kZeroByte;
+    if (text) text->append(chunk, static_cast<size_t>(n));
   }
-  return cr && !lf ? Scan::kLinesEndInCr : Scan::kText;
 }
-
-// The rest of the stream into text, up to its end or its first zero byte.
-Scan readRest(FILE *fp, std::string &text, int *error) {
-  char chunk[kChunk];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) {
-    if (std::memchr(chunk, '\0', n)) return Scan::kZeroByte;
-    text.append(chunk, n);
-  }
-  if (std::ferror(fp)) {
-    *error = errno;
-    return Scan::kError;
-  }
-  return text.find('\n') == std::string::npos && text.find('\r') != std::string::npos ? Scan::kLinesEndInCr
-                                                                                     : Scan::kText;
-}
-
-// Old editors end lines with CR alone: such a text reads as its LF twin.
-// Where LF ends lines a stray CR stays what it was.
-void crLinesToLf(std::string &text) { std::replace(text.begin(), text.end(), '\r', '\n'); }
 
 bool sameFile(const kiv::TextHandOff &h, const char *path, const struct stat &st) {
-  return h.held && h.path == path && !S_ISREG(st.st_mode) && h.device == static_cast<unsigned long long>(st.st_dev) &&
+  return h.path == path && !S_ISREG(st.st_mode) && h.device == static_cast<unsigned long long>(st.st_dev) &&
          h.inode == static_cast<unsigned long long>(st.st_ino);
+}
+
+// Owns a descriptor until a stream takes it.
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace
+
+namespace kiv {
+
+// A regular file as openText streams it: read where the stream asks, in the
+// stream's own chunks, with no copy of the text held.
+struct FileText {
+  int fd;
+  std::string path;
+  std::shared_ptr<OpenFiles> files;  // the list it is in
+  FILE *stream = nullptr;
+  off64_t at = 0;
+  bool failed = false;
+};
+
+}  // namespace kiv
+
+namespace {
+
+// What the file holds at the stream's position, a lone CR read as LF.  A
+// zero byte (the file changed after its check) or a failed read refuses the
+// file by name once, and every later read fails as well.
+ssize_t readFile(void *cookie, char *buf, size_t size) {
+  auto *f = static_cast<kiv::FileText *>(cookie);
+  const ssize_t n = f->failed ? -1 : readAt(f->fd, buf, size, f->at);
+  const size_t got = n > 0 ? static_cast<size_t>(n) : 0;
+  if (n < 0 || std::memchr(buf, '\0', got)) {
+    if (!f->failed) {
+      if (n < 0)
+        sayReadError(f->path.c_str(), errno);
+      else
+        sayNotText(f->path.c_str());
+    }
+    f->failed = true;
+    errno = EIO;
+    return -1;
+  }
+  int next = EOF;
+  if (got > 0 && buf[got - 1] == '\r') {
+    char c = 0;
+    if (readAt(f->fd, &c, 1, f->at + n) == 1) next = static_cast<unsigned char>(c);
+  }
+  loneCrToLf(buf, got, next);
+  f->at += n;
+  return n;
+}
+
+int seekFile(void *cookie, off64_t *offset, int whence) {
+  auto *f = static_cast<kiv::FileText *>(cookie);
+  struct stat st {};
+  if (whence == SEEK_END && ::fstat(f->fd, &st) != 0) return -1;
+  if (!seekTarget(f->at, st.st_size, offset, whence)) return -1;
+  f->at = *offset;
+  return 0;
+}
+
+int closeFile(void *cookie) {
+  auto *f = static_cast<kiv::FileText *>(cookie);
+  kiv::OpenFiles &files = *f->files;
+  files.erase(std::remove(files.begin(), files.end(), f), files.end());
+  const int closed = ::close(f->fd);
+  delete f;
+  return closed;
+}
+
+FILE *streamFile(Descriptor &fd, const char *path, KIVSystem *sys) {
+  return kiv::guardAllocation("openText", [&] {
+    auto f = std::make_unique<kiv::FileText>(kiv::FileText{fd.fd, path, sys->open_files});
+    sys->open_files->reserve(sys->open_files->size() + 1);
+    FILE *fp = cookieStream(f.get(), cookie_io_functions_t{readFile, nullptr, seekFile, closeFile});
+    if (!fp) throw std::bad_alloc();
+    fd.fd = -1;
+    f->stream = fp;
+    sys->open_files->push_back(f.release());
+    kiv::skipByteOrderMark(fp);
+    return fp;
+  });
+}
+
+const kiv::FileText *fileOf(FILE *fp) {
+  for (const kiv::FileText *f : *GetGlobalSystem()->open_files)
+    if (f->stream == fp) return f;
+  return nullptr;
 }
 
 }  // namespace
@@ -189,52 +306,64 @@ FILE *openText(const char *path, TextStatus *status, TextUse use) {
   *status = TextStatus::kNotOpened;
   if (!path) return nullptr;
   KIVSystem *sys = GetGlobalSystem();
-  if (sys->text_keep_scopes > 0) use = TextUse::kQuery;
+  const bool scoped = sys->text_keep_scopes > 0;
+  std::vector<TextHandOff> &kept = sys->text_hand_offs;
   struct stat st {};
   std::string text;
-  TextHandOff &offered = sys->text_hand_off;
-  if (offered.held && ::stat(path, &st) == 0 && sameFile(offered, path, st)) {
-    text = std::exchange(offered, TextHandOff{}).text;
+  const auto held = kept.empty() || ::stat(path, &st) != 0
+                        ? kept.end()
+                        : std::find_if(kept.begin(), kept.end(), [&](const TextHandOff &h) { return sameFile(h, path, st); });
+  const bool taken = held != kept.end();
+  if (taken && scoped) {
+    text = guardAllocation("openText", [&] { return held->text; });
+  } else if (taken) {
+    text = std::move(held->text);
+    kept.clear();
   } else {
-    std::unique_ptr<FILE, int (*)(FILE *)> fp(std::fopen(path, "r"), &std::fclose);
-    if (!fp) return nullptr;
-    // A text handed off is for the next file opened alone.
-    offered = TextHandOff{};
+    Descriptor fd{::open(path, O_RDONLY | O_CLOEXEC)};
+    if (fd.fd < 0) return nullptr;
+    // Outside a scope, what a query kept is for the next opening alone.
+    if (!scoped) kept.clear();
     int error = 0;
     Scan got = Scan::kError;
-    if (::fstat(fileno(fp.get()), &st) == 0 && S_ISREG(st.st_mode)) {
-      got = scanRegular(fileno(fp.get()), &error);
-      if (got == Scan::kText) {
-        *status = TextStatus::kRead;
-        skipByteOrderMark(fp.get());
-        return fp.release();
-      }
+    if (::fstat(fd.fd, &st) != 0)
+      error = errno;
+    else
+      guardAllocation("openText", [&] { got = readAll(fd.fd, S_ISREG(st.st_mode) ? nullptr : &text, &error); });
+    if (got == Scan::kText && S_ISREG(st.st_mode)) {
+      if (sys->text_checked) sys->text_checked(path, sys->text_checked_user);
+      *status = TextStatus::kRead;
+      return streamFile(fd, path, sys);
     }
-    if (got != Scan::kZeroByte && (got != Scan::kError || !S_ISREG(st.st_mode)))
-      guardAllocation("openText", [&] { got = readRest(fp.get(), text, &error); });
     if (got == Scan::kError) sayReadError(path, error);
     if (got == Scan::kZeroByte) sayNotText(path);
-    if (got == Scan::kError || got == Scan::kZeroByte) {
+    if (got != Scan::kText) {
       *status = TextStatus::kReadFailed;
       return nullptr;
     }
-    if (got == Scan::kLinesEndInCr) crLinesToLf(text);
+    loneCrToLf(text.data(), text.size(), EOF);
   }
   *status = TextStatus::kRead;
   return guardAllocation("openText", [&] {
-    if (use == TextUse::kQuery && !S_ISREG(st.st_mode))
-      sys->text_hand_off = TextHandOff{path, static_cast<unsigned long long>(st.st_dev),
-                                       static_cast<unsigned long long>(st.st_ino), text, true};
+    if (scoped ? !taken : use == TextUse::kQuery)
+      kept.push_back(TextHandOff{path, static_cast<unsigned long long>(st.st_dev),
+                                 static_cast<unsigned long long>(st.st_ino), text});
     return streamOver(std::move(text));
   });
 }
 
-bool streamsFile(FILE *fp) { return fp && fileno(fp) >= 0; }
+bool streamsFile(FILE *fp) { return fp && (fileno(fp) >= 0 || fileOf(fp)); }
+
+bool readFailed(FILE *fp) {
+  if (!fp) return false;
+  const FileText *f = fileOf(fp);
+  return std::ferror(fp) || (f && f->failed);
+}
 
 KeepTexts::KeepTexts() : sys_(GetGlobalSystem()) { ++sys_->text_keep_scopes; }
 
 KeepTexts::~KeepTexts() {
-  if (--sys_->text_keep_scopes == 0) sys_->text_hand_off = TextHandOff{};
+  if (--sys_->text_keep_scopes == 0) sys_->text_hand_offs.clear();
 }
 
 void rewindText(FILE *fp) {
@@ -327,10 +456,7 @@ int GetAsciiInteger(FILE *fp, int min, int max, const char *filename) {
   int v = 0;
   bool ok = fp && kiv::scanInt(fp, &v);
   if (fp) skipRestOfLine(fp);
-  if (!ok || v < min || v > max) {
-    kivfprintf(stderr, "Invalid data in file %s.\n", filename ? filename : "");
-    KivExit(1);
-  }
+  if (!ok || v < min || v > max) refuseData(fp, filename);
   return v;
 }
 
@@ -338,10 +464,7 @@ double GetAsciiReal(FILE *fp, double min, double max, const char *filename) {
   double v = 0.0;
   bool ok = fp && kiv::scanDouble(fp, &v);
   if (fp) skipRestOfLine(fp);
-  if (!ok || !(v >= min && v <= max)) {
-    kivfprintf(stderr, "Invalid data in file %s.\n", filename ? filename : "");
-    KivExit(1);
-  }
+  if (!ok || !(v >= min && v <= max)) refuseData(fp, filename);
   return v;
 }
 

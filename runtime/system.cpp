@@ -91,7 +91,7 @@ int KivEndRun(int code) {
   }
   for (auto it = resets.rbegin(); it != resets.rend(); ++it) *it->flag = it->value;
   KivCleanModelStore();
-  sys->text_hand_off = kiv::TextHandOff{};
+  sys->text_hand_offs.clear();
   sys->disc = kiv::Discontinuity{.logging = sys->disc.logging};
   return ran;
 }

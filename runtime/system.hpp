@@ -63,14 +63,20 @@ struct FileNames {
   bool reload_pending = false;
 };
 
-// The text a query read from a file that gives it once (a pipe), kept for
-// the next opening of that name, which takes it.
+// The text read from a file that gives it once (a pipe), kept for a later
+// opening of that name: the next one after a query, or every one within a
+// kiv::KeepTexts scope.
 struct TextHandOff {
   std::string path;
   unsigned long long device = 0, inode = 0;
   std::string text;
-  bool held = false;
 };
+
+// A regular file that kiv::openText streams (runtime/readers.cpp).
+struct FileText;
+// The files streamed now; each stream shares the list, so that one closed
+// after its system was released still finds it.
+using OpenFiles = std::vector<FileText *>;
 
 struct SubmodelStore {
   KivSubmodelStore c{};  // the view handed to submodels
@@ -109,8 +115,13 @@ struct KIVSystem {
   std::vector<kiv::IntReset> resets;
   std::list<KivDataStore> datastore;  // stable entry addresses
   std::list<kiv::SubmodelStore> model_stores;
-  kiv::TextHandOff text_hand_off;  // dropped at the end of the run
-  int text_keep_scopes = 0;        // open kiv::KeepTexts scopes
+  std::vector<kiv::TextHandOff> text_hand_offs;  // dropped at the end of the run
+  int text_keep_scopes = 0;                       // open kiv::KeepTexts scopes
+  std::shared_ptr<kiv::OpenFiles> open_files = std::make_shared<kiv::OpenFiles>();
+  // Called between the check of a regular text file and its reading: a file
+  // may change in between, as tests make it.
+  void (*text_checked)(const char *path, void *user) = nullptr;
+  void *text_checked_user = nullptr;
 
   // The global-parameter store lives in its own field; its owner installs
   // the routine that frees it with the system.

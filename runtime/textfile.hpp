@@ -24,26 +24,34 @@ enum class TextStatus { kRead, kNotOpened, kReadFailed };
 enum class TextUse { kRead, kQuery };
 
 // The text of the file at path, past a byte-order mark at its start, on a
-// stream that seeks.  A regular file is streamed from the file; one whose
-// lines end in CR alone (no LF anywhere) and anything that cannot seek (a
-// named pipe, /dev/stdin) is read whole into memory first, each opening
-// reading what the writer writes now.  A named pipe with no writer blocks
-// the opening until one opens it.  Null when the file does not open
-// (kNotOpened, nothing said), or after a message naming it (kReadFailed)
-// when reading fails or the file holds a zero byte (no text does: the read
-// stops there).  With kQuery, the text of a pipe is kept for the next
-// opening of any text file: when that is one of the same path and the same
-// pipe, it reads that text instead of waiting for another writer; any other
-// drops it.
+// stream that seeks.  Lines end in LF, CRLF or CR alone, in any mix: the
+// stream gives a lone CR as LF (offsets stay those of the file).  A regular
+// file is streamed from the file; anything that cannot seek (a named pipe,
+// /dev/stdin) is read whole into memory first, each opening reading what
+// the writer writes now.  A named pipe with no writer blocks the opening
+// until one opens it.  Null when the file does not open (kNotOpened, nothing
+// said), or after a message naming it (kReadFailed) when reading fails or
+// the file holds a zero byte (no text does).  A zero byte or a failed read
+// met later, in a file changed after the opening, is said in the same words
+// and fails the stream (readFailed).  With kQuery, the text of a pipe is
+// kept for the next opening of any text file: when that is one of the same
+// path and the same pipe, it reads that text instead of waiting for another
+// writer; any other drops it.
 FILE *openText(const char *path, TextStatus *status = nullptr, TextUse use = TextUse::kRead);
 
 // Whether the stream reads a file as it stands (not a text read into
 // memory, which a pipe's next writer may not write again).
 bool streamsFile(FILE *fp);
 
-// While one lives, every opening in the current system is a kQuery one: a
-// reader that tries a file one way and then another opens a pipe twice.
-// The last one to end drops what is kept.
+// Whether reading the stream failed: a zero byte or a read error met after
+// the opening (said already).  What was read is no text to take.
+bool readFailed(FILE *fp);
+
+// While one lives, every opening in the current system keeps a pipe's text
+// for every later opening of that pipe within the scope, other files opened
+// in between: an entry point that opens a name more than once (a query, a
+// reader trying one way and then another, a reader handing the name on)
+// reads a pipe once.  The last one to end drops what is kept.
 class KeepTexts {
  public:
   KeepTexts();

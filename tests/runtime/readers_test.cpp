@@ -255,14 +255,20 @@ TEST_F(SystemTest, AQueryHandsItsTextToTheNextOpeningAlone) {
     EXPECT_TRUE(feed.finish().written);
   }
   {
-    // Within a scope of kept texts a reader may try the pipe twice.
+    // Within a scope of kept texts a reader may open a pipe again, and
+    // /dev/stdin, other files opened in between; its end drops them.
     kiv::test::PipeFeed feed(path, "d\n");
+    kiv::test::StdinFeed in("s\n");
     {
       const kiv::KeepTexts keep;
-      EXPECT_EQ(drain(kiv::openText(path.c_str())), "d\n");
-      EXPECT_EQ(drain(kiv::openText(path.c_str())), "d\n");
+      for (int again = 0; again < 2; ++again) {
+        EXPECT_EQ(drain(kiv::openText(path.c_str())), "d\n");
+        EXPECT_EQ(drain(kiv::openText("/dev/stdin")), "s\n");
+        EXPECT_EQ(drain(kiv::openText(other.c_str())), "");
+      }
     }
     EXPECT_EQ(feed.finish().waits, 0);
+    EXPECT_EQ(drain(kiv::openText("/dev/stdin")), "");
   }
   {
     kiv::test::PipeFeed feed(path, "e\n");
@@ -315,26 +321,47 @@ TEST_F(SystemTest, AZeroByteRefusesTheFile) {
   std::remove((path + "p").c_str());
 }
 
-// Lines ended by CR alone read as LF lines, from a file or a pipe; where LF
-// ends lines, a CR stays as it was.
-TEST_F(SystemTest, CrLineEndsReadAsLfOnesWhereNoLfIs) {
+// A CR that no LF follows ends its line as LF does, from a file or a pipe,
+// in any mix with LF and CRLF; a CRLF stays as it is, the readers taking it
+// for a line end.
+TEST_F(SystemTest, ALoneCrEndsALineInAnyMix) {
   const std::string path = kiv::test::tempPath("cr");
-  EXPECT_EQ(readBack(*this, written(path, "a 1\rb 2\r\rc")), "a 1\nb 2\n\nc");
-  EXPECT_EQ(readBack(*this, written(path, "\xEF\xBB\xBF" "a\rb\r")), "a\nb\n");
-  EXPECT_EQ(readBack(*this, written(path, "a 1\r\nb\r2\n")), "a 1\r\nb\r2\n");
-  EXPECT_EQ(readBack(*this, written(path, "a\rb\r\n")), "a\rb\r\n");
-  EXPECT_EQ(readBack(*this, written(path, "\r")), "\n");
-  {
-    // Far apart: the LF is beyond the scan's first chunk.
-    const std::string far = "a\r" + std::string(300000, 'x') + "\n";
-    EXPECT_EQ(readBack(*this, written(path, far)), far);
+  for (auto [text, want] : {std::pair{"a 1\rb 2\r\rc", "a 1\nb 2\n\nc"},
+                            {"\xEF\xBB\xBF" "a\rb\r", "a\nb\n"},
+                            {"a 1\r\nb\r2\n", "a 1\r\nb\n2\n"},
+                            {"a\rb\r\n", "a\nb\r\n"},
+                            {"a\r\r\nb\n\r", "a\n\r\nb\n\n"},
+                            {"\r", "\n"}}) {
+    EXPECT_EQ(readBack(*this, written(path, text)), want);
+    {
+      kiv::test::PipeFeed feed(path + "p", text);
+      EXPECT_EQ(readBack(*this, path + "p"), want);
+      feed.finish();
+    }
+    std::remove((path + "p").c_str());
+  }
+  // A CR last in the stream's buffer or the scan's chunk, the LF (or not)
+  // beyond it.
+  for (size_t at : {4095u, 8191u, 65535u}) {
+    const std::string x(at, 'x');
+    EXPECT_EQ(readBack(*this, written(path, x + "\r\n")), x + "\r\n") << at;
+    EXPECT_EQ(readBack(*this, written(path, x + "\ry")), x + "\ny") << at;
   }
   std::remove(path.c_str());
-  {
-    kiv::test::PipeFeed feed(path, "a\rb\r");
-    EXPECT_EQ(readBack(*this, path), "a\nb\n");
-    feed.finish();
-  }
+}
+
+// The stream keeps the file's offsets: a reader that goes back reads the
+// same lines again, and lines counted at an offset count lone CRs.
+TEST_F(SystemTest, ALoneCrStreamSeeksAsTheFile) {
+  const std::string path = written(kiv::test::tempPath("seek"), "one\rtwo\r\nthree\rfour");
+  FILE *fp = kiv::openText(path.c_str());
+  char line[8];
+  ASSERT_TRUE(fp && std::fgets(line, sizeof line, fp) && std::ftell(fp) == 4);
+  EXPECT_EQ(kiv::lineAt(fp, 9), 3);  // the "t" of "three"
+  ASSERT_EQ(std::fseek(fp, -4, SEEK_END), 0);
+  EXPECT_STREQ(std::fgets(line, sizeof line, fp), "four");
+  ASSERT_EQ(std::fseek(fp, 4, SEEK_SET), 0);
+  EXPECT_EQ(drain(fp), "two\r\nthree\nfour");
   std::remove(path.c_str());
 }
 

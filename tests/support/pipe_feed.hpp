@@ -101,4 +101,35 @@ class PipeFeed {
   std::thread writer_;
 };
 
+// Standard input made a pipe that holds the text, its writer gone, as a
+// shell hands "reader /dev/stdin" a command's output, until the feed goes.
+// A reader that opens /dev/stdin a second time reads nothing there.
+class StdinFeed {
+ public:
+  explicit StdinFeed(const std::string &text)
+      : saved_(::fcntl(0, F_DUPFD_CLOEXEC, 3)), closed_(saved_ < 0 && errno == EBADF) {
+    int fds[2];
+    // A page, the least a pipe holds, takes a short text before any read.
+    // Without a standard input, the pipe's read end may come as 0 itself.
+    if ((saved_ < 0 && !closed_) || text.size() > 4096 || ::pipe(fds) != 0) return;
+    ok_ = ::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) && ::dup2(fds[0], 0) == 0;
+    if (fds[0] != 0) ::close(fds[0]);
+    ::close(fds[1]);
+  }
+  ~StdinFeed() {
+    if (saved_ >= 0)
+      ::dup2(saved_, 0), ::close(saved_);
+    else if (closed_)
+      ::close(0);
+  }
+  StdinFeed(const StdinFeed &) = delete;
+  StdinFeed &operator=(const StdinFeed &) = delete;
+  bool ok() const { return ok_; }  // the text is there to read
+
+ private:
+  int saved_;
+  bool closed_;  // there was no standard input
+  bool ok_ = false;
+};
+
 }  // namespace kiv::test
