@@ -1,5 +1,6 @@
 // The line-list reader (with its cache) and the state-space readers on a
-// file written from the input.
+// file written from the input; whatever its line ends, the list is that of
+// its LF twin.
 #include <unistd.h>
 
 #include <cstdint>
@@ -19,6 +20,22 @@ namespace {
 const std::string &path() {
   static const std::string p = kiv::fuzz::scratchPath("tables_lines", ".txt");
   return p;
+}
+
+const std::string &twinPath() {
+  static const std::string p = kiv::fuzz::scratchPath("tables_lines_lf", ".txt");
+  return p;
+}
+
+// The text with each CRLF and each CR alone made LF.
+std::string lfTwin(const uint8_t *data, size_t size) {
+  std::string t;
+  for (size_t i = 0; i < size; ++i)
+    if (data[i] != '\r')
+      t += static_cast<char>(data[i]);
+    else if (i + 1 == size || data[i + 1] != '\n')
+      t += '\n';
+  return t;
 }
 
 std::vector<std::string> take(char **lines, int n) {
@@ -47,6 +64,10 @@ int exercise(int firstSkip) {
     if (s[0] != '#') filtered.push_back(s);
   }
   if (filtered != kept) std::abort();
+  int m = 0;
+  skip = 0;
+  l = rtableml_quiet(twinPath().c_str(), &m, &skip, 1);
+  if (take(l, l ? m : 0) != all) std::abort();
 
   int sn = 0, sm = 0, sp = 0;
   double *A = nullptr, *B = nullptr, *C = nullptr, *D = nullptr, *x0 = nullptr;
@@ -65,5 +86,8 @@ int exercise(int firstSkip) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0) return 0;
+  const std::string twin = lfTwin(data + 1, size - 1);
+  const kiv::fuzz::Scratch lf(twinPath());
+  if (!kiv::fuzz::writeFile(twinPath(), reinterpret_cast<const uint8_t *>(twin.data()), twin.size())) return 0;
   return kiv::fuzz::onScratchFile(path(), data + 1, size - 1, [&] { return exercise(data[0] & 1); });
 }

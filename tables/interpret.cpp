@@ -536,6 +536,8 @@ int strinitu_(char *text, int *dim, char **names, int *nnames, int *interp, int 
     s.owner = Owner::Expression;
     return store(std::move(s));
   }
+  // The format, the tokens and the table are each read from the name.
+  const kiv::KeepTexts readAgain;
   int format = GetTableFormat(text);
   if (format == -1 && *dim >= 1) format = kiv::tables::formatOfDim(*dim);
   if ((format >= 0 && format <= KIV_TABLE_T1D) || format == KIV_TABLE_T3D)
@@ -690,6 +692,7 @@ int InterpretExpression(char *text, int dim, char **names, int code1, int code2,
     return store(std::move(s));
   }
   kivfprintf(stdout, "\nInterpretExpression> Try to read the file %s\n", text);
+  const kiv::KeepTexts readAgain;  // the format, then the table
   auto notFile = [&](const char *what, const char *tail) {
     kivfprintf(stderr, "\nError in InterpretExpression: unable to read '%s' as %s data file.\n",
                text, what);

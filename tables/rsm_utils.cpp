@@ -436,7 +436,7 @@ bool readOld(const char *path, OldFile &f) {
     return false;
   }
   Reader in(fp);
-  if (!readLines(in, path, f)) return false;
+  if (!readLines(in, path, f) || readFailed(fp)) return false;
   const int read = static_cast<int>(f.blocks.size());
   if (f.responses < 1 || read < f.responses) {
     kivfprintf(stderr, "\nNumber of matrices (%d) lower than number of responses (%d) in '%s'.\n",

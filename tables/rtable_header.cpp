@@ -372,8 +372,11 @@ TableFormat GetTableFormat(const char *name) {
       kivfprintf(stderr, "\nCheck header of file '%s'.\n", name);
       return -1;
     }
+    if (kiv::readFailed(fp.get())) return KIV_TABLE_NOT_FOUND;  // said
     if (h->format >= 0) return h->format;
-    if (looksLikeOldRsm(fp.get())) return KIV_TABLE_OLD_RSM;
+    const bool oldRsm = looksLikeOldRsm(fp.get());
+    if (kiv::readFailed(fp.get())) return KIV_TABLE_NOT_FOUND;
+    if (oldRsm) return KIV_TABLE_OLD_RSM;
     held = -1;
   } else if (status == kiv::TextStatus::kReadFailed) {
     return KIV_TABLE_NOT_FOUND;  // said
@@ -411,6 +414,7 @@ int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens) {
       kivfprintf(stderr, "\nCheck header of file '%s'.\n", name);
       return 0;
     }
+    if (kiv::readFailed(fp.get())) return 0;
     const Texts t = textsFromHeader(h->tokens, h->ntokens, h->ntokens);
     if (tokens) *tokens = mallocTexts(t, "CopyStringList failed to malloc memory");
     if (ntokens) *ntokens = (tokens && *tokens) ? h->ntokens : 0;

@@ -71,7 +71,7 @@ const char *openModel(const char *name, File &fp, std::optional<LineReader> &in)
   }
   in.emplace(fp.get());
   const char *first = in->next();
-  if (!first) kivfprintf(stderr, "\nUnable to read '%s'\n", name);
+  if (!first && !kiv::readFailed(fp.get())) kivfprintf(stderr, "\nUnable to read '%s'\n", name);
   return first;
 }
 
@@ -98,6 +98,8 @@ bool readMatrix(FILE *fp, const char *name, int64_t count, std::vector<double> &
   for (; count > 0; --count) {
     double v = 0.0;
     if (!kiv::scanDouble(fp, &v, &huge)) {
+      if (kiv::readFailed(fp))
+        return false;  // said
       if (huge.empty())
         DisplayMessage(message);
       else
@@ -197,6 +199,7 @@ int readLineList(const char *name, bool skipComments, int verbose, NumberedLines
         all.numbers.push_back(in.line());
       }
   });
+  if (kiv::readFailed(fp.get())) return -1;
   const bool cache = cacheOn(fp.get());
   fp.reset();
   if (cache && !all.lines.empty()) storeLines(name, all.lines, KIV_TABLE_BY_READER, all.numbers);
@@ -277,6 +280,7 @@ int kivreadjac_(const char *name, int *n, int *m, int *p, double **A, double **B
     good = got == Got::kNumber && static_cast<int64_t>(s.x0.size()) < n64;
     if (good) s.x0.push_back(v);
   }
+  if (kiv::readFailed(fp.get())) return 0;
   s.hasX0 = good && static_cast<int64_t>(s.x0.size()) == n64;
   return publish(s, n, m, p, A, B, C, D, x0, "kivreadjac");
 }
@@ -320,7 +324,7 @@ int kivreadssp_(const char *name, int *n, int *m, int *p, double **A, double **B
   for (auto [count, values] : {std::pair{n64 * n64, &s.A}, {n64 * m64, &s.B}, {n64 * p64, &s.C}, {m64 * p64, &s.D}})
     if (readPerLine(in, name, count, *values) != Got::kNumber) return 0;
   const Got start = readPerLine(in, name, n64, s.x0);
-  if (start == Got::kRefused) return 0;
+  if (start == Got::kRefused || kiv::readFailed(fp.get())) return 0;
   s.hasX0 = start == Got::kNumber;
   return publish(s, n, m, p, A, B, C, D, x0, "kivreadssp");
 }

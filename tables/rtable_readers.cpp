@@ -81,7 +81,8 @@ int blankOrSeparator(int c, const char *separators) {
 // out, each with its line.
 class Body {
  public:
-  enum Kind { kEnd, kNumber, kWord, kGlued, kIncomplete, kOutOfRange };
+  // kUnread: the stream failed (a zero byte met), after its message.
+  enum Kind { kEnd, kNumber, kWord, kGlued, kIncomplete, kOutOfRange, kUnread };
 
   Body(FILE *fp, const char *name, const char *separators = nullptr)
       : fp_(fp), name_(name), separators_(separators), line_(kiv::lineAt(fp, std::ftell(fp))), c_(std::getc(fp)) {}
@@ -90,12 +91,14 @@ class Body {
   // (the line end itself is left for the next call).
   Kind next(bool inLine = false) {
     for (;; c_ = std::getc(fp_)) {
-      if (c_ == EOF || (c_ == '\n' && inLine)) return kind_ = kEnd;
+      if (c_ == EOF) return end();
+      if (c_ == '\n' && inLine) return kind_ = kEnd;
       if (c_ == '\n') {
         if (line_ < kIntLimit) ++line_;
       } else if (c_ == '#') {
         skipLine();
-        if (c_ == EOF || inLine) return kind_ = kEnd;
+        if (c_ == EOF) return end();
+        if (inLine) return kind_ = kEnd;
         if (line_ < kIntLimit) ++line_;
       } else if (!blankOrSeparator(c_, separators_)) {
         break;
@@ -131,6 +134,7 @@ class Body {
   // (atEnd with the file's name when the file ended) and false.
   bool refuse(const char *atEnd = "\nCannot read file '%s'.\n") const {
     const std::string word = kiv::quoteCut(text_);
+    if (kind_ == kUnread) return false;
     if (kind_ == kEnd)
       kivfprintf(stderr, atEnd, name_);
     else if (kind_ == kOutOfRange)
@@ -151,6 +155,7 @@ class Body {
   // only notes follow; false after the message at anything else.
   bool endsHere() {
     for (; kind_ != kEnd; next()) {
+      if (kind_ == kUnread) return false;
       if (kind_ != kWord) {
         kivfprintf(stderr, "\nLine %d of file '%s' holds '%s' after the last of the table values.\n", at_, name_,
                    kiv::quoteCut(text_).c_str());
@@ -167,7 +172,9 @@ class Body {
     const std::string word = text_;
     const int line = at_;
     while (next(true) != kEnd)
-      if (kind_ != kWord) {
+      if (kind_ == kUnread) {
+        return false;
+      } else if (kind_ != kWord) {
         kind_ = kWord;
         text_ = word;
         at_ = line;
@@ -181,6 +188,9 @@ class Body {
   std::string_view text() const { return text_; }
 
  private:
+  // The end of the stream: of the text, or of what could be read of it.
+  Kind end() { return kind_ = kiv::readFailed(fp_) ? kUnread : kEnd; }
+
   FILE *fp_;
   const char *name_;
   const char *separators_;
@@ -211,7 +221,7 @@ int load(const char *name, TableHeader *h, bool refuseEmptyFile, Store &&store, 
   if (refuseEmptyFile) {
     const int c = std::fgetc(fp.get());
     if (c == EOF) {
-      kivfprintf(stderr, "\nFile '%s' is empty?\n", name);
+      if (!kiv::readFailed(fp.get())) kivfprintf(stderr, "\nFile '%s' is empty?\n", name);
       return kFailed;
     }
     std::ungetc(c, fp.get());
@@ -220,6 +230,7 @@ int load(const char *name, TableHeader *h, bool refuseEmptyFile, Store &&store, 
     kivfprintf(stderr, "\nCheck header of file '%s'.\n", name);
     return kFailed;
   }
+  if (kiv::readFailed(fp.get())) return kFailed;
   try {
     return parse(fp.get());
   } catch (const std::bad_alloc &) {
@@ -451,6 +462,8 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
   *sizes = nullptr;
   *axes = *values = nullptr;
   if (!name || !dim) return 0;
+  // A 1D table is handed on to its reader, which opens the name again.
+  const kiv::KeepTexts handedOn;
   const int asked = *dim;
   int d = asked;
   Header h = newHeader();
