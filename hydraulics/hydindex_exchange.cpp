@@ -204,7 +204,7 @@ void slavereadhydp(const char *circuit_name, int batch, const char *extension) {
   }
   const int first = std::fgetc(fp.get());
   if (first == EOF) {
-    kivfprintf(stderr, "\nFile %s is empty.\n", n);
+    if (!kiv::readFailed(fp.get())) kivfprintf(stderr, "\nFile %s is empty.\n", n);
     KivExit(1);
   }
   std::ungetc(first, fp.get());

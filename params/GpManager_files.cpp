@@ -42,8 +42,10 @@ int KIVGPPrivate_IO_DoesFileExist(const char *path) {
   // Its reader opens it next: a pipe's text is handed on to it.
   FILE *fp = path ? kiv::openText(path, nullptr, kiv::TextUse::kQuery) : nullptr;
   if (!fp) return -1;
+  // Changed since its check, the file was refused on its first bytes.
+  const bool refused = kiv::readFailed(fp);
   std::fclose(fp);
-  return 0;
+  return refused ? -1 : 0;
 }
 
 char *KIVGPPrivate_IO_ComputeFilePath(const char *name, const char *dir, const char *kind,
@@ -66,6 +68,8 @@ template <class ReadOne>
 int readLegacyPair(const char *name, const char *dir, const char *ext, ReadOne readOne) {
   Path gp(name, dir, ".gp", ext), gp2(name, dir, ".gp2", ext);
   if (!gp.p || !gp2.p) return -1;
+  // Both are asked for before either is read.
+  const kiv::KeepTexts asked_first;
   const bool has_gp = gp.exists(), has_gp2 = gp2.exists();
   if (!has_gp && !has_gp2) return -1;
   if (has_gp && readOne(gp.p) != 0) return -1;
