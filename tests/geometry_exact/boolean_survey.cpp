@@ -1,9 +1,9 @@
 // Survey of the booleans against the exact reference, family by family:
 //   boolean_survey [--pairs N] [--seed S] [--family NAME] [--dump K]
-// prints per family and operation the wrong or empty results with status
-// OK, the count of each failing status and the median time per operation of
-// the library and of the reference; --dump prints the first K failing pairs
-// of each family with 17 digits.
+// prints per family and operation, as drawn and turned, the wrong or empty
+// results with status OK, the count of each failing status and the median
+// time per operation of the library and of the reference; --dump prints the
+// first K failing pairs of each family with 17 digits.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

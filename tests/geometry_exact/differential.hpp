@@ -6,6 +6,8 @@
 // the overlay's tolerance taken out of both, it departs from the
 // reference's by more than 1e-9 of the larger operand's perimeter; it has a
 // spike when a contour turns back along itself or an edge is walked twice.
+// Each pair is also turned by a random angle, and the result must then
+// measure the same.
 #pragma once
 
 #include <algorithm>
@@ -28,6 +30,7 @@ struct OpOutcome {
   double perimeter = 0, wantPerimeter = 0;
   bool wrong = false, wrongPerimeter = false, spike = false;
   double libraryMicros = 0, referenceMicros = 0;
+  bool failed() const { return status != KIV_BOOL_OK || wrong || wrongPerimeter || spike; }
 };
 
 inline shape *libraryOp(Op op, const shape *a, const shape *b, int *status) {
@@ -159,49 +162,81 @@ inline double overlayTolerance(const Operand &a, const Operand &b) {
   return scale * 0x1p-36;
 }
 
-// One operation on the pair.  `want` NaN: the reference decides.
-inline OpOutcome evaluate(const Operand &a, const Operand &b, Op op, double want = std::nan(""),
-                          double wantPerimeter = std::nan("")) {
+// The library's result of the operation on the pair against `e`: its
+// area within `areaTolerance`, its perimeter within `lengthTolerance`
+// once thin parts are set aside, and no spike.
+inline OpOutcome judged(const Operand &a, const Operand &b, Op op, const Expected &e, double areaTolerance,
+                        double lengthTolerance) {
   using Clock = std::chrono::steady_clock;
   OpOutcome o;
   const geomtest::Shape A = libraryShape(a), B = libraryShape(b);
   const auto t0 = Clock::now();
   const geomtest::Shape result(libraryOp(op, A.get(), B.get(), &o.status));
-  const auto t1 = Clock::now();
-  Expected e = std::isnan(want) ? reference(a, b, op) : Expected{want, want, want, wantPerimeter, wantPerimeter, {}, {}, {}, {}};
-  const auto t2 = Clock::now();
+  o.libraryMicros = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
   o.want = e.kept;
   o.wantPerimeter = e.perimeter;
   o.area = area2D_(result.get());
   o.perimeter = perimeter2D_(result.get());
   const bool ok = o.status == KIV_BOOL_OK;
-  o.wrong = ok && !e.accepts(o.area, tolerance(a, b));
+  o.wrong = ok && !e.accepts(o.area, areaTolerance);
   const double width = 2 * overlayTolerance(a, b);
   if (ok && !std::isnan(e.perimeter)) {
     const auto thin = [&] { return thinLengthOf(result.get(), width); };
-    o.wrongPerimeter = !e.acceptsPerimeter(o.perimeter, thin, width,
-                                           kRelativeTolerance * std::max(perimeterOf(a), perimeterOf(b)));
+    o.wrongPerimeter = !e.acceptsPerimeter(o.perimeter, thin, width, lengthTolerance);
   }
-  o.spike = ok && (hasSpike(result.get()) || retraces(result.get(), width / 2));
-  o.libraryMicros = std::chrono::duration<double, std::micro>(t1 - t0).count();
-  o.referenceMicros = std::chrono::duration<double, std::micro>(t2 - t1).count();
+  // A coordinate that is not finite makes the area wrong already; the exact
+  // predicates below take none.
+  if (!ok || !std::isfinite(o.area + o.perimeter)) return o;
+  o.spike = hasSpike(result.get()) || retraces(result.get(), width / 2);
   return o;
 }
+
+inline double perimeterTolerance(const Operand &a, const Operand &b) {
+  return kRelativeTolerance * std::max(perimeterOf(a), perimeterOf(b));
+}
+
+// One operation on the pair.  `want` NaN: the reference decides.
+inline OpOutcome evaluate(const Operand &a, const Operand &b, Op op, double want = std::nan(""),
+                          double wantPerimeter = std::nan("")) {
+  using Clock = std::chrono::steady_clock;
+  const auto t0 = Clock::now();
+  const Expected e =
+      std::isnan(want) ? reference(a, b, op) : Expected{want, want, want, wantPerimeter, wantPerimeter, {}, {}, {}, {}};
+  const auto t1 = Clock::now();
+  OpOutcome o = judged(a, b, op, e, tolerance(a, b), perimeterTolerance(a, b));
+  o.referenceMicros = std::chrono::duration<double, std::micro>(t1 - t0).count();
+  return o;
+}
+
+// The failures of one operation, by kind.
+struct Counts {
+  long wrong = 0, wrongPerimeter = 0, spikes = 0;
+  std::array<long, kStatuses> status{};
+  void add(const OpOutcome &o) {
+    if (o.status >= 0 && o.status < kStatuses) ++status[size_t(o.status)];
+    wrong += o.wrong;
+    wrongPerimeter += o.wrongPerimeter;
+    spikes += o.spike;
+  }
+  long failedStatuses() const {
+    long n = 0;
+    for (size_t s = 1; s < kStatuses; ++s) n += status[s];
+    return n;
+  }
+  long failed() const { return wrong + wrongPerimeter + spikes + failedStatuses(); }
+};
 
 struct Tally {
   Family family = Family::General;
   long pairs = 0, rejected = 0;
-  std::array<long, 3> wrong{}, wrongPerimeter{}, spikes{};
-  std::array<std::array<long, kStatuses>, 3> status{};
+  // By operation: the pairs as drawn, and turned.
+  std::array<Counts, 3> plain, turned;
   std::array<std::vector<double>, 3> libraryMicros, referenceMicros;
   std::vector<std::string> failures;  // the first few, as text
 
   long failed() const {
     long n = 0;
-    for (int k = 0; k < 3; ++k) {
-      n += wrong[size_t(k)] + wrongPerimeter[size_t(k)] + spikes[size_t(k)];
-      for (int s = 1; s < kStatuses; ++s) n += status[size_t(k)][size_t(s)];
-    }
+    for (size_t k = 0; k < 3; ++k) n += plain[k].failed() + turned[k].failed();
     return n;
   }
 };
@@ -212,54 +247,73 @@ inline double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-inline std::string failureText(Family f, long index, const Operand &a, const Operand &b, Op op, const OpOutcome &o) {
+// `how`: where the pair was put, when it was.
+inline std::string failureText(Family f, long index, const Operand &a, const Operand &b, Op op, const OpOutcome &o,
+                               const std::string &how = "") {
   char head[320];
   std::snprintf(head, sizeof head,
                 "%s pair %ld, %s: status %d, area %.17g, reference %.17g, perimeter %.17g, reference %.17g%s\n",
                 familyName(f), index, opName(op), o.status, o.area, o.want, o.perimeter, o.wantPerimeter,
                 o.spike ? ", spike" : "");
-  return head + ("  A = " + operandText(a) + "\n  B = " + operandText(b) + "\n");
+  return head + (how.empty() ? "" : "  " + how + "\n") + "  A = " + operandText(a) + "\n  B = " + operandText(b) + "\n";
 }
 
 // `pairs` pairs of the family drawn from the seed, each under the three
-// operations; the first `keep` failures are kept as text.
+// operations, as drawn and turned by a random angle about the origin or a
+// point near the pair (against the same reference); the first `keep`
+// failures are kept as text.
 inline Tally runFamily(Family f, uint64_t seed, long pairs, size_t keep = 3) {
+  using Clock = std::chrono::steady_clock;
   Tally t;
   t.family = f;
-  Rng rng(seed);
+  // The turns draw from a stream of their own: a seed's pairs stay the same.
+  Rng rng(seed), turns(seed ^ 0x5bd1e9955bd1e995ULL);
   for (long i = 0; i < pairs; ++i) {
     const Pair p = drawPair(f, rng, &t.rejected);
     ++t.pairs;
-    for (int k = 0; k < 3; ++k) {
-      const OpOutcome o = evaluate(p.a, p.b, kOps[k]);
-      const size_t ks = size_t(k);
-      if (o.status >= 0 && o.status < kStatuses) ++t.status[ks][size_t(o.status)];
-      t.wrong[ks] += o.wrong;
-      t.wrongPerimeter[ks] += o.wrongPerimeter;
-      t.spikes[ks] += o.spike;
-      t.libraryMicros[ks].push_back(o.libraryMicros);
-      t.referenceMicros[ks].push_back(o.referenceMicros);
-      if ((o.wrong || o.wrongPerimeter || o.spike || o.status != KIV_BOOL_OK) && t.failures.size() < keep)
-        t.failures.push_back(failureText(f, i, p.a, p.b, kOps[k], o));
+    const Placement turn = randomTurn(turns, 12);
+    const Operand a = placed(p.a, turn), b = placed(p.b, turn);
+    const double areaTolerance = tolerance(p.a, p.b), lengthTolerance = perimeterTolerance(p.a, p.b);
+    for (size_t k = 0; k < 3; ++k) {
+      const auto t0 = Clock::now();
+      const Expected e = reference(p.a, p.b, kOps[k]);
+      const double referenceMicros = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
+      const OpOutcome o = judged(p.a, p.b, kOps[k], e, areaTolerance, lengthTolerance);
+      const OpOutcome r = judged(a, b, kOps[k], e, areaTolerance, lengthTolerance);
+      t.plain[k].add(o);
+      t.turned[k].add(r);
+      t.libraryMicros[k].push_back(o.libraryMicros);
+      t.referenceMicros[k].push_back(referenceMicros);
+      if (o.failed() && t.failures.size() < keep) t.failures.push_back(failureText(f, i, p.a, p.b, kOps[k], o));
+      if (r.failed() && t.failures.size() < keep)
+        t.failures.push_back(failureText(f, i, a, b, kOps[k], r,
+                                         "turned: " + placementText(turn) + "\n  unturned: A = " + operandText(p.a) +
+                                             "\n            B = " + operandText(p.b)));
     }
   }
   return t;
 }
 
-// One line per operation: wrong results with status OK, each failing
-// status, median microseconds of the library and of the reference.
+inline std::string countsText(const Counts &c) {
+  char s[256];
+  std::snprintf(s, sizeof s, "wrong/empty OK %5ld  perimeter %5ld  spike %5ld  status 1:%ld 2:%ld 3:%ld 4:%ld 5:%ld",
+                c.wrong, c.wrongPerimeter, c.spikes, c.status[1], c.status[2], c.status[3], c.status[4], c.status[5]);
+  return s;
+}
+
+// Two lines per operation, as drawn and turned: wrong results with status
+// OK, wrong perimeters, spikes, each failing status; median microseconds of
+// the library and of the reference.
 inline std::string tallyText(const Tally &t) {
   std::string s;
-  char line[256];
-  for (int k = 0; k < 3; ++k) {
-    const size_t ks = size_t(k);
-    std::snprintf(line, sizeof line,
-                  "%-10s %-12s pairs %6ld  wrong/empty OK %5ld  perimeter %5ld  spike %5ld  status 1:%ld 2:%ld 3:%ld "
-                  "4:%ld 5:%ld  median us library %.2f reference %.1f\n",
-                  familyName(t.family), opName(kOps[k]), t.pairs, t.wrong[ks], t.wrongPerimeter[ks], t.spikes[ks],
-                  t.status[ks][1], t.status[ks][2],
-                  t.status[ks][3], t.status[ks][4], t.status[ks][5], median(t.libraryMicros[ks]),
-                  median(t.referenceMicros[ks]));
+  char line[512];
+  for (size_t k = 0; k < 3; ++k) {
+    std::snprintf(line, sizeof line, "%-10s %-12s pairs %6ld  %s  median us library %.2f reference %.1f\n",
+                  familyName(t.family), opName(kOps[k]), t.pairs, countsText(t.plain[k]).c_str(),
+                  median(t.libraryMicros[k]), median(t.referenceMicros[k]));
+    s += line;
+    std::snprintf(line, sizeof line, "%-10s %-12s turned        %s\n", familyName(t.family), opName(kOps[k]),
+                  countsText(t.turned[k]).c_str());
     s += line;
   }
   return s;

@@ -620,6 +620,46 @@ inline Ring densified(const Ring &r) {
   return out;
 }
 
+// Where a pair is put: scaled about the origin, turned about a point, moved.
+// Each coordinate is worked out in extended precision and rounded once, so
+// that corners two shapes share stay shared while the edges they share, and
+// corners on edges, hold only to a rounding.  An arc keeps its kind and
+// direction and its centre moves like a vertex: its ends then lie a
+// rounding off its circle.
+struct Placement {
+  double scale = 1, angle = 0, cx = 0, cy = 0, dx = 0, dy = 0;
+  gen::Xy operator()(double x, double y) const {
+    const long double c = std::cos(angle), s = std::sin(angle);
+    const long double u = static_cast<long double>(scale) * x - cx, v = static_cast<long double>(scale) * y - cy;
+    return {static_cast<double>(cx + (c * u - s * v) + dx), static_cast<double>(cy + (s * u + c * v) + dy)};
+  }
+};
+
+inline Operand placed(const Operand &o, const Placement &p) {
+  Operand out = o;
+  for (Ring &r : out)
+    for (Node &n : r) {
+      const gen::Xy q = p(n.x, n.y);
+      n.x = q.x, n.y = q.y, n.r *= p.scale;
+    }
+  return out;
+}
+
+// Turned by a random angle about the origin or about a point of [0, span]^2.
+inline Placement randomTurn(Rng &rng, double span) {
+  Placement p;
+  p.angle = rng.uniform(0, 2 * geomtest::kPi);
+  if (rng.chance(0.5)) p.cx = rng.uniform(0, span), p.cy = rng.uniform(0, span);
+  return p;
+}
+
+inline std::string placementText(const Placement &p) {
+  char s[200];
+  std::snprintf(s, sizeof s, "scaled by %.17g, turned by %.17g about (%.17g, %.17g), moved by (%.17g, %.17g)", p.scale,
+                p.angle, p.cx, p.cy, p.dx, p.dy);
+  return s;
+}
+
 // Draws pairs of the family until both rings are valid and of some size;
 // *rejected (when given) counts the draws thrown away.
 inline Pair drawPair(Family family, Rng &rng, long *rejected = nullptr) {
