@@ -14,10 +14,11 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "tests/geometry_exact/families.hpp"
+#include "tests/geometry_exact/cells.hpp"
 
 namespace kiv::geomexact {
 
@@ -29,8 +30,9 @@ struct OpOutcome {
   double area = 0, want = 0;
   double perimeter = 0, wantPerimeter = 0;
   bool wrong = false, wrongPerimeter = false, spike = false;
+  bool winding = false;  // the result's winding wrong somewhere inside or out
   double libraryMicros = 0, referenceMicros = 0;
-  bool failed() const { return status != KIV_BOOL_OK || wrong || wrongPerimeter || spike; }
+  bool failed() const { return status != KIV_BOOL_OK || wrong || wrongPerimeter || spike || winding; }
 };
 
 inline shape *libraryOp(Op op, const shape *a, const shape *b, int *status) {
@@ -164,9 +166,10 @@ inline double overlayTolerance(const Operand &a, const Operand &b) {
 
 // The library's result of the operation on the pair against `e`: its
 // area within `areaTolerance`, its perimeter within `lengthTolerance`
-// once thin parts are set aside, and no spike.
+// once thin parts are set aside, no spike, and, where `misplaced` is given,
+// not misplaced by it.
 inline OpOutcome judged(const Operand &a, const Operand &b, Op op, const Expected &e, double areaTolerance,
-                        double lengthTolerance) {
+                        double lengthTolerance, const std::function<bool(const shape *)> &misplaced = {}) {
   using Clock = std::chrono::steady_clock;
   OpOutcome o;
   const geomtest::Shape A = libraryShape(a), B = libraryShape(b);
@@ -188,6 +191,7 @@ inline OpOutcome judged(const Operand &a, const Operand &b, Op op, const Expecte
   // predicates below take none.
   if (!ok || !std::isfinite(o.area + o.perimeter)) return o;
   o.spike = hasSpike(result.get()) || retraces(result.get(), width / 2);
+  o.winding = misplaced && misplaced(result.get());
   return o;
 }
 
@@ -208,31 +212,62 @@ inline OpOutcome evaluate(const Operand &a, const Operand &b, Op op, double want
   return o;
 }
 
+// The winding number of closed contours about (x, y): the edges that cross
+// the ray to the right of it upwards count one, downwards minus one.
+inline int windingNumber(const std::vector<Segment> &edges, double x, double y) {
+  int w = 0;
+  for (const Segment &e : edges) {
+    const double side = (e.x1 - e.x0) * (y - e.y0) - (x - e.x0) * (e.y1 - e.y0);
+    if (e.y0 <= y && e.y1 > y && side > 0) ++w;
+    if (e.y1 <= y && e.y0 > y && side < 0) --w;
+  }
+  return w;
+}
+
+// Whether the shape winds once about the centre of every cell of `want`
+// inside and not at all about the other cells' of its box and of the cells
+// round that box, the centres placed as `p` places them.  A result of
+// straight edges holds no arc.
+inline bool windsLike(const shape *s, const Cells &want, const Placement &p) {
+  std::vector<Segment> edges;
+  std::vector<Arc> arcs;
+  piecesOf(s, edges, arcs);
+  if (!arcs.empty()) return false;
+  for (int y = want.y0 - 1; y <= want.y0 + want.h; ++y)
+    for (int x = want.x0 - 1; x <= want.x0 + want.w; ++x) {
+      const gen::Xy c = p(x + 0.5, y + 0.5);
+      if (windingNumber(edges, c.x, c.y) != (want.at(x, y) ? 1 : 0)) return false;
+    }
+  return true;
+}
+
 // The failures of one operation, by kind.
 struct Counts {
-  long wrong = 0, wrongPerimeter = 0, spikes = 0;
+  long wrong = 0, wrongPerimeter = 0, spikes = 0, winding = 0;
   std::array<long, kStatuses> status{};
   void add(const OpOutcome &o) {
     if (o.status >= 0 && o.status < kStatuses) ++status[size_t(o.status)];
     wrong += o.wrong;
     wrongPerimeter += o.wrongPerimeter;
     spikes += o.spike;
+    winding += o.winding;
   }
   long failedStatuses() const {
     long n = 0;
     for (size_t s = 1; s < kStatuses; ++s) n += status[s];
     return n;
   }
-  long failed() const { return wrong + wrongPerimeter + spikes + failedStatuses(); }
+  long failed() const { return wrong + wrongPerimeter + spikes + winding + failedStatuses(); }
 };
 
 struct Tally {
   Family family = Family::General;
   long pairs = 0, rejected = 0;
-  // By operation: the pairs as drawn, and turned.
+  // By operation: the pairs as drawn (or placed without a turn), and turned.
   std::array<Counts, 3> plain, turned;
   std::array<std::vector<double>, 3> libraryMicros, referenceMicros;
   std::vector<std::string> failures;  // the first few, as text
+  std::vector<std::pair<const char *, long>> byPlacement;  // failing operations, where placements vary
 
   long failed() const {
     long n = 0;
@@ -252,10 +287,50 @@ inline std::string failureText(Family f, long index, const Operand &a, const Ope
                                const std::string &how = "") {
   char head[320];
   std::snprintf(head, sizeof head,
-                "%s pair %ld, %s: status %d, area %.17g, reference %.17g, perimeter %.17g, reference %.17g%s\n",
+                "%s pair %ld, %s: status %d, area %.17g, reference %.17g, perimeter %.17g, reference %.17g%s%s\n",
                 familyName(f), index, opName(op), o.status, o.area, o.want, o.perimeter, o.wantPerimeter,
-                o.spike ? ", spike" : "");
+                o.spike ? ", spike" : "", o.winding ? ", winding wrong" : "");
   return head + (how.empty() ? "" : "  " + how + "\n") + "  A = " + operandText(a) + "\n  B = " + operandText(b) + "\n";
+}
+
+// The cells family: every pair under each placement, both ways round, each
+// result against its cells.  The first `keep` failures are kept as text.
+inline Tally runCells(uint64_t seed, long pairs, size_t keep = 3) {
+  Tally t;
+  t.family = Family::Cells;
+  for (const char *name : kCellPlacementNames) t.byPlacement.push_back({name, 0});
+  Rng rng(seed);
+  for (long i = 0; i < pairs; ++i) {
+    const CellPair p = drawCells(rng, &t.rejected);
+    ++t.pairs;
+    const std::array<Placement, kCellPlacements> where = cellPlacements(rng, p);
+    for (size_t w = 0; w < kCellPlacements; ++w)
+      for (const bool swapped : {false, true}) {
+        const Cells &a = swapped ? p.b : p.a, &b = swapped ? p.a : p.b;
+        const Operand &ca = swapped ? p.cb : p.ca, &cb = swapped ? p.ca : p.cb;
+        const Operand A = placed(ca, where[w]), B = placed(cb, where[w]);
+        const double s = where[w].scale;
+        const double areaTolerance = kRelativeTolerance * double(std::max(a.count(), b.count())) * s * s;
+        const double lengthTolerance = kRelativeTolerance * double(std::max(boundaryEdges(a), boundaryEdges(b))) * s;
+        for (size_t k = 0; k < 3; ++k) {
+          const Cells r = cellwise(a, b, kOps[k]);
+          const double area = double(r.count()) * s * s, perimeter = double(boundaryEdges(r)) * s;
+          const Expected e{area, area, area, perimeter, perimeter, {}, {}, {}, {}};
+          const OpOutcome o = judged(A, B, kOps[k], e, areaTolerance, lengthTolerance,
+                                     [&](const shape *result) { return !windsLike(result, r, where[w]); });
+          (w + kCellTurns >= kCellPlacements ? t.turned : t.plain)[k].add(o);
+          t.libraryMicros[k].push_back(o.libraryMicros);
+          if (!o.failed()) continue;
+          ++t.byPlacement[w].second;
+          if (t.failures.size() < keep)
+            t.failures.push_back(failureText(Family::Cells, i, A, B, kOps[k], o,
+                                             std::string(kCellPlacementNames[w]) + (swapped ? ", B and A" : "") +
+                                                 ": " + placementText(where[w]) + "\n  cells: A = " + operandText(ca) +
+                                                 "\n         B = " + operandText(cb)));
+        }
+      }
+  }
+  return t;
 }
 
 // `pairs` pairs of the family drawn from the seed, each under the three
@@ -263,6 +338,7 @@ inline std::string failureText(Family f, long index, const Operand &a, const Ope
 // point near the pair (against the same reference); the first `keep`
 // failures are kept as text.
 inline Tally runFamily(Family f, uint64_t seed, long pairs, size_t keep = 3) {
+  if (f == Family::Cells) return runCells(seed, pairs, keep);
   using Clock = std::chrono::steady_clock;
   Tally t;
   t.family = f;
@@ -294,27 +370,35 @@ inline Tally runFamily(Family f, uint64_t seed, long pairs, size_t keep = 3) {
   return t;
 }
 
-inline std::string countsText(const Counts &c) {
+inline std::string countsText(const Counts &c, bool winding) {
   char s[256];
-  std::snprintf(s, sizeof s, "wrong/empty OK %5ld  perimeter %5ld  spike %5ld  status 1:%ld 2:%ld 3:%ld 4:%ld 5:%ld",
-                c.wrong, c.wrongPerimeter, c.spikes, c.status[1], c.status[2], c.status[3], c.status[4], c.status[5]);
+  std::snprintf(s, sizeof s, "wrong/empty OK %5ld  perimeter %5ld  spike %5ld  %sstatus 1:%ld 2:%ld 3:%ld 4:%ld 5:%ld",
+                c.wrong, c.wrongPerimeter, c.spikes, winding ? ("winding " + std::to_string(c.winding) + "  ").c_str() : "",
+                c.status[1], c.status[2], c.status[3], c.status[4], c.status[5]);
   return s;
 }
 
 // Two lines per operation, as drawn and turned: wrong results with status
-// OK, wrong perimeters, spikes, each failing status; median microseconds of
-// the library and of the reference.
+// OK, wrong perimeters, spikes (and for the cells wrong windings), each
+// failing status; median microseconds of the library and of the reference.
+// Where placements vary, the failing operations under each.
 inline std::string tallyText(const Tally &t) {
   std::string s;
   char line[512];
+  const bool cells = t.family == Family::Cells;
   for (size_t k = 0; k < 3; ++k) {
     std::snprintf(line, sizeof line, "%-10s %-12s pairs %6ld  %s  median us library %.2f reference %.1f\n",
-                  familyName(t.family), opName(kOps[k]), t.pairs, countsText(t.plain[k]).c_str(),
+                  familyName(t.family), opName(kOps[k]), t.pairs, countsText(t.plain[k], cells).c_str(),
                   median(t.libraryMicros[k]), median(t.referenceMicros[k]));
     s += line;
     std::snprintf(line, sizeof line, "%-10s %-12s turned        %s\n", familyName(t.family), opName(kOps[k]),
-                  countsText(t.turned[k]).c_str());
+                  countsText(t.turned[k], cells).c_str());
     s += line;
+  }
+  if (!t.byPlacement.empty()) {
+    s += "failing operations by placement:";
+    for (const auto &[name, n] : t.byPlacement) s += std::string(" ") + name + " " + std::to_string(n) + ",";
+    s.back() = '\n';
   }
   return s;
 }
