@@ -405,6 +405,131 @@ TEST_F(Exact, ShapesSharingAnArcFromEitherSide) {
   expectReference(Shapes{{ring}, {quarter}});
 }
 
+// ---- Turned shapes sharing corners and edges -------------------------------
+
+// A's hole touches its outer contour at (9, 8); B crosses both.  The exact
+// reference takes every ring for an outer lobe, so the union is worked out
+// in exact arithmetic: 517157/41184, its boundary 20/3 + 2179/1287 sqrt 5 +
+// 19/39 sqrt 37 + sqrt 85 + 15/16 sqrt 10 + 809/1584 sqrt 26 long.
+const Shapes kHoleTouching{Operand{{{9, 13}, {8, 13}, {8, 16}, {6, 7}, {9, 8}}, {{9, 10}, {9, 8}, {7, 9}}},
+                           Ring{{8, 15}, {8, 12}, {9, 7}, {9, 9}}};
+// The same turned by 1.8258627938964713 about the origin.
+const Shapes kHoleTouchingTurned{Operand{{{-14.850192390553779, 5.4287923116968262},
+                                          {-14.597882664702079, 4.461145784166944},
+                                          {-17.500822247291726, 3.7042166066118405},
+                                          {-8.2873840478193834, 4.0397110842173864},
+                                          {-10.011959752904369, 6.6903409409553323}},
+                                         {{-11.947252807964134, 6.1857214892519297},
+                                          {-10.011959752904369, 6.6903409409553323},
+                                          {-10.474986828730849, 4.5027381600438661}}},
+                                 Ring{{-16.533175719761843, 3.9565263324635418},
+                                      {-13.630236137172197, 4.7134555100186448},
+                                      {-9.0443132253744878, 6.9426506668070331},
+                                      {-10.97960628043425, 6.4380312151036305}}};
+
+TEST_F(Exact, HoleTouchingItsOuterContourAtAVertexTurned) {
+  const double area = 517157.0 / 41184;
+  const double perimeter = 20.0 / 3 + 2179.0 / 1287 * std::sqrt(5.0) + 19.0 / 39 * std::sqrt(37.0) +
+                           std::sqrt(85.0) + 15.0 / 16 * std::sqrt(10.0) + 809.0 / 1584 * std::sqrt(26.0);
+  for (const Shapes *c : {&kHoleTouching, &kHoleTouchingTurned}) {
+    SCOPED_TRACE(c == &kHoleTouching ? "unturned" : "turned");
+    expectAreaAndPerimeter(*c, Op::Union, area, perimeter);
+    expectAreaAndPerimeter(Shapes{c->b, c->a}, Op::Union, area, perimeter);
+  }
+}
+
+// A is a bar with a cell hanging from its middle, B a bar through that
+// cell: they share the cell and the bar's lower edge on either side of it.
+const Shapes kCellUnderBar{Ring{{7, 7}, {8, 7}, {8, 8}, {4, 8}, {4, 7}, {6, 7}, {6, 6}, {7, 6}},
+                           Ring{{9, 6}, {9, 7}, {5, 7}, {5, 6}}};
+// The same turned by 0.17007128366544083 about the origin.
+const Shapes kCellUnderBarTurned{Ring{{5.7142406981496165, 8.0837771643960217},
+                                      {6.6998134026171616, 8.2530297691279078},
+                                      {6.5305607978852755, 9.2386024735954528},
+                                      {2.588269980015093, 8.5615920546679085},
+                                      {2.7575225847469791, 7.5760193502003634},
+                                      {4.7286679936820697, 7.9145245596641356},
+                                      {4.8979205984139558, 6.9289518551965905},
+                                      {5.8834933028815026, 7.0982044599284766}},
+                                 Ring{{7.8546387118165928, 7.4367096693922488},
+                                      {7.6853861070847067, 8.4222823738597938},
+                                      {3.7430952892145242, 7.7452719549322495},
+                                      {3.9123478939464102, 6.7596992504647035}}};
+
+TEST_F(Exact, BarsSharingACellAndAnEdgeTurned) {
+  for (const Shapes *c : {&kCellUnderBar, &kCellUnderBarTurned}) {
+    SCOPED_TRACE(c == &kCellUnderBar ? "unturned" : "turned");
+    expectAreaAndPerimeter(*c, Op::Intersection, 1, 4);
+    expectAreaAndPerimeter(*c, Op::Union, 8, 14);
+    expectReference(*c);
+  }
+}
+
+// A holds a cell [-6, -5] x [5, 6] and a bar [-13, -7] x [6, 7], B the bar
+// [-8, -4] x [6, 7] that overlaps A's bar and lies on the cell's top edge,
+// turned by about -0.637 about the origin.
+TEST_F(Exact, CellOnTheEdgeOfTwoOverlappingBarsTurned) {
+  const Shapes c{Operand{{{-1.846137108889442, 7.5889246784495992},
+                          {-1.042506845847071, 6.9937957845766414},
+                          {-0.44737795197411367, 7.7974260476190125},
+                          {-1.2510082150164847, 8.3925549414919693}},
+                         {{-6.8764200563130817, 12.558457198602669},
+                          {-2.0546384780588558, 8.9876838353649262},
+                          {-1.4595095841858985, 9.7913140984072982},
+                          {-6.2812911624401249, 13.362087461645039}}},
+                 Ring{{0.95138120494121514, 8.0059274167884276},
+                      {-2.2631398472282696, 10.386442992280255},
+                      {-2.8582687411012269, 9.5828127292378831},
+                      {0.35625231106825783, 7.2022971537460556}}};
+  expectAreaAndPerimeter(c, Op::Union, reference(c.a, c.b, Op::Union).kept, 22);
+  expectReference(c);
+}
+
+// A triangle less its copy moved along one of its edges, turned.
+TEST_F(Exact, TriangleLessItsCopyMovedAlongAnEdgeTurned) {
+  const Shapes c{Ring{{6.8630349265628503, 13.593950341581385},
+                      {2.3362448801732851, 2.5592269906135403},
+                      {13.186019292538827, 4.3000373182877354}},
+                 Ring{{5.4888503396588995, 4.1484005668864663},
+                      {5.6256684070072733, 3.0870040880876437},
+                      {16.475442819372816, 4.8278144157618392}}};
+  expectAreaAndPerimeter(c, Op::Removal, reference(c.a, c.b, Op::Removal).kept, 34.692922191332556);
+  expectReference(c);
+}
+
+// Turned back, A is the triangles (8, -7) (8, -10) (9, -7) and (7, -11)
+// (8, -11) (8, -10) touching at (8, -10), and B one contour through
+// (8, -11) twice, its lobes (9, -8) (8, -8) (8, -11) and (7, -11) (8, -12).
+// They overlap in the triangle (8, -10) (8, -8) (26/3, -8); the second
+// lobe only shares an edge with A's second triangle, which bounds nothing.
+TEST_F(Exact, TrianglesTouchingAtAVertexAgainstAPinchedContourTurned) {
+  const Shapes c{Operand{{{5.8149466248937554, -8.8986738197125028},
+                          {5.0056166023244515, -11.787442573795804},
+                          {6.7778695429215219, -9.168450493902272}},
+                         {{3.7729170101069176, -12.4805888176338},
+                          {4.7358399281346841, -12.750365491823569},
+                          {5.0056166023244515, -11.787442573795804}}},
+                 Ring{{6.5080928687317536, -10.131373411930038},
+                      {5.5451699507039871, -9.8615967377402711},
+                      {4.7358399281346841, -12.750365491823569},
+                      {3.7729170101069176, -12.4805888176338},
+                      {4.4660632539449168, -13.713288409851334},
+                      {4.7358399281346841, -12.750365491823569}}};
+  expectAreaAndPerimeter(c, Op::Intersection, 2.0 / 3, 8.0 / 3 + 2 * std::sqrt(10.0) / 3);
+  expectReference(c);
+}
+
+// Two disjoint squares of 1e-6: the union's clean-up drops every outer
+// contour under 0.001, so nothing is left.
+TEST_F(Exact, UnionOfSquaresBelowTheSmallestContourIsEmpty) {
+  const Shapes c{Ring{{0.009, 0.006}, {0.01, 0.006}, {0.01, 0.007}, {0.009, 0.007}},
+                 Ring{{0.009, 0.009}, {0.01, 0.009}, {0.01, 0.01}, {0.009, 0.01}}};
+  expectAreaAndPerimeter(c, Op::Union, 0, 0);
+  expectAreaAndPerimeter(Shapes{c.b, c.a}, Op::Union, 0, 0);
+  expectReference(c);
+  expectReference(Shapes{c.b, c.a});
+}
+
 // ---- Cells ----------------------------------------------------------------
 
 Cells cellsOf(int w, int h, std::initializer_list<int> inside) {
