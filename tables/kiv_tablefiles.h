@@ -102,15 +102,19 @@ KIV_API void ResizeTheList(char ***list, int *count, int newcount);
  * Unix does.  GetTableFormat and kiv_get_table_tokens hand the text they read
  * from a pipe to the next opening of a text file, so that a reader opening
  * the same name after them reads it: any other opening drops it, and so does
- * the end of the run.  A file holding a zero byte is no text: NULL after a
+ * the end of the run; the library's readers that open a name more than once
+ * read a pipe once.  A file holding a zero byte is no text: NULL after a
  * message naming it, without reading further (/dev/zero is refused at
- * once).  A text whose lines end in CR alone (no LF anywhere) reads as the
- * same text with LF line ends.  A read that fails midway gives NULL after a
- * message naming the file.  The stream starts after a UTF-8 byte-order mark
- * (EF BB BF) that an editor may have written first: every reader of this
- * header, and of the units, response-surface, fluid and shape files built on
- * it, reads such a file as the same file without one.  A mark anywhere else
- * is text. */
+ * once); a zero byte written into the file after that check fails the
+ * stream where it is met (ferror set), after the same message.  Lines end in
+ * LF, CRLF or CR alone, in any mix: a CR that no LF follows reads as LF, so
+ * that a text reads as the same text with LF line ends.  A read that fails
+ * midway gives NULL after a message naming the file.  The stream takes no
+ * lock of its own: read it from one thread at a time.  The stream starts
+ * after a UTF-8 byte-order mark (EF BB BF) that an editor may have written
+ * first: every reader of this header, and of the units, response-surface,
+ * fluid and shape files built on it, reads such a file as the same file
+ * without one.  A mark anywhere else is text. */
 KIV_API FILE *CommonFopen(const char *name, const char *mode);
 /* The format code of a "# Table format: ..." line, -1 for any other line. */
 KIV_API TableFormat ExtractFormatFromString(const char *line);
