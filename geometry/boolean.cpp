@@ -192,13 +192,6 @@ bool walkContours(shape *WA, shape *WB, bool backward, long bound, shape *result
   return walk.run(WA, WB);
 }
 
-// Resets the walk's tags and partners, drops tiny vertices and paths, and
-// orients what remains.
-void cleanResult(shape *result) {
-  initialize_shape(result->paths, result->npaths);
-  clean_shape(result, 1e-10);
-  check_shape(result);
-}
 
 // The result of a walk, cleaned up; after an endless walk an empty shape
 // and the message.
@@ -210,7 +203,7 @@ shape *finish(bool closed, shape *result, const char *fn, int *status) {
     setStatus(status, KIV_BOOL_ENDLESS);
     return create_shape();
   }
-  cleanResult(result);
+  cleanUp(result);
   return result;
 }
 
@@ -233,6 +226,23 @@ bool finite(const shape *A, const shape *B, const char *fn, int *status) {
 
 }  // namespace
 
+void cleanUp(shape *result) {
+  initialize_shape(result->paths, result->npaths);
+  clean_shape(result, 1e-10);
+  check_shape(result);
+}
+
+shape *withoutNegligible(Rule rule, const shape *A, const shape *B) {
+  const shape *kept = A && rule != Rule::intersect ? A : B && rule == Rule::unite ? B : nullptr;
+  shape *s = kept ? copyOf(kept) : create_shape();
+  for (int i = 0; s->paths && i < s->npaths;) {
+    const double a = area2D_path_(s->paths[i]);
+    if (a > 0.0 && a < 0.001 && remove_path_from_shape(s->paths[i], s) == 0) continue;
+    ++i;
+  }
+  return s;
+}
+
 shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status) {
   if (!finite(A, B, fn, status)) return create_shape();
   if (overlaid(A, B))
@@ -244,7 +254,7 @@ shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *s
     const bool keepA = hasPaths(WA);
     delete_shape_(WA);
     delete_shape_(WB);
-    return keepA ? copyOf(A) : rule == Rule::unite ? copyOf(B) : create_shape();
+    return withoutNegligible(rule, keepA ? A : nullptr, rule == Rule::unite && !keepA ? B : nullptr);
   }
   shape *result = create_shape();
   const long bound = nodeCount(WA) + nodeCount(WB);

@@ -33,6 +33,16 @@ int locateRetrying(const shape *A, const shape *B, shape **A_work, shape **B_wor
 
 enum class Rule { unite, intersect, remove };
 
+// The clean-up of every result: tags and partners reset, tiny vertices and
+// paths dropped (contours of material below an area of 0.001 among them),
+// what remains oriented.
+void cleanUp(shape *result);
+
+// The result when cleaning has emptied an operand, which was negligible: a
+// copy of the one left (A, or null; B, or null) without its contours of
+// material below 0.001, which go as the emptied operand's did.
+shape *withoutNegligible(Rule rule, const shape *A, const shape *B);
+
 // The union or the removal of two shapes with paths, at least one of them
 // ordinary: location, placement, walk and clean-up.
 shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status);

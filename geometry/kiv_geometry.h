@@ -12,16 +12,29 @@
  *
  * Tolerances.  The clean-up of shapes is absolute: vertices closer than
  * 1e-10 merge, and a result's contours of material below an area of 0.001
- * are dropped.  Union, intersection and removal of ordinary shapes settle
- * where the two boundaries nearly meet (vertices on vertices or on edges,
- * arcs on one circle, tangencies) with one tolerance relative to the largest
- * coordinate of either operand (a centre's coordinate plus its radius for an
- * arc): 2^-36 of it (1.46e-11 relative); when the boundary pieces do not
- * close into contours at that tolerance the operation is done again at 1024
- * times it (1.49e-8 relative), and only then by the crossing walk, whose own
- * tolerances are absolute.  Needles and bridges of a result narrower than
- * the tolerance in use are left out.  What the relative tolerance merges
- * grows with the coordinates: 1.5e-5 at coordinates near 1e6.
+ * are dropped, whichever operand they come from (an operand made only of
+ * such contours counts as empty).  Union, intersection and removal of
+ * ordinary shapes settle where the two boundaries nearly meet (vertices on
+ * vertices or on edges, arcs on one circle, tangencies, edges along each
+ * other) with one tolerance relative to the largest distance from the
+ * origin that either operand reaches (for an arc, its centre's distance
+ * plus its radius): 2^-36 of it (1.46e-11 relative), so that operands turned
+ * together about the origin give the turned result.  What a settling step
+ * makes (a crossing, a vertex put on an edge) is settled in turn until
+ * nothing within the tolerance is left apart.  When the boundary pieces do
+ * not close into contours at that tolerance the operation is done again at
+ * 1024 times it (1.49e-8 relative), and only then by the crossing walk,
+ * whose own tolerances are absolute.  Needles and bridges of a result
+ * narrower than the tolerance in use are left out.  What the relative
+ * tolerance merges grows with the coordinates: 1.5e-5 at coordinates near
+ * 1e6.
+ *
+ * Operands.  The contours of an operand may touch themselves and each other
+ * (at a point or along a stretch) but not cross: the shape builders refuse
+ * crossing contours, and the booleans do not look for them.  For an operand
+ * whose contours cross, the result means nothing, whatever the status: the
+ * operation may report KIV_BOOL_ENDLESS with an empty shape, or KIV_BOOL_OK
+ * with the crossing contour carried into the result.
  *
  * Ownership: a shape owns its path array and its paths, a path owns the
  * nodes of its ring; the caller that creates a shape owns it.  Functions that

@@ -148,14 +148,13 @@ struct Raw {
 void readPath(const path *p, bool clean, Vec<Raw> &raw) {
   raw.clear();
   if (!p || !p->first) return;
-  raw.reserve(static_cast<size_t>(size_path_(p)));
   const point *n = p->first;
   do {
     raw.push_back({n->x, n->y, isCentre(n), n->radius, n->direction, n->arc, -1});
     n = n->next;
   } while (n != p->first);
   for (size_t i = 0; clean && raw.size() > 1 && i < raw.size();) {
-    const Raw &a = raw[i], &b = raw[(i + 1) % raw.size()];
+    const Raw &a = raw[i], &b = raw[i + 1 < raw.size() ? i + 1 : 0];
     if (a.centre || b.centre || !((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) < 1e-22)) {
       ++i;
       continue;
@@ -178,22 +177,23 @@ struct Operands {
 
 // The rings of shape s appended as edges over new nodes; paths that do not
 // form a ring of segments and arcs, or that cleaning would drop, are left
-// out.
-void readShape(const shape *s, int which, Operands &ops) {
+// out.  `nodes` bounds the nodes of any of its paths.
+void readShape(const shape *s, int which, Operands &ops, size_t nodes) {
   Vec<Raw> raw(ops.mem());
+  raw.reserve(nodes);
   for (int i = 0; s && s->paths && i < s->npaths; ++i) {
     // A splitter's rectangle is taken as it is: thin by design.
     const bool clean = s->kind == 0;
     readPath(s->paths[i], clean, raw);
-    if (raw.size() < 2) continue;
+    const size_t n = raw.size();
+    if (n < 2) continue;
     // Start at a vertex; a centre must sit between two vertices.
     size_t start = 0;
-    while (start < raw.size() && raw[start].centre) ++start;
-    if (start == raw.size()) continue;
+    while (start < n && raw[start].centre) ++start;
+    if (start == n) continue;
     bool wellFormed = true;
-    const size_t n = raw.size();
     for (size_t k = 0; k < n; ++k)
-      if (raw[k].centre && (raw[(k + 1) % n].centre || raw[(k + n - 1) % n].centre)) wellFormed = false;
+      if (raw[k].centre && (raw[k + 1 < n ? k + 1 : 0].centre || raw[k > 0 ? k - 1 : n - 1].centre)) wellFormed = false;
     if (!wellFormed) continue;
     Ring ring(ops.mem());
     ring.edges.reserve(n);
@@ -202,16 +202,16 @@ void readShape(const shape *s, int which, Operands &ops) {
         v.id = static_cast<int>(ops.nodes.size());
         ops.nodes.push_back({v.x, v.y});
       }
-    for (size_t k = 0; k < n; ++k) {
-      const size_t a = (start + k) % n;
+    const auto after = [n](size_t k) { return k + 1 < n ? k + 1 : 0; };
+    for (size_t k = 0, a = start; k < n; ++k, a = after(a)) {
       if (raw[a].centre) continue;
-      const size_t b = (a + 1) % n;
+      const size_t b = after(a);
       Edge e{raw[a].id, 0, false, 0.0, 0.0, 0.0, 0.0, 0.0, which};
       if (!raw[b].centre) {
         e.to = raw[b].id;
       } else {
         const Raw &c = raw[b];
-        e.to = raw[(b + 1) % n].id;
+        e.to = raw[after(b)].id;
         e.arc = true;
         e.cx = c.x;
         e.cy = c.y;
@@ -380,7 +380,7 @@ bool cancelOwnOverlaps(Vec<Ring> &rings, const Vec<Node> &nodes, double tol) {
       Edge &a = *twice[i].second, &b = *twice[j].second;
       if (a.place == kGone || b.place == kGone || a.from != b.to) continue;
       const Node ma = middleOf(a, nodes), mb = middleOf(b, nodes);
-      if (distance(ma.x, ma.y, mb.x, mb.y) > 4.0 * tol) continue;
+      if (distance(ma.x, ma.y, mb.x, mb.y) > 2.0 * tol) continue;
       a.place = b.place = kGone;
       any = true;
       break;
@@ -403,12 +403,12 @@ struct Cut {
 
 class Overlay {
  public:
-  Overlay(Operands &ops, double tol)
-      : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), mem_(ops.mem()), refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)},
-        boxes_{Vec<Box>(mem_), Vec<Box>(mem_)}, near_{Vec<Box>(mem_), Vec<Box>(mem_)}, runs_(mem_), runBoxes_(mem_),
-        ownRefs_(mem_), ownBoxes_(mem_),
-        cuts_(mem_), meets_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), placesX_(mem_),
-        placesY_(mem_) {}
+  Overlay(Operands &ops, double tol, Rule rule)
+      : nodes_(ops.nodes), rings_(ops.rings), tol_(tol), rule_(rule), mem_(ops.mem()),
+        refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)}, boxes_{Vec<Box>(mem_), Vec<Box>(mem_)},
+        near_{Vec<Box>(mem_), Vec<Box>(mem_)}, runs_(mem_), chunks_(mem_), edgeBoxes_{Vec<Box>(mem_), Vec<Box>(mem_)},
+        runBoxes_(mem_), ownRefs_(mem_), ownBoxes_(mem_), cuts_(mem_), meets_(mem_), pairs_(mem_), nearMeets_(mem_),
+        byA_(mem_), byB_(mem_), firstA_(mem_), firstB_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), placesX_(mem_), placesY_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
@@ -424,27 +424,29 @@ class Overlay {
     shareCircles();
     // Only where the shapes' boxes overlap can they meet.
     for (int w = 0; w < 2; ++w) {
-      Box &b = reach_[w];
-      b = kNoBox;
       near_[w].assign(rings_[w].size(), kNoBox);
       hasNear_[w] = false;
-      if (!ownEverywhere_) {
-        findOwnContacts(w);
-        continue;
-      }
-      for (const Ring &r : rings_[w])
-        for (const Edge &e : r.edges) b = joined(b, edgeBox(e, nodes_, tol_, 0));
+      boxEdges(w);
     }
+    // A shape's own contacts matter wherever its pieces may bound the
+    // result: within the other shape's reach only, when its pieces bound
+    // the result only inside the other shape.
+    for (int w = 0; w < 2 && !ownEverywhere_; ++w)
+      findOwnContacts(w, rule_ == Rule::intersect || (rule_ == Rule::remove && w == 1) ? reach_[1 - w] : kAll);
     mergeVertices();
     made_ = nodes_.size();
-    // A node that a split made shared may lie on a third edge in turn.
-    for (int pass = 0; pass < 4 && splitAtNearVertices(pass == 0) > 0; ++pass) {
+    // What a step makes is settled in turn: a node that a split made shared
+    // may lie on a third edge, a crossing near another edge or node.
+    for (int round = 0; round < kRounds; ++round) {
+      for (int pass = 0; pass < kPasses && splitAtNearVertices(round == 0 && pass == 0) > 0; ++pass) {
+      }
+      // Before the crossings, which would cut the two ways of such a
+      // stretch at two nodes.  Only a shape that meets itself has such
+      // pieces.
+      for (int w = 0; w < 2; ++w)
+        if (touched_[w] && cancelOwnOverlaps(rings_[w], nodes_, tol_)) listed_ = false;
+      if (!splitAtCrossings()) break;
     }
-    // Before the crossings, which would cut the two ways of such a stretch
-    // at two nodes.  Only a shape that meets itself has such pieces.
-    for (int w = 0; w < 2; ++w)
-      if (touched_[w] && cancelOwnOverlaps(rings_[w], nodes_, tol_)) listed_ = false;
-    splitAtCrossings();
   }
 
   const Vec<Node> &nodes() const { return nodes_; }
@@ -462,6 +464,7 @@ class Overlay {
   bool within(const Box &b, double x, double y) const { return b.x0 <= x && x <= b.x1 && b.y0 <= y && y <= b.y1; }
 
   static constexpr Box kNoBox{INFINITY, INFINITY, -INFINITY, -INFINITY, 0};
+  static constexpr Box kAll{-INFINITY, -INFINITY, INFINITY, INFINITY, 0};
 
   static Box joined(const Box &p, const Box &q) {
     return {std::min(p.x0, q.x0), std::min(p.y0, q.y0), std::max(p.x1, q.x1), std::max(p.y1, q.y1), p.id};
@@ -474,7 +477,18 @@ class Overlay {
   struct Run {
     int ring, first, count, dir;
     Box box;
+    int chunk0 = 0, chunks = 0;  // its stretches in chunks_
+    int base = 0;                // its ring's first edge box in edgeBoxes_[w]
   };
+
+  // A stretch of at most kChunk edges of a run, counted along growing x,
+  // with its box: two runs are set against each other stretch by stretch,
+  // so that runs meeting where x turns back are looked at only there.
+  struct Chunk {
+    int first, count;
+    Box box;
+  };
+  static constexpr int kChunk = 8;
 
   int directionOf(const Edge &e) const {
     if (e.arc) return 0;
@@ -487,28 +501,62 @@ class Overlay {
     return rings_[w][static_cast<size_t>(r.ring)].edges[static_cast<size_t>(r.first + (r.dir < 0 ? r.count - 1 - k : k))];
   }
 
+  // Every edge's box into edgeBoxes_[w], and their union into reach_[w].
+  void boxEdges(int w) {
+    Vec<Box> &eb = edgeBoxes_[w];
+    eb.clear();
+    size_t total = 0;
+    for (const Ring &r : rings_[w]) total += r.edges.size();
+    eb.reserve(total);
+    Box &reach = reach_[w];
+    reach = kNoBox;
+    for (const Ring &r : rings_[w])
+      for (const Edge &e : r.edges) {
+        eb.push_back(edgeBox(e, nodes_, tol_, 0));
+        reach = joined(reach, eb.back());
+      }
+    boxesFresh_[w] = true;
+  }
+
   // Where the contours of shape w come within the tolerance of each other
-  // or of themselves, joined into near_[w] (a box per contour round those
-  // places) and hasNear_[w]: their runs are set side by side where their boxes
-  // overlap, each vertex of one against the edges of the other in its
-  // span of x.  The runs' boxes make reach_[w] on the way.
-  void findOwnContacts(int w) {
+  // or of themselves inside `limit`, joined into near_[w] (a box per
+  // contour round those places) and hasNear_[w]: their runs are set side by
+  // side where their boxes overlap, stretch against stretch.
+  void findOwnContacts(int w, const Box &limit) {
     Vec<Run> &runs = runs_;
+    Vec<Chunk> &chunks = chunks_;
+    const Vec<Box> &eb = edgeBoxes_[w];
     runs.clear();
+    chunks.clear();
+    chunks.reserve(eb.size() / kChunk + rings_[w].size() + 8);
+    int base = 0;
     for (size_t i = 0; i < rings_[w].size(); ++i) {
       const Vec<Edge> &edges = rings_[w][i].edges;
       const int m = static_cast<int>(edges.size());
+      const auto in = [&](int k) { return overlap(eb[static_cast<size_t>(base + k)], limit); };
       for (int k = 0; k < m;) {
+        if (!in(k)) {
+          ++k;
+          continue;
+        }
         const int dir = directionOf(edges[static_cast<size_t>(k)]);
-        Box b = edgeBox(edges[static_cast<size_t>(k)], nodes_, tol_, 0);
         int c = 1;
-        for (; dir != 0 && k + c < m && directionOf(edges[static_cast<size_t>(k + c)]) == dir; ++c)
-          b = joined(b, edgeBox(edges[static_cast<size_t>(k + c)], nodes_, tol_, 0));
-        b.id = static_cast<int>(runs.size());
-        reach_[w] = joined(reach_[w], b);
-        runs.push_back({static_cast<int>(i), k, c, dir, b});
+        while (dir != 0 && k + c < m && in(k + c) && directionOf(edges[static_cast<size_t>(k + c)]) == dir) ++c;
+        Run r{static_cast<int>(i), k, c, dir, kNoBox, static_cast<int>(chunks.size()), 0, base};
+        for (int j = 0; j < c; j += kChunk) {
+          const int n = std::min(kChunk, c - j);
+          Box b = kNoBox;
+          for (int t = j; t < j + n; ++t)
+            b = joined(b, eb[static_cast<size_t>(base + k + (dir < 0 ? c - 1 - t : t))]);
+          chunks.push_back({j, n, b});
+          r.box = joined(r.box, b);
+        }
+        r.chunks = static_cast<int>(chunks.size()) - r.chunk0;
+        r.box.id = static_cast<int>(runs.size());
+        runs.push_back(r);
         k += c;
       }
+      base += m;
     }
     if (runs.size() < 2) return;
     Vec<Box> &boxes = runBoxes_;
@@ -517,78 +565,50 @@ class Overlay {
     overlappingPairs(boxes, boxes, [&](int a, int b) {
       if (a >= b) return;
       touch(w, runs[static_cast<size_t>(a)], runs[static_cast<size_t>(b)]);
-      touch(w, runs[static_cast<size_t>(b)], runs[static_cast<size_t>(a)]);
     });
   }
 
-  // Vertex k of a run, counted along growing x (0 to count).
-  int runVertex(int w, const Run &r, int k) const {
-    const int at = r.dir < 0 ? r.count - k : k;
-    const Edge &e = rings_[w][static_cast<size_t>(r.ring)].edges[static_cast<size_t>(r.first + std::min(at, r.count - 1))];
-    return at < r.count ? e.from : e.to;
+  // Marks where a vertex of run p lies within the tolerance of an edge of
+  // run q that it does not end, or a vertex of q of an edge of p.  The
+  // stretches of each come in order of x: only those whose spans of x
+  // overlap are set against each other, and of those only the ones whose
+  // boxes meet are looked into.
+  void touch(int w, const Run &p, const Run &q) {
+    const Chunk *a = &chunks_[static_cast<size_t>(p.chunk0)], *b = &chunks_[static_cast<size_t>(q.chunk0)];
+    int j0 = 0;
+    for (int i = 0; i < p.chunks; ++i) {
+      const Box &pa = a[i].box;
+      while (j0 < q.chunks && b[j0].box.x1 < pa.x0) ++j0;
+      for (int j = j0; j < q.chunks && b[j].box.x0 <= pa.x1; ++j)
+        if (overlap(pa, b[j].box)) {
+          touchChunks(w, p, a[i], q, b[j]);
+          touchChunks(w, q, b[j], p, a[i]);
+        }
+    }
   }
 
-  // Marks where a vertex of run p lies within the tolerance of an edge of
-  // run q that it does not end.  Along a run that is monotone, only the
-  // vertices in q's span of x are looked at, and the first edge of q that
-  // may reach the next one only moves on.
-  void touch(int w, const Run &p, const Run &q) {
-    int k = 0, last = p.count;
-    if (p.dir != 0) {
-      // The first vertex at or right of q's box, and the last left of its end.
-      for (int hi = p.count + 1; k < hi;) {
-        const int mid = (k + hi) / 2;
-        if (nodes_[static_cast<size_t>(runVertex(w, p, mid))].x < q.box.x0) k = mid + 1;
-        else hi = mid;
-      }
-      if (k > p.count) return;
-      int lo = k - 1;
-      for (int hi = p.count; lo < hi;) {
-        const int mid = (lo + hi + 1) / 2;
-        if (nodes_[static_cast<size_t>(runVertex(w, p, mid))].x > q.box.x1) hi = mid - 1;
-        else lo = mid;
-      }
-      last = lo;
+  // The vertices of stretch ca of run p against the edges of stretch cb of
+  // run q.
+  void touchChunks(int w, const Run &p, const Chunk &ca, const Run &q, const Chunk &cb) {
+    Box boxes[kChunk];
+    for (int j = 0; j < cb.count; ++j) {
+      const int t = cb.first + j;
+      boxes[j] = edgeBoxes_[w][static_cast<size_t>(q.base + q.first + (q.dir < 0 ? q.count - 1 - t : t))];
     }
-    int first = 0;
-    bool placed = false;
-    for (; k <= last; ++k) {
-      const int v = runVertex(w, p, k);
+    for (int k = 0; k <= ca.count; ++k) {
+      const Edge &ek = runEdge(w, p, ca.first + std::min(k, ca.count - 1));
+      const int v = k < ca.count ? (p.dir < 0 ? ek.to : ek.from) : (p.dir < 0 ? ek.from : ek.to);
       const Node &n = nodes_[static_cast<size_t>(v)];
-      if (!within(q.box, n.x, n.y)) continue;
-      if (q.dir != 0) {
-        // The first edge whose right end reaches x - tol: searched once,
-        // then followed as x grows (or searched again where it need not).
-        int hi = q.count;
-        if (placed && p.dir != 0) {
-          while (first < hi && rightOf(w, q, first) < n.x - tol_) ++first;
-        } else {
-          first = 0;
-          while (first < hi) {
-            const int mid = (first + hi) / 2;
-            if (rightOf(w, q, mid) < n.x - tol_) first = mid + 1;
-            else hi = mid;
-          }
-        }
-        placed = true;
-      }
-      for (int j = first; j < q.count; ++j) {
-        const Edge &e = runEdge(w, q, j);
-        const Box b = edgeBox(e, nodes_, tol_, 0);
-        if (q.dir != 0 && b.x0 > n.x) break;
-        if (v == e.from || v == e.to || !within(b, n.x, n.y) || distanceTo(e, nodes_, n.x, n.y) > tol_) continue;
+      if (!within(cb.box, n.x, n.y)) continue;
+      for (int j = 0; j < cb.count; ++j) {
+        const Edge &e = runEdge(w, q, cb.first + j);
+        if (v == e.from || v == e.to || !within(boxes[j], n.x, n.y) || distanceTo(e, nodes_, n.x, n.y) > tol_) continue;
         const Box at{n.x - 2.0 * tol_, n.y - 2.0 * tol_, n.x + 2.0 * tol_, n.y + 2.0 * tol_, 0};
         near_[w][static_cast<size_t>(p.ring)] = joined(near_[w][static_cast<size_t>(p.ring)], at);
         near_[w][static_cast<size_t>(q.ring)] = joined(near_[w][static_cast<size_t>(q.ring)], at);
         hasNear_[w] = true;
       }
     }
-  }
-
-  // The right end of edge k of a run, counted along growing x.
-  double rightOf(int w, const Run &r, int k) const {
-    const Edge &e = runEdge(w, r, k);
-    return std::max(nodes_[static_cast<size_t>(e.from)].x, nodes_[static_cast<size_t>(e.to)].x);
   }
 
   // The edges of one shape that may meet the other, with their boxes, into
@@ -601,10 +621,12 @@ class Overlay {
     out.reserve(total);
     boxes.clear();
     boxes.reserve(total);
+    const Box *fresh = boxesFresh_[which] ? edgeBoxes_[which].data() : nullptr;
     for (size_t i = 0; i < rings_[which].size(); ++i)
-      for (size_t k = 0; k < rings_[which][i].edges.size(); ++k) {
+      for (size_t k = 0; k < rings_[which][i].edges.size(); ++k, fresh = fresh ? fresh + 1 : nullptr) {
         if (rings_[which][i].edges[k].place == kGone) continue;
-        const Box b = edgeBox(rings_[which][i].edges[k], nodes_, tol_, static_cast<int>(out.size()));
+        Box b = fresh ? *fresh : edgeBox(rings_[which][i].edges[k], nodes_, tol_, 0);
+        b.id = static_cast<int>(out.size());
         if (!overlap(b, reach_[1 - which]) && !(near && overlap(b, near_[which][i]))) continue;
         out.push_back({which, static_cast<int>(i), static_cast<int>(k)});
         boxes.push_back(b);
@@ -731,6 +753,7 @@ class Overlay {
       any = true;
     }
     if (!any) return;
+    boxesFresh_[0] = boxesFresh_[1] = false;
     for (int w = 0; w < 2; ++w)
       for (Ring &r : rings_[w]) {
         bool changed = false;
@@ -775,6 +798,7 @@ class Overlay {
   void applyCuts(Vec<Cut> &cuts) {
     if (cuts.empty()) return;
     listed_ = false;
+    boxesFresh_[0] = boxesFresh_[1] = false;
     std::sort(cuts.begin(), cuts.end());
     Vec<Edge> &out = pieces_;
     for (size_t c = 0; c < cuts.size();) {
@@ -936,6 +960,14 @@ class Overlay {
     // each other: one node.
     double reach = tol_;
     int v = nearestMade(x[0], y[0], nodes_.size(), reach);
+    // A vertex that this pass puts on either edge may stand there already.
+    for (const Cut &c : cuts)
+      if ((c.shape == ra.shape && c.ring == ra.ring && c.edge == ra.edge) ||
+          (c.shape == rb.shape && c.ring == rb.ring && c.edge == rb.edge)) {
+        const Node &p = nodes_[static_cast<size_t>(c.node)];
+        const double d = distance(x[0], y[0], p.x, p.y);
+        if (d <= reach) reach = d, v = c.node;
+      }
     if (v < 0) v = newNode(x[0], y[0]);
     cuts.push_back({ra.shape, ra.ring, ra.edge, positionOn(a, v), v});
     cuts.push_back({rb.shape, rb.ring, rb.edge, positionOn(b, v), v});
@@ -968,6 +1000,10 @@ class Overlay {
     return best;
   }
 
+  double distanceToNode(double x, double y, int v) const {
+    return distance(x, y, nodes_[static_cast<size_t>(v)].x, nodes_[static_cast<size_t>(v)].y);
+  }
+
   int newNode(double x, double y) {
     nodes_.push_back({x, y});
     return static_cast<int>(nodes_.size()) - 1;
@@ -992,10 +1028,27 @@ class Overlay {
     const int o3 = orient(b0.x, b0.y, b1.x, b1.y, a0.x, a0.y), o4 = orient(b0.x, b0.y, b1.x, b1.y, a1.x, a1.y);
     if (o3 * o4 >= 0) return 0;
     const double dx = a1.x - a0.x, dy = a1.y - a0.y, ex = b1.x - b0.x, ey = b1.y - b0.y;
-    double t = cross(b0.x - a0.x, b0.y - a0.y, ex, ey) / cross(dx, dy, ex, ey);
-    t = std::min(std::max(t, 0.0), 1.0);
+    const double den = cross(dx, dy, ex, ey);
+    const double t = std::min(std::max(cross(b0.x - a0.x, b0.y - a0.y, ex, ey) / den, 0.0), 1.0);
     x[0] = a0.x + t * dx;
     y[0] = a0.y + t * dy;
+    if (!std::isnan(t) && distanceTo(b, nodes_, x[0], y[0]) <= tol_ / 16.0) return 1;
+    // Nearly parallel: the crossing taken along a may lie anywhere on a,
+    // far off b.  The segments cross, so a point near both is at hand: of
+    // the crossing taken along either and the ends of each, the one whose
+    // farther segment is nearest.
+    const double s = std::min(std::max(cross(a0.x - b0.x, a0.y - b0.y, dx, dy) / -den, 0.0), 1.0);
+    const Node candidates[6] = {{x[0], y[0]}, {b0.x + s * ex, b0.y + s * ey}, a0, a1, b0, b1};
+    double best = INFINITY;
+    for (const Node &c : candidates) {
+      if (std::isnan(c.x) || std::isnan(c.y)) continue;
+      const double d = std::max(distanceTo(a, nodes_, c.x, c.y), distanceTo(b, nodes_, c.x, c.y));
+      if (d < best) {
+        best = d;
+        x[0] = c.x;
+        y[0] = c.y;
+      }
+    }
     return 1;
   }
 
@@ -1105,8 +1158,10 @@ class Overlay {
   // new node, shared by both.  Crossings within the tolerance of each other
   // or of a node an earlier cut made (the tip of a needle across an edge,
   // say) share one node, or the edge between them would have no length and
-  // no side.
-  void splitAtCrossings() {
+  // no side.  A crossing near a node or an edge other than its two takes
+  // that node or cuts that edge too; then the crossings are not the last
+  // word, and the answer is true.
+  bool splitAtCrossings() {
     Vec<Cut> &cuts = cuts_;
     cuts.clear();
     listEdges();
@@ -1114,21 +1169,30 @@ class Overlay {
     Vec<Box> &ba = boxes_[0], &bb = boxes_[1];
     Vec<Meet> &meets = meets_;
     meets.clear();
+    Vec<std::pair<int, int>> &pairs = pairs_;
+    pairs.clear();
+    pairs.reserve(2 * (ba.size() + bb.size()));
     overlappingPairs(ba, bb, [&](int i, int j) {
+      pairs.push_back({i, j});
       double x[2], y[2];
       const int n = meetingPoints(edgeAt(ea[static_cast<size_t>(i)]), edgeAt(eb[static_cast<size_t>(j)]), x, y);
       for (int k = 0; k < n; ++k) meets.push_back({x[k], y[k], i, j, -1});
     });
-    if (meets.empty()) return;
+    if (meets.empty()) return false;
     // Along x, each meeting takes the nearest node within the tolerance of
     // an earlier cut or of a meeting before it.
     std::sort(meets.begin(), meets.end(), [](const Meet &p, const Meet &q) { return p.x < q.x; });
+    // A node or an edge within the tolerance of a crossing lies within it
+    // of both crossing edges: its box met theirs.
+    Vec<std::pair<int, int>> &near = nearMeets_;
+    near.clear();
+    const bool others = findNearMeets(pairs, near);
     const size_t first = nodes_.size();
     bool shared = false;
     for (size_t k = 0; k < meets.size(); ++k) {
       Meet &m = meets[k];
-      double reach = tol_;
-      m.node = nearestMade(m.x, m.y, first, reach);
+      double reach = m.node >= 0 ? distanceToNode(m.x, m.y, m.node) : tol_;
+      if (const int v = nearestMade(m.x, m.y, first, reach); v >= 0) m.node = v;
       for (size_t e = k; e-- > 0 && m.x - meets[e].x <= tol_;) {
         const double d = distance(m.x, m.y, meets[e].x, meets[e].y);
         if (d <= reach) reach = d, m.node = meets[e].node;
@@ -1141,17 +1205,77 @@ class Overlay {
       cuts.push_back({0, ra.ring, ra.edge, positionOn(edgeAt(ra), m.node), m.node});
       cuts.push_back({1, rb.ring, rb.edge, positionOn(edgeAt(rb), m.node), m.node});
     }
+    for (const auto &[k, g] : near) {
+      const Meet &m = meets[static_cast<size_t>(k)];
+      const EdgeRef &r = g >= 0 ? ea[static_cast<size_t>(g)] : eb[static_cast<size_t>(-1 - g)];
+      const Edge &e = edgeAt(r);
+      if (m.node == e.from || m.node == e.to) continue;
+      cuts.push_back({r.shape, r.ring, r.edge, positionOn(e, m.node), m.node});
+      // Its shape may now run both ways between the crossing and a node.
+      touched_[r.shape] = shared = true;
+    }
     applyCuts(cuts);
     // Two edges of one shape through a shared crossing may now run both
     // ways between it and a node they had in common (a needle's tip, a
     // contour's touch point).
     if (shared)
       for (int w = 0; w < 2; ++w) cancelOwnOverlaps(rings_[w], nodes_, tol_);
+    return others;
+  }
+
+  // For each crossing, the nearest end within the tolerance of an edge
+  // whose box met one of its two (as its node), and those edges within the
+  // tolerance of it (into near as (crossing, edge), A's edges by their
+  // index, B's as -1 - index); whether there were any.
+  bool findNearMeets(const Vec<std::pair<int, int>> &pairs, Vec<std::pair<int, int>> &near) {
+    // Each shape's meetings by edge: ordered by it, and where each edge's
+    // begin (plus one; 0 for an edge without).
+    const auto index = [&](Vec<int> &by, Vec<int> &first, size_t edges, auto edgeOf) {
+      by.resize(meets_.size());
+      for (size_t k = 0; k < meets_.size(); ++k) by[k] = static_cast<int>(k);
+      std::sort(by.begin(), by.end(), [&](int p, int q) { return edgeOf(p) < edgeOf(q); });
+      first.assign(edges, 0);
+      for (size_t k = by.size(); k-- > 0;) first[static_cast<size_t>(edgeOf(by[k]))] = static_cast<int>(k) + 1;
+    };
+    const auto edgeA = [&](int k) { return meets_[static_cast<size_t>(k)].a; };
+    const auto edgeB = [&](int k) { return meets_[static_cast<size_t>(k)].b; };
+    index(byA_, firstA_, refs_[0].size(), edgeA);
+    index(byB_, firstB_, refs_[1].size(), edgeB);
+    bool any = false;
+    // Meeting k against edge e, whose box met one of its two.
+    const auto check = [&](int k, const Edge &e, int code) {
+      Meet &m = meets_[static_cast<size_t>(k)];
+      const Node &s = nodes_[static_cast<size_t>(e.from)], &t = nodes_[static_cast<size_t>(e.to)];
+      // Most stand clear of a segment's box.
+      if (!e.arc && (m.x < std::min(s.x, t.x) - tol_ || m.x > std::max(s.x, t.x) + tol_ ||
+                     m.y < std::min(s.y, t.y) - tol_ || m.y > std::max(s.y, t.y) + tol_))
+        return;
+      for (int v : {e.from, e.to}) {
+        const double d = distanceToNode(m.x, m.y, v);
+        if (d <= tol_ && (m.node < 0 || d < distanceToNode(m.x, m.y, m.node))) m.node = v, any = true;
+      }
+      if (distanceTo(e, nodes_, m.x, m.y) <= tol_) {
+        near.push_back({k, code});
+        any = true;
+      }
+    };
+    for (const auto &[i, j] : pairs) {
+      // Meetings on A's edge i against B's edge j, and on B's edge j
+      // against A's edge i.
+      if (const int f = firstA_[static_cast<size_t>(i)])
+        for (size_t p = static_cast<size_t>(f - 1); p < byA_.size() && edgeA(byA_[p]) == i; ++p)
+          if (edgeB(byA_[p]) != j) check(byA_[p], edgeAt(refs_[1][static_cast<size_t>(j)]), -1 - j);
+      if (const int f = firstB_[static_cast<size_t>(j)])
+        for (size_t p = static_cast<size_t>(f - 1); p < byB_.size() && edgeB(byB_[p]) == j; ++p)
+          if (edgeA(byB_[p]) != i) check(byB_[p], edgeAt(refs_[0][static_cast<size_t>(i)]), i);
+    }
+    return any;
   }
 
   Vec<Node> &nodes_;
   Vec<Ring> *rings_;
   double tol_;
+  Rule rule_;
   Mem *mem_;
   Box reach_[2];
   // Up to this many edges in all (a small operation), contours of one shape
@@ -1159,6 +1283,9 @@ class Overlay {
   // would cost more than the rest of the overlay, and only the places that
   // findOwnContacts finds are added to the other shape's reach.
   static constexpr size_t kEverywhere = 128;
+  // Bounds of the settling: passes of splits, rounds of splits and
+  // crossings.  Real shapes settle in one or two of each.
+  static constexpr int kPasses = 8, kRounds = 4;
   bool ownEverywhere_ = false;
   // Whether a shape's vertices met each other, or its edges took vertices:
   // only then may pieces of it run both ways between two nodes.
@@ -1177,6 +1304,11 @@ class Overlay {
   Vec<Box> near_[2];
   bool hasNear_[2] = {false, false};
   Vec<Run> runs_;
+  Vec<Chunk> chunks_;
+  // Every edge's box per shape in ring order, while its edges stand as
+  // they were boxed.
+  Vec<Box> edgeBoxes_[2];
+  bool boxesFresh_[2] = {false, false};
   Vec<Box> runBoxes_;
   Vec<EdgeRef> ownRefs_;
   Vec<Box> ownBoxes_;
@@ -1187,6 +1319,9 @@ class Overlay {
     int a, b, node;
   };
   Vec<Meet> meets_;
+  // Candidate pairs of the crossing pass, and what lies near its crossings.
+  Vec<std::pair<int, int>> pairs_, nearMeets_;
+  Vec<int> byA_, byB_, firstA_, firstB_;
   Vec<Edge> pieces_;
   Vec<std::pair<EdgeRef, EdgeRef>> put_, crossed_;
   Vec<double> placesX_, placesY_;
@@ -1710,7 +1845,7 @@ struct Outcome {
 
 
 Outcome overlayWith(Rule rule, Operands &ops, double tol) {
-  Overlay ov(ops, tol);
+  Overlay ov(ops, tol, rule);
   ov.meet();
   const Vec<Node> &nodes = ov.nodes();
   Vec<Ring> *rings = ov.rings();
@@ -1742,7 +1877,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
           Edge *b = it->second;
           if (b->place != kUnknown) continue;
           const Node mb = middleOf(*b, nodes);
-          if (distance(ma.x, ma.y, mb.x, mb.y) > 4.0 * tol) continue;
+          if (distance(ma.x, ma.y, mb.x, mb.y) > 2.0 * tol) continue;
           a.place = b->place = b->from == a.from ? kSame : kOpposite;
           break;
         }
@@ -1851,13 +1986,22 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   return out;
 }
 
+// The largest distance from the origin that the operands reach, which
+// turning them about the origin keeps: so does the tolerance.
 double scaleOf(const Operands &ops) {
   double s = 0.0;
-  for (const Node &n : ops.nodes) s = std::max({s, std::fabs(n.x), std::fabs(n.y)});
+  for (const Node &n : ops.nodes) s = std::max(s, n.x * n.x + n.y * n.y);
+  if (s < INFINITY && s > 1e-280) {
+    s = std::sqrt(s);
+  } else {
+    // Squares that overflow or underflow: the slow way.
+    s = 0.0;
+    for (const Node &n : ops.nodes) s = std::max(s, std::hypot(n.x, n.y));
+  }
   for (const auto &rs : ops.rings)
     for (const Ring &r : rs)
       for (const Edge &e : r.edges)
-        if (e.arc) s = std::max({s, std::fabs(e.cx) + e.r, std::fabs(e.cy) + e.r});
+        if (e.arc) s = std::max(s, std::hypot(e.cx, e.cy) + e.r);
   return s;
 }
 
@@ -1873,22 +2017,18 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
   // larger ones work on the heap, where what they give back is used again.
   alignas(std::max_align_t) std::byte room[32768];
   std::pmr::monotonic_buffer_resource arena(room, sizeof room);
-  const size_t count = static_cast<size_t>(nodeCount(A) + nodeCount(B));
+  const size_t countA = static_cast<size_t>(nodeCount(A)), countB = static_cast<size_t>(nodeCount(B));
+  const size_t count = countA + countB;
   Mem *mem = count <= 128 ? static_cast<Mem *>(&arena) : std::pmr::new_delete_resource();
   Operands ops(mem);
   ops.nodes.reserve(count);
-  readShape(A, 0, ops);
-  readShape(B, 1, ops);
-  if (ops.rings[0].empty() || ops.rings[1].empty()) {
-    // An operand that cleaning empties was negligible.
-    const bool keepA = !ops.rings[0].empty();
-    return keepA && rule != Rule::intersect ? copyOf(A)
-           : !keepA && rule == Rule::unite   ? copyOf(B)
-                                             : create_shape();
-  }
+  readShape(A, 0, ops, countA);
+  readShape(B, 1, ops, countB);
+  if (ops.rings[0].empty() || ops.rings[1].empty())
+    return withoutNegligible(rule, ops.rings[0].empty() ? nullptr : A, ops.rings[1].empty() ? nullptr : B);
   const double scale = std::max(scaleOf(ops), DBL_MIN);
   // Well above the rounding of the coordinates, far below any feature the
-  // callers draw: 2^-36 of the largest coordinate.
+  // callers draw: 2^-36 of the largest distance from the origin.
   double tol = scale * 1.4551915228366852e-11;
   // The overlay works on its operands; a second try, with a wider
   // tolerance, reads them afresh.
@@ -1897,8 +2037,8 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
     delete_shape_(o.result);
     Operands again(mem);
     again.nodes.reserve(count);
-    readShape(A, 0, again);
-    readShape(B, 1, again);
+    readShape(A, 0, again, countA);
+    readShape(B, 1, again, countB);
     o = overlayWith(rule, again, 1024.0 * tol);
   }
   if (!o.closed) {
@@ -1912,9 +2052,7 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
     initialize_shape(o.result->paths, o.result->npaths);
     return o.result;
   }
-  initialize_shape(o.result->paths, o.result->npaths);
-  clean_shape(o.result, 1e-10);
-  check_shape(o.result);
+  cleanUp(o.result);
   return o.result;
 }
 

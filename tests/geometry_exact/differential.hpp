@@ -155,12 +155,13 @@ inline double perimeterOf(const Operand &o) {
   return perimeter2D_(s.get());
 }
 
-// The overlay's tolerance for the pair: 2^-36 of the largest coordinate.
+// The overlay's tolerance for the pair: 2^-36 of the largest distance from
+// the origin.
 inline double overlayTolerance(const Operand &a, const Operand &b) {
   double scale = 0;
   for (const Operand *o : {&a, &b})
     for (const Ring &r : *o)
-      for (const Node &n : r) scale = std::max({scale, std::fabs(n.x) + n.r, std::fabs(n.y) + n.r});
+      for (const Node &n : r) scale = std::max(scale, std::hypot(n.x, n.y) + n.r);
   return scale * 0x1p-36;
 }
 

@@ -503,6 +503,8 @@ TEST_F(Exact, TriangleLessItsCopyMovedAlongAnEdgeTurned) {
 // They overlap in the triangle (8, -10) (8, -8) (26/3, -8); the second
 // lobe only shares an edge with A's second triangle, which bounds nothing.
 TEST_F(Exact, TrianglesTouchingAtAVertexAgainstAPinchedContourTurned) {
+  const Shapes unturned{Operand{{{8, -7}, {8, -10}, {9, -7}}, {{7, -11}, {8, -11}, {8, -10}}},
+                        Ring{{9, -8}, {8, -8}, {8, -11}, {7, -11}, {8, -12}, {8, -11}}};
   const Shapes c{Operand{{{5.8149466248937554, -8.8986738197125028},
                           {5.0056166023244515, -11.787442573795804},
                           {6.7778695429215219, -9.168450493902272}},
@@ -515,8 +517,11 @@ TEST_F(Exact, TrianglesTouchingAtAVertexAgainstAPinchedContourTurned) {
                       {3.7729170101069176, -12.4805888176338},
                       {4.4660632539449168, -13.713288409851334},
                       {4.7358399281346841, -12.750365491823569}}};
-  expectAreaAndPerimeter(c, Op::Intersection, 2.0 / 3, 8.0 / 3 + 2 * std::sqrt(10.0) / 3);
-  expectReference(c);
+  for (const Shapes *t : {&unturned, &c}) {
+    SCOPED_TRACE(t == &unturned ? "unturned" : "turned");
+    expectAreaAndPerimeter(*t, Op::Intersection, 2.0 / 3, 8.0 / 3 + 2 * std::sqrt(10.0) / 3);
+    expectReference(*t);
+  }
 }
 
 // Two disjoint squares of 1e-6: the union's clean-up drops every outer
