@@ -26,6 +26,7 @@
 #include <emmintrin.h>
 #endif
 #include <memory_resource>
+#include <utility>
 #include <vector>
 
 #include "geometry/boolean.hpp"
@@ -38,6 +39,53 @@ namespace {
 using Mem = std::pmr::memory_resource;
 template <class T>
 using Vec = std::pmr::vector<T>;
+
+// A bump allocator over the caller's room that never gives back before it
+// ends; beyond the room, blocks of the heap that it frees at its end.  The
+// standard one does the same out of line: a small operation allocates some
+// fifty times.
+class Arena final : public Mem {
+ public:
+  Arena(std::byte *room, size_t size) : at_(room), end_(room + size) {}
+  ~Arena() override {
+    while (spill_) {
+      Spill *next = spill_->next;
+      ::operator delete(spill_);
+      spill_ = next;
+    }
+  }
+  Arena(const Arena &) = delete;
+  Arena &operator=(const Arena &) = delete;
+
+ private:
+  struct Spill {
+    Spill *next;
+  };
+
+  // Alignments are powers of two.
+  static std::byte *aligned(std::byte *p, size_t align) {
+    return p + ((align - (reinterpret_cast<uintptr_t>(p) & (align - 1))) & (align - 1));
+  }
+
+  void *do_allocate(size_t bytes, size_t align) override {
+    std::byte *p = aligned(at_, align);
+    if (p > end_ || static_cast<size_t>(end_ - p) < bytes) {
+      // A block of the heap large enough, with room for more after it.
+      const size_t size = sizeof(Spill) + align + std::max(bytes, size_t{16384});
+      auto *block = static_cast<std::byte *>(::operator new(size));
+      spill_ = new (block) Spill{spill_};
+      end_ = block + size;
+      p = aligned(block + sizeof(Spill), align);
+    }
+    at_ = p + bytes;
+    return p;
+  }
+  void do_deallocate(void *, size_t, size_t) override {}
+  bool do_is_equal(const Mem &other) const noexcept override { return this == &other; }
+
+  std::byte *at_, *end_;
+  Spill *spill_ = nullptr;
+};
 
 // Sign of (b - a) x (c - a), exact; beyond the exponents the exact sum
 // can hold (coordinates near 1e150 or 1e-150) the rounded sign serves.
@@ -111,6 +159,19 @@ double distanceTo(const Edge &e, const Vec<Node> &nodes, double x, double y) {
   if (u <= 0.0) return distance(x, y, s.x, s.y);
   if (u >= l2) return distance(x, y, t.x, t.y);
   return std::fabs(cross(dx, dy, x - s.x, y - s.y)) / std::sqrt(l2);
+}
+
+// Whether (x, y) lies within `reach` of the edge, its ends included: the
+// distance's test without its square root.
+bool withinReach(const Edge &e, const Vec<Node> &nodes, double x, double y, double reach) {
+  if (e.arc) return distanceTo(e, nodes, x, y) <= reach;
+  const Node &s = nodes[e.from], &t = nodes[e.to];
+  const double dx = t.x - s.x, dy = t.y - s.y, l2 = dx * dx + dy * dy;
+  const double u = (x - s.x) * dx + (y - s.y) * dy, r2 = reach * reach;
+  if (u <= 0.0) return (x - s.x) * (x - s.x) + (y - s.y) * (y - s.y) <= r2;
+  if (u >= l2) return (x - t.x) * (x - t.x) + (y - t.y) * (y - t.y) <= r2;
+  const double c = cross(dx, dy, x - s.x, y - s.y);
+  return c * c <= r2 * l2;
 }
 
 double ringArea(const Ring &r, const Vec<Node> &nodes) {
@@ -408,7 +469,7 @@ class Overlay {
         refs_{Vec<EdgeRef>(mem_), Vec<EdgeRef>(mem_)}, boxes_{Vec<Box>(mem_), Vec<Box>(mem_)},
         near_{Vec<Box>(mem_), Vec<Box>(mem_)}, runs_(mem_), chunks_(mem_), edgeBoxes_{Vec<Box>(mem_), Vec<Box>(mem_)},
         runBoxes_(mem_), ownRefs_(mem_), ownBoxes_(mem_), cuts_(mem_), meets_(mem_), pairs_(mem_), nearMeets_(mem_),
-        byA_(mem_), byB_(mem_), firstA_(mem_), firstB_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), placesX_(mem_), placesY_(mem_) {}
+        firstA_(mem_), firstB_(mem_), pieces_(mem_), put_(mem_), crossed_(mem_), placesX_(mem_), placesY_(mem_) {}
 
   // Settles every meeting of the two boundaries into shared nodes.
   void meet() {
@@ -602,7 +663,7 @@ class Overlay {
       if (!within(cb.box, n.x, n.y)) continue;
       for (int j = 0; j < cb.count; ++j) {
         const Edge &e = runEdge(w, q, cb.first + j);
-        if (v == e.from || v == e.to || !within(boxes[j], n.x, n.y) || distanceTo(e, nodes_, n.x, n.y) > tol_) continue;
+        if (v == e.from || v == e.to || !within(boxes[j], n.x, n.y) || !withinReach(e, nodes_, n.x, n.y, tol_)) continue;
         const Box at{n.x - 2.0 * tol_, n.y - 2.0 * tol_, n.x + 2.0 * tol_, n.y + 2.0 * tol_, 0};
         near_[w][static_cast<size_t>(p.ring)] = joined(near_[w][static_cast<size_t>(p.ring)], at);
         near_[w][static_cast<size_t>(q.ring)] = joined(near_[w][static_cast<size_t>(q.ring)], at);
@@ -790,8 +851,9 @@ class Overlay {
   }
 
   bool nearEnd(const Edge &e, double x, double y, double reach) const {
-    return distance(x, y, nodes_[e.from].x, nodes_[e.from].y) <= reach ||
-           distance(x, y, nodes_[e.to].x, nodes_[e.to].y) <= reach;
+    const Node &s = nodes_[static_cast<size_t>(e.from)], &t = nodes_[static_cast<size_t>(e.to)];
+    const double r2 = reach * reach;
+    return (x - s.x) * (x - s.x) + (y - s.y) * (y - s.y) <= r2 || (x - t.x) * (x - t.x) + (y - t.y) * (y - t.y) <= r2;
   }
 
   // Cuts every listed edge at its nodes, in order along it.
@@ -940,7 +1002,7 @@ class Overlay {
     if (a.arc || b.arc || a.from == b.from || a.from == b.to || a.to == b.from || a.to == b.to) return 0;
     const auto near = [&](int v) {
       const Node &p = nodes_[static_cast<size_t>(v)];
-      return !nearEnd(b, p.x, p.y, tol_) && distanceTo(b, nodes_, p.x, p.y) <= tol_;
+      return !nearEnd(b, p.x, p.y, tol_) && withinReach(b, nodes_, p.x, p.y, tol_);
     };
     const bool nearFrom = near(a.from), nearTo = near(a.to);
     if (nearFrom == nearTo) return 0;
@@ -984,7 +1046,7 @@ class Overlay {
         return 0;
     }
     // Off its ends, a vertex near the edge is near a point inside it.
-    if (nearEnd(e, p.x, p.y, tol_) || distanceTo(e, nodes_, p.x, p.y) > tol_) return 0;
+    if (nearEnd(e, p.x, p.y, tol_) || !withinReach(e, nodes_, p.x, p.y, tol_)) return 0;
     cuts.push_back({ref.shape, ref.ring, ref.edge, positionOn(e, v), v});
     return 1;
   }
@@ -1032,7 +1094,7 @@ class Overlay {
     const double t = std::min(std::max(cross(b0.x - a0.x, b0.y - a0.y, ex, ey) / den, 0.0), 1.0);
     x[0] = a0.x + t * dx;
     y[0] = a0.y + t * dy;
-    if (!std::isnan(t) && distanceTo(b, nodes_, x[0], y[0]) <= tol_ / 16.0) return 1;
+    if (!std::isnan(t) && withinReach(b, nodes_, x[0], y[0], tol_ / 16.0)) return 1;
     // Nearly parallel: the crossing taken along a may lie anywhere on a,
     // far off b.  The segments cross, so a point near both is at hand: of
     // the crossing taken along either and the ends of each, the one whose
@@ -1176,7 +1238,7 @@ class Overlay {
       pairs.push_back({i, j});
       double x[2], y[2];
       const int n = meetingPoints(edgeAt(ea[static_cast<size_t>(i)]), edgeAt(eb[static_cast<size_t>(j)]), x, y);
-      for (int k = 0; k < n; ++k) meets.push_back({x[k], y[k], i, j, -1});
+      for (int k = 0; k < n; ++k) meets.push_back({x[k], y[k], i, j, -1, 0, 0});
     });
     if (meets.empty()) return false;
     // Along x, each meeting takes the nearest node within the tolerance of
@@ -1228,19 +1290,15 @@ class Overlay {
   // tolerance of it (into near as (crossing, edge), A's edges by their
   // index, B's as -1 - index); whether there were any.
   bool findNearMeets(const Vec<std::pair<int, int>> &pairs, Vec<std::pair<int, int>> &near) {
-    // Each shape's meetings by edge: ordered by it, and where each edge's
-    // begin (plus one; 0 for an edge without).
-    const auto index = [&](Vec<int> &by, Vec<int> &first, size_t edges, auto edgeOf) {
-      by.resize(meets_.size());
-      for (size_t k = 0; k < meets_.size(); ++k) by[k] = static_cast<int>(k);
-      std::sort(by.begin(), by.end(), [&](int p, int q) { return edgeOf(p) < edgeOf(q); });
-      first.assign(edges, 0);
-      for (size_t k = by.size(); k-- > 0;) first[static_cast<size_t>(edgeOf(by[k]))] = static_cast<int>(k) + 1;
-    };
-    const auto edgeA = [&](int k) { return meets_[static_cast<size_t>(k)].a; };
-    const auto edgeB = [&](int k) { return meets_[static_cast<size_t>(k)].b; };
-    index(byA_, firstA_, refs_[0].size(), edgeA);
-    index(byB_, firstB_, refs_[1].size(), edgeB);
+    // Each edge's meetings as a list: its first (plus one; 0 for none),
+    // then each one's next on the same edge.
+    firstA_.assign(refs_[0].size(), 0);
+    firstB_.assign(refs_[1].size(), 0);
+    for (size_t k = meets_.size(); k-- > 0;) {
+      Meet &m = meets_[k];
+      m.nextA = std::exchange(firstA_[static_cast<size_t>(m.a)], static_cast<int>(k) + 1);
+      m.nextB = std::exchange(firstB_[static_cast<size_t>(m.b)], static_cast<int>(k) + 1);
+    }
     bool any = false;
     // Meeting k against edge e, whose box met one of its two.
     const auto check = [&](int k, const Edge &e, int code) {
@@ -1250,11 +1308,12 @@ class Overlay {
       if (!e.arc && (m.x < std::min(s.x, t.x) - tol_ || m.x > std::max(s.x, t.x) + tol_ ||
                      m.y < std::min(s.y, t.y) - tol_ || m.y > std::max(s.y, t.y) + tol_))
         return;
-      for (int v : {e.from, e.to}) {
-        const double d = distanceToNode(m.x, m.y, v);
-        if (d <= tol_ && (m.node < 0 || d < distanceToNode(m.x, m.y, m.node))) m.node = v, any = true;
-      }
-      if (distanceTo(e, nodes_, m.x, m.y) <= tol_) {
+      if (nearEnd(e, m.x, m.y, tol_))
+        for (int v : {e.from, e.to}) {
+          const double d = distanceToNode(m.x, m.y, v);
+          if (d <= tol_ && (m.node < 0 || d < distanceToNode(m.x, m.y, m.node))) m.node = v, any = true;
+        }
+      if (withinReach(e, nodes_, m.x, m.y, tol_)) {
         near.push_back({k, code});
         any = true;
       }
@@ -1262,12 +1321,10 @@ class Overlay {
     for (const auto &[i, j] : pairs) {
       // Meetings on A's edge i against B's edge j, and on B's edge j
       // against A's edge i.
-      if (const int f = firstA_[static_cast<size_t>(i)])
-        for (size_t p = static_cast<size_t>(f - 1); p < byA_.size() && edgeA(byA_[p]) == i; ++p)
-          if (edgeB(byA_[p]) != j) check(byA_[p], edgeAt(refs_[1][static_cast<size_t>(j)]), -1 - j);
-      if (const int f = firstB_[static_cast<size_t>(j)])
-        for (size_t p = static_cast<size_t>(f - 1); p < byB_.size() && edgeB(byB_[p]) == j; ++p)
-          if (edgeA(byB_[p]) != i) check(byB_[p], edgeAt(refs_[0][static_cast<size_t>(i)]), i);
+      for (int k = firstA_[static_cast<size_t>(i)]; k > 0; k = meets_[static_cast<size_t>(k - 1)].nextA)
+        if (meets_[static_cast<size_t>(k - 1)].b != j) check(k - 1, edgeAt(refs_[1][static_cast<size_t>(j)]), -1 - j);
+      for (int k = firstB_[static_cast<size_t>(j)]; k > 0; k = meets_[static_cast<size_t>(k - 1)].nextB)
+        if (meets_[static_cast<size_t>(k - 1)].a != i) check(k - 1, edgeAt(refs_[0][static_cast<size_t>(i)]), i);
     }
     return any;
   }
@@ -1317,11 +1374,12 @@ class Overlay {
   struct Meet {
     double x, y;
     int a, b, node;
+    int nextA = 0, nextB = 0;  // the next meeting on its edges (plus one)
   };
   Vec<Meet> meets_;
   // Candidate pairs of the crossing pass, and what lies near its crossings.
   Vec<std::pair<int, int>> pairs_, nearMeets_;
-  Vec<int> byA_, byB_, firstA_, firstB_;
+  Vec<int> firstA_, firstB_;
   Vec<Edge> pieces_;
   Vec<std::pair<EdgeRef, EdgeRef>> put_, crossed_;
   Vec<double> placesX_, placesY_;
@@ -1396,7 +1454,7 @@ class Winding {
   // Signed crossings of the ray with an edge whose box it meets, or kNear.
   int crossings(const Edge &e, const Box &b, double px, double py, int axis) const {
     // Only a point within the box may lie within the tolerance.
-    if ((axis == 0 ? px >= b.x0 : py >= b.y0) && distanceTo(e, nodes_, px, py) <= tol_) return kNear;
+    if ((axis == 0 ? px >= b.x0 : py >= b.y0) && withinReach(e, nodes_, px, py, tol_)) return kNear;
     return e.arc ? arcCrossings(e, px, py, axis) : segmentCrossing(e, px, py, axis);
   }
 
@@ -1554,9 +1612,12 @@ class Joiner {
   // Closed contours as lists of pieces; false when a contour cannot be
   // closed (the pieces do not meet as a boundary must).
   bool join(Vec<Vec<int>> &loops) {
+    // Each contour is gathered in one list and kept as a copy of its size.
+    Vec<int> loop(loops.get_allocator());
+    loop.reserve(pieces_.size());
     for (size_t k = 0; k < pieces_.size(); ++k) {
       if (used_[k]) continue;
-      Vec<int> loop(1, static_cast<int>(k), loops.get_allocator());
+      loop.assign(1, static_cast<int>(k));
       used_[k] = 1;
       const int start = static_cast<int>(k);
       int cur = start;
@@ -1568,7 +1629,7 @@ class Joiner {
         loop.push_back(next);
         cur = next;
       }
-      loops.push_back(std::move(loop));
+      loops.emplace_back(loop.begin(), loop.end());
     }
     return true;
   }
@@ -1954,6 +2015,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
           pieces.push_back(pieceOf(edges[k], reversed, nodes, static_cast<int>(i), static_cast<int>(k)));
     }
   Vec<Vec<int>> loops(mem);
+  loops.reserve(8);
   Joiner joiner(pieces, nodes);
   out.closed = joiner.join(loops);
   if (joiner.forks()) cutShortDetours(loops, pieces, nodes, tol);
@@ -2016,7 +2078,7 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
   // Room for the operands and the work of shapes of some dozens of nodes;
   // larger ones work on the heap, where what they give back is used again.
   alignas(std::max_align_t) std::byte room[32768];
-  std::pmr::monotonic_buffer_resource arena(room, sizeof room);
+  Arena arena(room, sizeof room);
   const size_t countA = static_cast<size_t>(nodeCount(A)), countB = static_cast<size_t>(nodeCount(B));
   const size_t count = countA + countB;
   Mem *mem = count <= 128 ? static_cast<Mem *>(&arena) : std::pmr::new_delete_resource();
