@@ -320,6 +320,23 @@ TEST_F(Outcomes, NullAndEmptyInputs) {
   EXPECT_EQ(takeErr(), "");
 }
 
+// Contours of material under 0.001 go from a result whichever operand holds
+// them, also when the other operand is made of nothing else.
+TEST_F(Outcomes, ContoursUnderTheSmallestKeptGoFromEitherOperand) {
+  Shape big = shapeWith({rectangle(0, 0, 2, 2), rectangle(5, 5, 5.01, 5.01)});
+  Shape speck = shapeWith({rectangle(9, 9, 9.02, 9.02)});
+  for (const auto &[a, b] : {std::pair(big.get(), speck.get()), std::pair(speck.get(), big.get())}) {
+    Shape u = own(union_shape_(a, b));
+    ASSERT_EQ(u->npaths, 1);
+    EXPECT_DOUBLE_EQ(area2D_(u.get()), 4.0);
+  }
+  EXPECT_EQ(own(union_shape_(speck.get(), speck.get()))->npaths, 0);
+  Shape r = own(remove_shape_(big.get(), speck.get()));
+  ASSERT_EQ(r->npaths, 1);
+  EXPECT_DOUBLE_EQ(area2D_(r.get()), 4.0);
+  EXPECT_EQ(own(intersection_shape_(big.get(), speck.get()))->npaths, 0);
+}
+
 TEST_F(Outcomes, ContainedSquareIsCopiedWithoutCleanUp) {
   Shape big = shapeWith({rectangle(0, 0, 4, 4)}), small = shapeWith({rectangle(1, 1, 2, 2)});
   Shape i = own(intersection_shape_(big.get(), small.get()));
