@@ -129,7 +129,7 @@ class Walk {
       if (!e) return false;
     }
     const double a = area2D_path_(open_);
-    if (size_path_(open_) > 2 && std::fabs(a) >= 0.001)
+    if (size_path_(open_) > 2 && std::fabs(a) >= kSmallestArea)
       add_path(open_, result_);
     else
       freePath(open_);
@@ -192,7 +192,6 @@ bool walkContours(shape *WA, shape *WB, bool backward, long bound, shape *result
   return walk.run(WA, WB);
 }
 
-
 // The result of a walk, cleaned up; after an endless walk an empty shape
 // and the message.
 shape *finish(bool closed, shape *result, const char *fn, int *status) {
@@ -237,7 +236,7 @@ shape *withoutNegligible(Rule rule, const shape *A, const shape *B) {
   shape *s = kept ? copyOf(kept) : create_shape();
   for (int i = 0; s->paths && i < s->npaths;) {
     const double a = area2D_path_(s->paths[i]);
-    if (a > 0.0 && a < 0.001 && remove_path_from_shape(s->paths[i], s) == 0) continue;
+    if (isSliver(a) && remove_path_from_shape(s->paths[i], s) == 0) continue;
     ++i;
   }
   return s;
@@ -254,7 +253,7 @@ shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *s
     const bool keepA = hasPaths(WA);
     delete_shape_(WA);
     delete_shape_(WB);
-    return withoutNegligible(rule, keepA ? A : nullptr, rule == Rule::unite && !keepA ? B : nullptr);
+    return withoutNegligible(rule, keepA ? A : nullptr, keepA ? nullptr : B);
   }
   shape *result = create_shape();
   const long bound = nodeCount(WA) + nodeCount(WB);

@@ -27,6 +27,11 @@ T *allocate(const char *where) {
 
 inline bool isCentre(const point *p) { return p->arc != 0; }
 
+// Contours of material below this area are slivers that every clean-up
+// drops (a hole of any size stays).
+inline constexpr double kSmallestArea = 0.001;
+inline bool isSliver(double signedArea) { return signedArea > 0.0 && signedArea < kSmallestArea; }
+
 inline double cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
 
 inline double distance(double ax, double ay, double bx, double by) {

@@ -285,8 +285,8 @@ void readShape(const shape *s, int which, Operands &ops, size_t nodes) {
       ring.edges.push_back(e);
     }
     ring.area = ringArea(ring, ops.nodes);
-    // What the check of a shape drops: slivers of material below 0.001.
-    if (clean && ring.area > 0.0 && ring.area < 0.001) continue;
+    // What the check of a shape drops.
+    if (clean && isSliver(ring.area)) continue;
     ops.rings[which].push_back(std::move(ring));
   }
 }
@@ -1024,10 +1024,8 @@ class Overlay {
     int v = nearestMade(x[0], y[0], nodes_.size(), reach);
     // A vertex that this pass puts on either edge may stand there already.
     for (const Cut &c : cuts)
-      if ((c.shape == ra.shape && c.ring == ra.ring && c.edge == ra.edge) ||
-          (c.shape == rb.shape && c.ring == rb.ring && c.edge == rb.edge)) {
-        const Node &p = nodes_[static_cast<size_t>(c.node)];
-        const double d = distance(x[0], y[0], p.x, p.y);
+      if (const EdgeRef on{c.shape, c.ring, c.edge}; on == ra || on == rb) {
+        const double d = distanceToNode(x[0], y[0], c.node);
         if (d <= reach) reach = d, v = c.node;
       }
     if (v < 0) v = newNode(x[0], y[0]);
@@ -1056,7 +1054,7 @@ class Overlay {
   int nearestMade(double x, double y, size_t end, double &reach) const {
     int best = -1;
     for (size_t v = made_; v < end; ++v) {
-      const double d = distance(x, y, nodes_[v].x, nodes_[v].y);
+      const double d = distanceToNode(x, y, static_cast<int>(v));
       if (d <= reach) reach = d, best = static_cast<int>(v);
     }
     return best;
@@ -1246,7 +1244,7 @@ class Overlay {
     std::sort(meets.begin(), meets.end(), [](const Meet &p, const Meet &q) { return p.x < q.x; });
     // A node or an edge within the tolerance of a crossing lies within it
     // of both crossing edges: its box met theirs.
-    Vec<std::pair<int, int>> &near = nearMeets_;
+    Vec<std::pair<int, EdgeRef>> &near = nearMeets_;
     near.clear();
     const bool others = findNearMeets(pairs, near);
     const size_t first = nodes_.size();
@@ -1267,9 +1265,8 @@ class Overlay {
       cuts.push_back({0, ra.ring, ra.edge, positionOn(edgeAt(ra), m.node), m.node});
       cuts.push_back({1, rb.ring, rb.edge, positionOn(edgeAt(rb), m.node), m.node});
     }
-    for (const auto &[k, g] : near) {
+    for (const auto &[k, r] : near) {
       const Meet &m = meets[static_cast<size_t>(k)];
-      const EdgeRef &r = g >= 0 ? ea[static_cast<size_t>(g)] : eb[static_cast<size_t>(-1 - g)];
       const Edge &e = edgeAt(r);
       if (m.node == e.from || m.node == e.to) continue;
       cuts.push_back({r.shape, r.ring, r.edge, positionOn(e, m.node), m.node});
@@ -1287,9 +1284,8 @@ class Overlay {
 
   // For each crossing, the nearest end within the tolerance of an edge
   // whose box met one of its two (as its node), and those edges within the
-  // tolerance of it (into near as (crossing, edge), A's edges by their
-  // index, B's as -1 - index); whether there were any.
-  bool findNearMeets(const Vec<std::pair<int, int>> &pairs, Vec<std::pair<int, int>> &near) {
+  // tolerance of it (into near as (crossing, edge)); whether there were any.
+  bool findNearMeets(const Vec<std::pair<int, int>> &pairs, Vec<std::pair<int, EdgeRef>> &near) {
     // Each edge's meetings as a list: its first (plus one; 0 for none),
     // then each one's next on the same edge.
     firstA_.assign(refs_[0].size(), 0);
@@ -1300,21 +1296,19 @@ class Overlay {
       m.nextB = std::exchange(firstB_[static_cast<size_t>(m.b)], static_cast<int>(k) + 1);
     }
     bool any = false;
-    // Meeting k against edge e, whose box met one of its two.
-    const auto check = [&](int k, const Edge &e, int code) {
+    // Meeting k against edge r, whose box met one of its two.
+    const auto check = [&](int k, const EdgeRef &r) {
       Meet &m = meets_[static_cast<size_t>(k)];
-      const Node &s = nodes_[static_cast<size_t>(e.from)], &t = nodes_[static_cast<size_t>(e.to)];
-      // Most stand clear of a segment's box.
-      if (!e.arc && (m.x < std::min(s.x, t.x) - tol_ || m.x > std::max(s.x, t.x) + tol_ ||
-                     m.y < std::min(s.y, t.y) - tol_ || m.y > std::max(s.y, t.y) + tol_))
-        return;
+      const Edge &e = edgeAt(r);
+      // Most stand clear of its box.
+      if (!within(edgeBox(e, nodes_, tol_, 0), m.x, m.y)) return;
       if (nearEnd(e, m.x, m.y, tol_))
         for (int v : {e.from, e.to}) {
           const double d = distanceToNode(m.x, m.y, v);
           if (d <= tol_ && (m.node < 0 || d < distanceToNode(m.x, m.y, m.node))) m.node = v, any = true;
         }
       if (withinReach(e, nodes_, m.x, m.y, tol_)) {
-        near.push_back({k, code});
+        near.push_back({k, r});
         any = true;
       }
     };
@@ -1322,9 +1316,9 @@ class Overlay {
       // Meetings on A's edge i against B's edge j, and on B's edge j
       // against A's edge i.
       for (int k = firstA_[static_cast<size_t>(i)]; k > 0; k = meets_[static_cast<size_t>(k - 1)].nextA)
-        if (meets_[static_cast<size_t>(k - 1)].b != j) check(k - 1, edgeAt(refs_[1][static_cast<size_t>(j)]), -1 - j);
+        if (meets_[static_cast<size_t>(k - 1)].b != j) check(k - 1, refs_[1][static_cast<size_t>(j)]);
       for (int k = firstB_[static_cast<size_t>(j)]; k > 0; k = meets_[static_cast<size_t>(k - 1)].nextB)
-        if (meets_[static_cast<size_t>(k - 1)].a != i) check(k - 1, edgeAt(refs_[0][static_cast<size_t>(i)]), i);
+        if (meets_[static_cast<size_t>(k - 1)].a != i) check(k - 1, refs_[0][static_cast<size_t>(i)]);
     }
     return any;
   }
@@ -1378,7 +1372,8 @@ class Overlay {
   };
   Vec<Meet> meets_;
   // Candidate pairs of the crossing pass, and what lies near its crossings.
-  Vec<std::pair<int, int>> pairs_, nearMeets_;
+  Vec<std::pair<int, int>> pairs_;
+  Vec<std::pair<int, EdgeRef>> nearMeets_;
   Vec<int> firstA_, firstB_;
   Vec<Edge> pieces_;
   Vec<std::pair<EdgeRef, EdgeRef>> put_, crossed_;
@@ -1850,11 +1845,11 @@ void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
   bool any = false;
   for (size_t i = 0; i < loops.size(); ++i) {
     area[i] = loopArea(pieces, loops[i], nodes);
-    any = any || std::fabs(area[i]) < 0.001;
+    any = any || std::fabs(area[i]) < kSmallestArea;
   }
   if (!any) return;
   for (size_t i = 0; i < loops.size(); ++i) {
-    if (loops[i].empty() || std::fabs(area[i]) >= 0.001) continue;
+    if (loops[i].empty() || std::fabs(area[i]) >= kSmallestArea) continue;
     // One a few tolerances round, or on average thinner than the tolerance
     // (a needle out and back), is no part of anything: the rounding of
     // nodes that the tolerance did not merge.  It goes.
@@ -1866,7 +1861,7 @@ void spliceSmallLoops(Vec<Vec<int>> &loops, const Vec<Piece> &pieces,
     }
     bool spliced = false;
     for (size_t j = 0; j < loops.size() && !spliced; ++j) {
-      if (j == i || std::fabs(area[j]) < 0.001) continue;
+      if (j == i || std::fabs(area[j]) < kSmallestArea) continue;
       Vec<int> &big = loops[j];
       for (size_t at = 0; at < big.size() && !spliced; ++at) {
         const int v = pieces[static_cast<size_t>(big[at])].from;
@@ -2036,7 +2031,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
     // A ring kept whole stands as it was given; a contour the pieces of
     // both make is kept from the size of a piece the result holds, or
     // as a pocket.
-    if (!loop.whole && std::fabs(loopArea(pieces, loop.pieces, nodes)) < 0.001 && !pocket(loop.pieces)) continue;
+    if (!loop.whole && std::fabs(loopArea(pieces, loop.pieces, nodes)) < kSmallestArea && !pocket(loop.pieces)) continue;
     path *p = pathOf(pieces, loop.pieces, nodes);
     if (loop.whole || size_path_(p) > 2)
       add_path(p, out.result);

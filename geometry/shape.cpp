@@ -395,7 +395,7 @@ int check_shape(shape *s) {
     path *p = s->paths[i];
     const int n = size_path_(p);
     const double a = n > 0 ? area2D_path_(p) : 0.0;
-    if (n <= 2 || (a > 0.0 && a < 0.001)) {
+    if (n <= 2 || isSliver(a)) {
       const int r = remove_path_from_shape(p, s);
       if (r == -2) return -2;
       if (r == 0) continue;  // the next path moved into slot i
