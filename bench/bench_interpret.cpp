@@ -26,7 +26,7 @@ struct System {
 };
 
 std::string file(const char *stem, const std::string &content) {
-  const std::string path = "/tmp/kiv_bench_" + std::string(stem) + ".txt";
+  const std::string path = kiv::bench::scratchFolder() + "/" + stem + ".txt";
   std::ofstream(path) << content;
   return path;
 }

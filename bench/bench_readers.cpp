@@ -2,12 +2,12 @@
 // numbers.  The time per number must not grow with n (the readers are
 // linear in the length of a line).  One iteration = one read of the file.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "bench_support.hpp"
 #include "runtime/kiv_runtime.h"
 #include "tables/kiv_tablefiles.h"
 
@@ -20,7 +20,7 @@ void oneLongLine(benchmark::State &state) {
   int off = 0;
   rtableStoreToCache_(&off);
   const long n = state.range(0);
-  const std::string path = "/tmp/kiv_bench_line_" + std::to_string(getpid()) + ".xy";
+  const std::string path = kiv::bench::scratchFolder() + "/line.xy";
   {
     FILE *fp = std::fopen(path.c_str(), "w");
     for (long i = 0; i < n; ++i) std::fprintf(fp, "%ld.25 ", i);

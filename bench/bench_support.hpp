@@ -1,9 +1,28 @@
 // Shared set-up of the benchmarks.
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
 #include "hydraulics/hydindex.hpp"
 
 namespace kiv::bench {
+
+// The benchmarks' folder for the files they read, in the temp folder; made
+// once and removed with all it holds at exit.
+inline const std::string &scratchFolder() {
+  static const std::string dir = [] {
+    std::string d = (std::filesystem::temp_directory_path() / "kiv_bench_XXXXXX").string();
+    if (!mkdtemp(d.data())) std::abort();
+    return d;
+  }();
+  static const struct Remove {
+    ~Remove() { std::filesystem::remove_all(dir); }
+  } remove;
+  return dir;
+}
 
 // A mineral oil at 40 degC with 1 % free air below its saturation pressure.
 inline HydFluidRecord oil(int index, double density, double p_sat) {

@@ -5,7 +5,6 @@
 // beyond the data they hand back: the file itself is streamed, so it should
 // be about the size of the values, not of the text.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,28 +13,16 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_support.hpp"
 #include "runtime/kiv_runtime.h"
 #include "tables/kiv_tablefiles.h"
 
 namespace {
 
-// The folder, made once and removed at exit.
-const std::string &folder() {
-  static const std::string dir = [] {
-    std::string d = (std::filesystem::temp_directory_path() / "kiv_bench_textXXXXXX").string();
-    if (!mkdtemp(d.data())) std::abort();
-    return d;
-  }();
-  static const struct Remove {
-    ~Remove() { std::filesystem::remove_all(dir); }
-  } remove;
-  return dir;
-}
-
 // Writes the file once: write(fp) fills it.
 template <class Write>
 std::string file(const char *name, Write write) {
-  const std::string path = folder() + "/" + name;
+  const std::string path = kiv::bench::scratchFolder() + "/" + name;
   if (!std::filesystem::exists(path)) {
     FILE *fp = std::fopen(path.c_str(), "w");
     write(fp);

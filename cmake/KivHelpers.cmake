@@ -24,7 +24,7 @@ function(kiv_add_test_folder folder)
   endif()
   add_executable(test_${folder} ${_tsrcs})
   target_link_libraries(test_${folder} PRIVATE kiv_${folder} kiv_testsupport
-                        GTest::gtest GTest::gmock GTest::gtest_main)
+                        GTest::gtest GTest::gmock kiv_testmain)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # g++ 12 reports std::string concatenation in its own headers as an
     # overlapping copy at -O2 and above (a known false positive).

@@ -2,7 +2,14 @@
  * property slots and data store, end-of-run hooks, messages and the exit
  * path, the discontinuity protocol, file names, text readers and string
  * helpers.  Flat C interface; every function acts on the current system
- * (QOR_XB_GlobalSystem) unless it takes a system argument. */
+ * (QOR_XB_GlobalSystem) unless it takes a system argument.
+ *
+ * The library is called from one thread at a time: it keeps process-wide
+ * state that nothing locks (the current system, the units manager, the
+ * in-memory table store, the registries of interpolants, response surfaces,
+ * interpreted objects and flow tables, the current fluid, and the list of
+ * open text streams).  A host that runs models in parallel runs them in
+ * separate processes. */
 #ifndef KIV_RUNTIME_H
 #define KIV_RUNTIME_H
 

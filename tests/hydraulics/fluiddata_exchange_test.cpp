@@ -19,9 +19,7 @@ class Exchange : public FluidTest {
     FluidTest::SetUp();
     static int serial = 0;
     circuit_ = tempPath("exchange_" + std::to_string(++serial));
-    std::remove(file().c_str());  // left by an earlier run of the tests
-    std::remove((file() + ".run7").c_str());
-    KivSetFileNames(::testing::TempDir().c_str(), circuit_.c_str(), nullptr);
+    KivSetFileNames(scratchDir().c_str(), circuit_.c_str(), nullptr);
     KIVRunFlags flags{};
     KivSetRunFlags(&flags);
   }
@@ -146,7 +144,7 @@ TEST_F(Exchange, UserFunctionsStayBehindAndTheFileIsWrittenOnce) {
 }
 
 TEST_F(Exchange, BatchRunsNameTheirFile) {
-  KivSetFileNames(::testing::TempDir().c_str(), circuit_.c_str(), "run7");
+  KivSetFileNames(scratchDir().c_str(), circuit_.c_str(), "run7");
   ASSERT_EQ(add(SimpleFluid{.index = 4}), 0);
   ASSERT_EQ(write(), 0);
   EXPECT_NE(read(circuit_ + ".hydp.run7"), "");
@@ -194,10 +192,11 @@ TEST_F(Exchange, Refusals) {
   EXPECT_EQ(takeOut(), late);
 
   // A master that cannot write.
-  KivSetFileNames("", (::testing::TempDir() + "no/such/dir/c").c_str(), nullptr);
+  const std::string nowhere = tempPath("no/such/dir/c");
+  KivSetFileNames("", nowhere.c_str(), nullptr);
   EXPECT_EQ(write(), -2);
   EXPECT_EQ(takeErr(),
-            "Unable to open file " + ::testing::TempDir() + "no/such/dir/c.hydp for writing.\n");
+            "Unable to open file " + nowhere + ".hydp for writing.\n");
 }
 
 // The name on the next line of a stream, as the exchange reader takes it.
@@ -221,7 +220,7 @@ TEST_F(Exchange, FileNameFromATextLine) {
   EXPECT_EQ(nameFrom("$KIV_TEST_FLUID_DIR/oil.data\n"), "/opt/fluids/oil.data");
 
   // A relative name found only one directory up.
-  const std::string top = ::testing::TempDir() + "kiv_names_" + std::to_string(getpid());
+  const std::string top = tempPath("names");
   const std::string below = top + "/below";
   ASSERT_EQ(system(("mkdir -p '" + below + "'").c_str()), 0);
   std::ofstream(top + "/up_only.data") << "x";

@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define KIV_HAVE_MALLOC_HOOK 1
@@ -59,13 +63,50 @@ long allocationCount() {
 #endif
 }
 
-std::string tempPath(const std::string &name) {
+namespace {
+// The folder scratchDir made last, and the test it belongs to.
+struct Scratch {
+  std::string test, path;
+};
+Scratch &scratch() {
+  static Scratch s;
+  return s;
+}
+
+std::string runningTest() {
   std::string test = "none";
   if (const auto *info = ::testing::UnitTest::GetInstance()->current_test_info())
     test = std::string(info->test_suite_name()) + "." + info->name();
   for (char &c : test)
     if (c == '/') c = '_';
-  return ::testing::TempDir() + "kiv_" + std::to_string(::getpid()) + "_" + test + "_" + name;
+  return test;
+}
+}  // namespace
+
+std::string scratchDir() {
+  const std::string test = runningTest();
+  Scratch &s = scratch();
+  if (s.path.empty() || s.test != test) {
+    removeScratchDir();  // an earlier test's, should its end have gone unseen
+    s.test = test;
+    s.path = ::testing::TempDir() + "kiv_" + std::to_string(::getpid()) + "_" + test;
+    std::error_code ec;
+    std::filesystem::remove_all(s.path, ec);  // left by a process that had this id
+    if (!std::filesystem::create_directories(s.path, ec))
+      ADD_FAILURE() << "cannot make the scratch folder " << s.path << ": " << ec.message();
+  }
+  return s.path;
+}
+
+std::string tempPath(const std::string &name) { return scratchDir() + "/" + name; }
+
+void removeScratchDir() {
+  Scratch &s = scratch();
+  if (s.path.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(s.path, ec);
+  if (ec) std::fprintf(stderr, "cannot remove the scratch folder %s: %s\n", s.path.c_str(), ec.message().c_str());
+  s = {};
 }
 
 std::string dataDir() {

@@ -31,9 +31,18 @@ class SystemTest : public ::testing::Test {
   std::string out_, err_;
 };
 
-// A path in the temporary directory that no other test process uses (ctest
-// runs tests in parallel): it names the process and the running test.
+// The running test's scratch folder, under ::testing::TempDir() and named
+// after the process and the test (ctest runs tests in parallel).  Made on
+// first use; the test main removes it with all it holds when the test ends,
+// pass or fail.  Outside a test, one folder for the process, removed when the
+// program's tests end.
+std::string scratchDir();
+
+// A path in the running test's scratch folder.
 std::string tempPath(const std::string &name);
+
+// Removes the scratch folder made so far, if any; the test main calls it.
+void removeScratchDir();
 
 // Heap allocations made so far by this process (counted through the
 // sanitizer's allocator hook), or -1 in a build without the hook.
