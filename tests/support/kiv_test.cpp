@@ -64,13 +64,10 @@ long allocationCount() {
 }
 
 namespace {
-// The folder scratchDir made last, and the test it belongs to.
-struct Scratch {
-  std::string test, path;
-};
-Scratch &scratch() {
-  static Scratch s;
-  return s;
+// The folder scratchDir made last, empty when there is none.
+std::string &made() {
+  static std::string path;
+  return path;
 }
 
 std::string runningTest() {
@@ -84,29 +81,27 @@ std::string runningTest() {
 }  // namespace
 
 std::string scratchDir() {
-  const std::string test = runningTest();
-  Scratch &s = scratch();
-  if (s.path.empty() || s.test != test) {
+  const std::string path = ::testing::TempDir() + "kiv_" + std::to_string(::getpid()) + "_" + runningTest();
+  if (made() != path) {
     removeScratchDir();  // an earlier test's, should its end have gone unseen
-    s.test = test;
-    s.path = ::testing::TempDir() + "kiv_" + std::to_string(::getpid()) + "_" + test;
     std::error_code ec;
-    std::filesystem::remove_all(s.path, ec);  // left by a process that had this id
-    if (!std::filesystem::create_directories(s.path, ec))
-      ADD_FAILURE() << "cannot make the scratch folder " << s.path << ": " << ec.message();
+    std::filesystem::remove_all(path, ec);  // left by a process that had this id
+    if (!std::filesystem::create_directories(path, ec))
+      ADD_FAILURE() << "cannot make the scratch folder " << path << ": " << ec.message();
+    made() = path;
   }
-  return s.path;
+  return path;
 }
 
 std::string tempPath(const std::string &name) { return scratchDir() + "/" + name; }
 
 void removeScratchDir() {
-  Scratch &s = scratch();
-  if (s.path.empty()) return;
+  std::string &path = made();
+  if (path.empty()) return;
   std::error_code ec;
-  std::filesystem::remove_all(s.path, ec);
-  if (ec) std::fprintf(stderr, "cannot remove the scratch folder %s: %s\n", s.path.c_str(), ec.message().c_str());
-  s = {};
+  std::filesystem::remove_all(path, ec);
+  if (ec) std::fprintf(stderr, "cannot remove the scratch folder %s: %s\n", path.c_str(), ec.message().c_str());
+  path.clear();
 }
 
 std::string dataDir() {
