@@ -19,6 +19,19 @@ bool checkLength(const char *routine, const char *what, double v) {
   return false;
 }
 
+ShapePtr noContour(const char *routine) {
+  kivfprintf(stderr, "\n%s: the dimensions give no contour.\n", routine);
+  return nullptr;
+}
+
+ShapePtr finiteOrNull(const char *routine, ShapePtr s) {
+  bool finite = true;
+  if (s)
+    for (int i = 0; i < s->npaths; ++i)
+      forEachNode(s->paths[i], [&](point *n) { return !(finite = std::isfinite(n->x) && std::isfinite(n->y)); });
+  return finite ? std::move(s) : noContour(routine);
+}
+
 namespace {
 
 // Circles are turned by 0.12345 degrees so that no vertex sits exactly on
@@ -118,7 +131,6 @@ ShapePtr analyticPort(double r1, double r2, double x1, double y1, double x2, dou
     kivfprintf(stderr, "\n%s: the angles are more than a turn apart.\n", me);
     return nullptr;
   }
-  Built b = newShape();
   // In the frame turned by -phi the centres lie on the x axis.
   const double d = distance(x1, y1, x2, y2);
   double phi = std::atan2(y2 - y1, x2 - x1);
@@ -132,11 +144,16 @@ ShapePtr analyticPort(double r1, double r2, double x1, double y1, double x2, dou
   };
   const double a1 = mode == 1 ? theta1 : seen(twoSeen, r2, theta1);
   const double a2 = mode == 1 ? theta2 : seen(twoSeen, r2, theta2);
-  sampleArc(b.p, x2, y2, r2, a1, ccwSpan(a1, a2));
   const double c1 = mode == 0 ? theta1 : seen(-twoSeen, r1, theta1);
   const double c2 = mode == 0 ? theta2 : seen(-twoSeen, r1, theta2);
+  // Centres far enough out overflow the squares of the frame: the arcs
+  // would have no angles to be sampled by.
+  for (double v : {a1, a2, c1, c2})
+    if (!std::isfinite(v)) return noContour(me);
+  Built b = newShape();
+  sampleArc(b.p, x2, y2, r2, a1, ccwSpan(a1, a2));
   sampleArc(b.p, x1, y1, r1, c2, -ccwSpan(c1, c2));
-  return std::move(b.s);
+  return finiteOrNull(me, std::move(b.s));
 }
 
 ShapePtr screen(double &theta1, double &theta2, double R, bool exact) {

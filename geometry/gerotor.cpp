@@ -84,20 +84,6 @@ double innerStep(const Gerotor &g, double t, double step) {
   return turnRate(g, t) * 3.0 * step > kCoarseTurn ? step / 3.0 : 3.0 * step;
 }
 
-}  // namespace
-
-ShapePtr finiteOrNull(const char *routine, ShapePtr s) {
-  bool finite = true;
-  if (s)
-    for (int i = 0; i < s->npaths; ++i)
-      forEachNode(s->paths[i], [&](point *n) { return !(finite = std::isfinite(n->x) && std::isfinite(n->y)); });
-  if (finite) return s;
-  kivfprintf(stderr, "\n%s: the dimensions give no contour.\n", routine);
-  return nullptr;
-}
-
-namespace {
-
 // ---- Designs that cannot exist ------------------------------------------------
 // On the inner gear the lobe centres run along T(phi) = a e^(-i phi) + e e^(-i z phi),
 // t = (z - 1) phi, and its profile is T offset by rc towards the gear's centre.  Each
@@ -878,6 +864,7 @@ extern "C" {
 
 void gp_get_xc_yc_(const int *z, const double *a, const double *rc, const double *e, const double *theta,
                    double *x, double *y) {
+  if (!lobesInReach("gp_get_xc_yc_", *z)) return;
   const Xy c = gerotorContact(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *theta);
   *x = c.x;
   *y = c.y;
@@ -885,6 +872,7 @@ void gp_get_xc_yc_(const int *z, const double *a, const double *rc, const double
 
 void gp_get_rc_thetac_(const int *z, const double *a, const double *rc, const double *e, const double *theta,
                        double *angle, double *radius) {
+  if (!lobesInReach("gp_get_rc_thetac_", *z)) return;
   const Gerotor g{*z, *a, *rc, *e, 0.0, 0.0};
   const Xy c = gerotorContact(g, *theta);
   *angle = contactAngle(g, *theta);
@@ -951,11 +939,12 @@ double gp_get_displacement_(const int *z, const double *a, const double *rc, con
 }
 
 double gp_ud_get_displacement_(const int *z, const int *n, const double *volumes) {
-  return displacement(*z, volumes, *n);
+  return lobesInReach("gp_ud_get_displacement_", *z) ? displacement(*z, volumes, *n) : 0.0;
 }
 
 void gp_get_volume_derivative_(const int *z, const double *a, const double *rc, const double *e, const double *b,
                                const double *theta, double *out) {
+  if (!lobesInReach("gp_get_volume_derivative_", *z)) return;
   volumeRates(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *b, *theta, out);
 }
 

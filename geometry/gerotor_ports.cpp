@@ -422,6 +422,7 @@ void gp_get_leakage_couette_(const int *z, const double *a, const double *rc, co
 void gp_get_force_torque_ch_inner_gear_(const int *z, const double *a, const double *rc, const double *e,
                                         const double *b, const double *theta, const double *p, double *Fx,
                                         double *Fy, double *torque) {
+  if (!lobesInReach("gp_get_force_torque_ch_inner_gear_", *z)) return;
   const Gerotor g{*z, *a, *rc, *e, 0.0, 0.0};
   const Xy p1 = gerotorContact(g, *theta), p2 = gerotorContact(g, *theta + kTwoPi / *z);
   *Fx = -*p * *b * (p2.y - p1.y);
@@ -442,11 +443,13 @@ int gp_find_closest_pt_from_theta_id_(const int *id, const double *theta, const 
 
 int gp_ud_set_splitters_angles_(const shape *s, const int *z, const double *xc, const double *yc, double *ta,
                                 double *tmid, double *tb) {
+  if (!lobesInReach("gp_ud_set_splitters_angles_", *z)) return -1;
   return splittersInto(s, *z, *xc, *yc, ta, tmid, tb);
 }
 
 int gp_ud_set_splitters_angles_id_(const int *id, const int *z, const double *xc, const double *yc, double *ta,
                                    double *tmid, double *tb) {
+  if (!lobesInReach("gp_ud_set_splitters_angles_id_", *z)) return -1;
   const shape *s = findOrSay(*id, kMissing);
   return s ? splittersInto(s, *z, *xc, *yc, ta, tmid, tb) : -1;
 }

@@ -34,13 +34,13 @@
  *   volumes and displacement:  an inner-gear root a - e - rc below the
  *     chamber's inner bound 0.7 (a - rc).
  * Lobes that cross only beyond the root circle are sound.  Every gerotor
- * call also refuses, with one message naming it: z above 360; an angle that
- * is not finite or beyond 1e6 rad (a table angle that is not finite, with
- * its entry); an angle range or margin wider than two turns; a step below
- * 1e-4 rad, or an inner-gear step that would take more than a million
- * vertices; a thickness whose chamber volumes or the spline of their table
- * would overflow.  A refused call writes none of its outputs unless its
- * comment says otherwise.
+ * call also refuses, with one message naming it: z below 3 or above 360;
+ * an angle that is not finite or beyond 1e6 rad (a table angle that is not
+ * finite, with its entry); an angle range or margin wider than two turns; a
+ * step below 1e-4 rad, or an inner-gear step that would take more than a
+ * million vertices; a thickness whose chamber volumes or the spline of their
+ * table would overflow.  A refused call writes none of its outputs unless
+ * its comment says otherwise.
  *
  * Chambers: with at least 5 lobes, where no lobe overhangs (no ray from the
  * centre meets the ring twice: the lobe meets the fillet or root inside the
@@ -164,7 +164,8 @@ KIV_API int gp_set_up_volume_(const int *z, const double *a, const double *rc, c
 KIV_API double gp_get_displacement_(const int *z, const double *a, const double *rc,
                                     const double *Ro, const double *e, const double *X,
                                     const double *b);
-/* The same from n volumes (their unit per radian); 0 when n < 2. */
+/* The same from n volumes (their unit per radian); 0 when n < 2, and for a
+ * refused z. */
 KIV_API double gp_ud_get_displacement_(const int *z, const int *n, const double *volumes);
 /* dV/dtheta of the z chambers at the shaft angle theta (the outer gear's
  * angle, as everywhere in this interface), per radian of that angle, in
@@ -221,7 +222,8 @@ KIV_API int gp_find_closest_pt_from_theta_(const shape *s, const double *theta, 
                                            const double *yc, const double *rmin);
 KIV_API int gp_find_closest_pt_from_theta_id_(const int *id, const double *theta, const double *xc,
                                               const double *yc, const double *rmin);
-/* Splitter angles of a shape-defined ring about (xc, yc); returns 0. */
+/* Splitter angles of a shape-defined ring about (xc, yc): 0, or -1 (nothing
+ * written) for a refused z or a shape without a path. */
 KIV_API int gp_ud_set_splitters_angles_(const shape *s, const int *z, const double *xc,
                                         const double *yc, double *ta, double *tmid, double *tb);
 KIV_API int gp_ud_set_splitters_angles_id_(const int *id, const int *z, const double *xc,

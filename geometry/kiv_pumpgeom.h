@@ -20,8 +20,9 @@
  * vp_udport_ work in millimetres (areas mm2).  Table entry i describes the
  * chamber between vane axes a and b: with d = |theta_t - theta_l|, a =
  * angles[i] and b = a + d when theta_l < theta_t, else b = angles[i] and a =
- * b - d.  The last entry of every table repeats the first; n < 1 writes
- * nothing.  Shape-based tables report no opening as area 0, perimeter 1.0.
+ * b - d.  The last entry of every table repeats the first (a single
+ * entry is the chamber at angles[0]); n < 1 writes nothing.  Shape-based
+ * tables report no opening as area 0, perimeter 1.0.
  *
  * Pump operating mode and efficiencies: any units, stateless. */
 #ifndef KIV_PUMPGEOM_H
@@ -53,8 +54,9 @@ KIV_API void vp_sort_angles_(const double *a1, const double *a2, const double *b
 
 /* Annular sector between circle 1 (x1, y1, r1) and circle 2 (x2, y2, r2)
  * cut by the rays at theta1 and theta2 from centre 1 (mode 0) or centre 2
- * (mode 1); arcs sampled about every degree.  NULL for another mode or
- * for angles more than a turn apart. */
+ * (mode 1); arcs sampled about every degree.  NULL for another mode, for
+ * angles more than a turn apart, or for centres so far out that the
+ * outline's numbers would not be finite. */
 KIV_API shape *create_analyticport_(const double *r1, const double *r2, const double *x1,
                                     const double *y1, const double *x2, const double *y2,
                                     const double *theta1, const double *theta2, const int *mode);
@@ -108,8 +110,8 @@ KIV_API double vp_chamber_displacement_(const double *theta_a, const double *the
                                         const double *R, const double *r, const double *L);
 /* Sum over n chambers whose first n - 1 angular widths are given (the last
  * one completes the turn); -1.0 when a chamber's displacement is negative,
- * and after a message for the inputs vp_chamber_displacement_ refuses (a
- * width that is not finite among them). */
+ * and after a message for n < 1 or the inputs vp_chamber_displacement_
+ * refuses (a width that is not finite among them). */
 KIV_API double vp_uneven_chamber_displacement_(const int *n, const double *widths,
                                                const double *w, const double *rt, double *ex,
                                                double *ey, const double *R, const double *r,

@@ -29,8 +29,9 @@ inline Built newShape() {
 }
 
 // s, or nullptr after a message naming the routine when a coordinate of s
-// is not finite.
+// is not finite; noContour is that message alone.
 ShapePtr finiteOrNull(const char *routine, ShapePtr s);
+ShapePtr noContour(const char *routine);
 
 // False, after a message naming the routine, when v is not finite or (for
 // a length) not positive.

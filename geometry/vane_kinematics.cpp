@@ -158,6 +158,16 @@ bool displacementInputs(const char *me, const Pump &p, double ex, double ey, con
          checkLength(me, "width", p.L);
 }
 
+// The last chamber takes what the others leave of the turn, so no chambers
+// would pass for one chamber of the whole turn.
+bool unevenInputs(const char *me, const Pump &p, int n, double ex, double ey, const double *widths) {
+  if (n < 1) {
+    kivfprintf(stderr, "\n%s: %d chambers; at least one is needed.\n", me, n);
+    return false;
+  }
+  return displacementInputs(me, p, ex, ey, widths, n - 1);
+}
+
 // Displacement per radian sampled over x_min..x_max (ring centre from
 // centreAt(x, ex, ey), which may write back the limited x) into a spline.
 template <class Centre>
@@ -401,7 +411,7 @@ double vp_uneven_chamber_displacement_(const int *n, const double *widths, const
                                        const double *rt, double *ex, double *ey, const double *R,
                                        const double *r, const double *L) {
   const Pump p{*w, *rt, *R, *r, *L};
-  if (!displacementInputs("vp_uneven_chamber_displacement_", p, *ex, *ey, widths, *n - 1)) return -1.0;
+  if (!unevenInputs("vp_uneven_chamber_displacement_", p, *n, *ex, *ey, widths)) return -1.0;
   return unevenDisplacement(*n, widths, p, *ex, *ey);
 }
 

@@ -59,6 +59,10 @@ void fillClosed(double *area, double *perim, int n) {
   }
 }
 
+// Entries a table computes before closing its period.  A single entry is
+// the start of the range, computed as the first of many would be.
+int computedEntries(int n) { return n > 1 ? n - 1 : n; }
+
 // One period closes on itself.
 void closePeriod(double *area, double *perim, int n) {
   if (n < 2) return;
@@ -146,7 +150,7 @@ int grooveToPort(int id, const double *angles, double *area, double *perim, int 
     fillClosed(area, perim, n);
     return 0;
   }
-  for (int i = 0; i + 1 < n; ++i) {
+  for (int i = 0; i < computedEntries(n); ++i) {
     const ChamberAxes ax = chamberAxes(angles[i], thl, tht);
     double fa = singleVane(ax.a, p.ex, p.ey, p.w, p.rt, p.R, p.r).phi;
     double fb = singleVane(ax.b, p.ex, p.ey, p.w, p.rt, p.R, p.r).phi;
@@ -295,7 +299,7 @@ int vp_notch_(const double *angles, double *area, double *perim, const int *n, c
   const double nu0 = std::atan(0.5 * *w / *Rn), width = std::fabs(*theta_t - *theta_l);
   const bool ahead = *theta_t > *theta_l;
   int state = 0;
-  for (int i = 0; i + 1 < *n; ++i) {
+  for (int i = 0; i < computedEntries(*n); ++i) {
     // A trailing notch is the leading one mirrored.
     const double x1 = ahead ? angles[i] : kPi - angles[i];
     const double x2 = ahead ? angles[i] + width : kPi - (angles[i] - width);
@@ -313,7 +317,7 @@ int vp_notch_(const double *angles, double *area, double *perim, const int *n, c
 int vp_anagroove_(const double *angles, double *area, double *perim, const int *n, const double *theta_l,
                   const double *theta_t, const double *g1, const double *g2, const double *Rg,
                   const double *p1, const double *p2, const double *q1, const double *q2) {
-  for (int i = 0; i + 1 < *n; ++i) {
+  for (int i = 0; i < computedEntries(*n); ++i) {
     const ChamberAxes ax = chamberAxes(angles[i], *theta_l, *theta_t);
     const Opening o = anagrooveArea(ax.a, ax.b, *g1, *g2, *Rg, *p1, *p2, *q1, *q2);
     area[i] = o.area;
