@@ -4,16 +4,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "geometry/boolean.hpp"
 #include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
+#include "runtime/system.hpp"
 
 namespace kiv::geom {
 namespace {
 
-constexpr const char *kStore = "xCD_geom";
+constexpr std::string_view kStore = "xCD_geom";
 constexpr const char *kMissing = "Cannot retrieve shape %d.\n";
 
 // Never reset: an id names one shape across every system and run of the
@@ -48,14 +50,15 @@ int registerShape(ShapePtr s) {
   const int id = shapeid;
   // The hook first: should the store fail, the owner still frees the shape.
   KivInstallAtEnd(&KIVdelete_shape_, id);
-  KivNewDataStore(QOR_XB_GlobalSystem, kStore, id, s.get());
+  kiv::storeData(QOR_XB_GlobalSystem, kStore, id, s.get());
   s.release();
   ++shapeid;
   return id;
 }
 
 shape *findShape(int id) {
-  return id < 0 ? nullptr : static_cast<shape *>(KivGetDataStore(QOR_XB_GlobalSystem, kStore, id));
+  const KivDataStore *e = id < 0 ? nullptr : kiv::findData(QOR_XB_GlobalSystem, kStore, id);
+  return e ? static_cast<shape *>(e->pointer) : nullptr;
 }
 
 shape *findOrSay(int id, const char *format) {
@@ -67,7 +70,9 @@ shape *findOrSay(int id, const char *format) {
 void deleteShape(int id) {
   shape *s = findShape(id);
   if (!s) return;
-  KivSetDataStore(QOR_XB_GlobalSystem, kStore, id, nullptr);
+  // A freed shape leaves the store: one system kept for many runs holds no
+  // more than the shapes alive.
+  kiv::eraseData(QOR_XB_GlobalSystem, kStore, id);
   delete_shape_permissive_(s);
 }
 

@@ -32,8 +32,9 @@ KIV_API extern KIVSystem *QOR_XB_GlobalSystem;
 
 /* A new system with empty registries; it is not made current. */
 KIV_API KIVSystem *KivCreateSystem(void);
-/* Runs the pending end-of-run hooks of the system (code 0), then frees it.
- * When it was current, no system is current afterwards. */
+/* Runs the pending end-of-run hooks of the system (code 0), and those that
+ * they install in turn, then frees it.  When it was current, no system is
+ * current afterwards. */
 KIV_API void KivReleaseSystem(KIVSystem *sys);
 /* Makes sys (NULL for none) the current system. */
 KIV_API void KivMakeCurrent(KIVSystem *sys);
@@ -47,9 +48,11 @@ KIV_API KIVSystem *GetGlobalSystem(void);
 KIV_API int KivEndRun(int code);
 /* The recovery point: makes sys current, calls fn(data) and returns its
  * result; when KivExit is called below, returns -2 and the exit code is kept
- * in the system (KivGetExitCode).  Hosts call the library through it: a
- * fatal error with no recovery point active writes its messages and ends the
- * process with exit(code).  The exit path unwinds the stack, so C callbacks
+ * in the system (KivGetExitCode).  Either way, the system that was current
+ * before is current again on return (sys stays current when none was), so
+ * recovery points nest, also for different systems.  Hosts call the library
+ * through it: a fatal error with no recovery point active writes its
+ * messages and ends the process with exit(code).  The exit path unwinds the stack, so C callbacks
  * that the library calls (residual functions, hooks) must be compiled with
  * unwind tables (-fexceptions) for a fatal error inside them to reach the
  * recovery point. */
@@ -73,7 +76,9 @@ KIV_API void **KivGetPropertySlot(int index);
 /* Named pointer entries of a system (NULL: the current one), keyed by name
  * and index; the system keeps the entry and a copy of the name, never the
  * pointed data.  New: adds or updates, returns the entry (NULL for a NULL
- * name).  Get: the pointer, NULL when absent.  Set: 0, or 1 when absent. */
+ * name; valid while the entry stays).  Get: the pointer, NULL when absent.
+ * Set: 0, or 1 when absent.  The library removes the entries of what it
+ * frees itself (a shape freed by id or at the end of the run). */
 KIV_API KivDataStore *KivNewDataStore(KIVSystem *sys, const char *name, int index, void *ptr);
 KIV_API void *KivGetDataStore(KIVSystem *sys, const char *name, int index);
 KIV_API int KivSetDataStore(KIVSystem *sys, const char *name, int index, void *ptr);
@@ -84,7 +89,9 @@ typedef void (*KivAtEndFn)(int code, int argument);
 typedef void (*KivAtEndPtrFn)(int code, void *pointer);
 /* End-of-run hooks of the current system: fn(code, argument) or fn(code,
  * pointer), run once by KivEndRun or KivReleaseSystem, last installed
- * first.  KivResetIntAtEnd: *flag = value at the end of the run; returns 0. */
+ * first; one that a hook installs while KivEndRun runs them waits for the
+ * next run's end, while KivReleaseSystem runs it too.  KivResetIntAtEnd:
+ * *flag = value at the end of the run; returns 0. */
 KIV_API void KivInstallAtEnd(KivAtEndFn fn, int argument);
 KIV_API void KivInstallAtEndPtr(KivAtEndPtrFn fn, void *pointer);
 KIV_API int KivResetIntAtEnd(int *flag, int value);

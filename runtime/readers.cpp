@@ -133,13 +133,6 @@ void sayReadError(const char *path, int error) {
   kivfprintf(stderr, "\nError while reading file '%s': %s.\n", path, std::strerror(error));
 }
 
-ssize_t readAt(int fd, void *buf, size_t size, off64_t at) {
-  ssize_t n;
-  do n = ::pread(fd, buf, size, at);
-  while (n < 0 && errno == EINTR);
-  return n;
-}
-
 // A CR that no LF follows ends its line as an LF does: a text reads as its
 // LF twin whatever mix of line ends it has.  A CRLF stays (the readers take
 // it for a line end already), so every byte keeps its offset.  next: the
@@ -194,6 +187,7 @@ struct FileText {
   int fd;
   std::string path;
   std::shared_ptr<OpenFiles> files;  // the list it is in
+  TextRead read = nullptr;           // the system's seam when it was opened
   FILE *stream = nullptr;
   off64_t at = 0;
   bool failed = false;
@@ -203,28 +197,45 @@ struct FileText {
 
 namespace {
 
+ssize_t readAt(const kiv::FileText &f, void *buf, size_t size, off64_t at) {
+  ssize_t n;
+  do n = f.read ? f.read(f.fd, buf, size, at) : ::pread(f.fd, buf, size, at);
+  while (n < 0 && errno == EINTR);
+  return n;
+}
+
+// Refuses the file by name once (error 0: for a zero byte); every later
+// read fails as well.
+ssize_t refuseFile(kiv::FileText *f, int error) {
+  if (!f->failed) {
+    if (error)
+      sayReadError(f->path.c_str(), error);
+    else
+      sayNotText(f->path.c_str());
+  }
+  f->failed = true;
+  errno = EIO;
+  return -1;
+}
+
 // What the file holds at the stream's position, a lone CR read as LF.  A
 // zero byte (the file changed after its check) or a failed read refuses the
-// file by name once, and every later read fails as well.
+// file.
 ssize_t readFile(void *cookie, char *buf, size_t size) {
   auto *f = static_cast<kiv::FileText *>(cookie);
-  const ssize_t n = f->failed ? -1 : readAt(f->fd, buf, size, f->at);
-  const size_t got = n > 0 ? static_cast<size_t>(n) : 0;
-  if (n < 0 || std::memchr(buf, '\0', got)) {
-    if (!f->failed) {
-      if (n < 0)
-        sayReadError(f->path.c_str(), errno);
-      else
-        sayNotText(f->path.c_str());
-    }
-    f->failed = true;
-    errno = EIO;
-    return -1;
-  }
+  if (f->failed) return refuseFile(f, 0);
+  const ssize_t n = readAt(*f, buf, size, f->at);
+  if (n < 0) return refuseFile(f, errno);
+  const size_t got = static_cast<size_t>(n);
+  if (std::memchr(buf, '\0', got)) return refuseFile(f, 0);
   int next = EOF;
   if (got > 0 && buf[got - 1] == '\r') {
+    // The byte after tells a CRLF from a lone CR; failing to read it is no
+    // end of the text.
     char c = 0;
-    if (readAt(f->fd, &c, 1, f->at + n) == 1) next = static_cast<unsigned char>(c);
+    const ssize_t m = readAt(*f, &c, 1, f->at + n);
+    if (m < 0) return refuseFile(f, errno);
+    if (m == 1) next = static_cast<unsigned char>(c);
   }
   loneCrToLf(buf, got, next);
   f->at += n;
@@ -251,7 +262,7 @@ int closeFile(void *cookie) {
 
 FILE *streamFile(Descriptor &fd, const char *path, KIVSystem *sys) {
   return kiv::guardAllocation("openText", [&] {
-    auto f = std::make_unique<kiv::FileText>(kiv::FileText{fd.fd, path, sys->open_files});
+    auto f = std::make_unique<kiv::FileText>(kiv::FileText{fd.fd, path, sys->open_files, sys->text_read});
     sys->open_files->reserve(sys->open_files->size() + 1);
     FILE *fp = cookieStream(f.get(), cookie_io_functions_t{readFile, nullptr, seekFile, closeFile});
     if (!fp) throw std::bad_alloc();

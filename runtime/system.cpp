@@ -28,14 +28,32 @@ void bindView(kiv::SubmodelStore &s) {
   s.c.npointer = static_cast<int>(s.pointer.size());
 }
 
-KivDataStore *findEntry(KIVSystem *sys, const char *name, int index) {
-  if (!name) return nullptr;
-  for (auto &e : sys->datastore)
-    if (e.index == index && e.name == name) return &e;
-  return nullptr;
-}
+// A hook that keeps installing hooks at the release ends it all the same.
+constexpr int kReleaseRounds = 100;
 
 }  // namespace
+
+KivDataStore *kiv::findData(KIVSystem *sys, std::string_view name, int index) {
+  if (!sys) sys = GetGlobalSystem();
+  const auto it = sys->datastore.find(DataKeyOrder::View{index, name});
+  return it == sys->datastore.end() ? nullptr : &it->second;
+}
+
+KivDataStore *kiv::storeData(KIVSystem *sys, std::string_view name, int index, void *ptr) {
+  if (!sys) sys = GetGlobalSystem();
+  auto it = sys->datastore.find(DataKeyOrder::View{index, name});
+  if (it == sys->datastore.end()) it = sys->datastore.emplace(DataKey{index, std::string(name)}, KivDataStore{}).first;
+  it->second.pointer = ptr;
+  return &it->second;
+}
+
+bool kiv::eraseData(KIVSystem *sys, std::string_view name, int index) {
+  if (!sys) sys = GetGlobalSystem();
+  const auto it = sys->datastore.find(DataKeyOrder::View{index, name});
+  if (it == sys->datastore.end()) return false;
+  sys->datastore.erase(it);
+  return true;
+}
 
 extern "C" {
 
@@ -51,7 +69,10 @@ void KivReleaseSystem(KIVSystem *sys) {
   if (!sys) return;
   {
     kiv::CurrentSystemScope current(sys);
-    if (!sys->at_end.empty() || !sys->resets.empty()) KivEndRun(0);
+    // Hooks that hooks install while the system goes run too: nothing is
+    // left to run after it.
+    for (int round = 0; round < kReleaseRounds && (!sys->at_end.empty() || !sys->resets.empty()); ++round)
+      KivEndRun(0);
     if (sys->global_params && sys->free_global_params) sys->free_global_params(sys->global_params);
     sys->global_params = nullptr;
   }
@@ -125,25 +146,16 @@ void **KivGetPropertySlot(int index) {
 }
 
 KivDataStore *KivNewDataStore(KIVSystem *sys, const char *name, int index, void *ptr) {
-  if (!sys) sys = GetGlobalSystem();
-  if (!name) return nullptr;
-  if (KivDataStore *e = findEntry(sys, name, index)) {
-    e->pointer = ptr;
-    return e;
-  }
-  sys->datastore.push_front(KivDataStore{name, index, ptr});
-  return &sys->datastore.front();
+  return name ? kiv::storeData(sys, name, index, ptr) : nullptr;
 }
 
 void *KivGetDataStore(KIVSystem *sys, const char *name, int index) {
-  if (!sys) sys = GetGlobalSystem();
-  KivDataStore *e = findEntry(sys, name, index);
+  KivDataStore *e = name ? kiv::findData(sys, name, index) : nullptr;
   return e ? e->pointer : nullptr;
 }
 
 int KivSetDataStore(KIVSystem *sys, const char *name, int index, void *ptr) {
-  if (!sys) sys = GetGlobalSystem();
-  KivDataStore *e = findEntry(sys, name, index);
+  KivDataStore *e = name ? kiv::findData(sys, name, index) : nullptr;
   if (!e) return 1;
   e->pointer = ptr;
   return 0;

@@ -3,12 +3,17 @@
 
 #include "runtime/kiv_runtime.h"
 
+#include <sys/types.h>
+
 #include <array>
 #include <exception>
 #include <list>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 struct KIVGlobalParams;
@@ -74,6 +79,8 @@ struct TextHandOff {
 
 // A regular file that kiv::openText streams (runtime/readers.cpp).
 struct FileText;
+// Reads as pread does; a seam through which tests make a read fail.
+using TextRead = ssize_t (*)(int fd, void *buf, size_t size, off64_t at);
 // The files streamed now; each stream shares the list, so that one closed
 // after its system was released still finds it.
 using OpenFiles = std::vector<FileText *>;
@@ -85,11 +92,29 @@ struct SubmodelStore {
   std::vector<void *> pointer;
 };
 
+// The key of a data-store entry.
+struct DataKey {
+  int index;
+  std::string name;
+};
+
+// Orders the data store by index, then name, and finds an entry by a view
+// of its name without copying it.
+struct DataKeyOrder {
+  using is_transparent = void;
+  using View = std::pair<int, std::string_view>;
+  static View view(const DataKey &k) { return {k.index, k.name}; }
+  static View view(const View &v) { return v; }
+  template <class A, class B>
+  bool operator()(const A &a, const B &b) const {
+    return view(a) < view(b);
+  }
+};
+
 }  // namespace kiv
 
+// A data-store entry; its name and index are its key in the system's map.
 struct KivDataStore {
-  std::string name;
-  int index = 0;
   void *pointer = nullptr;
 };
 
@@ -113,7 +138,9 @@ struct KIVSystem {
 
   std::vector<kiv::AtEndHook> at_end;
   std::vector<kiv::IntReset> resets;
-  std::list<KivDataStore> datastore;  // stable entry addresses
+  // Entries keep their addresses, and a lookup does not walk them all: a
+  // registry may hold many entries in a run.
+  std::map<kiv::DataKey, KivDataStore, kiv::DataKeyOrder> datastore;
   std::list<kiv::SubmodelStore> model_stores;
   std::vector<kiv::TextHandOff> text_hand_offs;  // dropped at the end of the run
   int text_keep_scopes = 0;                       // open kiv::KeepTexts scopes
@@ -122,6 +149,8 @@ struct KIVSystem {
   // may change in between, as tests make it.
   void (*text_checked)(const char *path, void *user) = nullptr;
   void *text_checked_user = nullptr;
+  // Read in place of pread by the text files streamed from now on.
+  kiv::TextRead text_read = nullptr;
 
   // The global-parameter store lives in its own field; its owner installs
   // the routine that frees it with the system.
@@ -131,8 +160,13 @@ struct KIVSystem {
 
 namespace kiv {
 
-// Runs f at the recovery point of sys: returns f's result, or -2 after
-// KivExit (the code is kept in sys->exit_code).
+// The data store of sys (the current system for NULL): the entry of (name,
+// index), nullptr when there is none; create or replace its pointer; erase
+// it (false when there was none).  The typed core of Kiv*DataStore.
+KivDataStore *findData(KIVSystem *sys, std::string_view name, int index);
+KivDataStore *storeData(KIVSystem *sys, std::string_view name, int index, void *ptr);
+bool eraseData(KIVSystem *sys, std::string_view name, int index);
+
 // Counts a recovery point for as long as it is on the stack.
 class RecoveryScope {
  public:
@@ -145,8 +179,14 @@ class RecoveryScope {
   KIVSystem *sys_;
 };
 
+// Runs f at the recovery point of sys: returns f's result, or -2 after
+// KivExit (the code is kept in sys->exit_code).  The system current before
+// is current again however f ends, so that a KivExit after a recovery
+// point nested for another system still finds this one; with none current
+// before, sys stays current.
 template <class F>
 int guarded(KIVSystem *sys, F &&f) {
+  const CurrentSystemScope outer(QOR_XB_GlobalSystem ? sys : nullptr);
   KivMakeCurrent(sys);
   RecoveryScope scope(sys);
   try {
