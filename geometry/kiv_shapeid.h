@@ -109,10 +109,12 @@ KIV_API int create_userport_id_(const char *file, const char *separators,
 
 /* Writes the shape as a table file: XY for one path, T1D (paths numbered on
  * across the process) for any other count.  Arcs are sampled every half
- * degree. */
+ * degree.  A file that cannot be written whole is said so ("Error in
+ * xCD_fprint_shape: cannot write <file>: <reason>"); a regular file then
+ * keeps what it held before. */
 KIV_API void xCD_fprint_shape(const char *file, const shape *s);
-/* One path as an XY table file: the result of closing it, -1 when it cannot
- * be opened. */
+/* One path as an XY table file, written as xCD_fprint_shape writes: 0, or
+ * -1 when it cannot be opened or written whole. */
 KIV_API int fprint_path_alone(const char *file, const path *p);
 /* The rows of one path, closed by its first point again. */
 KIV_API void fprint_path(FILE *fp, const path *p);

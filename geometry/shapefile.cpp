@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "geometry/crossing.hpp"
 #include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
+#include "runtime/atomicfile.hpp"
 #include "tables/kiv_tablefiles.h"
 
 namespace kiv::geom {
@@ -60,11 +62,28 @@ void forEachPrinted(const path *p, F &&f) {
   } while (n != start);
 }
 
-FILE *openForPrinting(const char *file, const char *fn) {
-  FILE *fp = file ? std::fopen(file, "w") : nullptr;
-  if (!fp) kivfprintf(stderr, "Error in %s: cannot open %s for writing\n", fn, file ? file : "(null)");
-  return fp;
-}
+// A table file being printed for the public function fn.  A plain file is
+// written beside itself and renamed into place, so a failed print leaves
+// the old one; a pipe, a device or a link (/dev/stdout) is written in place.
+class Printout {
+ public:
+  Printout(const char *file, const char *fn) : out_(file ? file : ""), file_(file), fn_(fn) {}
+  FILE *open() {
+    FILE *fp = file_ ? out_.open() : nullptr;
+    if (!fp) kivfprintf(stderr, "Error in %s: cannot open %s for writing\n", fn_, file_ ? file_ : "(null)");
+    return fp;
+  }
+  // 0, or -1 after saying why the file is not whole.
+  int close() {
+    if (out_.close()) return 0;
+    kivfprintf(stderr, "Error in %s: cannot write %s: %s\n", fn_, file_, std::strerror(out_.error()));
+    return -1;
+  }
+
+ private:
+  kiv::OutputFile out_;
+  const char *file_, *fn_;
+};
 
 struct Table {
   std::unique_ptr<double, decltype(&std::free)> data{nullptr, &std::free};
@@ -173,12 +192,13 @@ int printedSize(const path *p) {
   return n;
 }
 
-void printShape(const char *file, const shape *s) {
+void printShape(const char *file, const shape *s, const char *fn) {
   if (!s) {
     kivfprintf(stderr, "Error in xCD_fprint_shape requested shape doesn't exist\n");
     return;
   }
-  FILE *fp = openForPrinting(file, "xCD_fprint_shape");
+  Printout out(file, fn);
+  FILE *fp = out.open();
   if (!fp) return;
   const int n = s->paths ? s->npaths : 0;
   kivfprintf(stderr, "Printing %d path(s) in %s\n", n, file);
@@ -192,16 +212,17 @@ void printShape(const char *file, const shape *s) {
       printRows(fp, s->paths[i]);
     }
   }
-  std::fclose(fp);
+  out.close();
 }
 
 int printPathAlone(const char *file, const path *p) {
-  FILE *fp = openForPrinting(file, "fprint_path_alone");
+  Printout out(file, "fprint_path_alone");
+  FILE *fp = out.open();
   if (!fp) return -1;
   kivfprintf(stderr, "Printing 1 path(s) in %s\n", file);
   std::fputs("# Table format: XY\n", fp);
   printRows(fp, p);
-  return std::fclose(fp);
+  return out.close();
 }
 
 void extractShape(int id, double **x, double **y, int **sizes, int *npaths) {
@@ -305,7 +326,7 @@ int create_userport_id_(const char *file, const char *separators, const char *co
   return shapeFromTable(file, separators, units, false, true);
 }
 
-void xCD_fprint_shape(const char *file, const shape *s) { printShape(file, s); }
+void xCD_fprint_shape(const char *file, const shape *s) { printShape(file, s, "xCD_fprint_shape"); }
 
 int fprint_path_alone(const char *file, const path *p) { return printPathAlone(file, p); }
 

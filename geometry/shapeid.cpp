@@ -213,7 +213,7 @@ int xCD_copy_shape_moved_id_(const int *id, const double *dx, const double *dy, 
 
 void xCD_fprint_shape_id_(const char *file, const int *id) {
   if (const shape *s = findOrSay(*id, "Error in xCD_fprint_shape_id_ requested shape (%d) doesn't exist\n"))
-    printShape(file, s);
+    printShape(file, s, "xCD_fprint_shape_id_");
 }
 
 int xCD_shape_area_(const int *id, double *area) { return measureId(*id, area2D_, area); }

@@ -58,7 +58,7 @@ int shapeFromArrays(const double *x, const double *y, int n, bool hole);
 int shapeFromTable(const char *file, const char *separators, const char *const *units, bool hole,
                    bool exactColumns);
 
-void printShape(const char *file, const shape *s);
+void printShape(const char *file, const shape *s, const char *fn);
 int printPathAlone(const char *file, const path *p);
 void printRows(FILE *fp, const path *p);
 int printedSize(const path *p);

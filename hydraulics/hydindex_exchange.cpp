@@ -9,11 +9,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
 
 #include "hydraulics/hydindex.hpp"
+#include "runtime/atomicfile.hpp"
 #include "runtime/cstring.hpp"
 #include "runtime/textfile.hpp"
 
@@ -108,7 +110,10 @@ void masterwritehydp(void) {
     name += '.';
     name += ext;
   }
-  File fp(std::fopen(name.c_str(), "w"), &std::fclose);
+  // Written beside its name and renamed into place once whole: a slave
+  // never reads a file cut short by a full disk.
+  kiv::OutputFile file(name);
+  FILE *fp = file.open();
   if (!fp) {
     kivfprintf(stderr, "Unable to open file %s for writing.\n", name.c_str());
     KivExit(1);
@@ -171,8 +176,12 @@ void masterwritehydp(void) {
       putReal(out, v);
   }
 
-  std::fputs(out.c_str(), fp.get());
-  fp.reset();
+  std::fputs(out.c_str(), fp);
+  if (!file.close()) {
+    // Not exported: a later call tries again.
+    kivfprintf(stderr, "Unable to write file %s: %s.\n", name.c_str(), std::strerror(file.error()));
+    KivExit(1);
+  }
   b.exported = 1;
 }
 

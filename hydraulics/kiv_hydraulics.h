@@ -332,7 +332,9 @@ KIV_API void changeT_(int *index, double *temperature_celsius);
 /* ---- Master/slave fluid exchange file ------------------------------------- */
 
 /* Writes every fluid of the registry to "<circuit>.hydp" (batch run:
- * "<circuit>.hydp.<extension>"), once per run. */
+ * "<circuit>.hydp.<extension>"), once per run.  A file that cannot be opened
+ * or written whole ends the run (KivExit(1)) after a message; the name then
+ * keeps what it held before, and a later call writes again. */
 KIV_API void masterwritehydp(void);
 /* Defines the fluids of that file before any other fluid is defined; a
  * missing file leaves the slave without fluids.  A UTF-8 byte-order mark at

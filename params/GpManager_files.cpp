@@ -2,6 +2,7 @@
 #include "params/GpManager_private.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -48,6 +49,27 @@ int KIVGPPrivate_IO_DoesFileExist(const char *path) {
   return refused ? -1 : 0;
 }
 
+bool kiv::gp::namePresent(const char *path) {
+  struct stat st {};
+  if (!path) return false;
+  if (::lstat(path, &st) == 0) return true;
+  // Only a name known to be missing lets the other files stand in for it.
+  return errno != ENOENT && errno != ENOTDIR;
+}
+
+bool kiv::gp::FileOwner::openToRead(const char *path) {
+  if (!path) return false;
+  kiv::TextStatus status = kiv::TextStatus::kNotOpened;
+  fp = kiv::openText(path, &status);
+  if (fp) return true;
+  const int error = errno;
+  // A failed read was said by name already; a missing name is no failure
+  // of the file's own.
+  if (status == kiv::TextStatus::kNotOpened && namePresent(path))
+    kivfprintf(stderr, "\nCannot open file '%s': %s.\n", path, std::strerror(error));
+  return false;
+}
+
 char *KIVGPPrivate_IO_ComputeFilePath(const char *name, const char *dir, const char *kind,
                                       const char *ext) {
   if (!name || !dir || !kind || !ext) return nullptr;
@@ -68,9 +90,7 @@ template <class ReadOne>
 int readLegacyPair(const char *name, const char *dir, const char *ext, ReadOne readOne) {
   Path gp(name, dir, ".gp", ext), gp2(name, dir, ".gp2", ext);
   if (!gp.p || !gp2.p) return -1;
-  // Both are asked for before either is read.
-  const kiv::KeepTexts asked_first;
-  const bool has_gp = gp.exists(), has_gp2 = gp2.exists();
+  const bool has_gp = gp.present(), has_gp2 = gp2.present();
   if (!has_gp && !has_gp2) return -1;
   if (has_gp && readOne(gp.p) != 0) return -1;
   if (has_gp2 && readOne(gp2.p) != 0) return -1;
@@ -92,7 +112,7 @@ int KIVGPPrivate_IO_ReadGPsFromLegacyFiles(const char *name, const char *dir, co
 int KIVGPPrivate_IO_ReadGPs(const char *name, const char *dir, const char *ext, KIVGP_GPList *list) {
   if (!validArgs(name, dir, ext) || !list) return -1;
   Path xml(name, dir, ".kivgp", ext);
-  if (xml.exists()) return KIVGPPrivate_IO_ReadGPsFromXmlFile(xml.p, list);
+  if (xml.present()) return KIVGPPrivate_IO_ReadGPsFromXmlFile(xml.p, list);
   return KIVGPPrivate_IO_ReadGPsFromLegacyFiles(name, dir, ext, list);
 }
 
@@ -100,9 +120,9 @@ int KIVGPPrivate_IO_ReadModelGPs(const char *name, const char *dir, const char *
                                  KIVGP_GPList *list) {
   if (!validArgs(name, dir, ext) || !list) return -1;
   Path xml(name, dir, ".kivgp", ext);
-  if (xml.exists()) return KIVGPPrivate_IO_ReadModelGPsFromXmlFile(xml.p, list);
+  if (xml.present()) return KIVGPPrivate_IO_ReadModelGPsFromXmlFile(xml.p, list);
   Path gp(name, dir, ".gp", ext);
-  if (gp.exists()) return KIVGPPrivate_IO_ReadGPsFromLegacyFile(gp.p, list);
+  if (gp.present()) return KIVGPPrivate_IO_ReadGPsFromLegacyFile(gp.p, list);
   std::string older = std::string(*dir ? dir : ".") + "/" + name + ".gp" + ext;
   return KIVGPPrivate_IO_ReadGPsFromLegacyFile(older.c_str(), list);
 }
@@ -111,7 +131,7 @@ int KIVGPPrivate_IO_ReadSCGPs(const char *name, const char *dir, const char *ext
                               KIVGP_GPList *list) {
   if (!validArgs(name, dir, ext) || !list) return -1;
   Path xml(name, dir, ".kivgp", ext);
-  if (xml.exists()) return KIVGPPrivate_IO_ReadSCGPsFromXmlFile(xml.p, list);
+  if (xml.present()) return KIVGPPrivate_IO_ReadSCGPsFromXmlFile(xml.p, list);
   Path gp2(name, dir, ".gp2", ext);
   return gp2.p ? KIVGPPrivate_IO_ReadGPsFromLegacyFile(gp2.p, list) : -1;
 }
@@ -120,7 +140,7 @@ int KIVGPPrivate_IO_ReadGPNames(const char *name, const char *dir, const char *e
                                 KIVGP_StringList *names, int *count) {
   if (!validArgs(name, dir, ext) || !names || !count) return -1;
   Path xml(name, dir, ".kivgp", ext);
-  if (xml.exists()) return KIVGPPrivate_IO_ReadGPNamesFromXmlFile(xml.p, count, names);
+  if (xml.present()) return KIVGPPrivate_IO_ReadGPNamesFromXmlFile(xml.p, count, names);
   NamesMark mark(names, count);
   return mark.settle(readLegacyPair(name, dir, ext, [&](const char *path) {
     return KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(path, count, names);
@@ -131,7 +151,7 @@ int KIVGPPrivate_IO_ReadModelGPNames(const char *name, const char *dir, const ch
                                      KIVGP_StringList *names, int *count) {
   if (!validArgs(name, dir, ext) || !names || !count) return -1;
   Path xml(name, dir, ".kivgp", ext);
-  if (xml.exists()) return KIVGPPrivate_IO_ReadModelGPNamesFromXmlFile(xml.p, count, names);
+  if (xml.present()) return KIVGPPrivate_IO_ReadModelGPNamesFromXmlFile(xml.p, count, names);
   Path gp(name, dir, ".gp", ext);
   return gp.p ? KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(gp.p, count, names) : -1;
 }
@@ -140,7 +160,7 @@ int KIVGPPrivate_IO_ReadSCGPNames(const char *name, const char *dir, const char 
                                   KIVGP_StringList *names, int *count) {
   if (!validArgs(name, dir, ext) || !names || !count) return -1;
   Path xml(name, dir, ".kivgp", ext);
-  if (xml.exists()) return KIVGPPrivate_IO_ReadSCGPNamesFromXmlFile(xml.p, count, names);
+  if (xml.present()) return KIVGPPrivate_IO_ReadSCGPNamesFromXmlFile(xml.p, count, names);
   Path gp2(name, dir, ".gp2", ext);
   return gp2.p ? KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(gp2.p, count, names) : -1;
 }
@@ -158,8 +178,8 @@ int KIVGPPrivate_IO_WriteGPs(const char *name, const char *dir, const char *ext,
   if (!validArgs(name, dir, ext) || !list) return -1;
   Path xml(name, dir, ".kivgp", "");
   if (!xml.p) return -1;
-  const bool has_xml =
-      xml.exists() || KIVGPPrivate_IO_DoesFileExist((std::string(xml.p) + ".1").c_str()) == 0;
+  // A damaged XML file is replaced; line files beside it would never be read.
+  const bool has_xml = xml.present() || kiv::gp::namePresent((std::string(xml.p) + ".1").c_str());
   return has_xml ? KIVGPPrivate_IO_WriteGPsToXML(name, dir, ext, list)
                  : KIVGPPrivate_IO_WriteGPsToLegacyFiles(name, dir, ext, list);
 }

@@ -129,7 +129,7 @@ bool readWholeLine(FILE *fp, std::string &line) {
 template <class F>
 int walkLegacyFile(const char *path, F &&fn) {
   FileOwner f;
-  if (KIVGPPrivate_IO_OpenFile(path, "r", &f.fp) != 1) return -1;
+  if (!f.openToRead(path)) return -1;
   std::string line;
   if (!readWholeLine(f.fp, line) || line.find("integer parameters") == std::string::npos) return -1;
   int type = KIVGP_TYPE_INT;

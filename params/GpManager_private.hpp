@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "params/kiv_globalparams.h"
+#include "runtime/atomicfile.hpp"
 
 // ---- Records ----------------------------------------------------------------
 
@@ -163,23 +164,8 @@ void setText(char **field, const char *s);
 // The XML document of the present records of list, as the writer writes it.
 std::string xmlDocument(const KIVGP_GPList *list);
 
-// A file written beside its final path and renamed over it only once every
-// write and the close succeeded, so a failed write leaves the old file.
-class AtomicFile {
- public:
-  explicit AtomicFile(std::string path) : path_(std::move(path)) {}
-  AtomicFile(const AtomicFile &) = delete;
-  AtomicFile &operator=(const AtomicFile &) = delete;
-  ~AtomicFile();
-  // The open temporary file, or NULL when it cannot be created.
-  FILE *open();
-  // Flushes, closes and renames; false (temporary removed) on any failure.
-  bool commit();
-
- private:
-  std::string path_, temp_;
-  FILE *fp_ = nullptr;
-};
+// A file written beside its final path and renamed over it once whole.
+using kiv::AtomicFile;
 
 bool present(const char *s);
 // The nine text fields of a record, in record order.
@@ -194,6 +180,10 @@ inline bool validArgs(const char *name, const char *dir, const char *ext) {
   return name && dir && ext;
 }
 
+// Whether path names something (a file, a folder, a dangling link), or
+// cannot be told absent.
+bool namePresent(const char *path);
+
 // A computed path that frees itself.
 struct Path {
   Path(const char *name, const char *dir, const char *kind, const char *ext)
@@ -201,7 +191,9 @@ struct Path {
   ~Path() { std::free(p); }
   Path(const Path &) = delete;
   Path &operator=(const Path &) = delete;
-  bool exists() const { return p && KIVGPPrivate_IO_DoesFileExist(p) == 0; }
+  // Whether its name is in the folder, whatever it holds: a file there that
+  // does not read is a failure of its own, never one that is absent.
+  bool present() const { return p && namePresent(p); }
   char *p;
 };
 
@@ -247,6 +239,9 @@ struct FileOwner {
     if (fp) std::fclose(fp);
   }
   bool close() { return KIVGPPrivate_IO_CloseFile(&fp) == 1; }
+  // Opens path as every reader does; false after a message naming it and
+  // why when it is there and does not open or read.
+  bool openToRead(const char *path);
 };
 
 }  // namespace kiv::gp

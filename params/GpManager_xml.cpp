@@ -15,40 +15,6 @@
 #include "runtime/numbers.hpp"
 namespace kiv::gp {
 
-AtomicFile::~AtomicFile() {
-  if (fp_) std::fclose(fp_);
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-}
-
-FILE *AtomicFile::open() {
-  static unsigned serial = 0;
-  for (int attempt = 0; attempt < 100 && !fp_; ++attempt) {
-    std::string temp = path_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++serial);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return nullptr;
-    }
-    temp_ = temp;
-    fp_ = ::fdopen(fd, "w");
-    if (!fp_) {
-      ::close(fd);
-      return nullptr;
-    }
-  }
-  return fp_;
-}
-
-bool AtomicFile::commit() {
-  if (!fp_) return false;
-  bool ok = std::fflush(fp_) == 0 && !std::ferror(fp_) && ::fsync(::fileno(fp_)) == 0;
-  ok = (std::fclose(fp_) == 0) && ok;
-  fp_ = nullptr;
-  if (!ok || std::rename(temp_.c_str(), path_.c_str()) != 0) return false;
-  temp_.clear();
-  return true;
-}
-
 bool writeWhole(const std::string &path, const std::string &content) {
   kiv::gp::AtomicFile file(path);
   FILE *fp = file.open();
@@ -376,7 +342,7 @@ void moveRecords(KIVGP_GPList **from, KIVGP_GPList *to, bool keep) {
 int readXmlRecords(const char *path, KIVGP_GPList *list, bool keep_model, bool keep_sc) {
   if (!path || !list) return -1;
   FileOwner f;
-  if (KIVGPPrivate_IO_OpenFile(path, "r", &f.fp) != 1) return -1;
+  if (!f.openToRead(path)) return -1;
   KIVGP_GPList *model = nullptr, *sc = nullptr;
   if (XML_C_Parser_GPList(f.fp, &model, &sc) != 0) return -1;
   const bool closed = f.close();
@@ -396,7 +362,7 @@ void appendNames(KIVGP_StringList *names, int *count, const KIVGP_StringList fro
 int readXmlNames(const char *path, int *count, KIVGP_StringList *names, bool model, bool sc) {
   if (!path || !count || !names) return -1;
   FileOwner f;
-  if (KIVGPPrivate_IO_OpenFile(path, "r", &f.fp) != 1) return -1;
+  if (!f.openToRead(path)) return -1;
   KIVGP_StringList model_names = nullptr, sc_names = nullptr;
   int model_count = 0, sc_count = 0;
   if (XML_C_Parser_GPNameList(f.fp, &model_count, &model_names, &sc_count, &sc_names) != 0)

@@ -1,7 +1,5 @@
 // The XML global-parameter file: exact writing, reading, round trips and
 // damaged documents.
-#include <signal.h>
-#include <sys/resource.h>
 
 #include "params/gp_support.hpp"
 
@@ -193,16 +191,10 @@ TEST_F(GpXml, RefusedOrFailedWriteLeavesThePreviousFile) {
   // A write that fails half-way: the file size limit stops it.
   Records big;
   big.add(KIVGP_GP_CreateText("s", "t", std::string(100000, 'x').c_str(), "d", nullptr, nullptr));
-  struct rlimit old {};
-  getrlimit(RLIMIT_FSIZE, &old);
-  auto *oldHandler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 4096;
-  setrlimit(RLIMIT_FSIZE, &small);
-  const int r = writeXml("", big);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(r, -1);
+  {
+    FullDisk full(4096);
+    EXPECT_EQ(writeXml("", big), -1);
+  }
   EXPECT_NE(takeErr().find(xmlPath()), std::string::npos);
   EXPECT_EQ(readFile(xmlPath()), before);
   // No temporary file stays behind.

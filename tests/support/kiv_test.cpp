@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #if defined(__has_feature)
@@ -102,6 +104,36 @@ void removeScratchDir() {
   std::filesystem::remove_all(path, ec);
   if (ec) std::fprintf(stderr, "cannot remove the scratch folder %s: %s\n", path.c_str(), ec.message().c_str());
   path.clear();
+}
+
+std::string readFile(const std::string &path) {
+  std::ifstream f(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+int scratchEntries() {
+  int n = 0;
+  for (const auto &e : std::filesystem::directory_iterator(scratchDir())) n += e.exists() || e.is_symlink();
+  return n;
+}
+
+namespace {
+// The limit as it was before the FullDisk that lives (one at a time).
+struct rlimit before_full {};
+void freeSpace(int) { setrlimit(RLIMIT_FSIZE, &before_full); }
+}  // namespace
+
+FullDisk::FullDisk(rlim_t bytes, bool freesAgain) {
+  getrlimit(RLIMIT_FSIZE, &before_full);
+  handler_ = signal(SIGXFSZ, freesAgain ? &freeSpace : SIG_IGN);
+  struct rlimit small = before_full;
+  small.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &small);
+}
+
+FullDisk::~FullDisk() {
+  setrlimit(RLIMIT_FSIZE, &before_full);
+  signal(SIGXFSZ, handler_);
 }
 
 std::string dataDir() {

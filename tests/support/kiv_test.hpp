@@ -3,6 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <string>
@@ -40,6 +42,27 @@ std::string scratchDir();
 
 // A path in the running test's scratch folder.
 std::string tempPath(const std::string &name);
+
+// The whole content of a file ("" when it cannot be read).
+std::string readFile(const std::string &path);
+
+// Names in the running test's scratch folder (dangling links too).
+int scratchEntries();
+
+// A full disk while one lives: files may grow to `bytes`, and a write past
+// that fails with EFBIG instead of killing the process.  With `freesAgain`,
+// the limit is lifted at that first failure, so later writes succeed, as on
+// a disk that frees space again.
+class FullDisk {
+ public:
+  explicit FullDisk(rlim_t bytes, bool freesAgain = false);
+  ~FullDisk();
+  FullDisk(const FullDisk &) = delete;
+  FullDisk &operator=(const FullDisk &) = delete;
+
+ private:
+  sighandler_t handler_;
+};
 
 // Removes the scratch folder made so far, if any; the test main calls it.
 void removeScratchDir();
