@@ -13,6 +13,7 @@
 #include "gearpump/versions.hpp"
 #include "geometry/kiv_shapeid.h"
 #include "hydraulics/kiv_hydraulics.h"
+#include "runtime/system.hpp"
 
 namespace kiv::egp {
 
@@ -26,6 +27,16 @@ constexpr int kPrecision = 3;  // 4 samples per degree
 int fail(const char *message) {
   kivfprintf(stderr, "%s", message);
   return 2;
+}
+
+// The name in text parameter k, or null after a message naming the
+// parameter: a file that was never named cannot be read.
+const char *fileName(char **text, int k) {
+  static constexpr const char *kTitles[4] = {"driving gear file", "driven gear file",
+                                             "outlet port file", "inlet port file"};
+  const char *name = text ? text[k] : nullptr;
+  if (!name) kivfprintf(stderr, "\nThe name of the %s must be given.\n", kTitles[k]);
+  return name;
 }
 
 // What the checks learn of the two gears, in millimetres.
@@ -145,6 +156,8 @@ int checkRack(Checks &c) {
 // may be compared with) and its centre (when the centre given may be).
 int checkGearFile(const char *file, int z, bool driving, bool centre_ok, double xc, double yc,
                   int &id, int &teeth, double &rmax) {
+  id = -1;
+  if (!file) return 2;  // named as missing already
   id = kiv::geom::shapeFromDataFile(file, 1);
   if (id < 0) return 2;  // the reader said why
   double x = 0, y = 0, rmin = 0;
@@ -187,8 +200,8 @@ int checkFiles(Checks &c) {
   int t1 = 0, t2 = 0;
   g.x2 = c.r[kDrivenX];
   g.y2 = c.r[kDrivenY];
-  st |= checkGearFile(c.text[0], z, true, true, 0, 0, g.id1, t1, g.ra1);
-  st |= checkGearFile(c.text[1], z, false, centre_ok, g.x2, g.y2, g.id2, t2, g.ra2);
+  st |= checkGearFile(fileName(c.text, 0), z, true, true, 0, 0, g.id1, t1, g.ra1);
+  st |= checkGearFile(fileName(c.text, 1), z, false, centre_ok, g.x2, g.y2, g.id2, t2, g.ra2);
   if (g.id1 >= 0 && g.id2 >= 0) {
     g.radii = centre_ok;
     if (t1 != t2) st |= fail("\nThe gears must have the same number of teeth.\n");
@@ -417,7 +430,7 @@ void buildGears(const double *mm, int z, bool rack, Gears &g, int instance) {
 }
 
 // One port: -1 for none, else its shape id (-1 when it cannot be made).
-int buildPort(const double *mm, int definition, const char *file, bool outlet, const Gears &g,
+int buildPort(const double *mm, int definition, char **text, bool outlet, const Gears &g,
               bool &failed) {
   if (definition == 1) return -1;
   int id = -1;
@@ -431,7 +444,7 @@ int buildPort(const double *mm, int definition, const char *file, bool outlet, c
                  "\nThe %s port distance to center axis must be strictly lower "
                  "than %.3f [mm].\n",
                  outlet ? "outlet" : "inlet", 1.05 * std::max(g.ra1, g.ra2));
-  } else {
+  } else if (const char *file = fileName(text, outlet ? 2 : 3)) {
     id = kiv::geom::shapeFromDataFile(file, 1);
   }
   if (id < 0) failed = true;
@@ -522,8 +535,8 @@ void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, 
   const int z = i[kTeeth];
   buildGears(mm.data(), z, c.rack, g, instance);
   bool failed = false;
-  const int out = buildPort(mm.data(), i[kOutletDef], text[2], true, g, failed);
-  const int inl = buildPort(mm.data(), i[kInletDef], text[3], false, g, failed);
+  const int out = buildPort(mm.data(), i[kOutletDef], text, true, g, failed);
+  const int inl = buildPort(mm.data(), i[kInletDef], text, false, g, failed);
   if (failed) fatal(instance);
 
   egp_params par{};
@@ -536,6 +549,26 @@ void hcdegp0_setup(int instance, double *r, int *i, char **text, double *store, 
   // The run ends here: nothing of this set-up may outlive it.
   egp_instance_release(slot);
   fatal(instance);
+}
+
+// Instances evaluated without a set-up that were told so in this run: an
+// entry of the system's data store per instance number, there as a mark.
+constexpr char kNotSetUp[] = "HCDEGP0 not set up";
+
+void forgetNotSetUp(int, int instance) { kiv::eraseData(nullptr, kNotSetUp, instance); }
+
+// An evaluation before the set-up is out of contract: there are no SI
+// parameters and no tables to compute with.  Said once per instance and
+// run; the outputs are left as they were.
+void reportNotSetUp(const int *instance) {
+  const int n = instance ? *instance : 0;
+  if (kiv::findData(nullptr, kNotSetUp, n)) return;
+  kiv::storeData(nullptr, kNotSetUp, n, nullptr);
+  KivInstallAtEnd(&forgetNotSetUp, n);
+  kivfprintf(stderr,
+             "\n%s instance %d is evaluated before its set-up: its outputs are left as they "
+             "were.\n",
+             kName, n);
 }
 
 // Conversion factors of the submodel's boundary.
@@ -553,9 +586,10 @@ void hcdegp0in_(int *instance, double *real_parameters, int *integer_parameters,
                 pointer_store, pout, pinl, pr, pn);
 }
 
-void hcdegp0_(int *, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
-              double *angler, double *dangler, double *anglen, double *pout, double *dpout,
-              double *pinl, double *dpinl, double *pr, double *dpr, double *pn, double *dpn,
+void hcdegp0_(int *instance, double *q1, double *p1, double *q2, double *p2, double *torque,
+              double *speed, double *angler, double *dangler, double *anglen, double *pout,
+              double *dpout, double *pinl, double *dpinl, double *pr, double *dpr, double *pn,
+              double *dpn,
               double *qleakteethr, double *qleakteethn, double *qleakdrainr, double *qleakdrainn,
               double *qleakmeshzone, double *qoutradr, double *qoutradn, double *qinlradr,
               double *qinlradn, double *qoutortr, double *qoutortn, double *qinlortr,
@@ -566,6 +600,10 @@ void hcdegp0_(int *, double *q1, double *p1, double *q2, double *p2, double *tor
               double *areaoutgrvr, double *areaoutgrvn, double *, double *, double *fxr,
               double *fyr, double *fxn, double *fyn, double *real_parameters,
               int *integer_parameters, char **, double *real_store, void **pointer_store) {
+  if (!egp_instance_of(pointer_store)) {
+    reportNotSetUp(instance);
+    return;
+  }
   const int z = integer_parameters[kTeeth];
   if (z < 1 || z > kMaxTeeth) return;  // the set-up refuses such a pump
   // SI copies of the inputs: the caller's values stay as they were.

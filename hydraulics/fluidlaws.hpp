@@ -17,6 +17,8 @@ struct HydFamilySwitches {
   int gFuelProp[kHydIndexCount] = {};
   int gSimplestProperties = 0;
   int gFuelProperties = 0;
+  // Set while the library samples a law for itself (QuietSampling).
+  int quiet_sampling = 0;
 };
 
 extern HydFamilySwitches familySwitches;
@@ -48,8 +50,21 @@ struct SmoothStep {
 inline constexpr SmoothStep s9{5.0, 15.0, 35.0, 70.0};
 inline constexpr SmoothStep s8{4.0, 10.0, 20.0, 35.0};
 
-// The fuel model's silent switch, as Set_rbprop_silent_ left it.
-int fuelWarningsSilent();
+// The range warnings of every family are for pressures a caller asked for.
+// While the library samples a law at pressures of its own choosing (the
+// inverse's tables), none is printed and none is marked as given, so the
+// caller's own excursion is still warned of.  Restores what it found.
+class QuietSampling {
+ public:
+  QuietSampling() : before_(switches().quiet_sampling) { switches().quiet_sampling = 1; }
+  ~QuietSampling() { switches().quiet_sampling = before_; }
+  QuietSampling(const QuietSampling &) = delete;
+  QuietSampling &operator=(const QuietSampling &) = delete;
+
+ private:
+  int before_;
+};
+inline bool samplingQuietly() { return switches().quiet_sampling != 0; }
 
 }  // namespace kiv::hyd
 

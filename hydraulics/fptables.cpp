@@ -14,6 +14,7 @@
 namespace {
 
 using kiv::hyd::constants;
+using kiv::hyd::samplingQuietly;
 using kiv::hyd::TableFluid;
 
 // Denormal compressibilities are taken as zero: the bulk modulus is infinite.
@@ -130,7 +131,7 @@ void checkTablePressure(const TableFluid &f, bool density, double t_celsius, dou
   const HydFluidRecord &r = *f.record;
   const HydPressureLimit &L =
       pressureLimit(s, density, density ? r.bm_bracket : r.mu_bracket, t_celsius);
-  if (!(p > L.limit) || !isprint_()) return;
+  if (!(p > L.limit) || !isprint_() || samplingQuietly()) return;
   kivfprintf(
       stderr,
       "\nWarning in hydraulic fluid index %d concerning %s defined in file '%s': current\n"

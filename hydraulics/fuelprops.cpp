@@ -164,7 +164,7 @@ double clampTemperature(double T) { return std::clamp(T, kTmin, kTmax); }
 // printed now; each kind is printed once per index.
 bool claimWarning(int (&flags)[kHydIndexCount + 1], int i, bool honour_silent) {
   int &flag = flags[kiv::hyd::validIndex(i) ? i : kHydIndexCount];
-  if (flag || (honour_silent && R.rb_nocomment)) return false;
+  if (flag || kiv::hyd::samplingQuietly() || (honour_silent && R.rb_nocomment)) return false;
   flag = 1;
   return true;
 }
@@ -477,5 +477,3 @@ void setrbid2_(int *fuel, double *p_sat_high, double *p_sat_low, double *molar_m
 void Set_rbprop_silent_(int flag) { R.rb_nocomment = flag; }
 
 }  // extern "C"
-
-int kiv::hyd::fuelWarningsSilent() { return R.rb_nocomment; }

@@ -46,14 +46,6 @@ void resetrhotables(int, void *slot) {
   *s = nullptr;
 }
 
-// The fuel model's range warnings are off while the forward law is
-// sampled, and back as the caller had them afterwards.
-struct SilentFuel {
-  int before = kiv::hyd::fuelWarningsSilent();
-  SilentFuel() { Set_rbprop_silent_(1); }
-  ~SilentFuel() { Set_rbprop_silent_(before); }
-};
-
 [[noreturn]] void splineFailed(int index) {
   kivfprintf(stderr, "\nError while creating spline rho = f(p)");
   kivfprintf(stderr, "\nError in FP04 index %d.\n", index);
@@ -68,7 +60,7 @@ int pressureSpline(std::vector<double> &p, int index) {
     rho.reserve(p.size());
   });
   {
-    SilentFuel quiet;
+    kiv::hyd::QuietSampling quiet;
     for (double &pk : p) {
       const double r = rhoatp_(&pk);
       if (!rho.empty() && !(r > rho.back())) break;
@@ -173,7 +165,7 @@ int densityTable(int index) {
   PRhoTable table;
   table.index = index;
   {
-    SilentFuel quiet;
+    kiv::hyd::QuietSampling quiet;
     for (int k = 1; k < kTablePoints; ++k) {
       double p = kPtable[static_cast<size_t>(k)];
       table.rho[static_cast<size_t>(k)] = rhoatp_(&p);

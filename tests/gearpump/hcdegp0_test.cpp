@@ -547,3 +547,65 @@ TEST_F(Hcdegp0Run, InitAndEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+// An evaluation before the set-up is said once per instance and run, and
+// leaves the outputs alone; a file that was never named is said to be
+// missing, by the parameter's name, before the fatal lines.
+TEST_F(Hcdegp0Setup, EvaluationBeforeSetUpAndUnnamedFilesSayWhatIsWrong) {
+  constexpr double kMark = 7.25;  // no calculation gives it
+  Params p;
+  double s[18];
+  std::vector<std::vector<double>> a(36, std::vector<double>(12, kMark));
+  double store[16] = {};
+  void *slot = nullptr;
+  const auto run = [&](int instance) {
+    std::fill(std::begin(s), std::end(s), kMark);
+    hcdegp0_(&instance, &s[0], &s[1], &s[2], &s[3], &s[4], &s[5], &s[6], &s[7], &s[8], &s[9],
+             &s[10], &s[11], &s[12], a[0].data(), a[1].data(), a[2].data(), a[3].data(),
+             a[4].data(), a[5].data(), a[6].data(), a[7].data(), &s[13], a[8].data(), a[9].data(),
+             a[10].data(), a[11].data(), a[12].data(), a[13].data(), a[14].data(), a[15].data(),
+             a[16].data(), a[17].data(), a[18].data(), a[19].data(), a[20].data(), a[21].data(),
+             a[22].data(), a[23].data(), a[24].data(), a[25].data(), a[26].data(), a[27].data(),
+             a[28].data(), a[29].data(), a[30].data(), a[31].data(), a[32].data(), a[33].data(),
+             a[34].data(), a[35].data(), &s[14], &s[15], &s[16], &s[17], p.r.data(), p.i.data(),
+             p.text, store, &slot);
+    EXPECT_TRUE(std::all_of(std::begin(s), std::end(s), [](double v) { return v == kMark; }));
+    for (const auto &v : a) EXPECT_EQ(v, std::vector<double>(12, kMark));
+  };
+  const auto twice = [&](int instance) {
+    EXPECT_EQ(guarded([&] {
+                run(instance);
+                EXPECT_TRUE(has(takeErr(), "HCDEGP0 instance " + std::to_string(instance)));
+                run(instance);
+                EXPECT_EQ(takeErr(), "");
+                return 0;
+              }),
+              0);
+  };
+  twice(4);
+  twice(5);  // another instance has its own message
+
+  Params gears;
+  gears.i[2] = 2;  // gears from data files, both names null
+  gears.r[12] = -24;
+  gears.text[0] = gears.text[1] = nullptr;
+  std::string err = failedSetUp(*this, gears);
+  const auto driving = err.find("driving gear file"), driven = err.find("driven gear file");
+  EXPECT_LT(driving, driven) << err;
+  EXPECT_LT(driven, err.find("\nFatal error in HCDEGP0")) << err;
+
+  // Rack gears pass; the unnamed outlet port file ends the set-up.
+  Params port;
+  port.i[3] = 3;
+  port.text[2] = nullptr;
+  err = failedSetUp(*this, port);
+  EXPECT_TRUE(has(err, "outlet port file")) << err;
+  EXPECT_FALSE(has(err, "inlet port file")) << err;
+
+  KivEndRun(0);
+  twice(4);  // a new run is told again
+}
+
+}  // namespace

@@ -54,7 +54,7 @@ TEST_F(PFromRho, EveryFamilyInvertsItsDensity) {
   double rho = at(rhoatp_, 1e6);
   const HydCurrentFluid &F = kiv::hyd::fluid();
   EXPECT_DOUBLE_EQ(patrho_(&rho), F.gbmnom * std::log(rho / F.grhomix));
-  // (The table fluid warns of its own range while its spline is sampled.)
+  // (The table fluid warns that the 2000 bar asked for lie above its tables.)
   EXPECT_NE(takeErr().find("\nIterative method for patrho utility will be used.\n"
                            "\nWarning in fluid submodel index 5.\n"),
             std::string::npos);
