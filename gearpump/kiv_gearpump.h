@@ -145,13 +145,58 @@ extern "C" {
  *   23 outlet port distance to the line of centres [mm]
  *   24 outlet port width [mm]
  *   25 inlet port distance to the line of centres [mm]
- *   26 inlet port width [mm] */
+ *   26 inlet port width [mm]
+ * Angles 27..34 are polar angles about each gear's own centre in a frame
+ * whose x axis points from the driven centre to the driving one and whose
+ * y axis points to the outlet side; a positive speed turns the driving
+ * gear from x towards y, the driven gear the other way.  Reduced with
+ * fmod(angle, 360), the port angles must lie in 27 [45, A1), 28 (A2, 135],
+ * 29 (A3, 315], 30 [225, A4), A1 and A3 (about the driving centre), A2 and
+ * A4 (about the driven centre) being the polar angles of the crossings of
+ * the two tip circles on the outlet (A1, A2) and inlet (A3, A4) side; a
+ * refusal prints the bound.  The groove angles must lie in [0, 360]. */
 KIV_API void hcdegp0in_(int *instance, double *real_parameters, int *integer_parameters,
                         char **text_parameters, double *real_store, void **pointer_store,
                         double *angler, double *pout, double *pinl, double *pr, double *pn);
-/* One evaluation in the user's units (pressures bar, speed rev/min, angles
- * deg, flows L/min, volumes mm3, areas mm2, derivatives per second).  The
- * inputs and states are read, never written; arrays hold z elements. */
+/* One evaluation in the user's units, on the stores that hcdegp0in_ set up.
+ * An instance whose set-up did not run (or failed) is told of once per
+ * instance and run, its outputs left as they were.
+ * The run flags (KivSetRunFlags) must be set before the first evaluation:
+ * without them it ends the run (KivExit(1)) with "staborcs: the run flags
+ * are not initialised".  While the stabilizing or consistent_state flag is
+ * set, the pressure derivatives follow a stiff law meant to settle the
+ * pressures, not the fluid's.
+ *
+ * [z]: an array of z doubles, z = integer_parameters[1].  Flows are
+ * referred to the fluid's density at 0 bar.
+ * Inputs: instance, the number given to hcdegp0in_; p1, p2 [bar, gauge]
+ *   at port 1 (inlet side) and port 2 (outlet side); speed [rev/min] of the
+ *   driving shaft; the parameters and stores of the set-up.
+ *   text_parameters, arealeakr and arealeakn are not used.
+ * States, read and never written: angler [deg] of the driving gear; pout,
+ *   pinl [bar] of the outlet and inlet chambers; pr[z], pn[z] [bar] of the
+ *   cavities of the driving and driven gear.  Their derivatives out:
+ *   dangler [deg/s] (6 x speed), dpout, dpinl, dpr[z], dpn[z] [bar/s].
+ * Outputs:
+ *   q1 [L/min] from the inlet chamber out through port 1: below 0 while the
+ *     pump draws fluid in;
+ *   q2 [L/min] from the outlet chamber out through port 2: above 0 while it
+ *     delivers;
+ *   torque [N m] the pump takes from its shaft, above 0 against a positive
+ *     speed (a load on the drive);
+ *   anglen [deg] of the driven gear, -angler;
+ *   per cavity [z], L/min, into the cavity: qoutradr/n, qoutortr/n,
+ *     qoutgrvr/n from the outlet chamber (radial, axial, groove); qinlradr/n,
+ *     qinlortr/n from the inlet chamber; qleakteethr/n from the next cavity
+ *     of its gear; qsibl from driven cavity k into driving cavity k, qnext
+ *     from driven cavity k-1 (z-1 for k = 0); out of the cavity:
+ *     qleakdrainr/n to the inlet chamber;
+ *   qleakmeshzone [L/min], one value, from the outlet to the inlet chamber;
+ *   volr, voln [z] [mm3] cavity volumes;
+ *   areaoutradr .. areaoutgrvn [z] [mm2] the openings of the flows of the
+ *     same names (areaload: qsibl, areafree: qnext);
+ *   fxr, fyr, fxn, fyn [N] the pressure forces on the driving (r) and
+ *     driven (n) gear. */
 KIV_API void hcdegp0_(int *instance, double *q1, double *p1, double *q2, double *p2, double *torque,
                       double *speed, double *angler, double *dangler, double *anglen, double *pout,
                       double *dpout, double *pinl, double *dpinl, double *pr, double *dpr,

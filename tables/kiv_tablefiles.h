@@ -63,7 +63,9 @@ typedef struct TableHeader {
   int ntokens;
   char *line; /* the current line */
   int64_t lineCapacity;
-  int verbose; /* when set, conversions print a note on standard output */
+  int verbose; /* 1 in a new header and in one filled from the store: each
+                  conversion then prints a note on standard output (the
+                  readers' own headers are new, so their notes print) */
 } TableHeader;
 
 /* A new empty header (release with _prt2, which frees it and its texts). */
@@ -119,8 +121,8 @@ KIV_API FILE *CommonFopen(const char *name, const char *mode);
 /* The format code of a "# Table format: ..." line, -1 for any other line. */
 KIV_API TableFormat ExtractFormatFromString(const char *line);
 /* The format of a table file (or of a caller-added table of that name);
- * -1 unknown or no header, -2 not found (message printed).  A byte-order
- * mark before the header changes nothing. */
+ * -1 unknown or no header, -2 not found (message printed, also for a NULL
+ * name).  A byte-order mark before the header changes nothing. */
 KIV_API TableFormat GetTableFormat(const char *name);
 /* Format code of *dim axes (1..8), -1 outside; TableFormatToDim_: axes of a
  * format code (1 for codes without axes). */
@@ -145,6 +147,38 @@ KIV_API int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens)
  * begins with a number after the data ended.  The arrays handed out are
  * malloc'd and owned by the caller (NULL when empty). */
 
+/* Examples (unit and token lines come after the format line).  A 1D file,
+ * x y pairs; read with units {"Pa", "K", NULL} it gives x = 273.15 323.15
+ * 373.15 [K] and y = 150000 200000 280000 [Pa]:
+ *   # Table format: 1D
+ *   # table_unit = bar
+ *   # axis1_unit = degC
+ *   0    1.5
+ *   50   2.0
+ *   100  2.8
+ * A 2D file: the number of points of each axis, the values of axis 1 then
+ * those of axis 2, then the table values with axis 1 varying fastest (the
+ * order of the N-D splines; this table holds 5.3 at 1000 rev/min, 100 bar):
+ *   # Table format: 2D
+ *   # table_unit = N.m
+ *   # axis1_unit = rev/min
+ *   # axis2_unit = bar
+ *   3 2
+ *   0 1000 2000
+ *   0 100
+ *   0.1 0.2 0.3
+ *   5.1 5.3 5.5
+ * An N-D file is laid out alike, axis after axis; a token line names an
+ * axis for the interpreter, which matches it with the caller's variables:
+ *   # Table format: 3D
+ *   # axis3_unit = mm
+ *   # axis3_token = gap
+ *   2 2 2
+ *   0 1
+ *   0 1
+ *   0 10
+ *   1 2 3 4 5 6 7 8 */
+
 /* One value per line, the first number of each line (the rest of the line a
  * note); the first line that begins with a word ends the body; any header
  * format is accepted.  *n values, 0 for an empty body (-1 on failure);
@@ -161,13 +195,15 @@ KIV_API int rtable1d_(const char *name, int *n, double **x, double **y);
  * values axis after axis, the table values.  1 success, 0 failure. */
 KIV_API int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **values,
                       const char *const *units);
-/* 2-D and 3-D tables: the sizes per axis; *x receives all axis values (x
- * then y, then z), *y (and *z) a copy of their own axis; 1 success, 0
- * failure (sizes -1). */
+/* 2-D tables: *nx, *ny the sizes; *x receives all axis values (the x then
+ * the y values), *y a copy of the y values, *z the nx * ny table values; 1
+ * success, 0 failure (sizes -1). */
 KIV_API int rtable2du_(const char *name, int *nx, int *ny, double **x, double **y, double **z,
                        const char *const *units);
 /* Without unit conversion. */
 KIV_API int rtable2d_(const char *name, int *nx, int *ny, double **x, double **y, double **z);
+/* 3-D tables: *x receives all axis values (x, y, then z), *y and *z copies
+ * of their own axis, *values the table values; results as rtable2du_. */
 KIV_API int rtable3du_(const char *name, int *nx, int *ny, int *nz, double **x, double **y,
                        double **z, double **values, const char *const *units);
 /* Without unit conversion. */

@@ -206,6 +206,8 @@ FILE *openByName(const char *name, Open &&open) {
   return fp;
 }
 
+void sayNotOpened(const char *name) { kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name); }
+
 }  // namespace
 
 namespace kiv::tables {
@@ -363,7 +365,11 @@ FILE *CommonFopen(const char *name, const char *mode) {
 }
 
 TableFormat GetTableFormat(const char *name) {
-  if (!name) return -2;
+  // Callers take -2 as said already: no name is said as an empty one.
+  if (!name) {
+    sayNotOpened("");
+    return KIV_TABLE_NOT_FOUND;
+  }
   int held = -2;
   kiv::TextStatus status = kiv::TextStatus::kNotOpened;
   if (File fp{openTable(name, &status, kiv::TextUse::kQuery)}) {
@@ -396,14 +402,17 @@ TableFormat GetTableFormat(const char *name) {
   else if (hasLines(name, KIV_TABLE_BY_CALLER))
     // An empty list has no format line.
     held = firstStoredLine(name, KIV_TABLE_BY_CALLER, &first) ? ExtractFormatFromString(first.c_str()) : -1;
-  if (held == -2) kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name);
+  if (held == -2) sayNotOpened(name);
   return held;
 }
 
 int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens) {
   if (tokens) *tokens = nullptr;
   if (ntokens) *ntokens = 0;
-  if (!name) return 0;
+  if (!name) {
+    sayNotOpened("");
+    return 0;
+  }
   if (hasND(name, KIV_TABLE_BY_READER, nullptr) || hasXY(name, KIV_TABLE_BY_READER) ||
       hasT1D(name, KIV_TABLE_BY_READER) || hasT3D(name, KIV_TABLE_BY_READER))
     return kiv_get_table_tokens_from_memory(name, tokens, ntokens, KIV_TABLE_BY_READER);
@@ -422,7 +431,7 @@ int kiv_get_table_tokens(const char *name, char ***tokens, int *ntokens) {
   }
   if (status == kiv::TextStatus::kReadFailed) return 0;
   if (kiv_get_table_tokens_from_memory(name, tokens, ntokens, KIV_TABLE_BY_CALLER)) return 1;
-  kivfprintf(stderr, "\nImpossible to open file '%s'.\n", name);
+  sayNotOpened(name);
   return 0;
 }
 

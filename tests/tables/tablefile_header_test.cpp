@@ -139,4 +139,18 @@ TEST_F(TableTest, GetTableFormatFromFileStoreAndContent) {
   takeErr();
 }
 
+// Callers take -2 for a name already reported: no name at all is reported
+// as an empty name is, which opens nothing either.
+TEST_F(TableTest, NoNameIsSaidAsAnEmptyName) {
+  EXPECT_EQ(GetTableFormat(""), KIV_TABLE_NOT_FOUND);
+  const std::string empty = takeErr();
+  EXPECT_EQ(empty, "\nImpossible to open file ''.\n");
+  EXPECT_EQ(GetTableFormat(nullptr), KIV_TABLE_NOT_FOUND);
+  EXPECT_EQ(takeErr(), empty);
+  char **tokens = nullptr;
+  int n = -1;
+  EXPECT_EQ(kiv_get_table_tokens(nullptr, &tokens, &n), 0);
+  EXPECT_EQ(takeErr(), empty);
+}
+
 }  // namespace
