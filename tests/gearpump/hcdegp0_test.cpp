@@ -554,7 +554,7 @@ namespace {
 // leaves the outputs alone; a file that was never named is said to be
 // missing, by the parameter's name, before the fatal lines.
 TEST_F(Hcdegp0Setup, EvaluationBeforeSetUpAndUnnamedFilesSayWhatIsWrong) {
-  constexpr double kMark = 7.25;  // no calculation gives it
+  static constexpr double kMark = 7.25;  // no calculation gives it
   Params p;
   double s[18];
   std::vector<std::vector<double>> a(36, std::vector<double>(12, kMark));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "geometry/kiv_shapeid.h"
@@ -68,6 +69,9 @@ TEST_F(ShapeStore, OneSystemOverManyRunsStaysFlatAndFast) {
     if (run + 1 == 10000) heapAt10k = mallinfo2().uordblks;
   }
   const size_t heapAt40k = mallinfo2().uordblks;
+  RecordProperty("heap_at_10000_runs", std::to_string(heapAt10k));
+  RecordProperty("heap_at_40000_runs", std::to_string(heapAt40k));
+  RecordProperty("fastest_1000_runs_first_last_s", std::to_string(first.fastest) + " " + std::to_string(last.fastest));
   EXPECT_EQ(bad, 0);
   EXPECT_LE(heapAt40k, heapAt10k + 64 * 1024) << "grew from " << heapAt10k;
   EXPECT_LE(last.fastest, 3 * first.fastest) << "first " << first.fastest << " s, last " << last.fastest << " s";
@@ -87,6 +91,7 @@ TEST_F(ShapeStore, OneSystemOverManyRunsStaysFlatAndFast) {
     return fastest;
   };
   const double few = oldestLookups(100), many = oldestLookups(20000);
+  RecordProperty("lookups_among_100_20000_s", std::to_string(few) + " " + std::to_string(many));
   EXPECT_EQ(bad, 0);
   EXPECT_LE(many, 3 * few) << "100 shapes " << few << " s, 20000 shapes " << many << " s";
 }
