@@ -21,13 +21,16 @@ int flushChecked(FILE *fp) {
   return 0;
 }
 
-}  // namespace
-
+// Flushes and closes fp, its error state included: after a failed write
+// the C library may drop its buffer, so that the later writes and the close
+// succeed over a hole.  0, or the errno of the failure.
 int closeChecked(FILE *fp) {
   int e = flushChecked(fp);
   if (std::fclose(fp) != 0 && e == 0) e = failure();
   return e;
 }
+
+}  // namespace
 
 AtomicFile::~AtomicFile() {
   if (fp_) std::fclose(fp_);
@@ -67,7 +70,8 @@ bool AtomicFile::commit() {
   FILE *fp = std::exchange(fp_, nullptr);
   int e = flushChecked(fp);
   if (e == 0 && ::fsync(::fileno(fp)) != 0) e = failure();
-  if (std::fclose(fp) != 0 && e == 0) e = failure();
+  const int closed = closeChecked(fp);
+  if (e == 0) e = closed;
   if (e == 0 && std::rename(temp_.c_str(), path_.c_str()) != 0) e = failure();
   if (e != 0) {
     error_ = e;

@@ -8,12 +8,6 @@
 
 namespace kiv {
 
-// Flushes and closes fp (not null), its error state included: after a
-// failed write the C library may drop its buffer, so that the later writes
-// and the close succeed over a hole.  0, or the errno of the failure (EIO
-// when the failing call left none).
-int closeChecked(FILE *fp);
-
 // A file written beside its final path and renamed over it only once every
 // write, the sync and the close succeeded, so a failed write leaves the old
 // file or no file at all.  A file replaced keeps its permission bits.
