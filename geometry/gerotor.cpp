@@ -864,7 +864,7 @@ extern "C" {
 
 void gp_get_xc_yc_(const int *z, const double *a, const double *rc, const double *e, const double *theta,
                    double *x, double *y) {
-  if (!lobesInReach("gp_get_xc_yc_", *z)) return;
+  if (!lobesInReach("gp_get_xc_yc_", *z) || !angleInReach("gp_get_xc_yc_", "shaft angle", *theta)) return;
   const Xy c = gerotorContact(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *theta);
   *x = c.x;
   *y = c.y;
@@ -872,7 +872,7 @@ void gp_get_xc_yc_(const int *z, const double *a, const double *rc, const double
 
 void gp_get_rc_thetac_(const int *z, const double *a, const double *rc, const double *e, const double *theta,
                        double *angle, double *radius) {
-  if (!lobesInReach("gp_get_rc_thetac_", *z)) return;
+  if (!lobesInReach("gp_get_rc_thetac_", *z) || !angleInReach("gp_get_rc_thetac_", "shaft angle", *theta)) return;
   const Gerotor g{*z, *a, *rc, *e, 0.0, 0.0};
   const Xy c = gerotorContact(g, *theta);
   *angle = contactAngle(g, *theta);
@@ -944,7 +944,8 @@ double gp_ud_get_displacement_(const int *z, const int *n, const double *volumes
 
 void gp_get_volume_derivative_(const int *z, const double *a, const double *rc, const double *e, const double *b,
                                const double *theta, double *out) {
-  if (!lobesInReach("gp_get_volume_derivative_", *z)) return;
+  const char *me = "gp_get_volume_derivative_";
+  if (!lobesInReach(me, *z) || !angleInReach(me, "shaft angle", *theta)) return;
   volumeRates(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *b, *theta, out);
 }
 

@@ -156,8 +156,10 @@ int flowFromContour(const Gerotor &g, const char *file, int *areaId, int *perimI
 
 int flowFromSector(const Gerotor &g, double start, double end, int *areaId, int *perimId) {
   const char *me = "gp_set_up_flow_area_analytic_";
-  if (!checkGerotor(me, g, kGerotorGears)) return -1;
   constexpr double deg = 0.017453292519943295;
+  if (!checkGerotor(me, g, kGerotorGears) || !angleInReach(me, "start angle (rad)", start * deg) ||
+      !angleInReach(me, "end angle (rad)", end * deg))
+    return -1;
   const int id = registerShape(analyticPort(0.7 * (g.a - g.rc), 1.05 * g.Ro, -g.e, 0.0, 0.0, 0.0, start * deg,
                                             end * deg, 1));
   if (id < 0) {
@@ -414,7 +416,8 @@ int gp_set_up_flow_area_analytic_(const int *z, const double *a, const double *r
 
 void gp_get_leakage_couette_(const int *z, const double *a, const double *rc, const double *e, const double *h,
                              const double *w, const double *theta, const double *omega, double *u, double *q) {
-  if (!lobesInReach("gp_get_leakage_couette_", *z)) return;
+  const char *me = "gp_get_leakage_couette_";
+  if (!lobesInReach(me, *z) || !angleInReach(me, "shaft angle", *theta)) return;
   *u = couetteSpeed(Gerotor{*z, *a, *rc, *e, 0.0, 0.0}, *theta, *omega);
   *q = *u * *h * *w / 2.0;
 }
@@ -422,7 +425,8 @@ void gp_get_leakage_couette_(const int *z, const double *a, const double *rc, co
 void gp_get_force_torque_ch_inner_gear_(const int *z, const double *a, const double *rc, const double *e,
                                         const double *b, const double *theta, const double *p, double *Fx,
                                         double *Fy, double *torque) {
-  if (!lobesInReach("gp_get_force_torque_ch_inner_gear_", *z)) return;
+  const char *me = "gp_get_force_torque_ch_inner_gear_";
+  if (!lobesInReach(me, *z) || !angleInReach(me, "shaft angle", *theta)) return;
   const Gerotor g{*z, *a, *rc, *e, 0.0, 0.0};
   const Xy p1 = gerotorContact(g, *theta), p2 = gerotorContact(g, *theta + kTwoPi / *z);
   *Fx = -*p * *b * (p2.y - p1.y);
@@ -432,11 +436,13 @@ void gp_get_force_torque_ch_inner_gear_(const int *z, const double *a, const dou
 
 int gp_find_closest_pt_from_theta_(const shape *s, const double *theta, const double *xc, const double *yc,
                                    const double *rmin) {
+  if (!angleInReach("gp_find_closest_pt_from_theta_", "polar angle", *theta)) return -1;
   return closestFromTheta(s, *theta, *xc, *yc, *rmin);
 }
 
 int gp_find_closest_pt_from_theta_id_(const int *id, const double *theta, const double *xc, const double *yc,
                                       const double *rmin) {
+  if (!angleInReach("gp_find_closest_pt_from_theta_id_", "polar angle", *theta)) return -1;
   const shape *s = findOrSay(*id, kMissing);
   return s ? closestFromTheta(s, *theta, *xc, *yc, *rmin) : -1;
 }
