@@ -140,8 +140,10 @@ extern "C" {
  *      the cutting tool [-]
  *   19 profile shift, driving [-]
  *   20 profile shift, driven [-]
- *   21 contact threshold [mm]
- *   22 teeth clearance (backlash) [mm]
+ *   21 contact threshold [mm]: a sibling or next-cavity opening below
+ *      it counts as closed (0: none is)
+ *   22 least opening of the sibling and next-cavity orifices [mm]: an
+ *      open one (length L > 0) counts as max(L, 22) (0: as it is)
  *   23 outlet port distance to the line of centres [mm]
  *   24 outlet port width [mm]
  *   25 inlet port distance to the line of centres [mm]
@@ -154,7 +156,22 @@ extern "C" {
  * 29 (A3, 315], 30 [225, A4), A1 and A3 (about the driving centre), A2 and
  * A4 (about the driven centre) being the polar angles of the crossings of
  * the two tip circles on the outlet (A1, A2) and inlet (A3, A4) side; a
- * refusal prints the bound.  The groove angles must lie in [0, 360]. */
+ * refusal prints the bound.  The groove angles must lie in [0, 360] and run
+ * the other way on each gear: on the driving gear the end angle lies below
+ * the start angle (32 < 31), on the driven gear above it (34 > 33); the
+ * set-up refuses equal angles, a whole turn apart, and the other order.
+ * 21 and 22 act on the openings between the gears (qsibl, qnext of
+ * hcdegp0_) where a pair of cavities meshes: while the speed is 0 or above
+ * the threshold closes a short sibling opening and the least opening widens
+ * the next-cavity one, against a negative speed the other way round.
+ * Gear and port files are read as XY tables, each once per set-up; the
+ * reader notes on standard output "Read <rows> rows and <columns> columns
+ * from file <name>." and, where the file's unit line names another length
+ * unit, "Converted column <k> values from '<unit>' to 'mm'".  A file read
+ * before in the run comes from the table store without the "Read" note
+ * while the reader cache is on (rtableStoreToCache_, on unless switched
+ * off); a print hook (KivInstallPrintHook) takes the notes in place of
+ * standard output. */
 KIV_API void hcdegp0in_(int *instance, double *real_parameters, int *integer_parameters,
                         char **text_parameters, double *real_store, void **pointer_store,
                         double *angler, double *pout, double *pinl, double *pr, double *pn);
@@ -299,7 +316,9 @@ KIV_API int hcd_egp_init_02(int *instance, double *real_store, void **instance_s
                             double *groove_end_driving, double *groove_start_driven,
                             double *groove_end_driven, double *groove_width);
 /* Evaluation with the plain leakage path; port areas [m2] and dead volumes
- * [m3] in the order inlet area, inlet volume, outlet area, outlet volume.
+ * [m3] in the order inlet area, inlet volume, outlet area, outlet volume;
+ * teeth_clearance [m] is the least opening of real 22 of hcdegp0in_ (these
+ * versions have no contact threshold).
  * Version 1 has no groove flows or areas.  0, or -1 as hcd_egp_calc_04. */
 KIV_API int hcd_egp_calc(
     int *instance, double *q1, double *p1, double *q2, double *p2, double *torque, double *speed,
