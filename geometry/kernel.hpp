@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 #include "geometry/kiv_geometry.h"
@@ -23,6 +24,22 @@ T *allocate(const char *where) {
   void *mem = std::calloc(1, sizeof(T));
   if (!mem) allocationFailure(where);
   return static_cast<T *>(mem);
+}
+
+// The owner of a path while it is built (ShapePtr owns shapes): an exit
+// that unwinds through the building frees all it holds so far.
+struct PathFree {
+  void operator()(path *p) const noexcept {
+    delete_path_(p);
+    std::free(p);
+  }
+};
+using PathOwner = std::unique_ptr<path, PathFree>;
+
+// Adds the owned path to s; the shape owns it once it is added.
+inline void addOwnedPath(PathOwner p, shape *s) {
+  add_path(p.get(), s);
+  p.release();
 }
 
 inline bool isCentre(const point *p) { return p->arc != 0; }

@@ -1687,8 +1687,9 @@ int arcKind(const Piece &p, const Vec<Node> &nodes) {
   return (cr > 0.0) == (p.sweep > 0.0) ? KIV_ARC_MINOR : KIV_ARC_MAJOR;
 }
 
-path *pathOf(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &nodes) {
-  path *p = create_path();
+PathOwner pathOf(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &nodes) {
+  PathOwner owner(create_path());
+  path *p = owner.get();
   for (int k : loop) {
     const Piece &e = pieces[static_cast<size_t>(k)];
     point v;
@@ -1707,7 +1708,7 @@ path *pathOf(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &no
       create_point_before(p, p->first, &c);
     }
   }
-  return p;
+  return owner;
 }
 
 double loopArea(const Vec<Piece> &pieces, const Vec<int> &loop, const Vec<Node> &nodes) {
@@ -1894,7 +1895,7 @@ bool keeps(Rule rule, int which, Place place) {
 }
 
 struct Outcome {
-  shape *result = nullptr;
+  ShapePtr result;
   bool met = false;     // the boundaries share a node
   bool closed = true;   // every contour closed
 };
@@ -2015,7 +2016,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
   out.closed = joiner.join(loops);
   if (joiner.forks()) cutShortDetours(loops, pieces, nodes, tol);
   spliceSmallLoops(loops, pieces, nodes, tol);
-  out.result = create_shape();
+  out.result.reset(create_shape());
   // Nodes where the boundaries run together: a small contour there may be a
   // pocket that a crack narrower than the tolerance joined to the rest.
   Vec<char> atOverlap(nodes.size(), 0, mem);
@@ -2032,13 +2033,8 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
     // both make is kept from the size of a piece the result holds, or
     // as a pocket.
     if (!loop.whole && std::fabs(loopArea(pieces, loop.pieces, nodes)) < kSmallestArea && !pocket(loop.pieces)) continue;
-    path *p = pathOf(pieces, loop.pieces, nodes);
-    if (loop.whole || size_path_(p) > 2)
-      add_path(p, out.result);
-    else {
-      delete_path_(p);
-      std::free(p);
-    }
+    PathOwner p = pathOf(pieces, loop.pieces, nodes);
+    if (loop.whole || size_path_(p.get()) > 2) addOwnedPath(std::move(p), out.result.get());
   }
   return out;
 }
@@ -2091,7 +2087,7 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
   // tolerance, reads them afresh.
   Outcome o = overlayWith(rule, ops, tol);
   if (!o.closed) {
-    delete_shape_(o.result);
+    o.result.reset();
     Operands again(mem);
     again.nodes.reserve(count);
     readShape(A, 0, again, countA);
@@ -2101,16 +2097,15 @@ shape *overlay(Rule rule, const shape *A, const shape *B) {
   if (!o.closed) {
     // Boundaries that do not bound a region (a contour running back along
     // itself, say): the crossing walk has the last word.
-    delete_shape_(o.result);
     return nullptr;
   }
   if (rule == Rule::intersect && !o.met) {
     // Paths copied whole, as they were: no clean-up.
     initialize_shape(o.result->paths, o.result->npaths);
-    return o.result;
+    return o.result.release();
   }
-  cleanUp(o.result);
-  return o.result;
+  cleanUp(o.result.get());
+  return o.result.release();
 }
 
 }  // namespace kiv::geom

@@ -24,6 +24,13 @@ struct LineList {
   LineList(const LineList &) = delete;
   LineList &operator=(const LineList &) = delete;
   ~LineList() { release(); }
+  // Takes over what the reader handed over: a count without its lines
+  // counts nothing.
+  void adopt(char **got, int n) {
+    release();
+    lines = got;
+    count = got ? n : 0;
+  }
   void release() {
     for (int i = 0; i < count; ++i) std::free(lines[i]);
     std::free(lines);
@@ -288,9 +295,9 @@ bool kiv::hyd::defineFromFile(int i, const char *file_name, const GeneralPropert
   kiv::guardAllocation("fptables_", [&] {
     slot = HydTableSlot{};
     LineList lines;
-    int skip = 1;
-    lines.lines = rtableml_(name.get(), &lines.count, &skip);
-    if (!lines.lines) lines.count = 0;
+    int skip = 1, n = 0;
+    char **got = rtableml_(name.get(), &n, &skip);
+    lines.adopt(got, n);
     parsed = lines.count > 0 && FluidFileParser(lines, slot).parse();
   });
   if (!parsed) {

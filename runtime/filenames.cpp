@@ -1,5 +1,6 @@
 // File names of the run and path expansion.
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "runtime/cstring.hpp"
@@ -121,12 +122,10 @@ char *kivReplaceEnvVariablesInFilepath(const char *path) {
   if (!path) return nullptr;
   std::string cur(path), tmp, var;
   if (expandCircuit(cur, tmp)) cur.swap(tmp);
-  char *env = nullptr;
-  CheckEnvVar(cur.c_str(), &env);
-  if (env) {
-    cur = env;
-    std::free(env);
-  }
+  char *raw = nullptr;
+  CheckEnvVar(cur.c_str(), &raw);
+  const std::unique_ptr<char, decltype(&std::free)> env(raw, &std::free);
+  if (env) cur = env.get();
   return kiv::dupText(cur, "kivReplaceEnvVariablesInFilepath");
 }
 

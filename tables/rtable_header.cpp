@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -194,9 +195,9 @@ FILE *openByName(const char *name, Open &&open) {
   std::string copy(name);
   for (char &c : copy)
     if (c == '\\') c = '/';
-  char *raw = kivReplaceEnvVariablesInFilepath(copy.c_str());
-  const std::string expanded(raw ? raw : copy.c_str());
-  std::free(raw);
+  const std::unique_ptr<char, decltype(&std::free)> raw(kivReplaceEnvVariablesInFilepath(copy.c_str()),
+                                                        &std::free);
+  const std::string expanded(raw ? raw.get() : copy.c_str());
   kiv::TextStatus status = kiv::TextStatus::kNotOpened;
   FILE *fp = open(expanded.c_str(), &status);
   if (status == kiv::TextStatus::kNotOpened && expanded == copy) {

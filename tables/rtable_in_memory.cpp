@@ -159,12 +159,10 @@ void setNull(int **p) {
 
 std::string storeName(const char *name) {
   if (!name) return {};
-  char *expanded = nullptr;
-  if (CheckCircuitName(name, &expanded) && expanded) {
-    std::string s(expanded);
-    std::free(expanded);
-    return s;
-  }
+  char *raw = nullptr;
+  const bool named = CheckCircuitName(name, &raw);
+  const std::unique_ptr<char, decltype(&std::free)> expanded(raw, &std::free);
+  if (named && expanded) return expanded.get();
   return name;
 }
 
@@ -205,7 +203,7 @@ void freeTexts(char **list, int n) {
 }
 
 char **copyLines(const std::vector<std::string> &lines, int *count) {
-  *count = static_cast<int>(lines.size());
+  *count = 0;
   if (lines.empty()) return nullptr;
   char **out = static_cast<char **>(std::calloc(lines.size(), sizeof(char *)));
   if (!out) MemoryError("CopyStringList failed to malloc memory");
@@ -218,6 +216,7 @@ char **copyLines(const std::vector<std::string> &lines, int *count) {
     }
     std::memcpy(out[i], lines[i].c_str(), lines[i].size() + 1);
   }
+  *count = static_cast<int>(lines.size());
   return out;
 }
 

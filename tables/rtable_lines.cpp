@@ -224,9 +224,13 @@ char **rtableml_quiet(const char *name, int *nlines, int *skipComments, int verb
   int dummy;
   if (!nlines) nlines = &dummy;
   NumberedLines got;
-  *nlines = readLineList(name, skipComments && *skipComments, verbose, got);
+  const int read = readLineList(name, skipComments && *skipComments, verbose, got);
+  // The count goes out with the copy it counts: a copy that fails ends the
+  // run before either reaches the caller's owner.
   int count = 0;
-  return copyLines(got.lines, &count);
+  char **lines = copyLines(got.lines, &count);
+  *nlines = read;
+  return lines;
 }
 
 char **rtableml_(const char *name, int *nlines, int *skipComments) {
