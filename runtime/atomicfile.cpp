@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <utility>
 
 namespace kiv {
@@ -30,6 +33,42 @@ int closeChecked(FILE *fp) {
   return e;
 }
 
+// A temporary's name in the folder of path: short and of fixed length
+// whatever the leaf, so that every name the folder takes has one beside
+// it.  The letters only make a clash unlikely; O_EXCL settles it.
+std::string besideName(const std::string &path) {
+  static std::atomic<std::uint64_t> serial{0};
+  std::uint64_t x = (static_cast<std::uint64_t>(::getpid()) << 32) ^ ++serial ^
+                    static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  // splitmix64's finaliser, so that neighbouring inputs spread.
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+  x ^= x >> 31;
+  const size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  name += ".kiv";
+  for (int i = 0; i < 12; ++i, x /= 36) name += "0123456789abcdefghijklmnopqrstuvwxyz"[x % 36];
+  return name;
+}
+
+// Gives the new file fd what the file at path has, so that replacing it
+// changes its content only: owner and group first (a change of owner may
+// clear the permission bits' set-id flags), then the permission bits.  0,
+// or the errno of an owner or group the process may not give (the caller
+// then has to write the file in place).
+int takeOver(int fd, const std::string &path) {
+  struct stat old {}, mine {};
+  if (::stat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return 0;
+  if (::fstat(fd, &mine) != 0) return failure();
+  if (old.st_uid != mine.st_uid || old.st_gid != mine.st_gid) {
+    const uid_t uid = old.st_uid == mine.st_uid ? static_cast<uid_t>(-1) : old.st_uid;
+    const gid_t gid = old.st_gid == mine.st_gid ? static_cast<gid_t>(-1) : old.st_gid;
+    if (::fchown(fd, uid, gid) != 0) return failure();
+  }
+  if (::fchmod(fd, old.st_mode & 0777) != 0) return failure();
+  return 0;
+}
+
 }  // namespace
 
 AtomicFile::~AtomicFile() {
@@ -38,25 +77,23 @@ AtomicFile::~AtomicFile() {
 }
 
 FILE *AtomicFile::open() {
-  static unsigned serial = 0;
   for (int attempt = 0; attempt < 100 && !fp_; ++attempt) {
-    std::string temp = path_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++serial);
+    std::string temp = besideName(path_);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       error_ = failure();
       return nullptr;
     }
-    temp_ = temp;
-    // Rewriting a file in place keeps its permissions; so does replacing it.
-    struct stat old {};
-    if (::stat(path_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 0777);
-    fp_ = ::fdopen(fd, "w");
-    if (!fp_) {
-      error_ = failure();
+    int e = takeOver(fd, path_);
+    if (e == 0 && !(fp_ = ::fdopen(fd, "w"))) e = failure();
+    if (e != 0) {
+      error_ = e;
       ::close(fd);
+      ::unlink(temp.c_str());
       return nullptr;
     }
+    temp_ = std::move(temp);
   }
   if (!fp_ && error_ == 0) error_ = EEXIST;
   return fp_;
@@ -86,6 +123,10 @@ OutputFile::~OutputFile() {
 }
 
 FILE *OutputFile::open() {
+  if (path_.empty()) {
+    error_ = ENOENT;
+    return nullptr;
+  }
   struct stat st {};
   errno = 0;
   if (::lstat(path_.c_str(), &st) == 0)
@@ -97,9 +138,10 @@ FILE *OutputFile::open() {
       errno = 0;  // what a failed write sets is what close() reports
       return fp;
     }
-    // A folder that takes no new file may still let its file be rewritten.
+    // A folder that takes no new file, or a file whose group the process
+    // may not give a new one, may still be rewritten where it is.
     error_ = atomic_.error();
-    if (error_ != EACCES && error_ != EPERM) return nullptr;
+    if (error_ != EACCES && error_ != EPERM && error_ != ENAMETOOLONG) return nullptr;
     replacing_ = false;
   }
   errno = 0;
