@@ -53,8 +53,9 @@ bool kiv::gp::namePresent(const char *path) {
   struct stat st {};
   if (!path) return false;
   if (::lstat(path, &st) == 0) return true;
-  // Only a name known to be missing lets the other files stand in for it.
-  return errno != ENOENT && errno != ENOTDIR;
+  // Only a name known to be missing lets the other files stand in for it;
+  // one longer than a folder takes is never there.
+  return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
 }
 
 bool kiv::gp::FileOwner::openToRead(const char *path) {

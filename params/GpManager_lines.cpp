@@ -333,11 +333,7 @@ int KIVGPPrivate_IO_WriteGPsToLegacyFile(const char *path, const KIVGP_GPList *l
   }
   const std::string content = "# integer parameters\n" + sections[0] + "# real parameters\n" +
                               sections[1] + "# text parameters\n" + sections[2];
-  if (!writeWhole(path, content)) {
-    kivfprintf(stderr, "Cannot write global parameter file %s\n", path);
-    return -1;
-  }
-  return 0;
+  return writeWhole(path, content) ? 0 : -1;
 }
 
 int KIVGPPrivate_IO_WriteGPsToLegacyFiles(const char *name, const char *dir, const char *ext,

@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "params/kiv_globalparams.h"
-#include "runtime/atomicfile.hpp"
 
 // ---- Records ----------------------------------------------------------------
 
@@ -164,9 +163,6 @@ void setText(char **field, const char *s);
 // The XML document of the present records of list, as the writer writes it.
 std::string xmlDocument(const KIVGP_GPList *list);
 
-// A file written beside its final path and renamed over it once whole.
-using kiv::AtomicFile;
-
 bool present(const char *s);
 // The nine text fields of a record, in record order.
 std::array<char **, 9> textFields(KIVGP_GP *gp);
@@ -174,7 +170,9 @@ std::string utf8ToLatin1(std::string_view s);
 std::string latin1ToUtf8(std::string_view s);
 char **copyStrings(char *const *strings, unsigned count);
 void freeStrings(char **strings, unsigned count);
-// Writes a whole file atomically; false when any step failed.
+// Writes a whole parameter file as the library's other writers do (a plain
+// file is replaced once whole, a link or a pipe written in place); false
+// after saying which file failed and why.
 bool writeWhole(const std::string &path, const std::string &content);
 inline bool validArgs(const char *name, const char *dir, const char *ext) {
   return name && dir && ext;

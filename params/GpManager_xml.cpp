@@ -11,17 +11,20 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/atomicfile.hpp"
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
 namespace kiv::gp {
 
 bool writeWhole(const std::string &path, const std::string &content) {
-  kiv::gp::AtomicFile file(path);
-  FILE *fp = file.open();
-  if (!fp) return false;
-  if (!content.empty() && std::fwrite(content.data(), 1, content.size(), fp) != content.size())
-    return false;
-  return file.commit();
+  kiv::OutputFile file(path);
+  if (FILE *fp = file.open()) {
+    // A short write leaves the stream's error state, which the close reports.
+    (void)std::fwrite(content.data(), 1, content.size(), fp);
+    if (file.close()) return true;
+  }
+  kivfprintf(stderr, "Cannot write global parameter file %s: %s\n", path.c_str(), std::strerror(file.error()));
+  return false;
 }
 
 }  // namespace kiv::gp
@@ -530,9 +533,5 @@ int KIVGPPrivate_IO_WriteGPsToXML(const char *name, const char *dir, const char 
   Path path(name, dir, ".kivgp", ext);
   for (unsigned i = 0; i < list->count; ++i)
     if (list->items[i] && !xmlWritable(list->items[i], path.p)) return -1;
-  if (!writeWhole(path.p, kiv::gp::xmlDocument(list))) {
-    kivfprintf(stderr, "Cannot write global parameter file %s\n", path.p);
-    return -1;
-  }
-  return 0;
+  return writeWhole(path.p, kiv::gp::xmlDocument(list)) ? 0 : -1;
 }

@@ -153,8 +153,13 @@ KIV_API int KIVGP_IO_ReadSCGPNames(const char *name, const char *dir, const char
 /* Reads a line-oriented or an XML file at path, as ReadGPs; 0, or -1. */
 KIV_API int KIVGP_IO_ReadGPsFromFile(const char *path, KIVGP_GPList *list);
 /* Writes the XML file when it (or its backup ".1") exists, else the
- * line-oriented files; a file is replaced only once written whole.  0, or
- * -1. */
+ * line-oriented files.  A plain file is replaced only once written whole,
+ * keeping its owner, group and permission bits; a symbolic link (written
+ * through to its target), a pipe, a device, a file of several links, of
+ * another owner or of a group the process may not give is written in
+ * place.  All the writers below do the same.  0, or -1; a file that cannot
+ * be written is said ("Cannot write global parameter file <path>:
+ * <reason>"). */
 KIV_API int KIVGP_IO_WriteGPs(const char *name, const char *dir, const char *ext,
                               const KIVGP_GPList *list);
 /* Writes the XML file; 0, or -1. */
