@@ -68,19 +68,25 @@ void forEachPrinted(const path *p, F &&f) {
 class Printout {
  public:
   Printout(const char *file, const char *fn) : out_(file ? file : ""), file_(file), fn_(fn) {}
+  // The stream, or NULL after saying why the file cannot be written.
   FILE *open() {
-    FILE *fp = file_ ? out_.open() : nullptr;
-    if (!fp) kivfprintf(stderr, "Error in %s: cannot open %s for writing\n", fn_, file_ ? file_ : "(null)");
+    FILE *fp = out_.open();
+    if (!fp) sayFailed();
     return fp;
   }
   // 0, or -1 after saying why the file is not whole.
   int close() {
     if (out_.close()) return 0;
-    kivfprintf(stderr, "Error in %s: cannot write %s: %s\n", fn_, file_, std::strerror(out_.error()));
+    sayFailed();
     return -1;
   }
 
  private:
+  void sayFailed() const {
+    kivfprintf(stderr, "Error in %s: cannot write %s: %s\n", fn_, file_ ? file_ : "(null)",
+               std::strerror(out_.error()));
+  }
+
   kiv::OutputFile out_;
   const char *file_, *fn_;
 };
