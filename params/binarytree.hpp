@@ -144,12 +144,12 @@ void DestroyMasterExp(MasterExp *slot);
 // name the caller.
 MasterExp *SlotForCall(int id, const char *caller);
 
-// Parser.  Brackets and function calls nest at most this deep: each level
-// is a level of parser recursion.
+// Parser.  Brackets and function calls nest at most this deep, and trees
+// are at most this deep (a chain of n operands is n deep).  Every walk of a
+// tree (parser, simplifier, differentiator, compiler, copies) keeps its
+// pending nodes on the heap, so these limits bound work and memory, not
+// the machine stack: derivative trees grow deeper than any checked text.
 inline constexpr int kMaxNesting = 1000;
-// Deeper trees than this are refused: evaluation, differentiation and
-// simplification recurse along them, so even a flat chain of operators
-// must end somewhere (1500 terms are fine).
 inline constexpr int kMaxTreeDepth = 4000;
 void PrintErrorIndicator(const char *message, const char *text, size_t position);
 TreePtr BuildTree(int quiet, const char *text, int n, char **names);

@@ -285,28 +285,41 @@ class Compiler {
   static constexpr int kZero = -1, kTemp = 1 << 30;
   static int temp(int depth) { return kTemp + depth; }
 
-  // Steps of a node that is not a leaf, its result at temp(depth).
-  void node(BinaryTree *n, int depth) {
+  // A node that is not a leaf: its operands in the order they are
+  // computed, each a leaf's register or the next free temporary.
+  struct Frame {
+    BinaryTree *node;
+    int depth;  // the result goes to temp(depth)
     EvalStep st;
+    BinaryTree *ops[3] = {};
+    int EvalStep::*fields[3] = {};
+    int count = 0, next = 0, used = 0;
+  };
+
+  Frame open(BinaryTree *n, int depth) {
+    Frame f{n, depth, {}};
+    EvalStep &st = f.st;
     st.kind = n->kind;
     st.node = n;
-    int &first = n->kind == kFunction ? st.r : st.l;
-    int &second = n->kind == kFunction ? st.l : st.r;
-    BinaryTree *a = n->kind == kFunction ? n->right : n->left;
-    BinaryTree *b = n->kind == kFunction ? n->left : n->right;
+    const bool function = n->kind == kFunction;
+    BinaryTree *a = function ? n->right : n->left;
+    BinaryTree *b = function ? n->left : n->right;
+    auto op = [&f](BinaryTree *o, int EvalStep::*field) {
+      f.ops[f.count] = o;
+      f.fields[f.count++] = field;
+    };
     if ((n->kind == kPlus || n->kind == kMinus) && b && b->kind == kTimes) {
       // l +- p*q in one step: the product has no effect of its own, and the
       // operands come in the same order.
       st.kind = n->kind == kPlus ? EvalStep::kAddProduct : EvalStep::kSubProduct;
-      st.l = operandAt(a, depth);
-      const int d = depth + (st.l == temp(depth));
-      st.r = operandAt(b->left, d);
-      st.x = operandAt(b->right, d + (st.r == temp(d)));
-    } else if (n->kind == kFunction || (IsArithOp(n->kind) && n->kind != kNot)) {
-      first = operandAt(a, depth);
-      second = operandAt(b, depth + (first == temp(depth)));
+      op(a, &EvalStep::l);
+      op(b->left, &EvalStep::r);
+      op(b->right, &EvalStep::x);
+    } else if (function || (IsArithOp(n->kind) && n->kind != kNot)) {
+      op(a, function ? &EvalStep::r : &EvalStep::l);
+      op(b, function ? &EvalStep::l : &EvalStep::r);
     } else {
-      a = b = nullptr;  // a kind the evaluator refuses when it gets there
+      b = nullptr;  // a kind the evaluator refuses when it gets there
       st.l = st.r = kZero;
     }
     if (n->kind == kPower && b && b->kind == kConstant) {
@@ -314,16 +327,34 @@ class Compiler {
       if (b->value == 3.0) st.kind = EvalStep::kCube;
       if (b->value == 4.0) st.kind = EvalStep::kFourth;
     }
-    st.out = temp(depth);
-    if (depth + 1 > temps_) temps_ = depth + 1;
-    p_.steps.push_back(st);
+    return f;
   }
 
-  int operandAt(BinaryTree *n, int depth) {
-    if (!n) return kZero;
-    if (n->kind == kVariable || n->kind == kConstant) return operand(n);
-    node(n, depth);
-    return temp(depth);
+  // Steps of a node that is not a leaf, its result at temp(depth); operands
+  // first, on a heap stack rather than a machine frame per level.
+  void node(BinaryTree *root, int depth) {
+    std::vector<Frame> todo{open(root, depth)};
+    while (!todo.empty()) {
+      Frame &f = todo.back();
+      if (f.next < f.count) {
+        BinaryTree *o = f.ops[f.next];
+        int &field = f.st.*f.fields[f.next++];
+        if (!o) {
+          field = kZero;
+        } else if (o->kind == kVariable || o->kind == kConstant) {
+          field = operand(o);
+        } else {
+          const int d = f.depth + f.used++;
+          field = temp(d);
+          todo.push_back(open(o, d));
+        }
+        continue;
+      }
+      f.st.out = temp(f.depth);
+      if (f.depth + 1 > temps_) temps_ = f.depth + 1;
+      p_.steps.push_back(f.st);
+      todo.pop_back();
+    }
   }
 
   int operand(const BinaryTree *n) {
@@ -407,33 +438,91 @@ int saturate(long long v) {
   return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
 }
 
-}  // namespace
-
-int LocalEvaluateUnitPowers(const BinaryTree *node, const int *powers, int *ok) {
+struct Walk {
+  const BinaryTree *node;
   long long m = 1, sum = 0;
   bool exponent = false;  // a constant counts only as the right operand of ^
-  while (node) {
-    switch (node->kind) {
-      case kVariable: return saturate(sum + m * powers[node->index]);
-      case kConstant: return saturate(exponent ? sum + m * clampToInt(node->value) : sum);
-      case kTimes:
-      case kDivide:
-        sum = saturate(sum + m * LocalEvaluateUnitPowers(node->left, powers, ok));
-        if (node->kind == kDivide) m = -m;
-        exponent = false;
-        break;
-      case kPower:
-        m = saturate(m * LocalEvaluateUnitPowers(node->left, powers, ok));
-        exponent = true;
-        break;
-      default:
-        kivfprintf(stderr, "\nLocalEvaluateUnitPowers : tree type %d not defined.", node->kind);
-        *ok = 0;
-        return saturate(sum);
-    }
-    node = node->right;
+};
+
+// The walk w after its node's left operand counted v: on to the right.
+Walk takeOperand(Walk w, long long v) {
+  if (w.node->kind == kPower) {
+    w.m = saturate(w.m * v);
+    w.exponent = true;
+  } else {
+    w.sum = saturate(w.sum + w.m * v);
+    if (w.node->kind == kDivide) w.m = -w.m;
+    w.exponent = false;
   }
-  return saturate(sum);
+  w.node = w.node->right;
+  return w;
+}
+
+}  // namespace
+
+// The walk down the right children with its multiplier and sum; a left
+// operand is a walk of its own whose result the waiting walk takes in.
+// Waiting walks are kept in a small local array, then on the heap, so that
+// a long chain (a*b*c*..., whose operands nest to the left) needs no
+// machine frame per term and the usual short units no allocation.
+int LocalEvaluateUnitPowers(const BinaryTree *node, const int *powers, int *ok) {
+  constexpr size_t kLocal = 16;
+  Walk local[kLocal];
+  std::vector<Walk> more;
+  size_t waiting = 0;
+  auto push = [&](const Walk &w) {
+    if (waiting < kLocal)
+      local[waiting] = w;
+    else
+      guardAllocation("EvaluateUnitPowers", [&] { more.push_back(w); });
+    ++waiting;
+  };
+  auto pop = [&] {
+    --waiting;
+    if (waiting < kLocal) return local[waiting];
+    Walk w = more.back();
+    more.pop_back();
+    return w;
+  };
+
+  Walk w{node};
+  for (;;) {
+    long long result = 0;
+    bool finished = false;
+    while (w.node && !finished) {
+      const BinaryTree *n = w.node;
+      switch (n->kind) {
+        case kVariable:
+          result = saturate(w.sum + w.m * powers[n->index]);
+          finished = true;
+          break;
+        case kConstant:
+          result = saturate(w.exponent ? w.sum + w.m * clampToInt(n->value) : w.sum);
+          finished = true;
+          break;
+        case kTimes:
+        case kDivide:
+        case kPower:
+          if (n->left) {
+            push(w);
+            w = Walk{n->left};
+            continue;
+          }
+          // An absent operand counts 0.
+          w = takeOperand(w, 0);
+          break;
+        default:
+          kivfprintf(stderr, "\nLocalEvaluateUnitPowers : tree type %d not defined.", n->kind);
+          *ok = 0;
+          result = saturate(w.sum);
+          finished = true;
+          break;
+      }
+    }
+    if (!finished) result = saturate(w.sum);
+    if (waiting == 0) return static_cast<int>(result);
+    w = takeOperand(pop(), result);
+  }
 }
 
 namespace {

@@ -1,7 +1,10 @@
 // The expression parser: tokens read left to right, operators placed by
 // precedence on the right spine of the tree being built, brackets and
-// function arguments parsed recursively.
+// function arguments each read by a parser of its own.
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "params/binarytree.hpp"
 #include "params/gp_seam.hpp"
@@ -136,20 +139,52 @@ class Parser {
   Parser(int quiet, const char *text, int n, char **names)
       : quiet_(quiet), n_(n), names_(names), s_(text) {}
 
-  TreePtr run() {
-    size_t pos = 0;
-    while (pos < s_.size()) {
-      if (!token(pos)) return nullptr;
+  enum class Step { kDone, kFailed, kNeed };
+
+  // Reads tokens until the text is done, fails, or a bracketed text must be
+  // parsed first (kNeed: request() holds it; its tree goes to resume()).
+  Step advance() {
+    if (need_) return Step::kNeed;
+    while (pos_ < s_.size()) {
+      if (!token(pos_)) return Step::kFailed;
+      if (need_) return Step::kNeed;
     }
-    if (!root_) return nullptr;
+    if (!root_) return Step::kFailed;
     // A text may end before an operator or a leading sign got its operand.
     const BinaryTree *end = spineEnd();
-    if (!end) return nullptr;
+    if (!end) return Step::kFailed;
     if (IsArithOp(end->kind) || end->kind == kFunction) {
       caret("Cannot add arithmetic operation", pending_);
-      return nullptr;
+      return Step::kFailed;
     }
-    return std::move(root_);
+    return Step::kDone;
+  }
+
+  const std::string &request() const { return request_; }
+  TreePtr take() { return std::move(root_); }
+
+  // The tree of the requested text (null when it failed); false when this
+  // text fails with it.
+  bool resume(TreePtr sub) {
+    need_ = false;
+    switch (wait_.kind) {
+      case Wait::kGroup:
+        if (!sub) return false;
+        sub->bracketed = 1;
+        return operand(std::move(sub), wait_.pos, kVariable, "Unable to add string");
+      case Wait::kOne:
+        if (!sub) return badArgument(wait_.pos);
+        sub->bracketed = 1;
+        sub->parent = wait_.fn;
+        wait_.fn->right = sub.release();
+        last_ = kVariable;
+        return true;
+      default:
+        if (!sub) return badArgument(wait_.pos + wait_.starts[wait_.args.size()]);
+        wait_.args.push_back(std::move(sub));
+        if (wait_.args.size() < wait_.starts.size()) return requestArgument();
+        return attachArguments();
+    }
   }
 
  private:
@@ -325,27 +360,31 @@ class Parser {
       if (s_[close] == ')' && --depth == 0) break;
     }
     if (close >= s_.size()) return false;
-    const std::string inner = s_.substr(pos + 1, close - pos - 1);
+    std::string inner = s_.substr(pos + 1, close - pos - 1);
     BinaryTree *fn = fn_;
     fn_ = nullptr;
-    bool done;
-    if (!fn) {
-      done = group(inner, pos);
-    } else if (fn->nargs == 1) {
-      done = oneArgument(fn, inner, pos + 1);
-    } else {
-      done = arguments(fn, inner, pos + 1);
-    }
+    const size_t at = pos;
     pos = close + 1;
-    return done;
+    wait_ = Wait{};
+    wait_.fn = fn;
+    if (!fn) {
+      if (inner.empty()) return caret("Cannot extract a valid token from the string", at);
+      wait_.kind = Wait::kGroup;
+      wait_.pos = at;
+      return ask(std::move(inner));
+    }
+    wait_.pos = at + 1;
+    if (fn->nargs == 1) {
+      wait_.kind = Wait::kOne;
+      return ask(std::move(inner));
+    }
+    return arguments(fn, std::move(inner));
   }
 
-  bool group(const std::string &inner, size_t pos) {
-    if (inner.empty()) return caret("Cannot extract a valid token from the string", pos);
-    TreePtr sub = BuildTree(quiet_, inner.c_str(), n_, names_);
-    if (!sub) return false;
-    sub->bracketed = 1;
-    return operand(std::move(sub), pos, kVariable, "Unable to add string");
+  bool ask(std::string text) {
+    request_ = std::move(text);
+    need_ = true;
+    return true;
   }
 
   // A failed argument: both carets, then failure.
@@ -354,27 +393,18 @@ class Parser {
     return caret("Unable to process function arguments.", fn_pos_);
   }
 
-  bool oneArgument(BinaryTree *fn, const std::string &inner, size_t argPos) {
-    TreePtr arg = BuildTree(quiet_, inner.c_str(), n_, names_);
-    if (!arg) return badArgument(argPos);
-    arg->bracketed = 1;
-    arg->parent = fn;
-    fn->right = arg.release();
-    last_ = kVariable;
-    return true;
-  }
-
-  bool arguments(BinaryTree *fn, const std::string &inner, size_t argPos) {
+  bool arguments(BinaryTree *fn, std::string inner) {
     // Two characters at least: "max(ab)" is one argument, "max(a)" is refused.
     if (inner.size() < 2) return caret("Error in function arguments", fn_pos_);
-    std::vector<size_t> starts{0};
+    wait_.kind = Wait::kArguments;
+    wait_.starts.push_back(0);
     int depth = 0;
     for (size_t i = 0; i < inner.size(); ++i) {
       if (inner[i] == '(') ++depth;
       if (inner[i] == ')') --depth;
-      if (inner[i] == ',' && depth == 0) starts.push_back(i + 1);
+      if (inner[i] == ',' && depth == 0) wait_.starts.push_back(i + 1);
     }
-    const size_t count = starts.size();
+    const size_t count = wait_.starts.size();
     if (fn->nargs == 2) {
       if (count > 2) return caret("Too many arguments for function.", fn_pos_);
       if (count < 2) {
@@ -382,14 +412,20 @@ class Parser {
         return false;
       }
     }
-    std::vector<TreePtr> args;
-    for (size_t k = 0; k < count; ++k) {
-      const size_t end = k + 1 < count ? starts[k + 1] - 1 : inner.size();
-      const std::string text = inner.substr(starts[k], end - starts[k]);
-      TreePtr arg = BuildTree(quiet_, text.c_str(), n_, names_);
-      if (!arg) return badArgument(argPos + starts[k]);
-      args.push_back(std::move(arg));
-    }
+    wait_.inner = std::move(inner);
+    return requestArgument();
+  }
+
+  // The next argument's text, up to its comma.
+  bool requestArgument() {
+    const size_t k = wait_.args.size(), count = wait_.starts.size();
+    const size_t end = k + 1 < count ? wait_.starts[k + 1] - 1 : wait_.inner.size();
+    return ask(wait_.inner.substr(wait_.starts[k], end - wait_.starts[k]));
+  }
+
+  bool attachArguments() {
+    BinaryTree *fn = wait_.fn;
+    std::vector<TreePtr> &args = wait_.args;
     if (fn->nargs == 2) {
       args[0]->parent = fn;
       args[1]->parent = fn;
@@ -399,7 +435,7 @@ class Parser {
       // max and min: node k holds argument k on its left and node k+1 on its
       // right; the last node holds the last argument on its right.
       BinaryTree *node = fn;
-      for (size_t k = 0; k + 1 < count; ++k) {
+      for (size_t k = 0; k + 1 < args.size(); ++k) {
         args[k]->parent = node;
         node->left = args[k].release();
         TreePtr next = NewFunction(fn->index, nullptr, nullptr);
@@ -410,9 +446,21 @@ class Parser {
       args.back()->parent = node;
       node->right = args.back().release();
     }
+    wait_ = Wait{};
     last_ = kAfterArguments;
     return true;
   }
+
+  // What a bracket waits for: a group, the argument of a one-argument
+  // function, or the arguments of another, read one after the other.
+  struct Wait {
+    enum Kind { kGroup, kOne, kArguments } kind = kGroup;
+    BinaryTree *fn = nullptr;
+    size_t pos = 0;  // of the group's "(", or of the arguments' first character
+    std::string inner;
+    std::vector<size_t> starts;
+    std::vector<TreePtr> args;
+  };
 
   int quiet_;
   int n_;
@@ -423,13 +471,39 @@ class Parser {
   BinaryTree *fn_ = nullptr;    // function whose "(" comes next
   size_t fn_pos_ = 0;
   size_t pending_ = 0;          // last token that waits for an operand
+  size_t pos_ = 0;
+  bool need_ = false;           // request_ is to be parsed before going on
+  std::string request_;
+  Wait wait_;
 };
 
 }  // namespace
 
+// Bracketed texts are parsed by parsers of their own, kept on a heap stack
+// rather than in a machine frame per level, so that the deepest nesting
+// fits a worker thread's stack.
 TreePtr BuildTree(int quiet, const char *text, int n, char **names) {
   if (!text || !*text) return nullptr;
-  return Parser(quiet, text, n, names).run();
+  return guardAllocation("BuildTree", [&] {
+    std::vector<std::unique_ptr<Parser>> open;
+    open.push_back(std::make_unique<Parser>(quiet, text, n, names));
+    TreePtr sub;
+    bool returning = false;  // sub is the tree of the parser just closed
+    for (;;) {
+      Parser &p = *open.back();
+      Parser::Step step = Parser::Step::kFailed;
+      if (!returning || p.resume(std::move(sub))) step = p.advance();
+      returning = false;
+      if (step == Parser::Step::kNeed) {
+        open.push_back(std::make_unique<Parser>(quiet, p.request().c_str(), n, names));
+        continue;
+      }
+      sub = step == Parser::Step::kDone ? p.take() : nullptr;
+      open.pop_back();
+      if (open.empty()) return sub;
+      returning = true;
+    }
+  });
 }
 
 }  // namespace kiv

@@ -1,5 +1,6 @@
 // Constant folding and removal of neutral elements, bottom-up and in place.
 #include <cmath>
+#include <vector>
 
 #include "params/binarytree.hpp"
 #include "params/kiv_math.h"
@@ -222,11 +223,10 @@ void neutralElements(BinaryTree *node) {
 
 }  // namespace
 
-void LocalSimplifyTree(BinaryTree *node, int *ok, int quiet_level) {
-  if (!node) return;
-  int okLeft = 1, okRight = 1;
-  LocalSimplifyTree(node->left, &okLeft, quiet_level);
-  LocalSimplifyTree(node->right, &okRight, quiet_level);
+namespace {
+
+// One node whose subtrees are simplified already, with their ok flags.
+void simplifyNode(BinaryTree *node, int okLeft, int okRight, int *ok, int quiet_level) {
   if (!okLeft || !okRight) {
     *ok = 0;
     return;
@@ -252,19 +252,104 @@ void LocalSimplifyTree(BinaryTree *node, int *ok, int quiet_level) {
   if (node->kind != kFunction) neutralElements(node);
 }
 
+}  // namespace
+
+// Bottom-up, left subtree before right, on a heap stack of pending nodes:
+// derivative trees are deeper than any text, and a worker thread's stack
+// is small.
+void LocalSimplifyTree(BinaryTree *node, int *ok, int quiet_level) {
+  if (!node) return;
+  struct Frame {
+    BinaryTree *node;
+    size_t parent;  // frame index; npos for the root
+    bool right;     // which subtree of the parent this is
+    bool expanded = false;
+    int okLeft = 1, okRight = 1;
+  };
+  constexpr size_t npos = static_cast<size_t>(-1);
+  guardAllocation("LocalSimplifyTree", [&] {
+    std::vector<Frame> todo{{node, npos, false}};
+    while (!todo.empty()) {
+      const size_t i = todo.size() - 1;
+      if (!todo[i].expanded) {
+        todo[i].expanded = true;
+        BinaryTree *n = todo[i].node;
+        if (n->right) todo.push_back({n->right, i, true});
+        if (n->left) todo.push_back({n->left, i, false});
+        continue;
+      }
+      const Frame f = todo[i];
+      todo.pop_back();
+      int done = 1;
+      simplifyNode(f.node, f.okLeft, f.okRight, &done, quiet_level);
+      if (f.parent == npos) {
+        if (!done) *ok = 0;
+      } else {
+        (f.right ? todo[f.parent].okRight : todo[f.parent].okLeft) = done;
+      }
+    }
+  });
+}
+
+// The number of differing pairs, as the recursive definition counts them:
+// the left pair and the right pair, and for operations that commute the
+// crossed pairs too when the straight ones differ.  Pending pairs are kept
+// on the heap.
 int CompareTree(const BinaryTree *a, const BinaryTree *b) {
-  if (!a && !b) return 0;
-  if (!a || !b) return 1;
-  if (a->kind != b->kind) return 1;
-  if ((a->kind == kFunction || a->kind == kVariable) && a->index != b->index) return 1;
-  if (a->kind == kConstant && !(a->value == b->value)) return 1;
-  const int straight = CompareTree(a->left, b->left) + CompareTree(a->right, b->right);
-  if (straight == 0) return 0;
-  const bool commutes = a->kind == kPlus || a->kind == kTimes ||
-                        (a->kind == kFunction && (a->index == fMax || a->index == fMin));
-  if (!commutes) return straight;
-  const int crossed = CompareTree(a->left, b->right) + CompareTree(a->right, b->left);
-  return crossed == 0 ? 0 : straight + crossed;
+  struct Frame {
+    const BinaryTree *a, *b;
+    int stage = 0;
+    int straight = 0, crossed = 0;
+  };
+  return guardAllocation("CompareTree", [&] {
+    std::vector<Frame> todo;
+    int result = 0;
+    // A pair decided by its own nodes sets result; any other is pushed.
+    auto open = [&](const BinaryTree *x, const BinaryTree *y) {
+      if (!x && !y) {
+        result = 0;
+      } else if (!x || !y || x->kind != y->kind ||
+                 ((x->kind == kFunction || x->kind == kVariable) && x->index != y->index) ||
+                 (x->kind == kConstant && !(x->value == y->value))) {
+        result = 1;
+      } else {
+        todo.push_back({x, y});
+      }
+    };
+    open(a, b);
+    while (!todo.empty()) {
+      Frame &f = todo.back();
+      const BinaryTree *x = f.a, *y = f.b;
+      switch (f.stage++) {
+        case 0: open(x->left, y->left); break;
+        case 1:
+          f.straight = result;
+          open(x->right, y->right);
+          break;
+        case 2: {
+          f.straight += result;
+          const bool commutes = x->kind == kPlus || x->kind == kTimes ||
+                                (x->kind == kFunction && (x->index == fMax || x->index == fMin));
+          if (f.straight == 0 || !commutes) {
+            result = f.straight;
+            todo.pop_back();
+          } else {
+            open(x->left, y->right);
+          }
+          break;
+        }
+        case 3:
+          f.crossed = result;
+          open(x->right, y->left);
+          break;
+        default:
+          result = f.crossed + result == 0 ? 0 : f.straight + f.crossed + result;
+          todo.pop_back();
+          break;
+      }
+    }
+    return result;
+  });
 }
 
 void MeltTree(BinaryTree *node, int side) {

@@ -41,7 +41,18 @@
  *   0; atanh is +-1e30 outside (-1, 1); 0^(negative) and an overflowing
  *   power give +-1e30, other powers that are no number 0 ((-8)^(1/3)).
  *   Constant parts are folded at check time, where such a fault fails the
- *   check at quiet level 0. */
+ *   check at quiet level 0.
+ *   Limits: brackets and function calls nest at most 1000 deep, and a tree
+ *   is at most 4000 deep (a chain a-b-...-z of 4000 terms); deeper texts
+ *   fail the check ("Expression nested too deeply" unless quiet).  A
+ *   derivative of more than 2000000 nodes is not built: expevald_ and
+ *   expevald2_ return 0 and DifferExpression -1, after "derivative exceeds
+ *   2000000 nodes" (nested calls or products reach it well before the
+ *   limits above).
+ *
+ * Stack.  No call recurses on the machine stack along an expression: even
+ * at the limits, checking, evaluation and derivatives take a few KiB of
+ * stack (under 16 KiB), so every call runs on a worker thread of 512 KiB. */
 #ifndef KIV_EXPR_H
 #define KIV_EXPR_H
 
