@@ -105,11 +105,25 @@ void CopyFields(BinaryTree *to, const BinaryTree *from) {
 
 BinaryTree *CopyTree(const BinaryTree *node, BinaryTree *parent) {
   if (!node) return nullptr;
-  TreePtr c(GetBinaryTreePtr(parent));
-  CopyFields(c.get(), node);
-  c->left = CopyTree(node->left, c.get());
-  c->right = CopyTree(node->right, c.get());
-  return c.release();
+  TreePtr root(GetBinaryTreePtr(parent));
+  CopyFields(root.get(), node);
+  // Every new node hangs in the copy at once, so the root owns what is made
+  // should an allocation fail.
+  guardAllocation("CopyTree", [&] {
+    std::vector<std::pair<const BinaryTree *, BinaryTree *>> todo{{node, root.get()}};
+    while (!todo.empty()) {
+      auto [from, to] = todo.back();
+      todo.pop_back();
+      for (BinaryTree *BinaryTree::*side : {&BinaryTree::left, &BinaryTree::right}) {
+        if (const BinaryTree *child = from->*side) {
+          BinaryTree *c = to->*side = GetBinaryTreePtr(to);
+          CopyFields(c, child);
+          todo.emplace_back(child, c);
+        }
+      }
+    }
+  });
+  return root.release();
 }
 
 TreePtr Copy(const BinaryTree *node) { return TreePtr(CopyTree(node, nullptr)); }
