@@ -23,9 +23,28 @@ size_t count(const std::string &text, const std::string &part) {
   return n;
 }
 
+// The gear of these tests (mm) and the loads of the force and leakage calls.
+constexpr double a = 20, rc = 6, e = 2, Ro = 18.5, X = 0, b = 10, p = 2, h = 0.01, w = 5, omega = 100;
+
+// The calls of one contact at theta, writing into out, each followed by
+// check(its name).
+template <class Check>
+void contactCalls(int z, double theta, std::vector<double> &out, Check &&check) {
+  gp_get_xc_yc_(&z, &a, &rc, &e, &theta, &out[0], &out[1]);
+  check("gp_get_xc_yc_");
+  gp_get_rc_thetac_(&z, &a, &rc, &e, &theta, &out[0], &out[1]);
+  check("gp_get_rc_thetac_");
+  gp_get_volume_derivative_(&z, &a, &rc, &e, &b, &theta, out.data());
+  check("gp_get_volume_derivative_");
+  gp_get_force_torque_ch_inner_gear_(&z, &a, &rc, &e, &b, &theta, &p, &out[0], &out[1], &out[2]);
+  check("gp_get_force_torque_ch_inner_gear_");
+  gp_get_leakage_couette_(&z, &a, &rc, &e, &h, &w, &theta, &omega, &out[0], &out[1]);
+  check("gp_get_leakage_couette_");
+}
+
 TEST_F(GerotorLobes, CountsOutsideThreeTo360AreRefusedWithoutWriting) {
   const int sound = 7;
-  const double a = 20, rc = 6, e = 2, Ro = 18.5, X = 0, b = 10, theta = 0.3, p = 2, h = 0.01, w = 5, omega = 100;
+  const double theta = 0.3;
   const double centre = 0, volumes[] = {1, 4, 2};
   const int ringId = create_gp_outer_gear2_id_(&sound, &a, &rc, &Ro, &X, &theta);
   ASSERT_GE(ringId, 0);
@@ -43,16 +62,7 @@ TEST_F(GerotorLobes, CountsOutsideThreeTo360AreRefusedWithoutWriting) {
       EXPECT_NE(err.find(z > 360 ? "360" : "at least 3 lobes"), std::string::npos) << err;
       for (double v : out) ASSERT_EQ(v, kUntouched) << call;
     };
-    gp_get_xc_yc_(&z, &a, &rc, &e, &theta, &out[0], &out[1]);
-    refused("gp_get_xc_yc_");
-    gp_get_rc_thetac_(&z, &a, &rc, &e, &theta, &out[0], &out[1]);
-    refused("gp_get_rc_thetac_");
-    gp_get_volume_derivative_(&z, &a, &rc, &e, &b, &theta, out.data());
-    refused("gp_get_volume_derivative_");
-    gp_get_force_torque_ch_inner_gear_(&z, &a, &rc, &e, &b, &theta, &p, &out[0], &out[1], &out[2]);
-    refused("gp_get_force_torque_ch_inner_gear_");
-    gp_get_leakage_couette_(&z, &a, &rc, &e, &h, &w, &theta, &omega, &out[0], &out[1]);
-    refused("gp_get_leakage_couette_");
+    contactCalls(z, theta, out, refused);
     EXPECT_EQ(gp_ud_set_splitters_angles_(ring, &z, &centre, &centre, &out[0], &out[1], &out[2]), -1);
     refused("gp_ud_set_splitters_angles_");
     EXPECT_EQ(gp_ud_set_splitters_angles_id_(&ringId, &z, &centre, &centre, &out[0], &out[1], &out[2]), -1);
@@ -67,7 +77,7 @@ TEST_F(GerotorLobes, CountsOutsideThreeTo360AreRefusedWithoutWriting) {
 // answered as the geometry demands.
 TEST_F(GerotorLobes, AnglesNotFiniteOrBeyondAMillionRadiansAreRefusedWithoutWriting) {
   const int z = 7;
-  const double a = 20, rc = 6, e = 2, Ro = 18.5, X = 0, b = 10, zero = 0, p = 2, h = 0.01, w = 5, omega = 100;
+  const double zero = 0;
   const int ringId = create_gp_outer_gear2_id_(&z, &a, &rc, &Ro, &X, &zero);
   ASSERT_GE(ringId, 0);
   const shape *ring = xCD_get_shape_(&ringId);
@@ -86,16 +96,7 @@ TEST_F(GerotorLobes, AnglesNotFiniteOrBeyondAMillionRadiansAreRefusedWithoutWrit
       EXPECT_EQ(ids[0], -7) << call;
       EXPECT_EQ(ids[1], -7) << call;
     };
-    gp_get_xc_yc_(&z, &a, &rc, &e, &theta, &out[0], &out[1]);
-    refused("gp_get_xc_yc_");
-    gp_get_rc_thetac_(&z, &a, &rc, &e, &theta, &out[0], &out[1]);
-    refused("gp_get_rc_thetac_");
-    gp_get_volume_derivative_(&z, &a, &rc, &e, &b, &theta, out.data());
-    refused("gp_get_volume_derivative_");
-    gp_get_force_torque_ch_inner_gear_(&z, &a, &rc, &e, &b, &theta, &p, &out[0], &out[1], &out[2]);
-    refused("gp_get_force_torque_ch_inner_gear_");
-    gp_get_leakage_couette_(&z, &a, &rc, &e, &h, &w, &theta, &omega, &out[0], &out[1]);
-    refused("gp_get_leakage_couette_");
+    contactCalls(z, theta, out, refused);
     EXPECT_EQ(gp_find_closest_pt_from_theta_(ring, &theta, &zero, &zero, &zero), -1);
     refused("gp_find_closest_pt_from_theta_");
     EXPECT_EQ(gp_find_closest_pt_from_theta_id_(&ringId, &theta, &zero, &zero, &zero), -1);
