@@ -52,10 +52,10 @@ std::string besideName(const std::string &path) {
 }
 
 // Gives the new file fd what the file at path has, so that replacing it
-// changes its content only: owner and group first (a change of owner may
-// clear the permission bits' set-id flags), then the permission bits.  0,
-// or the errno of an owner or group the process may not give (the caller
-// then has to write the file in place).
+// changes its content only: owner and group first (changing them may clear
+// mode bits), then the permission bits.  0, or the errno of an owner or
+// group the process may not give (the caller then has to write the file in
+// place).
 int takeOver(int fd, const std::string &path) {
   struct stat old {}, mine {};
   if (::stat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return 0;
