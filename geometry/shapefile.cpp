@@ -15,6 +15,7 @@
 #include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
 #include "runtime/atomicfile.hpp"
+#include "runtime/numbers.hpp"
 #include "tables/kiv_tablefiles.h"
 
 namespace kiv::geom {
@@ -187,7 +188,14 @@ void printRows(FILE *fp, const path *p) {
     std::fputs("no path to print\n", fp);
     return;
   }
-  const auto row = [fp](double x, double y) { std::fprintf(fp, "   %25.14f\t%25.14f\n", x, y); };
+  // Written without the locale's decimal separator, which would make the
+  // file unreadable to the table readers.
+  const auto row = [fp](double x, double y) {
+    char a[kRealTextSize], b[kRealTextSize];
+    formatReal(a, sizeof a, x, std::chars_format::fixed, 14, 25);
+    formatReal(b, sizeof b, y, std::chars_format::fixed, 14, 25);
+    std::fprintf(fp, "   %s\t%s\n", a, b);
+  };
   forEachPrinted(p, row);
   row(start->x, start->y);
 }

@@ -17,6 +17,7 @@
 #include "hydraulics/hydindex.hpp"
 #include "runtime/atomicfile.hpp"
 #include "runtime/cstring.hpp"
+#include "runtime/numbers.hpp"
 #include "runtime/textfile.hpp"
 
 namespace {
@@ -29,10 +30,7 @@ using Text = std::unique_ptr<char, decltype(&std::free)>;
 // bounds); the "C" locale whatever the process locale.
 void putReal(std::string &out, double v) {
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 16);
-  const auto len = static_cast<size_t>(r.ptr - buf);
-  if (len < 25) out.append(25 - len, ' ');
-  out.append(buf, len);
+  out.append(buf, kiv::formatReal(buf, sizeof buf, v, std::chars_format::scientific, 16, 25));
   out += '\n';
 }
 

@@ -1,7 +1,6 @@
 // Fluids defined from fluid data files: the reader of the file's items, the
 // temperature brackets of the fluid and its registration.
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -10,6 +9,7 @@
 #include <new>
 
 #include "hydraulics/fptables.hpp"
+#include "runtime/ascii.hpp"
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
 #include "tables/kiv_tablefiles.h"
@@ -40,7 +40,7 @@ struct LineList {
 };
 
 const char *skipBlanks(const char *s) {
-  while (std::isspace(static_cast<unsigned char>(*s))) ++s;
+  while (kiv::ascii::isSpace(*s)) ++s;
   return s;
 }
 

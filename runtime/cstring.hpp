@@ -12,7 +12,8 @@ namespace kiv {
 // A new malloc'd copy of s; MemoryError(label) when allocation fails.
 char *dupText(std::string_view s, const char *label);
 
-// Case-insensitive search for word in text; npos when absent or word empty.
+// Search for word in text with ASCII letters matched in either case (the
+// same in every locale); npos when absent or word empty.
 size_t findNoCase(std::string_view text, std::string_view word);
 
 // A piece of input fit to quote in a message: at most kQuoteLength

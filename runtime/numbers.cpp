@@ -1,23 +1,23 @@
 #include "runtime/numbers.hpp"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
 
+#include "runtime/ascii.hpp"
+
 namespace kiv {
 
 namespace {
 
-bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+using ascii::isDigit;
+using ascii::isSpace;
 
 bool matchWord(const char *s, const char *last, const char *word) {
   for (; *word; ++s, ++word)
-    if (s == last || std::tolower(static_cast<unsigned char>(*s)) != *word) return false;
+    if (s == last || ascii::lower(*s) != *word) return false;
   return true;
 }
 
@@ -111,8 +111,8 @@ bool scanDouble(FILE *fp, double *value, std::string *outOfRange) {
   // valid prefix; a character that cannot continue the number is pushed back.
   std::string tok;
   auto accept = [&](int ch) {
-    if (std::isdigit(ch) || ch == '.' || ch == '+' || ch == '-' || ch == 'e' || ch == 'E') return true;
-    if (std::isalpha(ch) && tok.size() < 8) return true;  // inf, infinity, nan
+    if (isDigit(ch) || ch == '.' || ch == '+' || ch == '-' || ch == 'e' || ch == 'E') return true;
+    if (ascii::isAlpha(ch) && tok.size() < 8) return true;  // inf, infinity, nan
     return false;
   };
   while (c != EOF && accept(c) && tok.size() < 400) {
@@ -135,13 +135,19 @@ bool scanDouble(FILE *fp, double *value, std::string *outOfRange) {
 bool parseInt(const char *s, const char **end, int *value) {
   if (end) *end = s;
   if (!s) return false;
-  char *stop = nullptr;
-  errno = 0;
-  const long v = std::strtol(s, &stop, 10);
-  if (stop == s || errno == ERANGE || v < std::numeric_limits<int>::min() ||
-      v > std::numeric_limits<int>::max())
-    return false;
-  if (end) *end = stop;
+  const char *p = s;
+  while (isSpace(*p)) ++p;
+  const bool neg = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  if (!isDigit(*p)) return false;
+  // Past ten digits the value is out of range whatever follows; every digit
+  // is still consumed, as a number is read whole.
+  long long v = 0;
+  for (; isDigit(*p); ++p)
+    if (v < 10000000000LL) v = v * 10 + (*p - '0');
+  if (neg) v = -v;
+  if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
+  if (end) *end = p;
   *value = static_cast<int>(v);
   return true;
 }
@@ -163,7 +169,7 @@ bool scanInt(FILE *fp, int *value) {
     tok.push_back(static_cast<char>(c));
     c = std::getc(fp);
   }
-  while (c != EOF && std::isdigit(c) && tok.size() < 64) {
+  while (c != EOF && isDigit(c) && tok.size() < 64) {
     tok.push_back(static_cast<char>(c));
     c = std::getc(fp);
   }
@@ -175,6 +181,26 @@ bool scanInt(FILE *fp, int *value) {
   if (r.ec != std::errc() || r.ptr == b) return false;
   *value = v;
   return true;
+}
+
+size_t formatReal(char *buf, size_t size, double v, std::chars_format form, int precision, int width) {
+  if (!buf || size == 0) return 0;
+  buf[0] = '\0';
+  const auto r = std::to_chars(buf, buf + size - 1, v, form, precision);
+  if (r.ec != std::errc()) return 0;
+  size_t len = static_cast<size_t>(r.ptr - buf);
+  const size_t w = width > 0 ? static_cast<size_t>(width) : 0;
+  if (len < w) {
+    if (w >= size) {
+      buf[0] = '\0';
+      return 0;
+    }
+    std::memmove(buf + (w - len), buf, len);
+    std::memset(buf, ' ', w - len);
+    len = w;
+  }
+  buf[len] = '\0';
+  return len;
 }
 
 }  // namespace kiv

@@ -1,6 +1,9 @@
-// Locale-independent number parsing for every reader of the library.
+// Locale-independent number parsing and formatting for every reader and
+// writer of the library.
 #pragma once
 
+#include <charconv>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -29,5 +32,14 @@ int clampToInt(double v);
 
 // Reads one integer as "%d" does; false when there is none or it overflows.
 bool scanInt(FILE *fp, int *value);
+
+// Room for any double written by formatReal with up to 17 decimals.
+inline constexpr size_t kRealTextSize = 352;
+
+// v as "%<width>.<precision>f" (fixed) or "%<width>.<precision>e"
+// (scientific) writes it in the "C" locale, so that files have the same
+// bytes in every locale: right-aligned in width columns, NUL-terminated.
+// The length, or 0 (and "") when it does not fit in size.
+size_t formatReal(char *buf, size_t size, double v, std::chars_format form, int precision, int width);
 
 }  // namespace kiv

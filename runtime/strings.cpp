@@ -1,9 +1,9 @@
 // String helpers of the flat interface.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <string>
 
+#include "runtime/ascii.hpp"
 #include "runtime/cstring.hpp"
 #include "runtime/system.hpp"
 
@@ -19,9 +19,7 @@ char *dupText(std::string_view s, const char *label) {
 
 size_t findNoCase(std::string_view text, std::string_view word) {
   if (word.empty() || word.size() > text.size()) return std::string_view::npos;
-  auto eq = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  };
+  auto eq = [](char a, char b) { return ascii::lower(a) == ascii::lower(b); };
   auto it = std::search(text.begin(), text.end(), word.begin(), word.end(), eq);
   return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }

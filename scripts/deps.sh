@@ -6,8 +6,9 @@ pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
       python3
       # bench only: the reference libraries of the side-by-side rows
       libmuparser-dev libgsl-dev
-      # tests only: the exact reference of the planar booleans
-      libcgal-dev)
+      # tests only: the exact reference of the planar booleans, and localedef
+      # for the locales the library is tried in
+      libcgal-dev locales)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,6 @@
 // Response surfaces of the "RSM" table file: outputs as sums of polynomial
 // terms in the offset inputs, with titles, units and optional limits.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "params/kiv_math.h"
+#include "runtime/ascii.hpp"
 #include "runtime/numbers.hpp"
 #include "runtime/textfile.hpp"
 #include "tables/kiv_interpret.h"
@@ -106,7 +106,7 @@ bool numberedKey(std::string_view l, std::string_view suffix) {
     if (!startsWith(l, head)) continue;
     size_t i = head.size();
     const size_t digits = i;
-    while (i < l.size() && std::isdigit(static_cast<unsigned char>(l[i]))) ++i;
+    while (i < l.size() && kiv::ascii::isDigit(l[i])) ++i;
     if (i > digits && (suffix.empty() ? i == l.size() : startsWith(l.substr(i), suffix))) return true;
   }
   return false;
@@ -135,10 +135,10 @@ enum class Read { kAll, kShort, kBad, kOutOfRange };
 // number there is a value the line has no room for (or one text hides).
 bool noValueAfter(const char *p, const char *last) {
   for (;;) {
-    while (p < last && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    while (p < last && kiv::ascii::isSpace(*p)) ++p;
     if (p == last || *p == '#') return true;
     const char *word = p;
-    while (p < last && *p != '#' && !std::isspace(static_cast<unsigned char>(*p))) ++p;
+    while (p < last && *p != '#' && !kiv::ascii::isSpace(*p)) ++p;
     double v = 0.0;
     const char *end = nullptr;
     if (tables::numberIn(word, p, v, &end) != tables::NumberKind::kNone) return false;
@@ -147,7 +147,7 @@ bool noValueAfter(const char *p, const char *last) {
 
 // The number that ends at end, its blanks before it left out.
 std::string_view numberBefore(const char *p, const char *end) {
-  while (p < end && std::isspace(static_cast<unsigned char>(*p))) ++p;
+  while (p < end && kiv::ascii::isSpace(*p)) ++p;
   return {p, static_cast<size_t>(end - p)};
 }
 
@@ -199,7 +199,7 @@ Read term(const std::string &line, int n, Response &r, std::string *huge) {
     return Read::kOutOfRange;
   }
   if (got != Field::kNumber || !std::isfinite(c)) return Read::kBad;
-  while (p < last && std::isspace(static_cast<unsigned char>(*p))) ++p;
+  while (p < last && kiv::ascii::isSpace(*p)) ++p;
   if (p < last && *p != '#') return Read::kBad;
   r.coef.push_back(c);
   return Read::kAll;

@@ -2,9 +2,9 @@
 // apart from text and from a number that was cut short.
 #pragma once
 
-#include <cctype>
 #include <cstring>
 
+#include "runtime/ascii.hpp"
 #include "runtime/numbers.hpp"
 
 namespace kiv::tables {
@@ -25,15 +25,14 @@ inline NumberKind numberIn(const char *s, const char *last, double &v, const cha
   v = parseDouble(s, last, &e, &over);
   *end = e;
   if (e == s) return NumberKind::kNone;
-  if (e < last && std::isalpha(static_cast<unsigned char>(e[-1])) &&
-      std::isalnum(static_cast<unsigned char>(*e))) {
+  if (e < last && ascii::isAlpha(e[-1]) && ascii::isAlnum(*e)) {
     *end = s;
     return NumberKind::kNone;
   }
   if (e < last && (*e == 'e' || *e == 'E')) {
     const char *q = e + 1;
     if (q < last && (*q == '+' || *q == '-')) ++q;
-    if (q == last || !std::isdigit(static_cast<unsigned char>(*q))) return NumberKind::kIncomplete;
+    if (q == last || !ascii::isDigit(*q)) return NumberKind::kIncomplete;
   }
   return over ? NumberKind::kOutOfRange : NumberKind::kNumber;
 }
@@ -60,8 +59,7 @@ inline Field fieldIn(const char *s, const char *last, const char *stops, double 
   const Field whole = kind == NumberKind::kOutOfRange ? Field::kOutOfRange : Field::kNumber;
   if (*end == last) return whole;
   const char c = **end;
-  return c != '\0' && (std::isspace(static_cast<unsigned char>(c)) || std::strchr(stops, c)) ? whole
-                                                                                           : Field::kGlued;
+  return c != '\0' && (ascii::isSpace(c) || std::strchr(stops, c)) ? whole : Field::kGlued;
 }
 
 }  // namespace kiv::tables

@@ -1,8 +1,8 @@
 // Unit domains: domain lines and the base-unit and unit lines of a domain.
-#include <cctype>
 #include <cstdlib>
 #include <string>
 
+#include "runtime/ascii.hpp"
 #include "runtime/numbers.hpp"
 #include "tables/units.hpp"
 
@@ -30,10 +30,10 @@ bool readExponents(const char *p, Exponents &e) {
       while (*p == ' ' || *p == '\t') ++p;
       if (*p++ != ',') return false;
     }
-    char *end = nullptr;
-    const long v = std::strtol(p, &end, 10);
-    if (end == p || v < -1000 || v > 1000) return false;
-    e[static_cast<size_t>(i)] = static_cast<int>(v);
+    const char *end = nullptr;
+    int v = 0;
+    if (!kiv::parseInt(p, &end, &v) || v < -1000 || v > 1000) return false;
+    e[static_cast<size_t>(i)] = v;
     p = end;
   }
   return true;
@@ -53,7 +53,7 @@ void lineError(const char *format, const std::string &line) {
 // (beyond the range of a double) into nothing: the unit is left out.
 bool beyondDouble(const char *text) {
   for (const char *p = text; *p; ++p) {
-    if (!std::isdigit(static_cast<unsigned char>(*p))) continue;
+    if (!kiv::ascii::isDigit(*p)) continue;
     bool overflow = false;
     const char *end = p;
     kiv::parseDouble(p, &end, &overflow);
