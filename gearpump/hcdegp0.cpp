@@ -13,7 +13,7 @@
 #include "gearpump/versions.hpp"
 #include "geometry/kiv_shapeid.h"
 #include "hydraulics/kiv_hydraulics.h"
-#include "runtime/system.hpp"
+#include "runtime/datastore.hpp"
 
 namespace kiv::egp {
 

@@ -10,7 +10,7 @@
 #include "geometry/boolean.hpp"
 #include "geometry/pumpgeom.hpp"
 #include "geometry/shapeid.hpp"
-#include "runtime/system.hpp"
+#include "runtime/datastore.hpp"
 
 namespace kiv::geom {
 namespace {

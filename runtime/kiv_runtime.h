@@ -33,8 +33,14 @@ KIV_API extern KIVSystem *QOR_XB_GlobalSystem;
 /* A new system with empty registries; it is not made current. */
 KIV_API KIVSystem *KivCreateSystem(void);
 /* Runs the pending end-of-run hooks of the system (code 0), and those that
- * they install in turn, then frees it.  When it was current, no system is
- * current afterwards. */
+ * they install in turn for at most 100 generations (hooks still pending then
+ * are dropped unrun), then frees it.  When it was current, no system is
+ * current afterwards.  A released system is never made current again, also
+ * not by a recovery point (KivGuardedCall) or a library call active on the
+ * stack when it went: a callback may release the system whose call it runs
+ * in, or any other.  Released by one of its own hooks, the system goes when
+ * that KivEndRun has done; a release of a system already being released does
+ * nothing. */
 KIV_API void KivReleaseSystem(KIVSystem *sys);
 /* Makes sys (NULL for none) the current system. */
 KIV_API void KivMakeCurrent(KIVSystem *sys);
@@ -42,20 +48,25 @@ KIV_API void KivMakeCurrent(KIVSystem *sys);
  * made current, so this never fails. */
 KIV_API KIVSystem *GetGlobalSystem(void);
 /* Ends the run of the current system: the end-of-run hooks run once each, in
- * reverse order of installation, as fn(code, argument); then the integer
- * resets apply and the model's submodel stores are zeroed.  Returns the
- * number of hooks run. */
+ * reverse order of installation, as fn(code, argument); a hook that calls
+ * KivExit ends itself only (its code is kept in the system).  Then the
+ * integer resets apply and the model's submodel stores are zeroed.  Returns
+ * the number of hooks run. */
 KIV_API int KivEndRun(int code);
 /* The recovery point: makes sys current, calls fn(data) and returns its
  * result; when KivExit is called below, returns -2 and the exit code is kept
- * in the system (KivGetExitCode).  Either way, the system that was current
- * before is current again on return (sys stays current when none was), so
- * recovery points nest, also for different systems.  Hosts call the library
- * through it: a fatal error with no recovery point active writes its
- * messages and ends the process with exit(code).  The exit path unwinds the stack, so C callbacks
- * that the library calls (residual functions, hooks) must be compiled with
- * unwind tables (-fexceptions) for a fatal error inside them to reach the
- * recovery point. */
+ * in sys (KivGetExitCode), whichever system fn made current.  Either way sys
+ * is current on return, so a host ends the run with KivEndRun(0) right
+ * after; when fn released sys, it is not made current again (the current
+ * system is left as the release left it) and an exit's code is kept nowhere.
+ * Recovery points nest, also for different systems: KivExit returns to the
+ * innermost one active, whichever system is current then.  Hosts call the
+ * library through it: a fatal error with no recovery point active writes its
+ * messages and ends the process with exit(code).  The exit path unwinds the
+ * stack, so C callbacks that the library calls (residual functions, hooks)
+ * must be compiled with unwind tables (-fexceptions) for a fatal error inside
+ * them to reach the recovery point.  Returns -1, calling nothing, for a NULL
+ * sys or fn. */
 KIV_API int KivGuardedCall(KIVSystem *sys, int (*fn)(void *data), void *data);
 /* The code of the system's last KivExit, 0 for none or a NULL system. */
 KIV_API int KivGetExitCode(const KIVSystem *sys);
@@ -111,9 +122,10 @@ KIV_API void KivInstallDisplayHook(KIVSystem *sys, KivDisplayHook hook, void *us
  * stream; returns the length, negative on a format error. */
 KIV_API int kivfprintf(FILE *stream, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
-/* Ends the run with code: unwinds to the active recovery point
- * (KivGuardedCall answers -2), or, with none active, flushes the standard
- * streams and calls exit(code). */
+/* Ends the run with code: unwinds to the innermost active recovery point,
+ * whichever system is current (KivGuardedCall answers -2 and keeps code in
+ * its own system), or, with none active, keeps code in the current system,
+ * flushes the standard streams and calls exit(code). */
 KIV_API void KivExit(int code) __attribute__((noreturn));
 /* Prints "Could not allocate storage in <label>" and calls KivExit(1). */
 KIV_API void MemoryError(const char *label) __attribute__((noreturn));
@@ -336,22 +348,41 @@ auto guardAllocation(const char *label, F &&f) -> decltype(f()) {
   }
 }
 
+// A system that a frame on the stack will use again: a recovery point's, or
+// the one a scope gives back.  Frames are linked process-wide, innermost
+// first, so that an exit finds the innermost recovery point whichever system
+// is current, and a release clears every reference to the system it frees
+// (sys becomes null) before a frame could touch it.
+struct SystemFrame {
+  KIVSystem *sys = nullptr;
+  bool recovery = false;
+  SystemFrame *outer = nullptr;
+};
+// Links frame in as the innermost one; unlinks it (frames leave in reverse).
+void enterFrame(SystemFrame &frame);
+void leaveFrame(SystemFrame &frame);
+
 // Makes a system current for the life of the scope (nothing changes for a
-// null one) and restores the one that was current before.
+// null one) and restores the one that was current before, or none when that
+// one was released meanwhile.
 class CurrentSystemScope {
  public:
-  explicit CurrentSystemScope(KIVSystem *sys)
-      : previous_(QOR_XB_GlobalSystem), switched_(sys != nullptr) {
-    if (switched_) KivMakeCurrent(sys);
+  explicit CurrentSystemScope(KIVSystem *sys) : switched_(sys != nullptr) {
+    if (!switched_) return;
+    previous_.sys = QOR_XB_GlobalSystem;
+    enterFrame(previous_);
+    KivMakeCurrent(sys);
   }
   ~CurrentSystemScope() {
-    if (switched_) KivMakeCurrent(previous_);
+    if (!switched_) return;
+    leaveFrame(previous_);
+    KivMakeCurrent(previous_.sys);
   }
   CurrentSystemScope(const CurrentSystemScope &) = delete;
   CurrentSystemScope &operator=(const CurrentSystemScope &) = delete;
 
  private:
-  KIVSystem *previous_;
+  SystemFrame previous_;
   bool switched_;
 };
 

@@ -48,9 +48,10 @@ int kivfprintf(FILE *stream, const char *format, ...) {
 }
 
 void KivExit(int code) {
-  KIVSystem *sys = QOR_XB_GlobalSystem;
-  if (sys) sys->exit_code = code;
-  if (sys && sys->recovery_depth > 0) throw kiv::ExitException(code);
+  // The innermost recovery point catches it and keeps the code, whichever
+  // system a callback made current meanwhile.
+  if (kiv::innermostRecovery()) throw kiv::ExitException(code);
+  if (KIVSystem *sys = QOR_XB_GlobalSystem) sys->exit_code = code;
   // No recovery point: end as a stand-alone program's fatal error would,
   // with the messages already written, instead of an uncaught exception.
   std::fflush(stdout);

@@ -31,7 +31,42 @@ void bindView(kiv::SubmodelStore &s) {
 // A hook that keeps installing hooks at the release ends it all the same.
 constexpr int kReleaseRounds = 100;
 
+// Counts the hook lists that KivEndRun runs for a system.
+class Ending {
+ public:
+  explicit Ending(KIVSystem *sys) : sys_(sys) { ++sys_->ending; }
+  ~Ending() { --sys_->ending; }
+  Ending(const Ending &) = delete;
+  Ending &operator=(const Ending &) = delete;
+
+ private:
+  KIVSystem *sys_;
+};
+
+// Runs the hooks taken from sys at a recovery point of its own, so that a
+// failing hook ends itself, not the process; returns how many ran.  A hook
+// cannot free sys meanwhile: its release waits for the end of the run.
+int runHooks(KIVSystem *sys, const std::vector<kiv::AtEndHook> &hooks, int code) {
+  const Ending ending(sys);
+  kiv::RecoveryPoint point(sys);
+  int ran = 0;
+  for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
+    try {
+      if (it->fn)
+        it->fn(code, it->argument);
+      else if (it->ptr_fn)
+        it->ptr_fn(code, it->pointer);
+    } catch (const kiv::ExitException &e) {
+      // One failing hook must not keep the others from freeing their data.
+      point.keepExit(e.code());
+    }
+    ++ran;
+  }
+  return ran;
+}
+
 }  // namespace
+
 
 KivDataStore *kiv::findData(KIVSystem *sys, std::string_view name, int index) {
   if (!sys) sys = GetGlobalSystem();
@@ -66,7 +101,13 @@ KIVSystem *KivCreateSystem(void) {
 }
 
 void KivReleaseSystem(KIVSystem *sys) {
-  if (!sys) return;
+  if (!sys || sys->releasing) return;
+  if (sys->ending > 0) {
+    // One of its hooks: the system goes when its run has ended.
+    sys->release_pending = true;
+    return;
+  }
+  sys->releasing = true;
   {
     kiv::CurrentSystemScope current(sys);
     // Hooks that hooks install while the system goes run too: nothing is
@@ -76,7 +117,8 @@ void KivReleaseSystem(KIVSystem *sys) {
     if (sys->global_params && sys->free_global_params) sys->free_global_params(sys->global_params);
     sys->global_params = nullptr;
   }
-  // A released system is current no more.
+  // A released system is current no more, nor made current again.
+  kiv::forgetFrames(sys);
   if (QOR_XB_GlobalSystem == sys) QOR_XB_GlobalSystem = nullptr;
   delete sys;
 }
@@ -97,23 +139,12 @@ int KivEndRun(int code) {
   hooks.swap(sys->at_end);
   std::vector<kiv::IntReset> resets;
   resets.swap(sys->resets);
-  int ran = 0;
-  kiv::RecoveryScope scope(sys);  // a failing hook ends itself, not the process
-  for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
-    try {
-      if (it->fn)
-        it->fn(code, it->argument);
-      else if (it->ptr_fn)
-        it->ptr_fn(code, it->pointer);
-    } catch (const kiv::ExitException &) {
-      // One failing hook must not keep the others from freeing their data.
-    }
-    ++ran;
-  }
+  const int ran = runHooks(sys, hooks, code);
   for (auto it = resets.rbegin(); it != resets.rend(); ++it) *it->flag = it->value;
   KivCleanModelStore();
   sys->text_hand_offs.clear();
   sys->disc = kiv::Discontinuity{.logging = sys->disc.logging};
+  if (sys->release_pending && sys->ending == 0) KivReleaseSystem(sys);
   return ran;
 }
 

@@ -1,6 +1,7 @@
 // Inside view of the system object, for the library's own folders.
 #pragma once
 
+#include "runtime/datastore.hpp"
 #include "runtime/kiv_runtime.h"
 
 #include <sys/types.h>
@@ -113,19 +114,16 @@ struct DataKeyOrder {
 
 }  // namespace kiv
 
-// A data-store entry; its name and index are its key in the system's map.
-struct KivDataStore {
-  void *pointer = nullptr;
-};
-
 struct KIVSystem {
   // Property slots, 1-based as KivGetPropertyIndex answers; slot 0 unused.
   std::array<void *, kiv::kPropertyCount + 1> property{};
   int exit_code = 0;
   int slave = 0;
-  // Recovery points active on the stack for this system: KivExit throws
-  // only when one will catch it.
-  int recovery_depth = 0;
+  // Hook lists being run by KivEndRun, and whether the system is being
+  // released: a release asked for meanwhile waits for them or is dropped.
+  int ending = 0;
+  bool releasing = false;
+  bool release_pending = false;
 
   KivPrintHook print_hook = nullptr;
   void *print_user = nullptr;
@@ -160,43 +158,50 @@ struct KIVSystem {
 
 namespace kiv {
 
-// The data store of sys (the current system for NULL): the entry of (name,
-// index), nullptr when there is none; create or replace its pointer; erase
-// it (false when there was none).  The typed core of Kiv*DataStore.
-KivDataStore *findData(KIVSystem *sys, std::string_view name, int index);
-KivDataStore *storeData(KIVSystem *sys, std::string_view name, int index, void *ptr);
-bool eraseData(KIVSystem *sys, std::string_view name, int index);
+// The innermost recovery point active in the process, nullptr for none.
+// KivExit throws only when there is one to catch it.
+const SystemFrame *innermostRecovery();
+// No frame on the stack uses sys again: it is being freed.
+void forgetFrames(const KIVSystem *sys);
 
-// Counts a recovery point for as long as it is on the stack.
-class RecoveryScope {
+// A recovery point for as long as it is on the stack: makes sys current,
+// and current again when left, unless sys was released meanwhile.
+class RecoveryPoint {
  public:
-  explicit RecoveryScope(KIVSystem *sys) : sys_(sys) { ++sys_->recovery_depth; }
-  ~RecoveryScope() { --sys_->recovery_depth; }
-  RecoveryScope(const RecoveryScope &) = delete;
-  RecoveryScope &operator=(const RecoveryScope &) = delete;
+  explicit RecoveryPoint(KIVSystem *sys) : frame_{sys, true, nullptr} {
+    enterFrame(frame_);
+    KivMakeCurrent(sys);
+  }
+  ~RecoveryPoint() {
+    leaveFrame(frame_);
+    if (frame_.sys) KivMakeCurrent(frame_.sys);
+  }
+  RecoveryPoint(const RecoveryPoint &) = delete;
+  RecoveryPoint &operator=(const RecoveryPoint &) = delete;
+
+  // Keeps an exit's code in the system, if it is still there.
+  void keepExit(int code) {
+    if (frame_.sys) frame_.sys->exit_code = code;
+  }
 
  private:
-  KIVSystem *sys_;
+  SystemFrame frame_;
 };
 
-// Runs f at the recovery point of sys: returns f's result, or -2 after
-// KivExit (the code is kept in sys->exit_code).  The system current before
-// is current again however f ends, so that a KivExit after a recovery
-// point nested for another system still finds this one; with none current
-// before, sys stays current.
+// Runs f at a recovery point of sys: returns f's result, or -2 after KivExit
+// anywhere below, whichever system is current then (the code is kept in
+// sys->exit_code).  sys is current on return unless f released it.
 template <class F>
 int guarded(KIVSystem *sys, F &&f) {
-  const CurrentSystemScope outer(QOR_XB_GlobalSystem ? sys : nullptr);
-  KivMakeCurrent(sys);
-  RecoveryScope scope(sys);
+  RecoveryPoint point(sys);
   try {
     return f();
   } catch (const ExitException &e) {
-    sys->exit_code = e.code();
+    point.keepExit(e.code());
     return -2;
   } catch (const std::bad_alloc &) {
     kivfprintf(stderr, "\n\nCould not allocate storage in %s\n", "KivGuardedCall");
-    sys->exit_code = 1;
+    point.keepExit(1);
     return -2;
   }
 }
