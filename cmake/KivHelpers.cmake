@@ -13,6 +13,9 @@ function(kiv_add_library folder)
     target_link_libraries(kiv_${folder} PUBLIC kiv_${dep})
   endforeach()
   target_compile_definitions(kiv_${folder} PUBLIC KIV_BUILDING)
+  # Linked into the shared library with its calls bound inside it, so the
+  # compiler may inline and see through calls of exported functions too.
+  target_compile_options(kiv_${folder} PRIVATE -fno-semantic-interposition)
   set(KIV_FOLDER_LIBS ${KIV_FOLDER_LIBS} kiv_${folder} CACHE INTERNAL "")
 endfunction()
 

@@ -30,6 +30,18 @@ if ! diff <(echo "$declared") <(echo "$exported") >"$build/package/exports.diff"
 fi
 echo "exports: $(echo "$exported" | wc -l) functions and data, as declared"
 
+# The library's calls of its own functions bind inside it: no relocation may
+# name a function it defines (a host's function of that name would take it).
+functions=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TWi]$/ {print $NF}' | sort -u)
+own=$(readelf -rW "$lib" | awk 'NF >= 5 && $3 ~ /^R_/ {n = $5; sub(/@.*/, "", n); print n}' |
+  sort -u | comm -12 - <(echo "$functions"))
+if [ -n "$own" ]; then
+  echo "the library reaches $(echo "$own" | wc -l) of its own functions through the symbol table:"
+  echo "$own" | head -20
+  exit 1
+fi
+echo "calls of its own functions bind inside the library"
+
 cmake -S "$src/examples" -B "$build/package/example" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$stage" >/dev/null
 cmake --build "$build/package/example" >/dev/null
@@ -50,3 +62,7 @@ if [ "$status" -ne 1 ] || ! grep -q "Fluid index system not initialized" "$build
   exit 1
 fi
 echo "fatal error outside a recovery point ends the host with status 1 and its message"
+
+# Hosts with functions of the library's names never take its own calls.
+"$build/package/hosts/own_names_host"
+"$build/package/hosts/own_names_plugin" "$lib"
