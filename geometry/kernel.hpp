@@ -36,12 +36,6 @@ struct PathFree {
 };
 using PathOwner = std::unique_ptr<path, PathFree>;
 
-// Adds the owned path to s; the shape owns it once it is added.
-inline void addOwnedPath(PathOwner p, shape *s) {
-  add_path(p.get(), s);
-  p.release();
-}
-
 inline bool isCentre(const point *p) { return p->arc != 0; }
 
 // Contours of material below this area are slivers that every clean-up

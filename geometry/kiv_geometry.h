@@ -127,7 +127,8 @@ KIV_API point *add_before_Rtheta_(point *anchor, double r, double theta);
 KIV_API path *create_path(void);
 /* A new empty shape; release with delete_shape_. */
 KIV_API shape *create_shape(void);
-/* Index of the added path, or -1 when either argument is NULL. */
+/* Index of the added path, or -1 when either argument is NULL.  Without
+ * storage to add it, the path is freed and the run ends. */
 KIV_API int add_path(path *p, shape *s);
 /* Counter-clockwise rectangle 2e-5 wide around the segment a-b, 1e-5 longer
  * at both ends. */

@@ -2034,7 +2034,7 @@ Outcome overlayWith(Rule rule, Operands &ops, double tol) {
     // as a pocket.
     if (!loop.whole && std::fabs(loopArea(pieces, loop.pieces, nodes)) < kSmallestArea && !pocket(loop.pieces)) continue;
     PathOwner p = pathOf(pieces, loop.pieces, nodes);
-    if (loop.whole || size_path_(p.get()) > 2) addOwnedPath(std::move(p), out.result.get());
+    if (loop.whole || size_path_(p.get()) > 2) add_path(p.release(), out.result.get());
   }
   return out;
 }

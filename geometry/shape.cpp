@@ -158,7 +158,12 @@ int add_path(path *p, shape *s) {
   if (!p || !s) return -1;
   const int n = s->paths ? s->npaths : 0;
   void *grown = std::realloc(s->paths, sizeof(path *) * static_cast<size_t>(n + 1));
-  if (!grown) allocationFailure("add_path");
+  if (!grown) {
+    // The run ends here, and the path was to belong to the shape.
+    delete_path_(p);
+    std::free(p);
+    allocationFailure("add_path");
+  }
   s->paths = static_cast<path **>(grown);
   s->paths[n] = p;
   s->npaths = n + 1;

@@ -3,6 +3,7 @@
 // fluid, the volume and mass totals and the end-of-run release.
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 #include "hydraulics/hydindex.hpp"
@@ -126,11 +127,13 @@ extern "C" {
 
 HydIndexList *GetOrCreateHydIndexList(void) {
   if (HydIndexList *b = registrySlot.get()) return b;
-  HydIndexList *b = new (std::nothrow) HydIndexList();
+  std::unique_ptr<HydIndexList> b(new (std::nothrow) HydIndexList());
   if (!b) MemoryError("InitGlobalHydSystem");
-  registrySlot.set(b);
-  installRelease(*b);  // a block never outlives its run, initialised or not
-  return b;
+  // A block never outlives its run, initialised or not: its release is
+  // installed before the slot holds it.
+  installRelease(*b);
+  registrySlot.set(b.get());
+  return b.release();
 }
 
 void inifprop_(void) {

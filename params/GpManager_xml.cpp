@@ -212,13 +212,14 @@ void XMLCALL XML_C_Parser_GPList_EndElement(void *data, const XML_Char *element)
     if (std::strcmp(element, "GLOBAL_PARAMS_LIST") == 0) {
       r->root_open = false;
     } else if (std::strcmp(element, "PARAMETER") == 0 && r->current) {
+      // The reader holds the record until a list does.
       KIVGP_GP *gp = r->current;
-      r->current = nullptr;
       if (!present(gp->name)) {
         kivfprintf(stderr, "PARAMETER without VARNAME ignored at line %lu\n", r->line());
-        KIVGPPrivate_GP_Destroy(&gp);
+        KIVGPPrivate_GP_Destroy(&r->current);
       } else {
         KIVGPPrivate_GPList_Append(KIVGPPrivate_GP_IsLocalToSC(gp) == 1 ? r->sc : r->model, gp);
+        r->current = nullptr;
       }
     } else if (r->current && r->collecting && f == Field::Type) {
       if (r->collected == "1" || r->collected == "2" || r->collected == "3")
@@ -333,24 +334,38 @@ int XML_C_Parser_GPNameList(FILE *file, int *model_count, KIVGP_StringList *mode
 
 namespace {
 
-void moveRecords(KIVGP_GPList **from, KIVGP_GPList *to, bool keep) {
-  if (keep) {
-    for (unsigned i = 0; i < (*from)->count; ++i) KIVGPPrivate_GPList_Append(to, (*from)->items[i]);
-  } else {
-    KIVGPPrivate_Algo_DestroyGPListItems(*from);
+// The lists the parser handed over, freed with the records they still hold
+// however the reading ends.
+struct ParsedLists {
+  KIVGP_GPList *model = nullptr, *sc = nullptr;
+  ParsedLists() = default;
+  ParsedLists(const ParsedLists &) = delete;
+  ParsedLists &operator=(const ParsedLists &) = delete;
+  ~ParsedLists() {
+    for (KIVGP_GPList **list : {&model, &sc}) {
+      KIVGPPrivate_Algo_DestroyGPListItems(*list);
+      KIVGPPrivate_GPList_Destroy(list);
+    }
   }
-  KIVGPPrivate_GPList_Destroy(from);
+};
+
+// Each record leaves `from` only once `to` holds it.
+void moveRecords(KIVGP_GPList *from, KIVGP_GPList *to, bool keep) {
+  for (unsigned i = 0; keep && i < from->count; ++i) {
+    KIVGPPrivate_GPList_Append(to, from->items[i]);
+    from->items[i] = nullptr;
+  }
 }
 
 int readXmlRecords(const char *path, KIVGP_GPList *list, bool keep_model, bool keep_sc) {
   if (!path || !list) return -1;
   FileOwner f;
   if (!f.openToRead(path)) return -1;
-  KIVGP_GPList *model = nullptr, *sc = nullptr;
-  if (XML_C_Parser_GPList(f.fp, &model, &sc) != 0) return -1;
+  ParsedLists parsed;
+  if (XML_C_Parser_GPList(f.fp, &parsed.model, &parsed.sc) != 0) return -1;
   const bool closed = f.close();
-  moveRecords(&model, list, closed && keep_model);
-  moveRecords(&sc, list, closed && keep_sc);
+  moveRecords(parsed.model, list, closed && keep_model);
+  moveRecords(parsed.sc, list, closed && keep_sc);
   return closed ? 0 : -1;
 }
 

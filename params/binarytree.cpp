@@ -2,6 +2,7 @@
 // slot, and the entry points that manage slots.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -148,10 +149,11 @@ ExpressionForest *GetForest() {
   if (FOREST_PROP_IDX < 0) FOREST_PROP_IDX = KivGetPropertyIndex("BINARYTREE");
   void **slot = KivGetPropertySlot(FOREST_PROP_IDX);
   if (!*slot) {
-    auto *forest = new (std::nothrow) ExpressionForest;
+    std::unique_ptr<ExpressionForest> forest(new (std::nothrow) ExpressionForest);
     if (!forest) MemoryError("GetForest");
-    *slot = forest;
-    KivInstallAtEndPtr(&DestroyAllBinaryTrees, forest);
+    // Its release is installed before the slot holds it.
+    KivInstallAtEndPtr(&DestroyAllBinaryTrees, forest.get());
+    *slot = forest.release();
   }
   return static_cast<ExpressionForest *>(*slot);
 }

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -278,11 +279,26 @@ FileSet masterFiles(const KIVGlobalParams *g) {
   return f;
 }
 
+// The records read, freed with their list however the reading ends.
+struct ReadRecords {
+  KIVGP_GPList *list = KIVGP_GPList_Create();
+  ReadRecords() = default;
+  ReadRecords(const ReadRecords &) = delete;
+  ReadRecords &operator=(const ReadRecords &) = delete;
+  ~ReadRecords() {
+    KIVGPPrivate_Algo_DestroyGPListItems(list);
+    KIVGP_GPList_Destroy(&list);
+  }
+};
+
+using Text = std::unique_ptr<char, decltype(&std::free)>;
+
 int readGlobalParamFile(KIVGlobalParams *g, bool master, std::string &message) {
   FileSet f = master ? masterFiles(g) : modelFiles();
   if (!f.base.empty()) f.base.pop_back();
   if (f.dir.empty()) f.dir.assign(1, '.');  // the current directory, never the root
-  KIVGP_GPList *list = KIVGP_GPList_Create();
+  ReadRecords read;
+  KIVGP_GPList *list = read.list;
   int result = 0;
   if (KIVGP_IO_ReadGPs(f.base.c_str(), f.dir.c_str(), f.ext.c_str(), list) != 0) {
     kivfprintf(stderr, "####### ReadGlobalParamFile: Failed to read global parameters for '%s' / '%s' ('%s')\n",
@@ -292,17 +308,21 @@ int readGlobalParamFile(KIVGlobalParams *g, bool master, std::string &message) {
     for (unsigned i = 0; i < list->count; ++i) {
       KIVGP_GP *gp = list->items[i];
       const char *raw = isHidden(gp->name) ? gp->title : gp->value;
-      char *name = nullptr, *value = nullptr;
-      KIVGP_String_ConvertFromUTF8ToLatin1(&name, gp->name ? gp->name : "");
-      KIVGP_String_ConvertFromUTF8ToLatin1(&value, raw ? raw : "");
-      addParam(g, name, value, gp->type, message);
+      char *rawName = nullptr, *rawValue = nullptr;
+      KIVGP_String_ConvertFromUTF8ToLatin1(&rawName, gp->name ? gp->name : "");
+      const Text name(rawName, &std::free);
+      KIVGP_String_ConvertFromUTF8ToLatin1(&rawValue, raw ? raw : "");
+      const Text value(rawValue, &std::free);
+      const int added = addParam(g, name.get(), value.get(), gp->type, message);
+      if (added != 0) {
+        // Storage ran out: the parameters are not what the file gives (the
+        // caller says so with the message).
+        result = added;
+        break;
+      }
       if (!message.empty()) kivfprintf(stderr, "\n%s\n", message.c_str());
-      std::free(name);
-      std::free(value);
     }
   }
-  KIVGPPrivate_Algo_DestroyGPListItems(list);
-  KIVGP_GPList_Destroy(&list);
   g->read = 1;
   return result;
 }

@@ -76,6 +76,51 @@ T *mallocCopy(const T *first, size_t n, const char *label) {
   return p;
 }
 
+// Copies for a reader's outputs, handed over together: when one cannot be
+// made, the run ends with the ones made before it freed and no output
+// written.
+class Outputs {
+ public:
+  explicit Outputs(const char *label) : label_(label) {}
+  ~Outputs() {
+    for (size_t i = 0; i < count_; ++i) std::free(made_[i].copy);
+  }
+  Outputs(const Outputs &) = delete;
+  Outputs &operator=(const Outputs &) = delete;
+
+  template <class T>
+  void add(T **out, const T *first, size_t n) {
+    if (!out) return;
+    if (count_ == kRoom) std::abort();  // more outputs than any reader has
+    made_[count_] = {out, mallocCopy(first, n, label_), &write<T>};
+    ++count_;
+  }
+  template <class T>
+  void add(T **out, const std::vector<T> &v) {
+    add(out, v.data(), v.size());
+  }
+  // Every output written; the caller owns the copies from here on.
+  void publish() {
+    for (size_t i = 0; i < count_; ++i) made_[i].write(made_[i].out, made_[i].copy);
+    count_ = 0;
+  }
+
+ private:
+  template <class T>
+  static void write(void *out, void *copy) {
+    *static_cast<T **>(out) = static_cast<T *>(copy);
+  }
+  struct Made {
+    void *out;
+    void *copy;
+    void (*write)(void *, void *);
+  };
+  static constexpr size_t kRoom = 8;
+  Made made_[kRoom] = {};
+  size_t count_ = 0;
+  const char *label_;
+};
+
 // A malloc'd string list of the texts (empty texts become null entries).
 char **mallocTexts(const Texts &texts, const char *label);
 // Frees a malloc'd string list of n entries.

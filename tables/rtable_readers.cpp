@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "runtime/cstring.hpp"
@@ -290,6 +291,24 @@ void release(T **p) {
   }
 }
 
+// The outputs a reader has filled, freed and nulled should the run end
+// (or the reader fail) before it returns them.
+template <class... T>
+class Filled {
+ public:
+  explicit Filled(T **...out) : out_(out...) {}
+  ~Filled() {
+    if (!kept_) std::apply([](auto *...p) { (release(p), ...); }, out_);
+  }
+  Filled(const Filled &) = delete;
+  Filled &operator=(const Filled &) = delete;
+  void keep() { kept_ = true; }
+
+ private:
+  std::tuple<T **...> out_;
+  bool kept_ = false;
+};
+
 // An array output of a reader: a null one is pointed at a local array
 // that is read all the same and freed when the reader returns.
 template <class T>
@@ -355,12 +374,14 @@ int rtable0du_(const char *name, int *n, double **values, const char *const *uni
     *n = count;
     return kDone;
   };
+  Filled filled(values);
   if (load(name, h.get(), false, store, parse) == kFailed) return *n = -1;
   const Wanted want(units, 1);
   if (!convert(h.get(), 0, want.at(0), *values, *n, nullptr)) {
     release(values);
     return *n = -1;
   }
+  filled.keep();
   return *n;
 }
 
@@ -437,6 +458,7 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
     *n = count;
     return kDone;
   };
+  Filled filled(x, y);
   bool ok = load(name, h.get(), true, store, parse) != kFailed;
   const Wanted want(units, 2);
   ok = ok && convert(h.get(), 1, want.at(1), *x, *n, "axis") &&
@@ -446,6 +468,7 @@ int rtable1du_(const char *name, int *n, double **x, double **y, const char *con
     release(y);
     *n = -1;
   }
+  filled.keep();
   return *n;
 }
 
@@ -526,12 +549,14 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
     *values = mallocCopy(vals, "rtablend");
     return kDone;
   };
+  Filled filled(sizes, axes, values);
   const int got = load(name, h.get(), false, store, parse);
   if (got == kFailed) return 0;
   if (got == kAsOneD) {
     int n = -1;
     if (rtable1du_(name, &n, axes, values, units) < 0) return 0;
     *sizes = mallocCopy(&n, 1, "rtablend");
+    filled.keep();
     *dim = 1;
     return 1;
   }
@@ -553,6 +578,7 @@ int rtablend_(const char *name, int *dim, int **sizes, double **axes, double **v
     release(values);
     return 0;
   }
+  filled.keep();
   *dim = d;
   return 1;
 }
@@ -568,20 +594,22 @@ int readAxes(const char *name, int dim, int *counts[], double **parts[], double 
     if (parts[k]) *parts[k] = nullptr;
   }
   int d = dim;
-  int *sizes = nullptr;
-  double *axes = nullptr;
-  if (!rtablend_(name, &d, &sizes, &axes, values, units)) return 0;
+  int *rawSizes = nullptr;
+  double *rawAxes = nullptr, *rawValues = nullptr;
+  if (!rtablend_(name, &d, &rawSizes, &rawAxes, &rawValues, units)) return 0;
+  const std::unique_ptr<int, decltype(&std::free)> sizes(rawSizes, &std::free);
+  std::unique_ptr<double, decltype(&std::free)> axes(rawAxes, &std::free), read(rawValues, &std::free);
+  Outputs out(label);
   size_t offset = 0;
   for (int k = 0; k < dim; ++k) {
-    if (counts[k]) *counts[k] = sizes[k];
-    if (k > 0 && parts[k]) *parts[k] = mallocCopy(axes + offset, static_cast<size_t>(sizes[k]), label);
-    offset += static_cast<size_t>(sizes[k]);
+    if (k > 0) out.add(parts[k], axes.get() + offset, static_cast<size_t>(sizes.get()[k]));
+    offset += static_cast<size_t>(sizes.get()[k]);
   }
-  if (parts[0])
-    *parts[0] = axes;
-  else
-    std::free(axes);
-  std::free(sizes);
+  out.publish();
+  for (int k = 0; k < dim; ++k)
+    if (counts[k]) *counts[k] = sizes.get()[k];
+  if (parts[0]) *parts[0] = axes.release();
+  if (values) *values = read.release();
   return 1;
 }
 
@@ -669,6 +697,7 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
     *z = mallocCopy(zs, "rtablemd");
     return kDone;
   };
+  Filled filled(sizes, x, y, z);
   bool ok = load(name, h.get(), true, store, parse) != kFailed;
   if (ok) {
     int64_t points = 0;
@@ -685,6 +714,7 @@ int rtablemd_(const char *name, int **sizes, double **x, double **y, double **z,
     release(z);
     return -1;
   }
+  filled.keep();
   return slices;
 }
 
@@ -775,6 +805,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
     *values = mallocCopy(vs, "rtablem3d");
     return kDone;
   };
+  Filled filled(pointsPerSlice, slicesPerPart, x, y, z, values);
   bool ok = load(name, h.get(), true, store, parse) != kFailed;
   if (ok) {
     int64_t points = 0;
@@ -795,6 +826,7 @@ int rtablem3d_(const char *name, int *nparts, int **pointsPerSlice, int **slices
     *nparts = -1;
     return -1;
   }
+  filled.keep();
   return slices;
 }
 
@@ -857,6 +889,7 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
     *ncols = nc;
     return kDone;
   };
+  Filled filled(data);
   bool ok = load(name, h.get(), false, store, parse) != kFailed;
   if (ok) {
     const Wanted want(units, *ncols);
@@ -872,6 +905,7 @@ int rtablexy_(const char *name, int *nrows, int *ncols, double **data, const cha
     *nrows = *ncols = -1;
     return 0;
   }
+  filled.keep();
   return 1;
 }
 
