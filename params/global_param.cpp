@@ -314,7 +314,7 @@ int readGlobalParamFile(KIVGlobalParams *g, bool master, std::string &message) {
       KIVGP_String_ConvertFromUTF8ToLatin1(&rawValue, raw ? raw : "");
       const Text value(rawValue, &std::free);
       const int added = addParam(g, name.get(), value.get(), gp->type, message);
-      if (added != 0) {
+      if (added != 0 && message == kMemoryMessage) {
         // Storage ran out: the parameters are not what the file gives (the
         // caller says so with the message).
         result = added;

@@ -1,0 +1,350 @@
+// Runs in which one allocation fails, or every one from some point on:
+// each ends at its recovery point with a message (or the call's own failure
+// value), or goes on as if nothing had failed; nothing stays taken, and the
+// next run gives what a clean one gives.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gearpump/kiv_gearpump.h"
+#include "geometry/kiv_gerotor.h"
+#include "geometry/kiv_shapeid.h"
+#include "hydraulics/kiv_fp04.h"
+#include "hydraulics/kiv_hydraulics.h"
+#include "params/kiv_globalparams.h"
+#include "support/alloc_fail.hpp"
+#include "support/kiv_test.hpp"
+#include "tables/kiv_tablefiles.h"
+#include "tables/kiv_units.h"
+
+namespace kiv::test {
+namespace {
+
+// The messages of a run, kept without allocating: the capture runs while
+// allocations fail.
+char heard[1 << 16];
+size_t heardLength = 0;
+
+void hear(FILE *, const char *text, void *) {
+  const size_t n = std::min(std::strlen(text), sizeof heard - heardLength);
+  std::memcpy(heard + heardLength, text, n);
+  heardLength += n;
+}
+
+struct Run {
+  int code = 0;  // the recovery point's answer
+  int exit = 0;
+  std::string said;
+  std::vector<double> values;
+  bool refused = false;  // whether an allocation failed
+  long allocations = 0;
+};
+
+// A small model of one area: run() makes its calls and appends what they
+// compute, answering 0 or the step whose call reported failure; end() is
+// the host's clean-up after the run, allocations working again.
+struct Model {
+  std::function<int(std::vector<double> &)> run;
+  std::function<void()> end = [] {};
+  // The gerotor's chambers come from booleans run with messages muted: an
+  // allocation that fails there ends the run without its message.
+  bool quietSilence = false;
+};
+
+// One run in a fresh system, with the k-th allocation refused (k = 0: none).
+Run runOnce(const Model &m, long k, Refuse mode) {
+  Run r;
+  r.values.reserve(4096);  // the model's values never allocate
+  KIVSystem *sys = KivCreateSystem();
+  KivInstallPrintHook(sys, &hear, nullptr);
+  heardLength = 0;
+  {
+    std::optional<FailingAllocations> seam;
+    if (k > 0) seam.emplace(k, mode);
+    r.code = kiv::guarded(sys, [&] { return m.run(r.values); });
+    if (seam) {
+      r.refused = seam->refused();
+      r.allocations = seam->seen();
+    }
+  }
+  r.exit = KivGetExitCode(sys);
+  {
+    const CurrentSystemScope current(sys);
+    m.end();
+  }
+  KivReleaseSystem(sys);
+  r.said.assign(heard, heardLength);
+  return r;
+}
+
+// How many allocations a clean run makes.
+long allocationsOf(const Model &m) { return runOnce(m, LONG_MAX, Refuse::kOnce).allocations; }
+
+
+// Every k up to `every`, then `samples` more spread evenly up to the
+// model's count (and one past it); each once and from then on, and a clean
+// run after each (or, for a long model, once after all).  Returns the runs
+// made.
+int failEach(const char *name, const Model &m, long every, long samples, bool cleanAfterEach = true) {
+  const Run clean = runOnce(m, 0, Refuse::kOnce);
+  EXPECT_EQ(clean.code, 0) << name << ": " << clean.said;
+  const long total = allocationsOf(m);
+  EXPECT_GT(total, 0) << name;
+  EXPECT_FALSE(heapLeaked()) << name << ": a clean run leaves something taken";
+  const long stride = std::max(1L, (total - every) / std::max(1L, samples));
+  std::vector<long> ks;
+  for (long k = 1; k <= total + 1; k += k < every ? 1 : stride) ks.push_back(k);
+  if (ks.back() != total + 1) ks.push_back(total + 1);
+  int runs = 0, failures = 0;
+  for (long k : ks)
+    for (Refuse mode : {Refuse::kOnce, Refuse::kFromThenOn}) {
+      const char *how = mode == Refuse::kOnce ? "once" : "from then on";
+      {
+        const Run r = runOnce(m, k, mode);
+        ++runs;
+        // Ended at the recovery point with a message; a boolean made with
+        // its messages muted ends silently (see quietSilence).
+        const bool ended = r.code == -2 && r.exit == 1 && (!r.said.empty() || m.quietSilence);
+        const bool refusedByCall = r.code > 0 && !r.said.empty();
+        const bool absorbed = r.code == 0 && r.values == clean.values;
+        EXPECT_EQ(r.refused, k <= total) << name << " k " << k;
+        EXPECT_TRUE(ended || refusedByCall || absorbed)
+            << name << ": allocation " << k << " failing " << how << " ends with " << r.code << " (exit "
+            << r.exit << "), saying:\n" << r.said;
+      }
+      if (heapLeaked()) {
+        // The leak check reports every block lost so far: the first is all.
+        ADD_FAILURE() << name << ": allocation " << k << " failing " << how << " leaves memory taken";
+        return runs;
+      }
+      if (cleanAfterEach || (k == ks.back() && mode == Refuse::kFromThenOn)) {
+        const Run next = runOnce(m, 0, Refuse::kOnce);
+        EXPECT_EQ(next.code, clean.code) << name << " after k " << k << " " << how;
+        EXPECT_EQ(next.values, clean.values) << name << " after k " << k << " " << how;
+        EXPECT_EQ(next.said, clean.said) << name << " after k " << k << " " << how;
+      }
+      if (::testing::Test::HasFailure() && ++failures > 20) return runs;  // enough to go on
+    }
+  std::printf("%s: %ld allocations, %zu of them failed, %d runs%s\n", name, total, ks.size() - 1, runs,
+              leakCheckAvailable() ? "" : " (no leak check without the sanitizer)");
+  return runs;
+}
+
+std::string write(const std::string &name, const std::string &text) {
+  const std::string path = tempPath(name);
+  std::ofstream(path) << text;
+  return path;
+}
+
+void keep(std::vector<double> &v, const double *p, int n) { v.insert(v.end(), p, p + n); }
+
+TEST(FailingAllocations, TableReaders) {
+  const std::string one = write("one.txt", "# Table format: 1D\n# table_unit = bar\n0 1\n10 2\n20 4\n");
+  const std::string two = write("two.txt",
+                                "# Table format: 2D\n3 2\n0 1 2\n0 10\n1 2 3\n4 5 6\n");
+  const std::string lines = write("lines.txt", "# a comment\nfirst line\n  second  \n\nthird\n");
+  const Model m{[&](std::vector<double> &v) {
+    int zero = 0;
+    rtableStoreToCache_(&zero);  // every run reads the files
+    int n = 0, nx = 0, ny = 0;
+    double *x = nullptr, *y = nullptr, *z = nullptr;
+    if (rtable1d_(one.c_str(), &n, &x, &y) != 3) return 1;
+    keep(v, x, n);
+    keep(v, y, n);
+    std::free(x);
+    std::free(y);
+    if (rtable2d_(two.c_str(), &nx, &ny, &x, &y, &z) <= 0) return 2;
+    keep(v, x, nx);
+    keep(v, y, ny);
+    keep(v, z, nx * ny);
+    std::free(x);
+    std::free(y);
+    std::free(z);
+    int count = 0, skip = 1;
+    char **got = rtableml_(lines.c_str(), &count, &skip);
+    if (!got) return 3;
+    for (int i = 0; i < count; ++i) {
+      v.push_back(static_cast<double>(std::strlen(got[i])));
+      std::free(got[i]);
+    }
+    std::free(got);
+    return 0;
+  }};
+  failEach("tables", m, 400, 200);
+}
+
+TEST(FailingAllocations, UnitsFile) {
+  const std::string root = kivRoot();
+  const Model m{[&](std::vector<double> &v) {
+    if (!InitUnitsManager(root.c_str())) return 1;
+    for (const char *u : {"bar", "mm", "rev/min", "degC", "l/min"}) {
+      double factor = 0, offset = 0;
+      if (GetConvFact(u, &factor, &offset) != 0 && factor == 0) return 2;
+      v.push_back(factor);
+      v.push_back(offset);
+    }
+    return 0;
+  },
+                [] { FreeAllUnitStuff(); }};
+  failEach("units", m, 100, 60);
+}
+
+// The fluid of file 45 through the fluid-properties submodel, evaluated.
+TEST(FailingAllocations, FluidDataFile) {
+  const Model m{[](std::vector<double> &v) {
+    double real[20] = {850.0, 17000.0, 0.0,  51.0, 0.02, 0.0,   1.0,  40.0, 20.0,  100.0,
+                       80.0,  10.0,    0.7,  1.4,  -0.9, -0.95, 0.02, 200.0, 1.2, -0.5};
+    int integer[5] = {4, 1, 45, 1, 2}, instance = 1;  // a table fluid from file 45
+    char first[] = "FP04", none[] = "";
+    char *text[2] = {first, none};
+    fp04in_(&instance, real, integer, text);
+    int index = 2;
+    sethdind_(&index);
+    for (double p : {-0.5e5, 0.0, 1e5, 100e5}) {
+      v.push_back(rhoatp_(&p));
+      v.push_back(bmatp_(&p));
+      v.push_back(muatp_(&p));
+    }
+    return 0;
+  }};
+  failEach("fluid file 45", m, 60, 60);
+}
+
+TEST(FailingAllocations, ExchangeFile) {
+  const std::string circuit = tempPath("exchange");
+  const Model m{[&](std::vector<double> &v) {
+    KivSetFileNames(scratchDir().c_str(), circuit.c_str(), nullptr);
+    const KIVRunFlags flags{};
+    KivSetRunFlags(&flags);
+    int i = 3;
+    double rho = 850, bulk = 1.7e9, mu = 0.051, psat = -5e4, zero = 0, t = 40, poly = 1.4;
+    fpspind_(&i, &rho, &bulk, &mu, &psat, &zero, &t, &poly, &zero);
+    masterwritehydp();
+    KivEndRun(0);
+    slavereadhydp(circuit.c_str(), 0, nullptr);
+    sethdind_(&i);
+    for (double p : {0.0, 50e5}) v.push_back(rhoatp_(&p));
+    return 0;
+  }};
+  failEach("exchange file", m, 300, 200);
+}
+
+TEST(FailingAllocations, GlobalParametersFromXml) {
+  const std::string dir = dataDir() + "/params";
+  const Model m{[&](std::vector<double> &v) {
+    KivSetFileNames(dir.c_str(), "pump_", "");
+    KIVSystem *sys = GetGlobalSystem();
+    if (KivReadGPFile(sys) != 0) return 1;
+    char message[256] = "";
+    v.push_back(KivEvalGlobalParamList(sys, 1, message, sizeof message));
+    for (const char *name : {"speed", "teeth", "frequency"}) {
+      double x = -1;
+      v.push_back(getGlobalParamValueByName(name, &x));
+      v.push_back(x);
+    }
+    return 0;
+  }};
+  failEach("global parameters", m, 300, 200);
+}
+
+// Two overlapping squares made one, and the area of what they cover.
+TEST(FailingAllocations, BooleanOfTwoShapes) {
+  const Model m{[](std::vector<double> &v) {
+    const double x1[] = {0, 2, 2, 0}, y1[] = {0, 0, 2, 2}, x2[] = {1, 3, 3, 1}, y2[] = {1, 1, 3, 3};
+    const int a = xCD_create_shape_from_array_(x1, y1, 4), b = xCD_create_shape_from_array_(x2, y2, 4);
+    if (a < 0 || b < 0) return 1;
+    const int u = xCD_union_(&a, &b), c = xCD_intersection_(&a, &b), d = xCD_remove_(&a, &b);
+    if (u < 0 || c < 0 || d < 0) return 2;
+    for (int id : {u, c, d}) {
+      double area = 0;
+      xCD_shape_area_(&id, &area);
+      v.push_back(area);
+    }
+    return 0;
+  }};
+  failEach("boolean", m, 300, 200);
+}
+
+TEST(FailingAllocations, GerotorVolumes) {
+  const Model m{[](std::vector<double> &v) {
+    const int z = 7, n = 3;
+    const double a = 20, rc = 6, e = 2, Ro = 18.5, b = 10, X = 0, angles[n] = {0.0, 0.4, 1.1};
+    double volumes[n] = {};
+    if (gp_volume_(angles, volumes, &n, &z, &a, &rc, &Ro, &e, &X, &b) != 0) return 1;
+    keep(v, volumes, n);
+    return 0;
+  },
+                [] {}, true};
+  failEach("gerotor", m, 40, 40);
+}
+
+// A 12-tooth rack-cut pump, module 2 mm, analytic ports: set up, evaluated
+// three times, ended.
+struct Pump {
+  std::vector<double> r = std::vector<double>(55, 0.0);
+  std::vector<int> i = {1, 12, 1, 2, 2, 2, 2, 1};
+  std::string files[4] = {"nofile1", "nofile2", "nofile3", "nofile4"};
+  char *text[4] = {files[0].data(), files[1].data(), files[2].data(), files[3].data()};
+  double store[16] = {}, pout = 0, pinl = 0, pr[100] = {}, pn[100] = {};
+  std::vector<std::vector<double>> out = std::vector<std::vector<double>>(36, std::vector<double>(12));
+  void *slot = nullptr;
+
+  Pump() { reset(); }
+  void reset() {
+    std::fill(r.begin(), r.end(), 0.0);
+    r[0] = 2, r[1] = r[3] = 100, r[2] = r[4] = 1000, r[5] = 20;
+    for (int k = 6; k <= 11; ++k) r[k] = 1;
+    r[14] = 2, r[15] = 20, r[16] = 1, r[17] = 0.25, r[18] = 0.38;
+    r[21] = r[22] = r[36] = r[37] = 0.01;
+    r[23] = r[25] = 3, r[24] = r[26] = 10;
+    r[27] = r[28] = 90, r[29] = r[30] = 270;
+    r[31] = 100, r[32] = 80, r[33] = 260, r[34] = 280, r[35] = 2;
+    r[38] = 1, r[39] = 4, r[40] = 2, r[41] = 5, r[42] = 0.5, r[53] = 3, r[54] = 5;
+  }
+  int run(std::vector<double> &v) {
+    reset();
+    int one = 1;
+    double angle = 10;
+    int fluid = 1;
+    double rho = 850, bulk = 1.7e9, mu = 0.051, psat = -5e4, zero = 0, t = 40, poly = 1.4;
+    fpspind_(&fluid, &rho, &bulk, &mu, &psat, &zero, &t, &poly, &zero);
+    const KIVRunFlags flags{};
+    KivSetRunFlags(&flags);
+    hcdegp0in_(&one, r.data(), i.data(), text, store, &slot, &angle, &pout, &pinl, pr, pn);
+    for (double p2 : {0.0, 20.0, 50.0}) {
+      double p1 = 0, speed = 1000, q1, q2, torque, dang, anglen, dpout, dpinl, mesh, f[4];
+      auto *a = &out[0];
+      hcdegp0_(&one, &q1, &p1, &q2, &p2, &torque, &speed, &angle, &dang, &anglen, &pout, &dpout, &pinl,
+               &dpinl, pr, a[0].data(), pn, a[1].data(), a[2].data(), a[3].data(), a[4].data(),
+               a[5].data(), &mesh, a[6].data(), a[7].data(), a[8].data(), a[9].data(), a[10].data(),
+               a[11].data(), a[12].data(), a[13].data(), a[14].data(), a[15].data(), a[16].data(),
+               a[17].data(), a[18].data(), a[19].data(), a[20].data(), a[21].data(), a[22].data(),
+               a[23].data(), a[24].data(), a[25].data(), a[26].data(), a[27].data(), a[28].data(),
+               a[29].data(), a[30].data(), a[31].data(), a[32].data(), a[33].data(), &f[0], &f[1], &f[2],
+               &f[3], r.data(), i.data(), text, store, &slot);
+      for (double x : {q1, q2, torque, dang, dpout, dpinl, mesh, f[0], f[1], f[2], f[3]}) v.push_back(x);
+    }
+    return 0;
+  }
+  void end() {
+    int one = 1;
+    if (slot) hcdegp0end_(&one, r.data(), i.data(), text, store, &slot);
+  }
+};
+
+TEST(FailingAllocations, GearPumpSetUpAndEvaluations) {
+  Pump pump;
+  const Model m{[&](std::vector<double> &v) { return pump.run(v); }, [&] { pump.end(); }};
+  failEach("gear pump", m, 3, 4, false);
+}
+
+}  // namespace
+}  // namespace kiv::test
