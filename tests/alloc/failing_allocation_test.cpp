@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gearpump/kiv_gearpump.h"
+#include "gearpump/rack_pump.hpp"
 #include "geometry/kiv_gerotor.h"
 #include "geometry/kiv_shapeid.h"
 #include "hydraulics/kiv_fp04.h"
@@ -289,28 +290,17 @@ TEST(FailingAllocations, GerotorVolumes) {
 // A 12-tooth rack-cut pump, module 2 mm, analytic ports: set up, evaluated
 // three times, ended.
 struct Pump {
-  std::vector<double> r = std::vector<double>(55, 0.0);
-  std::vector<int> i = {1, 12, 1, 2, 2, 2, 2, 1};
-  std::string files[4] = {"nofile1", "nofile2", "nofile3", "nofile4"};
-  char *text[4] = {files[0].data(), files[1].data(), files[2].data(), files[3].data()};
+  std::optional<RackPump> p;
   double store[16] = {}, pout = 0, pinl = 0, pr[100] = {}, pn[100] = {};
   std::vector<std::vector<double>> out = std::vector<std::vector<double>>(36, std::vector<double>(12));
   void *slot = nullptr;
 
-  Pump() { reset(); }
-  void reset() {
-    std::fill(r.begin(), r.end(), 0.0);
-    r[0] = 2, r[1] = r[3] = 100, r[2] = r[4] = 1000, r[5] = 20;
-    for (int k = 6; k <= 11; ++k) r[k] = 1;
-    r[14] = 2, r[15] = 20, r[16] = 1, r[17] = 0.25, r[18] = 0.38;
-    r[21] = r[22] = r[36] = r[37] = 0.01;
-    r[23] = r[25] = 3, r[24] = r[26] = 10;
-    r[27] = r[28] = 90, r[29] = r[30] = 270;
-    r[31] = 100, r[32] = 80, r[33] = 260, r[34] = 280, r[35] = 2;
-    r[38] = 1, r[39] = 4, r[40] = 2, r[41] = 5, r[42] = 0.5, r[53] = 3, r[54] = 5;
-  }
   int run(std::vector<double> &v) {
-    reset();
+    p.emplace();  // the set-up turns the parameters into SI in place
+    p->r[0] = 2;
+    std::vector<double> &r = p->r;
+    std::vector<int> &i = p->i;
+    char **text = p->text;
     int one = 1;
     double angle = 10;
     int fluid = 1;
@@ -336,7 +326,7 @@ struct Pump {
   }
   void end() {
     int one = 1;
-    if (slot) hcdegp0end_(&one, r.data(), i.data(), text, store, &slot);
+    if (slot) hcdegp0end_(&one, p->r.data(), p->i.data(), p->text, store, &slot);
   }
 };
 
