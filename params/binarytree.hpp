@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "params/kiv_expr.h"
+#include "runtime/ascii.hpp"
 
 namespace kiv {
 
@@ -85,8 +86,8 @@ TreePtr Copy(const BinaryTree *node);
 
 // Letters and digits of expression texts and names: ASCII whatever the
 // process locale.
-inline bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsLetter(char c) { return ascii::isAlpha(c); }
+inline bool IsDigit(char c) { return ascii::isDigit(c); }
 
 inline bool IsArithOp(int kind) { return (kind >= kPlus && kind <= kPower) || (kind >= kGreater && kind <= kNot); }
 inline bool IsConstantNode(const BinaryTree *n) { return n && n->kind == kConstant; }

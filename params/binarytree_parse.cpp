@@ -15,12 +15,11 @@ namespace kiv {
 namespace {
 
 bool isNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // text begins with word, ignoring case.
 bool startsWithNoCase(const char *text, const char *word) {
   for (; *word; ++text, ++word)
-    if (!*text || lower(*text) != lower(*word)) return false;
+    if (!*text || ascii::lower(*text) != ascii::lower(*word)) return false;
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "params/kiv_expr.h"
+#include "runtime/ascii.hpp"
 #include "runtime/cstring.hpp"
 #include "tables/kiv_tablefiles.h"
 #include "tables/units.hpp"
@@ -25,8 +26,6 @@ std::unique_ptr<UnitsManager> &slot() {
 }
 
 void freeAtEnd(int, int) { FreeAllUnitStuff(); }
-
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool isSignedInteger(const std::string &w) {
   size_t i = (w[0] == '+' || w[0] == '-') ? 1 : 0;
@@ -170,7 +169,7 @@ int analyse(const char *unit, double *factor, double *offset, Exponents &exps) {
   std::vector<const Resolved *> parts;
   for (const auto &w : words) {
     for (char c : w)
-      if (!isLetter(c)) {
+      if (!ascii::isAlpha(c)) {
         kivfprintf(stderr, "\nToken '%s' is invalid in expression: '%s'", kiv::quoteCut(w).c_str(),
                    kiv::quoteCut(unit).c_str());
         return 0;
