@@ -311,6 +311,7 @@ KIV_API void KivCleanModelStore(void);
 
 /* The library's own folders share these; hosts do not see this part. */
 #if defined(__cplusplus) && defined(KIV_BUILDING)
+#include <cstdarg>
 #include <new>
 
 struct KIVGlobalParams;
@@ -323,13 +324,21 @@ KIVGlobalParams *globalParamStore(KIVSystem *sys, KIVGlobalParams *(*create)(voi
                                   void (*release)(KIVGlobalParams *));
 
 // Silences the current system's messages while alive (nothing when off):
-// for callers that parse or evaluate texts the user never wrote.
+// for callers that parse or evaluate texts the user never wrote.  A message
+// that ends the run for want of storage still reaches the host.
 class MutedMessages {
  public:
   explicit MutedMessages(bool on);
   ~MutedMessages();
   MutedMessages(const MutedMessages &) = delete;
   MutedMessages &operator=(const MutedMessages &) = delete;
+
+  // kivfprintf for a message that precedes the exit of a run out of
+  // storage: goes to the hook (or the stream) that muting scopes replaced.
+  // Returns the characters formatted, or a negative value.
+  static int sayFatal(FILE *stream, const char *format, ...) __attribute__((format(printf, 2, 3)));
+  // Formats and delivers one message; fatal as for sayFatal.
+  static int vsay(bool fatal, FILE *stream, const char *format, va_list ap);
 
  private:
   KIVSystem *sys_;

@@ -21,29 +21,10 @@ void KivInstallDisplayHook(KIVSystem *sys, KivDisplayHook hook, void *user) {
 }
 
 int kivfprintf(FILE *stream, const char *format, ...) {
-  if (!format) return 0;
-  char small[512];
   va_list ap;
   va_start(ap, format);
-  int n = std::vsnprintf(small, sizeof small, format, ap);
+  const int n = kiv::MutedMessages::vsay(false, stream, format, ap);
   va_end(ap);
-  if (n < 0) return n;
-  std::string big;
-  const char *text = small;
-  if (static_cast<size_t>(n) >= sizeof small) {
-    big.resize(static_cast<size_t>(n) + 1);
-    va_start(ap, format);
-    std::vsnprintf(big.data(), big.size(), format, ap);
-    va_end(ap);
-    big.resize(static_cast<size_t>(n));
-    text = big.c_str();
-  }
-  KIVSystem *sys = QOR_XB_GlobalSystem;
-  if (sys && sys->print_hook) {
-    sys->print_hook(stream, text, sys->print_user);
-  } else if (stream) {
-    std::fputs(text, stream);
-  }
   return n;
 }
 
@@ -60,8 +41,8 @@ void KivExit(int code) {
 }
 
 void MemoryError(const char *label) {
-  kivfprintf(stderr, "\n\nCould not allocate storage in %s\n", label ? label : "");
-  kivfprintf(stderr, "Terminating program\n");
+  kiv::MutedMessages::sayFatal(stderr, "\n\nCould not allocate storage in %s\n", label ? label : "");
+  kiv::MutedMessages::sayFatal(stderr, "Terminating program\n");
   KivExit(1);
 }
 
@@ -88,15 +69,65 @@ int kivHandleSubmodelError(const char *submodel, int instance, int level) {
 
 }  // extern "C"
 
+namespace {
+
+// The hook of a muting scope; its user datum is the scope, which keeps the
+// hook it replaced.
+void mute(FILE *, const char *, void *) {}
+
+}  // namespace
+
 kiv::MutedMessages::MutedMessages(bool on) : sys_(on ? GetGlobalSystem() : nullptr) {
   if (!sys_) return;
   hook_ = sys_->print_hook;
   user_ = sys_->print_user;
-  sys_->print_hook = [](FILE *, const char *, void *) {};
+  sys_->print_hook = &mute;
+  sys_->print_user = this;
 }
 
 kiv::MutedMessages::~MutedMessages() {
   if (!sys_) return;
   sys_->print_hook = hook_;
   sys_->print_user = user_;
+}
+
+int kiv::MutedMessages::vsay(bool fatal, FILE *stream, const char *format, va_list ap) {
+  if (!format) return 0;
+  char small[512];
+  va_list again;
+  va_copy(again, ap);
+  const int n = std::vsnprintf(small, sizeof small, format, ap);
+  std::string big;
+  const char *text = small;
+  if (n >= 0 && static_cast<size_t>(n) >= sizeof small) {
+    big.resize(static_cast<size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), format, again);
+    big.resize(static_cast<size_t>(n));
+    text = big.c_str();
+  }
+  va_end(again);
+  if (n < 0) return n;
+  KIVSystem *sys = QOR_XB_GlobalSystem;
+  KivPrintHook hook = sys ? sys->print_hook : nullptr;
+  void *user = sys ? sys->print_user : nullptr;
+  // Nested scopes each keep the hook below them.
+  while (fatal && hook == &mute) {
+    const auto *scope = static_cast<const MutedMessages *>(user);
+    hook = scope->hook_;
+    user = scope->user_;
+  }
+  if (hook) {
+    hook(stream, text, user);
+  } else if (stream) {
+    std::fputs(text, stream);
+  }
+  return n;
+}
+
+int kiv::MutedMessages::sayFatal(FILE *stream, const char *format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  const int n = vsay(true, stream, format, ap);
+  va_end(ap);
+  return n;
 }
