@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "gearpump/angles.hpp"
 #include "gearpump/build.hpp"
@@ -135,10 +136,23 @@ int curves(const egp_params &p, int c1, int c2, const int *ids, int *n[2], doubl
     egp_pump_data w;
     return egp_internal_build(w, p, a);
   }();
+  // The copies are handed out together: an exit while one is made frees
+  // the ones before it.
+  double *made[2][4] = {};
+  struct Release {
+    double *(&copies)[2][4];
+    ~Release() {
+      for (auto &g : copies)
+        for (double *c : g) std::free(c);
+    }
+  } release{made};
+  for (int g = 0; g < 2 && rc == 0; ++g) {
+    const Curve *from[4] = {&got[g].x, &got[g].volume, &got[g].outlet, &got[g].inlet};
+    for (int k = 0; k < 4; ++k) made[g][k] = mallocCopy(*from[k]);
+  }
   for (int g = 0; g < 2; ++g) {
     *n[g] = rc == 0 ? got[g].n : 0;
-    const Curve *from[4] = {&got[g].x, &got[g].volume, &got[g].outlet, &got[g].inlet};
-    for (int k = 0; k < 4; ++k) *arrays[g][k] = rc == 0 ? mallocCopy(*from[k]) : nullptr;
+    for (int k = 0; k < 4; ++k) *arrays[g][k] = std::exchange(made[g][k], nullptr);
   }
   return rc;
 }

@@ -5,6 +5,7 @@
 // and a bracketed solve.
 #include <array>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -89,10 +90,13 @@ void refuseBase(double base, int index) {
 PRhoTables &tables() {
   void **slot = tablesSlot();
   if (!*slot) {
+    std::unique_ptr<PRhoTables> made;
     kiv::guardAllocation("InitGlobalPRhoTablesIfNecessary", [&] {
-      *slot = new PRhoTables;
+      made.reset(new PRhoTables);
+      // The release first: the slot never holds tables nobody frees.
+      KivInstallAtEndPtr(&resetrhotables, slot);
     });
-    KivInstallAtEndPtr(&resetrhotables, slot);
+    *slot = made.release();
   }
   return *static_cast<PRhoTables *>(*slot);
 }

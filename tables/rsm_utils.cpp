@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "runtime/cstring.hpp"
 #include "runtime/numbers.hpp"
@@ -536,12 +537,30 @@ void freeOld(int id) {
 
 namespace {
 
-char **textList(const std::vector<std::string> &v, const char *label) {
-  auto **list = static_cast<char **>(std::calloc(v.size() + 1, sizeof(char *)));
+// Fills list with a null-terminated copy of v; list holds every entry from
+// the moment it is made.
+void textList(char **&list, const std::vector<std::string> &v, const char *label) {
+  list = static_cast<char **>(std::calloc(v.size() + 1, sizeof(char *)));
   if (!list) MemoryError(label);
   for (size_t i = 0; i < v.size(); ++i) list[i] = kiv::dupText(v[i], label);
-  return list;
 }
+
+// What rsmread_ hands out, held until all of it is made: an exit meanwhile
+// frees it.
+struct ReadOutputs {
+  char **lists[4] = {};
+  double ***coef = nullptr;
+  int type = 0, n = 0, responses = 0;
+  ReadOutputs() = default;
+  ReadOutputs(const ReadOutputs &) = delete;
+  ReadOutputs &operator=(const ReadOutputs &) = delete;
+  ~ReadOutputs() {
+    for (char **l : lists)
+      for (char **t = l; t && *t; ++t) std::free(*t);
+    for (char **l : lists) std::free(l);
+    if (coef) rsmfreelist_(&type, &n, &responses, coef);
+  }
+};
 
 }  // namespace
 
@@ -560,15 +579,20 @@ int rsmread_(const char *path, int *n, int *responses, char ***input_names,
   *type = f.type;
   if (!ok) return 0;
   const char *label = "rsmread";
-  if (input_names) *input_names = textList(f.inputs, label);
-  if (response_names) *response_names = textList(f.outputs, label);
-  if (unused_names) *unused_names = textList(f.unusedNames, label);
-  if (unused_values) *unused_values = textList(f.unusedValues, label);
+  ReadOutputs out;
+  char ***wanted[4] = {input_names, response_names, unused_names, unused_values};
+  const std::vector<std::string> *texts[4] = {&f.inputs, &f.outputs, &f.unusedNames, &f.unusedValues};
+  for (int k = 0; k < 4; ++k)
+    if (wanted[k]) textList(out.lists[k], *texts[k], label);
   if (coef) {
     int rows = 0, columns = 0;
     kiv::rsm::blockShape(f.type, f.n, rows, columns);
-    auto ***c = static_cast<double ***>(std::calloc(static_cast<size_t>(f.responses), sizeof(double **)));
-    if (!c) MemoryError(label);
+    out.type = f.type;
+    out.n = f.n;
+    out.coef = static_cast<double ***>(std::calloc(static_cast<size_t>(f.responses), sizeof(double **)));
+    if (!out.coef) MemoryError(label);
+    out.responses = f.responses;
+    double ***c = out.coef;
     for (int r = 0; r < f.responses; ++r) {
       c[r] = static_cast<double **>(std::calloc(static_cast<size_t>(rows), sizeof(double *)));
       if (!c[r]) MemoryError(label);
@@ -579,8 +603,10 @@ int rsmread_(const char *path, int *n, int *responses, char ***input_names,
                     sizeof(double) * static_cast<size_t>(columns));
       }
     }
-    *coef = c;
   }
+  for (int k = 0; k < 4; ++k)
+    if (wanted[k]) *wanted[k] = std::exchange(out.lists[k], nullptr);
+  if (coef) *coef = std::exchange(out.coef, nullptr);
   return 1;
 }
 

@@ -210,7 +210,7 @@ char **copyLines(const std::vector<std::string> &lines, int *count) {
   for (size_t i = 0; i < lines.size(); ++i) {
     out[i] = static_cast<char *>(std::malloc(lines[i].size() + 1));
     if (!out[i]) {
-      kivfprintf(stderr, "CopyString error : unable to allocate memory.\n");
+      kiv::MutedMessages::sayFatal(stderr, "CopyString error : unable to allocate memory.\n");
       freeTexts(out, static_cast<int>(i));
       MemoryError("CopyStringList failed to malloc memory");
     }
@@ -356,8 +356,10 @@ int read0DFromMemory(const char *name, int *n, double **values, TableHeader *hea
     if (n) *n = -1;
     return -1;
   }
-  if (values) *values = mallocCopy(r->values, "rtable0d_add failed to malloc memory");
+  Outputs out("rtable0d_add failed to malloc memory");
+  out.add(values, r->values);
   fillHeader(header, r->units, r->tokens);
+  out.publish();
   if (n) *n = static_cast<int>(r->values.size());
   return static_cast<int>(r->values.size());
 }
@@ -432,24 +434,41 @@ int rtablend_add2(const char *name, int dim, const int *sizes, const double *axe
   return 1;
 }
 
+}  // extern "C"
+
+namespace {
+
+// The stored N-D table of the name, or null; also null, after a message,
+// when *dim asks for another dimension (which it is set to otherwise).
+const RecND *findND(const char *name, int *dim, int origin) {
+  const RecND *r = find(listND(), name, origin);
+  if (!r) return nullptr;
+  if (dim && *dim > 0 && *dim != r->dim) {
+    kivfprintf(stderr, "Table dimension does not correspond to requested value (%d and %d).\n",
+               *dim, r->dim);
+    return nullptr;
+  }
+  if (dim) *dim = r->dim;
+  return r;
+}
+
+}  // namespace
+
+extern "C" {
+
 int rtablend_from_memory(const char *name, int *dim, int **sizes, double **axes, double **values,
                          TableHeader *header, int origin) {
   setNull(sizes);
   setNull(axes);
   setNull(values);
-  const RecND *r = find(listND(), name, origin);
+  const RecND *r = findND(name, dim, origin);
   if (!r) return -1;
-  if (dim && *dim > 0 && *dim != r->dim) {
-    kivfprintf(stderr, "Table dimension does not correspond to requested value (%d and %d).\n",
-               *dim, r->dim);
-    return -1;
-  }
-  if (dim) *dim = r->dim;
-  const char *label = "rtablend_from_memory failed to malloc memory";
-  if (sizes) *sizes = mallocCopy(r->sizes, label);
-  if (axes) *axes = mallocCopy(r->axes, label);
-  if (values) *values = mallocCopy(r->values, label);
+  Outputs out("rtablend_from_memory failed to malloc memory");
+  out.add(sizes, r->sizes);
+  out.add(axes, r->axes);
+  out.add(values, r->values);
   fillHeader(header, r->units, r->tokens);
+  out.publish();
   return static_cast<int>(r->values.size());
 }
 
@@ -472,25 +491,27 @@ namespace {
 int readSplit(const char *name, int dim, int *counts[], double **parts[], double **values,
               TableHeader *header, int origin) {
   int d = dim;
-  int *sizes = nullptr;
-  double *axes = nullptr;
   for (int k = 0; k < dim; ++k) setNull(parts[k]);
-  int n = rtablend_from_memory(name, &d, &sizes, &axes, values, header, origin);
-  if (n < 0) {
+  setNull(values);
+  const RecND *r = findND(name, &d, origin);
+  if (!r) {
     for (int k = 0; k < dim; ++k)
       if (counts[k]) *counts[k] = -1;
     return -1;
   }
+  Outputs out("rtablend_from_memory failed to malloc memory");
   size_t offset = 0;
   for (int k = 0; k < dim; ++k) {
-    const size_t len = static_cast<size_t>(sizes[k]);
-    if (counts[k]) *counts[k] = sizes[k];
-    if (parts[k]) *parts[k] = mallocCopy(axes + offset, len, "rtablend_from_memory failed to malloc memory");
+    const size_t len = static_cast<size_t>(r->sizes[static_cast<size_t>(k)]);
+    out.add(parts[k], r->axes.data() + offset, len);
     offset += len;
   }
-  std::free(sizes);
-  std::free(axes);
-  return n;
+  out.add(values, r->values);
+  fillHeader(header, r->units, r->tokens);
+  out.publish();
+  for (int k = 0; k < dim; ++k)
+    if (counts[k]) *counts[k] = r->sizes[static_cast<size_t>(k)];
+  return static_cast<int>(r->values.size());
 }
 
 }  // namespace
@@ -565,12 +586,13 @@ int rtablemd_from_memory(const char *name, int **sizes, double **x, double **y, 
   setNull(z);
   const RecT1D *r = find(listT1D(), name, origin);
   if (!r) return -1;
-  const char *label = "rtablemd_add failed to malloc memory";
-  if (sizes) *sizes = mallocCopy(r->sizes, label);
-  if (x) *x = mallocCopy(r->x, label);
-  if (y) *y = mallocCopy(r->y, label);
-  if (z) *z = mallocCopy(r->z, label);
+  Outputs out("rtablemd_add failed to malloc memory");
+  out.add(sizes, r->sizes);
+  out.add(x, r->x);
+  out.add(y, r->y);
+  out.add(z, r->z);
   fillHeader(header, r->units, r->tokens);
+  out.publish();
   return static_cast<int>(r->sizes.size());
 }
 
@@ -615,15 +637,16 @@ int rtablem3d_from_memory(const char *name, int *nparts, int **pointsPerSlice,
     if (nparts) *nparts = -1;
     return -1;
   }
-  const char *label = "rtablem3d_add name, x_f_sizes, y_sizes, xvalues etc.";
-  if (nparts) *nparts = static_cast<int>(r->slicesPerPart.size());
-  if (pointsPerSlice) *pointsPerSlice = mallocCopy(r->pointsPerSlice, label);
-  if (slicesPerPart) *slicesPerPart = mallocCopy(r->slicesPerPart, label);
-  if (x) *x = mallocCopy(r->x, label);
-  if (y) *y = mallocCopy(r->y, label);
-  if (z) *z = mallocCopy(r->z, label);
-  if (values) *values = mallocCopy(r->values, label);
+  Outputs out("rtablem3d_add name, x_f_sizes, y_sizes, xvalues etc.");
+  out.add(pointsPerSlice, r->pointsPerSlice);
+  out.add(slicesPerPart, r->slicesPerPart);
+  out.add(x, r->x);
+  out.add(y, r->y);
+  out.add(z, r->z);
+  out.add(values, r->values);
   fillHeader(header, r->units, r->tokens);
+  out.publish();
+  if (nparts) *nparts = static_cast<int>(r->slicesPerPart.size());
   return static_cast<int>(r->pointsPerSlice.size());
 }
 
@@ -684,10 +707,12 @@ int rtablexy_from_memory(const char *name, int *rows, int *cols, double **data,
     if (cols) *cols = -1;
     return -1;
   }
+  Outputs out("rtablexy_from_memory failed to malloc memory");
+  out.add(data, r->data);
+  fillHeader(header, r->units, r->tokens);
+  out.publish();
   if (rows) *rows = r->rows;
   if (cols) *cols = r->cols;
-  if (data) *data = mallocCopy(r->data, "rtablexy_from_memory failed to malloc memory");
-  fillHeader(header, r->units, r->tokens);
   return static_cast<int>(r->data.size());
 }
 
