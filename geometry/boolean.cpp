@@ -29,18 +29,19 @@ void append(path *p, const point *n, bool backwards) {
     c->direction = KIV_CW;
 }
 
-void freePath(path *p) {
-  delete_path_(p);
-  std::free(p);
+void appendCopy(shape *result, const path *p, bool reversed) {
+  PathOwner c(create_path());
+  if (reversed)
+    copy_path_reversed_(p, c.get());
+  else
+    copy_path_(p, c.get());
+  add_path(c.release(), result);
 }
 
-void appendCopy(shape *result, const path *p, bool reversed) {
-  path *c = create_path();
-  if (reversed)
-    copy_path_reversed_(p, c);
-  else
-    copy_path_(p, c);
-  add_path(c, result);
+ShapePtr reversedCopy(const shape *s) {
+  shape *r = nullptr;
+  xCD_copy_shape_reversed_(s, &r);
+  return ShapePtr(r);
 }
 
 bool oriented(const path *p) { return p->orientation == KIV_ORIENT_CCW || p->orientation == KIV_ORIENT_CW; }
@@ -49,9 +50,6 @@ bool oriented(const path *p) { return p->orientation == KIV_ORIENT_CCW || p->ori
 class Walk {
  public:
   Walk(bool backward, long bound, shape *result) : backward_(backward), bound_(bound), result_(result) {}
-  ~Walk() {
-    if (open_) freePath(open_);
-  }
 
   bool run(shape *WA, shape *WB) {
     for (int i = 0; i < WA->npaths; ++i) {
@@ -82,8 +80,8 @@ class Walk {
   // nodes met on each side.
   bool contour(point *s, point *&x, point *&z) {
     if (++aSide_ > bound_) return false;
-    open_ = create_path();
-    append(open_, s, false);
+    open_.reset(create_path());
+    append(open_.get(), s, false);
     point *e = s;
     for (long laps = 1;; ++laps) {
       if (laps > bound_) return false;
@@ -94,7 +92,7 @@ class Walk {
       for (;;) {
         if (++aSide_ > bound_ || n == e) return false;
         if (n->tag == KIV_TAG_SWITCH) break;
-        append(open_, n, false);
+        append(open_.get(), n, false);
         if (n->tag == KIV_TAG_TOUCH && n->partner) {
           consume(n);
           point *m = n->partner;
@@ -106,7 +104,7 @@ class Walk {
         }
       }
       consume(n);
-      append(open_, n, false);
+      append(open_.get(), n, false);
       x = n;
       point *y = n->partner;
       if (!y) return false;
@@ -116,31 +114,29 @@ class Walk {
       for (;;) {
         if (m->tag == KIV_TAG_SWITCH) break;
         if (++bSide_ > bound_ || m == y) return false;
-        append(open_, m, backward_);
+        append(open_.get(), m, backward_);
         m = backward_ ? m->previous : m->next;
       }
       consume(m);
       ++aSide_;
       z = m;
       if (m->partner == s) break;
-      append(open_, m, backward_);
+      append(open_.get(), m, backward_);
       ++bSide_;
       e = m->partner;
       if (!e) return false;
     }
-    const double a = area2D_path_(open_);
-    if (size_path_(open_) > 2 && std::fabs(a) >= kSmallestArea)
-      add_path(open_, result_);
-    else
-      freePath(open_);
-    open_ = nullptr;
+    const double a = area2D_path_(open_.get());
+    if (size_path_(open_.get()) > 2 && std::fabs(a) >= kSmallestArea)
+      add_path(open_.release(), result_);  // which frees it when it fails
+    open_.reset();
     return true;
   }
 
   bool backward_;
   long bound_;
   shape *result_;
-  path *open_ = nullptr;
+  PathOwner open_;  // the contour being walked
   long aSide_ = 0, bSide_ = 0;
 };
 
@@ -158,10 +154,20 @@ bool keepsFirst(Rule rule, const path *p, int r, int s) {
   return (outer && s == 0) || (!outer && s == 1);
 }
 
+// The nesting order of a shape's paths, freed on every way out.
+struct Ordering {
+  explicit Ordering(const shape *s) : g(Ordering_createpathslist(s)) {}
+  ~Ordering() { Ordering_free_group(&g); }
+  Ordering(const Ordering &) = delete;
+  Ordering &operator=(const Ordering &) = delete;
+  ordering_group g;
+};
+
 // Copies into result the paths of WA and of other that meet nothing and
 // belong to the result under rule, and clears their active flags.
 void placeLonePaths(Rule rule, shape *WA, shape *other, shape *result) {
-  ordering_group GA = Ordering_createpathslist(WA), GO = Ordering_createpathslist(other);
+  const Ordering A(WA), O(other);
+  const ordering_group &GA = A.g, &GO = O.g;
   for (int i = 0; i < WA->npaths; ++i) {
     path *p = WA->paths[i];
     if (p->unvisited != 0) continue;
@@ -181,8 +187,6 @@ void placeLonePaths(Rule rule, shape *WA, shape *other, shape *result) {
     if (oriented(q) && (rule == Rule::unite ? s == 1 : s == 0)) appendCopy(result, q, rule == Rule::remove);
     q->active = 0;
   }
-  Ordering_free_group(&GA);
-  Ordering_free_group(&GO);
 }
 
 // Builds result contours from the exits of WA, following WB forwards or
@@ -194,16 +198,16 @@ bool walkContours(shape *WA, shape *WB, bool backward, long bound, shape *result
 
 // The result of a walk, cleaned up; after an endless walk an empty shape
 // and the message.
-shape *finish(bool closed, shape *result, const char *fn, int *status) {
+shape *finish(bool closed, ShapePtr result, const char *fn, int *status) {
   if (!closed) {
     kivfprintf(stderr, "   ...\n");
     kivfprintf(stderr, "infinite loop detected in %s function\n", fn);
-    delete_shape_(result);
+    result.reset();
     setStatus(status, KIV_BOOL_ENDLESS);
     return create_shape();
   }
-  cleanUp(result);
-  return result;
+  cleanUp(result.get());
+  return result.release();
 }
 
 // Every coordinate and radius of both shapes is a finite number; else the
@@ -233,35 +237,35 @@ void cleanUp(shape *result) {
 
 shape *withoutNegligible(Rule rule, const shape *A, const shape *B) {
   const shape *kept = A && rule != Rule::intersect ? A : B && rule == Rule::unite ? B : nullptr;
-  shape *s = kept ? copyOf(kept) : create_shape();
+  ShapePtr s(kept ? copyOf(kept) : create_shape());
   for (int i = 0; s->paths && i < s->npaths;) {
     const double a = area2D_path_(s->paths[i]);
-    if (isSliver(a) && remove_path_from_shape(s->paths[i], s) == 0) continue;
+    if (isSliver(a) && remove_path_from_shape(s->paths[i], s.get()) == 0) continue;
     ++i;
   }
-  return s;
+  return s.release();
 }
 
 shape *combine(Rule rule, const shape *A, const shape *B, const char *fn, int *status) {
   if (!finite(A, B, fn, status)) return create_shape();
   if (overlaid(A, B))
     if (shape *r = overlay(rule, A, B)) return r;
-  shape *WA = nullptr, *WB = nullptr;
-  if (locateRetrying(A, B, &WA, &WB, fn, status) == -2) return create_shape();
-  if (!hasPaths(WA) || !hasPaths(WB)) {
+  ShapePtr WA, WB;
+  if (locateRetrying(A, B, WA, WB, fn, status) == -2) return create_shape();
+  if (!hasPaths(WA.get()) || !hasPaths(WB.get())) {
     // A copy emptied by its preparation was negligible.
-    const bool keepA = hasPaths(WA);
-    delete_shape_(WA);
-    delete_shape_(WB);
+    const bool keepA = hasPaths(WA.get());
+    WA.reset();
+    WB.reset();
     return withoutNegligible(rule, keepA ? A : nullptr, keepA ? nullptr : B);
   }
-  shape *result = create_shape();
-  const long bound = nodeCount(WA) + nodeCount(WB);
-  placeLonePaths(rule, WA, WB, result);
-  const bool closed = walkContours(WA, WB, rule != Rule::unite, bound, result);
-  delete_shape_(WA);
-  delete_shape_(WB);
-  return finish(closed, result, fn, status);
+  ShapePtr result(create_shape());
+  const long bound = nodeCount(WA.get()) + nodeCount(WB.get());
+  placeLonePaths(rule, WA.get(), WB.get(), result.get());
+  const bool closed = walkContours(WA.get(), WB.get(), rule != Rule::unite, bound, result.get());
+  WA.reset();
+  WB.reset();
+  return finish(closed, std::move(result), fn, status);
 }
 
 }  // namespace kiv::geom
@@ -358,12 +362,12 @@ shape *union_shape_status_(const shape *A, const shape *B, int *status) {
   if (!hasPaths(A)) return copyOf(B);
   if (!hasPaths(B)) return copyOf(A);
   if (A->kind != 0 && B->kind != 0) {
-    shape *s = copyOf(A);
+    ShapePtr s(copyOf(A));
     for (int j = 0; j < B->npaths; ++j) {
-      appendCopy(s, B->paths[j], false);
+      appendCopy(s.get(), B->paths[j], false);
       if (B->paths[j]) s->paths[s->npaths - 1]->orientation = B->paths[j]->orientation;
     }
-    return s;
+    return s.release();
   }
   return combine(Rule::unite, A, B, "union_shape_", status);
 }
@@ -373,35 +377,30 @@ shape *intersection_shape_status_(const shape *A, const shape *B, int *status) {
   if (!hasPaths(A) || !hasPaths(B) || !finite(A, B, "intersection_shape_", status)) return create_shape();
   if (overlaid(A, B))
     if (shape *r = overlay(Rule::intersect, A, B)) return r;
-  shape *result = create_shape();
+  ShapePtr result(create_shape());
   // The material side of the reversed copy is the complement of B.
-  shape *BR = nullptr;
-  xCD_copy_shape_reversed_(B, &BR);
-  shape *WA = nullptr, *WB = nullptr;
-  const int count = locateRetrying(A, BR, &WA, &WB, "intersection_shape_", status);
-  if (count == -2 || !hasPaths(WA) || !hasPaths(WB)) {
-    for (shape *s : {WA, WB, BR}) delete_shape_(s);
-    return result;
-  }
+  ShapePtr BR = reversedCopy(B);
+  ShapePtr WA, WB;
+  const int count = locateRetrying(A, BR.get(), WA, WB, "intersection_shape_", status);
+  if (count == -2 || !hasPaths(WA.get()) || !hasPaths(WB.get())) return result.release();
   // The nesting of B's paths is read in B's own sense.
-  shape *WR = nullptr;
-  xCD_copy_shape_reversed_(WB, &WR);
+  ShapePtr WR = reversedCopy(WB.get());
   for (int j = 0; j < WR->npaths; ++j) {
     WR->paths[j]->active = 1;
     WR->paths[j]->unvisited = WB->paths[j]->unvisited;
   }
-  const long bound = nodeCount(WA) + nodeCount(WR);
-  placeLonePaths(Rule::intersect, WA, WR, result);
+  const long bound = nodeCount(WA.get()) + nodeCount(WR.get());
+  placeLonePaths(Rule::intersect, WA.get(), WR.get(), result.get());
   bool closed = true;
-  if (count != 0) closed = walkContours(WA, WB, true, bound, result);
-  for (shape *s : {WA, WB, WR, BR}) delete_shape_(s);
+  if (count != 0) closed = walkContours(WA.get(), WB.get(), true, bound, result.get());
+  for (ShapePtr *s : {&WA, &WB, &WR, &BR}) s->reset();
   if (count == 0) {
     // Copied paths only: no clean-up, but nothing may point into the freed
     // working copies.
     initialize_shape(result->paths, result->npaths);
-    return result;
+    return result.release();
   }
-  return finish(closed, result, "intersection_shape_", status);
+  return finish(closed, std::move(result), "intersection_shape_", status);
 }
 
 shape *union_shape_(const shape *A, const shape *B) { return union_shape_status_(A, B, nullptr); }

@@ -22,13 +22,13 @@ inline void setStatus(int *status, int value) {
 // The location stage; `unlocated` tells that every tolerance of the ladder
 // failed (as opposed to a copy emptied by its preparation).  -3 when a
 // splitter's crossings could not be ordered.
-int locateCrossings(const shape *A, const shape *B, shape **A_work, shape **B_work, double dx,
+int locateCrossings(const shape *A, const shape *B, ShapePtr &A_work, ShapePtr &B_work, double dx,
                     double dy, bool *unlocated);
 
 // The location stage with the retry on an odd count (B moved by 1e-6 in x
 // and y).  Returns the count, -1, or -2 after two odd counts or unordered
 // splitter crossings (the copies are then deleted and null).  Failures are reported for the operation fn.
-int locateRetrying(const shape *A, const shape *B, shape **A_work, shape **B_work,
+int locateRetrying(const shape *A, const shape *B, ShapePtr &A_work, ShapePtr &B_work,
                    const char *fn, int *status);
 
 enum class Rule { unite, intersect, remove };

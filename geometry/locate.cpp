@@ -220,10 +220,25 @@ bool alternate(const shape *A, shape *B) {
   return true;
 }
 
-void dropCopies(shape **WA, shape **WB) {
-  delete_shape_(*WA);
-  delete_shape_(*WB);
-  *WA = *WB = nullptr;
+void dropCopies(ShapePtr &WA, ShapePtr &WB) {
+  WA.reset();
+  WB.reset();
+}
+
+// Translates WB, snaps it to WA when both are ordinary, cleans and checks
+// both; -1 when either is not sound.
+int prepareCopies(shape *WA, shape *WB, double dx, double dy) {
+  translate2D_(WB, dx, dy);
+  if (WB->kind == 0) snap(WA, WB);
+  initialize_shape(WA->paths, WA->npaths);
+  if (clean_shape(WA, 1e-11) < 0 || check_shape(WA) < 0) return -1;
+  initialize_shape(WB->paths, WB->npaths);
+  if (WB->kind == 0) {
+    if (clean_shape(WB, 1e-11) < 0 || check_shape(WB) < 0) return -1;
+  } else {
+    for (int j = 0; j < WB->npaths; ++j) orient_path2_(WB->paths[j]);
+  }
+  return 0;
 }
 
 }  // namespace
@@ -240,34 +255,37 @@ shape *copyOf(const shape *src) {
   return s;
 }
 
-int locateCrossings(const shape *A, const shape *B, shape **WA, shape **WB, double dx, double dy,
+int locateCrossings(const shape *A, const shape *B, ShapePtr &WA, ShapePtr &WB, double dx, double dy,
                     bool *unlocated) {
   *unlocated = false;
   double tol = 1e-11;
   int count = 0;
   for (int attempt = 1;; ++attempt) {
-    if (prepare_shapes_(A, B, WA, WB, dx, dy) < 0) return -1;
-    if (add_intersections_(*WA, *WB, tol, &count) == 0) break;
+    shape *a = nullptr, *b = nullptr;
+    const int prepared = prepare_shapes_(A, B, &a, &b, dx, dy);
+    WA.reset(a);
+    WB.reset(b);
+    if (prepared < 0) return -1;
+    if (add_intersections_(WA.get(), WB.get(), tol, &count) == 0) break;
     if (attempt == 3) {
       *unlocated = true;
       return -1;
     }
-    delete_shape_(*WA);
-    delete_shape_(*WB);
-    *WA = *WB = nullptr;
+    dropCopies(WA, WB);
     tol *= 10.0;
   }
-  if ((*WA)->kind == 0) check_for_double_intersections(*WA);
-  if ((*WB)->kind == 0) check_for_double_intersections(*WB);
-  tag_intersections_(*WA, *WB, &count);
-  if ((*WA)->kind == 0) count -= check_for_false_intersections(*WA);
-  if ((*WB)->kind == 0) count -= check_for_false_intersections(*WB);
+  shape *wa = WA.get(), *wb = WB.get();
+  if (wa->kind == 0) check_for_double_intersections(wa);
+  if (wb->kind == 0) check_for_double_intersections(wb);
+  tag_intersections_(wa, wb, &count);
+  if (wa->kind == 0) count -= check_for_false_intersections(wa);
+  if (wb->kind == 0) count -= check_for_false_intersections(wb);
   if (count % 2 != 0) return -2;
-  if (count > 0 && isSplitterPair(*WB) && hasPaths(*WB) && !alternate(*WA, *WB)) return -3;
+  if (count > 0 && isSplitterPair(wb) && hasPaths(wb) && !alternate(wa, wb)) return -3;
   return count;
 }
 
-int locateRetrying(const shape *A, const shape *B, shape **WA, shape **WB, const char *fn, int *status) {
+int locateRetrying(const shape *A, const shape *B, ShapePtr &WA, ShapePtr &WB, const char *fn, int *status) {
   bool unlocated = false;
   int count = locateCrossings(A, B, WA, WB, 0.0, 0.0, &unlocated);
   if (count == -2) {
@@ -299,20 +317,13 @@ using namespace kiv::geom;
 extern "C" {
 
 int prepare_shapes_(const shape *A, const shape *B, shape **A_work, shape **B_work, double dx, double dy) {
-  shape *WA = copyOf(A), *WB = copyOf(B);
-  if (A_work) *A_work = WA;
-  if (B_work) *B_work = WB;
-  translate2D_(WB, dx, dy);
-  if (WB->kind == 0) snap(WA, WB);
-  initialize_shape(WA->paths, WA->npaths);
-  if (clean_shape(WA, 1e-11) < 0 || check_shape(WA) < 0) return -1;
-  initialize_shape(WB->paths, WB->npaths);
-  if (WB->kind == 0) {
-    if (clean_shape(WB, 1e-11) < 0 || check_shape(WB) < 0) return -1;
-  } else {
-    for (int j = 0; j < WB->npaths; ++j) orient_path2_(WB->paths[j]);
-  }
-  return 0;
+  // The copies are handed out when prepared, or failed to prepare; an exit
+  // meanwhile frees them, as it frees a copy nobody asked for.
+  ShapePtr a(copyOf(A)), b(copyOf(B));
+  const int r = prepareCopies(a.get(), b.get(), dx, dy);
+  if (A_work) *A_work = a.release();
+  if (B_work) *B_work = b.release();
+  return r;
 }
 
 int add_intersections_(shape *A, shape *B, double tol, int *count) {
@@ -399,18 +410,12 @@ void tag_intersections_(shape *A, shape *B, int *count) {
 }
 
 int locate_intersections_(const shape *A, const shape *B, shape **A_work, shape **B_work, double dx, double dy) {
-  shape *WA = nullptr, *WB = nullptr;
+  ShapePtr WA, WB;
   bool unlocated = false;
-  int r = locateCrossings(A, B, &WA, &WB, dx, dy, &unlocated);
+  int r = locateCrossings(A, B, WA, WB, dx, dy, &unlocated);
   if (r == -3) r = -1;
-  if (A_work)
-    *A_work = WA;
-  else
-    delete_shape_(WA);
-  if (B_work)
-    *B_work = WB;
-  else
-    delete_shape_(WB);
+  if (A_work) *A_work = WA.release();
+  if (B_work) *B_work = WB.release();
   return r;
 }
 

@@ -10,7 +10,7 @@ namespace kiv::geom {
 void allocationFailure(const char *where) {
   // A library must not wait on the host's standard input or end its process:
   // the message stays, the run ends through the exit path.
-  kivfprintf(stdout, "Memory allocation error in:\"%s\"", where);
+  kiv::MutedMessages::sayFatal(stdout, "Memory allocation error in:\"%s\"", where);
   KivExit(1);
 }
 
@@ -179,12 +179,12 @@ path *create_splitter_path_(const point *a, const point *b) {
   }
   const double ax = a->x - ex, ay = a->y - ey;
   const double bx = b->x + ex, by = b->y + ey;
-  path *p = create_path();
-  add_last_xy_(p, ax + ey, ay - ex);
-  add_last_xy_(p, bx + ey, by - ex);
-  add_last_xy_(p, bx - ey, by + ex);
-  add_last_xy_(p, ax - ey, ay + ex);
-  return p;
+  PathOwner p(create_path());
+  add_last_xy_(p.get(), ax + ey, ay - ex);
+  add_last_xy_(p.get(), bx + ey, by - ex);
+  add_last_xy_(p.get(), bx - ey, by + ex);
+  add_last_xy_(p.get(), ax - ey, ay + ex);
+  return p.release();
 }
 
 int initialize_shape(path *paths[], int count) {
@@ -288,30 +288,30 @@ void reverse_path_(path *p) {
   p->orientation = flipped(p->orientation);
 }
 
+// The copies are handed out whole: an exit while one is made frees it.
 void xCD_copy_shape_(const shape *src, shape **out) {
   if (!out) return;
-  shape *s = create_shape();
-  *out = s;
-  if (!src) return;
-  s->kind = src->kind;
-  for (int i = 0; src->paths && i < src->npaths; ++i) {
+  ShapePtr s(create_shape());
+  if (src) s->kind = src->kind;
+  for (int i = 0; src && src->paths && i < src->npaths; ++i) {
     path *p = create_path();
-    add_path(p, s);
+    add_path(p, s.get());
     if (!src->paths[i]) continue;
     copy_path_(src->paths[i], p);
     p->orientation = src->paths[i]->orientation;
   }
+  *out = s.release();
 }
 
 void xCD_copy_shape_reversed_(const shape *src, shape **out) {
   if (!out) return;
-  shape *s = create_shape();
-  *out = s;
+  ShapePtr s(create_shape());
   for (int i = 0; src && src->paths && i < src->npaths; ++i) {
     path *p = create_path();
-    add_path(p, s);
+    add_path(p, s.get());
     copy_path_reversed_(src->paths[i], p);
   }
+  *out = s.release();
 }
 
 int orient_path2_(path *p) {

@@ -247,7 +247,6 @@ void extractShape(int id, double **x, double **y, int **sizes, int *npaths) {
   *npaths = n;
   int *counts = static_cast<int *>(std::malloc(sizeof(int) * static_cast<size_t>(std::max(n, 1))));
   if (!counts) MemoryError(kLabel);
-  *sizes = counts;
   size_t total = 0;
   for (int i = 0; i < n; ++i) total += static_cast<size_t>(counts[i] = printedSize(s->paths[i]));
   const size_t bytes = sizeof(double) * std::max<size_t>(total, 1);
@@ -255,6 +254,7 @@ void extractShape(int id, double **x, double **y, int **sizes, int *npaths) {
   if (!xs || !ys) {
     std::free(xs);
     std::free(ys);
+    std::free(counts);
     *npaths = -2;
     MemoryError(kLabel);
   }
@@ -264,6 +264,7 @@ void extractShape(int id, double **x, double **y, int **sizes, int *npaths) {
       xs[k] = px;
       ys[k++] = py;
     });
+  *sizes = counts;
   *x = xs;
   *y = ys;
 }

@@ -14,14 +14,9 @@ constexpr double kTouch = 1e-11;
 
 bool isSplitter(const shape *s) { return s->kind == 1 || s->kind == 2 || s->kind == 10 || s->kind == 20; }
 
-void freePath(path *p) {
-  delete_path_(p);
-  std::free(p);
-}
-
-path *copyPath(const path *src) {
-  path *p = create_path();
-  copy_path_(src, p);
+PathOwner copyPath(const path *src) {
+  PathOwner p(create_path());
+  copy_path_(src, p.get());
   p->orientation = src->orientation;
   return p;
 }
@@ -95,44 +90,41 @@ shape *removeSplitter(const shape *A, const shape *S, int *status) {
   setStatus(status, KIV_BOOL_OK);
   if (!hasPaths(A)) return create_shape();
   if (!hasPaths(S)) return copyOf(A);
-  shape *W = nullptr;
+  ShapePtr W;
   int firstLabelled = 0;
   if ((S->kind == 1 || S->kind == 2) && S->paths[0]) {
     // Cut along the rectangle alone; its complement only selects.
-    shape *T = create_shape();
+    const ShapePtr T(create_shape());
     T->kind = 30;
-    add_path(copyPath(S->paths[0]), T);
-    W = remove_shape_status_(A, T, status);
-    delete_shape_(T);
+    add_path(copyPath(S->paths[0]).release(), T.get());
+    W.reset(remove_shape_status_(A, T.get(), status));
     firstLabelled = 1;
   } else {
     // Paths never oriented are never selected: with none selected, all of A
     // is kept.
-    W = copyOf(A);
+    W.reset(copyOf(A));
   }
-  shape *R = create_shape();
+  ShapePtr R(create_shape());
   std::vector<const path *> selected;
   for (int i = 0; i < W->npaths; ++i) {
     const path *w = W->paths[i];
     if (w->orientation != KIV_ORIENT_CCW || !holdsLabelZero(w, S, firstLabelled)) continue;
     selected.push_back(w);
-    add_path(copyPath(w), R);
+    add_path(copyPath(w).release(), R.get());
   }
   if (selected.empty()) {
-    delete_shape_(R);
-    R = copyOf(W);
+    R.reset(copyOf(W.get()));
   } else {
     // A selected piece keeps its holes.
     for (int i = 0; i < W->npaths; ++i) {
       const path *h = W->paths[i];
       if (h->orientation != KIV_ORIENT_CW) continue;
-      const path *owner = ownerOfHole(W, h);
+      const path *owner = ownerOfHole(W.get(), h);
       for (const path *w : selected)
-        if (w == owner) add_path(copyPath(h), R);
+        if (w == owner) add_path(copyPath(h).release(), R.get());
     }
   }
-  delete_shape_(W);
-  return R;
+  return R.release();
 }
 
 }  // namespace
@@ -167,12 +159,12 @@ path *build_complement_splitter_(const path *rect) {
   const point *p0 = rect->first, *p1 = p0->next, *p3 = p0->previous, *p2 = p3->previous;
   // The rectangle's centre: where its diagonals meet.
   const Vec X{(p0->x + p1->x + p2->x + p3->x) / 4.0, (p0->y + p1->y + p2->y + p3->y) / 4.0};
-  path *c = create_path();
+  PathOwner c(create_path());
   const point a = vertexAt({p2->x + p3->x - X.x, p2->y + p3->y - X.y}, 0);
   const point b = vertexAt({p1->x + p0->x - X.x, p1->y + p0->y - X.y}, 1);
-  create_point_before(c, c->first, &a);
-  create_point_before(c, c->first, &b);
-  return c;
+  create_point_before(c.get(), c->first, &a);
+  create_point_before(c.get(), c->first, &b);
+  return c.release();
 }
 
 void find_intersection_splitter_(const point *from, const point *to, point *target_from, point *target_to,
@@ -265,10 +257,10 @@ void intersectionSplitter(const point *from, const point *to, point *target_from
   out->kind = 10 * side;
   if (!from || !to || !target_from || !target_to) return;
   // The source is only read: its range is snapped on a copy of its ring.
-  path *src = create_path();
+  const PathOwner src(create_path());
   int steps = 0, n = 0;
   forChain(from, from, [&](const point *v) {
-    create_point_before(src, src->first, v);
+    create_point_before(src.get(), src->first, v);
     if (v == to) steps = n;
     ++n;
   });
@@ -284,13 +276,12 @@ void intersectionSplitter(const point *from, const point *to, point *target_from
       const Vec G{X.x + 0.01 * (s->x - X.x) + 0.01 * (w->next->x - X.x),
                   X.y + 0.01 * (s->y - X.y) + 0.01 * (w->next->y - X.y)};
       const point a = vertexAt(side == 1 ? F : G, 0), b = vertexAt(side == 1 ? G : F, 1);
-      path *p = create_path();
-      create_point_before(p, p->first, &a);
-      create_point_before(p, p->first, &b);
-      add_path(p, out);
+      PathOwner p(create_path());
+      create_point_before(p.get(), p->first, &a);
+      create_point_before(p.get(), p->first, &b);
+      add_path(p.release(), out);
     });
   });
-  freePath(src);
 }
 
 shape *setSplitter(const shape *source, int &from, int &to, int side, int ntargets,
@@ -307,39 +298,36 @@ shape *setSplitter(const shape *source, int &from, int &to, int side, int ntarge
     if (hasPaths(targets[i]) && targets[i]->paths[0] && targets[i]->paths[0]->first)
       live.push_back(targets[i]->paths[0]);
   if (live.empty()) return nullptr;
-  path *best = nullptr;
+  PathOwner best;
   double bestDistance = 0.0;
   bool apart = true;
   for (const path *t : live) {
     double d = 0.0;
-    path *candidate = stdSplitter(F, T, t->first, t->first, side, d);
+    PathOwner candidate(stdSplitter(F, T, t->first, t->first, side, d));
     if (!candidate) {
       apart = false;
       break;
     }
     if (!best || d < bestDistance) {
-      if (best) freePath(best);
-      best = candidate;
+      best = std::move(candidate);
       bestDistance = d;
-    } else {
-      freePath(candidate);
     }
   }
-  shape *result = create_shape();
+  ShapePtr result(create_shape());
   if (apart) {
-    add_path(best, result);
-    add_path(build_complement_splitter_(best), result);
+    const path *rect = best.get();
+    add_path(best.release(), result.get());
+    add_path(build_complement_splitter_(rect), result.get());
     result->kind = side;
-    return result;
+    return result.release();
   }
-  if (best) freePath(best);
+  best.reset();
   for (const path *t : live) {
-    path *copy = copyPath(t);
-    intersectionSplitter(F, T, copy->first, copy->first, side, result);
-    freePath(copy);
+    const PathOwner copy = copyPath(t);
+    intersectionSplitter(F, T, copy->first, copy->first, side, result.get());
   }
   result->kind = 10 * side;
-  return result;
+  return result.release();
 }
 
 point *closestPoint(const path *P, const point *p, int from, int to) {

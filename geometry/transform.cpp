@@ -14,6 +14,39 @@ void forEveryNode(shape *s, F &&f) {
     });
 }
 
+// Adds to s the paths of src moved: shifted by (dx, dy) and turned by
+// theta about the origin, the shift turned with it, then moved by (X, Y).
+void fillMoved(shape *s, const shape *src, double dx, double dy, double theta, double X, double Y) {
+  s->kind = src->kind;
+  const bool shifted = !(dx == 0.0 && dy == 0.0);
+  const double delta = std::sqrt(dx * dx + dy * dy);
+  for (int i = 0; src->paths && i < src->npaths; ++i) {
+    path *p = create_path();
+    add_path(p, s);
+    forEachNode(src->paths[i], [&](point *n) {
+      const double wx = shifted ? n->x + dx : n->x, wy = shifted ? n->y + dy : n->y;
+      const double rho = std::sqrt(wx * wx + wy * wy), phi = std::atan2(wy, wx);
+      point t;
+      initialized_point(&t);
+      t.x = rho * std::cos(phi + theta);
+      t.y = rho * std::sin(phi + theta);
+      if (shifted) {
+        t.x += delta * std::cos(theta);
+        t.y += delta * std::sin(theta);
+      }
+      t.x += X;
+      t.y += Y;
+      if (isCentre(n)) {
+        t.arc = n->arc;
+        t.direction = n->direction;
+        t.radius = n->radius;
+      }
+      create_point_before(p, p->first, &t);
+      return false;
+    });
+  }
+}
+
 }  // namespace
 }  // namespace kiv::geom
 
@@ -67,37 +100,9 @@ void rotate2D_(shape *s, double xc, double yc, double theta) {
 void xCD_copy_shape_moved_(const shape *src, shape **out, double dx, double dy, double theta,
                            double X, double Y) {
   if (!out) return;
-  shape *s = create_shape();
-  *out = s;
-  if (!src) return;
-  s->kind = src->kind;
-  const bool shifted = !(dx == 0.0 && dy == 0.0);
-  const double delta = std::sqrt(dx * dx + dy * dy);
-  for (int i = 0; src->paths && i < src->npaths; ++i) {
-    path *p = create_path();
-    add_path(p, s);
-    forEachNode(src->paths[i], [&](point *n) {
-      const double wx = shifted ? n->x + dx : n->x, wy = shifted ? n->y + dy : n->y;
-      const double rho = std::sqrt(wx * wx + wy * wy), phi = std::atan2(wy, wx);
-      point t;
-      initialized_point(&t);
-      t.x = rho * std::cos(phi + theta);
-      t.y = rho * std::sin(phi + theta);
-      if (shifted) {
-        t.x += delta * std::cos(theta);
-        t.y += delta * std::sin(theta);
-      }
-      t.x += X;
-      t.y += Y;
-      if (isCentre(n)) {
-        t.arc = n->arc;
-        t.direction = n->direction;
-        t.radius = n->radius;
-      }
-      create_point_before(p, p->first, &t);
-      return false;
-    });
-  }
+  ShapePtr s(create_shape());
+  if (src) fillMoved(s.get(), src, dx, dy, theta, X, Y);
+  *out = s.release();
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -265,7 +266,9 @@ int vpVolume(const double *angles, double **table, int n, double thl, double tht
     kivfprintf(stderr, "\n%s: no angles.\n", me);
     return -1;
   }
-  double *out = static_cast<double *>(std::malloc(sizeof(double) * static_cast<size_t>(n)));
+  // Handed to the caller once filled; an exit while the chambers are cut frees it.
+  std::unique_ptr<double[], void (*)(void *)> out(
+      static_cast<double *>(std::malloc(sizeof(double) * static_cast<size_t>(n))), &std::free);
   if (!out) MemoryError("Error in vp_volume_ during memory allocation.\n");
   const double room = p.R - p.r;
   double te;
@@ -284,7 +287,7 @@ int vpVolume(const double *angles, double **table, int n, double thl, double tht
     out[i] = roundMilli(area2D_(chamber.get())) * p.L + V0;
   }
   out[n - 1] = out[0];
-  *table = out;
+  *table = out.release();
   return 0;
 }
 
