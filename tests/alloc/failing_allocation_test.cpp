@@ -186,6 +186,33 @@ TEST(FailingAllocations, TableReaders) {
   failEach("tables", m, 400, 200);
 }
 
+// Tables a caller stores and reads back, each output a copy of its own.
+TEST(FailingAllocations, TablesInMemory) {
+  const Model m{[](std::vector<double> &v) {
+    const double x[] = {0, 1, 2}, y[] = {10, 20}, z[] = {1, 2, 3, 4, 5, 6};
+    const int sizes[] = {2, 1};
+    if (!rtable2d_add("grid", 3, 2, x, y, z) || !rtablemd_add("slices", 2, sizes, x, y, z, nullptr)) return 1;
+    int nx = 0, ny = 0;
+    double *ax = nullptr, *ay = nullptr, *values = nullptr;
+    if (rtable2d_from_memory("grid", &nx, &ny, &ax, &ay, &values, KIV_TABLE_BY_CALLER) != 6) return 2;
+    keep(v, ax, nx);
+    keep(v, ay, ny);
+    keep(v, values, nx * ny);
+    for (double *p : {ax, ay, values}) std::free(p);
+    int *counts = nullptr;
+    double *sx = nullptr, *sy = nullptr, *sz = nullptr;
+    if (rtablemd_from_memory("slices", &counts, &sx, &sy, &sz, nullptr, KIV_TABLE_BY_CALLER) != 2) return 3;
+    v.push_back(counts[0] + counts[1]);
+    keep(v, sx, 3);
+    keep(v, sy, 2);
+    keep(v, sz, 3);
+    std::free(counts);
+    for (double *p : {sx, sy, sz}) std::free(p);
+    return 0;
+  }};
+  failEach("tables in memory", m, 100, 50);
+}
+
 // A response-surface file read with all it hands out: names, the unused
 // pairs and the coefficient blocks.
 TEST(FailingAllocations, ResponseSurfaceFile) {
