@@ -182,6 +182,20 @@ inline bool validArgs(const char *name, const char *dir, const char *ext) {
 // cannot be told absent.
 bool namePresent(const char *path);
 
+// A record list freed with the records it still holds however its user
+// ends, an exit for want of storage included.  Null until given one.
+struct RecordList {
+  KIVGP_GPList *list = nullptr;
+  RecordList() = default;
+  explicit RecordList(KIVGP_GPList *made) : list(made) {}
+  RecordList(const RecordList &) = delete;
+  RecordList &operator=(const RecordList &) = delete;
+  ~RecordList() {
+    KIVGPPrivate_Algo_DestroyGPListItems(list);
+    KIVGPPrivate_GPList_Destroy(&list);
+  }
+};
+
 // A computed path that frees itself.
 struct Path {
   Path(const char *name, const char *dir, const char *kind, const char *ext)

@@ -334,21 +334,6 @@ int XML_C_Parser_GPNameList(FILE *file, int *model_count, KIVGP_StringList *mode
 
 namespace {
 
-// The lists the parser handed over, freed with the records they still hold
-// however the reading ends.
-struct ParsedLists {
-  KIVGP_GPList *model = nullptr, *sc = nullptr;
-  ParsedLists() = default;
-  ParsedLists(const ParsedLists &) = delete;
-  ParsedLists &operator=(const ParsedLists &) = delete;
-  ~ParsedLists() {
-    for (KIVGP_GPList **list : {&model, &sc}) {
-      KIVGPPrivate_Algo_DestroyGPListItems(*list);
-      KIVGPPrivate_GPList_Destroy(list);
-    }
-  }
-};
-
 // Each record leaves `from` only once `to` holds it.
 void moveRecords(KIVGP_GPList *from, KIVGP_GPList *to, bool keep) {
   for (unsigned i = 0; keep && i < from->count; ++i) {
@@ -361,11 +346,12 @@ int readXmlRecords(const char *path, KIVGP_GPList *list, bool keep_model, bool k
   if (!path || !list) return -1;
   FileOwner f;
   if (!f.openToRead(path)) return -1;
-  ParsedLists parsed;
-  if (XML_C_Parser_GPList(f.fp, &parsed.model, &parsed.sc) != 0) return -1;
+  // What the parser hands over is freed with the records left in it.
+  kiv::gp::RecordList model, sc;
+  if (XML_C_Parser_GPList(f.fp, &model.list, &sc.list) != 0) return -1;
   const bool closed = f.close();
-  moveRecords(parsed.model, list, closed && keep_model);
-  moveRecords(parsed.sc, list, closed && keep_sc);
+  moveRecords(model.list, list, closed && keep_model);
+  moveRecords(sc.list, list, closed && keep_sc);
   return closed ? 0 : -1;
 }
 

@@ -279,25 +279,13 @@ FileSet masterFiles(const KIVGlobalParams *g) {
   return f;
 }
 
-// The records read, freed with their list however the reading ends.
-struct ReadRecords {
-  KIVGP_GPList *list = KIVGP_GPList_Create();
-  ReadRecords() = default;
-  ReadRecords(const ReadRecords &) = delete;
-  ReadRecords &operator=(const ReadRecords &) = delete;
-  ~ReadRecords() {
-    KIVGPPrivate_Algo_DestroyGPListItems(list);
-    KIVGP_GPList_Destroy(&list);
-  }
-};
-
 using Text = std::unique_ptr<char, decltype(&std::free)>;
 
 int readGlobalParamFile(KIVGlobalParams *g, bool master, std::string &message) {
   FileSet f = master ? masterFiles(g) : modelFiles();
   if (!f.base.empty()) f.base.pop_back();
   if (f.dir.empty()) f.dir.assign(1, '.');  // the current directory, never the root
-  ReadRecords read;
+  const kiv::gp::RecordList read(KIVGP_GPList_Create());
   KIVGP_GPList *list = read.list;
   int result = 0;
   if (KIVGP_IO_ReadGPs(f.base.c_str(), f.dir.c_str(), f.ext.c_str(), list) != 0) {
