@@ -189,10 +189,8 @@ int KIVGPPrivate_IO_ConvertLegacyFileToXML(const char *name, const char *dir,
                                            const char *output_name, const char *output_dir,
                                            const char *ext) {
   if (!validArgs(name, dir, ext) || !validArgs(output_name, output_dir, ext)) return -1;
-  KIVGP_GPList *list = KIVGPPrivate_GPList_Create();
-  int r = KIVGPPrivate_IO_ReadGPsFromLegacyFiles(name, dir, ext, list);
-  if (r == 0) r = KIVGPPrivate_IO_WriteGPsToXML(output_name, output_dir, ext, list);
-  KIVGPPrivate_Algo_DestroyGPListItems(list);
-  KIVGPPrivate_GPList_Destroy(&list);
+  const kiv::gp::RecordList records(KIVGPPrivate_GPList_Create());
+  int r = KIVGPPrivate_IO_ReadGPsFromLegacyFiles(name, dir, ext, records.list);
+  if (r == 0) r = KIVGPPrivate_IO_WriteGPsToXML(output_name, output_dir, ext, records.list);
   return r;
 }

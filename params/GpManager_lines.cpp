@@ -151,6 +151,13 @@ struct OwnedRecords {
   ~OwnedRecords() {
     for (KIVGP_GP *&gp : v) KIVGPPrivate_GP_Destroy(&gp);
   }
+  // A new record with its members, held from the moment it is made.
+  KIVGP_GP *add() {
+    v.push_back(nullptr);
+    v.back() = KIVGPPrivate_GP_Create();
+    KIVGPPrivate_GP_AllocateMembers(v.back());
+    return v.back();
+  }
   void handOver(KIVGP_GPList *list) {
     for (KIVGP_GP *&gp : v) {
       KIVGPPrivate_GPList_Append(list, gp);
@@ -176,9 +183,7 @@ int KIVGPPrivate_IO_ReadGPsFromLegacyFile(const char *path, KIVGP_GPList *list) 
   OwnedRecords got;
   int counter = 0;
   const int r = walkLegacyFile(path, [&](int type, const char *line, int number) {
-    KIVGP_GP *gp = KIVGPPrivate_GP_Create();
-    got.v.push_back(gp);
-    KIVGPPrivate_GP_AllocateMembers(gp);
+    KIVGP_GP *gp = got.add();
     if (readLegacyLine(sectionOf(type), line, gp, &counter) == 0) {
       KIVGPPrivate_GP_ConvertFromLatin1ToUTF8(gp);
     } else {
@@ -200,11 +205,10 @@ int KIVGPPrivate_IO_ReadGPNamesFromLegacyFile(const char *path, int *count, KIVG
   int counter = 0;
   // Only the lines the record reader takes, so that both readers agree.
   const int r = walkLegacyFile(path, [&](int type, const char *line, int) {
-    KIVGP_GP *gp = KIVGPPrivate_GP_Create();
-    KIVGPPrivate_GP_AllocateMembers(gp);
+    OwnedRecords one;
+    KIVGP_GP *gp = one.add();
     const bool whole = readLegacyLine(sectionOf(type), line, gp, &counter) == 0;
     const int c = whole ? KIVGPPrivate_StringList_Append(names, *count, gp->name) : *count;
-    KIVGPPrivate_GP_Destroy(&gp);
     if (c < 0) MemoryError("KIVGPPrivate_IO_ReadGPNamesFromLegacyFile");
     *count = c;
   });

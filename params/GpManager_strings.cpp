@@ -133,11 +133,17 @@ void KIVGPPrivate_StringList_Free(KIVGP_StringList *list, int count) {
 
 int KIVGPPrivate_StringList_Append(KIVGP_StringList *list, int count, const char *text) {
   if (!list || count < 0 || count == INT_MAX) return -1;
+  // The copy first: an array grown for a text it never got would be lost
+  // with a count of 0.
+  char *copy = dup(text);
   auto **grown = static_cast<char **>(
       std::realloc(*list, (static_cast<size_t>(count) + 1) * sizeof(char *)));
-  if (!grown) return -1;
+  if (!grown) {
+    std::free(copy);
+    return -1;
+  }
   *list = grown;
-  grown[count] = dup(text);
+  grown[count] = copy;
   return count + 1;
 }
 

@@ -313,6 +313,50 @@ TEST(FailingAllocations, GlobalParametersFromXml) {
   failEach("global parameters", m, 300, 200);
 }
 
+// The line files' names, the files converted to XML, and the records read
+// back from it.
+TEST(FailingAllocations, GlobalParametersConverted) {
+  const std::string dir = dataDir() + "/params", out = scratchDir();
+  // The records read back, freed however the run ends.
+  struct Records {
+    KIVGP_GPList *list = KIVGP_GPList_Create();
+    ~Records() {
+      unsigned n = 0;
+      KIVGP_GPList_GetSize(list, &n);
+      for (unsigned i = 0; i < n; ++i) {
+        KIVGP_GP *gp = nullptr;
+        KIVGP_GPList_GetAt(list, i, &gp);
+        KIVGP_GP_Destroy(&gp);
+      }
+      KIVGP_GPList_Destroy(&list);
+    }
+  };
+  struct Names {
+    KIVGP_StringList list = nullptr;
+    int count = 0;
+    ~Names() { KIVGP_StringList_Free(&list, count); }
+  };
+  const Model m{[&](std::vector<double> &v) {
+    Names names;
+    if (KIVGP_IO_ReadGPNames("legacy", dir.c_str(), "", &names.list, &names.count) != 0) return 3;
+    v.push_back(names.count);
+    if (KIVGP_IO_ConvertLegacyFileToXML("legacy", dir.c_str(), "conv", out.c_str(), "") != 0) return 1;
+    const Records back;
+    const int read = KIVGP_IO_ReadGPs("conv", out.c_str(), "", back.list);
+    unsigned n = 0;
+    KIVGP_GPList_GetSize(back.list, &n);
+    v.push_back(read);
+    v.push_back(n);
+    for (unsigned i = 0; i < n; ++i) {
+      KIVGP_GP *gp = nullptr;
+      KIVGP_GPList_GetAt(back.list, i, &gp);
+      v.push_back(gp ? gp->type : -1);
+    }
+    return read == 0 ? 0 : 2;
+  }};
+  failEach("global parameters converted", m, 120, 60, false);
+}
+
 // Two overlapping squares made one, and the area of what they cover.
 TEST(FailingAllocations, BooleanOfTwoShapes) {
   const Model m{[](std::vector<double> &v) {
