@@ -462,67 +462,51 @@ Walk takeOperand(Walk w, long long v) {
 
 // The walk down the right children with its multiplier and sum; a left
 // operand is a walk of its own whose result the waiting walk takes in.
-// Waiting walks are kept in a small local array, then on the heap, so that
-// a long chain (a*b*c*..., whose operands nest to the left) needs no
-// machine frame per term and the usual short units no allocation.
+// Waiting walks are kept on the heap, so that a long chain (a*b*c*...,
+// whose operands nest to the left) needs no machine frame per term.
 int LocalEvaluateUnitPowers(const BinaryTree *node, const int *powers, int *ok) {
-  constexpr size_t kLocal = 16;
-  Walk local[kLocal];
-  std::vector<Walk> more;
-  size_t waiting = 0;
-  auto push = [&](const Walk &w) {
-    if (waiting < kLocal)
-      local[waiting] = w;
-    else
-      guardAllocation("EvaluateUnitPowers", [&] { more.push_back(w); });
-    ++waiting;
-  };
-  auto pop = [&] {
-    --waiting;
-    if (waiting < kLocal) return local[waiting];
-    Walk w = more.back();
-    more.pop_back();
-    return w;
-  };
-
-  Walk w{node};
-  for (;;) {
-    long long result = 0;
-    bool finished = false;
-    while (w.node && !finished) {
-      const BinaryTree *n = w.node;
-      switch (n->kind) {
-        case kVariable:
-          result = saturate(w.sum + w.m * powers[n->index]);
-          finished = true;
-          break;
-        case kConstant:
-          result = saturate(w.exponent ? w.sum + w.m * clampToInt(n->value) : w.sum);
-          finished = true;
-          break;
-        case kTimes:
-        case kDivide:
-        case kPower:
-          if (n->left) {
-            push(w);
-            w = Walk{n->left};
-            continue;
-          }
-          // An absent operand counts 0.
-          w = takeOperand(w, 0);
-          break;
-        default:
-          kivfprintf(stderr, "\nLocalEvaluateUnitPowers : tree type %d not defined.", n->kind);
-          *ok = 0;
-          result = saturate(w.sum);
-          finished = true;
-          break;
+  return guardAllocation("EvaluateUnitPowers", [&] {
+    std::vector<Walk> waiting;
+    Walk w{node};
+    for (;;) {
+      long long result = 0;
+      bool finished = false;
+      while (w.node && !finished) {
+        const BinaryTree *n = w.node;
+        switch (n->kind) {
+          case kVariable:
+            result = saturate(w.sum + w.m * powers[n->index]);
+            finished = true;
+            break;
+          case kConstant:
+            result = saturate(w.exponent ? w.sum + w.m * clampToInt(n->value) : w.sum);
+            finished = true;
+            break;
+          case kTimes:
+          case kDivide:
+          case kPower:
+            if (n->left) {
+              waiting.push_back(w);
+              w = Walk{n->left};
+              continue;
+            }
+            // An absent operand counts 0.
+            w = takeOperand(w, 0);
+            break;
+          default:
+            kivfprintf(stderr, "\nLocalEvaluateUnitPowers : tree type %d not defined.", n->kind);
+            *ok = 0;
+            result = saturate(w.sum);
+            finished = true;
+            break;
+        }
       }
+      if (!finished) result = saturate(w.sum);
+      if (waiting.empty()) return static_cast<int>(result);
+      w = takeOperand(waiting.back(), result);
+      waiting.pop_back();
     }
-    if (!finished) result = saturate(w.sum);
-    if (waiting == 0) return static_cast<int>(result);
-    w = takeOperand(pop(), result);
-  }
+  });
 }
 
 namespace {
