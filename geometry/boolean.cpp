@@ -38,12 +38,6 @@ void appendCopy(shape *result, const path *p, bool reversed) {
   add_path(c.release(), result);
 }
 
-ShapePtr reversedCopy(const shape *s) {
-  shape *r = nullptr;
-  xCD_copy_shape_reversed_(s, &r);
-  return ShapePtr(r);
-}
-
 bool oriented(const path *p) { return p->orientation == KIV_ORIENT_CCW || p->orientation == KIV_ORIENT_CW; }
 
 // The guarded walk of one operation.

@@ -14,6 +14,8 @@ int nodeCount(const shape *s);
 // A new shape of copies of the paths of src, orientations and kind kept
 // (an empty shape for NULL).
 shape *copyOf(const shape *src);
+// The same with every path run the other way round.
+ShapePtr reversedCopy(const shape *src);
 
 inline void setStatus(int *status, int value) {
   if (status) *status = value;

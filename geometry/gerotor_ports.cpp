@@ -346,12 +346,7 @@ int udChambers(const UdGears &g, int innerId, int outerId, int port1Id, int port
     const ShapePtr s2(T ? setSplitter(U.get(), imid, ib, k2, 1, targets) : nullptr);
     ShapePtr K;
     if (hasPaths(s1.get()) && hasPaths(s2.get())) {
-      ShapePtr rev;
-      if (o == 1) {
-        shape *r = nullptr;
-        xCD_copy_shape_reversed_(U.get(), &r);
-        rev.reset(r);
-      }
+      const ShapePtr rev = o == 1 ? reversedCopy(U.get()) : nullptr;
       const ShapePtr base = quietBoolean(remove_shape_status_, rev ? rev.get() : U.get(), T.get());
       const ShapePtr cut = base ? quietBoolean(remove_shape_status_, base.get(), s1.get()) : nullptr;
       if (cut) K = quietBoolean(remove_shape_status_, cut.get(), s2.get());

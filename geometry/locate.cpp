@@ -255,6 +255,12 @@ shape *copyOf(const shape *src) {
   return s;
 }
 
+ShapePtr reversedCopy(const shape *src) {
+  shape *s = nullptr;
+  xCD_copy_shape_reversed_(src, &s);
+  return ShapePtr(s);
+}
+
 int locateCrossings(const shape *A, const shape *B, ShapePtr &WA, ShapePtr &WB, double dx, double dy,
                     bool *unlocated) {
   *unlocated = false;

@@ -290,12 +290,7 @@ GearOutline checkGear(const shape *s) {
   // Cut by the disc halfway between root and tip, the outline seen as a
   // hole leaves one piece per tooth gap, as many as there are teeth.
   ShapePtr disc = vpStator((g.rmin + g.rmax) / 2.0, g.xc, g.yc);
-  ShapePtr reversed;
-  if (s->paths[0]->orientation != KIV_ORIENT_CW) {
-    shape *r = nullptr;
-    xCD_copy_shape_reversed_(s, &r);
-    reversed.reset(r);
-  }
+  const ShapePtr reversed = s->paths[0]->orientation != KIV_ORIENT_CW ? reversedCopy(s) : nullptr;
   int status = KIV_BOOL_OK;
   ShapePtr pieces(remove_shape_status_(reversed ? reversed.get() : s, disc.get(), &status));
   // A failed cut counts nothing rather than the pieces it happened to keep.
