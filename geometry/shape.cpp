@@ -69,10 +69,7 @@ int flipped(int orientation) {
 }
 
 void freeShape(shape *s) {
-  for (int i = 0; s->paths && i < s->npaths; ++i) {
-    delete_path_(s->paths[i]);
-    std::free(s->paths[i]);
-  }
+  for (int i = 0; s->paths && i < s->npaths; ++i) PathFree{}(s->paths[i]);
   std::free(s->paths);
   std::free(s);
 }
@@ -156,16 +153,12 @@ shape *create_shape(void) {
 
 int add_path(path *p, shape *s) {
   if (!p || !s) return -1;
+  PathOwner owned(p);  // the shape's from here: freed when the run ends without room for it
   const int n = s->paths ? s->npaths : 0;
   void *grown = std::realloc(s->paths, sizeof(path *) * static_cast<size_t>(n + 1));
-  if (!grown) {
-    // The run ends here, and the path was to belong to the shape.
-    delete_path_(p);
-    std::free(p);
-    allocationFailure("add_path");
-  }
+  if (!grown) allocationFailure("add_path");
   s->paths = static_cast<path **>(grown);
-  s->paths[n] = p;
+  s->paths[n] = owned.release();
   s->npaths = n + 1;
   return n;
 }
@@ -234,8 +227,7 @@ int remove_path_from_shape(path *p, shape *s) {
   for (int i = 0; i < s->npaths && at < 0; ++i)
     if (s->paths[i] == p) at = i;
   if (at < 0) return 1;
-  delete_path_(p);
-  std::free(p);
+  PathFree{}(p);
   std::memmove(s->paths + at, s->paths + at + 1, sizeof(path *) * static_cast<size_t>(s->npaths - at - 1));
   if (--s->npaths == 0) {
     std::free(s->paths);
