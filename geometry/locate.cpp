@@ -225,9 +225,13 @@ void dropCopies(ShapePtr &WA, ShapePtr &WB) {
   WB.reset();
 }
 
-// Translates WB, snaps it to WA when both are ordinary, cleans and checks
-// both; -1 when either is not sound.
-int prepareCopies(shape *WA, shape *WB, double dx, double dy) {
+// Fresh copies of A and of B into A_work and B_work: B's moved by (dx, dy)
+// and snapped to A's when both are ordinary, both cleaned and checked; -1
+// when either is not sound.
+int prepareCopies(const shape *A, const shape *B, ShapePtr &A_work, ShapePtr &B_work, double dx, double dy) {
+  A_work.reset(copyOf(A));
+  B_work.reset(copyOf(B));
+  shape *WA = A_work.get(), *WB = B_work.get();
   translate2D_(WB, dx, dy);
   if (WB->kind == 0) snap(WA, WB);
   initialize_shape(WA->paths, WA->npaths);
@@ -267,11 +271,7 @@ int locateCrossings(const shape *A, const shape *B, ShapePtr &WA, ShapePtr &WB, 
   double tol = 1e-11;
   int count = 0;
   for (int attempt = 1;; ++attempt) {
-    shape *a = nullptr, *b = nullptr;
-    const int prepared = prepare_shapes_(A, B, &a, &b, dx, dy);
-    WA.reset(a);
-    WB.reset(b);
-    if (prepared < 0) return -1;
+    if (prepareCopies(A, B, WA, WB, dx, dy) < 0) return -1;
     if (add_intersections_(WA.get(), WB.get(), tol, &count) == 0) break;
     if (attempt == 3) {
       *unlocated = true;
@@ -325,8 +325,8 @@ extern "C" {
 int prepare_shapes_(const shape *A, const shape *B, shape **A_work, shape **B_work, double dx, double dy) {
   // The copies are handed out when prepared, or failed to prepare; an exit
   // meanwhile frees them, as it frees a copy nobody asked for.
-  ShapePtr a(copyOf(A)), b(copyOf(B));
-  const int r = prepareCopies(a.get(), b.get(), dx, dy);
+  ShapePtr a, b;
+  const int r = prepareCopies(A, B, a, b, dx, dy);
   if (A_work) *A_work = a.release();
   if (B_work) *B_work = b.release();
   return r;
